@@ -1,0 +1,272 @@
+// engine/evaluator.cpp - recursive descent that computes while it parses; no tree is built.
+#include <cmath>
+
+#include "engine/engine.h"
+
+namespace {
+
+constexpr int errorParenMissing = 5;
+constexpr int errorUnexpectedEnd = 9;
+constexpr int errorSyntax = 10;
+constexpr int errorPowerKinds = 16;
+constexpr int errorNegativeBase = 17;
+constexpr int errorDivisionByZero = 18;
+constexpr int errorDivideKinds = 19;
+constexpr int errorCrossKinds = 20;
+constexpr int errorSumKinds = 21;
+constexpr int errorCommaExpected = 49;
+constexpr int errorTooManyArguments = 50;
+
+constexpr double pi = 3.141592653589793;
+constexpr double zeroTolerance = 1e-10;
+
+ValueKind scalarKind(const Value& a, const Value& b) {
+    return a.kind == ValueKind::Real || b.kind == ValueKind::Real ? ValueKind::Real
+                                                                  : ValueKind::Integer;
+}
+
+// left +/- right; sign is +1 or -1.
+void combineSum(Value& left, const Value& right, double sign) {
+    if (isScalar(left) && isScalar(right)) {
+        left.kind = scalarKind(left, right);
+        left.num = left.num + sign * right.num;
+    } else if (!isScalar(left) && !isScalar(right)) {
+        left.x = left.x + sign * right.x;
+        left.y = left.y + sign * right.y;
+        left.z = left.z + sign * right.z;
+    } else {
+        reportError(errorSumKinds, nullptr);
+    }
+}
+
+void combineProduct(Value& left, const Value& right) {
+    if (isScalar(left) && isScalar(right)) {
+        left.kind = scalarKind(left, right);
+        left.num = left.num * right.num;
+    } else if (!isScalar(left) && !isScalar(right)) {
+        double dot = (left.x * right.x + left.z * right.z) + left.y * right.y;
+        left = makeReal(dot);
+    } else if (isScalar(left)) {
+        left = makeVector(left.num * right.x, left.num * right.y, left.num * right.z);
+    } else {
+        left = makeVector(left.x * right.num, left.y * right.num, left.z * right.num);
+    }
+}
+
+void combineQuotient(Value& left, const Value& right) {
+    if (!isScalar(right)) {
+        reportError(errorDivideKinds, nullptr);
+    } else if (std::fabs(right.num) < zeroTolerance) {
+        reportError(errorDivisionByZero, nullptr);
+    } else if (isScalar(left)) {
+        left = makeReal(left.num / right.num);
+    } else {
+        left = makeVector(left.x / right.num, left.y / right.num, left.z / right.num);
+    }
+}
+
+void combineCross(Value& left, const Value& right) {
+    if (isScalar(left) || isScalar(right)) {
+        reportError(errorCrossKinds, nullptr);
+        return;
+    }
+    left = makeVector(left.y * right.z - left.z * right.y, left.z * right.x - left.x * right.z,
+                      left.x * right.y - left.y * right.x);
+}
+
+// Tested without converting to an integer, which is undefined for doubles out of range.
+bool isWholeInt32(double d) {
+    return d >= -2147483648.0 && d <= 2147483647.0 && d == std::trunc(d);
+}
+
+// left ^ right by the power rules; the result is always a Real.
+void combinePower(Value& left, const Value& right) {
+    if (!isScalar(left) || !isScalar(right)) {
+        reportError(errorPowerKinds, nullptr);
+        return;
+    }
+    if (left.num == 0) {
+        left = makeReal(left.num);  // 0^0 and 0^-1 are 0, of the base's sign
+    } else if (right.num == 0) {
+        left = makeReal(1);
+    } else if (left.num < 0 && !isWholeInt32(right.num)) {
+        reportError(errorNegativeBase, nullptr);
+    } else {
+        left = makeReal(std::pow(left.num, right.num));
+        checkValue(left, 0);
+    }
+}
+
+bool isSumOperator(Token t) { return t == Token::Plus || t == Token::Minus; }
+
+bool isTermOperator(Token t) {
+    return t == Token::Times || t == Token::Divide || t == Token::Cross;
+}
+
+void combineTerm(Token op, Value& left, const Value& right) {
+    if (op == Token::Times) {
+        combineProduct(left, right);
+    } else if (op == Token::Divide) {
+        combineQuotient(left, right);
+    } else {
+        combineCross(left, right);
+    }
+}
+
+// name [ '(' [ expression { ',' expression } [','] ] ')' ]
+void parseFunctionCall(Value& out) {
+    FunctionHandler handler = tokenHandler;
+    char name[maxNameLength + 1];
+    for (int i = 0; i <= maxNameLength; i++) name[i] = tokenText[i];
+    nextToken();
+    Value args[maxArguments];  // this call's own arguments; nested calls have their own
+    int count = 0;
+    if (token == Token::OpenParen) {
+        nextToken();
+        while (ErrorCode == 0 && token != Token::CloseParen && count < maxArguments) {
+            parseExpression(args[count]);
+            count++;
+            if (token == Token::Comma) {
+                nextToken();
+            } else if (token != Token::CloseParen) {
+                reportError(errorCommaExpected, name);
+            }
+        }
+        if (token != Token::CloseParen) reportError(errorTooManyArguments, name);
+        nextToken();  // read before the handler runs, so a lexical error comes first
+    }
+    if (ErrorCode != 0) return;
+    callFrame.argCount = count;
+    for (int i = 0; i < count; i++) callFrame.args[i] = args[i];
+    handler();
+    if (ErrorCode != 0) return;
+    out = callFrame.result;
+}
+
+void parseParenthesised(Value& out) {
+    nextToken();
+    Value inner;
+    parseExpression(inner);
+    if (ErrorCode != 0) return;
+    if (token != Token::CloseParen) {
+        reportError(errorParenMissing, nullptr);
+        return;
+    }
+    nextToken();
+    out = inner;
+}
+
+void parsePrimary(Value& out) {
+    switch (token) {
+        case Token::Identifier:
+            readQuilletVariable(out);
+            break;
+        case Token::Function:
+            parseFunctionCall(out);
+            break;
+        case Token::Real:
+            out = makeReal(tokenNumber);
+            nextToken();
+            break;
+        case Token::Integer:
+            out = makeInteger(tokenNumber);
+            nextToken();
+            break;
+        case Token::Pi:
+            out = makeReal(pi);
+            nextToken();
+            break;
+        case Token::Getvar:
+            readSystemVariable(out);
+            break;
+        case Token::Cvunit:
+            convertUnits(out);
+            break;
+        case Token::At:
+            readLastPoint(out);
+            break;
+        case Token::OpenParen:
+            parseParenthesised(out);
+            break;
+        case Token::OpenBracket:
+            parseVectorLiteral(out);
+            break;
+        case Token::End:
+            reportError(errorUnexpectedEnd, nullptr);
+            break;
+        default:
+            reportError(errorSyntax, nullptr);
+            break;
+    }
+}
+
+}  // namespace
+
+// expression -> term { ('+' | '-') term }
+void parseExpression(Value& out) {
+    if (ErrorCode != 0) return;
+    Value left;
+    parseTerm(left);
+    while (ErrorCode == 0 && isSumOperator(token)) {
+        double sign = token == Token::Plus ? 1.0 : -1.0;
+        nextToken();
+        Value right;
+        parseTerm(right);
+        if (ErrorCode == 0) combineSum(left, right, sign);
+        if (!checkValue(left, 0)) return;
+    }
+    if (checkValue(left, 0)) out = left;
+}
+
+// term -> power { ('*' | '/' | '&') power }
+void parseTerm(Value& out) {
+    if (ErrorCode != 0) return;
+    Value left;
+    parsePower(left);
+    while (ErrorCode == 0 && isTermOperator(token)) {
+        Token op = token;
+        nextToken();
+        Value right;
+        parsePower(right);
+        if (ErrorCode == 0) combineTerm(op, left, right);
+        if (!checkValue(left, 0)) return;
+    }
+    if (checkValue(left, 0)) out = left;
+}
+
+// power -> unary { '^' unary }, left to right
+void parsePower(Value& out) {
+    if (ErrorCode != 0) return;
+    Value left;
+    parseUnary(left);
+    while (ErrorCode == 0 && token == Token::Power) {
+        nextToken();
+        Value right;
+        parseUnary(right);
+        if (ErrorCode == 0) combinePower(left, right);
+        if (ErrorCode != 0) return;
+    }
+    if (checkValue(left, 0)) out = left;
+}
+
+// unary -> [ '-' | '+' ] primary
+void parseUnary(Value& out) {
+    if (ErrorCode != 0) return;
+    bool negate = false;
+    if (token == Token::Minus) {
+        negate = true;
+        nextToken();
+    } else if (token == Token::Plus) {
+        nextToken();
+    }
+    Value value;
+    parsePrimary(value);
+    if (!checkValue(value, 0)) return;
+    if (negate) {
+        value.x = -value.x;
+        value.y = -value.y;
+        value.z = -value.z;
+        value.num = -value.num;
+    }
+    out = value;
+}

@@ -1,0 +1,58 @@
+// engine/value.h - the calculator's Value and the one error reporter, shared by every subsystem.
+#ifndef VECTRIN_ENGINE_VALUE_H
+#define VECTRIN_ENGINE_VALUE_H
+
+#include <cstdint>
+
+enum class ValueKind : int32_t { Vector = 0, Real = 1, Integer = 2 };
+
+// Passed and copied whole, never allocated. A Vector lives in x, y, z; a Real or an Integer
+// in num (an Integer as a whole double). The fields of the other kind are left as they are.
+struct Value {
+    ValueKind kind = ValueKind::Real;
+    double x = 0, y = 0, z = 0;
+    double num = 0;
+};
+
+inline bool isScalar(const Value& v) { return v.kind != ValueKind::Vector; }
+
+inline Value makeReal(double num) {
+    Value v;
+    v.kind = ValueKind::Real;
+    v.num = num;
+    return v;
+}
+
+inline Value makeInteger(double num) {
+    Value v;
+    v.kind = ValueKind::Integer;
+    v.num = num;
+    return v;
+}
+
+inline Value makeVector(double x, double y, double z) {
+    Value v;
+    v.kind = ValueKind::Vector;
+    v.x = x;
+    v.y = y;
+    v.z = z;
+    return v;
+}
+
+// Error numbers with no catalogue text of their own.
+constexpr int generalError = -999;   // a report with code 0
+constexpr int internalError = -443;  // a value that cannot be assigned to a variable
+constexpr int errorModule = 23;      // catalogue module of the error texts
+constexpr int errorHeadingNumber = 65;
+constexpr int lastErrorNumber = 64;
+
+// The error of the current evaluation, 0 when none. Set only by reportError.
+extern int ErrorCode;
+
+// The only way a failure is recorded: sets ErrorCode and prints the numbered message once.
+void reportError(int code, const char* text);
+
+// The overflow and domain test applied to every intermediate value; code 0 means 23.
+bool checkValue(const Value& value, int code);
+
+#endif

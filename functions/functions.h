@@ -1,0 +1,49 @@
+// functions/functions.h - the table of named calculator functions and the call frame.
+#ifndef VECTRIN_FUNCTIONS_FUNCTIONS_H
+#define VECTRIN_FUNCTIONS_FUNCTIONS_H
+
+#include <cstdint>
+
+#include "engine/value.h"
+
+constexpr int maxFunctions = 200;
+constexpr int maxNameLength = 32;  // function names, identifiers and quoted names
+constexpr int maxArguments = 20;
+
+// A handler reads callFrame.argCount and args and writes callFrame.result.
+typedef void (*FunctionHandler)();
+
+struct FunctionEntry {
+    char name[maxNameLength + 1];  // upper case
+    FunctionHandler handler;
+};
+
+struct FunctionTable {
+    int32_t count;
+    FunctionEntry entries[maxFunctions];
+};
+
+// The module-wide argument block of the function being called.
+struct CallFrame {
+    int32_t argCount;
+    Value args[maxArguments];
+    Value result;
+};
+
+extern FunctionTable functionTable;
+extern CallFrame callFrame;
+
+// The handler registered under an upper-case name, or nullptr.
+FunctionHandler findFunction(const char* name);
+
+// Enters name (upper-cased) with its handler; failures go through reportError.
+void cal_register_function(const char* name, FunctionHandler handler);
+
+// Empties the table; the module does this when it is unloaded.
+void clearFunctionTable();
+
+// Registers the built-in functions in their fixed order, then MAX (functions/builtins.cpp).
+void registerBuiltinFunctions();
+void registerMaxFunction();
+
+#endif

@@ -1,0 +1,64 @@
+// functions/registry.cpp - cal_register_function: entering a named handler with its checks.
+#include <cstring>
+
+#include "functions/functions.h"
+#include "host/kvs.h"
+
+namespace {
+
+constexpr int errorTooManyFunctions = 44;
+constexpr int errorNullRegistration = 46;
+constexpr int errorNameTooLong = 47;
+constexpr int errorNotIdentifier = 42;
+constexpr int errorAlreadyRegistered = 60;
+
+// Upper-cases name into copy; false when a character is not a letter, digit or '_'.
+bool copyIdentifier(const char* name, char* copy) {
+    if (!kvs_isalpha(static_cast<unsigned char>(name[0]))) return false;
+    size_t i = 0;
+    for (; name[i] != '\0'; i++) {
+        int upper = kvs_toupper(static_cast<unsigned char>(name[i])) & 0xFF;
+        if (!kvs_isalnum(upper) && upper != '_') return false;
+        copy[i] = static_cast<char>(upper);
+    }
+    copy[i] = '\0';
+    return true;
+}
+
+bool isRegistered(const char* upperName) {
+    for (int32_t i = 0; i < functionTable.count; i++) {
+        if (std::strcmp(functionTable.entries[i].name, upperName) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void cal_register_function(const char* name, FunctionHandler handler) {
+    if (ErrorCode != 0) return;  // the first failed registration is the one reported
+    if (functionTable.count >= maxFunctions) {
+        reportError(errorTooManyFunctions, nullptr);
+        return;
+    }
+    if (name == nullptr || handler == nullptr) {
+        reportError(errorNullRegistration, nullptr);
+        return;
+    }
+    if (std::strlen(name) > static_cast<size_t>(maxNameLength)) {
+        reportError(errorNameTooLong, name);
+        return;
+    }
+    char copy[maxNameLength + 1];
+    if (!copyIdentifier(name, copy)) {
+        reportError(errorNotIdentifier, name);
+        return;
+    }
+    if (isRegistered(copy)) {
+        reportError(errorAlreadyRegistered, name);
+        return;
+    }
+    FunctionEntry& entry = functionTable.entries[functionTable.count];
+    std::memcpy(entry.name, copy, sizeof copy);
+    entry.handler = handler;
+    functionTable.count++;
+}

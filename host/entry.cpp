@@ -1,0 +1,106 @@
+// host/entry.cpp - the module's exports: lifecycle messages, registration and dispatch.
+#include "engine/value.h"
+#include "functions/functions.h"
+#include "host/calculator.h"
+#include "host/kvs.h"
+#include "messages/messages.h"
+
+namespace {
+
+enum Message : unsigned {
+    messageLoad = 1,
+    messageUnload = 2,
+    messageDefine = 3,
+    messageInvoke = 5,
+};
+
+enum EntryStatus { entrySuccess = 0, entryFailure = 3 };
+enum RoutineStatus { routineSuccess = 1, routineFailure = 3 };
+
+constexpr int moduleEntryNames = 37;
+
+struct HostFunction {
+    const char* fixedName;
+    int localisedMessage;  // number in module 37 of the localised name
+    int (*handler)();
+};
+
+// Row i is defined under code i, its localised name under code i + 2.
+const HostFunction hostFunctions[] = {
+    {"CAL", 3, calEntry},
+    {"C:CAL", 4, calEntry},
+};
+constexpr int hostFunctionCount = sizeof hostFunctions / sizeof hostFunctions[0];
+
+// ---- lifecycle state: set at load, on the host's thread ----
+bool needsRegistration = true;  // cleared after the first successful registration
+
+void abortWithMessage(const char* text) { hmod_abort("\n\n%s\n", text); }
+
+int defineHostFunctions() {
+    for (int i = 0; i < hostFunctionCount; i++) {
+        const HostFunction& row = hostFunctions[i];
+        const char* localisedName = getMessage(moduleEntryNames, row.localisedMessage);
+        if (kvs_defun(row.fixedName, i) != KVS_RTNORM) return routineFailure;
+        if (kvs_regfunc(row.handler, i) != KVS_RTNORM) return routineFailure;
+        if (kvs_defun(localisedName, i + hostFunctionCount) != KVS_RTNORM) return routineFailure;
+        if (kvs_regfunc(row.handler, i + hostFunctionCount) != KVS_RTNORM) return routineFailure;
+    }
+    return routineSuccess;
+}
+
+int dispatchHostFunction() {
+    int code = kvs_getfuncode();
+    if (code < 0 || code >= hostFunctionCount) return routineFailure;
+    kvs_retnil();  // a handler that returns no value leaves nil
+    hostFunctions[code].handler();
+    return routineSuccess;
+}
+
+int loadModule() {
+    clearFunctionTable();
+    needsRegistration = true;
+    if (openCatalogue(kvs_getappname(), abortWithMessage) == -1) {
+        kvs_printf("Can't open external message file for vectrin.");
+        return entryFailure;
+    }
+    return entrySuccess;
+}
+
+int defineFunctions() {
+    if (needsRegistration) {
+        registerBuiltinFunctions();
+        registerMaxFunction();
+        if (ErrorCode != 0) {
+            closeCatalogue();
+            kvs_printf("\nvectrin initialization failed");
+            return entryFailure;
+        }
+        needsRegistration = false;
+    }
+    defineHostFunctions();  // a name the host refuses does not fail the message
+    return entrySuccess;
+}
+
+}  // namespace
+
+int hmodEntryPoint(unsigned message) {
+    switch (message) {
+        case messageLoad:
+            return loadModule();
+        case messageUnload:
+            closeCatalogue();
+            return entrySuccess;
+        case messageDefine:
+            return defineFunctions();
+        case messageInvoke:
+            dispatchHostFunction();
+            return entrySuccess;
+        default:
+            return entrySuccess;
+    }
+}
+
+long hmodGetApiVersion(void) { return KVS_API_VERSION; }
+
+int _SethmodPtp(void*) { return 0; }
