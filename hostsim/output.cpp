@@ -1,0 +1,56 @@
+// hostsim/output.cpp - the host's output channel: standard output, or a buffer for tests.
+#include "hostsim/hostsim.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+// ---- output state: one channel for the host and the module ----
+static bool capturing = false;     // true: text goes to capturedText instead of stdout
+static std::string capturedText;   // what was printed while capturing, until takeOutput
+
+namespace hostsim {
+
+void captureOutput(bool on) { capturing = on; }
+
+std::string takeOutput() {
+    std::string text;
+    text.swap(capturedText);
+    return text;
+}
+
+void printText(const std::string& text) {
+    if (capturing) {
+        capturedText += text;
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);  // prompts and answers must interleave in order with the module's text
+}
+
+}  // namespace hostsim
+
+// Formats into a string of any length: a first pass measures, a second writes.
+static bool formatText(std::string& out, const char* format, va_list args) {
+    va_list measure;
+    va_copy(measure, args);
+    int length = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    if (length < 0) return false;
+    out.assign(static_cast<size_t>(length) + 1, '\0');
+    std::vsnprintf(&out[0], out.size(), format, args);
+    out.resize(static_cast<size_t>(length));
+    return true;
+}
+
+extern "C" int kvs_printf(const char* format, ...) {
+    if (format == nullptr) return -1;
+    std::string text;
+    va_list args;
+    va_start(args, format);
+    bool formatted = formatText(text, format, args);
+    va_end(args);
+    if (!formatted) return -1;
+    hostsim::printText(text);
+    return static_cast<int>(text.size());
+}

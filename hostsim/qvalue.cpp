@@ -1,0 +1,209 @@
+// hostsim/qvalue.cpp - Quillet values and their form as ResultBuffer lists.
+#include "hostsim/hostsim.h"
+
+#include <cstring>
+
+namespace hostsim {
+
+QValue QValue::integer(int32_t value) {
+    QValue v;
+    v.kind = Kind::Int;
+    v.intValue = value;
+    return v;
+}
+
+QValue QValue::real(double value) {
+    QValue v;
+    v.kind = Kind::Real;
+    v.realValue = value;
+    return v;
+}
+
+QValue QValue::textValue(const std::string& value) {
+    QValue v;
+    v.kind = Kind::Text;
+    v.text = value;
+    return v;
+}
+
+QValue QValue::symbol(const std::string& symbolName) {
+    QValue v;
+    v.kind = Kind::Symbol;
+    v.text = upperName(symbolName);
+    return v;
+}
+
+QValue QValue::objectName(int64_t first, int64_t second) {
+    QValue v;
+    v.kind = Kind::Name;
+    v.name[0] = first;
+    v.name[1] = second;
+    return v;
+}
+
+QValue QValue::list(std::vector<QValue> elements) {
+    QValue v;
+    if (elements.empty()) return v;
+    v.kind = Kind::List;
+    v.items = std::move(elements);
+    return v;
+}
+
+QValue QValue::point(double x, double y, double z) { return list({real(x), real(y), real(z)}); }
+
+QValue QValue::point2(double x, double y) { return list({real(x), real(y)}); }
+
+bool QValue::isPoint() const {
+    if (kind != Kind::List || items.size() < 2 || items.size() > 3) return false;
+    for (const QValue& item : items)
+        if (!item.isNumber()) return false;
+    return true;
+}
+
+Point QValue::coordinates() const {
+    Point p = {0.0, 0.0, 0.0};
+    if (!isPoint()) return p;
+    for (std::size_t i = 0; i < items.size(); ++i) p[i] = items[i].number();
+    return p;
+}
+
+bool operator==(const QValue& a, const QValue& b) {
+    if (a.kind != b.kind) return false;
+    switch (a.kind) {
+        case QValue::Kind::Nil: return true;
+        case QValue::Kind::Int: return a.intValue == b.intValue;
+        case QValue::Kind::Real: return a.realValue == b.realValue;
+        case QValue::Kind::Text:
+        case QValue::Kind::Symbol: return a.text == b.text;
+        case QValue::Kind::Name: return a.name[0] == b.name[0] && a.name[1] == b.name[1];
+        case QValue::Kind::List: return a.items == b.items;
+    }
+    return false;
+}
+
+}  // namespace hostsim
+
+// ---- QValue to records ----
+
+namespace {
+
+using hostsim::QValue;
+
+// A list longer than this from the module is taken for a cycle or a stray pointer.
+constexpr std::size_t maxListRecords = 100000;
+
+bool recordCountable(const QValue& v) {
+    switch (v.kind) {
+        case QValue::Kind::Symbol: return false;
+        case QValue::Kind::List: return v.isPoint();
+        default: return true;
+    }
+}
+
+// Fills one record; the value is an atom or a point (checked by recordCountable).
+void fillRecord(ResultBuffer* list, ResultBuffer* record, const QValue& v) {
+    switch (v.kind) {
+        case QValue::Kind::Nil: record->type = KVS_RTNIL; break;
+        case QValue::Kind::Int:
+            if (v.intValue >= INT16_MIN && v.intValue <= INT16_MAX) {
+                record->type = KVS_RTSHORT;
+                record->value.shortInt = static_cast<int16_t>(v.intValue);
+            } else {
+                record->type = KVS_RTLONG;
+                record->value.longInt = v.intValue;
+            }
+            break;
+        case QValue::Kind::Real:
+            record->type = KVS_RTREAL;
+            record->value.real = v.realValue;
+            break;
+        case QValue::Kind::Text:
+            record->type = KVS_RTSTR;
+            record->value.text = hostsim::attachText(list, v.text);
+            break;
+        case QValue::Kind::Name:
+            record->type = KVS_RTENAME;
+            record->value.name[0] = v.name[0];
+            record->value.name[1] = v.name[1];
+            break;
+        case QValue::Kind::List: {
+            hostsim::Point p = v.coordinates();
+            record->type = v.items.size() == 2 ? KVS_RTPOINT : KVS_RT3DPOINT;
+            std::memcpy(record->value.point, p.data(), sizeof record->value.point);
+            break;
+        }
+        case QValue::Kind::Symbol: break;  // refused before any record is made
+    }
+}
+
+}  // namespace
+
+namespace hostsim {
+
+bool valueToList(const QValue& v, ResultBuffer** list) {
+    *list = nullptr;
+    if (v.isNil()) return true;
+    bool spread = v.kind == QValue::Kind::List && !v.isPoint();
+    const std::vector<QValue> single = {v};
+    const std::vector<QValue>& elements = spread ? v.items : single;
+    for (const QValue& element : elements)
+        if (!recordCountable(element)) return false;
+    ResultBuffer* head = allocateList(elements.size());
+    if (head == nullptr) return false;
+    ResultBuffer* record = head;
+    for (const QValue& element : elements) {
+        fillRecord(head, record, element);
+        record = record->next;
+    }
+    *list = head;
+    return true;
+}
+
+}  // namespace hostsim
+
+// ---- records to QValue ----
+
+namespace {
+
+bool recordToValue(const ResultBuffer* record, QValue& out) {
+    switch (record->type) {
+        case KVS_RTREAL:
+        case KVS_RTANG:
+        case KVS_RTORINT: out = QValue::real(record->value.real); return true;
+        case KVS_RTSHORT: out = QValue::integer(record->value.shortInt); return true;
+        case KVS_RTLONG: out = QValue::integer(record->value.longInt); return true;
+        case KVS_RTPOINT: out = QValue::point2(record->value.point[0], record->value.point[1]); return true;
+        case KVS_RT3DPOINT:
+            out = QValue::point(record->value.point[0], record->value.point[1], record->value.point[2]);
+            return true;
+        case KVS_RTSTR:
+            if (record->value.text == nullptr) return false;
+            out = QValue::textValue(record->value.text);
+            return true;
+        case KVS_RTENAME: out = QValue::objectName(record->value.name[0], record->value.name[1]); return true;
+        case KVS_RTNIL: out = QValue::nil(); return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+namespace hostsim {
+
+bool listToValue(const ResultBuffer* list, QValue& out) {
+    std::vector<QValue> elements;
+    for (const ResultBuffer* record = list; record != nullptr; record = record->next) {
+        if (elements.size() == maxListRecords) return false;
+        QValue element;
+        if (!recordToValue(record, element)) return false;
+        elements.push_back(std::move(element));
+    }
+    if (elements.size() == 1) {
+        out = std::move(elements[0]);
+    } else {
+        out = QValue::list(std::move(elements));
+    }
+    return true;
+}
+
+}  // namespace hostsim

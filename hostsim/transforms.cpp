@@ -1,0 +1,145 @@
+// hostsim/transforms.cpp - the user coordinate system, kvs_trans, kvs_angle and kvs_inters.
+#include "hostsim/hostsim.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using hostsim::Point;
+
+// Lengths and sines below this count as zero; it is scaled by the size of the figure.
+constexpr double tolerance = 1e-10;
+
+const hostsim::Ucs worldUcs = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+
+Point sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Point add(const Point& a, const Point& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+Point scale(const Point& a, double k) { return {a[0] * k, a[1] * k, a[2] * k}; }
+double dot(const Point& a, const Point& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double length(const Point& a) { return std::sqrt(dot(a, a)); }
+Point cross(const Point& a, const Point& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+bool allFinite(const Point& p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+Point toPoint(const double p[3]) { return {p[0], p[1], p[2]}; }
+
+}  // namespace
+
+// ---- UCS state: the current user coordinate system, world by default ----
+static hostsim::Ucs ucs = worldUcs;
+
+namespace hostsim {
+
+const Ucs& currentUcs() { return ucs; }
+
+void setWorldUcs() { ucs = worldUcs; }
+
+// The x axis points at pointOnX; pointInXY fixes the XY plane and the side of positive Y.
+bool setUcsByPoints(const Point& origin, const Point& pointOnX, const Point& pointInXY) {
+    if (!allFinite(origin) || !allFinite(pointOnX) || !allFinite(pointInXY)) return false;
+    Point toX = sub(pointOnX, origin);
+    Point toY = sub(pointInXY, origin);
+    double xLength = length(toX);
+    double yLength = length(toY);
+    if (xLength <= tolerance || yLength <= tolerance) return false;
+    Point xAxis = scale(toX, 1.0 / xLength);
+    Point normal = cross(xAxis, toY);
+    double normalLength = length(normal);
+    if (normalLength <= tolerance * yLength) return false;  // the three points are collinear
+    Point zAxis = scale(normal, 1.0 / normalLength);
+    ucs = {origin, xAxis, cross(zAxis, xAxis), zAxis};
+    return true;
+}
+
+Point ucsToWorld(const Point& p, bool displacement) {
+    Point world = add(add(scale(ucs.xAxis, p[0]), scale(ucs.yAxis, p[1])), scale(ucs.zAxis, p[2]));
+    return displacement ? world : add(world, ucs.origin);
+}
+
+Point worldToUcs(const Point& p, bool displacement) {
+    Point d = displacement ? p : sub(p, ucs.origin);
+    return {dot(d, ucs.xAxis), dot(d, ucs.yAxis), dot(d, ucs.zAxis)};
+}
+
+}  // namespace hostsim
+
+// Reads a coordinate-system record; only world and the current UCS are known so far.
+static bool systemCode(const ResultBuffer* system, int& code) {
+    if (system == nullptr || system->type != KVS_RTSHORT) return false;
+    code = system->value.shortInt;
+    return code == KVS_WORLD || code == KVS_UCS;
+}
+
+extern "C" int kvs_trans(const double point[3], const ResultBuffer* from, const ResultBuffer* to,
+                         int displacement, double result[3]) {
+    int fromCode = 0;
+    int toCode = 0;
+    if (point == nullptr || result == nullptr) return KVS_RTERROR;
+    if (!systemCode(from, fromCode) || !systemCode(to, toCode)) return KVS_RTERROR;
+    bool isVector = displacement != 0;
+    Point p = toPoint(point);
+    if (fromCode == KVS_UCS) p = hostsim::ucsToWorld(p, isVector);
+    if (toCode == KVS_UCS) p = hostsim::worldToUcs(p, isVector);
+    std::copy(p.begin(), p.end(), result);
+    return KVS_RTNORM;
+}
+
+// The direction from one point to another in the XY plane, in [0, 2*pi).
+extern "C" double kvs_angle(const double from[3], const double to[3]) {
+    if (from == nullptr || to == nullptr) return 0.0;
+    const double fullTurn = 6.283185307179586;  // 2*pi
+    double angle = std::atan2(to[1] - from[1], to[0] - from[0]);
+    if (angle < 0.0) angle += fullTurn;
+    if (!(angle < fullTurn)) angle = 0.0;  // a tiny negative angle rounds up to a full turn
+    return angle;
+}
+
+namespace {
+
+// Where two lines cross, as parameters along each: from1 + s*d1 = from2 + t*d2.
+struct Crossing {
+    double s = 0.0, t = 0.0;
+};
+
+// False for a zero-length line, parallel or collinear lines, and lines that pass each other.
+bool crossLines(const Point& from1, const Point& d1, const Point& from2, const Point& d2,
+                Crossing& out) {
+    double length1 = length(d1);
+    double length2 = length(d2);
+    if (length1 <= tolerance || length2 <= tolerance) return false;
+    Point normal = cross(d1, d2);
+    double normalLength = length(normal);
+    if (normalLength <= tolerance * length1 * length2) return false;  // parallel or collinear
+    Point between = sub(from2, from1);
+    double size = std::max({1.0, length(from1), length(from2), length1, length2});
+    if (std::fabs(dot(between, normal)) / normalLength > tolerance * size) return false;  // skew
+    double normalSquared = normalLength * normalLength;
+    out.s = dot(cross(between, d2), normal) / normalSquared;
+    out.t = dot(cross(between, d1), normal) / normalSquared;
+    return true;
+}
+
+bool withinSegment(double parameter) { return parameter >= -tolerance && parameter <= 1.0 + tolerance; }
+
+}  // namespace
+
+extern "C" int kvs_inters(const double from1[3], const double to1[3], const double from2[3],
+                          const double to2[3], int bounded, double result[3]) {
+    if (!from1 || !to1 || !from2 || !to2 || !result) return KVS_RTERROR;
+    Point start1 = toPoint(from1);
+    Point start2 = toPoint(from2);
+    Point d1 = sub(toPoint(to1), start1);
+    Point d2 = sub(toPoint(to2), start2);
+    if (!allFinite(start1) || !allFinite(start2) || !allFinite(d1) || !allFinite(d2)) return KVS_RTERROR;
+    Crossing crossing;
+    if (!crossLines(start1, d1, start2, d2, crossing)) return KVS_RTERROR;
+    if (bounded != 0 && !(withinSegment(crossing.s) && withinSegment(crossing.t))) return KVS_RTERROR;
+    Point p = add(start1, scale(d1, crossing.s));
+    std::copy(p.begin(), p.end(), result);
+    return KVS_RTNORM;
+}
