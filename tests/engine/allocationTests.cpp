@@ -36,7 +36,7 @@ extern "C" void* realloc(void* p, size_t size) {
 
 namespace {
 
-void twiceHandler() { callFrame.result = makeReal(2 * callFrame.args[0].num); }
+[[maybe_unused]] void twiceHandler() { callFrame.result = makeReal(2 * callFrame.args[0].num); }
 
 class AllocationTest : public EngineTest {};
 

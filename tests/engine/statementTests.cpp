@@ -181,7 +181,7 @@ TEST_F(RegistrationTest, StoresNamesUpperCaseAndFindsTheFirst) {
 }
 
 TEST_F(RegistrationTest, FillsTheTableToItsLimitAndStopsAfterAFailure) {
-    char name[8];
+    char name[16];
     for (int i = 0; i < maxFunctions; i++) {
         std::snprintf(name, sizeof name, "F%d", i);
         cal_register_function(name, someHandler);
