@@ -1,0 +1,246 @@
+// tools/msgc/main.cpp - msgc, the message catalogue compiler: build, append, dump, verify.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "messages/catalogueInternals.h"
+#include "messages/messages.h"
+#include "tools/msgc/sourceParser.h"
+#include "tools/msgc/writer.h"
+
+namespace {
+
+const char usageText[] =
+    "usage: msgc build SOURCE -o FILE [options]   write a catalogue as a file of its own\n"
+    "       msgc append SOURCE MODULE [options]   append one to MODULE, replacing one there\n"
+    "       msgc dump FILE                        list the messages of FILE's catalogue\n"
+    "       msgc verify FILE                      check that every message reads back\n"
+    "options:\n"
+    "  --per-block N        messages per block (default 1)\n"
+    "  --pin M:N            pin the block that holds message N of module M\n"
+    "  --pin-module M       pin every block of module M\n"
+    "  --cache-limit BYTES  bytes of blocks the reader loads before it flushes (default -1, none)\n"
+    "  --kind K             record kind of messages whose entry gives none: 1, 7, 9, 12 (default)\n"
+    "  --help               show this text\n";
+
+int usage(const char* problem) {
+    if (problem != nullptr) std::fprintf(stderr, "msgc: %s\n", problem);
+    std::fputs(usageText, stderr);
+    return 2;
+}
+
+bool parseInt(const char* text, long long low, long long high, long long& value) {
+    if (text == nullptr || *text == '\0') return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoll(text, &end, 10);
+    return errno == 0 && *end == '\0' && value >= low && value <= high;
+}
+
+bool parsePin(const char* text, std::pair<int, int>& pin) {
+    const char* colon = text != nullptr ? std::strchr(text, ':') : nullptr;
+    if (colon == nullptr) return false;
+    std::string module(text, colon);
+    long long m, n;
+    if (!parseInt(module.c_str(), 0, 32767, m) || !parseInt(colon + 1, 1, 32767, n)) return false;
+    pin = {static_cast<int>(m), static_cast<int>(n)};
+    return true;
+}
+
+struct Command {
+    std::string name;
+    std::vector<std::string> operands;
+    std::string output;  // -o FILE
+    CatalogueOptions options;
+};
+
+// Returns 0 when the arguments make a command, else the usage exit status (2), or -1 after --help.
+int parseArguments(int argc, char** argv, Command& command) {
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        long long number;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(usageText, stdout);
+            return -1;
+        } else if (arg == "-o") {
+            if (value == nullptr) return usage("-o needs a file name");
+            command.output = value;
+        } else if (arg == "--per-block") {
+            if (!parseInt(value, 1, 32767, number))
+                return usage("--per-block needs a number from 1 to 32767");
+            command.options.messagesPerBlock = static_cast<int>(number);
+        } else if (arg == "--cache-limit") {
+            if (!parseInt(value, -1, INT32_MAX, number))
+                return usage("--cache-limit needs -1 or a byte count");
+            command.options.cacheLimit = static_cast<std::int32_t>(number);
+        } else if (arg == "--kind") {
+            if (!parseInt(value, 0, 255, number) || !isValidKind(static_cast<int>(number))) {
+                return usage("--kind needs 1, 7, 9 or 12");
+            }
+            command.options.defaultKind = static_cast<int>(number);
+        } else if (arg == "--pin") {
+            std::pair<int, int> pin;
+            if (!parsePin(value, pin)) return usage("--pin needs MODULE:NUMBER");
+            command.options.pinnedMessages.push_back(pin);
+        } else if (arg == "--pin-module") {
+            if (!parseInt(value, 0, 32767, number))
+                return usage("--pin-module needs a module number");
+            command.options.pinnedModules.push_back(static_cast<int>(number));
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usage(("unknown option " + arg).c_str());
+        } else {
+            if (command.name.empty())
+                command.name = arg;
+            else
+                command.operands.push_back(arg);
+            continue;
+        }
+        i++;  // the option's value
+    }
+    return 0;
+}
+
+bool compileSource(const std::string& path, const CatalogueOptions& options,
+                   BuiltCatalogue& built) {
+    std::vector<unsigned char> bytes;
+    std::string error;
+    if (!readWholeFile(path, bytes, error)) {
+        std::fprintf(stderr, "msgc: %s\n", error.c_str());
+        return false;
+    }
+    std::vector<SourceMessage> messages;
+    if (!parseMessageSource(std::string(bytes.begin(), bytes.end()), path, messages, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    int line = 0;
+    if (!buildCatalogue(messages, options, built, error, &line)) {
+        if (line > 0)
+            std::fprintf(stderr, "%s:%d: %s\n", path.c_str(), line, error.c_str());
+        else
+            std::fprintf(stderr, "msgc: %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+int runBuild(const Command& command) {
+    if (command.operands.size() != 1 || command.output.empty()) {
+        return usage("build takes SOURCE and -o FILE");
+    }
+    BuiltCatalogue built;
+    if (!compileSource(command.operands[0], command.options, built)) return 1;
+    std::string error;
+    if (!writeCatalogueFile(command.output, built.bytes, error)) {
+        std::fprintf(stderr, "msgc: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int runAppend(const Command& command) {
+    if (command.operands.size() != 2 || !command.output.empty()) {
+        return usage("append takes SOURCE and MODULE");
+    }
+    BuiltCatalogue built;
+    if (!compileSource(command.operands[0], command.options, built)) return 1;
+    std::string error;
+    if (!appendCatalogueToFile(command.operands[1], built.bytes, error)) {
+        std::fprintf(stderr, "msgc: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+bool decodeFile(const std::string& path, DecodedCatalogue& decoded) {
+    std::vector<unsigned char> bytes;
+    std::string error;
+    if (!readWholeFile(path, bytes, error) || !decodeCatalogue(bytes, decoded, error)) {
+        std::fprintf(stderr, "msgc: %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+int runDump(const Command& command) {
+    if (command.operands.size() != 1) return usage("dump takes FILE");
+    DecodedCatalogue decoded;
+    if (!decodeFile(command.operands[0], decoded)) return 1;
+    std::printf("# %s: %d module slots, %zu messages in %d blocks, %d per block, cache limit %d\n",
+                command.operands[0].c_str(), decoded.slotCount, decoded.messages.size(),
+                decoded.blockCount, decoded.messagesPerBlock, decoded.cacheLimit);
+    int module = -1;
+    for (const SourceMessage& m : decoded.messages) {
+        if (m.module != module) {
+            module = m.module;
+            std::printf("# module %d: %d messages\n", module, decoded.moduleCounts[module]);
+        }
+        std::printf("%d:%d %d %s\n", m.module, m.number, m.kind, quoteText(m.text).c_str());
+    }
+    return 0;
+}
+
+// ---- verify: the library itself must read back what the decoder sees ----
+
+int readerErrors = 0;
+
+void countReaderError(const char* text) {
+    readerErrors++;
+    std::fprintf(stderr, "msgc: reader: %s", text);
+}
+
+bool sameText(const SourceMessage& m, const char* text, int length) {
+    if (m.kind == 9) {
+        if (length != static_cast<int>(m.text.size())) return false;
+        for (int i = 0; i < length; i++) {
+            std::uint16_t unit;
+            std::memcpy(&unit, text + 2 * i, 2);
+            if (unit != static_cast<unsigned char>(m.text[i])) return false;
+        }
+        return true;
+    }
+    return length == static_cast<int>(m.text.size()) &&
+           std::memcmp(text, m.text.data(), m.text.size()) == 0;
+}
+
+int runVerify(const Command& command) {
+    if (command.operands.size() != 1) return usage("verify takes FILE");
+    const std::string& path = command.operands[0];
+    DecodedCatalogue decoded;
+    if (!decodeFile(path, decoded)) return 1;
+    if (openCatalogue(path.c_str(), countReaderError) == -1) return 1;
+    int mismatches = 0;
+    for (const SourceMessage& m : decoded.messages) {
+        int length = 0;
+        const char* text = getMessage(m.module, m.number, &length);
+        if (text == nullptr || !sameText(m, text, length)) {
+            std::fprintf(stderr, "msgc: %s: message %d:%d reads back differently\n", path.c_str(),
+                         m.module, m.number);
+            mismatches++;
+        }
+    }
+    closeCatalogue();
+    if (mismatches > 0 || readerErrors > 0) return 1;
+    std::printf("%s: %zu messages read back\n", path.c_str(), decoded.messages.size());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Command command;
+    int status = parseArguments(argc, argv, command);
+    if (status == -1) return 0;
+    if (status != 0) return status;
+    if (command.name == "build") return runBuild(command);
+    if (command.name == "append") return runAppend(command);
+    if (command.name == "dump") return runDump(command);
+    if (command.name == "verify") return runVerify(command);
+    if (command.name.empty()) return usage("no command given");
+    return usage(("unknown command " + command.name).c_str());
+}
