@@ -88,7 +88,7 @@ bool pointOnBulgeArc(const Point3& p, const Point3& start, const Point3& end, do
 void ucsToWorld(const Point3& point, Point3& result);
 void worldToUcs(const Point3& point, Point3& result);
 
-// ---- entity geometry (geometry/entityGeometry.cpp, to come) ----
+// ---- entity geometry (geometry/entityGeometry.cpp; the rest in geometry/picking.h) ----
 // Asks the user for a circle, an arc or a polyline and gives, in the user system, its base
 // point and the point one unit along its z axis: KVS_RTNORM, or the status of the failed pick.
 int pickPlanarObject(const char* prompt, Point3& origin, Point3& zPoint);

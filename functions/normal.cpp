@@ -1,0 +1,36 @@
+// functions/normal.cpp - NOR, whose form without arguments takes the plane of a picked object.
+//
+// Kept apart from the argument forms (functions/vector.cpp) because it reaches the drawing
+// through pickPlanarObject: nothing that only evaluates needs to link the picking code.
+#include "functions/handlers.h"
+#include "host/kvs.h"
+#include "messages/messages.h"
+
+namespace {
+
+constexpr int pickPromptModule = 27;
+constexpr int normalPickPrompt = 2;
+
+// NOR: the unit z axis of a picked circle, arc or polyline, in the user system.
+void normalOfPickedObject() {
+    Point3 base, zPoint;
+    if (pickPlanarObject(getMessage(pickPromptModule, normalPickPrompt), base, zPoint) !=
+        KVS_RTNORM) {
+        reportError(0, nullptr);  // cancelled or failed: the pick has said what it had to
+        return;
+    }
+    Point3 normal = subtract(zPoint, base);
+    normalize(normal);  // a degenerate map gives its difference unchanged
+    returnVector(normal);
+}
+
+}  // namespace
+
+void norFunction() {
+    if (ErrorCode != 0) return;
+    if (callFrame.argCount == 0) {
+        normalOfPickedObject();
+    } else {
+        normalOfArguments();
+    }
+}

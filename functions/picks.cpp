@@ -1,0 +1,77 @@
+// functions/picks.cpp - the functions that take a point or a radius from the drawing:
+// the ten object-snap functions, CUR and RAD.
+#include "functions/handlers.h"
+#include "geometry/picking.h"
+#include "messages/messages.h"
+
+namespace {
+
+constexpr int modulePicks = 27;
+constexpr int radiusPromptMessage = 1;
+constexpr int cursorPromptMessage = 8;
+constexpr int snapPromptHeadMessage = 9;
+constexpr int snapPromptTailMessage = 10;
+constexpr int initgetNoNullNoLimits = 9;
+
+// The handler body of END to INS: the mode text is also the name its errors quote.
+void snapFunction(const char* mode) {
+    if (callFrame.argCount != 0) {
+        reportError(errorTakesNoArguments, mode);
+        return;
+    }
+    char prompt[promptLength];
+    composePrompt(prompt, getMessage(modulePicks, snapPromptHeadMessage), mode + 1,
+                  getMessage(modulePicks, snapPromptTailMessage));
+    callFrame.result.kind = ValueKind::Vector;
+    Point3 point{};
+    if (snapPick(prompt, mode, point) != KVS_RTNORM) {
+        reportError(0, nullptr);  // cancelled: nothing more is printed
+        return;
+    }
+    returnVector(point);
+    setLastPoint(point);
+}
+
+}  // namespace
+
+void endFunction() { snapFunction("_END"); }
+void midFunction() { snapFunction("_MID"); }
+void cenFunction() { snapFunction("_CEN"); }
+void intFunction() { snapFunction("_INT"); }
+void neaFunction() { snapFunction("_NEA"); }
+void nodFunction() { snapFunction("_NOD"); }
+void quaFunction() { snapFunction("_QUA"); }
+void perFunction() { snapFunction("_PER"); }
+void tanFunction() { snapFunction("_TAN"); }
+void insFunction() { snapFunction("_INS"); }
+
+void curFunction() {
+    if (callFrame.argCount != 0) {
+        reportError(errorTakesNoArguments, "CUR");
+        return;
+    }
+    callFrame.result.kind = ValueKind::Vector;
+    double point[3] = {0, 0, 0};
+    kvs_initget(initgetNoNullNoLimits, nullptr);
+    if (kvs_getpoint(nullptr, getMessage(modulePicks, cursorPromptMessage), point) !=
+        KVS_RTNORM) {
+        reportError(0, nullptr);
+        return;
+    }
+    Point3 picked{point[0], point[1], point[2]};
+    returnVector(picked);
+    setLastPoint(picked);
+}
+
+void radFunction() {
+    if (callFrame.argCount != 0) {
+        reportError(errorTakesNoArguments, "RAD");
+        return;
+    }
+    double radius = 0;
+    if (pickRadius(getMessage(modulePicks, radiusPromptMessage), radius) != KVS_RTNORM) {
+        reportError(0, nullptr);
+        return;
+    }
+    returnReal(radius);
+}

@@ -1,0 +1,112 @@
+// functions/shortcuts.cpp - MEE, DEE, NEE, VEE, VEE1, PLTEE, PLDEE and ILLE: computed from
+// end points the user picks, so that no point has to be typed.
+#include <cmath>
+
+#include "functions/handlers.h"
+#include "geometry/picking.h"
+#include "messages/messages.h"
+
+namespace {
+
+constexpr int modulePicks = 27;
+constexpr int firstLineMessage = 6;
+constexpr int secondLineMessage = 7;
+constexpr int errorPointsCoincide2D = 61;
+constexpr int errorNoIntersection = 54;
+
+// The argument check of the shortcuts that take no argument.
+bool takesNoArguments(const char* name) {
+    if (callFrame.argCount == 0) return true;
+    reportError(errorTakesNoArguments, name);
+    return false;
+}
+
+// The argument check of PLTEE and PLDEE: one number.
+bool takesOneNumber(const char* usage) {
+    if (matchesForm("n")) return true;
+    reportError(errorUsage, usage);
+    return false;
+}
+
+// Both end points, or false after the silent error of a cancelled pick.
+bool pickEndpoints(const char* name, Point3& a, Point3& b) {
+    if (pickEndpointPair(a, b, name) == KVS_RTNORM) return true;
+    reportError(0, nullptr);
+    return false;
+}
+
+Point3 interpolate(const Point3& a, const Point3& b, double t) {
+    return Point3{(1 - t) * a.x + t * b.x, (1 - t) * a.y + t * b.y, (1 - t) * a.z + t * b.z};
+}
+
+}  // namespace
+
+void meeFunction() {
+    Point3 a, b;
+    if (!takesNoArguments("MEE") || !pickEndpoints("MEE", a, b)) return;
+    returnVector(scale(add(a, b), 0.5));
+}
+
+void deeFunction() {
+    Point3 a, b;
+    if (!takesNoArguments("DEE") || !pickEndpoints("DEE", a, b)) return;
+    returnReal(distance(b, a));
+}
+
+void neeFunction() {
+    Point3 a, b;
+    if (!takesNoArguments("NEE") || !pickEndpoints("NEE", a, b)) return;
+    double dx = b.x - a.x, dy = b.y - a.y, length2D = std::sqrt(dx * dx + dy * dy);
+    if (length2D < geometricTolerance) {
+        reportError(errorPointsCoincide2D, "NEE");
+        return;
+    }
+    returnVector(Point3{-dy / length2D, dx / length2D, 0});
+}
+
+void veeFunction() {
+    Point3 a, b;
+    if (!takesNoArguments("VEE") || !pickEndpoints("VEE", a, b)) return;
+    returnVector(subtract(b, a));
+}
+
+void vee1Function() {
+    Point3 a, b;
+    if (!takesNoArguments("VEE1") || !pickEndpoints("VEE1", a, b)) return;
+    Point3 direction = subtract(b, a);
+    normalize(direction);
+    returnVector(direction);
+}
+
+void plteeFunction() {
+    Point3 a, b;
+    if (!takesOneNumber("PLTEE(t)")) return;
+    double t = numberArgument(0);
+    if (!pickEndpoints("PLTEE", a, b)) return;
+    returnVector(interpolate(a, b, t));
+}
+
+void pldeeFunction() {
+    Point3 a, b;
+    if (!takesOneNumber("PLDEE(dist)")) return;
+    double dist = numberArgument(0);
+    if (!pickEndpoints("PLDEE", a, b)) return;
+    returnVector(interpolate(a, b, dist / distance(b, a)));
+}
+
+void illeFunction() {
+    Point3 a1, b1, a2, b2;
+    if (!takesNoArguments("ILLE") ||
+        !pickEndpoints(getMessage(modulePicks, firstLineMessage), a1, b1) ||
+        !pickEndpoints(getMessage(modulePicks, secondLineMessage), a2, b2)) {
+        return;
+    }
+    const double p1[3] = {a1.x, a1.y, a1.z}, p2[3] = {b1.x, b1.y, b1.z};
+    const double p3[3] = {a2.x, a2.y, a2.z}, p4[3] = {b2.x, b2.y, b2.z};
+    double crossing[3] = {0, 0, 0};
+    if (kvs_inters(p1, p2, p3, p4, 0, crossing) != KVS_RTNORM) {
+        reportError(errorNoIntersection, "ILLE");
+        return;
+    }
+    returnVector(Point3{crossing[0], crossing[1], crossing[2]});
+}

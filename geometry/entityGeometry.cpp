@@ -1,0 +1,417 @@
+// geometry/entityGeometry.cpp - radius and plane of a picked circle, arc or polyline segment.
+#include <cmath>
+#include <cstring>
+
+#include "geometry/picking.h"
+#include "messages/messages.h"
+
+namespace {
+
+constexpr int moduleObjects = 36;
+constexpr int planarSelectionFailed = 3;
+constexpr int planarNoPlane = 4;
+constexpr int planarUnusablePolyline = 5;
+constexpr int radiusSelectionFailed = 9;
+constexpr int radiusNotUniform = 10;
+constexpr int radiusWrongObject = 11;
+constexpr int radiusUnusablePolyline = 12;
+constexpr int radiusStraightSegment = 13;
+
+constexpr double bulgeTolerance = 1e-7;
+constexpr double offAxisTolerance = 1e-6;
+constexpr int nonPlanarFlags = 0x58;  // 3D polyline, polyface mesh, polygon mesh
+constexpr int flagsWhenAbsent = 8;
+
+enum PickOutcome { pickDone, pickAgain };
+
+const Transform identity = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}};
+
+void printNotice(int number) { kvs_printf("%s", getMessage(moduleObjects, number)); }
+
+const ResultBuffer* findGroup(const ResultBuffer* records, int group) {
+    for (const ResultBuffer* r = records; r != nullptr; r = r->next) {
+        if (r->type == group) return r;
+    }
+    return nullptr;
+}
+
+Point3 pointOf(const ResultBuffer* r) {
+    return Point3{r->value.point[0], r->value.point[1], r->value.point[2]};
+}
+
+// The type name of a record list whose second record is group 0, else nullptr.
+const char* typeName(const ResultBuffer* records) {
+    if (records == nullptr || records->next == nullptr || records->next->type != 0) return nullptr;
+    return records->next->value.text;
+}
+
+bool isType(const char* type, const char* name) {
+    return type != nullptr && std::strcmp(type, name) == 0;
+}
+
+void copyName(kvs_name to, const kvs_name from) {
+    to[0] = from[0];
+    to[1] = from[1];
+}
+
+// The records of the object after name in the drawing's sequence, with its name.
+ResultBuffer* readNextObject(const kvs_name name, kvs_name next) {
+    if (kvs_entnext(name, next) != KVS_RTNORM) return nullptr;
+    ResultBuffer* records = kvs_entget(next);
+    if (records != nullptr && typeName(records) == nullptr) {
+        kvs_relrb(records);
+        return nullptr;
+    }
+    return records;
+}
+
+void setSegmentShape(SegmentInfo& segment) {
+    if (std::fabs(segment.bulge) < bulgeTolerance) {
+        segment.radius = 0;
+        segment.centre = scale(add(segment.start, segment.end), 0.5);
+    } else {
+        bulgeArc(segment.start, segment.end, segment.bulge, segment.radius, segment.centre);
+    }
+}
+
+// The bulge of the vertex whose group 10 is vertex: the group 42 right after it, or after
+// a group 40 and a group 41 directly following it.
+double vertexBulge(const ResultBuffer* vertex) {
+    const ResultBuffer* r = vertex->next;
+    if (r != nullptr && r->type == 40 && r->next != nullptr && r->next->type == 41) {
+        r = r->next->next;
+    }
+    return r != nullptr && r->type == 42 ? r->value.real : 0.0;
+}
+
+struct LwpolylineHeader {
+    Point3 extrusion = {0, 0, 1};
+    double elevation = 0;
+    bool closed = false;
+};
+
+LwpolylineHeader readLwpolylineHeader(const ResultBuffer* records) {
+    LwpolylineHeader header;
+    for (const ResultBuffer* r = records; r != nullptr; r = r->next) {
+        if (r->type == 70) header.closed = (r->value.shortInt & 1) != 0;
+        if (r->type == 38) header.elevation = r->value.real;
+        if (r->type == 210) header.extrusion = pointOf(r);
+    }
+    return header;
+}
+
+bool isOffAxis(const Point3& e) {
+    return std::fabs(e.x) >= offAxisTolerance || std::fabs(e.y) >= offAxisTolerance ||
+           std::fabs(e.z - 1) >= offAxisTolerance;
+}
+
+// Whether the segment from p to v (bulge of p) passes through the snapped pick point.
+bool takeSegment(const kvs_name object, const LwpolylineHeader& header, const Point3& pick,
+                 const Transform& nestMap, Point3 p, Point3 v, double bulge,
+                 SegmentInfo& segment) {
+    p.z = header.elevation;
+    v.z = header.elevation;
+    Point3 s, e;
+    entityPointToUcs(p, object, true, nestMap, &header.extrusion, s);
+    entityPointToUcs(v, object, true, nestMap, &header.extrusion, e);
+    bool offAxis = isOffAxis(header.extrusion);
+    bool isArc = std::fabs(bulge) >= bulgeTolerance;
+    bool onSegment = isArc ? pointOnBulgeArc(pick, s, e, bulge) : collinear(pick, s, e);
+    if (!offAxis && !onSegment) return false;
+    segment = SegmentInfo{p, v, bulge, {0, 0, 0}, 0, header.extrusion};
+    setSegmentShape(segment);
+    return true;
+}
+
+// Maps the base point of a segment (its centre, or its start when straight) and the point
+// one unit above it; the start is the end nearer the pick on the screen.
+void segmentPlane(SegmentInfo& segment, const kvs_name object, bool useMatrix,
+                  const Transform& nestMap, const Point3& pick, Point3& origin,
+                  Point3& zPoint) {
+    Point3 s, e;
+    entityPointToUcs(segment.start, object, useMatrix, nestMap, &segment.extrusion, s);
+    entityPointToUcs(segment.end, object, useMatrix, nestMap, &segment.extrusion, e);
+    if (screenDistance(e, pick) < screenDistance(s, pick)) {
+        Point3 swap = segment.start;
+        segment.start = segment.end;
+        segment.end = swap;
+    }
+    Point3 base = segment.radius != 0 ? segment.centre : segment.start;
+    entityPointToUcs(base, object, useMatrix, nestMap, &segment.extrusion, origin);
+    entityPointToUcs(add(base, Point3{0, 0, 1}), object, useMatrix, nestMap,
+                     &segment.extrusion, zPoint);
+}
+
+Transform transformOf(const double matrix[4][3]) {
+    return Transform{{matrix[0][0], matrix[0][1], matrix[0][2]},
+                     {matrix[1][0], matrix[1][1], matrix[1][2]},
+                     {matrix[2][0], matrix[2][1], matrix[2][2]},
+                     {matrix[3][0], matrix[3][1], matrix[3][2]}};
+}
+
+// One nested selection: KVS_RTNORM with its results, or the status that ends the pick.
+struct NestedPick {
+    kvs_name name = {0, 0};
+    double point[3] = {0, 0, 0};
+    double matrix[4][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}};
+    bool nested = false;
+};
+
+int selectNested(const char* prompt, NestedPick& pick) {
+    ResultBuffer* containers = nullptr;
+    int status = kvs_nentsel(prompt, pick.name, pick.point, pick.matrix, &containers);
+    pick.nested = containers != nullptr;
+    if (containers != nullptr) kvs_relrb(containers);
+    return status;
+}
+
+// The plane of one picked object; pickAgain after a notice.
+PickOutcome planeOfPickedObject(const NestedPick& pick, int& result, Point3& origin,
+                                Point3& zPoint) {
+    ResultBuffer* records = kvs_entget(pick.name);
+    if (records == nullptr) {
+        result = KVS_RTERROR;
+        return pickDone;
+    }
+    const char* type = typeName(records);
+    Transform nestMap = transformOf(pick.matrix);
+    Point3 pickPoint{pick.point[0], pick.point[1], pick.point[2]};
+    SegmentInfo segment{};
+    result = KVS_RTERROR;
+    if (isType(type, "CIRCLE") || isType(type, "ARC")) {
+        const ResultBuffer* centre = findGroup(records, 10);
+        if (centre != nullptr) {
+            Point3 base = pointOf(centre);
+            entityPointToUcs(base, pick.name, false, nestMap, nullptr, origin);
+            entityPointToUcs(add(base, Point3{0, 0, 1}), pick.name, false, nestMap, nullptr,
+                             zPoint);
+            result = KVS_RTNORM;
+        }
+    } else if (isType(type, "LWPOLYLINE")) {
+        if (lwpolylineSegment(pick.name, records, pickPoint, nestMap, segment) == KVS_RTNORM) {
+            segmentPlane(segment, pick.name, true, nestMap, pickPoint, origin, zPoint);
+            result = KVS_RTNORM;
+        }
+    } else if (isType(type, "VERTEX")) {
+        int status = vertexSegment(pick.name, records, segment);
+        if (status == KVS_RTREJ) {
+            printNotice(planarUnusablePolyline);
+            kvs_relrb(records);
+            return pickAgain;
+        }
+        if (status == KVS_RTNORM) {
+            segmentPlane(segment, pick.name, pick.nested, nestMap, pickPoint, origin, zPoint);
+            result = KVS_RTNORM;
+        }
+    } else if (type != nullptr) {
+        printNotice(planarNoPlane);
+        kvs_relrb(records);
+        return pickAgain;
+    }
+    kvs_relrb(records);
+    return pickDone;
+}
+
+// The radius of one picked object; pickAgain after a notice.
+PickOutcome radiusOfPickedObject(const NestedPick& pick, int& result, double& radius) {
+    ResultBuffer* records = kvs_entget(pick.name);
+    result = KVS_RTERROR;
+    if (records == nullptr) return pickDone;
+    const char* type = typeName(records);
+    PickOutcome outcome = pickDone;
+    if (type == nullptr) {
+        // unreadable: KVS_RTERROR
+    } else if (isType(type, "CIRCLE") || isType(type, "ARC")) {
+        const ResultBuffer* r = findGroup(records, 40);
+        if (r != nullptr) {
+            radius = r->value.real;
+            result = KVS_RTNORM;
+        }
+    } else if (isType(type, "VERTEX")) {
+        SegmentInfo segment{};
+        int status = vertexSegment(pick.name, records, segment);
+        if (status == KVS_RTREJ) {
+            printNotice(radiusUnusablePolyline);
+            outcome = pickAgain;
+        } else if (status == KVS_RTNORM && segment.radius == 0) {
+            printNotice(radiusStraightSegment);
+            outcome = pickAgain;
+        } else if (status == KVS_RTNORM) {
+            radius = segment.radius;
+            result = KVS_RTNORM;
+        }
+    } else {
+        printNotice(radiusWrongObject);
+        outcome = pickAgain;
+    }
+    kvs_relrb(records);
+    return outcome;
+}
+
+}  // namespace
+
+void entityPointToUcs(const Point3& point, const kvs_name objectName, bool useMatrix,
+                      const Transform& nestMap, const Point3* extrusion, Point3& out) {
+    const double in[3] = {point.x, point.y, point.z};
+    if (!useMatrix) {
+        ResultBuffer from{}, to{};
+        from.type = KVS_RTENAME;
+        copyName(from.value.name, objectName);
+        to.type = KVS_RTSHORT;
+        to.value.shortInt = KVS_UCS;
+        double result[3] = {out.x, out.y, out.z};
+        kvs_trans(in, &from, &to, 0, result);
+        out = Point3{result[0], result[1], result[2]};
+        return;
+    }
+    Transform objectToBlock = identity;
+    if (extrusion != nullptr && length(*extrusion) > geometricTolerance) {
+        extrusionTransform(*extrusion, objectToBlock);
+    }
+    Point3 p;
+    applyTransform(objectToBlock, point, p);
+    applyTransform(nestMap, p, p);
+    worldToUcs(p, out);
+}
+
+double screenDistance(const Point3& a, const Point3& b) {
+    ResultBuffer from{}, to{};
+    from.type = KVS_RTSHORT;
+    from.value.shortInt = KVS_UCS;
+    to.type = KVS_RTSHORT;
+    to.value.shortInt = KVS_DISPLAY;
+    const double inA[3] = {a.x, a.y, a.z}, inB[3] = {b.x, b.y, b.z};
+    double outA[3] = {0, 0, 0}, outB[3] = {0, 0, 0};
+    kvs_trans(inA, &from, &to, 0, outA);
+    kvs_trans(inB, &from, &to, 0, outB);
+    return std::hypot(outA[0] - outB[0], outA[1] - outB[1]);
+}
+
+int polylineOfVertex(const kvs_name vertex, kvs_name owner) {
+    kvs_name current, next;
+    copyName(current, vertex);
+    for (;;) {
+        ResultBuffer* records = readNextObject(current, next);
+        if (records == nullptr) return KVS_RTERROR;
+        if (isType(typeName(records), "SEQEND")) {
+            const ResultBuffer* ownerRecord = findGroup(records, -2);
+            if (ownerRecord != nullptr) copyName(owner, ownerRecord->value.name);
+            kvs_relrb(records);
+            return ownerRecord != nullptr ? KVS_RTNORM : KVS_RTERROR;
+        }
+        kvs_relrb(records);
+        copyName(current, next);
+    }
+}
+
+bool readPolylineHeader(const kvs_name vertex, Point3& extrusion) {
+    extrusion = Point3{0, 0, 0};
+    kvs_name owner;
+    if (polylineOfVertex(vertex, owner) != KVS_RTNORM) return false;
+    ResultBuffer* records = kvs_entget(owner);
+    int flags = flagsWhenAbsent;
+    const ResultBuffer* flagRecord = findGroup(records, 70);
+    if (flagRecord != nullptr) flags = flagRecord->value.shortInt;
+    const ResultBuffer* extrusionRecord = findGroup(records, 210);
+    if (extrusionRecord != nullptr) extrusion = pointOf(extrusionRecord);
+    if (records != nullptr) kvs_relrb(records);
+    return (flags & nonPlanarFlags) == 0;
+}
+
+int vertexSegment(const kvs_name vertex, const ResultBuffer* records, SegmentInfo& segment) {
+    Point3 extrusion;
+    if (!readPolylineHeader(vertex, extrusion)) return KVS_RTREJ;
+    const ResultBuffer* bulgeRecord = findGroup(records, 42);
+    const ResultBuffer* startRecord = findGroup(records, 10);
+    if (startRecord == nullptr) return KVS_RTERROR;
+    kvs_name next;
+    ResultBuffer* nextRecords = readNextObject(vertex, next);
+    if (nextRecords == nullptr) return KVS_RTERROR;
+    if (isType(typeName(nextRecords), "SEQEND")) {
+        // the last vertex: its segment runs back to the first, closed or not
+        const ResultBuffer* ownerRecord = findGroup(nextRecords, -2);
+        kvs_name owner, first;
+        if (ownerRecord != nullptr) copyName(owner, ownerRecord->value.name);
+        kvs_relrb(nextRecords);
+        nextRecords = ownerRecord != nullptr ? readNextObject(owner, first) : nullptr;
+        if (nextRecords == nullptr) return KVS_RTERROR;
+    }
+    const ResultBuffer* endRecord = nullptr;
+    if (isType(typeName(nextRecords), "VERTEX")) endRecord = findGroup(nextRecords, 10);
+    if (endRecord == nullptr) {
+        kvs_relrb(nextRecords);
+        return KVS_RTERROR;
+    }
+    segment.start = pointOf(startRecord);
+    segment.end = pointOf(endRecord);
+    segment.bulge = bulgeRecord != nullptr ? bulgeRecord->value.real : 0.0;
+    segment.extrusion = extrusion;
+    setSegmentShape(segment);
+    kvs_relrb(nextRecords);
+    return KVS_RTNORM;
+}
+
+int lwpolylineSegment(const kvs_name object, const ResultBuffer* records, Point3& pickPoint,
+                      const Transform& nestMap, SegmentInfo& segment) {
+    double pick[3] = {pickPoint.x, pickPoint.y, pickPoint.z};
+    double snapped[3] = {pick[0], pick[1], pick[2]};
+    if (kvs_osnap(pick, "MID", snapped) == KVS_RTNORM) {
+        pickPoint = Point3{snapped[0], snapped[1], snapped[2]};
+    }
+    LwpolylineHeader header = readLwpolylineHeader(records);
+    const ResultBuffer* first = findGroup(records, 10);
+    if (first == nullptr) return KVS_RTERROR;
+    const ResultBuffer* previous = first;
+    for (const ResultBuffer* v = findGroup(first->next, 10); v != nullptr;
+         v = findGroup(v->next, 10)) {
+        if (takeSegment(object, header, pickPoint, nestMap, pointOf(previous), pointOf(v),
+                        vertexBulge(previous), segment)) {
+            return KVS_RTNORM;
+        }
+        previous = v;
+    }
+    if (header.closed && takeSegment(object, header, pickPoint, nestMap, pointOf(previous),
+                                     pointOf(first), vertexBulge(previous), segment)) {
+        return KVS_RTNORM;
+    }
+    return KVS_RTERROR;
+}
+
+int pickPlanarObject(const char* prompt, Point3& origin, Point3& zPoint) {
+    for (;;) {
+        NestedPick pick;
+        int status = selectNested(prompt, pick);
+        if (status == KVS_RTCAN || status == KVS_RTREJ) return status;
+        if (status != KVS_RTNORM) {
+            printNotice(planarSelectionFailed);
+            continue;
+        }
+        int result = KVS_RTERROR;
+        if (planeOfPickedObject(pick, result, origin, zPoint) == pickDone) return result;
+    }
+}
+
+int pickRadius(const char* prompt, double& radius) {
+    for (;;) {
+        NestedPick pick;
+        int status = selectNested(prompt, pick);
+        if (status == KVS_RTCAN || status == KVS_RTREJ) return status;
+        if (status != KVS_RTNORM) {
+            printNotice(radiusSelectionFailed);
+            continue;
+        }
+        double scaleFactor = 1;
+        if (pick.nested) {
+            scaleFactor = uniformScale(transformOf(pick.matrix));
+            if (scaleFactor < 0) {
+                printNotice(radiusNotUniform);
+                continue;
+            }
+        }
+        int result = KVS_RTERROR;
+        double objectRadius = 0;
+        if (radiusOfPickedObject(pick, result, objectRadius) == pickAgain) continue;
+        if (result == KVS_RTNORM) radius = objectRadius * scaleFactor;
+        return result;
+    }
+}

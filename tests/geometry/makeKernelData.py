@@ -1,0 +1,148 @@
+#!/usr/bin/python3
+# tests/geometry/makeKernelData.py - expected kernel results computed by an independent library.
+#
+# Writes kernelData.txt beside this file: one case per line, a keyword and then numbers, so the
+# C++ test reads it without Python. Run it again (Debian's python3-ezdxf) to refresh the data:
+#     /usr/bin/python3 tests/geometry/makeKernelData.py
+import math
+import os
+import random
+
+import ezdxf.math as ez
+from ezdxf.math import Vec3
+
+rng = random.Random(20240611)
+
+
+def coordinate(limit=50.0):
+    return rng.uniform(-limit, limit)
+
+
+def point(limit=50.0):
+    return Vec3(coordinate(limit), coordinate(limit), coordinate(limit))
+
+
+def direction():
+    while True:
+        v = point(1.0)
+        if v.magnitude > 0.2:
+            return v
+
+
+def numbers(*items):
+    out = []
+    for item in items:
+        if isinstance(item, (int, float)):
+            out.append("%.17g" % item)
+        else:
+            out.extend("%.17g" % c for c in item)
+    return " ".join(out)
+
+
+def bulge_cases():
+    # bulge sx sy sz ex ey ez b  radius cx cy cz (start and end at one height)
+    rows = []
+    for bulge in (0.5, -0.5, 1.0, -1.0, 0.01, -3.0, 2.5, 0.2):
+        for _ in range(3):
+            z = coordinate()
+            start = Vec3(coordinate(), coordinate(), z)
+            end = Vec3(coordinate(), coordinate(), z)
+            centre = ez.bulge_center(start, end, bulge)
+            radius = ez.bulge_radius(start, end, bulge)
+            rows.append("bulge " + numbers(start, end, bulge, radius, Vec3(centre.x, centre.y, z)))
+    return rows
+
+
+def ocs_cases():
+    # ocs nx ny nz  ux(3) uy(3): the arbitrary-axis system of an extrusion direction
+    directions = [Vec3(0, 0, 1), Vec3(0, 0, -1), Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(-1, 0, 0),
+                  Vec3(0.01, 0.01, 1), Vec3(0.02, 0, 1), Vec3(0, -0.015, -1), Vec3(1, 1, 1),
+                  Vec3(0.3, -2, 0.5), Vec3(0, 0, 7)]
+    directions += [direction() for _ in range(8)]
+    rows = []
+    for n in directions:
+        ocs = ez.OCS(n)
+        rows.append("ocs " + numbers(n, ocs.ux, ocs.uy))
+    return rows
+
+
+def rotate(p, a1, a2, angle_degrees):
+    m = ez.Matrix44.axis_rotate(a2 - a1, math.radians(angle_degrees))
+    return m.transform(p - a1) + a1
+
+
+def rotation_cases():
+    # rotate p(3) a1(3) a2(3) angleDegrees  result(3)
+    rows = []
+    for _ in range(12):
+        a1 = point(20)
+        a2 = a1 + direction() * rng.uniform(0.5, 10)
+        rows.append((point(), a1, a2, rng.uniform(-400, 400)))
+    # far from a short axis: the point is well off the line however small the angle it makes
+    rows.append((Vec3(300, 0, 0), Vec3(0, 0, 0), Vec3(0, 0, 1), 90))
+    rows.append((Vec3(1000, 40, -5), Vec3(0, 0, 0), Vec3(0, 0, 1), 33))
+    rows.append((Vec3(0, 0, 5), Vec3(0, 0, 0), Vec3(0, 0.001, 1), 180))
+    rows.append((Vec3(500, 500, 0), Vec3(1, 1, 1), Vec3(1.5, 1.2, 0.3), -75))
+    rows.append((Vec3(1, 2, 3), Vec3(0, 0, 0), Vec3(0, 0, -1), 90))
+    return ["rotate " + numbers(p, a1, a2, angle, rotate(p, a1, a2, angle))
+            for p, a1, a2, angle in rows]
+
+
+def line_line_cases():
+    # ill p1 p2 p3 p4 result: two lines built through one point, found again by the library
+    rows = []
+    for _ in range(10):
+        x = point()
+        d1, d2 = direction(), direction()
+        if d1.normalize().isclose(d2.normalize(), abs_tol=0.05):
+            continue
+        p1 = x - d1 * rng.uniform(1, 20)
+        p2 = x + d1 * rng.uniform(-10, 20)
+        p3 = x + d2 * rng.uniform(1, 20)
+        p4 = x - d2 * rng.uniform(-10, 20)
+        if p1.isclose(p2) or p3.isclose(p4):
+            continue
+        found = ez.intersection_line_line_3d((p1, p2), (p3, p4), virtual=True, abs_tol=1e-9)
+        if found is not None:
+            rows.append("ill " + numbers(p1, p2, p3, p4, found))
+    return rows
+
+
+def line_plane_cases():
+    # ilp p1 p2 p3 p4 p5 result: the unbounded line p1-p2 meeting the plane p3 p4 p5
+    rows = []
+    while len(rows) < 10:
+        p1, p2, p3, p4, p5 = (point() for _ in range(5))
+        plane = ez.Plane.from_3p(p3, p4, p5)
+        d = p2 - p1
+        if abs(plane.normal.dot(d.normalize())) < 0.05:
+            continue
+        found = plane.intersect_ray(p1, d)
+        rows.append("ilp " + numbers(p1, p2, p3, p4, p5, found))
+    return rows
+
+
+def distance_cases():
+    # dpl p p1 p2 distance, and dpp p p1 p2 p3 distance
+    rows = []
+    for _ in range(10):
+        p, p1, p2 = point(), point(), point()
+        rows.append("dpl " + numbers(p, p1, p2, ez.distance_point_line_3d(p, p1, p2)))
+    for _ in range(10):
+        p, p1, p2, p3 = point(), point(), point(), point()
+        plane = ez.Plane.from_3p(p1, p2, p3)
+        rows.append("dpp " + numbers(p, p1, p2, p3, abs(plane.signed_distance_to(p))))
+    return rows
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    lines = ["# Generated by makeKernelData.py from an independent geometry library; do not edit."]
+    lines += bulge_cases() + ocs_cases() + rotation_cases()
+    lines += line_line_cases() + line_plane_cases() + distance_cases()
+    with open(os.path.join(here, "kernelData.txt"), "w") as out:
+        out.write("\n".join(lines) + "\n")
+
+
+if __name__ == "__main__":
+    main()
