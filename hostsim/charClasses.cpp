@@ -1,7 +1,8 @@
 // hostsim/charClasses.cpp - character classes and upper case for code page 1252.
 //
 // The module hands characters over as int, often straight from a plain char, so a byte above
-// 127 may arrive negative. Every routine reads the argument as one unsigned byte.
+// 127 may arrive negative. Every routine reads the argument as one unsigned byte. They only read a
+// table, so unlike the other kvs_* routines they need no guard to keep errno.
 #include "host/kvs.h"
 
 #include <array>

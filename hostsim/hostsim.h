@@ -8,6 +8,7 @@
 #define VECTRIN_HOSTSIM_HOSTSIM_H
 
 #include <array>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,12 +20,27 @@ namespace hostsim {
 
 using Point = std::array<double, 3>;
 
+// Every kvs_* routine keeps errno as the module left it: the module reads errno after its own
+// arithmetic, and the host's library calls (stdio, readline, udunits2) may set it on the way.
+class ErrnoGuard {
+public:
+    ErrnoGuard() : saved(errno) {}
+    ~ErrnoGuard() { errno = saved; }
+    ErrnoGuard(const ErrnoGuard&) = delete;
+    ErrnoGuard& operator=(const ErrnoGuard&) = delete;
+
+private:
+    int saved;
+};
+
 // ---- output (output.cpp) ----
 // Everything the host and the module print goes through one channel: standard output, or a
 // buffer while capture is on.
 void captureOutput(bool on);
 std::string takeOutput();  // what was captured since the last call; clears it
 void printText(const std::string& text);
+void startLine();  // ends the line in progress, if any, so the next text starts a line
+void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 
 // ---- Quillet values (qvalue.cpp) ----
 // A value as the Quillet interpreter holds it. A point is not a kind of its own: as in Quillet it
@@ -65,6 +81,9 @@ inline bool operator!=(const QValue& a, const QValue& b) { return !(a == b); }
 // NULL, for a value that has no record form: a symbol, or a list nested in a list that is not a
 // point.
 bool valueToList(const QValue& v, ResultBuffer** list);
+// Builds the argument list of a call: one record per argument, a point argument as one point
+// record. False, with *list NULL, when an argument has no record form.
+bool argumentsToList(const std::vector<QValue>& arguments, ResultBuffer** list);
 // Reads a record list from the module: one record gives that value, several give a list. Returns
 // false for an unknown type, a text record without text, or a list that does not end.
 bool listToValue(const ResultBuffer* list, QValue& out);
@@ -111,6 +130,60 @@ Point worldToUcs(const Point& p, bool displacement);
 // ---- units (units.cpp) ----
 // Loads the unit database on first use; false when it cannot be read.
 bool unitsAvailable();
+
+// ---- the module (moduleLoader.cpp) ----
+// Loads the module at path: the exports are looked up, the interface version checked, message 1
+// sent and then message 3. On any failure the reason is printed, the module is unloaded and the
+// result is false. A module already loaded is unloaded first.
+bool loadModule(const std::string& path);
+void unloadModule();  // message 2, then the library is closed; nothing when none is loaded
+bool moduleLoaded();
+bool redefineModuleFunctions();  // message 3 again; false when no module is loaded or it fails
+// Sends message 5 for the invocation in progress (the registry sets the function code).
+void sendInvokeMessage();
+// After a call into the module: unloads it when it asked to stop with hmod_abort.
+void finishModuleCall();
+
+// ---- functions the module defined (registry.cpp) ----
+struct DefinedFunction {
+    std::string name;  // upper case; "C:" starts a command
+    int code;
+};
+bool isFunctionDefined(const std::string& name);
+std::vector<DefinedFunction> definedFunctions();  // by name
+void forgetModuleFunctions();  // every name and handler: the module is going away
+// Invokes a defined function with these arguments; false, with a message in error, when the
+// name is not defined or an argument cannot be passed. result is the call's result (nil when
+// the module set none).
+bool invokeFunction(const std::string& name, const std::vector<QValue>& arguments, QValue& result,
+                    std::string& error);
+
+// ---- input: command lines and answers to prompts (input.cpp) ----
+// Answers come from standard input: through readline when it is a terminal, else as plain lines,
+// each echoed after its prompt. Tests and command-line arguments may put lines ahead of it.
+void useInputText(const std::string& text);  // reads from this text instead (tests)
+void useStandardInput();
+void queueAnswer(const std::string& answer);  // read before any other input, echoed
+void clearQueuedAnswers();
+// Prints the prompt and reads one line, without its line end; false at the end of input.
+bool readInputLine(const std::string& prompt, std::string& line);
+// Reads x,y or x,y,z. False on malformed text.
+bool parsePointText(const std::string& text, Point& point);
+
+// ---- Quillet (reader.cpp, evaluator.cpp, printer.cpp) ----
+constexpr int maxQuilletDepth = 200;  // nesting of lists read and of forms evaluated
+// Reads the next expression of text from pos on. Returns false at the end of text (error empty)
+// or on malformed text (error set, pos unspecified).
+bool readQuillet(const std::string& text, std::size_t& pos, QValue& out, std::string& error);
+// Evaluates one form read by readQuillet. False with a one-line message in error.
+bool evaluateQuillet(const QValue& form, QValue& out, std::string& error);
+void setPrintPrecision(int significantDigits);  // 1 to 17; 15 at start
+std::string formatValue(const QValue& value);
+
+// ---- the command line (commandLine.cpp) ----
+enum class LineOutcome { Value, NoValue, Quit };
+// Runs one command line: a Quillet expression "(...)", a symbol "!name" or a command.
+LineOutcome runCommandLine(const std::string& line);
 
 // Restores every default: system variables, symbols, world UCS; frees lists and texts still out.
 void resetHostState();

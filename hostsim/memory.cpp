@@ -82,6 +82,7 @@ void releaseAllLists() {
 }  // namespace hostsim
 
 extern "C" int kvs_relrb(ResultBuffer* list) {
+    hostsim::ErrnoGuard keepErrno;
     if (list == nullptr) return KVS_RTNORM;
     if (liveLists.erase(list) == 0) {
         reportBadRelease("kvs_relrb", list);
@@ -91,6 +92,7 @@ extern "C" int kvs_relrb(ResultBuffer* list) {
 }
 
 extern "C" void korv_free(void* memory) {
+    hostsim::ErrnoGuard keepErrno;
     if (memory == nullptr) return;
     if (liveTexts.erase(memory) == 0) {
         reportBadRelease("korv_free", memory);

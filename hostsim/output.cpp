@@ -8,6 +8,7 @@
 // ---- output state: one channel for the host and the module ----
 static bool capturing = false;     // true: text goes to capturedText instead of stdout
 static std::string capturedText;   // what was printed while capturing, until takeOutput
+static bool lineOpen = false;      // the last text printed did not end its line
 
 namespace hostsim {
 
@@ -20,12 +21,20 @@ std::string takeOutput() {
 }
 
 void printText(const std::string& text) {
+    if (text.empty()) return;
+    lineOpen = text.back() != '\n';
     if (capturing) {
         capturedText += text;
         return;
     }
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);  // prompts and answers must interleave in order with the module's text
+}
+
+void noteLineEnded() { lineOpen = false; }
+
+void startLine() {
+    if (lineOpen) printText("\n");
 }
 
 }  // namespace hostsim
@@ -44,6 +53,7 @@ static bool formatText(std::string& out, const char* format, va_list args) {
 }
 
 extern "C" int kvs_printf(const char* format, ...) {
+    hostsim::ErrnoGuard keepErrno;
     if (format == nullptr) return -1;
     std::string text;
     va_list args;

@@ -140,14 +140,12 @@ void fillRecord(ResultBuffer* list, ResultBuffer* record, const QValue& v) {
 
 namespace hostsim {
 
-bool valueToList(const QValue& v, ResultBuffer** list) {
+// One record per element, in order; every element must have a record form.
+static bool elementsToList(const std::vector<QValue>& elements, ResultBuffer** list) {
     *list = nullptr;
-    if (v.isNil()) return true;
-    bool spread = v.kind == QValue::Kind::List && !v.isPoint();
-    const std::vector<QValue> single = {v};
-    const std::vector<QValue>& elements = spread ? v.items : single;
     for (const QValue& element : elements)
         if (!recordCountable(element)) return false;
+    if (elements.empty()) return true;
     ResultBuffer* head = allocateList(elements.size());
     if (head == nullptr) return false;
     ResultBuffer* record = head;
@@ -157,6 +155,17 @@ bool valueToList(const QValue& v, ResultBuffer** list) {
     }
     *list = head;
     return true;
+}
+
+bool valueToList(const QValue& v, ResultBuffer** list) {
+    *list = nullptr;
+    if (v.isNil()) return true;
+    bool spread = v.kind == QValue::Kind::List && !v.isPoint();
+    return elementsToList(spread ? v.items : std::vector<QValue>{v}, list);
+}
+
+bool argumentsToList(const std::vector<QValue>& arguments, ResultBuffer** list) {
+    return elementsToList(arguments, list);
 }
 
 }  // namespace hostsim

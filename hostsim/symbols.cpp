@@ -37,6 +37,7 @@ void clearSymbols() { symbolTable.clear(); }
 // value: the symbol's value as a fresh list for kvs_relrb; empty for an unknown or nil symbol.
 // A value with no record form (a symbol, a nested list) answers KVS_RTERROR and no list.
 extern "C" int kvs_getsym(const char* name, ResultBuffer** value) {
+    hostsim::ErrnoGuard keepErrno;
     if (value == nullptr) return KVS_RTERROR;
     *value = nullptr;
     if (name == nullptr || *name == '\0') return KVS_RTERROR;
@@ -45,6 +46,7 @@ extern "C" int kvs_getsym(const char* name, ResultBuffer** value) {
 
 // value: one record or a list, copied; NULL sets the symbol to nil.
 extern "C" int kvs_putsym(const char* name, const ResultBuffer* value) {
+    hostsim::ErrnoGuard keepErrno;
     if (name == nullptr || *name == '\0') return KVS_RTERROR;
     hostsim::QValue copy;
     if (!hostsim::listToValue(value, copy)) return KVS_RTERROR;

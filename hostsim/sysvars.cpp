@@ -240,6 +240,7 @@ void resetSysvars() { current = SysvarValues(); }
 }  // namespace hostsim
 
 extern "C" int kvs_getvar(const char* name, ResultBuffer* result) {
+    hostsim::ErrnoGuard keepErrno;
     int index = findSysvar(name);
     if (index < 0 || result == nullptr) return KVS_RTERROR;
     const SysvarDefinition& d = sysvarTable[index];
@@ -264,5 +265,6 @@ extern "C" int kvs_getvar(const char* name, ResultBuffer* result) {
 }
 
 extern "C" int kvs_setvar(const char* name, const ResultBuffer* value) {
+    hostsim::ErrnoGuard keepErrno;
     return storeSysvar(findSysvar(name), value);
 }

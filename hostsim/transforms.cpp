@@ -1,5 +1,6 @@
 // hostsim/transforms.cpp - the user coordinate system, kvs_trans, kvs_angle and kvs_inters.
 #include "hostsim/hostsim.h"
+#include "hostsim/drawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -77,9 +78,13 @@ static bool systemCode(const ResultBuffer* system, int& code) {
 
 extern "C" int kvs_trans(const double point[3], const ResultBuffer* from, const ResultBuffer* to,
                          int displacement, double result[3]) {
+    hostsim::ErrnoGuard keepErrno;
     int fromCode = 0;
     int toCode = 0;
     if (point == nullptr || result == nullptr) return KVS_RTERROR;
+    if (hostsim::usesDrawingSystem(from, to)) {  // display or an object's own system
+        return hostsim::transformWithDrawing(point, from, to, displacement, result);
+    }
     if (!systemCode(from, fromCode) || !systemCode(to, toCode)) return KVS_RTERROR;
     bool isVector = displacement != 0;
     Point p = toPoint(point);
@@ -91,6 +96,7 @@ extern "C" int kvs_trans(const double point[3], const ResultBuffer* from, const 
 
 // The direction from one point to another in the XY plane, in [0, 2*pi).
 extern "C" double kvs_angle(const double from[3], const double to[3]) {
+    hostsim::ErrnoGuard keepErrno;
     if (from == nullptr || to == nullptr) return 0.0;
     const double fullTurn = 6.283185307179586;  // 2*pi
     double angle = std::atan2(to[1] - from[1], to[0] - from[0]);
@@ -130,6 +136,7 @@ bool withinSegment(double parameter) { return parameter >= -tolerance && paramet
 
 extern "C" int kvs_inters(const double from1[3], const double to1[3], const double from2[3],
                           const double to2[3], int bounded, double result[3]) {
+    hostsim::ErrnoGuard keepErrno;
     if (!from1 || !to1 || !from2 || !to2 || !result) return KVS_RTERROR;
     Point start1 = toPoint(from1);
     Point start2 = toPoint(from2);

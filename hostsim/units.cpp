@@ -179,6 +179,7 @@ UnitPtr resolveUnitName(const char* name) {
 }  // namespace
 
 extern "C" int kvs_cvunit(double value, const char* fromUnit, const char* toUnit, double* result) {
+    hostsim::ErrnoGuard keepErrno;
     if (result == nullptr || !hostsim::unitsAvailable()) return KVS_RTERROR;
     UnitPtr from = resolveUnitName(fromUnit);
     UnitPtr to = resolveUnitName(toUnit);

@@ -82,13 +82,12 @@ TEST_F(Transforms, RoundTripsThroughAnObliqueUcs) {
 
 TEST_F(Transforms, UnknownSystemsAreRefusedWithTheResultUntouched) {
     ResultBuffer world = systemRecord(KVS_WORLD);
-    ResultBuffer display = systemRecord(KVS_DISPLAY);
     ResultBuffer seven = systemRecord(7);
     ResultBuffer object = {};
     object.type = KVS_RTENAME;
     ResultBuffer realCode = {};
     realCode.type = KVS_RTREAL;
-    const ResultBuffer* refused[] = {&display, &seven, &object, &realCode, nullptr};
+    const ResultBuffer* refused[] = {&seven, &object, &realCode, nullptr};
     const double p[3] = {1, 2, 3};
     for (const ResultBuffer* system : refused) {
         double result[3] = {9, 9, 9};

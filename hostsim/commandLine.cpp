@@ -1,0 +1,195 @@
+// hostsim/commandLine.cpp - one command line: a Quillet expression, a symbol's value or a command.
+//
+// A command is one of the host's own (a row of hostCommands) or a command the module defined
+// with a "C:" name. Words after a module command's name are its first answer, as if typed at
+// its first prompt.
+#include "hostsim/hostsim.h"
+#include "hostsim/drawing.h"
+
+namespace {
+
+using hostsim::LineOutcome;
+using hostsim::QValue;
+
+std::string trimBlanks(const std::string& text) {
+    std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return "";
+    std::size_t last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+void printLine(const std::string& text) {
+    hostsim::startLine();
+    hostsim::printText(text + "\n");
+}
+
+void printError(const std::string& message) { printLine("error: " + message); }
+
+// A value on a line of its own; the outcome says whether there was one.
+LineOutcome showValue(const QValue& value) {
+    printLine(hostsim::formatValue(value));
+    return value.isNil() ? LineOutcome::NoValue : LineOutcome::Value;
+}
+
+// Every expression on the line, in order; the outcome is that of the last one.
+LineOutcome runQuillet(const std::string& line) {
+    std::size_t pos = 0;
+    LineOutcome outcome = LineOutcome::NoValue;
+    QValue form;
+    std::string error;
+    while (hostsim::readQuillet(line, pos, form, error)) {
+        QValue value;
+        if (!hostsim::evaluateQuillet(form, value, error)) {
+            printError(error);
+            return LineOutcome::NoValue;
+        }
+        outcome = showValue(value);
+    }
+    if (!error.empty()) {
+        printError(error);
+        return LineOutcome::NoValue;
+    }
+    return outcome;
+}
+
+// "!name": the value of one symbol, read as the reader reads a symbol.
+LineOutcome showSymbol(const std::string& rest) {
+    std::size_t pos = 0;
+    QValue symbol;
+    std::string error;
+    if (!hostsim::readQuillet(rest, pos, symbol, error) || symbol.kind != QValue::Kind::Symbol ||
+        !trimBlanks(rest.substr(pos)).empty()) {
+        printError("! must be followed by one symbol name");
+        return LineOutcome::NoValue;
+    }
+    return showValue(symbol.text == "T" ? symbol : hostsim::getSymbol(symbol.text));
+}
+
+// ---- host commands ----
+
+// Reads a point in world coordinates; false when the user cancels.
+bool askWorldPoint(const std::string& prompt, hostsim::Point& point, bool& world) {
+    for (;;) {
+        std::string answer;
+        if (!hostsim::readInputLine(prompt, answer)) return false;
+        answer = trimBlanks(answer);
+        if (answer.empty() || answer == "*cancel*") return false;
+        if (hostsim::upperName(answer) == "W") {
+            world = true;
+            return true;
+        }
+        if (hostsim::parsePointText(answer, point)) return true;
+        printLine("Enter a point as x,y or x,y,z, or W for world.");
+    }
+}
+
+LineOutcome ucsCommand(const std::string&) {
+    hostsim::Point origin, onX, inXY;
+    bool world = false;
+    if (!askWorldPoint("Origin of the new UCS, or W for world: ", origin, world)) return LineOutcome::NoValue;
+    if (!world && !askWorldPoint("Point on its positive X axis: ", onX, world)) return LineOutcome::NoValue;
+    if (!world && !askWorldPoint("Point in its XY plane, on the positive Y side: ", inXY, world))
+        return LineOutcome::NoValue;
+    if (world) {
+        hostsim::setWorldUcs();
+    } else if (!hostsim::setUcsByPoints(origin, onX, inXY)) {
+        printLine("The three points do not fix a coordinate system; the UCS is unchanged.");
+    }
+    return LineOutcome::NoValue;
+}
+
+LineOutcome quitCommand(const std::string&) { return LineOutcome::Quit; }
+
+LineOutcome loadCommand(const std::string& path) {
+    if (path.empty()) {
+        printLine("LOAD needs the module's file name.");
+        return LineOutcome::NoValue;
+    }
+    return hostsim::loadModule(path) ? LineOutcome::Value : LineOutcome::NoValue;
+}
+
+LineOutcome unloadCommand(const std::string&) {
+    if (!hostsim::moduleLoaded()) printLine("No module is loaded.");
+    hostsim::unloadModule();
+    return LineOutcome::NoValue;
+}
+
+// Sends message 3 again, as the host does when the module is asked to define its names anew.
+LineOutcome redefineCommand(const std::string&) {
+    if (!hostsim::moduleLoaded()) {
+        printLine("No module is loaded.");
+        return LineOutcome::NoValue;
+    }
+    if (!hostsim::redefineModuleFunctions()) printLine("The module did not define its functions.");
+    return LineOutcome::NoValue;
+}
+
+LineOutcome functionsCommand(const std::string&) {
+    for (const hostsim::DefinedFunction& f : hostsim::definedFunctions())
+        printLine(f.name + " " + std::to_string(f.code));
+    return LineOutcome::NoValue;
+}
+
+// Asks for a pick and prints the records of the object selected.
+LineOutcome listObjectCommand(const std::string&) {
+    hostsim::listCommand();
+    return LineOutcome::NoValue;
+}
+
+struct HostCommand {
+    const char* name;
+    LineOutcome (*run)(const std::string& rest);  // rest: the line after the name, trimmed
+};
+
+const HostCommand hostCommands[] = {
+    {"UCS",       ucsCommand},
+    {"QUIT",      quitCommand},
+    {"EXIT",      quitCommand},
+    {"LOAD",      loadCommand},
+    {"UNLOAD",    unloadCommand},
+    {"REDEFINE",  redefineCommand},
+    {"FUNCTIONS", functionsCommand},
+    {"LIST",      listObjectCommand},
+};
+
+// A module command: the name with "C:" in front, or as typed when it already has it.
+LineOutcome runModuleCommand(const std::string& functionName, const std::string& rest) {
+    hostsim::clearQueuedAnswers();
+    if (!rest.empty()) hostsim::queueAnswer(rest);
+    QValue result;
+    std::string error;
+    bool ran = hostsim::invokeFunction(functionName, {}, result, error);
+    hostsim::clearQueuedAnswers();  // an answer the command did not ask for is dropped
+    if (!ran) {
+        printError(error);
+        return LineOutcome::NoValue;
+    }
+    if (result.isNil()) return LineOutcome::NoValue;  // a command without a value prints nothing
+    return showValue(result);
+}
+
+LineOutcome runCommand(const std::string& line) {
+    std::size_t nameEnd = line.find_first_of(" \t");
+    std::string name = hostsim::upperName(line.substr(0, nameEnd));
+    std::string rest = nameEnd == std::string::npos ? "" : trimBlanks(line.substr(nameEnd));
+    for (const HostCommand& command : hostCommands)
+        if (name == command.name) return command.run(rest);
+    std::string functionName = name.compare(0, 2, "C:") == 0 ? name : "C:" + name;
+    if (hostsim::isFunctionDefined(functionName)) return runModuleCommand(functionName, rest);
+    printLine("Unknown command \"" + name + "\".");
+    return LineOutcome::NoValue;
+}
+
+}  // namespace
+
+namespace hostsim {
+
+LineOutcome runCommandLine(const std::string& line) {
+    std::string trimmed = trimBlanks(line);
+    if (trimmed.empty()) return LineOutcome::NoValue;
+    if (trimmed[0] == '(') return runQuillet(trimmed);
+    if (trimmed[0] == '!') return showSymbol(trimmed.substr(1));
+    return runCommand(trimmed);
+}
+
+}  // namespace hostsim

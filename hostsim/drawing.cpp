@@ -1,0 +1,288 @@
+// hostsim/drawing.cpp - the open drawing: opening it, object names, kvs_entget, kvs_entnext, LIST.
+#include "hostsim/drawing.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "hostsim/entityGeometry.h"
+
+namespace {
+
+constexpr std::size_t maxFileBytes = std::size_t(1) << 30;  // refused before reading it all
+constexpr double viewMargin = 1.1;  // the default view shows the extents and 5% on each side
+
+}  // namespace
+
+// ---- drawing state: the one open drawing ----
+static hostsim::Drawing drawing;          // empty, id 0, until a drawing opens
+static std::vector<std::string> notices;  // what the last open could not draw
+static int64_t lastDrawingId = 0;         // ids are never reused, so old names stay dead
+
+namespace {
+
+// Group codes 330-369, 390-399 and 480-481 hold handles: the record names the object that has
+// that handle, or (0, 0) when the drawing keeps no such object (a table entry, say).
+void setHandleName(ResultBuffer& r, const std::string& handle) {
+    auto found = drawing.objectByHandle.find(hostsim::upperName(handle));
+    r.value.name[0] = 0;
+    r.value.name[1] = 0;
+    if (found != drawing.objectByHandle.end()) hostsim::setRecordObject(r, found->second);
+}
+
+bool parseNumber(const std::string& text, double& out) {
+    hostsim::DxfGroup g{40, text};
+    return hostsim::groupNumber(g, out);
+}
+
+// How many records a group run from i makes: 1, and a point takes its y and z.
+std::size_t pointPartsAt(const std::vector<hostsim::DxfGroup>& groups, std::size_t i) {
+    std::size_t parts = 1;
+    int x = groups[i].code;
+    if (i + 1 < groups.size() && groups[i + 1].code == x + 10) {
+        ++parts;
+        if (i + 2 < groups.size() && groups[i + 2].code == x + 20) ++parts;
+    }
+    return parts;
+}
+
+std::size_t recordCount(const hostsim::DrawingObject& o) {
+    std::size_t count = 2 + (o.type == "SEQEND" ? 1 : 0);
+    for (std::size_t i = 0; i < o.groups.size(); ++count)
+        i += hostsim::groupKind(o.groups[i].code) == hostsim::GroupKind::PointX
+                 ? pointPartsAt(o.groups, i)
+                 : 1;
+    return count;
+}
+
+// Fills r from the groups at i; returns how many groups it used.
+std::size_t fillRecord(ResultBuffer* list, ResultBuffer& r,
+                       const std::vector<hostsim::DxfGroup>& groups, std::size_t i) {
+    const hostsim::DxfGroup& g = groups[i];
+    r.type = static_cast<int16_t>(g.code);
+    double number = 0.0;
+    switch (hostsim::groupKind(g.code)) {
+        case hostsim::GroupKind::PointX: {
+            std::size_t parts = pointPartsAt(groups, i);
+            double point[3] = {0.0, 0.0, 0.0};  // a packed record takes no references into it
+            for (std::size_t k = 0; k < parts; ++k) parseNumber(groups[i + k].value, point[k]);
+            std::memcpy(r.value.point, point, sizeof point);
+            return parts;
+        }
+        case hostsim::GroupKind::PointY:  // a y or z without its x stays a plain real
+        case hostsim::GroupKind::PointZ:
+        case hostsim::GroupKind::Real:
+            parseNumber(g.value, number);
+            r.value.real = number;
+            break;
+        case hostsim::GroupKind::Short:
+            parseNumber(g.value, number);
+            r.value.shortInt = static_cast<int16_t>(number);
+            break;
+        case hostsim::GroupKind::Long:
+            parseNumber(g.value, number);
+            r.value.longInt = static_cast<int32_t>(number);
+            break;
+        case hostsim::GroupKind::Name:
+            setHandleName(r, g.value);
+            break;
+        case hostsim::GroupKind::Text:
+            r.value.text = hostsim::attachText(list, g.value);
+            break;
+    }
+    return 1;
+}
+
+ResultBuffer* objectRecords(int index) {
+    const hostsim::DrawingObject& o = drawing.objects[index];
+    ResultBuffer* list = hostsim::allocateList(recordCount(o));
+    ResultBuffer* r = list;
+    r->type = -1;
+    hostsim::setRecordObject(*r, index);
+    r = r->next;
+    r->type = 0;
+    r->value.text = hostsim::attachText(list, o.type);
+    if (o.type == "SEQEND") {
+        r = r->next;
+        r->type = -2;
+        hostsim::setRecordObject(*r, o.owner);
+    }
+    for (std::size_t i = 0; i < o.groups.size();) {
+        r = r->next;
+        i += fillRecord(list, *r, o.groups, i);
+    }
+    return list;
+}
+
+bool readWholeFile(const std::string& path, std::string& text, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot be opened";
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in.tellg();
+    if (size < 0 || static_cast<std::size_t>(size) > maxFileBytes) {
+        error = path + ": too large to be a drawing read here";
+        return false;
+    }
+    in.seekg(0);
+    text.resize(static_cast<std::size_t>(size));
+    if (size > 0 && !in.read(&text[0], size)) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    return true;
+}
+
+// A real as the host prints values: 15 significant digits, ".0" when it would look whole.
+std::string realText(double value) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    std::string text = buffer;
+    if (text.find_first_of(".einEIN") == std::string::npos) text += ".0";
+    return text;
+}
+
+std::string recordValueText(const ResultBuffer& r) {
+    if (r.type == -1 || r.type == -2 || hostsim::groupKind(r.type) == hostsim::GroupKind::Name)
+        return ". <Object name: " + std::to_string(r.value.name[0]) + " " +
+               std::to_string(r.value.name[1]) + ">";
+    switch (hostsim::groupKind(r.type)) {
+        case hostsim::GroupKind::PointX:
+            return realText(r.value.point[0]) + " " + realText(r.value.point[1]) + " " +
+                   realText(r.value.point[2]);
+        case hostsim::GroupKind::Short:
+            return ". " + std::to_string(r.value.shortInt);
+        case hostsim::GroupKind::Long:
+            return ". " + std::to_string(r.value.longInt);
+        case hostsim::GroupKind::Text:
+            return std::string(". \"") + (r.value.text ? r.value.text : "") + "\"";
+        default:
+            return ". " + realText(r.value.real);
+    }
+}
+
+}  // namespace
+
+namespace hostsim {
+
+bool openDrawingText(const std::string& text, const std::string& fileName, std::string& error) {
+    Drawing next;
+    if (!readDxfText(text, fileName, next, error)) return false;
+    next.id = ++lastDrawingId;
+    drawing = std::move(next);
+    notices.clear();
+    buildGeometry(drawing, notices);
+    setDefaultViewSize();
+    return true;
+}
+
+bool openDrawingFile(const std::string& path, std::string& error) {
+    std::string text;
+    if (!readWholeFile(path, text, error)) return false;
+    return openDrawingText(text, path, error);
+}
+
+void openDemoDrawing() {
+    std::string error;
+    if (!openDrawingText(demoDrawingText(), "(demo drawing)", error))
+        printText("hostsim: the demo drawing cannot be read: " + error + "\n");  // a build fault
+}
+
+const Drawing& currentDrawing() {
+    return drawing;
+}
+
+const std::vector<std::string>& drawingNotices() {
+    return notices;
+}
+
+bool objectOfName(const int64_t name[2], int& index) {
+    if (name == nullptr || drawing.id == 0 || name[0] != drawing.id) return false;
+    if (name[1] < 0 || name[1] >= static_cast<int64_t>(drawing.objects.size())) return false;
+    index = static_cast<int>(name[1]);
+    return true;
+}
+
+void nameOfObject(int index, int64_t name[2]) {
+    name[0] = drawing.id;
+    name[1] = index;
+}
+
+bool objectOfRecord(const ResultBuffer& record, int& index) {
+    int64_t name[2] = {record.value.name[0], record.value.name[1]};
+    return objectOfName(name, index);
+}
+
+void setRecordObject(ResultBuffer& record, int index) {
+    record.value.name[0] = drawing.id;
+    record.value.name[1] = index;
+}
+
+double pixelSize() {
+    QValue viewSize, screenSize;
+    getSysvar("VIEWSIZE", viewSize);
+    getSysvar("SCREENSIZE", screenSize);
+    double rows = screenSize.isPoint() ? screenSize.coordinates()[1] : 0.0;
+    return rows > 0.0 ? viewSize.number() / rows : viewSize.number();
+}
+
+void setDefaultViewSize() {
+    Point low, high;
+    if (!drawingExtents(low, high)) return;
+    QValue screenSize;
+    getSysvar("SCREENSIZE", screenSize);
+    Point screen = screenSize.coordinates();
+    double aspect = screen[0] > 0 ? screen[1] / screen[0] : 1.0;
+    double height = std::max(high[1] - low[1], (high[0] - low[0]) * aspect) * viewMargin;
+    setSysvarReal("VIEWSIZE", height > 1e-9 ? height : 1.0);
+}
+
+std::string describeRecords(const ResultBuffer* records) {
+    std::string text;
+    for (const ResultBuffer* r = records; r != nullptr; r = r->next)
+        text += "(" + std::to_string(r->type) + " " + recordValueText(*r) + ")\n";
+    return text;
+}
+
+void listCommand() {
+    kvs_name name = {0, 0};
+    double point[3] = {0, 0, 0};
+    int status = kvs_entsel("Select object: ", name, point);
+    if (status == KVS_RTCAN) return;
+    if (status != KVS_RTNORM) {
+        printText("Nothing selected.\n");
+        return;
+    }
+    ResultBuffer* records = kvs_entget(name);
+    printText(describeRecords(records));
+    kvs_relrb(records);
+}
+
+}  // namespace hostsim
+
+extern "C" ResultBuffer* kvs_entget(const kvs_name name) {
+    hostsim::ErrnoGuard keepErrno;
+    int index = 0;
+    if (!hostsim::objectOfName(name, index)) return nullptr;
+    return objectRecords(index);
+}
+
+// From nothing, the first object; from a POLYLINE, into its VERTEX objects and SEQEND. An object
+// of a block definition steps through that block.
+extern "C" int kvs_entnext(const kvs_name name, kvs_name next) {
+    hostsim::ErrnoGuard keepErrno;
+    if (next == nullptr) return KVS_RTERROR;
+    int index = 0;
+    int following = -1;
+    if (name == nullptr)
+        following = drawing.id != 0 ? drawing.firstEntity : -1;
+    else if (hostsim::objectOfName(name, index))
+        following = drawing.objects[index].next;
+    if (following < 0) return KVS_RTERROR;
+    hostsim::nameOfObject(following, next);
+    return KVS_RTNORM;
+}

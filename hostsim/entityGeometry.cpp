@@ -1,0 +1,702 @@
+// hostsim/entityGeometry.cpp - world geometry of every drawn object, block references expanded.
+//
+// Coordinates in DXF are of three kinds: world (LINE, POINT, 3D polylines, meshes), the object's
+// own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a block's own
+// coordinates. Each object is turned into primitives through one Affine map that takes its
+// coordinates to world; a reference composes its map onto its parent's and expands its block.
+#include "hostsim/entityGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+namespace {
+
+using hostsim::Affine;
+using hostsim::DrawingObject;
+using hostsim::Point;
+using hostsim::Primitive;
+
+constexpr double pi = 3.141592653589793;
+constexpr double bulgeTolerance = 1e-7;
+constexpr int maxNesting = 16;  // references inside references, deeper than any real drawing
+constexpr std::size_t maxExpanded = 1000000;  // pieces drawn through block references, at most
+constexpr int maxArrayCopies = 10000;         // columns times rows of one reference
+constexpr int maxCellsPerAxis = 2048;
+constexpr int maxCellsPerPrimitive = 256;   // a larger primitive goes to the list checked always
+constexpr double textWidthPerHeight = 0.6;  // the box of a text: an average character's width
+
+Point sub(const Point& a, const Point& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+Point add(const Point& a, const Point& b) {
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+Point scale(const Point& a, double k) {
+    return {a[0] * k, a[1] * k, a[2] * k};
+}
+
+struct Box {
+    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
+    void take(double x, double y) {
+        lowX = std::min(lowX, x);
+        lowY = std::min(lowY, y);
+        highX = std::max(highX, x);
+        highY = std::max(highY, y);
+    }
+    void take(const Box& other) {
+        take(other.lowX, other.lowY);
+        take(other.highX, other.highY);
+    }
+    bool empty() const { return !(lowX <= highX); }
+};
+
+// The XY box of a primitive; a curve's is that of its whole ellipse, which is enough to find it.
+Box boxOf(const Primitive& p) {
+    Box box;
+    box.take(p.a[0], p.a[1]);
+    if (p.kind == Primitive::Kind::Segment) box.take(p.b[0], p.b[1]);
+    if (p.kind == Primitive::Kind::Curve) {
+        double rx = std::hypot(p.u[0], p.v[0]), ry = std::hypot(p.u[1], p.v[1]);
+        box.take(p.a[0] - rx, p.a[1] - ry);
+        box.take(p.a[0] + rx, p.a[1] + ry);
+    }
+    return box;
+}
+
+// Primitives filed by the cells of a uniform grid over their extents, in one flat array.
+struct Grid {
+    double originX = 0, originY = 0, cellSize = 1;
+    int columns = 0, rows = 0;
+    std::vector<int> cellStart;  // items of cell c: items[cellStart[c] .. cellStart[c + 1])
+    std::vector<int> items;
+    std::vector<int> wide;  // primitives spanning too many cells to file
+};
+
+}  // namespace
+
+// ---- geometry state: rebuilt from the drawing each time one opens ----
+static std::vector<Primitive> primitives;
+static std::vector<hostsim::Instance> instances(1);  // 0: not inside a reference
+static Box extents;
+static Grid grid;
+static std::vector<unsigned> visitStamp;  // per primitive: the query that last saw it
+static unsigned currentStamp = 0;
+
+namespace hostsim {
+
+Point applyLinear(const Affine& m, const Point& v) {
+    return add(add(scale(m.x, v[0]), scale(m.y, v[1])), scale(m.z, v[2]));
+}
+
+Point applyAffine(const Affine& m, const Point& p) {
+    return add(applyLinear(m, p), m.origin);
+}
+
+Affine composeAffine(const Affine& outer, const Affine& inner) {
+    Affine out;
+    out.x = applyLinear(outer, inner.x);
+    out.y = applyLinear(outer, inner.y);
+    out.z = applyLinear(outer, inner.z);
+    out.origin = applyAffine(outer, inner.origin);
+    return out;
+}
+
+}  // namespace hostsim
+
+namespace {
+
+// What every primitive of one object shares while it is being built.
+struct Source {
+    Affine frame;  // the object's coordinates to world
+    int top = -1;
+    int leaf = -1;
+    int instance = 0;
+};
+
+struct Builder {
+    const hostsim::Drawing& drawing;
+    std::vector<std::string>& notices;
+    std::vector<int> blockStack;  // blocks being expanded, outermost first
+    std::size_t expanded = 0;     // pieces and copies added through references so far
+    bool capped = false;
+};
+
+// "file:line: text", for a notice about the object read at that line.
+void addNotice(Builder& b, int line, const std::string& text) {
+    b.notices.push_back(b.drawing.source + ":" + std::to_string(line) + ": " + text);
+}
+
+// What block references add, pieces and copies alike, shares one budget: a reference to a
+// block of references to blocks of references grows exponentially with the nesting.
+bool roomForExpansion(Builder& b) {
+    if (b.expanded < maxExpanded) {
+        ++b.expanded;
+        return true;
+    }
+    if (!b.capped)
+        b.notices.push_back(b.drawing.source + ": the block references expand past " +
+                            std::to_string(maxExpanded) + " pieces; the rest are not drawn");
+    b.capped = true;
+    return false;
+}
+
+bool roomForMore(Builder& b) {
+    return b.blockStack.empty() || roomForExpansion(b);
+}
+
+Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps) {
+    Primitive p;
+    p.kind = kind;
+    p.snaps = snaps;
+    p.top = s.top;
+    p.leaf = s.leaf;
+    p.instance = s.instance;
+    return p;
+}
+
+constexpr unsigned lineSnaps =
+    hostsim::snapEnd | hostsim::snapMid | hostsim::snapNea | hostsim::snapPer | hostsim::snapInt;
+constexpr unsigned curveSnaps = hostsim::snapCen | hostsim::snapQua | hostsim::snapNea |
+                                hostsim::snapPer | hostsim::snapTan | hostsim::snapInt;
+constexpr unsigned arcSnaps = curveSnaps | hostsim::snapEnd | hostsim::snapMid;
+
+void addSegment(Builder& b, const Source& s, const Point& from, const Point& to, unsigned snaps) {
+    if (!roomForMore(b)) return;
+    Primitive p = primitiveFrom(s, Primitive::Kind::Segment, snaps);
+    p.a = hostsim::applyAffine(s.frame, from);
+    p.b = hostsim::applyAffine(s.frame, to);
+    primitives.push_back(p);
+}
+
+// A circular arc in the object's coordinates: centre, radius, angles in radians, t0 < t1.
+void addArc(Builder& b, const Source& s, const Point& centre, double radius, double t0, double t1,
+            unsigned snaps) {
+    if (!roomForMore(b) || !(radius > 0.0)) return;
+    Primitive p = primitiveFrom(s, Primitive::Kind::Curve, snaps);
+    p.a = hostsim::applyAffine(s.frame, centre);
+    p.u = hostsim::applyLinear(s.frame, {radius, 0, 0});
+    p.v = hostsim::applyLinear(s.frame, {0, radius, 0});
+    p.t0 = t0;
+    p.t1 = t1;
+    primitives.push_back(p);
+}
+
+void addNode(Builder& b, const Source& s, const Point& at, unsigned snaps) {
+    if (!roomForMore(b)) return;
+    Primitive p = primitiveFrom(s, Primitive::Kind::Node, snaps);
+    p.a = hostsim::applyAffine(s.frame, at);
+    p.anchor = p.a;
+    primitives.push_back(p);
+}
+
+double radians(double degrees) {
+    return degrees * pi / 180.0;
+}
+
+// The object's own coordinates to world: its extrusion's axes, then the parent map.
+Affine objectFrame(const Affine& parent, const DrawingObject& o) {
+    Point axes[3];
+    if (!hostsim::extrusionAxes(hostsim::groupPoint(o, 210, {0, 0, 1}), axes))
+        hostsim::extrusionAxes({0, 0, 1}, axes);
+    Affine own;
+    own.x = axes[0];
+    own.y = axes[1];
+    own.z = axes[2];
+    return hostsim::composeAffine(parent, own);
+}
+
+// The segment from p to v with the bulge of p: straight, or an arc of 4 atan(bulge) radians.
+void addBulgeSegment(Builder& b, const Source& s, const Point& p, const Point& v, double bulge) {
+    double dx = v[0] - p[0], dy = v[1] - p[1];
+    double chord = std::hypot(dx, dy);
+    if (std::fabs(bulge) < bulgeTolerance || chord < 1e-12) {
+        addSegment(b, s, p, v, lineSnaps);
+        return;
+    }
+    double offset = (1.0 - bulge * bulge) / (4.0 * bulge);  // centre from the chord's middle
+    Point centre = {p[0] + dx / 2 - dy * offset, p[1] + dy / 2 + dx * offset, p[2]};
+    double radius = chord * (1.0 + bulge * bulge) / (4.0 * std::fabs(bulge));
+    double startAngle = std::atan2(p[1] - centre[1], p[0] - centre[0]);
+    double endAngle = std::atan2(v[1] - centre[1], v[0] - centre[0]);
+    if (bulge < 0) std::swap(startAngle, endAngle);  // clockwise: the same arc, run backwards
+    if (endAngle <= startAngle) endAngle += 2 * pi;  // atan2 gives both within one turn
+    addArc(b, s, centre, radius, startAngle, endAngle, arcSnaps);
+}
+
+void addLine(Builder& b, const Source& s, const DrawingObject& o) {
+    addSegment(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::groupPoint(o, 11, {0, 0, 0}),
+               lineSnaps);
+}
+
+void addCircleOrArc(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+    s.frame = objectFrame(parent, o);
+    Point centre = hostsim::groupPoint(o, 10, {0, 0, 0});
+    double radius = hostsim::groupReal(o, 40, 0.0);
+    if (o.type == "CIRCLE") {
+        addArc(b, s, centre, radius, 0.0, 2 * pi, curveSnaps);
+        return;
+    }
+    double start = radians(hostsim::groupReal(o, 50, 0.0));
+    double end = radians(hostsim::groupReal(o, 51, 360.0));
+    start = std::fmod(start, 2 * pi);
+    double sweep = std::fmod(end - start, 2 * pi);  // by fmod, not by steps: angles may be huge
+    if (!(sweep > 0.0)) sweep += 2 * pi;
+    if (!std::isfinite(start) || !std::isfinite(sweep)) return;
+    addArc(b, s, centre, radius, start, start + sweep, arcSnaps);
+}
+
+struct Vertex {
+    Point at;
+    double bulge = 0.0;
+    int object = -1;
+};
+
+void addVertexChain(Builder& b, Source s, const std::vector<Vertex>& vertices, bool closed) {
+    std::size_t count = vertices.size();
+    std::size_t segments = closed && count > 2 ? count : (count > 0 ? count - 1 : 0);
+    for (std::size_t i = 0; i < segments; ++i) {
+        const Vertex& from = vertices[i];
+        const Vertex& to = vertices[(i + 1) % count];
+        if (from.object >= 0) s.leaf = from.object;
+        addBulgeSegment(b, s, from.at, to.at, from.bulge);
+    }
+}
+
+// LWPOLYLINE: each group 10 starts a vertex; a group 42 before the next one is its bulge.
+void addLightPolyline(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+    s.frame = objectFrame(parent, o);
+    double elevation = hostsim::groupReal(o, 38, 0.0);
+    std::vector<Vertex> vertices;
+    for (std::size_t i = 0; i < o.groups.size(); ++i) {
+        const hostsim::DxfGroup& g = o.groups[i];
+        if (g.code == 10) {
+            Vertex v;
+            v.at = {0, 0, elevation};
+            hostsim::groupNumber(g, v.at[0]);
+            if (i + 1 < o.groups.size() && o.groups[i + 1].code == 20)
+                hostsim::groupNumber(o.groups[i + 1], v.at[1]);
+            vertices.push_back(v);
+        } else if (g.code == 42 && !vertices.empty()) {
+            hostsim::groupNumber(g, vertices.back().bulge);
+        }
+    }
+    addVertexChain(b, s, vertices, (hostsim::groupInt(o, 70, 0) & 1) != 0);
+}
+
+// The VERTEX objects after a POLYLINE, up to its SEQEND.
+std::vector<int> polylineVertices(const hostsim::Drawing& d, int polyline) {
+    std::vector<int> out;
+    for (int i = d.objects[polyline].next; i >= 0 && d.objects[i].type == "VERTEX";
+         i = d.objects[i].next)
+        out.push_back(i);
+    return out;
+}
+
+void addMesh(Builder& b, Source s, const std::vector<int>& ids, const DrawingObject& header) {
+    const auto& objects = b.drawing.objects;
+    int m = std::max(0, hostsim::groupInt(header, 71, 0));
+    int n = std::max(0, hostsim::groupInt(header, 72, 0));
+    int flags = hostsim::groupInt(header, 70, 0);
+    if (static_cast<long>(m) * n > static_cast<long>(ids.size()) || m == 0 || n == 0) {
+        addNotice(b, header.line, "a mesh with fewer vertices than its size is not drawn");
+        return;
+    }
+    auto at = [&](int i, int j) {
+        return hostsim::groupPoint(objects[ids[i * n + j]], 10, {0, 0, 0});
+    };
+    for (int i = 0; i < m; ++i) {
+        for (int j = 0; j < n; ++j) {
+            s.leaf = ids[i * n + j];
+            bool lastJ = j + 1 == n, lastI = i + 1 == m;
+            if (!lastJ || (flags & 32)) addSegment(b, s, at(i, j), at(i, (j + 1) % n), lineSnaps);
+            if (!lastI || (flags & 1)) addSegment(b, s, at(i, j), at((i + 1) % m, j), lineSnaps);
+        }
+    }
+}
+
+// A polyface mesh: position vertices (flag 64), then face records naming them by number;
+// a negative number hides the edge that starts there.
+void addPolyface(Builder& b, Source s, const std::vector<int>& ids) {
+    const auto& objects = b.drawing.objects;
+    std::vector<Point> positions;
+    for (int id : ids) {
+        int flags = hostsim::groupInt(objects[id], 70, 0);
+        if (flags & 64) {
+            positions.push_back(hostsim::groupPoint(objects[id], 10, {0, 0, 0}));
+            continue;
+        }
+        if (!(flags & 128)) continue;
+        std::vector<int> corners;
+        for (int code = 71; code <= 74; ++code) {
+            int k = hostsim::groupInt(objects[id], code, 0);
+            if (k != 0) corners.push_back(k);
+        }
+        s.leaf = id;
+        for (std::size_t c = 0; c < corners.size(); ++c) {
+            int from = corners[c], to = std::abs(corners[(c + 1) % corners.size()]);
+            if (from < 0 || from > static_cast<int>(positions.size()) ||
+                to > static_cast<int>(positions.size()))
+                continue;
+            addSegment(b, s, positions[from - 1], positions[to - 1], lineSnaps);
+        }
+    }
+}
+
+// An old-style POLYLINE: 2D (own coordinates, bulges), 3D (world) or a mesh of either kind.
+void addOldPolyline(Builder& b, Source s, int index, const Affine& parent) {
+    const DrawingObject& header = b.drawing.objects[index];
+    std::vector<int> ids = polylineVertices(b.drawing, index);
+    int flags = hostsim::groupInt(header, 70, 0);
+    s.frame = parent;
+    if (flags & 16) return addMesh(b, s, ids, header);
+    if (flags & 64) return addPolyface(b, s, ids);
+    bool flat = (flags & 8) == 0;
+    if (flat) s.frame = objectFrame(parent, header);
+    double elevation = hostsim::groupPoint(header, 10, {0, 0, 0})[2];
+    std::vector<Vertex> vertices;
+    for (int id : ids) {
+        const DrawingObject& o = b.drawing.objects[id];
+        if (hostsim::groupInt(o, 70, 0) & 16) continue;  // a spline's frame, not the curve
+        Vertex v;
+        v.at = hostsim::groupPoint(o, 10, {0, 0, 0});
+        if (flat) v.at[2] = elevation;
+        v.bulge = flat ? hostsim::groupReal(o, 42, 0.0) : 0.0;
+        v.object = id;
+        vertices.push_back(v);
+    }
+    addVertexChain(b, s, vertices, (flags & 1) != 0);
+}
+
+// TEXT and ATTRIB: the box their characters fill, picked by its outline; snaps to its insertion.
+void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+    s.frame = objectFrame(parent, o);
+    Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
+    double height = hostsim::groupReal(o, 40, 1.0);
+    double widthFactor = hostsim::groupReal(o, 41, 1.0);
+    double angle = radians(hostsim::groupReal(o, 50, 0.0));
+    const hostsim::DxfGroup* text = hostsim::findGroup(o, 1);
+    std::size_t characters = 0;
+    if (text != nullptr)
+        for (unsigned char c : text->value) characters += (c & 0xC0) != 0x80;  // UTF-8 leads
+    double width = textWidthPerHeight * height * widthFactor * std::max<std::size_t>(characters, 1);
+    Point along = {std::cos(angle), std::sin(angle), 0},
+          up = {-std::sin(angle), std::cos(angle), 0};
+    Point corners[4] = {at, add(at, scale(along, width)),
+                        add(add(at, scale(along, width)), scale(up, height)),
+                        add(at, scale(up, height))};
+    std::size_t first = primitives.size();
+    for (int i = 0; i < 4; ++i)
+        addSegment(b, s, corners[i], corners[(i + 1) % 4], hostsim::snapIns);
+    Point anchor = hostsim::applyAffine(s.frame, at);
+    for (std::size_t i = first; i < primitives.size(); ++i) primitives[i].anchor = anchor;
+}
+
+void addObject(Builder& b, int index, const Affine& parent, int instance, int top);
+
+// The map of one copy of a reference: block coordinates to the parent's.
+Affine referenceMap(const Affine& parent, const DrawingObject& o, const Point& base, int column,
+                    int row) {
+    Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
+    double sx = hostsim::groupReal(o, 41, 1.0), sy = hostsim::groupReal(o, 42, 1.0);
+    double sz = hostsim::groupReal(o, 43, 1.0);
+    double angle = radians(hostsim::groupReal(o, 50, 0.0));
+    double c = std::cos(angle), s = std::sin(angle);
+    Point offset = {column * hostsim::groupReal(o, 44, 0.0), row * hostsim::groupReal(o, 45, 0.0),
+                    0};
+    Point shifted = add(at, {c * offset[0] - s * offset[1], s * offset[0] + c * offset[1], 0});
+    Affine local;  // scale about the base point, turn, then move to the insertion point
+    local.x = {c * sx, s * sx, 0};
+    local.y = {-s * sy, c * sy, 0};
+    local.z = {0, 0, sz};
+    local.origin = sub(shifted, applyLinear(local, base));
+    return hostsim::composeAffine(objectFrame(parent, o), local);
+}
+
+bool canExpand(Builder& b, const DrawingObject& o, int block) {
+    const std::string& name = b.drawing.blocks[block].name;
+    if (std::find(b.blockStack.begin(), b.blockStack.end(), block) != b.blockStack.end()) {
+        addNotice(b, o.line,
+                  "block '" + name + "' contains a reference to itself, which is not drawn");
+        return false;
+    }
+    if (static_cast<int>(b.blockStack.size()) >= maxNesting) {
+        addNotice(b, o.line,
+                  "references nested deeper than " + std::to_string(maxNesting) + " are not drawn");
+        return false;
+    }
+    return true;
+}
+
+void expandBlock(Builder& b, int block, const Affine& map, int instance, int top) {
+    b.blockStack.push_back(block);
+    for (int i = b.drawing.blocks[block].first; i >= 0 && !b.capped; i = b.drawing.objects[i].next)
+        addObject(b, i, map, instance, top);
+    b.blockStack.pop_back();
+}
+
+// The ATTRIB objects after a reference are drawn where they stand, not in block coordinates.
+void addAttributes(Builder& b, int insert, const Affine& parent, int instance, int top) {
+    const auto& objects = b.drawing.objects;
+    for (int i = objects[insert].next; i >= 0 && objects[i].type == "ATTRIB"; i = objects[i].next) {
+        Source s;
+        s.top = top;
+        s.leaf = i;
+        s.instance = instance;
+        addText(b, s, objects[i], parent);
+    }
+}
+
+void addReference(Builder& b, Source s, int index, const Affine& parent) {
+    const DrawingObject& o = b.drawing.objects[index];
+    s.frame = objectFrame(parent, o);
+    addNode(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::snapIns);
+    addAttributes(b, index, parent, s.instance, s.top);
+    const hostsim::DxfGroup* nameGroup = hostsim::findGroup(o, 2);
+    auto found = nameGroup ? b.drawing.blockByName.find(hostsim::upperName(nameGroup->value))
+                           : b.drawing.blockByName.end();
+    if (found == b.drawing.blockByName.end()) {
+        addNotice(b, o.line, "a reference to a block that is not defined");
+        return;
+    }
+    int block = found->second;
+    if (!canExpand(b, o, block)) return;
+    int columns = std::max(1, hostsim::groupInt(o, 70, 1)),
+        rows = std::max(1, hostsim::groupInt(o, 71, 1));
+    if (static_cast<long>(columns) * rows > maxArrayCopies) columns = rows = 1;
+    const hostsim::Instance outer = instances[s.instance];  // copied: instances grows below
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns && roomForExpansion(b); ++column) {
+            hostsim::Instance inner;
+            inner.map = referenceMap(parent, o, b.drawing.blocks[block].base, column, row);
+            inner.containers.push_back(index);
+            inner.containers.insert(inner.containers.end(), outer.containers.begin(),
+                                    outer.containers.end());
+            inner.insertion =
+                outer.containers.empty()
+                    ? hostsim::applyAffine(s.frame, hostsim::groupPoint(o, 10, {0, 0, 0}))
+                    : outer.insertion;
+            instances.push_back(inner);
+            expandBlock(b, block, inner.map, static_cast<int>(instances.size()) - 1, s.top);
+        }
+    }
+}
+
+void addObject(Builder& b, int index, const Affine& parent, int instance, int top) {
+    const DrawingObject& o = b.drawing.objects[index];
+    Source s;
+    s.frame = parent;
+    s.top = top < 0 ? index : top;
+    s.leaf = index;
+    s.instance = instance;
+    const std::string& type = o.type;
+    if (type == "LINE") {
+        addLine(b, s, o);
+    } else if (type == "POINT") {
+        addNode(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::snapNod);
+    } else if (type == "CIRCLE" || type == "ARC") {
+        addCircleOrArc(b, s, o, parent);
+    } else if (type == "LWPOLYLINE") {
+        addLightPolyline(b, s, o, parent);
+    } else if (type == "POLYLINE") {
+        addOldPolyline(b, s, index, parent);
+    } else if (type == "TEXT") {
+        addText(b, s, o, parent);
+    } else if (type == "INSERT") {
+        addReference(b, s, index, parent);
+    }
+    // VERTEX, SEQEND and ATTRIB are drawn with their owner; other kinds have no geometry here.
+}
+
+// The cell of a coordinate, clamped in floating point first: a far-off or infinite coordinate
+// must not overflow the conversion to int.
+int cellOf(double coordinate, double origin, int cells) {
+    double cell = std::floor((coordinate - origin) / grid.cellSize);
+    if (!(cell >= 0.0)) return 0;  // NaN too
+    return cell >= cells - 1 ? cells - 1 : static_cast<int>(cell);
+}
+
+// False when the box spans too many cells to file, or lies outside every finite cell.
+bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
+    if (!std::isfinite(box.lowX) || !std::isfinite(box.lowY) || !std::isfinite(box.highX) ||
+        !std::isfinite(box.highY))
+        return false;
+    c0 = cellOf(box.lowX, grid.originX, grid.columns);
+    c1 = cellOf(box.highX, grid.originX, grid.columns);
+    r0 = cellOf(box.lowY, grid.originY, grid.rows);
+    r1 = cellOf(box.highY, grid.originY, grid.rows);
+    return static_cast<long>(c1 - c0 + 1) * (r1 - r0 + 1) <= maxCellsPerPrimitive;
+}
+
+// Sizes the grid so that a cell holds about one primitive, within maxCellsPerAxis a side.
+void sizeGrid() {
+    double width = extents.highX - extents.lowX, height = extents.highY - extents.lowY;
+    double span = std::max({width, height, 1e-9});
+    double cell = std::sqrt(std::max(width * height, span * span * 1e-6) / primitives.size());
+    cell = std::max({cell, span / maxCellsPerAxis, 1e-9});
+    grid.cellSize = cell;
+    grid.originX = extents.lowX;
+    grid.originY = extents.lowY;
+    grid.columns = std::min(maxCellsPerAxis, static_cast<int>(std::min(width / cell, 1e6)) + 1);
+    grid.rows = std::min(maxCellsPerAxis, static_cast<int>(std::min(height / cell, 1e6)) + 1);
+}
+
+void buildGrid() {
+    grid = Grid();
+    bool finite =
+        std::isfinite(extents.highX - extents.lowX) && std::isfinite(extents.highY - extents.lowY);
+    if (primitives.empty() || extents.empty() ||
+        !finite) {  // every primitive is checked at each pick
+        for (std::size_t i = 0; i < primitives.size(); ++i)
+            grid.wide.push_back(static_cast<int>(i));
+        return;
+    }
+    sizeGrid();
+    std::size_t cellCount = static_cast<std::size_t>(grid.columns) * grid.rows;
+    std::vector<int> counts(cellCount, 0);
+    for (int pass = 0; pass < 2; ++pass) {  // count, then file
+        std::vector<int> fill;
+        if (pass == 1) {
+            grid.cellStart.assign(cellCount + 1, 0);
+            for (std::size_t c = 0; c < cellCount; ++c)
+                grid.cellStart[c + 1] = grid.cellStart[c] + counts[c];
+            grid.items.resize(grid.cellStart.back());
+            fill.assign(grid.cellStart.begin(), grid.cellStart.end() - 1);
+        }
+        for (std::size_t i = 0; i < primitives.size(); ++i) {
+            int c0, c1, r0, r1;
+            if (!cellRange(boxOf(primitives[i]), c0, c1, r0, r1)) {
+                if (pass == 1) grid.wide.push_back(static_cast<int>(i));
+                continue;
+            }
+            for (int r = r0; r <= r1; ++r)
+                for (int c = c0; c <= c1; ++c) {
+                    std::size_t cellIndex = static_cast<std::size_t>(r) * grid.columns + c;
+                    if (pass == 0)
+                        ++counts[cellIndex];
+                    else
+                        grid.items[fill[cellIndex]++] = static_cast<int>(i);
+                }
+        }
+    }
+}
+
+}  // namespace
+
+namespace hostsim {
+
+void buildGeometry(const Drawing& d, std::vector<std::string>& notices) {
+    primitives.clear();
+    instances.assign(1, Instance());
+    Builder b{d, notices, {}, 0, false};
+    for (int i = d.firstEntity; i >= 0; i = d.objects[i].next) addObject(b, i, Affine(), 0, -1);
+    primitives.shrink_to_fit();
+    extents = Box();
+    for (const Primitive& p : primitives) extents.take(boxOf(p));
+    buildGrid();
+    visitStamp.assign(primitives.size(), 0);
+    currentStamp = 0;
+}
+
+const std::vector<Primitive>& drawingPrimitives() {
+    return primitives;
+}
+
+const Instance& drawingInstance(int index) {
+    if (index < 0 || index >= static_cast<int>(instances.size())) return instances[0];
+    return instances[index];
+}
+
+bool drawingExtents(Point& low, Point& high) {
+    if (extents.empty()) return false;
+    low = {extents.lowX, extents.lowY, 0};
+    high = {extents.highX, extents.highY, 0};
+    return true;
+}
+
+void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
+    out.clear();
+    if (primitives.empty() || !std::isfinite(x) || !std::isfinite(y) || !(radius >= 0.0)) return;
+    if (++currentStamp == 0) {  // wrapped: forget every old stamp
+        std::fill(visitStamp.begin(), visitStamp.end(), 0);
+        currentStamp = 1;
+    }
+    auto consider = [&](int i) {
+        if (visitStamp[i] == currentStamp) return;
+        visitStamp[i] = currentStamp;
+        if (viewDistance(primitives[i], x, y, nullptr) <= radius) out.push_back(i);
+    };
+    for (int i : grid.wide) consider(i);
+    if (grid.columns == 0) return;
+    Box window;
+    window.take(x - radius, y - radius);
+    window.take(x + radius, y + radius);
+    if (window.highX < grid.originX || window.highY < grid.originY ||
+        window.lowX > grid.originX + grid.columns * grid.cellSize ||
+        window.lowY > grid.originY + grid.rows * grid.cellSize)
+        return;
+    int c0 = cellOf(window.lowX, grid.originX, grid.columns),
+        c1 = cellOf(window.highX, grid.originX, grid.columns);
+    int r0 = cellOf(window.lowY, grid.originY, grid.rows),
+        r1 = cellOf(window.highY, grid.originY, grid.rows);
+    for (int r = r0; r <= r1; ++r)
+        for (int c = c0; c <= c1; ++c) {
+            std::size_t cellIndex = static_cast<std::size_t>(r) * grid.columns + c;
+            for (int k = grid.cellStart[cellIndex]; k < grid.cellStart[cellIndex + 1]; ++k)
+                consider(grid.items[k]);
+        }
+}
+
+Point primitivePoint(const Primitive& p, double t) {
+    if (p.kind == Primitive::Kind::Segment) return add(p.a, scale(sub(p.b, p.a), t));
+    if (p.kind == Primitive::Kind::Node) return p.a;
+    return add(p.a, add(scale(p.u, std::cos(t)), scale(p.v, std::sin(t))));
+}
+
+Point primitiveTangent(const Primitive& p, double t) {
+    if (p.kind == Primitive::Kind::Segment) return sub(p.b, p.a);
+    if (p.kind == Primitive::Kind::Node) return {0, 0, 0};
+    return add(scale(p.u, -std::sin(t)), scale(p.v, std::cos(t)));
+}
+
+void primitiveRange(const Primitive& p, double& low, double& high) {
+    low = p.kind == Primitive::Kind::Curve ? p.t0 : 0.0;
+    high = p.kind == Primitive::Kind::Curve ? p.t1 : 1.0;
+}
+
+double viewDistance(const Primitive& p, double x, double y, Point* nearest) {
+    auto distanceAt = [&](const Point& q) { return std::hypot(q[0] - x, q[1] - y); };
+    if (p.kind == Primitive::Kind::Node) {
+        if (nearest) *nearest = p.a;
+        return distanceAt(p.a);
+    }
+    if (p.kind == Primitive::Kind::Segment) {
+        double dx = p.b[0] - p.a[0], dy = p.b[1] - p.a[1];
+        double lengthSquared = dx * dx + dy * dy;
+        double t =
+            lengthSquared > 0 ? ((x - p.a[0]) * dx + (y - p.a[1]) * dy) / lengthSquared : 0.0;
+        Point q = primitivePoint(p, std::clamp(t, 0.0, 1.0));
+        if (nearest) *nearest = q;
+        return distanceAt(q);
+    }
+    // A curve seen from above: the ends, and where the view distance stops changing.
+    std::vector<double> candidates = {p.t0, p.t1};
+    auto slope = [&](double t) {
+        Point q = primitivePoint(p, t), d = primitiveTangent(p, t);
+        return (q[0] - x) * d[0] + (q[1] - y) * d[1];
+    };
+    int samples = std::max(8, static_cast<int>(32 * (p.t1 - p.t0) / pi));
+    findRoots(slope, p.t0, p.t1, samples, candidates);
+    double best = INFINITY;
+    for (double t : candidates) {
+        Point q = primitivePoint(p, t);
+        double d = distanceAt(q);
+        if (d < best) {
+            best = d;
+            if (nearest) *nearest = q;
+        }
+    }
+    return best;
+}
+
+}  // namespace hostsim

@@ -1,0 +1,112 @@
+// hostsim/entityGeometry.h - the open drawing's geometry in world coordinates, for picks and snaps.
+//
+// Every drawn object becomes primitives: straight segments, elliptical arcs (a circle or arc after
+// any affine map stays centre + u cos t + v sin t) and single points. Block references are
+// expanded with their block-to-world maps, so a primitive inside one knows its innermost object,
+// the references that contain it and the map. A uniform grid over world XY finds the primitives
+// near a pick without looking at the others.
+#ifndef VECTRIN_HOSTSIM_ENTITYGEOMETRY_H
+#define VECTRIN_HOSTSIM_ENTITYGEOMETRY_H
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "hostsim/drawing.h"
+
+namespace hostsim {
+
+// p -> x * p[0] + y * p[1] + z * p[2] + origin: the four points kvs_nentsel hands out.
+struct Affine {
+    Point x = {1, 0, 0}, y = {0, 1, 0}, z = {0, 0, 1}, origin = {0, 0, 0};
+};
+Point applyAffine(const Affine& map, const Point& p);
+Point applyLinear(const Affine& map, const Point& v);            // without the origin: a direction
+Affine composeAffine(const Affine& outer, const Affine& inner);  // inner first
+
+// Which object-snap modes a primitive answers, as bits.
+enum SnapBits : unsigned {
+    snapEnd = 1,
+    snapMid = 2,
+    snapCen = 4,
+    snapQua = 8,
+    snapNea = 16,
+    snapNod = 32,
+    snapIns = 64,
+    snapPer = 128,
+    snapTan = 256,
+    snapInt = 512
+};
+
+struct Primitive {
+    enum class Kind { Segment, Curve, Node };
+    Kind kind = Kind::Segment;
+    unsigned snaps = 0;
+    Point a = {0, 0, 0};                 // Segment start, Curve centre, Node point
+    Point b = {0, 0, 0};                 // Segment end
+    Point u = {0, 0, 0}, v = {0, 0, 0};  // Curve: a + u cos t + v sin t
+    double t0 = 0.0, t1 = 0.0;           // Curve parameter range, t0 < t1 <= t0 + 2 pi
+    Point anchor = {0, 0, 0};            // the insertion point of a text or reference (snapIns)
+    int top = -1;                        // the object kvs_entsel selects
+    int leaf = -1;     // the innermost object; the VERTEX that starts an old polyline's segment
+    int instance = 0;  // drawingInstance: 0 for objects not inside a block reference
+};
+
+// One expanded block reference: how its block's coordinates reach world.
+struct Instance {
+    Affine map;
+    std::vector<int> containers;  // the references that hold it, innermost first
+    Point insertion = {0, 0, 0};  // the outermost reference's insertion point, in world
+};
+
+// Rebuilds everything from d; notices tell what could not be drawn.
+void buildGeometry(const Drawing& d, std::vector<std::string>& notices);
+const std::vector<Primitive>& drawingPrimitives();
+const Instance& drawingInstance(int index);
+bool drawingExtents(Point& low, Point& high);  // false for a drawing with no geometry
+
+// Indexes of the primitives that pass within radius of (x, y) in the view, in no order.
+void primitivesNear(double x, double y, double radius, std::vector<int>& out);
+// A primitive's closest approach to (x, y) in the view, and that point in world (nearest).
+double viewDistance(const Primitive& p, double x, double y, Point* nearest);
+
+// A Segment runs over [0, 1] and a Curve over [t0, t1].
+Point primitivePoint(const Primitive& p, double t);
+Point primitiveTangent(const Primitive& p, double t);
+void primitiveRange(const Primitive& p, double& low, double& high);
+// Where f changes sign on [low, high]: samples intervals, then bisection in each.
+template <typename F>
+void findRoots(F f, double low, double high, int samples, std::vector<double>& roots);
+
+template <typename F>
+void findRoots(F f, double low, double high, int samples, std::vector<double>& roots) {
+    double step = (high - low) / samples;
+    double previousT = low, previous = f(low);
+    if (previous == 0.0) roots.push_back(low);
+    for (int i = 1; i <= samples; ++i) {
+        double t = i == samples ? high : low + step * i;
+        double value = f(t);
+        if (value == 0.0) {
+            roots.push_back(t);
+        } else if (previous != 0.0 && (previous < 0.0) != (value < 0.0)) {
+            double lo = previousT, hi = t, fLo = previous;
+            for (int k = 0; k < 80 && hi - lo > 1e-15 * (1.0 + std::abs(lo)); ++k) {
+                double mid = 0.5 * (lo + hi);
+                double fMid = f(mid);
+                if ((fMid < 0.0) == (fLo < 0.0)) {
+                    lo = mid;
+                    fLo = fMid;
+                } else {
+                    hi = mid;
+                }
+            }
+            roots.push_back(0.5 * (lo + hi));
+        }
+        previousT = t;
+        previous = value;
+    }
+}
+
+}  // namespace hostsim
+
+#endif

@@ -1,0 +1,298 @@
+// hostsim/objectSnap.cpp - kvs_osnap: the snap point of a mode nearest a point, on the objects
+// whose geometry passes within APERTURE pixels of it.
+//
+// Candidates are primitives, so objects inside block references take part with their world
+// geometry. Among the candidates' points of the mode, the one nearest the given point in the
+// view wins, however far it is (END on a long line picked near one end gives that end). PER
+// and TAN start from LASTPOINT. Points come and go in the UCS.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <string>
+
+#include "hostsim/entityGeometry.h"
+
+namespace {
+
+using hostsim::Point;
+using hostsim::Primitive;
+
+constexpr double pi = 3.141592653589793;
+constexpr int curveSamples = 64;     // per half turn: enough to separate an ellipse's roots
+constexpr double rangeSlack = 1e-9;  // how far past a segment's end an intersection still counts
+
+struct ModeWord {
+    const char* word;
+    unsigned bits;
+};
+
+const ModeWord modeWords[] = {
+    {"END", hostsim::snapEnd}, {"MID", hostsim::snapMid}, {"CEN", hostsim::snapCen},
+    {"INT", hostsim::snapInt}, {"NEA", hostsim::snapNea}, {"NOD", hostsim::snapNod},
+    {"QUA", hostsim::snapQua}, {"PER", hostsim::snapPer}, {"TAN", hostsim::snapTan},
+    {"INS", hostsim::snapIns},
+};
+
+// "_END", "end", or several words with commas ("_END,_MID"); 0 for anything unknown.
+unsigned parseModes(const char* mode) {
+    if (mode == nullptr) return 0;
+    unsigned bits = 0;
+    std::string text(mode);
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t comma = text.find(',', start);
+        std::string word =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        word.erase(0, word.find_first_not_of(" \t"));
+        word.erase(word.find_last_not_of(" \t") + 1);
+        if (!word.empty() && word[0] == '_') word.erase(0, 1);
+        for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        unsigned found = 0;
+        for (const ModeWord& m : modeWords)
+            if (word == m.word) found = m.bits;
+        if (found == 0) return 0;
+        bits |= found;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return bits;
+}
+
+Point sub(const Point& a, const Point& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+double dot(const Point& a, const Point& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+Point cross(const Point& a, const Point& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+int samplesFor(const Primitive& p) {
+    if (p.kind != Primitive::Kind::Curve) return 4;
+    return std::max(8, static_cast<int>(curveSamples * (p.t1 - p.t0) / pi));
+}
+
+// The best point found so far: nearest the pick in the view.
+struct Nearest {
+    double x, y;
+    bool found = false;
+    double distance = INFINITY;
+    Point point = {0, 0, 0};
+    void offer(const Point& q) {
+        double d = std::hypot(q[0] - x, q[1] - y);
+        if (std::isfinite(d) && d < distance) {
+            distance = d;
+            point = q;
+            found = true;
+        }
+    }
+};
+
+// The angle t normalised into [t0, t0 + 2 pi): inside the curve's range or not.
+bool inCurveRange(const Primitive& p, double t, double& normalised) {
+    double turns = std::floor((t - p.t0) / (2 * pi));
+    normalised = t - turns * 2 * pi;
+    if (normalised > p.t1 + rangeSlack && normalised - 2 * pi >= p.t0 - rangeSlack)
+        normalised -= 2 * pi;
+    return normalised >= p.t0 - rangeSlack && normalised <= p.t1 + rangeSlack;
+}
+
+bool isArc(const Primitive& p) {
+    return p.kind == Primitive::Kind::Curve && p.t1 - p.t0 < 2 * pi - 1e-12;
+}
+
+void offerEnds(const Primitive& p, Nearest& n) {
+    if (p.kind == Primitive::Kind::Segment) {
+        n.offer(p.a);
+        n.offer(p.b);
+    } else if (isArc(p)) {
+        n.offer(hostsim::primitivePoint(p, p.t0));
+        n.offer(hostsim::primitivePoint(p, p.t1));
+    }
+}
+
+void offerMiddle(const Primitive& p, Nearest& n) {
+    if (p.kind == Primitive::Kind::Segment)
+        n.offer(hostsim::primitivePoint(p, 0.5));
+    else if (isArc(p))
+        n.offer(hostsim::primitivePoint(p, 0.5 * (p.t0 + p.t1)));
+}
+
+// Quadrant points: where the curve, seen in the view, is furthest along world X or Y.
+void offerQuadrants(const Primitive& p, Nearest& n) {
+    if (p.kind != Primitive::Kind::Curve) return;
+    for (int axis = 0; axis < 2; ++axis) {
+        if (p.u[axis] == 0.0 && p.v[axis] == 0.0) continue;
+        double extreme = std::atan2(p.v[axis], p.u[axis]);
+        for (double t : {extreme, extreme + pi}) {
+            double inRange = 0.0;
+            if (inCurveRange(p, t, inRange)) n.offer(hostsim::primitivePoint(p, inRange));
+        }
+    }
+}
+
+// The feet of the perpendiculars from `from`: on a line's extension too, on a curve where the
+// radius from `from` meets it at a right angle.
+void offerPerpendiculars(const Primitive& p, const Point& from, Nearest& n) {
+    if (p.kind == Primitive::Kind::Segment) {
+        Point d = sub(p.b, p.a);
+        double lengthSquared = dot(d, d);
+        if (lengthSquared > 0)
+            n.offer(hostsim::primitivePoint(p, dot(sub(from, p.a), d) / lengthSquared));
+        return;
+    }
+    if (p.kind != Primitive::Kind::Curve) return;
+    std::vector<double> roots;
+    hostsim::findRoots(
+        [&](double t) {
+            return dot(sub(hostsim::primitivePoint(p, t), from), hostsim::primitiveTangent(p, t));
+        },
+        p.t0, p.t1, samplesFor(p), roots);
+    for (double t : roots) n.offer(hostsim::primitivePoint(p, t));
+}
+
+// Tangent points from `from`, taken in the curve's plane; none from inside a circle.
+void offerTangents(const Primitive& p, const Point& from, Nearest& n) {
+    if (p.kind != Primitive::Kind::Curve) return;
+    Point normal = cross(p.u, p.v);
+    if (dot(normal, normal) == 0.0) return;
+    std::vector<double> roots;
+    hostsim::findRoots(
+        [&](double t) {
+            return dot(
+                cross(sub(hostsim::primitivePoint(p, t), from), hostsim::primitiveTangent(p, t)),
+                normal);
+        },
+        p.t0, p.t1, samplesFor(p), roots);
+    for (double t : roots) n.offer(hostsim::primitivePoint(p, t));
+}
+
+void offerInsertion(const Primitive& p, Nearest& n) {
+    if (p.instance != 0)
+        n.offer(hostsim::drawingInstance(p.instance).insertion);
+    else if (p.snaps & hostsim::snapIns)
+        n.offer(p.anchor);
+}
+
+// ---- intersections, in the view: where b's points satisfy a's implicit equation ----
+
+// a's equation at view point (x, y): zero on a's line or ellipse. False when a has none (a
+// point, or a curve seen edge-on).
+bool implicitValue(const Primitive& a, double x, double y, double& value) {
+    if (a.kind == Primitive::Kind::Segment) {
+        double dx = a.b[0] - a.a[0], dy = a.b[1] - a.a[1];
+        double length = std::hypot(dx, dy);
+        if (length == 0.0) return false;
+        value = (dx * (y - a.a[1]) - dy * (x - a.a[0])) / length;
+        return true;
+    }
+    if (a.kind != Primitive::Kind::Curve) return false;
+    double det = a.u[0] * a.v[1] - a.u[1] * a.v[0];
+    double size = std::hypot(a.u[0], a.u[1]) * std::hypot(a.v[0], a.v[1]);
+    if (std::fabs(det) <= 1e-12 * size || size == 0.0) return false;
+    double px = x - a.a[0], py = y - a.a[1];
+    double c = (px * a.v[1] - py * a.v[0]) / det;  // cos t
+    double s = (a.u[0] * py - a.u[1] * px) / det;  // sin t
+    value = c * c + s * s - 1.0;
+    return true;
+}
+
+// Whether the view point (x, y), on a's line or ellipse, lies on its drawn part.
+bool withinPrimitive(const Primitive& a, double x, double y) {
+    if (a.kind == Primitive::Kind::Segment) {
+        double dx = a.b[0] - a.a[0], dy = a.b[1] - a.a[1];
+        double t = ((x - a.a[0]) * dx + (y - a.a[1]) * dy) / (dx * dx + dy * dy);
+        return t >= -rangeSlack && t <= 1 + rangeSlack;
+    }
+    double det = a.u[0] * a.v[1] - a.u[1] * a.v[0];
+    double px = x - a.a[0], py = y - a.a[1];
+    double t = std::atan2((a.u[0] * py - a.u[1] * px) / det, (px * a.v[1] - py * a.v[0]) / det);
+    double unused = 0.0;
+    return inCurveRange(a, t, unused);
+}
+
+void offerCrossings(const Primitive& a, const Primitive& b, Nearest& n) {
+    double probe = 0.0;
+    if (!implicitValue(a, 0.0, 0.0, probe)) {
+        if (implicitValue(b, 0.0, 0.0, probe)) offerCrossings(b, a, n);
+        return;
+    }
+    if (b.kind == Primitive::Kind::Node) return;
+    double low = 0.0, high = 0.0;
+    hostsim::primitiveRange(b, low, high);
+    std::vector<double> roots;
+    hostsim::findRoots(
+        [&](double t) {
+            Point q = hostsim::primitivePoint(b, t);
+            double value = 0.0;
+            implicitValue(a, q[0], q[1], value);
+            return value;
+        },
+        low, high, samplesFor(b), roots);
+    for (double t : roots) {
+        Point q = hostsim::primitivePoint(b, t);
+        if (withinPrimitive(a, q[0], q[1])) n.offer(q);
+    }
+}
+
+void offerIntersections(const std::vector<int>& candidates, Nearest& n) {
+    const auto& all = hostsim::drawingPrimitives();
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        for (std::size_t j = i + 1; j < candidates.size(); ++j) {
+            const Primitive& a = all[candidates[i]];
+            const Primitive& b = all[candidates[j]];
+            if ((a.snaps & hostsim::snapInt) && (b.snaps & hostsim::snapInt))
+                offerCrossings(a, b, n);
+        }
+}
+
+void offerModes(const Primitive& p, unsigned modes, const Point& from, Nearest& n) {
+    unsigned wanted = modes & p.snaps;
+    if (wanted & hostsim::snapEnd) offerEnds(p, n);
+    if (wanted & hostsim::snapMid) offerMiddle(p, n);
+    if (wanted & hostsim::snapCen) n.offer(p.a);
+    if (wanted & hostsim::snapQua) offerQuadrants(p, n);
+    if (wanted & hostsim::snapNod) n.offer(p.a);
+    if (wanted & hostsim::snapPer) offerPerpendiculars(p, from, n);
+    if (wanted & hostsim::snapTan) offerTangents(p, from, n);
+    if (modes & hostsim::snapIns) offerInsertion(p, n);
+    if (wanted & hostsim::snapNea) {
+        Point nearest;
+        hostsim::viewDistance(p, n.x, n.y, &nearest);
+        n.offer(nearest);
+    }
+}
+
+Point lastPointInWorld() {
+    hostsim::QValue last;
+    hostsim::getSysvar("LASTPOINT", last);
+    return hostsim::ucsToWorld(last.isPoint() ? last.coordinates() : Point{0, 0, 0}, false);
+}
+
+double aperturePixels() {
+    hostsim::QValue aperture;
+    return hostsim::getSysvar("APERTURE", aperture) && aperture.isNumber() ? aperture.number()
+                                                                           : 10.0;
+}
+
+}  // namespace
+
+extern "C" int kvs_osnap(const double point[3], const char* mode, double result[3]) {
+    hostsim::ErrnoGuard keepErrno;
+    unsigned modes = parseModes(mode);
+    if (point == nullptr || result == nullptr || modes == 0) return KVS_RTERROR;
+    Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
+    std::vector<int> candidates;
+    hostsim::primitivesNear(world[0], world[1], aperturePixels() * hostsim::pixelSize(),
+                            candidates);
+    Nearest nearest{world[0], world[1]};
+    Point from = lastPointInWorld();
+    const auto& all = hostsim::drawingPrimitives();
+    for (int i : candidates) offerModes(all[i], modes, from, nearest);
+    if (modes & hostsim::snapInt) offerIntersections(candidates, nearest);
+    if (!nearest.found) return KVS_RTERROR;
+    Point answer = hostsim::worldToUcs(nearest.point, false);
+    for (int i = 0; i < 3; ++i) result[i] = answer[i];
+    return KVS_RTNORM;
+}

@@ -1,0 +1,106 @@
+// hostsim/selection.cpp - kvs_entsel and kvs_nentsel: one object picked by a typed point.
+//
+// The pick point is read like any point answer (kvs_getpoint: x,y or x,y,z in the UCS; an empty
+// answer, *cancel* or the end of input cancels). The object whose geometry, seen in the plan
+// view, passes nearest the point and within PICKBOX pixels of it is selected; on a tie the later
+// object in the file wins, as it is drawn over the earlier one.
+#include <cmath>
+#include <cstring>
+
+#include "hostsim/entityGeometry.h"
+
+namespace {
+
+using hostsim::Point;
+using hostsim::Primitive;
+
+constexpr double tieTolerance = 1e-12;  // distances closer than this (relative) are equal
+
+// The primitive hit by a pick at world point p, or -1. nested: ties among the objects inside
+// one reference go to the later innermost object.
+int hitPrimitive(const Point& p, double radius, bool nested) {
+    std::vector<int> near;
+    hostsim::primitivesNear(p[0], p[1], radius, near);
+    const auto& all = hostsim::drawingPrimitives();
+    int best = -1;
+    double bestDistance = INFINITY;
+    for (int i : near) {
+        const Primitive& candidate = all[i];
+        double d = hostsim::viewDistance(candidate, p[0], p[1], nullptr);
+        if (best < 0) {
+            best = i;
+            bestDistance = d;
+            continue;
+        }
+        double slack = tieTolerance * std::max(1.0, std::fabs(bestDistance));
+        bool later = (candidate.top > all[best].top || (nested && candidate.top == all[best].top &&
+                                                        candidate.leaf > all[best].leaf));
+        if (d < bestDistance - slack || (std::fabs(d - bestDistance) <= slack && later)) {
+            best = i;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+int pickboxPixels() {
+    hostsim::QValue pickbox;
+    return hostsim::getSysvar("PICKBOX", pickbox) && pickbox.isNumber()
+               ? static_cast<int>(pickbox.number())
+               : 3;
+}
+
+// Prompts, reads the point and finds what it hits: 5100 with the primitive, -5002 when the
+// user cancels, -5001 when nothing is there.
+int pickPrimitive(const char* prompt, double point[3], bool nested, int& hit) {
+    int status = kvs_getpoint(nullptr, prompt != nullptr ? prompt : "", point);
+    if (status != KVS_RTNORM) return status;
+    Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
+    hit = hitPrimitive(world, pickboxPixels() * hostsim::pixelSize(), nested);
+    return hit >= 0 ? KVS_RTNORM : KVS_RTERROR;
+}
+
+void writeMatrix(const hostsim::Affine& map, double matrix[4][3]) {
+    const Point* columns[4] = {&map.x, &map.y, &map.z, &map.origin};
+    for (int i = 0; i < 4; ++i) std::memcpy(matrix[i], columns[i]->data(), sizeof matrix[i]);
+}
+
+// One 5006 record per containing reference, innermost first; NULL when there is none.
+ResultBuffer* containerList(const std::vector<int>& containers) {
+    ResultBuffer* list = hostsim::allocateList(containers.size());
+    ResultBuffer* r = list;
+    for (int index : containers) {
+        r->type = KVS_RTENAME;
+        hostsim::setRecordObject(*r, index);
+        r = r->next;
+    }
+    return list;
+}
+
+}  // namespace
+
+extern "C" int kvs_entsel(const char* prompt, kvs_name name, double point[3]) {
+    hostsim::ErrnoGuard keepErrno;
+    if (name == nullptr || point == nullptr) return KVS_RTERROR;
+    int hit = -1;
+    int status = pickPrimitive(prompt, point, false, hit);
+    if (status != KVS_RTNORM) return status;
+    hostsim::nameOfObject(hostsim::drawingPrimitives()[hit].top, name);
+    return KVS_RTNORM;
+}
+
+extern "C" int kvs_nentsel(const char* prompt, kvs_name name, double point[3], double matrix[4][3],
+                           ResultBuffer** containers) {
+    hostsim::ErrnoGuard keepErrno;
+    if (name == nullptr || point == nullptr) return KVS_RTERROR;
+    if (containers != nullptr) *containers = nullptr;
+    int hit = -1;
+    int status = pickPrimitive(prompt, point, true, hit);
+    if (status != KVS_RTNORM) return status;
+    const Primitive& picked = hostsim::drawingPrimitives()[hit];
+    const hostsim::Instance& instance = hostsim::drawingInstance(picked.instance);
+    hostsim::nameOfObject(picked.leaf, name);
+    if (matrix != nullptr) writeMatrix(instance.map, matrix);
+    if (containers != nullptr) *containers = containerList(instance.containers);
+    return KVS_RTNORM;
+}

@@ -1,0 +1,311 @@
+// tests/hostsim/drawingRecordsTests.cpp - reading DXF: object records, kvs_entnext, refused files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "hostsim/entityGeometry.h"
+#include "tests/hostsim/drawingTestSupport.h"
+
+namespace {
+
+using drawingtest::DrawingTest;
+using drawingtest::findObject;
+
+// A record as "code=value": names as @index, points as x,y,z, texts quoted. The value's form
+// is chosen from the code here, independently of the reader's table.
+std::string recordText(const ResultBuffer& r) {
+    char buffer[128];
+    int code = r.type;
+    if (code == -1 || code == -2 || code == 330) {
+        int index = -1;
+        if (!hostsim::objectOfRecord(r, index)) index = -1;
+        std::snprintf(buffer, sizeof buffer, "%d=@%d", code, index);
+    } else if ((code >= 0 && code <= 9) || code == 100 || code == 1000) {
+        std::snprintf(buffer, sizeof buffer, "%d='%s'", code, r.value.text);
+    } else if ((code >= 10 && code <= 18) || code == 210 || code == 1010) {
+        std::snprintf(buffer, sizeof buffer, "%d=%g,%g,%g", code, r.value.point[0],
+                      r.value.point[1], r.value.point[2]);
+    } else if ((code >= 60 && code <= 79) || code == 1070) {
+        std::snprintf(buffer, sizeof buffer, "%d=s%d", code, r.value.shortInt);
+    } else if (code >= 90 && code <= 99) {
+        std::snprintf(buffer, sizeof buffer, "%d=l%d", code, r.value.longInt);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%d=%g", code, r.value.real);
+    }
+    return buffer;
+}
+
+std::string recordsOf(int index) {
+    kvs_name name;
+    hostsim::nameOfObject(index, name);
+    ResultBuffer* list = kvs_entget(name);
+    std::string text;
+    for (const ResultBuffer* r = list; r != nullptr; r = r->next)
+        text += (text.empty() ? "" : " ") + recordText(*r);
+    kvs_relrb(list);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
+    open(
+        "0 LINE\n5 2A\n100 Subclass\n8 walls\n62 5\n10 1\n20 2\n30 3\n11 4\n21 5\n31 6\n"
+        "0 CIRCLE\n5 2B\n330 2A\n10 1.5\n20 2.5\n30 0\n40 3.25\n210 0\n220 0\n230 -1\n"
+        "0 LWPOLYLINE\n90 2\n70 1\n38 4\n10 0\n20 0\n40 0.5\n41 0.5\n42 1\n10 5\n20 0\n"
+        "0 TEXT\n10 7\n20 8\n40 2\n1 hello world\n50 30\n1000 extra\n1070 12\n1010 1\n1020 2\n"
+        "0 ARC\n10 0\n20 0\n40 1\n50 0\n51 90\n330 FFFF\n"
+        "0 POINT\n10 1\n30 3\n");
+    struct Case {
+        int line;
+        int index;
+        const char* want;
+    };
+    const Case cases[] = {
+        {__LINE__, 0, "-1=@0 0='LINE' 5='2A' 100='Subclass' 8='walls' 62=s5 10=1,2,3 11=4,5,6"},
+        {__LINE__, 1, "-1=@1 0='CIRCLE' 5='2B' 330=@0 10=1.5,2.5,0 40=3.25 210=0,0,-1"},
+        // an LWPOLYLINE's vertices have no z group: z is 0
+        {__LINE__, 2, "-1=@2 0='LWPOLYLINE' 90=l2 70=s1 38=4 10=0,0,0 40=0.5 41=0.5 42=1 10=5,0,0"},
+        {__LINE__, 3,
+         "-1=@3 0='TEXT' 10=7,8,0 40=2 1='hello world' 50=30 1000='extra' 1070=s12 1010=1,2,0"},
+        {__LINE__, 4, "-1=@4 0='ARC' 10=0,0,0 40=1 50=0 51=90 330=@-1"},  // a handle of nothing
+        {__LINE__, 5, "-1=@5 0='POINT' 10=1,0,0 30=3"},  // a z without its y is a plain real
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(c.want, recordsOf(c.index));
+    }
+}
+
+TEST_F(DrawingTest, OldPolylineRecordsAndSeqendNamesItsPolyline) {
+    openFile("r12.dxf");
+    int polyline = findObject("POLYLINE"), insert = findObject("INSERT");
+    ASSERT_GE(polyline, 0);
+    ASSERT_GE(insert, 0);
+    struct Case {
+        int line;
+        int index;
+        const char* prefix;
+    };
+    const Case cases[] = {
+        {__LINE__, findObject("VERTEX", 1), "0='VERTEX'"},
+        {__LINE__, findObject("SEQEND", 0), "0='SEQEND' -2=@"},
+        {__LINE__, findObject("ATTRIB", 0), "0='ATTRIB'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_GE(c.index, 0);
+        std::string records = recordsOf(c.index);
+        EXPECT_NE(std::string::npos, records.find(c.prefix)) << records;
+    }
+    EXPECT_NE(std::string::npos,
+              recordsOf(findObject("SEQEND", 0)).find("-2=@" + std::to_string(polyline)));
+    EXPECT_NE(std::string::npos,
+              recordsOf(findObject("SEQEND", 1)).find("-2=@" + std::to_string(insert)));
+    EXPECT_NE(std::string::npos, recordsOf(findObject("VERTEX", 1)).find("10=10,0,0"));
+}
+
+TEST_F(DrawingTest, EveryObjectOfAWrittenDrawingReadsBackItsKind) {
+    openFile("objects.dxf");
+    const auto& objects = hostsim::currentDrawing().objects;
+    const char* kinds[] = {"LINE",   "CIRCLE", "ARC",  "LWPOLYLINE", "POLYLINE", "VERTEX",
+                           "SEQEND", "POINT",  "TEXT", "MTEXT",      "INSERT"};
+    for (const char* kind : kinds) {
+        SCOPED_TRACE(kind);
+        int index = findObject(kind);
+        ASSERT_GE(index, 0);
+        std::string records = recordsOf(index);
+        EXPECT_EQ(0u, records.find("-1=@" + std::to_string(index) + " 0='" + kind + "'"))
+            << records;
+    }
+    EXPECT_EQ(0u, hostsim::outstandingLists());
+    // the circle written with extrusion (0,0,-1) and own centre (-20,0) keeps both as read
+    EXPECT_NE(std::string::npos, recordsOf(drawingtest::findEntity("CIRCLE")).find("10=-20,0,0"));
+    EXPECT_NE(std::string::npos, recordsOf(drawingtest::findEntity("CIRCLE")).find("210=0,0,-1"));
+    EXPECT_GT(objects.size(), 20u);
+}
+
+TEST_F(DrawingTest, RecordListsAreCountedUntilReleased) {
+    open("0 LINE\n10 0\n20 0\n11 1\n21 1\n");
+    kvs_name name;
+    hostsim::nameOfObject(0, name);
+    ResultBuffer* first = kvs_entget(name);
+    ResultBuffer* second = kvs_entget(name);
+    EXPECT_EQ(2u, hostsim::outstandingLists());
+    kvs_relrb(first);
+    kvs_relrb(second);
+    EXPECT_EQ(0u, hostsim::outstandingLists());
+}
+
+TEST_F(DrawingTest, EntnextWalksFileOrderIntoPolylineVertices) {
+    openFile("r12.dxf");
+    std::string walk;
+    kvs_name name, next;
+    int status = kvs_entnext(nullptr, name);
+    while (status == KVS_RTNORM) {
+        walk += drawingtest::typeOfName(name) + " ";
+        status = kvs_entnext(name, next);
+        name[0] = next[0];
+        name[1] = next[1];
+    }
+    EXPECT_EQ("POLYLINE VERTEX VERTEX VERTEX SEQEND INSERT ATTRIB SEQEND LINE ", walk);
+    EXPECT_EQ(KVS_RTERROR, status);
+}
+
+TEST_F(DrawingTest, EntnextStaysInsideABlockAndRefusesStaleNames) {
+    openFile("objects.dxf");
+    // BOX holds a line then a circle; the circle is its last object
+    int blockLine =
+        hostsim::currentDrawing().blocks[hostsim::currentDrawing().blockByName.at("BOX")].first;
+    kvs_name name, next;
+    hostsim::nameOfObject(blockLine, name);
+    ASSERT_EQ(KVS_RTNORM, kvs_entnext(name, next));
+    EXPECT_EQ("CIRCLE", drawingtest::typeOfName(next));
+    EXPECT_EQ(KVS_RTERROR, kvs_entnext(next, name));
+
+    kvs_name old;
+    hostsim::nameOfObject(0, old);
+    open("0 LINE\n10 0\n20 0\n11 1\n21 1\n");
+    EXPECT_EQ(nullptr, kvs_entget(old));  // a name from the drawing no longer open
+    EXPECT_EQ(KVS_RTERROR, kvs_entnext(old, next));
+}
+
+TEST_F(DrawingTest, MalformedFilesAreRefusedWithTheirLine) {
+    using drawingtest::groupsToDxf;
+    struct Case {
+        int line;
+        std::string text;
+        const char* want;
+    };
+    const Case cases[] = {
+        {__LINE__, "", "test.dxf:1: an empty file, not a DXF drawing"},
+        {__LINE__, std::string("BINARY\r\n\x1a\0\x01\x02", 12),
+         "test.dxf:1: a binary file; only ASCII DXF can be read"},
+        {__LINE__, "0\nSECTION\n2\nENTITIES\nxx\nLINE\n", "test.dxf:5: 'xx' is not a group code"},
+        {__LINE__, "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n",
+         "test.dxf:7: group 10 has no value line"},
+        {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 LINE\n10 abc\n"),
+         "test.dxf:8: group 10 needs a number, not 'abc'"},
+        {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 LINE\n62 99999\n"),
+         "test.dxf:8: group 62 needs a 16-bit integer, not '99999'"},
+        {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 LINE\n10 1\n"),
+         "test.dxf:8: the file ends inside a section (ENDSEC missing)"},
+        {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 VERTEX\n0 ENDSEC\n"),
+         "test.dxf:5: a VERTEX outside a POLYLINE"},
+        {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 POLYLINE\n0 VERTEX\n0 LINE\n0 ENDSEC\n"),
+         "test.dxf:9: the POLYLINE at line 5 has no SEQEND"},
+        {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 SEQEND\n0 ENDSEC\n"),
+         "test.dxf:5: a SEQEND that ends no POLYLINE or INSERT"},
+        {__LINE__, groupsToDxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n0 LINE\n0 ENDSEC\n"),
+         "test.dxf:11: unexpected ENDSEC in the block 'B' of line 5"},
+        {__LINE__, groupsToDxf("0 SECTION\n2 BLOCKS\n0 LINE\n0 ENDSEC\n"),
+         "test.dxf:5: expected a BLOCK in the BLOCKS section, found 'LINE'"},
+        {__LINE__, groupsToDxf("0 LINE\n0 EOF\n"), "test.dxf:1: expected a SECTION, found 'LINE'"},
+        {__LINE__, groupsToDxf("0 SECTION\n0 ENDSEC\n"),
+         "test.dxf:1: a SECTION without its name (group 2)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string error;
+        EXPECT_FALSE(hostsim::openDrawingText(c.text, "test.dxf", error));
+        EXPECT_EQ(c.want, error);
+    }
+}
+
+TEST_F(DrawingTest, AFileThatCannotBeOpenedIsNamed) {
+    std::string error;
+    EXPECT_FALSE(hostsim::openDrawingFile("/nonexistent/x.dxf", error));
+    EXPECT_EQ("/nonexistent/x.dxf: cannot be opened", error);
+}
+
+// A chain of blocks, each holding a line and a reference to the next; the last one refers to
+// block `last`.
+std::string blockChain(int count, int last) {
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += "0 BLOCK\n2 B" + std::to_string(i) +
+                "\n10 0\n20 0\n0 LINE\n10 0\n20 0\n11 1\n21 1\n"
+                "0 INSERT\n2 B" +
+                std::to_string(i + 1 < count ? i + 1 : last) + "\n10 1\n20 0\n0 ENDBLK\n";
+    return text;
+}
+
+TEST_F(DrawingTest, ReferenceNestingIsBoundedWithANotice) {
+    struct Case {
+        int line;
+        std::string blocks;
+        const char* notice;
+        std::size_t segments;
+    };
+    const Case cases[] = {
+        {__LINE__, blockChain(1, 0),
+         "test.dxf:23: block 'B0' contains a reference to itself, which is not drawn", 1},
+        {__LINE__, blockChain(3, 1), "block 'B1' contains a reference to itself", 3},
+        {__LINE__, blockChain(20, 99), "references nested deeper than 16 are not drawn", 16},
+        {__LINE__, blockChain(2, 99), "a reference to a block that is not defined", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        open("0 INSERT\n2 B0\n10 0\n20 0\n", c.blocks);
+        ASSERT_EQ(1u, hostsim::drawingNotices().size());
+        EXPECT_NE(std::string::npos, hostsim::drawingNotices()[0].find(c.notice))
+            << hostsim::drawingNotices()[0];
+        std::size_t segments = 0;
+        for (const hostsim::Primitive& p : hostsim::drawingPrimitives())
+            segments += p.kind == hostsim::Primitive::Kind::Segment;
+        EXPECT_EQ(c.segments, segments);
+    }
+}
+
+TEST_F(DrawingTest, DefaultViewSizeShowsTheExtentsWithAMargin) {
+    struct Case {
+        int line;
+        const char* entities;
+        double want;
+    };
+    const Case cases[] = {
+        {__LINE__, "0 LINE\n10 0\n20 0\n11 100\n21 10\n", 62.5 * 1.1},  // wide: width * 800/1280
+        {__LINE__, "0 LINE\n10 0\n20 0\n11 10\n21 100\n", 100 * 1.1},   // tall: the height
+        {__LINE__, "0 CIRCLE\n10 5\n20 5\n40 10\n", 20 * 1.1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string error;
+        ASSERT_TRUE(hostsim::openDrawingText(drawingtest::drawingText(c.entities), "t.dxf", error));
+        hostsim::QValue viewSize;
+        ASSERT_TRUE(hostsim::getSysvar("VIEWSIZE", viewSize));
+        EXPECT_NEAR(c.want, viewSize.number(), 1e-9);
+        EXPECT_NEAR(c.want / 800, hostsim::pixelSize(), 1e-12);
+    }
+}
+
+// Values at the edge of what a double holds are read, drawn where possible, and never hang a
+// pick or a snap.
+TEST_F(DrawingTest, ExtremeValuesOpenAndPickCleanly) {
+    open(
+        "0 ARC\n10 0\n20 0\n40 1\n50 1e300\n51 -1e300\n"
+        "0 LINE\n10 -1e300\n20 0\n11 1e300\n21 1e300\n"
+        "0 CIRCLE\n10 0\n20 0\n40 1e308\n"
+        "0 INSERT\n2 B\n10 5\n20 5\n41 0\n42 0\n43 0\n"
+        "0 LWPOLYLINE\n10 0\n20 0\n42 1e300\n10 1\n20 0\n",
+        "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n");
+    const char* modes[] = {"_END", "_MID", "_CEN", "_INT", "_NEA",
+                           "_NOD", "_QUA", "_PER", "_TAN", "_INS"};
+    const double picks[][3] = {{0, 0, 0}, {1, 0, 0}, {5, 5, 0}, {1e300, 1e300, 0}, {-1e308, 0, 0}};
+    for (const auto& pick : picks) {
+        for (const char* mode : modes) {
+            double out[3];
+            int status = kvs_osnap(pick, mode, out);
+            if (status == KVS_RTNORM) {
+                EXPECT_FALSE(std::isnan(out[0]));
+            }
+        }
+        hostsim::queueAnswer(std::to_string(pick[0]) + "," + std::to_string(pick[1]));
+        kvs_name name;
+        double point[3];
+        int status = kvs_entsel("Select: ", name, point);
+        EXPECT_TRUE(status == KVS_RTNORM || status == KVS_RTERROR);
+    }
+}

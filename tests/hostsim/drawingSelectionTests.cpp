@@ -1,0 +1,210 @@
+// tests/hostsim/drawingSelectionTests.cpp - kvs_entsel and kvs_nentsel on typed pick points.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "tests/hostsim/drawingTestSupport.h"
+
+namespace {
+
+using drawingtest::DrawingTest;
+using drawingtest::findEntity;
+using drawingtest::findObject;
+
+struct Selection {
+    int status = 0;
+    int index = -1;
+    double point[3] = {0, 0, 0};
+};
+
+Selection entsel(const std::string& answer) {
+    hostsim::queueAnswer(answer);
+    Selection s;
+    kvs_name name = {0, 0};
+    s.status = kvs_entsel("Select: ", name, s.point);
+    if (s.status == KVS_RTNORM && !hostsim::objectOfName(name, s.index)) s.index = -2;
+    return s;
+}
+
+struct NestedSelection : Selection {
+    double matrix[4][3] = {};
+    std::vector<int> containers;
+};
+
+NestedSelection nentsel(const std::string& answer) {
+    hostsim::queueAnswer(answer);
+    NestedSelection s;
+    kvs_name name = {0, 0};
+    ResultBuffer* list = nullptr;
+    s.status = kvs_nentsel("Select: ", name, s.point, s.matrix, &list);
+    if (s.status == KVS_RTNORM && !hostsim::objectOfName(name, s.index)) s.index = -2;
+    for (const ResultBuffer* r = list; r != nullptr; r = r->next) {
+        int index = -1;
+        EXPECT_EQ(KVS_RTENAME, r->type);
+        EXPECT_TRUE(hostsim::objectOfRecord(*r, index));
+        s.containers.push_back(index);
+    }
+    kvs_relrb(list);
+    return s;
+}
+
+}  // namespace
+
+// One pixel is one unit here, and PICKBOX is 3 pixels.
+TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
+    open(
+        "0 LINE\n10 0\n20 0\n11 10\n21 0\n"  // 0
+        "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 1
+        "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 2: over line 1
+        "0 CIRCLE\n10 30\n20 0\n40 5\n");    // 3
+    struct Case {
+        int line;
+        const char* answer;
+        int status;
+        int index;
+    };
+    const Case cases[] = {
+        {__LINE__, "5,-3", KVS_RTNORM, 0},       // on the edge of the pick box
+        {__LINE__, "5,-3.01", KVS_RTERROR, -1},  // just outside it
+        {__LINE__, "5,0.9", KVS_RTNORM, 0},      // both lines in the box; the nearer wins
+        {__LINE__, "5,1.1", KVS_RTNORM, 2},      // two at the same distance: the later one
+        {__LINE__, "12,0", KVS_RTNORM, 0},       // past the end, within the box of it
+        {__LINE__, "13.5,0", KVS_RTERROR, -1},
+        {__LINE__, "30,7", KVS_RTNORM, 3},    // near the circle's outline
+        {__LINE__, "30,0", KVS_RTERROR, -1},  // its centre is 5 away from it
+        {__LINE__, "5,0,99", KVS_RTNORM, 0},  // the view looks down: z does not matter
+        {__LINE__, "", KVS_RTCAN, -1},
+        {__LINE__, "*cancel*", KVS_RTCAN, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Selection s = entsel(c.answer);
+        EXPECT_EQ(c.status, s.status);
+        if (c.status == KVS_RTNORM) {
+            EXPECT_EQ(c.index, s.index);
+        }
+    }
+}
+
+TEST_F(DrawingTest, PickBoxFollowsPickboxAndViewSize) {
+    open("0 LINE\n10 0\n20 0\n11 10\n21 0\n");
+    struct Case {
+        int line;
+        int pickbox;
+        double viewSize;
+        const char* answer;
+        int status;
+    };
+    const Case cases[] = {
+        {__LINE__, 3, 800, "5,2.9", KVS_RTNORM},
+        {__LINE__, 1, 800, "5,2.9", KVS_RTERROR},
+        {__LINE__, 1, 3200, "5,2.9", KVS_RTNORM},  // four units a pixel
+        {__LINE__, 0, 800, "5,0", KVS_RTNORM},     // a box of nothing still takes an exact hit
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(hostsim::setSysvarInt("PICKBOX", c.pickbox));
+        ASSERT_TRUE(hostsim::setSysvarReal("VIEWSIZE", c.viewSize));
+        EXPECT_EQ(c.status, entsel(c.answer).status);
+    }
+}
+
+TEST_F(DrawingTest, PickPointIsReadInTheUcsAndReturnedAsTyped) {
+    open("0 LINE\n10 0\n20 0\n11 10\n21 0\n");
+    ASSERT_TRUE(hostsim::setUcsByPoints({100, 0, 0}, {100, 1, 0}, {99, 0, 0}));  // x along world Y
+    Selection s = entsel("0,95");                                                // world (5, 0)
+    EXPECT_EQ(KVS_RTNORM, s.status);
+    EXPECT_EQ(0, s.index);
+    EXPECT_DOUBLE_EQ(95, s.point[1]);
+    EXPECT_EQ(KVS_RTCAN, entsel("").status);
+    hostsim::useInputText("");  // the end of input cancels too
+    kvs_name name;
+    double point[3];
+    EXPECT_EQ(KVS_RTCAN, kvs_entsel("Select: ", name, point));
+}
+
+TEST_F(DrawingTest, NentselGivesTheInnermostObjectItsMapAndContainers) {
+    openFile("objects.dxf");
+    int box = findEntity("INSERT", 0), outer = findEntity("INSERT", 1);
+    int boxCircle = findObject("CIRCLE", 0), outerLine = findObject("LINE", 1);
+    int innerBox = findObject("INSERT", 0);  // the BOX reference inside OUTER
+    const double c30 = std::cos(M_PI / 6), s30 = 0.5;
+    struct Case {
+        int line;
+        const char* answer;
+        int index;
+        std::vector<int> containers;
+        double matrix[4][3];
+    };
+    const Case cases[] = {
+        // BOX at (100,0), scale 2, turned 90 degrees: its circle of radius 1 has radius 2
+        {__LINE__, "100,-2", boxCircle, {box}, {{0, 2, 0}, {-2, 0, 0}, {0, 0, 2}, {100, 0, 0}}},
+        // OUTER at (100,40), scale 2 by 1, turned 30; its line (0,0)-(0,5) runs along its y axis
+        {__LINE__,
+         "99.25,41.299",
+         outerLine,
+         {outer},
+         {{2 * c30, 2 * s30, 0}, {-s30, c30, 0}, {0, 0, 1}, {100, 40, 0}}},
+        // BOX at (10,0) inside OUTER: BOX's (0,1) lands at OUTER's (10,1)
+        {__LINE__,
+         "116.8205,50.8660",
+         boxCircle,
+         {innerBox, outer},
+         {{2 * c30, 2 * s30, 0}, {-s30, c30, 0}, {0, 0, 1}, {100 + 20 * c30, 40 + 20 * s30, 0}}},
+        // not nested: identity, no containers
+        {__LINE__, "5,0", findEntity("LINE"), {}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}}},
+    };
+    ASSERT_TRUE(hostsim::setSysvarReal("VIEWSIZE", 80));  // a tenth of a unit a pixel
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        NestedSelection s = nentsel(c.answer);
+        ASSERT_EQ(KVS_RTNORM, s.status);
+        EXPECT_EQ(c.index, s.index);
+        EXPECT_EQ(c.containers, s.containers);
+        for (int i = 0; i < 4; ++i)
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(c.matrix[i][k], s.matrix[i][k], 1e-12) << i << "," << k;
+    }
+    EXPECT_EQ(0u, hostsim::outstandingLists());
+}
+
+TEST_F(DrawingTest, PolylinePicksGiveTheVertexThatStartsTheSegment) {
+    openFile("objects.dxf");
+    // (20,20) (30,20) bulge 0.5 (40,20): the arc's lowest point is (35,17.5)
+    int polyline = findEntity("POLYLINE", 0);
+    int firstVertex = polyline + 1;
+    struct Case {
+        int line;
+        const char* answer;
+        int nested;
+        int plain;
+    };
+    const Case cases[] = {
+        {__LINE__, "25,20", firstVertex, polyline},
+        {__LINE__, "35,17.5", firstVertex + 1, polyline},
+        {__LINE__, "5,20", findEntity("LWPOLYLINE"), findEntity("LWPOLYLINE")},   // its own name
+        {__LINE__, "15,25", findEntity("LWPOLYLINE"), findEntity("LWPOLYLINE")},  // on its arc
+        {__LINE__, "55,20", findEntity("POLYLINE", 1) + 1, findEntity("POLYLINE", 1)},  // 3D
+    };
+    ASSERT_TRUE(hostsim::setSysvarReal("VIEWSIZE", 80));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(c.nested, nentsel(c.answer).index);
+        EXPECT_EQ(c.plain, entsel(c.answer).index);
+    }
+}
+
+TEST_F(DrawingTest, ReferencesAndAttributesSelectAsWholes) {
+    openFile("r12.dxf");
+    int insert = findEntity("INSERT"), attrib = findEntity("ATTRIB");
+    ASSERT_TRUE(hostsim::setSysvarReal("VIEWSIZE", 80));
+    EXPECT_EQ(insert, entsel("21,0").index);      // the block's circle
+    EXPECT_EQ(insert, entsel("20,-1.75").index);  // the attribute's text
+    NestedSelection s = nentsel("20,-1.75");
+    EXPECT_EQ(attrib, s.index);
+    EXPECT_TRUE(s.containers.empty());  // an attribute stands in world, not in the block
+    s = nentsel("21,0");
+    EXPECT_EQ("CIRCLE", hostsim::currentDrawing().objects[s.index].type);
+    EXPECT_EQ(std::vector<int>{insert}, s.containers);
+}

@@ -1,0 +1,142 @@
+// tests/hostsim/drawingSnapTests.cpp - kvs_osnap: every mode on the objects it applies to.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/hostsim/drawingTestSupport.h"
+
+namespace {
+
+using drawingtest::DrawingTest;
+using hostsim::Point;
+
+// One unit a pixel, APERTURE 2: objects within 2 units of the point are candidates.
+const char snapEntities[] =
+    "0 LINE\n10 0\n20 0\n11 10\n21 0\n"
+    "0 LINE\n10 5\n20 -5\n11 5\n21 5\n"
+    "0 CIRCLE\n10 30\n20 0\n40 5\n"
+    "0 LINE\n10 30\n20 -10\n11 30\n21 10\n"
+    "0 ARC\n10 50\n20 0\n40 5\n50 0\n51 90\n"
+    "0 POINT\n10 70\n20 0\n"
+    "0 TEXT\n10 80\n20 0\n40 2\n1 AB\n"
+    "0 INSERT\n2 B\n10 100\n20 0\n41 2\n42 2\n43 2\n"
+    "0 INSERT\n2 B\n10 130\n20 0\n41 3\n42 1\n43 1\n"
+    "0 LWPOLYLINE\n90 3\n10 0\n20 30\n10 10\n20 30\n42 1\n10 20\n20 30\n";
+const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n";
+
+class Snap : public DrawingTest {
+  protected:
+    void SetUp() override {
+        DrawingTest::SetUp();
+        open(snapEntities, snapBlocks);
+        ASSERT_TRUE(hostsim::setSysvarInt("APERTURE", 2));
+    }
+};
+
+int snap(const char* mode, const Point& pick, Point& out) {
+    out = {NAN, NAN, NAN};
+    return kvs_osnap(pick.data(), mode, out.data());
+}
+
+}  // namespace
+
+TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
+    const double r45 = 5 * std::sqrt(0.5);
+    const double nearScale = 5 / std::hypot(1.0, 5.5);
+    struct Case {
+        int line;
+        const char* mode;
+        Point pick;
+        Point last;
+        Point want;
+    };
+    const Case cases[] = {
+        {__LINE__, "_END", {1, 0.5, 0}, {}, {0, 0, 0}},
+        {__LINE__, "end", {9.5, -0.5, 0}, {}, {10, 0, 0}},  // any case, no underscore
+        {__LINE__, "END", {5.5, 4, 0}, {}, {5, 5, 0}},
+        {__LINE__, "_END", {3, 0.5, 0}, {}, {0, 0, 0}},    // the nearer end of the line picked
+        {__LINE__, "_END", {50.5, 5, 0}, {}, {50, 5, 0}},  // an arc's end
+        {__LINE__, "_MID", {2, 0.5, 0}, {}, {5, 0, 0}},
+        {__LINE__, "_MID", {53.6, 3.4, 0}, {}, {50 + r45, r45, 0}},
+        {__LINE__, "_MID", {15, 25.3, 0}, {}, {15, 25, 0}},  // a polyline's arc segment
+        {__LINE__, "_CEN", {35, 0.5, 0}, {}, {30, 0, 0}},
+        {__LINE__, "_CEN", {55, 1, 0}, {}, {50, 0, 0}},
+        {__LINE__, "_CEN", {15, 25.3, 0}, {}, {15, 30, 0}},
+        {__LINE__, "_CEN", {102, 0.3, 0}, {}, {100, 0, 0}},  // inside a block reference
+        {__LINE__, "_QUA", {34.5, 1, 0}, {}, {35, 0, 0}},
+        {__LINE__, "_QUA", {130.5, 1.2, 0}, {}, {130, 1, 0}},  // unevenly scaled: an ellipse
+        {__LINE__, "_QUA", {133, 0.5, 0}, {}, {133, 0, 0}},
+        {__LINE__, "_NEA", {31, 5.5, 0}, {}, {30 + nearScale, 5.5 * nearScale, 0}},
+        {__LINE__, "_NEA", {7, 1, 0}, {}, {7, 0, 0}},
+        {__LINE__, "_NOD", {70.5, 0.5, 0}, {}, {70, 0, 0}},
+        {__LINE__, "_INS", {80.3, 0.1, 0}, {}, {80, 0, 0}},  // a text
+        {__LINE__, "_INS", {102, 0.3, 0}, {}, {100, 0, 0}},  // a block reference
+        {__LINE__, "_INS", {133, 0.2, 0}, {}, {130, 0, 0}},
+        {__LINE__, "_PER", {4, 0.5, 0}, {3, 7, 0}, {3, 0, 0}},
+        {__LINE__, "_PER", {29, 4.8, 0}, {30, 20, 0}, {30, 5, 0}},  // a circle, from outside it
+        {__LINE__, "_PER", {9, 0.5, 0}, {15, 3, 0}, {15, 0, 0}},    // on the line's extension
+        {__LINE__, "_TAN", {32, 4.5, 0}, {40, 0, 0}, {32.5, 5 * std::sqrt(0.75), 0}},
+        {__LINE__, "_TAN", {32, -4.5, 0}, {40, 0, 0}, {32.5, -5 * std::sqrt(0.75), 0}},
+        {__LINE__, "_INT", {5.5, 0.5, 0}, {}, {5, 0, 0}},
+        {__LINE__, "_INT", {30.5, 5.2, 0}, {}, {30, 5, 0}},     // a line across a circle
+        {__LINE__, "_END,_CEN", {34, 0.5, 0}, {}, {30, 0, 0}},  // several modes at once
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(hostsim::setSysvarPoint("LASTPOINT", c.last));
+        Point got;
+        ASSERT_EQ(KVS_RTNORM, snap(c.mode, c.pick, got));
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(c.want[i], got[i], 1e-9) << "coordinate " << i;
+    }
+}
+
+TEST_F(Snap, NoPointOfTheModeIsAFailure) {
+    struct Case {
+        int line;
+        const char* mode;
+        Point pick;
+        Point last;
+    };
+    const Case cases[] = {
+        {__LINE__, "_CEN", {5, 1, 0}, {}},      // lines have no centre
+        {__LINE__, "_END", {35, 0.5, 0}, {}},   // nor circles an end
+        {__LINE__, "_END", {200, 200, 0}, {}},  // nothing within the aperture
+        {__LINE__, "_END", {7.5, 2.1, 0}, {}},  // just outside it
+        {__LINE__, "_NOD", {1, 0.5, 0}, {}},
+        {__LINE__, "_TAN", {32, 4.5, 0}, {30, 1, 0}},  // from inside the circle
+        {__LINE__, "_XYZ", {1, 0.5, 0}, {}},
+        {__LINE__, "", {1, 0.5, 0}, {}},
+        {__LINE__, "_END,", {1, 0.5, 0}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(hostsim::setSysvarPoint("LASTPOINT", c.last));
+        Point got;
+        EXPECT_NE(KVS_RTNORM, snap(c.mode, c.pick, got));
+    }
+    double p[3] = {1, 0.5, 0};
+    EXPECT_EQ(KVS_RTERROR, kvs_osnap(p, nullptr, p));
+}
+
+TEST_F(Snap, PointsAndLastPointAreInTheUcs) {
+    ASSERT_TRUE(hostsim::setUcsByPoints({10, 0, 0}, {11, 0, 0}, {10, 1, 0}));  // moved by (10,0,0)
+    struct Case {
+        int line;
+        const char* mode;
+        Point pick;
+        Point last;
+        Point want;
+    };
+    const Case cases[] = {
+        {__LINE__, "_END", {-9.5, 0.5, 0}, {}, {-10, 0, 0}},
+        {__LINE__, "_PER", {-6, 0.5, 0}, {-7, 7, 0}, {-7, 0, 0}},
+        {__LINE__, "_CEN", {92, 0.3, 0}, {}, {90, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(hostsim::setSysvarPoint("LASTPOINT", c.last));
+        Point got;
+        ASSERT_EQ(KVS_RTNORM, snap(c.mode, c.pick, got));
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(c.want[i], got[i], 1e-9) << "coordinate " << i;
+    }
+}

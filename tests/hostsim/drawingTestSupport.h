@@ -1,0 +1,87 @@
+// tests/hostsim/drawingTestSupport.h - opening small drawings and reading records, for the drawing
+// tests.
+#ifndef VECTRIN_TESTS_HOSTSIM_DRAWINGTESTSUPPORT_H
+#define VECTRIN_TESTS_HOSTSIM_DRAWINGTESTSUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "hostsim/drawing.h"
+
+namespace drawingtest {
+
+// "code value" lines, one group each, as DXF's two lines per group.
+inline std::string groupsToDxf(const std::string& groups) {
+    std::istringstream in(groups);
+    std::string line, text;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        std::size_t space = line.find(' ');
+        text += line.substr(0, space) + "\n" +
+                (space == std::string::npos ? "" : line.substr(space + 1)) + "\n";
+    }
+    return text;
+}
+
+// A whole drawing: the given blocks' and entities' groups wrapped in their sections.
+inline std::string drawingText(const std::string& entities, const std::string& blocks = "") {
+    std::string groups = "0 SECTION\n2 BLOCKS\n" + blocks + "0 ENDSEC\n0 SECTION\n2 ENTITIES\n" +
+                         entities + "0 ENDSEC\n0 EOF\n";
+    return groupsToDxf(groups);
+}
+
+// Every test starts from a fresh host, with output captured and one pixel one drawing unit.
+class DrawingTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        hostsim::resetHostState();
+        hostsim::captureOutput(true);
+    }
+    void TearDown() override {
+        hostsim::clearQueuedAnswers();
+        hostsim::takeOutput();
+        hostsim::captureOutput(false);
+        hostsim::resetHostState();
+    }
+    void open(const std::string& entities, const std::string& blocks = "") {
+        std::string error;
+        ASSERT_TRUE(hostsim::openDrawingText(drawingText(entities, blocks), "test.dxf", error))
+            << error;
+        hostsim::setSysvarReal("VIEWSIZE", 800.0);  // SCREENSIZE is 1280 by 800
+    }
+    void openFile(const std::string& name) {
+        std::string error;
+        ASSERT_TRUE(hostsim::openDrawingFile(std::string(HOSTSIM_TEST_DXF_DIR) + "/" + name, error))
+            << error;
+        hostsim::setSysvarReal("VIEWSIZE", 800.0);
+    }
+};
+
+// The n-th object (from 0) of a type, in file order; -1 when there is none.
+inline int findObject(const std::string& type, int n = 0) {
+    const auto& objects = hostsim::currentDrawing().objects;
+    for (std::size_t i = 0; i < objects.size(); ++i)
+        if (objects[i].type == type && n-- == 0) return static_cast<int>(i);
+    return -1;
+}
+
+// The same among the objects of the ENTITIES section only.
+inline int findEntity(const std::string& type, int n = 0) {
+    const auto& objects = hostsim::currentDrawing().objects;
+    for (std::size_t i = 0; i < objects.size(); ++i)
+        if (objects[i].sequence == hostsim::entitiesSequence && objects[i].type == type && n-- == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+inline std::string typeOfName(const int64_t name[2]) {
+    int index = 0;
+    return hostsim::objectOfName(name, index) ? hostsim::currentDrawing().objects[index].type
+                                              : "(none)";
+}
+
+}  // namespace drawingtest
+
+#endif
