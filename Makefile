@@ -22,7 +22,7 @@ test: dev asan
 	ctest --preset asan -j $(JOBS)
 
 run: dev
-	./build/bin/msgc dump build/messages/vectrin.cat
+	./build/bin/hostsim
 
 clean:
 	rm -rf build build-asan
