@@ -39,6 +39,12 @@ Point3 pointOf(const ResultBuffer* r) {
     return Point3{r->value.point[0], r->value.point[1], r->value.point[2]};
 }
 
+// An object's extrusion direction, group 210, world Z when absent.
+Point3 extrusionOf(const ResultBuffer* records) {
+    const ResultBuffer* r = findGroup(records, 210);
+    return r != nullptr ? pointOf(r) : Point3{0, 0, 1};
+}
+
 // The type name of a record list whose second record is group 0, else nullptr.
 const char* typeName(const ResultBuffer* records) {
     if (records == nullptr || records->next == nullptr || records->next->type != 0) return nullptr;
@@ -52,6 +58,18 @@ bool isType(const char* type, const char* name) {
 void copyName(kvs_name to, const kvs_name from) {
     to[0] = from[0];
     to[1] = from[1];
+}
+
+// ResultBuffer is packed, so its name may sit at any address: it is read and written member
+// by member, never through a pointer to the array, which would assume eight-byte alignment.
+void nameOfRecord(const ResultBuffer* r, kvs_name to) {
+    to[0] = r->value.name[0];
+    to[1] = r->value.name[1];
+}
+
+void setRecordName(ResultBuffer& r, const kvs_name from) {
+    r.value.name[0] = from[0];
+    r.value.name[1] = from[1];
 }
 
 // The records of the object after name in the drawing's sequence, with its name.
@@ -181,10 +199,14 @@ PickOutcome planeOfPickedObject(const NestedPick& pick, int& result, Point3& ori
     if (isType(type, "CIRCLE") || isType(type, "ARC")) {
         const ResultBuffer* centre = findGroup(records, 10);
         if (centre != nullptr) {
+            // The host's own-coordinate transform knows nothing of the block reference, so a
+            // nested circle goes through nestMap: otherwise a block standing upright would
+            // give the circle's plane inside the block, not in the drawing.
+            Point3 extrusion = extrusionOf(records);
             Point3 base = pointOf(centre);
-            entityPointToUcs(base, pick.name, false, nestMap, nullptr, origin);
-            entityPointToUcs(add(base, Point3{0, 0, 1}), pick.name, false, nestMap, nullptr,
-                             zPoint);
+            entityPointToUcs(base, pick.name, pick.nested, nestMap, &extrusion, origin);
+            entityPointToUcs(add(base, Point3{0, 0, 1}), pick.name, pick.nested, nestMap,
+                             &extrusion, zPoint);
             result = KVS_RTNORM;
         }
     } else if (isType(type, "LWPOLYLINE")) {
@@ -256,7 +278,7 @@ void entityPointToUcs(const Point3& point, const kvs_name objectName, bool useMa
     if (!useMatrix) {
         ResultBuffer from{}, to{};
         from.type = KVS_RTENAME;
-        copyName(from.value.name, objectName);
+        setRecordName(from, objectName);
         to.type = KVS_RTSHORT;
         to.value.shortInt = KVS_UCS;
         double result[3] = {out.x, out.y, out.z};
@@ -295,7 +317,7 @@ int polylineOfVertex(const kvs_name vertex, kvs_name owner) {
         if (records == nullptr) return KVS_RTERROR;
         if (isType(typeName(records), "SEQEND")) {
             const ResultBuffer* ownerRecord = findGroup(records, -2);
-            if (ownerRecord != nullptr) copyName(owner, ownerRecord->value.name);
+            if (ownerRecord != nullptr) nameOfRecord(ownerRecord, owner);
             kvs_relrb(records);
             return ownerRecord != nullptr ? KVS_RTNORM : KVS_RTERROR;
         }
@@ -331,7 +353,7 @@ int vertexSegment(const kvs_name vertex, const ResultBuffer* records, SegmentInf
         // the last vertex: its segment runs back to the first, closed or not
         const ResultBuffer* ownerRecord = findGroup(nextRecords, -2);
         kvs_name owner, first;
-        if (ownerRecord != nullptr) copyName(owner, ownerRecord->value.name);
+        if (ownerRecord != nullptr) nameOfRecord(ownerRecord, owner);
         kvs_relrb(nextRecords);
         nextRecords = ownerRecord != nullptr ? readNextObject(owner, first) : nullptr;
         if (nextRecords == nullptr) return KVS_RTERROR;

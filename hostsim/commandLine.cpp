@@ -136,6 +136,12 @@ LineOutcome listObjectCommand(const std::string&) {
     return LineOutcome::NoValue;
 }
 
+// LISTS: how many record lists the module was handed and has not given back.
+LineOutcome listsCommand(const std::string&) {
+    printLine(std::to_string(hostsim::outstandingLists()) + " lists outstanding");
+    return LineOutcome::NoValue;
+}
+
 struct HostCommand {
     const char* name;
     LineOutcome (*run)(const std::string& rest);  // rest: the line after the name, trimmed
@@ -150,6 +156,7 @@ const HostCommand hostCommands[] = {
     {"REDEFINE",  redefineCommand},
     {"FUNCTIONS", functionsCommand},
     {"LIST",      listObjectCommand},
+    {"LISTS",     listsCommand},
 };
 
 // A module command: the name with "C:" in front, or as typed when it already has it.
