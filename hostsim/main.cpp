@@ -26,7 +26,7 @@ const char usageText[] =
     "standard input.\n"
     "\n"
     "  --module PATH    the module to load (default: vectrin.so beside hostsim)\n"
-    "  --drawing FILE   the drawing to open\n"
+    "  --drawing FILE   the ASCII DXF drawing to open (default: a small demo drawing)\n"
     "  --precision N    significant digits of a printed real, 1 to 17 (default 15)\n"
     "  -c LINE          runs LINE as if typed at the command line\n"
     "  -e EXPR          evaluates EXPR with the calculator: -c '(cal \"EXPR\")'\n"
@@ -34,10 +34,11 @@ const char usageText[] =
     "\n"
     "A command line is a Quillet expression when it starts with '(', a symbol's value when it\n"
     "starts with '!', otherwise a command: one the module defined (CAL) or UCS, LOAD PATH,\n"
-    "UNLOAD, REDEFINE (the module defines its names again), FUNCTIONS (lists them) or QUIT.\n"
+    "UNLOAD, REDEFINE (the module defines its names again), FUNCTIONS (lists them), LIST\n"
+    "(prints the records of a picked object), LISTS (record lists not given back) or QUIT.\n"
     "\n"
-    "Exit status: 0 when every -e gave a value, 1 when one gave nil, 2 for a usage error or a\n"
-    "module that cannot be loaded.\n";
+    "Exit status: 0 when every -e gave a value, 1 when one gave nil, 2 for a usage error, a\n"
+    "drawing that cannot be read or a module that cannot be loaded.\n";
 
 struct Options {
     std::string modulePath;
