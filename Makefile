@@ -1,7 +1,7 @@
 # The README's commands. CMake and CTest do the work; this file only strings them together.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dev asan test run clean
+.PHONY: all deps dev asan test run bench clean
 
 all: dev
 
@@ -20,9 +20,34 @@ asan: deps
 test: dev asan
 	ctest --preset dev -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	bash fuzz/runFuzzers.sh build-fuzz/bin smoke
 
 run: dev
 	./build/bin/hostsim
 
+# The speed suite in a release build of its own; prints one table. Not part of test.
+bench: deps
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS)
+	./build-bench/bin/vectrinBench
+
+# libFuzzer targets (clang++): `make fuzz FUZZ_SECONDS=600` runs each for that long, one at a time.
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz-build fuzz soak
+
+fuzz-build: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+
+fuzz: fuzz-build
+	bash fuzz/runFuzzers.sh build-fuzz/bin $(FUZZ_SECONDS)
+
+# The long runs: a million evaluations with memory sampled, ten thousand under valgrind, and a
+# thousand loads and unloads of the module.
+soak: dev
+	python3 tests/transcripts/longSoak.py build/bin/hostsim build/bin/vectrin.so build/soak
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz build-bench

@@ -69,6 +69,9 @@ int loadModule() {
 
 int defineFunctions() {
     if (needsRegistration) {
+        // The error of the last evaluation may still be set: a module that stays mapped across
+        // an unload keeps its statics, and registration is judged by ErrorCode alone.
+        ErrorCode = 0;
         registerBuiltinFunctions();
         registerMaxFunction();
         if (ErrorCode != 0) {

@@ -22,8 +22,11 @@ struct Reader {
     std::string error;
 };
 
+// A NUL byte is an atom's character like any other: strchr would find the table's own
+// terminator, and an atom that stops before its first character never moves the reader on.
 bool isDelimiter(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) || std::strchr("()'\";", c) != nullptr;
+    return std::isspace(static_cast<unsigned char>(c)) ||
+           (c != '\0' && std::strchr("()'\";", c) != nullptr);
 }
 
 bool fail(Reader& r, const std::string& message) {

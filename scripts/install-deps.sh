@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and only those that are missing.
 set -eu
-packages=(cmake ninja-build g++ make libgtest-dev libudunits2-dev libreadline-dev)
+packages=(cmake ninja-build g++ make libgtest-dev libudunits2-dev libreadline-dev
+          libbenchmark-dev libmuparser-dev)
+packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

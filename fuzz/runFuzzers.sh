@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# fuzz/runFuzzers.sh - runs every fuzz target over its committed corpus, one worker each.
+#
+# usage: runFuzzers.sh BINDIR smoke           a few thousand runs each: for `make test`
+#        runFuzzers.sh BINDIR SECONDS         a campaign of SECONDS each: for `make fuzz`
+# New inputs go to BINDIR/../fuzz-corpus/<target>/, never into the committed corpus; a finding
+# is written to BINDIR/../fuzz-findings/ and ends the script with a failure.
+set -u
+bin=$1 length=$2
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(cd "$bin/.." && pwd)
+status=0
+for name in expression catalogue drawing commandLine; do
+    target=fuzz${name^}
+    found=$work/fuzz-corpus/$name
+    findings=$work/fuzz-findings/$name
+    mkdir -p "$found" "$findings"
+    if [ "$length" = smoke ]; then
+        limit=(-runs=2000 -max_total_time=15)
+    else
+        limit=(-max_total_time="$length")
+    fi
+    echo "== $target ${limit[*]}"
+    "$bin/$target" -dict="$here/$name.dict" "${limit[@]}" -print_final_stats=1 \
+        -artifact_prefix="$findings/" "$found" "$here/corpus/$name" > "$work/$target.log" 2>&1
+    code=$?
+    grep -E '^stat::number_of_executed_units|^Done|ERROR|SUMMARY' "$work/$target.log"
+    if [ "$code" != 0 ]; then
+        tail -40 "$work/$target.log"
+        echo "$target: failed (exit $code); see $work/$target.log and $findings"
+        status=1
+    fi
+done
+[ "$status" = 0 ] && echo "fuzz: every target ran without a finding"
+exit $status
