@@ -41,6 +41,8 @@ extern FunctionHandler tokenHandler;    // handler of a Token::Function
 void startLexer(const char* text);
 void nextToken();
 void readChar();
+// The lexer keeps the host's character classes once asked; a newly loaded module asks again.
+void forgetCharacterClasses();
 
 // ---- evaluator (engine/evaluator.cpp) ----
 void parseExpression(Value& out);

@@ -62,7 +62,7 @@ void reportError(int code, const char* text) {
     }
 }
 
-bool checkValue(const Value& value, int code) {
+bool checkValueFully(const Value& value, int code) {
     if (ErrorCode != 0) return false;
     if (code == 0) code = overflowError;
     bool failed = errno == EDOM || errno == ERANGE;

@@ -1,5 +1,6 @@
 // engine/evaluator.cpp - recursive descent that computes while it parses; no tree is built.
 #include <cmath>
+#include <new>
 
 #include "engine/engine.h"
 
@@ -113,18 +114,33 @@ void combineTerm(Token op, Value& left, const Value& right) {
     }
 }
 
+// The same as to = from, field by field. A loop of whole-Value copies is compiled into a block
+// move whose start-up costs more than the two or three arguments of a call, and a wide load of
+// the result that the handler has just stored field by field has to wait for those stores.
+void copyFields(Value& to, const Value& from) {
+    to.kind = from.kind;
+    to.x = from.x;
+    to.y = from.y;
+    to.z = from.z;
+    to.num = from.num;
+}
+
 // name [ '(' [ expression { ',' expression } [','] ] ')' ]
 void parseFunctionCall(Value& out) {
     FunctionHandler handler = tokenHandler;
     char name[maxNameLength + 1];
-    for (int i = 0; i <= maxNameLength; i++) name[i] = tokenText[i];
+    for (int i = 0; (name[i] = tokenText[i]) != '\0'; i++) {
+    }  // tokenText is always terminated within its maxNameLength + 1 bytes
     nextToken();
-    Value args[maxArguments];  // this call's own arguments; nested calls have their own
+    // This call's own arguments; nested calls have their own. Left raw, so that a call of one
+    // argument does not clear twenty Values: each is made only when its argument is parsed.
+    alignas(Value) unsigned char argStorage[maxArguments * sizeof(Value)];
+    Value* args = reinterpret_cast<Value*>(argStorage);
     int count = 0;
     if (token == Token::OpenParen) {
         nextToken();
         while (ErrorCode == 0 && token != Token::CloseParen && count < maxArguments) {
-            parseExpression(args[count]);
+            parseExpression(*new (&args[count]) Value());
             count++;
             if (token == Token::Comma) {
                 nextToken();
@@ -137,10 +153,10 @@ void parseFunctionCall(Value& out) {
     }
     if (ErrorCode != 0) return;
     callFrame.argCount = count;
-    for (int i = 0; i < count; i++) callFrame.args[i] = args[i];
+    for (int i = 0; i < count; i++) copyFields(callFrame.args[i], args[i]);
     handler();
     if (ErrorCode != 0) return;
-    out = callFrame.result;
+    copyFields(out, callFrame.result);
 }
 
 void parseParenthesised(Value& out) {
@@ -202,51 +218,52 @@ void parsePrimary(Value& out) {
 
 }  // namespace
 
+// Each level below builds its value in the caller's out rather than in a local copied up at
+// the end: a Value copied from one level to the next at every step cost more than the
+// arithmetic. A caller never reads out after a failure, so a partly built value does no harm.
+// Every value is checked once, where it is made: by parseUnary for an operand, and in the loop
+// after each operator. Nothing runs between that check and the return, so a level does not
+// check its result again on the way out.
+
 // expression -> term { ('+' | '-') term }
 void parseExpression(Value& out) {
     if (ErrorCode != 0) return;
-    Value left;
-    parseTerm(left);
+    parseTerm(out);
     while (ErrorCode == 0 && isSumOperator(token)) {
         double sign = token == Token::Plus ? 1.0 : -1.0;
         nextToken();
         Value right;
         parseTerm(right);
-        if (ErrorCode == 0) combineSum(left, right, sign);
-        if (!checkValue(left, 0)) return;
+        if (ErrorCode == 0) combineSum(out, right, sign);
+        if (!checkValue(out, 0)) return;
     }
-    if (checkValue(left, 0)) out = left;
 }
 
 // term -> power { ('*' | '/' | '&') power }
 void parseTerm(Value& out) {
     if (ErrorCode != 0) return;
-    Value left;
-    parsePower(left);
+    parsePower(out);
     while (ErrorCode == 0 && isTermOperator(token)) {
         Token op = token;
         nextToken();
         Value right;
         parsePower(right);
-        if (ErrorCode == 0) combineTerm(op, left, right);
-        if (!checkValue(left, 0)) return;
+        if (ErrorCode == 0) combineTerm(op, out, right);
+        if (!checkValue(out, 0)) return;
     }
-    if (checkValue(left, 0)) out = left;
 }
 
 // power -> unary { '^' unary }, left to right
 void parsePower(Value& out) {
     if (ErrorCode != 0) return;
-    Value left;
-    parseUnary(left);
+    parseUnary(out);
     while (ErrorCode == 0 && token == Token::Power) {
         nextToken();
         Value right;
         parseUnary(right);
-        if (ErrorCode == 0) combinePower(left, right);
-        if (ErrorCode != 0) return;
+        if (ErrorCode == 0) combinePower(out, right);
+        if (!checkValue(out, 0)) return;
     }
-    if (checkValue(left, 0)) out = left;
 }
 
 // unary -> [ '-' | '+' ] primary
@@ -259,14 +276,12 @@ void parseUnary(Value& out) {
     } else if (token == Token::Plus) {
         nextToken();
     }
-    Value value;
-    parsePrimary(value);
-    if (!checkValue(value, 0)) return;
+    parsePrimary(out);
+    if (!checkValue(out, 0)) return;
     if (negate) {
-        value.x = -value.x;
-        value.y = -value.y;
-        value.z = -value.z;
-        value.num = -value.num;
+        out.x = -out.x;
+        out.y = -out.y;
+        out.z = -out.z;
+        out.num = -out.num;
     }
-    out = value;
 }

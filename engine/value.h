@@ -2,6 +2,8 @@
 #ifndef VECTRIN_ENGINE_VALUE_H
 #define VECTRIN_ENGINE_VALUE_H
 
+#include <cerrno>
+#include <cmath>
 #include <cstdint>
 
 enum class ValueKind : int32_t { Vector = 0, Real = 1, Integer = 2 };
@@ -53,6 +55,16 @@ extern int ErrorCode;
 void reportError(int code, const char* text);
 
 // The overflow and domain test applied to every intermediate value; code 0 means 23.
-bool checkValue(const Value& value, int code);
+// checkValue is inline because it runs several times for every operand: a finite value with no
+// error pending and errno clear passes at once; anything else gets the full test and its report.
+bool checkValueFully(const Value& value, int code);
+
+inline bool checkValue(const Value& value, int code) {
+    bool finite = value.kind == ValueKind::Vector
+                      ? std::isfinite(value.x) && std::isfinite(value.y) && std::isfinite(value.z)
+                      : std::isfinite(value.num);
+    if (finite && ErrorCode == 0 && errno == 0) return true;
+    return checkValueFully(value, code);  // errno may hold a code that is no failure
+}
 
 #endif

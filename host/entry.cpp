@@ -1,5 +1,5 @@
 // host/entry.cpp - the module's exports: lifecycle messages, registration and dispatch.
-#include "engine/value.h"
+#include "engine/engine.h"
 #include "functions/functions.h"
 #include "host/calculator.h"
 #include "host/kvs.h"
@@ -59,6 +59,7 @@ int dispatchHostFunction() {
 
 int loadModule() {
     clearFunctionTable();
+    forgetCharacterClasses();
     needsRegistration = true;
     if (openCatalogue(kvs_getappname(), abortWithMessage) == -1) {
         kvs_printf("Can't open external message file for vectrin.");

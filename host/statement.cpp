@@ -50,7 +50,8 @@ bool assignVariable(const char* name, const Value& value) {
 
 // statement -> [ identifier '=' ] expression
 bool evaluateStatement(const char* text, Value& out) {
-    char name[maxNameLength + 1] = "";
+    char name[maxNameLength + 1];
+    name[0] = '\0';
     startLexer(text);
     if (token == Token::Identifier) {
         std::memcpy(name, tokenText, sizeof name);

@@ -1,5 +1,8 @@
 // tests/engine/lexerTests.cpp - tokens, numbers with units, quoted names and lexical errors.
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 
 #include "tests/support/engineFixture.h"
@@ -157,6 +160,87 @@ TEST_F(LexerTest, NextTokenDoesNothingOnceAnErrorIsSet) {
     nextToken();
     EXPECT_EQ(Token::End, token);
     EXPECT_EQ(2, ErrorCode);
+}
+
+}  // namespace
+
+namespace {
+
+// Numerals of up to 15 significant digits and small exponents are converted without strtod;
+// every one must still give the very double strtod gives.
+TEST_F(LexerTest, ConvertsNumeralsExactlyAsTheLibraryDoes) {
+    const char* numerals[] = {
+        "0",          "7",          "32767",          "0.1",          "0.3",
+        "2.718281828", "1.5e3",     "123456789012345.0", "1234567890123456.0", "999999999999999.9",
+        "1e22",       "1e23",       "1e-22",          "1.7976931348623157e308", "2.2250738585072014e-308",
+        "0.000000000000000000001", "100000000000000000000000.0", "9007199254740993.0",
+        "3.14159265358979323846", "1.e5", ".5e-3", "00012.50", "5e+02", "5E-02",
+    };
+    for (const char* text : numerals) {
+        SCOPED_TRACE(text);
+        startLexer(text);
+        ASSERT_EQ(0, ErrorCode) << hostsim::takeOutput();
+        EXPECT_EQ(std::strtod(text, nullptr), tokenNumber);
+    }
+    // A sweep of random short numerals: the fast path and strtod must agree to the bit.
+    std::mt19937_64 random(20261208);
+    char text[64];
+    for (int i = 0; i < 20000; i++) {
+        unsigned long long digits = random() % 1000000000000000ULL;
+        int point = static_cast<int>(random() % 16);
+        int exponent = static_cast<int>(random() % 61) - 30;
+        std::string body = std::to_string(digits);
+        if (point < static_cast<int>(body.size())) body.insert(body.size() - point, ".");
+        std::snprintf(text, sizeof text, "%se%d", body.c_str(), exponent);
+        startLexer(text);
+        ASSERT_EQ(0, ErrorCode) << text;
+        ASSERT_EQ(std::strtod(text, nullptr), tokenNumber) << text;
+    }
+}
+
+void firstHandler() { callFrame.result = makeInteger(1); }
+void secondHandler() { callFrame.result = makeInteger(2); }
+
+// The lookup index must give what a scan in registration order gives, also after the table
+// is emptied and filled again to the same size.
+TEST_F(LexerTest, FindsFunctionsAfterTheTableIsRefilled) {
+    cal_register_function("ALPHA", firstHandler);
+    cal_register_function("BETA", secondHandler);
+    EXPECT_EQ(firstHandler, findFunction("ALPHA"));
+    clearFunctionTable();
+    cal_register_function("BETA", firstHandler);
+    cal_register_function("GAMMA", secondHandler);
+    EXPECT_EQ(nullptr, findFunction("ALPHA"));
+    EXPECT_EQ(firstHandler, findFunction("BETA"));
+    EXPECT_EQ(secondHandler, findFunction("GAMMA"));
+    char name[16];
+    for (int i = 2; i < maxFunctions; i++) {
+        std::snprintf(name, sizeof name, "F%d", i);
+        cal_register_function(name, i % 2 ? firstHandler : secondHandler);
+    }
+    ASSERT_EQ(0, ErrorCode);
+    for (int i = 2; i < maxFunctions; i++) {
+        std::snprintf(name, sizeof name, "F%d", i);
+        EXPECT_EQ(i % 2 ? firstHandler : secondHandler, findFunction(name)) << name;
+    }
+    EXPECT_EQ(nullptr, findFunction("F200"));
+    EXPECT_EQ(nullptr, findFunction(""));
+}
+
+// The host's character classes are kept once asked; forgetting them (a module load) gives the
+// same tokens again.
+TEST_F(LexerTest, KeepsTheHostsCharacterClassesAcrossStatements) {
+    for (int round = 0; round < 2; round++) {
+        SCOPED_TRACE(round);
+        startLexer("caf\xe9 12 x_9");
+        EXPECT_EQ(Token::Identifier, token);
+        EXPECT_STREQ("CAF\xc9", tokenText);
+        nextToken();
+        EXPECT_EQ(Token::Integer, token);
+        nextToken();
+        EXPECT_STREQ("X_9", tokenText);
+        forgetCharacterClasses();
+    }
 }
 
 }  // namespace
