@@ -161,11 +161,18 @@ constexpr unsigned curveSnaps = hostsim::snapCen | hostsim::snapQua | hostsim::s
                                 hostsim::snapPer | hostsim::snapTan | hostsim::snapInt;
 constexpr unsigned arcSnaps = curveSnaps | hostsim::snapEnd | hostsim::snapMid;
 
+bool isFinitePoint(const Point& p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+// Geometry whose numbers overflowed (a bulge of 1e210 between vertices at 1e308, say) cannot be
+// seen or picked; it is left out rather than carried as infinities and NaNs into picking.
 void addSegment(Builder& b, const Source& s, const Point& from, const Point& to, unsigned snaps) {
     if (!roomForMore(b)) return;
     Primitive p = primitiveFrom(s, Primitive::Kind::Segment, snaps);
     p.a = hostsim::applyAffine(s.frame, from);
     p.b = hostsim::applyAffine(s.frame, to);
+    if (!isFinitePoint(p.a) || !isFinitePoint(p.b)) return;
     primitives.push_back(p);
 }
 
@@ -179,6 +186,10 @@ void addArc(Builder& b, const Source& s, const Point& centre, double radius, dou
     p.v = hostsim::applyLinear(s.frame, {0, radius, 0});
     p.t0 = t0;
     p.t1 = t1;
+    if (!std::isfinite(t0) || !std::isfinite(t1) || !isFinitePoint(p.a) || !isFinitePoint(p.u) ||
+        !isFinitePoint(p.v)) {
+        return;
+    }
     primitives.push_back(p);
 }
 
