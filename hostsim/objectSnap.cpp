@@ -9,6 +9,8 @@
 #include <cctype>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "hostsim/entityGeometry.h"
 
@@ -236,8 +238,36 @@ void offerCrossings(const Primitive& a, const Primitive& b, Nearest& n) {
     }
 }
 
-void offerIntersections(const std::vector<int>& candidates, Nearest& n) {
+// Crossings are sought between pairs, whose number grows with the square of the candidates: in
+// a crowded aperture only the nearest ones are paired, so that one snap stays quick (a block
+// array of thousands of circles took seconds). The crossing nearest the point lies on them.
+constexpr std::size_t maxIntersectionCandidates = 48;
+
+std::vector<int> nearestCandidates(const std::vector<int>& candidates, const Nearest& n) {
     const auto& all = hostsim::drawingPrimitives();
+    std::vector<std::pair<double, int>> byDistance;
+    byDistance.reserve(candidates.size());
+    for (int c : candidates) {
+        double d = hostsim::viewDistance(all[c], n.x, n.y, nullptr);
+        byDistance.emplace_back(std::isnan(d) ? INFINITY : d, c);
+    }
+    std::partial_sort(byDistance.begin(), byDistance.begin() + maxIntersectionCandidates,
+                      byDistance.end());
+    std::vector<int> nearest;
+    for (std::size_t i = 0; i < maxIntersectionCandidates; ++i) {
+        nearest.push_back(byDistance[i].second);
+    }
+    std::sort(nearest.begin(), nearest.end());  // drawing order, as the full list has it
+    return nearest;
+}
+
+void offerIntersections(const std::vector<int>& allCandidates, Nearest& n) {
+    const auto& all = hostsim::drawingPrimitives();
+    std::vector<int> nearest;
+    if (allCandidates.size() > maxIntersectionCandidates) {
+        nearest = nearestCandidates(allCandidates, n);
+    }
+    const std::vector<int>& candidates = nearest.empty() ? allCandidates : nearest;
     for (std::size_t i = 0; i < candidates.size(); ++i)
         for (std::size_t j = i + 1; j < candidates.size(); ++j) {
             const Primitive& a = all[candidates[i]];
