@@ -5,6 +5,12 @@
 #        runFuzzers.sh BINDIR SECONDS         a campaign of SECONDS each: for `make fuzz`
 # New inputs go to BINDIR/../fuzz-corpus/<target>/, never into the committed corpus; a finding
 # is written to BINDIR/../fuzz-findings/ and ends the script with a failure.
+#
+# Inputs are held to a size that still passes every buffer several times over: the module takes
+# 131-character expressions (1 KB leaves room for many answer lines), command lines get 2 KB,
+# and every pick and snap scans the whole drawing, so drawings get 4 KB: enough for every kind of
+# object, small enough for thousands of runs a second. Left to itself libFuzzer grows inputs to
+# 4 KB and more and the runs slow to a fraction.
 set -u
 bin=$1 length=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -20,6 +26,11 @@ for name in expression catalogue drawing commandLine; do
     else
         limit=(-max_total_time="$length")
     fi
+    case $name in
+        expression) limit+=(-max_len=1024) ;;
+        commandLine) limit+=(-max_len=2048) ;;
+        drawing) limit+=(-max_len=4096) ;;
+    esac
     echo "== $target ${limit[*]}"
     "$bin/$target" -dict="$here/$name.dict" "${limit[@]}" -print_final_stats=1 \
         -artifact_prefix="$findings/" "$found" "$here/corpus/$name" > "$work/$target.log" 2>&1
