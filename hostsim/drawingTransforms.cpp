@@ -35,44 +35,27 @@ bool isObject(const ResultBuffer* system) {
     return system != nullptr && system->type == KVS_RTENAME;
 }
 
-// A point in the system of one record, to world; false for a system not known.
-bool toWorld(const Point& p, const ResultBuffer* system, bool displacement, Point& out) {
+// A point between the system of one record and world: to world when toWorld is set, else from
+// world; false for a system not known. An object's axes are orthonormal, so going from world
+// applies their transpose.
+bool mapWithWorld(const Point& p, const ResultBuffer* system, bool displacement, bool toWorld,
+                  Point& out) {
     if (system == nullptr) return false;
     if (isObject(system)) {
         int index = 0;
         Point axes[3];
         if (!hostsim::objectOfRecord(*system, index) || !hostsim::objectAxes(index, axes))
             return false;
-        for (int i = 0; i < 3; ++i)
-            out[i] = axes[0][i] * p[0] + axes[1][i] * p[1] + axes[2][i] * p[2];
+        for (int i = 0; i < 3; ++i) {
+            out[i] = toWorld ? axes[0][i] * p[0] + axes[1][i] * p[1] + axes[2][i] * p[2]
+                             : axes[i][0] * p[0] + axes[i][1] * p[1] + axes[i][2] * p[2];
+        }
         return true;
     }
     if (system->type != KVS_RTSHORT) return false;
     int code = system->value.shortInt;
     if (code == KVS_UCS)
-        out = hostsim::ucsToWorld(p, displacement);
-    else if (code == KVS_WORLD || code == KVS_DISPLAY)
-        out = p;
-    else
-        return false;
-    return true;
-}
-
-bool fromWorld(const Point& p, const ResultBuffer* system, bool displacement, Point& out) {
-    if (system == nullptr) return false;
-    if (isObject(system)) {
-        int index = 0;
-        Point axes[3];
-        if (!hostsim::objectOfRecord(*system, index) || !hostsim::objectAxes(index, axes))
-            return false;
-        for (int i = 0; i < 3; ++i)
-            out[i] = axes[i][0] * p[0] + axes[i][1] * p[1] + axes[i][2] * p[2];
-        return true;
-    }
-    if (system->type != KVS_RTSHORT) return false;
-    int code = system->value.shortInt;
-    if (code == KVS_UCS)
-        out = hostsim::worldToUcs(p, displacement);
+        out = toWorld ? hostsim::ucsToWorld(p, displacement) : hostsim::worldToUcs(p, displacement);
     else if (code == KVS_WORLD || code == KVS_DISPLAY)
         out = p;
     else
@@ -126,7 +109,8 @@ int transformWithDrawing(const double point[3], const ResultBuffer* from, const 
     if (point == nullptr || result == nullptr) return KVS_RTERROR;
     Point in = {point[0], point[1], point[2]}, world = {0, 0, 0}, out = {0, 0, 0};
     bool isVector = displacement != 0;
-    if (!toWorld(in, from, isVector, world) || !fromWorld(world, to, isVector, out))
+    if (!mapWithWorld(in, from, isVector, true, world) ||
+        !mapWithWorld(world, to, isVector, false, out))
         return KVS_RTERROR;
     for (int i = 0; i < 3; ++i) result[i] = out[i];
     return KVS_RTNORM;
