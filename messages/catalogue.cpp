@@ -22,8 +22,8 @@ struct BlockEntry {
     std::uint16_t flags;
     std::int16_t length;
     std::int32_t offset;
-    unsigned char* memory;  // the block as read, length + 1 bytes, while loaded
-    int loadedLength;       // the length the memory was read with: a re-read can't change it
+    unsigned char* memory;  // while loaded: the block's records laid out by layOutRecords
+    int recordCount;        // records laid out; a re-read of the tables can't change it
 };
 
 struct PinnedRecord {
@@ -60,6 +60,12 @@ static AbortCallback abortCallback = defaultAbort;
 static bool swapNeeded = false;                      // the platform is big-endian
 static CatalogueAllocator allocateMemory = nullptr;  // nullptr: malloc
 static const char emptyText[] = "";
+
+// In memory every record is followed by two zero bytes, so each text ends within its own record
+// whatever its kind, its length and the pad bytes of the file: a NUL after a byte text, a zero
+// unit after a kind 9 text. Records stay at even offsets; record i lies 2 * i bytes further on
+// than in the file.
+constexpr int terminatorSize = 2;
 
 enum ReleaseMode { flushMode, closeMode };
 
@@ -306,7 +312,7 @@ static bool allocateTables() {
     }
     for (int i = 0; i < blockCount; i++) {
         blockTable[i].memory = nullptr;
-        blockTable[i].loadedLength = 0;
+        blockTable[i].recordCount = 0;
     }
     return true;
 }
@@ -419,7 +425,7 @@ static bool releaseBlocks(ReleaseMode mode) {
         if (mode == flushMode && (block.flags & BLOCK_PINNED)) continue;
         free(block.memory);
         block.memory = nullptr;
-        block.loadedLength = 0;
+        block.recordCount = 0;
         block.flags &= ~BLOCK_LOADED;
     }
     if (mode == closeMode) return true;
@@ -465,25 +471,64 @@ static bool appendPinned(int index, unsigned char* memory) {
     return true;
 }
 
-// Reads the block's first record head, then the rest; kind 9 text comes as 16-bit units.
-static bool readBlockBody(unsigned char* memory, int length, int module, int number) {
-    if (!readBytes(memory, recordHeadSize)) {
+static int evenOffset(int offset) {
+    return offset + (offset & 1);
+}
+
+// Records a block of length bytes can hold: each takes at least its head.
+static int recordSlots(int length) {
+    int fit = length / recordHeadSize;
+    return fit < messagesPerBlock ? fit : messagesPerBlock;
+}
+
+// Reads the block's first record head, then the rest of the block as it is in the file.
+static bool readBlockBody(unsigned char* raw, int length, int module, int number) {
+    if (!readBytes(raw, recordHeadSize)) {
         catalogueError(10, module, number);
         return false;
     }
-    bool ok = true;
-    if (memory[2] == kindWide) {
-        int units = (length - recordHeadSize) / 2;
-        for (int i = 0; ok && i < units; i++) {
-            std::uint16_t unit;
-            ok = readU16(unit);
-            if (ok) memcpy(memory + recordHeadSize + 2 * i, &unit, 2);
-        }
-    } else {
-        ok = readBytes(memory + recordHeadSize, length - recordHeadSize);
+    if (!readBytes(raw + recordHeadSize, length - recordHeadSize)) {
+        catalogueError(6, module, number);
+        return false;
     }
-    if (!ok) catalogueError(6, module, number);
-    return ok;
+    return true;
+}
+
+// False for a record that can't be one: too short for its head (or for a terminated text's NUL)
+// or running past the block.
+static bool isWholeRecord(const unsigned char* record, int roomLeft) {
+    int length = recordLength(record);
+    if (length < recordHeadSize || length > roomLeft) return false;
+    return !(isTerminatedKind(record[2]) && length < recordHeadSize + 1);
+}
+
+// Kind 9 texts are 16-bit units in the catalogue's byte order; each record converts its own
+// whole units and ends them with a zero unit (over a stray odd byte, which is no character).
+static void convertWideText(unsigned char* record) {
+    int units = (recordLength(record) - recordHeadSize) / 2;
+    unsigned char* text = record + recordHeadSize;
+    for (int i = 0; i < units; i++) swapBytes(text + 2 * i, 2);
+    text[2 * units] = 0;
+    text[2 * units + 1] = 0;
+}
+
+// Moves the records of the block read to raw (the end of memory) to the front, each followed by
+// its terminator. Record i moves 2 * i bytes forward of where it was read, and raw starts
+// 2 * slots bytes in, so a record never overwrites one not yet moved. Stops at the first record
+// that can't be one; its number and those after it are then reported as invalid.
+static int layOutRecords(unsigned char* memory, const unsigned char* raw, int length, int slots) {
+    int from = 0, to = 0, count = 0;
+    while (count < slots && from + recordHeadSize <= length &&
+           isWholeRecord(raw + from, length - from)) {
+        int size = recordLength(raw + from);
+        memmove(memory + to, raw + from, static_cast<size_t>(size));
+        memset(memory + to + size, 0, terminatorSize);
+        if (memory[to + 2] == kindWide) convertWideText(memory + to);
+        count++;
+        from = evenOffset(from + size);
+        to = evenOffset(to + size + terminatorSize);
+    }
+    return count;
 }
 
 static bool loadBlock(int index, int module, int number) {
@@ -500,37 +545,33 @@ static bool loadBlock(int index, int module, int number) {
         catalogueError(10, module, number);
         return false;
     }
-    unsigned char* memory = static_cast<unsigned char*>(allocate(static_cast<size_t>(length) + 1));
+    int slots = recordSlots(length);
+    size_t size = static_cast<size_t>(length) + static_cast<size_t>(terminatorSize) * slots;
+    unsigned char* memory = static_cast<unsigned char*>(allocate(size));
     if (memory == nullptr) {
-        catalogueError(14, static_cast<long>(length) + 1);
+        catalogueError(14, static_cast<long>(size));
         return false;
     }
-    memset(memory, 0, static_cast<size_t>(length) + 1);  // the last byte ends any text
-    if (!readBlockBody(memory, length, module, number)) {
+    unsigned char* raw = memory + size - length;
+    if (!readBlockBody(raw, length, module, number)) {
         free(memory);
         return false;
     }
     BlockEntry& block = blockTable[index];
+    block.recordCount = layOutRecords(memory, raw, length, slots);
     block.memory = memory;
-    block.loadedLength = length;
     block.flags |= BLOCK_LOADED;
     if (block.flags & BLOCK_PINNED) return appendPinned(index, memory);
     return true;
 }
 
-// Offset of the record of number within the block, or -1. The scan ends at the first record
-// that can't be one, so a damaged block can't send it outside the memory or round in circles.
+// Offset of the record of number within the loaded block, or -1.
 static int findRecord(const BlockEntry& block, int number) {
-    const unsigned char* memory = block.memory;
     int position = 0;
-    for (int n = 0; n < messagesPerBlock && position + recordHeadSize <= block.loadedLength; n++) {
-        const unsigned char* record = memory + position;
-        int length = recordLength(record);
-        if (length < recordHeadSize || length > block.loadedLength - position) return -1;
-        if (isTerminatedKind(record[2]) && length < recordHeadSize + 1) return -1;
+    for (int n = 0; n < block.recordCount; n++) {
+        const unsigned char* record = block.memory + position;
         if (recordNumber(record) == number) return position;
-        position += length;
-        if (position % 2 != 0) position++;
+        position = evenOffset(position + recordLength(record) + terminatorSize);
     }
     return -1;
 }

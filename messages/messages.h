@@ -12,6 +12,7 @@ int openCatalogue(const char* path, AbortCallback onError);
 
 // The text of message number of module; the library owns it. Number 0 gives nullptr, number -1
 // and every failure give the empty text. length, when given, receives the text's characters.
+// Every text ends at its length: a NUL after a byte text, a zero 16-bit unit after a kind 9 one.
 const char* getMessage(int module, int number, int* length = nullptr);
 
 // Frees every block and table and closes the file; does nothing when no catalogue is open.

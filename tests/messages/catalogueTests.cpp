@@ -103,6 +103,73 @@ TEST_F(Catalogue, ReadsMultiMessageBlocksAcrossPadBytes) {
     EXPECT_EQ("", takeError());
 }
 
+// Sets every pad byte of the image's blocks, after a record or a block of odd length, to pad.
+void fillPads(CatalogueImage& image, unsigned char pad) {
+    for (const BlockLayout& block : image.built.blocks) {
+        std::size_t start = image.base + block.offset;
+        int at = 0;
+        while (at + recordHeadSize <= block.length) {
+            at += image.file[start + at + 3] * 256 + image.file[start + at + 4];
+            if (at % 2 != 0) image.file[start + at++] = pad;
+        }
+    }
+}
+
+// A text as its users read it: up to its NUL, or for kind 9 up to its zero unit, one character
+// per unit.
+std::string readToTerminator(const char* text, int kind) {
+    if (kind != kindWide) return text;
+    std::string units;
+    for (int i = 0;; i++) {
+        std::uint16_t unit;
+        std::memcpy(&unit, text + 2 * i, 2);
+        if (unit == 0) return units;
+        units += unit <= 0xFF ? static_cast<char>(unit) : '?';
+    }
+}
+
+// Every text ends at its record's length, whatever kinds share its block, whether the record's
+// length is odd or even and whatever the pad bytes hold. Reading backwards first unscrambles
+// and marks the records after each one before it is read, as any order of lookups may.
+TEST_F(Catalogue, EndsEveryTextAtItsRecord) {
+    struct Case {
+        int line;
+        int perBlock;
+        unsigned char pad;
+        std::vector<SourceMessage> messages;
+    };
+    const Case cases[] = {
+        {__LINE__, 3, 0x00, {message(1, 1, "even", 1), message(1, 2, "odd", 1),
+                             message(1, 3, "next", 1)}},
+        {__LINE__, 3, 0xAA, {message(1, 1, "odd", 7), message(1, 2, "even", 7),
+                             message(1, 3, "last", 12)}},
+        {__LINE__, 3, 0xFF, {message(1, 1, "Hi\xE9", 9), message(1, 2, "odd", 1),
+                             message(1, 3, "plain", 7), message(1, 4, "four")}},  // block of 39
+        {__LINE__, 2, 0x5A, {message(1, 1, "seven", 7), message(1, 2, "wide!", 9),
+                             message(2, 1, "x", 1), message(2, 2, "", 7)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        CatalogueOptions options;
+        options.messagesPerBlock = c.perBlock;
+        CatalogueImage image = makeImage(c.messages, options);
+        fillPads(image, c.pad);
+        ASSERT_EQ(0, openCatalogue(image.write("ends.cat").c_str(), captureError));
+        const std::size_t count = c.messages.size();
+        for (std::size_t step = 0; step < 2 * count; step++) {
+            const SourceMessage& m = c.messages[step < count ? count - 1 - step : step - count];
+            SCOPED_TRACE(m.number);
+            int kind = m.kind < 0 ? kindText : m.kind;
+            int length = -1;
+            const char* text = getMessage(m.module, m.number, &length);
+            EXPECT_EQ(m.text, readToTerminator(text, kind));
+            EXPECT_EQ(static_cast<int>(m.text.size()), length);
+        }
+        EXPECT_EQ("", takeError());
+        closeCatalogue();
+    }
+}
+
 TEST_F(Catalogue, UnscramblesOnceAndReturnsTheSamePointer) {
     CatalogueImage image = makeImage(smallSet());
     ASSERT_EQ(0, openCatalogue(image.write("small.cat").c_str(), captureError));
@@ -354,7 +421,7 @@ TEST_F(Catalogue, ReportsMemoryFailuresAsError14) {
     const Case cases[] = {
         {__LINE__, 0, true, "MSGKIT :14 Error getting 40 bytes of memory.\n"},   // 5 slots
         {__LINE__, 1, true, "MSGKIT :14 Error getting 120 bytes of memory.\n"},  // 5 blocks
-        {__LINE__, 2, false, "MSGKIT :14 Error getting 17 bytes of memory.\n"},  // block 2:2
+        {__LINE__, 2, false, "MSGKIT :14 Error getting 18 bytes of memory.\n"},  // 2:2 and its end
         {__LINE__, 3, false, "MSGKIT :14 Error getting 24 bytes of memory.\n"},  // pin record
     };
     for (const Case& c : cases) {

@@ -1,5 +1,5 @@
 # tests/messages/checkMsgc.cmake - runs msgc as a user would: cmake -DMSGC=... -DCATALOGUE=...
-# -DWORK=dir -P checkMsgc.cmake
+# -DSOURCE=vectrin.msg -DWORK=dir -P checkMsgc.cmake
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
@@ -42,6 +42,18 @@ endif()
 
 expect_run(0 verify ${CATALOGUE})
 expect_match("${out}" "95 messages read back" "verify")
+
+# Several messages to a block in every kind, and all kinds in one block: verify reads each text
+# back through the library and fails if one differs or runs on past its record.
+foreach(kind 1 7 9)
+    expect_run(0 build ${SOURCE} -o ${WORK}/kind${kind}.cat --kind ${kind} --per-block 3)
+    expect_run(0 verify ${WORK}/kind${kind}.cat)
+endforeach()
+file(WRITE ${WORK}/mixed.msg "1:1 9 \"Hi\\xe9\"\n1:2 1 \"odd\"\n1:3 7 \"plain\"\n1:4 \"four\"\n")
+expect_run(0 build ${WORK}/mixed.msg -o ${WORK}/mixed.cat --per-block 3)
+expect_run(0 verify ${WORK}/mixed.cat)
+expect_run(0 dump ${WORK}/mixed.cat)
+expect_match("${out}" "\n1:1 9 \"Hi\\\\xE9\"\n1:2 1 \"odd\"\n1:3 7 \"plain\"\n1:4 12 \"four\"\n$" "mixed kinds")
 
 # append gives a module its texts and replaces them on a second run
 file(WRITE ${WORK}/module.so "pretend library image")

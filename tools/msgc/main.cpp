@@ -194,18 +194,20 @@ void countReaderError(const char* text) {
     std::fprintf(stderr, "msgc: reader: %s", text);
 }
 
+// The reader's text must hold the decoded one and end right after it, as its users print it
+// up to the terminator: a NUL, or a zero unit for kind 9.
 bool sameText(const SourceMessage& m, const char* text, int length) {
+    if (length != static_cast<int>(m.text.size())) return false;
     if (m.kind == 9) {
-        if (length != static_cast<int>(m.text.size())) return false;
-        for (int i = 0; i < length; i++) {
+        for (int i = 0; i <= length; i++) {
             std::uint16_t unit;
             std::memcpy(&unit, text + 2 * i, 2);
-            if (unit != static_cast<unsigned char>(m.text[i])) return false;
+            std::uint16_t want = i < length ? static_cast<unsigned char>(m.text[i]) : 0;
+            if (unit != want) return false;
         }
         return true;
     }
-    return length == static_cast<int>(m.text.size()) &&
-           std::memcmp(text, m.text.data(), m.text.size()) == 0;
+    return std::memcmp(text, m.text.data(), m.text.size()) == 0 && text[length] == '\0';
 }
 
 int runVerify(const Command& command) {
@@ -214,17 +216,26 @@ int runVerify(const Command& command) {
     DecodedCatalogue decoded;
     if (!decodeFile(path, decoded)) return 1;
     if (openCatalogue(path.c_str(), countReaderError) == -1) return 1;
-    int mismatches = 0;
-    for (const SourceMessage& m : decoded.messages) {
+    // Forwards, then backwards: the second time a text is read, the records after it in its
+    // block have been unscrambled and marked, so a text that runs on into them shows.
+    const std::size_t count = decoded.messages.size();
+    std::vector<bool> differs(count, false);
+    for (std::size_t step = 0; step < 2 * count; step++) {
+        std::size_t i = step < count ? step : 2 * count - 1 - step;
+        const SourceMessage& m = decoded.messages[i];
         int length = 0;
         const char* text = getMessage(m.module, m.number, &length);
-        if (text == nullptr || !sameText(m, text, length)) {
-            std::fprintf(stderr, "msgc: %s: message %d:%d reads back differently\n", path.c_str(),
-                         m.module, m.number);
-            mismatches++;
-        }
+        if (text == nullptr || !sameText(m, text, length)) differs[i] = true;
     }
     closeCatalogue();
+    int mismatches = 0;
+    for (std::size_t i = 0; i < count; i++) {
+        if (!differs[i]) continue;
+        const SourceMessage& m = decoded.messages[i];
+        std::fprintf(stderr, "msgc: %s: message %d:%d reads back differently\n", path.c_str(),
+                     m.module, m.number);
+        mismatches++;
+    }
     if (mismatches > 0 || readerErrors > 0) return 1;
     std::printf("%s: %zu messages read back\n", path.c_str(), decoded.messages.size());
     return 0;
