@@ -1,6 +1,7 @@
 // engine/errors.cpp - ErrorCode, the one reporter and the overflow test of every value.
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/engine.h"
@@ -9,6 +10,8 @@
 
 // ---- error state: one evaluation at a time, on the host's thread ----
 int ErrorCode = 0;
+constexpr int reportTextSize = 512;      // terminator included; a longer text is cut
+static char reportText[reportTextSize];  // the text of the report being printed
 
 namespace {
 
@@ -49,13 +52,14 @@ void reportError(int code, const char* text) {
         ErrorCode = generalError;
         if (text == nullptr) return;  // the silent error: a cancelled pick
     }
-    if (text == nullptr) text = "";
+    // The text may be a catalogue text: copied first, as the lookups below may flush its block.
+    std::snprintf(reportText, sizeof reportText, "%s", text != nullptr ? text : "");
     printCatalogueFormat(getMessage(errorModule, errorHeadingNumber), "");
     if (code == 0) {
-        kvs_printf("%s", text);
+        kvs_printf("%s", reportText);
         kvs_printf(".\n\n");
     } else if (code >= 1 && code <= lastErrorNumber) {
-        printCatalogueFormat(getMessage(errorModule, code), text);
+        printCatalogueFormat(getMessage(errorModule, code), reportText);
         kvs_printf(".\n\n");
     } else {
         kvs_printf("%d\n\n", code);

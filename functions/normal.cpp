@@ -3,6 +3,7 @@
 // Kept apart from the argument forms (functions/vector.cpp) because it reaches the drawing
 // through pickPlanarObject: nothing that only evaluates needs to link the picking code.
 #include "functions/handlers.h"
+#include "geometry/picking.h"
 #include "host/kvs.h"
 #include "messages/messages.h"
 
@@ -13,9 +14,10 @@ constexpr int normalPickPrompt = 2;
 
 // NOR: the unit z axis of a picked circle, arc or polyline, in the user system.
 void normalOfPickedObject() {
+    char prompt[promptLength];  // a copy: the pick's notices look up texts between its prompts
+    copyMessage(prompt, sizeof prompt, pickPromptModule, normalPickPrompt);
     Point3 base, zPoint;
-    if (pickPlanarObject(getMessage(pickPromptModule, normalPickPrompt), base, zPoint) !=
-        KVS_RTNORM) {
+    if (pickPlanarObject(prompt, base, zPoint) != KVS_RTNORM) {
         reportError(0, nullptr);  // cancelled or failed: the pick has said what it had to
         return;
     }

@@ -19,9 +19,11 @@ void snapFunction(const char* mode) {
         reportError(errorTakesNoArguments, mode);
         return;
     }
+    // The head is copied before the tail is looked up: that lookup may flush the head's block.
+    char head[promptLength];
+    copyMessage(head, sizeof head, modulePicks, snapPromptHeadMessage);
     char prompt[promptLength];
-    composePrompt(prompt, getMessage(modulePicks, snapPromptHeadMessage), mode + 1,
-                  getMessage(modulePicks, snapPromptTailMessage));
+    composePrompt(prompt, head, mode + 1, getMessage(modulePicks, snapPromptTailMessage));
     callFrame.result.kind = ValueKind::Vector;
     Point3 point{};
     if (snapPick(prompt, mode, point) != KVS_RTNORM) {
@@ -68,8 +70,10 @@ void radFunction() {
         reportError(errorTakesNoArguments, "RAD");
         return;
     }
+    char prompt[promptLength];  // a copy: the pick's notices look up texts between its prompts
+    copyMessage(prompt, sizeof prompt, modulePicks, radiusPromptMessage);
     double radius = 0;
-    if (pickRadius(getMessage(modulePicks, radiusPromptMessage), radius) != KVS_RTNORM) {
+    if (pickRadius(prompt, radius) != KVS_RTNORM) {
         reportError(0, nullptr);
         return;
     }

@@ -35,6 +35,14 @@ bool pickEndpoints(const char* name, Point3& a, Point3& b) {
     return false;
 }
 
+// The end points of the line named by catalogue message number. The name is copied: the
+// prompts and notices of the pick look up texts while it is still in use.
+bool pickNamedLine(int number, Point3& a, Point3& b) {
+    char name[promptLength];
+    copyMessage(name, sizeof name, modulePicks, number);
+    return pickEndpoints(name, a, b);
+}
+
 Point3 interpolate(const Point3& a, const Point3& b, double t) {
     return Point3{(1 - t) * a.x + t * b.x, (1 - t) * a.y + t * b.y, (1 - t) * a.z + t * b.z};
 }
@@ -96,9 +104,8 @@ void pldeeFunction() {
 
 void illeFunction() {
     Point3 a1, b1, a2, b2;
-    if (!takesNoArguments("ILLE") ||
-        !pickEndpoints(getMessage(modulePicks, firstLineMessage), a1, b1) ||
-        !pickEndpoints(getMessage(modulePicks, secondLineMessage), a2, b2)) {
+    if (!takesNoArguments("ILLE") || !pickNamedLine(firstLineMessage, a1, b1) ||
+        !pickNamedLine(secondLineMessage, a2, b2)) {
         return;
     }
     const double p1[3] = {a1.x, a1.y, a1.z}, p2[3] = {b1.x, b1.y, b1.z};

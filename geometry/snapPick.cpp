@@ -61,6 +61,7 @@ int snapPick(const char* prompt, const char* mode, Point3& point) {
     }
 }
 
+// name is read after the lookups of each prompt and notice: a catalogue text must be a copy.
 int pickEndpointPair(Point3& first, Point3& second, const char* name) {
     char prompt[promptLength];
     for (;;) {

@@ -622,6 +622,14 @@ const char* getMessage(int module, int number, int* length) {
     return reinterpret_cast<const char*>(text);
 }
 
+void copyMessage(char* buffer, size_t size, int module, int number) {
+    if (size == 0) return;
+    const char* text = getMessage(module, number);
+    size_t length = text != nullptr ? strnlen(text, size - 1) : 0;
+    if (length > 0) memcpy(buffer, text, length);
+    buffer[length] = '\0';
+}
+
 // ---- the view for tests and tools ----
 
 bool catalogueIsOpen() {

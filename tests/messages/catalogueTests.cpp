@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -164,6 +165,49 @@ TEST_F(Catalogue, EndsEveryTextAtItsRecord) {
             const char* text = getMessage(m.module, m.number, &length);
             EXPECT_EQ(m.text, readToTerminator(text, kind));
             EXPECT_EQ(static_cast<int>(m.text.size()), length);
+        }
+        EXPECT_EQ("", takeError());
+        closeCatalogue();
+    }
+}
+
+// A cache limit of any size, a damaged negative one included, spoils no text and bounds the
+// memory: the English texts, rebuilt with the limit, read back whole in any order, while the
+// unpinned blocks loaded stay within the limit and one block.
+TEST_F(Catalogue, ReadsEveryTextWholeUnderAnyCacheLimit) {
+    DecodedCatalogue english;
+    std::string error;
+    ASSERT_TRUE(decodeCatalogue(readFileBytes(vectrinCataloguePath()), english, error)) << error;
+    struct Case {
+        int line;
+        std::int32_t cacheLimit;
+        int perBlock;
+    };
+    const Case cases[] = {
+        {__LINE__, 0, 1},
+        {__LINE__, 1, 1},
+        {__LINE__, 64, 3},
+        {__LINE__, -5, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        CatalogueOptions options;
+        options.cacheLimit = c.cacheLimit;
+        options.messagesPerBlock = c.perBlock;
+        options.pinnedModules = {37};
+        CatalogueImage image = makeImage(english.messages, options);
+        ASSERT_EQ(0, openCatalogue(image.write("limit.cat").c_str(), captureError));
+        const std::size_t count = english.messages.size();
+        for (std::size_t step = 0; step < 2 * count; step++) {
+            const SourceMessage& m = english.messages[step < count ? step : 2 * count - 1 - step];
+            EXPECT_EQ(m.text, getMessage(m.module, m.number)) << m.module << ":" << m.number;
+            long long unpinnedBytes = 0, longestBlock = 0;
+            for (int b = 0; b < catalogueBlockCount(); b++) {
+                longestBlock = std::max<long long>(longestBlock, catalogueBlockLength(b));
+                if (catalogueBlockMemory(b) != nullptr && !(catalogueBlockFlags(b) & BLOCK_PINNED))
+                    unpinnedBytes += catalogueBlockLength(b);
+            }
+            EXPECT_LE(unpinnedBytes, std::max(c.cacheLimit, 0) + longestBlock);
         }
         EXPECT_EQ("", takeError());
         closeCatalogue();
