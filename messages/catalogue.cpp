@@ -702,7 +702,7 @@ int catalogueBlockLength(int index) {
 
 int catalogueFirstRecordKind(int index) {
     const unsigned char* memory = catalogueBlockMemory(index);
-    return memory != nullptr ? memory[2] : -1;
+    return memory != nullptr && blockTable[index].recordCount > 0 ? memory[2] : -1;
 }
 
 int cataloguePinnedCount() {
