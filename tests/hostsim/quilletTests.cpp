@@ -127,6 +127,7 @@ TEST_F(Quillet, EvaluatesFormsSymbolsAndSystemVariables) {
         {__LINE__, "(setq 1 2)",                  "error: SETQ cannot assign to 1"},
         {__LINE__, "(setq nil 2)",                "error: SETQ cannot assign to nil"},
         {__LINE__, "(setq t 2)",                  "error: SETQ cannot change the constant T"},
+        {__LINE__, "(setq |nil| 2)",              "error: SETQ cannot change the constant NIL"},
         {__LINE__, "(frob 1)",                    "error: no function definition: FROB"},
         {__LINE__, "(1 2)",                       "error: bad function: 1"},
         {__LINE__, "(frob (/ 1 0))",              "error: no function definition: FROB"},
