@@ -107,6 +107,10 @@ TEST_F(Transforms, UcsByPointsRefusesDegenerateChoices) {
         {__LINE__, {0, 0, 0}, {1, 0, 0}, {-5, 0, 0}},    // collinear
         {__LINE__, {0, 0, 0}, {1, 1, 1}, {1e6, 1e6, 1e6 + 1e-6}},  // collinear within tolerance
         {__LINE__, {0, 0, NAN}, {1, 0, 0}, {0, 1, 0}},
+        {__LINE__, {INFINITY, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+        // finite points whose differences overflow: the axes would be NaN
+        {__LINE__, {1e308, 1e308, 0}, {-1e308, 1e308, 0}, {0, 0, 0}},
+        {__LINE__, {0, 0, 0}, {0, 1, -1}, {0, 1.7e308, 1.7e308}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
