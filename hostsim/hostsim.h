@@ -39,6 +39,10 @@ private:
 void captureOutput(bool on);
 std::string takeOutput();  // what was captured since the last call; clears it
 void printText(const std::string& text);
+// The host's own failures (a module that cannot be loaded) go to standard error, never captured.
+void printFailure(const std::string& text);
+// Flushes standard output; the errno of the first write to it that failed, 0 when none did.
+int outputFailure();
 void startLine();  // ends the line in progress, if any, so the next text starts a line
 void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 
@@ -136,9 +140,10 @@ Point worldToUcs(const Point& p, bool displacement);
 bool unitsAvailable();
 
 // ---- the module (moduleLoader.cpp) ----
-// Loads the module at path: the exports are looked up, the interface version checked, message 1
-// sent and then message 3. On any failure the reason is printed, the module is unloaded and the
-// result is false. A module already loaded is unloaded first.
+// Loads the module file at path (a name without a slash is in the current folder): the exports
+// are looked up, the interface version checked, message 1 sent and then message 3. On any
+// failure the reason goes to standard error, the module is unloaded and the result is false. A
+// module already loaded is unloaded first.
 bool loadModule(const std::string& path);
 void unloadModule();  // message 2, then the library is closed; nothing when none is loaded
 bool moduleLoaded();
