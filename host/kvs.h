@@ -27,6 +27,14 @@ enum {
     KVS_RTNIL = 5019       // nil, in a list of values
 };
 
+// Record types the host hands out only for a Quillet value that is neither an atom the module
+// reads nor a point (kvs_getsym): the module accepts none of them.
+enum {
+    KVS_RTLB = 5016,     // a list begins: its elements follow, up to the matching KVS_RTLE
+    KVS_RTLE = 5017,     // the list begun last ends
+    KVS_RTSYMBOL = 5022  // a symbol, T among them; the value's text is its name
+};
+
 // Status codes returned by host calls.
 enum {
     KVS_RTNORM = 5100,    // success

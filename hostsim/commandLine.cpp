@@ -62,7 +62,7 @@ LineOutcome showSymbol(const std::string& rest) {
         printError("! must be followed by one symbol name");
         return LineOutcome::NoValue;
     }
-    return showValue(symbol.text == "T" ? symbol : hostsim::getSymbol(symbol.text));
+    return showValue(hostsim::getSymbol(symbol.text));
 }
 
 // ---- host commands ----

@@ -163,8 +163,6 @@ HostFunction findHostFunction(const std::string& name) {
 
 // ---- special forms ----
 
-bool isConstantSymbol(const std::string& name) { return name == "T" || name == "NIL"; }
-
 // (setq name value [name value] ...): each value evaluated, then stored; the last is the result.
 bool setqForm(Evaluation& e, const Arguments& operands, QValue& out, int depth) {
     if (operands.empty() || operands.size() % 2 != 0) return fail(e, "SETQ needs pairs of a name and a value");
@@ -172,7 +170,8 @@ bool setqForm(Evaluation& e, const Arguments& operands, QValue& out, int depth) 
     for (std::size_t i = 0; i < operands.size(); i += 2) {
         const QValue& name = operands[i];
         if (name.kind != QValue::Kind::Symbol) return fail(e, "SETQ cannot assign to " + hostsim::formatValue(name));
-        if (isConstantSymbol(name.text)) return fail(e, "SETQ cannot change the constant " + name.text);
+        if (hostsim::isConstantSymbol(name.text))
+            return fail(e, "SETQ cannot change the constant " + hostsim::upperName(name.text));
         if (!evaluate(e, operands[i + 1], value, depth + 1)) return false;
         hostsim::setSymbol(name.text, value);
     }
@@ -218,7 +217,7 @@ bool evaluate(Evaluation& e, const QValue& form, QValue& out, int depth) {
     if (depth > hostsim::maxQuilletDepth) return fail(e, "evaluation nested too deeply");
     switch (form.kind) {
         case QValue::Kind::Symbol:
-            out = form.text == "T" ? form : hostsim::getSymbol(form.text);
+            out = hostsim::getSymbol(form.text);
             return true;
         case QValue::Kind::List: return evaluateCall(e, form, out, depth);
         default:

@@ -39,6 +39,10 @@ private:
 void captureOutput(bool on);
 std::string takeOutput();  // what was captured since the last call; clears it
 void printText(const std::string& text);
+// The host's own failures (a module that cannot be loaded) go to standard error, never captured.
+void printFailure(const std::string& text);
+// Flushes standard output; the errno of the first write to it that failed, 0 when none did.
+int outputFailure();
 void startLine();  // ends the line in progress, if any, so the next text starts a line
 void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 
@@ -77,15 +81,17 @@ inline bool operator!=(const QValue& a, const QValue& b) { return !(a == b); }
 
 // Builds a host list (released with kvs_relrb) holding v: an integer as 5003 when it fits 16
 // bits, else 5010; a real 5001; a point 5009, or 5002 for two numbers; a text 5005; an object
-// name 5006; nil inside a list 5019. Nil gives an empty list (NULL). Returns false, with *list
-// NULL, for a value that has no record form: a symbol, or a list nested in a list that is not a
-// point.
+// name 5006; a symbol (T too) 5022 with its name; nil inside a list 5019; any other list its
+// elements between 5016 and 5017, so that its first record never passes for a value of its own.
+// Nil gives an empty list (NULL). False, with *list NULL, only when memory runs out.
 bool valueToList(const QValue& v, ResultBuffer** list);
 // Builds the argument list of a call: one record per argument, a point argument as one point
-// record. False, with *list NULL, when an argument has no record form.
+// record. False, with *list NULL, when an argument is a symbol or a list that is not a point.
 bool argumentsToList(const std::vector<QValue>& arguments, ResultBuffer** list);
-// Reads a record list from the module: one record gives that value, several give a list. Returns
-// false for an unknown type, a text record without text, or a list that does not end.
+// Reads a record list from the module: one value (a record, or a list from 5016 to its 5017)
+// gives that value, several give a list. Returns false for an unknown type, a text record
+// without text, unmatched 5016 or 5017, lists nested deeper than maxQuilletDepth, or a list that
+// does not end.
 bool listToValue(const ResultBuffer* list, QValue& out);
 
 // ---- lists and texts handed to the module (memory.cpp) ----
@@ -99,8 +105,10 @@ std::size_t outstandingTexts();
 void releaseAllLists();  // between module calls only: frees every list and text still out
 
 // ---- Quillet symbols (symbols.cpp) ----
-// Names are case-insensitive and kept upper case; a symbol set to nil has no value.
-void setSymbol(const std::string& name, const QValue& value);
+// Names are case-insensitive and kept upper case; a symbol set to nil has no value. T and NIL are
+// constants: T's value is T, NIL's is nil, and setSymbol refuses both (false).
+bool isConstantSymbol(const std::string& name);
+bool setSymbol(const std::string& name, const QValue& value);
 QValue getSymbol(const std::string& name);
 void clearSymbols();
 std::string upperName(const std::string& name);  // upper case for code page 1252
@@ -132,9 +140,10 @@ Point worldToUcs(const Point& p, bool displacement);
 bool unitsAvailable();
 
 // ---- the module (moduleLoader.cpp) ----
-// Loads the module at path: the exports are looked up, the interface version checked, message 1
-// sent and then message 3. On any failure the reason is printed, the module is unloaded and the
-// result is false. A module already loaded is unloaded first.
+// Loads the module file at path (a name without a slash is in the current folder): the exports
+// are looked up, the interface version checked, message 1 sent and then message 3. On any
+// failure the reason goes to standard error, the module is unloaded and the result is false. A
+// module already loaded is unloaded first.
 bool loadModule(const std::string& path);
 void unloadModule();  // message 2, then the library is closed; nothing when none is loaded
 bool moduleLoaded();

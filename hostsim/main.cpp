@@ -15,7 +15,7 @@
 
 namespace {
 
-enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2 };
+enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed = 2 };
 
 const char usageText[] =
     "usage: hostsim [--module PATH] [--drawing FILE.dxf] [--precision N] [-c LINE]... [-e EXPR]...\n"
@@ -25,7 +25,7 @@ const char usageText[] =
     "of SCRIPT; without any of them, the lines of standard input. Answers to prompts come from\n"
     "standard input.\n"
     "\n"
-    "  --module PATH    the module to load (default: vectrin.so beside hostsim)\n"
+    "  --module PATH    the module file to load (default: vectrin.so beside hostsim)\n"
     "  --drawing FILE   the ASCII DXF drawing to open (default: a small demo drawing)\n"
     "  --precision N    significant digits of a printed real, 1 to 17 (default 15)\n"
     "  -c LINE          runs LINE as if typed at the command line\n"
@@ -38,7 +38,8 @@ const char usageText[] =
     "(prints the records of a picked object), LISTS (record lists not given back) or QUIT.\n"
     "\n"
     "Exit status: 0 when every -e gave a value, 1 when one gave nil, 2 for a usage error, a\n"
-    "drawing that cannot be read or a module that cannot be loaded.\n";
+    "drawing that cannot be read, a module that cannot be loaded or standard output that\n"
+    "cannot be written.\n";
 
 struct Options {
     std::string modulePath;
@@ -83,7 +84,7 @@ int parseOptions(int argc, char** argv, Options& options) {
                           arg == "-c" || arg == "-e";
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--help") {
-            std::fputs(usageText, stdout);
+            hostsim::printText(usageText);
             return exitValues;
         } else if (arg == "--module") {
             options.modulePath = argv[++i];
@@ -158,12 +159,20 @@ int runSession(const Options& options) {
     return status;
 }
 
+// The status to end with: a value or nil the user never saw is no success, whatever it was.
+int checkedStatus(int status) {
+    int failure = hostsim::outputFailure();
+    if (failure == 0) return status;
+    std::fprintf(stderr, "hostsim: standard output: %s\n", std::strerror(failure));
+    return exitOutputFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
     int parsed = parseOptions(argc, argv, options);
-    if (parsed >= 0) return parsed;
+    if (parsed >= 0) return checkedStatus(parsed);
     if (options.drawingPath.empty()) {
         hostsim::openDemoDrawing();
     } else if (std::string error; !hostsim::openDrawingFile(options.drawingPath, error)) {
@@ -179,5 +188,5 @@ int main(int argc, char** argv) {
     hostsim::unloadModule();
     hostsim::resetHostState();
     clear_history();
-    return status;
+    return checkedStatus(status);
 }

@@ -25,15 +25,20 @@ using PointerSetter = int (*)(void*);
 // ---- module state: the one loaded module, on the host's thread ----
 static void* moduleHandle = nullptr;         // from dlopen; NULL when no module is loaded
 static EntryPoint entryPoint = nullptr;      // hmodEntryPoint of the loaded module
-static std::string modulePath;               // as given to LOAD; kvs_getappname answers it
+static std::string modulePath;               // the file loaded; kvs_getappname answers it
 static bool abortRequested = false;          // hmod_abort was called; unload after this call
 static bool loadMessageSent = false;         // message 2 is owed before the library is closed
 
 namespace {
 
 void reportLoadFailure(const std::string& path, const std::string& reason) {
-    hostsim::startLine();
-    hostsim::printText("hostsim: cannot load module " + path + ": " + reason + "\n");
+    hostsim::printFailure("hostsim: cannot load module " + path + ": " + reason + "\n");
+}
+
+// The module is a file: a name without a slash is in the current folder, not a library for
+// dlopen to look for along the library path.
+std::string moduleFilePath(const std::string& path) {
+    return path.find('/') == std::string::npos ? "./" + path : path;
 }
 
 // Looks up one export; the reason is printed when it is missing.
@@ -85,13 +90,14 @@ namespace hostsim {
 bool loadModule(const std::string& path) {
     unloadModule();
     abortRequested = false;
-    moduleHandle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string filePath = moduleFilePath(path);
+    moduleHandle = dlopen(filePath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (moduleHandle == nullptr) {
         const char* reason = dlerror();
         reportLoadFailure(path, reason != nullptr ? reason : "the system refused it");
         return false;
     }
-    modulePath = path;
+    modulePath = filePath;
     if (!bindExports(path) || !startModule(path)) {
         unloadModule();
         return false;

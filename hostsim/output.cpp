@@ -1,6 +1,7 @@
 // hostsim/output.cpp - the host's output channel: standard output, or a buffer for tests.
 #include "hostsim/hostsim.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -9,6 +10,12 @@
 static bool capturing = false;     // true: text goes to capturedText instead of stdout
 static std::string capturedText;   // what was printed while capturing, until takeOutput
 static bool lineOpen = false;      // the last text printed did not end its line
+static int writeFailure = 0;       // errno of the first failed write to stdout; 0 while none
+
+// Keeps the first failure: a full disk or a closed stdout must not end the session as a success.
+static void noteWriteFailure() {
+    if (writeFailure == 0) writeFailure = errno != 0 ? errno : EIO;
+}
 
 namespace hostsim {
 
@@ -27,8 +34,19 @@ void printText(const std::string& text) {
         capturedText += text;
         return;
     }
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);  // prompts and answers must interleave in order with the module's text
+    bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    // flushed each time: prompts and answers must interleave in order with the module's text
+    if (std::fflush(stdout) != 0 || !written) noteWriteFailure();
+}
+
+void printFailure(const std::string& text) {
+    startLine();  // on a screen, after the prompt or text in progress rather than inside it
+    std::fputs(text.c_str(), stderr);
+}
+
+int outputFailure() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) noteWriteFailure();
+    return writeFailure;
 }
 
 void noteLineEnded() { lineOpen = false; }

@@ -92,7 +92,8 @@ using hostsim::QValue;
 // A list longer than this from the module is taken for a cycle or a stray pointer.
 constexpr std::size_t maxListRecords = 100000;
 
-bool recordCountable(const QValue& v) {
+// An atom or a point: one record of its own, the form every argument of a call must have.
+bool hasSingleRecord(const QValue& v) {
     switch (v.kind) {
         case QValue::Kind::Symbol: return false;
         case QValue::Kind::List: return v.isPoint();
@@ -100,7 +101,24 @@ bool recordCountable(const QValue& v) {
     }
 }
 
-// Fills one record; the value is an atom or a point (checked by recordCountable).
+// One record to be made: a value with a single record, or the start or end of a list.
+struct PlannedRecord {
+    int16_t bracket;  // KVS_RTLB or KVS_RTLE; 0 for a value
+    const QValue* value;
+};
+
+// The records of v in order: a list that is not a point is bracketed, element by element.
+void planRecords(const QValue& v, std::vector<PlannedRecord>& plan) {
+    if (v.kind != QValue::Kind::List || v.isPoint()) {
+        plan.push_back({0, &v});
+        return;
+    }
+    plan.push_back({KVS_RTLB, nullptr});
+    for (const QValue& item : v.items) planRecords(item, plan);
+    plan.push_back({KVS_RTLE, nullptr});
+}
+
+// Fills one record with an atom, a point or a symbol.
 void fillRecord(ResultBuffer* list, ResultBuffer* record, const QValue& v) {
     switch (v.kind) {
         case QValue::Kind::Nil: record->type = KVS_RTNIL; break;
@@ -121,6 +139,10 @@ void fillRecord(ResultBuffer* list, ResultBuffer* record, const QValue& v) {
             record->type = KVS_RTSTR;
             record->value.text = hostsim::attachText(list, v.text);
             break;
+        case QValue::Kind::Symbol:
+            record->type = KVS_RTSYMBOL;
+            record->value.text = hostsim::attachText(list, v.text);
+            break;
         case QValue::Kind::Name:
             record->type = KVS_RTENAME;
             record->value.name[0] = v.name[0];
@@ -132,40 +154,45 @@ void fillRecord(ResultBuffer* list, ResultBuffer* record, const QValue& v) {
             std::memcpy(record->value.point, p.data(), sizeof record->value.point);
             break;
         }
-        case QValue::Kind::Symbol: break;  // refused before any record is made
     }
 }
 
-}  // namespace
-
-namespace hostsim {
-
-// One record per element, in order; every element must have a record form.
-static bool elementsToList(const std::vector<QValue>& elements, ResultBuffer** list) {
+bool plannedToList(const std::vector<PlannedRecord>& plan, ResultBuffer** list) {
     *list = nullptr;
-    for (const QValue& element : elements)
-        if (!recordCountable(element)) return false;
-    if (elements.empty()) return true;
-    ResultBuffer* head = allocateList(elements.size());
+    if (plan.empty()) return true;
+    ResultBuffer* head = hostsim::allocateList(plan.size());
     if (head == nullptr) return false;
     ResultBuffer* record = head;
-    for (const QValue& element : elements) {
-        fillRecord(head, record, element);
+    for (const PlannedRecord& planned : plan) {
+        if (planned.bracket != 0) {
+            record->type = planned.bracket;
+        } else {
+            fillRecord(head, record, *planned.value);
+        }
         record = record->next;
     }
     *list = head;
     return true;
 }
 
+}  // namespace
+
+namespace hostsim {
+
 bool valueToList(const QValue& v, ResultBuffer** list) {
-    *list = nullptr;
-    if (v.isNil()) return true;
-    bool spread = v.kind == QValue::Kind::List && !v.isPoint();
-    return elementsToList(spread ? v.items : std::vector<QValue>{v}, list);
+    std::vector<PlannedRecord> plan;
+    if (!v.isNil()) planRecords(v, plan);
+    return plannedToList(plan, list);
 }
 
 bool argumentsToList(const std::vector<QValue>& arguments, ResultBuffer** list) {
-    return elementsToList(arguments, list);
+    *list = nullptr;
+    std::vector<PlannedRecord> plan;
+    for (const QValue& argument : arguments) {
+        if (!hasSingleRecord(argument)) return false;
+        plan.push_back({0, &argument});
+    }
+    return plannedToList(plan, list);
 }
 
 }  // namespace hostsim
@@ -190,6 +217,12 @@ bool recordToValue(const ResultBuffer* record, QValue& out) {
             out = QValue::textValue(record->value.text);
             return true;
         case KVS_RTENAME: out = QValue::objectName(record->value.name[0], record->value.name[1]); return true;
+        case KVS_RTSYMBOL:
+            if (record->value.text == nullptr) return false;
+            out = QValue();
+            out.kind = QValue::Kind::Symbol;
+            out.text = record->value.text;  // as named: a |quoted| name keeps its case
+            return true;
         case KVS_RTNIL: out = QValue::nil(); return true;
         default: return false;
     }
@@ -200,13 +233,28 @@ bool recordToValue(const ResultBuffer* record, QValue& out) {
 namespace hostsim {
 
 bool listToValue(const ResultBuffer* list, QValue& out) {
-    std::vector<QValue> elements;
+    // open[0] gathers the top level; each list begun and not yet ended adds one more.
+    std::vector<std::vector<QValue>> open(1);
+    std::size_t recordCount = 0;
     for (const ResultBuffer* record = list; record != nullptr; record = record->next) {
-        if (elements.size() == maxListRecords) return false;
+        if (++recordCount > maxListRecords) return false;
+        if (record->type == KVS_RTLB) {
+            if (open.size() > static_cast<std::size_t>(maxQuilletDepth)) return false;
+            open.emplace_back();
+            continue;
+        }
         QValue element;
-        if (!recordToValue(record, element)) return false;
-        elements.push_back(std::move(element));
+        if (record->type == KVS_RTLE) {
+            if (open.size() == 1) return false;
+            element = QValue::list(std::move(open.back()));
+            open.pop_back();
+        } else if (!recordToValue(record, element)) {
+            return false;
+        }
+        open.back().push_back(std::move(element));
     }
+    if (open.size() != 1) return false;
+    std::vector<QValue>& elements = open[0];
     if (elements.size() == 1) {
         out = std::move(elements[0]);
     } else {

@@ -29,6 +29,9 @@ bool allFinite(const Point& p) {
 
 Point toPoint(const double p[3]) { return {p[0], p[1], p[2]}; }
 
+// Checked after the fact: coordinates whose differences overflow give axes of infinities or NaN.
+bool isUnitVector(const Point& v) { return allFinite(v) && std::fabs(length(v) - 1.0) <= 1e-9; }
+
 }  // namespace
 
 // ---- UCS state: the current user coordinate system, world by default ----
@@ -53,7 +56,9 @@ bool setUcsByPoints(const Point& origin, const Point& pointOnX, const Point& poi
     double normalLength = length(normal);
     if (normalLength <= tolerance * yLength) return false;  // the three points are collinear
     Point zAxis = scale(normal, 1.0 / normalLength);
-    ucs = {origin, xAxis, cross(zAxis, xAxis), zAxis};
+    Point yAxis = cross(zAxis, xAxis);
+    if (!isUnitVector(xAxis) || !isUnitVector(yAxis) || !isUnitVector(zAxis)) return false;
+    ucs = {origin, xAxis, yAxis, zAxis};
     return true;
 }
 

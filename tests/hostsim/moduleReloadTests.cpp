@@ -6,7 +6,9 @@
 // not depend on them being fresh (a library can stay mapped after dlclose for reasons of its own).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <climits>
 #include <string>
 
 #include "hostsim/hostsim.h"
@@ -61,6 +63,21 @@ TEST_F(ModuleReload, FiftyCyclesLeaveNothingOutstanding) {
         ASSERT_EQ(0u, hostsim::outstandingLists()) << "cycle " << i;
         ASSERT_EQ(0u, hostsim::outstandingTexts()) << "cycle " << i;
     }
+}
+
+// A name without a slash is a file in the current folder, not a library on the search path.
+TEST_F(ModuleReload, LoadsANameWithoutASlashFromTheCurrentFolder) {
+    const std::string path = VECTRIN_MODULE_PATH;
+    const std::size_t slash = path.rfind('/');
+    char previous[PATH_MAX];
+    ASSERT_NE(nullptr, getcwd(previous, sizeof previous));
+    ASSERT_EQ(0, chdir(path.substr(0, slash).c_str()));
+    bool loaded = hostsim::loadModule(path.substr(slash + 1));
+    std::string answer = loaded ? run("(cal \"1+2\")") : "";
+    hostsim::unloadModule();
+    ASSERT_EQ(0, chdir(previous));
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ("3\n", answer);
 }
 
 }  // namespace

@@ -115,6 +115,7 @@ TEST_F(Quillet, EvaluatesFormsSymbolsAndSystemVariables) {
         {__LINE__, "(list 1 2 3) (list)",         "(1 2 3)\nnil\n"},
         {__LINE__, "(quote (+ 1 2))",             "(+ 1 2)\n"},
         {__LINE__, "(getvar \"pickbox\")",        "3\n"},
+        {__LINE__, "(setvar \"ANGBASE\" 0.5) (getvar \"angbase\")", "0.5\n0.5\n"},  // the table's first row
         {__LINE__, "(setvar \"PICKBOX\" 9) (getvar \"pickbox\")", "9\n9\n"},
         {__LINE__, "(setvar \"lastpoint\" (list 1 2))", "(1.0 2.0 0.0)\n"},
         {__LINE__, "(getvar \"nosuch\")",         "nil\n"},
@@ -127,6 +128,7 @@ TEST_F(Quillet, EvaluatesFormsSymbolsAndSystemVariables) {
         {__LINE__, "(setq 1 2)",                  "error: SETQ cannot assign to 1"},
         {__LINE__, "(setq nil 2)",                "error: SETQ cannot assign to nil"},
         {__LINE__, "(setq t 2)",                  "error: SETQ cannot change the constant T"},
+        {__LINE__, "(setq |nil| 2)",              "error: SETQ cannot change the constant NIL"},
         {__LINE__, "(frob 1)",                    "error: no function definition: FROB"},
         {__LINE__, "(1 2)",                       "error: bad function: 1"},
         {__LINE__, "(frob (/ 1 0))",              "error: no function definition: FROB"},

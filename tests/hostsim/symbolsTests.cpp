@@ -30,6 +30,9 @@ Rec point2(double x, double y) { return {KVS_RTPOINT, x, y, 0}; }
 Rec text(const char* t) { return {KVS_RTSTR, 0, 0, 0, 0, t}; }
 Rec ename(int64_t a, int64_t b) { return {KVS_RTENAME, 0, 0, 0, 0, nullptr, a, b}; }
 Rec nilRec() { return {KVS_RTNIL}; }
+Rec symbol(const char* name) { return {KVS_RTSYMBOL, 0, 0, 0, 0, name}; }
+const Rec listBegin = {KVS_RTLB};
+const Rec listEnd = {KVS_RTLE};
 
 // A list as the module would build it: records on the caller's side, linked in order.
 struct ModuleList {
@@ -41,7 +44,7 @@ struct ModuleList {
             rb.type = recs[i].type;
             if (rb.type == KVS_RTSHORT) rb.value.shortInt = static_cast<int16_t>(recs[i].integer);
             if (rb.type == KVS_RTLONG) rb.value.longInt = recs[i].integer;
-            if (rb.type == KVS_RTSTR) rb.value.text = const_cast<char*>(recs[i].text);
+            if (rb.type == KVS_RTSTR || rb.type == KVS_RTSYMBOL) rb.value.text = const_cast<char*>(recs[i].text);
             if (rb.type == KVS_RTENAME) {
                 rb.value.name[0] = recs[i].name0;
                 rb.value.name[1] = recs[i].name1;
@@ -74,7 +77,8 @@ void expectRecords(const std::vector<Rec>& want, const ResultBuffer* list) {
             case KVS_RTREAL: EXPECT_EQ(w.x, real); break;
             case KVS_RTSHORT: EXPECT_EQ(w.integer, shortInt); break;
             case KVS_RTLONG: EXPECT_EQ(w.integer, longInt); break;
-            case KVS_RTSTR: EXPECT_STREQ(w.text, textOf); break;
+            case KVS_RTSTR:
+            case KVS_RTSYMBOL: EXPECT_STREQ(w.text, textOf); break;
             case KVS_RTENAME:
                 EXPECT_EQ(w.name0, name0);
                 EXPECT_EQ(w.name1, name1);
@@ -115,9 +119,13 @@ TEST_F(Symbols, PutsymThenGetsymGivesTheValueBack) {
         {__LINE__, {text("h\xe9llo")}, {text("h\xe9llo")}},
         {__LINE__, {text("")}, {text("")}},
         {__LINE__, {ename(42, -9)}, {ename(42, -9)}},
-        {__LINE__, {text("a"), real(1), ename(1, 2)}, {text("a"), real(1), ename(1, 2)}},
+        {__LINE__, {symbol("Odd Case")}, {symbol("Odd Case")}},
+        {__LINE__, {text("a"), real(1), ename(1, 2)}, {listBegin, text("a"), real(1), ename(1, 2), listEnd}},
         {__LINE__, {real(1), shortInt(2), real(3)}, {point3(1, 2, 3)}},  // three numbers are a point
-        {__LINE__, {real(1), nilRec(), point3(0, 0, 1)}, {real(1), nilRec(), point3(0, 0, 1)}},
+        {__LINE__, {real(1), nilRec(), point3(0, 0, 1)},
+         {listBegin, real(1), nilRec(), point3(0, 0, 1), listEnd}},
+        {__LINE__, {listBegin, text("a"), listBegin, listEnd, listBegin, symbol("B"), listEnd, listEnd},
+         {listBegin, text("a"), nilRec(), listBegin, symbol("B"), listEnd, listEnd}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -142,10 +150,18 @@ TEST_F(Symbols, ConvertsHostValuesToRecordsByKind) {
         {__LINE__, QValue::list({QValue::integer(1), QValue::real(2), QValue::integer(3)}),
          {point3(1, 2, 3)}},
         {__LINE__, QValue::list({QValue::point(1, 2, 3), QValue::textValue("t")}),
-         {point3(1, 2, 3), text("t")}},
+         {listBegin, point3(1, 2, 3), text("t"), listEnd}},
+        // Anything else is bracketed or typed so that its first record never reads as a number
+        // or a point of its own.
         {__LINE__, QValue::list({QValue::integer(1), QValue::integer(2), QValue::integer(3),
                                  QValue::integer(4)}),
-         {shortInt(1), shortInt(2), shortInt(3), shortInt(4)}},
+         {listBegin, shortInt(1), shortInt(2), shortInt(3), shortInt(4), listEnd}},
+        {__LINE__, QValue::list({QValue::point(1, 2, 3), QValue::integer(4)}),
+         {listBegin, point3(1, 2, 3), shortInt(4), listEnd}},
+        {__LINE__, QValue::list({QValue::list({QValue::integer(1)}), QValue::integer(2)}),
+         {listBegin, listBegin, shortInt(1), listEnd, shortInt(2), listEnd}},
+        {__LINE__, QValue::symbol("foo"), {symbol("FOO")}},
+        {__LINE__, QValue::symbol("t"), {symbol("T")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -155,21 +171,6 @@ TEST_F(Symbols, ConvertsHostValuesToRecordsByKind) {
         expectRecords(c.got, got);
         kvs_relrb(got);
     }
-}
-
-TEST_F(Symbols, ValuesWithoutARecordFormAreRefused) {
-    const QValue cases[] = {
-        QValue::symbol("t"),
-        QValue::list({QValue::list({QValue::integer(1)}), QValue::integer(2)}),
-        QValue::list({QValue::textValue("a"), QValue::symbol("b")}),
-    };
-    for (const QValue& value : cases) {
-        hostsim::setSymbol("odd", value);
-        ResultBuffer* got = reinterpret_cast<ResultBuffer*>(&got);  // must be cleared
-        EXPECT_EQ(KVS_RTERROR, kvs_getsym("odd", &got));
-        EXPECT_EQ(nullptr, got);
-    }
-    EXPECT_EQ(0u, hostsim::outstandingLists());
 }
 
 TEST_F(Symbols, UnknownAndNilSymbolsHaveNoValue) {
@@ -196,23 +197,40 @@ TEST_F(Symbols, NamesIgnoreCaseInTheCodePage) {
 
 TEST_F(Symbols, BadRecordsAndNamesAreRefusedAndKeepTheOldValue) {
     hostsim::setSymbol("keep", QValue::real(9));
+    ModuleList one({real(1)});
     ModuleList unknownType({real(1), {1234}});
     ModuleList nullText({text(nullptr)});
+    ModuleList nullName({symbol(nullptr)});
     ModuleList cycle({real(1), real(2)});
     cycle.records[1].next = &cycle.records[0];
+    ModuleList unended({listBegin, real(1)});
+    ModuleList unbegun({real(1), listEnd});
+    std::vector<Rec> deepest(hostsim::maxQuilletDepth + 1, listBegin);
+    deepest.insert(deepest.end(), hostsim::maxQuilletDepth + 1, listEnd);
+    ModuleList tooDeep(deepest);
     struct Case { int line; const char* name; const ResultBuffer* value; };
     const Case cases[] = {
         {__LINE__, "keep", unknownType.head()},
         {__LINE__, "keep", nullText.head()},
+        {__LINE__, "keep", nullName.head()},
         {__LINE__, "keep", cycle.head()},
+        {__LINE__, "keep", unended.head()},
+        {__LINE__, "keep", unbegun.head()},
+        {__LINE__, "keep", tooDeep.head()},
         {__LINE__, nullptr, unknownType.head()},
         {__LINE__, "", nullptr},
+        {__LINE__, "nil", one.head()},  // the constants: Quillet's own NIL is never shadowed
+        {__LINE__, "NIL", nullptr},
+        {__LINE__, "t", one.head()},
+        {__LINE__, "T", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(KVS_RTERROR, kvs_putsym(c.name, c.value));
         EXPECT_EQ(QValue::real(9), hostsim::getSymbol("keep"));
     }
+    EXPECT_TRUE(hostsim::getSymbol("nil").isNil());
+    EXPECT_EQ(QValue::symbol("T"), hostsim::getSymbol("t"));
     ResultBuffer* got = nullptr;
     EXPECT_EQ(KVS_RTERROR, kvs_getsym(nullptr, &got));
     EXPECT_EQ(KVS_RTERROR, kvs_getsym("keep", nullptr));

@@ -107,6 +107,10 @@ TEST_F(Transforms, UcsByPointsRefusesDegenerateChoices) {
         {__LINE__, {0, 0, 0}, {1, 0, 0}, {-5, 0, 0}},    // collinear
         {__LINE__, {0, 0, 0}, {1, 1, 1}, {1e6, 1e6, 1e6 + 1e-6}},  // collinear within tolerance
         {__LINE__, {0, 0, NAN}, {1, 0, 0}, {0, 1, 0}},
+        {__LINE__, {INFINITY, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+        // finite points whose differences overflow: the axes would be NaN
+        {__LINE__, {1e308, 1e308, 0}, {-1e308, 1e308, 0}, {0, 0, 0}},
+        {__LINE__, {0, 0, 0}, {0, 1, -1}, {0, 1.7e308, 1.7e308}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -152,6 +156,8 @@ TEST(Inters, FindsWhereLinesMeetOrRefuses) {
         {__LINE__, {1e6, 1e6, 0}, {1e6 + 2, 1e6 + 2, 0}, {1e6, 1e6 + 2, 0}, {1e6 + 2, 1e6, 0}, 1,
          KVS_RTNORM, {1e6 + 1, 1e6 + 1, 0}},
         {__LINE__, {0, 0, 0}, {1, 1, 0}, {0, 1, 0}, {1, 2, 0}, 0, KVS_RTERROR, {}},  // parallel
+        // long and parallel within the tolerance: not a crossing near x = -1e12
+        {__LINE__, {0, 0, 0}, {1000, 0, 0}, {0, 1, 0}, {1000, 1.000000001, 0}, 0, KVS_RTERROR, {}},
         {__LINE__, {0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {3, 3, 0}, 0, KVS_RTERROR, {}},  // collinear
         {__LINE__, {0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, 1, 1}, 0, KVS_RTERROR, {}},  // skew
         {__LINE__, {0, 0, 0}, {1, 0, 0}, {0, 0, 1e-6}, {0, 1, 1e-6}, 0, KVS_RTERROR, {}},  // barely skew

@@ -6,6 +6,9 @@
 #            catalogue) and @WORK@ are replaced. --module MODULE always comes first.
 # NAME.in    standard input (optional; else nothing), with the same replacements
 # NAME.out   what hostsim must print, standard output and standard error together
+# NAME.err   standard error alone (optional); NAME.out then holds standard output alone
+# NAME.stdout  where standard output goes instead (optional): /dev/full, or "closed" for none;
+#            NAME.err then holds standard error, and there is no NAME.out
 # NAME.status  the exit status it must end with (optional; else 0)
 set -u
 hostsim=$1 module=$2 caseDir=$3 name=$4 work=$5
@@ -36,16 +39,34 @@ fi
 wantStatus=0
 [ -f "$caseDir/$name.status" ] && wantStatus=$(cat "$caseDir/$name.status")
 
-(cd "$caseDir" && "$hostsim" "${args[@]}") < "$input" > "$work/$name.actual" 2>&1
+runHostsim() { (cd "$caseDir" && "$hostsim" "${args[@]}") < "$input"; }
+actual=$work/$name.actual actualErr=$work/$name.actualErr
+rm -f "$actual" "$actualErr"
+stdoutTo=
+[ -f "$caseDir/$name.stdout" ] && stdoutTo=$(cat "$caseDir/$name.stdout")
+if [ "$stdoutTo" = closed ]; then
+    runHostsim >&- 2> "$actualErr"
+elif [ -n "$stdoutTo" ]; then
+    runHostsim > "$stdoutTo" 2> "$actualErr"
+elif [ -f "$caseDir/$name.err" ]; then
+    runHostsim > "$actual" 2> "$actualErr"
+else
+    runHostsim > "$actual" 2>&1
+fi
 status=$?
-# Paths vary with the build folder; transcripts show them as @MODULE@, @STRIPPED@ and @WORK@.
-sed -i -e "s|$stripped|@STRIPPED@|g" -e "s|$module|@MODULE@|g" -e "s|$work|@WORK@|g" "$work/$name.actual"
 
 failed=0
-if ! diff -u "$caseDir/$name.out" "$work/$name.actual"; then
-    echo "transcript $name: the output differs (above: - expected, + actual)"
-    failed=1
-fi
+# Paths vary with the build folder; transcripts show them as @MODULE@, @STRIPPED@ and @WORK@.
+compareWith() {
+    [ -f "$2" ] || return 0
+    sed -i -e "s|$stripped|@STRIPPED@|g" -e "s|$module|@MODULE@|g" -e "s|$work|@WORK@|g" "$2"
+    if ! diff -u "$caseDir/$1" "$2"; then
+        echo "transcript $name: $1 differs (above: - expected, + actual)"
+        failed=1
+    fi
+}
+compareWith "$name.out" "$actual"
+compareWith "$name.err" "$actualErr"
 if [ "$status" != "$wantStatus" ]; then
     echo "transcript $name: exit status $status, expected $wantStatus"
     failed=1
