@@ -1,8 +1,9 @@
 // hostsim/drawing.h - the drawing the host holds: objects and blocks read from DXF, their names.
 //
 // A drawing is the objects of a DXF file's ENTITIES section in file order and the definitions of
-// its BLOCKS section. Every object keeps its groups exactly as read; geometry for picking and
-// snapping is derived from them (entityGeometry.h). An object's name is the pair (drawing id,
+// its BLOCKS section. Every object keeps its groups as read, less comments (an old-style POLYLINE
+// gains group 70, 0, when the file omits it); geometry for picking and snapping is derived from
+// them (entityGeometry.h). An object's name is the pair (drawing id,
 // index into objects); a name from a drawing no longer open refers to nothing.
 #ifndef VECTRIN_HOSTSIM_DRAWING_H
 #define VECTRIN_HOSTSIM_DRAWING_H

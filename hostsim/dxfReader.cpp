@@ -18,7 +18,7 @@ using hostsim::DrawingObject;
 using hostsim::DxfGroup;
 using hostsim::GroupKind;
 
-constexpr int highestGroupCode = 1071;
+constexpr int highestGroupCode = 1071;  // 999, a comment, is below it
 
 // One pass over the text, a line at a time, with one pair of lookahead.
 struct Reader {
@@ -86,8 +86,19 @@ std::string quoted(std::string_view s) {
     return "'" + text + "'";
 }
 
-// The next pair: false at the end of the text, or with r.error set for a malformed pair.
+constexpr int commentCode = 999;
+
+// The next pair after any comments: false at the end of the text, or with r.error set for a
+// malformed pair.
+bool readPairOrComment(Reader& r, int& code, std::string& value, int& codeLine);
 bool readPair(Reader& r, int& code, std::string& value, int& codeLine) {
+    // A comment may stand wherever a group may; it belongs to no section or object.
+    while (readPairOrComment(r, code, value, codeLine))
+        if (code != commentCode) return true;
+    return false;
+}
+
+bool readPairOrComment(Reader& r, int& code, std::string& value, int& codeLine) {
     if (r.havePeeked) {
         r.havePeeked = false;
         code = r.peekedCode;
@@ -164,6 +175,8 @@ bool readObject(Reader& r, hostsim::Drawing& d, const std::string& type, int lin
     object.line = line;
     object.sequence = sequence;
     if (!readObjectGroups(r, object.groups)) return false;
+    if (type == "POLYLINE" && hostsim::findGroup(object, 70) == nullptr)
+        object.groups.push_back(DxfGroup{70, "0"});  // its flags default to 0: a 2D polyline
     d.objects.push_back(std::move(object));
     return true;
 }

@@ -57,7 +57,8 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         "0 LWPOLYLINE\n90 2\n70 1\n38 4\n10 0\n20 0\n40 0.5\n41 0.5\n42 1\n10 5\n20 0\n"
         "0 TEXT\n10 7\n20 8\n40 2\n1 hello world\n50 30\n1000 extra\n1070 12\n1010 1\n1020 2\n"
         "0 ARC\n10 0\n20 0\n40 1\n50 0\n51 90\n330 FFFF\n"
-        "0 POINT\n10 1\n30 3\n");
+        "0 POINT\n10 1\n30 3\n"
+        "0 POLYLINE\n66 1\n10 0\n20 0\n30 0\n0 VERTEX\n10 0\n20 0\n0 SEQEND\n");
     struct Case {
         int line;
         int index;
@@ -72,6 +73,8 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
          "-1=@3 0='TEXT' 10=7,8,0 40=2 1='hello world' 50=30 1000='extra' 1070=s12 1010=1,2,0"},
         {__LINE__, 4, "-1=@4 0='ARC' 10=0,0,0 40=1 50=0 51=90 330=@-1"},  // a handle of nothing
         {__LINE__, 5, "-1=@5 0='POINT' 10=1,0,0 30=3"},  // a z without its y is a plain real
+        // an old-style polyline's flags default to 0 when the file omits them: a 2D polyline
+        {__LINE__, 6, "-1=@6 0='POLYLINE' 66=s1 10=0,0,0 70=s0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -211,6 +214,36 @@ TEST_F(DrawingTest, MalformedFilesAreRefusedWithTheirLine) {
         std::string error;
         EXPECT_FALSE(hostsim::openDrawingText(c.text, "test.dxf", error));
         EXPECT_EQ(c.want, error);
+    }
+}
+
+// A 999 comment may stand wherever a group may; it is skipped, never kept in a record.
+TEST_F(DrawingTest, CommentsAreSkippedWhereverTheyStand) {
+    const std::string line = "0 LINE\n10 1\n20 2\n11 3\n21 4\n";
+    const std::string block = "0 BLOCK\n2 B\n10 0\n20 0\n0 ENDBLK\n";
+    struct Case {
+        int line;
+        std::string groups;
+    };
+    const Case cases[] = {
+        {__LINE__, "999 dxfrw 0.5.11\n0 SECTION\n2 ENTITIES\n" + line + "0 ENDSEC\n0 EOF\n"},
+        {__LINE__, "0 SECTION\n999 x\n2 ENTITIES\n" + line + "0 ENDSEC\n0 EOF\n"},
+        {__LINE__, "0 SECTION\n2 BLOCKS\n" + block + "999 x\n0 ENDSEC\n999 between\n"
+                   "0 SECTION\n2 ENTITIES\n" + line + "0 ENDSEC\n999 x\n0 EOF\n999 after\n"},
+        {__LINE__, "0 SECTION\n2 ENTITIES\n999 x\n" + line + "999 x\n0 ENDSEC\n0 EOF\n"},
+        {__LINE__, "0 SECTION\n2 ENTITIES\n0 LINE\n999 x\n10 1\n20 2\n999 x\n999 y\n11 3\n"
+                   "21 4\n0 ENDSEC\n0 EOF\n"},
+        {__LINE__, "0 SECTION\n2 BLOCKS\n0 BLOCK\n999 x\n2 B\n10 0\n20 0\n0 ENDBLK\n999 x\n"
+                   "0 ENDSEC\n0 SECTION\n2 HEADER\n999 x\n9 $ACADVER\n1 AC1009\n0 ENDSEC\n"
+                   "0 SECTION\n2 ENTITIES\n" + line + "0 ENDSEC\n0 EOF\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string error;
+        ASSERT_TRUE(hostsim::openDrawingText(drawingtest::groupsToDxf(c.groups), "c.dxf", error))
+            << error;
+        EXPECT_EQ("-1=@" + std::to_string(findObject("LINE")) + " 0='LINE' 10=1,2,0 11=3,4,0",
+                  recordsOf(findObject("LINE")));
     }
 }
 
