@@ -69,6 +69,10 @@ int groupInt(const DrawingObject& object, int code, int absent);
 Point groupPoint(const DrawingObject& object, int xCode, const Point& absent);
 
 // ---- the open drawing (drawing.cpp) ----
+// The memory a drawing may take, its file text included: HOSTSIM_MAX_DRAWING_BYTES when that is
+// a whole number above 0, else 4 GiB. A file larger than this is refused unread; a stream (a
+// pipe, /dev/stdin) is read up to it; the reader refuses a drawing whose objects would pass it.
+std::uint64_t maxDrawingBytes();
 // Each open replaces the drawing, sets VIEWSIZE to its extents with a margin and leaves
 // notices (things read but not drawn, such as a block that inserts itself) for drawingNotices.
 bool openDrawingFile(const std::string& path, std::string& error);

@@ -5,12 +5,14 @@
 // later readers can trust it, skips the other sections pair by pair, and ties VERTEX, ATTRIB and
 // SEQEND objects to the POLYLINE or INSERT they follow. Any fault ends the read with
 // "file:line: message"; nothing is ever read past the text's end.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 
 #include "hostsim/drawing.h"
+#include "hostsim/entityGeometry.h"
 
 namespace {
 
@@ -32,6 +34,8 @@ struct Reader {
     std::string peekedValue;
     int peekedLine = 0;
     bool sawEntities = false;
+    std::uint64_t bytesNeeded = 0;  // the text and what the objects read so far will take
+    std::uint64_t byteLimit = 0;
     std::string error;
 };
 
@@ -168,6 +172,28 @@ bool readObjectGroups(Reader& r, std::vector<DxfGroup>& groups) {
                : false;
 }
 
+// An estimate of what an object costs once open: its record, its groups, the text of those too
+// long to be kept inside their string, and a primitive with its grid entries per point it has.
+std::uint64_t objectBytes(const DrawingObject& object) {
+    constexpr std::size_t inlineText = sizeof(std::string) - 1;  // short strings keep no heap
+    constexpr std::size_t pieceBytes = sizeof(hostsim::Primitive) + 4 * sizeof(int);
+    std::uint64_t bytes = sizeof(DrawingObject) + object.groups.capacity() * sizeof(DxfGroup);
+    std::size_t points = 0;
+    for (const DxfGroup& g : object.groups) {
+        if (g.value.size() > inlineText) bytes += g.value.capacity() + 1;
+        points += g.code == 10;
+    }
+    return bytes + pieceBytes * std::max<std::size_t>(points, 1);
+}
+
+bool roomForObject(Reader& r, const DrawingObject& object) {
+    r.bytesNeeded += objectBytes(object);
+    if (r.bytesNeeded <= r.byteLimit) return true;
+    return fail(r, object.line,
+                "the drawing needs more than the " + std::to_string(r.byteLimit) +
+                    " bytes it may take here (HOSTSIM_MAX_DRAWING_BYTES)");
+}
+
 // Reads "0 <type>" and the object's groups; type is the group 0 value.
 bool readObject(Reader& r, hostsim::Drawing& d, const std::string& type, int line, int sequence) {
     DrawingObject object;
@@ -177,6 +203,8 @@ bool readObject(Reader& r, hostsim::Drawing& d, const std::string& type, int lin
     if (!readObjectGroups(r, object.groups)) return false;
     if (type == "POLYLINE" && hostsim::findGroup(object, 70) == nullptr)
         object.groups.push_back(DxfGroup{70, "0"});  // its flags default to 0: a 2D polyline
+    object.groups.shrink_to_fit();  // grown by doubling while read: up to half would be waste
+    if (!roomForObject(r, object)) return false;
     d.objects.push_back(std::move(object));
     return true;
 }
@@ -357,6 +385,8 @@ bool readDxfText(const std::string& text, const std::string& fileName, Drawing& 
     out = Drawing();
     out.source = fileName;
     Reader r{text, fileName};
+    r.bytesNeeded = text.size();
+    r.byteLimit = maxDrawingBytes();
     if (looksBinary(text)) {
         fail(r, 1, "a binary file; only ASCII DXF can be read");
     } else if (text.empty()) {

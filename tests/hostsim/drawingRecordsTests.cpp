@@ -1,8 +1,11 @@
 // tests/hostsim/drawingRecordsTests.cpp - reading DXF: object records, kvs_entnext, refused files.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "hostsim/entityGeometry.h"
@@ -247,10 +250,72 @@ TEST_F(DrawingTest, CommentsAreSkippedWhereverTheyStand) {
     }
 }
 
-TEST_F(DrawingTest, AFileThatCannotBeOpenedIsNamed) {
-    std::string error;
-    EXPECT_FALSE(hostsim::openDrawingFile("/nonexistent/x.dxf", error));
-    EXPECT_EQ("/nonexistent/x.dxf: cannot be opened", error);
+// A file of the given text, removed when the test ends.
+struct TemporaryFile {
+    explicit TemporaryFile(const std::string& text) {
+        char name[] = "/tmp/drawingTestXXXXXX";
+        int fd = mkstemp(name);
+        path = name;
+        if (fd >= 0) {
+            EXPECT_EQ(static_cast<ssize_t>(text.size()), write(fd, text.data(), text.size()));
+            close(fd);
+        }
+    }
+    ~TemporaryFile() { std::remove(path.c_str()); }
+    std::string path;
+};
+
+// A pipe already holding text, its writing end closed: read as a stream, named by /dev/fd.
+struct FilledPipe {
+    explicit FilledPipe(const std::string& text) {
+        int ends[2];
+        EXPECT_EQ(0, pipe(ends));
+        EXPECT_EQ(static_cast<ssize_t>(text.size()), write(ends[1], text.data(), text.size()));
+        close(ends[1]);
+        readEnd = ends[0];
+        path = "/dev/fd/" + std::to_string(readEnd);
+    }
+    ~FilledPipe() { close(readEnd); }
+    int readEnd = -1;
+    std::string path;
+};
+
+// Special files get their true reason; streams are read up to the size limit; a drawing whose
+// objects would take more than the limit is refused by the reader.
+TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
+    std::string circles;
+    for (int i = 0; i < 100; ++i) circles += "0 CIRCLE\n10 " + std::to_string(i) + "\n20 0\n40 1\n";
+    const std::string small = drawingtest::drawingText("0 LINE\n10 0\n20 0\n11 1\n21 1\n");
+    TemporaryFile tooLong(std::string(5000, '\n'));
+    TemporaryFile manyObjects(drawingtest::drawingText(circles));
+    FilledPipe smallPipe(small), longPipe(std::string(5000, '\n'));
+    struct Case {
+        int line;
+        std::string path;
+        const char* limit;
+        const char* want;  // "" when the drawing opens
+    };
+    const Case cases[] = {
+        {__LINE__, "/nonexistent/x.dxf", "4096", "/nonexistent/x.dxf: cannot be opened: No such"},
+        {__LINE__, HOSTSIM_TEST_DXF_DIR, "4096", ": is a directory"},
+        {__LINE__, tooLong.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
+        {__LINE__, manyObjects.path, "4096", ": the drawing needs more than the 4096 bytes"},
+        {__LINE__, manyObjects.path, "100000", ""},
+        {__LINE__, smallPipe.path, "4096", ""},
+        {__LINE__, longPipe.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
+        {__LINE__, "/dev/zero", "4096", ": larger than the 4096 bytes a drawing may take here"},
+        {__LINE__, "/dev/zero", "1000000", "/dev/zero:1: a binary file"},  // stops at a NUL
+        {__LINE__, "/proc/self/maps", "1000000", "is not a group code"},  // its size shows as 0
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        setenv("HOSTSIM_MAX_DRAWING_BYTES", c.limit, 1);
+        std::string error;
+        bool opened = hostsim::openDrawingFile(c.path, error);
+        EXPECT_EQ(c.want[0] == '\0', opened) << error;
+        EXPECT_NE(std::string::npos, error.find(c.want)) << error;
+    }
+    unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
 }
 
 // A chain of blocks, each holding a line and a reference to the next; the last one refers to
@@ -290,6 +355,32 @@ TEST_F(DrawingTest, ReferenceNestingIsBoundedWithANotice) {
             segments += p.kind == hostsim::Primitive::Kind::Segment;
         EXPECT_EQ(c.segments, segments);
     }
+}
+
+// Blocks in levels, each inserting the next ten times: the deepest are refused a million
+// times over. Each distinct notice is kept once with its count, and the references walked are
+// bounded, so a file of a few KB opens in little time and memory.
+TEST_F(DrawingTest, FanOutOfReferencesIsBoundedAndItsNoticesCounted) {
+    std::string blocks;
+    constexpr int levels = 18;
+    for (int level = 0; level < levels; ++level) {
+        blocks += "0 BLOCK\n2 B" + std::to_string(level) + "\n10 0\n20 0\n";
+        for (int k = 0; k < 10 && level + 1 < levels; ++k)
+            blocks += "0 INSERT\n2 B" + std::to_string(level + 1) + "\n10 " + std::to_string(k) +
+                      "\n20 0\n";
+        if (level + 1 == levels) blocks += "0 LINE\n10 0\n20 0\n11 1\n21 1\n";
+        blocks += "0 ENDBLK\n";
+    }
+    open("0 INSERT\n2 B0\n10 0\n20 0\n", blocks);
+    const auto& notices = hostsim::drawingNotices();
+    ASSERT_EQ(11u, notices.size());  // ten refused references, then the bound
+    for (std::size_t i = 0; i + 1 < notices.size(); ++i) {
+        SCOPED_TRACE(notices[i]);
+        EXPECT_NE(std::string::npos, notices[i].find("references nested deeper than 16"));
+        EXPECT_NE(std::string::npos, notices[i].find(" times)"));
+    }
+    EXPECT_NE(std::string::npos, notices.back().find("walk past 100000 references"));
+    EXPECT_LE(hostsim::drawingPrimitives().size(), 100001u);
 }
 
 TEST_F(DrawingTest, DefaultViewSizeShowsTheExtentsWithAMargin) {
