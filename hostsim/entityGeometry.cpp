@@ -77,6 +77,7 @@ struct Grid {
     std::vector<int> items;
     std::vector<int> wide;  // primitives spanning too many cells to file, or outside area
     Box area;               // what the cells cover
+    Box inner;              // the extents of the primitives inside area
 };
 
 }  // namespace
@@ -604,10 +605,14 @@ Box bulkBox() {
     std::vector<double> values;
     values.reserve(primitives.size());
     Box bulk;
-    bulk.take(edgeQuantile(values, [](const Box& b) { return b.lowX; }, outlierShare),
-              edgeQuantile(values, [](const Box& b) { return b.lowY; }, outlierShare));
-    bulk.take(edgeQuantile(values, [](const Box& b) { return b.highX; }, 1 - outlierShare),
-              edgeQuantile(values, [](const Box& b) { return b.highY; }, 1 - outlierShare));
+    bulk.take(edgeQuantile(
+                  values, [](const Box& b) { return b.lowX; }, outlierShare),
+              edgeQuantile(
+                  values, [](const Box& b) { return b.lowY; }, outlierShare));
+    bulk.take(edgeQuantile(
+                  values, [](const Box& b) { return b.highX; }, 1 - outlierShare),
+              edgeQuantile(
+                  values, [](const Box& b) { return b.highY; }, 1 - outlierShare));
     return bulk;
 }
 
@@ -630,8 +635,8 @@ void sizeGrid(const Box& bulk, const Box& area) {
     double bulkSpan = std::max({bulkWidth, bulkHeight, 1e-9});
     double width = area.highX - area.lowX, height = area.highY - area.lowY;
     double span = std::max({width, height, 1e-9});
-    double cell = std::sqrt(std::max(bulkWidth * bulkHeight, bulkSpan * bulkSpan * 1e-6) /
-                            primitives.size());
+    double cell =
+        std::sqrt(std::max(bulkWidth * bulkHeight, bulkSpan * bulkSpan * 1e-6) / primitives.size());
     cell = std::max({cell, span / maxCellsPerAxis, 1e-9});
     grid.area = area;
     grid.cellSize = cell;
@@ -657,6 +662,7 @@ bool fileGrid(const Box& bulk, const Box& area) {
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // count
         int c0, c1, r0, r1;
         Box box = boxOf(primitives[i]);
+        if (inside(box, area)) grid.inner.take(box);
         if (!cellRange(box, c0, c1, r0, r1)) {
             outliers += !inside(box, area);
             grid.wide.push_back(static_cast<int>(i));
@@ -730,10 +736,13 @@ const Instance& drawingInstance(int index) {
     return instances[index];
 }
 
+// Without the primitives the grid leaves out: a view zoomed out to a few far-off points would
+// show the rest as a dot, and make every pick box cover every object.
 bool drawingExtents(Point& low, Point& high) {
     if (extents.empty()) return false;
-    low = {extents.lowX, extents.lowY, 0};
-    high = {extents.highX, extents.highY, 0};
+    const Box& shown = grid.columns > 0 && !grid.inner.empty() ? grid.inner : extents;
+    low = {shown.lowX, shown.lowY, 0};
+    high = {shown.highX, shown.highY, 0};
     return true;
 }
 

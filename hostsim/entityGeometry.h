@@ -64,7 +64,9 @@ struct Instance {
 void buildGeometry(const Drawing& d, std::vector<std::string>& notices);
 const std::vector<Primitive>& drawingPrimitives();
 const Instance& drawingInstance(int index);
-bool drawingExtents(Point& low, Point& high);  // false for a drawing with no geometry
+// The extents of the geometry, less the few far-off primitives the grid leaves out; false for a
+// drawing with no geometry.
+bool drawingExtents(Point& low, Point& high);
 
 // Indexes of the primitives that pass within radius of (x, y) in the view, in no order.
 void primitivesNear(double x, double y, double radius, std::vector<int>& out);
