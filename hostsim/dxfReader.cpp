@@ -92,16 +92,8 @@ std::string quoted(std::string_view s) {
 
 constexpr int commentCode = 999;
 
-// The next pair after any comments: false at the end of the text, or with r.error set for a
+// The next pair, a comment included: false at the end of the text, or with r.error set for a
 // malformed pair.
-bool readPairOrComment(Reader& r, int& code, std::string& value, int& codeLine);
-bool readPair(Reader& r, int& code, std::string& value, int& codeLine) {
-    // A comment may stand wherever a group may; it belongs to no section or object.
-    while (readPairOrComment(r, code, value, codeLine))
-        if (code != commentCode) return true;
-    return false;
-}
-
 bool readPairOrComment(Reader& r, int& code, std::string& value, int& codeLine) {
     if (r.havePeeked) {
         r.havePeeked = false;
@@ -121,6 +113,14 @@ bool readPairOrComment(Reader& r, int& code, std::string& value, int& codeLine) 
     code = static_cast<int>(number);
     value.assign(valueText);
     return true;
+}
+
+// The next pair after any comments. A comment may stand wherever a group may; it belongs to no
+// section or object.
+bool readPair(Reader& r, int& code, std::string& value, int& codeLine) {
+    while (readPairOrComment(r, code, value, codeLine))
+        if (code != commentCode) return true;
+    return false;
 }
 
 void unreadPair(Reader& r, int code, std::string& value, int codeLine) {
@@ -186,10 +186,10 @@ std::uint64_t objectBytes(const DrawingObject& object) {
     return bytes + pieceBytes * std::max<std::size_t>(points, 1);
 }
 
-bool roomForObject(Reader& r, const DrawingObject& object) {
-    r.bytesNeeded += objectBytes(object);
+bool roomFor(Reader& r, int line, std::uint64_t bytes) {
+    r.bytesNeeded += bytes;
     if (r.bytesNeeded <= r.byteLimit) return true;
-    return fail(r, object.line,
+    return fail(r, line,
                 "the drawing needs more than the " + std::to_string(r.byteLimit) +
                     " bytes it may take here (HOSTSIM_MAX_DRAWING_BYTES)");
 }
@@ -204,7 +204,7 @@ bool readObject(Reader& r, hostsim::Drawing& d, const std::string& type, int lin
     if (type == "POLYLINE" && hostsim::findGroup(object, 70) == nullptr)
         object.groups.push_back(DxfGroup{70, "0"});  // its flags default to 0: a 2D polyline
     object.groups.shrink_to_fit();  // grown by doubling while read: up to half would be waste
-    if (!roomForObject(r, object)) return false;
+    if (!roomFor(r, object.line, objectBytes(object))) return false;
     d.objects.push_back(std::move(object));
     return true;
 }
@@ -293,6 +293,8 @@ bool readBlock(Reader& r, hostsim::Drawing& d, int line) {
     header.groups = block.header;
     block.base = hostsim::groupPoint(header, 10, {0, 0, 0});
     if (block.name.empty()) return fail(r, line, "a BLOCK without its name (group 2)");
+    std::uint64_t headerBytes = sizeof block + block.header.size() * sizeof(DxfGroup);
+    if (!roomFor(r, line, headerBytes + block.name.size() * 2)) return false;  // and its index
     int sequenceId = static_cast<int>(d.blocks.size()) + 1;
     std::vector<int> sequence;
     std::string where = "the block '" + block.name + "' of line " + std::to_string(line);
