@@ -215,6 +215,15 @@ std::string recordValueText(const ResultBuffer& r) {
     }
 }
 
+// Makes a drawing just read the open one, with its geometry, notices and default view.
+void installDrawing(hostsim::Drawing& next) {
+    next.id = ++lastDrawingId;
+    drawing = std::move(next);
+    notices.clear();
+    hostsim::buildGeometry(drawing, notices);
+    hostsim::setDefaultViewSize();
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -222,18 +231,17 @@ namespace hostsim {
 bool openDrawingText(const std::string& text, const std::string& fileName, std::string& error) {
     Drawing next;
     if (!readDxfText(text, fileName, next, error)) return false;
-    next.id = ++lastDrawingId;
-    drawing = std::move(next);
-    notices.clear();
-    buildGeometry(drawing, notices);
-    setDefaultViewSize();
+    installDrawing(next);
     return true;
 }
 
 bool openDrawingFile(const std::string& path, std::string& error) {
     std::string text;
-    if (!readWholeFile(path, text, error)) return false;
-    return openDrawingText(text, path, error);
+    Drawing next;
+    if (!readWholeFile(path, text, error) || !readDxfText(text, path, next, error)) return false;
+    std::string().swap(text);  // the objects keep what they need: freed before the geometry grows
+    installDrawing(next);
+    return true;
 }
 
 void openDemoDrawing() {
