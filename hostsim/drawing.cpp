@@ -126,6 +126,15 @@ std::string tooLargeText() {
            " bytes a drawing may take here (" + maxDrawingBytesVariable + ")";
 }
 
+// True when info is that of the program's own standard input (/dev/stdin, /proc/self/fd/0):
+// opened again by its name, a regular file would be read from its start and left unconsumed,
+// so the prompts would read the drawing's lines as answers.
+bool isStandardInput(const struct stat& info) {
+    struct stat input;
+    return fstat(STDIN_FILENO, &input) == 0 && input.st_dev == info.st_dev &&
+           input.st_ino == info.st_ino;
+}
+
 // Refuses what cannot be a drawing before anything is read: a missing file or a directory
 // with the true reason, a regular file larger than the limit. A FIFO blocks in open until
 // something writes to it, so the user is told first.
@@ -142,6 +151,12 @@ bool openForReading(const std::string& path, int& fd, std::string& error) {
     if (S_ISREG(info.st_mode) &&
         static_cast<std::uint64_t>(info.st_size) > hostsim::maxDrawingBytes()) {
         error = path + ": " + tooLargeText();
+        return false;
+    }
+    if (isStandardInput(info)) {  // read where it stands and consumed, as any input is
+        fd = dup(STDIN_FILENO);
+        if (fd >= 0) return true;
+        error = path + ": cannot be read: " + std::strerror(errno);
         return false;
     }
     if (S_ISFIFO(info.st_mode))
