@@ -26,9 +26,10 @@ constexpr std::size_t maxReferencesWalked = 100000;  // references inside blocks
 constexpr int maxArrayCopies = 10000;                // columns times rows of one reference
 constexpr int maxCellsPerAxis = 2048;
 constexpr int maxCellsPerPrimitive = 256;  // a larger primitive goes to the list checked always
-constexpr double outlierShare =
-    0.01;  // of the primitives on each side, left out of the grid's size
-constexpr std::size_t maxOutliers = 64;  // outside it, checked at every pick; more: grid them all
+// The grid is sized on all but this share of the primitives' edges on each side; at most
+// maxOutliers may then lie outside it, checked at every pick; with more, it covers them all.
+constexpr double outlierShare = 0.01;
+constexpr std::size_t maxOutliers = 64;
 constexpr double textWidthPerHeight = 0.6;  // the box of a text: an average character's width
 
 Point sub(const Point& a, const Point& b) {
@@ -589,10 +590,9 @@ bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
 }
 
 // The value below which a share of the primitives' box edges lie, the edge chosen by edge.
-template <typename Edge>
-double edgeQuantile(std::vector<double>& values, Edge edge, double share) {
+double edgeQuantile(std::vector<double>& values, double Box::*edge, double share) {
     values.clear();
-    for (const Primitive& p : primitives) values.push_back(edge(boxOf(p)));
+    for (const Primitive& p : primitives) values.push_back(boxOf(p).*edge);
     std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
     std::nth_element(values.begin(), values.begin() + k, values.end());
     return values[k];
@@ -605,14 +605,10 @@ Box bulkBox() {
     std::vector<double> values;
     values.reserve(primitives.size());
     Box bulk;
-    bulk.take(edgeQuantile(
-                  values, [](const Box& b) { return b.lowX; }, outlierShare),
-              edgeQuantile(
-                  values, [](const Box& b) { return b.lowY; }, outlierShare));
-    bulk.take(edgeQuantile(
-                  values, [](const Box& b) { return b.highX; }, 1 - outlierShare),
-              edgeQuantile(
-                  values, [](const Box& b) { return b.highY; }, 1 - outlierShare));
+    bulk.take(edgeQuantile(values, &Box::lowX, outlierShare),
+              edgeQuantile(values, &Box::lowY, outlierShare));
+    bulk.take(edgeQuantile(values, &Box::highX, 1 - outlierShare),
+              edgeQuantile(values, &Box::highY, 1 - outlierShare));
     return bulk;
 }
 
