@@ -1,8 +1,9 @@
 // hostsim/drawing.h - the drawing the host holds: objects and blocks read from DXF, their names.
 //
 // A drawing is the objects of a DXF file's ENTITIES section in file order and the definitions of
-// its BLOCKS section. Every object keeps its groups exactly as read; geometry for picking and
-// snapping is derived from them (entityGeometry.h). An object's name is the pair (drawing id,
+// its BLOCKS section. Every object keeps its groups as read, less comments (an old-style POLYLINE
+// gains group 70, 0, when the file omits it); geometry for picking and snapping is derived from
+// them (entityGeometry.h). An object's name is the pair (drawing id,
 // index into objects); a name from a drawing no longer open refers to nothing.
 #ifndef VECTRIN_HOSTSIM_DRAWING_H
 #define VECTRIN_HOSTSIM_DRAWING_H
@@ -68,6 +69,10 @@ int groupInt(const DrawingObject& object, int code, int absent);
 Point groupPoint(const DrawingObject& object, int xCode, const Point& absent);
 
 // ---- the open drawing (drawing.cpp) ----
+// The memory a drawing may take, its file text included: HOSTSIM_MAX_DRAWING_BYTES when that is
+// a whole number above 0, else 4 GiB. A file larger than this is refused unread; a stream (a
+// pipe, /dev/stdin) is read up to it; the reader refuses a drawing whose objects would pass it.
+std::uint64_t maxDrawingBytes();
 // Each open replaces the drawing, sets VIEWSIZE to its extents with a margin and leaves
 // notices (things read but not drawn, such as a block that inserts itself) for drawingNotices.
 bool openDrawingFile(const std::string& path, std::string& error);

@@ -5,12 +5,14 @@
 // later readers can trust it, skips the other sections pair by pair, and ties VERTEX, ATTRIB and
 // SEQEND objects to the POLYLINE or INSERT they follow. Any fault ends the read with
 // "file:line: message"; nothing is ever read past the text's end.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 
 #include "hostsim/drawing.h"
+#include "hostsim/entityGeometry.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ using hostsim::DrawingObject;
 using hostsim::DxfGroup;
 using hostsim::GroupKind;
 
-constexpr int highestGroupCode = 1071;
+constexpr int highestGroupCode = 1071;  // 999, a comment, is below it
 
 // One pass over the text, a line at a time, with one pair of lookahead.
 struct Reader {
@@ -32,6 +34,8 @@ struct Reader {
     std::string peekedValue;
     int peekedLine = 0;
     bool sawEntities = false;
+    std::uint64_t bytesNeeded = 0;  // the text and what the objects read so far will take
+    std::uint64_t byteLimit = 0;
     std::string error;
 };
 
@@ -86,8 +90,11 @@ std::string quoted(std::string_view s) {
     return "'" + text + "'";
 }
 
-// The next pair: false at the end of the text, or with r.error set for a malformed pair.
-bool readPair(Reader& r, int& code, std::string& value, int& codeLine) {
+constexpr int commentCode = 999;
+
+// The next pair, a comment included: false at the end of the text, or with r.error set for a
+// malformed pair.
+bool readPairOrComment(Reader& r, int& code, std::string& value, int& codeLine) {
     if (r.havePeeked) {
         r.havePeeked = false;
         code = r.peekedCode;
@@ -106,6 +113,14 @@ bool readPair(Reader& r, int& code, std::string& value, int& codeLine) {
     code = static_cast<int>(number);
     value.assign(valueText);
     return true;
+}
+
+// The next pair after any comments. A comment may stand wherever a group may; it belongs to no
+// section or object.
+bool readPair(Reader& r, int& code, std::string& value, int& codeLine) {
+    while (readPairOrComment(r, code, value, codeLine))
+        if (code != commentCode) return true;
+    return false;
 }
 
 void unreadPair(Reader& r, int code, std::string& value, int codeLine) {
@@ -157,6 +172,28 @@ bool readObjectGroups(Reader& r, std::vector<DxfGroup>& groups) {
                : false;
 }
 
+// An estimate of what an object costs once open: its record, its groups, the text of those too
+// long to be kept inside their string, and a primitive with its grid entries per point it has.
+std::uint64_t objectBytes(const DrawingObject& object) {
+    constexpr std::size_t inlineText = sizeof(std::string) - 1;  // short strings keep no heap
+    constexpr std::size_t pieceBytes = sizeof(hostsim::Primitive) + 4 * sizeof(int);
+    std::uint64_t bytes = sizeof(DrawingObject) + object.groups.capacity() * sizeof(DxfGroup);
+    std::size_t points = 0;
+    for (const DxfGroup& g : object.groups) {
+        if (g.value.size() > inlineText) bytes += g.value.capacity() + 1;
+        points += g.code == 10;
+    }
+    return bytes + pieceBytes * std::max<std::size_t>(points, 1);
+}
+
+bool roomFor(Reader& r, int line, std::uint64_t bytes) {
+    r.bytesNeeded += bytes;
+    if (r.bytesNeeded <= r.byteLimit) return true;
+    return fail(r, line,
+                "the drawing needs more than the " + std::to_string(r.byteLimit) +
+                    " bytes it may take here (HOSTSIM_MAX_DRAWING_BYTES)");
+}
+
 // Reads "0 <type>" and the object's groups; type is the group 0 value.
 bool readObject(Reader& r, hostsim::Drawing& d, const std::string& type, int line, int sequence) {
     DrawingObject object;
@@ -164,6 +201,10 @@ bool readObject(Reader& r, hostsim::Drawing& d, const std::string& type, int lin
     object.line = line;
     object.sequence = sequence;
     if (!readObjectGroups(r, object.groups)) return false;
+    if (type == "POLYLINE" && hostsim::findGroup(object, 70) == nullptr)
+        object.groups.push_back(DxfGroup{70, "0"});  // its flags default to 0: a 2D polyline
+    object.groups.shrink_to_fit();  // grown by doubling while read: up to half would be waste
+    if (!roomFor(r, object.line, objectBytes(object))) return false;
     d.objects.push_back(std::move(object));
     return true;
 }
@@ -252,6 +293,8 @@ bool readBlock(Reader& r, hostsim::Drawing& d, int line) {
     header.groups = block.header;
     block.base = hostsim::groupPoint(header, 10, {0, 0, 0});
     if (block.name.empty()) return fail(r, line, "a BLOCK without its name (group 2)");
+    std::uint64_t headerBytes = sizeof block + block.header.size() * sizeof(DxfGroup);
+    if (!roomFor(r, line, headerBytes + block.name.size() * 2)) return false;  // and its index
     int sequenceId = static_cast<int>(d.blocks.size()) + 1;
     std::vector<int> sequence;
     std::string where = "the block '" + block.name + "' of line " + std::to_string(line);
@@ -344,6 +387,8 @@ bool readDxfText(const std::string& text, const std::string& fileName, Drawing& 
     out = Drawing();
     out.source = fileName;
     Reader r{text, fileName};
+    r.bytesNeeded = text.size();
+    r.byteLimit = maxDrawingBytes();
     if (looksBinary(text)) {
         fail(r, 1, "a binary file; only ASCII DXF can be read");
     } else if (text.empty()) {

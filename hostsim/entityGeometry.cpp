@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -21,9 +22,14 @@ constexpr double pi = 3.141592653589793;
 constexpr double bulgeTolerance = 1e-7;
 constexpr int maxNesting = 16;  // references inside references, deeper than any real drawing
 constexpr std::size_t maxExpanded = 1000000;  // pieces drawn through block references, at most
-constexpr int maxArrayCopies = 10000;         // columns times rows of one reference
+constexpr std::size_t maxReferencesWalked = 100000;  // references inside blocks, at most
+constexpr int maxArrayCopies = 10000;                // columns times rows of one reference
 constexpr int maxCellsPerAxis = 2048;
-constexpr int maxCellsPerPrimitive = 256;   // a larger primitive goes to the list checked always
+constexpr int maxCellsPerPrimitive = 256;  // a larger primitive goes to the list checked always
+// The grid is sized on all but this share of the primitives' edges on each side; at most
+// maxOutliers may then lie outside it, checked at every pick; with more, it covers them all.
+constexpr double outlierShare = 0.01;
+constexpr std::size_t maxOutliers = 64;
 constexpr double textWidthPerHeight = 0.6;  // the box of a text: an average character's width
 
 Point sub(const Point& a, const Point& b) {
@@ -70,7 +76,9 @@ struct Grid {
     int columns = 0, rows = 0;
     std::vector<int> cellStart;  // items of cell c: items[cellStart[c] .. cellStart[c + 1])
     std::vector<int> items;
-    std::vector<int> wide;  // primitives spanning too many cells to file
+    std::vector<int> wide;  // primitives spanning too many cells to file, or outside area
+    Box area;               // what the cells cover
+    Box inner;              // the extents of the primitives inside area
 };
 
 }  // namespace
@@ -82,6 +90,7 @@ static Box extents;
 static Grid grid;
 static std::vector<unsigned> visitStamp;  // per primitive: the query that last saw it
 static unsigned currentStamp = 0;
+static std::size_t lastExamined = 0;  // primitives the last primitivesNear measured
 
 namespace hostsim {
 
@@ -117,14 +126,40 @@ struct Source {
 struct Builder {
     const hostsim::Drawing& drawing;
     std::vector<std::string>& notices;
-    std::vector<int> blockStack;  // blocks being expanded, outermost first
-    std::size_t expanded = 0;     // pieces and copies added through references so far
+    std::vector<int> blockStack;       // blocks being expanded, outermost first
+    std::size_t expanded = 0;          // pieces and copies added through references so far
+    std::size_t referencesWalked = 0;  // references met inside blocks, drawn or refused
     bool capped = false;
+    std::unordered_map<std::string, std::size_t> noticeIndex;  // text -> notices index
+    std::vector<std::size_t> noticeCounts;                     // how often each was met
 };
+
+// Each distinct notice is kept once: a block referred to a million times would repeat its
+// notice a million times.
+void addNoticeText(Builder& b, const std::string& text) {
+    auto found = b.noticeIndex.emplace(text, b.notices.size());
+    if (found.second) {
+        b.notices.push_back(text);
+        b.noticeCounts.push_back(1);
+    } else {
+        ++b.noticeCounts[found.first->second];
+    }
+}
 
 // "file:line: text", for a notice about the object read at that line.
 void addNotice(Builder& b, int line, const std::string& text) {
-    b.notices.push_back(b.drawing.source + ":" + std::to_string(line) + ": " + text);
+    addNoticeText(b, b.drawing.source + ":" + std::to_string(line) + ": " + text);
+}
+
+void countRepeatedNotices(Builder& b) {
+    for (std::size_t i = 0; i < b.notices.size(); ++i)
+        if (b.noticeCounts[i] > 1)
+            b.notices[i] += " (" + std::to_string(b.noticeCounts[i]) + " times)";
+}
+
+void capExpansion(Builder& b, const std::string& why) {
+    if (!b.capped) addNoticeText(b, b.drawing.source + ": " + why + "; the rest are not drawn");
+    b.capped = true;
 }
 
 // What block references add, pieces and copies alike, shares one budget: a reference to a
@@ -134,10 +169,21 @@ bool roomForExpansion(Builder& b) {
         ++b.expanded;
         return true;
     }
-    if (!b.capped)
-        b.notices.push_back(b.drawing.source + ": the block references expand past " +
-                            std::to_string(maxExpanded) + " pieces; the rest are not drawn");
-    b.capped = true;
+    capExpansion(b, "the block references expand past " + std::to_string(maxExpanded) + " pieces");
+    return false;
+}
+
+// The references walked have their own, smaller budget: each costs an instance and notices
+// whether it draws anything or not.
+bool roomForReference(Builder& b) {
+    if (b.blockStack.empty()) return true;
+    if (b.capped) return false;
+    if (b.referencesWalked < maxReferencesWalked) {
+        ++b.referencesWalked;
+        return true;
+    }
+    capExpansion(
+        b, "the block references walk past " + std::to_string(maxReferencesWalked) + " references");
     return false;
 }
 
@@ -459,6 +505,7 @@ void addAttributes(Builder& b, int insert, const Affine& parent, int instance, i
 }
 
 void addReference(Builder& b, Source s, int index, const Affine& parent) {
+    if (!roomForReference(b)) return;
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     addNode(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::snapIns);
@@ -527,11 +574,14 @@ int cellOf(double coordinate, double origin, int cells) {
     return cell >= cells - 1 ? cells - 1 : static_cast<int>(cell);
 }
 
-// False when the box spans too many cells to file, or lies outside every finite cell.
+bool inside(const Box& box, const Box& area) {
+    return box.lowX >= area.lowX && box.highX <= area.highX && box.lowY >= area.lowY &&
+           box.highY <= area.highY;
+}
+
+// False when the box spans too many cells to file, or lies outside the area the grid covers.
 bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
-    if (!std::isfinite(box.lowX) || !std::isfinite(box.lowY) || !std::isfinite(box.highX) ||
-        !std::isfinite(box.highY))
-        return false;
+    if (!inside(box, grid.area)) return false;  // NaN and infinite boxes too
     c0 = cellOf(box.lowX, grid.originX, grid.columns);
     c1 = cellOf(box.highX, grid.originX, grid.columns);
     r0 = cellOf(box.lowY, grid.originY, grid.rows);
@@ -539,57 +589,113 @@ bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
     return static_cast<long>(c1 - c0 + 1) * (r1 - r0 + 1) <= maxCellsPerPrimitive;
 }
 
-// Sizes the grid so that a cell holds about one primitive, within maxCellsPerAxis a side.
-void sizeGrid() {
-    double width = extents.highX - extents.lowX, height = extents.highY - extents.lowY;
+// The value below which a share of the primitives' box edges lie, the edge chosen by edge.
+double edgeQuantile(std::vector<double>& values, double Box::*edge, double share) {
+    values.clear();
+    for (const Primitive& p : primitives) values.push_back(boxOf(p).*edge);
+    std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
+    std::nth_element(values.begin(), values.begin() + k, values.end());
+    return values[k];
+}
+
+// The box of the bulk of the primitives: all but the outermost outlierShare of their box
+// edges on each side. A few far-off primitives must not stretch the cells until one holds
+// nearly every primitive.
+Box bulkBox() {
+    std::vector<double> values;
+    values.reserve(primitives.size());
+    Box bulk;
+    bulk.take(edgeQuantile(values, &Box::lowX, outlierShare),
+              edgeQuantile(values, &Box::lowY, outlierShare));
+    bulk.take(edgeQuantile(values, &Box::highX, 1 - outlierShare),
+              edgeQuantile(values, &Box::highY, 1 - outlierShare));
+    return bulk;
+}
+
+// The bulk widened by its own size on every side, within the extents: a drawing spread evenly
+// keeps everything in it.
+Box widened(const Box& bulk) {
+    double width = bulk.highX - bulk.lowX, height = bulk.highY - bulk.lowY;
+    Box grown;
+    grown.take(std::max(extents.lowX, bulk.lowX - width),
+               std::max(extents.lowY, bulk.lowY - height));
+    grown.take(std::min(extents.highX, bulk.highX + width),
+               std::min(extents.highY, bulk.highY + height));
+    return grown;
+}
+
+// Sizes the cells so that one holds about one primitive of the bulk, and the grid over area,
+// within maxCellsPerAxis a side.
+void sizeGrid(const Box& bulk, const Box& area) {
+    double bulkWidth = bulk.highX - bulk.lowX, bulkHeight = bulk.highY - bulk.lowY;
+    double bulkSpan = std::max({bulkWidth, bulkHeight, 1e-9});
+    double width = area.highX - area.lowX, height = area.highY - area.lowY;
     double span = std::max({width, height, 1e-9});
-    double cell = std::sqrt(std::max(width * height, span * span * 1e-6) / primitives.size());
+    double cell =
+        std::sqrt(std::max(bulkWidth * bulkHeight, bulkSpan * bulkSpan * 1e-6) / primitives.size());
     cell = std::max({cell, span / maxCellsPerAxis, 1e-9});
+    grid.area = area;
     grid.cellSize = cell;
-    grid.originX = extents.lowX;
-    grid.originY = extents.lowY;
+    grid.originX = area.lowX;
+    grid.originY = area.lowY;
     grid.columns = std::min(maxCellsPerAxis, static_cast<int>(std::min(width / cell, 1e6)) + 1);
     grid.rows = std::min(maxCellsPerAxis, static_cast<int>(std::min(height / cell, 1e6)) + 1);
 }
 
+bool isFiniteBox(const Box& box) {
+    return !box.empty() && std::isfinite(box.highX - box.lowX) &&
+           std::isfinite(box.highY - box.lowY);
+}
+
+// Files every primitive in the cells of a grid over area, or in the wide list. False, with
+// the grid half built, when more than maxOutliers lie outside area.
+bool fileGrid(const Box& bulk, const Box& area) {
+    grid = Grid();
+    sizeGrid(bulk, area);
+    std::size_t cellCount = static_cast<std::size_t>(grid.columns) * grid.rows;
+    std::vector<int> counts(cellCount, 0);
+    std::size_t outliers = 0;
+    for (std::size_t i = 0; i < primitives.size(); ++i) {  // count
+        int c0, c1, r0, r1;
+        Box box = boxOf(primitives[i]);
+        if (inside(box, area)) grid.inner.take(box);
+        if (!cellRange(box, c0, c1, r0, r1)) {
+            outliers += !inside(box, area);
+            grid.wide.push_back(static_cast<int>(i));
+            continue;
+        }
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c) ++counts[static_cast<std::size_t>(r) * grid.columns + c];
+    }
+    if (outliers > maxOutliers) return false;
+    grid.cellStart.assign(cellCount + 1, 0);
+    for (std::size_t c = 0; c < cellCount; ++c)
+        grid.cellStart[c + 1] = grid.cellStart[c] + counts[c];
+    grid.items.resize(grid.cellStart.back());
+    std::vector<int>& fill = counts;  // each cell's next free slot, from its start
+    std::copy(grid.cellStart.begin(), grid.cellStart.end() - 1, fill.begin());
+    for (std::size_t i = 0; i < primitives.size(); ++i) {  // file
+        int c0, c1, r0, r1;
+        if (!cellRange(boxOf(primitives[i]), c0, c1, r0, r1)) continue;
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c)
+                grid.items[fill[static_cast<std::size_t>(r) * grid.columns + c]++] =
+                    static_cast<int>(i);
+    }
+    return true;
+}
+
+// A grid over the bulk of the primitives, or over all of them when the far-off ones are too
+// many to check at every pick; with no finite extents every primitive is checked at each pick.
 void buildGrid() {
     grid = Grid();
-    bool finite =
-        std::isfinite(extents.highX - extents.lowX) && std::isfinite(extents.highY - extents.lowY);
-    if (primitives.empty() || extents.empty() ||
-        !finite) {  // every primitive is checked at each pick
+    if (primitives.empty() || !isFiniteBox(extents)) {
         for (std::size_t i = 0; i < primitives.size(); ++i)
             grid.wide.push_back(static_cast<int>(i));
         return;
     }
-    sizeGrid();
-    std::size_t cellCount = static_cast<std::size_t>(grid.columns) * grid.rows;
-    std::vector<int> counts(cellCount, 0);
-    for (int pass = 0; pass < 2; ++pass) {  // count, then file
-        std::vector<int> fill;
-        if (pass == 1) {
-            grid.cellStart.assign(cellCount + 1, 0);
-            for (std::size_t c = 0; c < cellCount; ++c)
-                grid.cellStart[c + 1] = grid.cellStart[c] + counts[c];
-            grid.items.resize(grid.cellStart.back());
-            fill.assign(grid.cellStart.begin(), grid.cellStart.end() - 1);
-        }
-        for (std::size_t i = 0; i < primitives.size(); ++i) {
-            int c0, c1, r0, r1;
-            if (!cellRange(boxOf(primitives[i]), c0, c1, r0, r1)) {
-                if (pass == 1) grid.wide.push_back(static_cast<int>(i));
-                continue;
-            }
-            for (int r = r0; r <= r1; ++r)
-                for (int c = c0; c <= c1; ++c) {
-                    std::size_t cellIndex = static_cast<std::size_t>(r) * grid.columns + c;
-                    if (pass == 0)
-                        ++counts[cellIndex];
-                    else
-                        grid.items[fill[cellIndex]++] = static_cast<int>(i);
-                }
-        }
-    }
+    Box bulk = bulkBox();
+    if (!isFiniteBox(bulk) || !fileGrid(bulk, widened(bulk))) fileGrid(extents, extents);
 }
 
 }  // namespace
@@ -598,15 +704,23 @@ namespace hostsim {
 
 void buildGeometry(const Drawing& d, std::vector<std::string>& notices) {
     primitives.clear();
+    primitives.shrink_to_fit();  // the last drawing's: released before the next one is built
+    primitives.reserve(d.objects.size());  // about one each: growing by doubling peaks at 3 times
     instances.assign(1, Instance());
-    Builder b{d, notices, {}, 0, false};
+    Builder b{d, notices, {}, 0, 0, false, {}, {}};
     for (int i = d.firstEntity; i >= 0; i = d.objects[i].next) addObject(b, i, Affine(), 0, -1);
-    primitives.shrink_to_fit();
+    countRepeatedNotices(b);
+    if (primitives.capacity() > primitives.size() + primitives.size() / 4)
+        primitives.shrink_to_fit();
     extents = Box();
     for (const Primitive& p : primitives) extents.take(boxOf(p));
     buildGrid();
     visitStamp.assign(primitives.size(), 0);
     currentStamp = 0;
+}
+
+std::size_t primitivesExamined() {
+    return lastExamined;
 }
 
 const std::vector<Primitive>& drawingPrimitives() {
@@ -618,15 +732,19 @@ const Instance& drawingInstance(int index) {
     return instances[index];
 }
 
+// Without the primitives the grid leaves out: a view zoomed out to a few far-off points would
+// show the rest as a dot, and make every pick box cover every object.
 bool drawingExtents(Point& low, Point& high) {
     if (extents.empty()) return false;
-    low = {extents.lowX, extents.lowY, 0};
-    high = {extents.highX, extents.highY, 0};
+    const Box& shown = grid.columns > 0 && !grid.inner.empty() ? grid.inner : extents;
+    low = {shown.lowX, shown.lowY, 0};
+    high = {shown.highX, shown.highY, 0};
     return true;
 }
 
 void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
     out.clear();
+    lastExamined = 0;
     if (primitives.empty() || !std::isfinite(x) || !std::isfinite(y) || !(radius >= 0.0)) return;
     if (++currentStamp == 0) {  // wrapped: forget every old stamp
         std::fill(visitStamp.begin(), visitStamp.end(), 0);
@@ -635,6 +753,7 @@ void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
     auto consider = [&](int i) {
         if (visitStamp[i] == currentStamp) return;
         visitStamp[i] = currentStamp;
+        ++lastExamined;
         if (viewDistance(primitives[i], x, y, nullptr) <= radius) out.push_back(i);
     };
     for (int i : grid.wide) consider(i);

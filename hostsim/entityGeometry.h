@@ -4,7 +4,8 @@
 // any affine map stays centre + u cos t + v sin t) and single points. Block references are
 // expanded with their block-to-world maps, so a primitive inside one knows its innermost object,
 // the references that contain it and the map. A uniform grid over world XY finds the primitives
-// near a pick without looking at the others.
+// near a pick without looking at the others; it covers the bulk of the primitives, and the few
+// far outside it are checked at every pick.
 #ifndef VECTRIN_HOSTSIM_ENTITYGEOMETRY_H
 #define VECTRIN_HOSTSIM_ENTITYGEOMETRY_H
 
@@ -63,10 +64,13 @@ struct Instance {
 void buildGeometry(const Drawing& d, std::vector<std::string>& notices);
 const std::vector<Primitive>& drawingPrimitives();
 const Instance& drawingInstance(int index);
-bool drawingExtents(Point& low, Point& high);  // false for a drawing with no geometry
+// The extents of the geometry, less the few far-off primitives the grid leaves out; false for a
+// drawing with no geometry.
+bool drawingExtents(Point& low, Point& high);
 
 // Indexes of the primitives that pass within radius of (x, y) in the view, in no order.
 void primitivesNear(double x, double y, double radius, std::vector<int>& out);
+std::size_t primitivesExamined();  // how many primitives the last primitivesNear measured
 // A primitive's closest approach to (x, y) in the view, and that point in world (nearest).
 double viewDistance(const Primitive& p, double x, double y, Point* nearest);
 

@@ -40,19 +40,26 @@ std::string object(int i) {
     }
 }
 
-const std::string& generatedDrawing() {
-    static std::string text;
+// Two points far off: they must not stretch the pick grid over the whole drawing.
+const std::string farPoints = group(0, "POINT") + group(10, "1e20") + group(20, "1e20") +
+                              group(0, "POINT") + group(10, "-1e20") + group(20, "-1e20");
+
+const std::string& generatedDrawing(bool withFarPoints = false) {
+    static std::string texts[2];
+    std::string& text = texts[withFarPoints];
     if (text.empty()) {
         text = group(0, "SECTION") + group(2, "ENTITIES");
         for (int i = 0; i < objectCount; ++i) text += object(i);
+        if (withFarPoints) text += farPoints;
         text += group(0, "ENDSEC") + group(0, "EOF");
     }
     return text;
 }
 
-void openGenerated() {
+void openGenerated(bool withFarPoints = false) {
     std::string error;
-    if (!hostsim::openDrawingText(generatedDrawing(), "generated.dxf", error)) std::abort();
+    if (!hostsim::openDrawingText(generatedDrawing(withFarPoints), "generated.dxf", error))
+        std::abort();
 }
 
 void BM_OpenDrawing(benchmark::State& state) {
@@ -63,9 +70,10 @@ void BM_OpenDrawing(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenDrawing)->Unit(benchmark::kMillisecond);
 
-// One pick through the whole road: the typed answer, the grid, the nearest object.
+// One pick through the whole road: the typed answer, the grid, the nearest object; argument 1
+// adds the far-off points.
 void BM_Entsel(benchmark::State& state) {
-    openGenerated();
+    openGenerated(state.range(0) != 0);
     hostsim::captureOutput(true);
     int i = 0;
     for (auto _ : state) {
@@ -80,7 +88,7 @@ void BM_Entsel(benchmark::State& state) {
     }
     hostsim::captureOutput(false);
 }
-BENCHMARK(BM_Entsel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Entsel)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_OsnapIntersection(benchmark::State& state) {
     openGenerated();

@@ -1,8 +1,11 @@
 // tests/hostsim/drawingRecordsTests.cpp - reading DXF: object records, kvs_entnext, refused files.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "hostsim/entityGeometry.h"
@@ -57,7 +60,8 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         "0 LWPOLYLINE\n90 2\n70 1\n38 4\n10 0\n20 0\n40 0.5\n41 0.5\n42 1\n10 5\n20 0\n"
         "0 TEXT\n10 7\n20 8\n40 2\n1 hello world\n50 30\n1000 extra\n1070 12\n1010 1\n1020 2\n"
         "0 ARC\n10 0\n20 0\n40 1\n50 0\n51 90\n330 FFFF\n"
-        "0 POINT\n10 1\n30 3\n");
+        "0 POINT\n10 1\n30 3\n"
+        "0 POLYLINE\n66 1\n10 0\n20 0\n30 0\n0 VERTEX\n10 0\n20 0\n0 SEQEND\n");
     struct Case {
         int line;
         int index;
@@ -72,6 +76,8 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
          "-1=@3 0='TEXT' 10=7,8,0 40=2 1='hello world' 50=30 1000='extra' 1070=s12 1010=1,2,0"},
         {__LINE__, 4, "-1=@4 0='ARC' 10=0,0,0 40=1 50=0 51=90 330=@-1"},  // a handle of nothing
         {__LINE__, 5, "-1=@5 0='POINT' 10=1,0,0 30=3"},  // a z without its y is a plain real
+        // an old-style polyline's flags default to 0 when the file omits them: a 2D polyline
+        {__LINE__, 6, "-1=@6 0='POLYLINE' 66=s1 10=0,0,0 70=s0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -214,10 +220,102 @@ TEST_F(DrawingTest, MalformedFilesAreRefusedWithTheirLine) {
     }
 }
 
-TEST_F(DrawingTest, AFileThatCannotBeOpenedIsNamed) {
-    std::string error;
-    EXPECT_FALSE(hostsim::openDrawingFile("/nonexistent/x.dxf", error));
-    EXPECT_EQ("/nonexistent/x.dxf: cannot be opened", error);
+// A 999 comment may stand wherever a group may; it is skipped, never kept in a record.
+TEST_F(DrawingTest, CommentsAreSkippedWhereverTheyStand) {
+    const std::string line = "0 LINE\n10 1\n20 2\n11 3\n21 4\n";
+    const std::string block = "0 BLOCK\n2 B\n10 0\n20 0\n0 ENDBLK\n";
+    struct Case {
+        int line;
+        std::string groups;
+    };
+    const Case cases[] = {
+        {__LINE__, "999 dxfrw 0.5.11\n0 SECTION\n2 ENTITIES\n" + line + "0 ENDSEC\n0 EOF\n"},
+        {__LINE__, "0 SECTION\n999 x\n2 ENTITIES\n" + line + "0 ENDSEC\n0 EOF\n"},
+        {__LINE__, "0 SECTION\n2 BLOCKS\n" + block + "999 x\n0 ENDSEC\n999 between\n"
+                   "0 SECTION\n2 ENTITIES\n" + line + "0 ENDSEC\n999 x\n0 EOF\n999 after\n"},
+        {__LINE__, "0 SECTION\n2 ENTITIES\n999 x\n" + line + "999 x\n0 ENDSEC\n0 EOF\n"},
+        {__LINE__, "0 SECTION\n2 ENTITIES\n0 LINE\n999 x\n10 1\n20 2\n999 x\n999 y\n11 3\n"
+                   "21 4\n0 ENDSEC\n0 EOF\n"},
+        {__LINE__, "0 SECTION\n2 BLOCKS\n0 BLOCK\n999 x\n2 B\n10 0\n20 0\n0 ENDBLK\n999 x\n"
+                   "0 ENDSEC\n0 SECTION\n2 HEADER\n999 x\n9 $ACADVER\n1 AC1009\n0 ENDSEC\n"
+                   "0 SECTION\n2 ENTITIES\n" + line + "0 ENDSEC\n0 EOF\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string error;
+        ASSERT_TRUE(hostsim::openDrawingText(drawingtest::groupsToDxf(c.groups), "c.dxf", error))
+            << error;
+        EXPECT_EQ("-1=@" + std::to_string(findObject("LINE")) + " 0='LINE' 10=1,2,0 11=3,4,0",
+                  recordsOf(findObject("LINE")));
+    }
+}
+
+// A file of the given text, removed when the test ends.
+struct TemporaryFile {
+    explicit TemporaryFile(const std::string& text) {
+        char name[] = "/tmp/drawingTestXXXXXX";
+        int fd = mkstemp(name);
+        path = name;
+        if (fd >= 0) {
+            EXPECT_EQ(static_cast<ssize_t>(text.size()), write(fd, text.data(), text.size()));
+            close(fd);
+        }
+    }
+    ~TemporaryFile() { std::remove(path.c_str()); }
+    std::string path;
+};
+
+// A pipe already holding text, its writing end closed: read as a stream, named by /dev/fd.
+struct FilledPipe {
+    explicit FilledPipe(const std::string& text) {
+        int ends[2];
+        EXPECT_EQ(0, pipe(ends));
+        EXPECT_EQ(static_cast<ssize_t>(text.size()), write(ends[1], text.data(), text.size()));
+        close(ends[1]);
+        readEnd = ends[0];
+        path = "/dev/fd/" + std::to_string(readEnd);
+    }
+    ~FilledPipe() { close(readEnd); }
+    int readEnd = -1;
+    std::string path;
+};
+
+// Special files get their true reason; streams are read up to the size limit; a drawing whose
+// objects would take more than the limit is refused by the reader.
+TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
+    std::string circles;
+    for (int i = 0; i < 100; ++i) circles += "0 CIRCLE\n10 " + std::to_string(i) + "\n20 0\n40 1\n";
+    const std::string small = drawingtest::drawingText("0 LINE\n10 0\n20 0\n11 1\n21 1\n");
+    TemporaryFile tooLong(std::string(5000, '\n'));
+    TemporaryFile manyObjects(drawingtest::drawingText(circles));
+    FilledPipe smallPipe(small), longPipe(std::string(5000, '\n'));
+    struct Case {
+        int line;
+        std::string path;
+        const char* limit;
+        const char* want;  // "" when the drawing opens
+    };
+    const Case cases[] = {
+        {__LINE__, "/nonexistent/x.dxf", "4096", "/nonexistent/x.dxf: cannot be opened: No such"},
+        {__LINE__, HOSTSIM_TEST_DXF_DIR, "4096", ": is a directory"},
+        {__LINE__, tooLong.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
+        {__LINE__, manyObjects.path, "4096", ": the drawing needs more than the 4096 bytes"},
+        {__LINE__, manyObjects.path, "100000", ""},
+        {__LINE__, smallPipe.path, "4096", ""},
+        {__LINE__, longPipe.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
+        {__LINE__, "/dev/zero", "4096", ": larger than the 4096 bytes a drawing may take here"},
+        {__LINE__, "/dev/zero", "1000000", "/dev/zero:1: a binary file"},  // stops at a NUL
+        {__LINE__, "/proc/self/maps", "1000000", "is not a group code"},  // its size shows as 0
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        setenv("HOSTSIM_MAX_DRAWING_BYTES", c.limit, 1);
+        std::string error;
+        bool opened = hostsim::openDrawingFile(c.path, error);
+        EXPECT_EQ(c.want[0] == '\0', opened) << error;
+        EXPECT_NE(std::string::npos, error.find(c.want)) << error;
+    }
+    unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
 }
 
 // A chain of blocks, each holding a line and a reference to the next; the last one refers to
@@ -257,6 +355,32 @@ TEST_F(DrawingTest, ReferenceNestingIsBoundedWithANotice) {
             segments += p.kind == hostsim::Primitive::Kind::Segment;
         EXPECT_EQ(c.segments, segments);
     }
+}
+
+// Blocks in levels, each inserting the next ten times: the deepest are refused a million
+// times over. Each distinct notice is kept once with its count, and the references walked are
+// bounded, so a file of a few KB opens in little time and memory.
+TEST_F(DrawingTest, FanOutOfReferencesIsBoundedAndItsNoticesCounted) {
+    std::string blocks;
+    constexpr int levels = 18;
+    for (int level = 0; level < levels; ++level) {
+        blocks += "0 BLOCK\n2 B" + std::to_string(level) + "\n10 0\n20 0\n";
+        for (int k = 0; k < 10 && level + 1 < levels; ++k)
+            blocks += "0 INSERT\n2 B" + std::to_string(level + 1) + "\n10 " + std::to_string(k) +
+                      "\n20 0\n";
+        if (level + 1 == levels) blocks += "0 LINE\n10 0\n20 0\n11 1\n21 1\n";
+        blocks += "0 ENDBLK\n";
+    }
+    open("0 INSERT\n2 B0\n10 0\n20 0\n", blocks);
+    const auto& notices = hostsim::drawingNotices();
+    ASSERT_EQ(11u, notices.size());  // ten refused references, then the bound
+    for (std::size_t i = 0; i + 1 < notices.size(); ++i) {
+        SCOPED_TRACE(notices[i]);
+        EXPECT_NE(std::string::npos, notices[i].find("references nested deeper than 16"));
+        EXPECT_NE(std::string::npos, notices[i].find(" times)"));
+    }
+    EXPECT_NE(std::string::npos, notices.back().find("walk past 100000 references"));
+    EXPECT_LE(hostsim::drawingPrimitives().size(), 100001u);
 }
 
 TEST_F(DrawingTest, DefaultViewSizeShowsTheExtentsWithAMargin) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "hostsim/entityGeometry.h"
 #include "tests/hostsim/drawingTestSupport.h"
 
 namespace {
@@ -207,4 +208,45 @@ TEST_F(DrawingTest, ReferencesAndAttributesSelectAsWholes) {
     s = nentsel("21,0");
     EXPECT_EQ("CIRCLE", hostsim::currentDrawing().objects[s.index].type);
     EXPECT_EQ(std::vector<int>{insert}, s.containers);
+}
+
+// A few far-off objects must not stretch the pick index, nor the default view, over the whole
+// drawing: a pick among 2,000 small circles examines a handful of them, and the far-off objects
+// are still picked.
+TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
+    std::string circles;
+    for (int i = 0; i < 2000; ++i)
+        circles += "0 CIRCLE\n10 " + std::to_string(i % 50 * 10) + "\n20 " +
+                   std::to_string(i / 50 * 10) + "\n40 2\n";
+    std::string manyFar;
+    for (int i = 0; i < 100; ++i) manyFar += "0 POINT\n10 1e20\n20 " + std::to_string(i) + "\n";
+    const std::string twoFar = "0 POINT\n10 1e20\n20 0\n0 POINT\n10 -1e20\n20 -1e20\n";
+    const std::string longLine = "0 LINE\n10 0\n20 -5\n11 1e20\n21 -5\n";
+    struct Case {
+        int line;
+        std::string extra;
+        const char* pick;
+        const char* type;
+        std::size_t maxExamined;
+        double viewWidth;  // of the default view's extents
+    };
+    const Case cases[] = {
+        {__LINE__, "", "252,250", "CIRCLE", 8, 494},
+        {__LINE__, twoFar, "252,250", "CIRCLE", 8, 494},
+        {__LINE__, twoFar, "1e20,1", "POINT", 8, 494},
+        {__LINE__, longLine, "252,250", "CIRCLE", 8, 494},
+        {__LINE__, longLine, "5e19,-4", "LINE", 8, 494},
+        {__LINE__, manyFar, "1e20,50", "POINT", 2100, 1e20 + 2},  // too many: all gridded
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        open(circles + c.extra);
+        hostsim::Point low, high;
+        ASSERT_TRUE(hostsim::drawingExtents(low, high));
+        EXPECT_DOUBLE_EQ(c.viewWidth, high[0] - low[0]);
+        Selection s = entsel(c.pick);
+        ASSERT_EQ(KVS_RTNORM, s.status);
+        EXPECT_EQ(c.type, hostsim::currentDrawing().objects[s.index].type);
+        EXPECT_LE(hostsim::primitivesExamined(), c.maxExamined);
+    }
 }

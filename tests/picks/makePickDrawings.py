@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # tests/picks/makePickDrawings.py - writes the drawings that the picking transcripts pick from,
 # with ezdxf, a DXF writer independent of ours. The outputs are committed, so the tests need no
-# Python; run this again (Debian python3-ezdxf) only to change them.
+# Python; run this again (Debian python3-ezdxf) only to change them. handWritten.dxf is not
+# written here: it holds what a DXF writer would not write, as its comments say.
 #
 # Every object sits apart from the others, so that a pick in the transcripts hits one object:
 # the transcripts set VIEWSIZE to 80, which makes a pixel 0.1 units (SCREENSIZE is 800 high),
