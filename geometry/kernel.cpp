@@ -91,17 +91,16 @@ double angleAboutAxis(const Point3& apex, const Point3& axisPoint, const Point3&
                       const Point3& c) {
     if (collinear(apex, axisPoint, b) || collinear(apex, axisPoint, c)) return 0;
     Point3 u = subtract(axisPoint, apex);
+    normalize(u);  // cannot fail: the collinear test refuses an axis shorter than the tolerance
     Point3 v = subtract(b, apex);
     Point3 w = subtract(c, apex);
-    Point3 nB = cross(v, u);
-    Point3 nC = cross(w, u);
-    double cosine = dot(nB, nC) / (length(nB) * length(nC));
-    // Rounding can carry the cosine of parallel half-planes just past 1, where acos gives NaN.
-    cosine = std::fmax(-1.0, std::fmin(1.0, cosine));
-    double angle = std::acos(cosine);
-    if (tripleProduct(u, v, w) < 0) angle = -angle;
+    // Sine and cosine of the turn, both times the lengths of v and w across the axis. The arc
+    // tangent keeps the small angles that an arc cosine of nearly 1 would round away.
+    double sine = tripleProduct(u, v, w);
+    double cosine = dot(cross(v, u), cross(w, u));
+    double angle = std::atan2(sine, cosine);
     if (angle < 0) angle += fullTurn;
-    if (angle > fullTurn) angle -= fullTurn;
+    if (!(angle > 0) || angle >= fullTurn) angle = 0;  // also turns -0 into +0
     return angle;
 }
 

@@ -124,10 +124,15 @@ TEST(Kernel, AngleAboutAxisTurnsByTheRightHandRule) {
         // parallel half-planes whose cosine rounds just past 1
         {__LINE__, {0, 0, 0}, {0, 0, 1}, {6, 1, -9}, {12, 2, -18}, 0},
         {__LINE__, {0, 0, 0}, {0, 0, 1}, {8, 1, 6}, {16, 2, 12}, 0},
+        // a turn of 5e-10 radians, which an arc cosine of nearly 1 loses
+        {__LINE__, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {2, 1e-9, 0}, 5e-10},
+        {__LINE__, {0, 0, 0}, {0, 0, -1}, {1, 0, 0}, {2, 1e-9, 0}, 2 * pi - 5e-10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        EXPECT_NEAR(c.want, angleAboutAxis(c.apex, c.axis, c.b, c.c), 1e-12);
+        double angle = angleAboutAxis(c.apex, c.axis, c.b, c.c);
+        EXPECT_NEAR(c.want, angle, 1e-12);
+        EXPECT_FALSE(std::signbit(angle));  // never -0
     }
 }
 
