@@ -182,6 +182,10 @@ TEST_F(LineAndPlaneFunctions, ReportTheirErrors) {
          "The two lines in function ILL do not intersect or are collinear"},
         {__LINE__, "ILL([0,0,0],[1,0,0],[5,-1,3],[5,1,3])", 54,  // they pass each other
          "The two lines in function ILL do not intersect or are collinear"},
+        // parallel within the host's tolerance, which scales with the lines' lengths: an
+        // unscaled one would give a point near x = -1e12
+        {__LINE__, "ILL([0,0,0],[1000,0,0],[0,1,0],[1000,1.000000001,0])", 54,
+         "The two lines in function ILL do not intersect or are collinear"},
         {__LINE__, "ILL([1,1,0],[1,1,0],[0,2,0],[2,0,0])", 40,
          "The two points defining line in function ILL coincide"},
         {__LINE__, "ILL([0,0,0],[2,2,0],[0,2,0],[0,2,0])", 40,
