@@ -69,6 +69,12 @@ double wrapAngle(double angle);
 // T applied to p; out may be p itself.
 void applyTransform(const Transform& t, const Point3& p, Point3& out);
 
+// The map that undoes t; KVS_RTERROR when t flattens space (its axes are nearly dependent).
+int invertTransform(const Transform& t, Transform& inverse);
+// Maps a plane's normal by t's linear part (its inverse transpose) and makes it unit;
+// KVS_RTERROR, with normal unchanged, when t has no inverse.
+int transformNormal(const Transform& t, Point3& normal);
+
 // The object-to-world map of an extrusion direction (the arbitrary-axis rule); KVS_RTERROR
 // when the direction is shorter than the tolerance.
 int extrusionTransform(const Point3& direction, Transform& out);
