@@ -1,5 +1,6 @@
 // engine/errors.cpp - ErrorCode, the one reporter and the overflow test of every value.
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -41,6 +42,15 @@ void printCatalogueFormat(const char* format, const char* argument) {
 
 bool isOverflow(double d) { return std::isinf(d) || std::isnan(d); }
 
+// Beyond every finite double but the largest: where a range error means overflow. The library
+// also reports a result that underflows to zero or a subnormal as a range error.
+bool isHuge(double d) { return !(std::fabs(d) < DBL_MAX); }
+
+bool hasHugePart(const Value& value) {
+    if (value.kind != ValueKind::Vector) return isHuge(value.num);
+    return isHuge(value.x) || isHuge(value.y) || isHuge(value.z);
+}
+
 }  // namespace
 
 void reportError(int code, const char* text) {
@@ -69,6 +79,9 @@ void reportError(int code, const char* text) {
 bool checkValueFully(const Value& value, int code) {
     if (ErrorCode != 0) return false;
     if (code == 0) code = overflowError;
+    // An underflow is a usable answer. errno is cleared so that no later step of the
+    // evaluation (the next numeral, the next check) takes it for a failure of its own.
+    if (errno == ERANGE && !hasHugePart(value)) errno = 0;
     bool failed = errno == EDOM || errno == ERANGE;
     if (value.kind == ValueKind::Vector) {
         failed = failed || isOverflow(value.x) || isOverflow(value.y) || isOverflow(value.z);

@@ -54,7 +54,8 @@ extern int ErrorCode;
 // The only way a failure is recorded: sets ErrorCode and prints the numbered message once.
 void reportError(int code, const char* text);
 
-// The overflow and domain test applied to every intermediate value; code 0 means 23.
+// The overflow and domain test applied to every intermediate value; code 0 means 23. A range
+// error whose result is not huge is an underflow: it passes, and errno is cleared.
 // checkValue is inline because it runs several times for every operand: a finite value with no
 // error pending and errno clear passes at once; anything else gets the full test and its report.
 bool checkValueFully(const Value& value, int code);

@@ -123,27 +123,72 @@ bool isOffAxis(const Point3& e) {
            std::fabs(e.z - 1) >= offAxisTolerance;
 }
 
-// Whether the segment from p to v (bulge of p) passes through the snapped pick point.
-bool takeSegment(const kvs_name object, const LwpolylineHeader& header, const Point3& pick,
-                 const Transform& nestMap, Point3 p, Point3 v, double bulge,
-                 SegmentInfo& segment) {
+// Whether the segment from p to v (bulge of p) passes through the snapped pick point, given in
+// the polyline's own coordinates: there the bulge's sign means what it says, whatever the
+// block reference or the user system does to the polyline's turning sense.
+bool takeSegment(const LwpolylineHeader& header, const Point3& pickInObject, Point3 p, Point3 v,
+                 double bulge, SegmentInfo& segment) {
     p.z = header.elevation;
     v.z = header.elevation;
-    Point3 s, e;
-    entityPointToUcs(p, object, true, nestMap, &header.extrusion, s);
-    entityPointToUcs(v, object, true, nestMap, &header.extrusion, e);
-    bool offAxis = isOffAxis(header.extrusion);
     bool isArc = std::fabs(bulge) >= bulgeTolerance;
-    bool onSegment = isArc ? pointOnBulgeArc(pick, s, e, bulge) : collinear(pick, s, e);
-    if (!offAxis && !onSegment) return false;
+    bool onSegment = isArc ? pointOnBulgeArc(pickInObject, p, v, bulge)
+                           : collinear(pickInObject, p, v);
+    if (!isOffAxis(header.extrusion) && !onSegment) return false;
     segment = SegmentInfo{p, v, bulge, {0, 0, 0}, 0, header.extrusion};
     setSegmentShape(segment);
     return true;
 }
 
-// Maps the base point of a segment (its centre, or its start when straight) and the point
-// one unit above it; the start is the end nearer the pick on the screen.
-void segmentPlane(SegmentInfo& segment, const kvs_name object, bool useMatrix,
+// The map from an object's own coordinates to its block's: the arbitrary-axis system of its
+// extrusion, or the identity for an object without one.
+Transform objectToBlockMap(const Point3* extrusion) {
+    Transform map = identity;
+    if (extrusion != nullptr && length(*extrusion) > geometricTolerance) {
+        extrusionTransform(*extrusion, map);
+    }
+    return map;
+}
+
+// A point of the user system in an object's own coordinates; false when the block reference
+// flattens the object, so that no point maps back.
+bool ucsToObject(const Point3& point, const Transform& nestMap, const Point3& extrusion,
+                 Point3& out) {
+    Transform worldToBlock, blockToObject;
+    if (invertTransform(nestMap, worldToBlock) != KVS_RTNORM) return false;
+    if (invertTransform(objectToBlockMap(&extrusion), blockToObject) != KVS_RTNORM) return false;
+    out = point;  // what the host leaves when it cannot convert
+    ucsToWorld(point, out);
+    applyTransform(worldToBlock, out, out);
+    applyTransform(blockToObject, out, out);
+    return true;
+}
+
+// The base point of a planar object and the point one unit along its normal, both in the user
+// system. Through the host's own-coordinate transform unless useMatrix; through nestMap
+// otherwise, where the normal goes by the map's inverse transpose so that it stays square to
+// the plane in a block reference scaled unevenly. False when the map flattens the object.
+bool planeAtBase(const Point3& base, const kvs_name object, bool useMatrix,
+                 const Transform& nestMap, const Point3& extrusion, Point3& origin,
+                 Point3& zPoint) {
+    if (!useMatrix) {
+        entityPointToUcs(base, object, false, nestMap, &extrusion, origin);
+        entityPointToUcs(add(base, Point3{0, 0, 1}), object, false, nestMap, &extrusion, zPoint);
+        return true;
+    }
+    Transform objectToBlock = objectToBlockMap(&extrusion);
+    Point3 normal = objectToBlock.zAxis;
+    if (transformNormal(nestMap, normal) != KVS_RTNORM) return false;
+    Point3 baseInWorld;
+    applyTransform(objectToBlock, base, baseInWorld);
+    applyTransform(nestMap, baseInWorld, baseInWorld);
+    worldToUcs(baseInWorld, origin);
+    worldToUcs(add(baseInWorld, normal), zPoint);
+    return true;
+}
+
+// The plane at a segment's base point (its centre, or its start when straight); the start is
+// the end nearer the pick on the screen.
+bool segmentPlane(SegmentInfo& segment, const kvs_name object, bool useMatrix,
                   const Transform& nestMap, const Point3& pick, Point3& origin,
                   Point3& zPoint) {
     Point3 s, e;
@@ -155,9 +200,7 @@ void segmentPlane(SegmentInfo& segment, const kvs_name object, bool useMatrix,
         segment.end = swap;
     }
     Point3 base = segment.radius != 0 ? segment.centre : segment.start;
-    entityPointToUcs(base, object, useMatrix, nestMap, &segment.extrusion, origin);
-    entityPointToUcs(add(base, Point3{0, 0, 1}), object, useMatrix, nestMap,
-                     &segment.extrusion, zPoint);
+    return planeAtBase(base, object, useMatrix, nestMap, segment.extrusion, origin, zPoint);
 }
 
 Transform transformOf(const double matrix[4][3]) {
@@ -198,20 +241,22 @@ PickOutcome planeOfPickedObject(const NestedPick& pick, int& result, Point3& ori
     result = KVS_RTERROR;
     if (isType(type, "CIRCLE") || isType(type, "ARC")) {
         const ResultBuffer* centre = findGroup(records, 10);
-        if (centre != nullptr) {
-            // The host's own-coordinate transform knows nothing of the block reference, so a
-            // nested circle goes through nestMap: otherwise a block standing upright would
-            // give the circle's plane inside the block, not in the drawing.
-            Point3 extrusion = extrusionOf(records);
-            Point3 base = pointOf(centre);
-            entityPointToUcs(base, pick.name, pick.nested, nestMap, &extrusion, origin);
-            entityPointToUcs(add(base, Point3{0, 0, 1}), pick.name, pick.nested, nestMap,
-                             &extrusion, zPoint);
+        // The host's own-coordinate transform knows nothing of the block reference, so a
+        // nested circle goes through nestMap: otherwise a block standing upright would
+        // give the circle's plane inside the block, not in the drawing.
+        if (centre != nullptr && planeAtBase(pointOf(centre), pick.name, pick.nested, nestMap,
+                                             extrusionOf(records), origin, zPoint)) {
             result = KVS_RTNORM;
         }
     } else if (isType(type, "LWPOLYLINE")) {
-        if (lwpolylineSegment(pick.name, records, pickPoint, nestMap, segment) == KVS_RTNORM) {
-            segmentPlane(segment, pick.name, true, nestMap, pickPoint, origin, zPoint);
+        int status = lwpolylineSegment(records, pickPoint, nestMap, segment);
+        if (status == KVS_RTREJ) {
+            printNotice(planarSelectionFailed);  // the snap found no segment: a missed pick
+            kvs_relrb(records);
+            return pickAgain;
+        }
+        if (status == KVS_RTNORM &&
+            segmentPlane(segment, pick.name, true, nestMap, pickPoint, origin, zPoint)) {
             result = KVS_RTNORM;
         }
     } else if (isType(type, "VERTEX")) {
@@ -221,8 +266,8 @@ PickOutcome planeOfPickedObject(const NestedPick& pick, int& result, Point3& ori
             kvs_relrb(records);
             return pickAgain;
         }
-        if (status == KVS_RTNORM) {
-            segmentPlane(segment, pick.name, pick.nested, nestMap, pickPoint, origin, zPoint);
+        if (status == KVS_RTNORM && segmentPlane(segment, pick.name, pick.nested, nestMap,
+                                                 pickPoint, origin, zPoint)) {
             result = KVS_RTNORM;
         }
     } else if (type != nullptr) {
@@ -286,12 +331,8 @@ void entityPointToUcs(const Point3& point, const kvs_name objectName, bool useMa
         out = Point3{result[0], result[1], result[2]};
         return;
     }
-    Transform objectToBlock = identity;
-    if (extrusion != nullptr && length(*extrusion) > geometricTolerance) {
-        extrusionTransform(*extrusion, objectToBlock);
-    }
     Point3 p;
-    applyTransform(objectToBlock, point, p);
+    applyTransform(objectToBlockMap(extrusion), point, p);
     applyTransform(nestMap, p, p);
     worldToUcs(p, out);
 }
@@ -373,27 +414,28 @@ int vertexSegment(const kvs_name vertex, const ResultBuffer* records, SegmentInf
     return KVS_RTNORM;
 }
 
-int lwpolylineSegment(const kvs_name object, const ResultBuffer* records, Point3& pickPoint,
+int lwpolylineSegment(const ResultBuffer* records, Point3& pickPoint,
                       const Transform& nestMap, SegmentInfo& segment) {
     double pick[3] = {pickPoint.x, pickPoint.y, pickPoint.z};
     double snapped[3] = {pick[0], pick[1], pick[2]};
-    if (kvs_osnap(pick, "MID", snapped) == KVS_RTNORM) {
-        pickPoint = Point3{snapped[0], snapped[1], snapped[2]};
-    }
+    if (kvs_osnap(pick, "MID", snapped) != KVS_RTNORM) return KVS_RTREJ;
+    pickPoint = Point3{snapped[0], snapped[1], snapped[2]};
     LwpolylineHeader header = readLwpolylineHeader(records);
+    Point3 pickInObject;
+    if (!ucsToObject(pickPoint, nestMap, header.extrusion, pickInObject)) return KVS_RTERROR;
     const ResultBuffer* first = findGroup(records, 10);
     if (first == nullptr) return KVS_RTERROR;
     const ResultBuffer* previous = first;
     for (const ResultBuffer* v = findGroup(first->next, 10); v != nullptr;
          v = findGroup(v->next, 10)) {
-        if (takeSegment(object, header, pickPoint, nestMap, pointOf(previous), pointOf(v),
+        if (takeSegment(header, pickInObject, pointOf(previous), pointOf(v),
                         vertexBulge(previous), segment)) {
             return KVS_RTNORM;
         }
         previous = v;
     }
-    if (header.closed && takeSegment(object, header, pickPoint, nestMap, pointOf(previous),
-                                     pointOf(first), vertexBulge(previous), segment)) {
+    if (header.closed && takeSegment(header, pickInObject, pointOf(previous), pointOf(first),
+                                     vertexBulge(previous), segment)) {
         return KVS_RTNORM;
     }
     return KVS_RTERROR;

@@ -56,7 +56,7 @@ int planeThroughPoints(const Point3& p0, const Point3& p1, const Point3& p2, Pla
 // unchanged, when p lies on that line or the axis has no length.
 int rotateAboutAxis(Point3& p, double angleRadians, const Point3& a1, const Point3& a2);
 
-// The angle, 0 to 2*pi, through which the half-plane bounded by the axis apex -> axisPoint and
+// The angle, in [0, 2*pi), through which the half-plane bounded by the axis apex -> axisPoint and
 // holding b turns about that axis (right-hand rule) to hold c; 0 when b or c is on the axis.
 double angleAboutAxis(const Point3& apex, const Point3& axisPoint, const Point3& b,
                       const Point3& c);
@@ -68,6 +68,12 @@ double wrapAngle(double angle);
 
 // T applied to p; out may be p itself.
 void applyTransform(const Transform& t, const Point3& p, Point3& out);
+
+// The map that undoes t; KVS_RTERROR when t flattens space (its axes are nearly dependent).
+int invertTransform(const Transform& t, Transform& inverse);
+// Maps a plane's normal by t's linear part (its inverse transpose) and makes it unit;
+// KVS_RTERROR, with normal unchanged, when t has no inverse.
+int transformNormal(const Transform& t, Point3& normal);
 
 // The object-to-world map of an extrusion direction (the arbitrary-axis rule); KVS_RTERROR
 // when the direction is shorter than the tolerance.

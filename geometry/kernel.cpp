@@ -13,6 +13,7 @@ constexpr double collinearCosine = 0.99999;    // about a quarter of a degree
 constexpr double arbitraryAxisLimit = 1.0 / 64;  // the arbitrary-axis rule's "near world Z"
 constexpr double uniformScaleTolerance = 1e-5;
 constexpr double onArcTolerance = 1e-6;
+constexpr double singularMapTolerance = 1e-10;  // determinant over the product of axis lengths
 
 // (1/b - b)/4: the centre's offset from the chord's midpoint, per unit of the chord's normal.
 double bulgeCentreFactor(double bulge) { return (1.0 / bulge - bulge) / 4.0; }
@@ -91,17 +92,16 @@ double angleAboutAxis(const Point3& apex, const Point3& axisPoint, const Point3&
                       const Point3& c) {
     if (collinear(apex, axisPoint, b) || collinear(apex, axisPoint, c)) return 0;
     Point3 u = subtract(axisPoint, apex);
+    normalize(u);  // cannot fail: the collinear test refuses an axis shorter than the tolerance
     Point3 v = subtract(b, apex);
     Point3 w = subtract(c, apex);
-    Point3 nB = cross(v, u);
-    Point3 nC = cross(w, u);
-    double cosine = dot(nB, nC) / (length(nB) * length(nC));
-    // Rounding can carry the cosine of parallel half-planes just past 1, where acos gives NaN.
-    cosine = std::fmax(-1.0, std::fmin(1.0, cosine));
-    double angle = std::acos(cosine);
-    if (tripleProduct(u, v, w) < 0) angle = -angle;
+    // Sine and cosine of the turn, both times the lengths of v and w across the axis. The arc
+    // tangent keeps the small angles that an arc cosine of nearly 1 would round away.
+    double sine = tripleProduct(u, v, w);
+    double cosine = dot(cross(v, u), cross(w, u));
+    double angle = std::atan2(sine, cosine);
     if (angle < 0) angle += fullTurn;
-    if (angle > fullTurn) angle -= fullTurn;
+    if (!(angle > 0) || angle >= fullTurn) angle = 0;  // also turns -0 into +0
     return angle;
 }
 
@@ -124,6 +124,42 @@ void applyTransform(const Transform& t, const Point3& p, Point3& out) {
     Point3 in = p;  // out may be p itself
     out = add(add(scale(t.xAxis, in.x), scale(t.yAxis, in.y)),
               add(scale(t.zAxis, in.z), t.origin));
+}
+
+// The rows of the inverse of t's linear part: the cofactors of its axes over its determinant.
+// False when the axes are (nearly) linearly dependent, so that no inverse exists.
+static bool inverseRows(const Transform& t, Point3 rows[3]) {
+    double determinant = tripleProduct(t.xAxis, t.yAxis, t.zAxis);
+    double volume = length(t.xAxis) * length(t.yAxis) * length(t.zAxis);
+    if (!(std::fabs(determinant) > singularMapTolerance * volume)) return false;
+    rows[0] = scale(cross(t.yAxis, t.zAxis), 1.0 / determinant);
+    rows[1] = scale(cross(t.zAxis, t.xAxis), 1.0 / determinant);
+    rows[2] = scale(cross(t.xAxis, t.yAxis), 1.0 / determinant);
+    return true;
+}
+
+int invertTransform(const Transform& t, Transform& inverse) {
+    Point3 rows[3];
+    if (!inverseRows(t, rows)) return KVS_RTERROR;
+    inverse.xAxis = {rows[0].x, rows[1].x, rows[2].x};
+    inverse.yAxis = {rows[0].y, rows[1].y, rows[2].y};
+    inverse.zAxis = {rows[0].z, rows[1].z, rows[2].z};
+    inverse.origin = {-dot(rows[0], t.origin), -dot(rows[1], t.origin), -dot(rows[2], t.origin)};
+    return KVS_RTNORM;
+}
+
+// A plane's normal goes by the inverse transpose, not by the map itself: a map that stretches
+// one direction more than another tilts the image of a normal off its plane. The result stays
+// on the side of the plane where the image of the normal lies.
+int transformNormal(const Transform& t, Point3& normal) {
+    Point3 rows[3];
+    if (!inverseRows(t, rows)) return KVS_RTERROR;
+    Point3 image = add(add(scale(rows[0], normal.x), scale(rows[1], normal.y)),
+                       scale(rows[2], normal.z));
+    double imageLength = length(image);  // not held to the tolerance: it shrinks as t grows
+    if (!(imageLength > 0) || std::isinf(imageLength)) return KVS_RTERROR;
+    normal = scale(image, 1.0 / imageLength);
+    return KVS_RTNORM;
 }
 
 int extrusionTransform(const Point3& direction, Transform& out) {

@@ -35,7 +35,9 @@ double screenDistance(const Point3& a, const Point3& b);
 int polylineOfVertex(const kvs_name vertex, kvs_name owner);
 bool readPolylineHeader(const kvs_name vertex, Point3& extrusion);
 int vertexSegment(const kvs_name vertex, const ResultBuffer* records, SegmentInfo& segment);
-int lwpolylineSegment(const kvs_name object, const ResultBuffer* records, Point3& pickPoint,
+// The segment of a lightweight polyline under the pick, which is snapped to the segment's
+// midpoint first: KVS_RTNORM, KVS_RTREJ when the snap finds nothing, KVS_RTERROR otherwise.
+int lwpolylineSegment(const ResultBuffer* records, Point3& pickPoint,
                       const Transform& nestMap, SegmentInfo& segment);
 int pickRadius(const char* prompt, double& radius);
 

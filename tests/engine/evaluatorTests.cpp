@@ -61,6 +61,8 @@ TEST_F(EvaluatorTest, AppliesThePowerRules) {
         {__LINE__, "(-2)^3", ValueKind::Real, -8},
         {__LINE__, "(-2)^-2", ValueKind::Real, 0.25},
         {__LINE__, "(-1)^2147483647.0", ValueKind::Real, -1},
+        {__LINE__, "0.5^2000", ValueKind::Real, 0},  // an underflow, not an overflow
+        {__LINE__, "0.5^2000+1", ValueKind::Real, 1},
     };
     expectScalars(cases, std::size(cases));
 }

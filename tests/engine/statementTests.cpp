@@ -1,6 +1,7 @@
 // tests/engine/statementTests.cpp - statements with assignment, the printed form of errors,
 // checkValue and function registration.
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <string>
 
@@ -108,7 +109,11 @@ TEST_F(StatementTest, CheckValueRefusesOverflowAndMathErrors) {
         {__LINE__, realWithHugeX, 0, true},
         {__LINE__, makeReal(-inf), 0, false},
         {__LINE__, makeInteger(nan), 0, false},
-        {__LINE__, makeReal(1), ERANGE, false},
+        // a range error is an overflow only with a huge result; else an underflow, usable
+        {__LINE__, makeReal(0), ERANGE, true},
+        {__LINE__, makeReal(1), ERANGE, true},
+        {__LINE__, makeReal(DBL_MAX), ERANGE, false},
+        {__LINE__, makeVector(0, -DBL_MAX, 0), ERANGE, false},
         {__LINE__, makeReal(1), EDOM, false},
         {__LINE__, makeReal(1), EINVAL, true},
         {__LINE__, makeReal(1e308), 0, true},
@@ -119,6 +124,9 @@ TEST_F(StatementTest, CheckValueRefusesOverflowAndMathErrors) {
         errno = c.errnoValue;
         EXPECT_EQ(c.passes, checkValue(c.value, 0));
         EXPECT_EQ(c.passes ? 0 : 23, ErrorCode);
+        if (c.passes && c.errnoValue == ERANGE) {
+            EXPECT_EQ(0, errno);  // cleared, so that no later step takes it for its own failure
+        }
         ErrorCode = 0;
         errno = c.errnoValue;
         EXPECT_EQ(c.passes, checkValue(c.value, 15));

@@ -38,6 +38,10 @@ TEST_F(ScalarFunctions, ComputePowersRootsAndLogarithms) {
         {__LINE__, "EXP(0)", Real, 1},
         {__LINE__, "EXP10(3)", Real, 1000},
         {__LINE__, "EXP10(-2)", Real, 0.01},
+        {__LINE__, "EXP(-1000)", Real, 0},  // underflows are answers, not overflows
+        {__LINE__, "EXP(-1000)+1", Real, 1},
+        {__LINE__, "EXP(-740)", Real, std::exp(-740.0)},  // a subnormal
+        {__LINE__, "EXP10(-400)", Real, 0},
         {__LINE__, "SQR(3)", Real, 9},
         {__LINE__, "SQR(-1.5)", Real, 2.25},
         {__LINE__, "SQRT(16)", Real, 4},

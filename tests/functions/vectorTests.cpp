@@ -81,6 +81,10 @@ TEST_F(AngleFunction, MeasuresEachForm) {
         {__LINE__, "ANG([2.4,6.6],[3.3,7.3],[5.1,8.7])", ValueKind::Real, 0},
         // from +z to +y, seen from the +x side: three quarters of a turn
         {__LINE__, "ANG([1,1,1],[1,1,2],[1,2,1],[2,1,1])", ValueKind::Real, 270},
+        // a turn of 5e-10 radians, seen from either side
+        {__LINE__, "ANG([0,0,0],[1,0,0],[2,1e-9,0],[0,0,1])", ValueKind::Real, 2.8647889756541e-8},
+        {__LINE__, "ANG([0,0,0],[1,0,0],[2,1e-9,0],[0,0,-1])", ValueKind::Real,
+         360 - 2.8647889756541e-8},
     };
     expectScalars(cases);
 }
@@ -177,6 +181,10 @@ TEST_F(LineAndPlaneFunctions, ReportTheirErrors) {
         {__LINE__, "ILL([0,0,0],[1,0,0],[0,1,0],[1,1,0])", 54,
          "The two lines in function ILL do not intersect or are collinear"},
         {__LINE__, "ILL([0,0,0],[1,0,0],[5,-1,3],[5,1,3])", 54,  // they pass each other
+         "The two lines in function ILL do not intersect or are collinear"},
+        // parallel within the host's tolerance, which scales with the lines' lengths: an
+        // unscaled one would give a point near x = -1e12
+        {__LINE__, "ILL([0,0,0],[1000,0,0],[0,1,0],[1000,1.000000001,0])", 54,
          "The two lines in function ILL do not intersect or are collinear"},
         {__LINE__, "ILL([1,1,0],[1,1,0],[0,2,0],[2,0,0])", 40,
          "The two points defining line in function ILL coincide"},

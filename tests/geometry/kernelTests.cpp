@@ -124,10 +124,15 @@ TEST(Kernel, AngleAboutAxisTurnsByTheRightHandRule) {
         // parallel half-planes whose cosine rounds just past 1
         {__LINE__, {0, 0, 0}, {0, 0, 1}, {6, 1, -9}, {12, 2, -18}, 0},
         {__LINE__, {0, 0, 0}, {0, 0, 1}, {8, 1, 6}, {16, 2, 12}, 0},
+        // a turn of 5e-10 radians, which an arc cosine of nearly 1 loses
+        {__LINE__, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {2, 1e-9, 0}, 5e-10},
+        {__LINE__, {0, 0, 0}, {0, 0, -1}, {1, 0, 0}, {2, 1e-9, 0}, 2 * pi - 5e-10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        EXPECT_NEAR(c.want, angleAboutAxis(c.apex, c.axis, c.b, c.c), 1e-12);
+        double angle = angleAboutAxis(c.apex, c.axis, c.b, c.c);
+        EXPECT_NEAR(c.want, angle, 1e-12);
+        EXPECT_FALSE(std::signbit(angle));  // never -0
     }
 }
 
@@ -185,6 +190,41 @@ TEST(Kernel, ExtrusionTransformFollowsTheArbitraryAxisRule) {
     }
     Transform t;
     EXPECT_EQ(KVS_RTERROR, extrusionTransform({0, 0, 1e-11}, t));
+}
+
+// A normal goes by the inverse transpose: square to the image of its plane, on the side the
+// image of the normal points to; a map that flattens space has neither inverse nor normal.
+TEST(Kernel, InverseMapsUndoAndNormalsStaySquareToTheirPlanes) {
+    struct Case {
+        int line;
+        Transform t;
+        Point3 normal, want;
+    };
+    const double r = 1 / std::sqrt(2.0), s = 1 / std::sqrt(5.0);
+    const Case cases[] = {
+        {__LINE__, {{1, 0, 0}, {0, 1, 0}, {0, 0, 2}, {5, 6, 7}}, {0, r, r}, {0, 2 * s, s}},
+        {__LINE__, {{0, 3, 0}, {-3, 0, 0}, {0, 0, 3}, {1, 1, 1}}, {1, 0, 0}, {0, 1, 0}},
+        {__LINE__, {{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 0}}, {0, 0, 1}, {0, 0, -1}},
+        {__LINE__, {{1e12, 0, 0}, {0, 1e12, 0}, {0, 0, 1e12}, {0, 0, 0}}, {0, 1, 0}, {0, 1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Point3 n = c.normal;
+        ASSERT_EQ(KVS_RTNORM, transformNormal(c.t, n));
+        expectPoint(c.want, n);
+        Transform inverse;
+        ASSERT_EQ(KVS_RTNORM, invertTransform(c.t, inverse));
+        Point3 p = {1.5, -2, 4}, back;
+        applyTransform(c.t, p, back);
+        applyTransform(inverse, back, back);
+        expectPoint(p, back);
+    }
+    const Transform flat = {{1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 0, 0}};
+    Point3 n = {0, 0, 1};
+    Transform inverse;
+    EXPECT_EQ(KVS_RTERROR, transformNormal(flat, n));
+    EXPECT_EQ(KVS_RTERROR, invertTransform(flat, inverse));
+    expectPoint({0, 0, 1}, n);
 }
 
 TEST(Kernel, UniformScaleAcceptsOnlyEqualAxes) {

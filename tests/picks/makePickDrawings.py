@@ -66,6 +66,23 @@ def normal_drawing():
     ring = doc.blocks.new("RING")
     ring.add_circle((0, 0), 5)
     msp.add_blockref("RING", ocs_points(side, [(80, 0, 0)])[0], dxfattribs={"extrusion": side})
+    # a half circle of bulge 1 from (0,0) through (2,-2) to (4,0), then a straight segment; the
+    # reference is upside down, so in the drawing the arc turns the other way (pick 18,38)
+    bend = doc.blocks.new("BEND")
+    bend.add_lwpolyline([(0, 0, 1), (4, 0, 0), (4, 4, 0)], format="xyb")
+    msp.add_blockref("BEND", ocs_points(down, [(20, 40, 0)])[0], dxfattribs={"extrusion": down})
+    # objects tilted inside blocks whose references stretch z by 2: the planes' normal (0,1,1)
+    # becomes (0,2,1)/sqrt(5), not the stretched (0,1,2)/sqrt(5). Seen in plan, the circle
+    # reaches (38,40) and the polyline's arc has its midpoint at about (58,41.414).
+    tilt = (0, 1, 1)
+    tilted_circle = doc.blocks.new("TILTCIRCLE")
+    tilted_circle.add_circle((0, 0), 2, dxfattribs={"extrusion": tilt})
+    tilted_polyline = doc.blocks.new("TILTPOLYLINE")
+    tilted_polyline.add_lwpolyline([(0, 0, 1), (4, 0, 0)], format="xyb",
+                                   dxfattribs={"extrusion": tilt})
+    stretched = {"xscale": 1, "yscale": 1, "zscale": 2}
+    msp.add_blockref("TILTCIRCLE", (40, 40), dxfattribs=stretched)
+    msp.add_blockref("TILTPOLYLINE", (60, 40), dxfattribs=stretched)
     doc.saveas(os.path.join(HERE, "normal.dxf"))
 
 
