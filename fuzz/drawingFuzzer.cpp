@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 #include "hostsim/hostsim.h"
 
 namespace {

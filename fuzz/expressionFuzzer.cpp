@@ -13,7 +13,7 @@
 
 #include "engine/engine.h"
 #include "host/calculator.h"
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 #include "hostsim/hostsim.h"
 #include "messages/messages.h"
 

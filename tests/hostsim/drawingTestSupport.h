@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 
 namespace drawingtest {
 

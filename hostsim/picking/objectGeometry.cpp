@@ -4,7 +4,7 @@
 // own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a block's own
 // coordinates. Each object is turned into primitives through one Affine map that takes its
 // coordinates to world; a reference composes its map onto its parent's and expands its block.
-#include "hostsim/entityGeometry.h"
+#include "hostsim/picking/picking.h"
 
 #include <algorithm>
 #include <cmath>

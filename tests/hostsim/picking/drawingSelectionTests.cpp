@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "hostsim/entityGeometry.h"
+#include "hostsim/picking/picking.h"
 #include "tests/hostsim/drawingTestSupport.h"
 
 namespace {

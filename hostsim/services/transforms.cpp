@@ -1,6 +1,6 @@
 // hostsim/transforms.cpp - the user coordinate system, kvs_trans, kvs_angle and kvs_inters.
 #include "hostsim/hostsim.h"
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "hostsim/drawing.h"
-#include "hostsim/entityGeometry.h"
+#include "hostsim/drawing/drawing.h"
+#include "hostsim/picking/picking.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // hostsim/main.cpp - the hostsim program: options, the module, and the command lines to run.
 #include "hostsim/hostsim.h"
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 
 #include <readline/history.h>
 #include <unistd.h>

@@ -4,7 +4,7 @@
 // with a "C:" name. Words after a module command's name are its first answer, as if typed at
 // its first prompt.
 #include "hostsim/hostsim.h"
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 
 namespace {
 

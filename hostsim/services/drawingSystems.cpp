@@ -6,7 +6,7 @@
 // its two systems is one of these; world and UCS are then reached through the UCS routines.
 #include <cmath>
 
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 
 namespace {
 

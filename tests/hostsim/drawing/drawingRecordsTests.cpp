@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "hostsim/entityGeometry.h"
+#include "hostsim/picking/picking.h"
 #include "tests/hostsim/drawingTestSupport.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 //   TEXT        "vectrin demo" at (0,-8), height 2            pick 0,-7
 #include <sstream>
 
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 
 namespace {
 

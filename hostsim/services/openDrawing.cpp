@@ -1,5 +1,5 @@
 // hostsim/drawing.cpp - the open drawing: opening it, object names, kvs_entget, kvs_entnext, LIST.
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "hostsim/entityGeometry.h"
+#include "hostsim/picking/picking.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "hostsim/drawing.h"
+#include "hostsim/drawing/drawing.h"
 
 namespace hostsim {
 

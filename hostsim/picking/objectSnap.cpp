@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "hostsim/entityGeometry.h"
+#include "hostsim/picking/picking.h"
 
 namespace {
 

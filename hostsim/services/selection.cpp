@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "hostsim/entityGeometry.h"
+#include "hostsim/picking/picking.h"
 
 namespace {
 
