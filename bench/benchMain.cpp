@@ -8,7 +8,7 @@
 
 #include "bench/bench.h"
 #include "engine/engine.h"
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 #include "messages/messages.h"
 
 namespace bench {

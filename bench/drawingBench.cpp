@@ -8,7 +8,7 @@
 #include <string>
 
 #include "bench/bench.h"
-#include "hostsim/drawing/drawing.h"
+#include "hostsim/shell/shell.h"
 
 namespace bench {
 

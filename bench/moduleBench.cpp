@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bench/bench.h"
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 #include "messages/messages.h"
 
 namespace bench {

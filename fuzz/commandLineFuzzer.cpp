@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 namespace {
 

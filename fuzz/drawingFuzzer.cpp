@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "hostsim/drawing/drawing.h"
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
+#include "hostsim/shell/shell.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "engine/engine.h"
 #include "host/calculator.h"
-#include "hostsim/drawing/drawing.h"
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
+#include "hostsim/shell/shell.h"
 #include "messages/messages.h"
 
 namespace {

@@ -1,9 +1,9 @@
-// hostsim/charClasses.cpp - character classes and upper case for code page 1252.
+// hostsim/base/charClasses.cpp - character classes and upper case for code page 1252.
 //
 // The module hands characters over as int, often straight from a plain char, so a byte above
 // 127 may arrive negative. Every routine reads the argument as one unsigned byte. They only read a
 // table, so unlike the other kvs_* routines they need no guard to keep errno.
-#include "host/kvs.h"
+#include "hostsim/base/base.h"
 
 #include <array>
 #include <cstdint>
@@ -63,3 +63,13 @@ extern "C" int kvs_isdigit(int c) { return (classOf(c) & digitBit) != 0; }
 extern "C" int kvs_isalnum(int c) { return (classOf(c) & (letterBit | digitBit)) != 0; }
 
 extern "C" int kvs_toupper(int c) { return charTable.upper[static_cast<unsigned>(c) & 0xFFu]; }
+
+namespace hostsim {
+
+std::string upperName(const std::string& name) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(kvs_toupper(c));
+    return upper;
+}
+
+}  // namespace hostsim

@@ -1,4 +1,4 @@
-// hostsim/demoDrawing.cpp - the drawing that opens when no --drawing is given.
+// hostsim/drawing/demoDrawing.cpp - the drawing that opens when no --drawing is given.
 //
 // Written one group to a line as "code value" and turned into DXF's two lines per group when
 // first asked for, so the objects read as a table. What it holds (world coordinates):

@@ -1,19 +1,22 @@
-// hostsim/drawing.h - the drawing the host holds: objects and blocks read from DXF, their names.
+// hostsim/drawing/drawing.h - a drawing as read from DXF: its objects and blocks, their groups.
 //
 // A drawing is the objects of a DXF file's ENTITIES section in file order and the definitions of
 // its BLOCKS section. Every object keeps its groups as read, less comments (an old-style POLYLINE
 // gains group 70, 0, when the file omits it); geometry for picking and snapping is derived from
-// them (entityGeometry.h). An object's name is the pair (drawing id,
-// index into objects); a name from a drawing no longer open refers to nothing.
-#ifndef VECTRIN_HOSTSIM_DRAWING_H
-#define VECTRIN_HOSTSIM_DRAWING_H
+// them (hostsim/picking). Which drawing is open, and its object names, are the services' part.
+//
+// Offers: the Drawing types and readDxfText (dxfReader.cpp); readDrawingFile and the size limit
+// (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); objectAxes (objectAxes.cpp). Needs:
+// hostsim/base only.
+#ifndef VECTRIN_HOSTSIM_DRAWING_DRAWING_H
+#define VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/base/base.h"
 
 namespace hostsim {
 
@@ -57,6 +60,9 @@ struct Drawing {
 };
 
 // ---- reading DXF (dxfReader.cpp) ----
+// What the geometry built for an object costs per point it has (a primitive and its grid
+// entries); the reader's memory estimate counts it, and hostsim/picking checks it holds.
+constexpr std::size_t geometryBytesPerPoint = 176;
 // Reads ASCII DXF text. On failure error is "file:line: message" and out is unspecified.
 bool readDxfText(const std::string& text, const std::string& fileName, Drawing& out,
                  std::string& error);
@@ -68,45 +74,24 @@ double groupReal(const DrawingObject& object, int code, double absent);
 int groupInt(const DrawingObject& object, int code, int absent);
 Point groupPoint(const DrawingObject& object, int xCode, const Point& absent);
 
-// ---- the open drawing (drawing.cpp) ----
+// ---- a drawing file's text (drawingFile.cpp) ----
 // The memory a drawing may take, its file text included: HOSTSIM_MAX_DRAWING_BYTES when that is
 // a whole number above 0, else 4 GiB. A file larger than this is refused unread; a stream (a
 // pipe, /dev/stdin) is read up to it; the reader refuses a drawing whose objects would pass it.
 std::uint64_t maxDrawingBytes();
-// Each open replaces the drawing, sets VIEWSIZE to its extents with a margin and leaves
-// notices (things read but not drawn, such as a block that inserts itself) for drawingNotices.
-bool openDrawingFile(const std::string& path, std::string& error);
-bool openDrawingText(const std::string& text, const std::string& fileName, std::string& error);
-void openDemoDrawing();
-const Drawing& currentDrawing();
-const std::vector<std::string>& drawingNotices();
-bool objectOfName(const int64_t name[2], int& index);  // false for a name of nothing
-void nameOfObject(int index, int64_t name[2]);
-// The same for a record's name: ResultBuffer is packed, so its name is read and written by member.
-bool objectOfRecord(const ResultBuffer& record, int& index);
-void setRecordObject(ResultBuffer& record, int index);
-std::string describeRecords(const ResultBuffer* records);  // one record per line, for LIST
-void listCommand();  // LIST: asks for a pick and prints the records of the object selected
+// Reads the file at path whole. False, with "path: reason" in error, for a missing file, a
+// directory, a file or stream past maxDrawingBytes, or a read that fails.
+bool readDrawingFile(const std::string& path, std::string& text, std::string& error);
 
 // ---- the demo drawing (demoDrawing.cpp) ----
 const char* demoDrawingText();  // a small drawing as DXF text, described in the README
 
-// ---- the view (drawing.cpp) ----
-// A plan view of world XY: display X and Y are world X and Y.
-double pixelSize();         // VIEWSIZE / SCREENSIZE.y drawing units
-void setDefaultViewSize();  // the drawing's extents with a margin
-
-// ---- display and object coordinates (drawingTransforms.cpp) ----
-// True when a kvs_trans system record names display coordinates or an object; kvs_trans then
-// hands the whole call to transformWithDrawing.
-bool usesDrawingSystem(const ResultBuffer* from, const ResultBuffer* to);
-int transformWithDrawing(const double point[3], const ResultBuffer* from, const ResultBuffer* to,
-                         int displacement, double result[3]);
+// ---- an object's own coordinate system (objectAxes.cpp) ----
 // The arbitrary-axis system of an extrusion direction as columns x, y, z; false for a zero one.
 bool extrusionAxes(const Point& extrusion, Point axes[3]);
 // An object's own system: its extrusion's axes, or world axes for LINE, POINT, 3D polylines
-// and meshes. VERTEX and SEQEND take their polyline's. False for a name of nothing.
-bool objectAxes(int index, Point axes[3]);
+// and meshes. VERTEX and SEQEND take their polyline's. False for an index of nothing.
+bool objectAxes(const Drawing& d, int index, Point axes[3]);
 
 }  // namespace hostsim
 

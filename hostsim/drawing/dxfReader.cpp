@@ -1,4 +1,4 @@
-// hostsim/dxfReader.cpp - reads ASCII DXF text: the BLOCKS and ENTITIES sections into a Drawing.
+// hostsim/drawing/dxfReader.cpp - reads ASCII DXF text: the BLOCKS and ENTITIES sections into a Drawing.
 //
 // A DXF file is a sequence of pairs of lines: a group code, then its value. The reader keeps every
 // group of the two sections it needs, checks each numeric value against its code's type so that
@@ -12,7 +12,6 @@
 #include <string_view>
 
 #include "hostsim/drawing/drawing.h"
-#include "hostsim/picking/picking.h"
 
 namespace {
 
@@ -176,14 +175,13 @@ bool readObjectGroups(Reader& r, std::vector<DxfGroup>& groups) {
 // long to be kept inside their string, and a primitive with its grid entries per point it has.
 std::uint64_t objectBytes(const DrawingObject& object) {
     constexpr std::size_t inlineText = sizeof(std::string) - 1;  // short strings keep no heap
-    constexpr std::size_t pieceBytes = sizeof(hostsim::Primitive) + 4 * sizeof(int);
     std::uint64_t bytes = sizeof(DrawingObject) + object.groups.capacity() * sizeof(DxfGroup);
     std::size_t points = 0;
     for (const DxfGroup& g : object.groups) {
         if (g.value.size() > inlineText) bytes += g.value.capacity() + 1;
         points += g.code == 10;
     }
-    return bytes + pieceBytes * std::max<std::size_t>(points, 1);
+    return bytes + hostsim::geometryBytesPerPoint * std::max<std::size_t>(points, 1);
 }
 
 bool roomFor(Reader& r, int line, std::uint64_t bytes) {

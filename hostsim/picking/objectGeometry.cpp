@@ -1,4 +1,5 @@
-// hostsim/entityGeometry.cpp - world geometry of every drawn object, block references expanded.
+// hostsim/picking/objectGeometry.cpp - world geometry of every drawn object, block references
+// expanded, and the grid that finds the primitives near a point.
 //
 // Coordinates in DXF are of three kinds: world (LINE, POINT, 3D polylines, meshes), the object's
 // own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a block's own
@@ -17,6 +18,10 @@ using hostsim::Affine;
 using hostsim::DrawingObject;
 using hostsim::Point;
 using hostsim::Primitive;
+
+// The drawing reader's memory estimate counts a primitive and four grid entries per point.
+static_assert(sizeof(Primitive) + 4 * sizeof(int) == hostsim::geometryBytesPerPoint,
+              "the reader's estimate of geometry memory must follow the primitive's size");
 
 constexpr double pi = 3.141592653589793;
 constexpr double bulgeTolerance = 1e-7;

@@ -1,10 +1,10 @@
-// hostsim/objectSnap.cpp - kvs_osnap: the snap point of a mode nearest a point, on the objects
-// whose geometry passes within APERTURE pixels of it.
+// hostsim/picking/objectSnap.cpp - object snap: the snap point of a mode nearest a point, on the
+// primitives that pass within a radius of it.
 //
 // Candidates are primitives, so objects inside block references take part with their world
 // geometry. Among the candidates' points of the mode, the one nearest the given point in the
 // view wins, however far it is (END on a long line picked near one end gives that end). PER
-// and TAN start from LASTPOINT. Points come and go in the UCS.
+// and TAN start from a given point. Everything here is in world coordinates.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -294,35 +294,23 @@ void offerModes(const Primitive& p, unsigned modes, const Point& from, Nearest& 
     }
 }
 
-Point lastPointInWorld() {
-    hostsim::QValue last;
-    hostsim::getSysvar("LASTPOINT", last);
-    return hostsim::ucsToWorld(last.isPoint() ? last.coordinates() : Point{0, 0, 0}, false);
-}
-
-double aperturePixels() {
-    hostsim::QValue aperture;
-    return hostsim::getSysvar("APERTURE", aperture) && aperture.isNumber() ? aperture.number()
-                                                                           : 10.0;
-}
-
 }  // namespace
 
-extern "C" int kvs_osnap(const double point[3], const char* mode, double result[3]) {
-    hostsim::ErrnoGuard keepErrno;
-    unsigned modes = parseModes(mode);
-    if (point == nullptr || result == nullptr || modes == 0) return KVS_RTERROR;
-    Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
+namespace hostsim {
+
+unsigned parseSnapModes(const char* mode) { return parseModes(mode); }
+
+bool findSnapPoint(const Point& world, unsigned modes, const Point& from, double radius,
+                   Point& snapped) {
     std::vector<int> candidates;
-    hostsim::primitivesNear(world[0], world[1], aperturePixels() * hostsim::pixelSize(),
-                            candidates);
+    primitivesNear(world[0], world[1], radius, candidates);
     Nearest nearest{world[0], world[1]};
-    Point from = lastPointInWorld();
-    const auto& all = hostsim::drawingPrimitives();
+    const auto& all = drawingPrimitives();
     for (int i : candidates) offerModes(all[i], modes, from, nearest);
-    if (modes & hostsim::snapInt) offerIntersections(candidates, nearest);
-    if (!nearest.found) return KVS_RTERROR;
-    Point answer = hostsim::worldToUcs(nearest.point, false);
-    for (int i = 0; i < 3; ++i) result[i] = answer[i];
-    return KVS_RTNORM;
+    if (modes & snapInt) offerIntersections(candidates, nearest);
+    if (!nearest.found) return false;
+    snapped = nearest.point;
+    return true;
 }
+
+}  // namespace hostsim

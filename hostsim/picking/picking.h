@@ -1,4 +1,5 @@
-// hostsim/entityGeometry.h - the open drawing's geometry in world coordinates, for picks and snaps.
+// hostsim/picking/picking.h - the open drawing's geometry in world coordinates, for picks and
+// snaps.
 //
 // Every drawn object becomes primitives: straight segments, elliptical arcs (a circle or arc after
 // any affine map stays centre + u cos t + v sin t) and single points. Block references are
@@ -6,8 +7,12 @@
 // the references that contain it and the map. A uniform grid over world XY finds the primitives
 // near a pick without looking at the others; it covers the bulk of the primitives, and the few
 // far outside it are checked at every pick.
-#ifndef VECTRIN_HOSTSIM_ENTITYGEOMETRY_H
-#define VECTRIN_HOSTSIM_ENTITYGEOMETRY_H
+//
+// Offers: buildGeometry and the queries on its primitives (objectGeometry.cpp); snap points
+// (objectSnap.cpp). Needs: hostsim/drawing (the objects and their axes). Everything is in world
+// coordinates: the UCS, the view and the system variables are the caller's.
+#ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
+#define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
 #include <cmath>
 #include <string>
@@ -60,6 +65,7 @@ struct Instance {
     Point insertion = {0, 0, 0};  // the outermost reference's insertion point, in world
 };
 
+// ---- building and finding primitives (objectGeometry.cpp) ----
 // Rebuilds everything from d; notices tell what could not be drawn.
 void buildGeometry(const Drawing& d, std::vector<std::string>& notices);
 const std::vector<Primitive>& drawingPrimitives();
@@ -74,6 +80,15 @@ std::size_t primitivesExamined();  // how many primitives the last primitivesNea
 // A primitive's closest approach to (x, y) in the view, and that point in world (nearest).
 double viewDistance(const Primitive& p, double x, double y, Point* nearest);
 
+// ---- object snap (objectSnap.cpp) ----
+// "_END", "end", or several words with commas ("_END,_MID") as SnapBits; 0 for anything unknown.
+unsigned parseSnapModes(const char* mode);
+// Among the snap points of modes on the primitives within radius of world (in the view), the one
+// nearest it; PER and TAN start from `from`. False when there is none.
+bool findSnapPoint(const Point& world, unsigned modes, const Point& from, double radius,
+                   Point& snapped);
+
+// ---- primitives (objectGeometry.cpp) ----
 // A Segment runs over [0, 1] and a Curve over [t0, t1].
 Point primitivePoint(const Primitive& p, double t);
 Point primitiveTangent(const Primitive& p, double t);

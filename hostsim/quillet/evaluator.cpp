@@ -1,10 +1,10 @@
-// hostsim/evaluator.cpp - the Quillet evaluator: the forms and functions the host offers, and
-// every function the module defined.
+// hostsim/quillet/evaluator.cpp - the Quillet evaluator: the forms and functions the host offers,
+// and every function the module defined.
 //
 // A list is a call: its head names a special form (arguments not evaluated), a host function
 // or a module function (arguments evaluated left to right). Numbers, texts and nil stand for
 // themselves; a symbol stands for its value; T for itself.
-#include "hostsim/hostsim.h"
+#include "hostsim/quillet/quillet.h"
 
 #include <cstdint>
 
@@ -12,6 +12,9 @@ namespace {
 
 using hostsim::QValue;
 using Arguments = std::vector<QValue>;
+
+// ---- evaluator state: the host around the interpreter, set by connectQuillet ----
+hostsim::QuilletHost connectedHost = {nullptr, nullptr, nullptr, nullptr};
 
 // One evaluation: the first error and how deep the forms go. Nothing outlives evaluateQuillet.
 struct Evaluation {
@@ -120,17 +123,18 @@ bool divideFunction(Evaluation& e, const Arguments& args, QValue& out) {
 bool getvarFunction(Evaluation& e, const Arguments& args, QValue& out) {
     if (!checkCount(e, "GETVAR", args, 1, 1)) return false;
     if (args[0].kind != QValue::Kind::Text) return fail(e, "bad argument type for GETVAR: " + hostsim::formatValue(args[0]));
-    if (!hostsim::getSysvar(args[0].text, out)) out = QValue::nil();  // an unknown name gives nil
+    if (connectedHost.getVariable == nullptr || !connectedHost.getVariable(args[0].text, out))
+        out = QValue::nil();  // an unknown name gives nil
     return true;
 }
 
 bool setvarFunction(Evaluation& e, const Arguments& args, QValue& out) {
     if (!checkCount(e, "SETVAR", args, 2, 2)) return false;
     if (args[0].kind != QValue::Kind::Text) return fail(e, "bad argument type for SETVAR: " + hostsim::formatValue(args[0]));
-    if (hostsim::setSysvar(args[0].text, args[1]) != KVS_RTNORM)
+    if (connectedHost.setVariable == nullptr || !connectedHost.setVariable(args[0].text, args[1]))
         return fail(e, "cannot set system variable " + hostsim::upperName(args[0].text) + " to " +
                            hostsim::formatValue(args[1]));
-    return hostsim::getSysvar(args[0].text, out);
+    return connectedHost.getVariable != nullptr && connectedHost.getVariable(args[0].text, out);
 }
 
 bool listFunction(Evaluation&, const Arguments& args, QValue& out) {
@@ -194,6 +198,10 @@ bool evaluateArguments(Evaluation& e, const Arguments& operands, Arguments& args
     return true;
 }
 
+bool isModuleFunction(const std::string& name) {
+    return connectedHost.isFunctionDefined != nullptr && connectedHost.isFunctionDefined(name);
+}
+
 bool evaluateCall(Evaluation& e, const QValue& form, QValue& out, int depth) {
     const QValue& head = form.items[0];
     if (head.kind != QValue::Kind::Symbol) return fail(e, "bad function: " + hostsim::formatValue(head));
@@ -202,13 +210,13 @@ bool evaluateCall(Evaluation& e, const QValue& form, QValue& out, int depth) {
     if (name == "QUOTE") return quoteForm(e, operands, out);
     if (name == "SETQ") return setqForm(e, operands, out, depth);
     HostFunction hostFunction = findHostFunction(name);
-    if (hostFunction == nullptr && !hostsim::isFunctionDefined(name))
+    if (hostFunction == nullptr && !isModuleFunction(name))
         return fail(e, "no function definition: " + name);
     Arguments args;
     if (!evaluateArguments(e, operands, args, depth)) return false;
     if (hostFunction != nullptr) return hostFunction(e, args, out);
     std::string error;
-    if (!hostsim::invokeFunction(name, args, out, error)) return fail(e, error);
+    if (!connectedHost.invokeFunction(name, args, out, error)) return fail(e, error);
     return true;
 }
 
@@ -229,6 +237,8 @@ bool evaluate(Evaluation& e, const QValue& form, QValue& out, int depth) {
 }  // namespace
 
 namespace hostsim {
+
+void connectQuillet(const QuilletHost& host) { connectedHost = host; }
 
 bool evaluateQuillet(const QValue& form, QValue& out, std::string& error) {
     Evaluation e;

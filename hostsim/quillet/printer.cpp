@@ -1,5 +1,5 @@
-// hostsim/printer.cpp - Quillet values as the command line prints them.
-#include "hostsim/hostsim.h"
+// hostsim/quillet/printer.cpp - Quillet values as the command line prints them.
+#include "hostsim/quillet/quillet.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,9 +1,9 @@
-// hostsim/reader.cpp - the Quillet reader: text to values, one expression per readQuillet call.
+// hostsim/quillet/reader.cpp - the Quillet reader: text to values, one expression per call.
 //
 // expression -> atom | text | '(' {expression} ')' | "'" expression
 // An atom is an integer, a real, nil or a symbol; |...| inside an atom takes any characters
 // as they are. A semicolon starts a comment that runs to the end of the line.
-#include "hostsim/hostsim.h"
+#include "hostsim/quillet/quillet.h"
 
 #include <cctype>
 #include <cerrno>

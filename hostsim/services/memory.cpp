@@ -1,9 +1,9 @@
-// hostsim/memory.cpp - the lists and texts the host hands to the module, and their return.
+// hostsim/services/memory.cpp - the lists and texts the host hands to the module, and their return.
 //
 // The module gives back each list with kvs_relrb and each text with korv_free. Both arrive as
 // bare pointers, so the host keeps a registry of what is out: a pointer it never handed out, or
 // one given back twice, is refused with a notice instead of being freed.
-#include "hostsim/hostsim.h"
+#include "hostsim/services/services.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,5 @@
-// hostsim/output.cpp - the host's output channel: standard output, or a buffer for tests.
-#include "hostsim/hostsim.h"
+// hostsim/services/output.cpp - the host's output channel: standard output, or a buffer for tests.
+#include "hostsim/services/services.h"
 
 #include <cerrno>
 #include <cstdarg>

@@ -1,4 +1,5 @@
-// hostsim/selection.cpp - kvs_entsel and kvs_nentsel: one object picked by a typed point.
+// hostsim/services/selection.cpp - kvs_entsel, kvs_nentsel and kvs_osnap: the drawing picked at
+// a typed point, within PICKBOX or APERTURE pixels.
 //
 // The pick point is read like any point answer (kvs_getpoint: x,y or x,y,z in the UCS; an empty
 // answer, *cancel* or the end of input cancels). The object whose geometry, seen in the plan
@@ -8,6 +9,7 @@
 #include <cstring>
 
 #include "hostsim/picking/picking.h"
+#include "hostsim/services/services.h"
 
 namespace {
 
@@ -77,6 +79,18 @@ ResultBuffer* containerList(const std::vector<int>& containers) {
     return list;
 }
 
+Point lastPointInWorld() {
+    hostsim::QValue last;
+    hostsim::getSysvar("LASTPOINT", last);
+    return hostsim::ucsToWorld(last.isPoint() ? last.coordinates() : Point{0, 0, 0}, false);
+}
+
+double aperturePixels() {
+    hostsim::QValue aperture;
+    return hostsim::getSysvar("APERTURE", aperture) && aperture.isNumber() ? aperture.number()
+                                                                           : 10.0;
+}
+
 }  // namespace
 
 extern "C" int kvs_entsel(const char* prompt, kvs_name name, double point[3]) {
@@ -102,5 +116,21 @@ extern "C" int kvs_nentsel(const char* prompt, kvs_name name, double point[3], d
     hostsim::nameOfObject(picked.leaf, name);
     if (matrix != nullptr) writeMatrix(instance.map, matrix);
     if (containers != nullptr) *containers = containerList(instance.containers);
+    return KVS_RTNORM;
+}
+
+// Object snap: the point of the mode nearest a point, on the objects within APERTURE pixels;
+// PER and TAN start from LASTPOINT. Points come and go in the UCS.
+extern "C" int kvs_osnap(const double point[3], const char* mode, double result[3]) {
+    hostsim::ErrnoGuard keepErrno;
+    unsigned modes = hostsim::parseSnapModes(mode);
+    if (point == nullptr || result == nullptr || modes == 0) return KVS_RTERROR;
+    Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
+    Point snapped;
+    if (!hostsim::findSnapPoint(world, modes, lastPointInWorld(),
+                                aperturePixels() * hostsim::pixelSize(), snapped))
+        return KVS_RTERROR;
+    Point answer = hostsim::worldToUcs(snapped, false);
+    for (int i = 0; i < 3; ++i) result[i] = answer[i];
     return KVS_RTNORM;
 }

@@ -1,9 +1,9 @@
-// hostsim/sysvars.cpp - the host's system variables, as kvs_getvar and kvs_setvar see them.
+// hostsim/services/sysvars.cpp - the host's system variables, as kvs_getvar and kvs_setvar see them.
 //
 // Each variable has one host type. A value of another type is converted only where nothing is
 // lost (an integer for a real, a 2D point for a 3D one); any other mismatch, an unknown name, a
 // read-only variable or a value out of range fails with a status, never silently.
-#include "hostsim/hostsim.h"
+#include "hostsim/services/services.h"
 
 #include <cmath>
 #include <cstring>

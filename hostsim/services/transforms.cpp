@@ -1,6 +1,5 @@
-// hostsim/transforms.cpp - the user coordinate system, kvs_trans, kvs_angle and kvs_inters.
-#include "hostsim/hostsim.h"
-#include "hostsim/drawing/drawing.h"
+// hostsim/services/transforms.cpp - the user coordinate system, kvs_trans, kvs_angle and kvs_inters.
+#include "hostsim/services/services.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
-// hostsim/units.cpp - unit conversion for kvs_cvunit through the udunits2 database.
+// hostsim/services/units.cpp - unit conversion for kvs_cvunit through the udunits2 database.
 //
 // Names arrive upper case from the module, while udunits2 is case-sensitive and mostly lower
 // case, so a name is trimmed and lower-cased first. A few names that CAD users type are missing
 // from the database or mean something else there ("pa" is a pico-are, "gal" an acceleration);
 // the alias table below sends them to the intended unit. "SQ X" and "CU X" raise X to a power.
-#include "hostsim/hostsim.h"
+#include "hostsim/services/services.h"
 
 #include <udunits2.h>
 

@@ -1,10 +1,9 @@
-// hostsim/commandLine.cpp - one command line: a Quillet expression, a symbol's value or a command.
+// hostsim/shell/commandLine.cpp - one command line: a Quillet expression, a symbol's value or a command.
 //
 // A command is one of the host's own (a row of hostCommands) or a command the module defined
 // with a "C:" name. Words after a module command's name are its first answer, as if typed at
 // its first prompt.
-#include "hostsim/hostsim.h"
-#include "hostsim/drawing/drawing.h"
+#include "hostsim/shell/shell.h"
 
 namespace {
 

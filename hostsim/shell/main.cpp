@@ -1,6 +1,5 @@
-// hostsim/main.cpp - the hostsim program: options, the module, and the command lines to run.
-#include "hostsim/hostsim.h"
-#include "hostsim/drawing/drawing.h"
+// hostsim/shell/main.cpp - the hostsim program: options, the module, and the command lines to run.
+#include "hostsim/shell/shell.h"
 
 #include <readline/history.h>
 #include <unistd.h>
@@ -173,6 +172,7 @@ int main(int argc, char** argv) {
     Options options;
     int parsed = parseOptions(argc, argv, options);
     if (parsed >= 0) return checkedStatus(parsed);
+    hostsim::resetHostState();
     if (options.drawingPath.empty()) {
         hostsim::openDemoDrawing();
     } else if (std::string error; !hostsim::openDrawingFile(options.drawingPath, error)) {

@@ -1,9 +1,9 @@
-// hostsim/moduleLoader.cpp - loads the module, sends it its lifecycle messages, unloads it.
+// hostsim/shell/moduleLoader.cpp - loads the module, sends it its lifecycle messages, unloads it.
 //
 // One module at a time. The module may ask to be stopped (hmod_abort) from inside any call; the
 // host never jumps out of the module, so it only marks the request and unloads the module when
 // the call in progress has returned.
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 #include <dlfcn.h>
 

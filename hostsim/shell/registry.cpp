@@ -1,9 +1,9 @@
-// hostsim/registry.cpp - the names the module defines, and the calls the host makes to them.
+// hostsim/shell/registry.cpp - the names the module defines, and the calls the host makes to them.
 //
 // kvs_defun ties a name to a function code; kvs_regfunc ties a code to a handler. The host calls
 // a name through its code's handler, or, for a code without one, sends message 5 while the code
 // is current. Arguments and result belong to the call in progress.
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 #include <cstring>
 #include <map>

@@ -1,9 +1,26 @@
-// hostsim/hostState.cpp - puts the whole host back as it starts: for tests and a fresh session.
-#include "hostsim/hostsim.h"
+// hostsim/shell/session.cpp - the host session as a whole: Quillet connected to the host's
+// system variables and the module's functions, and every default put back for a fresh session.
+#include "hostsim/shell/shell.h"
+
+namespace {
+
+bool setVariable(const std::string& name, const hostsim::QValue& value) {
+    return hostsim::setSysvar(name, value) == KVS_RTNORM;
+}
+
+const hostsim::QuilletHost quilletHost = {
+    hostsim::getSysvar,
+    setVariable,
+    hostsim::isFunctionDefined,
+    hostsim::invokeFunction,
+};
+
+}  // namespace
 
 namespace hostsim {
 
 void resetHostState() {
+    connectQuillet(quilletHost);
     resetSysvars();
     clearSymbols();
     setWorldUcs();

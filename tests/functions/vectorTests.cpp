@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 #include "tests/functions/functionsFixture.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "geometry/geometry.h"
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 #include "tests/support/engineFixture.h"
 
 namespace {

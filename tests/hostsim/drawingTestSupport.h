@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "hostsim/drawing/drawing.h"
+#include "hostsim/shell/shell.h"
 
 namespace drawingtest {
 

@@ -8,7 +8,7 @@
 
 #include "engine/engine.h"
 #include "host/calculator.h"
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 #include "messages/messages.h"
 
 inline void failOnCatalogueError(const char* text) { ADD_FAILURE() << "catalogue: " << text; }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "hostsim/drawing/drawing.h"
+#include "hostsim/shell/shell.h"
 
 namespace {
 

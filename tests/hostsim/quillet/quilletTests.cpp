@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 using hostsim::QValue;
 

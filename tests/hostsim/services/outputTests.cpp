@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 TEST(Output, CapturesFormattedTextOfAnyLength) {
     const std::string longText(100000, 'x');

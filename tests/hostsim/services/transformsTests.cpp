@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 namespace {
 

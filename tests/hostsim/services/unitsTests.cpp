@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 TEST(Units, ConvertsBetweenUnitsOfOneDimension) {
     ASSERT_TRUE(hostsim::unitsAvailable());

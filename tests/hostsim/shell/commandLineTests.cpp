@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 namespace {
 

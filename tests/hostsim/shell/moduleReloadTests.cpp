@@ -11,7 +11,7 @@
 #include <climits>
 #include <string>
 
-#include "hostsim/hostsim.h"
+#include "hostsim/shell/shell.h"
 
 namespace {
 
