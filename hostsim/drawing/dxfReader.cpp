@@ -1,4 +1,5 @@
-// hostsim/drawing/dxfReader.cpp - reads ASCII DXF text: the BLOCKS and ENTITIES sections into a Drawing.
+// hostsim/drawing/dxfReader.cpp - reads ASCII DXF text: the BLOCKS and ENTITIES sections into a
+// Drawing.
 //
 // A DXF file is a sequence of pairs of lines: a group code, then its value. The reader keeps every
 // group of the two sections it needs, checks each numeric value against its code's type so that

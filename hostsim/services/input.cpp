@@ -1,4 +1,5 @@
-// hostsim/services/input.cpp - lines typed by the user: command lines and answers to the module's prompts.
+// hostsim/services/input.cpp - lines typed by the user: command lines and answers to the
+// module's prompts.
 //
 // On a terminal, readline edits the line and keeps a history. Otherwise lines are read plainly
 // and echoed after their prompt, so that a session fed from a file prints like one typed.

@@ -1,4 +1,5 @@
-// hostsim/services/sysvars.cpp - the host's system variables, as kvs_getvar and kvs_setvar see them.
+// hostsim/services/sysvars.cpp - the host's system variables, as kvs_getvar and kvs_setvar see
+// them.
 //
 // Each variable has one host type. A value of another type is converted only where nothing is
 // lost (an integer for a real, a 2D point for a 3D one); any other mismatch, an unknown name, a
@@ -33,21 +34,39 @@ struct SysvarDefinition {
     const char* textDefault;
 };
 
+// One maker per kind of row, so that each row names only what its kind needs.
+SysvarDefinition realVariable(const char* name, int16_t type, Range range, double initial) {
+    return {name, type, range, nullptr, initial, {0, 0, 0}, 0, ""};
+}
+SysvarDefinition intVariable(const char* name, int16_t type, Range range, int32_t initial) {
+    return {name, type, range, nullptr, 0.0, {0, 0, 0}, initial, ""};
+}
+SysvarDefinition pointVariable(const char* name, int16_t type, Range range, Point initial) {
+    return {name, type, range, nullptr, 0.0, initial, 0, ""};
+}
+SysvarDefinition textVariable(const char* name, const char* initial) {
+    return {name, KVS_RTSTR, Range::Any, nullptr, 0.0, {0, 0, 0}, 0, initial};
+}
+// Read-only: the value follows the UCS and is never stored.
+SysvarDefinition derivedPoint(const char* name, Point (*derive)()) {
+    return {name, KVS_RT3DPOINT, Range::Any, derive, 0.0, {0, 0, 0}, 0, ""};
+}
+
 // Sorted by name for the reader; lookups compare every row.
 const SysvarDefinition sysvarTable[] = {
-    {"ANGBASE",    KVS_RTANG,     Range::Any,         nullptr,       0.0,  {},             0,      ""},
-    {"APERTURE",   KVS_RTSHORT,   Range::Positive,    nullptr,       0.0,  {},             10,     ""},
-    {"CLAYER",     KVS_RTSTR,     Range::Any,         nullptr,       0.0,  {},             0,      "0"},
-    {"LASTPOINT",  KVS_RT3DPOINT, Range::Any,         nullptr,       0.0,  {0, 0, 0},      0,      ""},
-    {"MAXOBJMEM",  KVS_RTLONG,    Range::NonNegative, nullptr,       0.0,  {},             100000, ""},
-    {"PICKBOX",    KVS_RTSHORT,   Range::NonNegative, nullptr,       0.0,  {},             3,      ""},
-    {"SCREENSIZE", KVS_RTPOINT,   Range::Positive,    nullptr,       0.0,  {1280, 800, 0}, 0,      ""},
-    {"UCSORG",     KVS_RT3DPOINT, Range::Any,         ucsOrigin,     0.0,  {},             0,      ""},
-    {"UCSXDIR",    KVS_RT3DPOINT, Range::Any,         ucsXDirection, 0.0,  {},             0,      ""},
-    {"UCSYDIR",    KVS_RT3DPOINT, Range::Any,         ucsYDirection, 0.0,  {},             0,      ""},
-    {"VIEWDIR",    KVS_RT3DPOINT, Range::Any,         viewDirection, 0.0,  {},             0,      ""},
-    {"VIEWSIZE",   KVS_RTREAL,    Range::Positive,    nullptr,       20.0, {},             0,      ""},
-    {"VIEWTWIST",  KVS_RTORINT,   Range::Any,         nullptr,       0.0,  {},             0,      ""},
+    realVariable("ANGBASE", KVS_RTANG, Range::Any, 0.0),
+    intVariable("APERTURE", KVS_RTSHORT, Range::Positive, 10),
+    textVariable("CLAYER", "0"),
+    pointVariable("LASTPOINT", KVS_RT3DPOINT, Range::Any, {0, 0, 0}),
+    intVariable("MAXOBJMEM", KVS_RTLONG, Range::NonNegative, 100000),
+    intVariable("PICKBOX", KVS_RTSHORT, Range::NonNegative, 3),
+    pointVariable("SCREENSIZE", KVS_RTPOINT, Range::Positive, {1280, 800, 0}),
+    derivedPoint("UCSORG", ucsOrigin),
+    derivedPoint("UCSXDIR", ucsXDirection),
+    derivedPoint("UCSYDIR", ucsYDirection),
+    derivedPoint("VIEWDIR", viewDirection),
+    realVariable("VIEWSIZE", KVS_RTREAL, Range::Positive, 20.0),
+    realVariable("VIEWTWIST", KVS_RTORINT, Range::Any, 0.0),
 };
 constexpr std::size_t sysvarCount = sizeof sysvarTable / sizeof sysvarTable[0];
 

@@ -1,4 +1,5 @@
-// hostsim/services/transforms.cpp - the user coordinate system, kvs_trans, kvs_angle and kvs_inters.
+// hostsim/services/transforms.cpp - the user coordinate system, kvs_trans, kvs_angle and
+// kvs_inters.
 #include "hostsim/services/services.h"
 
 #include <algorithm>

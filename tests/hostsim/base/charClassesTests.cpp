@@ -1,4 +1,4 @@
-// tests/hostsim/charClassesTests.cpp - code page 1252 classes and upper case over every byte.
+// tests/hostsim/base/charClassesTests.cpp - code page 1252 classes and upper case over every byte.
 #include <gtest/gtest.h>
 
 #include <climits>

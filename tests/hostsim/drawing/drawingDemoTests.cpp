@@ -1,4 +1,4 @@
-// tests/hostsim/drawingDemoTests.cpp - the built-in demo drawing and the LIST command.
+// tests/hostsim/drawing/drawingDemoTests.cpp - the built-in demo drawing and the LIST command.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,4 +1,4 @@
-// tests/hostsim/drawingRecordsTests.cpp - reading DXF: object records, kvs_entnext, refused files.
+// tests/hostsim/drawing/drawingRecordsTests.cpp - reading DXF: object records, kvs_entnext, refused files.
 #include <gtest/gtest.h>
 
 #include <unistd.h>

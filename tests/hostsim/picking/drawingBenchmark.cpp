@@ -1,4 +1,4 @@
-// tests/hostsim/drawingBenchmark.cpp - how long a drawing of 100,000 objects takes to open, and
+// tests/hostsim/picking/drawingBenchmark.cpp - how long a drawing of 100,000 objects takes to open, and
 // one pick or snap in it. Run: drawingBenchmark (Google Benchmark); build it in a release build.
 #include <benchmark/benchmark.h>
 

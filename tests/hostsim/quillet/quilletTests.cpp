@@ -1,4 +1,4 @@
-// tests/hostsim/quilletTests.cpp - the Quillet reader, evaluator and printer of the command line.
+// tests/hostsim/quillet/quilletTests.cpp - the Quillet reader, evaluator and printer of the command line.
 #include <gtest/gtest.h>
 
 #include <string>

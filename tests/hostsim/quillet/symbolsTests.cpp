@@ -1,4 +1,4 @@
-// tests/hostsim/symbolsTests.cpp - Quillet symbols through kvs_putsym/kvs_getsym, and the
+// tests/hostsim/quillet/symbolsTests.cpp - Quillet symbols through kvs_putsym/kvs_getsym, and the
 // accounting of every list the host hands out.
 #include <gtest/gtest.h>
 

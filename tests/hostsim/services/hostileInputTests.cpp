@@ -1,4 +1,4 @@
-// tests/hostsim/hostileInputTests.cpp - the Quillet reader and the host's answer buffer given
+// tests/hostsim/services/hostileInputTests.cpp - the Quillet reader and the host's answer buffer given
 // bytes no user types: NUL bytes, and answers exactly at and just past the module's buffer.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// tests/hostsim/sysvarsTests.cpp - system variables through kvs_getvar/kvs_setvar and the host.
+// tests/hostsim/services/sysvarsTests.cpp - system variables through kvs_getvar/kvs_setvar and the host.
 #include <gtest/gtest.h>
 
 #include <cmath>

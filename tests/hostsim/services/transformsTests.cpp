@@ -1,4 +1,4 @@
-// tests/hostsim/transformsTests.cpp - the UCS and kvs_trans, kvs_angle, kvs_inters.
+// tests/hostsim/services/transformsTests.cpp - the UCS and kvs_trans, kvs_angle, kvs_inters.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,4 +1,4 @@
-// tests/hostsim/unitsTests.cpp - kvs_cvunit: names as users type them, and refusals.
+// tests/hostsim/services/unitsTests.cpp - kvs_cvunit: names as users type them, and refusals.
 #include <gtest/gtest.h>
 
 #include <algorithm>

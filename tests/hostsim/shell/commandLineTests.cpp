@@ -1,4 +1,4 @@
-// tests/hostsim/commandLineTests.cpp - functions defined with the host, prompts, and errno kept
+// tests/hostsim/shell/commandLineTests.cpp - functions defined with the host, prompts, and errno kept
 // across host calls; all without a module, through handlers registered here.
 #include <gtest/gtest.h>
 

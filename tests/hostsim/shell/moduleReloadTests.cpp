@@ -1,4 +1,4 @@
-// tests/hostsim/moduleReloadTests.cpp - the real module loaded and unloaded again and again in
+// tests/hostsim/shell/moduleReloadTests.cpp - the real module loaded and unloaded again and again in
 // one host, as the LOAD and UNLOAD commands do.
 //
 // Its own binary: it exports the kvs_* routines for the module, as hostsim does. The module is
