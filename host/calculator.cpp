@@ -4,14 +4,11 @@
 #include "engine/engine.h"
 #include "host/calculator.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace {
 
-constexpr int errorNotAString = 27;
-constexpr int moduleEntry = 37;
-constexpr int promptMessage = 2;
-constexpr int tooLongMessage = 5;
 constexpr int initgetNoNull = 1;  // the answer may not be empty
 constexpr int blanksAllowed = 1;
 
@@ -42,7 +39,7 @@ int takeArgument(const ResultBuffer* args, char* expressionText, size_t size) {
     }
     size_t length = std::strlen(args->value.text);
     if (length >= size) {
-        reportError(0, getMessage(moduleEntry, tooLongMessage));
+        reportError(0, getMessage(moduleEntry, entryExpressionTooLong));
         return resultBadArgument;
     }
     std::memcpy(expressionText, args->value.text, length + 1);
@@ -54,7 +51,7 @@ int askForExpression(char* expressionText, size_t size) {
     expressionText[0] = '\0';
     while (expressionText[0] == '\0') {
         kvs_initget(initgetNoNull, nullptr);
-        int status = kvs_getstring(blanksAllowed, getMessage(moduleEntry, promptMessage),
+        int status = kvs_getstring(blanksAllowed, getMessage(moduleEntry, entryExpressionPrompt),
                                    expressionText, size);
         if (status != KVS_RTNORM) {
             expressionText[0] = '\0';

@@ -4,12 +4,9 @@
 #include "engine/engine.h"
 #include "host/calculator.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 
 namespace {
-
-constexpr int errorSyntax = 10;
-constexpr int errorAssignFailed = 29;
-constexpr int errorIntegerResult = 41;
 
 // The record a value is stored as; false for a kind that has none.
 bool valueRecord(const Value& value, ResultBuffer& rb) {
