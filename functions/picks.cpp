@@ -1,5 +1,4 @@
-// functions/picks.cpp - the functions that take a point or a radius from the drawing:
-// the ten object-snap functions, CUR and RAD.
+// functions/picks.cpp - END to INS (object snap), CUR and RAD: points and radii from the drawing.
 #include "functions/handlers.h"
 #include "geometry/picking.h"
 #include "messages/messageNumbers.h"

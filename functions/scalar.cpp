@@ -1,5 +1,4 @@
-// functions/scalar.cpp - functions of one number (trigonometry in degrees, logarithms, powers,
-// roots, rounding), ABS of a number or a vector, and MAX.
+// functions/scalar.cpp - the functions of one number, ABS of a number or a vector, and MAX.
 #include <cmath>
 
 #include "functions/handlers.h"

@@ -1,5 +1,4 @@
-// functions/shortcuts.cpp - MEE, DEE, NEE, VEE, VEE1, PLTEE, PLDEE and ILLE: computed from
-// end points the user picks, so that no point has to be typed.
+// functions/shortcuts.cpp - MEE, DEE, NEE, VEE, VEE1, PLTEE, PLDEE, ILLE: from picked end points.
 #include <cmath>
 
 #include "functions/handlers.h"

@@ -1,5 +1,4 @@
-// functions/vector.cpp - angles, normals, intersections, distances, points along a line,
-// direction vectors and rotation.
+// functions/vector.cpp - ANG, ILL, ILP, DPL, DPP, PLT, PLD, DIST, VEC, VEC1, ROT; NOR's arguments.
 #include <cmath>
 
 #include "functions/handlers.h"

@@ -1,4 +1,7 @@
 // host/calculator.cpp - calEntry: the one handler behind CAL, C:CAL and their localised names.
+//
+// host/ is the module's side of the host interface; host/kvs.h is the contract that both sides,
+// the module and the host (hostsim), compile against.
 #include <cstring>
 
 #include "engine/engine.h"

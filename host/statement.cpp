@@ -1,4 +1,7 @@
-// host/statement.cpp - evaluateStatement: an expression, optionally assigned to a Quillet variable.
+// host/statement.cpp - evaluateStatement: an expression, or one assigned to a Quillet variable.
+//
+// host/ is the module's side of the host interface; host/kvs.h is the contract that both sides,
+// the module and the host (hostsim), compile against.
 #include <cstring>
 
 #include "engine/engine.h"
