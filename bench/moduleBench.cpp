@@ -8,6 +8,7 @@
 
 #include "bench/bench.h"
 #include "hostsim/shell/shell.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace bench {
@@ -17,9 +18,6 @@ const char* const loadedMessageName = "getMessage/loaded";
 const char* const firstMessageName = "getMessage/firstUse";
 
 namespace {
-
-constexpr int errorModule = 23;     // the error texts: the first to be needed after an error
-constexpr int headingNumber = 65;   // the error heading, printed before every error text
 
 constexpr std::size_t hostNameCount = 4;  // CAL, C:CAL and their localised names
 
@@ -52,9 +50,9 @@ void startAndStopModule(benchmark::State& state) {
 }
 
 void lookUpLoadedMessage(benchmark::State& state) {
-    getMessage(errorModule, headingNumber);  // loaded and unscrambled once, before timing
+    getMessage(errorModule, errorHeading);  // loaded and unscrambled once, before timing
     for (auto _ : state) {
-        const char* text = getMessage(errorModule, headingNumber);
+        const char* text = getMessage(errorModule, errorHeading);
         benchmark::DoNotOptimize(text);
     }
 }
@@ -67,7 +65,7 @@ void lookUpFirstMessage(benchmark::State& state) {
         closeCatalogue();
         openBenchCatalogue();
         auto start = Clock::now();
-        const char* text = getMessage(errorModule, headingNumber);
+        const char* text = getMessage(errorModule, errorHeading);
         auto stop = Clock::now();
         benchmark::DoNotOptimize(text);
         state.SetIterationTime(std::chrono::duration<double>(stop - start).count());

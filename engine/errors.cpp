@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 // ---- error state: one evaluation at a time, on the host's thread ----
@@ -15,8 +16,6 @@ constexpr int reportTextSize = 512;      // terminator included; a longer text i
 static char reportText[reportTextSize];  // the text of the report being printed
 
 namespace {
-
-constexpr int overflowError = 23;
 
 // Prints a catalogue text as a format that takes at most one text argument. Only "%s" and
 // "%%" are expanded: a catalogue can be replaced by the user, so its texts are never handed
@@ -64,7 +63,7 @@ void reportError(int code, const char* text) {
     }
     // The text may be a catalogue text: copied first, as the lookups below may flush its block.
     std::snprintf(reportText, sizeof reportText, "%s", text != nullptr ? text : "");
-    printCatalogueFormat(getMessage(errorModule, errorHeadingNumber), "");
+    printCatalogueFormat(getMessage(errorModule, errorHeading), "");
     if (code == 0) {
         kvs_printf("%s", reportText);
         kvs_printf(".\n\n");
@@ -78,7 +77,7 @@ void reportError(int code, const char* text) {
 
 bool checkValueFully(const Value& value, int code) {
     if (ErrorCode != 0) return false;
-    if (code == 0) code = overflowError;
+    if (code == 0) code = errorOverflow;
     // An underflow is a usable answer. errno is cleared so that no later step of the
     // evaluation (the next numeral, the next check) takes it for a failure of its own.
     if (errno == ERANGE && !hasHugePart(value)) errno = 0;

@@ -3,20 +3,9 @@
 #include <new>
 
 #include "engine/engine.h"
+#include "messages/messageNumbers.h"
 
 namespace {
-
-constexpr int errorParenMissing = 5;
-constexpr int errorUnexpectedEnd = 9;
-constexpr int errorSyntax = 10;
-constexpr int errorPowerKinds = 16;
-constexpr int errorNegativeBase = 17;
-constexpr int errorDivisionByZero = 18;
-constexpr int errorDivideKinds = 19;
-constexpr int errorCrossKinds = 20;
-constexpr int errorSumKinds = 21;
-constexpr int errorCommaExpected = 49;
-constexpr int errorTooManyArguments = 50;
 
 constexpr double pi = 3.141592653589793;
 constexpr double zeroTolerance = 1e-10;

@@ -6,6 +6,7 @@
 
 #include "engine/engine.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 
 // ---- lexer state: one statement at a time, on the host's thread ----
 static const char* cursor = nullptr;     // next unread character; the caller owns the text
@@ -29,14 +30,6 @@ enum CharacterClass : uint8_t {
     classLetterOrDigit = 4,    // kvs_isalnum
     classDigit = 8,            // kvs_isdigit
 };
-
-constexpr int errorWrongReal = 1;
-constexpr int errorIllegalCharacter = 2;
-constexpr int errorIntegerRange = 3;
-constexpr int errorUnexpectedEnd = 9;
-constexpr int errorFeetInches = 22;
-constexpr int errorQuotedTooLong = 31;
-constexpr int errorAngleFormat = 34;
 
 constexpr double gradsToDegrees = 0.9;
 constexpr double radiansToDegrees = 57.29577951308232;
@@ -250,7 +243,7 @@ void scanNumeral() {
     }
     tokenNumber = number;
     if (token == Token::Integer && (number > 32767 || number < -32768)) {
-        reportError(errorIntegerRange, nullptr);
+        reportError(errorIntegerLiteralRange, nullptr);
     }
 }
 

@@ -5,21 +5,9 @@
 #include "engine/engine.h"
 #include "geometry/geometry.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 
 namespace {
-
-constexpr int errorParenMissing = 5;
-constexpr int errorComponentKind = 6;
-constexpr int errorCommaMissing = 7;
-constexpr int errorBracketMissing = 8;
-constexpr int errorUse = 26;
-constexpr int errorUnknownSysvar = 32;
-constexpr int errorSysvarKind = 33;
-constexpr int errorPointSyntax = 35;
-constexpr int errorQuilletKind = 43;
-constexpr int errorNoValue = 45;
-constexpr int errorCvunitUse = 63;
-constexpr int errorCvunitFailed = 64;
 
 constexpr double degreesToRadians = 0.017453292519943295;
 constexpr int unitNameLength = 2 * maxNameLength + 1;  // two words and the blank between
@@ -226,9 +214,9 @@ void readQuilletVariable(Value& out) {
 void readSystemVariable(Value& out) {
     if (ErrorCode != 0) return;
     nextToken();
-    if (!expectToken(Token::OpenParen, errorUse, getvarUsage)) return;
+    if (!expectToken(Token::OpenParen, errorUsage, getvarUsage)) return;
     nextToken();
-    if (!expectToken(Token::Identifier, errorUse, getvarUsage)) return;
+    if (!expectToken(Token::Identifier, errorUsage, getvarUsage)) return;
     ResultBuffer rb{};
     if (kvs_getvar(tokenText, &rb) != KVS_RTNORM) {
         reportError(errorUnknownSysvar, tokenText);

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "messages/messageNumbers.h"  // the numbers ErrorCode takes
+
 enum class ValueKind : int32_t { Vector = 0, Real = 1, Integer = 2 };
 
 // Passed and copied whole, never allocated. A Vector lives in x, y, z; a Real or an Integer
@@ -40,13 +42,6 @@ inline Value makeVector(double x, double y, double z) {
     v.z = z;
     return v;
 }
-
-// Error numbers with no catalogue text of their own.
-constexpr int generalError = -999;   // a report with code 0
-constexpr int internalError = -443;  // a value that cannot be assigned to a variable
-constexpr int errorModule = 23;      // catalogue module of the error texts
-constexpr int errorHeadingNumber = 65;
-constexpr int lastErrorNumber = 64;
 
 // The error of the current evaluation, 0 when none. Set only by reportError.
 extern int ErrorCode;

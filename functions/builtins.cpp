@@ -8,8 +8,16 @@ struct BuiltinEntry {
     FunctionHandler handler;
 };
 
-// Registration order is part of the contract: lookups scan in this order, and the final
-// order is fixed.
+// The order is fixed, and the table keeps it: entry i is row i here, and MAX follows as the
+// last entry (tests/functions/vectorTests.cpp pins the whole order). Lookups do not depend on
+// it: findFunction goes through a hash index, and a name can be registered only once. What does:
+// registration stops at the first failure (cal_register_function does nothing while ErrorCode is
+// set), so the order decides which names are in when one fails (error 44 at the 200-entry
+// limit, 60 for a name taken twice) and which name the failure quotes.
+// A new function goes at the end, after CUR, so that every entry keeps its place (its handler is
+// declared in functions/handlers.h and lives in the file of its kind). Its name then joins the
+// order test, README.md's list of named functions and fuzz/expression.dict; the last two are
+// compared with this table by tests/functions/functionListTests.cpp.
 const BuiltinEntry builtinFunctions[] = {
     {"END",   endFunction},
     {"MID",   midFunction},

@@ -1,5 +1,4 @@
-// functions/coordinates.cpp - coordinate extraction and projection, and the user/world
-// conversions U2W and W2U.
+// functions/coordinates.cpp - XOF to XZOF (coordinates and projections), U2W and W2U.
 #include "functions/handlers.h"
 
 namespace {

@@ -4,14 +4,7 @@
 
 #include "functions/functions.h"
 #include "geometry/geometry.h"
-
-// ---- error numbers the handlers share ----
-constexpr int errorNeedsOneArgument = 4;
-constexpr int errorNeedsVector = 11;
-constexpr int errorNeedsReal = 12;
-constexpr int errorTakesNoArguments = 25;
-constexpr int errorUsage = 26;
-constexpr int errorNeedsPositive = 38;
+#include "messages/messageNumbers.h"
 
 constexpr double degreesToRadians = 0.017453292519943295;
 constexpr double radiansToDegrees = 57.29577951308232;

@@ -5,17 +5,15 @@
 #include "functions/handlers.h"
 #include "geometry/picking.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace {
 
-constexpr int pickPromptModule = 27;
-constexpr int normalPickPrompt = 2;
-
 // NOR: the unit z axis of a picked circle, arc or polyline, in the user system.
 void normalOfPickedObject() {
     char prompt[promptLength];  // a copy: the pick's notices look up texts between its prompts
-    copyMessage(prompt, sizeof prompt, pickPromptModule, normalPickPrompt);
+    copyMessage(prompt, sizeof prompt, modulePicks, pickPlanePrompt);
     Point3 base, zPoint;
     if (pickPlanarObject(prompt, base, zPoint) != KVS_RTNORM) {
         reportError(0, nullptr);  // cancelled or failed: the pick has said what it had to

@@ -1,16 +1,11 @@
-// functions/picks.cpp - the functions that take a point or a radius from the drawing:
-// the ten object-snap functions, CUR and RAD.
+// functions/picks.cpp - END to INS (object snap), CUR and RAD: points and radii from the drawing.
 #include "functions/handlers.h"
 #include "geometry/picking.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace {
 
-constexpr int modulePicks = 27;
-constexpr int radiusPromptMessage = 1;
-constexpr int cursorPromptMessage = 8;
-constexpr int snapPromptHeadMessage = 9;
-constexpr int snapPromptTailMessage = 10;
 constexpr int initgetNoNullNoLimits = 9;
 
 // The handler body of END to INS: the mode text is also the name its errors quote.
@@ -21,9 +16,9 @@ void snapFunction(const char* mode) {
     }
     // The head is copied before the tail is looked up: that lookup may flush the head's block.
     char head[promptLength];
-    copyMessage(head, sizeof head, modulePicks, snapPromptHeadMessage);
+    copyMessage(head, sizeof head, modulePicks, pickSnapPromptHead);
     char prompt[promptLength];
-    composePrompt(prompt, head, mode + 1, getMessage(modulePicks, snapPromptTailMessage));
+    composePrompt(prompt, head, mode + 1, getMessage(modulePicks, pickSnapPromptTail));
     callFrame.result.kind = ValueKind::Vector;
     Point3 point{};
     if (snapPick(prompt, mode, point) != KVS_RTNORM) {
@@ -55,7 +50,7 @@ void curFunction() {
     callFrame.result.kind = ValueKind::Vector;
     double point[3] = {0, 0, 0};
     kvs_initget(initgetNoNullNoLimits, nullptr);
-    if (kvs_getpoint(nullptr, getMessage(modulePicks, cursorPromptMessage), point) !=
+    if (kvs_getpoint(nullptr, getMessage(modulePicks, pickPointPrompt), point) !=
         KVS_RTNORM) {
         reportError(0, nullptr);
         return;
@@ -71,7 +66,7 @@ void radFunction() {
         return;
     }
     char prompt[promptLength];  // a copy: the pick's notices look up texts between its prompts
-    copyMessage(prompt, sizeof prompt, modulePicks, radiusPromptMessage);
+    copyMessage(prompt, sizeof prompt, modulePicks, pickRadiusPrompt);
     double radius = 0;
     if (pickRadius(prompt, radius) != KVS_RTNORM) {
         reportError(0, nullptr);

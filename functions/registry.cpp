@@ -3,14 +3,9 @@
 
 #include "functions/functions.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 
 namespace {
-
-constexpr int errorTooManyFunctions = 44;
-constexpr int errorNullRegistration = 46;
-constexpr int errorNameTooLong = 47;
-constexpr int errorNotIdentifier = 42;
-constexpr int errorAlreadyRegistered = 60;
 
 // Upper-cases name into copy; false when a character is not a letter, digit or '_'.
 bool copyIdentifier(const char* name, char* copy) {

@@ -1,25 +1,16 @@
-// functions/scalar.cpp - functions of one number (trigonometry in degrees, logarithms, powers,
-// roots, rounding), ABS of a number or a vector, and MAX.
+// functions/scalar.cpp - the functions of one number, ABS of a number or a vector, and MAX.
 #include <cmath>
 
 #include "functions/handlers.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace {
-
-constexpr int errorArcSineRange = 13;
-constexpr int errorIntegerRange = 14;
-constexpr int errorNegativeRoot = 15;
-constexpr int errorTangentPole = 24;
 
 constexpr double tolerance = 1e-10;
 constexpr double arcSineLimit = 1.1;  // a little beyond +-1 is rounding, and taken as +-1
 constexpr double smallestInteger = -32768;
 constexpr double largestInteger = 32767;
-
-constexpr int maxMessageModule = 28;
-constexpr int maxTooFewArguments = 1;
-constexpr int maxNeedsNumbers = 2;
 
 // The one-argument check of every function of one number: exactly one Real or Integer.
 bool readNumber(const char* name, double& x) {
@@ -51,7 +42,7 @@ bool readPositive(const char* name, double& x) {
     return true;
 }
 
-void reportMaxMessage(int number) { reportError(0, getMessage(maxMessageModule, number)); }
+void reportMaxMessage(int number) { reportError(0, getMessage(moduleMax, number)); }
 
 }  // namespace
 
@@ -157,7 +148,7 @@ void roundFunction() {
     if (!readNumber("ROUND", x)) return;
     double rounded = std::floor(x + 0.5);
     if (!inIntegerRange(rounded)) {
-        reportError(errorIntegerRange, nullptr);
+        reportError(errorRoundRange, nullptr);
         return;
     }
     returnInteger(rounded);
@@ -168,7 +159,7 @@ void truncFunction() {
     double x;
     if (!readNumber("TRUNC", x)) return;
     if (!inIntegerRange(x)) {
-        reportError(errorIntegerRange, nullptr);
+        reportError(errorRoundRange, nullptr);
         return;
     }
     returnInteger(std::trunc(x));

@@ -1,18 +1,12 @@
-// functions/shortcuts.cpp - MEE, DEE, NEE, VEE, VEE1, PLTEE, PLDEE and ILLE: computed from
-// end points the user picks, so that no point has to be typed.
+// functions/shortcuts.cpp - MEE, DEE, NEE, VEE, VEE1, PLTEE, PLDEE, ILLE: from picked end points.
 #include <cmath>
 
 #include "functions/handlers.h"
 #include "geometry/picking.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace {
-
-constexpr int modulePicks = 27;
-constexpr int firstLineMessage = 6;
-constexpr int secondLineMessage = 7;
-constexpr int errorPointsCoincide2D = 61;
-constexpr int errorNoIntersection = 54;
 
 // The argument check of the shortcuts that take no argument.
 bool takesNoArguments(const char* name) {
@@ -66,7 +60,7 @@ void neeFunction() {
     if (!takesNoArguments("NEE") || !pickEndpoints("NEE", a, b)) return;
     double dx = b.x - a.x, dy = b.y - a.y, length2D = std::sqrt(dx * dx + dy * dy);
     if (length2D < geometricTolerance) {
-        reportError(errorPointsCoincide2D, "NEE");
+        reportError(errorLine2dPointsCoincide, "NEE");
         return;
     }
     returnVector(Point3{-dy / length2D, dx / length2D, 0});
@@ -104,15 +98,15 @@ void pldeeFunction() {
 
 void illeFunction() {
     Point3 a1, b1, a2, b2;
-    if (!takesNoArguments("ILLE") || !pickNamedLine(firstLineMessage, a1, b1) ||
-        !pickNamedLine(secondLineMessage, a2, b2)) {
+    if (!takesNoArguments("ILLE") || !pickNamedLine(pickFirstLineName, a1, b1) ||
+        !pickNamedLine(pickSecondLineName, a2, b2)) {
         return;
     }
     const double p1[3] = {a1.x, a1.y, a1.z}, p2[3] = {b1.x, b1.y, b1.z};
     const double p3[3] = {a2.x, a2.y, a2.z}, p4[3] = {b2.x, b2.y, b2.z};
     double crossing[3] = {0, 0, 0};
     if (kvs_inters(p1, p2, p3, p4, 0, crossing) != KVS_RTNORM) {
-        reportError(errorNoIntersection, "ILLE");
+        reportError(errorLinesDoNotMeet, "ILLE");
         return;
     }
     returnVector(Point3{crossing[0], crossing[1], crossing[2]});

@@ -1,28 +1,11 @@
-// functions/vector.cpp - angles, normals, intersections, distances, points along a line,
-// direction vectors and rotation.
+// functions/vector.cpp - ANG, ILL, ILP, DPL, DPP, PLT, PLD, DIST, VEC, VEC1, ROT; NOR's arguments.
 #include <cmath>
 
 #include "functions/handlers.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 
 namespace {
-
-constexpr int errorNormalZeroVector = 30;
-constexpr int errorAngleOnPlane = 36;
-constexpr int errorAnglePointsCoincide = 37;
-constexpr int errorAngle2dPointsCoincide = 39;
-constexpr int errorLinePointsCoincide = 40;
-constexpr int errorRotateOnAxis = 48;
-constexpr int errorNormalCollinear = 51;
-constexpr int errorRotateAxisCoincide = 53;
-constexpr int errorLinesDoNotMeet = 54;
-constexpr int errorLineParallelToPlane = 55;
-constexpr int errorAngleZeroVector = 56;
-constexpr int errorAngleApexCoincide = 57;
-constexpr int errorPldPointsCoincide = 58;
-constexpr int errorPlanePointsCollinear = 59;
-constexpr int errorNormal2dPointsCoincide = 61;
-constexpr int errorLineInPlane = 62;
 
 // Usage texts, printed with error 26; each lists every form of its function.
 const char* const angUsage = "ANG(v), ANG(p1,p2), ANG(apex,p1,p2), ANG(apex,p1,p2,p)";
@@ -208,7 +191,7 @@ void normalOfArguments() {
     } else if (argCount == 2) {
         Point3 d = subtract(pointArgument(1), pointArgument(0));
         if (!leftNormal(d.x, d.y, normal)) {
-            reportError(errorNormal2dPointsCoincide, "NOR(p1,p2)");
+            reportError(errorLine2dPointsCoincide, "NOR(p1,p2)");
         }
     } else {
         Plane plane;

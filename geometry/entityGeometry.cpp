@@ -3,19 +3,10 @@
 #include <cstring>
 
 #include "geometry/picking.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace {
-
-constexpr int moduleObjects = 36;
-constexpr int planarSelectionFailed = 3;
-constexpr int planarNoPlane = 4;
-constexpr int planarUnusablePolyline = 5;
-constexpr int radiusSelectionFailed = 9;
-constexpr int radiusNotUniform = 10;
-constexpr int radiusWrongObject = 11;
-constexpr int radiusUnusablePolyline = 12;
-constexpr int radiusStraightSegment = 13;
 
 constexpr double bulgeTolerance = 1e-7;
 constexpr double offAxisTolerance = 1e-6;
@@ -26,7 +17,7 @@ enum PickOutcome { pickDone, pickAgain };
 
 const Transform identity = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}};
 
-void printNotice(int number) { kvs_printf("%s", getMessage(moduleObjects, number)); }
+void printNotice(int number) { kvs_printf("%s", getMessage(moduleNotices, number)); }
 
 const ResultBuffer* findGroup(const ResultBuffer* records, int group) {
     for (const ResultBuffer* r = records; r != nullptr; r = r->next) {
@@ -251,7 +242,7 @@ PickOutcome planeOfPickedObject(const NestedPick& pick, int& result, Point3& ori
     } else if (isType(type, "LWPOLYLINE")) {
         int status = lwpolylineSegment(records, pickPoint, nestMap, segment);
         if (status == KVS_RTREJ) {
-            printNotice(planarSelectionFailed);  // the snap found no segment: a missed pick
+            printNotice(noticePlaneNothingFound);  // the snap found no segment: a missed pick
             kvs_relrb(records);
             return pickAgain;
         }
@@ -262,7 +253,7 @@ PickOutcome planeOfPickedObject(const NestedPick& pick, int& result, Point3& ori
     } else if (isType(type, "VERTEX")) {
         int status = vertexSegment(pick.name, records, segment);
         if (status == KVS_RTREJ) {
-            printNotice(planarUnusablePolyline);
+            printNotice(noticePlaneUnusablePolyline);
             kvs_relrb(records);
             return pickAgain;
         }
@@ -271,7 +262,7 @@ PickOutcome planeOfPickedObject(const NestedPick& pick, int& result, Point3& ori
             result = KVS_RTNORM;
         }
     } else if (type != nullptr) {
-        printNotice(planarNoPlane);
+        printNotice(noticeNoPlane);
         kvs_relrb(records);
         return pickAgain;
     }
@@ -298,17 +289,17 @@ PickOutcome radiusOfPickedObject(const NestedPick& pick, int& result, double& ra
         SegmentInfo segment{};
         int status = vertexSegment(pick.name, records, segment);
         if (status == KVS_RTREJ) {
-            printNotice(radiusUnusablePolyline);
+            printNotice(noticeRadiusUnusablePolyline);
             outcome = pickAgain;
         } else if (status == KVS_RTNORM && segment.radius == 0) {
-            printNotice(radiusStraightSegment);
+            printNotice(noticeRadiusStraightSegment);
             outcome = pickAgain;
         } else if (status == KVS_RTNORM) {
             radius = segment.radius;
             result = KVS_RTNORM;
         }
     } else {
-        printNotice(radiusWrongObject);
+        printNotice(noticeRadiusWrongObject);
         outcome = pickAgain;
     }
     kvs_relrb(records);
@@ -447,7 +438,7 @@ int pickPlanarObject(const char* prompt, Point3& origin, Point3& zPoint) {
         int status = selectNested(prompt, pick);
         if (status == KVS_RTCAN || status == KVS_RTREJ) return status;
         if (status != KVS_RTNORM) {
-            printNotice(planarSelectionFailed);
+            printNotice(noticePlaneNothingFound);
             continue;
         }
         int result = KVS_RTERROR;
@@ -461,14 +452,14 @@ int pickRadius(const char* prompt, double& radius) {
         int status = selectNested(prompt, pick);
         if (status == KVS_RTCAN || status == KVS_RTREJ) return status;
         if (status != KVS_RTNORM) {
-            printNotice(radiusSelectionFailed);
+            printNotice(noticeRadiusNothingFound);
             continue;
         }
         double scaleFactor = 1;
         if (pick.nested) {
             scaleFactor = uniformScale(transformOf(pick.matrix));
             if (scaleFactor < 0) {
-                printNotice(radiusNotUniform);
+                printNotice(noticeRadiusNotUniform);
                 continue;
             }
         }

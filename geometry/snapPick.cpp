@@ -2,17 +2,10 @@
 #include <cstdio>
 
 #include "geometry/picking.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace {
-
-constexpr int modulePicks = 27;
-constexpr int firstEndpointMessage = 3;
-constexpr int secondEndpointMessage = 4;
-constexpr int endpointsCoincideMessage = 5;
-constexpr int moduleObjects = 36;
-constexpr int selectionFailedMessage = 7;
-constexpr int nothingToSnapMessage = 8;
 
 // ---- snap-pick state: meaningful only around one selection call ----
 ResultBuffer savedPickbox;  // PICKBOX as it was before the current pick
@@ -52,11 +45,11 @@ int snapPick(const char* prompt, const char* mode, Point3& point) {
                 point = toPoint(snapped);
                 return KVS_RTNORM;
             }
-            printNotice(moduleObjects, nothingToSnapMessage);
+            printNotice(moduleNotices, noticeSnapNoPoint);
         } else if (status == KVS_RTCAN || status == KVS_RTREJ) {
             return status;
         } else {
-            printNotice(moduleObjects, selectionFailedMessage);
+            printNotice(moduleNotices, noticeSnapNothingFound);
         }
     }
 }
@@ -65,14 +58,14 @@ int snapPick(const char* prompt, const char* mode, Point3& point) {
 int pickEndpointPair(Point3& first, Point3& second, const char* name) {
     char prompt[promptLength];
     for (;;) {
-        composePrompt(prompt, getMessage(modulePicks, firstEndpointMessage), name, ":\n");
+        composePrompt(prompt, getMessage(modulePicks, pickFirstEndpointPrompt), name, ":\n");
         int status = snapPick(prompt, "_END", first);
         if (status != KVS_RTNORM) return status;
-        composePrompt(prompt, getMessage(modulePicks, secondEndpointMessage), name, ":\n");
+        composePrompt(prompt, getMessage(modulePicks, pickSecondEndpointPrompt), name, ":\n");
         status = snapPick(prompt, "_END", second);
         if (status != KVS_RTNORM) return status;
         if (distance(first, second) >= geometricTolerance) return KVS_RTNORM;
-        printNotice(modulePicks, endpointsCoincideMessage);  // both are asked again
+        printNotice(modulePicks, pickEndpointsCoincide);  // both are asked again
     }
 }
 

@@ -1,17 +1,17 @@
 // host/calculator.cpp - calEntry: the one handler behind CAL, C:CAL and their localised names.
+//
+// host/ is the module's side of the host interface; host/kvs.h is the contract that both sides,
+// the module and the host (hostsim), compile against.
 #include <cstring>
 
 #include "engine/engine.h"
 #include "host/calculator.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace {
 
-constexpr int errorNotAString = 27;
-constexpr int moduleEntry = 37;
-constexpr int promptMessage = 2;
-constexpr int tooLongMessage = 5;
 constexpr int initgetNoNull = 1;  // the answer may not be empty
 constexpr int blanksAllowed = 1;
 
@@ -42,7 +42,7 @@ int takeArgument(const ResultBuffer* args, char* expressionText, size_t size) {
     }
     size_t length = std::strlen(args->value.text);
     if (length >= size) {
-        reportError(0, getMessage(moduleEntry, tooLongMessage));
+        reportError(0, getMessage(moduleEntry, entryExpressionTooLong));
         return resultBadArgument;
     }
     std::memcpy(expressionText, args->value.text, length + 1);
@@ -54,7 +54,7 @@ int askForExpression(char* expressionText, size_t size) {
     expressionText[0] = '\0';
     while (expressionText[0] == '\0') {
         kvs_initget(initgetNoNull, nullptr);
-        int status = kvs_getstring(blanksAllowed, getMessage(moduleEntry, promptMessage),
+        int status = kvs_getstring(blanksAllowed, getMessage(moduleEntry, entryExpressionPrompt),
                                    expressionText, size);
         if (status != KVS_RTNORM) {
             expressionText[0] = '\0';

@@ -1,8 +1,12 @@
 // host/entry.cpp - the module's exports: lifecycle messages, registration and dispatch.
+//
+// host/ is the module's side of the host interface; host/kvs.h is the contract that both sides,
+// the module and the host (hostsim), compile against.
 #include "engine/engine.h"
 #include "functions/functions.h"
 #include "host/calculator.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
 namespace {
@@ -17,8 +21,6 @@ enum Message : unsigned {
 enum EntryStatus { entrySuccess = 0, entryFailure = 3 };
 enum RoutineStatus { routineSuccess = 1, routineFailure = 3 };
 
-constexpr int moduleEntryNames = 37;
-
 struct HostFunction {
     const char* fixedName;
     int localisedMessage;  // number in module 37 of the localised name
@@ -27,8 +29,8 @@ struct HostFunction {
 
 // Row i is defined under code i, its localised name under code i + 2.
 const HostFunction hostFunctions[] = {
-    {"CAL", 3, calEntry},
-    {"C:CAL", 4, calEntry},
+    {"CAL", entryCalName, calEntry},
+    {"C:CAL", entryCalCommandName, calEntry},
 };
 constexpr int hostFunctionCount = sizeof hostFunctions / sizeof hostFunctions[0];
 
@@ -40,7 +42,7 @@ void abortWithMessage(const char* text) { hmod_abort("\n\n%s\n", text); }
 int defineHostFunctions() {
     for (int i = 0; i < hostFunctionCount; i++) {
         const HostFunction& row = hostFunctions[i];
-        const char* localisedName = getMessage(moduleEntryNames, row.localisedMessage);
+        const char* localisedName = getMessage(moduleEntry, row.localisedMessage);
         if (kvs_defun(row.fixedName, i) != KVS_RTNORM) return routineFailure;
         if (kvs_regfunc(row.handler, i) != KVS_RTNORM) return routineFailure;
         if (kvs_defun(localisedName, i + hostFunctionCount) != KVS_RTNORM) return routineFailure;

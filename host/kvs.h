@@ -1,4 +1,7 @@
-// host/kvs.h - the host's extension programming interface, shared by the module and hostsim.
+// host/kvs.h - the contract that the module and the host (hostsim) both compile against.
+//
+// host/ is the module's side of the host interface, and this is its one shared header: the
+// host's extension programming interface, ResultBuffer and its type and status codes.
 //
 // The module reaches the host only through the kvs_* routines declared here. They have C
 // linkage: the module leaves them undefined and the host executable defines and exports them.

@@ -1,15 +1,15 @@
-// host/statement.cpp - evaluateStatement: an expression, optionally assigned to a Quillet variable.
+// host/statement.cpp - evaluateStatement: an expression, or one assigned to a Quillet variable.
+//
+// host/ is the module's side of the host interface; host/kvs.h is the contract that both sides,
+// the module and the host (hostsim), compile against.
 #include <cstring>
 
 #include "engine/engine.h"
 #include "host/calculator.h"
 #include "host/kvs.h"
+#include "messages/messageNumbers.h"
 
 namespace {
-
-constexpr int errorSyntax = 10;
-constexpr int errorAssignFailed = 29;
-constexpr int errorIntegerResult = 41;
 
 // The record a value is stored as; false for a kind that has none.
 bool valueRecord(const Value& value, ResultBuffer& rb) {

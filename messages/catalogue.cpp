@@ -1,5 +1,6 @@
-// messages/catalogue.cpp - the message library: opens the catalogue at the end of a file, loads
-// message blocks on first use, caches them and hands out texts by module and number.
+// messages/catalogue.cpp - the message library: texts by module and number from a catalogue.
+//
+// It opens the catalogue at the end of a file, loads message blocks on first use and caches them.
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>

@@ -1,5 +1,4 @@
-// messages/catalogueFormat.h - the on-disk layout of a compiled message catalogue, shared by
-// the reader in this folder and the writer in tools/msgc.
+// messages/catalogueFormat.h - a compiled catalogue's layout, shared with tools/msgc's writer.
 #pragma once
 
 #include <cstdint>

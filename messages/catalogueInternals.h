@@ -1,5 +1,6 @@
-// messages/catalogueInternals.h - a view into the message library's state for its tests and for
-// the catalogue compiler's verify command; the module itself uses messages.h only.
+// messages/catalogueInternals.h - the message library's state, for its tests and msgc verify.
+//
+// The module itself uses messages.h only.
 #pragma once
 
 #include <cstddef>

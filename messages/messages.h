@@ -1,5 +1,4 @@
-// messages/messages.h - the message library: texts by message module and number, read from the
-// compiled catalogue at the end of a file.
+// messages/messages.h - the message library: texts by module and number from a compiled catalogue.
 #pragma once
 
 #include <cstddef>

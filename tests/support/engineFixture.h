@@ -49,7 +49,7 @@ protected:
         return ErrorCode;
     }
 
-    static std::string heading() { return getMessage(23, 65); }
+    static std::string heading() { return getMessage(errorModule, errorHeading); }
 };
 
 #endif

@@ -1,4 +1,6 @@
-// tools/msgc/sourceParser.h - reads a message source file: one message per line,
+// tools/msgc/sourceParser.h - reads a message source file into a list of messages.
+//
+// One message per line,
 //     MODULE:NUMBER [KIND] "TEXT"
 // with # comments and blank lines; TEXT takes \n \t \\ \" and \xHH escapes.
 #pragma once

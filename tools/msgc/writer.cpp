@@ -1,5 +1,4 @@
-// tools/msgc/writer.cpp - lays out compiled message catalogues byte by byte, appends them to
-// files and decodes them again.
+// tools/msgc/writer.cpp - lays out compiled catalogues byte by byte, appends and decodes them.
 #include "tools/msgc/writer.h"
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// tools/msgc/writer.h - builds compiled message catalogues from message lists, appends them to
-// files, and decodes the catalogue at the end of a file.
+// tools/msgc/writer.h - builds compiled catalogues from message lists, appends and decodes them.
 #pragma once
 
 #include <cstdint>
