@@ -56,6 +56,7 @@ bool isConstantSymbol(const std::string& name);
 bool setSymbol(const std::string& name, const QValue& value);
 QValue getSymbol(const std::string& name);
 void clearSymbols();
+std::vector<std::string> symbolNames();  // every symbol with a value, sorted
 
 // ---- reading and evaluating (reader.cpp, evaluator.cpp) ----
 constexpr int maxQuilletDepth = 200;  // nesting of lists read and of forms evaluated

@@ -36,4 +36,10 @@ QValue getSymbol(const std::string& name) {
 
 void clearSymbols() { symbolTable.clear(); }
 
+std::vector<std::string> symbolNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : symbolTable) names.push_back(entry.first);
+    return names;
+}
+
 }  // namespace hostsim

@@ -70,6 +70,7 @@ bool setSysvarText(const std::string& name, const std::string& value);
 bool getSysvar(const std::string& name, QValue& out);  // false for an unknown name
 int setSysvar(const std::string& name, const QValue& value);  // as kvs_setvar: a status
 void resetSysvars();
+std::vector<std::string> sysvarNames();  // every variable, sorted by name
 
 // ---- user coordinate system (transforms.cpp) ----
 struct Ucs {

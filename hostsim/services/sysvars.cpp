@@ -256,6 +256,12 @@ int setSysvar(const std::string& name, const QValue& value) {
 
 void resetSysvars() { current = SysvarValues(); }
 
+std::vector<std::string> sysvarNames() {
+    std::vector<std::string> names;
+    for (const SysvarDefinition& d : sysvarTable) names.push_back(d.name);
+    return names;
+}
+
 }  // namespace hostsim
 
 extern "C" int kvs_getvar(const char* name, ResultBuffer* result) {

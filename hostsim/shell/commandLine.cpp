@@ -5,6 +5,8 @@
 // its first prompt.
 #include "hostsim/shell/shell.h"
 
+#include "hostsim/help/help.h"
+
 namespace {
 
 using hostsim::LineOutcome;
@@ -126,6 +128,26 @@ LineOutcome redefineCommand(const std::string&) {
 LineOutcome functionsCommand(const std::string&) {
     for (const hostsim::DefinedFunction& f : hostsim::definedFunctions())
         printLine(f.name + " " + std::to_string(f.code));
+    printLine("Calculator functions:");
+    hostsim::printText(hostsim::functionNamesByGroup());
+    return LineOutcome::NoValue;
+}
+
+// HELP, HELP NAME (a function or a host command), HELP CAL.
+LineOutcome helpCommand(const std::string& rest) {
+    std::string name = hostsim::upperName(rest);
+    hostsim::startLine();
+    if (name.empty()) {
+        hostsim::printText(hostsim::helpOverview());
+    } else if (name == "CAL" || name == "CALC" || name == "C:CAL" || name == "C:CALC") {
+        hostsim::printText(hostsim::languageHelp());
+    } else if (const hostsim::FunctionReference* function = hostsim::findFunctionReference(name)) {
+        hostsim::printText(hostsim::functionHelp(*function));
+    } else if (const hostsim::CommandReference* command = hostsim::findCommandReference(name)) {
+        hostsim::printText(hostsim::commandHelp(*command));
+    } else {
+        printLine("No help for \"" + name + "\". Type HELP for the list.");
+    }
     return LineOutcome::NoValue;
 }
 
@@ -146,7 +168,11 @@ struct HostCommand {
     LineOutcome (*run)(const std::string& rest);  // rest: the line after the name, trimmed
 };
 
+// Every row has its entry in the reference (hostsim/help/reference.cpp), which HELP and
+// completion read.
 const HostCommand hostCommands[] = {
+    {"HELP",      helpCommand},
+    {"?",         helpCommand},
     {"UCS",       ucsCommand},
     {"QUIT",      quitCommand},
     {"EXIT",      quitCommand},
@@ -182,13 +208,19 @@ LineOutcome runCommand(const std::string& line) {
         if (name == command.name) return command.run(rest);
     std::string functionName = name.compare(0, 2, "C:") == 0 ? name : "C:" + name;
     if (hostsim::isFunctionDefined(functionName)) return runModuleCommand(functionName, rest);
-    printLine("Unknown command \"" + name + "\".");
+    printLine("Unknown command \"" + name + "\". Type HELP for the list.");
     return LineOutcome::NoValue;
 }
 
 }  // namespace
 
 namespace hostsim {
+
+std::vector<std::string> hostCommandNames() {
+    std::vector<std::string> names;
+    for (const HostCommand& command : hostCommands) names.push_back(command.name);
+    return names;
+}
 
 LineOutcome runCommandLine(const std::string& line) {
     std::string trimmed = trimBlanks(line);

@@ -1,6 +1,8 @@
 // hostsim/shell/main.cpp - the hostsim program: options, the module, and the command lines to run.
 #include "hostsim/shell/shell.h"
 
+#include "hostsim/help/help.h"
+
 #include <readline/history.h>
 #include <unistd.h>
 
@@ -30,11 +32,13 @@ const char usageText[] =
     "  -c LINE          runs LINE as if typed at the command line\n"
     "  -e EXPR          evaluates EXPR with the calculator: -c '(cal \"EXPR\")'\n"
     "  --help           shows this text\n"
+    "  --print-reference  prints the function reference (docs/functions.md) and ends\n"
     "\n"
     "A command line is a Quillet expression when it starts with '(', a symbol's value when it\n"
     "starts with '!', otherwise a command: one the module defined (CAL) or UCS, LOAD PATH,\n"
     "UNLOAD, REDEFINE (the module defines its names again), FUNCTIONS (lists them), LIST\n"
     "(prints the records of a picked object), LISTS (record lists not given back) or QUIT.\n"
+    "HELP lists every command and function; HELP NAME explains one, HELP CAL the expressions.\n"
     "\n"
     "Exit status: 0 when every -e gave a value, 1 when one gave nil, 2 for a usage error, a\n"
     "drawing that cannot be read, a module that cannot be loaded or standard output that\n"
@@ -84,6 +88,9 @@ int parseOptions(int argc, char** argv, Options& options) {
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--help") {
             hostsim::printText(usageText);
+            return exitValues;
+        } else if (arg == "--print-reference") {
+            hostsim::printText(hostsim::referenceMarkdown());
             return exitValues;
         } else if (arg == "--module") {
             options.modulePath = argv[++i];
@@ -184,6 +191,7 @@ int main(int argc, char** argv) {
     }
     if (options.modulePath.empty()) options.modulePath = defaultModulePath();
     hostsim::setPrintPrecision(options.precision);
+    hostsim::installCompletion();
     int status = runSession(options);
     hostsim::unloadModule();
     hostsim::resetHostState();

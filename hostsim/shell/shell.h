@@ -46,6 +46,21 @@ bool invokeFunction(const std::string& name, const std::vector<QValue>& argument
 enum class LineOutcome { Value, NoValue, Quit };
 // Runs one command line: a Quillet expression "(...)", a symbol "!name" or a command.
 LineOutcome runCommandLine(const std::string& line);
+std::vector<std::string> hostCommandNames();  // the host's own commands, as the table lists them
+
+// ---- completion (completion.cpp, terminalCompletion.cpp) ----
+enum class PromptKind { Command, Expression };  // Command: or any prompt of the module
+struct Completion {
+    std::size_t start;                    // where the word being completed starts in the line
+    std::vector<std::string> candidates;  // sorted, each replacing the line from start to the cursor
+    bool appendSpace;                     // a command name is followed by a blank
+};
+// What Tab offers at the cursor: command names at Command:; in an expression (a module's prompt,
+// or the string of (cal "...") the calculator's functions, Quillet variables and, after
+// GETVAR(, system variables. Names match whatever the case typed.
+Completion completeInput(const std::string& line, std::size_t cursor, PromptKind prompt);
+// Lets readline complete with completeInput; the prompt "Command: " is the command line's.
+void installCompletion();
 
 // Restores every default (system variables, symbols, world UCS), frees the lists and texts still
 // out, and connects Quillet to the host; the program calls it before the first command line.

@@ -135,7 +135,7 @@ TEST_F(HostFunctions, RunsModuleCommandsWithTheirFirstAnswer) {
         {__LINE__, "sum",        hostsim::LineOutcome::Value,   "0\n"},  // the handler's 0, shown
         {__LINE__, "  SUM   ",   hostsim::LineOutcome::Value,   "0\n"},
         {__LINE__, "c:sum",      hostsim::LineOutcome::Value,   "0\n"},
-        {__LINE__, "nosuch",     hostsim::LineOutcome::NoValue, "Unknown command \"NOSUCH\".\n"},
+        {__LINE__, "nosuch",     hostsim::LineOutcome::NoValue, "Unknown command \"NOSUCH\". Type HELP for the list.\n"},
         {__LINE__, "quit",       hostsim::LineOutcome::Quit,    ""},
         {__LINE__, "(+ 1",       hostsim::LineOutcome::NoValue, "error: missing )\n"},
         {__LINE__, "(+ 1 2)",    hostsim::LineOutcome::Value,   "3\n"},

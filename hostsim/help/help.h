@@ -1,0 +1,56 @@
+// hostsim/help/help.h - the reference of the host's commands and the calculator's functions, and
+// the texts HELP, FUNCTIONS and the generated docs/functions.md are made of.
+//
+// Offers: the reference tables (reference.cpp); HELP's texts and the Markdown reference
+// (helpText.cpp). Needs: nothing of the other parts: the reference is data, and the module's own
+// function table is out of the host's sight (tests compare the two).
+#ifndef VECTRIN_HOSTSIM_HELP_HELP_H
+#define VECTRIN_HOSTSIM_HELP_HELP_H
+
+#include <string>
+#include <vector>
+
+namespace hostsim {
+
+// ---- the reference (reference.cpp) ----
+struct CommandReference {
+    const char* name;     // upper case, as typed at Command:
+    const char* usage;    // the command with its arguments
+    const char* summary;  // one line
+};
+
+struct FunctionGroup {
+    const char* title;    // "Scalar", "Picks in the drawing", ...
+    const char* summary;  // one line about the group
+};
+
+struct FunctionReference {
+    const char* name;       // upper case, as the module registers it
+    int group;              // index into functionGroups()
+    const char* forms;      // the ways to call it, separated by "  "
+    const char* arguments;  // what each argument is, one per line ("\n" between them)
+    const char* returns;    // what it gives
+    const char* example;    // an expression that works on the demo drawing
+    const char* answers;    // the example's answers to pick prompts, ';' between them; "" for none
+    const char* result;     // what the example prints
+};
+
+const std::vector<CommandReference>& commandReference();   // in the order HELP lists them
+const std::vector<FunctionGroup>& functionGroups();
+const std::vector<FunctionReference>& functionReference();  // by group, then as listed there
+const FunctionReference* findFunctionReference(const std::string& upperName);
+const CommandReference* findCommandReference(const std::string& upperName);
+
+// ---- texts (helpText.cpp) ----
+std::string helpOverview();                               // HELP alone
+std::string functionHelp(const FunctionReference& entry);  // HELP NAME
+std::string commandHelp(const CommandReference& entry);    // HELP of a host command
+std::string languageHelp();                               // HELP CAL
+std::string functionNamesByGroup();                       // FUNCTIONS' second part
+std::string referenceMarkdown();                          // docs/functions.md
+// The example's answers one by one, in the order the prompts ask for them.
+std::vector<std::string> exampleAnswers(const FunctionReference& entry);
+
+}  // namespace hostsim
+
+#endif

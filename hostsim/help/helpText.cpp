@@ -1,0 +1,139 @@
+// hostsim/help/helpText.cpp - HELP's texts and the Markdown reference, made from the reference.
+#include "hostsim/help/help.h"
+
+#include <sstream>
+
+namespace {
+
+using hostsim::FunctionReference;
+
+const char languageText[] =
+    "The calculator: CAL asks for an expression, (cal \"EXPR\") evaluates one.\n"
+    "\n"
+    "Numbers and units\n"
+    "  2, -3        integers (16 bits); 7/2 gives the real 3.5\n"
+    "  1.5, 2e3     reals; PI is 3.14159...\n"
+    "  5'6\", 2'     feet and inches; lengths are in inches\n"
+    "  10d30'36\"    degrees, minutes, seconds; 100g grads, 1r radians; angles are degrees\n"
+    "  CVUNIT(1,inch,cm)  unit conversion by the host\n"
+    "Points\n"
+    "  [1,2,3]      a point; omitted parts are 0: [,,3]\n"
+    "  [2<90]       polar; [2<90,5] cylindrical; [2<0<90] spherical\n"
+    "  @, [@1,0]    the last point, and a point relative to it\n"
+    "  [*1,2,3]     a point in world coordinates, returned in the current UCS\n"
+    "Operators, the tightest first\n"
+    "  ( )          grouping\n"
+    "  ^            power, left to right: 2^3^2 is 64\n"
+    "  * / &        times (two points: dot product), divide, cross product\n"
+    "  + -          plus, minus; a sign binds tighter than ^: -2^2 is 4\n"
+    "Variables\n"
+    "  A=1+2        stores the value in the Quillet variable A; 'my-var'=2 quotes any name\n"
+    "  A, !A        a Quillet variable's value, in an expression and at Command:\n"
+    "  GETVAR(PICKBOX)  a system variable\n"
+    "Functions: SIN(30), DIST([0,0,0],[3,4,0]), RAD (picks a circle). Type HELP for the list,\n"
+    "HELP NAME for one.\n";
+
+// "a\nb" as "  a\n  b\n".
+std::string indentLines(const std::string& text, const char* indent) {
+    std::istringstream lines(text);
+    std::string out;
+    for (std::string line; std::getline(lines, line);) out += indent + line + "\n";
+    return out;
+}
+
+// The group's names after its title, wrapped at lineWidth under the first name.
+std::string namesOfGroup(int group, const std::string& title) {
+    constexpr std::size_t lineWidth = 76, namesColumn = 22;
+    std::string text = title + std::string(namesColumn - title.size(), ' ');
+    std::size_t lineStart = 0;
+    for (const FunctionReference& entry : hostsim::functionReference()) {
+        if (entry.group != group) continue;
+        if (text.size() - lineStart + std::string(entry.name).size() > lineWidth) {
+            lineStart = text.size() + 1;
+            text += "\n" + std::string(namesColumn, ' ');
+        } else if (text.size() - lineStart > namesColumn) {
+            text += ' ';
+        }
+        text += entry.name;
+    }
+    return text + "\n";
+}
+
+std::string padded(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text + "  " : text + std::string(width - text.size(), ' ');
+}
+
+// "RAD, picking 35,10" or "SIN(30)"; quote goes around the example and each answer.
+std::string exampleText(const FunctionReference& entry, const std::string& quote) {
+    std::vector<std::string> answers = hostsim::exampleAnswers(entry);
+    std::string text = quote + entry.example + quote;
+    for (std::size_t i = 0; i < answers.size(); ++i)
+        text += (i == 0 ? ", picking " : " then ") + quote + answers[i] + quote;
+    return text;
+}
+
+}  // namespace
+
+namespace hostsim {
+
+std::vector<std::string> exampleAnswers(const FunctionReference& entry) {
+    std::vector<std::string> answers;
+    std::istringstream list(entry.answers);
+    for (std::string answer; std::getline(list, answer, ';');) answers.push_back(answer);
+    return answers;
+}
+
+std::string functionNamesByGroup() {
+    std::string text;
+    for (std::size_t group = 0; group < functionGroups().size(); ++group)
+        text += namesOfGroup(static_cast<int>(group), functionGroups()[group].title + std::string(":"));
+    return text;
+}
+
+std::string helpOverview() {
+    std::string text = "Host commands:\n";
+    for (const CommandReference& command : commandReference())
+        text += "  " + padded(command.usage, 20) + command.summary + "\n";
+    text += "  " + padded("CAL [EXPR]", 20) + "the calculator (the module's command); CALC too\n";
+    text += "\nCalculator functions:\n" + indentLines(functionNamesByGroup(), "  ");
+    text += "\nType HELP NAME for a function or command, HELP CAL for the expression language.\n";
+    return text;
+}
+
+std::string functionHelp(const FunctionReference& entry) {
+    std::string text = std::string(entry.name) + " (" + functionGroups()[entry.group].title + ")\n";
+    text += "  Forms:     " + std::string(entry.forms) + "\n";
+    text += "  Arguments:\n" + indentLines(entry.arguments, "    ");
+    text += "  Returns:   " + std::string(entry.returns) + "\n";
+    text += "  Example:   " + exampleText(entry, "") + " gives " + entry.result + "\n";
+    return text;
+}
+
+std::string commandHelp(const CommandReference& entry) {
+    return std::string(entry.usage) + "\n  " + entry.summary + "\n";
+}
+
+std::string languageHelp() { return languageText; }
+
+std::string referenceMarkdown() {
+    std::string text =
+        "# The calculator's functions\n\n"
+        "Generated by `hostsim --print-reference` from hostsim/help/reference.cpp; do not edit.\n"
+        "Every example works on the demo drawing; a pick's answers are given after it.\n";
+    for (std::size_t group = 0; group < functionGroups().size(); ++group) {
+        text += "\n## " + std::string(functionGroups()[group].title) + "\n\n" +
+                functionGroups()[group].summary + ".\n";
+        for (const FunctionReference& entry : functionReference()) {
+            if (entry.group != static_cast<int>(group)) continue;
+            text += "\n### " + std::string(entry.name) + "\n\n";
+            text += "Forms: `" + std::string(entry.forms) + "`\n\n";
+            text += indentLines(entry.arguments, "- ");
+            text += "\nReturns " + std::string(entry.returns) + ".\n\n";
+            text += "Example: " + exampleText(entry, "`") + " gives `" + entry.result + "`.\n";
+        }
+    }
+    text += "\n## The expression language\n\n```\n" + languageHelp() + "```\n";
+    return text;
+}
+
+}  // namespace hostsim

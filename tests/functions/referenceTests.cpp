@@ -1,0 +1,56 @@
+// tests/functions/referenceTests.cpp - the host's function reference against the module: the
+// same names, and every example giving what its entry says on the demo drawing.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "hostsim/help/help.h"
+#include "tests/functions/functionsFixture.h"
+
+namespace {
+
+class FunctionReference : public FunctionsTest {
+protected:
+    void TearDown() override {
+        hostsim::clearQueuedAnswers();
+        hostsim::useStandardInput();
+        FunctionsTest::TearDown();
+    }
+};
+
+// A value as hostsim prints it: an integer, a real, or a point as a list of three reals.
+hostsim::QValue shownValue(const Value& v) {
+    if (v.kind == ValueKind::Vector) return hostsim::QValue::point(v.x, v.y, v.z);
+    if (v.kind == ValueKind::Integer) return hostsim::QValue::integer(static_cast<int32_t>(v.num));
+    return hostsim::QValue::real(v.num);
+}
+
+TEST_F(FunctionReference, NamesExactlyTheRegisteredFunctions) {
+    std::map<std::string, int> listed;
+    for (const hostsim::FunctionReference& entry : hostsim::functionReference()) listed[entry.name]++;
+    for (int i = 0; i < functionTable.count; i++) {
+        const char* name = functionTable.entries[i].name;
+        EXPECT_EQ(1, listed.count(name) ? listed[name] : 0) << name << " in the reference";
+        listed.erase(name);
+    }
+    for (const auto& [name, count] : listed) ADD_FAILURE() << name << " is not registered";
+}
+
+TEST_F(FunctionReference, ExamplesGiveTheirResultsOnTheDemoDrawing) {
+    hostsim::openDemoDrawing();
+    hostsim::useInputText("");  // a prompt the answers do not cover is cancelled
+    for (const hostsim::FunctionReference& entry : hostsim::functionReference()) {
+        SCOPED_TRACE(entry.name);
+        hostsim::setSysvarPoint("LASTPOINT", {0, 0, 0});  // PER and TAN start from it, as a session does
+        hostsim::clearQueuedAnswers();
+        for (const std::string& answer : hostsim::exampleAnswers(entry)) hostsim::queueAnswer(answer);
+        ErrorCode = 0;
+        Value got = eval(entry.example);
+        std::string printed = hostsim::takeOutput();
+        ASSERT_EQ(0, ErrorCode) << entry.example << " printed:\n" << printed;
+        EXPECT_EQ(entry.result, hostsim::formatValue(shownValue(got))) << entry.example;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+// tests/hostsim/shell/completionTests.cpp - what Tab offers where, and the host's commands against
+// their reference entries.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "hostsim/help/help.h"
+#include "hostsim/shell/shell.h"
+
+namespace {
+
+using hostsim::PromptKind;
+
+class Completion : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hostsim::resetHostState();
+        ASSERT_EQ(KVS_RTNORM, kvs_defun("C:CAL", 1));
+        ASSERT_EQ(KVS_RTNORM, kvs_defun("CAL", 0));
+        hostsim::setSymbol("DISTANCE", hostsim::QValue::real(2.0));
+        hostsim::setSymbol("MY-VAR", hostsim::QValue::real(1.0));  // no plain name: never offered
+    }
+    void TearDown() override { hostsim::forgetModuleFunctions(); }
+};
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+    return text;
+}
+
+TEST_F(Completion, OffersTheNamesThatFitWhereTheCursorIs) {
+    struct Case {
+        int line;
+        PromptKind prompt;
+        const char* text;  // the cursor is at '|'
+        std::size_t start;
+        const char* want;
+    };
+    const PromptKind command = PromptKind::Command, expression = PromptKind::Expression;
+    const Case cases[] = {
+        {__LINE__, command,    "LI|",                     0,  "LIST LISTS"},
+        {__LINE__, command,    "  ca|",                   2,  "CAL"},  // the module's command
+        {__LINE__, command,    "he|",                     0,  "HELP"},
+        {__LINE__, command,    "UCS W|",                  4,  ""},     // only the command's name
+        {__LINE__, command,    "!DI|",                    1,  "DISTANCE"},
+        {__LINE__, command,    "(cal \"2*SQ|",            8,  "SQR SQRT"},
+        {__LINE__, command,    "(C:CALC \"[1,2]+di|\")",  15, "DIST DISTANCE"},
+        {__LINE__, command,    "(cal \"GETVAR(PI|",       13, "PICKBOX"},
+        {__LINE__, command,    "(cal \"x\") (cal \"RA|",  16, "RAD"},
+        {__LINE__, command,    "(cal \"x\") RA|",         10, ""},     // outside any string
+        {__LINE__, command,    "(setq a \"SI|",           10, ""},     // a string, not the calculator's
+        {__LINE__, command,    "(cal \"a\\\"SI|",        9,  "SIN"},  // an escaped quote keeps the string open
+        {__LINE__, expression, "ve|",                     0,  "VEC VEC1 VEE VEE1"},
+        {__LINE__, expression, "SIN(30)+c|",              8,  "CEN COS CUR CVUNIT"},
+        {__LINE__, expression, "getvar ( ucs|",           9,  "UCSORG UCSXDIR UCSYDIR"},
+        {__LINE__, expression, "2*3|",                    2,  ""},     // a number is no name
+        {__LINE__, expression, "MY|",                     0,  ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string text = c.text;
+        std::size_t cursor = text.find('|');
+        text.erase(cursor, 1);
+        hostsim::Completion got = hostsim::completeInput(text, cursor, c.prompt);
+        EXPECT_EQ(c.want, joined(got.candidates)) << c.text;
+        if (!got.candidates.empty()) {
+            EXPECT_EQ(c.start, got.start) << c.text;
+        }
+    }
+}
+
+TEST(HostCommands, HaveEachAReferenceEntryAndNoMore) {
+    std::set<std::string> run, documented;
+    for (const std::string& name : hostsim::hostCommandNames()) run.insert(name);
+    for (const hostsim::CommandReference& entry : hostsim::commandReference()) documented.insert(entry.name);
+    EXPECT_EQ(run, documented);
+}
+
+}  // namespace
