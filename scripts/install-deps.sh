@@ -4,6 +4,7 @@ set -eu
 packages=(cmake ninja-build g++ make libgtest-dev libudunits2-dev libreadline-dev
           libbenchmark-dev libmuparser-dev)
 packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
+packages+=(tmux)  # the terminal tests (Tab completion)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
