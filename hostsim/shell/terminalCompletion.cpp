@@ -29,28 +29,39 @@ std::string commonPrefix(const std::vector<std::string>& names) {
     return prefix;
 }
 
-// readline's list: what replaces the word first, then every candidate, then NULL.
-char** completeForReadline(const char* text, int start, int end) {
-    (void)text;
-    (void)start;
-    rl_attempted_completion_over = 1;  // never fall back to file names
-    hostsim::PromptKind prompt = rl_prompt != nullptr && std::strcmp(rl_prompt, commandPrompt) == 0
-                                     ? hostsim::PromptKind::Command
-                                     : hostsim::PromptKind::Expression;
-    hostsim::Completion completion =
-        hostsim::completeInput(rl_line_buffer, static_cast<std::size_t>(end), prompt);
-    if (completion.candidates.empty()) return nullptr;
-    rl_completion_append_character = completion.appendSpace ? ' ' : '\0';
-    const std::vector<std::string>& names = completion.candidates;
-    char** matches = static_cast<char**>(std::calloc(names.size() + 2, sizeof(char*)));
+hostsim::PromptKind currentPromptKind() {
+    return rl_prompt != nullptr && std::strcmp(rl_prompt, commandPrompt) == 0
+               ? hostsim::PromptKind::Command
+               : hostsim::PromptKind::Expression;
+}
+
+// readline's list: what replaces the word first, then every candidate, then NULL; a single
+// candidate goes in the first slot alone.
+char** readlineMatches(const std::vector<std::string>& names) {
+    std::size_t listed = names.size() == 1 ? 0 : names.size();
+    char** matches = static_cast<char**>(std::calloc(listed + 2, sizeof(char*)));
     if (matches == nullptr) return nullptr;
     matches[0] = copyText(names.size() == 1 ? names[0] : commonPrefix(names));
-    for (std::size_t i = 0; i < names.size(); ++i) matches[i + 1] = copyText(names[i]);
-    if (names.size() == 1) {  // readline takes a single match from the first slot alone
-        std::free(matches[1]);
-        matches[1] = nullptr;
-    }
+    for (std::size_t i = 0; i < listed; ++i) matches[i + 1] = copyText(names[i]);
     return matches;
+}
+
+char** completeForReadline(const char* text, int start, int end) {
+    (void)text;
+    rl_attempted_completion_over = 1;  // never fall back to file names
+    hostsim::Completion completion =
+        hostsim::completeInput(rl_line_buffer, static_cast<std::size_t>(end), currentPromptKind());
+    if (completion.candidates.empty()) return nullptr;
+    rl_completion_append_character = completion.appendSpace ? ' ' : '\0';
+    // readline replaces from its own word start, which a non-ASCII byte before the name can put
+    // earlier: those bytes are kept in front of every candidate.
+    std::size_t wordStart = static_cast<std::size_t>(start);
+    std::string kept = completion.start > wordStart
+                           ? std::string(rl_line_buffer + wordStart, completion.start - wordStart)
+                           : "";
+    std::vector<std::string> names;
+    for (const std::string& name : completion.candidates) names.push_back(kept + name);
+    return readlineMatches(names);
 }
 
 }  // namespace
