@@ -42,6 +42,7 @@ bool readTerminalLine(const std::string& prompt, std::string& line) {
     std::fflush(stdout);
     char* typed = readline(tail.c_str());
     if (typed == nullptr) {
+    rl_outstream = hostsim::conversationStream();  // the prompt and the typing are no result
         hostsim::printText("\n");  // end of input leaves the cursor after the prompt
         return false;
     }

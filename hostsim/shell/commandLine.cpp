@@ -24,9 +24,9 @@ void printLine(const std::string& text) {
 
 void printError(const std::string& message) { printLine("error: " + message); }
 
-// A value on a line of its own; the outcome says whether there was one.
+// A value on a line of its own, as a result; the outcome says whether there was one.
 LineOutcome showValue(const QValue& value) {
-    printLine(hostsim::formatValue(value));
+    hostsim::printResult(hostsim::formatValue(value) + "\n");
     return value.isNil() ? LineOutcome::NoValue : LineOutcome::Value;
 }
 
@@ -125,7 +125,7 @@ LineOutcome redefineCommand(const std::string&) {
 
 LineOutcome functionsCommand(const std::string&) {
     for (const hostsim::DefinedFunction& f : hostsim::definedFunctions())
-        printLine(f.name + " " + std::to_string(f.code));
+        hostsim::printResult(f.name + " " + std::to_string(f.code) + "\n");
     return LineOutcome::NoValue;
 }
 
@@ -137,7 +137,7 @@ LineOutcome listObjectCommand(const std::string&) {
 
 // LISTS: how many record lists the module was handed and has not given back.
 LineOutcome listsCommand(const std::string&) {
-    printLine(std::to_string(hostsim::outstandingLists()) + " lists outstanding");
+    hostsim::printResult(std::to_string(hostsim::outstandingLists()) + " lists outstanding\n");
     return LineOutcome::NoValue;
 }
 

@@ -83,7 +83,7 @@ int parseOptions(int argc, char** argv, Options& options) {
                           arg == "-c" || arg == "-e";
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--help") {
-            hostsim::printText(usageText);
+            hostsim::printResult(usageText);
             return exitValues;
         } else if (arg == "--module") {
             options.modulePath = argv[++i];
