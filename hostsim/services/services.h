@@ -99,6 +99,10 @@ void useInputText(const std::string& text);  // reads from this text instead (te
 void useStandardInput();
 void queueAnswer(const std::string& answer);  // read before any other input, echoed
 void clearQueuedAnswers();
+// While a SCRIPT runs, its lines answer the prompts of its commands, ahead of standard input;
+// a line starting with ';' is a comment, passed over. nullptr ends it; the caller owns the stream.
+void useScriptInput(std::istream* script);
+bool readScriptLine(std::string& line);  // the script's next command line, not echoed; false at its end
 // Prints the prompt and reads one line, without its line end; false at the end of input.
 bool readInputLine(const std::string& prompt, std::string& line);
 // Reads x,y or x,y,z. False on malformed text.

@@ -132,9 +132,11 @@ bool runScript(const std::string& path) {
         std::fprintf(stderr, "hostsim: cannot read the script %s\n", path.c_str());
         return false;
     }
+    hostsim::useScriptInput(&script);  // the lines after a command answer its prompts
     std::string line;
-    while (std::getline(script, line))
+    while (hostsim::readScriptLine(line))
         if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
+    hostsim::useScriptInput(nullptr);
     return true;
 }
 
