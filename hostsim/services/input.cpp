@@ -2,7 +2,8 @@
 // module's prompts.
 //
 // On a terminal, readline edits the line and keeps a history. Otherwise lines are read plainly
-// and echoed after their prompt, so that a session fed from a file prints like one typed.
+// and echoed after their prompt, so that a session fed from a file prints like one typed. While a
+// SCRIPT runs, its own lines answer its commands' prompts.
 #include "hostsim/services/services.h"
 
 #include <readline/history.h>
@@ -27,6 +28,7 @@ const char cancelAnswer[] = "*cancel*";
 
 // ---- input state: where lines come from, and the prompt options set by kvs_initget ----
 static std::deque<std::string> queuedAnswers;        // read first, e.g. the rest of "CAL 1+2"
+static std::istream* scriptInput = nullptr;          // a running SCRIPT, which answers its own prompts
 static std::unique_ptr<std::istringstream> testInput;  // set by useInputText; else stdin
 static int pendingInitgetFlags = 0;                  // for the next prompt only
 
@@ -40,6 +42,7 @@ bool readTerminalLine(const std::string& prompt, std::string& line) {
     hostsim::printText(head);
     hostsim::startLine();
     std::fflush(stdout);
+    rl_outstream = hostsim::conversationStream();  // the prompt and the typing are no result
     char* typed = readline(tail.c_str());
     if (typed == nullptr) {
         hostsim::printText("\n");  // end of input leaves the cursor after the prompt
@@ -52,13 +55,26 @@ bool readTerminalLine(const std::string& prompt, std::string& line) {
     return true;
 }
 
+bool isCommentLine(const std::string& line) {
+    std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string::npos && line[first] == ';';
+}
+
+// One line without its line end; a script's comment lines are passed over wherever they stand.
+bool getLine(std::istream& in, std::string& line) {
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (&in != scriptInput || !isCommentLine(line)) return true;
+    }
+    return false;
+}
+
 bool readPlainLine(std::istream& in, const std::string& prompt, std::string& line) {
     hostsim::printText(prompt);
-    if (!std::getline(in, line)) {
+    if (!getLine(in, line)) {
         hostsim::startLine();
         return false;
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     hostsim::printText(line + "\n");
     return true;
 }
@@ -71,6 +87,7 @@ bool nextLine(const std::string& prompt, std::string& line) {
         hostsim::printText(prompt + line + "\n");
         return true;
     }
+    if (scriptInput != nullptr) return readPlainLine(*scriptInput, prompt, line);
     if (testInput) return readPlainLine(*testInput, prompt, line);
     if (isatty(STDIN_FILENO)) return readTerminalLine(prompt, line);
     return readPlainLine(std::cin, prompt, line);
@@ -108,6 +125,10 @@ void useStandardInput() { testInput.reset(); }
 void queueAnswer(const std::string& answer) { queuedAnswers.push_back(answer); }
 
 void clearQueuedAnswers() { queuedAnswers.clear(); }
+
+void useScriptInput(std::istream* script) { scriptInput = script; }
+
+bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLine(*scriptInput, line); }
 
 bool readInputLine(const std::string& prompt, std::string& line) { return nextLine(prompt, line); }
 

@@ -243,7 +243,7 @@ void listCommand() {
         return;
     }
     ResultBuffer* records = kvs_entget(name);
-    printText(describeRecords(records));
+    printResult(describeRecords(records));  // the listing asked for: a result
     kvs_relrb(records);
 }
 

@@ -1,5 +1,12 @@
-// hostsim/services/output.cpp - the host's output channel: standard output, or a buffer for tests.
+// hostsim/services/output.cpp - the host's output channel: results and the conversation around
+// them, on standard output and standard error, or in a buffer for tests.
+//
+// On a terminal both go to standard output, as one conversation. Otherwise standard output
+// carries the results alone (a value, a listing asked for) and everything else, the module's
+// text, prompts, echoed answers and notices, goes to standard error.
 #include "hostsim/services/services.h"
+
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -7,14 +14,32 @@
 #include <string>
 
 // ---- output state: one channel for the host and the module ----
-static bool capturing = false;     // true: text goes to capturedText instead of stdout
+static bool capturing = false;     // true: text goes to capturedText instead of a stream
 static std::string capturedText;   // what was printed while capturing, until takeOutput
-static bool lineOpen = false;      // the last text printed did not end its line
+static bool lineOpen = false;      // the last conversation text did not end its line
 static int writeFailure = 0;       // errno of the first failed write to stdout; 0 while none
+static int resultsApart = -1;      // 1: stdout is no terminal and carries results only; -1: not yet asked
 
 // Keeps the first failure: a full disk or a closed stdout must not end the session as a success.
 static void noteWriteFailure() {
     if (writeFailure == 0) writeFailure = errno != 0 ? errno : EIO;
+}
+
+// Asked once: whether standard output is a terminal does not change during a session.
+static bool resultsOnStdoutAlone() {
+    if (resultsApart < 0) {
+        int savedErrno = errno;
+        resultsApart = isatty(STDOUT_FILENO) ? 0 : 1;
+        errno = savedErrno;
+    }
+    return resultsApart == 1;
+}
+
+// Flushed after every text: when both streams go to one file, each text must land there in the
+// order it was printed, whichever stream carried it.
+static void writeText(std::FILE* stream, const std::string& text) {
+    bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+    if ((std::fflush(stream) != 0 || !written) && stream == stdout) noteWriteFailure();
 }
 
 namespace hostsim {
@@ -27,6 +52,8 @@ std::string takeOutput() {
     return text;
 }
 
+std::FILE* conversationStream() { return resultsOnStdoutAlone() ? stderr : stdout; }
+
 void printText(const std::string& text) {
     if (text.empty()) return;
     lineOpen = text.back() != '\n';
@@ -34,9 +61,17 @@ void printText(const std::string& text) {
         capturedText += text;
         return;
     }
-    bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    // flushed each time: prompts and answers must interleave in order with the module's text
-    if (std::fflush(stdout) != 0 || !written) noteWriteFailure();
+    writeText(conversationStream(), text);
+}
+
+void printResult(const std::string& text) {
+    startLine();  // after a prompt left open, on the stream that holds it
+    if (text.empty()) return;
+    if (capturing) {
+        capturedText += text;
+        return;
+    }
+    writeText(stdout, text);
 }
 
 void printFailure(const std::string& text) {

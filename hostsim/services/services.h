@@ -13,6 +13,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -22,11 +24,15 @@
 namespace hostsim {
 
 // ---- output (output.cpp) ----
-// Everything the host and the module print goes through one channel: standard output, or a
-// buffer while capture is on.
+// Everything the host and the module print goes through one channel, or a buffer while capture
+// is on. Results (values, listings asked for) go to standard output; the conversation (the
+// module's text, prompts, echoed answers, notices) goes there too on a terminal, and to standard
+// error when standard output is not a terminal, so that it carries the results alone.
 void captureOutput(bool on);
 std::string takeOutput();  // what was captured since the last call; clears it
-void printText(const std::string& text);
+void printText(const std::string& text);    // conversation
+void printResult(const std::string& text);  // whole lines, each starting a line of its own
+std::FILE* conversationStream();            // where printText writes (readline's prompts too)
 // The host's own failures (a module that cannot be loaded) go to standard error, never captured.
 void printFailure(const std::string& text);
 // Flushes standard output; the errno of the first write to it that failed, 0 when none did.
@@ -94,6 +100,10 @@ void useInputText(const std::string& text);  // reads from this text instead (te
 void useStandardInput();
 void queueAnswer(const std::string& answer);  // read before any other input, echoed
 void clearQueuedAnswers();
+// While a SCRIPT runs, its lines answer the prompts of its commands, ahead of standard input;
+// a line starting with ';' is a comment, passed over. nullptr ends it; the caller owns the stream.
+void useScriptInput(std::istream* script);
+bool readScriptLine(std::string& line);  // the script's next command line, not echoed; false at its end
 // Prints the prompt and reads one line, without its line end; false at the end of input.
 bool readInputLine(const std::string& prompt, std::string& line);
 // Reads x,y or x,y,z. False on malformed text.

@@ -26,9 +26,9 @@ void printLine(const std::string& text) {
 
 void printError(const std::string& message) { printLine("error: " + message); }
 
-// A value on a line of its own; the outcome says whether there was one.
+// A value on a line of its own, as a result; the outcome says whether there was one.
 LineOutcome showValue(const QValue& value) {
-    printLine(hostsim::formatValue(value));
+    hostsim::printResult(hostsim::formatValue(value) + "\n");
     return value.isNil() ? LineOutcome::NoValue : LineOutcome::Value;
 }
 
@@ -127,24 +127,25 @@ LineOutcome redefineCommand(const std::string&) {
 
 LineOutcome functionsCommand(const std::string&) {
     for (const hostsim::DefinedFunction& f : hostsim::definedFunctions())
-        printLine(f.name + " " + std::to_string(f.code));
-    printLine("Calculator functions:");
-    hostsim::printText(hostsim::functionNamesByGroup());
+        hostsim::printResult(f.name + " " + std::to_string(f.code) + "\n");
+    hostsim::printResult("Calculator functions:\n");
+    hostsim::printResult(hostsim::functionNamesByGroup());
     return LineOutcome::NoValue;
 }
 
-// HELP, HELP NAME (a function or a host command), HELP CAL.
+// HELP, HELP NAME (a function or a host command), HELP CAL. Like FUNCTIONS, what the user asked
+// to read is a result: it goes to standard output, so that it can be piped.
 LineOutcome helpCommand(const std::string& rest) {
     std::string name = hostsim::upperName(rest);
     hostsim::startLine();
     if (name.empty()) {
-        hostsim::printText(hostsim::helpOverview());
+        hostsim::printResult(hostsim::helpOverview());
     } else if (name == "CAL" || name == "CALC" || name == "C:CAL" || name == "C:CALC") {
-        hostsim::printText(hostsim::languageHelp());
+        hostsim::printResult(hostsim::languageHelp());
     } else if (const hostsim::FunctionReference* function = hostsim::findFunctionReference(name)) {
-        hostsim::printText(hostsim::functionHelp(*function));
+        hostsim::printResult(hostsim::functionHelp(*function));
     } else if (const hostsim::CommandReference* command = hostsim::findCommandReference(name)) {
-        hostsim::printText(hostsim::commandHelp(*command));
+        hostsim::printResult(hostsim::commandHelp(*command));
     } else {
         printLine("No help for \"" + name + "\". Type HELP for the list.");
     }
@@ -159,7 +160,7 @@ LineOutcome listObjectCommand(const std::string&) {
 
 // LISTS: how many record lists the module was handed and has not given back.
 LineOutcome listsCommand(const std::string&) {
-    printLine(std::to_string(hostsim::outstandingLists()) + " lists outstanding");
+    hostsim::printResult(std::to_string(hostsim::outstandingLists()) + " lists outstanding\n");
     return LineOutcome::NoValue;
 }
 

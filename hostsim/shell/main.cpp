@@ -23,8 +23,9 @@ const char usageText[] =
     "               [SCRIPT]\n"
     "\n"
     "Loads the module and runs command lines: each -c LINE and -e EXPR in order, then the lines\n"
-    "of SCRIPT; without any of them, the lines of standard input. Answers to prompts come from\n"
-    "standard input.\n"
+    "of SCRIPT; without any of them, the lines of standard input. Answers to the prompts of -c\n"
+    "and -e come from standard input; in SCRIPT, the lines after a command answer its prompts,\n"
+    "and a line starting with ';' is a comment.\n"
     "\n"
     "  --module PATH    the module file to load (default: vectrin.so beside hostsim)\n"
     "  --drawing FILE   the ASCII DXF drawing to open (default: a small demo drawing)\n"
@@ -39,6 +40,9 @@ const char usageText[] =
     "UNLOAD, REDEFINE (the module defines its names again), FUNCTIONS (lists them), LIST\n"
     "(prints the records of a picked object), LISTS (record lists not given back) or QUIT.\n"
     "HELP lists every command and function; HELP NAME explains one, HELP CAL the expressions.\n"
+    "\n"
+    "When standard output is not a terminal it carries only the results, a line each (the value\n"
+    "of each -e, nil for a failure); prompts, answers and messages go to standard error.\n"
     "\n"
     "Exit status: 0 when every -e gave a value, 1 when one gave nil, 2 for a usage error, a\n"
     "drawing that cannot be read, a module that cannot be loaded or standard output that\n"
@@ -87,10 +91,10 @@ int parseOptions(int argc, char** argv, Options& options) {
                           arg == "-c" || arg == "-e";
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--help") {
-            hostsim::printText(usageText);
+            hostsim::printResult(usageText);
             return exitValues;
         } else if (arg == "--print-reference") {
-            hostsim::printText(hostsim::referenceMarkdown());
+            hostsim::printResult(hostsim::referenceMarkdown());
             return exitValues;
         } else if (arg == "--module") {
             options.modulePath = argv[++i];
@@ -139,9 +143,11 @@ bool runScript(const std::string& path) {
         std::fprintf(stderr, "hostsim: cannot read the script %s\n", path.c_str());
         return false;
     }
+    hostsim::useScriptInput(&script);  // the lines after a command answer its prompts
     std::string line;
-    while (std::getline(script, line))
+    while (hostsim::readScriptLine(line))
         if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
+    hostsim::useScriptInput(nullptr);
     return true;
 }
 

@@ -5,14 +5,21 @@
 # NAME.args  the arguments, one a line (optional); @MODULE@, @STRIPPED@ (the module without its
 #            catalogue) and @WORK@ are replaced. --module MODULE always comes first.
 # NAME.in    standard input (optional; else nothing), with the same replacements
-# NAME.out   what hostsim must print, standard output and standard error together
-# NAME.err   standard error alone (optional); NAME.out then holds standard output alone
+# NAME.out   what hostsim must print, standard output and standard error together, in order
+# NAME.err   standard error alone (optional); NAME.out then holds standard output alone: the
+#            values and listings, while NAME.err holds prompts, answers, the module's text, notices
 # NAME.stdout  where standard output goes instead (optional): /dev/full, or "closed" for none;
 #            NAME.err then holds standard error, and there is no NAME.out
 # NAME.status  the exit status it must end with (optional; else 0)
 set -u
 hostsim=$1 module=$2 caseDir=$3 name=$4 work=$5
 mkdir -p "$work"
+
+# The same run on every machine: English in UTF-8 whatever the user's locale, and a state folder
+# (history) of the transcript's own.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 XDG_STATE_HOME=$work/state
+unset LANGUAGE
+mkdir -p "$XDG_STATE_HOME"
 
 # The module as it is before the catalogue is appended: cut at the length the trailer gives.
 stripped=$work/stripped.so

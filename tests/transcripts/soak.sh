@@ -7,6 +7,8 @@ set -u
 hostsim=$1 module=$2 work=$3
 shift 3
 mkdir -p "$work"
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 XDG_STATE_HOME=$work/state  # English, whatever the machine's
+unset LANGUAGE
 script=$work/soak.script
 expected=$work/soak.expected
 : > "$script"
