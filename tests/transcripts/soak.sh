@@ -9,7 +9,7 @@ hostsim=$1 module=$2 work=$3
 shift 3
 # CMake passes VALGRIND-NOTFOUND when it found none: fail, never soak unchecked.
 if [ $# -gt 0 ] && ! command -v "$1" > /dev/null; then
-    echo "soak: the checker $1 is missing: install valgrind (bash scripts/install-deps.sh) and configure again"
+    echo "soak: $1: install valgrind (bash scripts/install-deps.sh), then configure again"
     exit 1
 fi
 mkdir -p "$work"
