@@ -1,12 +1,15 @@
 # The README's commands. CMake and CTest do the work; this file only strings them together.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dev asan test run bench clean
+.PHONY: all deps deps-run dev asan test run bench clean
 
 all: dev
 
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh test
+
+deps-run:
+	@bash scripts/install-deps.sh run
 
 dev: deps
 	cmake --preset dev
@@ -16,15 +19,21 @@ asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 
-# Builds both presets from nothing and runs every test under each.
+# Builds both presets and runs every test under each, installs the dev build into a temporary
+# prefix and runs it from there, then the fuzz targets' smoke pass.
 test: dev asan
 	ctest --preset dev -j $(JOBS)
+	bash scripts/checkInstall.sh build
 	ctest --preset asan -j $(JOBS)
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
-	bash fuzz/runFuzzers.sh build-fuzz/bin smoke
+	ctest --preset fuzz -j $(JOBS)
 
-run: dev
+# Only what the program needs: its packages, and hostsim and vectrin.so (with msgc for the
+# catalogue). Without GoogleTest the configure step leaves the tests out.
+run: deps-run
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS) --target hostsim vectrin
 	./build/bin/hostsim
 
 # The speed suite in a release build of its own; prints one table. Not part of test.

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # fuzz/runFuzzers.sh - runs every fuzz target over its committed corpus, one worker each.
 #
-# usage: runFuzzers.sh BINDIR smoke           a few thousand runs each: for `make test`
-#        runFuzzers.sh BINDIR SECONDS         a campaign of SECONDS each: for `make fuzz`
+# usage: runFuzzers.sh BINDIR smoke [NAME]    a few thousand runs each: for `make test`
+#        runFuzzers.sh BINDIR SECONDS [NAME]  a campaign of SECONDS each: for `make fuzz`
+# NAME (expression, catalogue, drawing or commandLine) runs that target alone: ctest runs each
+# target's smoke pass as a test of its own.
 # New inputs go to BINDIR/../fuzz-corpus/<target>/, never into the committed corpus; a finding
 # is written to BINDIR/../fuzz-findings/ and ends the script with a failure.
 #
@@ -13,10 +15,12 @@
 # 4 KB and more and the runs slow to a fraction.
 set -u
 bin=$1 length=$2
+names=(expression catalogue drawing commandLine)
+[ $# -ge 3 ] && names=("$3")
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(cd "$bin/.." && pwd)
 status=0
-for name in expression catalogue drawing commandLine; do
+for name in "${names[@]}"; do
     target=fuzz${name^}
     found=$work/fuzz-corpus/$name
     findings=$work/fuzz-findings/$name

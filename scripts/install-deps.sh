@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and only those that are missing.
+#
+# usage: install-deps.sh [run|test]
+#   run   what hostsim and vectrin.so need to build and run (make run)
+#   test  that and everything the tests, the fuzz targets and the speed suite need (the default)
 set -eu
-packages=(cmake ninja-build g++ make libgtest-dev libudunits2-dev libreadline-dev
-          libbenchmark-dev libmuparser-dev)
-packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
-packages+=(tmux)  # the terminal tests (Tab completion)
+mode=${1:-test}
+packages=(cmake ninja-build g++ make pkg-config libudunits2-dev libreadline-dev)
+if [ "$mode" = test ]; then
+    packages+=(libgtest-dev libbenchmark-dev libmuparser-dev)
+    packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
+    packages+=(valgrind)                  # the soak transcript runs under it
+    packages+=(tmux)                      # the terminal tests (Tab completion)
+elif [ "$mode" != run ]; then
+    echo "usage: install-deps.sh [run|test]" >&2
+    exit 2
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -36,7 +36,7 @@ bool isStandardInput(const struct stat& info) {
 bool openForReading(const std::string& path, int& fd, std::string& error) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {
-        error = path + ": cannot be opened: " + std::strerror(errno);
+        error = path + ": " + std::strerror(errno);
         return false;
     }
     if (S_ISDIR(info.st_mode)) {
@@ -60,7 +60,7 @@ bool openForReading(const std::string& path, int& fd, std::string& error) {
                      path.c_str());
     fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = path + ": cannot be opened: " + std::strerror(errno);
+        error = path + ": " + std::strerror(errno);
         return false;
     }
     return true;

@@ -1,11 +1,11 @@
 // hostsim/shell/main.cpp - the hostsim program: options, the module, and the command lines to run.
 #include "hostsim/shell/shell.h"
 
-#include "hostsim/help/help.h"
-
+#include <getopt.h>
 #include <readline/history.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/help/help.h"
+
 namespace {
 
 enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed = 2 };
@@ -21,19 +23,25 @@ enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed =
 const char usageText[] =
     "usage: hostsim [--module PATH] [--drawing FILE.dxf] [--precision N] [-c LINE]... [-e EXPR]...\n"
     "               [SCRIPT]\n"
+    "       hostsim --help | --version\n"
     "\n"
     "Loads the module and runs command lines: each -c LINE and -e EXPR in order, then the lines\n"
     "of SCRIPT; without any of them, the lines of standard input. Answers to the prompts of -c\n"
     "and -e come from standard input; in SCRIPT, the lines after a command answer its prompts,\n"
     "and a line starting with ';' is a comment.\n"
     "\n"
-    "  --module PATH    the module file to load (default: vectrin.so beside hostsim)\n"
+    "  --module PATH    the module file to load (default: vectrin.so beside hostsim, else the\n"
+    "                   one installed with it)\n"
     "  --drawing FILE   the ASCII DXF drawing to open (default: a small demo drawing)\n"
     "  --precision N    significant digits of a printed real, 1 to 17 (default 15)\n"
     "  -c LINE          runs LINE as if typed at the command line\n"
     "  -e EXPR          evaluates EXPR with the calculator: -c '(cal \"EXPR\")'\n"
-    "  --help           shows this text\n"
+    "  -h, --help       shows this text\n"
+    "  --version        shows the version\n"
     "  --print-reference  prints the function reference (docs/functions.md) and ends\n"
+    "\n"
+    "A long option's value may follow it as the next argument or after '=' (--precision=6);\n"
+    "a long option may be shortened while it stays unambiguous (--prec 6).\n"
     "\n"
     "A command line is a Quillet expression when it starts with '(', a symbol's value when it\n"
     "starts with '!', otherwise a command: one the module defined (CAL) or UCS, LOAD PATH,\n"
@@ -83,48 +91,106 @@ bool parsePrecision(const char* text, int& precision) {
     return true;
 }
 
-// Returns -1 when the options are good, else the exit status to end with.
-int parseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        bool takesValue = arg == "--module" || arg == "--drawing" || arg == "--precision" ||
-                          arg == "-c" || arg == "-e";
-        if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
-        if (arg == "--help") {
+// The long options; a new option is one row here and one case in applyOption. Those without a
+// short form take a code past the characters.
+enum OptionCode {
+    optionVersion = 256,
+    optionModule,
+    optionDrawing,
+    optionPrecision,
+    optionPrintReference
+};
+const char shortOptions[] = ":hc:e:";  // ':' first: a missing value is reported here, not by getopt
+const struct option longOptions[] = {
+    {"help",      no_argument,       nullptr, 'h'},
+    {"version",   no_argument,       nullptr, optionVersion},
+    {"module",    required_argument, nullptr, optionModule},
+    {"drawing",   required_argument, nullptr, optionDrawing},
+    {"precision", required_argument, nullptr, optionPrecision},
+    {"print-reference", no_argument, nullptr, optionPrintReference},
+    {nullptr,     0,                 nullptr, 0},
+};
+
+// The option a failure is about: "-x", or a long option by its full name ("--prec" is
+// "--precision"), or as written when it is none of ours. getopt_long has always stepped past a
+// long option, so its element is the one before optind.
+std::string optionName(char** argv) {
+    std::string written = argv[optind - 1];
+    std::string name = written.substr(0, written.find('='));
+    if (name.rfind("--", 0) == 0)
+        for (const struct option& option : longOptions)
+            if (option.name != nullptr && option.val == optopt &&
+                std::strncmp(option.name, name.c_str() + 2, name.size() - 2) == 0)
+                return std::string("--") + option.name;
+    if (optopt == 0 || optopt >= optionVersion) return name;
+    return std::string("-") + static_cast<char>(optopt);
+}
+
+std::string optionProblem(int code, char** argv) {
+    std::string name = optionName(argv);
+    if (code == ':') return name + " needs a value";
+    bool valueGiven = name.size() > 2 && std::strchr(argv[optind - 1], '=') != nullptr;
+    return valueGiven && optopt != 0 ? name + " takes no value" : "unknown option " + name;
+}
+
+// One option getopt_long has read, its value in optarg. Returns -1 to go on, else the exit
+// status to end with.
+int applyOption(int code, char** argv, Options& options) {
+    switch (code) {
+        case 'h':
             hostsim::printResult(usageText);
             return exitValues;
-        } else if (arg == "--print-reference") {
+        case optionVersion:
+            hostsim::printResult("hostsim (vectrin) " HOSTSIM_VERSION "\n");
+            return exitValues;
+        case optionPrintReference:
             hostsim::printResult(hostsim::referenceMarkdown());
             return exitValues;
-        } else if (arg == "--module") {
-            options.modulePath = argv[++i];
-        } else if (arg == "--drawing") {
-            options.drawingPath = argv[++i];
-        } else if (arg == "--precision") {
-            if (!parsePrecision(argv[++i], options.precision))
+        case optionModule: options.modulePath = optarg; break;
+        case optionDrawing: options.drawingPath = optarg; break;
+        case optionPrecision:
+            if (!parsePrecision(optarg, options.precision))
                 return usageError("--precision needs a number from 1 to 17");
-        } else if (arg == "-c") {
-            options.lines.push_back({argv[++i], false});
-        } else if (arg == "-e") {
-            options.lines.push_back({calculatorCall(argv[++i]), true});
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return usageError("unknown option " + arg);
-        } else if (options.scriptPath.empty()) {
-            options.scriptPath = arg;
-        } else {
-            return usageError("only one SCRIPT may be given");
-        }
+            break;
+        case 'c': options.lines.push_back({optarg, false}); break;
+        case 'e': options.lines.push_back({calculatorCall(optarg), true}); break;
+        default: return usageError(optionProblem(code, argv));
     }
     return -1;
 }
 
-// The vectrin.so in the folder of the running executable.
-std::string defaultModulePath() {
+// Returns -1 when the options are good, else the exit status to end with. Options and SCRIPT
+// may come in any order; -c and -e lines run in the order given.
+int parseOptions(int argc, char** argv, Options& options) {
+    opterr = 0;  // every message is ours, in one form
+    int code;
+    while ((code = getopt_long(argc, argv, shortOptions, longOptions, nullptr)) != -1) {
+        int status = applyOption(code, argv, options);
+        if (status >= 0) return status;
+    }
+    if (optind < argc) options.scriptPath = argv[optind++];
+    if (optind < argc) return usageError("only one SCRIPT may be given");
+    return -1;
+}
+
+// The folder of the running executable, with its trailing slash; empty when unknown.
+std::string programFolder() {
     char self[PATH_MAX];
     ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return "vectrin.so";
+    if (length <= 0) return "";
     std::string path(self, static_cast<size_t>(length));
-    return path.substr(0, path.rfind('/') + 1) + "vectrin.so";
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+// The module beside the program (a build folder), else where the install rules put it
+// relative to the program (HOSTSIM_MODULE_FOLDER, e.g. ../lib/vectrin). When neither is there,
+// the first is named, so the failure says where the module was expected.
+std::string defaultModulePath(const std::string& fileName) {
+    std::string folder = programFolder();
+    std::string beside = folder + fileName;
+    std::string installed = folder + HOSTSIM_MODULE_FOLDER "/" + fileName;
+    if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) return installed;
+    return beside;
 }
 
 // The -c and -e lines; false when one of them quits. nilSeen: an -e gave nil.
@@ -140,7 +206,7 @@ bool runGivenLines(const Options& options, bool& nilSeen) {
 bool runScript(const std::string& path) {
     std::ifstream script(path);
     if (!script) {
-        std::fprintf(stderr, "hostsim: cannot read the script %s\n", path.c_str());
+        std::fprintf(stderr, "hostsim: %s: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
     hostsim::useScriptInput(&script);  // the lines after a command answer its prompts
@@ -189,13 +255,13 @@ int main(int argc, char** argv) {
     if (options.drawingPath.empty()) {
         hostsim::openDemoDrawing();
     } else if (std::string error; !hostsim::openDrawingFile(options.drawingPath, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+        std::fprintf(stderr, "hostsim: %s\n", error.c_str());
         return exitUsage;
     }
     for (const std::string& notice : hostsim::drawingNotices()) {
         std::fprintf(stderr, "hostsim: %s\n", notice.c_str());
     }
-    if (options.modulePath.empty()) options.modulePath = defaultModulePath();
+    if (options.modulePath.empty()) options.modulePath = defaultModulePath("vectrin.so");
     hostsim::setPrintPrecision(options.precision);
     hostsim::installCompletion();
     int status = runSession(options);

@@ -296,7 +296,7 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
         const char* want;  // "" when the drawing opens
     };
     const Case cases[] = {
-        {__LINE__, "/nonexistent/x.dxf", "4096", "/nonexistent/x.dxf: cannot be opened: No such"},
+        {__LINE__, "/nonexistent/x.dxf", "4096", "/nonexistent/x.dxf: No such file"},
         {__LINE__, HOSTSIM_TEST_DXF_DIR, "4096", ": is a directory"},
         {__LINE__, tooLong.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
         {__LINE__, manyObjects.path, "4096", ": the drawing needs more than the 4096 bytes"},

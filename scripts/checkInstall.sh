@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# scripts/checkInstall.sh - installs a build into a fresh temporary prefix and runs the installed
+# hostsim from another folder: it must find the installed module by its own location, with the
+# catalogue still appended, and the demo drawing must open.
+#
+# usage: checkInstall.sh BUILDDIR
+set -u
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+failed=0
+expect() {  # expect WHAT WANTED GOT
+    if [ "$2" != "$3" ]; then
+        echo "install check: $1: expected '$2', got '$3'"
+        failed=1
+    fi
+}
+
+if ! cmake --install "$build" --prefix "$prefix" > "$prefix/install.log" 2>&1; then
+    cat "$prefix/install.log"
+    echo "install check: cmake --install failed"
+    exit 1
+fi
+hostsim=$prefix/bin/hostsim
+expect "-e 1+2" 3 "$(cd / && "$hostsim" -e 1+2 2>&1)"
+expect "a catalogue text" 1 "$(cd / && "$hostsim" -e 1/0 2>&1 | grep -c 'Division by 0')"
+demo=$prefix/share/vectrin/demo.dxf
+expect "RAD on the installed demo drawing" 5.0 \
+    "$(cd / && echo 35,10 | "$hostsim" --drawing "$demo" -e RAD 2>&1 | tail -n 1)"
+for doc in share/doc/vectrin/README.md; do
+    [ -f "$prefix/$doc" ] || { echo "install check: $doc is not installed"; failed=1; }
+done
+[ "$failed" = 0 ] && echo "install check: the installed hostsim runs ($prefix)"
+exit $failed
