@@ -3,6 +3,7 @@
 set -eu
 packages=(cmake ninja-build g++ make libgtest-dev libudunits2-dev libreadline-dev
           libbenchmark-dev libmuparser-dev)
+packages+=(tmux)  # the terminal tests (Ctrl-C, history) drive hostsim through it
 packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# tests/terminal/tmuxSession.sh - drives a program on a terminal of its own, for tests that need one.
+#
+# usage: tmuxSession.sh NAME start COMMAND [ARG]...     starts COMMAND on an 80x24 terminal
+#        tmuxSession.sh NAME type TEXT                   types TEXT as it stands (no Enter)
+#        tmuxSession.sh NAME keys KEY...                 presses keys by tmux's names: Enter, C-c, Up
+#        tmuxSession.sh NAME waitFor REGEX [SECONDS]     waits until a line matches REGEX (grep -E)
+#        tmuxSession.sh NAME waitForLast REGEX [SECONDS] the same for the last line not blank
+#        tmuxSession.sh NAME waitExit [SECONDS]          waits until COMMAND ends; prints its status
+#        tmuxSession.sh NAME screen                      prints the screen, with lines scrolled off
+#        tmuxSession.sh NAME stop                        ends the terminal and its tmux server
+#
+# NAME picks a tmux server of its own, so tests run side by side: make it unique to the test run.
+# COMMAND gets the caller's environment (set LANG, HOME, XDG_STATE_HOME, INPUTRC before start)
+# with TERM=screen. Lines are read without their trailing blanks: the prompt "Command: " reads
+# "Command:". The waits poll every 50 ms for at most SECONDS (default 10); one that runs out
+# prints why and the screen on standard error, and fails. The terminal stays after COMMAND ends,
+# so that its status can be read; stop removes it.
+set -u
+command -v tmux > /dev/null || { echo "tmuxSession: tmux is not installed" >&2; exit 2; }
+name=$1 action=$2
+shift 2
+tmuxCommand() { tmux -L "$name" -f /dev/null "$@"; }
+
+screenText() { tmuxCommand capture-pane -p -S - -t "$name"; }  # with the lines scrolled off
+lastLine() { screenText | grep -v '^ *$' | tail -n 1; }
+
+# Calls the test named in $1 every 50 ms until it succeeds or $2 seconds pass.
+pollUntil() {
+    local test=$1 seconds=$2 tries
+    tries=$((seconds * 20))
+    while ((tries-- > 0)); do
+        "$test" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# pollUntil, and on failure the reason and the screen on standard error, and status 1.
+waitUntil() {
+    pollUntil "$1" "$2" && return 0
+    { echo "tmuxSession: $3 in $2 s; the screen:"; screenText; } >&2
+    exit 1
+}
+
+case $action in
+start)
+    # The command gets the caller's environment, but for the terminal's own variables: tmux's
+    # server, once started, would otherwise lend it the environment it was started with. The
+    # terminal stays after the command ends (remain-on-exit), set before it starts.
+    envArgs=(TERM=screen)
+    while IFS= read -r -d '' variable; do
+        case $variable in TERM=* | TMUX=* | TMUX_PANE=*) ;; *) envArgs+=("$variable") ;; esac
+    done < <(env -0)
+    tmuxCommand set-option -g remain-on-exit on \; \
+        new-session -d -s "$name" -x 80 -y 24 env -i "${envArgs[@]}" "$@" || exit 1
+    ;;
+type)
+    tmuxCommand send-keys -t "$name" -l "$1"
+    ;;
+keys)
+    tmuxCommand send-keys -t "$name" "$@"
+    ;;
+waitFor)
+    pattern=$1
+    screenMatches() { screenText | grep -Eq -- "$pattern"; }
+    waitUntil screenMatches "${2:-10}" "no screen line matched /$pattern/"
+    ;;
+waitForLast)
+    pattern=$1
+    lastMatches() { lastLine | grep -Eq -- "$pattern"; }
+    waitUntil lastMatches "${2:-10}" "the last line did not match /$pattern/"
+    ;;
+waitExit)
+    # tmux marks the pane dead a moment before it knows the status: both are awaited
+    deadStatus() { tmuxCommand display-message -p -t "$name" '#{pane_dead}:#{pane_dead_status}'; }
+    paneDead() { deadStatus | grep -Eq '^1:[0-9]+$'; }
+    waitUntil paneDead "${1:-10}" "the program still runs"
+    deadStatus | cut -d: -f2
+    ;;
+screen)
+    screenText
+    ;;
+stop)
+    tmuxCommand kill-server 2> /dev/null
+    ;;
+*)
+    echo "tmuxSession: unknown action $action" >&2
+    exit 2
+    ;;
+esac
