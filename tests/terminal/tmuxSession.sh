@@ -14,13 +14,14 @@
 # COMMAND gets the caller's environment (set LANG, HOME, XDG_STATE_HOME, INPUTRC before start)
 # with TERM=screen. Lines are read without their trailing blanks: the prompt "Command: " reads
 # "Command:". The waits poll every 50 ms for at most SECONDS (default 10); one that runs out
-# prints why and the screen on standard error, and fails. The terminal stays after COMMAND ends,
-# so that its status can be read; stop removes it.
+# prints why and the screen on standard error, and fails. The terminal stays after COMMAND ends;
+# stop removes it.
 set -u
 command -v tmux > /dev/null || { echo "tmuxSession: tmux is not installed" >&2; exit 2; }
 name=$1 action=$2
 shift 2
 tmuxCommand() { tmux -L "$name" -f /dev/null "$@"; }
+statusFile=${TMPDIR:-/tmp}/tmuxSession.$name.status
 
 screenText() { tmuxCommand capture-pane -p -S - -t "$name"; }  # with the lines scrolled off
 lastLine() { screenText | grep -v '^ *$' | tail -n 1; }
@@ -46,14 +47,18 @@ waitUntil() {
 case $action in
 start)
     # The command gets the caller's environment, but for the terminal's own variables: tmux's
-    # server, once started, would otherwise lend it the environment it was started with. The
-    # terminal stays after the command ends (remain-on-exit), set before it starts.
+    # server, once started, would otherwise lend it the environment it was started with.
     envArgs=(TERM=screen)
     while IFS= read -r -d '' variable; do
         case $variable in TERM=* | TMUX=* | TMUX_PANE=*) ;; *) envArgs+=("$variable") ;; esac
     done < <(env -0)
+    rm -f "$statusFile"
+    # A shell around the command writes its status: tmux, when busy, may leave a finished
+    # command unreaped for seconds. The shell catches Ctrl-C (a caught signal is reset for the
+    # command it starts, an ignored one would not be), so the command alone decides about it.
     tmuxCommand set-option -g remain-on-exit on \; \
-        new-session -d -s "$name" -x 80 -y 24 env -i "${envArgs[@]}" "$@" || exit 1
+        new-session -d -s "$name" -x 80 -y 24 env -i "${envArgs[@]}" \
+        sh -c 'trap : INT QUIT; "$@"; echo $? > "$0"' "$statusFile" "$@" || exit 1
     ;;
 type)
     tmuxCommand send-keys -t "$name" -l "$1"
@@ -72,17 +77,16 @@ waitForLast)
     waitUntil lastMatches "${2:-10}" "the last line did not match /$pattern/"
     ;;
 waitExit)
-    # tmux marks the pane dead a moment before it knows the status: both are awaited
-    deadStatus() { tmuxCommand display-message -p -t "$name" '#{pane_dead}:#{pane_dead_status}'; }
-    paneDead() { deadStatus | grep -Eq '^1:[0-9]+$'; }
-    waitUntil paneDead "${1:-10}" "the program still runs"
-    deadStatus | cut -d: -f2
+    exited() { [ -s "$statusFile" ]; }
+    waitUntil exited "${1:-10}" "the program still runs"
+    cat "$statusFile"
     ;;
 screen)
     screenText
     ;;
 stop)
     tmuxCommand kill-server 2> /dev/null
+    rm -f "$statusFile"
     ;;
 *)
     echo "tmuxSession: unknown action $action" >&2
