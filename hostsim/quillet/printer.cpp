@@ -66,9 +66,12 @@ std::string formatPoint(const hostsim::QValue& point) {
     for (std::size_t i = 0; i < point.items.size(); ++i) {
         const hostsim::QValue& item = point.items[i];
         if (i > 0) text += " ";
-        bool roundable = item.kind == hostsim::QValue::Kind::Real && std::isfinite(item.realValue);
-        if (item.kind == hostsim::QValue::Kind::Int) text += std::to_string(item.intValue);
-        else text += formatReal(roundable ? roundToDecimals(item.realValue, decimals) : item.realValue);
+        if (item.kind == hostsim::QValue::Kind::Int) {
+            text += std::to_string(item.intValue);  // exact, and printed as an integer always is
+        } else {
+            bool finite = std::isfinite(item.realValue);
+            text += formatReal(finite ? roundToDecimals(item.realValue, decimals) : item.realValue);
+        }
     }
     return text + ")";
 }

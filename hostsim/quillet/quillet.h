@@ -80,7 +80,7 @@ void connectQuillet(const QuilletHost& host);
 // ---- printing (printer.cpp) ----
 // A real shows printPrecisionDigits significant digits; a point's components are rounded to the
 // absolute precision those digits give its largest component; a zero never shows a minus sign.
-bool setPrintPrecision(int significantDigits);  // 1 to 17 (false, unchanged, otherwise); 15 at start
+bool setPrintPrecision(int significantDigits);  // 1 to 17, else false and unchanged; 15 at start
 int printPrecisionDigits();
 std::string formatValue(const QValue& value);
 

@@ -38,7 +38,8 @@ std::string findHistoryPath() {
     if (stateHome != nullptr && stateHome[0] == '/')
         return std::string(stateHome) + "/vectrin/history";
     const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/state/vectrin/history";
+    if (home != nullptr && home[0] == '/')
+        return std::string(home) + "/.local/state/vectrin/history";
     return "";
 }
 
@@ -94,7 +95,8 @@ bool catchInterrupts() {
 }
 
 void releaseInterrupts() {
-    if (interruptCatchers > 0 && --interruptCatchers == 0) sigaction(SIGINT, &actionBefore, nullptr);
+    if (interruptCatchers > 0 && --interruptCatchers == 0)
+        sigaction(SIGINT, &actionBefore, nullptr);
 }
 
 bool takeInterrupt() {
@@ -116,7 +118,8 @@ void loadHistory() {
 }
 
 void rememberLine(const std::string& line) {
-    if (line.find_first_not_of(" \t") == std::string::npos || repeatsLastEntry(line.c_str())) return;
+    bool blank = line.find_first_not_of(" \t") == std::string::npos;
+    if (blank || repeatsLastEntry(line.c_str())) return;
     add_history(line.c_str());
     if (historyPath.empty()) return;
     // written at once, so that a session that is killed or hung up keeps what was typed

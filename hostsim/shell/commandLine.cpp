@@ -149,7 +149,8 @@ LineOutcome precisionCommand(const std::string& digits) {
     char* end = nullptr;
     long wanted = std::strtol(digits.c_str(), &end, 10);
     if (digits.empty()) {
-        printLine("PRECISION is " + current + " significant digits; PRECISION N sets it (1 to 17).");
+        printLine("PRECISION is " + current +
+                  " significant digits; PRECISION N sets it (1 to 17).");
     } else if (*end != '\0' || wanted < 1 || wanted > 17) {
         printLine("PRECISION needs a whole number from 1 to 17, not \"" + digits + "\"; it stays " +
                   current + ".");

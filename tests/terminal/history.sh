@@ -31,15 +31,16 @@ runSession() {
     done
     local status
     status=$("$session" $name waitExit) || fail "session $run did not end"
-    [ "$status" = 0 ] || fail "session $run ended with status $status; the screen: $("$session" $name screen)"
+    [ "$status" = 0 ] || fail "session $run ended with status $status: $("$session" $name screen)"
 }
 
 # Two sessions: the second finds the first one's lines with Up, newest first.
 runSession "type (setq H 7)" "keys Enter" "waitForLast ^Command:$" \
            "type CAL H*6" "keys Enter" "waitFor ^42$" "waitForLast ^Command:$"
-[ "$(cat "$history")" = $'(setq H 7)\nCAL H*6' ] || fail "after one session the file holds: $(cat "$history")"
+[ "$(cat "$history")" = $'(setq H 7)\nCAL H*6' ] || fail "after one session: $(cat "$history")"
 [ "$(stat -c %a "$history")" = 600 ] || fail "the file is not private to the user"
-runSession "keys Up" "waitForLast ^Command: CAL H\*6$" "keys Up" "waitForLast ^Command: \(setq H 7\)$" \
+runSession "keys Up" "waitForLast ^Command: CAL H\*6$" \
+           "keys Up" "waitForLast ^Command: \(setq H 7\)$" \
            "keys Enter" "waitForLast ^Command:$"
 [ "$(wc -l < "$history")" = 3 ] || fail "the second session did not add its line: $(cat "$history")"
 
@@ -61,11 +62,12 @@ mkdir -p "$work/unreadable/vectrin/history"
 touch "$work/notAFolder"
 for stateHome in "$work/unreadable" "$work/notAFolder"; do
     export XDG_STATE_HOME=$stateHome
-    runSession "waitFor ^hostsim: the history cannot be kept in " "type (cal \"2+2\")" "keys Enter" \
+    runSession "waitFor ^hostsim: the history cannot be kept in " \
+               "type (cal \"2+2\")" "keys Enter" \
                "waitFor ^4$" "waitForLast ^Command:$"
 done
 
-# Without XDG_STATE_HOME (or with a relative one, which does not count) the file is in ~/.local/state.
+# With a relative XDG_STATE_HOME, which does not count, the file is in ~/.local/state.
 export XDG_STATE_HOME=relative/state
 runSession "type (setq R 1)" "keys Enter" "waitForLast ^Command:$"
-[ "$(cat "$HOME/.local/state/vectrin/history")" = "(setq R 1)" ] || fail "no history in ~/.local/state"
+[ "$(cat "$HOME/.local/state/vectrin/history")" = "(setq R 1)" ] || fail "none in ~/.local/state"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# tests/terminal/tmuxSession.sh - drives a program on a terminal of its own, for tests that need one.
+# tests/terminal/tmuxSession.sh - drives a program on a terminal of its own, through tmux.
 #
 # usage: tmuxSession.sh NAME start COMMAND [ARG]...     starts COMMAND on an 80x24 terminal
 #        tmuxSession.sh NAME type TEXT                   types TEXT as it stands (no Enter)
-#        tmuxSession.sh NAME keys KEY...                 presses keys by tmux's names: Enter, C-c, Up
+#        tmuxSession.sh NAME keys KEY...                 presses keys named as tmux does: C-c, Up
 #        tmuxSession.sh NAME waitFor REGEX [SECONDS]     waits until a line matches REGEX (grep -E)
 #        tmuxSession.sh NAME waitForLast REGEX [SECONDS] the same for the last line not blank
 #        tmuxSession.sh NAME waitExit [SECONDS]          waits until COMMAND ends; prints its status
