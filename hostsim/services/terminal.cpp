@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,7 +26,7 @@ static bool historyLoaded = false;                  // the file was read (or fou
 static std::string historyPath;                     // "" when there is no place to keep it
 static bool historyFailureShown = false;            // one notice a session is enough
 
-extern "C" void noteInterrupt(int) { interruptPending = 1; }
+static void noteInterrupt(int) { interruptPending = 1; }
 
 namespace {
 
