@@ -11,7 +11,7 @@ if [ "$mode" = test ]; then
     packages+=(libgtest-dev libbenchmark-dev libmuparser-dev)
     packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
     packages+=(valgrind)                  # the soak transcript runs under it
-    packages+=(tmux)                      # the terminal tests (Tab completion)
+    packages+=(tmux)                      # the terminal tests (Ctrl-C, history, Tab completion)
 elif [ "$mode" != run ]; then
     echo "usage: install-deps.sh [run|test]" >&2
     exit 2

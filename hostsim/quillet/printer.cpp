@@ -1,7 +1,9 @@
 // hostsim/quillet/printer.cpp - Quillet values as the command line prints them.
 #include "hostsim/quillet/quillet.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -16,12 +18,62 @@ static int printPrecision = defaultPrecision;
 
 namespace {
 
-// A real always shows that it is one: "3" becomes "3.0"; "0.5", "1e+20" and "inf" stay.
+// A real always shows that it is one: "3" becomes "3.0"; "0.5", "1e+20" and "inf" stay. A zero
+// prints unsigned: -0.0 is an artefact of the arithmetic, not something the user asked for.
 std::string formatReal(double value) {
+    if (value == 0.0) value = 0.0;
     char text[64];
     std::snprintf(text, sizeof text, "%.*g", printPrecision, value);
     if (std::strpbrk(text, ".eEni") == nullptr) std::strcat(text, ".0");
     return text;
+}
+
+// The decimal exponent of value as printed with the current precision: 9.9999999999999999 counts
+// as 10, so its exponent is 1.
+int printedExponent(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*e", printPrecision - 1, std::fabs(value));
+    const char* exponent = std::strchr(text, 'e');
+    return exponent != nullptr ? std::atoi(exponent + 1) : 0;
+}
+
+// Rounds value to a multiple of 10^-decimals (decimals may be negative). Above 0 decimals the
+// rounding goes through the decimal text, so 0.1 stays exactly what strtod makes of "0.1".
+double roundToDecimals(double value, int decimals) {
+    if (decimals < 0) {
+        double step = std::pow(10.0, -decimals);
+        return std::round(value / step) * step;
+    }
+    char text[512];  // decimals <= 16 + 324 for the smallest double, and |value| < 1e17 here
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return std::strtod(text, nullptr);
+}
+
+// The largest magnitude among a point's finite components; 0 when there is none.
+double largestComponent(const hostsim::QValue& point) {
+    double largest = 0.0;
+    for (const hostsim::QValue& item : point.items)
+        if (std::isfinite(item.number())) largest = std::fmax(largest, std::fabs(item.number()));
+    return largest;
+}
+
+// A point's components share one absolute precision, that of its largest component, so the
+// rounding noise of a rotation (6.1e-17 beside 1.0) prints as 0.0 and not as digits of noise.
+std::string formatPoint(const hostsim::QValue& point) {
+    double largest = largestComponent(point);
+    int decimals = largest > 0.0 ? printPrecision - 1 - printedExponent(largest) : 0;
+    std::string text = "(";
+    for (std::size_t i = 0; i < point.items.size(); ++i) {
+        const hostsim::QValue& item = point.items[i];
+        if (i > 0) text += " ";
+        if (item.kind == hostsim::QValue::Kind::Int) {
+            text += std::to_string(item.intValue);  // exact, and printed as an integer always is
+        } else {
+            bool finite = std::isfinite(item.realValue);
+            text += formatReal(finite ? roundToDecimals(item.realValue, decimals) : item.realValue);
+        }
+    }
+    return text + ")";
 }
 
 std::string formatText(const std::string& value) {
@@ -47,9 +99,13 @@ std::string formatObjectName(const hostsim::QValue& value) {
 
 namespace hostsim {
 
-void setPrintPrecision(int significantDigits) {
-    if (significantDigits >= 1 && significantDigits <= maxPrecision) printPrecision = significantDigits;
+bool setPrintPrecision(int significantDigits) {
+    if (significantDigits < 1 || significantDigits > maxPrecision) return false;
+    printPrecision = significantDigits;
+    return true;
 }
+
+int printPrecisionDigits() { return printPrecision; }
 
 std::string formatValue(const QValue& value) {
     switch (value.kind) {
@@ -61,6 +117,7 @@ std::string formatValue(const QValue& value) {
         case QValue::Kind::Name: return formatObjectName(value);
         case QValue::Kind::List: break;
     }
+    if (value.isPoint()) return formatPoint(value);
     std::string text = "(";
     for (std::size_t i = 0; i < value.items.size(); ++i) {
         if (i > 0) text += " ";

@@ -79,7 +79,10 @@ struct QuilletHost {
 void connectQuillet(const QuilletHost& host);
 
 // ---- printing (printer.cpp) ----
-void setPrintPrecision(int significantDigits);  // 1 to 17; 15 at start
+// A real shows printPrecisionDigits significant digits; a point's components are rounded to the
+// absolute precision those digits give its largest component; a zero never shows a minus sign.
+bool setPrintPrecision(int significantDigits);  // 1 to 17, else false and unchanged; 15 at start
+int printPrecisionDigits();
 std::string formatValue(const QValue& value);
 
 }  // namespace hostsim

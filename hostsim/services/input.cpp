@@ -4,12 +4,14 @@
 // On a terminal, readline edits the line and keeps a history. Otherwise lines are read plainly
 // and echoed after their prompt, so that a session fed from a file prints like one typed. While a
 // SCRIPT runs, its own lines answer its commands' prompts.
+// Ctrl-C ends the read in progress with an empty line that inputInterrupted reports.
 #include "hostsim/services/services.h"
 
 #include <readline/history.h>
 #include <readline/readline.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -31,10 +33,32 @@ static std::deque<std::string> queuedAnswers;        // read first, e.g. the res
 static std::istream* scriptInput = nullptr;          // a running SCRIPT, which answers its own prompts
 static std::unique_ptr<std::istringstream> testInput;  // set by useInputText; else stdin
 static int pendingInitgetFlags = 0;                  // for the next prompt only
+static bool lastReadInterrupted = false;             // Ctrl-C ended the last line read
+static std::string plainPending;                     // read from stdin, not yet a whole line
+static bool plainEnded = false;                      // stdin gave its end (or an error)
 
 namespace {
 
+// readline's key source: the same read, except that Ctrl-C gives up the line. readline's own
+// handler sees the signal first and passes it on to noteInterrupt in rl_check_signals.
+int readTerminalKey(FILE* stream) {
+    for (;;) {
+        if (hostsim::interruptWaiting()) return '\n';  // accepts the line; the caller drops it
+        unsigned char key;
+        ssize_t count = read(fileno(stream), &key, 1);
+        if (count == 1) return key;
+        if (count == 0) return EOF;
+        if (errno != EINTR) return RL_ISSTATE(RL_STATE_READCMD) ? READERR : EOF;
+        rl_check_signals();
+    }
+}
+
 bool readTerminalLine(const std::string& prompt, std::string& line) {
+    // The handler stays for the session: a Ctrl-C while a command runs is dropped, not fatal.
+    static const bool interruptsCaught = hostsim::catchInterrupts();
+    (void)interruptsCaught;
+    hostsim::loadHistory();
+    rl_getc_function = readTerminalKey;
     // readline draws only the prompt's last line itself, so that editing redraws it whole.
     std::size_t lastBreak = prompt.rfind('\n');
     std::string head = lastBreak == std::string::npos ? "" : prompt.substr(0, lastBreak + 1);
@@ -43,14 +67,16 @@ bool readTerminalLine(const std::string& prompt, std::string& line) {
     hostsim::startLine();
     std::fflush(stdout);
     rl_outstream = hostsim::conversationStream();  // the prompt and the typing are no result
+    hostsim::takeInterrupt();  // one pressed while no prompt was up is not meant for this one
     char* typed = readline(tail.c_str());
     if (typed == nullptr) {
         hostsim::printText("\n");  // end of input leaves the cursor after the prompt
         return false;
     }
-    hostsim::noteLineEnded();  // the user's Enter ended the line on the screen
-    line = typed;
-    if (*typed != '\0') add_history(typed);
+    hostsim::noteLineEnded();  // the user's Enter (or Ctrl-C) ended the line on the screen
+    lastReadInterrupted = hostsim::takeInterrupt();
+    line = lastReadInterrupted ? "" : typed;
+    if (!lastReadInterrupted) hostsim::rememberLine(line);
     std::free(typed);
     return true;
 }
@@ -69,6 +95,47 @@ bool getLine(std::istream& in, std::string& line) {
     return false;
 }
 
+enum class PlainRead { Line, End, Interrupted };
+
+// A line of standard input by read(2), which Ctrl-C can end, unlike a stdio read.
+PlainRead readStandardInputLine(std::string& line) {
+    for (;;) {
+        std::size_t lineEnd = plainPending.find('\n');
+        if (lineEnd != std::string::npos || plainEnded) {
+            if (lineEnd == std::string::npos && plainPending.empty()) return PlainRead::End;
+            line = plainPending.substr(0, lineEnd);
+            plainPending.erase(0, lineEnd == std::string::npos ? lineEnd : lineEnd + 1);
+            return PlainRead::Line;
+        }
+        if (hostsim::takeInterrupt()) break;
+        char chunk[4096];
+        ssize_t count = read(STDIN_FILENO, chunk, sizeof chunk);
+        if (count > 0) plainPending.append(chunk, static_cast<std::size_t>(count));
+        else if (count == 0 || errno != EINTR) plainEnded = true;  // an error ends input too
+    }
+    plainPending.clear();  // the unfinished line goes with the prompt, as on a terminal
+    return PlainRead::Interrupted;
+}
+
+// The handler is there only while the read waits: a Ctrl-C while a piped script runs still
+// stops the program, as it always did.
+bool readPlainStandardInput(const std::string& prompt, std::string& line) {
+    bool caught = hostsim::catchInterrupts();  // before the prompt: one seen must not be fatal
+    hostsim::takeInterrupt();
+    hostsim::printText(prompt);
+    PlainRead outcome = readStandardInputLine(line);
+    if (caught) hostsim::releaseInterrupts();
+    if (outcome == PlainRead::End) {
+        hostsim::startLine();
+        return false;
+    }
+    lastReadInterrupted = outcome == PlainRead::Interrupted;
+    if (lastReadInterrupted) line.clear();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    hostsim::printText(lastReadInterrupted ? "^C\n" : line + "\n");
+    return true;
+}
+
 bool readPlainLine(std::istream& in, const std::string& prompt, std::string& line) {
     hostsim::printText(prompt);
     if (!getLine(in, line)) {
@@ -81,6 +148,7 @@ bool readPlainLine(std::istream& in, const std::string& prompt, std::string& lin
 
 // Takes the next line from whichever source is first in line.
 bool nextLine(const std::string& prompt, std::string& line) {
+    lastReadInterrupted = false;
     if (!queuedAnswers.empty()) {
         line = queuedAnswers.front();
         queuedAnswers.pop_front();
@@ -90,7 +158,7 @@ bool nextLine(const std::string& prompt, std::string& line) {
     if (scriptInput != nullptr) return readPlainLine(*scriptInput, prompt, line);
     if (testInput) return readPlainLine(*testInput, prompt, line);
     if (isatty(STDIN_FILENO)) return readTerminalLine(prompt, line);
-    return readPlainLine(std::cin, prompt, line);
+    return readPlainStandardInput(prompt, line);
 }
 
 int takeInitgetFlags() {
@@ -132,6 +200,8 @@ bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLin
 
 bool readInputLine(const std::string& prompt, std::string& line) { return nextLine(prompt, line); }
 
+bool inputInterrupted() { return lastReadInterrupted; }
+
 bool parsePointText(const std::string& text, Point& point) {
     std::vector<std::string> parts;
     std::stringstream stream(text);
@@ -165,7 +235,9 @@ extern "C" int kvs_getstring(int allowBlanks, const char* prompt, char* text, si
     const std::string promptText = prompt != nullptr ? prompt : "";
     for (;;) {
         std::string answer;
-        if (!hostsim::readInputLine(promptText, answer) || answer == cancelAnswer) return KVS_RTCAN;
+        if (!hostsim::readInputLine(promptText, answer) || hostsim::inputInterrupted() ||
+            answer == cancelAnswer)
+            return KVS_RTCAN;
         if (!allowBlanks) answer = answer.substr(0, answer.find_first_of(" \t"));
         if (answer.size() <= textSize - 1) {
             std::memcpy(text, answer.c_str(), answer.size() + 1);
@@ -185,7 +257,8 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
     const std::string promptText = prompt != nullptr ? prompt : "";
     for (;;) {
         std::string answer;
-        if (!hostsim::readInputLine(promptText, answer)) return KVS_RTCAN;
+        if (!hostsim::readInputLine(promptText, answer) || hostsim::inputInterrupted())
+            return KVS_RTCAN;
         answer = trimBlanks(answer);
         if (answer == cancelAnswer || (answer.empty() && !emptyRefused)) return KVS_RTCAN;
         hostsim::Point p;

@@ -5,6 +5,7 @@
 // texts handed to the module (memory.cpp) and Quillet values as records (records.cpp, with
 // kvs_getsym and kvs_putsym); system variables (sysvars.cpp); the user coordinate system,
 // kvs_trans, kvs_angle and kvs_inters (transforms.cpp, drawingSystems.cpp); units (units.cpp);
+// Ctrl-C and the history file (terminal.cpp);
 // the open drawing, its object names, kvs_entget, kvs_entnext and the view (openDrawing.cpp);
 // kvs_entsel, kvs_nentsel and kvs_osnap (selection.cpp). Needs: hostsim/quillet's values and
 // symbols, hostsim/drawing and hostsim/picking; nothing of the shell.
@@ -106,8 +107,25 @@ void useScriptInput(std::istream* script);
 bool readScriptLine(std::string& line);  // the script's next command line, not echoed; false at its end
 // Prints the prompt and reads one line, without its line end; false at the end of input.
 bool readInputLine(const std::string& prompt, std::string& line);
+// True when the last readInputLine was ended by Ctrl-C; its line is then empty. A prompt takes
+// that as *cancel*; the command line just asks again.
+bool inputInterrupted();
 // Reads x,y or x,y,z. False on malformed text.
 bool parsePointText(const std::string& text, Point& point);
+
+// ---- the terminal: Ctrl-C and the history (terminal.cpp) ----
+// catchInterrupts makes SIGINT set a flag, without SA_RESTART, so that a read in progress ends
+// with EINTR; nothing is changed when SIGINT is ignored (false). Calls nest; the last release
+// restores the action found. takeInterrupt tells whether one arrived, and clears it.
+bool catchInterrupts();
+void releaseInterrupts();
+bool takeInterrupt();
+bool interruptWaiting();  // as takeInterrupt, but leaves the flag set
+// The history lives in $XDG_STATE_HOME/vectrin/history (else ~/.local/state/vectrin/history),
+// capped at 1000 lines. loadHistory reads it once; rememberLine adds a line typed at a terminal
+// and appends it to the file. A file that cannot be read or written costs one notice, no more.
+void loadHistory();
+void rememberLine(const std::string& line);
 
 // ---- the open drawing (openDrawing.cpp) ----
 // Each open replaces the drawing, sets VIEWSIZE to its extents with a margin and leaves

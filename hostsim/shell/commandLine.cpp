@@ -5,6 +5,8 @@
 // its first prompt.
 #include "hostsim/shell/shell.h"
 
+#include <cstdlib>
+
 #include "hostsim/help/help.h"
 
 namespace {
@@ -164,6 +166,23 @@ LineOutcome listsCommand(const std::string&) {
     return LineOutcome::NoValue;
 }
 
+// PRECISION N: the significant digits of printed reals from now on; alone, shows them.
+LineOutcome precisionCommand(const std::string& digits) {
+    const std::string current = std::to_string(hostsim::printPrecisionDigits());
+    char* end = nullptr;
+    long wanted = std::strtol(digits.c_str(), &end, 10);
+    if (digits.empty()) {
+        printLine("PRECISION is " + current +
+                  " significant digits; PRECISION N sets it (1 to 17).");
+    } else if (*end != '\0' || wanted < 1 || wanted > 17) {
+        printLine("PRECISION needs a whole number from 1 to 17, not \"" + digits + "\"; it stays " +
+                  current + ".");
+    } else {
+        hostsim::setPrintPrecision(static_cast<int>(wanted));
+    }
+    return LineOutcome::NoValue;
+}
+
 struct HostCommand {
     const char* name;
     LineOutcome (*run)(const std::string& rest);  // rest: the line after the name, trimmed
@@ -183,6 +202,7 @@ const HostCommand hostCommands[] = {
     {"FUNCTIONS", functionsCommand},
     {"LIST",      listObjectCommand},
     {"LISTS",     listsCommand},
+    {"PRECISION", precisionCommand},
 };
 
 // A module command: the name with "C:" in front, or as typed when it already has it.

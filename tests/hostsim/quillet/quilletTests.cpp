@@ -184,3 +184,32 @@ TEST(Printer, PrintsEachKindAsTheCommandLineShowsIt) {
     }
     hostsim::setPrintPrecision(15);
 }
+
+// A point's components share the absolute precision of its largest; a scalar keeps its digits.
+TEST(Printer, RoundsAPointToItsLargestComponentAndNeverShowsMinusZero) {
+    const double noise = 6.123233995736766e-17;  // what cos(90 degrees) leaves
+    struct Case { int line; QValue value; int precision; const char* want; };
+    const Case cases[] = {
+        {__LINE__, QValue::point(noise, 1, 0),                 15, "(0.0 1.0 0.0)"},
+        {__LINE__, QValue::point(-noise, -1, -0.0),            15, "(0.0 -1.0 0.0)"},
+        {__LINE__, QValue::point(-0.0, -0.0, -0.0),            15, "(0.0 0.0 0.0)"},
+        {__LINE__, QValue::point(1e-3, 1e-20, 0),              15, "(0.001 0.0 0.0)"},
+        {__LINE__, QValue::point(1000, 0.123456, 0),           4,  "(1000.0 0.0 0.0)"},
+        {__LINE__, QValue::point(1000, 0.6, 0),                4,  "(1000.0 1.0 0.0)"},
+        {__LINE__, QValue::point(9.99996, 0.00004, 1),         5,  "(10.0 0.0 1.0)"},
+        {__LINE__, QValue::point(1e20, 123456, -0.5),          15, "(1e+20 0.0 0.0)"},
+        {__LINE__, QValue::point(1e20, 1e6, 0),                15, "(1e+20 1000000.0 0.0)"},
+        {__LINE__, QValue::point(-0.000999850023746063, 9.99950008748438, 0), 15,
+                   "(-0.00099985002375 9.99950008748438 0.0)"},
+        {__LINE__, QValue::point(1.0 / 0.0, noise, 2),         15, "(inf 0.0 2.0)"},
+        {__LINE__, QValue::real(noise),                        15, "6.12323399573677e-17"},
+        {__LINE__, QValue::real(-0.0),                         15, "0.0"},
+        {__LINE__, QValue::list({QValue::integer(-3), QValue::real(-noise)}), 15, "(-3 0.0)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::setPrintPrecision(c.precision);
+        EXPECT_EQ(c.want, hostsim::formatValue(c.value));
+    }
+    hostsim::setPrintPrecision(15);
+}

@@ -1,0 +1,128 @@
+// hostsim/services/terminal.cpp - Ctrl-C as a cancel, not an end; the history of lines typed.
+#include "hostsim/services/services.h"
+
+#include <fcntl.h>
+#include <readline/history.h>
+#include <readline/readline.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int historyLimit = 1000;  // lines kept, in memory and in the file
+
+}  // namespace
+
+// ---- terminal state: the Ctrl-C flag, which the signal handler sets, and the history file ----
+static volatile sig_atomic_t interruptPending = 0;  // a SIGINT arrived and is not taken yet
+static int interruptCatchers = 0;                   // catchInterrupts calls not yet released
+static struct sigaction actionBefore;               // SIGINT's action before the first catch
+static bool historyLoaded = false;                  // the file was read (or found missing)
+static std::string historyPath;                     // "" when there is no place to keep it
+static bool historyFailureShown = false;            // one notice a session is enough
+
+static void noteInterrupt(int) { interruptPending = 1; }
+
+namespace {
+
+// $XDG_STATE_HOME/vectrin/history, else ~/.local/state/vectrin/history; a relative
+// XDG_STATE_HOME is ignored, as the XDG rules say, and without a home there is no file.
+std::string findHistoryPath() {
+    const char* stateHome = std::getenv("XDG_STATE_HOME");
+    if (stateHome != nullptr && stateHome[0] == '/')
+        return std::string(stateHome) + "/vectrin/history";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return std::string(home) + "/.local/state/vectrin/history";
+    return "";
+}
+
+// Creates every missing folder above the file, private to the user as the state folder should be.
+bool makeFoldersAbove(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        if (mkdir(path.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) return false;
+    return true;
+}
+
+void showHistoryFailure(int error) {
+    if (historyFailureShown) return;
+    historyFailureShown = true;
+    hostsim::printFailure("hostsim: the history cannot be kept in " + historyPath + ": " +
+                          std::strerror(error) + "\n");
+}
+
+// append_history needs the file to exist; it is created private to the user.
+int appendToHistoryFile() {
+    if (!makeFoldersAbove(historyPath)) return errno;
+    int fd = open(historyPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) return errno;
+    close(fd);
+    int error = append_history(1, historyPath.c_str());
+    if (error == 0) error = history_truncate_file(historyPath.c_str(), historyLimit);
+    return error;
+}
+
+bool repeatsLastEntry(const char* line) {
+    HIST_ENTRY* last = history_get(history_base + history_length - 1);
+    return last != nullptr && std::strcmp(last->line, line) == 0;
+}
+
+}  // namespace
+
+namespace hostsim {
+
+bool catchInterrupts() {
+    if (interruptCatchers > 0) {
+        ++interruptCatchers;
+        return true;
+    }
+    struct sigaction before;
+    if (sigaction(SIGINT, nullptr, &before) != 0 || before.sa_handler == SIG_IGN) return false;
+    struct sigaction action = {};
+    action.sa_handler = noteInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART: a read in progress must end with EINTR
+    if (sigaction(SIGINT, &action, &actionBefore) != 0) return false;
+    interruptCatchers = 1;
+    return true;
+}
+
+void releaseInterrupts() {
+    if (interruptCatchers > 0 && --interruptCatchers == 0)
+        sigaction(SIGINT, &actionBefore, nullptr);
+}
+
+bool takeInterrupt() {
+    bool pending = interruptPending != 0;
+    interruptPending = 0;
+    return pending;
+}
+
+bool interruptWaiting() { return interruptPending != 0; }
+
+void loadHistory() {
+    if (historyLoaded) return;
+    historyLoaded = true;
+    stifle_history(historyLimit);
+    historyPath = findHistoryPath();
+    if (historyPath.empty()) return;
+    int error = read_history(historyPath.c_str());
+    if (error != 0 && error != ENOENT) showHistoryFailure(error);
+}
+
+void rememberLine(const std::string& line) {
+    bool blank = line.find_first_not_of(" \t") == std::string::npos;
+    if (blank || repeatsLastEntry(line.c_str())) return;
+    add_history(line.c_str());
+    if (historyPath.empty()) return;
+    // written at once, so that a session that is killed or hung up keeps what was typed
+    if (int error = appendToHistoryFile(); error != 0) showHistoryFailure(error);
+}
+
+}  // namespace hostsim

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# tests/terminal/interrupts.sh - Ctrl-C cancels the prompt it meets, on a terminal and on a pipe,
+# and never the session; Ctrl-D at an empty Command: ends it with status 0.
+#
+# usage: interrupts.sh HOSTSIM MODULE WORKDIR
+set -u
+hostsim=$1 module=$2 work=$3
+session=$(dirname "$0")/tmuxSession.sh
+rm -rf "$work" && mkdir -p "$work" || exit 1
+export LANG=C.UTF-8 HOME=$work XDG_STATE_HOME=$work/state INPUTRC=/dev/null
+name=vectrinInterrupts$$
+trap '"$session" $name stop' EXIT
+
+# On a terminal: each row is a tmux action; the session must pass every wait in turn. A key is
+# pressed only once the screen shows what came before it, as a person would see it.
+steps=(
+    "waitForLast ^Command:$"
+    "type (setq B 4242)" "keys Enter" "waitForLast ^Command:$"
+    # at Command: the line typed is dropped and the prompt comes again
+    "type A=1" "waitForLast ^Command: A=1$" "keys C-c" "waitFor ^Command: A=1\^C$"
+    "waitForLast ^Command:$"
+    # at the expression prompt: as *cancel*, back to Command:
+    "type CAL" "keys Enter" "waitForLast Expression:$" "type 1+" "waitForLast Expression: 1\+$"
+    "keys C-c" "waitForLast ^Command:$"
+    # at a pick and at a point prompt: the function gives nil
+    "type (cal \"RAD\")" "keys Enter" "waitForLast radius:$" "keys C-c" "waitForLast ^Command:$"
+    "type (cal \"CUR\")" "keys Enter" "waitForLast point:$" "keys C-c" "waitForLast ^Command:$"
+    # the variable, the module and its state are all still there
+    "type (cal \"B*2\")" "keys Enter" "waitFor ^8484$" "waitForLast ^Command:$"
+    "keys C-d"
+)
+"$session" $name start "$hostsim" --module "$module" || exit 1
+for step in "${steps[@]}"; do
+    read -r action argument <<< "$step"
+    if ! "$session" $name "$action" "$argument"; then
+        echo "interrupts: on a terminal, the step \"$step\" failed"
+        exit 1
+    fi
+done
+status=$("$session" $name waitExit) || exit 1
+[ "$status" = 0 ] || { echo "interrupts: Ctrl-D ended the session with status $status"; exit 1; }
+history=$work/state/vectrin/history
+if [ "$(wc -l < "$history")" != 5 ]; then
+    echo "interrupts: the history should hold the 5 lines not cancelled, not:"
+    cat "$history"
+    exit 1
+fi
+
+# On a pipe: Ctrl-C from the terminal reaches hostsim as SIGINT while it waits for a line.
+# (set -m: a script's background job would otherwise start with SIGINT ignored, as it should stay)
+mkfifo "$work/in" || exit 1
+set -m
+"$hostsim" --module "$module" < "$work/in" > "$work/out" 2>&1 &
+pid=$!
+exec 3> "$work/in"
+# Waits until COUNT lines of the output match REGEX.
+waitForOutput() {
+    local tries=200
+    while ((tries-- > 0)); do
+        [ "$(grep -Ec -- "$1" "$work/out")" -ge "$2" ] && return 0
+        sleep 0.05
+    done
+    echo "interrupts: on a pipe, fewer than $2 lines match /$1/; the output:"
+    cat "$work/out"
+    exit 1
+}
+printf '(setq B 4242)\nCAL\n' >&3
+waitForOutput "^>> Expression: $" 1
+kill -INT $pid
+waitForOutput "^Command: $" 1
+kill -INT $pid
+waitForOutput "^Command: \^C$" 1
+printf '(cal "B*2")\n' >&3
+exec 3>&-
+wait $pid
+status=$?
+expected='Command: (setq B 4242)
+4242
+Command: CAL
+
+>> Expression: ^C
+Command: ^C
+Command: (cal "B*2")
+8484
+Command: '
+if [ "$status" != 0 ] || [ "$(cat "$work/out")" != "$expected" ]; then
+    echo "interrupts: on a pipe, status $status and the output:"
+    cat "$work/out"
+    exit 1
+fi
