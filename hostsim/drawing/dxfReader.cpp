@@ -4,7 +4,9 @@
 // A DXF file is a sequence of pairs of lines: a group code, then its value. The reader keeps every
 // group of the two sections it needs, checks each numeric value against its code's type so that
 // later readers can trust it, skips the other sections pair by pair, and ties VERTEX, ATTRIB and
-// SEQEND objects to the POLYLINE or INSERT they follow. Any fault ends the read with
+// SEQEND objects to the POLYLINE or INSERT they follow. Of the HEADER it reads $DWGCODEPAGE: each
+// text is converted to the host's code page 1252 as it is read, from UTF-8 when its bytes are
+// valid UTF-8, else from that code page (ANSI_1252 when the header names none). Any fault ends the read with
 // "file:line: message"; nothing is ever read past the text's end.
 #include <algorithm>
 #include <cerrno>
@@ -34,6 +36,7 @@ struct Reader {
     std::string peekedValue;
     int peekedLine = 0;
     bool sawEntities = false;
+    std::string codePage = "CP1252";  // iconv's name for the texts that are not UTF-8
     std::uint64_t bytesNeeded = 0;  // the text and what the objects read so far will take
     std::uint64_t byteLimit = 0;
     std::string error;
@@ -111,7 +114,10 @@ bool readPairOrComment(Reader& r, int& code, std::string& value, int& codeLine) 
     if (!readLine(r, valueText))
         return fail(r, codeLine, "group " + std::to_string(number) + " has no value line");
     code = static_cast<int>(number);
-    value.assign(valueText);
+    if (hostsim::groupKind(code) == GroupKind::Text && code != commentCode)
+        value = hostsim::hostTextFromDrawing(valueText, r.codePage);
+    else
+        value.assign(valueText);
     return true;
 }
 
@@ -330,6 +336,29 @@ bool skipSection(Reader& r, const std::string& name) {
                : false;
 }
 
+// Takes $DWGCODEPAGE from the header; texts read after it follow it. A code page iconv does not
+// know leaves them in ANSI_1252, with a notice.
+bool readHeader(Reader& r, hostsim::Drawing& d) {
+    int code = 0, line = 0;
+    std::string value;
+    bool codePageNext = false;
+    while (readPair(r, code, value, line)) {
+        if (code == 0 && value == "ENDSEC") return true;
+        if (codePageNext && code == 3) {
+            std::string name(trimmed(value));
+            std::string iconvName = hostsim::iconvCodePage(name);
+            if (!iconvName.empty())
+                r.codePage = iconvName;
+            else
+                d.notices.push_back("the code page " + quoted(name) +
+                                    " is not known; texts that are not UTF-8 are read as ANSI_1252");
+        }
+        codePageNext = code == 9 && value == "$DWGCODEPAGE";
+    }
+    return r.error.empty() ? fail(r, r.lineNumber, "the HEADER section is not closed by ENDSEC")
+                           : false;
+}
+
 bool readSection(Reader& r, hostsim::Drawing& d, int line) {
     int code = 0, nameLine = 0;
     std::string name;
@@ -337,6 +366,7 @@ bool readSection(Reader& r, hostsim::Drawing& d, int line) {
         return fail(r, line, "a SECTION without its name (group 2)");
     if (name == "ENTITIES") return readEntities(r, d);
     if (name == "BLOCKS") return readBlocks(r, d);
+    if (name == "HEADER") return readHeader(r, d);
     return skipSection(r, name);
 }
 

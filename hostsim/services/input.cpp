@@ -2,7 +2,8 @@
 // module's prompts.
 //
 // On a terminal, readline edits the line and keeps a history. Otherwise lines are read plainly
-// and echoed after their prompt, so that a session fed from a file prints like one typed.
+// and echoed after their prompt, so that a session fed from a file prints like one typed. Either
+// way a line typed in UTF-8 reaches the host in its code page 1252.
 #include "hostsim/services/services.h"
 
 #include <readline/history.h>
@@ -59,11 +60,11 @@ bool readPlainLine(std::istream& in, const std::string& prompt, std::string& lin
         return false;
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    hostsim::printText(line + "\n");
     return true;
 }
 
-// Takes the next line from whichever source is first in line.
+// Takes the next line from whichever source is first in line, in the host's code page. A typed
+// line with a character the code page lacks is refused with a notice and asked for again.
 bool nextLine(const std::string& prompt, std::string& line) {
     if (!queuedAnswers.empty()) {
         line = queuedAnswers.front();
@@ -71,9 +72,17 @@ bool nextLine(const std::string& prompt, std::string& line) {
         hostsim::printText(prompt + line + "\n");
         return true;
     }
-    if (testInput) return readPlainLine(*testInput, prompt, line);
-    if (isatty(STDIN_FILENO)) return readTerminalLine(prompt, line);
-    return readPlainLine(std::cin, prompt, line);
+    for (;;) {
+        bool terminal = !testInput && isatty(STDIN_FILENO);
+        std::string typed;
+        bool read = terminal ? readTerminalLine(prompt, typed)
+                             : readPlainLine(testInput ? *testInput : std::cin, prompt, typed);
+        if (!read) return false;
+        if (hostsim::hostLineFromTerminal(typed, line)) {
+            if (!terminal) hostsim::printText(line + "\n");  // echoed: reads like a typed session
+            return true;
+        }
+    }
 }
 
 int takeInitgetFlags() {
@@ -100,6 +109,23 @@ bool parseCoordinate(const std::string& text, double& value) {
 }  // namespace
 
 namespace hostsim {
+
+// A line that is not valid UTF-8 was written in code page 1252 already (a script saved in it) and
+// is kept as it is.
+bool hostLineFromTerminal(const std::string& typed, std::string& line) {
+    char32_t missing = 0;
+    if (!isValidUtf8(typed)) {
+        line = typed;
+        return true;
+    }
+    if (cp1252FromUtf8(typed, line, missing)) return true;
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(missing));
+    startLine();
+    printText(std::string("The line is not used: ") + code +
+              " is a character that the host's code page 1252 does not have.\n");
+    return false;
+}
 
 void useInputText(const std::string& text) { testInput.reset(new std::istringstream(text)); }
 

@@ -1,4 +1,5 @@
-// hostsim/services/output.cpp - the host's output channel: standard output, or a buffer for tests.
+// hostsim/services/output.cpp - the host's output channel: standard output, or a buffer for tests;
+// what the host and the module print in code page 1252 leaves as UTF-8.
 #include "hostsim/services/services.h"
 
 #include <cerrno>
@@ -31,10 +32,11 @@ void printText(const std::string& text) {
     if (text.empty()) return;
     lineOpen = text.back() != '\n';
     if (capturing) {
-        capturedText += text;
+        capturedText += text;  // kept in the host's code page 1252
         return;
     }
-    bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    const std::string shown = utf8FromCp1252(text);  // the terminal speaks UTF-8
+    bool written = std::fwrite(shown.data(), 1, shown.size(), stdout) == shown.size();
     // flushed each time: prompts and answers must interleave in order with the module's text
     if (std::fflush(stdout) != 0 || !written) noteWriteFailure();
 }

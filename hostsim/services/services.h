@@ -95,6 +95,10 @@ void queueAnswer(const std::string& answer);  // read before any other input, ec
 void clearQueuedAnswers();
 // Prints the prompt and reads one line, without its line end; false at the end of input.
 bool readInputLine(const std::string& prompt, std::string& line);
+// A line from the terminal, a script or an argument in the host's code page 1252: valid UTF-8 is
+// converted, anything else kept as written in 1252. False, with a notice printed, when the line
+// holds a character that code page 1252 lacks.
+bool hostLineFromTerminal(const std::string& typed, std::string& line);
 // Reads x,y or x,y,z. False on malformed text.
 bool parsePointText(const std::string& text, Point& point);
 

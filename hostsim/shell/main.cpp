@@ -4,6 +4,7 @@
 #include <readline/history.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -17,14 +18,16 @@ namespace {
 enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed = 2 };
 
 const char usageText[] =
-    "usage: hostsim [--module PATH] [--drawing FILE.dxf] [--precision N] [-c LINE]... [-e EXPR]...\n"
-    "               [SCRIPT]\n"
+    "usage: hostsim [--module PATH] [--language LANG] [--drawing FILE.dxf] [--precision N]\n"
+    "               [-c LINE]... [-e EXPR]... [SCRIPT]\n"
     "\n"
     "Loads the module and runs command lines: each -c LINE and -e EXPR in order, then the lines\n"
     "of SCRIPT; without any of them, the lines of standard input. Answers to prompts come from\n"
     "standard input.\n"
     "\n"
     "  --module PATH    the module file to load (default: vectrin.so beside hostsim)\n"
+    "  --language LANG  the module's language when no --module is given: vectrin.LANG.so beside\n"
+    "                   hostsim (default: from LC_ALL, LC_MESSAGES or LANG; English vectrin.so)\n"
     "  --drawing FILE   the ASCII DXF drawing to open (default: a small demo drawing)\n"
     "  --precision N    significant digits of a printed real, 1 to 17 (default 15)\n"
     "  -c LINE          runs LINE as if typed at the command line\n"
@@ -42,6 +45,7 @@ const char usageText[] =
 
 struct Options {
     std::string modulePath;
+    std::string language;  // --language; empty: the environment's
     std::string drawingPath;
     std::string scriptPath;
     int precision = 15;
@@ -79,7 +83,7 @@ bool parsePrecision(const char* text, int& precision) {
 int parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        bool takesValue = arg == "--module" || arg == "--drawing" || arg == "--precision" ||
+        bool takesValue = arg == "--module" || arg == "--language" || arg == "--drawing" || arg == "--precision" ||
                           arg == "-c" || arg == "-e";
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--help") {
@@ -87,6 +91,10 @@ int parseOptions(int argc, char** argv, Options& options) {
             return exitValues;
         } else if (arg == "--module") {
             options.modulePath = argv[++i];
+        } else if (arg == "--language") {
+            options.language = argv[++i];
+            if (!hostsim::isLanguageName(options.language))
+                return usageError("--language needs a language code such as de");
         } else if (arg == "--drawing") {
             options.drawingPath = argv[++i];
         } else if (arg == "--precision") {
@@ -107,19 +115,24 @@ int parseOptions(int argc, char** argv, Options& options) {
     return -1;
 }
 
-// The vectrin.so in the folder of the running executable.
-std::string defaultModulePath() {
+// The module of the language in the folder of the running executable: vectrin.so, or for
+// German vectrin.de.so. A locale's language without a module of its own falls back to English;
+// a language asked for by name does not.
+std::string defaultModulePath(const std::string& language) {
     char self[PATH_MAX];
     ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return "vectrin.so";
-    std::string path(self, static_cast<size_t>(length));
-    return path.substr(0, path.rfind('/') + 1) + "vectrin.so";
+    std::string path(self, static_cast<size_t>(std::max<ssize_t>(length, 0)));
+    std::string folder = length > 0 ? path.substr(0, path.rfind('/') + 1) : "";
+    std::string chosen = language.empty() ? hostsim::environmentLanguage() : language;
+    std::string file = folder + hostsim::moduleFileName(chosen);
+    if (language.empty() && access(file.c_str(), F_OK) != 0) return folder + "vectrin.so";
+    return file;
 }
 
 // The -c and -e lines; false when one of them quits. nilSeen: an -e gave nil.
 bool runGivenLines(const Options& options, bool& nilSeen) {
     for (const Options::Line& line : options.lines) {
-        hostsim::LineOutcome outcome = hostsim::runCommandLine(line.text);
+        hostsim::LineOutcome outcome = hostsim::runTypedLine(line.text);
         if (outcome == hostsim::LineOutcome::Quit) return false;
         if (line.expression && outcome != hostsim::LineOutcome::Value) nilSeen = true;
     }
@@ -134,7 +147,7 @@ bool runScript(const std::string& path) {
     }
     std::string line;
     while (std::getline(script, line))
-        if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
+        if (hostsim::runTypedLine(line) == hostsim::LineOutcome::Quit) break;
     return true;
 }
 
@@ -182,7 +195,7 @@ int main(int argc, char** argv) {
     for (const std::string& notice : hostsim::drawingNotices()) {
         std::fprintf(stderr, "hostsim: %s\n", notice.c_str());
     }
-    if (options.modulePath.empty()) options.modulePath = defaultModulePath();
+    if (options.modulePath.empty()) options.modulePath = defaultModulePath(options.language);
     hostsim::setPrintPrecision(options.precision);
     int status = runSession(options);
     hostsim::unloadModule();
