@@ -302,7 +302,8 @@ bool readBlock(Reader& r, hostsim::Drawing& d, int line) {
     if (!roomFor(r, line, headerBytes + block.name.size() * 2)) return false;  // and its index
     int sequenceId = static_cast<int>(d.blocks.size()) + 1;
     std::vector<int> sequence;
-    std::string where = "the block '" + block.name + "' of line " + std::to_string(line);
+    std::string where = "the block '" + hostsim::utf8FromCp1252(block.name) + "' of line " +
+                        std::to_string(line);  // messages are shown as UTF-8, texts kept in 1252
     if (!readObjectsUntil(r, d, "ENDBLK", sequenceId, sequence, where)) return false;
     std::vector<DxfGroup> endGroups;
     if (!readObjectGroups(r, endGroups)) return false;  // the ENDBLK's own groups
@@ -319,7 +320,10 @@ bool readBlocks(Reader& r, hostsim::Drawing& d) {
     while (readPair(r, code, value, line)) {
         if (code == 0 && value == "ENDSEC") return true;
         if (code != 0 || value != "BLOCK")
-            return fail(r, line, "expected a BLOCK in the BLOCKS section, found " + quoted(value));
+            return fail(r, line, "expected a BLOCK in the BLOCKS section, found " +
+                                     quoted(hostsim::groupKind(code) == GroupKind::Text
+                                                ? hostsim::utf8FromCp1252(value)
+                                                : value));
         if (!readBlock(r, d, line)) return false;
     }
     return r.error.empty() ? fail(r, r.lineNumber, "the BLOCKS section is not closed by ENDSEC")
