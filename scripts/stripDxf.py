@@ -5,9 +5,10 @@ usage: stripDxf.py [--rename-by-hash] FILE...
 
 A DXF writer adds much that is not ours: header variables, classes, tables with their entries
 (layers, application IDs, styles...), objects, and the empty layout blocks (*Model_Space,
-*Paper_Space, and $Model_Space with the writer's extended data in R12 files). This keeps the ENTITIES and BLOCKS sections byte for byte (less those empty layout
-blocks), of the HEADER only $DWGCODEPAGE, comments (999) outside the sections, and EOF. Files are
-rewritten in place; running it again changes nothing.
+*Paper_Space, and $Model_Space with the writer's extended data in R12 files). This keeps the
+ENTITIES and BLOCKS sections byte for byte (less those empty layout blocks), of the HEADER only
+$DWGCODEPAGE, comments (999) outside the sections, and EOF. Files are rewritten in place;
+running it again changes nothing.
 
 The reader stops at EOF and at the first line that is not a group code, so nothing after either
 is kept; a section that such a line cuts short is kept as it stands, so that a malformed fuzz
@@ -41,7 +42,7 @@ def value_of(line):
 
 
 def pairs_of(lines):
-    """(code, value, first line index) for each pair that parses; stops at the first that does not."""
+    """(code, value, first line index) of each pair, up to the first line that is no group code."""
     pairs = []
     for i in range(0, len(lines) - 1, 2):
         text = value_of(lines[i])

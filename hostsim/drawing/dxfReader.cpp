@@ -6,8 +6,8 @@
 // later readers can trust it, skips the other sections pair by pair, and ties VERTEX, ATTRIB and
 // SEQEND objects to the POLYLINE or INSERT they follow. Of the HEADER it reads $DWGCODEPAGE: each
 // text is converted to the host's code page 1252 as it is read, from UTF-8 when its bytes are
-// valid UTF-8, else from that code page (ANSI_1252 when the header names none). Any fault ends the read with
-// "file:line: message"; nothing is ever read past the text's end.
+// valid UTF-8, else from that code page (ANSI_1252 when the header names none). Any fault ends
+// the read with "file:line: message"; nothing is ever read past the text's end.
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -340,8 +340,15 @@ bool skipSection(Reader& r, const std::string& name) {
                : false;
 }
 
-// Takes $DWGCODEPAGE from the header; texts read after it follow it. A code page iconv does not
-// know leaves them in ANSI_1252, with a notice.
+// A code page iconv does not know leaves the texts that are not UTF-8 in ANSI_1252.
+void noteUnknownCodePage(const Reader& r, hostsim::Drawing& d, int valueLine,
+                         const std::string& name) {
+    d.notices.push_back(r.fileName + ":" + std::to_string(valueLine) + ": the code page " +
+                        quoted(hostsim::utf8FromCp1252(name)) +
+                        " is not known; texts that are not UTF-8 are read as ANSI_1252");
+}
+
+// Takes $DWGCODEPAGE from the header; the texts read after it follow it.
 bool readHeader(Reader& r, hostsim::Drawing& d) {
     int code = 0, line = 0;
     std::string value;
@@ -351,11 +358,10 @@ bool readHeader(Reader& r, hostsim::Drawing& d) {
         if (codePageNext && code == 3) {
             std::string name(trimmed(value));
             std::string iconvName = hostsim::iconvCodePage(name);
-            if (!iconvName.empty())
-                r.codePage = iconvName;
+            if (iconvName.empty())
+                noteUnknownCodePage(r, d, line + 1, name);
             else
-                d.notices.push_back("the code page " + quoted(name) +
-                                    " is not known; texts that are not UTF-8 are read as ANSI_1252");
+                r.codePage = iconvName;
         }
         codePageNext = code == 9 && value == "$DWGCODEPAGE";
     }

@@ -83,8 +83,8 @@ bool parsePrecision(const char* text, int& precision) {
 int parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        bool takesValue = arg == "--module" || arg == "--language" || arg == "--drawing" || arg == "--precision" ||
-                          arg == "-c" || arg == "-e";
+        bool takesValue = arg == "--module" || arg == "--language" || arg == "--drawing" ||
+                          arg == "--precision" || arg == "-c" || arg == "-e";
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--help") {
             hostsim::printText(usageText);

@@ -1,5 +1,5 @@
-// tests/messages/translationTests.cpp - every translated catalogue source (messages/vectrin.LANG.msg)
-// holds the English source's messages, number for number, and can stand in for it.
+// tests/messages/translationTests.cpp - every translated catalogue source
+// (messages/vectrin.LANG.msg) holds the English source's messages, number for number.
 #include <gtest/gtest.h>
 
 #include <filesystem>

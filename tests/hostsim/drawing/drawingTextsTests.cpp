@@ -68,10 +68,10 @@ TEST_F(DrawingTest, TextsAreUtf8WhenValidElseInTheHeadersCodePage) {
         {__LINE__, "ANSI_1252", "H\xF6he", "H\xF6he", false},
         {__LINE__, "ANSI_1252", "H\xC3\xB6he", "H\xF6he", false},   // UTF-8, whatever the header
         {__LINE__, "ANSI_1251", "H\xC3\xB6he", "H\xF6he", false},
-        {__LINE__, "ANSI_1250", "\x8A\x8C\xE4", "\x8A?\xE4", false},  // S caron, S acute lacks, a
-        {__LINE__, "ANSI_1251", "\xC4\xE0 \xA7", "?? \xA7", false},   // Cyrillic lacks; section sign
+        {__LINE__, "ANSI_1250", "\x8A\x8C\xE4", "\x8A?\xE4", false},  // S acute: not in 1252
+        {__LINE__, "ANSI_1251", "\xC4\xE0 \xA7", "?? \xA7", false},   // Cyrillic; section sign
         {__LINE__, "DOS850", "\x81\x84", "\xFC\xE4", false},          // u and a with umlaut
-        {__LINE__, "ANSI_932", "\x82\xA0\xFF", "??", false},          // a kana; 0xFF is no character
+        {__LINE__, "ANSI_932", "\x82\xA0\xFF", "??", false},          // a kana; 0xFF: no character
         {__LINE__, "UTF8-IS-NO-PAGE", "H\xF6he", "H\xF6he", true},
         {__LINE__, "ANSI_1253", "\xE3\xC3\xB6", "??\xB6", false},  // not UTF-8: Greek, pilcrow
     };
