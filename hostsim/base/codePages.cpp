@@ -5,8 +5,7 @@
 // asks for: the terminal's UTF-8 is converted at the door, both ways, and so is a drawing's text.
 #include <iconv.h>
 
-#include <cctype>
-#include <cstdio>
+#include <cerrno>
 
 #include "hostsim/base/base.h"
 
@@ -53,12 +52,21 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
+// How many continuation bytes follow a lead byte; -1 for a byte that cannot lead (0xC0 and
+// 0xC1 could only start overlong forms, 0xF5 and above only what lies past U+10FFFF).
+int continuationCount(unsigned char lead) {
+    if (lead < 0x80) return 0;
+    if (lead >= 0xC2 && lead <= 0xDF) return 1;
+    if (lead >= 0xE0 && lead <= 0xEF) return 2;
+    if (lead >= 0xF0 && lead <= 0xF4) return 3;
+    return -1;
+}
+
 // One character of UTF-8 from text[at]; false for a sequence that is cut, overlong, a surrogate
 // or past U+10FFFF, so that only text that truly is UTF-8 is taken for it.
 bool readUtf8(std::string_view text, std::size_t& at, char32_t& c) {
     unsigned char lead = static_cast<unsigned char>(text[at]);
-    int extra = lead < 0x80 ? 0 : lead >= 0xC2 && lead <= 0xDF ? 1 : (lead & 0xF0) == 0xE0 ? 2
-              : lead >= 0xF0 && lead <= 0xF4 ? 3 : -1;
+    int extra = continuationCount(lead);
     if (extra < 0 || text.size() - at <= static_cast<std::size_t>(extra)) return false;
     c = extra == 0 ? lead : lead & (0x3F >> extra);
     for (int k = 1; k <= extra; ++k) {
