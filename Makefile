@@ -33,7 +33,7 @@ test: dev asan
 # catalogue). Without GoogleTest the configure step leaves the tests out.
 run: deps-run
 	cmake --preset dev
-	cmake --build --preset dev -j $(JOBS) --target hostsim vectrin
+	cmake --build --preset dev -j $(JOBS) --target hostsim vectrin vectrinGerman
 	./build/bin/hostsim
 
 # The speed suite in a release build of its own; prints one table. Not part of test.

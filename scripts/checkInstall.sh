@@ -24,6 +24,7 @@ fi
 hostsim=$prefix/bin/hostsim
 expect "-e 1+2" 3 "$(cd / && "$hostsim" -e 1+2 2>&1)"
 expect "a catalogue text" 1 "$(cd / && "$hostsim" -e 1/0 2>&1 | grep -c 'Division by 0')"
+expect "the German module" 1 "$(cd / && "$hostsim" --language de -e 1/0 2>&1 | grep -c 'Division durch 0')"
 demo=$prefix/share/vectrin/demo.dxf
 expect "RAD on the installed demo drawing" 5.0 \
     "$(cd / && echo 35,10 | "$hostsim" --drawing "$demo" -e RAD 2>&1 | tail -n 1)"

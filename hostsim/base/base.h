@@ -2,14 +2,16 @@
 // the kvs_* routines, and upper case in the host's code page.
 //
 // Offers: Point, ErrnoGuard, upperName, and the character routines kvs_isalpha, kvs_isdigit,
-// kvs_isalnum and kvs_toupper (charClasses.cpp). Needs: nothing but host/kvs.h, the contract the
-// module and the host both compile against.
+// kvs_isalnum and kvs_toupper (charClasses.cpp); code page 1252 against UTF-8 and the drawings'
+// code pages (codePages.cpp). Needs: nothing but host/kvs.h, the contract the module and the
+// host both compile against, and the C library's iconv.
 #ifndef VECTRIN_HOSTSIM_BASE_BASE_H
 #define VECTRIN_HOSTSIM_BASE_BASE_H
 
 #include <array>
 #include <cerrno>
 #include <string>
+#include <string_view>
 
 #include "host/kvs.h"
 
@@ -31,6 +33,21 @@ private:
 };
 
 std::string upperName(const std::string& name);  // upper case for code page 1252
+
+// ---- code pages (codePages.cpp) ----
+// The host keeps its texts in code page 1252; the terminal speaks UTF-8, drawings their own.
+bool isValidUtf8(std::string_view text);  // strictly: no overlong forms, surrogates or cut ends
+std::string utf8FromCp1252(std::string_view text);  // every byte has a character
+// Valid UTF-8 into code page 1252; false, with the first character it lacks in missing (or
+// missing 0 for text that is not UTF-8), and out unchanged.
+bool cp1252FromUtf8(std::string_view text, std::string& out, char32_t& missing);
+// The iconv name of a DXF code page ($DWGCODEPAGE: ANSI_1251, DOS850, ISO8859-2...): "CP1251";
+// empty for one iconv does not know.
+std::string iconvCodePage(const std::string& dxfName);
+// A drawing's text in code page 1252: text that is valid UTF-8 is UTF-8, any other is in the
+// drawing's code page (an iconvCodePage name; empty means 1252). A character that code page
+// 1252 lacks, or a byte the drawing's code page cannot read, becomes '?'.
+std::string hostTextFromDrawing(std::string_view bytes, const std::string& codePage);
 
 }  // namespace hostsim
 

@@ -1,9 +1,10 @@
 // hostsim/drawing/drawing.h - a drawing as read from DXF: its objects and blocks, their groups.
 //
 // A drawing is the objects of a DXF file's ENTITIES section in file order and the definitions of
-// its BLOCKS section. Every object keeps its groups as read, less comments (an old-style POLYLINE
-// gains group 70, 0, when the file omits it); geometry for picking and snapping is derived from
-// them (hostsim/picking). Which drawing is open, and its object names, are the services' part.
+// its BLOCKS section. Every object keeps its groups as read, texts in the host's code page 1252,
+// less comments (an old-style POLYLINE gains group 70, 0, when the file omits it); geometry for
+// picking and snapping is derived from them (hostsim/picking). Which drawing is open, and its
+// object names, are the services' part.
 //
 // Offers: the Drawing types and readDxfText (dxfReader.cpp); readDrawingFile and the size limit
 // (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); objectAxes (objectAxes.cpp). Needs:
@@ -57,6 +58,7 @@ struct Drawing {
     int firstEntity = -1;                                 // first object of the ENTITIES section
     std::unordered_map<std::string, int> blockByName;     // upper-case name -> blocks index
     std::unordered_map<std::string, int> objectByHandle;  // upper-case group 5 -> objects index
+    std::vector<std::string> notices;  // what was read but cannot be honoured (an unknown code page)
 };
 
 // ---- reading DXF (dxfReader.cpp) ----

@@ -4,8 +4,10 @@
 // A DXF file is a sequence of pairs of lines: a group code, then its value. The reader keeps every
 // group of the two sections it needs, checks each numeric value against its code's type so that
 // later readers can trust it, skips the other sections pair by pair, and ties VERTEX, ATTRIB and
-// SEQEND objects to the POLYLINE or INSERT they follow. Any fault ends the read with
-// "file:line: message"; nothing is ever read past the text's end.
+// SEQEND objects to the POLYLINE or INSERT they follow. Of the HEADER it reads $DWGCODEPAGE: each
+// text is converted to the host's code page 1252 as it is read, from UTF-8 when its bytes are
+// valid UTF-8, else from that code page (ANSI_1252 when the header names none). Any fault ends
+// the read with "file:line: message"; nothing is ever read past the text's end.
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -34,6 +36,7 @@ struct Reader {
     std::string peekedValue;
     int peekedLine = 0;
     bool sawEntities = false;
+    std::string codePage = "CP1252";  // iconv's name for the texts that are not UTF-8
     std::uint64_t bytesNeeded = 0;  // the text and what the objects read so far will take
     std::uint64_t byteLimit = 0;
     std::string error;
@@ -111,7 +114,10 @@ bool readPairOrComment(Reader& r, int& code, std::string& value, int& codeLine) 
     if (!readLine(r, valueText))
         return fail(r, codeLine, "group " + std::to_string(number) + " has no value line");
     code = static_cast<int>(number);
-    value.assign(valueText);
+    if (hostsim::groupKind(code) == GroupKind::Text && code != commentCode)
+        value = hostsim::hostTextFromDrawing(valueText, r.codePage);
+    else
+        value.assign(valueText);
     return true;
 }
 
@@ -296,7 +302,8 @@ bool readBlock(Reader& r, hostsim::Drawing& d, int line) {
     if (!roomFor(r, line, headerBytes + block.name.size() * 2)) return false;  // and its index
     int sequenceId = static_cast<int>(d.blocks.size()) + 1;
     std::vector<int> sequence;
-    std::string where = "the block '" + block.name + "' of line " + std::to_string(line);
+    std::string where = "the block '" + hostsim::utf8FromCp1252(block.name) + "' of line " +
+                        std::to_string(line);  // messages are shown as UTF-8, texts kept in 1252
     if (!readObjectsUntil(r, d, "ENDBLK", sequenceId, sequence, where)) return false;
     std::vector<DxfGroup> endGroups;
     if (!readObjectGroups(r, endGroups)) return false;  // the ENDBLK's own groups
@@ -313,7 +320,10 @@ bool readBlocks(Reader& r, hostsim::Drawing& d) {
     while (readPair(r, code, value, line)) {
         if (code == 0 && value == "ENDSEC") return true;
         if (code != 0 || value != "BLOCK")
-            return fail(r, line, "expected a BLOCK in the BLOCKS section, found " + quoted(value));
+            return fail(r, line, "expected a BLOCK in the BLOCKS section, found " +
+                                     quoted(hostsim::groupKind(code) == GroupKind::Text
+                                                ? hostsim::utf8FromCp1252(value)
+                                                : value));
         if (!readBlock(r, d, line)) return false;
     }
     return r.error.empty() ? fail(r, r.lineNumber, "the BLOCKS section is not closed by ENDSEC")
@@ -330,6 +340,35 @@ bool skipSection(Reader& r, const std::string& name) {
                : false;
 }
 
+// A code page iconv does not know leaves the texts that are not UTF-8 in ANSI_1252.
+void noteUnknownCodePage(const Reader& r, hostsim::Drawing& d, int valueLine,
+                         const std::string& name) {
+    d.notices.push_back(r.fileName + ":" + std::to_string(valueLine) + ": the code page " +
+                        quoted(hostsim::utf8FromCp1252(name)) +
+                        " is not known; texts that are not UTF-8 are read as ANSI_1252");
+}
+
+// Takes $DWGCODEPAGE from the header; the texts read after it follow it.
+bool readHeader(Reader& r, hostsim::Drawing& d) {
+    int code = 0, line = 0;
+    std::string value;
+    bool codePageNext = false;
+    while (readPair(r, code, value, line)) {
+        if (code == 0 && value == "ENDSEC") return true;
+        if (codePageNext && code == 3) {
+            std::string name(trimmed(value));
+            std::string iconvName = hostsim::iconvCodePage(name);
+            if (iconvName.empty())
+                noteUnknownCodePage(r, d, line + 1, name);
+            else
+                r.codePage = iconvName;
+        }
+        codePageNext = code == 9 && value == "$DWGCODEPAGE";
+    }
+    return r.error.empty() ? fail(r, r.lineNumber, "the HEADER section is not closed by ENDSEC")
+                           : false;
+}
+
 bool readSection(Reader& r, hostsim::Drawing& d, int line) {
     int code = 0, nameLine = 0;
     std::string name;
@@ -337,6 +376,7 @@ bool readSection(Reader& r, hostsim::Drawing& d, int line) {
         return fail(r, line, "a SECTION without its name (group 2)");
     if (name == "ENTITIES") return readEntities(r, d);
     if (name == "BLOCKS") return readBlocks(r, d);
+    if (name == "HEADER") return readHeader(r, d);
     return skipSection(r, name);
 }
 

@@ -478,8 +478,8 @@ Affine referenceMap(const Affine& parent, const DrawingObject& o, const Point& b
 bool canExpand(Builder& b, const DrawingObject& o, int block) {
     const std::string& name = b.drawing.blocks[block].name;
     if (std::find(b.blockStack.begin(), b.blockStack.end(), block) != b.blockStack.end()) {
-        addNotice(b, o.line,
-                  "block '" + name + "' contains a reference to itself, which is not drawn");
+        addNotice(b, o.line, "block '" + hostsim::utf8FromCp1252(name) +
+                                 "' contains a reference to itself, which is not drawn");
         return false;
     }
     if (static_cast<int>(b.blockStack.size()) >= maxNesting) {

@@ -4,6 +4,7 @@
 // On a terminal, readline edits the line and keeps a history. Otherwise lines are read plainly
 // and echoed after their prompt, so that a session fed from a file prints like one typed. While a
 // SCRIPT runs, its own lines answer its commands' prompts.
+// Either way a line typed in UTF-8 reaches the host in its code page 1252.
 // Ctrl-C ends the read in progress with an empty line that inputInterrupted reports.
 #include "hostsim/services/services.h"
 
@@ -132,7 +133,7 @@ bool readPlainStandardInput(const std::string& prompt, std::string& line) {
     lastReadInterrupted = outcome == PlainRead::Interrupted;
     if (lastReadInterrupted) line.clear();
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    hostsim::printText(lastReadInterrupted ? "^C\n" : line + "\n");
+    if (lastReadInterrupted) hostsim::printText("^C\n");
     return true;
 }
 
@@ -142,11 +143,11 @@ bool readPlainLine(std::istream& in, const std::string& prompt, std::string& lin
         hostsim::startLine();
         return false;
     }
-    hostsim::printText(line + "\n");
     return true;
 }
 
-// Takes the next line from whichever source is first in line.
+// Takes the next line from whichever source is first in line, in the host's code page. A typed
+// line with a character the code page lacks is refused with a notice and asked for again.
 bool nextLine(const std::string& prompt, std::string& line) {
     lastReadInterrupted = false;
     if (!queuedAnswers.empty()) {
@@ -155,10 +156,23 @@ bool nextLine(const std::string& prompt, std::string& line) {
         hostsim::printText(prompt + line + "\n");
         return true;
     }
-    if (scriptInput != nullptr) return readPlainLine(*scriptInput, prompt, line);
-    if (testInput) return readPlainLine(*testInput, prompt, line);
-    if (isatty(STDIN_FILENO)) return readTerminalLine(prompt, line);
-    return readPlainStandardInput(prompt, line);
+    for (;;) {
+        bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
+        std::string typed;
+        bool read = scriptInput != nullptr ? readPlainLine(*scriptInput, prompt, typed)
+                    : testInput            ? readPlainLine(*testInput, prompt, typed)
+                    : terminal             ? readTerminalLine(prompt, typed)
+                                           : readPlainStandardInput(prompt, typed);
+        if (!read) return false;
+        if (lastReadInterrupted) {
+            line.clear();
+            return true;
+        }
+        if (hostsim::hostLineFromTerminal(typed, line)) {
+            if (!terminal) hostsim::printText(line + "\n");  // echoed: reads like a typed session
+            return true;
+        }
+    }
 }
 
 int takeInitgetFlags() {
@@ -185,6 +199,23 @@ bool parseCoordinate(const std::string& text, double& value) {
 }  // namespace
 
 namespace hostsim {
+
+// A line that is not valid UTF-8 was written in code page 1252 already (a script saved in it) and
+// is kept as it is.
+bool hostLineFromTerminal(const std::string& typed, std::string& line) {
+    char32_t missing = 0;
+    if (!isValidUtf8(typed)) {
+        line = typed;
+        return true;
+    }
+    if (cp1252FromUtf8(typed, line, missing)) return true;
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(missing));
+    startLine();
+    printText(std::string("The line is not used: ") + code +
+              " is a character that the host's code page 1252 does not have.\n");
+    return false;
+}
 
 void useInputText(const std::string& text) { testInput.reset(new std::istringstream(text)); }
 

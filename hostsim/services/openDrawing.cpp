@@ -148,6 +148,7 @@ void installDrawing(hostsim::Drawing& next) {
     drawing = std::move(next);
     notices.clear();
     hostsim::buildGeometry(drawing, notices);
+    notices.insert(notices.begin(), drawing.notices.begin(), drawing.notices.end());
     hostsim::setDefaultViewSize();
 }
 

@@ -4,6 +4,7 @@
 // On a terminal both go to standard output, as one conversation. Otherwise standard output
 // carries the results alone (a value, a listing asked for) and everything else, the module's
 // text, prompts, echoed answers and notices, goes to standard error.
+// What the host and the module print in code page 1252 leaves as UTF-8.
 #include "hostsim/services/services.h"
 
 #include <unistd.h>
@@ -37,8 +38,11 @@ static bool resultsOnStdoutAlone() {
 
 // Flushed after every text: when both streams go to one file, each text must land there in the
 // order it was printed, whichever stream carried it.
+// Flushed each time: results and the conversation must interleave in order with the module's
+// text. Text is kept in code page 1252 inside the host; the terminal speaks UTF-8.
 static void writeText(std::FILE* stream, const std::string& text) {
-    bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+    const std::string shown = hostsim::utf8FromCp1252(text);
+    bool written = std::fwrite(shown.data(), 1, shown.size(), stream) == shown.size();
     if ((std::fflush(stream) != 0 || !written) && stream == stdout) noteWriteFailure();
 }
 
@@ -58,7 +62,7 @@ void printText(const std::string& text) {
     if (text.empty()) return;
     lineOpen = text.back() != '\n';
     if (capturing) {
-        capturedText += text;
+        capturedText += text;  // kept in the host's code page 1252
         return;
     }
     writeText(conversationStream(), text);
@@ -68,7 +72,7 @@ void printResult(const std::string& text) {
     startLine();  // after a prompt left open, on the stream that holds it
     if (text.empty()) return;
     if (capturing) {
-        capturedText += text;
+        capturedText += text;  // kept in the host's code page 1252
         return;
     }
     writeText(stdout, text);

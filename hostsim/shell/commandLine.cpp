@@ -108,7 +108,9 @@ LineOutcome loadCommand(const std::string& path) {
         printLine("LOAD needs the module's file name.");
         return LineOutcome::NoValue;
     }
-    return hostsim::loadModule(path) ? LineOutcome::Value : LineOutcome::NoValue;
+    // the line is in the host's code page; the file system takes names as the terminal typed them
+    return hostsim::loadModule(hostsim::utf8FromCp1252(path)) ? LineOutcome::Value
+                                                              : LineOutcome::NoValue;
 }
 
 LineOutcome unloadCommand(const std::string&) {
@@ -249,6 +251,12 @@ LineOutcome runCommandLine(const std::string& line) {
     if (trimmed[0] == '(') return runQuillet(trimmed);
     if (trimmed[0] == '!') return showSymbol(trimmed.substr(1));
     return runCommand(trimmed);
+}
+
+LineOutcome runTypedLine(const std::string& typed) {
+    std::string line;
+    if (!hostLineFromTerminal(typed, line)) return LineOutcome::NoValue;
+    return runCommandLine(line);
 }
 
 }  // namespace hostsim

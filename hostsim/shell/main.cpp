@@ -21,8 +21,8 @@ namespace {
 enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed = 2 };
 
 const char usageText[] =
-    "usage: hostsim [--module PATH] [--drawing FILE.dxf] [--precision N] [-c LINE]... [-e EXPR]...\n"
-    "               [SCRIPT]\n"
+    "usage: hostsim [--module PATH] [--language LANG] [--drawing FILE.dxf] [--precision N]\n"
+    "               [-c LINE]... [-e EXPR]... [SCRIPT]\n"
     "       hostsim --help | --version\n"
     "\n"
     "Loads the module and runs command lines: each -c LINE and -e EXPR in order, then the lines\n"
@@ -32,6 +32,8 @@ const char usageText[] =
     "\n"
     "  --module PATH    the module file to load (default: vectrin.so beside hostsim, else the\n"
     "                   one installed with it)\n"
+    "  --language LANG  the module's language when no --module is given: vectrin.LANG.so beside\n"
+    "                   hostsim (default: from LC_ALL, LC_MESSAGES or LANG; English vectrin.so)\n"
     "  --drawing FILE   the ASCII DXF drawing to open (default: a small demo drawing)\n"
     "  --precision N    significant digits of a printed real, 1 to 17 (default 15)\n"
     "  -c LINE          runs LINE as if typed at the command line\n"
@@ -59,6 +61,7 @@ const char usageText[] =
 
 struct Options {
     std::string modulePath;
+    std::string language;  // --language; empty: the environment's
     std::string drawingPath;
     std::string scriptPath;
     int precision = 15;
@@ -99,7 +102,8 @@ enum OptionCode {
     optionModule,
     optionDrawing,
     optionPrecision,
-    optionPrintReference
+    optionPrintReference,
+    optionLanguage
 };
 const char shortOptions[] = ":hc:e:";  // ':' first: a missing value is reported here, not by getopt
 const struct option longOptions[] = {
@@ -109,6 +113,7 @@ const struct option longOptions[] = {
     {"drawing",   required_argument, nullptr, optionDrawing},
     {"precision", required_argument, nullptr, optionPrecision},
     {"print-reference", no_argument, nullptr, optionPrintReference},
+    {"language",  required_argument, nullptr, optionLanguage},
     {nullptr,     0,                 nullptr, 0},
 };
 
@@ -148,6 +153,11 @@ int applyOption(int code, char** argv, Options& options) {
             hostsim::printResult(hostsim::referenceMarkdown());
             return exitValues;
         case optionModule: options.modulePath = optarg; break;
+        case optionLanguage:
+            options.language = optarg;
+            if (!hostsim::isLanguageName(options.language))
+                return usageError("--language needs a language code such as de");
+            break;
         case optionDrawing: options.drawingPath = optarg; break;
         case optionPrecision:
             if (!parsePrecision(optarg, options.precision))
@@ -183,10 +193,10 @@ std::string programFolder() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
-// The module beside the program (a build folder), else where the install rules put it
+// A module file beside the program (a build folder), else where the install rules put it
 // relative to the program (HOSTSIM_MODULE_FOLDER, e.g. ../lib/vectrin). When neither is there,
 // the first is named, so the failure says where the module was expected.
-std::string defaultModulePath(const std::string& fileName) {
+std::string modulePathOf(const std::string& fileName) {
     std::string folder = programFolder();
     std::string beside = folder + fileName;
     std::string installed = folder + HOSTSIM_MODULE_FOLDER "/" + fileName;
@@ -194,10 +204,19 @@ std::string defaultModulePath(const std::string& fileName) {
     return beside;
 }
 
+// The module of the language: vectrin.so, or for German vectrin.de.so. A locale's language
+// without a module of its own falls back to English; a language asked for by name does not.
+std::string defaultModulePath(const std::string& language) {
+    std::string chosen = language.empty() ? hostsim::environmentLanguage() : language;
+    std::string path = modulePathOf(hostsim::moduleFileName(chosen));
+    if (language.empty() && access(path.c_str(), F_OK) != 0) return modulePathOf("vectrin.so");
+    return path;
+}
+
 // The -c and -e lines; false when one of them quits. nilSeen: an -e gave nil.
 bool runGivenLines(const Options& options, bool& nilSeen) {
     for (const Options::Line& line : options.lines) {
-        hostsim::LineOutcome outcome = hostsim::runCommandLine(line.text);
+        hostsim::LineOutcome outcome = hostsim::runTypedLine(line.text);
         if (outcome == hostsim::LineOutcome::Quit) return false;
         if (line.expression && outcome != hostsim::LineOutcome::Value) nilSeen = true;
     }
@@ -213,7 +232,7 @@ bool runScript(const std::string& path) {
     hostsim::useScriptInput(&script);  // the lines after a command answer its prompts
     std::string line;
     while (hostsim::readScriptLine(line))
-        if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
+        if (hostsim::runTypedLine(line) == hostsim::LineOutcome::Quit) break;
     hostsim::useScriptInput(nullptr);
     return true;
 }
@@ -262,7 +281,7 @@ int main(int argc, char** argv) {
     for (const std::string& notice : hostsim::drawingNotices()) {
         std::fprintf(stderr, "hostsim: %s\n", notice.c_str());
     }
-    if (options.modulePath.empty()) options.modulePath = defaultModulePath("vectrin.so");
+    if (options.modulePath.empty()) options.modulePath = defaultModulePath(options.language);
     hostsim::setPrintPrecision(options.precision);
     hostsim::installCompletion();
     int status = runSession(options);

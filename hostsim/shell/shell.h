@@ -3,7 +3,8 @@
 //
 // Offers: loadModule and the module's lifecycle (moduleLoader.cpp); the functions the module
 // defined and calls to them, kvs_defun, kvs_regfunc and the kvs_ret* routines (registry.cpp);
-// runCommandLine (commandLine.cpp); resetHostState (session.cpp). Needs: every other part.
+// runCommandLine (commandLine.cpp); resetHostState (session.cpp); the module file of a language
+// (language.cpp). Needs: every other part.
 #ifndef VECTRIN_HOSTSIM_SHELL_SHELL_H
 #define VECTRIN_HOSTSIM_SHELL_SHELL_H
 
@@ -46,6 +47,8 @@ bool invokeFunction(const std::string& name, const std::vector<QValue>& argument
 enum class LineOutcome { Value, NoValue, Quit };
 // Runs one command line: a Quillet expression "(...)", a symbol "!name" or a command.
 LineOutcome runCommandLine(const std::string& line);
+// The same for a line from outside (-c, -e, a script) that is still in the terminal's UTF-8.
+LineOutcome runTypedLine(const std::string& typed);
 std::vector<std::string> hostCommandNames();  // the host's own commands, as the table lists them
 
 // ---- completion (completion.cpp, terminalCompletion.cpp) ----
@@ -61,6 +64,15 @@ struct Completion {
 Completion completeInput(const std::string& line, std::size_t cursor, PromptKind prompt);
 // Lets readline complete with completeInput; the prompt "Command: " is the command line's.
 void installCompletion();
+
+// ---- the module file of a language (language.cpp) ----
+bool isLanguageName(const std::string& language);  // 1 to 8 letters, as "de"
+// The language of a locale name: "de" for de_DE.UTF-8; empty for C, POSIX or nothing usable.
+std::string localeLanguage(const std::string& locale);
+// The language of the first of LC_ALL, LC_MESSAGES and LANG that is set and not empty.
+std::string environmentLanguage();
+// vectrin.so for English or no language, else vectrin.LANG.so (vectrin.de.so).
+std::string moduleFileName(const std::string& language);
 
 // Restores every default (system variables, symbols, world UCS), frees the lists and texts still
 // out, and connects Quillet to the host; the program calls it before the first command line.

@@ -182,6 +182,31 @@ TEST(CatalogueWriter, DecodesWhatItWrites) {
     EXPECT_EQ("\"a\\nb\\t\\\"c\\\\\\x01\\xE9\"", quoteText("a\nb\t\"c\\\x01\xE9"));
 }
 
+TEST(CatalogueWriter, NamesTheLanguageItIsGivenInTheHeader) {
+    struct Case {
+        int line;
+        const char* language;
+        bool builds;
+    };
+    const Case cases[] = {
+        {__LINE__, "de", true}, {__LINE__, "abcdefgh", true}, {__LINE__, "abcdefghi", false},
+        {__LINE__, "", false},  {__LINE__, "d-e", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        CatalogueOptions options;
+        options.language = c.language;
+        BuiltCatalogue built;
+        std::string error;
+        EXPECT_EQ(c.builds, buildCatalogue({message(1, 1, "a")}, options, built, error)) << error;
+        if (!c.builds) continue;
+        const std::string path = makeImage({message(1, 1, "a")}, options).write("language.so");
+        ASSERT_EQ(0, openCatalogue(path.c_str(), captureError));
+        EXPECT_STREQ(c.language, catalogueLanguage());
+        closeCatalogue();
+    }
+}
+
 // ---- the English catalogue the build compiles ----
 
 TEST(VectrinCatalogue, HoldsEveryMessageTheModuleAsksFor) {

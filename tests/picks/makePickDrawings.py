@@ -1,18 +1,28 @@
 #!/usr/bin/python3
 # tests/picks/makePickDrawings.py - writes the drawings that the picking transcripts pick from,
 # with ezdxf, a DXF writer independent of ours. The outputs are committed, so the tests need no
-# Python; run this again (Debian python3-ezdxf) only to change them. handWritten.dxf is not
-# written here: it holds what a DXF writer would not write, as its comments say.
+# Python; run this again (Debian python3-ezdxf) only to change them. Each is stripped of what the
+# writer adds and the reader does not use (scripts/stripDxf.py). handWritten.dxf and codePage.dxf
+# are not written here: they hold what a DXF writer would not write, as their comments say.
 #
 # Every object sits apart from the others, so that a pick in the transcripts hits one object:
 # the transcripts set VIEWSIZE to 80, which makes a pixel 0.1 units (SCREENSIZE is 800 high),
 # PICKBOX 3 pixels 0.3 units and APERTURE 10 pixels 1 unit.
 import os
+import subprocess
+import sys
 
 import ezdxf
 from ezdxf.math import OCS
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+STRIP = os.path.join(HERE, "..", "..", "scripts", "stripDxf.py")
+
+
+def save(doc, name):
+    path = os.path.join(HERE, name)
+    doc.saveas(path)
+    subprocess.run([sys.executable, STRIP, path], check=True)
 
 
 def ocs_points(extrusion, points):
@@ -41,7 +51,7 @@ def radius_drawing():
             mesh.set_mesh_vertex((m, n), (40 + 5 * n, 20 + 5 * m, 0))
     msp.add_lwpolyline([(50, 20, 0), (55, 20, 0)], format="xyb")     # pick 52.5,20
     msp.add_line((60, 20), (65, 20))                                 # pick 62.5,20
-    doc.saveas(os.path.join(HERE, "radius.dxf"))
+    save(doc, "radius.dxf")
 
 
 def normal_drawing():
@@ -83,7 +93,7 @@ def normal_drawing():
     stretched = {"xscale": 1, "yscale": 1, "zscale": 2}
     msp.add_blockref("TILTCIRCLE", (40, 40), dxfattribs=stretched)
     msp.add_blockref("TILTPOLYLINE", (60, 40), dxfattribs=stretched)
-    doc.saveas(os.path.join(HERE, "normal.dxf"))
+    save(doc, "normal.dxf")
 
 
 def snaps_drawing():
@@ -96,7 +106,7 @@ def snaps_drawing():
     msp.add_circle((30, 0), 5)
     msp.add_point((50, 0))
     msp.add_blockref("FLAG", (60, 0))      # its line runs from (60,0) to (60,3)
-    doc.saveas(os.path.join(HERE, "snaps.dxf"))
+    save(doc, "snaps.dxf")
 
 
 def shortcuts_drawing():
@@ -107,7 +117,7 @@ def shortcuts_drawing():
     msp.add_line((0, 10), (4, 10))         # ILLE: parallel to the next, crossed by the last
     msp.add_line((0, 12), (4, 12))
     msp.add_line((2, 14), (2, 15))
-    doc.saveas(os.path.join(HERE, "shortcuts.dxf"))
+    save(doc, "shortcuts.dxf")
 
 
 if __name__ == "__main__":

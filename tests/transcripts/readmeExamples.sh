@@ -21,7 +21,10 @@ mkdir -p "$work/run/build/bin"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 XDG_STATE_HOME=$work/state
 unset LANGUAGE
 mkdir -p "$XDG_STATE_HOME"
-printf '#!/bin/sh\nexec "%s" --module "%s" "$@"\n' "$hostsim" "$module" > "$work/run/build/bin/hostsim"
+# The module under test, unless the example chooses a language (whose module is found beside the
+# hostsim under test) or a module of its own.
+printf '#!/bin/sh\ncase " $* " in *" --language "*|*" --module "*) exec "%s" "$@";; esac\nexec "%s" --module "%s" "$@"\n' \
+    "$hostsim" "$hostsim" "$module" > "$work/run/build/bin/hostsim"
 chmod +x "$work/run/build/bin/hostsim"
 
 # Splits the README into work/example-N.{kind,input,text}; prints the unmarked blocks it saw.

@@ -11,6 +11,10 @@
 # NAME.stdout  where standard output goes instead (optional): /dev/full, or "closed" for none;
 #            NAME.err then holds standard error, and there is no NAME.out
 # NAME.status  the exit status it must end with (optional; else 0)
+# NAME.env   environment settings for the run, VAR=value a line (optional). A transcript with one
+#            gets no --module: hostsim chooses its module by language, as without the option.
+# Every run starts from LANG=C with no other locale variable set, so the machine's locale (a
+# German one, say) changes nothing.
 set -u
 hostsim=$1 module=$2 caseDir=$3 name=$4 work=$5
 mkdir -p "$work"
@@ -29,6 +33,11 @@ cp "$module" "$stripped"
 truncate -s $((size - catalogueLength - 7)) "$stripped"
 
 args=(--module "$module")
+environment=(LANG=C)
+if [ -f "$caseDir/$name.env" ]; then
+    args=()
+    while IFS= read -r line || [ -n "$line" ]; do environment+=("$line"); done < "$caseDir/$name.env"
+fi
 if [ -f "$caseDir/$name.args" ]; then
     while IFS= read -r line || [ -n "$line" ]; do
         line=${line//@MODULE@/$module}
@@ -46,7 +55,10 @@ fi
 wantStatus=0
 [ -f "$caseDir/$name.status" ] && wantStatus=$(cat "$caseDir/$name.status")
 
-runHostsim() { (cd "$caseDir" && "$hostsim" "${args[@]}") < "$input"; }
+runHostsim() {
+    (cd "$caseDir" && env -u LC_ALL -u LC_MESSAGES -u LANGUAGE "${environment[@]}" \
+        "$hostsim" "${args[@]}") < "$input"
+}
 actual=$work/$name.actual actualErr=$work/$name.actualErr
 rm -f "$actual" "$actualErr"
 stdoutTo=

@@ -25,6 +25,7 @@ const char usageText[] =
     "  --pin-module M       pin every block of module M\n"
     "  --cache-limit BYTES  bytes of blocks the reader loads before it flushes (default -1, none)\n"
     "  --kind K             record kind of messages whose entry gives none: 1, 7, 9, 12 (default)\n"
+    "  --language CODE      the language code the catalogue's header names (default en)\n"
     "  --help               show this text\n";
 
 int usage(const char* problem) {
@@ -83,6 +84,9 @@ int parseArguments(int argc, char** argv, Command& command) {
                 return usage("--kind needs 1, 7, 9 or 12");
             }
             command.options.defaultKind = static_cast<int>(number);
+        } else if (arg == "--language") {
+            if (value == nullptr) return usage("--language needs a language code");
+            command.options.language = value;
         } else if (arg == "--pin") {
             std::pair<int, int> pin;
             if (!parsePin(value, pin)) return usage("--pin needs MODULE:NUMBER");

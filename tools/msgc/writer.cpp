@@ -2,6 +2,7 @@
 #include "tools/msgc/writer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -280,10 +281,18 @@ bool checkOptions(const CatalogueOptions& options, std::string& error) {
         error = "at most 32768 module slots";
         return false;
     }
+    const std::string& language = options.language;
+    bool letters = !language.empty() && language.size() < languageCodeSize;
+    for (char c : language) letters = letters && std::isalpha(static_cast<unsigned char>(c)) != 0;
+    if (!letters) {
+        error = "the language code must be 1 to 8 letters";
+        return false;
+    }
     return true;
 }
 
-void writeHeader(BuiltCatalogue& out, const std::int32_t (&fields)[fieldCount], bool big) {
+void writeHeader(BuiltCatalogue& out, const std::int32_t (&fields)[fieldCount], bool big,
+                 const std::string& language) {
     std::vector<unsigned char>& b = out.bytes;
     std::memcpy(&b[0], titleText, sizeof titleText - 1);
     std::memcpy(&b[titleSize], revisionCode, revisionCodeSize);
@@ -292,7 +301,7 @@ void writeHeader(BuiltCatalogue& out, const std::int32_t (&fields)[fieldCount], 
     at += versionTextSize;
     std::memcpy(&b[at], codePageName, sizeof codePageName - 1);
     at += codePageNameSize;
-    std::memcpy(&b[at], languageCode, sizeof languageCode - 1);
+    std::memcpy(&b[at], language.data(), language.size());  // checked: shorter than the field
     putU16(b, markerOffset, byteOrderMarker, big);
     for (int i = 0; i < fieldCount; i++) putI32(b, fieldsOffset + 4 * i, fields[i], big);
     b[stampOffset] = '/';
@@ -366,7 +375,7 @@ bool buildCatalogue(const std::vector<SourceMessage>& messages, const CatalogueO
         options.cacheLimit,
         -1,
     };
-    writeHeader(out, fields, big);
+    writeHeader(out, fields, big, options.language);
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "messages/catalogueFormat.h"
+
 struct SourceMessage {
     int module = 0;
     int number = 0;
@@ -22,6 +24,7 @@ struct CatalogueOptions {
     std::vector<int> pinnedModules;                   // modules whose every block is pinned
     int slotCount = -1;                               // -1: the highest module + 1
     bool bigEndian = false;  // write the catalogue's integers big-endian (a foreign catalogue)
+    std::string language = catalogue::languageCode;  // the header's language code: 1 to 8 letters
 };
 
 // Where each block went, for tests that aim at a block's bytes.

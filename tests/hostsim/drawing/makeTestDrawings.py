@@ -1,13 +1,23 @@
 #!/usr/bin/python3
-# tests/hostsim/makeTestDrawings.py - writes the DXF drawings of the drawing tests with ezdxf,
-# a DXF writer independent of ours. The outputs are committed, so the tests need no Python;
-# run this again (Debian python3-ezdxf) only to change them.
+# tests/hostsim/drawing/makeTestDrawings.py - writes the DXF drawings of the drawing tests with
+# ezdxf, a DXF writer independent of ours. The outputs are committed, so the tests need no
+# Python; run this again (Debian python3-ezdxf) only to change them. Each is stripped of what the
+# writer adds and the reader does not use (scripts/stripDxf.py).
 import math
 import os
+import subprocess
+import sys
 
 import ezdxf
 
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dxf")
+STRIP = os.path.join(HERE, "..", "..", "..", "..", "scripts", "stripDxf.py")
+
+
+def save(doc, name):
+    path = os.path.join(HERE, name)
+    doc.saveas(path)
+    subprocess.run([sys.executable, STRIP, path], check=True)
 
 
 def add_blocks(doc):
@@ -47,7 +57,7 @@ def objects_drawing():
     msp.add_blockref("BOX", (100, 0), dxfattribs={"xscale": 2, "yscale": 2, "zscale": 2, "rotation": 90})
     msp.add_blockref("OUTER", (100, 40), dxfattribs={"xscale": 2, "yscale": 1, "zscale": 1, "rotation": 30})
     msp.add_blockref("LOOP", (150, 0))
-    doc.saveas(os.path.join(HERE, "objects.dxf"))
+    save(doc, "objects.dxf")
 
 
 def r12_drawing():
@@ -60,7 +70,7 @@ def r12_drawing():
     ref = msp.add_blockref("TAG", (20, 0))
     ref.add_attrib("NUMBER", "7", (20, -2), dxfattribs={"height": 0.5})
     msp.add_line((0, 20), (10, 20))
-    doc.saveas(os.path.join(HERE, "r12.dxf"))
+    save(doc, "r12.dxf")
 
 
 if __name__ == "__main__":

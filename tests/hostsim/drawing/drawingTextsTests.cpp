@@ -1,0 +1,88 @@
+// tests/hostsim/drawing/drawingTextsTests.cpp - a file as a DXF writer saves it, and its texts
+// decoded by their bytes and the header's code page.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/hostsim/drawingTestSupport.h"
+
+namespace {
+
+using drawingtest::DrawingTest;
+using drawingtest::groupsToDxf;
+
+// What a writing library adds around our data: header variables, classes, tables with their
+// application IDs and layers, layout blocks and objects.
+const char writerHeader[] =
+    "0 SECTION\n2 HEADER\n9 $ACADVER\n1 AC1015\n9 $DWGCODEPAGE\n3 @PAGE@\n9 $INSBASE\n10 0.0\n"
+    "20 0.0\n30 0.0\n9 $HANDSEED\n5 FFFF\n0 ENDSEC\n"
+    "0 SECTION\n2 CLASSES\n0 CLASS\n1 ACDBDICTIONARYWDFLT\n2 AcDbDictionaryWithDefault\n"
+    "3 ObjectDBX Classes\n90 0\n280 0\n281 0\n0 ENDSEC\n"
+    "0 SECTION\n2 TABLES\n0 TABLE\n2 APPID\n5 9\n330 0\n100 AcDbSymbolTable\n70 1\n0 APPID\n"
+    "5 12\n330 9\n100 AcDbSymbolTableRecord\n100 AcDbRegAppTableRecord\n2 ACAD\n70 0\n"
+    "0 ENDTAB\n0 TABLE\n2 LAYER\n5 2\n70 1\n0 LAYER\n5 10\n2 0\n70 0\n62 7\n6 Continuous\n"
+    "0 ENDTAB\n0 ENDSEC\n"
+    "0 SECTION\n2 BLOCKS\n0 BLOCK\n5 20\n8 0\n2 *Model_Space\n70 0\n10 0.0\n20 0.0\n30 0.0\n"
+    "3 *Model_Space\n1 \n0 ENDBLK\n5 21\n8 0\n0 BLOCK\n2 MARK\n70 0\n10 0\n20 0\n30 0\n"
+    "0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n0 ENDSEC\n";
+const char writerTail[] =
+    "0 SECTION\n2 OBJECTS\n0 DICTIONARY\n5 C\n330 0\n100 AcDbDictionary\n281 1\n3 ACAD_GROUP\n"
+    "350 D\n0 DICTIONARY\n5 D\n330 C\n100 AcDbDictionary\n281 1\n0 ENDSEC\n0 EOF\n";
+
+std::string writerFile(const std::string& codePage, const std::string& text) {
+    std::string head = writerHeader;
+    head.replace(head.find("@PAGE@"), 6, codePage);
+    return groupsToDxf(head + "0 SECTION\n2 ENTITIES\n0 LINE\n5 30\n8 0\n10 0\n20 0\n11 1\n21 0\n"
+                              "0 TEXT\n5 31\n8 0\n10 0\n20 5\n40 1\n1 " + text + "\n"
+                              "0 INSERT\n5 32\n2 MARK\n10 9\n20 9\n0 ENDSEC\n" + writerTail);
+}
+
+// The text group of the drawing's TEXT, as the module gets it.
+std::string textOfTheText() {
+    int index = drawingtest::findObject("TEXT");
+    if (index < 0) return "(no TEXT)";
+    const hostsim::DxfGroup* text = hostsim::findGroup(hostsim::currentDrawing().objects[index], 1);
+    return text != nullptr ? text->value : "(no group 1)";
+}
+
+TEST_F(DrawingTest, AWritersWholeFileReadsAsItsEntitiesAndBlocks) {
+    std::string error;
+    ASSERT_TRUE(hostsim::openDrawingText(writerFile("ANSI_1252", "plain"), "full.dxf", error))
+        << error;
+    const hostsim::Drawing& d = hostsim::currentDrawing();
+    EXPECT_EQ(4u, d.objects.size());  // the block's circle, then LINE, TEXT and INSERT
+    EXPECT_EQ(2u, d.blocks.size());
+    EXPECT_EQ("plain", textOfTheText());
+    EXPECT_TRUE(hostsim::drawingNotices().empty());
+}
+
+TEST_F(DrawingTest, TextsAreUtf8WhenValidElseInTheHeadersCodePage) {
+    struct Case {
+        int line;
+        const char* codePage;
+        const char* bytes;
+        const char* want;  // in code page 1252
+        bool notice;       // the code page is not known
+    };
+    const Case cases[] = {
+        {__LINE__, "ANSI_1252", "H\xF6he", "H\xF6he", false},
+        {__LINE__, "ANSI_1252", "H\xC3\xB6he", "H\xF6he", false},   // UTF-8, whatever the header
+        {__LINE__, "ANSI_1251", "H\xC3\xB6he", "H\xF6he", false},
+        {__LINE__, "ANSI_1250", "\x8A\x8C\xE4", "\x8A?\xE4", false},  // S acute: not in 1252
+        {__LINE__, "ANSI_1251", "\xC4\xE0 \xA7", "?? \xA7", false},   // Cyrillic; section sign
+        {__LINE__, "DOS850", "\x81\x84", "\xFC\xE4", false},          // u and a with umlaut
+        {__LINE__, "ANSI_932", "\x82\xA0\xFF", "??", false},          // a kana; 0xFF: no character
+        {__LINE__, "UTF8-IS-NO-PAGE", "H\xF6he", "H\xF6he", true},
+        {__LINE__, "ANSI_1253", "\xE3\xC3\xB6", "??\xB6", false},  // not UTF-8: Greek, pilcrow
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string error;
+        ASSERT_TRUE(hostsim::openDrawingText(writerFile(c.codePage, c.bytes), "t.dxf", error))
+            << error;
+        EXPECT_EQ(c.notice, !hostsim::drawingNotices().empty());
+        EXPECT_EQ(c.want, textOfTheText());
+    }
+}
+
+}  // namespace
