@@ -1,4 +1,4 @@
-// hostsim/services/input.cpp - lines typed by the user: command lines and answers to the
+// hostsim/console/input.cpp - lines typed by the user: command lines and answers to the
 // module's prompts.
 //
 // On a terminal, readline edits the line and keeps a history. Otherwise lines are read plainly
@@ -6,7 +6,7 @@
 // SCRIPT runs, its own lines answer its commands' prompts.
 // Either way a line typed in UTF-8 reaches the host in its code page 1252.
 // Ctrl-C ends the read in progress with an empty line that inputInterrupted reports.
-#include "hostsim/services/services.h"
+#include "hostsim/console/console.h"
 
 #include <readline/history.h>
 #include <readline/readline.h>
@@ -20,6 +20,7 @@
 #include <deque>
 #include <iostream>
 #include <memory>
+#include <vector>
 #include <sstream>
 
 namespace {

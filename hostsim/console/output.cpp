@@ -1,11 +1,11 @@
-// hostsim/services/output.cpp - the host's output channel: results and the conversation around
+// hostsim/console/output.cpp - the host's output channel: results and the conversation around
 // them, on standard output and standard error, or in a buffer for tests.
 //
 // On a terminal both go to standard output, as one conversation. Otherwise standard output
 // carries the results alone (a value, a listing asked for) and everything else, the module's
 // text, prompts, echoed answers and notices, goes to standard error.
 // What the host and the module print in code page 1252 leaves as UTF-8.
-#include "hostsim/services/services.h"
+#include "hostsim/console/console.h"
 
 #include <unistd.h>
 

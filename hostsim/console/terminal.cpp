@@ -1,5 +1,5 @@
-// hostsim/services/terminal.cpp - Ctrl-C as a cancel, not an end; the history of lines typed.
-#include "hostsim/services/services.h"
+// hostsim/console/terminal.cpp - Ctrl-C as a cancel, not an end; the history of lines typed.
+#include "hostsim/console/console.h"
 
 #include <fcntl.h>
 #include <readline/history.h>

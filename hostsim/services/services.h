@@ -1,45 +1,26 @@
 // hostsim/services/services.h - what the host does for the module behind the kvs_* routines, and
 // the host state those routines read and change.
 //
-// Offers: the output channel (output.cpp); lines typed by the user (input.cpp); the lists and
-// texts handed to the module (memory.cpp) and Quillet values as records (records.cpp, with
-// kvs_getsym and kvs_putsym); system variables (sysvars.cpp); the user coordinate system,
-// kvs_trans, kvs_angle and kvs_inters (transforms.cpp, drawingSystems.cpp); units (units.cpp);
-// Ctrl-C and the history file (terminal.cpp);
-// the open drawing, its object names, kvs_entget, kvs_entnext and the view (openDrawing.cpp);
-// kvs_entsel, kvs_nentsel and kvs_osnap (selection.cpp). Needs: hostsim/quillet's values and
-// symbols, hostsim/drawing and hostsim/picking; nothing of the shell.
+// Offers: the lists and texts handed to the module (memory.cpp) and Quillet values as records
+// (records.cpp, with kvs_getsym and kvs_putsym); system variables (sysvars.cpp); the user
+// coordinate system, kvs_trans, kvs_angle and kvs_inters (transforms.cpp, drawingSystems.cpp);
+// units (units.cpp); the open drawing, its object names, kvs_entget, kvs_entnext and the view
+// (openDrawing.cpp); kvs_entsel, kvs_nentsel and kvs_osnap (selection.cpp). Needs:
+// hostsim/console, hostsim/quillet's values and symbols, hostsim/drawing and hostsim/picking;
+// nothing of the shell.
 #ifndef VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 #define VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "hostsim/console/console.h"
 #include "hostsim/drawing/drawing.h"
 #include "hostsim/quillet/quillet.h"
 
 namespace hostsim {
-
-// ---- output (output.cpp) ----
-// Everything the host and the module print goes through one channel, or a buffer while capture
-// is on. Results (values, listings asked for) go to standard output; the conversation (the
-// module's text, prompts, echoed answers, notices) goes there too on a terminal, and to standard
-// error when standard output is not a terminal, so that it carries the results alone.
-void captureOutput(bool on);
-std::string takeOutput();  // what was captured since the last call; clears it
-void printText(const std::string& text);    // conversation
-void printResult(const std::string& text);  // whole lines, each starting a line of its own
-std::FILE* conversationStream();            // where printText writes (readline's prompts too)
-// The host's own failures (a module that cannot be loaded) go to standard error, never captured.
-void printFailure(const std::string& text);
-// Flushes standard output; the errno of the first write to it that failed, 0 when none did.
-int outputFailure();
-void startLine();  // ends the line in progress, if any, so the next text starts a line
-void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 
 // ---- Quillet values as records (records.cpp) ----
 // Builds a host list (released with kvs_relrb) holding v: an integer as 5003 when it fits 16
@@ -93,43 +74,6 @@ Point worldToUcs(const Point& p, bool displacement);
 // ---- units (units.cpp) ----
 // Loads the unit database on first use; false when it cannot be read.
 bool unitsAvailable();
-
-// ---- input: command lines and answers to prompts (input.cpp) ----
-// Answers come from standard input: through readline when it is a terminal, else as plain lines,
-// each echoed after its prompt. Tests and command-line arguments may put lines ahead of it.
-void useInputText(const std::string& text);  // reads from this text instead (tests)
-void useStandardInput();
-void queueAnswer(const std::string& answer);  // read before any other input, echoed
-void clearQueuedAnswers();
-// While a SCRIPT runs, its lines answer the prompts of its commands, ahead of standard input;
-// a line starting with ';' is a comment, passed over. nullptr ends it; the caller owns the stream.
-void useScriptInput(std::istream* script);
-bool readScriptLine(std::string& line);  // the script's next command line, not echoed; false at its end
-// Prints the prompt and reads one line, without its line end; false at the end of input.
-bool readInputLine(const std::string& prompt, std::string& line);
-// True when the last readInputLine was ended by Ctrl-C; its line is then empty. A prompt takes
-// that as *cancel*; the command line just asks again.
-bool inputInterrupted();
-// A line from the terminal, a script or an argument in the host's code page 1252: valid UTF-8 is
-// converted, anything else kept as written in 1252. False, with a notice printed, when the line
-// holds a character that code page 1252 lacks.
-bool hostLineFromTerminal(const std::string& typed, std::string& line);
-// Reads x,y or x,y,z. False on malformed text.
-bool parsePointText(const std::string& text, Point& point);
-
-// ---- the terminal: Ctrl-C and the history (terminal.cpp) ----
-// catchInterrupts makes SIGINT set a flag, without SA_RESTART, so that a read in progress ends
-// with EINTR; nothing is changed when SIGINT is ignored (false). Calls nest; the last release
-// restores the action found. takeInterrupt tells whether one arrived, and clears it.
-bool catchInterrupts();
-void releaseInterrupts();
-bool takeInterrupt();
-bool interruptWaiting();  // as takeInterrupt, but leaves the flag set
-// The history lives in $XDG_STATE_HOME/vectrin/history (else ~/.local/state/vectrin/history),
-// capped at 1000 lines. loadHistory reads it once; rememberLine adds a line typed at a terminal
-// and appends it to the file. A file that cannot be read or written costs one notice, no more.
-void loadHistory();
-void rememberLine(const std::string& line);
 
 // ---- the open drawing (openDrawing.cpp) ----
 // Each open replaces the drawing, sets VIEWSIZE to its extents with a margin and leaves

@@ -1,4 +1,4 @@
-// tests/hostsim/services/outputTests.cpp - kvs_printf through the host's output channel.
+// tests/hostsim/console/outputTests.cpp - kvs_printf through the host's output channel.
 #include <gtest/gtest.h>
 
 #include <string>
