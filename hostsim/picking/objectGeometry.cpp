@@ -65,6 +65,11 @@ struct Box {
 // The XY box of a primitive; a curve's is that of its whole ellipse, which is enough to find it.
 Box boxOf(const Primitive& p) {
     Box box;
+    if (p.kind == Primitive::Kind::Spline) {
+        box.take(p.u[0], p.u[1]);
+        box.take(p.v[0], p.v[1]);
+        return box;
+    }
     box.take(p.a[0], p.a[1]);
     if (p.kind == Primitive::Kind::Segment) box.take(p.b[0], p.b[1]);
     if (p.kind == Primitive::Kind::Curve) {
@@ -430,6 +435,20 @@ void addOldPolyline(Builder& b, Source s, int index, const Affine& parent) {
     addVertexChain(b, s, vertices, (flags & 1) != 0);
 }
 
+void addSpline(Builder& b, const Source& s, const DrawingObject& o) {
+    std::vector<Primitive> pieces;
+    std::string why;
+    if (!hostsim::splinePieces(o, s.frame, pieces, why))
+        return addNotice(b, o.line, why + " is not drawn");
+    for (const Primitive& piece : pieces) {
+        if (!roomForMore(b)) return;
+        Primitive p = primitiveFrom(s, Primitive::Kind::Spline, piece.snaps);
+        p.a = piece.a, p.b = piece.b, p.u = piece.u, p.v = piece.v;
+        p.t0 = piece.t0, p.t1 = piece.t1, p.curve = piece.curve;
+        primitives.push_back(p);
+    }
+}
+
 // TEXT and ATTRIB: the box their characters fill, picked by its outline; snaps to its insertion.
 void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
     s.frame = objectFrame(parent, o);
@@ -567,6 +586,8 @@ void addObject(Builder& b, int index, const Affine& parent, int instance, int to
         addText(b, s, o, parent);
     } else if (type == "INSERT") {
         addReference(b, s, index, parent);
+    } else if (type == "SPLINE") {
+        addSpline(b, s, o);
     }
     // VERTEX, SEQEND and ATTRIB are drawn with their owner; other kinds have no geometry here.
 }
@@ -712,6 +733,7 @@ void buildGeometry(const Drawing& d, std::vector<std::string>& notices) {
     primitives.shrink_to_fit();  // the last drawing's: released before the next one is built
     primitives.reserve(d.objects.size());  // about one each: growing by doubling peaks at 3 times
     instances.assign(1, Instance());
+    clearSplines();
     Builder b{d, notices, {}, 0, 0, false, {}, {}};
     for (int i = d.firstEntity; i >= 0; i = d.objects[i].next) addObject(b, i, Affine(), 0, -1);
     countRepeatedNotices(b);
@@ -785,18 +807,21 @@ void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
 Point primitivePoint(const Primitive& p, double t) {
     if (p.kind == Primitive::Kind::Segment) return add(p.a, scale(sub(p.b, p.a), t));
     if (p.kind == Primitive::Kind::Node) return p.a;
+    if (p.kind == Primitive::Kind::Spline) return splinePiecePoint(p, t);
     return add(p.a, add(scale(p.u, std::cos(t)), scale(p.v, std::sin(t))));
 }
 
 Point primitiveTangent(const Primitive& p, double t) {
     if (p.kind == Primitive::Kind::Segment) return sub(p.b, p.a);
     if (p.kind == Primitive::Kind::Node) return {0, 0, 0};
+    if (p.kind == Primitive::Kind::Spline) return splinePieceTangent(p, t);
     return add(scale(p.u, -std::sin(t)), scale(p.v, std::cos(t)));
 }
 
 void primitiveRange(const Primitive& p, double& low, double& high) {
-    low = p.kind == Primitive::Kind::Curve ? p.t0 : 0.0;
-    high = p.kind == Primitive::Kind::Curve ? p.t1 : 1.0;
+    bool ranged = p.kind == Primitive::Kind::Curve || p.kind == Primitive::Kind::Spline;
+    low = ranged ? p.t0 : 0.0;
+    high = ranged ? p.t1 : 1.0;
 }
 
 double viewDistance(const Primitive& p, double x, double y, Point* nearest) {
@@ -814,6 +839,7 @@ double viewDistance(const Primitive& p, double x, double y, Point* nearest) {
         if (nearest) *nearest = q;
         return distanceAt(q);
     }
+    if (p.kind == Primitive::Kind::Spline) return splineViewDistance(p, x, y, nearest);
     // A curve seen from above: the ends, and where the view distance stops changing.
     std::vector<double> candidates = {p.t0, p.t1};
     auto slope = [&](double t) {

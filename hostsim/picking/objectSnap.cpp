@@ -71,6 +71,7 @@ Point cross(const Point& a, const Point& b) {
 }
 
 int samplesFor(const Primitive& p) {
+    if (p.kind == Primitive::Kind::Spline) return hostsim::splinePieceSamples(p);
     if (p.kind != Primitive::Kind::Curve) return 4;
     return std::max(8, static_cast<int>(curveSamples * (p.t1 - p.t0) / pi));
 }
@@ -111,14 +112,20 @@ void offerEnds(const Primitive& p, Nearest& n) {
     } else if (isArc(p)) {
         n.offer(hostsim::primitivePoint(p, p.t0));
         n.offer(hostsim::primitivePoint(p, p.t1));
+    } else if (p.kind == Primitive::Kind::Spline) {
+        Point ends[2];
+        for (int i = hostsim::splinePieceEnds(p, ends); i > 0; --i) n.offer(ends[i - 1]);
     }
 }
 
 void offerMiddle(const Primitive& p, Nearest& n) {
+    Point middle;
     if (p.kind == Primitive::Kind::Segment)
         n.offer(hostsim::primitivePoint(p, 0.5));
     else if (isArc(p))
         n.offer(hostsim::primitivePoint(p, 0.5 * (p.t0 + p.t1)));
+    else if (p.kind == Primitive::Kind::Spline && hostsim::splinePieceMiddle(p, middle))
+        n.offer(middle);
 }
 
 // Quadrant points: where the curve, seen in the view, is furthest along world X or Y.
@@ -217,7 +224,13 @@ bool withinPrimitive(const Primitive& a, double x, double y) {
 void offerCrossings(const Primitive& a, const Primitive& b, Nearest& n) {
     double probe = 0.0;
     if (!implicitValue(a, 0.0, 0.0, probe)) {
-        if (implicitValue(b, 0.0, 0.0, probe)) offerCrossings(b, a, n);
+        if (implicitValue(b, 0.0, 0.0, probe)) {
+            offerCrossings(b, a, n);
+        } else if (a.kind == Primitive::Kind::Spline && b.kind == Primitive::Kind::Spline) {
+            std::vector<Point> crossings;
+            hostsim::splineCrossings(a, b, crossings);
+            for (const Point& q : crossings) n.offer(q);
+        }
         return;
     }
     if (b.kind == Primitive::Kind::Node) return;

@@ -9,7 +9,7 @@
 // far outside it are checked at every pick.
 //
 // Offers: buildGeometry and the queries on its primitives (objectGeometry.cpp); snap points
-// (objectSnap.cpp). Needs: hostsim/drawing (the objects and their axes). Everything is in world
+// (objectSnap.cpp); splines and their pieces (splines.cpp). Needs: hostsim/drawing (the objects and their axes). Everything is in world
 // coordinates: the UCS, the view and the system variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
@@ -45,17 +45,19 @@ enum SnapBits : unsigned {
 };
 
 struct Primitive {
-    enum class Kind { Segment, Curve, Node };
+    enum class Kind { Segment, Curve, Node, Spline };
     Kind kind = Kind::Segment;
     unsigned snaps = 0;
     Point a = {0, 0, 0};                 // Segment start, Curve centre, Node point
     Point b = {0, 0, 0};                 // Segment end
     Point u = {0, 0, 0}, v = {0, 0, 0};  // Curve: a + u cos t + v sin t
     double t0 = 0.0, t1 = 0.0;           // Curve parameter range, t0 < t1 <= t0 + 2 pi
+                                         // Spline: its knot span; a, b its ends, u, v its box
     Point anchor = {0, 0, 0};            // the insertion point of a text or reference (snapIns)
     int top = -1;                        // the object kvs_entsel selects
     int leaf = -1;     // the innermost object; the VERTEX that starts an old polyline's segment
     int instance = 0;  // drawingInstance: 0 for objects not inside a block reference
+    int curve = -1;    // Spline: the spline it is a piece of (splines.cpp)
 };
 
 // One expanded block reference: how its block's coordinates reach world.
@@ -88,8 +90,37 @@ unsigned parseSnapModes(const char* mode);
 bool findSnapPoint(const Point& world, unsigned modes, const Point& from, double radius,
                    Point& snapped);
 
+// ---- splines (splines.cpp) ----
+// A rational B-spline: point = sum N(i,p)(t) w[i] control[i] / sum N(i,p)(t) w[i].
+struct Spline {
+    int degree = 3;
+    std::vector<Point> control;
+    std::vector<double> weights;  // one per control point, all positive
+    std::vector<double> knots;    // control.size() + degree + 1, never decreasing
+    bool closed = false;          // the closed flag: a closed curve has no ends
+};
+// A SPLINE's curve from its control points; false, with the reason, when it cannot be drawn
+// (fit points alone, knots or weights that do not match, a weight that is not positive).
+bool readSpline(const DrawingObject& o, Spline& spline, std::string& why);
+void splineDomain(const Spline& spline, double& low, double& high);  // [knots[p], knots[count]]
+Point splinePoint(const Spline& spline, double t);
+Point splineDerivative(const Spline& spline, double t);
+// A SPLINE as primitives of kind Spline, one per knot span, its control points taken through
+// frame; the spline is kept in a table that clearSplines empties for the next drawing.
+bool splinePieces(const DrawingObject& o, const Affine& frame, std::vector<Primitive>& pieces,
+                  std::string& why);
+void clearSplines();
+Point splinePiecePoint(const Primitive& piece, double t);
+Point splinePieceTangent(const Primitive& piece, double t);
+int splinePieceSamples(const Primitive& piece);  // samples that separate its roots
+double splineViewDistance(const Primitive& piece, double x, double y, Point* nearest);
+int splinePieceEnds(const Primitive& piece, Point ends[2]);  // the curve's ends it holds
+bool splinePieceMiddle(const Primitive& piece, Point& middle);  // half the curve's length
+// Where two spline pieces cross in the view, by Newton's method from nearby samples.
+void splineCrossings(const Primitive& a, const Primitive& b, std::vector<Point>& crossings);
+
 // ---- primitives (objectGeometry.cpp) ----
-// A Segment runs over [0, 1] and a Curve over [t0, t1].
+// A Segment runs over [0, 1], a Curve and a Spline over [t0, t1].
 Point primitivePoint(const Primitive& p, double t);
 Point primitiveTangent(const Primitive& p, double t);
 void primitiveRange(const Primitive& p, double& low, double& high);

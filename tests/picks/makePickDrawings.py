@@ -120,8 +120,137 @@ def shortcuts_drawing():
     save(doc, "shortcuts.dxf")
 
 
+# ---- splines: the drawing, and the points ezdxf's own evaluation gives for its snaps ----
+
+def spline_entity(layout, control, degree, knots, weights=None, closed=False):
+    spline = layout.add_spline(degree=degree)
+    spline.control_points = control
+    spline.knots = knots
+    if weights:
+        spline.weights = weights
+    spline.closed = closed
+    return spline
+
+
+def nearest_parameter(curve, low, high, x, y):
+    """The parameter of the curve's point nearest (x, y): dense samples, then Newton's method."""
+    count = 2000
+    best = min((low + (high - low) * i / count for i in range(count + 1)),
+               key=lambda t: (curve.point(t).x - x) ** 2 + (curve.point(t).y - y) ** 2)
+    t = best
+    for _ in range(50):
+        p, d1, d2 = curve.derivative(t, n=2)
+        f = (p.x - x) * d1.x + (p.y - y) * d1.y
+        df = d1.x * d1.x + d1.y * d1.y + (p.x - x) * d2.x + (p.y - y) * d2.y
+        t = min(max(t - f / df, low), high)
+    return t
+
+
+def curve_length(curve, low, high, steps=2000):
+    """Composite Simpson on the speed ezdxf gives, knot span by knot span: the speed bends at
+    the knots, where Simpson's rule loses its accuracy."""
+    cuts = sorted({low, high} | {k for k in curve.knots() if low < k < high})
+    total = 0.0
+    for a, b in zip(cuts, cuts[1:]):
+        h = (b - a) / steps
+        speed = lambda t: curve.derivative(t, n=1)[1].magnitude
+        part = speed(a) + speed(b)
+        for i in range(1, steps):
+            part += (4 if i % 2 else 2) * speed(a + i * h)
+        total += part * h / 3
+    return total
+
+
+def middle_point(curve, low, high):
+    half = curve_length(curve, low, high) / 2
+    a, b = low, high
+    for _ in range(60):
+        m = (a + b) / 2
+        a, b = (m, b) if curve_length(curve, low, m) < half else (a, m)
+    return curve.point((a + b) / 2)
+
+
+def line_crossing(curve, low, high, start, end):
+    """Where the curve crosses the line from start to end: a sign change, then bisection."""
+    side = lambda t: ((end[0] - start[0]) * (curve.point(t).y - start[1]) -
+                      (end[1] - start[1]) * (curve.point(t).x - start[0]))
+    count = 400
+    ts = [low + (high - low) * i / count for i in range(count + 1)]
+    for a, b in zip(ts, ts[1:]):
+        if (side(a) < 0) != (side(b) < 0):
+            for _ in range(80):
+                m = (a + b) / 2
+                a, b = (m, b) if (side(m) < 0) == (side(a) < 0) else (a, m)
+            return curve.point((a + b) / 2)
+    raise ValueError("no crossing")
+
+
+def spline_drawing():
+    """splines.dxf, and splineSnaps.txt: per row a mode, a pick point and the expected point; and
+    splinePoints.txt: per row the spline's index among the drawing's SPLINEs, a parameter and
+    ezdxf's point there."""
+    doc = ezdxf.new("R2000")
+    msp = doc.modelspace()
+    curves = []  # (construction tool in world, low, high) per SPLINE, in file order
+    # rational, clamped, degree 2
+    curves.append(spline_entity(msp, [(0, 0), (4, 8), (10, 10), (16, 2), (20, 6)], 2,
+                                [0, 0, 0, 1, 2, 3, 3, 3], weights=[1, 3, 0.5, 2, 1]))
+    # clamped, degree 3, uneven knots
+    curves.append(spline_entity(msp, [(30, 0), (32, 9), (38, 10), (42, -2), (47, 4), (50, 8)], 3,
+                                [0, 0, 0, 0, 1, 3, 4, 4, 4, 4]))
+    # unclamped (uniform knots), degree 3: the curve runs over knots 3 to 6
+    curves.append(spline_entity(msp, [(60, 0), (62, 8), (68, 9), (71, 0), (76, 3), (80, 9)], 3,
+                                list(range(10))))
+    # closed, degree 3: its first three control points repeat at the end
+    loop = [(90, 0), (96, 0), (98, 6), (92, 9), (88, 5)]
+    curves.append(spline_entity(msp, loop + loop[:3], 3, list(range(12)), closed=True))
+    # given only by fit points: not drawn
+    msp.add_spline(fit_points=[(0, 30), (5, 35), (10, 30)])
+    # inside a reference turned by 30 degrees and scaled 2 by 1.5
+    curl = doc.blocks.new("CURL")
+    spline_entity(curl, [(0, 0), (2, 5), (6, 6), (9, 1), (12, 4)], 3, [0, 0, 0, 0, 0.5, 1, 1, 1, 1])
+    reference = msp.add_blockref("CURL", (110, 20),
+                                 dxfattribs={"xscale": 2, "yscale": 1.5, "rotation": 30})
+    msp.add_line((30, 5), (50, 5))                   # crosses the clamped spline
+    msp.add_line((60, 4), (80, 4))                   # crosses the unclamped spline
+    save(doc, "splines.dxf")
+
+    tools = [c.construction_tool() for c in curves]
+    tools.append(curl.query("SPLINE")[0].construction_tool().transform(reference.matrix44()))
+    domains = [(t.knots()[t.degree], t.knots()[t.count]) for t in tools]
+    with open(os.path.join(HERE, "splinePoints.txt"), "w") as out:
+        out.write("# spline parameter x y z, by ezdxf (makePickDrawings.py)\n")
+        for index in (0, 1, 2, 3):
+            low, high = domains[index]
+            for k in range(5):
+                t = low + (high - low) * k / 4 + (0.1 if 0 < k < 4 else 0)
+                p = tools[index].point(t)
+                out.write(f"{index} {t!r} {p.x!r} {p.y!r} {p.z!r}\n")
+    rows = []
+    def row(mode, pick, point):
+        rows.append(f"{mode} {pick[0]!r} {pick[1]!r} {point[0]!r} {point[1]!r} {point[2]!r}")
+    for index in (0, 1, 2, 4):
+        tool, (low, high) = tools[index], domains[index]
+        for t in (low, high):
+            p = tool.point(t)
+            row("END", (p.x + 0.3, p.y + 0.2), p)
+        inner = tool.point(low + (high - low) * 0.37)
+        pick = (inner.x + 0.4, inner.y - 0.3)
+        row("NEA", pick, tool.point(nearest_parameter(tool, low, high, *pick)))
+        m = middle_point(tool, low, high)
+        row("MID", (m.x + 0.3, m.y + 0.3), m)
+    for index, line in ((1, ((30, 5), (50, 5))), (2, ((60, 4), (80, 4)))):
+        low, high = domains[index]
+        p = line_crossing(tools[index], low, high, *line)
+        row("INT", (p.x + 0.3, p.y + 0.3), p)
+    with open(os.path.join(HERE, "splineSnaps.txt"), "w") as out:
+        out.write("# mode pickX pickY x y z, by ezdxf (makePickDrawings.py)\n")
+        out.write("\n".join(rows) + "\n")
+
+
 if __name__ == "__main__":
     radius_drawing()
     normal_drawing()
     snaps_drawing()
     shortcuts_drawing()
+    spline_drawing()

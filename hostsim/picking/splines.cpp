@@ -1,0 +1,390 @@
+// hostsim/picking/splines.cpp - SPLINE objects: rational B-spline evaluation, their knot spans
+// as primitives, and the nearest point, middle and crossings found numerically on them.
+//
+// A SPLINE's points are world coordinates, and a rational B-spline mapped by an affine map is the
+// same spline over the mapped control points, so a spline inside a block reference is kept with
+// its control points in world. Each knot span of the curve becomes one primitive of kind Spline
+// that names its curve in the table below; its box is that of the span's control points, which
+// hold the span when the weights are positive.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "hostsim/picking/picking.h"
+
+namespace {
+
+using hostsim::Point;
+using hostsim::Primitive;
+using hostsim::Spline;
+
+constexpr int maxDegree = 30;                  // far past any drawn curve; sizes the basis rows
+constexpr std::size_t maxControlPoints = 1000000;
+constexpr int samplesPerDegree = 8;            // per knot span, to separate its roots
+constexpr int lengthIntervals = 8;             // Gauss-Legendre intervals per knot span
+constexpr int newtonSteps = 40;
+
+// Closed splines (flag 1) have no ends; the other flags (periodic, rational, planar) follow from
+// the knots and weights.
+constexpr int closedFlag = 1;
+
+// A spline of the drawing, in world, with what its snaps need.
+struct StoredSpline {
+    Spline curve;
+    bool hasMiddle = false;
+    Point middle = {0, 0, 0};
+};
+
+}  // namespace
+
+// ---- the splines of the open drawing: primitives of kind Spline index this table ----
+static std::vector<StoredSpline> storedSplines;
+
+namespace {
+
+double norm(const Point& a) {
+    return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+}
+
+bool isFinitePoint(const Point& p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+// The values of the groups of one code, in order: knots (40), weights (41).
+std::vector<double> groupValues(const hostsim::DrawingObject& o, int code) {
+    std::vector<double> values;
+    for (const hostsim::DxfGroup& g : o.groups) {
+        double value = 0.0;
+        if (g.code == code && hostsim::groupNumber(g, value)) values.push_back(value);
+    }
+    return values;
+}
+
+// The points of one x code (10 control points, 11 fit points), each with the y and z after it.
+std::vector<Point> groupPoints(const hostsim::DrawingObject& o, int xCode) {
+    std::vector<Point> points;
+    const auto& groups = o.groups;
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i].code != xCode) continue;
+        Point p = {0, 0, 0};
+        hostsim::groupNumber(groups[i], p[0]);
+        for (int k = 1; k <= 2 && i + k < groups.size() && groups[i + k].code == xCode + 10 * k;
+             ++k)
+            hostsim::groupNumber(groups[i + k], p[k]);
+        points.push_back(p);
+    }
+    return points;
+}
+
+// Empty when the curve can be evaluated; else why not.
+std::string splineFault(const Spline& s) {
+    std::size_t count = s.control.size();
+    if (s.degree < 1 || s.degree > maxDegree) return "a spline of degree " + std::to_string(s.degree);
+    if (count < static_cast<std::size_t>(s.degree) + 1 || count > maxControlPoints)
+        return "a spline with too few or too many control points for its degree";
+    if (s.knots.size() != count + s.degree + 1) return "a spline whose knots do not match its control points";
+    if (s.weights.size() != count) return "a spline whose weights do not match its control points";
+    for (std::size_t i = 0; i + 1 < s.knots.size(); ++i)
+        if (!std::isfinite(s.knots[i]) || s.knots[i] > s.knots[i + 1])
+            return "a spline whose knots decrease";
+    for (double w : s.weights)
+        if (!(w > 0.0) || !std::isfinite(w)) return "a spline with a weight that is not positive";
+    for (const Point& p : s.control)
+        if (!isFinitePoint(p)) return "a spline with a control point out of range";
+    double low = 0.0, high = 0.0;
+    hostsim::splineDomain(s, low, high);
+    if (!(low < high)) return "a spline whose knots leave it no length";
+    return "";
+}
+
+// The knot span [knots[i], knots[i + 1]) of a parameter, clamped into the curve's domain and
+// moved off empty spans, so that the domain's upper end takes the last span's polynomial.
+int spanOf(const Spline& s, double t) {
+    int count = static_cast<int>(s.control.size());
+    auto first = s.knots.begin() + s.degree, last = s.knots.begin() + count;
+    int span = static_cast<int>(std::upper_bound(first, last, t) - s.knots.begin()) - 1;
+    span = std::clamp(span, s.degree, count - 1);
+    while (span > s.degree && s.knots[span] == s.knots[span + 1]) --span;
+    return span;
+}
+
+// The degree p basis functions nonzero on span (n[0..p] for control points span-p..span) and
+// those of degree p-1 (lower[0..p-1]), by the Cox-de Boor recurrence.
+void basisFunctions(const Spline& s, int span, double t, double* n, double* lower) {
+    double left[maxDegree + 1], right[maxDegree + 1];
+    const std::vector<double>& u = s.knots;
+    n[0] = 1.0;
+    for (int j = 1; j <= s.degree; ++j) {
+        if (j == s.degree) std::copy(n, n + j, lower);
+        left[j] = t - u[span + 1 - j];
+        right[j] = u[span + j] - t;
+        double saved = 0.0;
+        for (int r = 0; r < j; ++r) {
+            double denominator = right[r + 1] + left[j - r];
+            double temp = denominator != 0.0 ? n[r] / denominator : 0.0;
+            n[r] = saved + right[r + 1] * temp;
+            saved = left[j - r] * temp;
+        }
+        n[j] = saved;
+    }
+}
+
+// The point and first derivative at t: the weighted sums over the span's control points.
+void evaluate(const Spline& s, double t, Point* point, Point* derivative) {
+    int p = s.degree, span = spanOf(s, t);
+    double n[maxDegree + 1], lower[maxDegree + 1];
+    basisFunctions(s, span, t, n, lower);
+    const std::vector<double>& u = s.knots;
+    double a[3] = {0, 0, 0}, da[3] = {0, 0, 0}, w = 0.0, dw = 0.0;
+    for (int r = 0; r <= p; ++r) {
+        int i = span - p + r;
+        double dn = 0.0;  // the derivative of basis function i, from those of degree p - 1
+        if (r >= 1 && u[i + p] > u[i]) dn += p * lower[r - 1] / (u[i + p] - u[i]);
+        if (r <= p - 1 && u[i + p + 1] > u[i + 1]) dn -= p * lower[r] / (u[i + p + 1] - u[i + 1]);
+        double weight = s.weights[i];
+        for (int k = 0; k < 3; ++k) {
+            a[k] += n[r] * weight * s.control[i][k];
+            da[k] += dn * weight * s.control[i][k];
+        }
+        w += n[r] * weight;
+        dw += dn * weight;
+    }
+    Point c = {a[0] / w, a[1] / w, a[2] / w};
+    if (point) *point = c;
+    if (derivative)
+        *derivative = {(da[0] - dw * c[0]) / w, (da[1] - dw * c[1]) / w, (da[2] - dw * c[2]) / w};
+}
+
+// The length of the curve over [t0, t1], by 8-point Gauss-Legendre on equal intervals.
+double curveLength(const Spline& s, double t0, double t1) {
+    static const double nodes[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267,
+                                    0.9602898564975363};
+    static const double weights[4] = {0.3626837833783620, 0.3137066458778873, 0.2223810344533745,
+                                      0.1012285362903763};
+    double step = (t1 - t0) / lengthIntervals, length = 0.0;
+    for (int i = 0; i < lengthIntervals; ++i) {
+        double centre = t0 + (i + 0.5) * step, half = 0.5 * step;
+        for (int k = 0; k < 4; ++k)
+            for (double sign : {-1.0, 1.0}) {
+                Point d;
+                evaluate(s, centre + sign * half * nodes[k], nullptr, &d);
+                length += half * weights[k] * norm(d);
+            }
+    }
+    return length;
+}
+
+// The point at half the curve's length: the span that holds it, then bisection on the length
+// from the span's start.
+Point middleOf(const Spline& s) {
+    std::vector<double> spanLengths;
+    int count = static_cast<int>(s.control.size());
+    double total = 0.0;
+    for (int i = s.degree; i < count; ++i) {
+        spanLengths.push_back(s.knots[i] < s.knots[i + 1]
+                                  ? curveLength(s, s.knots[i], s.knots[i + 1])
+                                  : 0.0);
+        total += spanLengths.back();
+    }
+    double wanted = 0.5 * total;
+    int i = s.degree;
+    for (; i < count - 1 && wanted > spanLengths[i - s.degree]; ++i)
+        wanted -= spanLengths[i - s.degree];
+    double low = s.knots[i], high = s.knots[i + 1];
+    for (int k = 0; k < 100 && high - low > 1e-15 * (1.0 + std::fabs(low)); ++k) {
+        double mid = 0.5 * (low + high);
+        (curveLength(s, s.knots[i], mid) < wanted ? low : high) = mid;
+    }
+    Point middle;
+    evaluate(s, 0.5 * (low + high), &middle, nullptr);
+    return middle;
+}
+
+const StoredSpline& storedOf(const Primitive& p) {
+    return storedSplines[static_cast<std::size_t>(p.curve)];
+}
+
+// A piece: one nonzero knot span of the stored spline, boxed by its control points.
+Primitive pieceOf(const Spline& s, int span, int curve, unsigned snaps) {
+    Primitive p;
+    p.kind = Primitive::Kind::Spline;
+    p.snaps = snaps;
+    p.curve = curve;
+    p.t0 = s.knots[span];
+    p.t1 = s.knots[span + 1];
+    p.u = p.v = s.control[span];
+    for (int i = span - s.degree; i <= span; ++i)
+        for (int k = 0; k < 3; ++k) {
+            p.u[k] = std::min(p.u[k], s.control[i][k]);
+            p.v[k] = std::max(p.v[k], s.control[i][k]);
+        }
+    evaluate(s, p.t0, &p.a, nullptr);
+    evaluate(s, p.t1, &p.b, nullptr);
+    return p;
+}
+
+// Newton's method on P(s) - Q(t) = 0 in the view, from (s, t); true when it converges inside both
+// pieces' ranges.
+bool refineCrossing(const Primitive& a, const Primitive& b, double& s, double& t) {
+    for (int k = 0; k < newtonSteps; ++k) {
+        Point p = hostsim::primitivePoint(a, s), q = hostsim::primitivePoint(b, t);
+        Point dp = hostsim::primitiveTangent(a, s), dq = hostsim::primitiveTangent(b, t);
+        double fx = p[0] - q[0], fy = p[1] - q[1];
+        double det = -dp[0] * dq[1] + dp[1] * dq[0];
+        if (det == 0.0 || !std::isfinite(det)) return false;
+        double ds = (-fx * dq[1] + fy * dq[0]) / det;  // solves [dp -dq] (ds dt) = -(fx fy)
+        double dt = (dp[0] * fy - dp[1] * fx) / det;
+        s -= ds;
+        t -= dt;
+        if (!(s >= a.t0 - 1e-9 * (a.t1 - a.t0) && s <= a.t1 + 1e-9 * (a.t1 - a.t0) &&
+              t >= b.t0 - 1e-9 * (b.t1 - b.t0) && t <= b.t1 + 1e-9 * (b.t1 - b.t0)))
+            return false;
+        double size = 1.0 + std::max(norm(p), norm(q));
+        if (std::fabs(ds) <= 1e-15 * (a.t1 - a.t0) && std::fabs(dt) <= 1e-15 * (b.t1 - b.t0))
+            return true;
+        if (std::hypot(fx, fy) <= 1e-15 * size && k > 2) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+namespace hostsim {
+
+void splineDomain(const Spline& s, double& low, double& high) {
+    low = s.knots[s.degree];
+    high = s.knots[s.control.size()];
+}
+
+bool readSpline(const DrawingObject& o, Spline& s, std::string& why) {
+    s = Spline();
+    s.degree = groupInt(o, 71, 3);
+    s.closed = (groupInt(o, 70, 0) & closedFlag) != 0;
+    s.control = groupPoints(o, 10);
+    s.knots = groupValues(o, 40);
+    s.weights = groupValues(o, 41);
+    if (s.control.empty()) {
+        why = groupPoints(o, 11).empty() ? "a spline without control points"
+                                         : "a spline given only by fit points";
+        return false;
+    }
+    if (s.weights.empty()) s.weights.assign(s.control.size(), 1.0);
+    why = splineFault(s);
+    return why.empty();
+}
+
+Point splinePoint(const Spline& s, double t) {
+    Point p;
+    evaluate(s, t, &p, nullptr);
+    return p;
+}
+
+Point splineDerivative(const Spline& s, double t) {
+    Point d;
+    evaluate(s, t, nullptr, &d);
+    return d;
+}
+
+void clearSplines() {
+    storedSplines.clear();
+}
+
+bool splinePieces(const DrawingObject& o, const Affine& frame, std::vector<Primitive>& pieces,
+                  std::string& why) {
+    pieces.clear();
+    StoredSpline stored;
+    if (!readSpline(o, stored.curve, why)) return false;
+    Spline& s = stored.curve;
+    for (Point& p : s.control) p = applyAffine(frame, p);
+    for (const Point& p : s.control)
+        if (!isFinitePoint(p)) {
+            why = "a spline with a control point out of range";
+            return false;
+        }
+    if (!s.closed) {
+        stored.hasMiddle = true;
+        stored.middle = middleOf(s);
+    }
+    int curve = static_cast<int>(storedSplines.size());
+    unsigned snaps = snapNea | snapInt | (s.closed ? 0u : snapEnd | snapMid);
+    for (int span = s.degree; span < static_cast<int>(s.control.size()); ++span)
+        if (s.knots[span] < s.knots[span + 1]) pieces.push_back(pieceOf(s, span, curve, snaps));
+    storedSplines.push_back(std::move(stored));
+    return true;
+}
+
+Point splinePiecePoint(const Primitive& p, double t) {
+    return splinePoint(storedOf(p).curve, t);
+}
+
+Point splinePieceTangent(const Primitive& p, double t) {
+    return splineDerivative(storedOf(p).curve, t);
+}
+
+int splinePieceSamples(const Primitive& p) {
+    return samplesPerDegree * (storedOf(p).curve.degree + 1);
+}
+
+int splinePieceEnds(const Primitive& p, Point ends[2]) {
+    const Spline& s = storedOf(p).curve;
+    if (s.closed) return 0;
+    double low = 0.0, high = 0.0;
+    splineDomain(s, low, high);
+    int count = 0;
+    if (p.t0 == low) ends[count++] = p.a;
+    if (p.t1 == high) ends[count++] = p.b;
+    return count;
+}
+
+// Only the piece that holds the middle offers it: the middle lies within its box.
+bool splinePieceMiddle(const Primitive& p, Point& middle) {
+    const StoredSpline& stored = storedOf(p);
+    if (!stored.hasMiddle) return false;
+    const Point& m = stored.middle;
+    if (m[0] < p.u[0] || m[0] > p.v[0] || m[1] < p.u[1] || m[1] > p.v[1]) return false;
+    middle = m;
+    return true;
+}
+
+double splineViewDistance(const Primitive& p, double x, double y, Point* nearest) {
+    std::vector<double> candidates = {p.t0, p.t1};
+    auto slope = [&](double t) {
+        Point q, d;
+        evaluate(storedOf(p).curve, t, &q, &d);
+        return (q[0] - x) * d[0] + (q[1] - y) * d[1];
+    };
+    findRoots(slope, p.t0, p.t1, splinePieceSamples(p), candidates);
+    double best = INFINITY;
+    for (double t : candidates) {
+        Point q = splinePiecePoint(p, t);
+        double d = std::hypot(q[0] - x, q[1] - y);
+        if (d < best) {
+            best = d;
+            if (nearest) *nearest = q;
+        }
+    }
+    return best;
+}
+
+// Pairs of sample intervals whose chords come near each other start Newton's method; a crossing
+// found from several starts is offered more than once, which does no harm.
+void splineCrossings(const Primitive& a, const Primitive& b, std::vector<Point>& crossings) {
+    int na = splinePieceSamples(a), nb = splinePieceSamples(b);
+    std::vector<Point> pa(na + 1), pb(nb + 1);
+    for (int i = 0; i <= na; ++i) pa[i] = primitivePoint(a, a.t0 + (a.t1 - a.t0) * i / na);
+    for (int j = 0; j <= nb; ++j) pb[j] = primitivePoint(b, b.t0 + (b.t1 - b.t0) * j / nb);
+    for (int i = 0; i < na; ++i)
+        for (int j = 0; j < nb; ++j) {
+            double reachA = std::hypot(pa[i + 1][0] - pa[i][0], pa[i + 1][1] - pa[i][1]);
+            double reachB = std::hypot(pb[j + 1][0] - pb[j][0], pb[j + 1][1] - pb[j][1]);
+            Point ca = {0.5 * (pa[i][0] + pa[i + 1][0]), 0.5 * (pa[i][1] + pa[i + 1][1]), 0};
+            Point cb = {0.5 * (pb[j][0] + pb[j + 1][0]), 0.5 * (pb[j][1] + pb[j + 1][1]), 0};
+            if (std::hypot(ca[0] - cb[0], ca[1] - cb[1]) > reachA + reachB) continue;
+            double s = a.t0 + (a.t1 - a.t0) * (i + 0.5) / na;
+            double t = b.t0 + (b.t1 - b.t0) * (j + 0.5) / nb;
+            if (refineCrossing(a, b, s, t)) crossings.push_back(primitivePoint(a, s));
+        }
+}
+
+}  // namespace hostsim

@@ -1,0 +1,113 @@
+// tests/hostsim/picking/splineTests.cpp - SPLINE objects against ezdxf's own evaluation: points of
+// the curve, and the END, NEA, MID and INT snaps on tests/picks/splines.dxf.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "hostsim/picking/picking.h"
+#include "tests/hostsim/drawingTestSupport.h"
+
+namespace {
+
+using drawingtest::DrawingTest;
+using hostsim::Point;
+
+const std::string picksDir = std::string(HOSTSIM_TEST_DXF_DIR) + "/../../../picks/";
+
+// The rows of a table makePickDrawings.py wrote, less its comment lines.
+std::vector<std::string> tableRows(const std::string& name) {
+    std::ifstream in(picksDir + name);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line[0] != '#') rows.push_back(line);
+    return rows;
+}
+
+// The drawing's largest extent: the tolerances are 1e-9 of it.
+double drawingSize() {
+    Point low, high;
+    if (!hostsim::drawingExtents(low, high)) return 0.0;
+    return std::max(high[0] - low[0], high[1] - low[1]);
+}
+
+class Splines : public DrawingTest {
+  protected:
+    void SetUp() override {
+        DrawingTest::SetUp();
+        openFile("../../../picks/splines.dxf");
+        ASSERT_TRUE(hostsim::setSysvarInt("APERTURE", 1));
+    }
+};
+
+TEST_F(Splines, EvaluateAsEzdxfDoes) {
+    std::vector<const hostsim::DrawingObject*> splines;
+    const hostsim::Drawing& d = hostsim::currentDrawing();
+    for (int i = d.firstEntity; i >= 0; i = d.objects[i].next)
+        if (d.objects[i].type == "SPLINE") splines.push_back(&d.objects[i]);
+    std::vector<std::string> rows = tableRows("splinePoints.txt");
+    ASSERT_GE(rows.size(), 16u);
+    for (const std::string& row : rows) {
+        SCOPED_TRACE(row);
+        std::istringstream in(row);
+        std::size_t index = 0;
+        double t = 0.0;
+        Point want;
+        in >> index >> t >> want[0] >> want[1] >> want[2];
+        ASSERT_LT(index, splines.size());
+        hostsim::Spline spline;
+        std::string why;
+        ASSERT_TRUE(hostsim::readSpline(*splines[index], spline, why)) << why;
+        Point got = hostsim::splinePoint(spline, t);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(want[k], got[k], 1e-12 * (1.0 + std::fabs(want[k])));
+    }
+}
+
+// END, NEA, MID on a rational, a clamped, an unclamped spline and one in a turned and scaled
+// reference; INT of splines with lines.
+TEST_F(Splines, SnapAsEzdxfComputes) {
+    double tolerance = 1e-9 * drawingSize();
+    ASSERT_GT(tolerance, 0.0);
+    std::vector<std::string> rows = tableRows("splineSnaps.txt");
+    ASSERT_GE(rows.size(), 18u);
+    for (const std::string& row : rows) {
+        SCOPED_TRACE(row);
+        std::istringstream in(row);
+        std::string mode;
+        Point pick = {0, 0, 0}, want, got = {NAN, NAN, NAN};
+        in >> mode >> pick[0] >> pick[1] >> want[0] >> want[1] >> want[2];
+        ASSERT_EQ(KVS_RTNORM, kvs_osnap(pick.data(), ("_" + mode).c_str(), got.data()));
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(want[k], got[k], tolerance);
+    }
+}
+
+// A closed spline has no ends and no middle; a spline given only by fit points is named in a
+// notice and not drawn.
+TEST_F(Splines, ClosedHasNoEndsAndFitPointsOnlyAreNotDrawn) {
+    struct Case {
+        int line;
+        const char* mode;
+        Point pick;
+        int want;
+    };
+    const Case cases[] = {
+        {__LINE__, "_END", {95.33, 1.3, 0}, KVS_RTERROR},
+        {__LINE__, "_MID", {95.33, 1.3, 0}, KVS_RTERROR},
+        {__LINE__, "_NEA", {95.33, 1.3, 0}, KVS_RTNORM},
+        {__LINE__, "_NEA", {5, 35, 0}, KVS_RTERROR},  // the fit points' curve
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Point got;
+        EXPECT_EQ(c.want, kvs_osnap(c.pick.data(), c.mode, got.data()));
+    }
+    std::string notices;
+    for (const std::string& notice : hostsim::drawingNotices()) notices += notice + "\n";
+    EXPECT_NE(std::string::npos, notices.find("a spline given only by fit points is not drawn"))
+        << notices;
+}
+
+}  // namespace
