@@ -9,8 +9,9 @@
 // far outside it are checked at every pick.
 //
 // Offers: buildGeometry and the queries on its primitives (objectGeometry.cpp); snap points
-// (objectSnap.cpp); splines and their pieces (splines.cpp). Needs: hostsim/drawing (the objects and their axes). Everything is in world
-// coordinates: the UCS, the view and the system variables are the caller's.
+// (objectSnap.cpp); splines and their pieces (splines.cpp). Needs: hostsim/drawing (the objects and
+// their axes). Everything is in world coordinates: the UCS, the view and the system variables are
+// the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
@@ -114,7 +115,7 @@ Point splinePiecePoint(const Primitive& piece, double t);
 Point splinePieceTangent(const Primitive& piece, double t);
 int splinePieceSamples(const Primitive& piece);  // samples that separate its roots
 double splineViewDistance(const Primitive& piece, double x, double y, Point* nearest);
-int splinePieceEnds(const Primitive& piece, Point ends[2]);  // the curve's ends it holds
+int splinePieceEnds(const Primitive& piece, Point ends[2]);     // the curve's ends it holds
 bool splinePieceMiddle(const Primitive& piece, Point& middle);  // half the curve's length
 // Where two spline pieces cross in the view, by Newton's method from nearby samples.
 void splineCrossings(const Primitive& a, const Primitive& b, std::vector<Point>& crossings);

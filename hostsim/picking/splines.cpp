@@ -19,10 +19,10 @@ using hostsim::Point;
 using hostsim::Primitive;
 using hostsim::Spline;
 
-constexpr int maxDegree = 30;                  // far past any drawn curve; sizes the basis rows
+constexpr int maxDegree = 30;  // far past any drawn curve; sizes the basis rows
 constexpr std::size_t maxControlPoints = 1000000;
-constexpr int samplesPerDegree = 8;            // per knot span, to separate its roots
-constexpr int lengthIntervals = 8;             // Gauss-Legendre intervals per knot span
+constexpr int samplesPerDegree = 8;  // per knot span, to separate its roots
+constexpr int lengthIntervals = 8;   // Gauss-Legendre intervals per knot span
 constexpr int newtonSteps = 40;
 
 // Closed splines (flag 1) have no ends; the other flags (periodic, rational, planar) follow from
@@ -80,10 +80,12 @@ std::vector<Point> groupPoints(const hostsim::DrawingObject& o, int xCode) {
 // Empty when the curve can be evaluated; else why not.
 std::string splineFault(const Spline& s) {
     std::size_t count = s.control.size();
-    if (s.degree < 1 || s.degree > maxDegree) return "a spline of degree " + std::to_string(s.degree);
+    if (s.degree < 1 || s.degree > maxDegree)
+        return "a spline of degree " + std::to_string(s.degree);
     if (count < static_cast<std::size_t>(s.degree) + 1 || count > maxControlPoints)
         return "a spline with too few or too many control points for its degree";
-    if (s.knots.size() != count + s.degree + 1) return "a spline whose knots do not match its control points";
+    if (s.knots.size() != count + s.degree + 1)
+        return "a spline whose knots do not match its control points";
     if (s.weights.size() != count) return "a spline whose weights do not match its control points";
     for (std::size_t i = 0; i + 1 < s.knots.size(); ++i)
         if (!std::isfinite(s.knots[i]) || s.knots[i] > s.knots[i + 1])
@@ -182,9 +184,8 @@ Point middleOf(const Spline& s) {
     int count = static_cast<int>(s.control.size());
     double total = 0.0;
     for (int i = s.degree; i < count; ++i) {
-        spanLengths.push_back(s.knots[i] < s.knots[i + 1]
-                                  ? curveLength(s, s.knots[i], s.knots[i + 1])
-                                  : 0.0);
+        spanLengths.push_back(
+            s.knots[i] < s.knots[i + 1] ? curveLength(s, s.knots[i], s.knots[i + 1]) : 0.0);
         total += spanLengths.back();
     }
     double wanted = 0.5 * total;

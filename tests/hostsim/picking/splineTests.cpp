@@ -62,7 +62,8 @@ TEST_F(Splines, EvaluateAsEzdxfDoes) {
         std::string why;
         ASSERT_TRUE(hostsim::readSpline(*splines[index], spline, why)) << why;
         Point got = hostsim::splinePoint(spline, t);
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(want[k], got[k], 1e-12 * (1.0 + std::fabs(want[k])));
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(want[k], got[k], 1e-12 * (1.0 + std::fabs(want[k])));
     }
 }
 
