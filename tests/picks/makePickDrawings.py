@@ -13,7 +13,7 @@ import subprocess
 import sys
 
 import ezdxf
-from ezdxf.math import OCS
+from ezdxf.math import OCS, Vec3
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 STRIP = os.path.join(HERE, "..", "..", "scripts", "stripDxf.py")
@@ -185,6 +185,38 @@ def line_crossing(curve, low, high, start, end):
     raise ValueError("no crossing")
 
 
+def circle_crossing(curve, low, high, centre, radius):
+    """Where the curve crosses the circle: a sign change of the distance, then bisection."""
+    side = lambda t: (curve.point(t) - Vec3(centre)).magnitude - radius
+    count = 400
+    ts = [low + (high - low) * i / count for i in range(count + 1)]
+    for a, b in zip(ts, ts[1:]):
+        if (side(a) < 0) != (side(b) < 0):
+            for _ in range(80):
+                m = (a + b) / 2
+                a, b = (m, b) if (side(m) < 0) == (side(a) < 0) else (a, m)
+            return curve.point((a + b) / 2)
+    raise ValueError("no crossing")
+
+
+def curves_crossing(first, second):
+    """Where two curves cross: their closest samples, then Newton's method."""
+    count = 200
+    def samples(curve):
+        low, high = curve.knots()[curve.degree], curve.knots()[curve.count]
+        return [(low + (high - low) * i / count, curve.point(low + (high - low) * i / count))
+                for i in range(count + 1)]
+    _, s, t = min(((p - q).magnitude, a, b) for a, p in samples(first) for b, q in samples(second))
+    for _ in range(60):
+        p, dp = first.derivative(s, n=1)
+        q, dq = second.derivative(t, n=1)
+        fx, fy = p.x - q.x, p.y - q.y
+        det = -dp.x * dq.y + dp.y * dq.x
+        s -= (-fx * dq.y + fy * dq.x) / det
+        t -= (dp.x * fy - dp.y * fx) / det
+    return first.point(s)
+
+
 def spline_drawing():
     """splines.dxf, and splineSnaps.txt: per row a mode, a pick point and the expected point; and
     splinePoints.txt: per row the spline's index among the drawing's SPLINEs, a parameter and
@@ -213,10 +245,14 @@ def spline_drawing():
                                  dxfattribs={"xscale": 2, "yscale": 1.5, "rotation": 30})
     msp.add_line((30, 5), (50, 5))                   # crosses the clamped spline
     msp.add_line((60, 4), (80, 4))                   # crosses the unclamped spline
+    msp.add_circle((64, 8), 2)                       # crosses the unclamped spline
+    # degree 2, crossing the rational spline
+    curves.append(spline_entity(msp, [(2, 12), (8, 4), (14, 6), (19, -1)], 2,
+                                [0, 0, 0, 1, 2, 2, 2]))
     save(doc, "splines.dxf")
 
     tools = [c.construction_tool() for c in curves]
-    tools.append(curl.query("SPLINE")[0].construction_tool().transform(reference.matrix44()))
+    tools.insert(4, curl.query("SPLINE")[0].construction_tool().transform(reference.matrix44()))
     domains = [(t.knots()[t.degree], t.knots()[t.count]) for t in tools]
     with open(os.path.join(HERE, "splinePoints.txt"), "w") as out:
         out.write("# spline parameter x y z, by ezdxf (makePickDrawings.py)\n")
@@ -243,6 +279,10 @@ def spline_drawing():
         low, high = domains[index]
         p = line_crossing(tools[index], low, high, *line)
         row("INT", (p.x + 0.3, p.y + 0.3), p)
+    p = circle_crossing(tools[2], *domains[2], (64, 8), 2)
+    row("INT", (p.x + 0.3, p.y - 0.3), p)
+    p = curves_crossing(tools[0], tools[5])
+    row("INT", (p.x + 0.3, p.y + 0.3), p)
     with open(os.path.join(HERE, "splineSnaps.txt"), "w") as out:
         out.write("# mode pickX pickY x y z, by ezdxf (makePickDrawings.py)\n")
         out.write("\n".join(rows) + "\n")
