@@ -24,6 +24,7 @@ constexpr std::size_t maxControlPoints = 1000000;
 constexpr int samplesPerDegree = 8;  // per knot span, to separate its roots
 constexpr int lengthIntervals = 8;   // Gauss-Legendre intervals per knot span
 constexpr int newtonSteps = 40;
+constexpr std::size_t maxFitPoints = 500;  // the interpolation solves a dense system
 
 // Closed splines (flag 1) have no ends; the other flags (periodic, rational, planar) follow from
 // the knots and weights.
@@ -43,8 +44,17 @@ static std::vector<StoredSpline> storedSplines;
 
 namespace {
 
+Point sub(const Point& a, const Point& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+Point combine(double k, const Point& a, double l, const Point& b) {
+    return {k * a[0] + l * b[0], k * a[1] + l * b[1], k * a[2] + l * b[2]};
+}
 double norm(const Point& a) {
     return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+}
+Point cross(const Point& a, const Point& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 
 bool isFinitePoint(const Point& p) {
@@ -225,6 +235,127 @@ Primitive pieceOf(const Spline& s, int span, int curve, unsigned snaps) {
     return p;
 }
 
+// ---- curves through fit points: the cubic of global interpolation with end derivatives ----
+//
+// The parameters of the fit points follow the chords between them (0 to 1), the inner knots are
+// those parameters, and the end derivatives have the total chord length as their magnitude. Their
+// directions are groups 12 and 13 when both are given, else estimated from five points around each
+// end. Two rows tie the second and the second-to-last control points to them.
+
+// The estimated direction at the first (last = false) or last fit point: a blend of the chords
+// beside it, weighted by how sharply the chords turn on each side; chords past the ends are
+// extrapolated.
+Point estimatedTangent(const std::vector<Point>& fit, bool last) {
+    int n = static_cast<int>(fit.size());
+    auto chord = [&](int k) -> Point {  // q[k] = fit[k] - fit[k - 1], extrapolated past both ends
+        if (k >= 1 && k <= n - 1) return sub(fit[k], fit[k - 1]);
+        Point q1 = sub(fit[1], fit[0]), q2 = sub(fit[2], fit[1]);
+        Point qn1 = sub(fit[n - 1], fit[n - 2]), qn2 = sub(fit[n - 2], fit[n - 3]);
+        Point q0 = combine(2, q1, -1, q2), qn = combine(2, qn1, -1, qn2);
+        if (k == 0) return q0;
+        if (k == -1) return combine(2, q0, -1, q1);
+        if (k == n) return qn;
+        return combine(2, qn, -1, qn1);  // k == n + 1
+    };
+    int k = last ? n - 1 : 0;
+    double v1 = norm(cross(chord(k - 1), chord(k))), v2 = norm(cross(chord(k + 1), chord(k + 2)));
+    double alpha = v1 + v2 > 0.0 ? v1 / (v1 + v2) : 0.5;  // straight chords: either side alike
+    return combine(1.0 - alpha, chord(k), alpha, chord(k + 1));
+}
+
+// Solves a x = rhs (three columns) by Gaussian elimination with partial pivoting; false when a
+// is singular.
+bool solveDense(std::vector<std::vector<double>>& a, std::vector<Point>& rhs) {
+    int n = static_cast<int>(a.size());
+    for (int k = 0; k < n; ++k) {
+        int pivot = k;
+        for (int r = k + 1; r < n; ++r)
+            if (std::fabs(a[r][k]) > std::fabs(a[pivot][k])) pivot = r;
+        if (a[pivot][k] == 0.0) return false;
+        std::swap(a[k], a[pivot]);
+        std::swap(rhs[k], rhs[pivot]);
+        for (int r = k + 1; r < n; ++r) {
+            double f = a[r][k] / a[k][k];
+            if (f == 0.0) continue;
+            for (int c = k; c < n; ++c) a[r][c] -= f * a[k][c];
+            rhs[r] = combine(1.0, rhs[r], -f, rhs[k]);
+        }
+    }
+    for (int k = n - 1; k >= 0; --k) {
+        for (int c = k + 1; c < n; ++c) rhs[k] = combine(1.0, rhs[k], -a[k][c], rhs[c]);
+        rhs[k] = combine(1.0 / a[k][k], rhs[k], 0.0, rhs[k]);
+    }
+    return true;
+}
+
+// The chord parameters of the fit points, 0 to 1; false when two neighbours coincide.
+bool chordParameters(const std::vector<Point>& fit, std::vector<double>& t, double& total) {
+    t.assign(1, 0.0);
+    total = 0.0;
+    for (std::size_t i = 1; i < fit.size(); ++i) {
+        double d = norm(sub(fit[i], fit[i - 1]));
+        if (!(d > 0.0)) return false;
+        total += d;
+        t.push_back(total);
+    }
+    for (double& v : t) v /= total;
+    t.back() = 1.0;
+    return std::isfinite(total);
+}
+
+// The control points of the cubic through fit with the end derivatives given.
+std::string interpolateFitPoints(const std::vector<Point>& fit, const Point* tangents, Spline& s) {
+    std::vector<double> t;
+    double total = 0.0;
+    if (fit.size() < 2 || fit.size() > maxFitPoints)
+        return "a spline with fewer than 2 or more than " + std::to_string(maxFitPoints) +
+               " fit points";
+    if (!chordParameters(fit, t, total)) return "a spline whose fit points repeat";
+    if (tangents == nullptr && fit.size() < 3)
+        return "a spline through 2 fit points without end tangents";
+    Point start = tangents ? tangents[0] : estimatedTangent(fit, false);
+    Point end = tangents ? tangents[1] : estimatedTangent(fit, true);
+    if (!(norm(start) > 0.0) || !(norm(end) > 0.0)) return "a spline whose end tangents are zero";
+    start = combine(total / norm(start), start, 0.0, start);
+    end = combine(total / norm(end), end, 0.0, end);
+    int m = static_cast<int>(fit.size()) - 1, count = m + 3;
+    s = Spline();
+    s.degree = 3;
+    s.knots.assign(4, 0.0);
+    s.knots.insert(s.knots.end(), t.begin() + 1, t.end() - 1);
+    s.knots.insert(s.knots.end(), 4, 1.0);
+    s.control.assign(count, {0, 0, 0});  // sizes the basis; solved below
+    s.weights.assign(count, 1.0);
+    std::vector<std::vector<double>> rows;
+    std::vector<Point> rhs;
+    for (int j = 0; j <= m; ++j) {
+        std::vector<double> row(count, 0.0);
+        int span = spanOf(s, t[j]);
+        double n[maxDegree + 1], lower[maxDegree + 1];
+        basisFunctions(s, span, t[j], n, lower);
+        for (int r = 0; r <= 3; ++r) row[span - 3 + r] = n[r];
+        if (j == m) {  // the last control points' difference, before the last fit point
+            std::vector<double> tie(count, 0.0);
+            tie[count - 2] = -1.0;
+            tie[count - 1] = 1.0;
+            rows.push_back(tie);
+            rhs.push_back(combine((1.0 - s.knots[s.knots.size() - 5]) / 3, end, 0.0, end));
+        }
+        rows.push_back(row);
+        rhs.push_back(fit[j]);
+        if (j == 0) {  // the first control points' difference
+            std::vector<double> tie(count, 0.0);
+            tie[0] = -1.0;
+            tie[1] = 1.0;
+            rows.push_back(tie);
+            rhs.push_back(combine(s.knots[4] / 3, start, 0.0, start));
+        }
+    }
+    if (!solveDense(rows, rhs)) return "a spline whose fit points cannot be interpolated";
+    s.control = rhs;
+    return "";
+}
+
 // Newton's method on P(s) - Q(t) = 0 in the view, from (s, t); true when it converges inside both
 // pieces' ranges.
 bool refineCrossing(const Primitive& a, const Primitive& b, double& s, double& t) {
@@ -249,6 +380,27 @@ bool refineCrossing(const Primitive& a, const Primitive& b, double& s, double& t
     return false;
 }
 
+// A spline given only by fit points (11), with end tangents (12 and 13) when both are given.
+bool readFitPoints(const hostsim::DrawingObject& o, Spline& s, std::string& why) {
+    std::vector<Point> fit = groupPoints(o, 11);
+    if (fit.empty()) {
+        why = "a spline without control points or fit points";
+        return false;
+    }
+    std::vector<Point> starts = groupPoints(o, 12), ends = groupPoints(o, 13);
+    Point tangents[2] = {starts.empty() ? Point{0, 0, 0} : starts[0],
+                         ends.empty() ? Point{0, 0, 0} : ends[0]};
+    bool closed = s.closed;
+    for (const Point& p : fit)
+        if (!isFinitePoint(p)) {
+            why = "a spline with a fit point out of range";
+            return false;
+        }
+    why = interpolateFitPoints(fit, starts.empty() || ends.empty() ? nullptr : tangents, s);
+    s.closed = closed;
+    return why.empty();
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -265,11 +417,7 @@ bool readSpline(const DrawingObject& o, Spline& s, std::string& why) {
     s.control = groupPoints(o, 10);
     s.knots = groupValues(o, 40);
     s.weights = groupValues(o, 41);
-    if (s.control.empty()) {
-        why = groupPoints(o, 11).empty() ? "a spline without control points"
-                                         : "a spline given only by fit points";
-        return false;
-    }
+    if (s.control.empty()) return readFitPoints(o, s, why);
     if (s.weights.empty()) s.weights.assign(s.control.size(), 1.0);
     why = splineFault(s);
     return why.empty();

@@ -236,8 +236,10 @@ def spline_drawing():
     # closed, degree 3: its first three control points repeat at the end
     loop = [(90, 0), (96, 0), (98, 6), (92, 9), (88, 5)]
     curves.append(spline_entity(msp, loop + loop[:3], 3, list(range(12)), closed=True))
-    # given only by fit points: not drawn
-    msp.add_spline(fit_points=[(0, 30), (5, 35), (10, 30)])
+    # given only by fit points: the cubic through them, end tangents estimated; and one through
+    # two points, which without end tangents has none (ezdxf's construction fails): not drawn
+    curves.append(msp.add_spline(fit_points=[(0, 30), (5, 35), (10, 31), (14, 36), (20, 30)]))
+    msp.add_spline(fit_points=[(0, 50), (10, 50)])
     # inside a reference turned by 30 degrees and scaled 2 by 1.5
     curl = doc.blocks.new("CURL")
     spline_entity(curl, [(0, 0), (2, 5), (6, 6), (9, 1), (12, 4)], 3, [0, 0, 0, 0, 0.5, 1, 1, 1, 1])
@@ -249,14 +251,19 @@ def spline_drawing():
     # degree 2, crossing the rational spline
     curves.append(spline_entity(msp, [(2, 12), (8, 4), (14, 6), (19, -1)], 2,
                                 [0, 0, 0, 1, 2, 2, 2]))
+    # fit points with their end tangents (groups 12 and 13)
+    tangent = msp.add_spline(fit_points=[(30, 30), (36, 36), (41, 31), (50, 34)])
+    tangent.dxf.start_tangent = (0, 1, 0)
+    tangent.dxf.end_tangent = (1, -1, 0)
+    curves.append(tangent)
     save(doc, "splines.dxf")
 
     tools = [c.construction_tool() for c in curves]
-    tools.insert(4, curl.query("SPLINE")[0].construction_tool().transform(reference.matrix44()))
+    tools.insert(5, curl.query("SPLINE")[0].construction_tool().transform(reference.matrix44()))
     domains = [(t.knots()[t.degree], t.knots()[t.count]) for t in tools]
     with open(os.path.join(HERE, "splinePoints.txt"), "w") as out:
         out.write("# spline parameter x y z, by ezdxf (makePickDrawings.py)\n")
-        for index in (0, 1, 2, 3):
+        for index in (0, 1, 2, 3, 4, 7):
             low, high = domains[index]
             for k in range(5):
                 t = low + (high - low) * k / 4 + (0.1 if 0 < k < 4 else 0)
@@ -265,7 +272,7 @@ def spline_drawing():
     rows = []
     def row(mode, pick, point):
         rows.append(f"{mode} {pick[0]!r} {pick[1]!r} {point[0]!r} {point[1]!r} {point[2]!r}")
-    for index in (0, 1, 2, 4):
+    for index in (0, 1, 2, 5, 4, 7):
         tool, (low, high) = tools[index], domains[index]
         for t in (low, high):
             p = tool.point(t)
@@ -281,7 +288,7 @@ def spline_drawing():
         row("INT", (p.x + 0.3, p.y + 0.3), p)
     p = circle_crossing(tools[2], *domains[2], (64, 8), 2)
     row("INT", (p.x + 0.3, p.y - 0.3), p)
-    p = curves_crossing(tools[0], tools[5])
+    p = curves_crossing(tools[0], tools[6])
     row("INT", (p.x + 0.3, p.y + 0.3), p)
     with open(os.path.join(HERE, "splineSnaps.txt"), "w") as out:
         out.write("# mode pickX pickY x y z, by ezdxf (makePickDrawings.py)\n")
