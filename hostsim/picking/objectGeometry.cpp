@@ -435,10 +435,11 @@ void addOldPolyline(Builder& b, Source s, int index, const Affine& parent) {
     addVertexChain(b, s, vertices, (flags & 1) != 0);
 }
 
+// A SPLINE's points are world coordinates: the instance's map is its frame.
 void addSpline(Builder& b, const Source& s, const DrawingObject& o) {
     std::vector<Primitive> pieces;
     std::string why;
-    if (!hostsim::splinePieces(o, s.frame, pieces, why))
+    if (!hostsim::splinePieces(o, s.instance, pieces, why))
         return addNotice(b, o.line, why + " is not drawn");
     for (const Primitive& piece : pieces) {
         if (!roomForMore(b)) return;

@@ -106,9 +106,9 @@ bool readSpline(const DrawingObject& o, Spline& spline, std::string& why);
 void splineDomain(const Spline& spline, double& low, double& high);  // [knots[p], knots[count]]
 Point splinePoint(const Spline& spline, double t);
 Point splineDerivative(const Spline& spline, double t);
-// A SPLINE as primitives of kind Spline, one per knot span, its control points taken through
-// frame; the spline is kept in a table that clearSplines empties for the next drawing.
-bool splinePieces(const DrawingObject& o, const Affine& frame, std::vector<Primitive>& pieces,
+// A SPLINE as primitives of kind Spline, one per knot span, in world through the map of the
+// instance that shows it; each SPLINE is read once into a table that clearSplines empties.
+bool splinePieces(const DrawingObject& o, int instance, std::vector<Primitive>& pieces,
                   std::string& why);
 void clearSplines();
 Point splinePiecePoint(const Primitive& piece, double t);

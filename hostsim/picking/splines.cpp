@@ -1,14 +1,16 @@
 // hostsim/picking/splines.cpp - SPLINE objects: rational B-spline evaluation, their knot spans
 // as primitives, and the nearest point, middle and crossings found numerically on them.
 //
-// A SPLINE's points are world coordinates, and a rational B-spline mapped by an affine map is the
-// same spline over the mapped control points, so a spline inside a block reference is kept with
-// its control points in world. Each knot span of the curve becomes one primitive of kind Spline
-// that names its curve in the table below; its box is that of the span's control points, which
-// hold the span when the weights are positive.
+// A SPLINE's points are world coordinates, so the only map it takes is that of the block reference
+// that holds it; and a rational B-spline mapped by an affine map is the same spline over the mapped
+// control points. So each SPLINE is read once, into the table below, and each copy of it reaches
+// world through its instance's map. Each knot span of the curve becomes one primitive of kind
+// Spline that names its curve in the table; its box is that of the span's control points in world,
+// which hold the span when the weights are positive.
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "hostsim/picking/picking.h"
@@ -30,17 +32,12 @@ constexpr std::size_t maxFitPoints = 500;  // the interpolation solves a dense s
 // the knots and weights.
 constexpr int closedFlag = 1;
 
-// A spline of the drawing, in world, with what its snaps need.
-struct StoredSpline {
-    Spline curve;
-    bool hasMiddle = false;
-    Point middle = {0, 0, 0};
-};
-
 }  // namespace
 
-// ---- the splines of the open drawing: primitives of kind Spline index this table ----
-static std::vector<StoredSpline> storedSplines;
+// ---- the splines of the open drawing, in their own coordinates: primitives of kind Spline index
+// the table, and each SPLINE object is read once however many references show it ----
+static std::vector<Spline> storedSplines;
+static std::unordered_map<const hostsim::DrawingObject*, int> storedIndex;
 
 namespace {
 
@@ -98,8 +95,9 @@ std::string splineFault(const Spline& s) {
         return "a spline whose knots do not match its control points";
     if (s.weights.size() != count) return "a spline whose weights do not match its control points";
     for (std::size_t i = 0; i + 1 < s.knots.size(); ++i)
-        if (!std::isfinite(s.knots[i]) || s.knots[i] > s.knots[i + 1])
-            return "a spline whose knots decrease";
+        if (s.knots[i] > s.knots[i + 1]) return "a spline whose knots decrease";
+    for (double knot : s.knots)
+        if (!std::isfinite(knot)) return "a spline with a knot out of range";
     for (double w : s.weights)
         if (!(w > 0.0) || !std::isfinite(w)) return "a spline with a weight that is not positive";
     for (const Point& p : s.control)
@@ -168,8 +166,8 @@ void evaluate(const Spline& s, double t, Point* point, Point* derivative) {
         *derivative = {(da[0] - dw * c[0]) / w, (da[1] - dw * c[1]) / w, (da[2] - dw * c[2]) / w};
 }
 
-// The length of the curve over [t0, t1], by 8-point Gauss-Legendre on equal intervals.
-double curveLength(const Spline& s, double t0, double t1) {
+// The length in world of the curve over [t0, t1], by 8-point Gauss-Legendre on equal intervals.
+double curveLength(const Spline& s, const hostsim::Affine& map, double t0, double t1) {
     static const double nodes[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267,
                                     0.9602898564975363};
     static const double weights[4] = {0.3626837833783620, 0.3137066458778873, 0.2223810344533745,
@@ -181,21 +179,21 @@ double curveLength(const Spline& s, double t0, double t1) {
             for (double sign : {-1.0, 1.0}) {
                 Point d;
                 evaluate(s, centre + sign * half * nodes[k], nullptr, &d);
-                length += half * weights[k] * norm(d);
+                length += half * weights[k] * norm(hostsim::applyLinear(map, d));
             }
     }
     return length;
 }
 
-// The point at half the curve's length: the span that holds it, then bisection on the length
-// from the span's start.
-Point middleOf(const Spline& s) {
+// The point in world at half the curve's length there (a scale along one axis moves it): the span
+// that holds it, then bisection on the length from the span's start.
+Point middleOf(const Spline& s, const hostsim::Affine& map) {
     std::vector<double> spanLengths;
     int count = static_cast<int>(s.control.size());
     double total = 0.0;
     for (int i = s.degree; i < count; ++i) {
         spanLengths.push_back(
-            s.knots[i] < s.knots[i + 1] ? curveLength(s, s.knots[i], s.knots[i + 1]) : 0.0);
+            s.knots[i] < s.knots[i + 1] ? curveLength(s, map, s.knots[i], s.knots[i + 1]) : 0.0);
         total += spanLengths.back();
     }
     double wanted = 0.5 * total;
@@ -205,18 +203,22 @@ Point middleOf(const Spline& s) {
     double low = s.knots[i], high = s.knots[i + 1];
     for (int k = 0; k < 100 && high - low > 1e-15 * (1.0 + std::fabs(low)); ++k) {
         double mid = 0.5 * (low + high);
-        (curveLength(s, s.knots[i], mid) < wanted ? low : high) = mid;
+        (curveLength(s, map, s.knots[i], mid) < wanted ? low : high) = mid;
     }
     Point middle;
     evaluate(s, 0.5 * (low + high), &middle, nullptr);
-    return middle;
+    return hostsim::applyAffine(map, middle);
 }
 
-const StoredSpline& storedOf(const Primitive& p) {
+const Spline& storedOf(const Primitive& p) {
     return storedSplines[static_cast<std::size_t>(p.curve)];
 }
 
-// A piece: one nonzero knot span of the stored spline, boxed by its control points.
+const hostsim::Affine& mapOf(const Primitive& p) {
+    return hostsim::drawingInstance(p.instance).map;
+}
+
+// A piece: one nonzero knot span of a spline whose control points are in world, boxed by them.
 Primitive pieceOf(const Spline& s, int span, int curve, unsigned snaps) {
     Primitive p;
     p.kind = Primitive::Kind::Spline;
@@ -437,46 +439,48 @@ Point splineDerivative(const Spline& s, double t) {
 
 void clearSplines() {
     storedSplines.clear();
+    storedIndex.clear();
 }
 
-bool splinePieces(const DrawingObject& o, const Affine& frame, std::vector<Primitive>& pieces,
+bool splinePieces(const DrawingObject& o, int instance, std::vector<Primitive>& pieces,
                   std::string& why) {
     pieces.clear();
-    StoredSpline stored;
-    if (!readSpline(o, stored.curve, why)) return false;
-    Spline& s = stored.curve;
-    for (Point& p : s.control) p = applyAffine(frame, p);
-    for (const Point& p : s.control)
+    auto found = storedIndex.find(&o);
+    if (found == storedIndex.end()) {
+        Spline read;
+        if (!readSpline(o, read, why)) return false;
+        found = storedIndex.emplace(&o, static_cast<int>(storedSplines.size())).first;
+        storedSplines.push_back(std::move(read));
+    }
+    int curve = found->second;
+    Spline world = storedSplines[curve];  // the control points in world, for the boxes
+    for (Point& p : world.control) p = applyAffine(drawingInstance(instance).map, p);
+    for (const Point& p : world.control)
         if (!isFinitePoint(p)) {
             why = "a spline with a control point out of range";
             return false;
         }
-    if (!s.closed) {
-        stored.hasMiddle = true;
-        stored.middle = middleOf(s);
-    }
-    int curve = static_cast<int>(storedSplines.size());
-    unsigned snaps = snapNea | snapInt | (s.closed ? 0u : snapEnd | snapMid);
-    for (int span = s.degree; span < static_cast<int>(s.control.size()); ++span)
-        if (s.knots[span] < s.knots[span + 1]) pieces.push_back(pieceOf(s, span, curve, snaps));
-    storedSplines.push_back(std::move(stored));
+    unsigned snaps = snapNea | snapInt | (world.closed ? 0u : snapEnd | snapMid);
+    for (int span = world.degree; span < static_cast<int>(world.control.size()); ++span)
+        if (world.knots[span] < world.knots[span + 1])
+            pieces.push_back(pieceOf(world, span, curve, snaps));
     return true;
 }
 
 Point splinePiecePoint(const Primitive& p, double t) {
-    return splinePoint(storedOf(p).curve, t);
+    return applyAffine(mapOf(p), splinePoint(storedOf(p), t));
 }
 
 Point splinePieceTangent(const Primitive& p, double t) {
-    return splineDerivative(storedOf(p).curve, t);
+    return applyLinear(mapOf(p), splineDerivative(storedOf(p), t));
 }
 
 int splinePieceSamples(const Primitive& p) {
-    return samplesPerDegree * (storedOf(p).curve.degree + 1);
+    return samplesPerDegree * (storedOf(p).degree + 1);
 }
 
 int splinePieceEnds(const Primitive& p, Point ends[2]) {
-    const Spline& s = storedOf(p).curve;
+    const Spline& s = storedOf(p);
     if (s.closed) return 0;
     double low = 0.0, high = 0.0;
     splineDomain(s, low, high);
@@ -486,11 +490,11 @@ int splinePieceEnds(const Primitive& p, Point ends[2]) {
     return count;
 }
 
-// Only the piece that holds the middle offers it: the middle lies within its box.
+// Only the piece that holds the middle offers it: the middle lies within its box. Found when asked:
+// a block of splines shown a million times need not measure each copy.
 bool splinePieceMiddle(const Primitive& p, Point& middle) {
-    const StoredSpline& stored = storedOf(p);
-    if (!stored.hasMiddle) return false;
-    const Point& m = stored.middle;
+    if (storedOf(p).closed) return false;
+    Point m = middleOf(storedOf(p), mapOf(p));
     if (m[0] < p.u[0] || m[0] > p.v[0] || m[1] < p.u[1] || m[1] > p.v[1]) return false;
     middle = m;
     return true;
@@ -499,8 +503,7 @@ bool splinePieceMiddle(const Primitive& p, Point& middle) {
 double splineViewDistance(const Primitive& p, double x, double y, Point* nearest) {
     std::vector<double> candidates = {p.t0, p.t1};
     auto slope = [&](double t) {
-        Point q, d;
-        evaluate(storedOf(p).curve, t, &q, &d);
+        Point q = splinePiecePoint(p, t), d = splinePieceTangent(p, t);
         return (q[0] - x) * d[0] + (q[1] - y) * d[1];
     };
     findRoots(slope, p.t0, p.t1, splinePieceSamples(p), candidates);
