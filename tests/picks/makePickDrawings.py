@@ -245,6 +245,9 @@ def spline_drawing():
     spline_entity(curl, [(0, 0), (2, 5), (6, 6), (9, 1), (12, 4)], 3, [0, 0, 0, 0, 0.5, 1, 1, 1, 1])
     reference = msp.add_blockref("CURL", (110, 20),
                                  dxfattribs={"xscale": 2, "yscale": 1.5, "rotation": 30})
+    # the same block again, mirrored and turned the other way: one SPLINE shown twice
+    again = msp.add_blockref("CURL", (150, 0),
+                             dxfattribs={"xscale": -1, "yscale": 3, "rotation": -45})
     msp.add_line((30, 5), (50, 5))                   # crosses the clamped spline
     msp.add_line((60, 4), (80, 4))                   # crosses the unclamped spline
     msp.add_circle((64, 8), 2)                       # crosses the unclamped spline
@@ -260,6 +263,7 @@ def spline_drawing():
 
     tools = [c.construction_tool() for c in curves]
     tools.insert(5, curl.query("SPLINE")[0].construction_tool().transform(reference.matrix44()))
+    tools.append(curl.query("SPLINE")[0].construction_tool().transform(again.matrix44()))
     domains = [(t.knots()[t.degree], t.knots()[t.count]) for t in tools]
     with open(os.path.join(HERE, "splinePoints.txt"), "w") as out:
         out.write("# spline parameter x y z, by ezdxf (makePickDrawings.py)\n")
@@ -272,7 +276,7 @@ def spline_drawing():
     rows = []
     def row(mode, pick, point):
         rows.append(f"{mode} {pick[0]!r} {pick[1]!r} {point[0]!r} {point[1]!r} {point[2]!r}")
-    for index in (0, 1, 2, 5, 4, 7):
+    for index in (0, 1, 2, 5, 8, 4, 7):
         tool, (low, high) = tools[index], domains[index]
         for t in (low, high):
             p = tool.point(t)
