@@ -455,8 +455,9 @@ bool splinePieces(const DrawingObject& o, int instance, std::vector<Primitive>& 
     int curve = found->second;
     Spline world = storedSplines[curve];  // the control points in world, for the boxes
     for (Point& p : world.control) p = applyAffine(drawingInstance(instance).map, p);
-    for (const Point& p : world.control)
-        if (!isFinitePoint(p)) {
+    double heaviest = *std::max_element(world.weights.begin(), world.weights.end());
+    for (const Point& p : world.control)  // the weighted sums must not overflow either
+        if (!isFinitePoint(p) || !std::isfinite(norm(p) * heaviest)) {
             why = "a spline with a control point out of range";
             return false;
         }

@@ -86,8 +86,7 @@ TEST_F(Splines, SnapAsEzdxfComputes) {
     }
 }
 
-// A closed spline has no ends and no middle; a spline that cannot be constructed is named in a
-// notice and not drawn.
+// A closed spline has no ends and no middle; a spline that cannot be constructed is not drawn.
 TEST_F(Splines, ClosedHasNoEndsAndUnconstructibleOnesAreNotDrawn) {
     struct Case {
         int line;
@@ -106,11 +105,37 @@ TEST_F(Splines, ClosedHasNoEndsAndUnconstructibleOnesAreNotDrawn) {
         Point got;
         EXPECT_EQ(c.want, kvs_osnap(c.pick.data(), c.mode, got.data()));
     }
-    std::string notices;
-    for (const std::string& notice : hostsim::drawingNotices()) notices += notice + "\n";
-    EXPECT_NE(std::string::npos,
-              notices.find("a spline through 2 fit points without end tangents is not drawn"))
-        << notices;
+}
+
+// Each spline that cannot be evaluated is named in a notice, and the drawing opens without it.
+TEST_F(DrawingTest, SplinesThatCannotBeDrawnAreNamed) {
+    const std::string line = "10 0\n20 0\n10 1\n20 1\n";  // two control points
+    struct Case {
+        int line;
+        std::string groups;
+        const char* notice;
+    };
+    const Case cases[] = {
+        {__LINE__, "71 99\n40 0\n40 1\n" + line, "a spline of degree 99"},
+        {__LINE__, "71 1\n40 0\n40 0\n40 1\n" + line, "knots do not match"},
+        {__LINE__, "71 1\n40 0\n40 1\n40 0\n40 1\n" + line, "knots decrease"},
+        {__LINE__, "71 1\n40 0\n40 0\n40 0\n40 0\n" + line, "leave it no length"},
+        {__LINE__, "71 1\n40 0\n40 0\n40 1\n40 1\n41 0\n41 1\n" + line,
+         "weight that is not positive"},
+        {__LINE__, "71 1\n40 0\n40 0\n40 1\n40 1\n41 1e300\n41 1\n10 1e300\n20 0\n10 1\n20 1\n",
+         "control point out of range"},
+        {__LINE__, "11 0\n21 0\n11 0\n21 0\n11 1\n21 1\n", "fit points repeat"},
+        {__LINE__, "11 0\n21 0\n11 1\n21 1\n", "2 fit points without end tangents"},
+        {__LINE__, "70 0\n", "without control points or fit points"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        open("0 SPLINE\n" + c.groups);
+        std::string notices;
+        for (const std::string& notice : hostsim::drawingNotices()) notices += notice + "\n";
+        EXPECT_NE(std::string::npos, notices.find(c.notice)) << notices;
+        EXPECT_TRUE(hostsim::drawingPrimitives().empty());
+    }
 }
 
 }  // namespace
