@@ -290,67 +290,89 @@ bool solveDense(std::vector<std::vector<double>>& a, std::vector<Point>& rhs) {
     return true;
 }
 
-// The chord parameters of the fit points, 0 to 1; false when two neighbours coincide.
-bool chordParameters(const std::vector<Point>& fit, std::vector<double>& t, double& total) {
+// The chord parameters of the fit points, 0 to 1, and their total chord length; empty, or else
+// why not.
+std::string chordParameters(const std::vector<Point>& fit, std::vector<double>& t, double& total) {
     t.assign(1, 0.0);
     total = 0.0;
     for (std::size_t i = 1; i < fit.size(); ++i) {
         double d = norm(sub(fit[i], fit[i - 1]));
-        if (!(d > 0.0)) return false;
+        if (!(d > 0.0)) return "a spline whose fit points repeat";
         total += d;
         t.push_back(total);
     }
+    if (!std::isfinite(total)) return "a spline with a fit point out of range";
     for (double& v : t) v /= total;
     t.back() = 1.0;
-    return std::isfinite(total);
+    return "";
 }
 
-// The control points of the cubic through fit with the end derivatives given.
+// The end derivatives: the directions given or estimated, the total chord length as magnitude.
+std::string endDerivatives(const std::vector<Point>& fit, const Point* tangents, double total,
+                           Point ends[2]) {
+    if (tangents == nullptr && fit.size() < 3)
+        return "a spline through 2 fit points without end tangents";
+    ends[0] = tangents ? tangents[0] : estimatedTangent(fit, false);
+    ends[1] = tangents ? tangents[1] : estimatedTangent(fit, true);
+    for (int i = 0; i < 2; ++i) {
+        double length = norm(ends[i]);
+        if (!(length > 0.0) || !std::isfinite(length))
+            return "a spline whose end tangents are zero";
+        ends[i] = combine(total / length, ends[i], 0.0, ends[i]);
+    }
+    return "";
+}
+
+// A row of the system: the basis functions at t, or the difference of two neighbouring control
+// points (from, from + 1).
+std::vector<double> basisRow(const Spline& s, double t) {
+    std::vector<double> row(s.control.size(), 0.0);
+    int span = spanOf(s, t);
+    double n[maxDegree + 1], lower[maxDegree + 1];
+    basisFunctions(s, span, t, n, lower);
+    for (int r = 0; r <= s.degree; ++r) row[span - s.degree + r] = n[r];
+    return row;
+}
+std::vector<double> differenceRow(const Spline& s, std::size_t from) {
+    std::vector<double> row(s.control.size(), 0.0);
+    row[from] = -1.0;
+    row[from + 1] = 1.0;
+    return row;
+}
+
+// The control points of the cubic through fit, its knots the chord parameters: a row per fit
+// point, and after the first and before the last a row tying the end control points to the end
+// derivatives.
 std::string interpolateFitPoints(const std::vector<Point>& fit, const Point* tangents, Spline& s) {
-    std::vector<double> t;
-    double total = 0.0;
     if (fit.size() < 2 || fit.size() > maxFitPoints)
         return "a spline with fewer than 2 or more than " + std::to_string(maxFitPoints) +
                " fit points";
-    if (!chordParameters(fit, t, total)) return "a spline whose fit points repeat";
-    if (tangents == nullptr && fit.size() < 3)
-        return "a spline through 2 fit points without end tangents";
-    Point start = tangents ? tangents[0] : estimatedTangent(fit, false);
-    Point end = tangents ? tangents[1] : estimatedTangent(fit, true);
-    if (!(norm(start) > 0.0) || !(norm(end) > 0.0)) return "a spline whose end tangents are zero";
-    start = combine(total / norm(start), start, 0.0, start);
-    end = combine(total / norm(end), end, 0.0, end);
-    int m = static_cast<int>(fit.size()) - 1, count = m + 3;
+    std::vector<double> t;
+    double total = 0.0;
+    Point ends[2];
+    std::string why = chordParameters(fit, t, total);
+    if (why.empty()) why = endDerivatives(fit, tangents, total, ends);
+    if (!why.empty()) return why;
+    std::size_t count = fit.size() + 2;
     s = Spline();
     s.degree = 3;
     s.knots.assign(4, 0.0);
     s.knots.insert(s.knots.end(), t.begin() + 1, t.end() - 1);
     s.knots.insert(s.knots.end(), 4, 1.0);
-    s.control.assign(count, {0, 0, 0});  // sizes the basis; solved below
+    s.control.assign(count, {0, 0, 0});  // sizes the rows; solved below
     s.weights.assign(count, 1.0);
     std::vector<std::vector<double>> rows;
     std::vector<Point> rhs;
-    for (int j = 0; j <= m; ++j) {
-        std::vector<double> row(count, 0.0);
-        int span = spanOf(s, t[j]);
-        double n[maxDegree + 1], lower[maxDegree + 1];
-        basisFunctions(s, span, t[j], n, lower);
-        for (int r = 0; r <= 3; ++r) row[span - 3 + r] = n[r];
-        if (j == m) {  // the last control points' difference, before the last fit point
-            std::vector<double> tie(count, 0.0);
-            tie[count - 2] = -1.0;
-            tie[count - 1] = 1.0;
-            rows.push_back(tie);
-            rhs.push_back(combine((1.0 - s.knots[s.knots.size() - 5]) / 3, end, 0.0, end));
+    for (std::size_t j = 0; j < fit.size(); ++j) {
+        if (j + 1 == fit.size()) {
+            rows.push_back(differenceRow(s, count - 2));
+            rhs.push_back(combine((1.0 - s.knots[s.knots.size() - 5]) / 3, ends[1], 0, ends[1]));
         }
-        rows.push_back(row);
+        rows.push_back(basisRow(s, t[j]));
         rhs.push_back(fit[j]);
-        if (j == 0) {  // the first control points' difference
-            std::vector<double> tie(count, 0.0);
-            tie[0] = -1.0;
-            tie[1] = 1.0;
-            rows.push_back(tie);
-            rhs.push_back(combine(s.knots[4] / 3, start, 0.0, start));
+        if (j == 0) {
+            rows.push_back(differenceRow(s, 0));
+            rhs.push_back(combine(s.knots[4] / 3, ends[0], 0, ends[0]));
         }
     }
     if (!solveDense(rows, rhs)) return "a spline whose fit points cannot be interpolated";
