@@ -8,8 +8,8 @@
 // near a pick without looking at the others; it covers the bulk of the primitives, and the few
 // far outside it are checked at every pick.
 //
-// Offers: buildGeometry and the queries on its primitives (objectGeometry.cpp); snap points
-// (objectSnap.cpp). Needs: hostsim/drawing (the objects and their axes). Everything is in world
+// Offers: buildGeometry (objectGeometry.cpp); the grid and the queries on the primitives
+// (pickIndex.cpp); snap points (objectSnap.cpp). Needs: hostsim/drawing (the objects and their axes). Everything is in world
 // coordinates: the UCS, the view and the system variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
@@ -65,9 +65,14 @@ struct Instance {
     Point insertion = {0, 0, 0};  // the outermost reference's insertion point, in world
 };
 
-// ---- building and finding primitives (objectGeometry.cpp) ----
+// ---- building primitives (objectGeometry.cpp) ----
 // Rebuilds everything from d; notices tell what could not be drawn.
 void buildGeometry(const Drawing& d, std::vector<std::string>& notices);
+
+// ---- finding primitives (pickIndex.cpp) ----
+// Takes over what buildGeometry built and files it in the grid; empty vectors release the last
+// drawing's.
+void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& builtInstances);
 const std::vector<Primitive>& drawingPrimitives();
 const Instance& drawingInstance(int index);
 // The extents of the geometry, less the few far-off primitives the grid leaves out; false for a
@@ -88,7 +93,7 @@ unsigned parseSnapModes(const char* mode);
 bool findSnapPoint(const Point& world, unsigned modes, const Point& from, double radius,
                    Point& snapped);
 
-// ---- primitives (objectGeometry.cpp) ----
+// ---- primitives (pickIndex.cpp) ----
 // A Segment runs over [0, 1] and a Curve over [t0, t1].
 Point primitivePoint(const Primitive& p, double t);
 Point primitiveTangent(const Primitive& p, double t);
