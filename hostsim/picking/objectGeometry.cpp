@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -30,6 +31,7 @@ constexpr std::size_t maxExpanded = 1000000;  // pieces drawn through block refe
 constexpr std::size_t maxReferencesWalked = 100000;  // references inside blocks, at most
 constexpr int maxArrayCopies = 10000;                // columns times rows of one reference
 constexpr double textWidthPerHeight = 0.6;  // the box of a text: an average character's width
+constexpr double wholeTurnSlack = 1e-5;     // an ellipse's sweep this close to a turn is whole
 
 
 Point sub(const Point& a, const Point& b) {
@@ -84,6 +86,8 @@ struct Builder {
     bool capped = false;
     std::unordered_map<std::string, std::size_t> noticeIndex;  // text -> notices index
     std::vector<std::size_t> noticeCounts;                     // how often each was met
+    std::unordered_set<int> undrawn;                           // objects met that draw nothing
+    std::map<std::string, std::size_t> undrawnTypes;           // their types, and how many
     std::vector<Primitive> primitives;                         // built so far
     std::vector<hostsim::Instance> instances;                  // 0: not inside a reference
 };
@@ -403,6 +407,149 @@ void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent)
     for (std::size_t i = first; i < b.primitives.size(); ++i) b.primitives[i].anchor = anchor;
 }
 
+Point cross(const Point& a, const Point& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double dot(const Point& a, const Point& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+// Conjugate semi-diameters u and v (an ellipse seen through an unevenly scaled block) turned into
+// its axes, the parameter range shifted with them: QUA then finds the ends of the true axes.
+void alignWithAxes(Primitive& p) {
+    double shift = 0.5 * std::atan2(2 * dot(p.u, p.v), dot(p.u, p.u) - dot(p.v, p.v));
+    if (!std::isfinite(shift) || shift == 0.0) return;
+    double c = std::cos(shift), sn = std::sin(shift);
+    Point u = add(scale(p.u, c), scale(p.v, sn)), v = add(scale(p.u, -sn), scale(p.v, c));
+    p.u = u;
+    p.v = v;
+    p.t0 -= shift;
+    p.t1 -= shift;
+}
+
+// ELLIPSE: centre and major axis are world coordinates; the extrusion only turns the minor axis,
+// extrusion x major scaled to ratio times the major's length. The parameters run from 41 to 42,
+// across 0 when 42 is the smaller; a full ellipse runs 0 to 2 pi.
+void addEllipse(Builder& b, const Source& s, const DrawingObject& o) {
+    Point major = hostsim::groupPoint(o, 11, {0, 0, 0});
+    Point normal = hostsim::groupPoint(o, 210, {0, 0, 1});
+    double ratio = hostsim::groupReal(o, 40, 1.0);
+    Point across = cross(normal, major);
+    double acrossLength = std::sqrt(dot(across, across));
+    if (!(ratio > 0.0) || !(acrossLength > 0.0) || !std::isfinite(acrossLength)) {
+        addNotice(b, o.line, "an ellipse without two axes is not drawn");
+        return;
+    }
+    Point minor = scale(across, ratio * std::sqrt(dot(major, major)) / acrossLength);
+    double start = std::fmod(hostsim::groupReal(o, 41, 0.0), 2 * pi);
+    double sweep = std::fmod(hostsim::groupReal(o, 42, 2 * pi) - start, 2 * pi);
+    if (!(sweep > 0.0)) sweep += 2 * pi;
+    if (!std::isfinite(start) || !std::isfinite(sweep) || !roomForMore(b)) return;
+    // 2 pi written with few digits (6.28318) falls just short of a turn, or just past one
+    bool whole = sweep < wholeTurnSlack || sweep > 2 * pi - wholeTurnSlack;
+    if (whole) sweep = 2 * pi;
+    Primitive p = primitiveFrom(s, Primitive::Kind::Curve, whole ? curveSnaps : arcSnaps);
+    p.a = hostsim::applyAffine(s.frame, hostsim::groupPoint(o, 10, {0, 0, 0}));
+    p.u = hostsim::applyLinear(s.frame, major);
+    p.v = hostsim::applyLinear(s.frame, minor);
+    p.t0 = start;
+    p.t1 = start + sweep;
+    p.axisEnds = true;
+    if (!isFinitePoint(p.a) || !isFinitePoint(p.u) || !isFinitePoint(p.v)) return;
+    alignWithAxes(p);
+    b.primitives.push_back(p);
+}
+
+// Straight edges round corners, none for a corner repeated (a triangle's fourth corner); bit i
+// of hidden hides the edge from corner i, for the first 32.
+void addEdges(Builder& b, const Source& s, const Point* corners, std::size_t count,
+              unsigned hidden) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const Point& from = corners[i];
+        const Point& to = corners[(i + 1) % count];
+        bool isHidden = i < 32 && ((hidden >> i) & 1u) != 0;
+        if (!isHidden && from != to) addSegment(b, s, from, to, lineSnaps);
+    }
+}
+
+// SOLID and TRACE: corners in their own coordinates, drawn in the order 1, 2, 4, 3.
+void addSolid(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+    s.frame = objectFrame(parent, o);
+    Point third = hostsim::groupPoint(o, 12, {0, 0, 0});
+    Point corners[4] = {hostsim::groupPoint(o, 10, {0, 0, 0}),
+                        hostsim::groupPoint(o, 11, {0, 0, 0}), hostsim::groupPoint(o, 13, third),
+                        third};
+    addEdges(b, s, corners, 4, 0);
+}
+
+// 3DFACE: world corners in order; bits 1, 2, 4 and 8 of group 70 hide the edges that start at
+// corners 1 to 4, which are then neither drawn nor picked.
+void addFace(Builder& b, const Source& s, const DrawingObject& o) {
+    Point third = hostsim::groupPoint(o, 12, {0, 0, 0});
+    Point corners[4] = {hostsim::groupPoint(o, 10, {0, 0, 0}),
+                        hostsim::groupPoint(o, 11, {0, 0, 0}), third,
+                        hostsim::groupPoint(o, 13, third)};
+    addEdges(b, s, corners, 4, static_cast<unsigned>(hostsim::groupInt(o, 70, 0)) & 15u);
+}
+
+// The clip boundary of an IMAGE or WIPEOUT in pixels (groups 14 and 24, from the image's top left
+// corner): a rectangle by two corners, or a polygon; the whole image without one.
+std::vector<Point> boundaryPixels(const DrawingObject& o) {
+    std::vector<Point> pixels;
+    for (std::size_t i = 0; i < o.groups.size(); ++i) {
+        if (o.groups[i].code != 14) continue;
+        Point p = {0, 0, 0};
+        hostsim::groupNumber(o.groups[i], p[0]);
+        if (i + 1 < o.groups.size() && o.groups[i + 1].code == 24)
+            hostsim::groupNumber(o.groups[i + 1], p[1]);
+        pixels.push_back(p);
+    }
+    if (pixels.size() < 2) {
+        Point size = hostsim::groupPoint(o, 13, {1, 1, 0});
+        pixels = {{-0.5, -0.5, 0}, {size[0] - 0.5, size[1] - 0.5, 0}};
+    }
+    if (pixels.size() == 2)
+        pixels = {
+            pixels[0], {pixels[1][0], pixels[0][1], 0}, pixels[1], {pixels[0][0], pixels[1][1], 0}};
+    if (pixels.size() > 3 && pixels.front() == pixels.back()) pixels.pop_back();
+    return pixels;
+}
+
+// IMAGE and WIPEOUT, by their boundary: pixel (x, y) lies at the insertion point 10 plus x + 1/2
+// times the pixel vector 11 and height - y - 1/2 times the pixel vector 12, all in world.
+void addImage(Builder& b, const Source& s, const DrawingObject& o) {
+    Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
+    Point u = hostsim::groupPoint(o, 11, {1, 0, 0}), v = hostsim::groupPoint(o, 12, {0, 1, 0});
+    double height = hostsim::groupPoint(o, 13, {1, 1, 0})[1];
+    std::vector<Point> corners = boundaryPixels(o);
+    for (Point& p : corners) p = add(add(at, scale(u, p[0] + 0.5)), scale(v, height - p[1] - 0.5));
+    addEdges(b, s, corners.data(), corners.size(), 0);
+}
+
+// An object with no geometry here, counted once however often its block is referred to. VERTEX,
+// SEQEND and ATTRIB are drawn with their owner, an ATTDEF in a block as its reference's ATTRIB.
+void noteUndrawn(Builder& b, int index) {
+    const std::string& type = b.drawing.objects[index].type;
+    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") return;
+    if (type == "ATTDEF" && b.drawing.objects[index].sequence != hostsim::entitiesSequence) return;
+    if (b.undrawn.insert(index).second) ++b.undrawnTypes[type];
+}
+
+// One notice for them all: "12 objects of types HATCH, MTEXT are not drawn".
+void reportUndrawn(Builder& b) {
+    if (b.undrawn.empty()) return;
+    std::size_t count = b.undrawn.size();
+    std::string types;
+    for (const auto& entry : b.undrawnTypes)
+        types += (types.empty() ? "" : ", ") + hostsim::utf8FromCp1252(entry.first);
+    bool oneType = b.undrawnTypes.size() == 1;
+    const char* objects = count == 1 ? " object of type "
+                          : oneType  ? " objects of type "
+                                     : " objects of types ";
+    const char* verb = count == 1 ? " is not drawn" : " are not drawn";
+    addNoticeText(b, b.drawing.source + ": " + std::to_string(count) + objects + types + verb);
+}
+
 void addObject(Builder& b, int index, const Affine& parent, int instance, int top);
 
 // The map of one copy of a reference: block coordinates to the parent's.
@@ -516,8 +663,17 @@ void addObject(Builder& b, int index, const Affine& parent, int instance, int to
         addText(b, s, o, parent);
     } else if (type == "INSERT") {
         addReference(b, s, index, parent);
+    } else if (type == "ELLIPSE") {
+        addEllipse(b, s, o);
+    } else if (type == "SOLID" || type == "TRACE") {
+        addSolid(b, s, o, parent);
+    } else if (type == "3DFACE") {
+        addFace(b, s, o);
+    } else if (type == "IMAGE" || type == "WIPEOUT") {
+        addImage(b, s, o);
+    } else {
+        noteUndrawn(b, index);
     }
-    // VERTEX, SEQEND and ATTRIB are drawn with their owner; other kinds have no geometry here.
 }
 }  // namespace
 
@@ -525,9 +681,10 @@ namespace hostsim {
 
 void buildGeometry(const Drawing& d, std::vector<std::string>& notices) {
     indexGeometry({}, {});  // the last drawing's: released before the next one is built
-    Builder b{d, notices, {}, 0, 0, false, {}, {}, {}, {Instance()}};
+    Builder b{d, notices, {}, 0, 0, false, {}, {}, {}, {}, {}, {Instance()}};
     b.primitives.reserve(d.objects.size());  // about one each: growing by doubling peaks at 3 times
     for (int i = d.firstEntity; i >= 0; i = d.objects[i].next) addObject(b, i, Affine(), 0, -1);
+    reportUndrawn(b);
     countRepeatedNotices(b);
     if (b.primitives.capacity() > b.primitives.size() + b.primitives.size() / 4)
         b.primitives.shrink_to_fit();

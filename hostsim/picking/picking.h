@@ -9,8 +9,9 @@
 // far outside it are checked at every pick.
 //
 // Offers: buildGeometry (objectGeometry.cpp); the grid and the queries on the primitives
-// (pickIndex.cpp); snap points (objectSnap.cpp). Needs: hostsim/drawing (the objects and their axes). Everything is in world
-// coordinates: the UCS, the view and the system variables are the caller's.
+// (pickIndex.cpp); snap points (objectSnap.cpp). Needs: hostsim/drawing (the objects and their
+// axes). Everything is in world coordinates: the UCS, the view and the system variables are the
+// caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
@@ -56,6 +57,7 @@ struct Primitive {
     int top = -1;                        // the object kvs_entsel selects
     int leaf = -1;     // the innermost object; the VERTEX that starts an old polyline's segment
     int instance = 0;  // drawingInstance: 0 for objects not inside a block reference
+    bool axisEnds = false;  // a Curve whose QUA points are the ends of u and v (an ellipse)
 };
 
 // One expanded block reference: how its block's coordinates reach world.
