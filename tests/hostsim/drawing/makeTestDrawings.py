@@ -128,8 +128,9 @@ def line_crossings(e, p, q):
     return out
 
 
-def ellipse_rows(e, name):
-    """Snap rows for one ellipse in world coordinates: each pick lies 0.3 off the point."""
+def ellipse_rows(e, name, middle=True):
+    """Snap rows for one ellipse in world coordinates: each pick lies 0.3 off the point. Through
+    an unevenly scaled block, ezdxf's parameters are not the block's: no MID row then."""
     rows = []
     start, end = ellipse_params(e)
     arc = end - start < 2 * math.pi - 1e-9
@@ -138,7 +139,8 @@ def ellipse_rows(e, name):
         rows.append(("END", e.start_point + off, e.start_point, name + ": its start"))
         rows.append(("END", e.end_point + off, e.end_point, name + ": its end"))
         mid = list(e.vertices([(start + end) / 2]))[0]
-        rows.append(("MID", mid + off, mid, name + ": the middle parameter"))
+        if middle:
+            rows.append(("MID", mid + off, mid, name + ": the middle parameter"))
     on = list(e.vertices([start + 0.3 * (end - start)]))[0]
     rows.append(("CEN", on + off, e.center, name + ": picked on the curve"))
     for axis in (e.major_axis, -e.major_axis, e.minor_axis, -e.minor_axis):
@@ -196,6 +198,18 @@ def shapes_drawing():
                                                            "rotation": 30})
     for e in world_ellipses(doc, ref):
         rows += ellipse_rows(e, "an arc in a turned and scaled block")
+    stretched = msp.add_blockref("SHAPES", (160, 0), dxfattribs={"xscale": 3, "yscale": 1,
+                                                                 "rotation": 20})
+    for e in world_ellipses(doc, stretched):
+        rows += ellipse_rows(e, "an arc in a turned, unevenly scaled block", middle=False)
+    # two whole ellipses that cross, at four points
+    first = msp.add_ellipse((0, -40), major_axis=(10, 0), ratio=0.4).construction_tool()
+    msp.add_ellipse((0, -40), major_axis=(0, 10), ratio=0.4)
+    for sx in (-1, 1):
+        for sy in (-1, 1):
+            x = 10 * 0.4 / math.sqrt(1 + 0.16)  # x^2/100 + y^2/16 = 1 with y = x, and its mirrors
+            point = first.center + Vec3(sx * x, sy * x, 0)
+            rows.append(("INT", point + Vec3(0.3, 0.2, 0), point, "two ellipses crossing"))
     for v in ref.virtual_entities():
         if v.dxftype() == "3DFACE":
             rows += edge_rows(list(v.wcs_vertices()), [0, 1, 2, 3], 2,
