@@ -455,8 +455,8 @@ void addEllipse(Builder& b, const Source& s, const DrawingObject& o) {
     p.t0 = start;
     p.t1 = start + sweep;
     p.axisEnds = true;
-    if (!isFinitePoint(p.a) || !isFinitePoint(p.u) || !isFinitePoint(p.v)) return;
     alignWithAxes(p);
+    if (!isFinitePoint(p.a) || !isFinitePoint(p.u) || !isFinitePoint(p.v)) return;
     b.primitives.push_back(p);
 }
 

@@ -454,7 +454,10 @@ TEST_F(DrawingTest, ExtremeValuesOpenAndPickCleanly) {
         "0 LINE\n10 -1e300\n20 0\n11 1e300\n21 1e300\n"
         "0 CIRCLE\n10 0\n20 0\n40 1e308\n"
         "0 INSERT\n2 B\n10 5\n20 5\n41 0\n42 0\n43 0\n"
-        "0 LWPOLYLINE\n10 0\n20 0\n42 1e300\n10 1\n20 0\n",
+        "0 LWPOLYLINE\n10 0\n20 0\n42 1e300\n10 1\n20 0\n"
+        "0 ELLIPSE\n10 0\n20 0\n11 1e300\n21 1e300\n40 1e10\n41 1e300\n42 -1e300\n"
+        "0 ELLIPSE\n10 5\n20 5\n11 1e-300\n21 0\n40 1e-300\n"
+        "0 IMAGE\n10 0\n20 0\n11 1e308\n21 0\n12 0\n22 1e308\n13 1e308\n23 1e308\n",
         "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n");
     const char* modes[] = {"_END", "_MID", "_CEN", "_INT", "_NEA",
                            "_NOD", "_QUA", "_PER", "_TAN", "_INS"};
