@@ -493,10 +493,12 @@ void addFace(Builder& b, const Source& s, const DrawingObject& o) {
 }
 
 // The clip boundary of an IMAGE or WIPEOUT in pixels (groups 14 and 24, from the image's top left
-// corner): a rectangle by two corners, or a polygon; the whole image without one.
+// corner): a rectangle by two corners, or a polygon; the whole image without one, or for an image
+// whose clipping is off (group 280), which shows whole.
 std::vector<Point> boundaryPixels(const DrawingObject& o) {
     std::vector<Point> pixels;
-    for (std::size_t i = 0; i < o.groups.size(); ++i) {
+    bool clipped = o.type != "IMAGE" || hostsim::groupInt(o, 280, 1) != 0;
+    for (std::size_t i = 0; clipped && i < o.groups.size(); ++i) {
         if (o.groups[i].code != 14) continue;
         Point p = {0, 0, 0};
         hostsim::groupNumber(o.groups[i], p[0]);

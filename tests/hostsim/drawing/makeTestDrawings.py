@@ -233,6 +233,11 @@ def shapes_drawing():
     rows += edge_rows(clipped.boundary_path_wcs()[:3], [0, 1, 2], 0, "an image clipped to a triangle")
     whole_image = msp.add_image(picture, insert=(40, 80), size_in_units=(20, 10))
     rows += edge_rows(whole_image.boundary_path_wcs()[:4], [0, 1, 2, 3], 0, "a whole image")
+    unclipped = msp.add_image(picture, insert=(40, 100), size_in_units=(20, 10))
+    rows += edge_rows(unclipped.boundary_path_wcs()[:4], [0, 1, 2, 3], 0,
+                      "an image with a boundary but clipping off: whole")
+    unclipped.set_boundary_path([(0, 0), (40, 0), (20, 20)])
+    unclipped.dxf.clipping = 0
     wipeout = msp.add_wipeout([(80, 80), (95, 80), (95, 90), (85, 92)])
     rows += edge_rows(wipeout.boundary_path_wcs()[:4], [0, 1, 2, 3], 0, "a wipeout")
     save(doc, "shapes.dxf")

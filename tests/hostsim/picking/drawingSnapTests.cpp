@@ -173,5 +173,5 @@ TEST_F(DrawingTest, ShapesSnapWhereTheirWriterPutsThem) {
         ASSERT_EQ(KVS_RTNORM, status);
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(expected[i], got[i], 1e-9) << "coordinate " << i;
     }
-    EXPECT_EQ(72, rows);
+    EXPECT_EQ(77, rows);
 }
