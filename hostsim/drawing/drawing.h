@@ -7,8 +7,8 @@
 // object names, are the services' part.
 //
 // Offers: the Drawing types and readDxfText (dxfReader.cpp); readDrawingFile and the size limit
-// (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); objectAxes (objectAxes.cpp). Needs:
-// hostsim/base only.
+// (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); objectAxes (objectAxes.cpp); the curve
+// of a SPLINE (splineCurves.cpp). Needs: hostsim/base only.
 #ifndef VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 #define VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 
@@ -94,6 +94,23 @@ bool extrusionAxes(const Point& extrusion, Point axes[3]);
 // An object's own system: its extrusion's axes, or world axes for LINE, POINT, 3D polylines
 // and meshes. VERTEX and SEQEND take their polyline's. False for an index of nothing.
 bool objectAxes(const Drawing& d, int index, Point axes[3]);
+
+// ---- the curve of a SPLINE (splineCurves.cpp) ----
+// A rational B-spline: point = sum N(i,p)(t) w[i] control[i] / sum N(i,p)(t) w[i].
+struct Spline {
+    int degree = 3;
+    std::vector<Point> control;
+    std::vector<double> weights;  // one per control point, all positive
+    std::vector<double> knots;    // control.size() + degree + 1, never decreasing
+    bool closed = false;          // the closed flag: a closed curve has no ends
+};
+// A SPLINE's curve from its control points; false, with the reason, when it cannot be drawn
+// (knots or weights that do not match, a weight that is not positive, fit points that give no
+// curve); fit points alone give the cubic through them.
+bool readSpline(const DrawingObject& o, Spline& spline, std::string& why);
+void splineDomain(const Spline& spline, double& low, double& high);  // [knots[p], knots[count]]
+Point splinePoint(const Spline& spline, double t);
+Point splineDerivative(const Spline& spline, double t);
 
 }  // namespace hostsim
 

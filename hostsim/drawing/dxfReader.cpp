@@ -186,7 +186,7 @@ std::uint64_t objectBytes(const DrawingObject& object) {
     std::size_t points = 0;
     for (const DxfGroup& g : object.groups) {
         if (g.value.size() > inlineText) bytes += g.value.capacity() + 1;
-        points += g.code == 10;
+        points += g.code == 10 || g.code == 14;  // 14: the corners of an image's boundary
     }
     return bytes + hostsim::geometryBytesPerPoint * std::max<std::size_t>(points, 1);
 }

@@ -1,5 +1,5 @@
 // hostsim/picking/objectGeometry.cpp - world geometry of every drawn object, block references
-// expanded, and the grid that finds the primitives near a point.
+// expanded, handed to the pick index (pickIndex.cpp).
 //
 // Coordinates in DXF are of three kinds: world (LINE, POINT, 3D polylines, meshes), the object's
 // own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a block's own
@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -29,13 +30,9 @@ constexpr int maxNesting = 16;  // references inside references, deeper than any
 constexpr std::size_t maxExpanded = 1000000;  // pieces drawn through block references, at most
 constexpr std::size_t maxReferencesWalked = 100000;  // references inside blocks, at most
 constexpr int maxArrayCopies = 10000;                // columns times rows of one reference
-constexpr int maxCellsPerAxis = 2048;
-constexpr int maxCellsPerPrimitive = 256;  // a larger primitive goes to the list checked always
-// The grid is sized on all but this share of the primitives' edges on each side; at most
-// maxOutliers may then lie outside it, checked at every pick; with more, it covers them all.
-constexpr double outlierShare = 0.01;
-constexpr std::size_t maxOutliers = 64;
 constexpr double textWidthPerHeight = 0.6;  // the box of a text: an average character's width
+constexpr double wholeTurnSlack = 1e-5;     // an ellipse's sweep this close to a turn is whole
+
 
 Point sub(const Point& a, const Point& b) {
     return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
@@ -47,60 +44,7 @@ Point scale(const Point& a, double k) {
     return {a[0] * k, a[1] * k, a[2] * k};
 }
 
-struct Box {
-    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
-    void take(double x, double y) {
-        lowX = std::min(lowX, x);
-        lowY = std::min(lowY, y);
-        highX = std::max(highX, x);
-        highY = std::max(highY, y);
-    }
-    void take(const Box& other) {
-        take(other.lowX, other.lowY);
-        take(other.highX, other.highY);
-    }
-    bool empty() const { return !(lowX <= highX); }
-};
-
-// The XY box of a primitive; a curve's is that of its whole ellipse, which is enough to find it.
-Box boxOf(const Primitive& p) {
-    Box box;
-    if (p.kind == Primitive::Kind::Spline) {
-        box.take(p.u[0], p.u[1]);
-        box.take(p.v[0], p.v[1]);
-        return box;
-    }
-    box.take(p.a[0], p.a[1]);
-    if (p.kind == Primitive::Kind::Segment) box.take(p.b[0], p.b[1]);
-    if (p.kind == Primitive::Kind::Curve) {
-        double rx = std::hypot(p.u[0], p.v[0]), ry = std::hypot(p.u[1], p.v[1]);
-        box.take(p.a[0] - rx, p.a[1] - ry);
-        box.take(p.a[0] + rx, p.a[1] + ry);
-    }
-    return box;
-}
-
-// Primitives filed by the cells of a uniform grid over their extents, in one flat array.
-struct Grid {
-    double originX = 0, originY = 0, cellSize = 1;
-    int columns = 0, rows = 0;
-    std::vector<int> cellStart;  // items of cell c: items[cellStart[c] .. cellStart[c + 1])
-    std::vector<int> items;
-    std::vector<int> wide;  // primitives spanning too many cells to file, or outside area
-    Box area;               // what the cells cover
-    Box inner;              // the extents of the primitives inside area
-};
-
 }  // namespace
-
-// ---- geometry state: rebuilt from the drawing each time one opens ----
-static std::vector<Primitive> primitives;
-static std::vector<hostsim::Instance> instances(1);  // 0: not inside a reference
-static Box extents;
-static Grid grid;
-static std::vector<unsigned> visitStamp;  // per primitive: the query that last saw it
-static unsigned currentStamp = 0;
-static std::size_t lastExamined = 0;  // primitives the last primitivesNear measured
 
 namespace hostsim {
 
@@ -142,6 +86,10 @@ struct Builder {
     bool capped = false;
     std::unordered_map<std::string, std::size_t> noticeIndex;  // text -> notices index
     std::vector<std::size_t> noticeCounts;                     // how often each was met
+    std::unordered_set<int> undrawn;                           // objects met that draw nothing
+    std::map<std::string, std::size_t> undrawnTypes;           // their types, and how many
+    std::vector<Primitive> primitives;                         // built so far
+    std::vector<hostsim::Instance> instances;                  // 0: not inside a reference
 };
 
 // Each distinct notice is kept once: a block referred to a million times would repeat its
@@ -229,7 +177,7 @@ void addSegment(Builder& b, const Source& s, const Point& from, const Point& to,
     p.a = hostsim::applyAffine(s.frame, from);
     p.b = hostsim::applyAffine(s.frame, to);
     if (!isFinitePoint(p.a) || !isFinitePoint(p.b)) return;
-    primitives.push_back(p);
+    b.primitives.push_back(p);
 }
 
 // A circular arc in the object's coordinates: centre, radius, angles in radians, t0 < t1.
@@ -246,7 +194,7 @@ void addArc(Builder& b, const Source& s, const Point& centre, double radius, dou
         !isFinitePoint(p.v)) {
         return;
     }
-    primitives.push_back(p);
+    b.primitives.push_back(p);
 }
 
 void addNode(Builder& b, const Source& s, const Point& at, unsigned snaps) {
@@ -254,7 +202,7 @@ void addNode(Builder& b, const Source& s, const Point& at, unsigned snaps) {
     Primitive p = primitiveFrom(s, Primitive::Kind::Node, snaps);
     p.a = hostsim::applyAffine(s.frame, at);
     p.anchor = p.a;
-    primitives.push_back(p);
+    b.primitives.push_back(p);
 }
 
 double radians(double degrees) {
@@ -435,21 +383,6 @@ void addOldPolyline(Builder& b, Source s, int index, const Affine& parent) {
     addVertexChain(b, s, vertices, (flags & 1) != 0);
 }
 
-// A SPLINE's points are world coordinates: the instance's map is its frame.
-void addSpline(Builder& b, const Source& s, const DrawingObject& o) {
-    std::vector<Primitive> pieces;
-    std::string why;
-    if (!hostsim::splinePieces(o, s.instance, pieces, why))
-        return addNotice(b, o.line, why + " is not drawn");
-    for (const Primitive& piece : pieces) {
-        if (!roomForMore(b)) return;
-        Primitive p = primitiveFrom(s, Primitive::Kind::Spline, piece.snaps);
-        p.a = piece.a, p.b = piece.b, p.u = piece.u, p.v = piece.v;
-        p.t0 = piece.t0, p.t1 = piece.t1, p.curve = piece.curve;
-        primitives.push_back(p);
-    }
-}
-
 // TEXT and ATTRIB: the box their characters fill, picked by its outline; snaps to its insertion.
 void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
     s.frame = objectFrame(parent, o);
@@ -467,11 +400,171 @@ void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent)
     Point corners[4] = {at, add(at, scale(along, width)),
                         add(add(at, scale(along, width)), scale(up, height)),
                         add(at, scale(up, height))};
-    std::size_t first = primitives.size();
+    std::size_t first = b.primitives.size();
     for (int i = 0; i < 4; ++i)
         addSegment(b, s, corners[i], corners[(i + 1) % 4], hostsim::snapIns);
     Point anchor = hostsim::applyAffine(s.frame, at);
-    for (std::size_t i = first; i < primitives.size(); ++i) primitives[i].anchor = anchor;
+    for (std::size_t i = first; i < b.primitives.size(); ++i) b.primitives[i].anchor = anchor;
+}
+
+Point cross(const Point& a, const Point& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double dot(const Point& a, const Point& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+// Conjugate semi-diameters u and v (an ellipse seen through an unevenly scaled block) turned into
+// its axes, the parameter range shifted with them: QUA then finds the ends of the true axes.
+void alignWithAxes(Primitive& p) {
+    double shift = 0.5 * std::atan2(2 * dot(p.u, p.v), dot(p.u, p.u) - dot(p.v, p.v));
+    if (!std::isfinite(shift) || shift == 0.0) return;
+    double c = std::cos(shift), sn = std::sin(shift);
+    Point u = add(scale(p.u, c), scale(p.v, sn)), v = add(scale(p.u, -sn), scale(p.v, c));
+    p.u = u;
+    p.v = v;
+    p.t0 -= shift;
+    p.t1 -= shift;
+}
+
+// ELLIPSE: centre and major axis are world coordinates; the extrusion only turns the minor axis,
+// extrusion x major scaled to ratio times the major's length. The parameters run from 41 to 42,
+// across 0 when 42 is the smaller; a full ellipse runs 0 to 2 pi.
+void addEllipse(Builder& b, const Source& s, const DrawingObject& o) {
+    Point major = hostsim::groupPoint(o, 11, {0, 0, 0});
+    Point normal = hostsim::groupPoint(o, 210, {0, 0, 1});
+    double ratio = hostsim::groupReal(o, 40, 1.0);
+    Point across = cross(normal, major);
+    double acrossLength = std::sqrt(dot(across, across));
+    if (!(ratio > 0.0) || !(acrossLength > 0.0) || !std::isfinite(acrossLength)) {
+        addNotice(b, o.line, "an ellipse without two axes is not drawn");
+        return;
+    }
+    Point minor = scale(across, ratio * std::sqrt(dot(major, major)) / acrossLength);
+    double start = std::fmod(hostsim::groupReal(o, 41, 0.0), 2 * pi);
+    double sweep = std::fmod(hostsim::groupReal(o, 42, 2 * pi) - start, 2 * pi);
+    if (!(sweep > 0.0)) sweep += 2 * pi;
+    if (!std::isfinite(start) || !std::isfinite(sweep) || !roomForMore(b)) return;
+    // 2 pi written with few digits (6.28318) falls just short of a turn, or just past one
+    bool whole = sweep < wholeTurnSlack || sweep > 2 * pi - wholeTurnSlack;
+    if (whole) sweep = 2 * pi;
+    Primitive p = primitiveFrom(s, Primitive::Kind::Curve, whole ? curveSnaps : arcSnaps);
+    p.a = hostsim::applyAffine(s.frame, hostsim::groupPoint(o, 10, {0, 0, 0}));
+    p.u = hostsim::applyLinear(s.frame, major);
+    p.v = hostsim::applyLinear(s.frame, minor);
+    p.t0 = start;
+    p.t1 = start + sweep;
+    p.axisEnds = true;
+    alignWithAxes(p);
+    if (!isFinitePoint(p.a) || !isFinitePoint(p.u) || !isFinitePoint(p.v)) return;
+    b.primitives.push_back(p);
+}
+
+// Straight edges round corners, none for a corner repeated (a triangle's fourth corner); bit i
+// of hidden hides the edge from corner i, for the first 32.
+void addEdges(Builder& b, const Source& s, const Point* corners, std::size_t count,
+              unsigned hidden) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const Point& from = corners[i];
+        const Point& to = corners[(i + 1) % count];
+        bool isHidden = i < 32 && ((hidden >> i) & 1u) != 0;
+        if (!isHidden && from != to) addSegment(b, s, from, to, lineSnaps);
+    }
+}
+
+// SOLID and TRACE: corners in their own coordinates, drawn in the order 1, 2, 4, 3.
+void addSolid(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+    s.frame = objectFrame(parent, o);
+    Point third = hostsim::groupPoint(o, 12, {0, 0, 0});
+    Point corners[4] = {hostsim::groupPoint(o, 10, {0, 0, 0}),
+                        hostsim::groupPoint(o, 11, {0, 0, 0}), hostsim::groupPoint(o, 13, third),
+                        third};
+    addEdges(b, s, corners, 4, 0);
+}
+
+// 3DFACE: world corners in order; bits 1, 2, 4 and 8 of group 70 hide the edges that start at
+// corners 1 to 4, which are then neither drawn nor picked.
+void addFace(Builder& b, const Source& s, const DrawingObject& o) {
+    Point third = hostsim::groupPoint(o, 12, {0, 0, 0});
+    Point corners[4] = {hostsim::groupPoint(o, 10, {0, 0, 0}),
+                        hostsim::groupPoint(o, 11, {0, 0, 0}), third,
+                        hostsim::groupPoint(o, 13, third)};
+    addEdges(b, s, corners, 4, static_cast<unsigned>(hostsim::groupInt(o, 70, 0)) & 15u);
+}
+
+// The clip boundary of an IMAGE or WIPEOUT in pixels (groups 14 and 24, from the image's top left
+// corner): a rectangle by two corners, or a polygon; the whole image without one, or for an image
+// whose clipping is off (group 280), which shows whole.
+std::vector<Point> boundaryPixels(const DrawingObject& o) {
+    std::vector<Point> pixels;
+    bool clipped = o.type != "IMAGE" || hostsim::groupInt(o, 280, 1) != 0;
+    for (std::size_t i = 0; clipped && i < o.groups.size(); ++i) {
+        if (o.groups[i].code != 14) continue;
+        Point p = {0, 0, 0};
+        hostsim::groupNumber(o.groups[i], p[0]);
+        if (i + 1 < o.groups.size() && o.groups[i + 1].code == 24)
+            hostsim::groupNumber(o.groups[i + 1], p[1]);
+        pixels.push_back(p);
+    }
+    if (pixels.size() < 2) {
+        Point size = hostsim::groupPoint(o, 13, {1, 1, 0});
+        pixels = {{-0.5, -0.5, 0}, {size[0] - 0.5, size[1] - 0.5, 0}};
+    }
+    if (pixels.size() == 2)
+        pixels = {
+            pixels[0], {pixels[1][0], pixels[0][1], 0}, pixels[1], {pixels[0][0], pixels[1][1], 0}};
+    if (pixels.size() > 3 && pixels.front() == pixels.back()) pixels.pop_back();
+    return pixels;
+}
+
+// A SPLINE's points are world coordinates: the instance's map is its frame.
+void addSpline(Builder& b, const Source& s, const DrawingObject& o) {
+    std::vector<Primitive> pieces;
+    std::string why;
+    if (!hostsim::splinePieces(o, b.instances[s.instance].map, pieces, why))
+        return addNotice(b, o.line, why + " is not drawn");
+    for (const Primitive& piece : pieces) {
+        if (!roomForMore(b)) return;
+        Primitive p = primitiveFrom(s, Primitive::Kind::Spline, piece.snaps);
+        p.a = piece.a, p.b = piece.b, p.u = piece.u, p.v = piece.v;
+        p.t0 = piece.t0, p.t1 = piece.t1, p.curve = piece.curve;
+        b.primitives.push_back(p);
+    }
+}
+
+// IMAGE and WIPEOUT, by their boundary: pixel (x, y) lies at the insertion point 10 plus x + 1/2
+// times the pixel vector 11 and height - y - 1/2 times the pixel vector 12, all in world.
+void addImage(Builder& b, const Source& s, const DrawingObject& o) {
+    Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
+    Point u = hostsim::groupPoint(o, 11, {1, 0, 0}), v = hostsim::groupPoint(o, 12, {0, 1, 0});
+    double height = hostsim::groupPoint(o, 13, {1, 1, 0})[1];
+    std::vector<Point> corners = boundaryPixels(o);
+    for (Point& p : corners) p = add(add(at, scale(u, p[0] + 0.5)), scale(v, height - p[1] - 0.5));
+    addEdges(b, s, corners.data(), corners.size(), 0);
+}
+
+// An object with no geometry here, counted once however often its block is referred to. VERTEX,
+// SEQEND and ATTRIB are drawn with their owner, an ATTDEF in a block as its reference's ATTRIB.
+void noteUndrawn(Builder& b, int index) {
+    const std::string& type = b.drawing.objects[index].type;
+    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") return;
+    if (type == "ATTDEF" && b.drawing.objects[index].sequence != hostsim::entitiesSequence) return;
+    if (b.undrawn.insert(index).second) ++b.undrawnTypes[type];
+}
+
+// One notice for them all: "12 objects of types HATCH, MTEXT are not drawn".
+void reportUndrawn(Builder& b) {
+    if (b.undrawn.empty()) return;
+    std::size_t count = b.undrawn.size();
+    std::string types;
+    for (const auto& entry : b.undrawnTypes)
+        types += (types.empty() ? "" : ", ") + hostsim::utf8FromCp1252(entry.first);
+    bool oneType = b.undrawnTypes.size() == 1;
+    const char* objects = count == 1 ? " object of type "
+                          : oneType  ? " objects of type "
+                                     : " objects of types ";
+    const char* verb = count == 1 ? " is not drawn" : " are not drawn";
+    addNoticeText(b, b.drawing.source + ": " + std::to_string(count) + objects + types + verb);
 }
 
 void addObject(Builder& b, int index, const Affine& parent, int instance, int top);
@@ -547,7 +640,7 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
     int columns = std::max(1, hostsim::groupInt(o, 70, 1)),
         rows = std::max(1, hostsim::groupInt(o, 71, 1));
     if (static_cast<long>(columns) * rows > maxArrayCopies) columns = rows = 1;
-    const hostsim::Instance outer = instances[s.instance];  // copied: instances grows below
+    const hostsim::Instance outer = b.instances[s.instance];  // copied: instances grows below
     for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < columns && roomForExpansion(b); ++column) {
             hostsim::Instance inner;
@@ -559,8 +652,8 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
                 outer.containers.empty()
                     ? hostsim::applyAffine(s.frame, hostsim::groupPoint(o, 10, {0, 0, 0}))
                     : outer.insertion;
-            instances.push_back(inner);
-            expandBlock(b, block, inner.map, static_cast<int>(instances.size()) - 1, s.top);
+            b.instances.push_back(inner);
+            expandBlock(b, block, inner.map, static_cast<int>(b.instances.size()) - 1, s.top);
         }
     }
 }
@@ -587,278 +680,35 @@ void addObject(Builder& b, int index, const Affine& parent, int instance, int to
         addText(b, s, o, parent);
     } else if (type == "INSERT") {
         addReference(b, s, index, parent);
+    } else if (type == "ELLIPSE") {
+        addEllipse(b, s, o);
     } else if (type == "SPLINE") {
         addSpline(b, s, o);
+    } else if (type == "SOLID" || type == "TRACE") {
+        addSolid(b, s, o, parent);
+    } else if (type == "3DFACE") {
+        addFace(b, s, o);
+    } else if (type == "IMAGE" || type == "WIPEOUT") {
+        addImage(b, s, o);
+    } else {
+        noteUndrawn(b, index);
     }
-    // VERTEX, SEQEND and ATTRIB are drawn with their owner; other kinds have no geometry here.
 }
-
-// The cell of a coordinate, clamped in floating point first: a far-off or infinite coordinate
-// must not overflow the conversion to int.
-int cellOf(double coordinate, double origin, int cells) {
-    double cell = std::floor((coordinate - origin) / grid.cellSize);
-    if (!(cell >= 0.0)) return 0;  // NaN too
-    return cell >= cells - 1 ? cells - 1 : static_cast<int>(cell);
-}
-
-bool inside(const Box& box, const Box& area) {
-    return box.lowX >= area.lowX && box.highX <= area.highX && box.lowY >= area.lowY &&
-           box.highY <= area.highY;
-}
-
-// False when the box spans too many cells to file, or lies outside the area the grid covers.
-bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
-    if (!inside(box, grid.area)) return false;  // NaN and infinite boxes too
-    c0 = cellOf(box.lowX, grid.originX, grid.columns);
-    c1 = cellOf(box.highX, grid.originX, grid.columns);
-    r0 = cellOf(box.lowY, grid.originY, grid.rows);
-    r1 = cellOf(box.highY, grid.originY, grid.rows);
-    return static_cast<long>(c1 - c0 + 1) * (r1 - r0 + 1) <= maxCellsPerPrimitive;
-}
-
-// The value below which a share of the primitives' box edges lie, the edge chosen by edge.
-double edgeQuantile(std::vector<double>& values, double Box::*edge, double share) {
-    values.clear();
-    for (const Primitive& p : primitives) values.push_back(boxOf(p).*edge);
-    std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
-    std::nth_element(values.begin(), values.begin() + k, values.end());
-    return values[k];
-}
-
-// The box of the bulk of the primitives: all but the outermost outlierShare of their box
-// edges on each side. A few far-off primitives must not stretch the cells until one holds
-// nearly every primitive.
-Box bulkBox() {
-    std::vector<double> values;
-    values.reserve(primitives.size());
-    Box bulk;
-    bulk.take(edgeQuantile(values, &Box::lowX, outlierShare),
-              edgeQuantile(values, &Box::lowY, outlierShare));
-    bulk.take(edgeQuantile(values, &Box::highX, 1 - outlierShare),
-              edgeQuantile(values, &Box::highY, 1 - outlierShare));
-    return bulk;
-}
-
-// The bulk widened by its own size on every side, within the extents: a drawing spread evenly
-// keeps everything in it.
-Box widened(const Box& bulk) {
-    double width = bulk.highX - bulk.lowX, height = bulk.highY - bulk.lowY;
-    Box grown;
-    grown.take(std::max(extents.lowX, bulk.lowX - width),
-               std::max(extents.lowY, bulk.lowY - height));
-    grown.take(std::min(extents.highX, bulk.highX + width),
-               std::min(extents.highY, bulk.highY + height));
-    return grown;
-}
-
-// Sizes the cells so that one holds about one primitive of the bulk, and the grid over area,
-// within maxCellsPerAxis a side.
-void sizeGrid(const Box& bulk, const Box& area) {
-    double bulkWidth = bulk.highX - bulk.lowX, bulkHeight = bulk.highY - bulk.lowY;
-    double bulkSpan = std::max({bulkWidth, bulkHeight, 1e-9});
-    double width = area.highX - area.lowX, height = area.highY - area.lowY;
-    double span = std::max({width, height, 1e-9});
-    double cell =
-        std::sqrt(std::max(bulkWidth * bulkHeight, bulkSpan * bulkSpan * 1e-6) / primitives.size());
-    cell = std::max({cell, span / maxCellsPerAxis, 1e-9});
-    grid.area = area;
-    grid.cellSize = cell;
-    grid.originX = area.lowX;
-    grid.originY = area.lowY;
-    grid.columns = std::min(maxCellsPerAxis, static_cast<int>(std::min(width / cell, 1e6)) + 1);
-    grid.rows = std::min(maxCellsPerAxis, static_cast<int>(std::min(height / cell, 1e6)) + 1);
-}
-
-bool isFiniteBox(const Box& box) {
-    return !box.empty() && std::isfinite(box.highX - box.lowX) &&
-           std::isfinite(box.highY - box.lowY);
-}
-
-// Files every primitive in the cells of a grid over area, or in the wide list. False, with
-// the grid half built, when more than maxOutliers lie outside area.
-bool fileGrid(const Box& bulk, const Box& area) {
-    grid = Grid();
-    sizeGrid(bulk, area);
-    std::size_t cellCount = static_cast<std::size_t>(grid.columns) * grid.rows;
-    std::vector<int> counts(cellCount, 0);
-    std::size_t outliers = 0;
-    for (std::size_t i = 0; i < primitives.size(); ++i) {  // count
-        int c0, c1, r0, r1;
-        Box box = boxOf(primitives[i]);
-        if (inside(box, area)) grid.inner.take(box);
-        if (!cellRange(box, c0, c1, r0, r1)) {
-            outliers += !inside(box, area);
-            grid.wide.push_back(static_cast<int>(i));
-            continue;
-        }
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c) ++counts[static_cast<std::size_t>(r) * grid.columns + c];
-    }
-    if (outliers > maxOutliers) return false;
-    grid.cellStart.assign(cellCount + 1, 0);
-    for (std::size_t c = 0; c < cellCount; ++c)
-        grid.cellStart[c + 1] = grid.cellStart[c] + counts[c];
-    grid.items.resize(grid.cellStart.back());
-    std::vector<int>& fill = counts;  // each cell's next free slot, from its start
-    std::copy(grid.cellStart.begin(), grid.cellStart.end() - 1, fill.begin());
-    for (std::size_t i = 0; i < primitives.size(); ++i) {  // file
-        int c0, c1, r0, r1;
-        if (!cellRange(boxOf(primitives[i]), c0, c1, r0, r1)) continue;
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
-                grid.items[fill[static_cast<std::size_t>(r) * grid.columns + c]++] =
-                    static_cast<int>(i);
-    }
-    return true;
-}
-
-// A grid over the bulk of the primitives, or over all of them when the far-off ones are too
-// many to check at every pick; with no finite extents every primitive is checked at each pick.
-void buildGrid() {
-    grid = Grid();
-    if (primitives.empty() || !isFiniteBox(extents)) {
-        for (std::size_t i = 0; i < primitives.size(); ++i)
-            grid.wide.push_back(static_cast<int>(i));
-        return;
-    }
-    Box bulk = bulkBox();
-    if (!isFiniteBox(bulk) || !fileGrid(bulk, widened(bulk))) fileGrid(extents, extents);
-}
-
 }  // namespace
 
 namespace hostsim {
 
 void buildGeometry(const Drawing& d, std::vector<std::string>& notices) {
-    primitives.clear();
-    primitives.shrink_to_fit();  // the last drawing's: released before the next one is built
-    primitives.reserve(d.objects.size());  // about one each: growing by doubling peaks at 3 times
-    instances.assign(1, Instance());
+    indexGeometry({}, {});  // the last drawing's: released before the next one is built
     clearSplines();
-    Builder b{d, notices, {}, 0, 0, false, {}, {}};
+    Builder b{d, notices, {}, 0, 0, false, {}, {}, {}, {}, {}, {Instance()}};
+    b.primitives.reserve(d.objects.size());  // about one each: growing by doubling peaks at 3 times
     for (int i = d.firstEntity; i >= 0; i = d.objects[i].next) addObject(b, i, Affine(), 0, -1);
+    reportUndrawn(b);
     countRepeatedNotices(b);
-    if (primitives.capacity() > primitives.size() + primitives.size() / 4)
-        primitives.shrink_to_fit();
-    extents = Box();
-    for (const Primitive& p : primitives) extents.take(boxOf(p));
-    buildGrid();
-    visitStamp.assign(primitives.size(), 0);
-    currentStamp = 0;
-}
-
-std::size_t primitivesExamined() {
-    return lastExamined;
-}
-
-const std::vector<Primitive>& drawingPrimitives() {
-    return primitives;
-}
-
-const Instance& drawingInstance(int index) {
-    if (index < 0 || index >= static_cast<int>(instances.size())) return instances[0];
-    return instances[index];
-}
-
-// Without the primitives the grid leaves out: a view zoomed out to a few far-off points would
-// show the rest as a dot, and make every pick box cover every object.
-bool drawingExtents(Point& low, Point& high) {
-    if (extents.empty()) return false;
-    const Box& shown = grid.columns > 0 && !grid.inner.empty() ? grid.inner : extents;
-    low = {shown.lowX, shown.lowY, 0};
-    high = {shown.highX, shown.highY, 0};
-    return true;
-}
-
-void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
-    out.clear();
-    lastExamined = 0;
-    if (primitives.empty() || !std::isfinite(x) || !std::isfinite(y) || !(radius >= 0.0)) return;
-    if (++currentStamp == 0) {  // wrapped: forget every old stamp
-        std::fill(visitStamp.begin(), visitStamp.end(), 0);
-        currentStamp = 1;
-    }
-    auto consider = [&](int i) {
-        if (visitStamp[i] == currentStamp) return;
-        visitStamp[i] = currentStamp;
-        ++lastExamined;
-        if (viewDistance(primitives[i], x, y, nullptr) <= radius) out.push_back(i);
-    };
-    for (int i : grid.wide) consider(i);
-    if (grid.columns == 0) return;
-    Box window;
-    window.take(x - radius, y - radius);
-    window.take(x + radius, y + radius);
-    if (window.highX < grid.originX || window.highY < grid.originY ||
-        window.lowX > grid.originX + grid.columns * grid.cellSize ||
-        window.lowY > grid.originY + grid.rows * grid.cellSize)
-        return;
-    int c0 = cellOf(window.lowX, grid.originX, grid.columns),
-        c1 = cellOf(window.highX, grid.originX, grid.columns);
-    int r0 = cellOf(window.lowY, grid.originY, grid.rows),
-        r1 = cellOf(window.highY, grid.originY, grid.rows);
-    for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c) {
-            std::size_t cellIndex = static_cast<std::size_t>(r) * grid.columns + c;
-            for (int k = grid.cellStart[cellIndex]; k < grid.cellStart[cellIndex + 1]; ++k)
-                consider(grid.items[k]);
-        }
-}
-
-Point primitivePoint(const Primitive& p, double t) {
-    if (p.kind == Primitive::Kind::Segment) return add(p.a, scale(sub(p.b, p.a), t));
-    if (p.kind == Primitive::Kind::Node) return p.a;
-    if (p.kind == Primitive::Kind::Spline) return splinePiecePoint(p, t);
-    return add(p.a, add(scale(p.u, std::cos(t)), scale(p.v, std::sin(t))));
-}
-
-Point primitiveTangent(const Primitive& p, double t) {
-    if (p.kind == Primitive::Kind::Segment) return sub(p.b, p.a);
-    if (p.kind == Primitive::Kind::Node) return {0, 0, 0};
-    if (p.kind == Primitive::Kind::Spline) return splinePieceTangent(p, t);
-    return add(scale(p.u, -std::sin(t)), scale(p.v, std::cos(t)));
-}
-
-void primitiveRange(const Primitive& p, double& low, double& high) {
-    bool ranged = p.kind == Primitive::Kind::Curve || p.kind == Primitive::Kind::Spline;
-    low = ranged ? p.t0 : 0.0;
-    high = ranged ? p.t1 : 1.0;
-}
-
-double viewDistance(const Primitive& p, double x, double y, Point* nearest) {
-    auto distanceAt = [&](const Point& q) { return std::hypot(q[0] - x, q[1] - y); };
-    if (p.kind == Primitive::Kind::Node) {
-        if (nearest) *nearest = p.a;
-        return distanceAt(p.a);
-    }
-    if (p.kind == Primitive::Kind::Segment) {
-        double dx = p.b[0] - p.a[0], dy = p.b[1] - p.a[1];
-        double lengthSquared = dx * dx + dy * dy;
-        double t =
-            lengthSquared > 0 ? ((x - p.a[0]) * dx + (y - p.a[1]) * dy) / lengthSquared : 0.0;
-        Point q = primitivePoint(p, std::clamp(t, 0.0, 1.0));
-        if (nearest) *nearest = q;
-        return distanceAt(q);
-    }
-    if (p.kind == Primitive::Kind::Spline) return splineViewDistance(p, x, y, nearest);
-    // A curve seen from above: the ends, and where the view distance stops changing.
-    std::vector<double> candidates = {p.t0, p.t1};
-    auto slope = [&](double t) {
-        Point q = primitivePoint(p, t), d = primitiveTangent(p, t);
-        return (q[0] - x) * d[0] + (q[1] - y) * d[1];
-    };
-    int samples = std::max(8, static_cast<int>(32 * (p.t1 - p.t0) / pi));
-    findRoots(slope, p.t0, p.t1, samples, candidates);
-    double best = INFINITY;
-    for (double t : candidates) {
-        Point q = primitivePoint(p, t);
-        double d = distanceAt(q);
-        if (d < best) {
-            best = d;
-            if (nearest) *nearest = q;
-        }
-    }
-    return best;
+    if (b.primitives.capacity() > b.primitives.size() + b.primitives.size() / 4)
+        b.primitives.shrink_to_fit();
+    indexGeometry(std::move(b.primitives), std::move(b.instances));
 }
 
 }  // namespace hostsim

@@ -118,6 +118,8 @@ void offerEnds(const Primitive& p, Nearest& n) {
     }
 }
 
+// An arc's middle is the point at its middle parameter: on an elliptical arc, as on a circular
+// arc seen through an unevenly scaled block, not the point halfway along its length.
 void offerMiddle(const Primitive& p, Nearest& n) {
     Point middle;
     if (p.kind == Primitive::Kind::Segment)
@@ -128,9 +130,17 @@ void offerMiddle(const Primitive& p, Nearest& n) {
         n.offer(middle);
 }
 
-// Quadrant points: where the curve, seen in the view, is furthest along world X or Y.
+// Quadrant points: an ellipse's axis ends that lie on it; on circles and arcs, where the curve,
+// seen in the view, is furthest along world X or Y.
 void offerQuadrants(const Primitive& p, Nearest& n) {
     if (p.kind != Primitive::Kind::Curve) return;
+    if (p.axisEnds) {
+        for (double t : {0.0, 0.5 * pi, pi, 1.5 * pi}) {
+            double inRange = 0.0;
+            if (inCurveRange(p, t, inRange)) n.offer(hostsim::primitivePoint(p, inRange));
+        }
+        return;
+    }
     for (int axis = 0; axis < 2; ++axis) {
         if (p.u[axis] == 0.0 && p.v[axis] == 0.0) continue;
         double extreme = std::atan2(p.v[axis], p.u[axis]);

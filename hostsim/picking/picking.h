@@ -8,10 +8,10 @@
 // near a pick without looking at the others; it covers the bulk of the primitives, and the few
 // far outside it are checked at every pick.
 //
-// Offers: buildGeometry and the queries on its primitives (objectGeometry.cpp); snap points
-// (objectSnap.cpp); splines and their pieces (splines.cpp). Needs: hostsim/drawing (the objects and
-// their axes). Everything is in world coordinates: the UCS, the view and the system variables are
-// the caller's.
+// Offers: buildGeometry (objectGeometry.cpp); the grid and the queries on the primitives
+// (pickIndex.cpp); snap points (objectSnap.cpp); splines and their pieces (splines.cpp). Needs:
+// hostsim/drawing (the objects and their axes). Everything is in world coordinates: the UCS, the
+// view and the system variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
@@ -46,8 +46,9 @@ enum SnapBits : unsigned {
 };
 
 struct Primitive {
-    enum class Kind { Segment, Curve, Node, Spline };
+    enum class Kind : unsigned char { Segment, Curve, Node, Spline };
     Kind kind = Kind::Segment;
+    bool axisEnds = false;  // a Curve whose QUA points are the ends of u and v (an ellipse)
     unsigned snaps = 0;
     Point a = {0, 0, 0};                 // Segment start, Curve centre, Node point
     Point b = {0, 0, 0};                 // Segment end
@@ -68,9 +69,14 @@ struct Instance {
     Point insertion = {0, 0, 0};  // the outermost reference's insertion point, in world
 };
 
-// ---- building and finding primitives (objectGeometry.cpp) ----
+// ---- building primitives (objectGeometry.cpp) ----
 // Rebuilds everything from d; notices tell what could not be drawn.
 void buildGeometry(const Drawing& d, std::vector<std::string>& notices);
+
+// ---- finding primitives (pickIndex.cpp) ----
+// Takes over what buildGeometry built and files it in the grid; empty vectors release the last
+// drawing's.
+void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& builtInstances);
 const std::vector<Primitive>& drawingPrimitives();
 const Instance& drawingInstance(int index);
 // The extents of the geometry, less the few far-off primitives the grid leaves out; false for a
@@ -91,24 +97,11 @@ unsigned parseSnapModes(const char* mode);
 bool findSnapPoint(const Point& world, unsigned modes, const Point& from, double radius,
                    Point& snapped);
 
-// ---- splines (splines.cpp) ----
-// A rational B-spline: point = sum N(i,p)(t) w[i] control[i] / sum N(i,p)(t) w[i].
-struct Spline {
-    int degree = 3;
-    std::vector<Point> control;
-    std::vector<double> weights;  // one per control point, all positive
-    std::vector<double> knots;    // control.size() + degree + 1, never decreasing
-    bool closed = false;          // the closed flag: a closed curve has no ends
-};
-// A SPLINE's curve from its control points; false, with the reason, when it cannot be drawn
-// (fit points alone, knots or weights that do not match, a weight that is not positive).
-bool readSpline(const DrawingObject& o, Spline& spline, std::string& why);
-void splineDomain(const Spline& spline, double& low, double& high);  // [knots[p], knots[count]]
-Point splinePoint(const Spline& spline, double t);
-Point splineDerivative(const Spline& spline, double t);
-// A SPLINE as primitives of kind Spline, one per knot span, in world through the map of the
-// instance that shows it; each SPLINE is read once into a table that clearSplines empties.
-bool splinePieces(const DrawingObject& o, int instance, std::vector<Primitive>& pieces,
+// ---- splines as primitives (splines.cpp) ----
+// A SPLINE as primitives of kind Spline, one per knot span, in world through map: that of the
+// instance that shows it, which each piece's instance must name once the geometry is indexed.
+// Each SPLINE is read once into a table that clearSplines empties.
+bool splinePieces(const DrawingObject& o, const Affine& map, std::vector<Primitive>& pieces,
                   std::string& why);
 void clearSplines();
 Point splinePiecePoint(const Primitive& piece, double t);
@@ -120,7 +113,7 @@ bool splinePieceMiddle(const Primitive& piece, Point& middle);  // half the curv
 // Where two spline pieces cross in the view, by Newton's method from nearby samples.
 void splineCrossings(const Primitive& a, const Primitive& b, std::vector<Point>& crossings);
 
-// ---- primitives (objectGeometry.cpp) ----
+// ---- primitives (pickIndex.cpp) ----
 // A Segment runs over [0, 1], a Curve and a Spline over [t0, t1].
 Point primitivePoint(const Primitive& p, double t);
 Point primitiveTangent(const Primitive& p, double t);

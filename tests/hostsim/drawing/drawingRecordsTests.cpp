@@ -357,6 +357,43 @@ TEST_F(DrawingTest, ReferenceNestingIsBoundedWithANotice) {
     }
 }
 
+// Objects with no geometry here are counted once, in one notice; those drawn with their owner
+// (VERTEX, SEQEND, ATTRIB, an ATTDEF in a block) are not counted.
+TEST_F(DrawingTest, ObjectsNotDrawnAreCountedInOneNotice) {
+    const char text[] = "0 MTEXT\n10 0\n20 0\n1 x\n";
+    const char tagBlock[] = "0 BLOCK\n2 T\n10 0\n20 0\n0 ATTDEF\n10 0\n20 0\n2 N\n0 ENDBLK\n";
+    struct Case {
+        int line;
+        std::string entities;
+        std::string blocks;
+        const char* notice;  // nullptr: no notice
+    };
+    const Case cases[] = {
+        {__LINE__, std::string(text) + "0 HATCH\n0 LINE\n11 1\n" + text,
+         "", "test.dxf: 3 objects of types HATCH, MTEXT are not drawn"},
+        {__LINE__, "0 DIMENSION\n", "", "test.dxf: 1 object of type DIMENSION is not drawn"},
+        {__LINE__, "0 INSERT\n2 M\n0 INSERT\n2 M\n10 5\n",
+         "0 BLOCK\n2 M\n10 0\n20 0\n" + std::string(text) + "0 ENDBLK\n",
+         "test.dxf: 1 object of type MTEXT is not drawn"},
+        {__LINE__, "0 INSERT\n2 T\n66 1\n0 ATTRIB\n2 N\n1 7\n0 SEQEND\n"
+                   "0 POLYLINE\n0 VERTEX\n0 VERTEX\n10 1\n0 SEQEND\n"
+                   "0 ELLIPSE\n11 1\n0 SOLID\n11 1\n0 TRACE\n11 1\n0 3DFACE\n11 1\n"
+                   "0 IMAGE\n0 WIPEOUT\n",
+         tagBlock, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        open(c.entities, c.blocks);
+        const auto& notices = hostsim::drawingNotices();
+        if (c.notice == nullptr) {
+            EXPECT_TRUE(notices.empty()) << notices.front();
+            continue;
+        }
+        ASSERT_EQ(1u, notices.size());
+        EXPECT_EQ(c.notice, notices[0]);
+    }
+}
+
 // Blocks in levels, each inserting the next ten times: the deepest are refused a million
 // times over. Each distinct notice is kept once with its count, and the references walked are
 // bounded, so a file of a few KB opens in little time and memory.
@@ -393,6 +430,10 @@ TEST_F(DrawingTest, DefaultViewSizeShowsTheExtentsWithAMargin) {
         {__LINE__, "0 LINE\n10 0\n20 0\n11 100\n21 10\n", 62.5 * 1.1},  // wide: width * 800/1280
         {__LINE__, "0 LINE\n10 0\n20 0\n11 10\n21 100\n", 100 * 1.1},   // tall: the height
         {__LINE__, "0 CIRCLE\n10 5\n20 5\n40 10\n", 20 * 1.1},
+        // turned a quarter: the major axis (0,30) upright, the minor 15 across
+        {__LINE__, "0 ELLIPSE\n10 5\n20 5\n11 0\n21 30\n40 0.5\n", 60 * 1.1},
+        {__LINE__, "0 SOLID\n10 0\n20 0\n11 10\n21 0\n12 0\n22 40\n13 10\n23 40\n", 40 * 1.1},
+        {__LINE__, "0 3DFACE\n10 0\n20 0\n11 10\n21 0\n12 10\n22 40\n13 0\n23 40\n", 40 * 1.1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -413,7 +454,10 @@ TEST_F(DrawingTest, ExtremeValuesOpenAndPickCleanly) {
         "0 LINE\n10 -1e300\n20 0\n11 1e300\n21 1e300\n"
         "0 CIRCLE\n10 0\n20 0\n40 1e308\n"
         "0 INSERT\n2 B\n10 5\n20 5\n41 0\n42 0\n43 0\n"
-        "0 LWPOLYLINE\n10 0\n20 0\n42 1e300\n10 1\n20 0\n",
+        "0 LWPOLYLINE\n10 0\n20 0\n42 1e300\n10 1\n20 0\n"
+        "0 ELLIPSE\n10 0\n20 0\n11 1e300\n21 1e300\n40 1e10\n41 1e300\n42 -1e300\n"
+        "0 ELLIPSE\n10 5\n20 5\n11 1e-300\n21 0\n40 1e-300\n"
+        "0 IMAGE\n10 0\n20 0\n11 1e308\n21 0\n12 0\n22 1e308\n13 1e308\n23 1e308\n",
         "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n");
     const char* modes[] = {"_END", "_MID", "_CEN", "_INT", "_NEA",
                            "_NOD", "_QUA", "_PER", "_TAN", "_INS"};

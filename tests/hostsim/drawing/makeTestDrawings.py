@@ -9,6 +9,7 @@ import subprocess
 import sys
 
 import ezdxf
+from ezdxf.math import OCS, ConstructionEllipse, Vec3
 
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dxf")
 STRIP = os.path.join(HERE, "..", "..", "..", "..", "scripts", "stripDxf.py")
@@ -73,7 +74,199 @@ def r12_drawing():
     save(doc, "r12.dxf")
 
 
+# ---- shapes.dxf and shapes.snaps: ellipses, solids and faces, with the snap points ezdxf gives ----
+
+def ellipse_params(e):
+    """Start and end parameter of a construction ellipse, the end past the start."""
+    end = e.end_param if e.end_param > e.start_param else e.end_param + 2 * math.pi
+    return e.start_param, end
+
+
+def nearest_on_ellipse(e, pick):
+    """The point of the drawn ellipse nearest pick in XY: the best of many samples, then
+    bisection where the distance stops changing (the offset from pick along the curve is 0)."""
+    start, end = ellipse_params(e)
+    def at(t):
+        return list(e.vertices([t]))[0]
+    def dist(t):
+        p = at(t)
+        return math.hypot(p.x - pick[0], p.y - pick[1])
+    def slope(t):
+        p, d = at(t), at(t + 1e-7) - at(t - 1e-7)
+        return (p.x - pick[0]) * d.x + (p.y - pick[1]) * d.y
+    n = 2000
+    best = min(range(n + 1), key=lambda i: dist(start + (end - start) * i / n))
+    lo = start + (end - start) * max(best - 1, 0) / n
+    hi = start + (end - start) * min(best + 1, n) / n
+    for _ in range(100):
+        mid = (lo + hi) / 2
+        if (slope(mid) < 0) == (slope(lo) < 0):
+            lo = mid
+        else:
+            hi = mid
+    return at((lo + hi) / 2)
+
+
+def line_crossings(e, p, q):
+    """Where the segment p-q crosses the drawn ellipse: a quadratic in the ellipse's axes."""
+    c, u, v = e.center, e.major_axis, e.minor_axis
+    d = Vec3(q) - Vec3(p)
+    w = Vec3(p) - c
+    a1, b1 = d.dot(u) / u.magnitude_square, w.dot(u) / u.magnitude_square
+    a2, b2 = d.dot(v) / v.magnitude_square, w.dot(v) / v.magnitude_square
+    qa, qb, qc = a1 * a1 + a2 * a2, 2 * (a1 * b1 + a2 * b2), b1 * b1 + b2 * b2 - 1
+    disc = qb * qb - 4 * qa * qc
+    out = []
+    start, end = ellipse_params(e)
+    for sgn in (-1, 1):
+        s = (-qb + sgn * math.sqrt(disc)) / (2 * qa)
+        if 0 <= s <= 1:
+            x = Vec3(p) + d * s
+            t = math.atan2(a2 * s + b2, a1 * s + b1)
+            if start <= t <= end or start <= t + 2 * math.pi <= end:
+                out.append(x)
+    return out
+
+
+def ellipse_rows(e, name, middle=True):
+    """Snap rows for one ellipse in world coordinates: each pick lies 0.3 off the point. Through
+    an unevenly scaled block, ezdxf's parameters are not the block's: no MID row then."""
+    rows = []
+    start, end = ellipse_params(e)
+    arc = end - start < 2 * math.pi - 1e-9
+    off = Vec3(0.3, 0.2, 0)
+    if arc:
+        rows.append(("END", e.start_point + off, e.start_point, name + ": its start"))
+        rows.append(("END", e.end_point + off, e.end_point, name + ": its end"))
+        mid = list(e.vertices([(start + end) / 2]))[0]
+        if middle:
+            rows.append(("MID", mid + off, mid, name + ": the middle parameter"))
+    on = list(e.vertices([start + 0.3 * (end - start)]))[0]
+    rows.append(("CEN", on + off, e.center, name + ": picked on the curve"))
+    for axis in (e.major_axis, -e.major_axis, e.minor_axis, -e.minor_axis):
+        t = math.atan2(axis.dot(e.minor_axis) / e.minor_axis.magnitude_square,
+                       axis.dot(e.major_axis) / e.major_axis.magnitude_square)
+        if start <= t <= end or start <= t + 2 * math.pi <= end:
+            rows.append(("QUA", e.center + axis + off, e.center + axis, name + ": an axis end"))
+    pick = on + Vec3(0.6, -0.5, 0)
+    rows.append(("NEA", pick, nearest_on_ellipse(e, pick), name + ": the nearest point"))
+    return rows
+
+
+def world_ellipses(doc, entity):
+    """The construction ellipses an ELLIPSE or a reference to ellipses draws, in world."""
+    if entity.dxftype() == "ELLIPSE":
+        return [entity.construction_tool()]
+    return [v.construction_tool() for v in entity.virtual_entities() if v.dxftype() == "ELLIPSE"]
+
+
+def edge_rows(corners, order, hidden, name):
+    """END and MID rows on the drawn edges, and a NEA row that finds nothing on a hidden one."""
+    rows = []
+    pts = [Vec3(corners[i]) for i in order]
+    off = Vec3(0.3, 0.2, 0)
+    for i in range(len(pts)):
+        a, b = pts[i], pts[(i + 1) % len(pts)]
+        mid = a.lerp(b)
+        if hidden & (1 << i):
+            rows.append(("NEA", mid, None, name + ": a hidden edge is not picked"))
+        else:
+            rows.append(("MID", mid + off, mid, name + ": edge %d" % (i + 1)))
+    rows.append(("END", pts[0] + off, pts[0], name + ": its first corner"))
+    return rows
+
+
+def shapes_drawing():
+    doc = ezdxf.new("R2000")
+    msp = doc.modelspace()
+    rows = []
+    whole = msp.add_ellipse((0, 0), major_axis=(8, 6), ratio=0.5)
+    rows += ellipse_rows(whole.construction_tool(), "a whole ellipse, turned")
+    across = msp.add_ellipse((40, 0), major_axis=(6, 8), ratio=0.4, start_param=5.0, end_param=1.2)
+    rows += ellipse_rows(across.construction_tool(), "an arc across parameter 0")
+    # extrusion (0,0,-1): the minor axis is extrusion x major, (0,-5,0), so this arc lies below
+    under = msp.add_ellipse((80, 0), major_axis=(10, 0, 0), ratio=0.5, start_param=0.3,
+                            end_param=2.0, dxfattribs={"extrusion": (0, 0, -1)})
+    rows += ellipse_rows(under.construction_tool(), "an arc with extrusion (0,0,-1)")
+    crossing = msp.add_line((75, -10), (85, 0))
+    for x in line_crossings(under.construction_tool(), crossing.dxf.start, crossing.dxf.end):
+        rows.append(("INT", x + Vec3(0.3, 0.2, 0), x, "a line across the arc below"))
+    block = doc.blocks.new("SHAPES")  # base point (0,0)
+    block.add_ellipse((0, 0), major_axis=(5, 0), ratio=0.6, start_param=5.5, end_param=1.0)
+    block.add_3dface([(0, 10, 0), (6, 10, 0), (6, 16, 0), (0, 16, 0)], dxfattribs={"invisible": 2})
+    ref = msp.add_blockref("SHAPES", (120, 0), dxfattribs={"xscale": 2, "yscale": 2, "zscale": 2,
+                                                           "rotation": 30})
+    for e in world_ellipses(doc, ref):
+        rows += ellipse_rows(e, "an arc in a turned and scaled block")
+    stretched = msp.add_blockref("SHAPES", (160, 0), dxfattribs={"xscale": 3, "yscale": 1,
+                                                                 "rotation": 20})
+    for e in world_ellipses(doc, stretched):
+        rows += ellipse_rows(e, "an arc in a turned, unevenly scaled block", middle=False)
+    # two whole ellipses that cross, at four points
+    first = msp.add_ellipse((0, -40), major_axis=(10, 0), ratio=0.4).construction_tool()
+    msp.add_ellipse((0, -40), major_axis=(0, 10), ratio=0.4)
+    for sx in (-1, 1):
+        for sy in (-1, 1):
+            x = 10 * 0.4 / math.sqrt(1 + 0.16)  # x^2/100 + y^2/16 = 1 with y = x, and its mirrors
+            point = first.center + Vec3(sx * x, sy * x, 0)
+            rows.append(("INT", point + Vec3(0.3, 0.2, 0), point, "two ellipses crossing"))
+    for v in ref.virtual_entities():
+        if v.dxftype() == "3DFACE":
+            rows += edge_rows(list(v.wcs_vertices()), [0, 1, 2, 3], 2,
+                              "a face in a turned and scaled block")
+    solid = msp.add_solid([(0, 40), (10, 40), (0, 50), (10, 50)])
+    # wcs_vertices gives the corners in the order they are drawn: 1, 2, 4, 3
+    rows += edge_rows(list(solid.wcs_vertices()), [0, 1, 2, 3], 0, "a solid, corners 1 2 4 3")
+    down = (0, 0, -1)  # own x is world -x: these corners lie at world x 30 to 40
+    trace = msp.add_trace(ocs_points(down, [(30, 40, 2), (40, 40, 2), (30, 50, 2), (40, 46, 2)]),
+                          dxfattribs={"extrusion": down})
+    rows += edge_rows(list(trace.wcs_vertices()), [0, 1, 2, 3], 0, "a trace in its own system")
+    face = msp.add_3dface([(60, 40, 0), (70, 40, 0), (70, 50, 3), (60, 50, 0)],
+                          dxfattribs={"invisible": 1 | 4})
+    rows += edge_rows(list(face.wcs_vertices()), [0, 1, 2, 3], 1 | 4, "a face, edges 1 and 3 hidden")
+    triangle = msp.add_3dface([(90, 40, 0), (100, 40, 0), (95, 48, 0)])
+    rows += edge_rows(list(triangle.wcs_vertices())[:3], [0, 1, 2], 0, "a three-cornered face")
+    # an image 40 by 20 pixels over 20 by 10 units, turned 30 degrees, clipped to a triangle
+    picture = doc.add_image_def("picture.png", size_in_pixel=(40, 20))
+    clipped = msp.add_image(picture, insert=(0, 80), size_in_units=(20, 10), rotation=30)
+    clipped.set_boundary_path([(0, 0), (40, 0), (20, 20)])
+    rows += edge_rows(clipped.boundary_path_wcs()[:3], [0, 1, 2], 0, "an image clipped to a triangle")
+    whole_image = msp.add_image(picture, insert=(40, 80), size_in_units=(20, 10))
+    rows += edge_rows(whole_image.boundary_path_wcs()[:4], [0, 1, 2, 3], 0, "a whole image")
+    unclipped = msp.add_image(picture, insert=(40, 100), size_in_units=(20, 10))
+    rows += edge_rows(unclipped.boundary_path_wcs()[:4], [0, 1, 2, 3], 0,
+                      "an image with a boundary but clipping off: whole")
+    unclipped.set_boundary_path([(0, 0), (40, 0), (20, 20)])
+    unclipped.dxf.clipping = 0
+    wipeout = msp.add_wipeout([(80, 80), (95, 80), (95, 90), (85, 92)])
+    rows += edge_rows(wipeout.boundary_path_wcs()[:4], [0, 1, 2, 3], 0, "a wipeout")
+    save(doc, "shapes.dxf")
+    with open(os.path.join(HERE, "shapes.snaps"), "w") as out:
+        out.write("# written by makeTestDrawings.py: mode, pick x y, snap point x y z or none, why\n")
+        for mode, pick, want, why in rows:
+            where = "none" if want is None else "%.12g %.12g %.12g" % (want.x, want.y, want.z)
+            out.write("%s %.12g %.12g %s # %s\n" % (mode, pick.x, pick.y, where, why))
+
+
+def ocs_points(extrusion, points):
+    """World points as the object coordinates of an object with this extrusion."""
+    ocs = OCS(extrusion)
+    return [tuple(ocs.from_wcs(p)) for p in points]
+
+
+def ellipses_drawing():
+    """Only ellipses, as some real drawings hold. The extents are x 6..33, y -1..11."""
+    doc = ezdxf.new("R2000")
+    msp = doc.modelspace()
+    msp.add_ellipse((10, 5), major_axis=(4, 0), ratio=0.5)                 # x 6..14, y 3..7
+    msp.add_ellipse((30, 5), major_axis=(0, 6), ratio=0.5)                 # x 27..33, y -1..11
+    msp.add_ellipse((20, 5), major_axis=(3, 0), ratio=0.5, start_param=0,  # the upper half
+                    end_param=math.pi)
+    save(doc, "ellipses.dxf")
+
 if __name__ == "__main__":
     os.makedirs(HERE, exist_ok=True)
     objects_drawing()
     r12_drawing()
+    shapes_drawing()
+    ellipses_drawing()

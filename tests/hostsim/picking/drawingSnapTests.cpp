@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "tests/hostsim/drawingTestSupport.h"
 
@@ -21,7 +24,8 @@ const char snapEntities[] =
     "0 TEXT\n10 80\n20 0\n40 2\n1 AB\n"
     "0 INSERT\n2 B\n10 100\n20 0\n41 2\n42 2\n43 2\n"
     "0 INSERT\n2 B\n10 130\n20 0\n41 3\n42 1\n43 1\n"
-    "0 LWPOLYLINE\n90 3\n10 0\n20 30\n10 10\n20 30\n42 1\n10 20\n20 30\n";
+    "0 LWPOLYLINE\n90 3\n10 0\n20 30\n10 10\n20 30\n42 1\n10 20\n20 30\n"
+    "0 ELLIPSE\n10 150\n20 0\n11 5\n21 0\n40 0.5\n41 0\n42 6.28318\n";  // whole, 2 pi rounded
 const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n";
 
 class Snap : public DrawingTest {
@@ -103,6 +107,7 @@ TEST_F(Snap, NoPointOfTheModeIsAFailure) {
         {__LINE__, "_END", {200, 200, 0}, {}},  // nothing within the aperture
         {__LINE__, "_END", {7.5, 2.1, 0}, {}},  // just outside it
         {__LINE__, "_NOD", {1, 0.5, 0}, {}},
+        {__LINE__, "_END", {155.2, 0.3, 0}, {}},       // a whole ellipse has no ends
         {__LINE__, "_TAN", {32, 4.5, 0}, {30, 1, 0}},  // from inside the circle
         {__LINE__, "_XYZ", {1, 0.5, 0}, {}},
         {__LINE__, "", {1, 0.5, 0}, {}},
@@ -139,4 +144,34 @@ TEST_F(Snap, PointsAndLastPointAreInTheUcs) {
         ASSERT_EQ(KVS_RTNORM, snap(c.mode, c.pick, got));
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(c.want[i], got[i], 1e-9) << "coordinate " << i;
     }
+}
+
+// Ellipses, elliptical arcs, solids, traces and faces, alone and in a turned and scaled block,
+// against the snap points ezdxf computes for them (makeTestDrawings.py writes both files).
+TEST_F(DrawingTest, ShapesSnapWhereTheirWriterPutsThem) {
+    openFile("shapes.dxf");
+    ASSERT_TRUE(hostsim::setSysvarInt("APERTURE", 2));
+    std::ifstream table(std::string(HOSTSIM_TEST_DXF_DIR) + "/shapes.snaps");
+    ASSERT_TRUE(table.good());
+    std::string line;
+    int rows = 0;
+    while (std::getline(table, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        SCOPED_TRACE(line);
+        ++rows;
+        std::istringstream in(line);
+        std::string mode, want;
+        Point pick = {0, 0, 0}, got;
+        in >> mode >> pick[0] >> pick[1] >> want;
+        int status = snap(("_" + mode).c_str(), pick, got);
+        if (want == "none") {
+            EXPECT_NE(KVS_RTNORM, status);
+            continue;
+        }
+        Point expected = {std::stod(want), 0, 0};
+        in >> expected[1] >> expected[2];
+        ASSERT_EQ(KVS_RTNORM, status);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(expected[i], got[i], 1e-9) << "coordinate " << i;
+    }
+    EXPECT_EQ(77, rows);
 }

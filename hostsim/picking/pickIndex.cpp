@@ -1,0 +1,350 @@
+// hostsim/picking/pickIndex.cpp - the built primitives, filed in a uniform grid that finds the
+// ones near a point, and the queries on them.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "hostsim/picking/picking.h"
+
+namespace {
+
+using hostsim::Point;
+using hostsim::Primitive;
+
+constexpr double pi = 3.141592653589793;
+constexpr int maxCellsPerAxis = 2048;
+constexpr int maxCellsPerPrimitive = 256;  // a larger primitive goes to the list checked always
+// The grid is sized on all but this share of the primitives' edges on each side; at most
+// maxOutliers may then lie outside it, checked at every pick; with more, it covers them all.
+constexpr double outlierShare = 0.01;
+constexpr std::size_t maxOutliers = 64;
+
+Point sub(const Point& a, const Point& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+Point add(const Point& a, const Point& b) {
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+Point scale(const Point& a, double k) {
+    return {a[0] * k, a[1] * k, a[2] * k};
+}
+
+struct Box {
+    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
+    void take(double x, double y) {
+        lowX = std::min(lowX, x);
+        lowY = std::min(lowY, y);
+        highX = std::max(highX, x);
+        highY = std::max(highY, y);
+    }
+    void take(const Box& other) {
+        take(other.lowX, other.lowY);
+        take(other.highX, other.highY);
+    }
+    bool empty() const { return !(lowX <= highX); }
+};
+
+// The XY box of a primitive; a curve's is that of its whole ellipse, which is enough to find it.
+Box boxOf(const Primitive& p) {
+    Box box;
+    if (p.kind == Primitive::Kind::Spline) {  // u and v hold its control points' box
+        box.take(p.u[0], p.u[1]);
+        box.take(p.v[0], p.v[1]);
+        return box;
+    }
+    box.take(p.a[0], p.a[1]);
+    if (p.kind == Primitive::Kind::Segment) box.take(p.b[0], p.b[1]);
+    if (p.kind == Primitive::Kind::Curve) {
+        double rx = std::hypot(p.u[0], p.v[0]), ry = std::hypot(p.u[1], p.v[1]);
+        box.take(p.a[0] - rx, p.a[1] - ry);
+        box.take(p.a[0] + rx, p.a[1] + ry);
+    }
+    return box;
+}
+
+// Primitives filed by the cells of a uniform grid over their extents, in one flat array.
+struct Grid {
+    double originX = 0, originY = 0, cellSize = 1;
+    int columns = 0, rows = 0;
+    std::vector<int> cellStart;  // items of cell c: items[cellStart[c] .. cellStart[c + 1])
+    std::vector<int> items;
+    std::vector<int> wide;  // primitives spanning too many cells to file, or outside area
+    Box area;               // what the cells cover
+    Box inner;              // the extents of the primitives inside area
+};
+
+}  // namespace
+
+// ---- geometry state: rebuilt from the drawing each time one opens ----
+static std::vector<Primitive> primitives;
+static std::vector<hostsim::Instance> instances(1);  // 0: not inside a reference
+static Box extents;
+static Grid grid;
+static std::vector<unsigned> visitStamp;  // per primitive: the query that last saw it
+static unsigned currentStamp = 0;
+static std::size_t lastExamined = 0;  // primitives the last primitivesNear measured
+
+namespace {
+
+// The cell of a coordinate, clamped in floating point first: a far-off or infinite coordinate
+// must not overflow the conversion to int.
+int cellOf(double coordinate, double origin, int cells) {
+    double cell = std::floor((coordinate - origin) / grid.cellSize);
+    if (!(cell >= 0.0)) return 0;  // NaN too
+    return cell >= cells - 1 ? cells - 1 : static_cast<int>(cell);
+}
+
+bool inside(const Box& box, const Box& area) {
+    return box.lowX >= area.lowX && box.highX <= area.highX && box.lowY >= area.lowY &&
+           box.highY <= area.highY;
+}
+
+// False when the box spans too many cells to file, or lies outside the area the grid covers.
+bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
+    if (!inside(box, grid.area)) return false;  // NaN and infinite boxes too
+    c0 = cellOf(box.lowX, grid.originX, grid.columns);
+    c1 = cellOf(box.highX, grid.originX, grid.columns);
+    r0 = cellOf(box.lowY, grid.originY, grid.rows);
+    r1 = cellOf(box.highY, grid.originY, grid.rows);
+    return static_cast<long>(c1 - c0 + 1) * (r1 - r0 + 1) <= maxCellsPerPrimitive;
+}
+
+// The value below which a share of the primitives' box edges lie, the edge chosen by edge.
+double edgeQuantile(std::vector<double>& values, double Box::*edge, double share) {
+    values.clear();
+    for (const Primitive& p : primitives) values.push_back(boxOf(p).*edge);
+    std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
+    std::nth_element(values.begin(), values.begin() + k, values.end());
+    return values[k];
+}
+
+// The box of the bulk of the primitives: all but the outermost outlierShare of their box
+// edges on each side. A few far-off primitives must not stretch the cells until one holds
+// nearly every primitive.
+Box bulkBox() {
+    std::vector<double> values;
+    values.reserve(primitives.size());
+    Box bulk;
+    bulk.take(edgeQuantile(values, &Box::lowX, outlierShare),
+              edgeQuantile(values, &Box::lowY, outlierShare));
+    bulk.take(edgeQuantile(values, &Box::highX, 1 - outlierShare),
+              edgeQuantile(values, &Box::highY, 1 - outlierShare));
+    return bulk;
+}
+
+// The bulk widened by its own size on every side, within the extents: a drawing spread evenly
+// keeps everything in it.
+Box widened(const Box& bulk) {
+    double width = bulk.highX - bulk.lowX, height = bulk.highY - bulk.lowY;
+    Box grown;
+    grown.take(std::max(extents.lowX, bulk.lowX - width),
+               std::max(extents.lowY, bulk.lowY - height));
+    grown.take(std::min(extents.highX, bulk.highX + width),
+               std::min(extents.highY, bulk.highY + height));
+    return grown;
+}
+
+// Sizes the cells so that one holds about one primitive of the bulk, and the grid over area,
+// within maxCellsPerAxis a side.
+void sizeGrid(const Box& bulk, const Box& area) {
+    double bulkWidth = bulk.highX - bulk.lowX, bulkHeight = bulk.highY - bulk.lowY;
+    double bulkSpan = std::max({bulkWidth, bulkHeight, 1e-9});
+    double width = area.highX - area.lowX, height = area.highY - area.lowY;
+    double span = std::max({width, height, 1e-9});
+    double cell =
+        std::sqrt(std::max(bulkWidth * bulkHeight, bulkSpan * bulkSpan * 1e-6) / primitives.size());
+    cell = std::max({cell, span / maxCellsPerAxis, 1e-9});
+    grid.area = area;
+    grid.cellSize = cell;
+    grid.originX = area.lowX;
+    grid.originY = area.lowY;
+    grid.columns = std::min(maxCellsPerAxis, static_cast<int>(std::min(width / cell, 1e6)) + 1);
+    grid.rows = std::min(maxCellsPerAxis, static_cast<int>(std::min(height / cell, 1e6)) + 1);
+}
+
+bool isFiniteBox(const Box& box) {
+    return !box.empty() && std::isfinite(box.highX - box.lowX) &&
+           std::isfinite(box.highY - box.lowY);
+}
+
+// Files every primitive in the cells of a grid over area, or in the wide list. False, with
+// the grid half built, when more than maxOutliers lie outside area.
+bool fileGrid(const Box& bulk, const Box& area) {
+    grid = Grid();
+    sizeGrid(bulk, area);
+    std::size_t cellCount = static_cast<std::size_t>(grid.columns) * grid.rows;
+    std::vector<int> counts(cellCount, 0);
+    std::size_t outliers = 0;
+    for (std::size_t i = 0; i < primitives.size(); ++i) {  // count
+        int c0, c1, r0, r1;
+        Box box = boxOf(primitives[i]);
+        if (inside(box, area)) grid.inner.take(box);
+        if (!cellRange(box, c0, c1, r0, r1)) {
+            outliers += !inside(box, area);
+            grid.wide.push_back(static_cast<int>(i));
+            continue;
+        }
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c) ++counts[static_cast<std::size_t>(r) * grid.columns + c];
+    }
+    if (outliers > maxOutliers) return false;
+    grid.cellStart.assign(cellCount + 1, 0);
+    for (std::size_t c = 0; c < cellCount; ++c)
+        grid.cellStart[c + 1] = grid.cellStart[c] + counts[c];
+    grid.items.resize(grid.cellStart.back());
+    std::vector<int>& fill = counts;  // each cell's next free slot, from its start
+    std::copy(grid.cellStart.begin(), grid.cellStart.end() - 1, fill.begin());
+    for (std::size_t i = 0; i < primitives.size(); ++i) {  // file
+        int c0, c1, r0, r1;
+        if (!cellRange(boxOf(primitives[i]), c0, c1, r0, r1)) continue;
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c)
+                grid.items[fill[static_cast<std::size_t>(r) * grid.columns + c]++] =
+                    static_cast<int>(i);
+    }
+    return true;
+}
+
+// A grid over the bulk of the primitives, or over all of them when the far-off ones are too
+// many to check at every pick; with no finite extents every primitive is checked at each pick.
+void buildGrid() {
+    grid = Grid();
+    if (primitives.empty() || !isFiniteBox(extents)) {
+        for (std::size_t i = 0; i < primitives.size(); ++i)
+            grid.wide.push_back(static_cast<int>(i));
+        return;
+    }
+    Box bulk = bulkBox();
+    if (!isFiniteBox(bulk) || !fileGrid(bulk, widened(bulk))) fileGrid(extents, extents);
+}
+
+}  // namespace
+
+namespace hostsim {
+
+void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& builtInstances) {
+    primitives = std::move(built);
+    instances = std::move(builtInstances);
+    if (instances.empty()) instances.emplace_back();
+    extents = Box();
+    for (const Primitive& p : primitives) extents.take(boxOf(p));
+    buildGrid();
+    visitStamp.assign(primitives.size(), 0);
+    currentStamp = 0;
+}
+
+std::size_t primitivesExamined() {
+    return lastExamined;
+}
+
+const std::vector<Primitive>& drawingPrimitives() {
+    return primitives;
+}
+
+const Instance& drawingInstance(int index) {
+    if (index < 0 || index >= static_cast<int>(instances.size())) return instances[0];
+    return instances[index];
+}
+
+// Without the primitives the grid leaves out: a view zoomed out to a few far-off points would
+// show the rest as a dot, and make every pick box cover every object.
+bool drawingExtents(Point& low, Point& high) {
+    if (extents.empty()) return false;
+    const Box& shown = grid.columns > 0 && !grid.inner.empty() ? grid.inner : extents;
+    low = {shown.lowX, shown.lowY, 0};
+    high = {shown.highX, shown.highY, 0};
+    return true;
+}
+
+void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
+    out.clear();
+    lastExamined = 0;
+    if (primitives.empty() || !std::isfinite(x) || !std::isfinite(y) || !(radius >= 0.0)) return;
+    if (++currentStamp == 0) {  // wrapped: forget every old stamp
+        std::fill(visitStamp.begin(), visitStamp.end(), 0);
+        currentStamp = 1;
+    }
+    auto consider = [&](int i) {
+        if (visitStamp[i] == currentStamp) return;
+        visitStamp[i] = currentStamp;
+        ++lastExamined;
+        if (viewDistance(primitives[i], x, y, nullptr) <= radius) out.push_back(i);
+    };
+    for (int i : grid.wide) consider(i);
+    if (grid.columns == 0) return;
+    Box window;
+    window.take(x - radius, y - radius);
+    window.take(x + radius, y + radius);
+    if (window.highX < grid.originX || window.highY < grid.originY ||
+        window.lowX > grid.originX + grid.columns * grid.cellSize ||
+        window.lowY > grid.originY + grid.rows * grid.cellSize)
+        return;
+    int c0 = cellOf(window.lowX, grid.originX, grid.columns),
+        c1 = cellOf(window.highX, grid.originX, grid.columns);
+    int r0 = cellOf(window.lowY, grid.originY, grid.rows),
+        r1 = cellOf(window.highY, grid.originY, grid.rows);
+    for (int r = r0; r <= r1; ++r)
+        for (int c = c0; c <= c1; ++c) {
+            std::size_t cellIndex = static_cast<std::size_t>(r) * grid.columns + c;
+            for (int k = grid.cellStart[cellIndex]; k < grid.cellStart[cellIndex + 1]; ++k)
+                consider(grid.items[k]);
+        }
+}
+
+Point primitivePoint(const Primitive& p, double t) {
+    if (p.kind == Primitive::Kind::Spline) return splinePiecePoint(p, t);
+    if (p.kind == Primitive::Kind::Segment) return add(p.a, scale(sub(p.b, p.a), t));
+    if (p.kind == Primitive::Kind::Node) return p.a;
+    return add(p.a, add(scale(p.u, std::cos(t)), scale(p.v, std::sin(t))));
+}
+
+Point primitiveTangent(const Primitive& p, double t) {
+    if (p.kind == Primitive::Kind::Spline) return splinePieceTangent(p, t);
+    if (p.kind == Primitive::Kind::Segment) return sub(p.b, p.a);
+    if (p.kind == Primitive::Kind::Node) return {0, 0, 0};
+    return add(scale(p.u, -std::sin(t)), scale(p.v, std::cos(t)));
+}
+
+void primitiveRange(const Primitive& p, double& low, double& high) {
+    bool ranged = p.kind == Primitive::Kind::Curve || p.kind == Primitive::Kind::Spline;
+    low = ranged ? p.t0 : 0.0;
+    high = ranged ? p.t1 : 1.0;
+}
+
+double viewDistance(const Primitive& p, double x, double y, Point* nearest) {
+    if (p.kind == Primitive::Kind::Spline) return splineViewDistance(p, x, y, nearest);
+    auto distanceAt = [&](const Point& q) { return std::hypot(q[0] - x, q[1] - y); };
+    if (p.kind == Primitive::Kind::Node) {
+        if (nearest) *nearest = p.a;
+        return distanceAt(p.a);
+    }
+    if (p.kind == Primitive::Kind::Segment) {
+        double dx = p.b[0] - p.a[0], dy = p.b[1] - p.a[1];
+        double lengthSquared = dx * dx + dy * dy;
+        double t =
+            lengthSquared > 0 ? ((x - p.a[0]) * dx + (y - p.a[1]) * dy) / lengthSquared : 0.0;
+        Point q = primitivePoint(p, std::clamp(t, 0.0, 1.0));
+        if (nearest) *nearest = q;
+        return distanceAt(q);
+    }
+    // A curve seen from above: the ends, and where the view distance stops changing.
+    std::vector<double> candidates = {p.t0, p.t1};
+    auto slope = [&](double t) {
+        Point q = primitivePoint(p, t), d = primitiveTangent(p, t);
+        return (q[0] - x) * d[0] + (q[1] - y) * d[1];
+    };
+    int samples = std::max(8, static_cast<int>(32 * (p.t1 - p.t0) / pi));
+    findRoots(slope, p.t0, p.t1, samples, candidates);
+    double best = INFINITY;
+    for (double t : candidates) {
+        Point q = primitivePoint(p, t);
+        double d = distanceAt(q);
+        if (d < best) {
+            best = d;
+            if (nearest) *nearest = q;
+        }
+    }
+    return best;
+}
+
+}  // namespace hostsim
