@@ -34,7 +34,6 @@ static std::unordered_map<const hostsim::DrawingObject*, int> storedIndex;
 
 namespace {
 
-
 double norm(const Point& a) {
     return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
 }
