@@ -9,7 +9,8 @@
 // far outside it are checked at every pick.
 //
 // Offers: buildGeometry (objectGeometry.cpp); the grid and the queries on the primitives
-// (pickIndex.cpp); snap points (objectSnap.cpp); splines and their pieces (splines.cpp). Needs:
+// (pickIndex.cpp); splines and their pieces (splines.cpp); hostsim/snapping finds snap points on
+// them. Needs:
 // hostsim/drawing (the objects and their axes). Everything is in world coordinates: the UCS, the
 // view and the system variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
@@ -88,14 +89,6 @@ void primitivesNear(double x, double y, double radius, std::vector<int>& out);
 std::size_t primitivesExamined();  // how many primitives the last primitivesNear measured
 // A primitive's closest approach to (x, y) in the view, and that point in world (nearest).
 double viewDistance(const Primitive& p, double x, double y, Point* nearest);
-
-// ---- object snap (objectSnap.cpp) ----
-// "_END", "end", or several words with commas ("_END,_MID") as SnapBits; 0 for anything unknown.
-unsigned parseSnapModes(const char* mode);
-// Among the snap points of modes on the primitives within radius of world (in the view), the one
-// nearest it; PER and TAN start from `from`. False when there is none.
-bool findSnapPoint(const Point& world, unsigned modes, const Point& from, double radius,
-                   Point& snapped);
 
 // ---- splines as primitives (splines.cpp) ----
 // A SPLINE as primitives of kind Spline, one per knot span, in world through map: that of the

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "hostsim/picking/picking.h"
+#include "hostsim/snapping/snapping.h"
 #include "hostsim/services/services.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// hostsim/picking/objectSnap.cpp - object snap: the snap point of a mode nearest a point, on the
+// hostsim/snapping/objectSnap.cpp - object snap: the snap point of a mode nearest a point, on the
 // primitives that pass within a radius of it.
 //
 // Candidates are primitives, so objects inside block references take part with their world
@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "hostsim/picking/picking.h"
+#include "hostsim/snapping/snapping.h"
 
 namespace {
 
