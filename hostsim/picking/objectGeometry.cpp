@@ -5,6 +5,7 @@
 // own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a block's own
 // coordinates. Each object is turned into primitives through one Affine map that takes its
 // coordinates to world; a reference composes its map onto its parent's and expands its block.
+#include "hostsim/picking/building.h"
 #include "hostsim/picking/picking.h"
 
 #include <algorithm>
@@ -24,7 +25,6 @@ using hostsim::Primitive;
 static_assert(sizeof(Primitive) + 4 * sizeof(int) == hostsim::geometryBytesPerPoint,
               "the reader's estimate of geometry memory must follow the primitive's size");
 
-constexpr double pi = 3.141592653589793;
 constexpr double bulgeTolerance = 1e-7;
 constexpr int maxNesting = 16;  // references inside references, deeper than any real drawing
 constexpr std::size_t maxExpanded = 1000000;  // pieces drawn through block references, at most
@@ -67,30 +67,7 @@ Affine composeAffine(const Affine& outer, const Affine& inner) {
 
 }  // namespace hostsim
 
-namespace {
-
-// What every primitive of one object shares while it is being built.
-struct Source {
-    Affine frame;  // the object's coordinates to world
-    int top = -1;
-    int leaf = -1;
-    int instance = 0;
-};
-
-struct Builder {
-    const hostsim::Drawing& drawing;
-    std::vector<std::string>& notices;
-    std::vector<int> blockStack;       // blocks being expanded, outermost first
-    std::size_t expanded = 0;          // pieces and copies added through references so far
-    std::size_t referencesWalked = 0;  // references met inside blocks, drawn or refused
-    bool capped = false;
-    std::unordered_map<std::string, std::size_t> noticeIndex;  // text -> notices index
-    std::vector<std::size_t> noticeCounts;                     // how often each was met
-    std::unordered_set<int> undrawn;                           // objects met that draw nothing
-    std::map<std::string, std::size_t> undrawnTypes;           // their types, and how many
-    std::vector<Primitive> primitives;                         // built so far
-    std::vector<hostsim::Instance> instances;                  // 0: not inside a reference
-};
+namespace hostsim::building {
 
 // Each distinct notice is kept once: a block referred to a million times would repeat its
 // notice a million times.
@@ -159,12 +136,6 @@ Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps) {
     return p;
 }
 
-constexpr unsigned lineSnaps =
-    hostsim::snapEnd | hostsim::snapMid | hostsim::snapNea | hostsim::snapPer | hostsim::snapInt;
-constexpr unsigned curveSnaps = hostsim::snapCen | hostsim::snapQua | hostsim::snapNea |
-                                hostsim::snapPer | hostsim::snapTan | hostsim::snapInt;
-constexpr unsigned arcSnaps = curveSnaps | hostsim::snapEnd | hostsim::snapMid;
-
 bool isFinitePoint(const Point& p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
@@ -222,11 +193,12 @@ Affine objectFrame(const Affine& parent, const DrawingObject& o) {
 }
 
 // The segment from p to v with the bulge of p: straight, or an arc of 4 atan(bulge) radians.
-void addBulgeSegment(Builder& b, const Source& s, const Point& p, const Point& v, double bulge) {
+void addBulgeSegment(Builder& b, const Source& s, const Point& p, const Point& v, double bulge,
+                     unsigned straightSnaps, unsigned curvedSnaps) {
     double dx = v[0] - p[0], dy = v[1] - p[1];
     double chord = std::hypot(dx, dy);
     if (std::fabs(bulge) < bulgeTolerance || chord < 1e-12) {
-        addSegment(b, s, p, v, lineSnaps);
+        addSegment(b, s, p, v, straightSnaps);
         return;
     }
     double offset = (1.0 - bulge * bulge) / (4.0 * bulge);  // centre from the chord's middle
@@ -236,8 +208,14 @@ void addBulgeSegment(Builder& b, const Source& s, const Point& p, const Point& v
     double endAngle = std::atan2(v[1] - centre[1], v[0] - centre[0]);
     if (bulge < 0) std::swap(startAngle, endAngle);  // clockwise: the same arc, run backwards
     if (endAngle <= startAngle) endAngle += 2 * pi;  // atan2 gives both within one turn
-    addArc(b, s, centre, radius, startAngle, endAngle, arcSnaps);
+    addArc(b, s, centre, radius, startAngle, endAngle, curvedSnaps);
 }
+
+}  // namespace hostsim::building
+
+namespace {
+
+using namespace hostsim::building;
 
 void addLine(Builder& b, const Source& s, const DrawingObject& o) {
     addSegment(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::groupPoint(o, 11, {0, 0, 0}),
@@ -274,7 +252,7 @@ void addVertexChain(Builder& b, Source s, const std::vector<Vertex>& vertices, b
         const Vertex& from = vertices[i];
         const Vertex& to = vertices[(i + 1) % count];
         if (from.object >= 0) s.leaf = from.object;
-        addBulgeSegment(b, s, from.at, to.at, from.bulge);
+        addBulgeSegment(b, s, from.at, to.at, from.bulge, lineSnaps, arcSnaps);
     }
 }
 
@@ -383,35 +361,141 @@ void addOldPolyline(Builder& b, Source s, int index, const Affine& parent) {
     addVertexChain(b, s, vertices, (flags & 1) != 0);
 }
 
-// TEXT and ATTRIB: the box their characters fill, picked by its outline; snaps to its insertion.
-void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
-    s.frame = objectFrame(parent, o);
-    Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
-    double height = hostsim::groupReal(o, 40, 1.0);
-    double widthFactor = hostsim::groupReal(o, 41, 1.0);
-    double angle = radians(hostsim::groupReal(o, 50, 0.0));
-    const hostsim::DxfGroup* text = hostsim::findGroup(o, 1);
-    std::size_t characters = 0;
-    if (text != nullptr)
-        for (unsigned char c : text->value) characters += (c & 0xC0) != 0x80;  // UTF-8 leads
-    double width = textWidthPerHeight * height * widthFactor * std::max<std::size_t>(characters, 1);
-    Point along = {std::cos(angle), std::sin(angle), 0},
-          up = {-std::sin(angle), std::cos(angle), 0};
-    Point corners[4] = {at, add(at, scale(along, width)),
-                        add(add(at, scale(along, width)), scale(up, height)),
-                        add(at, scale(up, height))};
-    std::size_t first = b.primitives.size();
-    for (int i = 0; i < 4; ++i)
-        addSegment(b, s, corners[i], corners[(i + 1) % 4], hostsim::snapIns);
-    Point anchor = hostsim::applyAffine(s.frame, at);
-    for (std::size_t i = first; i < b.primitives.size(); ++i) b.primitives[i].anchor = anchor;
-}
-
 Point cross(const Point& a, const Point& b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 double dot(const Point& a, const Point& b) {
     return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+// A text's box by its lower left corner, its directions and its size; picked by its outline,
+// snapped to its insertion point (anchor, in the same coordinates as the corners).
+void addTextBox(Builder& b, const Source& s, const Point& corner, const Point& along,
+                const Point& up, double width, double height, const Point& anchor) {
+    Point corners[4] = {corner, add(corner, scale(along, width)),
+                        add(add(corner, scale(along, width)), scale(up, height)),
+                        add(corner, scale(up, height))};
+    std::size_t first = b.primitives.size();
+    for (int i = 0; i < 4; ++i)
+        addSegment(b, s, corners[i], corners[(i + 1) % 4], hostsim::snapIns);
+    Point world = hostsim::applyAffine(s.frame, anchor);
+    for (std::size_t i = first; i < b.primitives.size(); ++i) b.primitives[i].anchor = world;
+}
+
+// Texts are read into code page 1252, one byte a character.
+double estimatedWidth(double height, std::size_t characters) {
+    return textWidthPerHeight * height * static_cast<double>(std::max<std::size_t>(characters, 1));
+}
+
+// TEXT and ATTRIB in their own coordinates. Left on the baseline (72 and 73 both 0) they start at
+// 10; otherwise 11 is the point of the alignment 72 (left, center, right, aligned, middle, fit)
+// and 73 (baseline, bottom, middle, top), but for aligned and fit texts, which run from 10 to 11
+// (an aligned text's height grows with its width). Bottom is the baseline: there are no fonts.
+void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+    s.frame = objectFrame(parent, o);
+    Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
+    double height = hostsim::groupReal(o, 40, 1.0);
+    double angle = radians(hostsim::groupReal(o, 50, 0.0));
+    const hostsim::DxfGroup* text = hostsim::findGroup(o, 1);
+    double width = estimatedWidth(height, text ? text->value.size() : 0) *
+                   hostsim::groupReal(o, 41, 1.0);
+    int horizontal = hostsim::groupInt(o, 72, 0), vertical = hostsim::groupInt(o, 73, 0);
+    const hostsim::DxfGroup* second = hostsim::findGroup(o, 11);
+    Point aligned = hostsim::groupPoint(o, 11, at);
+    aligned[2] = at[2];
+    double run = std::hypot(aligned[0] - at[0], aligned[1] - at[1]);
+    if ((horizontal == 3 || horizontal == 5) && second != nullptr && run > 0.0) {
+        angle = std::atan2(aligned[1] - at[1], aligned[0] - at[0]);
+        if (horizontal == 3 && width > 0.0) height *= run / width;
+        width = run;
+        horizontal = vertical = 0;
+    }
+    Point along = {std::cos(angle), std::sin(angle), 0},
+          up = {-std::sin(angle), std::cos(angle), 0};
+    if ((horizontal == 0 && vertical == 0) || second == nullptr)
+        return addTextBox(b, s, at, along, up, width, height, at);
+    double dx = horizontal == 1 || horizontal == 4 ? -width / 2 : horizontal == 2 ? -width : 0.0;
+    double dy = vertical == 3 ? -height : vertical == 2 || (horizontal == 4 && vertical == 0)
+                                              ? -height / 2
+                                              : 0.0;
+    addTextBox(b, s, add(add(aligned, scale(along, dx)), scale(up, dy)), along, up, width, height,
+               aligned);
+}
+
+// MTEXT's text: groups 3 carry the first pieces, 1 the last.
+std::string mtextContent(const DrawingObject& o) {
+    std::string content, last;
+    for (const hostsim::DxfGroup& g : o.groups) {
+        if (g.code == 3) content += g.value;
+        if (g.code == 1) last = g.value;
+    }
+    return content + last;
+}
+
+// Lines (split at \P) and the characters of the longest once the formatting codes are stripped,
+// roughly: codes with an argument up to ';', switches of two characters, braces.
+void measureMText(const std::string& text, std::size_t& lines, std::size_t& longest) {
+    static const std::string withArgument = "ACcFfHQTWpSX";
+    lines = 1;
+    longest = 0;
+    std::size_t current = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '{' || c == '}') continue;
+        if (c == '\\' && i + 1 < text.size()) {
+            char code = text[++i];
+            if (code == 'P') {
+                longest = std::max(longest, current);
+                current = 0;
+                ++lines;
+                continue;
+            }
+            if (withArgument.find(code) != std::string::npos) {
+                std::size_t end = text.find(';', i);
+                i = end == std::string::npos ? text.size() : end;
+                continue;
+            }
+            if (code == 'U' && i + 5 < text.size() && text[i + 1] == '+') i += 5;  // \U+XXXX
+            else if (std::string("LlOoKkN").find(code) != std::string::npos) continue;
+        }
+        ++current;
+    }
+    longest = std::max(longest, current);
+}
+
+constexpr double mtextLineSpacing = 5.0 / 3.0;  // baseline to baseline, in text heights
+
+// MTEXT: insertion point 10 and the direction 11 in world (or the angle 50 in its own
+// coordinates); the box, width 42, else 41, else estimated, and lines of height 40 spaced by
+// 5/3 of it (times the factor 44), is placed about 10 by the attachment 71: 1 to 9, top, middle,
+// bottom rows of left, center, right.
+void addMText(Builder& b, const Source& s, const DrawingObject& o) {
+    Point axes[3];
+    Point normal = hostsim::groupPoint(o, 210, {0, 0, 1});
+    if (!hostsim::extrusionAxes(normal, axes)) hostsim::extrusionAxes({0, 0, 1}, axes);
+    double angle = radians(hostsim::groupReal(o, 50, 0.0));
+    Point along = add(scale(axes[0], std::cos(angle)), scale(axes[1], std::sin(angle)));
+    if (hostsim::findGroup(o, 11) != nullptr) {
+        Point direction = hostsim::groupPoint(o, 11, {1, 0, 0});
+        direction = sub(direction, scale(axes[2], dot(direction, axes[2])));
+        double length = std::sqrt(dot(direction, direction));
+        if (length > 0.0 && std::isfinite(length)) along = scale(direction, 1.0 / length);
+    }
+    Point up = cross(axes[2], along);
+    double height = hostsim::groupReal(o, 40, 1.0);
+    std::size_t lines = 1, longest = 0;
+    measureMText(mtextContent(o), lines, longest);
+    double width = hostsim::groupReal(o, 42, 0.0);
+    if (!(width > 0.0)) width = hostsim::groupReal(o, 41, 0.0);
+    if (!(width > 0.0)) width = estimatedWidth(height, longest);
+    double spacing = mtextLineSpacing * hostsim::groupReal(o, 44, 1.0);
+    double boxHeight = height + static_cast<double>(lines - 1) * spacing * height;
+    int attachment = std::min(std::max(hostsim::groupInt(o, 71, 1), 1), 9) - 1;
+    int column = attachment % 3, row = attachment / 3;
+    double dx = -width * column / 2.0, dy = -boxHeight * (2 - row) / 2.0;
+    Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
+    addTextBox(b, s, add(add(at, scale(along, dx)), scale(up, dy)), along, up, width, boxHeight,
+               at);
 }
 
 // Conjugate semi-diameters u and v (an ellipse seen through an unevenly scaled block) turned into
@@ -678,6 +762,10 @@ void addObject(Builder& b, int index, const Affine& parent, int instance, int to
         addOldPolyline(b, s, index, parent);
     } else if (type == "TEXT") {
         addText(b, s, o, parent);
+    } else if (type == "MTEXT") {
+        addMText(b, s, o);
+    } else if (type == "HATCH") {
+        addHatch(b, s, o, parent);
     } else if (type == "INSERT") {
         addReference(b, s, index, parent);
     } else if (type == "ELLIPSE") {

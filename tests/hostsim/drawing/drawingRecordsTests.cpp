@@ -360,7 +360,7 @@ TEST_F(DrawingTest, ReferenceNestingIsBoundedWithANotice) {
 // Objects with no geometry here are counted once, in one notice; those drawn with their owner
 // (VERTEX, SEQEND, ATTRIB, an ATTDEF in a block) are not counted.
 TEST_F(DrawingTest, ObjectsNotDrawnAreCountedInOneNotice) {
-    const char text[] = "0 MTEXT\n10 0\n20 0\n1 x\n";
+    const char leader[] = "0 LEADER\n10 0\n20 0\n1 x\n";
     const char tagBlock[] = "0 BLOCK\n2 T\n10 0\n20 0\n0 ATTDEF\n10 0\n20 0\n2 N\n0 ENDBLK\n";
     struct Case {
         int line;
@@ -369,16 +369,16 @@ TEST_F(DrawingTest, ObjectsNotDrawnAreCountedInOneNotice) {
         const char* notice;  // nullptr: no notice
     };
     const Case cases[] = {
-        {__LINE__, std::string(text) + "0 HATCH\n0 LINE\n11 1\n" + text,
-         "", "test.dxf: 3 objects of types HATCH, MTEXT are not drawn"},
+        {__LINE__, std::string(leader) + "0 DIMENSION\n0 LINE\n11 1\n" + leader,
+         "", "test.dxf: 3 objects of types DIMENSION, LEADER are not drawn"},
         {__LINE__, "0 DIMENSION\n", "", "test.dxf: 1 object of type DIMENSION is not drawn"},
         {__LINE__, "0 INSERT\n2 M\n0 INSERT\n2 M\n10 5\n",
-         "0 BLOCK\n2 M\n10 0\n20 0\n" + std::string(text) + "0 ENDBLK\n",
-         "test.dxf: 1 object of type MTEXT is not drawn"},
+         "0 BLOCK\n2 M\n10 0\n20 0\n" + std::string(leader) + "0 ENDBLK\n",
+         "test.dxf: 1 object of type LEADER is not drawn"},
         {__LINE__, "0 INSERT\n2 T\n66 1\n0 ATTRIB\n2 N\n1 7\n0 SEQEND\n"
                    "0 POLYLINE\n0 VERTEX\n0 VERTEX\n10 1\n0 SEQEND\n"
                    "0 ELLIPSE\n11 1\n0 SOLID\n11 1\n0 TRACE\n11 1\n0 3DFACE\n11 1\n"
-                   "0 IMAGE\n0 WIPEOUT\n",
+                   "0 IMAGE\n0 WIPEOUT\n0 MTEXT\n1 x\n",
          tagBlock, nullptr},
     };
     for (const Case& c : cases) {

@@ -9,7 +9,9 @@ import subprocess
 import sys
 
 import ezdxf
-from ezdxf.math import OCS, ConstructionEllipse, Vec3
+from ezdxf.enums import TextEntityAlignment
+from ezdxf.entities import BoundaryPathType
+from ezdxf.math import OCS, ConstructionEllipse, Matrix44, Vec3, bulge_to_arc
 
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dxf")
 STRIP = os.path.join(HERE, "..", "..", "..", "..", "scripts", "stripDxf.py")
@@ -264,9 +266,242 @@ def ellipses_drawing():
                     end_param=math.pi)
     save(doc, "ellipses.dxf")
 
+
+# ---- texts.dxf and texts.snaps: the boxes of MTEXT and TEXT, by their corners ----
+# The host has no fonts: a character is 0.6 heights wide, MTEXT lines lie 5/3 heights apart.
+CHARACTER = 0.6
+LINE_SPACING = 5 / 3
+
+
+def box_rows(corners, anchor, name):
+    """Near each corner, just past it along an edge, INS gives the anchor; diagonally 3 units
+    out it finds nothing (APERTURE 2)."""
+    rows = []
+    for i, corner in enumerate(corners):
+        along = (corner - corners[(i + 1) % 4]).normalize()
+        across = (corner - corners[(i + 3) % 4]).normalize()
+        rows.append(("INS", corner + along * 1.5, anchor, name + ": corner %d" % (i + 1)))
+        rows.append(("INS", corner + (along + across).normalize(3), None,
+                     name + ": outside corner %d" % (i + 1)))
+    return rows
+
+
+def mtext_rows(mtext, name):
+    """The box from ezdxf's own view of the text: its plain lines, its text direction, its
+    attachment point; width from the text's width or estimated."""
+    ucs = mtext.ucs()
+    lines = mtext.plain_text(split=True)
+    height = mtext.dxf.char_height
+    width = mtext.dxf.get("width", 0) or CHARACTER * height * max(len(line) for line in lines)
+    tall = height * (1 + (len(lines) - 1) * LINE_SPACING * mtext.dxf.get("line_spacing_factor", 1))
+    point = mtext.dxf.attachment_point
+    column, row = (point - 1) % 3, (point - 1) // 3
+    left, bottom = -width * column / 2, -tall * (2 - row) / 2
+    local = [Vec3(left, bottom), Vec3(left + width, bottom), Vec3(left + width, bottom + tall),
+             Vec3(left, bottom + tall)]
+    return box_rows(list(ucs.points_to_wcs(local)), Vec3(mtext.dxf.insert), name)
+
+
+def text_rows(text, name):
+    """A TEXT's box from ezdxf's placement: the alignment point and the run of aligned and fit
+    texts; the middle of a vertical alignment is half the height, bottom the baseline."""
+    align, p1, p2 = text.get_placement()
+    ocs = text.ocs()
+    height = text.dxf.height
+    width = CHARACTER * height * len(text.dxf.text) * text.dxf.get("width", 1)
+    angle = math.radians(text.dxf.rotation)
+    left = bottom = 0
+    if align.name in ("ALIGNED", "FIT"):
+        run = Vec3(p2.x - p1.x, p2.y - p1.y)
+        angle = run.angle
+        if align.name == "ALIGNED":
+            height *= run.magnitude / width
+        width = run.magnitude
+    else:
+        horizontal, vertical = text.dxf.halign, text.dxf.valign
+        left = {1: -width / 2, 2: -width, 4: -width / 2}.get(horizontal, 0)
+        bottom = {2: -height / 2, 3: -height}.get(vertical, -height / 2 if horizontal == 4 else 0)
+    along, up = Vec3.from_angle(angle), Vec3.from_angle(angle + math.pi / 2)
+    start = p1 + along * left + up * bottom
+    local = [start, start + along * width, start + along * width + up * height, start + up * height]
+    return box_rows(list(ocs.points_to_wcs(local)), ocs.to_wcs(p1), name)
+
+
+def texts_drawing():
+    doc = ezdxf.new("R2000")
+    rows = []
+    msp = doc.modelspace()
+    for point in range(1, 10):  # each attachment point, two lines with formatting codes
+        m = msp.add_mtext("{\\fArial|b1;Hello}\\Pworld, 12", dxfattribs={
+            "insert": (100 * point, 0), "char_height": 5, "attachment_point": point})
+        rows += mtext_rows(m, "MTEXT attachment %d" % point)
+    wide = msp.add_mtext("given width", dxfattribs={"insert": (0, 100), "char_height": 4,
+                                                   "width": 60, "attachment_point": 5,
+                                                   "text_direction": (1, 1, 0)})
+    rows += mtext_rows(wide, "MTEXT of a given width, turned 45 degrees")
+    down = msp.add_mtext("three\\Pshort\\Plines", dxfattribs={
+        "insert": (100, 100, 3), "char_height": 5, "attachment_point": 9, "extrusion": (0, 0, -1),
+        "rotation": 30, "line_spacing_factor": 1.5})
+    rows += mtext_rows(down, "MTEXT with extrusion (0,0,-1), spacing 1.5")
+    text = msp.add_text("Z\xfcrich 25\xb0C \xb12", dxfattribs={"height": 5})  # one byte a character
+    text.set_placement((200, 100))
+    rows += text_rows(text, "TEXT left, accented")
+    for k, (align, name) in enumerate([(TextEntityAlignment.TOP_RIGHT, "top right"),
+                                       (TextEntityAlignment.MIDDLE_CENTER, "middle center"),
+                                       (TextEntityAlignment.MIDDLE, "middle"),
+                                       (TextEntityAlignment.BOTTOM_LEFT, "bottom left")]):
+        t = msp.add_text("Align", dxfattribs={"height": 5, "rotation": 20})
+        t.set_placement((300 + 100 * k, 100), align=align)
+        rows += text_rows(t, "TEXT " + name)
+    aligned = msp.add_text("Aligned", dxfattribs={"height": 5})
+    aligned.set_placement((0, 200), (60, 230), align=TextEntityAlignment.ALIGNED)
+    rows += text_rows(aligned, "TEXT aligned")
+    fit = msp.add_text("Fit", dxfattribs={"height": 5, "extrusion": (0, 0, -1)})
+    fit.set_placement((-100, 200), (-150, 210), align=TextEntityAlignment.FIT)
+    rows += text_rows(fit, "TEXT fit, extrusion (0,0,-1)")
+    block = doc.blocks.new("LABELS")
+    block.add_mtext("in a\\Pblock", dxfattribs={"insert": (0, 0), "char_height": 5,
+                                                  "attachment_point": 6})
+    inner = block.add_text("Centered", dxfattribs={"height": 5})
+    inner.set_placement((0, 40), align=TextEntityAlignment.BOTTOM_CENTER)
+    ref = msp.add_blockref("LABELS", (300, 300), dxfattribs={"xscale": 2, "yscale": 2,
+                                                              "zscale": 2, "rotation": 30})
+    for v in ref.virtual_entities():  # INS on what a reference shows gives its insertion point
+        kind = v.dxftype()
+        inside = (mtext_rows if kind == "MTEXT" else text_rows)(v, kind + " in a turned and scaled block")
+        rows += [(mode, pick, want and Vec3(ref.dxf.insert), why) for mode, pick, want, why in inside]
+    save(doc, "texts.dxf")
+    with open(os.path.join(HERE, "texts.snaps"), "w") as out:
+        out.write("# written by makeTestDrawings.py: mode, pick x y, snap point x y z or none, why\n")
+        for mode, pick, want, why in rows:
+            where = "none" if want is None else "%.12g %.12g %.12g" % (want.x, want.y, want.z)
+            out.write("%s %.12g %.12g %s # %s\n" % (mode, pick.x, pick.y, where, why))
+
+
+# ---- hatches.dxf and hatches.snaps: the edges of hatch boundaries ----
+
+def hatch_curves(hatch):
+    """The drawn edges of a hatch in world: ("line", start, end) or ("curve", construction
+    ellipse); spline edges are not drawn."""
+    ocs = hatch.ocs()
+    to_world = Matrix44.ucs(ocs.ux, ocs.uy, ocs.uz)
+    z = hatch.dxf.elevation.z
+    def at(p):
+        return ocs.to_wcs(Vec3(p.x, p.y, z))
+    def curve(e):
+        e = ConstructionEllipse(Vec3(e.center.x, e.center.y, z), e.major_axis, Vec3(0, 0, 1),
+                                e.ratio, e.start_param, e.end_param)
+        e.transform(to_world)
+        return ("curve", e)
+    out = []
+    for path in hatch.paths:
+        if path.type == BoundaryPathType.POLYLINE:
+            v = [Vec3(x, y, 0) for x, y, *_ in path.vertices]
+            bulges = [b for *_, b in path.vertices]
+            n = len(v) if path.is_closed else len(v) - 1
+            for i in range(n):
+                p, q = v[i], v[(i + 1) % len(v)]
+                if bulges[i] == 0:
+                    out.append(("line", at(p), at(q)))
+                    continue
+                centre, start, end, radius = bulge_to_arc(p, q, bulges[i])
+                out.append(curve(ConstructionEllipse.from_arc(centre, radius, (0, 0, 1),
+                                                              math.degrees(start), math.degrees(end))))
+            continue
+        for edge in path.edges:
+            kind = edge.type.name
+            if kind == "LINE":
+                out.append(("line", at(edge.start), at(edge.end)))
+            elif kind == "ARC":
+                out.append(curve(ConstructionEllipse.from_arc(
+                    Vec3(edge.center), edge.radius, (0, 0, 1), edge.start_angle, edge.end_angle)))
+            elif kind == "ELLIPSE":
+                out.append(curve(edge.construction_tool()))
+    return out
+
+
+def hatch_rows(hatch, name):
+    """END, MID and NEA rows on each drawn edge of a hatch; no CEN on its arcs."""
+    rows = []
+    off = Vec3(0.3, 0.2, 0)
+    for i, item in enumerate(hatch_curves(hatch)):
+        what = name + ": edge %d" % (i + 1)
+        if item[0] == "line":
+            a, b = item[1], item[2]
+            rows.append(("MID", a.lerp(b) + off, a.lerp(b), what + ", its middle"))
+            rows.append(("END", a.lerp(b, 0.1), a, what + ", its start"))
+            continue
+        e = item[1]
+        start, end = ellipse_params(e)
+        middle = list(e.vertices([(start + end) / 2]))[0]
+        rows.append(("END", e.start_point + off, e.start_point, what + ", its start"))
+        rows.append(("MID", middle + off, middle, what + ", the middle parameter"))
+        pick = list(e.vertices([start + 0.3 * (end - start)]))[0] + Vec3(0.6, -0.5, 0)
+        if math.isclose(e.ratio, 1):  # a circular arc: the nearest point exactly
+            nearest = e.center + (pick - e.center).replace(z=0).normalize(e.major_axis.magnitude)
+        else:
+            nearest = nearest_on_ellipse(e, pick)
+        rows.append(("NEA", pick, nearest, what + ", the nearest point"))
+        rows.append(("CEN", middle + off, None, what + ": no centre"))
+    return rows
+
+
+def edge_hatch(layout, at, spline=False, dxfattribs=None):
+    """A boundary of a line, an arc, an elliptic arc written clockwise and a closing line, around
+    a hatch whose corner is at; a spline edge replaces the closing line when asked."""
+    hatch = layout.add_hatch(dxfattribs=dxfattribs or {})
+    path = hatch.paths.add_edge_path()
+    x, y = at
+    path.add_line((x, y), (x + 30, y))
+    path.add_arc((x + 30, y + 10), 10, -90, 90)
+    path.add_ellipse((x + 15, y + 20), major_axis=(15, 0), ratio=0.5, start_angle=0,
+                     end_angle=180, ccw=False)
+    if spline:
+        path.add_spline(control_points=[(x, y + 20), (x - 8, y + 14), (x - 8, y + 6), (x, y)],
+                        knot_values=[0, 0, 0, 0, 1, 1, 1, 1], degree=3)
+    else:
+        path.add_line((x, y + 20), (x, y))
+    return hatch
+
+
+def hatches_drawing():
+    doc = ezdxf.new("R2000")
+    rows = []
+    msp = doc.modelspace()
+    bulged = msp.add_hatch()
+    bulged.paths.add_polyline_path([(0, 0, 0), (40, 0, 0.5), (40, 30, 0), (0, 30, -0.3)],
+                                   is_closed=True)
+    rows += hatch_rows(bulged, "a polyline path with bulges")
+    down = msp.add_hatch(dxfattribs={"extrusion": (0, 0, -1), "elevation": (0, 0, 2)})
+    down.paths.add_polyline_path([(-100, 0, 0.4), (-140, 0, 0), (-140, 30, 0)], is_closed=True)
+    rows += hatch_rows(down, "a polyline path with extrusion (0,0,-1) and elevation 2")
+    edges = edge_hatch(msp, (0, 100))
+    rows += hatch_rows(edges, "line, arc and elliptic arc edges")
+    crossing = msp.add_line((10, 95), (10, 110))  # crosses the first line edge at (10, 100)
+    rows.append(("INT", Vec3(10.4, 100.3), Vec3(10, 100), "a line across a hatch edge"))
+    assert crossing.dxf.start.x == 10
+    with_spline = edge_hatch(msp, (100, 100), spline=True)
+    rows += hatch_rows(with_spline, "with a spline edge, which is left out")
+    rows.append(("NEA", Vec3(94.3, 110), None, "the spline edge is not drawn"))
+    block = doc.blocks.new("HATCHED")
+    edge_hatch(block, (0, 0))
+    ref = msp.add_blockref("HATCHED", (300, 0), dxfattribs={"xscale": 2, "yscale": 2, "zscale": 2,
+                                                             "rotation": 30})
+    for v in ref.virtual_entities():
+        rows += hatch_rows(v, "in a turned and scaled block")
+    save(doc, "hatches.dxf")
+    with open(os.path.join(HERE, "hatches.snaps"), "w") as out:
+        out.write("# written by makeTestDrawings.py: mode, pick x y, snap point x y z or none, why\n")
+        for mode, pick, want, why in rows:
+            where = "none" if want is None else "%.15g %.15g %.15g" % (want.x, want.y, want.z)
+            out.write("%s %.15g %.15g %s # %s\n" % (mode, pick.x, pick.y, where, why))
+
+
 if __name__ == "__main__":
     os.makedirs(HERE, exist_ok=True)
     objects_drawing()
     r12_drawing()
     shapes_drawing()
     ellipses_drawing()
+    texts_drawing()
+    hatches_drawing()

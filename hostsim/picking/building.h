@@ -1,0 +1,71 @@
+// hostsim/picking/building.h - what the files that turn objects into primitives share; only
+// picking's own files include it.
+//
+// objectGeometry.cpp defines these and draws most objects; hatches.cpp draws hatches with them.
+#ifndef VECTRIN_HOSTSIM_PICKING_BUILDING_H
+#define VECTRIN_HOSTSIM_PICKING_BUILDING_H
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "hostsim/picking/picking.h"
+
+namespace hostsim::building {
+
+constexpr double pi = 3.141592653589793;
+
+constexpr unsigned lineSnaps = snapEnd | snapMid | snapNea | snapPer | snapInt;
+constexpr unsigned curveSnaps = snapCen | snapQua | snapNea | snapPer | snapTan | snapInt;
+constexpr unsigned arcSnaps = curveSnaps | snapEnd | snapMid;
+
+// What every primitive of one object shares while it is being built.
+struct Source {
+    Affine frame;  // the object's coordinates to world
+    int top = -1;
+    int leaf = -1;
+    int instance = 0;
+};
+
+struct Builder {
+    const Drawing& drawing;
+    std::vector<std::string>& notices;
+    std::vector<int> blockStack;       // blocks being expanded, outermost first
+    std::size_t expanded = 0;          // pieces and copies added through references so far
+    std::size_t referencesWalked = 0;  // references met inside blocks, drawn or refused
+    bool capped = false;
+    std::unordered_map<std::string, std::size_t> noticeIndex;  // text -> notices index
+    std::vector<std::size_t> noticeCounts;                     // how often each was met
+    std::unordered_set<int> undrawn;                           // objects met that draw nothing
+    std::map<std::string, std::size_t> undrawnTypes;           // their types, and how many
+    std::vector<Primitive> primitives;                         // built so far
+    std::vector<Instance> instances;                           // 0: not inside a reference
+};
+
+// "file:line: text", once however often it is met.
+void addNotice(Builder& b, int line, const std::string& text);
+// False once the block references have added all they may.
+bool roomForMore(Builder& b);
+Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps);
+bool isFinitePoint(const Point& p);
+// In the object's coordinates, mapped to world by s.frame; left out when they overflow.
+void addSegment(Builder& b, const Source& s, const Point& from, const Point& to, unsigned snaps);
+void addArc(Builder& b, const Source& s, const Point& centre, double radius, double t0, double t1,
+            unsigned snaps);
+// The segment from p to v with the bulge of p: straight, or an arc of 4 atan(bulge) radians.
+void addBulgeSegment(Builder& b, const Source& s, const Point& p, const Point& v, double bulge,
+                     unsigned straightSnaps, unsigned curvedSnaps);
+double radians(double degrees);
+// The object's own coordinates to world: its extrusion's axes, then the parent map.
+Affine objectFrame(const Affine& parent, const DrawingObject& o);
+
+// ---- hatches.cpp ----
+// A HATCH by the edges of its boundary paths.
+void addHatch(Builder& b, Source s, const DrawingObject& o, const Affine& parent);
+
+}  // namespace hostsim::building
+
+#endif
