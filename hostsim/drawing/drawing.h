@@ -108,6 +108,8 @@ struct Spline {
 // (knots or weights that do not match, a weight that is not positive, fit points that give no
 // curve); fit points alone give the cubic through them.
 bool readSpline(const DrawingObject& o, Spline& spline, std::string& why);
+// Empty when a spline built elsewhere (a hatch's edge) can be evaluated; else why not.
+std::string splineFaultOf(const Spline& spline);
 void splineDomain(const Spline& spline, double& low, double& high);  // [knots[p], knots[count]]
 Point splinePoint(const Spline& spline, double t);
 Point splineDerivative(const Spline& spline, double t);

@@ -327,6 +327,10 @@ void splineDomain(const Spline& s, double& low, double& high) {
     high = s.knots[s.control.size()];
 }
 
+std::string splineFaultOf(const Spline& s) {
+    return splineFault(s);
+}
+
 bool readSpline(const DrawingObject& o, Spline& s, std::string& why) {
     s = Spline();
     s.degree = groupInt(o, 71, 3);

@@ -14,6 +14,7 @@
 namespace {
 
 using namespace hostsim::building;
+using hostsim::Affine;
 using hostsim::DrawingObject;
 using hostsim::DxfGroup;
 using hostsim::Point;
@@ -52,8 +53,9 @@ struct Hatch {
     Builder& b;
     const Source& s;
     const DrawingObject& o;
+    Affine own;  // the hatch's own coordinates to its block's (or world)
     double elevation;
-    bool splineLeftOut = false;
+    int edges = 0;  // spline edges read so far, which name them
 };
 
 // A polyline path: has-bulge 72, closed 73, count 93, then 10 (and 42) per vertex.
@@ -127,17 +129,36 @@ void addEllipseEdge(Hatch& h, Reader& r) {
     h.b.primitives.push_back(p);
 }
 
-// A spline edge is read past and left out: degree 94, rational 73, periodic 74, knots 95 and
-// control points 96, the knots 40, controls 10 and weights 42, then fit points 97 (11) and the
-// end tangents 12 and 13.
-void skipSplineEdge(Hatch& h, Reader& r) {
-    h.splineLeftOut = true;
-    r.skip(94), r.skip(73), r.skip(74), r.skip(95), r.skip(96);
-    while (r.is(40) || r.is(10) || r.is(20) || r.is(42)) ++r.at;
+// A spline edge: degree 94, rational 73, periodic 74, knots 95 and control points 96, the knots
+// 40, each control point 10 with its weight 42 when rational, then fit points 97 (11) and end
+// tangents 12 and 13, which the control points make redundant. Its control points are taken into
+// the hatch's block (or world), where its pieces are kept like a SPLINE's.
+void addSplineEdge(Hatch& h, Reader& r, int edge) {
+    hostsim::Spline curve;
+    curve.degree = static_cast<int>(r.real(94, 3.0));
+    bool rational = r.real(73, 0.0) != 0.0;
+    r.skip(74);
+    int knots = r.count(95), controls = r.count(96);
+    for (int i = 0; i < knots && r.is(40); ++i) curve.knots.push_back(r.real(40, 0.0));
+    for (int i = 0; i < controls && r.is(10); ++i) {
+        curve.control.push_back(hostsim::applyAffine(h.own, r.point(10, h.elevation)));
+        curve.weights.push_back(rational ? r.real(42, 1.0) : 1.0);
+    }
     int fits = r.count(97);
     for (int i = 0; i < fits && r.is(11); ++i) r.point(11, 0.0);
     for (int code : {12, 13})
         if (r.is(code)) r.point(code, 0.0);
+    std::vector<Primitive> pieces;
+    std::string why;
+    if (!hostsim::splineEdgePieces(h.o, edge, curve, h.b.instances[h.s.instance].map, pieces, why))
+        return addNotice(h.b, h.o.line, "a hatch's edge that is " + why + " is not drawn");
+    for (const Primitive& piece : pieces) {
+        if (!roomForMore(h.b)) return;
+        Primitive p = primitiveFrom(h.s, Primitive::Kind::Spline, piece.snaps);
+        p.a = piece.a, p.b = piece.b, p.u = piece.u, p.v = piece.v;
+        p.t0 = piece.t0, p.t1 = piece.t1, p.curve = piece.curve;
+        h.b.primitives.push_back(p);
+    }
 }
 
 // Edges 93, each a type 72: 1 line, 2 circular arc, 3 elliptic arc, 4 spline.
@@ -153,7 +174,7 @@ void readEdgePath(Hatch& h, Reader& r) {
         } else if (type == 3) {
             addEllipseEdge(h, r);
         } else if (type == 4) {
-            skipSplineEdge(h, r);
+            addSplineEdge(h, r, h.edges++);
         } else {
             return;  // unknown: the rest of the path cannot be told apart
         }
@@ -170,7 +191,7 @@ void addHatch(Builder& b, Source s, const DrawingObject& o, const Affine& parent
     s.frame = objectFrame(parent, o);
     Reader r{o.groups, 0};
     while (r.at < o.groups.size() && !r.is(91)) ++r.at;
-    Hatch h{b, s, o, groupPoint(o, 10, {0, 0, 0})[2]};
+    Hatch h{b, s, o, objectFrame(Affine(), o), groupPoint(o, 10, {0, 0, 0})[2]};
     int paths = r.count(91);
     for (int i = 0; i < paths && r.is(92); ++i) {
         int flags = static_cast<int>(r.real(92, 0.0));
@@ -181,7 +202,6 @@ void addHatch(Builder& b, Source s, const DrawingObject& o, const Affine& parent
         r.count(97);
         r.skip(330);
     }
-    if (h.splineLeftOut) addNotice(b, o.line, "a hatch's spline edges are not drawn");
 }
 
 }  // namespace hostsim::building

@@ -96,6 +96,10 @@ double viewDistance(const Primitive& p, double x, double y, Point* nearest);
 // Each SPLINE is read once into a table that clearSplines empties.
 bool splinePieces(const DrawingObject& o, const Affine& map, std::vector<Primitive>& pieces,
                   std::string& why);
+// The same for a spline edge of a hatch, its control points already in the hatch's block (or
+// world), read once for each hatch and edge.
+bool splineEdgePieces(const DrawingObject& hatch, int edge, const Spline& curve, const Affine& map,
+                      std::vector<Primitive>& pieces, std::string& why);
 void clearSplines();
 Point splinePiecePoint(const Primitive& piece, double t);
 Point splinePieceTangent(const Primitive& piece, double t);

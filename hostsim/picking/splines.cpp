@@ -9,8 +9,10 @@
 // which hold the span when the weights are positive.
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "hostsim/picking/picking.h"
@@ -31,6 +33,7 @@ constexpr int newtonSteps = 40;
 // the table, and each SPLINE object is read once however many references show it ----
 static std::vector<Spline> storedSplines;
 static std::unordered_map<const hostsim::DrawingObject*, int> storedIndex;
+static std::map<std::pair<const hostsim::DrawingObject*, int>, int> storedEdgeIndex;  // hatches
 
 namespace {
 
@@ -143,19 +146,14 @@ namespace hostsim {
 void clearSplines() {
     storedSplines.clear();
     storedIndex.clear();
+    storedEdgeIndex.clear();
 }
 
-bool splinePieces(const DrawingObject& o, const Affine& map, std::vector<Primitive>& pieces,
-                  std::string& why) {
-    pieces.clear();
-    auto found = storedIndex.find(&o);
-    if (found == storedIndex.end()) {
-        Spline read;
-        if (!readSpline(o, read, why)) return false;
-        found = storedIndex.emplace(&o, static_cast<int>(storedSplines.size())).first;
-        storedSplines.push_back(std::move(read));
-    }
-    int curve = found->second;
+namespace {
+
+// The pieces of the stored curve, through map.
+bool piecesOfStored(int curve, const Affine& map, std::vector<Primitive>& pieces,
+                    std::string& why) {
     Spline world = storedSplines[curve];  // the control points in world, for the boxes
     for (Point& p : world.control) p = applyAffine(map, p);
     double heaviest = *std::max_element(world.weights.begin(), world.weights.end());
@@ -169,6 +167,35 @@ bool splinePieces(const DrawingObject& o, const Affine& map, std::vector<Primiti
         if (world.knots[span] < world.knots[span + 1])
             pieces.push_back(pieceOf(world, span, curve, snaps));
     return true;
+}
+
+}  // namespace
+
+bool splinePieces(const DrawingObject& o, const Affine& map, std::vector<Primitive>& pieces,
+                  std::string& why) {
+    pieces.clear();
+    auto found = storedIndex.find(&o);
+    if (found == storedIndex.end()) {
+        Spline read;
+        if (!readSpline(o, read, why)) return false;
+        found = storedIndex.emplace(&o, static_cast<int>(storedSplines.size())).first;
+        storedSplines.push_back(std::move(read));
+    }
+    return piecesOfStored(found->second, map, pieces, why);
+}
+
+bool splineEdgePieces(const DrawingObject& hatch, int edge, const Spline& curve, const Affine& map,
+                      std::vector<Primitive>& pieces, std::string& why) {
+    pieces.clear();
+    auto found = storedEdgeIndex.find({&hatch, edge});
+    if (found == storedEdgeIndex.end()) {
+        why = splineFaultOf(curve);
+        if (!why.empty()) return false;
+        found = storedEdgeIndex.emplace(std::make_pair(&hatch, edge),
+                                        static_cast<int>(storedSplines.size())).first;
+        storedSplines.push_back(curve);
+    }
+    return piecesOfStored(found->second, map, pieces, why);
 }
 
 Point splinePiecePoint(const Primitive& p, double t) {

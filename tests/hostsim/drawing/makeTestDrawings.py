@@ -11,7 +11,7 @@ import sys
 import ezdxf
 from ezdxf.enums import TextEntityAlignment
 from ezdxf.entities import BoundaryPathType
-from ezdxf.math import OCS, ConstructionEllipse, Matrix44, Vec3, bulge_to_arc
+from ezdxf.math import OCS, BSpline, ConstructionEllipse, Matrix44, Vec3, bulge_to_arc
 
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dxf")
 STRIP = os.path.join(HERE, "..", "..", "..", "..", "scripts", "stripDxf.py")
@@ -381,8 +381,8 @@ def texts_drawing():
 # ---- hatches.dxf and hatches.snaps: the edges of hatch boundaries ----
 
 def hatch_curves(hatch):
-    """The drawn edges of a hatch in world: ("line", start, end) or ("curve", construction
-    ellipse); spline edges are not drawn."""
+    """The edges of a hatch in world: ("line", start, end), ("curve", construction ellipse) or
+    ("spline", B-spline over the control points taken to world)."""
     ocs = hatch.ocs()
     to_world = Matrix44.ucs(ocs.ux, ocs.uy, ocs.uz)
     z = hatch.dxf.elevation.z
@@ -417,7 +417,33 @@ def hatch_curves(hatch):
                     Vec3(edge.center), edge.radius, (0, 0, 1), edge.start_angle, edge.end_angle)))
             elif kind == "ELLIPSE":
                 out.append(curve(edge.construction_tool()))
+            elif kind == "SPLINE":
+                out.append(("spline", BSpline([at(p) for p in edge.control_points],
+                                              order=edge.degree + 1, knots=edge.knot_values,
+                                              weights=edge.weights or None)))
     return out
+
+
+def nearest_on_spline(curve, pick):
+    """The point of a B-spline nearest pick in XY: the best of many samples, then bisection where
+    the offset from pick turns square to the curve (ezdxf's own derivative)."""
+    low, high = curve.knots()[curve.order - 1], curve.knots()[-curve.order]
+    def dist(t):
+        p = curve.point(t)
+        return math.hypot(p.x - pick.x, p.y - pick.y)
+    def slope(t):
+        p, d = curve.derivative(t, n=1)
+        return (p.x - pick.x) * d.x + (p.y - pick.y) * d.y
+    n = 4000
+    best = min(range(n + 1), key=lambda i: dist(low + (high - low) * i / n))
+    lo, hi = low + (high - low) * max(best - 1, 0) / n, low + (high - low) * min(best + 1, n) / n
+    for _ in range(100):
+        mid = (lo + hi) / 2
+        if (slope(mid) < 0) == (slope(lo) < 0):
+            lo = mid
+        else:
+            hi = mid
+    return curve.point((lo + hi) / 2)
 
 
 def hatch_rows(hatch, name):
@@ -426,6 +452,14 @@ def hatch_rows(hatch, name):
     off = Vec3(0.3, 0.2, 0)
     for i, item in enumerate(hatch_curves(hatch)):
         what = name + ": edge %d" % (i + 1)
+        if item[0] == "spline":
+            curve = item[1]
+            start, end = curve.point(curve.knots()[0]), curve.point(curve.knots()[-1])
+            rows.append(("END", start + off, start, what + ", a spline's start"))
+            rows.append(("END", end + off, end, what + ", a spline's end"))
+            pick = curve.point(0.3) + Vec3(0.5, 0.4, 0)
+            rows.append(("NEA", pick, nearest_on_spline(curve, pick), what + ", the nearest point"))
+            continue
         if item[0] == "line":
             a, b = item[1], item[2]
             rows.append(("MID", a.lerp(b) + off, a.lerp(b), what + ", its middle"))
@@ -481,10 +515,9 @@ def hatches_drawing():
     rows.append(("INT", Vec3(10.4, 100.3), Vec3(10, 100), "a line across a hatch edge"))
     assert crossing.dxf.start.x == 10
     with_spline = edge_hatch(msp, (100, 100), spline=True)
-    rows += hatch_rows(with_spline, "with a spline edge, which is left out")
-    rows.append(("NEA", Vec3(94.3, 110), None, "the spline edge is not drawn"))
+    rows += hatch_rows(with_spline, "with a spline edge")
     block = doc.blocks.new("HATCHED")
-    edge_hatch(block, (0, 0))
+    edge_hatch(block, (0, 0), spline=True)
     ref = msp.add_blockref("HATCHED", (300, 0), dxfattribs={"xscale": 2, "yscale": 2, "zscale": 2,
                                                              "rotation": 30})
     for v in ref.virtual_entities():
