@@ -4,6 +4,7 @@
 // mean different things in a polyline path, in each kind of edge and after the paths. Edges lie
 // in the hatch's own coordinates at the elevation of its point 10; they snap to their ends and
 // middles, nearest points and intersections, not to centres (the fill is what the user sees).
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -34,10 +35,12 @@ struct Reader {
         if (is(code) && !hostsim::groupNumber(groups[at++], value)) value = absent;
         return value;
     }
-    int count(int code) {
-        double value = real(code, 0.0);
-        return value >= 0.0 && value <= maxCount ? static_cast<int>(value) : 0;
+    // A whole number within +-maxCount, else absent (a cast of a larger one is undefined).
+    int integer(int code, int absent) {
+        double value = real(code, absent);
+        return std::fabs(value) <= maxCount ? static_cast<int>(value) : absent;
     }
+    int count(int code) { return std::max(integer(code, 0), 0); }
     Point point(int code, double z) {
         Point p = {0, 0, z};
         p[0] = real(code, 0.0);
@@ -135,7 +138,7 @@ void addEllipseEdge(Hatch& h, Reader& r) {
 // the hatch's block (or world), where its pieces are kept like a SPLINE's.
 void addSplineEdge(Hatch& h, Reader& r, int edge) {
     hostsim::Spline curve;
-    curve.degree = static_cast<int>(r.real(94, 3.0));
+    curve.degree = r.integer(94, 3);
     bool rational = r.real(73, 0.0) != 0.0;
     r.skip(74);
     int knots = r.count(95), controls = r.count(96);
@@ -165,7 +168,7 @@ void addSplineEdge(Hatch& h, Reader& r, int edge) {
 void readEdgePath(Hatch& h, Reader& r) {
     int edges = r.count(93);
     for (int i = 0; i < edges && r.is(72); ++i) {
-        int type = static_cast<int>(r.real(72, 0.0));
+        int type = r.integer(72, 0);
         if (type == 1) {
             Point from = r.point(10, h.elevation);
             addSegment(h.b, h.s, from, r.point(11, h.elevation), edgeSnaps);
@@ -194,7 +197,7 @@ void addHatch(Builder& b, Source s, const DrawingObject& o, const Affine& parent
     Hatch h{b, s, o, objectFrame(Affine(), o), groupPoint(o, 10, {0, 0, 0})[2]};
     int paths = r.count(91);
     for (int i = 0; i < paths && r.is(92); ++i) {
-        int flags = static_cast<int>(r.real(92, 0.0));
+        int flags = r.integer(92, 0);
         if (flags & 2)
             readPolylinePath(h, r);
         else

@@ -8,11 +8,11 @@
 // near a pick without looking at the others; it covers the bulk of the primitives, and the few
 // far outside it are checked at every pick.
 //
-// Offers: buildGeometry (objectGeometry.cpp); the grid and the queries on the primitives
-// (pickIndex.cpp); splines and their pieces (splines.cpp); hostsim/snapping finds snap points on
-// them. Needs:
-// hostsim/drawing (the objects and their axes). Everything is in world coordinates: the UCS, the
-// view and the system variables are the caller's.
+// Offers: buildGeometry (objectGeometry.cpp, hatches in hatches.cpp; what they share is in
+// building.h, for picking's own files only); the grid and the queries on the primitives
+// (pickIndex.cpp); splines and their pieces (splines.cpp). hostsim/snapping finds snap points on
+// them. Needs: hostsim/drawing (the objects and their axes). Everything is in world coordinates:
+// the UCS, the view and the system variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
