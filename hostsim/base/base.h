@@ -1,15 +1,16 @@
 // hostsim/base/base.h - what every part of the stand-in host shares: points, the errno guard of
 // the kvs_* routines, and upper case in the host's code page.
 //
-// Offers: Point, ErrnoGuard, upperName, and the character routines kvs_isalpha, kvs_isdigit,
-// kvs_isalnum and kvs_toupper (charClasses.cpp); code page 1252 against UTF-8 and the drawings'
-// code pages (codePages.cpp). Needs: nothing but host/kvs.h, the contract the module and the
-// host both compile against, and the C library's iconv.
+// Offers: Point and its arithmetic, ErrnoGuard, upperName, and the character routines
+// kvs_isalpha, kvs_isdigit, kvs_isalnum and kvs_toupper (charClasses.cpp); code page 1252 against
+// UTF-8 and the drawings' code pages (codePages.cpp). Needs: nothing but host/kvs.h, the contract
+// the module and the host both compile against, and the C library's iconv.
 #ifndef VECTRIN_HOSTSIM_BASE_BASE_H
 #define VECTRIN_HOSTSIM_BASE_BASE_H
 
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,21 @@ private:
 };
 
 std::string upperName(const std::string& name);  // upper case for code page 1252
+
+// ---- point arithmetic, shared by every part that measures geometry ----
+inline Point sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+inline Point add(const Point& a, const Point& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+inline Point scale(const Point& a, double k) { return {a[0] * k, a[1] * k, a[2] * k}; }
+inline double dot(const Point& a, const Point& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+inline Point cross(const Point& a, const Point& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+inline double norm(const Point& a) { return std::sqrt(dot(a, a)); }
+inline bool isFinitePoint(const Point& p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
 
 // ---- code pages (codePages.cpp) ----
 // The host keeps its texts in code page 1252; the terminal speaks UTF-8, drawings their own.

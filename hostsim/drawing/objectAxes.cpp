@@ -11,9 +11,7 @@ using hostsim::Point;
 // Below this, an extrusion's x and y count as zero and world Y seeds its x axis.
 constexpr double arbitraryAxisLimit = 1.0 / 64.0;
 
-Point cross(const Point& a, const Point& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
+using hostsim::cross;
 
 bool normalize(Point& p) {
     double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);

@@ -24,21 +24,12 @@ constexpr std::size_t maxFitPoints = 500;  // the interpolation solves a dense s
 // the knots and weights.
 constexpr int closedFlag = 1;
 
-Point sub(const Point& a, const Point& b) {
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
+using hostsim::sub;
+using hostsim::norm;
+using hostsim::cross;
+using hostsim::isFinitePoint;
 Point combine(double k, const Point& a, double l, const Point& b) {
     return {k * a[0] + l * b[0], k * a[1] + l * b[1], k * a[2] + l * b[2]};
-}
-double norm(const Point& a) {
-    return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
-}
-Point cross(const Point& a, const Point& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
-bool isFinitePoint(const Point& p) {
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
 
 // The values of the groups of one code, in order: knots (40), weights (41).
@@ -149,7 +140,6 @@ void evaluate(const Spline& s, double t, Point* point, Point* derivative) {
     if (derivative)
         *derivative = {(da[0] - dw * c[0]) / w, (da[1] - dw * c[1]) / w, (da[2] - dw * c[2]) / w};
 }
-
 
 // ---- curves through fit points: the cubic of global interpolation with end derivatives ----
 //
@@ -317,7 +307,6 @@ bool readFitPoints(const hostsim::DrawingObject& o, Spline& s, std::string& why)
     return why.empty();
 }
 
-
 }  // namespace
 
 namespace hostsim {
@@ -355,6 +344,5 @@ Point splineDerivative(const Spline& s, double t) {
     evaluate(s, t, nullptr, &d);
     return d;
 }
-
 
 }  // namespace hostsim

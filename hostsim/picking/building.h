@@ -50,7 +50,6 @@ void addNotice(Builder& b, int line, const std::string& text);
 // False once the block references have added all they may.
 bool roomForMore(Builder& b);
 Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps);
-bool isFinitePoint(const Point& p);
 // In the object's coordinates, mapped to world by s.frame; left out when they overflow.
 void addSegment(Builder& b, const Source& s, const Point& from, const Point& to, unsigned snaps);
 void addArc(Builder& b, const Source& s, const Point& centre, double radius, double t0, double t1,

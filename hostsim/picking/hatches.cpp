@@ -19,6 +19,7 @@ using hostsim::Affine;
 using hostsim::DrawingObject;
 using hostsim::DxfGroup;
 using hostsim::Point;
+using hostsim::isFinitePoint;
 using hostsim::Primitive;
 
 constexpr unsigned edgeSnaps = hostsim::snapEnd | hostsim::snapMid | hostsim::snapNea |

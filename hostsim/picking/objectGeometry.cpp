@@ -33,16 +33,12 @@ constexpr int maxArrayCopies = 10000;                // columns times rows of on
 constexpr double textWidthPerHeight = 0.6;  // the box of a text: an average character's width
 constexpr double wholeTurnSlack = 1e-5;     // an ellipse's sweep this close to a turn is whole
 
-
-Point sub(const Point& a, const Point& b) {
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-Point add(const Point& a, const Point& b) {
-    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
-}
-Point scale(const Point& a, double k) {
-    return {a[0] * k, a[1] * k, a[2] * k};
-}
+using hostsim::sub;
+using hostsim::add;
+using hostsim::scale;
+using hostsim::isFinitePoint;
+using hostsim::cross;
+using hostsim::dot;
 
 }  // namespace
 
@@ -134,10 +130,6 @@ Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps) {
     p.leaf = s.leaf;
     p.instance = s.instance;
     return p;
-}
-
-bool isFinitePoint(const Point& p) {
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
 
 // Geometry whose numbers overflowed (a bulge of 1e210 between vertices at 1e308, say) cannot be
@@ -359,13 +351,6 @@ void addOldPolyline(Builder& b, Source s, int index, const Affine& parent) {
         vertices.push_back(v);
     }
     addVertexChain(b, s, vertices, (flags & 1) != 0);
-}
-
-Point cross(const Point& a, const Point& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-double dot(const Point& a, const Point& b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 
 // A text's box by its lower left corner, its directions and its size; picked by its outline,

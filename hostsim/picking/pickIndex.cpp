@@ -19,15 +19,9 @@ constexpr int maxCellsPerPrimitive = 256;  // a larger primitive goes to the lis
 constexpr double outlierShare = 0.01;
 constexpr std::size_t maxOutliers = 64;
 
-Point sub(const Point& a, const Point& b) {
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-Point add(const Point& a, const Point& b) {
-    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
-}
-Point scale(const Point& a, double k) {
-    return {a[0] * k, a[1] * k, a[2] * k};
-}
+using hostsim::sub;
+using hostsim::add;
+using hostsim::scale;
 
 struct Box {
     double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;

@@ -37,13 +37,8 @@ static std::map<std::pair<const hostsim::DrawingObject*, int>, int> storedEdgeIn
 
 namespace {
 
-double norm(const Point& a) {
-    return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
-}
-
-bool isFinitePoint(const Point& p) {
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
+using hostsim::norm;
+using hostsim::isFinitePoint;
 
 // The length in world of the curve over [t0, t1], by 8-point Gauss-Legendre on equal intervals.
 double curveLength(const Spline& s, const hostsim::Affine& map, double t0, double t1) {

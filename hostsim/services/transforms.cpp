@@ -14,14 +14,12 @@ constexpr double tolerance = 1e-10;
 
 const hostsim::Ucs worldUcs = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
-Point sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Point add(const Point& a, const Point& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Point scale(const Point& a, double k) { return {a[0] * k, a[1] * k, a[2] * k}; }
-double dot(const Point& a, const Point& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+using hostsim::sub;
+using hostsim::add;
+using hostsim::scale;
+using hostsim::dot;
+using hostsim::cross;
 double length(const Point& a) { return std::sqrt(dot(a, a)); }
-Point cross(const Point& a, const Point& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
 
 bool allFinite(const Point& p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);

@@ -60,15 +60,9 @@ unsigned parseModes(const char* mode) {
     return bits;
 }
 
-Point sub(const Point& a, const Point& b) {
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-double dot(const Point& a, const Point& b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-Point cross(const Point& a, const Point& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
+using hostsim::sub;
+using hostsim::dot;
+using hostsim::cross;
 
 int samplesFor(const Primitive& p) {
     if (p.kind == Primitive::Kind::Spline) return hostsim::splinePieceSamples(p);
