@@ -7,6 +7,7 @@
 set -eu
 mode=${1:-test}
 packages=(cmake ninja-build g++ make pkg-config libudunits2-dev libreadline-dev)
+packages+=(libcpp-httplib-dev nlohmann-json3-dev)  # hostsim --serve
 if [ "$mode" = test ]; then
     packages+=(libgtest-dev libbenchmark-dev libmuparser-dev)
     packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`

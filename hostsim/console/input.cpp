@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -38,6 +39,7 @@ static int pendingInitgetFlags = 0;                  // for the next prompt only
 static bool lastReadInterrupted = false;             // Ctrl-C ended the last line read
 static std::string plainPending;                     // read from stdin, not yet a whole line
 static bool plainEnded = false;                      // stdin gave its end (or an error)
+static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
 
 namespace {
 
@@ -158,6 +160,17 @@ bool nextLine(const std::string& prompt, std::string& line) {
         return true;
     }
     for (;;) {
+        if (lineSource && scriptInput == nullptr && !testInput) {
+            std::string given;
+            hostsim::printText(prompt);
+            if (!lineSource(given)) {
+                hostsim::startLine();
+                return false;
+            }
+            if (!hostsim::hostLineFromTerminal(given, line)) continue;
+            hostsim::printText(line + "\n");
+            return true;
+        }
         bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
         std::string typed;
         bool read = scriptInput != nullptr ? readPlainLine(*scriptInput, prompt, typed)
@@ -225,6 +238,8 @@ void useStandardInput() { testInput.reset(); }
 void queueAnswer(const std::string& answer) { queuedAnswers.push_back(answer); }
 
 void clearQueuedAnswers() { queuedAnswers.clear(); }
+
+void useLineSource(std::function<bool(std::string&)> source) { lineSource = std::move(source); }
 
 void useScriptInput(std::istream* script) { scriptInput = script; }
 
