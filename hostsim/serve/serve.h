@@ -1,9 +1,10 @@
 // hostsim/serve/serve.h - the host session served to a browser page over HTTP on loopback.
 //
 // Offers: the address and request checks (requestChecks.cpp), the queue through which the HTTP
-// threads hand lines to the one thread that owns the session (sessionQueue.cpp), and
-// serveSession, the server itself (server.cpp). Needs: hostsim/console and hostsim/base only;
-// the program passes in what runs the session.
+// threads hand lines to the one thread that owns the session (sessionQueue.cpp), the drawing
+// and the view as the page sees them (drawingView.cpp), and serveSession, the server itself
+// (server.cpp). Needs: hostsim/services (and through it console, picking, drawing, base); the
+// program passes in what runs the session.
 #ifndef VECTRIN_HOSTSIM_SERVE_SERVE_H
 #define VECTRIN_HOSTSIM_SERVE_SERVE_H
 
@@ -16,7 +17,7 @@
 #include <mutex>
 #include <string>
 
-#include "hostsim/base/base.h"
+#include "hostsim/services/services.h"
 
 namespace hostsim {
 
@@ -60,8 +61,12 @@ public:
     // wait passes); printed is what it printed meanwhile. False when the session has ended.
     bool submit(const std::string& line, std::string& printed, std::chrono::milliseconds wait);
     void post(const std::string& line);  // hands a line over without waiting (the terminal's)
-    // The session's side: ends the previous line's reply and waits for the next line; false once
-    // closed.
+    // Runs task on the session thread while it waits for a line (at the command line or at a
+    // prompt) and gives back what it returned. False when the session ended first.
+    bool ask(const std::function<std::string()>& task, std::string& answer,
+             std::chrono::milliseconds wait);
+    // The session's side: ends the previous line's reply and waits for the next line, running
+    // the tasks asked for meanwhile; false once closed.
     bool take(std::string& line);
     void record(const std::string& text);  // something printed
     void close();                          // the session ended: nothing more is taken
@@ -78,7 +83,9 @@ private:
     struct Item {
         std::string line;
         std::shared_ptr<Reply> reply;  // nullptr: nobody waits for it
+        std::function<std::string()> task;  // set: a task, not a line
     };
+    bool handOver(Item item, std::string& printed, std::chrono::milliseconds wait);
     void finishCurrent();
     mutable std::mutex lock;
     std::condition_variable changed;
@@ -88,6 +95,15 @@ private:
     std::string kept;              // the transcript's tail
     std::size_t keptStart = 0;     // the offset of kept's first byte
 };
+
+// ---- the drawing and the view (drawingView.cpp); session thread only ----
+// The drawing's primitives projected on world XY, as JSON: {"extents": [lowX, lowY, highX,
+// highY] or null, "segments": [x0, y0, x1, y1, ...], "curves": [[cx, cy, ux, uy, vx, vy, t0,
+// t1], ...], "polylines": [[x, y, ...], ...] (splines sampled), "nodes": [x, y, ...]}.
+std::string drawingPrimitivesJson();
+// The page's view: VIEWSIZE is the height shown in drawing units, SCREENSIZE the canvas in
+// pixels, so that PICKBOX counts the page's pixels. False, leaving both, for values out of range.
+bool setPageView(double viewHeight, double screenWidth, double screenHeight);
 
 // ---- the server (server.cpp) ----
 struct ServeOptions {

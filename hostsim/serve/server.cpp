@@ -58,6 +58,12 @@ public:
         server.Post("/line", [this](const httplib::Request& request, httplib::Response& response) {
             runLine(request, response);
         });
+        server.Get("/drawing", [this](const httplib::Request&, httplib::Response& response) {
+            askSession(response, [] { return hostsim::drawingPrimitivesJson(); });
+        });
+        server.Post("/view", [this](const httplib::Request& request, httplib::Response& response) {
+            setView(request, response);
+        });
         server.Get("/transcript", [this](const httplib::Request& request,
                                          httplib::Response& response) {
             sendTranscript(request, response);
@@ -105,6 +111,29 @@ private:
         if (!queue.submit(line, printed, replyWait))
             return sendJson(response, 410, Json{{"refused", "The session has ended."}});
         sendJson(response, 200, Json{{"printed", printed}});
+    }
+
+    // Host state is read and changed on the session thread alone.
+    void askSession(httplib::Response& response, const std::function<std::string()>& task) {
+        std::string answer;
+        if (!queue.ask(task, answer, replyWait) || answer.empty())
+            return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
+        response.set_content(answer, "application/json");
+    }
+
+    // {"viewHeight": drawing units, "screen": [width, height] in pixels}
+    void setView(const httplib::Request& request, httplib::Response& response) {
+        Json body = Json::parse(request.body, nullptr, false);
+        const Json* screen = body.is_object() && body.contains("screen") ? &body["screen"] : nullptr;
+        if (screen == nullptr || !body.contains("viewHeight") || !body["viewHeight"].is_number() ||
+            !screen->is_array() || screen->size() != 2 || !(*screen)[0].is_number() ||
+            !(*screen)[1].is_number())
+            return sendJson(response, 400, Json{{"refused", "The request needs a view."}});
+        double height = body["viewHeight"], width = (*screen)[0], pixelsHigh = (*screen)[1];
+        askSession(response, [=] {
+            return hostsim::setPageView(height, width, pixelsHigh) ? std::string("{\"set\":true}")
+                                                                  : std::string("{\"set\":false}");
+        });
     }
 
     void sendTranscript(const httplib::Request& request, httplib::Response& response) {

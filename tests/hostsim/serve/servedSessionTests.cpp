@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <cmath>
 #include <future>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -101,6 +102,39 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
     Reply transcript = get("/transcript?from=0&token=" + token);
     EXPECT_NE(std::string::npos, transcript.body.find("(cal \\\"1+2\\\")\\n3\\n")) << transcript.body;
     EXPECT_EQ(std::string::npos, transcript.body.find("LOAD")) << transcript.body;
+}
+
+// The demo's circle and first line, and its point, as the page draws them; the page's view sets
+// what PICKBOX pixels measure.
+TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
+    Reply listed = get("/drawing?token=" + token);
+    ASSERT_EQ(200, listed.status);
+    Json drawing = Json::parse(listed.body);
+    EXPECT_EQ(Json::array({0.0, -8.0}), Json::array({drawing["extents"][0], drawing["extents"][1]}));
+    const Json circle = Json::array({30.0, 10.0, 5.0, 0.0, 0.0, 5.0, 0.0, 2 * M_PI});
+    EXPECT_EQ(circle, drawing["curves"][0]);
+    EXPECT_EQ(Json::array({0.0, 0.0, 20.0, 0.0}),
+              Json(std::vector<double>(drawing["segments"].begin(), drawing["segments"].begin() + 4)));
+    EXPECT_NE(std::string::npos, drawing["nodes"].dump().find("60.0,0.0"));
+    struct Case { int line; const char* body; int status; const char* viewSize; };
+    const Case cases[] = {
+        {__LINE__, R"({"viewHeight": 40, "screen": [800, 600]})", 200, "\\n40.0\\n"},
+        {__LINE__, R"({"viewHeight": -1, "screen": [800, 600]})", 200, "\\n40.0\\n"},  // kept
+        {__LINE__, R"({"viewHeight": 10, "screen": [0, 600]})", 200, "\\n40.0\\n"},
+        {__LINE__, R"({"viewHeight": "10", "screen": [800, 600]})", 400, "\\n40.0\\n"},
+        {__LINE__, R"({"viewHeight": 12.5, "screen": [1000, 500]})", 200, "\\n12.5\\n"},
+    };
+    httplib::Client client("127.0.0.1", port);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        auto result = client.Post(("/view?token=" + token).c_str(), c.body, "application/json");
+        ASSERT_TRUE(result);
+        EXPECT_EQ(c.status, result->status);
+        EXPECT_NE(std::string::npos,
+                  post("/line?token=" + token, "(getvar \"VIEWSIZE\")").body.find(c.viewSize));
+    }
+    EXPECT_NE(std::string::npos,
+              post("/line?token=" + token, "(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
 }
 
 TEST_F(ServedSession, LimitsRequestBodies) {
