@@ -56,6 +56,8 @@ bool readInputLine(const std::string& prompt, std::string& line);
 // True when the last readInputLine was ended by Ctrl-C; its line is then empty. A prompt takes
 // that as *cancel*; the command line just asks again.
 bool inputInterrupted();
+// True while kvs_getpoint waits for its answer: every pick and point prompt asks through it.
+bool pointPromptWaiting();
 // A line from the terminal, a script or an argument in the host's code page 1252: valid UTF-8 is
 // converted, anything else kept as written in 1252. False, with a notice printed, when the line
 // holds a character that code page 1252 lacks.

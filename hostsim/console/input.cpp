@@ -40,6 +40,7 @@ static bool lastReadInterrupted = false;             // Ctrl-C ended the last li
 static std::string plainPending;                     // read from stdin, not yet a whole line
 static bool plainEnded = false;                      // stdin gave its end (or an error)
 static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
+static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
 
 namespace {
 
@@ -249,6 +250,8 @@ bool readInputLine(const std::string& prompt, std::string& line) { return nextLi
 
 bool inputInterrupted() { return lastReadInterrupted; }
 
+bool pointPromptWaiting() { return pointPromptOpen; }
+
 bool parsePointText(const std::string& text, Point& point) {
     std::vector<std::string> parts;
     std::stringstream stream(text);
@@ -304,8 +307,10 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
     const std::string promptText = prompt != nullptr ? prompt : "";
     for (;;) {
         std::string answer;
-        if (!hostsim::readInputLine(promptText, answer) || hostsim::inputInterrupted())
-            return KVS_RTCAN;
+        pointPromptOpen = true;
+        bool read = hostsim::readInputLine(promptText, answer);
+        pointPromptOpen = false;
+        if (!read || hostsim::inputInterrupted()) return KVS_RTCAN;
         answer = trimBlanks(answer);
         if (answer == cancelAnswer || (answer.empty() && !emptyRefused)) return KVS_RTCAN;
         hostsim::Point p;

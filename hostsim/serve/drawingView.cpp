@@ -3,6 +3,7 @@
 #include "hostsim/serve/serve.h"
 
 #include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "hostsim/picking/picking.h"
@@ -49,10 +50,12 @@ Json extentsJson() {
 
 namespace hostsim {
 
-std::string drawingPrimitivesJson() {
+// The primitives of object top, or of every object when top is negative.
+static Json primitivesJson(int top) {
     Json segments = Json::array(), curves = Json::array(), polylines = Json::array(),
          nodes = Json::array();
     for (const Primitive& p : drawingPrimitives()) {
+        if (top >= 0 && p.top != top) continue;
         switch (p.kind) {
             case Primitive::Kind::Segment:
                 addXY(segments, p.a);
@@ -63,10 +66,38 @@ std::string drawingPrimitivesJson() {
             case Primitive::Kind::Node: addXY(nodes, p.a); break;
         }
     }
-    Json drawing = {{"extents", extentsJson()}, {"segments", std::move(segments)},
-                    {"curves", std::move(curves)}, {"polylines", std::move(polylines)},
-                    {"nodes", std::move(nodes)}};
+    return {{"segments", std::move(segments)}, {"curves", std::move(curves)},
+            {"polylines", std::move(polylines)}, {"nodes", std::move(nodes)}};
+}
+
+std::string drawingPrimitivesJson() {
+    Json drawing = primitivesJson(-1);
+    drawing["extents"] = extentsJson();
     return drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::string promptStateJson() {
+    QValue pickbox;
+    int pixels = getSysvar("PICKBOX", pickbox) && pickbox.isNumber()
+                     ? static_cast<int>(pickbox.number()) : 0;
+    Json state = {{"pointPrompt", pointPromptWaiting()}, {"pickbox", pixels}};
+    return state.dump();
+}
+
+std::string selectionPreviewJson(double x, double y) {
+    int top = objectSelectedAt({x, y, 0.0});
+    Json preview = top >= 0 ? primitivesJson(top) : Json::object();
+    preview["object"] = top;
+    return preview.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// %.17g keeps every bit, so the host reads back the very point the page named.
+std::string typedPointAt(double x, double y) {
+    Point p = worldToUcs({x, y, 0.0}, false);
+    char text[96];
+    std::snprintf(text, sizeof text, "%.17g,%.17g,%.17g", p[0] == 0.0 ? 0.0 : p[0],
+                  p[1] == 0.0 ? 0.0 : p[1], p[2] == 0.0 ? 0.0 : p[2]);
+    return text;
 }
 
 bool setPageView(double viewHeight, double screenWidth, double screenHeight) {

@@ -101,6 +101,13 @@ private:
 // highY] or null, "segments": [x0, y0, x1, y1, ...], "curves": [[cx, cy, ux, uy, vx, vy, t0,
 // t1], ...], "polylines": [[x, y, ...], ...] (splines sampled), "nodes": [x, y, ...]}.
 std::string drawingPrimitivesJson();
+// {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels}
+std::string promptStateJson();
+// What a pick at world (x, y) would select now, as the primitives of that object in the form
+// above plus "object" (-1 and nothing else when the pick hits nothing).
+std::string selectionPreviewJson(double x, double y);
+// The answer a user would type for world point (x, y) on the plan view: its UCS coordinates.
+std::string typedPointAt(double x, double y);
 // The page's view: VIEWSIZE is the height shown in drawing units, SCREENSIZE the canvas in
 // pixels, so that PICKBOX counts the page's pixels. False, leaving both, for values out of range.
 bool setPageView(double viewHeight, double screenWidth, double screenHeight);

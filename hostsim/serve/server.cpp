@@ -5,6 +5,7 @@
 
 #include <httplib.h>
 
+#include <cmath>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -63,6 +64,18 @@ public:
         });
         server.Post("/view", [this](const httplib::Request& request, httplib::Response& response) {
             setView(request, response);
+        });
+        server.Get("/state", [this](const httplib::Request&, httplib::Response& response) {
+            askSession(response, [] { return hostsim::promptStateJson(); });
+        });
+        server.Post("/preview", [this](const httplib::Request& request,
+                                       httplib::Response& response) {
+            double x = 0, y = 0;
+            if (!readWorldPoint(request, response, x, y)) return;
+            askSession(response, [x, y] { return hostsim::selectionPreviewJson(x, y); });
+        });
+        server.Post("/pick", [this](const httplib::Request& request, httplib::Response& response) {
+            pick(request, response);
         });
         server.Get("/transcript", [this](const httplib::Request& request,
                                          httplib::Response& response) {
@@ -134,6 +147,37 @@ private:
             return hostsim::setPageView(height, width, pixelsHigh) ? std::string("{\"set\":true}")
                                                                   : std::string("{\"set\":false}");
         });
+    }
+
+    // {"x": world X, "y": world Y}
+    static bool readWorldPoint(const httplib::Request& request, httplib::Response& response,
+                               double& x, double& y) {
+        Json body = Json::parse(request.body, nullptr, false);
+        bool good = body.is_object() && body.contains("x") && body.contains("y") &&
+                    body["x"].is_number() && body["y"].is_number();
+        if (good) {
+            x = body["x"];
+            y = body["y"];
+            good = std::isfinite(x) && std::isfinite(y);
+        }
+        if (!good) sendJson(response, 400, Json{{"refused", "The request needs a point."}});
+        return good;
+    }
+
+    // A click answers the prompt as the point typed at that spot would.
+    void pick(const httplib::Request& request, httplib::Response& response) {
+        double x = 0, y = 0;
+        if (!readWorldPoint(request, response, x, y)) return;
+        std::string line, printed;
+        auto answerAtClick = [x, y] {
+            return hostsim::pointPromptWaiting() ? hostsim::typedPointAt(x, y) : std::string();
+        };
+        if (!queue.ask(answerAtClick, line, replyWait))
+            return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
+        if (line.empty()) return sendJson(response, 409, Json{{"refused", "No point is asked for."}});
+        if (!queue.submit(line, printed, replyWait))
+            return sendJson(response, 503, Json{{"refused", "The session has ended."}});
+        sendJson(response, 200, Json{{"printed", printed}});
     }
 
     void sendTranscript(const httplib::Request& request, httplib::Response& response) {

@@ -8,6 +8,9 @@ const canvas = document.getElementById("view");
 const context = canvas.getContext("2d");
 let transcriptEnd = 0;  // the offset of the next transcript byte to show
 let drawing = null;     // the host's primitives, as /drawing lists them
+let promptState = {pointPrompt: false, pickbox: 0};  // what the session waits for, from /state
+let preview = null;     // the object a pick at the cursor would select, as /preview lists it
+let cursor = null;      // the cursor on the canvas, in pixels
 // The view: the world point at the canvas centre and the world height the canvas shows.
 const view = {centerX: 0, centerY: 0, height: 20};
 
@@ -27,14 +30,30 @@ async function readTranscript() {
 }
 
 async function sendLine(line) {
-  const response = await fetch("line", {
-    method: "POST",
-    headers: {"Content-Type": "application/json"},
-    body: JSON.stringify({line: line}),
-  });
+  const response = await postJson("line", {line: line});
   const answer = await response.json();
   if (answer.refused) showText(line + "\n" + answer.refused + "\n");
+  await afterAnswer();
+}
+
+async function postJson(path, value) {
+  return fetch(path, {
+    method: "POST",
+    headers: {"Content-Type": "application/json"},
+    body: JSON.stringify(value),
+  });
+}
+
+async function readPromptState() {
+  const response = await fetch("state");
+  if (response.ok) promptState = await response.json();
+  if (!promptState.pointPrompt) preview = null;
+  redraw();
+}
+
+async function afterAnswer() {
   await readTranscript();
+  await readPromptState();
 }
 
 document.getElementById("commandForm").addEventListener("submit", (event) => {
@@ -95,17 +114,32 @@ function traceNodes(list) {
   }
 }
 
+function strokePrimitives(primitives, colour, width) {
+  context.strokeStyle = colour;
+  context.lineWidth = width;
+  context.beginPath();
+  traceSegments(primitives.segments || []);
+  for (const curve of primitives.curves || []) traceCurve(curve);
+  for (const line of primitives.polylines || []) tracePolyline(line);
+  traceNodes(primitives.nodes || []);
+  context.stroke();
+}
+
+// The pick box: PICKBOX pixels each way from the cursor, as the host's selection measures it.
+function drawPickBox() {
+  if (!promptState.pointPrompt || !cursor) return;
+  const half = Math.max(1, promptState.pickbox);
+  context.strokeStyle = "#ffd75e";
+  context.lineWidth = 1;
+  context.strokeRect(cursor[0] - half + 0.5, cursor[1] - half + 0.5, 2 * half, 2 * half);
+}
+
 function redraw() {
   context.clearRect(0, 0, canvas.width, canvas.height);
   if (!drawing) return;
-  context.strokeStyle = "#e8e8e8";
-  context.lineWidth = 1;
-  context.beginPath();
-  traceSegments(drawing.segments);
-  for (const curve of drawing.curves) traceCurve(curve);
-  for (const line of drawing.polylines) tracePolyline(line);
-  traceNodes(drawing.nodes);
-  context.stroke();
+  strokePrimitives(drawing, "#e8e8e8", 1);
+  if (preview && preview.object >= 0) strokePrimitives(preview, "#4fc3f7", 3);
+  drawPickBox();
 }
 
 // The host measures PICKBOX in its own pixels: VIEWSIZE / SCREENSIZE.y drawing units each, so
@@ -115,11 +149,7 @@ function viewChanged() {
   redraw();
   clearTimeout(viewTimer);
   viewTimer = setTimeout(() => {
-    fetch("view", {
-      method: "POST",
-      headers: {"Content-Type": "application/json"},
-      body: JSON.stringify({viewHeight: view.height, screen: [canvas.width, canvas.height]}),
-    });
+    postJson("view", {viewHeight: view.height, screen: [canvas.width, canvas.height]});
   }, 100);
 }
 
@@ -151,24 +181,67 @@ canvas.addEventListener("wheel", (event) => {
   viewChanged();
 }, {passive: false});
 
-let dragFrom = null;  // the last pointer position of a drag, in pixels
+// The host answers what a pick would select; one question at a time, the latest cursor wins.
+let previewAsked = false;
+async function askPreview() {
+  if (previewAsked || !cursor || !promptState.pointPrompt) return;
+  previewAsked = true;
+  const asked = cursor;
+  const [x, y] = toWorld(asked[0], asked[1]);
+  const response = await postJson("preview", {x: x, y: y});
+  previewAsked = false;
+  if (response.ok) preview = await response.json();
+  redraw();
+  if (cursor !== asked) askPreview();
+}
+
+async function pickAt(px, py) {
+  const [x, y] = toWorld(px, py);
+  preview = null;
+  const response = await postJson("pick", {x: x, y: y});
+  const answer = await response.json();
+  if (answer.refused) showText(answer.refused + "\n");
+  await afterAnswer();
+}
+
+// A press that moves less than clickSlack pixels is a click: at a point prompt it picks.
+const clickSlack = 3;
+let dragFrom = null;   // the last pointer position of a drag, in pixels
+let pressedAt = null;  // where the press began
 canvas.addEventListener("pointerdown", (event) => {
   dragFrom = [event.offsetX, event.offsetY];
+  pressedAt = dragFrom;
   canvas.setPointerCapture(event.pointerId);
 });
 canvas.addEventListener("pointermove", (event) => {
-  if (!dragFrom) return;
+  cursor = [event.offsetX, event.offsetY];
+  if (!dragFrom) {
+    redraw();
+    askPreview();
+    return;
+  }
   const scale = pixelsPerUnit();
   view.centerX -= (event.offsetX - dragFrom[0]) / scale;
   view.centerY += (event.offsetY - dragFrom[1]) / scale;
   dragFrom = [event.offsetX, event.offsetY];
   viewChanged();
 });
-canvas.addEventListener("pointerup", () => { dragFrom = null; });
+canvas.addEventListener("pointerup", (event) => {
+  const click = pressedAt && Math.hypot(event.offsetX - pressedAt[0],
+                                        event.offsetY - pressedAt[1]) < clickSlack;
+  dragFrom = null;
+  pressedAt = null;
+  if (click && promptState.pointPrompt) pickAt(event.offsetX, event.offsetY);
+});
+canvas.addEventListener("pointerleave", () => {
+  cursor = null;
+  redraw();
+});
 
 document.getElementById("extentsButton").addEventListener("click", zoomToExtents);
 document.addEventListener("keydown", (event) => {
-  if (event.key === "Home") zoomToExtents();
+  if (event.key === "Home" && event.target !== commandLine) zoomToExtents();
+  if (event.key === "Escape") sendLine("*cancel*");
 });
 window.addEventListener("resize", fitCanvas);
 
@@ -180,6 +253,6 @@ async function loadDrawing() {
   zoomToExtents();
 }
 
-readTranscript();
+afterAnswer();
 loadDrawing();
-setInterval(readTranscript, 1000);  // lines typed at the terminal show here too
+setInterval(afterAnswer, 1000);  // lines typed at the terminal show here too

@@ -137,6 +137,31 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
               post("/line?token=" + token, "(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
 }
 
+// While RAD waits for its pick, the page learns so, sees what a pick would select, and a click
+// answers as the point typed there; at the command line a click answers nothing.
+TEST_F(ServedSession, ClicksAnswerPickPrompts) {
+    const std::string withToken = "?token=" + token;
+    auto postJson = [&](const std::string& path, const Json& body) {
+        httplib::Client client("127.0.0.1", port);
+        auto result = client.Post((path + withToken).c_str(), body.dump(), "application/json");
+        return result ? Reply{result->status, result->body} : Reply{0, ""};
+    };
+    EXPECT_NE(std::string::npos, get("/state" + withToken).body.find("\"pointPrompt\":false"));
+    EXPECT_EQ(409, postJson("/pick", {{"x", 35.0}, {"y", 10.0}}).status);
+    post("/line" + withToken, "(cal \"RAD\")");
+    EXPECT_NE(std::string::npos, get("/state" + withToken).body.find("\"pointPrompt\":true"));
+    Json onCircle = Json::parse(postJson("/preview", {{"x", 35.05}, {"y", 10.0}}).body);
+    EXPECT_GE(onCircle["object"].get<int>(), 0);
+    EXPECT_EQ(30.0, onCircle["curves"][0][0]);
+    EXPECT_EQ(1u, onCircle["curves"].size());
+    Json nothing = Json::parse(postJson("/preview", {{"x", 100.0}, {"y", 100.0}}).body);
+    EXPECT_EQ(-1, nothing["object"].get<int>());
+    EXPECT_EQ(400, postJson("/pick", {{"x", "35"}, {"y", 10.0}}).status);
+    Reply picked = postJson("/pick", {{"x", 35.0}, {"y", 10.0}});
+    EXPECT_EQ(200, picked.status);
+    EXPECT_NE(std::string::npos, picked.body.find("35,10,0\\n5.0\\n")) << picked.body;
+}
+
 TEST_F(ServedSession, LimitsRequestBodies) {
     EXPECT_EQ(413, post("/line?token=" + token, std::string(70 * 1024, '1')).status);
     httplib::Client client("127.0.0.1", port);
