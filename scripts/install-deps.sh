@@ -13,6 +13,7 @@ if [ "$mode" = test ]; then
     packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
     packages+=(valgrind)                  # the soak transcript runs under it
     packages+=(tmux)                      # the terminal tests (Ctrl-C, history, Tab completion)
+    packages+=(chromium chromium-driver python3-selenium)  # the served page's browser test
 elif [ "$mode" != run ]; then
     echo "usage: install-deps.sh [run|test]" >&2
     exit 2
