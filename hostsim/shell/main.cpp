@@ -194,6 +194,8 @@ int parseOptions(int argc, char** argv, Options& options) {
     }
     if (optind < argc) options.scriptPath = argv[optind++];
     if (optind < argc) return usageError("only one SCRIPT may be given");
+    if (options.serve && (!options.lines.empty() || !options.scriptPath.empty()))
+        return usageError("--serve takes its lines from the page and the terminal: no -c, -e or SCRIPT");
     return -1;
 }
 
