@@ -7,11 +7,13 @@
 set -eu
 mode=${1:-test}
 packages=(cmake ninja-build g++ make pkg-config libudunits2-dev libreadline-dev)
+packages+=(libcpp-httplib-dev nlohmann-json3-dev)  # hostsim --serve
 if [ "$mode" = test ]; then
     packages+=(libgtest-dev libbenchmark-dev libmuparser-dev)
     packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
     packages+=(valgrind)                  # the soak transcript runs under it
     packages+=(tmux)                      # the terminal tests (Ctrl-C, history, Tab completion)
+    packages+=(chromium chromium-driver python3-selenium)  # the served page's browser test
 elif [ "$mode" != run ]; then
     echo "usage: install-deps.sh [run|test]" >&2
     exit 2

@@ -9,6 +9,7 @@
 #define VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 
 #include <cstdio>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -30,6 +31,9 @@ std::FILE* conversationStream();            // where printText writes (readline'
 void printFailure(const std::string& text);
 // Flushes standard output; the errno of the first write to it that failed, 0 when none did.
 int outputFailure();
+// A second reader of everything printed (a browser page's transcript), besides the streams or
+// the capture; it gets the text in code page 1252. An empty function removes it.
+void mirrorOutput(std::function<void(const std::string&)> mirror);
 void startLine();  // ends the line in progress, if any, so the next text starts a line
 void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 
@@ -40,6 +44,9 @@ void useInputText(const std::string& text);  // reads from this text instead (te
 void useStandardInput();
 void queueAnswer(const std::string& answer);  // read before any other input, echoed
 void clearQueuedAnswers();
+// Takes the place of standard input after the queued answers: the prompt is printed, then the
+// source gives the line (false: the end of input), which is echoed. An empty function removes it.
+void useLineSource(std::function<bool(std::string&)> source);
 // While a SCRIPT runs, its lines answer the prompts of its commands, ahead of standard input;
 // a line starting with ';' is a comment, passed over. nullptr ends it; the caller owns the stream.
 void useScriptInput(std::istream* script);
@@ -49,6 +56,8 @@ bool readInputLine(const std::string& prompt, std::string& line);
 // True when the last readInputLine was ended by Ctrl-C; its line is then empty. A prompt takes
 // that as *cancel*; the command line just asks again.
 bool inputInterrupted();
+// True while kvs_getpoint waits for its answer: every pick and point prompt asks through it.
+bool pointPromptWaiting();
 // A line from the terminal, a script or an argument in the host's code page 1252: valid UTF-8 is
 // converted, anything else kept as written in 1252. False, with a notice printed, when the line
 // holds a character that code page 1252 lacks.

@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -38,6 +39,8 @@ static int pendingInitgetFlags = 0;                  // for the next prompt only
 static bool lastReadInterrupted = false;             // Ctrl-C ended the last line read
 static std::string plainPending;                     // read from stdin, not yet a whole line
 static bool plainEnded = false;                      // stdin gave its end (or an error)
+static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
+static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
 
 namespace {
 
@@ -158,6 +161,17 @@ bool nextLine(const std::string& prompt, std::string& line) {
         return true;
     }
     for (;;) {
+        if (lineSource && scriptInput == nullptr && !testInput) {
+            std::string given;
+            hostsim::printText(prompt);
+            if (!lineSource(given)) {
+                hostsim::startLine();
+                return false;
+            }
+            if (!hostsim::hostLineFromTerminal(given, line)) continue;
+            hostsim::printText(line + "\n");
+            return true;
+        }
         bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
         std::string typed;
         bool read = scriptInput != nullptr ? readPlainLine(*scriptInput, prompt, typed)
@@ -226,6 +240,8 @@ void queueAnswer(const std::string& answer) { queuedAnswers.push_back(answer); }
 
 void clearQueuedAnswers() { queuedAnswers.clear(); }
 
+void useLineSource(std::function<bool(std::string&)> source) { lineSource = std::move(source); }
+
 void useScriptInput(std::istream* script) { scriptInput = script; }
 
 bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLine(*scriptInput, line); }
@@ -233,6 +249,8 @@ bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLin
 bool readInputLine(const std::string& prompt, std::string& line) { return nextLine(prompt, line); }
 
 bool inputInterrupted() { return lastReadInterrupted; }
+
+bool pointPromptWaiting() { return pointPromptOpen; }
 
 bool parsePointText(const std::string& text, Point& point) {
     std::vector<std::string> parts;
@@ -289,8 +307,10 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
     const std::string promptText = prompt != nullptr ? prompt : "";
     for (;;) {
         std::string answer;
-        if (!hostsim::readInputLine(promptText, answer) || hostsim::inputInterrupted())
-            return KVS_RTCAN;
+        pointPromptOpen = true;
+        bool read = hostsim::readInputLine(promptText, answer);
+        pointPromptOpen = false;
+        if (!read || hostsim::inputInterrupted()) return KVS_RTCAN;
         answer = trimBlanks(answer);
         if (answer == cancelAnswer || (answer.empty() && !emptyRefused)) return KVS_RTCAN;
         hostsim::Point p;

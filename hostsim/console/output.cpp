@@ -13,6 +13,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 // ---- output state: one channel for the host and the module ----
 static bool capturing = false;     // true: text goes to capturedText instead of a stream
@@ -20,6 +21,7 @@ static std::string capturedText;   // what was printed while capturing, until ta
 static bool lineOpen = false;      // the last conversation text did not end its line
 static int writeFailure = 0;       // errno of the first failed write to stdout; 0 while none
 static int resultsApart = -1;      // 1: stdout is no terminal and carries results only; -1: not yet asked
+static std::function<void(const std::string&)> outputMirror;  // also sees every text; may be empty
 
 // Keeps the first failure: a full disk or a closed stdout must not end the session as a success.
 static void noteWriteFailure() {
@@ -50,6 +52,8 @@ namespace hostsim {
 
 void captureOutput(bool on) { capturing = on; }
 
+void mirrorOutput(std::function<void(const std::string&)> mirror) { outputMirror = std::move(mirror); }
+
 std::string takeOutput() {
     std::string text;
     text.swap(capturedText);
@@ -61,6 +65,7 @@ std::FILE* conversationStream() { return resultsOnStdoutAlone() ? stderr : stdou
 void printText(const std::string& text) {
     if (text.empty()) return;
     lineOpen = text.back() != '\n';
+    if (outputMirror) outputMirror(text);
     if (capturing) {
         capturedText += text;  // kept in the host's code page 1252
         return;
@@ -71,6 +76,7 @@ void printText(const std::string& text) {
 void printResult(const std::string& text) {
     startLine();  // after a prompt left open, on the stream that holds it
     if (text.empty()) return;
+    if (outputMirror) outputMirror(text);
     if (capturing) {
         capturedText += text;  // kept in the host's code page 1252
         return;

@@ -94,6 +94,11 @@ double aperturePixels() {
 
 }  // namespace
 
+int hostsim::objectSelectedAt(const Point& p) {
+    int hit = hitPrimitive(p, pickboxPixels() * hostsim::pixelSize(), false);
+    return hit >= 0 ? hostsim::drawingPrimitives()[hit].top : -1;
+}
+
 extern "C" int kvs_entsel(const char* prompt, kvs_name name, double point[3]) {
     hostsim::ErrnoGuard keepErrno;
     if (name == nullptr || point == nullptr) return KVS_RTERROR;

@@ -96,6 +96,10 @@ void listCommand();  // LIST: asks for a pick and prints the records of the obje
 double pixelSize();         // VIEWSIZE / SCREENSIZE.y drawing units
 void setDefaultViewSize();  // the drawing's extents with a margin
 
+// ---- selection (selection.cpp) ----
+// The object kvs_entsel would select at world point p with the current PICKBOX and view, or -1.
+int objectSelectedAt(const Point& p);
+
 // ---- display and object coordinates (drawingSystems.cpp) ----
 // True when a kvs_trans system record names display coordinates or an object; kvs_trans then
 // hands the whole call to transformWithDrawing.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "hostsim/help/help.h"
+#include "hostsim/serve/serve.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed =
 const char usageText[] =
     "usage: hostsim [--module PATH] [--language LANG] [--drawing FILE.dxf] [--precision N]\n"
     "               [-c LINE]... [-e EXPR]... [SCRIPT]\n"
+    "       hostsim --serve[=[HOST:]PORT] [--module PATH] [--drawing FILE.dxf] ...\n"
     "       hostsim --help | --version\n"
     "\n"
     "Loads the module and runs command lines: each -c LINE and -e EXPR in order, then the lines\n"
@@ -38,6 +40,8 @@ const char usageText[] =
     "  --precision N    significant digits of a printed real, 1 to 17 (default 15)\n"
     "  -c LINE          runs LINE as if typed at the command line\n"
     "  -e EXPR          evaluates EXPR with the calculator: -c '(cal \"EXPR\")'\n"
+    "  --serve[=[HOST:]PORT]  serves the session to a browser page and prints the URL to open\n"
+    "                   (default 127.0.0.1 and a free port); the terminal's lines go to it too\n"
     "  -h, --help       shows this text\n"
     "  --version        shows the version\n"
     "  --print-reference  prints the function reference (docs/functions.md) and ends\n"
@@ -70,6 +74,8 @@ struct Options {
         bool expression;  // from -e: its value decides the exit status
     };
     std::vector<Line> lines;
+    bool serve = false;  // --serve: the session is served to a browser page
+    hostsim::ServeAddress serveAddress;
 };
 
 int usageError(const std::string& problem) {
@@ -103,7 +109,8 @@ enum OptionCode {
     optionDrawing,
     optionPrecision,
     optionPrintReference,
-    optionLanguage
+    optionLanguage,
+    optionServe
 };
 const char shortOptions[] = ":hc:e:";  // ':' first: a missing value is reported here, not by getopt
 const struct option longOptions[] = {
@@ -114,6 +121,7 @@ const struct option longOptions[] = {
     {"precision", required_argument, nullptr, optionPrecision},
     {"print-reference", no_argument, nullptr, optionPrintReference},
     {"language",  required_argument, nullptr, optionLanguage},
+    {"serve",     optional_argument, nullptr, optionServe},
     {nullptr,     0,                 nullptr, 0},
 };
 
@@ -163,6 +171,11 @@ int applyOption(int code, char** argv, Options& options) {
             if (!parsePrecision(optarg, options.precision))
                 return usageError("--precision needs a number from 1 to 17");
             break;
+        case optionServe:
+            options.serve = true;
+            if (!hostsim::parseServeAddress(optarg != nullptr ? optarg : "", options.serveAddress))
+                return usageError("--serve needs PORT or HOST:PORT");
+            break;
         case 'c': options.lines.push_back({optarg, false}); break;
         case 'e': options.lines.push_back({calculatorCall(optarg), true}); break;
         default: return usageError(optionProblem(code, argv));
@@ -181,6 +194,8 @@ int parseOptions(int argc, char** argv, Options& options) {
     }
     if (optind < argc) options.scriptPath = argv[optind++];
     if (optind < argc) return usageError("only one SCRIPT may be given");
+    if (options.serve && (!options.lines.empty() || !options.scriptPath.empty()))
+        return usageError("--serve takes its lines from the page and the terminal: no -c, -e or SCRIPT");
     return -1;
 }
 
@@ -243,8 +258,21 @@ void runStandardInput() {
         if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
 }
 
+// The page's lines, and the terminal's, run in this thread; the URL to open is the one result.
+int serveSession(const Options& options) {
+    hostsim::ServeOptions serveOptions;
+    serveOptions.address = options.serveAddress;
+    serveOptions.readTerminal = true;
+    std::string error;
+    auto announce = [](const std::string& url) { hostsim::printResult(url + "\n"); };
+    if (hostsim::serveSession(serveOptions, runStandardInput, announce, error)) return exitValues;
+    std::fprintf(stderr, "hostsim: %s\n", error.c_str());
+    return exitUsage;
+}
+
 int runSession(const Options& options) {
     if (!hostsim::loadModule(options.modulePath)) return exitUsage;
+    if (options.serve) return serveSession(options);
     bool nilSeen = false;
     int status = exitValues;
     if (options.lines.empty() && options.scriptPath.empty()) {

@@ -1,0 +1,258 @@
+// hostsim's page: sends the lines typed to the host session, shows its transcript, and draws
+// the drawing in the host's view (a plan view of world XY) with pan, zoom and zoom to extents.
+"use strict";
+
+const transcript = document.getElementById("transcript");
+const commandLine = document.getElementById("commandLine");
+const canvas = document.getElementById("view");
+const context = canvas.getContext("2d");
+let transcriptEnd = 0;  // the offset of the next transcript byte to show
+let drawing = null;     // the host's primitives, as /drawing lists them
+let promptState = {pointPrompt: false, pickbox: 0};  // what the session waits for, from /state
+let preview = null;     // the object a pick at the cursor would select, as /preview lists it
+let cursor = null;      // the cursor on the canvas, in pixels
+// The view: the world point at the canvas centre and the world height the canvas shows.
+const view = {centerX: 0, centerY: 0, height: 20};
+
+// ---- the transcript and the command line ----
+function showText(text) {
+  transcript.textContent += text;
+  transcript.scrollTop = transcript.scrollHeight;
+}
+
+// The cookie set with this page carries the session token on every request.
+async function readTranscript() {
+  const response = await fetch("transcript?from=" + transcriptEnd);
+  if (!response.ok) return;
+  const answer = await response.json();
+  showText(answer.text);
+  transcriptEnd = answer.end;
+}
+
+async function sendLine(line) {
+  const response = await postJson("line", {line: line});
+  const answer = await response.json();
+  if (answer.refused) showText(line + "\n" + answer.refused + "\n");
+  await afterAnswer();
+}
+
+async function postJson(path, value) {
+  return fetch(path, {
+    method: "POST",
+    headers: {"Content-Type": "application/json"},
+    body: JSON.stringify(value),
+  });
+}
+
+async function readPromptState() {
+  const response = await fetch("state");
+  if (response.ok) promptState = await response.json();
+  if (!promptState.pointPrompt) preview = null;
+  redraw();
+}
+
+async function afterAnswer() {
+  await readTranscript();
+  await readPromptState();
+}
+
+document.getElementById("commandForm").addEventListener("submit", (event) => {
+  event.preventDefault();
+  const line = commandLine.value;
+  commandLine.value = "";
+  sendLine(line);
+});
+
+// ---- the view ----
+function pixelsPerUnit() { return canvas.height / view.height; }
+
+function toScreen(x, y) {
+  const scale = pixelsPerUnit();
+  return [canvas.width / 2 + (x - view.centerX) * scale,
+          canvas.height / 2 - (y - view.centerY) * scale];
+}
+
+function toWorld(px, py) {
+  const scale = pixelsPerUnit();
+  return [view.centerX + (px - canvas.width / 2) / scale,
+          view.centerY - (py - canvas.height / 2) / scale];
+}
+
+function traceSegments(list) {
+  for (let i = 0; i + 3 < list.length; i += 4) {
+    const [ax, ay] = toScreen(list[i], list[i + 1]);
+    const [bx, by] = toScreen(list[i + 2], list[i + 3]);
+    context.moveTo(ax, ay);
+    context.lineTo(bx, by);
+  }
+}
+
+// centre + u cos t + v sin t, sampled finely enough that a chord is a few pixels at most.
+function traceCurve([cx, cy, ux, uy, vx, vy, t0, t1]) {
+  const radiusPixels = Math.max(Math.hypot(ux, uy), Math.hypot(vx, vy)) * pixelsPerUnit();
+  const steps = Math.max(8, Math.min(512, Math.ceil(Math.sqrt(radiusPixels) * (t1 - t0) * 2)));
+  for (let i = 0; i <= steps; i++) {
+    const t = t0 + (t1 - t0) * i / steps;
+    const [x, y] = toScreen(cx + ux * Math.cos(t) + vx * Math.sin(t),
+                            cy + uy * Math.cos(t) + vy * Math.sin(t));
+    if (i === 0) context.moveTo(x, y); else context.lineTo(x, y);
+  }
+}
+
+function tracePolyline(points) {
+  for (let i = 0; i + 1 < points.length; i += 2) {
+    const [x, y] = toScreen(points[i], points[i + 1]);
+    if (i === 0) context.moveTo(x, y); else context.lineTo(x, y);
+  }
+}
+
+function traceNodes(list) {
+  for (let i = 0; i + 1 < list.length; i += 2) {
+    const [x, y] = toScreen(list[i], list[i + 1]);
+    context.moveTo(x - 3, y); context.lineTo(x + 3, y);
+    context.moveTo(x, y - 3); context.lineTo(x, y + 3);
+  }
+}
+
+function strokePrimitives(primitives, colour, width) {
+  context.strokeStyle = colour;
+  context.lineWidth = width;
+  context.beginPath();
+  traceSegments(primitives.segments || []);
+  for (const curve of primitives.curves || []) traceCurve(curve);
+  for (const line of primitives.polylines || []) tracePolyline(line);
+  traceNodes(primitives.nodes || []);
+  context.stroke();
+}
+
+// The pick box: PICKBOX pixels each way from the cursor, as the host's selection measures it.
+function drawPickBox() {
+  if (!promptState.pointPrompt || !cursor) return;
+  const half = Math.max(1, promptState.pickbox);
+  context.strokeStyle = "#ffd75e";
+  context.lineWidth = 1;
+  context.strokeRect(cursor[0] - half + 0.5, cursor[1] - half + 0.5, 2 * half, 2 * half);
+}
+
+function redraw() {
+  context.clearRect(0, 0, canvas.width, canvas.height);
+  if (!drawing) return;
+  strokePrimitives(drawing, "#e8e8e8", 1);
+  if (preview && preview.object >= 0) strokePrimitives(preview, "#4fc3f7", 3);
+  drawPickBox();
+}
+
+// The host measures PICKBOX in its own pixels: VIEWSIZE / SCREENSIZE.y drawing units each, so
+// both follow the canvas. Sent a moment after the last change, not at every wheel step.
+let viewTimer = null;
+function viewChanged() {
+  redraw();
+  clearTimeout(viewTimer);
+  viewTimer = setTimeout(() => {
+    postJson("view", {viewHeight: view.height, screen: [canvas.width, canvas.height]});
+  }, 100);
+}
+
+function zoomToExtents() {
+  const extents = drawing && drawing.extents;
+  if (!extents) return;
+  const [lowX, lowY, highX, highY] = extents;
+  const aspect = canvas.width / canvas.height;
+  view.centerX = (lowX + highX) / 2;
+  view.centerY = (lowY + highY) / 2;
+  view.height = Math.max(highY - lowY, (highX - lowX) / aspect, 1e-9) * 1.1;
+  viewChanged();
+}
+
+function fitCanvas() {
+  canvas.width = Math.max(1, canvas.clientWidth);
+  canvas.height = Math.max(1, canvas.clientHeight);
+  viewChanged();
+}
+
+// The world point under the cursor stays there while the wheel zooms.
+canvas.addEventListener("wheel", (event) => {
+  event.preventDefault();
+  const [x, y] = toWorld(event.offsetX, event.offsetY);
+  const factor = Math.exp(event.deltaY * 0.002);
+  view.height *= factor;
+  view.centerX = x + (view.centerX - x) * factor;
+  view.centerY = y + (view.centerY - y) * factor;
+  viewChanged();
+}, {passive: false});
+
+// The host answers what a pick would select; one question at a time, the latest cursor wins.
+let previewAsked = false;
+async function askPreview() {
+  if (previewAsked || !cursor || !promptState.pointPrompt) return;
+  previewAsked = true;
+  const asked = cursor;
+  const [x, y] = toWorld(asked[0], asked[1]);
+  const response = await postJson("preview", {x: x, y: y});
+  previewAsked = false;
+  if (response.ok) preview = await response.json();
+  redraw();
+  if (cursor !== asked) askPreview();
+}
+
+async function pickAt(px, py) {
+  const [x, y] = toWorld(px, py);
+  preview = null;
+  const response = await postJson("pick", {x: x, y: y});
+  const answer = await response.json();
+  if (answer.refused) showText(answer.refused + "\n");
+  await afterAnswer();
+}
+
+// A press that moves less than clickSlack pixels is a click: at a point prompt it picks.
+const clickSlack = 3;
+let dragFrom = null;   // the last pointer position of a drag, in pixels
+let pressedAt = null;  // where the press began
+canvas.addEventListener("pointerdown", (event) => {
+  dragFrom = [event.offsetX, event.offsetY];
+  pressedAt = dragFrom;
+  canvas.setPointerCapture(event.pointerId);
+});
+canvas.addEventListener("pointermove", (event) => {
+  cursor = [event.offsetX, event.offsetY];
+  if (!dragFrom) {
+    redraw();
+    askPreview();
+    return;
+  }
+  const scale = pixelsPerUnit();
+  view.centerX -= (event.offsetX - dragFrom[0]) / scale;
+  view.centerY += (event.offsetY - dragFrom[1]) / scale;
+  dragFrom = [event.offsetX, event.offsetY];
+  viewChanged();
+});
+canvas.addEventListener("pointerup", (event) => {
+  const click = pressedAt && Math.hypot(event.offsetX - pressedAt[0],
+                                        event.offsetY - pressedAt[1]) < clickSlack;
+  dragFrom = null;
+  pressedAt = null;
+  if (click && promptState.pointPrompt) pickAt(event.offsetX, event.offsetY);
+});
+canvas.addEventListener("pointerleave", () => {
+  cursor = null;
+  redraw();
+});
+
+document.getElementById("extentsButton").addEventListener("click", zoomToExtents);
+document.addEventListener("keydown", (event) => {
+  if (event.key === "Home" && event.target !== commandLine) zoomToExtents();
+  if (event.key === "Escape") sendLine("*cancel*");
+});
+window.addEventListener("resize", fitCanvas);
+
+async function loadDrawing() {
+  const response = await fetch("drawing");
+  if (!response.ok) return;
+  drawing = await response.json();
+  fitCanvas();
+  zoomToExtents();
+}
+
+afterAnswer();
+loadDrawing();
+setInterval(afterAnswer, 1000);  // lines typed at the terminal show here too

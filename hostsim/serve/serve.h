@@ -1,0 +1,128 @@
+// hostsim/serve/serve.h - the host session served to a browser page over HTTP on loopback.
+//
+// Offers: the address and request checks (requestChecks.cpp), the queue through which the HTTP
+// threads hand lines to the one thread that owns the session (sessionQueue.cpp), the drawing
+// and the view as the page sees them (drawingView.cpp), and serveSession, the server itself
+// (server.cpp). Needs: hostsim/services (and through it console, picking, drawing, base); the
+// program passes in what runs the session.
+#ifndef VECTRIN_HOSTSIM_SERVE_SERVE_H
+#define VECTRIN_HOSTSIM_SERVE_SERVE_H
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "hostsim/services/services.h"
+
+namespace hostsim {
+
+// ---- addresses and request checks (requestChecks.cpp) ----
+struct ServeAddress {
+    std::string host = "127.0.0.1";  // loopback unless one is given
+    int port = 0;                    // 0: a free port
+};
+// "", "PORT", "HOST:PORT" or "[IPV6]:PORT"; false when the text is none of these.
+bool parseServeAddress(const std::string& text, ServeAddress& address);
+std::string hostHeaderOf(const std::string& host, int port);  // "127.0.0.1:8080", "[::1]:8080"
+std::string newSessionToken();  // 128 random bits, 32 hex digits
+
+// What a request says about itself, as the checks need it.
+struct RequestFacts {
+    std::string host;        // the Host header
+    std::string origin;      // the Origin header; empty when absent
+    std::string queryToken;  // ?token=...; empty when absent
+    std::string cookies;     // the Cookie header
+};
+struct ServedSite {
+    std::string hostHeader;  // what Host must say
+    std::string token;
+};
+const char tokenCookieName[] = "vectrin_token";
+// The token from the query, else from the cookie, must match; Host must name the address served
+// (no other name reaches us through a rebound DNS entry); an Origin must be this same site.
+bool requestAllowed(const RequestFacts& request, const ServedSite& site);
+std::string cookieValue(const std::string& cookies, const std::string& name);
+// A line the page may not run: commands that load or drop code or touch files. False with the
+// reason when refused.
+bool lineAllowedFromPage(const std::string& line, std::string& reason);
+
+// ---- the session's queue (sessionQueue.cpp) ----
+// The HTTP threads submit lines; the session thread takes them one at a time. What the session
+// prints from taking a line until it asks for the next one is that line's reply. Every text is
+// kept in a transcript too, which the page reads from an offset.
+class SessionQueue {
+public:
+    // Hands a line over and waits until the session asks for its next line (or ends, or the
+    // wait passes); printed is what it printed meanwhile. False when the session has ended.
+    bool submit(const std::string& line, std::string& printed, std::chrono::milliseconds wait);
+    void post(const std::string& line);  // hands a line over without waiting (the terminal's)
+    // Runs task on the session thread while it waits for a line (at the command line or at a
+    // prompt) and gives back what it returned. False when the session ended first.
+    bool ask(const std::function<std::string()>& task, std::string& answer,
+             std::chrono::milliseconds wait);
+    // The session's side: ends the previous line's reply and waits for the next line, running
+    // the tasks asked for meanwhile; false once closed.
+    bool take(std::string& line);
+    void record(const std::string& text);  // something printed
+    void close();                          // the session ended: nothing more is taken
+    // The transcript from offset from on; end is the offset after it. Only the last
+    // transcriptLimit bytes are kept; an offset before them reads from the oldest kept.
+    std::string transcript(std::size_t from, std::size_t& end) const;
+    static constexpr std::size_t transcriptLimit = 1 << 20;
+
+private:
+    struct Reply {
+        std::string printed;
+        bool done = false;
+    };
+    struct Item {
+        std::string line;
+        std::shared_ptr<Reply> reply;  // nullptr: nobody waits for it
+        std::function<std::string()> task;  // set: a task, not a line
+    };
+    bool handOver(Item item, std::string& printed, std::chrono::milliseconds wait);
+    void finishCurrent();
+    mutable std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Item> items;
+    std::shared_ptr<Reply> current;  // the reply of the line being run
+    bool closed = false;
+    std::string kept;              // the transcript's tail
+    std::size_t keptStart = 0;     // the offset of kept's first byte
+};
+
+// ---- the drawing and the view (drawingView.cpp); session thread only ----
+// The drawing's primitives projected on world XY, as JSON: {"extents": [lowX, lowY, highX,
+// highY] or null, "segments": [x0, y0, x1, y1, ...], "curves": [[cx, cy, ux, uy, vx, vy, t0,
+// t1], ...], "polylines": [[x, y, ...], ...] (splines sampled), "nodes": [x, y, ...]}.
+std::string drawingPrimitivesJson();
+// {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels}
+std::string promptStateJson();
+// What a pick at world (x, y) would select now, as the primitives of that object in the form
+// above plus "object" (-1 and nothing else when the pick hits nothing).
+std::string selectionPreviewJson(double x, double y);
+// The answer a user would type for world point (x, y) on the plan view: its UCS coordinates.
+std::string typedPointAt(double x, double y);
+// The page's view: VIEWSIZE is the height shown in drawing units, SCREENSIZE the canvas in
+// pixels, so that PICKBOX counts the page's pixels. False, leaving both, for values out of range.
+bool setPageView(double viewHeight, double screenWidth, double screenHeight);
+
+// ---- the server (server.cpp) ----
+struct ServeOptions {
+    ServeAddress address;
+    bool readTerminal = false;  // standard input's lines go to the session too
+};
+// Starts the server, calls announce with the URL to open (token included), and runs
+// runSession on this thread, its input coming from the page (and the terminal). The server
+// stops when runSession returns. Returns false, with the reason, when it cannot listen.
+bool serveSession(const ServeOptions& options, const std::function<void()>& runSession,
+                  const std::function<void(const std::string& url)>& announce, std::string& error);
+
+}  // namespace hostsim
+
+#endif

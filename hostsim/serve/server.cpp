@@ -1,0 +1,236 @@
+// hostsim/serve/server.cpp - the HTTP server: the page, and the session's lines through the
+// queue. The HTTP library's threads never touch host state; only the thread that called
+// serveSession runs lines, the module's calls included.
+#include "hostsim/serve/serve.h"
+
+#include <httplib.h>
+
+#include <cmath>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "hostsim/console/console.h"
+
+namespace hostsim {
+// The page's files, embedded at build time (pageFiles.cpp, generated).
+struct PageFile {
+    const char* path;
+    const char* contentType;
+    const char* content;
+};
+extern const PageFile pageFiles[];
+extern const std::size_t pageFileCount;
+}  // namespace hostsim
+
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr std::size_t requestBodyLimit = 64 * 1024;
+constexpr std::chrono::seconds replyWait(30);  // a longer evaluation's text shows in the transcript
+
+std::string jsonText(const Json& value) {
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void sendJson(httplib::Response& response, int status, const Json& value) {
+    response.status = status;
+    response.set_content(jsonText(value), "application/json");
+}
+
+hostsim::RequestFacts factsOf(const httplib::Request& request) {
+    return {request.get_header_value("Host"), request.get_header_value("Origin"),
+            request.get_param_value("token"), request.get_header_value("Cookie")};
+}
+
+class PageServer {
+public:
+    PageServer(hostsim::SessionQueue& queue, hostsim::ServedSite& site) : queue(queue), site(site) {
+        server.set_payload_max_length(requestBodyLimit);
+        server.set_pre_routing_handler([this](const httplib::Request& request,
+                                              httplib::Response& response) {
+            if (hostsim::requestAllowed(factsOf(request), this->site))
+                return httplib::Server::HandlerResponse::Unhandled;
+            sendJson(response, 403, Json{{"refused", "This request is not allowed."}});
+            return httplib::Server::HandlerResponse::Handled;
+        });
+        for (std::size_t i = 0; i < hostsim::pageFileCount; ++i) servePageFile(hostsim::pageFiles[i]);
+        server.Post("/line", [this](const httplib::Request& request, httplib::Response& response) {
+            runLine(request, response);
+        });
+        server.Get("/drawing", [this](const httplib::Request&, httplib::Response& response) {
+            askSession(response, [] { return hostsim::drawingPrimitivesJson(); });
+        });
+        server.Post("/view", [this](const httplib::Request& request, httplib::Response& response) {
+            setView(request, response);
+        });
+        server.Get("/state", [this](const httplib::Request&, httplib::Response& response) {
+            askSession(response, [] { return hostsim::promptStateJson(); });
+        });
+        server.Post("/preview", [this](const httplib::Request& request,
+                                       httplib::Response& response) {
+            double x = 0, y = 0;
+            if (!readWorldPoint(request, response, x, y)) return;
+            askSession(response, [x, y] { return hostsim::selectionPreviewJson(x, y); });
+        });
+        server.Post("/pick", [this](const httplib::Request& request, httplib::Response& response) {
+            pick(request, response);
+        });
+        server.Get("/transcript", [this](const httplib::Request& request,
+                                         httplib::Response& response) {
+            sendTranscript(request, response);
+        });
+    }
+
+    bool bind(const hostsim::ServeAddress& address, int& port) {
+        if (address.port != 0) {
+            port = address.port;
+            return server.bind_to_port(address.host, address.port);
+        }
+        port = server.bind_to_any_port(address.host);
+        return port > 0;
+    }
+
+    void start() {
+        worker = std::thread([this] { server.listen_after_bind(); });
+    }
+
+    void stop() {
+        server.stop();
+        if (worker.joinable()) worker.join();
+    }
+
+private:
+    // The first page load carries the token in its URL; the cookie carries it from then on.
+    void servePageFile(const hostsim::PageFile& file) {
+        server.Get(file.path, [this, &file](const httplib::Request&, httplib::Response& response) {
+            response.set_header("Set-Cookie", std::string(hostsim::tokenCookieName) + "=" +
+                                                  site.token + "; Path=/; HttpOnly; SameSite=Strict");
+            response.set_header("Cache-Control", "no-store");
+            response.set_content(file.content, file.contentType);
+        });
+    }
+
+    void runLine(const httplib::Request& request, httplib::Response& response) {
+        Json body = Json::parse(request.body, nullptr, false);
+        if (!body.is_object() || !body.contains("line") || !body["line"].is_string())
+            return sendJson(response, 400, Json{{"refused", "The request needs a line."}});
+        std::string line = body["line"].get<std::string>();
+        std::string reason;
+        if (!hostsim::lineAllowedFromPage(line, reason))
+            return sendJson(response, 403, Json{{"refused", reason}});
+        std::string printed;
+        if (!queue.submit(line, printed, replyWait))
+            return sendJson(response, 410, Json{{"refused", "The session has ended."}});
+        sendJson(response, 200, Json{{"printed", printed}});
+    }
+
+    // Host state is read and changed on the session thread alone.
+    void askSession(httplib::Response& response, const std::function<std::string()>& task) {
+        std::string answer;
+        if (!queue.ask(task, answer, replyWait) || answer.empty())
+            return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
+        response.set_content(answer, "application/json");
+    }
+
+    // {"viewHeight": drawing units, "screen": [width, height] in pixels}
+    void setView(const httplib::Request& request, httplib::Response& response) {
+        Json body = Json::parse(request.body, nullptr, false);
+        const Json* screen = body.is_object() && body.contains("screen") ? &body["screen"] : nullptr;
+        if (screen == nullptr || !body.contains("viewHeight") || !body["viewHeight"].is_number() ||
+            !screen->is_array() || screen->size() != 2 || !(*screen)[0].is_number() ||
+            !(*screen)[1].is_number())
+            return sendJson(response, 400, Json{{"refused", "The request needs a view."}});
+        double height = body["viewHeight"], width = (*screen)[0], pixelsHigh = (*screen)[1];
+        askSession(response, [=] {
+            return hostsim::setPageView(height, width, pixelsHigh) ? std::string("{\"set\":true}")
+                                                                  : std::string("{\"set\":false}");
+        });
+    }
+
+    // {"x": world X, "y": world Y}
+    static bool readWorldPoint(const httplib::Request& request, httplib::Response& response,
+                               double& x, double& y) {
+        Json body = Json::parse(request.body, nullptr, false);
+        bool good = body.is_object() && body.contains("x") && body.contains("y") &&
+                    body["x"].is_number() && body["y"].is_number();
+        if (good) {
+            x = body["x"];
+            y = body["y"];
+            good = std::isfinite(x) && std::isfinite(y);
+        }
+        if (!good) sendJson(response, 400, Json{{"refused", "The request needs a point."}});
+        return good;
+    }
+
+    // A click answers the prompt as the point typed at that spot would.
+    void pick(const httplib::Request& request, httplib::Response& response) {
+        double x = 0, y = 0;
+        if (!readWorldPoint(request, response, x, y)) return;
+        std::string line, printed;
+        auto answerAtClick = [x, y] {
+            return hostsim::pointPromptWaiting() ? hostsim::typedPointAt(x, y) : std::string();
+        };
+        if (!queue.ask(answerAtClick, line, replyWait))
+            return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
+        if (line.empty()) return sendJson(response, 409, Json{{"refused", "No point is asked for."}});
+        if (!queue.submit(line, printed, replyWait))
+            return sendJson(response, 503, Json{{"refused", "The session has ended."}});
+        sendJson(response, 200, Json{{"printed", printed}});
+    }
+
+    void sendTranscript(const httplib::Request& request, httplib::Response& response) {
+        std::size_t from = 0;
+        std::string fromText = request.get_param_value("from");
+        if (!fromText.empty() && fromText.find_first_not_of("0123456789") == std::string::npos &&
+            fromText.size() < 16)
+            from = std::stoull(fromText);
+        std::size_t end = 0;
+        std::string text = queue.transcript(from, end);
+        sendJson(response, 200, Json{{"text", text}, {"end", end}});
+    }
+
+    httplib::Server server;
+    hostsim::SessionQueue& queue;
+    hostsim::ServedSite& site;
+    std::thread worker;
+};
+
+// Standard input's lines join the page's; its end just stops this reader, the page goes on.
+void readTerminalLines(const std::shared_ptr<hostsim::SessionQueue>& queue) {
+    std::thread([queue] {
+        std::string line;
+        while (std::getline(std::cin, line)) queue->post(line);
+    }).detach();
+}
+
+}  // namespace
+
+namespace hostsim {
+
+bool serveSession(const ServeOptions& options, const std::function<void()>& runSession,
+                  const std::function<void(const std::string& url)>& announce, std::string& error) {
+    auto queue = std::make_shared<SessionQueue>();  // shared with the terminal's reader thread
+    ServedSite site{"", newSessionToken()};
+    PageServer server(*queue, site);
+    int port = 0;
+    if (!server.bind(options.address, port)) {
+        error = "cannot listen on " + hostHeaderOf(options.address.host, options.address.port);
+        return false;
+    }
+    site.hostHeader = hostHeaderOf(options.address.host, port);
+    server.start();
+    announce("http://" + site.hostHeader + "/?token=" + site.token);
+    mirrorOutput([queue](const std::string& text) { queue->record(utf8FromCp1252(text)); });
+    useLineSource([queue](std::string& line) { return queue->take(line); });
+    if (options.readTerminal) readTerminalLines(queue);
+    runSession();
+    queue->close();
+    useLineSource(nullptr);
+    mirrorOutput(nullptr);
+    server.stop();
+    return true;
+}
+
+}  // namespace hostsim

@@ -1,0 +1,94 @@
+// hostsim/serve/sessionQueue.cpp - lines from the HTTP threads to the one thread that owns the
+// host session and the module, and what it printed back.
+#include "hostsim/serve/serve.h"
+
+#include <utility>
+
+namespace hostsim {
+
+void SessionQueue::finishCurrent() {
+    if (current) current->done = true;
+    current.reset();
+    changed.notify_all();
+}
+
+bool SessionQueue::handOver(Item item, std::string& printed, std::chrono::milliseconds wait) {
+    std::shared_ptr<Reply> reply = item.reply;
+    std::unique_lock<std::mutex> guard(lock);
+    if (closed) return false;
+    items.push_back(std::move(item));
+    changed.notify_all();
+    changed.wait_for(guard, wait, [&] { return reply->done; });
+    printed = reply->printed;
+    return true;
+}
+
+bool SessionQueue::submit(const std::string& line, std::string& printed,
+                          std::chrono::milliseconds wait) {
+    return handOver({line, std::make_shared<Reply>(), nullptr}, printed, wait);
+}
+
+bool SessionQueue::ask(const std::function<std::string()>& task, std::string& answer,
+                       std::chrono::milliseconds wait) {
+    return handOver({"", std::make_shared<Reply>(), task}, answer, wait);
+}
+
+void SessionQueue::post(const std::string& line) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (closed) return;
+    items.push_back({line, nullptr, nullptr});
+    changed.notify_all();
+}
+
+// A task runs without the lock, so that what it reads of the host may take its time; what it
+// returns is its reply, never part of the transcript.
+bool SessionQueue::take(std::string& line) {
+    std::unique_lock<std::mutex> guard(lock);
+    finishCurrent();
+    for (;;) {
+        changed.wait(guard, [&] { return closed || !items.empty(); });
+        if (closed) return false;
+        Item item = std::move(items.front());
+        items.pop_front();
+        if (!item.task) {
+            line = item.line;
+            current = item.reply;
+            return true;
+        }
+        guard.unlock();
+        std::string answer = item.task();
+        guard.lock();
+        item.reply->printed = answer;
+        item.reply->done = true;
+        changed.notify_all();
+    }
+}
+
+void SessionQueue::record(const std::string& text) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (current) current->printed += text;
+    kept += text;
+    if (kept.size() > transcriptLimit) {
+        std::size_t dropped = kept.size() - transcriptLimit;
+        kept.erase(0, dropped);
+        keptStart += dropped;
+    }
+}
+
+void SessionQueue::close() {
+    std::lock_guard<std::mutex> guard(lock);
+    closed = true;
+    finishCurrent();
+    for (Item& item : items)
+        if (item.reply) item.reply->done = true;
+    items.clear();
+}
+
+std::string SessionQueue::transcript(std::size_t from, std::size_t& end) const {
+    std::lock_guard<std::mutex> guard(lock);
+    end = keptStart + kept.size();
+    if (from >= end) return "";
+    return kept.substr(from > keptStart ? from - keptStart : 0);
+}
+
+}  // namespace hostsim

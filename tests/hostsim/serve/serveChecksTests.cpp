@@ -1,0 +1,140 @@
+// tests/hostsim/serve/serveChecksTests.cpp - the served session's address, request checks and
+// queue, without a server.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+#include "hostsim/serve/serve.h"
+
+namespace {
+
+TEST(ServeChecks, AddressesParse) {
+    struct Case { int line; const char* text; bool good; const char* host; int port; };
+    const Case cases[] = {
+        {__LINE__, "", true, "127.0.0.1", 0},
+        {__LINE__, "8080", true, "127.0.0.1", 8080},
+        {__LINE__, "0.0.0.0:80", true, "0.0.0.0", 80},
+        {__LINE__, "[::1]:9000", true, "::1", 9000},
+        {__LINE__, "::1:9000", false, "", 0},      // IPv6 needs brackets
+        {__LINE__, ":80", false, "", 0},
+        {__LINE__, "host:", false, "", 0},
+        {__LINE__, "65536", false, "", 0},
+        {__LINE__, "-1", false, "", 0},
+        {__LINE__, "80x", false, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::ServeAddress address;
+        ASSERT_EQ(c.good, hostsim::parseServeAddress(c.text, address));
+        if (!c.good) continue;
+        EXPECT_EQ(c.host, address.host);
+        EXPECT_EQ(c.port, address.port);
+    }
+    EXPECT_EQ("[::1]:9000", hostsim::hostHeaderOf("::1", 9000));
+}
+
+TEST(ServeChecks, TokensAreFreshHex) {
+    std::set<std::string> seen;
+    for (int i = 0; i < 20; ++i) {
+        std::string token = hostsim::newSessionToken();
+        EXPECT_EQ(32u, token.size());
+        EXPECT_EQ(std::string::npos, token.find_first_not_of("0123456789abcdef"));
+        seen.insert(token);
+    }
+    EXPECT_EQ(20u, seen.size());
+}
+
+TEST(ServeChecks, RequestsNeedTokenHostAndOrigin) {
+    const hostsim::ServedSite site{"127.0.0.1:8080", "0123456789abcdef0123456789abcdef"};
+    const std::string token = site.token;
+    struct Case { int line; hostsim::RequestFacts request; bool allowed; };
+    const Case cases[] = {
+        {__LINE__, {"127.0.0.1:8080", "", token, ""}, true},
+        {__LINE__, {"127.0.0.1:8080", "", "", "a=1; vectrin_token=" + token}, true},
+        {__LINE__, {"127.0.0.1:8080", "http://127.0.0.1:8080", token, ""}, true},
+        {__LINE__, {"127.0.0.1:8080", "", "", ""}, false},                 // no token
+        {__LINE__, {"127.0.0.1:8080", "", token.substr(1) + "0", ""}, false},
+        {__LINE__, {"127.0.0.1:8080", "", token.substr(0, 31), ""}, false},
+        {__LINE__, {"127.0.0.1:8080", "", "", "vectrin_token=x" + token}, false},
+        {__LINE__, {"127.0.0.1:8080", "", "", "xvectrin_token=" + token}, false},
+        {__LINE__, {"evil.example:8080", "", token, ""}, false},           // rebound DNS name
+        {__LINE__, {"localhost:8080", "", token, ""}, false},
+        {__LINE__, {"127.0.0.1:8081", "", token, ""}, false},
+        {__LINE__, {"", "", token, ""}, false},
+        {__LINE__, {"127.0.0.1:8080", "http://evil.example", token, ""}, false},  // cross site
+        {__LINE__, {"127.0.0.1:8080", "null", token, ""}, false},
+        {__LINE__, {"127.0.0.1:8080", "https://127.0.0.1:8080", token, ""}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(c.allowed, hostsim::requestAllowed(c.request, site));
+    }
+    EXPECT_FALSE(hostsim::requestAllowed({"127.0.0.1:8080", "", "", ""}, {"127.0.0.1:8080", ""}));
+}
+
+TEST(ServeChecks, PageLinesThatLoadCodeOrTouchFilesAreRefused) {
+    struct Case { int line; const char* text; bool allowed; };
+    const Case cases[] = {
+        {__LINE__, "LOAD /tmp/evil.so", false},
+        {__LINE__, "  load x.so", false},
+        {__LINE__, "UNLOAD", false},
+        {__LINE__, "unload\t", false},
+        {__LINE__, "SVG FILE /etc/passwd", false},
+        {__LINE__, "(cal \"6/2\")", true},
+        {__LINE__, "CAL", true},
+        {__LINE__, "LOADS", true},
+        {__LINE__, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string reason;
+        EXPECT_EQ(c.allowed, hostsim::lineAllowedFromPage(c.text, reason));
+        EXPECT_EQ(c.allowed, reason.empty());
+    }
+}
+
+// The session thread answers each line with what it printed up to its next take; a line posted
+// without a waiter is run in its turn; closing releases a waiter.
+TEST(SessionQueue, RepliesCarryWhatTheSessionPrinted) {
+    hostsim::SessionQueue queue;
+    queue.record("Command: ");
+    std::thread session([&queue] {
+        std::string line;
+        while (queue.take(line)) {
+            if (line == "stop") break;
+            queue.record(line + "\n=" + std::to_string(line.size()) + "\nCommand: ");
+        }
+        queue.close();
+    });
+    std::string printed;
+    const std::chrono::seconds wait(10);
+    ASSERT_TRUE(queue.submit("abc", printed, wait));
+    EXPECT_EQ("abc\n=3\nCommand: ", printed);
+    queue.post("xy");
+    ASSERT_TRUE(queue.submit("z", printed, wait));
+    EXPECT_EQ("z\n=1\nCommand: ", printed);
+    ASSERT_TRUE(queue.submit("stop", printed, wait));
+    EXPECT_EQ("", printed);
+    session.join();
+    EXPECT_FALSE(queue.submit("late", printed, wait));
+    std::size_t end = 0;
+    EXPECT_EQ("Command: abc\n=3\nCommand: xy\n=2\nCommand: z\n=1\nCommand: ",
+              queue.transcript(0, end));
+    EXPECT_EQ("z\n=1\nCommand: ", queue.transcript(end - 14, end));
+    EXPECT_EQ("", queue.transcript(end + 5, end));
+}
+
+TEST(SessionQueue, TranscriptKeepsItsTail) {
+    hostsim::SessionQueue queue;
+    const std::string chunk(hostsim::SessionQueue::transcriptLimit / 2 + 1, 'a');
+    queue.record(chunk);
+    queue.record(chunk + "b");
+    std::size_t end = 0;
+    std::string tail = queue.transcript(0, end);
+    EXPECT_EQ(chunk.size() * 2 + 1, end);
+    EXPECT_EQ(hostsim::SessionQueue::transcriptLimit, tail.size());
+    EXPECT_EQ('b', tail.back());
+}
+
+}  // namespace

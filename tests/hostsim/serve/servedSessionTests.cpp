@@ -1,0 +1,173 @@
+// tests/hostsim/serve/servedSessionTests.cpp - the real server on a free loopback port with the
+// real module, driven by HTTP requests as the page makes them.
+//
+// Its own binary: it exports the kvs_* routines for the module, as hostsim does.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <cmath>
+#include <future>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "hostsim/serve/serve.h"
+#include "hostsim/shell/shell.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+struct Reply {
+    int status;
+    std::string body;
+};
+
+class ServedSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hostsim::resetHostState();
+        hostsim::openDemoDrawing();
+        hostsim::captureOutput(true);  // the page's transcript still sees every text
+        ASSERT_TRUE(hostsim::loadModule(VECTRIN_MODULE_PATH));
+        std::promise<std::string> announced;
+        session = std::thread([this, &announced] {
+            std::string error;
+            bool served = hostsim::serveSession(
+                {}, [] { runCommandLines(); },
+                [&announced](const std::string& url) { announced.set_value(url); }, error);
+            if (!served) announced.set_value("");
+        });
+        url = announced.get_future().get();
+        ASSERT_NE("", url);
+        std::size_t tokenAt = url.find("token=");
+        token = url.substr(tokenAt + 6);
+        hostHeader = url.substr(7, url.find('/', 7) - 7);
+        port = std::stoi(hostHeader.substr(hostHeader.rfind(':') + 1));
+    }
+    void TearDown() override {
+        if (session.joinable()) {
+            post("/line?token=" + token, "QUIT");
+            session.join();
+        }
+        hostsim::unloadModule();
+        hostsim::captureOutput(false);
+        hostsim::takeOutput();
+        hostsim::resetHostState();
+    }
+    static void runCommandLines() {
+        std::string line;
+        while (hostsim::readInputLine("Command: ", line))
+            if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
+    }
+    Reply post(const std::string& path, const std::string& line,
+               const httplib::Headers& headers = {}) {
+        httplib::Client client("127.0.0.1", port);
+        auto result = client.Post(path.c_str(), headers, Json{{"line", line}}.dump(),
+                                  "application/json");
+        return result ? Reply{result->status, result->body} : Reply{0, ""};
+    }
+    Reply get(const std::string& path, const httplib::Headers& headers = {}) {
+        httplib::Client client("127.0.0.1", port);
+        auto result = client.Get(path.c_str(), headers);
+        return result ? Reply{result->status, result->body} : Reply{0, ""};
+    }
+
+    std::thread session;
+    std::string url, token, hostHeader;
+    int port = 0;
+};
+
+TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
+    struct Case { int line; const char* what; Reply reply; int status; const char* shown; };
+    const std::string withToken = "?token=" + token;
+    const Case cases[] = {
+        {__LINE__, "no token", get("/"), 403, "not allowed"},
+        {__LINE__, "bad Host", get("/" + withToken, {{"Host", "evil.example:" + std::to_string(port)}}),
+         403, "not allowed"},
+        {__LINE__, "cross Origin", post("/line" + withToken, "(cal \"1\")",
+                                        {{"Origin", "http://evil.example"}}), 403, "not allowed"},
+        {__LINE__, "LOAD", post("/line" + withToken, "LOAD /tmp/x.so"), 403, "LOAD is not available"},
+        {__LINE__, "the page", get("/" + withToken), 200, "commandLine"},
+        {__LINE__, "cookie", get("/transcript", {{"Cookie", "vectrin_token=" + token}}), 200, "Command: "},
+        {__LINE__, "a line", post("/line" + withToken, "(cal \"1+2\")"), 200, "\\n3\\n"},
+        {__LINE__, "a pick", post("/line" + withToken, "(cal \"RAD\")"), 200, "radius: "},
+        {__LINE__, "its answer", post("/line" + withToken, "35,10"), 200, "5.0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.status, c.reply.status);
+        EXPECT_NE(std::string::npos, c.reply.body.find(c.shown)) << c.reply.body;
+    }
+    Reply transcript = get("/transcript?from=0&token=" + token);
+    EXPECT_NE(std::string::npos, transcript.body.find("(cal \\\"1+2\\\")\\n3\\n")) << transcript.body;
+    EXPECT_EQ(std::string::npos, transcript.body.find("LOAD")) << transcript.body;
+}
+
+// The demo's circle and first line, and its point, as the page draws them; the page's view sets
+// what PICKBOX pixels measure.
+TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
+    Reply listed = get("/drawing?token=" + token);
+    ASSERT_EQ(200, listed.status);
+    Json drawing = Json::parse(listed.body);
+    EXPECT_EQ(Json::array({0.0, -8.0}), Json::array({drawing["extents"][0], drawing["extents"][1]}));
+    const Json circle = Json::array({30.0, 10.0, 5.0, 0.0, 0.0, 5.0, 0.0, 2 * M_PI});
+    EXPECT_EQ(circle, drawing["curves"][0]);
+    EXPECT_EQ(Json::array({0.0, 0.0, 20.0, 0.0}),
+              Json(std::vector<double>(drawing["segments"].begin(), drawing["segments"].begin() + 4)));
+    EXPECT_NE(std::string::npos, drawing["nodes"].dump().find("60.0,0.0"));
+    struct Case { int line; const char* body; int status; const char* viewSize; };
+    const Case cases[] = {
+        {__LINE__, R"({"viewHeight": 40, "screen": [800, 600]})", 200, "\\n40.0\\n"},
+        {__LINE__, R"({"viewHeight": -1, "screen": [800, 600]})", 200, "\\n40.0\\n"},  // kept
+        {__LINE__, R"({"viewHeight": 10, "screen": [0, 600]})", 200, "\\n40.0\\n"},
+        {__LINE__, R"({"viewHeight": "10", "screen": [800, 600]})", 400, "\\n40.0\\n"},
+        {__LINE__, R"({"viewHeight": 12.5, "screen": [1000, 500]})", 200, "\\n12.5\\n"},
+    };
+    httplib::Client client("127.0.0.1", port);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        auto result = client.Post(("/view?token=" + token).c_str(), c.body, "application/json");
+        ASSERT_TRUE(result);
+        EXPECT_EQ(c.status, result->status);
+        EXPECT_NE(std::string::npos,
+                  post("/line?token=" + token, "(getvar \"VIEWSIZE\")").body.find(c.viewSize));
+    }
+    EXPECT_NE(std::string::npos,
+              post("/line?token=" + token, "(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
+}
+
+// While RAD waits for its pick, the page learns so, sees what a pick would select, and a click
+// answers as the point typed there; at the command line a click answers nothing.
+TEST_F(ServedSession, ClicksAnswerPickPrompts) {
+    const std::string withToken = "?token=" + token;
+    auto postJson = [&](const std::string& path, const Json& body) {
+        httplib::Client client("127.0.0.1", port);
+        auto result = client.Post((path + withToken).c_str(), body.dump(), "application/json");
+        return result ? Reply{result->status, result->body} : Reply{0, ""};
+    };
+    EXPECT_NE(std::string::npos, get("/state" + withToken).body.find("\"pointPrompt\":false"));
+    EXPECT_EQ(409, postJson("/pick", {{"x", 35.0}, {"y", 10.0}}).status);
+    post("/line" + withToken, "(cal \"RAD\")");
+    EXPECT_NE(std::string::npos, get("/state" + withToken).body.find("\"pointPrompt\":true"));
+    Json onCircle = Json::parse(postJson("/preview", {{"x", 35.05}, {"y", 10.0}}).body);
+    EXPECT_GE(onCircle["object"].get<int>(), 0);
+    EXPECT_EQ(30.0, onCircle["curves"][0][0]);
+    EXPECT_EQ(1u, onCircle["curves"].size());
+    Json nothing = Json::parse(postJson("/preview", {{"x", 100.0}, {"y", 100.0}}).body);
+    EXPECT_EQ(-1, nothing["object"].get<int>());
+    EXPECT_EQ(400, postJson("/pick", {{"x", "35"}, {"y", 10.0}}).status);
+    Reply picked = postJson("/pick", {{"x", 35.0}, {"y", 10.0}});
+    EXPECT_EQ(200, picked.status);
+    EXPECT_NE(std::string::npos, picked.body.find("35,10,0\\n5.0\\n")) << picked.body;
+}
+
+TEST_F(ServedSession, LimitsRequestBodies) {
+    EXPECT_EQ(413, post("/line?token=" + token, std::string(70 * 1024, '1')).status);
+    httplib::Client client("127.0.0.1", port);
+    auto result = client.Post(("/line?token=" + token).c_str(), "not json", "application/json");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(400, result->status);
+}
+
+}  // namespace
