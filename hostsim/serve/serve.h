@@ -123,6 +123,20 @@ struct ServeOptions {
 bool serveSession(const ServeOptions& options, const std::function<void()>& runSession,
                   const std::function<void(const std::string& url)>& announce, std::string& error);
 
+// ---- the part as the program loads it (server.cpp) ----
+// The program links none of this part: with --serve it loads hostsim-serve.so, whose one C
+// entry point hands over the two routines it needs, so that a start without --serve loads no
+// HTTP, TLS or compression library.
+struct ServeEntryPoints {
+    bool (*parseServeAddress)(const std::string& text, ServeAddress& address);
+    bool (*serveSession)(const ServeOptions& options, const std::function<void()>& runSession,
+                         const std::function<void(const std::string& url)>& announce,
+                         std::string& error);
+};
+constexpr char serveEntryName[] = "hostsimServeEntryPoints";
+
 }  // namespace hostsim
+
+extern "C" const hostsim::ServeEntryPoints* hostsimServeEntryPoints();
 
 #endif

@@ -234,3 +234,9 @@ bool serveSession(const ServeOptions& options, const std::function<void()>& runS
 }
 
 }  // namespace hostsim
+
+extern "C" const hostsim::ServeEntryPoints* hostsimServeEntryPoints() {
+    static const hostsim::ServeEntryPoints entryPoints = {hostsim::parseServeAddress,
+                                                          hostsim::serveSession};
+    return &entryPoints;
+}

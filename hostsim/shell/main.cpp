@@ -1,6 +1,7 @@
 // hostsim/shell/main.cpp - the hostsim program: options, the module, and the command lines to run.
 #include "hostsim/shell/shell.h"
 
+#include <dlfcn.h>
 #include <getopt.h>
 #include <readline/history.h>
 #include <unistd.h>
@@ -75,7 +76,9 @@ struct Options {
     };
     std::vector<Line> lines;
     bool serve = false;  // --serve: the session is served to a browser page
+    std::string serveText;  // --serve=[HOST:]PORT as given
     hostsim::ServeAddress serveAddress;
+    const hostsim::ServeEntryPoints* served = nullptr;  // the serve part, once loaded
 };
 
 int usageError(const std::string& problem) {
@@ -173,8 +176,7 @@ int applyOption(int code, char** argv, Options& options) {
             break;
         case optionServe:
             options.serve = true;
-            if (!hostsim::parseServeAddress(optarg != nullptr ? optarg : "", options.serveAddress))
-                return usageError("--serve needs PORT or HOST:PORT");
+            options.serveText = optarg != nullptr ? optarg : "";
             break;
         case 'c': options.lines.push_back({optarg, false}); break;
         case 'e': options.lines.push_back({calculatorCall(optarg), true}); break;
@@ -258,6 +260,26 @@ void runStandardInput() {
         if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
 }
 
+// The serve part, loaded only for --serve (beside the program, or where the install rules put
+// it), and the address it reads. Returns -1 when both are good, else the exit status.
+int loadServePart(Options& options) {
+    std::string path = modulePathOf("hostsim-serve.so");
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    using EntryPoints = const hostsim::ServeEntryPoints* (*)();
+    auto entry = library != nullptr
+                     ? reinterpret_cast<EntryPoints>(dlsym(library, hostsim::serveEntryName))
+                     : nullptr;
+    if (entry == nullptr) {
+        std::fprintf(stderr, "hostsim: cannot load the serve part: %s\n",
+                     library == nullptr ? dlerror() : (path + ": no entry point").c_str());
+        return exitUsage;
+    }
+    options.served = entry();
+    if (!options.served->parseServeAddress(options.serveText, options.serveAddress))
+        return usageError("--serve needs PORT or HOST:PORT");
+    return -1;
+}
+
 // The page's lines, and the terminal's, run in this thread; the URL to open is the one result.
 int serveSession(const Options& options) {
     hostsim::ServeOptions serveOptions;
@@ -265,7 +287,8 @@ int serveSession(const Options& options) {
     serveOptions.readTerminal = true;
     std::string error;
     auto announce = [](const std::string& url) { hostsim::printResult(url + "\n"); };
-    if (hostsim::serveSession(serveOptions, runStandardInput, announce, error)) return exitValues;
+    if (options.served->serveSession(serveOptions, runStandardInput, announce, error))
+        return exitValues;
     std::fprintf(stderr, "hostsim: %s\n", error.c_str());
     return exitUsage;
 }
@@ -299,6 +322,7 @@ int main(int argc, char** argv) {
     Options options;
     int parsed = parseOptions(argc, argv, options);
     if (parsed >= 0) return checkedStatus(parsed);
+    if (options.serve && (parsed = loadServePart(options)) >= 0) return checkedStatus(parsed);
     hostsim::resetHostState();
     if (options.drawingPath.empty()) {
         hostsim::openDemoDrawing();
