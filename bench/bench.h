@@ -9,12 +9,39 @@
 
 namespace bench {
 
-constexpr int expressionCount = 10;
+constexpr int oneShotCount = 22;
+constexpr int pointCount = 12;
 
-// The one-shot set, as vectrin reads it; muparser reads the same texts.
-extern const char* const oneShotExpressions[expressionCount];
-// The geometry mix: points, units and geometric functions, with no peer.
-extern const char* const geometryExpressions[expressionCount];
+// The one-shot lines, as vectrin reads them; the peers read the same texts.
+extern const char* const oneShotExpressions[oneShotCount];
+// Point and vector lines, with no peer.
+extern const char* const pointExpressions[pointCount];
+
+// The calculator's functions as vectrin computes them, for the peers and the floor.
+double sinDegrees(double x);
+double cosDegrees(double x);
+double atanDegrees(double x);
+double squareRoot(double x);
+double exponential(double x);
+double absolute(double x);
+double roundHalfUp(double x);
+
+// ---- the evaluators of one-shot line `index`; each false when the line gives no number ----
+bool vectrinNumber(const char* text, double& number);
+bool muparserNumber(int index, double& number);
+bool tinyexprAvailable();  // false when the suite was built without tinyexpr
+bool tinyexprNumber(int index, double& number);
+// The floor: strtod on the line's numerals and the same arithmetic and libm calls, no parsing.
+void prepareFloor();  // finds each line's numerals once, before anything is timed
+bool floorNumber(int index, double& number);
+
+// One pass over the one-shot lines per round, the evaluators taking turns round after round.
+// Each time is the median pass in nanoseconds; a negative time was not measured.
+struct OneShotTimes {
+    double vectrin = -1, tinyexpr = -1, muparser = -1, floor = -1;
+    int rounds = 0;
+};
+extern OneShotTimes oneShotTimes;
 
 // ---- the in-process host (benchMain.cpp) ----
 // Catalogue open, host state reset, every built-in function registered.
@@ -23,11 +50,13 @@ void startInProcessHost();
 void openBenchCatalogue();
 
 // ---- the cases (expressionBench.cpp, moduleBench.cpp, drawingBench.cpp) ----
-// Evaluates every one-shot pair once; false, with the pairs that differ printed, when any does.
+// Evaluates every one-shot line with every evaluator; false, with the lines where one differs
+// from vectrin printed, when any does.
 bool checkPairsAgree();
-// Every geometry expression evaluates without an error; false, with the failures printed.
+// Every point expression evaluates without an error; false, with the failures printed.
 bool checkGeometryEvaluates();
-void registerExpressionBenchmarks();
+void registerExpressionBenchmarks();  // the point lines, and the one-shot rounds below
+void registerOneShotRounds();
 void registerModuleBenchmarks();
 void registerDrawingBenchmarks();
 
@@ -35,8 +64,8 @@ void registerDrawingBenchmarks();
 benchmark::internal::Benchmark* quickCase(benchmark::internal::Benchmark* b);
 
 // Benchmark names, shared by the registrations and the table.
-std::string oneShotName(const char* side, int index);  // "oneShot/vectrin/3"
-std::string geometryName(int index);                   // "geometry/3"
+extern const char* const oneShotRoundsName;            // "oneShot/rounds"
+std::string geometryName(int index);                   // "points/3"
 extern const char* const moduleStartName;
 extern const char* const loadedMessageName;
 extern const char* const firstMessageName;
@@ -57,10 +86,10 @@ private:
     std::string shownTime(const std::string& name) const;  // its time, "failed" or "-"
     void judge(const std::string& label, const std::string& name, bool measured,
                const std::string& shown, const std::string& limit, bool withinLimit);
-    double printOneShotRows() const;  // returns the ratio of the sums, 0 when one is missing
-    void printGeometryRows() const;
+    void printOneShotRows() const;
+    double printGeometryRows() const;  // returns the average, negative when one is missing
     void printOtherRows() const;
-    void printBudgets(double oneShotRatio);
+    void printBudgets(double pointAverage);
 
     std::map<std::string, double> bestNanoseconds;  // the fastest repetition of each case
     std::map<std::string, std::string> failures;    // cases that reported an error

@@ -1,7 +1,7 @@
-// bench/expressionBench.cpp - one-shot evaluation against muparser, and the geometry mix.
+// bench/expressionBench.cpp - the one-shot lines, vectrin and muparser on them, and the point lines.
 //
-// Both sides read the text from scratch on every iteration: vectrin through evaluateStatement,
-// as the calculator entry does, and muparser through one long-lived parser given the text again
+// Every evaluator reads the text from scratch each time: vectrin through evaluateStatement, as
+// the calculator entry does, and muparser through one long-lived parser given the text again
 // with SetExpr before each Eval, which makes it parse anew.
 #include <cmath>
 #include <cstdio>
@@ -15,7 +15,8 @@
 
 namespace bench {
 
-const char* const oneShotExpressions[expressionCount] = {
+// What a calculator user types: decimals, exponents, parentheses, unary minus, functions.
+const char* const oneShotExpressions[oneShotCount] = {
     "1+2*3",
     "(3.5*2-1)/7",
     "2^10",
@@ -26,33 +27,44 @@ const char* const oneShotExpressions[expressionCount] = {
     "((((1+2)*3)-4)/5)",
     "ABS(-3.25)+ROUND(2.7)",
     "ATAN(1)*4",
+    "-7.25+3*-2",
+    "2.5e-3*4e2",
+    "(1.08^5-1)*100",
+    "12.5*(3+4.25)/2",
+    "SQRT(3^2+4^2)",
+    "100/(1+0.05)^10",
+    "-(2.5-4)*-(1.5+0.5)",
+    "COS(60)*10+SIN(45)*2",
+    "EXP(-0.5)*3.14159",
+    "ROUND(17.6/3)+ABS(2-9.5)",
+    "6.02e23/1e20-6020",
+    "ATAN(0.5)+ATAN(1/3)",
 };
 
-const char* const geometryExpressions[expressionCount] = {
+const char* const pointExpressions[pointCount] = {
     "[1,2,3]+[4,5,6]*2",
-    "[3<45,2]",
+    "[1.5,2,3.25]+[4,5.5,6]*2",
     "[1,0,0]&[0,1,0]",
-    "5'6\"+2'",
-    "10d30'36\"*2",
+    "[1,2,3]*([4,5,6]&[7,8,10])",
+    "[3,4,0]-[1,1,1]/2",
     "ROT([1,0,0],[0,0,0],90)",
     "ILL([0,0,0],[2,2,0],[0,2,0],[2,0,0])",
     "ANG([0,0,0],[1,0,0],[0,1,0])",
     "DIST([0,0,0],[3,4,0])",
     "PLD([0,0,0],[10,0,0],3)",
+    "DIST([1.5,-2,0.25],[4,0.5,-1])",
+    "[2,3,4]*[5,6,7]",
 };
 
-std::string oneShotName(const char* side, int index) {
-    return std::string("oneShot/") + side + "/" + std::to_string(index);
-}
+const char* const oneShotRoundsName = "oneShot/rounds";
 
-std::string geometryName(int index) { return "geometry/" + std::to_string(index); }
+std::string geometryName(int index) { return "points/" + std::to_string(index); }
 
+// muparser's own sin and cos take radians and it has no ROUND; these compute as vectrin does.
 namespace {
-
-// The calculator's functions for muparser, computed as vectrin computes them, so that every
-// pair gives the same double. muparser's own sin and cos take radians and it has no ROUND.
 constexpr double degreesToRadians = 0.017453292519943295;
 constexpr double radiansToDegrees = 57.29577951308232;
+}  // namespace
 
 double sinDegrees(double x) { return std::sin(x * degreesToRadians); }
 double cosDegrees(double x) { return std::cos(x * degreesToRadians); }
@@ -62,7 +74,9 @@ double exponential(double x) { return std::exp(x); }
 double absolute(double x) { return std::fabs(x); }
 double roundHalfUp(double x) { return std::floor(x + 0.5); }
 
-// ---- the peer: one parser for the whole run, as a program that evaluates many texts keeps ----
+namespace {
+
+// ---- muparser: one parser for the whole run, as a program that evaluates many texts keeps ----
 mu::Parser& peerParser() {
     static mu::Parser parser;
     static bool defined = false;
@@ -79,31 +93,11 @@ mu::Parser& peerParser() {
     return parser;
 }
 
-// The texts as muparser takes them, built once so that the loop times only the parser.
+// The texts as muparser takes them, built once so that the timing covers only the parser.
 const std::string& peerText(int index) {
-    static std::string texts[expressionCount];
+    static std::string texts[oneShotCount];
     if (texts[index].empty()) texts[index] = oneShotExpressions[index];
     return texts[index];
-}
-
-// A number, whatever its kind; false when the text does not evaluate to one.
-bool vectrinNumber(const char* text, double& number) {
-    Value value;
-    if (!evaluateStatement(text, value) || value.kind == ValueKind::Vector) return false;
-    number = value.num;
-    return true;
-}
-
-bool peerNumber(int index, double& number) {
-    try {
-        peerParser().SetExpr(peerText(index));
-        number = peerParser().Eval();
-        return true;
-    } catch (const mu::Parser::exception_type& e) {
-        std::fprintf(stderr, "muparser: %s: %s\n", oneShotExpressions[index],
-                     e.GetMsg().c_str());
-        return false;
-    }
 }
 
 void evaluateVectrin(benchmark::State& state, const char* text) {
@@ -115,55 +109,76 @@ void evaluateVectrin(benchmark::State& state, const char* text) {
     if (ErrorCode != 0) state.SkipWithError("the expression failed");
 }
 
-void evaluatePeer(benchmark::State& state, int index) {
-    mu::Parser& parser = peerParser();
-    const std::string& text = peerText(index);
-    for (auto _ : state) {
-        parser.SetExpr(text);
-        double number = parser.Eval();
-        benchmark::DoNotOptimize(number);
-    }
+bool sameDouble(const char* evaluator, int index, bool evaluated, double ours, double theirs) {
+    if (evaluated && ours == theirs) return true;  // the same double, bit for bit
+    std::fprintf(stderr, "line %d differs: %s gives %.17g in vectrin, %.17g in %s\n", index + 1,
+                 oneShotExpressions[index], ours, theirs, evaluator);
+    return false;
 }
 
 }  // namespace
 
+// A number, whatever its kind; false when the text does not evaluate to one.
+bool vectrinNumber(const char* text, double& number) {
+    Value value;
+    if (!evaluateStatement(text, value) || value.kind == ValueKind::Vector) return false;
+    number = value.num;
+    return true;
+}
+
+bool muparserNumber(int index, double& number) {
+    try {
+        peerParser().SetExpr(peerText(index));
+        number = peerParser().Eval();
+        return true;
+    } catch (const mu::Parser::exception_type& e) {
+        std::fprintf(stderr, "muparser: %s: %s\n", oneShotExpressions[index],
+                     e.GetMsg().c_str());
+        return false;
+    }
+}
+
 bool checkPairsAgree() {
+    prepareFloor();
     bool agree = true;
-    for (int i = 0; i < expressionCount; i++) {
+    for (int i = 0; i < oneShotCount; i++) {
         double ours = 0, theirs = 0;
-        bool evaluated = vectrinNumber(oneShotExpressions[i], ours) && peerNumber(i, theirs);
-        if (!evaluated || ours != theirs) {  // the same double, bit for bit
-            std::fprintf(stderr, "pair %d differs: %s gives %.17g in vectrin, %.17g in muparser\n",
-                         i + 1, oneShotExpressions[i], ours, theirs);
+        if (!vectrinNumber(oneShotExpressions[i], ours)) {
+            std::fprintf(stderr, "line %d fails in vectrin: %s\n", i + 1, oneShotExpressions[i]);
             agree = false;
+            continue;
         }
+        bool evaluated = muparserNumber(i, theirs);
+        agree = sameDouble("muparser", i, evaluated, ours, theirs) && agree;
+        if (tinyexprAvailable()) {
+            evaluated = tinyexprNumber(i, theirs);
+            agree = sameDouble("tinyexpr", i, evaluated, ours, theirs) && agree;
+        }
+        evaluated = floorNumber(i, theirs);
+        agree = sameDouble("the floor", i, evaluated, ours, theirs) && agree;
     }
     return agree;
 }
 
 bool checkGeometryEvaluates() {
     bool evaluated = true;
-    for (const char* text : geometryExpressions) {
+    for (const char* text : pointExpressions) {
         Value value;
         if (!evaluateStatement(text, value)) {
-            std::fprintf(stderr, "geometry expression %s fails with error %d\n", text, ErrorCode);
+            std::fprintf(stderr, "point expression %s fails with error %d\n", text, ErrorCode);
             evaluated = false;
         }
     }
     return evaluated;
 }
 
-// Each pair side by side, so that both sides of a row run under the same conditions.
+// The one-shot lines are timed in interleaved rounds (oneShotRounds.cpp); the point lines one
+// case each, with no peer.
 void registerExpressionBenchmarks() {
-    for (int i = 0; i < expressionCount; i++) {
-        const char* text = oneShotExpressions[i];
-        quickCase(benchmark::RegisterBenchmark(oneShotName("vectrin", i).c_str(), evaluateVectrin,
-                                               text));
-        quickCase(benchmark::RegisterBenchmark(oneShotName("muparser", i).c_str(), evaluatePeer, i));
-    }
-    for (int i = 0; i < expressionCount; i++) {
+    registerOneShotRounds();
+    for (int i = 0; i < pointCount; i++) {
         quickCase(benchmark::RegisterBenchmark(geometryName(i).c_str(), evaluateVectrin,
-                                               geometryExpressions[i]));
+                                               pointExpressions[i]));
     }
 }
 
