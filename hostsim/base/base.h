@@ -34,6 +34,8 @@ private:
 };
 
 std::string upperName(const std::string& name);  // upper case for code page 1252
+// text without the blanks (any of `blanks`) at either end; "" when it is all blanks.
+std::string trimmed(const std::string& text, const char* blanks = " \t");
 
 // ---- point arithmetic, shared by every part that measures geometry ----
 inline Point sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }

@@ -72,4 +72,10 @@ std::string upperName(const std::string& name) {
     return upper;
 }
 
+std::string trimmed(const std::string& text, const char* blanks) {
+    std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(blanks) + 1 - first);
+}
+
 }  // namespace hostsim

@@ -196,18 +196,11 @@ int takeInitgetFlags() {
     return flags;
 }
 
-std::string trimBlanks(const std::string& text) {
-    std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return "";
-    std::size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 bool parseCoordinate(const std::string& text, double& value) {
-    std::string trimmed = trimBlanks(text);
-    if (trimmed.empty()) return false;
+    std::string number = hostsim::trimmed(text);
+    if (number.empty()) return false;
     char* end = nullptr;
-    value = std::strtod(trimmed.c_str(), &end);
+    value = std::strtod(number.c_str(), &end);
     return *end == '\0' && std::isfinite(value);
 }
 
@@ -311,7 +304,7 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
         bool read = hostsim::readInputLine(promptText, answer);
         pointPromptOpen = false;
         if (!read || hostsim::inputInterrupted()) return KVS_RTCAN;
-        answer = trimBlanks(answer);
+        answer = hostsim::trimmed(answer);
         if (answer == cancelAnswer || (answer.empty() && !emptyRefused)) return KVS_RTCAN;
         hostsim::Point p;
         if (hostsim::parsePointText(answer, p)) {

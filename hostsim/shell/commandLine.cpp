@@ -14,12 +14,8 @@ namespace {
 using hostsim::LineOutcome;
 using hostsim::QValue;
 
-std::string trimBlanks(const std::string& text) {
-    std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    std::size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
+// Blanks and line ends around a command line or an answer are no part of it.
+std::string trimBlanks(const std::string& text) { return hostsim::trimmed(text, " \t\r\n"); }
 
 void printLine(const std::string& text) {
     hostsim::startLine();

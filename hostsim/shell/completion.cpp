@@ -106,18 +106,12 @@ std::size_t openStringStart(const std::string& text, std::size_t cursor) {
     return start;
 }
 
-std::string trimmed(const std::string& text) {
-    std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
-}
-
 // The string is the argument of (cal "..." or (calc "...", with or without C:.
 bool isCalculatorString(const std::string& text, std::size_t stringStart) {
     std::string before = text.substr(0, stringStart - 1);  // up to the opening quote
     std::size_t open = before.find_last_of('(');
     if (open == std::string::npos) return false;
-    std::string name = hostsim::upperName(trimmed(before.substr(open + 1)));
+    std::string name = hostsim::upperName(hostsim::trimmed(before.substr(open + 1)));
     return name == "CAL" || name == "CALC" || name == "C:CAL" || name == "C:CALC";
 }
 
