@@ -71,7 +71,8 @@ def click_world(browser, x, y):
 
 
 # RAD's click left a pick mark where it was made; a point result shows in the results list and
-# as a marker at its point (the canvas pixel there has the marker's colour).
+# as a marker at its point (the canvas pixel there has the marker's colour); END's click marks the
+# point its snap returned, the line's end.
 def check_marks(browser, failures):
     wait_for_text(browser, "Expression:", 3)  # CAL asks again once its RAD was cancelled
     type_line(browser, "P1=[33,16]")
@@ -89,6 +90,14 @@ def check_marks(browser, failures):
     if not browser.execute_script("return marks.some(m => m.kind === 'pick' && "
                                   "Math.hypot(m.x - 35, m.y - 10) < 0.3)"):
         failures.append("RAD's click left no pick mark: %s" % browser.execute_script("return marks"))
+    type_line(browser, "CAL")
+    wait_for_text(browser, "Expression:", 4)
+    type_line(browser, "END")
+    wait_for_point_prompt(browser, True)
+    click_world(browser, 3, 0.1)
+    WebDriverWait(browser, 10).until(lambda b: b.execute_script(
+        "return marks.some(m => m.kind === 'snap' && m.x === 0 && m.y === 0)"),
+        "END's click left no mark at the line's end")
 
 
 def main():
