@@ -39,7 +39,9 @@ std::string labelHead(const hostsim::QValue& result) {
 
 namespace hostsim {
 
-const std::deque<Mark>& drawingMarks() { return marks; }
+const std::deque<Mark>& drawingMarks() {
+    return marks;
+}
 
 void clearMarks() {
     marks.clear();

@@ -35,8 +35,12 @@ void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
         case Primitive::Kind::Curve:
             out.curves.push_back({p.a[0], p.a[1], p.u[0], p.u[1], p.v[0], p.v[1], p.t0, p.t1});
             break;
-        case Primitive::Kind::Spline: out.polylines.push_back(sampledSpline(p)); break;
-        case Primitive::Kind::Node: addXY(out.nodes, p.a); break;
+        case Primitive::Kind::Spline:
+            out.polylines.push_back(sampledSpline(p));
+            break;
+        case Primitive::Kind::Node:
+            addXY(out.nodes, p.a);
+            break;
     }
 }
 
@@ -75,7 +79,9 @@ std::vector<std::string> mtextLines(const hostsim::DrawingObject& o) {
     return lines;
 }
 
-double length3(const Point& v) { return hostsim::norm(v); }
+double length3(const Point& v) {
+    return hostsim::norm(v);
+}
 
 // The lines of a text from the four sides of its box: TEXT and ATTRIB fill it with one line;
 // MTEXT's lines are spaced by 5/3 of their height times group 44, as the box was measured.
@@ -95,12 +101,13 @@ void addTextLines(const hostsim::DrawingObject& o, const Primitive* sides,
         lines.push_back(text != nullptr ? text->value : "");
     }
     double height = boxHeight / (1.0 + spacing * static_cast<double>(lines.size() - 1));
-    Point alongUnit = hostsim::scale(along, height / width), upUnit = hostsim::scale(up, height / boxHeight);
+    Point alongUnit = hostsim::scale(along, height / width),
+          upUnit = hostsim::scale(up, height / boxHeight);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         double rise = boxHeight - height - spacing * height * static_cast<double>(i);
         Point start = hostsim::add(corner, hostsim::scale(up, rise / boxHeight));
-        double length = o.type == "MTEXT" ? 0.6 * static_cast<double>(lines[i].size())
-                                          : width / height;
+        double length =
+            o.type == "MTEXT" ? 0.6 * static_cast<double>(lines[i].size()) : width / height;
         out.texts.push_back({start[0], start[1], alongUnit[0], alongUnit[1], upUnit[0], upUnit[1],
                              length, lines[i]});
     }

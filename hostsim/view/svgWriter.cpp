@@ -21,7 +21,8 @@ using hostsim::PlanPrimitives;
 
 constexpr double pi = 3.141592653589793;
 constexpr double arcPieceRadians = pi / 2;  // an SVG arc of at most this never needs large-arc
-constexpr double textUnitsPerHeight = 100;  // text set at size 100, scaled: renderers round small sizes
+constexpr double textUnitsPerHeight =
+    100;  // text set at size 100, scaled: renderers round small sizes
 // In view pixels.
 constexpr double nodeCrossPixels = 3, resultDotPixels = 4, labelPixels = 12, labelOffsetPixels = 6,
                  pickDotPixels = 2.5, snapSquarePixels = 4;
@@ -44,18 +45,27 @@ std::string xmlText(const std::string& hostText) {
     std::string escaped;
     for (char c : hostText) {
         switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            default:
+                escaped += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
         }
     }
     return hostsim::utf8FromCp1252(escaped);
 }
 
 class SvgDocument {
-public:
+  public:
     explicit SvgDocument(const hostsim::ViewWindow& window)
         : window(window), pixel(window.height / window.screenHeight) {}
 
@@ -76,17 +86,19 @@ public:
         return out;
     }
 
-private:
+  private:
     std::string xy(double x, double y) { return number(x) + " " + number(-y); }
 
     void writeHead() {
-        double left = window.centerX - window.width / 2, top = -(window.centerY + window.height / 2);
+        double left = window.centerX - window.width / 2,
+               top = -(window.centerY + window.height / 2);
         std::string box = number(left) + " " + number(top) + " " + number(window.width) + " " +
                           number(window.height);
         out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
         out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(window.screenWidth) +
                "\" height=\"" + number(window.screenHeight) + "\" viewBox=\"" + box + "\">\n";
-        const std::string& source = hostsim::currentDrawing().source;  // its name, not where it lies
+        const std::string& source =
+            hostsim::currentDrawing().source;  // its name, not where it lies
         out += "<title>" + xmlText(source.substr(source.rfind('/') + 1)) + "</title>\n";
         out += "<rect x=\"" + number(left) + "\" y=\"" + number(top) + "\" width=\"" +
                number(window.width) + "\" height=\"" + number(window.height) +
@@ -157,9 +169,9 @@ private:
             if (t.text.empty() || !finite({t.x, t.y, t.alongX, t.alongY, t.upX, t.upY, t.length}) ||
                 t.alongX * t.upY - t.alongY * t.upX == 0.0)
                 continue;
-            out += "<text transform=\"matrix(" + number(t.alongX * k) + " " + number(-t.alongY * k) +
-                   " " + number(-t.upX * k) + " " + number(t.upY * k) + " " + number(t.x) + " " +
-                   number(-t.y) + ")\"";
+            out += "<text transform=\"matrix(" + number(t.alongX * k) + " " +
+                   number(-t.alongY * k) + " " + number(-t.upX * k) + " " + number(t.upY * k) +
+                   " " + number(t.x) + " " + number(-t.y) + ")\"";
             if (t.length > 0.0)
                 out += " textLength=\"" + number(t.length * textUnitsPerHeight) +
                        "\" lengthAdjust=\"spacingAndGlyphs\"";
@@ -173,9 +185,15 @@ private:
         for (const hostsim::Mark& mark : hostsim::drawingMarks()) {
             double x = mark.world[0], y = mark.world[1];
             switch (mark.kind) {
-                case hostsim::Mark::Kind::Result: results += resultMark(x, y, mark.label); break;
-                case hostsim::Mark::Kind::Picked: picks += dot(x, y, pickDotPixels, "pick"); break;
-                case hostsim::Mark::Kind::Snapped: snaps += snapMark(x, y); break;
+                case hostsim::Mark::Kind::Result:
+                    results += resultMark(x, y, mark.label);
+                    break;
+                case hostsim::Mark::Kind::Picked:
+                    picks += dot(x, y, pickDotPixels, "pick");
+                    break;
+                case hostsim::Mark::Kind::Snapped:
+                    snaps += snapMark(x, y);
+                    break;
             }
         }
         out += "<g id=\"picks\" fill=\"#1565c0\">\n" + picks + "</g>\n";
@@ -229,7 +247,9 @@ bool writeAll(int fd, const std::string& text) {
 
 namespace hostsim {
 
-std::string viewSvg() { return SvgDocument(currentViewWindow()).write(); }
+std::string viewSvg() {
+    return SvgDocument(currentViewWindow()).write();
+}
 
 bool writeViewSvg(const std::string& path, std::string& error) {
     auto fail = [&](int number) {

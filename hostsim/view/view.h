@@ -23,14 +23,14 @@ struct PlanCurve {
 // One line of text on its baseline: the directions are world XY vectors one text height long
 // (a text seen obliquely keeps its slant); length is the line's width in text heights.
 struct PlanText {
-    double x, y;               // the start of the baseline
-    double alongX, alongY;     // along the baseline
-    double upX, upY;           // up the text
+    double x, y;            // the start of the baseline
+    double alongX, alongY;  // along the baseline
+    double upX, upY;        // up the text
     double length;
-    std::string text;          // code page 1252
+    std::string text;  // code page 1252
 };
 struct PlanPrimitives {
-    std::vector<double> segments;                // x0, y0, x1, y1, ...
+    std::vector<double> segments;  // x0, y0, x1, y1, ...
     std::vector<PlanCurve> curves;
     std::vector<std::vector<double>> polylines;  // x, y, ...: a spline's piece sampled
     std::vector<double> nodes;                   // x, y, ...
@@ -46,8 +46,8 @@ void planPrimitives(int top, bool withTexts, PlanPrimitives& out);
 // of the drawing's extents (the origin for a drawing with no geometry).
 struct ViewWindow {
     double centerX, centerY;
-    double width, height;               // drawing units
-    double screenWidth, screenHeight;   // pixels
+    double width, height;              // drawing units
+    double screenWidth, screenHeight;  // pixels
 };
 ViewWindow currentViewWindow();
 // The page's view: its centre, VIEWSIZE the height shown in drawing units, SCREENSIZE the canvas

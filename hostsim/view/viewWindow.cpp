@@ -49,7 +49,8 @@ ViewWindow currentViewWindow() {
 }
 
 bool setPageView(double viewHeight, double screenWidth, double screenHeight) {
-    if (!(viewHeight > 0.0) || !std::isfinite(viewHeight) || !screenSizeOk(screenWidth, screenHeight))
+    if (!(viewHeight > 0.0) || !std::isfinite(viewHeight) ||
+        !screenSizeOk(screenWidth, screenHeight))
         return false;
     return setSysvarPoint("SCREENSIZE", {screenWidth, screenHeight, 0.0}) &&
            setSysvarReal("VIEWSIZE", viewHeight);
@@ -66,6 +67,8 @@ bool setPageView(double centerX, double centerY, double viewHeight, double scree
     return true;
 }
 
-void forgetPageView() { pageCentered = false; }
+void forgetPageView() {
+    pageCentered = false;
+}
 
 }  // namespace hostsim

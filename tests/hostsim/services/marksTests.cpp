@@ -29,12 +29,19 @@ TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
     const hostsim::QValue point = hostsim::QValue::point(1, 2, 0);
     const hostsim::QValue other = hostsim::QValue::point(5, 5, 0);
     const std::string longText(45, '1');
-    struct Case { int line; std::string expression; const char* assigned; hostsim::QValue value;
-                  hostsim::QValue result; std::string want; };
+    struct Case {
+        int line;
+        std::string expression;
+        const char* assigned;
+        hostsim::QValue value;
+        hostsim::QValue result;
+        std::string want;
+    };
     const Case cases[] = {
         {__LINE__, "P1=[1,2]", "P1", point, point, "P1 = (1.0 2.0 0.0)"},
         {__LINE__, "  [1,2]  ", nullptr, point, point, "[1,2] = (1.0 2.0 0.0)"},
-        {__LINE__, "A=[5,5]+B", "B", other, point, "A=[5,5]+B = (1.0 2.0 0.0)"},  // not the result's
+        {__LINE__, "A=[5,5]+B", "B", other, point,
+         "A=[5,5]+B = (1.0 2.0 0.0)"},  // not the result's
         {__LINE__, longText, nullptr, point, point, longText.substr(0, 37) + "... = (1.0 2.0 0.0)"},
         {__LINE__, "", nullptr, point, point, "Result 5 = (1.0 2.0 0.0)"},
         {__LINE__, "2+3", nullptr, point, hostsim::QValue::integer(5), "(no mark)"},
@@ -42,7 +49,8 @@ TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         hostsim::clearMarks();
-        for (int i = 0; i < 4; ++i) labelOf("[1,2]", nullptr, point, point);  // "Result N" counts them
+        for (int i = 0; i < 4; ++i)
+            labelOf("[1,2]", nullptr, point, point);  // "Result N" counts them
         EXPECT_EQ(c.want, labelOf(c.expression, c.assigned, c.value, c.result));
     }
 }
