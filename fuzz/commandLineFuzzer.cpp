@@ -2,9 +2,9 @@
 // evaluator, with the real module loaded.
 //
 // Input: lines as typed at the command line; a command that asks reads its answers from the
-// following lines, as in a session. LOAD is skipped (the fuzzer must not open files by name);
-// UNLOAD is allowed, and the module is loaded again before the next input when it has gone,
-// whether unloaded or stopped by hmod_abort.
+// following lines, as in a session. LOAD and SVG are skipped (the fuzzer must not open or write
+// files by name); UNLOAD is allowed, and the module is loaded again before the next input when it
+// has gone, whether unloaded or stopped by hmod_abort.
 #include <dlfcn.h>
 
 #include <cstddef>
@@ -31,12 +31,13 @@ bool startHost() {
     return true;
 }
 
-// True for a line whose command word is LOAD, in any case and after any blanks.
-bool namesLoad(const std::string& line) {
+// True for a line whose command word is LOAD or SVG, in any case and after any blanks.
+bool namesFileCommand(const std::string& line) {
     std::size_t first = line.find_first_not_of(" \t\r\n");
     if (first == std::string::npos) return false;
     std::size_t end = line.find_first_of(" \t\r\n", first);
-    return hostsim::upperName(line.substr(first, end - first)) == "LOAD";
+    std::string word = hostsim::upperName(line.substr(first, end - first));
+    return word == "LOAD" || word == "SVG";
 }
 
 }  // namespace
@@ -54,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hostsim::useInputText(std::string(reinterpret_cast<const char*>(data), size));
     std::string line;
     for (int n = 0; n < maxLinesRun && hostsim::readInputLine("Command: ", line); n++) {
-        if (namesLoad(line)) continue;
+        if (namesFileCommand(line)) continue;
         if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
     }
     hostsim::takeOutput();

@@ -2,9 +2,9 @@
 // a script holds, and the terminal's Ctrl-C and history.
 //
 // Offers: printText, printResult and the capture for tests, and kvs_printf (output.cpp);
-// readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget
-// (input.cpp); Ctrl-C and the history file (terminal.cpp). Needs: hostsim/base only. Text is in
-// the host's code page 1252 inside, UTF-8 at the terminal.
+// readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget, and
+// the watch on their answers (input.cpp); Ctrl-C and the history file (terminal.cpp). Needs:
+// hostsim/base only. Text is in the host's code page 1252 inside, UTF-8 at the terminal.
 #ifndef VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 #define VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 
@@ -64,6 +64,13 @@ bool pointPromptWaiting();
 bool hostLineFromTerminal(const std::string& typed, std::string& line);
 // Reads x,y or x,y,z. False on malformed text.
 bool parsePointText(const std::string& text, Point& point);
+// A reader of the answers given to the module (the host's marks): each text kvs_getstring
+// returns, and each point kvs_getpoint returns, in the UCS as typed. Empty functions remove it.
+struct AnswerWatch {
+    std::function<void(const std::string&)> text;
+    std::function<void(const Point&)> point;
+};
+void watchAnswers(AnswerWatch watch);
 
 // ---- the terminal: Ctrl-C and the history (terminal.cpp) ----
 // catchInterrupts makes SIGINT set a flag, without SA_RESTART, so that a read in progress ends

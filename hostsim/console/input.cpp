@@ -41,6 +41,7 @@ static std::string plainPending;                     // read from stdin, not yet
 static bool plainEnded = false;                      // stdin gave its end (or an error)
 static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
 static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
+static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
 
 namespace {
 
@@ -245,6 +246,8 @@ bool inputInterrupted() { return lastReadInterrupted; }
 
 bool pointPromptWaiting() { return pointPromptOpen; }
 
+void watchAnswers(AnswerWatch watch) { answerWatch = std::move(watch); }
+
 bool parsePointText(const std::string& text, Point& point) {
     std::vector<std::string> parts;
     std::stringstream stream(text);
@@ -284,6 +287,7 @@ extern "C" int kvs_getstring(int allowBlanks, const char* prompt, char* text, si
         if (!allowBlanks) answer = answer.substr(0, answer.find_first_of(" \t"));
         if (answer.size() <= textSize - 1) {
             std::memcpy(text, answer.c_str(), answer.size() + 1);
+            if (answerWatch.text) answerWatch.text(answer);
             return KVS_RTNORM;
         }
         hostsim::printText("The answer is longer than " + std::to_string(textSize - 1) +
@@ -309,6 +313,7 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
         hostsim::Point p;
         if (hostsim::parsePointText(answer, p)) {
             std::memcpy(point, p.data(), sizeof p);
+            if (answerWatch.point) answerWatch.point(p);
             return KVS_RTNORM;
         }
         hostsim::printText("Enter a point as x,y or x,y,z.\n");

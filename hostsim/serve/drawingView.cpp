@@ -1,5 +1,5 @@
-// hostsim/serve/drawingView.cpp - the drawing as the page draws it, and the page's view as the
-// host's system variables: a plan view of world XY.
+// hostsim/serve/drawingView.cpp - the drawing and the prompt as the page reads them, in JSON: the
+// plan view's primitives, what a pick would select, the point a click answers.
 #include "hostsim/serve/serve.h"
 
 #include <cmath>
@@ -7,68 +7,45 @@
 #include <nlohmann/json.hpp>
 
 #include "hostsim/picking/picking.h"
+#include "hostsim/view/view.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
-constexpr int splineSamplesPerPiece = 16;  // enough for a smooth line at any zoom a page uses
-
 // JSON has no infinities; a coordinate that overflowed shows as 0 rather than break the page.
 double finiteOrZero(double value) { return std::isfinite(value) ? value : 0.0; }
 
-void addXY(Json& list, const hostsim::Point& p) {
-    list.push_back(finiteOrZero(p[0]));
-    list.push_back(finiteOrZero(p[1]));
+Json finiteList(const std::vector<double>& values) {
+    Json list = Json::array();
+    for (double v : values) list.push_back(finiteOrZero(v));
+    return list;
 }
 
-Json curveJson(const hostsim::Primitive& p) {
-    return Json::array({finiteOrZero(p.a[0]), finiteOrZero(p.a[1]), finiteOrZero(p.u[0]),
-                        finiteOrZero(p.u[1]), finiteOrZero(p.v[0]), finiteOrZero(p.v[1]),
-                        finiteOrZero(p.t0), finiteOrZero(p.t1)});
-}
-
-Json sampledSpline(const hostsim::Primitive& piece) {
-    Json points = Json::array();
-    for (int i = 0; i <= splineSamplesPerPiece; ++i) {
-        double t = piece.t0 + (piece.t1 - piece.t0) * i / splineSamplesPerPiece;
-        addXY(points, hostsim::splinePiecePoint(piece, t));
-    }
-    return points;
+Json curveJson(const hostsim::PlanCurve& c) {
+    return finiteList({c.centerX, c.centerY, c.uX, c.uY, c.vX, c.vY, c.t0, c.t1});
 }
 
 Json extentsJson() {
     hostsim::Point low, high;
     if (!hostsim::drawingExtents(low, high)) return nullptr;
-    Json extents = Json::array();
-    addXY(extents, low);
-    addXY(extents, high);
-    return extents;
+    return finiteList({low[0], low[1], high[0], high[1]});
+}
+
+// The primitives of object top, or of every object when top is negative.
+Json primitivesJson(int top) {
+    hostsim::PlanPrimitives plan;
+    hostsim::planPrimitives(top, false, plan);
+    Json curves = Json::array(), polylines = Json::array();
+    for (const hostsim::PlanCurve& c : plan.curves) curves.push_back(curveJson(c));
+    for (const std::vector<double>& points : plan.polylines) polylines.push_back(finiteList(points));
+    return {{"segments", finiteList(plan.segments)}, {"curves", std::move(curves)},
+            {"polylines", std::move(polylines)}, {"nodes", finiteList(plan.nodes)}};
 }
 
 }  // namespace
 
 namespace hostsim {
-
-// The primitives of object top, or of every object when top is negative.
-static Json primitivesJson(int top) {
-    Json segments = Json::array(), curves = Json::array(), polylines = Json::array(),
-         nodes = Json::array();
-    for (const Primitive& p : drawingPrimitives()) {
-        if (top >= 0 && p.top != top) continue;
-        switch (p.kind) {
-            case Primitive::Kind::Segment:
-                addXY(segments, p.a);
-                addXY(segments, p.b);
-                break;
-            case Primitive::Kind::Curve: curves.push_back(curveJson(p)); break;
-            case Primitive::Kind::Spline: polylines.push_back(sampledSpline(p)); break;
-            case Primitive::Kind::Node: addXY(nodes, p.a); break;
-        }
-    }
-    return {{"segments", std::move(segments)}, {"curves", std::move(curves)},
-            {"polylines", std::move(polylines)}, {"nodes", std::move(nodes)}};
-}
 
 std::string drawingPrimitivesJson() {
     Json drawing = primitivesJson(-1);
@@ -91,6 +68,18 @@ std::string selectionPreviewJson(double x, double y) {
     return preview.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+std::string marksJson() {
+    static const char* const kindNames[] = {"result", "pick", "snap"};  // ORDER Mark::Kind
+    Json marks = Json::array();
+    for (const Mark& mark : drawingMarks()) {
+        Json entry = {{"kind", kindNames[static_cast<int>(mark.kind)]},
+                      {"x", finiteOrZero(mark.world[0])}, {"y", finiteOrZero(mark.world[1])}};
+        if (mark.kind == Mark::Kind::Result) entry["label"] = utf8FromCp1252(mark.label);
+        marks.push_back(std::move(entry));
+    }
+    return Json{{"marks", std::move(marks)}}.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 // %.17g keeps every bit, so the host reads back the very point the page named.
 std::string typedPointAt(double x, double y) {
     Point p = worldToUcs({x, y, 0.0}, false);
@@ -98,14 +87,6 @@ std::string typedPointAt(double x, double y) {
     std::snprintf(text, sizeof text, "%.17g,%.17g,%.17g", p[0] == 0.0 ? 0.0 : p[0],
                   p[1] == 0.0 ? 0.0 : p[1], p[2] == 0.0 ? 0.0 : p[2]);
     return text;
-}
-
-bool setPageView(double viewHeight, double screenWidth, double screenHeight) {
-    if (!(viewHeight > 0.0) || !std::isfinite(viewHeight) || !(screenWidth >= 1.0) ||
-        !(screenHeight >= 1.0) || screenWidth > 100000.0 || screenHeight > 100000.0)
-        return false;
-    return setSysvarPoint("SCREENSIZE", {screenWidth, screenHeight, 0.0}) &&
-           setSysvarReal("VIEWSIZE", viewHeight);
 }
 
 }  // namespace hostsim

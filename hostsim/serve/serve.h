@@ -2,9 +2,10 @@
 //
 // Offers: the address and request checks (requestChecks.cpp), the queue through which the HTTP
 // threads hand lines to the one thread that owns the session (sessionQueue.cpp), the drawing
-// and the view as the page sees them (drawingView.cpp), and serveSession, the server itself
-// (server.cpp). Needs: hostsim/services (and through it console, picking, drawing, base); the
-// program passes in what runs the session.
+// and the view and the marks as the page sees them (drawingView.cpp), and serveSession, the
+// server itself (server.cpp). Needs: hostsim/view (the plan view, the page's view, the SVG) and
+// hostsim/services (and through it console, picking, drawing, base); the program passes in what
+// runs the session.
 #ifndef VECTRIN_HOSTSIM_SERVE_SERVE_H
 #define VECTRIN_HOSTSIM_SERVE_SERVE_H
 
@@ -18,6 +19,7 @@
 #include <string>
 
 #include "hostsim/services/services.h"
+#include "hostsim/view/view.h"
 
 namespace hostsim {
 
@@ -108,9 +110,9 @@ std::string promptStateJson();
 std::string selectionPreviewJson(double x, double y);
 // The answer a user would type for world point (x, y) on the plan view: its UCS coordinates.
 std::string typedPointAt(double x, double y);
-// The page's view: VIEWSIZE is the height shown in drawing units, SCREENSIZE the canvas in
-// pixels, so that PICKBOX counts the page's pixels. False, leaving both, for values out of range.
-bool setPageView(double viewHeight, double screenWidth, double screenHeight);
+// The marks, oldest first: {"marks": [{"kind": "result", "pick" or "snap", "x": world X, "y":
+// world Y, "label": a result's text}, ...]}.
+std::string marksJson();
 
 // ---- the server (server.cpp) ----
 struct ServeOptions {

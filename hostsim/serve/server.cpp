@@ -77,6 +77,18 @@ public:
         server.Post("/pick", [this](const httplib::Request& request, httplib::Response& response) {
             pick(request, response);
         });
+        server.Get("/marks", [this](const httplib::Request&, httplib::Response& response) {
+            askSession(response, [] { return hostsim::marksJson(); });
+        });
+        server.Post("/marks/clear", [this](const httplib::Request&, httplib::Response& response) {
+            askSession(response, [] {
+                hostsim::clearMarks();
+                return hostsim::marksJson();
+            });
+        });
+        server.Get("/view.svg", [this](const httplib::Request&, httplib::Response& response) {
+            sendViewSvg(response);
+        });
         server.Get("/transcript", [this](const httplib::Request& request,
                                          httplib::Response& response) {
             sendTranscript(request, response);
@@ -134,7 +146,17 @@ private:
         response.set_content(answer, "application/json");
     }
 
-    // {"viewHeight": drawing units, "screen": [width, height] in pixels}
+    // The view as the page shows it, as a file to save.
+    void sendViewSvg(httplib::Response& response) {
+        std::string svg;
+        if (!queue.ask([] { return hostsim::viewSvg(); }, svg, replyWait))
+            return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
+        response.set_header("Content-Disposition", "attachment; filename=\"view.svg\"");
+        response.set_content(svg, "image/svg+xml");
+    }
+
+    // {"viewHeight": drawing units, "screen": [width, height] in pixels, "center": [x, y] in
+    // world, which may be left out}
     void setView(const httplib::Request& request, httplib::Response& response) {
         Json body = Json::parse(request.body, nullptr, false);
         const Json* screen = body.is_object() && body.contains("screen") ? &body["screen"] : nullptr;
@@ -143,9 +165,15 @@ private:
             !(*screen)[1].is_number())
             return sendJson(response, 400, Json{{"refused", "The request needs a view."}});
         double height = body["viewHeight"], width = (*screen)[0], pixelsHigh = (*screen)[1];
+        const Json* center = body.contains("center") ? &body["center"] : nullptr;
+        bool centered = center != nullptr && center->is_array() && center->size() == 2 &&
+                        (*center)[0].is_number() && (*center)[1].is_number();
+        double x = centered ? (*center)[0].get<double>() : 0.0,
+               y = centered ? (*center)[1].get<double>() : 0.0;
         askSession(response, [=] {
-            return hostsim::setPageView(height, width, pixelsHigh) ? std::string("{\"set\":true}")
-                                                                  : std::string("{\"set\":false}");
+            bool set = centered ? hostsim::setPageView(x, y, height, width, pixelsHigh)
+                                : hostsim::setPageView(height, width, pixelsHigh);
+            return set ? std::string("{\"set\":true}") : std::string("{\"set\":false}");
         });
     }
 

@@ -150,6 +150,7 @@ void installDrawing(hostsim::Drawing& next) {
     hostsim::buildGeometry(drawing, notices);
     notices.insert(notices.begin(), drawing.notices.begin(), drawing.notices.end());
     hostsim::setDefaultViewSize();
+    hostsim::clearMarks();  // they were picked in the drawing that is gone
 }
 
 }  // namespace

@@ -203,5 +203,7 @@ extern "C" int kvs_putsym(const char* name, const ResultBuffer* value) {
     if (name == nullptr || *name == '\0') return KVS_RTERROR;
     hostsim::QValue copy;
     if (!hostsim::listToValue(value, copy)) return KVS_RTERROR;
-    return hostsim::setSymbol(name, copy) ? KVS_RTNORM : KVS_RTERROR;
+    if (!hostsim::setSymbol(name, copy)) return KVS_RTERROR;
+    hostsim::noteAssignment(name, copy);  // a point result's label names its variable
+    return KVS_RTNORM;
 }

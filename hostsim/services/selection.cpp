@@ -136,6 +136,7 @@ extern "C" int kvs_osnap(const double point[3], const char* mode, double result[
     if (!hostsim::findSnapPoint(world, modes, lastPointInWorld(),
                                 aperturePixels() * hostsim::pixelSize(), snapped))
         return KVS_RTERROR;
+    hostsim::noteSnappedPoint(snapped);
     Point answer = hostsim::worldToUcs(snapped, false);
     for (int i = 0; i < 3; ++i) result[i] = answer[i];
     return KVS_RTNORM;

@@ -5,14 +5,15 @@
 // (records.cpp, with kvs_getsym and kvs_putsym); system variables (sysvars.cpp); the user
 // coordinate system, kvs_trans, kvs_angle and kvs_inters (transforms.cpp, drawingSystems.cpp);
 // units (units.cpp); the open drawing, its object names, kvs_entget, kvs_entnext and the view
-// (openDrawing.cpp); kvs_entsel, kvs_nentsel and kvs_osnap (selection.cpp). Needs:
-// hostsim/console, hostsim/quillet's values and symbols, hostsim/drawing and hostsim/picking;
-// nothing of the shell.
+// (openDrawing.cpp); kvs_entsel, kvs_nentsel and kvs_osnap (selection.cpp); the marks of results
+// and picks (marks.cpp). Needs: hostsim/console, hostsim/quillet's values and symbols,
+// hostsim/drawing and hostsim/picking; nothing of the shell.
 #ifndef VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 #define VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,31 @@ void setDefaultViewSize();  // the drawing's extents with a margin
 // ---- selection (selection.cpp) ----
 // The object kvs_entsel would select at world point p with the current PICKBOX and view, or -1.
 int objectSelectedAt(const Point& p);
+
+// ---- marks (marks.cpp) ----
+// What the host draws over the drawing, in world coordinates (results and picks come in the UCS
+// and are converted): each point result of an evaluation with its label, and the points given to
+// the module while it ran: the points answered (a selection's pick point among them) and the
+// points object snap returned. At most maxMarks, the oldest dropped first; opening a drawing
+// clears them, as they belong to the drawing they were picked in.
+struct Mark {
+    enum class Kind { Result, Picked, Snapped };  // ORDER: the served page names them so
+    Kind kind = Kind::Result;
+    Point world = {0, 0, 0};
+    std::string label;  // a result's: "P1 = (33.0 16.0 0.0)", in code page 1252; else empty
+};
+constexpr std::size_t maxMarks = 1000;
+const std::deque<Mark>& drawingMarks();
+void clearMarks();
+// One call into the module from the host (the registry's outermost call). expression is the text
+// it was given ((cal "...")), else empty: the last text answered while it runs is taken. A point
+// result is labelled with the variable it was assigned to, else with that text as typed (cut to
+// maxLabelExpression characters), else "Result N"; then " = " and the value as printed.
+void beginEvaluation(const std::string& expression);
+void endEvaluation(const QValue& result);
+constexpr std::size_t maxLabelExpression = 40;
+void noteAssignment(const std::string& name, const QValue& value);  // kvs_putsym
+void noteSnappedPoint(const Point& world);                          // kvs_osnap's answer
 
 // ---- display and object coordinates (drawingSystems.cpp) ----
 // True when a kvs_trans system record names display coordinates or an object; kvs_trans then

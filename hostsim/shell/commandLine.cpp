@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "hostsim/help/help.h"
+#include "hostsim/view/view.h"
 
 namespace {
 
@@ -181,6 +182,22 @@ LineOutcome precisionCommand(const std::string& digits) {
     return LineOutcome::NoValue;
 }
 
+// SVG FILE: the view as the page shows it (else the drawing's extents), with the marks.
+LineOutcome svgCommand(const std::string& path) {
+    if (path.empty()) {
+        printLine("SVG needs the name of the file to write: SVG FILE.");
+        return LineOutcome::NoValue;
+    }
+    std::string error;
+    // the line is in the host's code page; the file system takes names as the terminal typed them
+    if (!hostsim::writeViewSvg(hostsim::utf8FromCp1252(path), error)) {
+        printLine("The view is not written to " + path + ": " + error + ".");
+        return LineOutcome::NoValue;
+    }
+    printLine("The view is written to " + path + ".");
+    return LineOutcome::NoValue;
+}
+
 struct HostCommand {
     const char* name;
     LineOutcome (*run)(const std::string& rest);  // rest: the line after the name, trimmed
@@ -201,6 +218,7 @@ const HostCommand hostCommands[] = {
     {"LIST",      listObjectCommand},
     {"LISTS",     listsCommand},
     {"PRECISION", precisionCommand},
+    {"SVG",       svgCommand},
 };
 
 // A module command: the name with "C:" in front, or as typed when it already has it.

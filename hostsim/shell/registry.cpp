@@ -41,6 +41,12 @@ static std::vector<Invocation> invocations;            // innermost call last
 
 namespace {
 
+// The text a call was given to evaluate, as (cal "...") passes it; empty for any other call.
+std::string expressionArgument(const std::vector<QValue>& arguments) {
+    return arguments.size() == 1 && arguments[0].kind == QValue::Kind::Text ? arguments[0].text
+                                                                            : std::string();
+}
+
 Invocation* currentInvocation() { return invocations.empty() ? nullptr : &invocations.back(); }
 
 // Runs one invocation: its handler, or message 5 with its code current.
@@ -94,11 +100,14 @@ bool invokeFunction(const std::string& name, const std::vector<QValue>& argument
         error = "an argument of " + found->first + " is a list the module cannot take";
         return false;
     }
+    bool outermost = invocations.empty();
+    if (outermost) beginEvaluation(expressionArgument(arguments));
     invocations.push_back(call);  // result starts nil
     dispatch(call.code);
     result = invocations.back().result;
     kvs_relrb(invocations.back().arguments);
     invocations.pop_back();
+    if (outermost) endEvaluation(result);
     if (invocations.empty()) finishModuleCall();
     return true;
 }

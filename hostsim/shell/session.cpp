@@ -2,6 +2,8 @@
 // system variables and the module's functions, and every default put back for a fresh session.
 #include "hostsim/shell/shell.h"
 
+#include "hostsim/view/view.h"
+
 namespace {
 
 bool setVariable(const std::string& name, const hostsim::QValue& value) {
@@ -25,6 +27,8 @@ void resetHostState() {
     clearSymbols();
     setWorldUcs();
     releaseAllLists();
+    clearMarks();
+    forgetPageView();
 }
 
 }  // namespace hostsim

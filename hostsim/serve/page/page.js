@@ -54,6 +54,7 @@ async function readPromptState() {
 async function afterAnswer() {
   await readTranscript();
   await readPromptState();
+  await readMarks();  // marks.js
 }
 
 document.getElementById("commandForm").addEventListener("submit", (event) => {
@@ -139,6 +140,7 @@ function redraw() {
   if (!drawing) return;
   strokePrimitives(drawing, "#e8e8e8", 1);
   if (preview && preview.object >= 0) strokePrimitives(preview, "#4fc3f7", 3);
+  drawMarks();  // marks.js
   drawPickBox();
 }
 
@@ -149,8 +151,14 @@ function viewChanged() {
   redraw();
   clearTimeout(viewTimer);
   viewTimer = setTimeout(() => {
-    postJson("view", {viewHeight: view.height, screen: [canvas.width, canvas.height]});
+    postJson("view", viewRequest());
   }, 100);
+}
+
+// The centre too: SVG FILE and the page's download write the view the page shows.
+function viewRequest() {
+  return {viewHeight: view.height, screen: [canvas.width, canvas.height],
+          center: [view.centerX, view.centerY]};
 }
 
 function zoomToExtents() {

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # tests/hostsim/serve/browserPicks.py - the served page in headless Chromium on the demo drawing:
-# a pick answered by a click, Esc cancelling a pick, and a request without the token refused.
+# a pick answered by a click, Esc cancelling a pick, a request without the token refused, and the
+# marks of a pick and of a point result.
 #
 # usage: browserPicks.py HOSTSIM MODULE SCREENSHOT.png   (exit 77: no browser or driver here)
 import shutil
@@ -69,6 +70,36 @@ def click_world(browser, x, y):
         canvas, int(round(px - width / 2)), int(round(py - height / 2))).click().perform()
 
 
+# RAD's click left a pick mark where it was made; a point result shows in the results list and
+# as a marker at its point (the canvas pixel there has the marker's colour); END's click marks the
+# point its snap returned, the line's end.
+def check_marks(browser, failures):
+    wait_for_text(browser, "Expression:", 3)  # CAL asks again once its RAD was cancelled
+    type_line(browser, "P1=[33,16]")
+    label = "P1 = (33.0 16.0 0.0)"
+    WebDriverWait(browser, 10).until(lambda b: b.execute_script(
+        "return marks.some(m => m.kind === 'result' && m.label === arguments[0])", label),
+        "the page never got the result's mark: " + transcript(browser))
+    if label not in browser.find_element(By.ID, "marksList").text:
+        failures.append("the results list does not show " + label)
+    colour = browser.execute_script(
+        "const [x, y] = toScreen(33, 16);"
+        "return Array.from(context.getImageData(Math.round(x), Math.round(y), 1, 1).data);")
+    if colour[:3] != [255, 110, 110]:
+        failures.append("no marker at (33,16): the pixel there is %s" % colour)
+    if not browser.execute_script("return marks.some(m => m.kind === 'pick' && "
+                                  "Math.hypot(m.x - 35, m.y - 10) < 0.3)"):
+        failures.append("RAD's click left no pick mark: %s" % browser.execute_script("return marks"))
+    type_line(browser, "CAL")
+    wait_for_text(browser, "Expression:", 4)
+    type_line(browser, "END")
+    wait_for_point_prompt(browser, True)
+    click_world(browser, 3, 0.1)
+    WebDriverWait(browser, 10).until(lambda b: b.execute_script(
+        "return marks.some(m => m.kind === 'snap' && m.x === 0 && m.y === 0)"),
+        "END's click left no mark at the line's end")
+
+
 def main():
     server = subprocess.Popen([hostsim, "--serve", "--module", module], stdin=subprocess.PIPE,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
@@ -97,6 +128,7 @@ def main():
         ActionChains(browser).send_keys(Keys.ESCAPE).perform()
         wait_for_text(browser, "*cancel*")
         wait_for_point_prompt(browser, False)
+        check_marks(browser, failures)
         for failure in failures:
             print("FAIL:", failure)
         return 1 if failures else 0

@@ -162,6 +162,40 @@ TEST_F(ServedSession, ClicksAnswerPickPrompts) {
     EXPECT_NE(std::string::npos, picked.body.find("35,10,0\\n5.0\\n")) << picked.body;
 }
 
+// A point result and RAD's pick are marked; clearing needs the token as everything else; the
+// view downloads as SVG with the marks, centred where the page put its view.
+TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
+    const std::string withToken = "?token=" + token;
+    post("/line" + withToken, "(cal \"P1=[33,16]\")");
+    post("/line" + withToken, "(cal \"RAD\")");
+    post("/line" + withToken, "35,10");
+    Json marks = Json::parse(get("/marks" + withToken).body)["marks"];
+    const Json want = Json::array({
+        {{"kind", "result"}, {"x", 33.0}, {"y", 16.0}, {"label", "P1 = (33.0 16.0 0.0)"}},
+        {{"kind", "pick"}, {"x", 35.0}, {"y", 10.0}},
+    });
+    EXPECT_EQ(want, marks);
+    httplib::Client client("127.0.0.1", port);
+    auto view = client.Post(("/view" + withToken).c_str(),
+                            R"({"viewHeight": 10, "screen": [200, 100], "center": [33, 16]})",
+                            "application/json");
+    ASSERT_TRUE(view);
+    auto svg = client.Get(("/view.svg" + withToken).c_str());
+    ASSERT_TRUE(svg);
+    EXPECT_EQ("image/svg+xml", svg->get_header_value("Content-Type"));
+    EXPECT_NE(std::string::npos, svg->get_header_value("Content-Disposition").find("attachment"));
+    EXPECT_NE(std::string::npos, svg->body.find("viewBox=\"23 -21 20 10\""));
+    EXPECT_NE(std::string::npos, svg->body.find(">P1 = (33.0 16.0 0.0)</text>"));
+    auto refused = client.Post("/marks/clear", "", "application/json");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(403, refused->status);
+    EXPECT_EQ(2u, Json::parse(get("/marks" + withToken).body)["marks"].size());
+    auto cleared = client.Post(("/marks/clear" + withToken).c_str(), "", "application/json");
+    ASSERT_TRUE(cleared);
+    EXPECT_EQ(200, cleared->status);
+    EXPECT_EQ(Json::parse(R"({"marks": []})"), Json::parse(get("/marks" + withToken).body));
+}
+
 TEST_F(ServedSession, LimitsRequestBodies) {
     EXPECT_EQ(413, post("/line?token=" + token, std::string(70 * 1024, '1')).status);
     httplib::Client client("127.0.0.1", port);

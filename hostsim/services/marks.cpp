@@ -1,0 +1,77 @@
+// hostsim/services/marks.cpp - the marks drawn over the drawing: point results with their labels,
+// and the points picked and snapped while an evaluation ran.
+#include "hostsim/services/services.h"
+
+// ---- marks state: the list, and what the evaluation in progress has seen ----
+static std::deque<hostsim::Mark> marks;  // oldest first
+static bool evaluating = false;          // between beginEvaluation and endEvaluation
+static std::string expressionText;       // the expression given or last answered, as typed
+static std::string assignedName;         // the variable the module last assigned, if any
+static hostsim::QValue assignedValue;
+static int resultsMarked = 0;  // since the last clear: numbers the "Result N" labels
+
+namespace {
+
+void addMark(hostsim::Mark::Kind kind, const hostsim::Point& world, const std::string& label) {
+    if (!hostsim::isFinitePoint(world)) return;
+    if (marks.size() == hostsim::maxMarks) marks.pop_front();
+    marks.push_back({kind, world, label});
+}
+
+void notePointAnswer(const hostsim::Point& ucsPoint) {
+    addMark(hostsim::Mark::Kind::Picked, hostsim::ucsToWorld(ucsPoint, false), "");
+}
+
+void noteTextAnswer(const std::string& text) {
+    expressionText = hostsim::trimmed(text);
+    assignedName.clear();  // an earlier attempt's, the calculator asking again
+}
+
+// The variable when the value went to one, else the expression, else the result's number.
+std::string labelHead(const hostsim::QValue& result) {
+    if (!assignedName.empty() && assignedValue == result) return assignedName;
+    if (expressionText.empty()) return "Result " + std::to_string(resultsMarked);
+    if (expressionText.size() <= hostsim::maxLabelExpression) return expressionText;
+    return expressionText.substr(0, hostsim::maxLabelExpression - 3) + "...";
+}
+
+}  // namespace
+
+namespace hostsim {
+
+const std::deque<Mark>& drawingMarks() {
+    return marks;
+}
+
+void clearMarks() {
+    marks.clear();
+    resultsMarked = 0;
+}
+
+void beginEvaluation(const std::string& expression) {
+    evaluating = true;
+    expressionText = trimmed(expression);
+    assignedName.clear();
+    watchAnswers({noteTextAnswer, notePointAnswer});
+}
+
+void endEvaluation(const QValue& result) {
+    watchAnswers({});
+    evaluating = false;
+    if (!result.isPoint()) return;
+    ++resultsMarked;
+    addMark(Mark::Kind::Result, ucsToWorld(result.coordinates(), false),
+            labelHead(result) + " = " + formatValue(result));
+}
+
+void noteAssignment(const std::string& name, const QValue& value) {
+    if (!evaluating) return;
+    assignedName = name;
+    assignedValue = value;
+}
+
+void noteSnappedPoint(const Point& world) {
+    if (evaluating) addMark(Mark::Kind::Snapped, world, "");
+}
+
+}  // namespace hostsim

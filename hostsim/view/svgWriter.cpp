@@ -1,0 +1,277 @@
+// hostsim/view/svgWriter.cpp - the current view as a standalone SVG document a user can share:
+// the drawing as the plan view shows it, its texts, and the marks of results and picks.
+//
+// World Y runs up and SVG's down, so every y is written negated; the view box is the window.
+// Sizes meant in screen pixels (line widths, dots, labels) are pixels of the view: VIEWSIZE /
+// SCREENSIZE.y drawing units each, so the file looks as the view does at its own size.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "hostsim/view/view.h"
+
+namespace {
+
+using hostsim::PlanPrimitives;
+
+constexpr double pi = 3.141592653589793;
+constexpr double arcPieceRadians = pi / 2;  // an SVG arc of at most this never needs large-arc
+constexpr double textUnitsPerHeight =
+    100;  // text set at size 100, scaled: renderers round small sizes
+// In view pixels.
+constexpr double nodeCrossPixels = 3, resultDotPixels = 4, labelPixels = 12, labelOffsetPixels = 6,
+                 pickDotPixels = 2.5, snapSquarePixels = 4;
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.12g", value == 0.0 ? 0.0 : value);
+    return text;
+}
+
+bool finite(std::initializer_list<double> values) {
+    for (double v : values)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+// A text of the host (code page 1252) as XML character data in UTF-8. Control characters are
+// not allowed in XML 1.0 and show as '?'.
+std::string xmlText(const std::string& hostText) {
+    std::string escaped;
+    for (char c : hostText) {
+        switch (c) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            default:
+                escaped += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
+        }
+    }
+    return hostsim::utf8FromCp1252(escaped);
+}
+
+class SvgDocument {
+  public:
+    explicit SvgDocument(const hostsim::ViewWindow& window)
+        : window(window), pixel(window.height / window.screenHeight) {}
+
+    std::string write() {
+        PlanPrimitives plan;
+        hostsim::planPrimitives(-1, true, plan);
+        writeHead();
+        out += "<g id=\"drawing\" fill=\"none\" stroke=\"#000\" stroke-width=\"" + number(pixel) +
+               "\" stroke-linecap=\"round\">\n";
+        writeSegments(plan.segments);
+        for (const hostsim::PlanCurve& curve : plan.curves) writeCurve(curve);
+        for (const std::vector<double>& points : plan.polylines) writePolyline(points);
+        out += "</g>\n";
+        writeNodes(plan.nodes);
+        writeTexts(plan.texts);
+        writeMarks();
+        out += "</svg>\n";
+        return out;
+    }
+
+  private:
+    std::string xy(double x, double y) { return number(x) + " " + number(-y); }
+
+    void writeHead() {
+        double left = window.centerX - window.width / 2,
+               top = -(window.centerY + window.height / 2);
+        std::string box = number(left) + " " + number(top) + " " + number(window.width) + " " +
+                          number(window.height);
+        out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(window.screenWidth) +
+               "\" height=\"" + number(window.screenHeight) + "\" viewBox=\"" + box + "\">\n";
+        const std::string& source =
+            hostsim::currentDrawing().source;  // its name, not where it lies
+        out += "<title>" + xmlText(source.substr(source.rfind('/') + 1)) + "</title>\n";
+        out += "<rect x=\"" + number(left) + "\" y=\"" + number(top) + "\" width=\"" +
+               number(window.width) + "\" height=\"" + number(window.height) +
+               "\" fill=\"#fff\"/>\n";
+    }
+
+    void writeSegments(const std::vector<double>& list) {
+        for (std::size_t i = 0; i + 3 < list.size(); i += 4) {
+            if (!finite({list[i], list[i + 1], list[i + 2], list[i + 3]})) continue;
+            out += "<line x1=\"" + number(list[i]) + "\" y1=\"" + number(-list[i + 1]) +
+                   "\" x2=\"" + number(list[i + 2]) + "\" y2=\"" + number(-list[i + 3]) + "\"/>\n";
+        }
+    }
+
+    // centre + u cos t + v sin t with u and v any conjugate pair: turned into the ellipse's own
+    // axes, which SVG's arcs need, then drawn in pieces of at most a quarter turn.
+    void writeCurve(const hostsim::PlanCurve& c) {
+        if (!finite({c.centerX, c.centerY, c.uX, c.uY, c.vX, c.vY, c.t0, c.t1}) || !(c.t1 > c.t0))
+            return;
+        double shift = 0.5 * std::atan2(2 * (c.uX * c.vX + c.uY * c.vY),
+                                        c.uX * c.uX + c.uY * c.uY - c.vX * c.vX - c.vY * c.vY);
+        double aX = c.uX * std::cos(shift) + c.vX * std::sin(shift),
+               aY = c.uY * std::cos(shift) + c.vY * std::sin(shift),
+               bX = -c.uX * std::sin(shift) + c.vX * std::cos(shift),
+               bY = -c.uY * std::sin(shift) + c.vY * std::cos(shift);
+        double turn = aX * bY - aY * bX;  // > 0: t runs anticlockwise, clockwise once y is flipped
+        int pieces = std::max(1, static_cast<int>(std::ceil((c.t1 - c.t0) / arcPieceRadians)));
+        auto at = [&](int i) {
+            double t = c.t0 + (c.t1 - c.t0) * i / pieces;
+            return xy(c.centerX + c.uX * std::cos(t) + c.vX * std::sin(t),
+                      c.centerY + c.uY * std::cos(t) + c.vY * std::sin(t));
+        };
+        std::string arc = " " + number(std::hypot(aX, aY)) + " " + number(std::hypot(bX, bY)) +
+                          " " + number(-std::atan2(aY, aX) * 180 / pi) + " 0 " +
+                          (turn > 0 ? "0 " : "1 ");
+        std::string path = "M" + at(0);
+        for (int i = 1; i <= pieces; ++i) path += turn != 0.0 ? " A" + arc + at(i) : " L" + at(i);
+        out += "<path d=\"" + path + "\"/>\n";
+    }
+
+    void writePolyline(const std::vector<double>& points) {
+        std::string list;
+        for (std::size_t i = 0; i + 1 < points.size(); i += 2) {
+            if (!finite({points[i], points[i + 1]})) return;
+            list += (i == 0 ? "" : " ") + number(points[i]) + "," + number(-points[i + 1]);
+        }
+        out += "<polyline points=\"" + list + "\"/>\n";
+    }
+
+    void writeNodes(const std::vector<double>& list) {
+        out += "<g id=\"nodes\" fill=\"none\" stroke=\"#000\" stroke-width=\"" + number(pixel) +
+               "\">\n";
+        double arm = nodeCrossPixels * pixel;
+        for (std::size_t i = 0; i + 1 < list.size(); i += 2) {
+            if (!finite({list[i], list[i + 1]})) continue;
+            out += "<path d=\"M" + xy(list[i] - arm, list[i + 1]) + " h" + number(2 * arm) + " M" +
+                   xy(list[i], list[i + 1] + arm) + " v" + number(2 * arm) + "\"/>\n";
+        }
+        out += "</g>\n";
+    }
+
+    // Each line set at size 100 in its own frame, which the matrix takes to its baseline.
+    void writeTexts(const std::vector<hostsim::PlanText>& texts) {
+        out += "<g id=\"texts\" fill=\"#000\" font-family=\"monospace\" font-size=\"" +
+               number(textUnitsPerHeight) + "\">\n";
+        for (const hostsim::PlanText& t : texts) {
+            double k = 1 / textUnitsPerHeight;
+            if (t.text.empty() || !finite({t.x, t.y, t.alongX, t.alongY, t.upX, t.upY, t.length}) ||
+                t.alongX * t.upY - t.alongY * t.upX == 0.0)
+                continue;
+            out += "<text transform=\"matrix(" + number(t.alongX * k) + " " +
+                   number(-t.alongY * k) + " " + number(-t.upX * k) + " " + number(t.upY * k) +
+                   " " + number(t.x) + " " + number(-t.y) + ")\"";
+            if (t.length > 0.0)
+                out += " textLength=\"" + number(t.length * textUnitsPerHeight) +
+                       "\" lengthAdjust=\"spacingAndGlyphs\"";
+            out += ">" + xmlText(t.text) + "</text>\n";
+        }
+        out += "</g>\n";
+    }
+
+    void writeMarks() {
+        std::string results, picks, snaps;
+        for (const hostsim::Mark& mark : hostsim::drawingMarks()) {
+            double x = mark.world[0], y = mark.world[1];
+            switch (mark.kind) {
+                case hostsim::Mark::Kind::Result:
+                    results += resultMark(x, y, mark.label);
+                    break;
+                case hostsim::Mark::Kind::Picked:
+                    picks += dot(x, y, pickDotPixels, "pick");
+                    break;
+                case hostsim::Mark::Kind::Snapped:
+                    snaps += snapMark(x, y);
+                    break;
+            }
+        }
+        out += "<g id=\"picks\" fill=\"#1565c0\">\n" + picks + "</g>\n";
+        out += "<g id=\"snaps\" fill=\"none\" stroke=\"#2e7d32\" stroke-width=\"" +
+               number(1.5 * pixel) + "\">\n" + snaps + "</g>\n";
+        out += "<g id=\"results\" fill=\"#c62828\" font-family=\"sans-serif\" font-size=\"" +
+               number(labelPixels * pixel) + "\">\n" + results + "</g>\n";
+    }
+
+    std::string dot(double x, double y, double radiusPixels, const char* kind) {
+        return "<circle class=\"" + std::string(kind) + "\" cx=\"" + number(x) + "\" cy=\"" +
+               number(-y) + "\" r=\"" + number(radiusPixels * pixel) + "\"/>\n";
+    }
+
+    std::string snapMark(double x, double y) {
+        double half = snapSquarePixels * pixel;
+        return "<rect class=\"snap\" x=\"" + number(x - half) + "\" y=\"" + number(-y - half) +
+               "\" width=\"" + number(2 * half) + "\" height=\"" + number(2 * half) + "\"/>\n";
+    }
+
+    std::string resultMark(double x, double y, const std::string& label) {
+        double offset = labelOffsetPixels * pixel;
+        return "<g class=\"result\">" + dot(x, y, resultDotPixels, "marker") + "<text x=\"" +
+               number(x + offset) + "\" y=\"" + number(-y - offset) + "\">" + xmlText(label) +
+               "</text></g>\n";
+    }
+
+    const hostsim::ViewWindow window;
+    const double pixel;  // drawing units per view pixel
+    std::string out;
+};
+
+bool isDirectory(const std::string& path) {
+    struct stat facts;
+    return stat(path.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode);
+}
+
+// Everything of text to fd; false with errno set when a write fails.
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t count = ::write(fd, text.data() + done, text.size() - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace hostsim {
+
+std::string viewSvg() {
+    return SvgDocument(currentViewWindow()).write();
+}
+
+bool writeViewSvg(const std::string& path, std::string& error) {
+    auto fail = [&](int number) {
+        error = std::strerror(number);
+        return false;
+    };
+    if (isDirectory(path)) return fail(EISDIR);
+    std::string text = viewSvg();
+    // Beside the file, so that the rename stays in one file system; made anew, never reused.
+    std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return fail(errno);
+    bool written = writeAll(fd, text);
+    int saved = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        saved = errno;
+    }
+    if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    if (written) saved = errno;
+    ::unlink(temporary.c_str());
+    return fail(saved);
+}
+
+}  // namespace hostsim

@@ -1,0 +1,71 @@
+// hostsim/view/view.h - the drawing as the host's plan view shows it: its primitives projected
+// on world XY, the window the view shows, and the view with the marks written as an SVG file.
+//
+// Offers: planPrimitives (planPrimitives.cpp); the view's window and the page's view
+// (viewWindow.cpp); viewSvg and writeViewSvg (svgWriter.cpp). Needs: hostsim/services (the open
+// drawing and its geometry through hostsim/picking, the marks, the view's system variables).
+// A plan view of world XY: display X and Y are world X and Y, whatever the UCS.
+#ifndef VECTRIN_HOSTSIM_VIEW_VIEW_H
+#define VECTRIN_HOSTSIM_VIEW_VIEW_H
+
+#include <string>
+#include <vector>
+
+#include "hostsim/services/services.h"
+
+namespace hostsim {
+
+// ---- the primitives on world XY (planPrimitives.cpp) ----
+struct PlanCurve {
+    double centerX, centerY, uX, uY, vX, vY;  // centre + u cos t + v sin t
+    double t0, t1;                            // t0 < t1 <= t0 + 2 pi
+};
+// One line of text on its baseline: the directions are world XY vectors one text height long
+// (a text seen obliquely keeps its slant); length is the line's width in text heights.
+struct PlanText {
+    double x, y;            // the start of the baseline
+    double alongX, alongY;  // along the baseline
+    double upX, upY;        // up the text
+    double length;
+    std::string text;  // code page 1252
+};
+struct PlanPrimitives {
+    std::vector<double> segments;  // x0, y0, x1, y1, ...
+    std::vector<PlanCurve> curves;
+    std::vector<std::vector<double>> polylines;  // x, y, ...: a spline's piece sampled
+    std::vector<double> nodes;                   // x, y, ...
+    std::vector<PlanText> texts;                 // with withTexts only
+};
+constexpr int splineSamplesPerPiece = 16;  // enough for a smooth line at any zoom a page uses
+// The primitives of object top, or of every object when top is negative. withTexts: the texts
+// (TEXT, ATTRIB, MTEXT) as their lines, instead of the boxes the host picks them by.
+void planPrimitives(int top, bool withTexts, PlanPrimitives& out);
+
+// ---- the view's window (viewWindow.cpp) ----
+// VIEWSIZE high, SCREENSIZE's shape, centred where a page last put its view, else on the middle
+// of the drawing's extents (the origin for a drawing with no geometry).
+struct ViewWindow {
+    double centerX, centerY;
+    double width, height;              // drawing units
+    double screenWidth, screenHeight;  // pixels
+};
+ViewWindow currentViewWindow();
+// The page's view: its centre, VIEWSIZE the height shown in drawing units, SCREENSIZE the canvas
+// in pixels, so that PICKBOX counts the page's pixels. False, leaving all, for values out of range.
+bool setPageView(double centerX, double centerY, double viewHeight, double screenWidth,
+                 double screenHeight);
+bool setPageView(double viewHeight, double screenWidth, double screenHeight);  // centre kept
+void forgetPageView();  // back to the extents' middle, for a fresh session
+
+// ---- the view as SVG (svgWriter.cpp) ----
+// The current window as a standalone SVG document: the primitives, the texts, the marks (each
+// result a dot with its label, each pick a small dot, each snap a small square).
+std::string viewSvg();
+// Writes viewSvg to path through a temporary file beside it, renamed over path once it is whole,
+// so that no half-written file is ever left. False with the reason ("No such file or
+// directory").
+bool writeViewSvg(const std::string& path, std::string& error);
+
+}  // namespace hostsim
+
+#endif

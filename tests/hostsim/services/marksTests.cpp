@@ -1,0 +1,73 @@
+// tests/hostsim/services/marksTests.cpp - the marks the host keeps: a point result's label, and
+// the cap on how many are kept.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "hostsim/shell/shell.h"
+
+namespace {
+
+class Marks : public ::testing::Test {
+  protected:
+    void SetUp() override { hostsim::resetHostState(); }
+    void TearDown() override { hostsim::resetHostState(); }
+};
+
+// What the module would do: the text evaluated, perhaps a variable set, then the result.
+std::string labelOf(const std::string& expression, const char* assigned,
+                    const hostsim::QValue& assignedValue, const hostsim::QValue& result) {
+    const auto& marks = hostsim::drawingMarks();
+    std::size_t before = marks.size();
+    hostsim::beginEvaluation(expression);
+    if (assigned != nullptr) hostsim::noteAssignment(assigned, assignedValue);
+    hostsim::endEvaluation(result);
+    return marks.size() == before ? "(no mark)" : marks.back().label;
+}
+
+TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
+    const hostsim::QValue point = hostsim::QValue::point(1, 2, 0);
+    const hostsim::QValue other = hostsim::QValue::point(5, 5, 0);
+    const std::string longText(45, '1');
+    struct Case {
+        int line;
+        std::string expression;
+        const char* assigned;
+        hostsim::QValue value;
+        hostsim::QValue result;
+        std::string want;
+    };
+    const Case cases[] = {
+        {__LINE__, "P1=[1,2]", "P1", point, point, "P1 = (1.0 2.0 0.0)"},
+        {__LINE__, "  [1,2]  ", nullptr, point, point, "[1,2] = (1.0 2.0 0.0)"},
+        {__LINE__, "A=[5,5]+B", "B", other, point,
+         "A=[5,5]+B = (1.0 2.0 0.0)"},  // not the result's
+        {__LINE__, longText, nullptr, point, point, longText.substr(0, 37) + "... = (1.0 2.0 0.0)"},
+        {__LINE__, "", nullptr, point, point, "Result 5 = (1.0 2.0 0.0)"},
+        {__LINE__, "2+3", nullptr, point, hostsim::QValue::integer(5), "(no mark)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::clearMarks();
+        for (int i = 0; i < 4; ++i)
+            labelOf("[1,2]", nullptr, point, point);  // "Result N" counts them
+        EXPECT_EQ(c.want, labelOf(c.expression, c.assigned, c.value, c.result));
+    }
+}
+
+TEST_F(Marks, KeepsTheNewestUpToTheCapAndOnlyWhileEvaluating) {
+    hostsim::noteSnappedPoint({1, 1, 0});  // no evaluation runs: not marked
+    EXPECT_TRUE(hostsim::drawingMarks().empty());
+    for (std::size_t i = 0; i <= hostsim::maxMarks; ++i) {
+        hostsim::beginEvaluation("");
+        hostsim::noteSnappedPoint({static_cast<double>(i), 0, 0});
+        hostsim::endEvaluation(hostsim::QValue::nil());
+    }
+    ASSERT_EQ(hostsim::maxMarks, hostsim::drawingMarks().size());
+    EXPECT_EQ(1.0, hostsim::drawingMarks().front().world[0]);
+    EXPECT_EQ(static_cast<double>(hostsim::maxMarks), hostsim::drawingMarks().back().world[0]);
+    hostsim::openDemoDrawing();
+    EXPECT_TRUE(hostsim::drawingMarks().empty());  // they belonged to the drawing that was open
+}
+
+}  // namespace
