@@ -170,4 +170,45 @@ TEST_F(ServedSession, LimitsRequestBodies) {
     EXPECT_EQ(400, result->status);
 }
 
+// A dropped file opens as the drawing from its body alone, past the 64 KiB other requests get,
+// within the drawing limit and with --drawing's messages; its name is never a path.
+TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
+    const std::string line = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n100\n21\n50\n"
+                             "0\nENDSEC\n0\nEOF\n";
+    std::string padded;  // comments lead it past 100 KiB
+    for (int i = 0; i < 10000; ++i) padded += "999\npadding\n";
+    padded += line;
+    struct Case { int line; const char* name; std::string body; int status; const char* shown; };
+    const Case cases[] = {
+        {__LINE__, "plan.dxf", line, 200, R"("opened":"plan.dxf")"},
+        {__LINE__, "big.dxf", padded, 200, R"("opened":"big.dxf")"},
+        {__LINE__, "../../etc/passwd", "root:x:0:0\n", 422, "hostsim: passwd:1: "},
+        {__LINE__, "bin.dxf", std::string("0\0SECTION", 9), 422, "bin.dxf:1: a binary file"},
+        {__LINE__, "huge.dxf", std::string(300 * 1024, '\n'), 413,
+         "huge.dxf: larger than the 204800 bytes a drawing may take here"},
+    };
+    setenv("HOSTSIM_MAX_DRAWING_BYTES", "204800", 1);
+    httplib::Client client("127.0.0.1", port);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string path = "/open?token=" + token + "&name=" + c.name;
+        auto result = client.Post(path.c_str(), c.body, "application/octet-stream");
+        ASSERT_TRUE(result);
+        EXPECT_EQ(c.status, result->status);
+        EXPECT_NE(std::string::npos, result->body.find(c.shown)) << result->body;
+        if (c.status != 200) {
+            Reply transcript = get("/transcript?from=0&token=" + token);
+            EXPECT_NE(std::string::npos, transcript.body.find(c.shown)) << transcript.body;
+        }
+    }
+    unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
+    Json drawing = Json::parse(get("/drawing?token=" + token).body);
+    EXPECT_EQ(Json::array({0.0, 0.0, 100.0, 50.0}), drawing["extents"]);  // big.dxf's line
+    post("/line?token=" + token, "(cal \"END\")");
+    auto duringPick = client.Post(("/open?token=" + token).c_str(), line, "application/octet-stream");
+    ASSERT_TRUE(duringPick);
+    EXPECT_NE(std::string::npos, duringPick->body.find("Finish or cancel the pick"));
+    post("/line?token=" + token, "*cancel*");
+}
+
 }  // namespace
