@@ -109,6 +109,10 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
 TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     Reply listed = get("/drawing?token=" + token);
     ASSERT_EQ(200, listed.status);
+    httplib::Client client("127.0.0.1", port);  // uncompressed: brotli takes seconds per MB
+    auto brotli = client.Get(("/drawing?token=" + token).c_str(), {{"Accept-Encoding", "br, gzip"}});
+    ASSERT_TRUE(brotli);
+    EXPECT_EQ("", brotli->get_header_value("Content-Encoding"));
     Json drawing = Json::parse(listed.body);
     EXPECT_EQ(Json::array({0.0, -8.0}), Json::array({drawing["extents"][0], drawing["extents"][1]}));
     const Json circle = Json::array({30.0, 10.0, 5.0, 0.0, 0.0, 5.0, 0.0, 2 * M_PI});
@@ -124,7 +128,6 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
         {__LINE__, R"({"viewHeight": "10", "screen": [800, 600]})", 400, "\\n40.0\\n"},
         {__LINE__, R"({"viewHeight": 12.5, "screen": [1000, 500]})", 200, "\\n12.5\\n"},
     };
-    httplib::Client client("127.0.0.1", port);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         auto result = client.Post(("/view?token=" + token).c_str(), c.body, "application/json");
