@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # bench/pageTiming.py - how fast the served page shows a drawing of 100,000 objects in headless
 # Chromium: the time from navigation to the drawing painted, and a pan step's redraw (the
-# median of many). Prints the figures with their goals; a benchmark, not a test.
+# median of many). Prints the figures with their goals, and leaves the drawing and a screenshot
+# in WORK_DIR; a benchmark, not a test.
 #
 # usage: pageTiming.py HOSTSIM MODULE [WORK_DIR]   (make page-timing)
 import os
@@ -73,7 +74,7 @@ PAN = """
     done(times);"""
 
 
-def measure(hostsim, module, drawing_path):
+def measure(hostsim, module, drawing_path, screenshot):
     with page.ServedHostsim(hostsim, module, ["--drawing", drawing_path]) as served:
         browser = page.start_browser()
         try:
@@ -83,6 +84,7 @@ def measure(hostsim, module, drawing_path):
                 "const s = performance.now(); redraw(); context.getImageData(0, 0, 1, 1);"
                 "arguments[0](performance.now() - s);")
             pans = browser.execute_async_script(PAN, PAN_STEPS)
+            browser.save_screenshot(screenshot)
         finally:
             browser.quit()
     return load, redraw, pans
@@ -95,7 +97,8 @@ def main():
     os.makedirs(work, exist_ok=True)
     drawing_path = os.path.join(work, "objects100k.dxf")
     write_drawing(drawing_path)
-    load, redraw, pans = measure(hostsim, module, drawing_path)
+    load, redraw, pans = measure(hostsim, module, drawing_path,
+                                 os.path.join(work, "objects100k.png"))
     pan = statistics.median(pans)
     print("drawing of %d objects, %.1f MB of DXF" % (OBJECT_COUNT,
                                                       os.path.getsize(drawing_path) / 1e6))
