@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 # tests/hostsim/serve/browserPage.py - the served page in headless Chromium: an END pick's hover
-# highlight and click, the transcripts' picks replayed by clicking, a dropped drawing, and every
-# refusal tried from the page.
+# highlight and click, the keys that move the view, the transcripts' picks replayed by clicking,
+# a dropped drawing, and every refusal tried from the page.
 #
-# usage: browserPage.py HOSTSIM MODULE TRANSCRIPTS_DIR   (exit 77: no browser or driver here)
+# usage: browserPage.py HOSTSIM MODULE TRANSCRIPTS_DIR SCREENSHOT.png
+# (exit 77: no browser or driver here). The screenshot shows the END pick's hover: the line
+# highlighted under the pick box; `make screenshot` writes the README's with it.
 import os
 import re
 import sys
@@ -12,7 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pageDriver as page  # noqa: E402
 
 page.exit_unless_browser()
-hostsim, module, transcripts = sys.argv[1:4]
+hostsim, module, transcripts, screenshot = sys.argv[1:5]
 failures = []
 
 
@@ -22,13 +24,14 @@ def check(condition, what):
         print("FAIL:", what)
 
 
-# ---- (a) END: the line under the cursor is highlighted, the click answers with its end ----
+# ---- END: the line under the cursor is highlighted, the click answers with its end ----
 def end_pick_highlights_and_answers(browser):
     with page.ServedHostsim(hostsim, module) as served:
         page.open_page(browser, served)
         page.type_line(browser, '(cal "END")')
         page.wait_for_point_prompt(browser)
         for x, y, highlighted in ((70, 40, None), (15, 0, [0, 0, 20, 0])):
+            browser.execute_script("preview = null")
             page.move_to_world(browser, x, y).perform()
             page.WebDriverWait(browser, 10).until(
                 lambda b: b.execute_script("return preview !== null && cursor !== null"))
@@ -36,15 +39,45 @@ def end_pick_highlights_and_answers(browser):
                 "return preview.object >= 0 ? preview.segments : null")
             check(shown == highlighted, "hover at %s,%s highlights %s, not %s"
                   % (x, y, shown, highlighted))
-            browser.execute_script("preview = null")
-        page.move_to_world(browser, 15, 0).click().perform()
+        browser.save_screenshot(screenshot)
+        page.ActionChains(browser).click().perform()  # where the mouse rests
         page.wait_for_prompt_end(browser)
+        keys_move_the_view(browser)
         check(page.transcript(browser).rstrip().endswith("(20.0 0.0 0.0)\nCommand:"),
               "END at the line's right half answers (20.0 0.0 0.0): ..."
               + page.transcript(browser)[-200:])
 
 
-# ---- (b) the transcripts' picks, each typed point answered by a click at its pixel ----
+# ---- the keyboard moves the view, but not while the command line has the keys ----
+def keys_move_the_view(browser):
+    Keys = page.Keys
+    cases = [  # key, focus in the command line, [centre x, centre y, height] from the last view
+        ("+", False, lambda x, y, h: [x, y, h / 1.25]),
+        ("=", False, lambda x, y, h: [x, y, h / 1.25]),
+        ("-", False, lambda x, y, h: [x, y, h * 1.25]),
+        (Keys.ARROW_LEFT, False, lambda x, y, h: [x - h / 10, y, h]),
+        (Keys.ARROW_RIGHT, False, lambda x, y, h: [x + h / 10, y, h]),
+        (Keys.ARROW_UP, False, lambda x, y, h: [x, y + h / 10, h]),
+        (Keys.ARROW_DOWN, False, lambda x, y, h: [x, y - h / 10, h]),
+        ("+", True, lambda x, y, h: [x, y, h]),
+        (Keys.ARROW_LEFT, True, lambda x, y, h: [x, y, h]),
+    ]
+    read_view = "return [view.centerX, view.centerY, view.height]"
+    for key, typing, expected in cases:
+        if typing:
+            browser.find_element(page.By.ID, "commandLine").click()
+        else:
+            browser.execute_script("document.activeElement.blur()")
+        before = browser.execute_script(read_view)
+        page.ActionChains(browser).send_keys(key).perform()
+        after = browser.execute_script(read_view)
+        want = expected(*before)
+        check(all(abs(a - w) < 1e-9 * max(1, abs(w)) for a, w in zip(after, want)),
+              "key %r (typing %s) moved the view to %s, not %s" % (key, typing, after, want))
+    browser.find_element(page.By.ID, "commandLine").clear()
+
+
+# ---- the transcripts' picks, each typed point answered by a click at its pixel ----
 # Rows name a transcript and the command's occurrence in it; the drawing, the typed points and
 # the value expected are read from the transcript itself. Setup lines run first.
 REPLAYED_PICKS = [
@@ -115,7 +148,7 @@ def replay_pick(browser, label, command, setup, points, expected):
           "%s: clicks gave %r, the transcript %r" % (label, shown[-2:], expected))
 
 
-# ---- (c) a dropped DXF opens; a refused one says why in the transcript ----
+# ---- a dropped DXF opens; a refused one says why in the transcript ----
 DROPPED_LINE = ("0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n100\n20\n200\n11\n300\n21\n250\n"
                 "0\nENDSEC\n0\nEOF\n")
 DROP_LIMIT = 100000  # HOSTSIM_MAX_DRAWING_BYTES for the drop session; the demo fits in it
@@ -143,7 +176,7 @@ def dropped_drawings_open(browser, served):
     check(view == [200, 225], "the dropped drawing is shown to its extents: %s" % view)
 
 
-# ---- (d) every refusal, tried from the page ----
+# ---- every refusal, tried from the page ----
 def refusals_from_the_page(browser, served):
     for line, shown in (("LOAD /tmp/evil.so", "LOAD is not available from the page"),
                         ("unload", "UNLOAD is not available from the page"),
