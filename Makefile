@@ -42,6 +42,17 @@ bench: deps
 	cmake --build --preset bench -j $(JOBS)
 	./build-bench/bin/vectrinBench
 
+# The README's picture of the served page (docs/servedPage.png), taken by the page's browser
+# test; the tests write theirs under build/.
+.PHONY: screenshot page-timing
+screenshot: dev
+	/usr/bin/python3 tests/hostsim/serve/browserPage.py build/bin/hostsim build/bin/vectrin.so \
+		tests/transcripts docs/servedPage.png
+
+# The served page on a drawing of 100,000 objects in headless Chromium: load and pan times.
+page-timing: dev
+	/usr/bin/python3 bench/pageTiming.py build/bin/hostsim build/bin/vectrin.so build/pageTiming
+
 # libFuzzer targets (clang++): `make fuzz FUZZ_SECONDS=600` runs each for that long, one at a time.
 FUZZ_SECONDS ?= 60
 .PHONY: fuzz-build fuzz soak

@@ -81,6 +81,7 @@ Point groupPoint(const DrawingObject& object, int xCode, const Point& absent);
 // a whole number above 0, else 4 GiB. A file larger than this is refused unread; a stream (a
 // pipe, /dev/stdin) is read up to it; the reader refuses a drawing whose objects would pass it.
 std::uint64_t maxDrawingBytes();
+std::string drawingTooLargeText();  // "larger than the N bytes a drawing may take here (...)"
 // Reads the file at path whole. False, with "path: reason" in error, for a missing file, a
 // directory, a file or stream past maxDrawingBytes, or a read that fails.
 bool readDrawingFile(const std::string& path, std::string& text, std::string& error);

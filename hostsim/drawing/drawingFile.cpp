@@ -16,11 +16,6 @@ namespace {
 constexpr std::uint64_t defaultMaxDrawingBytes = std::uint64_t(4) << 30;
 const char maxDrawingBytesVariable[] = "HOSTSIM_MAX_DRAWING_BYTES";
 
-std::string tooLargeText() {
-    return "larger than the " + std::to_string(hostsim::maxDrawingBytes()) +
-           " bytes a drawing may take here (" + maxDrawingBytesVariable + ")";
-}
-
 // True when info is that of the program's own standard input (/dev/stdin, /proc/self/fd/0):
 // opened again by its name, a regular file would be read from its start and left unconsumed,
 // so the prompts would read the drawing's lines as answers.
@@ -45,7 +40,7 @@ bool openForReading(const std::string& path, int& fd, std::string& error) {
     }
     if (S_ISREG(info.st_mode) &&
         static_cast<std::uint64_t>(info.st_size) > hostsim::maxDrawingBytes()) {
-        error = path + ": " + tooLargeText();
+        error = path + ": " + hostsim::drawingTooLargeText();
         return false;
     }
     if (isStandardInput(info)) {  // read where it stands and consumed, as any input is
@@ -82,7 +77,7 @@ bool readStream(int fd, const std::string& path, std::string& text, std::string&
         if (got == 0) return true;
         text.append(chunk, static_cast<std::size_t>(got));
         if (text.size() > limit) {
-            error = path + ": " + tooLargeText();
+            error = path + ": " + hostsim::drawingTooLargeText();
             return false;
         }
         if (std::memchr(chunk, '\0', static_cast<std::size_t>(got)) != nullptr) return true;
@@ -99,6 +94,11 @@ bool readDrawingFile(const std::string& path, std::string& text, std::string& er
     bool read = readStream(fd, path, text, error);
     close(fd);
     return read;
+}
+
+std::string drawingTooLargeText() {
+    return "larger than the " + std::to_string(maxDrawingBytes()) +
+           " bytes a drawing may take here (" + maxDrawingBytesVariable + ")";
 }
 
 std::uint64_t maxDrawingBytes() {

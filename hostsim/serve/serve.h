@@ -2,10 +2,10 @@
 //
 // Offers: the address and request checks (requestChecks.cpp), the queue through which the HTTP
 // threads hand lines to the one thread that owns the session (sessionQueue.cpp), the drawing
-// and the view and the marks as the page sees them (drawingView.cpp), and serveSession, the
-// server itself (server.cpp). Needs: hostsim/view (the plan view, the page's view, the SVG) and
-// hostsim/services (and through it console, picking, drawing, base); the program passes in what
-// runs the session.
+// and the view and the marks as the page sees them (drawingView.cpp), a drawing dropped on the
+// page (dropDrawing.cpp), and serveSession, the server itself (server.cpp). Needs: hostsim/view
+// (the plan view, the page's view, the SVG) and hostsim/services (and through it console,
+// picking, drawing, base); the program passes in what runs the session.
 #ifndef VECTRIN_HOSTSIM_SERVE_SERVE_H
 #define VECTRIN_HOSTSIM_SERVE_SERVE_H
 
@@ -113,6 +113,16 @@ std::string typedPointAt(double x, double y);
 // The marks, oldest first: {"marks": [{"kind": "result", "pick" or "snap", "x": world X, "y":
 // world Y, "label": a result's text}, ...]}.
 std::string marksJson();
+
+// ---- a drawing dropped on the page (dropDrawing.cpp) ----
+// The name the page gives the file, as messages show it: its last part, printable, at most 128
+// bytes, in the host's code page; "dropped.dxf" when nothing is left. It is never opened.
+std::string droppedDrawingName(const std::string& given);
+// Session thread only. Opens the dropped text as the drawing, or refuses it; messages go to the
+// session's output as --drawing's go to standard error. The reply is {"opened": name} or
+// {"refused": message}; a pick in progress is refused without a message.
+std::string openDroppedDrawing(const std::string& text, const std::string& name);
+std::string refuseLargeDrawing(const std::string& name);  // past maxDrawingBytes
 
 // ---- the server (server.cpp) ----
 struct ServeOptions {

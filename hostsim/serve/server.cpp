@@ -5,7 +5,10 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -27,7 +30,13 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr std::size_t requestBodyLimit = 64 * 1024;
+constexpr std::size_t requestBodyLimit = 64 * 1024;  // every body but a dropped drawing's
+const char dropPath[] = "/open";  // a dropped drawing's body, up to the drawing size limit
+// The HTTP library compresses a body typed exactly "application/json", brotli first, at its
+// slowest setting: a large drawing's primitives (7 MB) took 26 s. Loopback gains nothing from it,
+// so the types say their character set, which keeps them out of the library's list.
+const char jsonType[] = "application/json; charset=utf-8";
+const char svgType[] = "image/svg+xml; charset=utf-8";
 constexpr std::chrono::seconds replyWait(30);  // a longer evaluation's text shows in the transcript
 
 std::string jsonText(const Json& value) {
@@ -36,7 +45,18 @@ std::string jsonText(const Json& value) {
 
 void sendJson(httplib::Response& response, int status, const Json& value) {
     response.status = status;
-    response.set_content(jsonText(value), "application/json");
+    response.set_content(jsonText(value), jsonType);
+}
+
+std::uint64_t declaredLength(const httplib::Request& request) {
+    return std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
+}
+
+// Checked before any body is read. A body of unknown length (chunked) is taken by the drop
+// route alone, which counts what it reads.
+bool bodyTooLarge(const httplib::Request& request) {
+    if (request.path == dropPath) return false;
+    return request.has_header("Transfer-Encoding") || declaredLength(request) > requestBodyLimit;
 }
 
 hostsim::RequestFacts factsOf(const httplib::Request& request) {
@@ -47,12 +67,18 @@ hostsim::RequestFacts factsOf(const httplib::Request& request) {
 class PageServer {
 public:
     PageServer(hostsim::SessionQueue& queue, hostsim::ServedSite& site) : queue(queue), site(site) {
-        server.set_payload_max_length(requestBodyLimit);
+        server.set_payload_max_length(std::max<std::uint64_t>(requestBodyLimit,
+                                                              hostsim::maxDrawingBytes()));
         server.set_pre_routing_handler([this](const httplib::Request& request,
                                               httplib::Response& response) {
-            if (hostsim::requestAllowed(factsOf(request), this->site))
+            if (!hostsim::requestAllowed(factsOf(request), this->site)) {
+                sendJson(response, 403, Json{{"refused", "This request is not allowed."}});
+            } else if (bodyTooLarge(request)) {
+                response.set_header("Connection", "close");  // the body is left unread
+                sendJson(response, 413, Json{{"refused", "The request is too large."}});
+            } else {
                 return httplib::Server::HandlerResponse::Unhandled;
-            sendJson(response, 403, Json{{"refused", "This request is not allowed."}});
+            }
             return httplib::Server::HandlerResponse::Handled;
         });
         for (std::size_t i = 0; i < hostsim::pageFileCount; ++i) servePageFile(hostsim::pageFiles[i]);
@@ -88,6 +114,10 @@ public:
         });
         server.Get("/view.svg", [this](const httplib::Request&, httplib::Response& response) {
             sendViewSvg(response);
+        });
+        server.Post(dropPath, [this](const httplib::Request& request, httplib::Response& response,
+                                     const httplib::ContentReader& reader) {
+            openDropped(request, response, reader);
         });
         server.Get("/transcript", [this](const httplib::Request& request,
                                          httplib::Response& response) {
@@ -143,7 +173,7 @@ private:
         std::string answer;
         if (!queue.ask(task, answer, replyWait) || answer.empty())
             return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
-        response.set_content(answer, "application/json");
+        response.set_content(answer, jsonType);
     }
 
     // The view as the page shows it, as a file to save.
@@ -152,7 +182,7 @@ private:
         if (!queue.ask([] { return hostsim::viewSvg(); }, svg, replyWait))
             return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
         response.set_header("Content-Disposition", "attachment; filename=\"view.svg\"");
-        response.set_content(svg, "image/svg+xml");
+        response.set_content(svg, svgType);
     }
 
     // {"viewHeight": drawing units, "screen": [width, height] in pixels, "center": [x, y] in
@@ -206,6 +236,41 @@ private:
         if (!queue.submit(line, printed, replyWait))
             return sendJson(response, 503, Json{{"refused", "The session has ended."}});
         sendJson(response, 200, Json{{"printed", printed}});
+    }
+
+    // The body is the file's text, ?name= what the page calls it (for messages only). The text is
+    // kept apart from the task: a task the wait gave up on still runs later, and then does nothing.
+    void openDropped(const httplib::Request& request, httplib::Response& response,
+                     const httplib::ContentReader& reader) {
+        struct Drop {
+            std::string text, name;
+            bool fits = true;
+            std::atomic<bool> abandoned{false};
+        };
+        auto drop = std::make_shared<Drop>();
+        drop->name = hostsim::droppedDrawingName(request.get_param_value("name"));
+        const std::uint64_t limit = hostsim::maxDrawingBytes();
+        drop->fits = declaredLength(request) <= limit;
+        if (drop->fits)
+            reader([&drop, limit](const char* data, std::size_t length) {
+                drop->fits = drop->text.size() + length <= limit;
+                if (drop->fits) drop->text.append(data, length);
+                return drop->fits;
+            });
+        if (!drop->fits) response.set_header("Connection", "close");  // the rest is left unread
+        std::string answer;
+        bool asked = queue.ask([drop] {
+            if (drop->abandoned) return std::string();
+            return drop->fits ? hostsim::openDroppedDrawing(drop->text, drop->name)
+                              : hostsim::refuseLargeDrawing(drop->name);
+        }, answer, replyWait);
+        if (!asked || answer.empty()) {
+            drop->abandoned = true;
+            return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
+        }
+        bool opened = Json::parse(answer, nullptr, false).contains("opened");
+        response.status = opened ? 200 : drop->fits ? 422 : 413;
+        response.set_content(answer, jsonType);
     }
 
     void sendTranscript(const httplib::Request& request, httplib::Response& response) {

@@ -79,43 +79,84 @@ function toWorld(px, py) {
           view.centerY - (py - canvas.height / 2) / scale];
 }
 
+// The world-to-canvas map of the current view as plain numbers: a large drawing's redraw maps a
+// million points, so no array is made per point. Canvas x = left + x * scale, y = top - y * scale.
+let mapping = {scale: 1, left: 0, top: 0};
+function updateMapping() {
+  const scale = pixelsPerUnit();
+  mapping = {scale: scale, left: canvas.width / 2 - view.centerX * scale,
+             top: canvas.height / 2 + view.centerY * scale};
+}
+
+// Level of detail: what lies wholly off the canvas is skipped; what is smaller than a pixel is
+// one pixel's dot, so that a dense region still shows.
+function offCanvas(lowX, lowY, highX, highY) {
+  return highX < 0 || highY < 0 || lowX > canvas.width || lowY > canvas.height;
+}
+
+function traceDot(x, y) {
+  context.moveTo(x, y);
+  context.lineTo(x + 1, y);
+}
+
 function traceSegments(list) {
+  const {scale, left, top} = mapping;
   for (let i = 0; i + 3 < list.length; i += 4) {
-    const [ax, ay] = toScreen(list[i], list[i + 1]);
-    const [bx, by] = toScreen(list[i + 2], list[i + 3]);
+    const ax = left + list[i] * scale, ay = top - list[i + 1] * scale;
+    const bx = left + list[i + 2] * scale, by = top - list[i + 3] * scale;
+    if (offCanvas(Math.min(ax, bx), Math.min(ay, by), Math.max(ax, bx), Math.max(ay, by))) continue;
     context.moveTo(ax, ay);
     context.lineTo(bx, by);
   }
 }
 
-// centre + u cos t + v sin t, sampled finely enough that a chord is a few pixels at most.
+// centre + u cos t + v sin t, in chords that stray from the curve by a quarter pixel at most.
 function traceCurve([cx, cy, ux, uy, vx, vy, t0, t1]) {
-  const radiusPixels = Math.max(Math.hypot(ux, uy), Math.hypot(vx, vy)) * pixelsPerUnit();
-  const steps = Math.max(8, Math.min(512, Math.ceil(Math.sqrt(radiusPixels) * (t1 - t0) * 2)));
+  const {scale, left, top} = mapping;
+  const radiusPixels = Math.max(Math.hypot(ux, uy), Math.hypot(vx, vy)) * scale;
+  const centreX = left + cx * scale, centreY = top - cy * scale;
+  if (offCanvas(centreX - radiusPixels, centreY - radiusPixels, centreX + radiusPixels,
+                centreY + radiusPixels)) return;
+  if (radiusPixels < 1) return traceDot(centreX, centreY);
+  const steps = Math.max(3, Math.min(512, Math.ceil(Math.abs(t1 - t0) *
+                                                    Math.sqrt(radiusPixels / 2))));
   for (let i = 0; i <= steps; i++) {
     const t = t0 + (t1 - t0) * i / steps;
-    const [x, y] = toScreen(cx + ux * Math.cos(t) + vx * Math.sin(t),
-                            cy + uy * Math.cos(t) + vy * Math.sin(t));
+    const c = Math.cos(t), s = Math.sin(t);
+    const x = centreX + (ux * c + vx * s) * scale, y = centreY - (uy * c + vy * s) * scale;
     if (i === 0) context.moveTo(x, y); else context.lineTo(x, y);
   }
 }
 
+// Points closer than half a pixel to the last one drawn are passed over.
 function tracePolyline(points) {
+  const {scale, left, top} = mapping;
+  let lastX = 0, lastY = 0;
   for (let i = 0; i + 1 < points.length; i += 2) {
-    const [x, y] = toScreen(points[i], points[i + 1]);
-    if (i === 0) context.moveTo(x, y); else context.lineTo(x, y);
+    const x = left + points[i] * scale, y = top - points[i + 1] * scale;
+    if (i === 0) {
+      context.moveTo(x, y);
+    } else if (Math.abs(x - lastX) >= 0.5 || Math.abs(y - lastY) >= 0.5 || i + 3 >= points.length) {
+      context.lineTo(x, y);
+    } else {
+      continue;
+    }
+    lastX = x;
+    lastY = y;
   }
 }
 
 function traceNodes(list) {
+  const {scale, left, top} = mapping;
   for (let i = 0; i + 1 < list.length; i += 2) {
-    const [x, y] = toScreen(list[i], list[i + 1]);
+    const x = left + list[i] * scale, y = top - list[i + 1] * scale;
     context.moveTo(x - 3, y); context.lineTo(x + 3, y);
     context.moveTo(x, y - 3); context.lineTo(x, y + 3);
   }
 }
 
 function strokePrimitives(primitives, colour, width) {
+  updateMapping();
   context.strokeStyle = colour;
   context.lineWidth = width;
   context.beginPath();

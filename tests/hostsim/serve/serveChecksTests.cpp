@@ -94,6 +94,26 @@ TEST(ServeChecks, PageLinesThatLoadCodeOrTouchFilesAreRefused) {
     }
 }
 
+// A dropped file's name only labels messages: its last part, printable, cut, in code page 1252.
+TEST(ServeChecks, DroppedDrawingNamesAreLabelsNotPaths) {
+    struct Case { int line; std::string given; std::string name; };
+    const Case cases[] = {
+        {__LINE__, "plan.dxf", "plan.dxf"},
+        {__LINE__, "/etc/passwd", "passwd"},
+        {__LINE__, "C:\\work\\..\\plan.dxf", "plan.dxf"},
+        {__LINE__, "a\nb\x7f.dxf", "ab.dxf"},
+        {__LINE__, "", "dropped.dxf"},
+        {__LINE__, "dir/", "dropped.dxf"},
+        {__LINE__, "H\xc3\xb6he.dxf", "H\xf6he.dxf"},
+        {__LINE__, "\xe2\x88\x9a.dxf", "?.dxf"},  // no such character in code page 1252
+        {__LINE__, std::string(127, 'a') + "\xc3\xb6", std::string(127, 'a')},  // not cut inside
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(c.name, hostsim::droppedDrawingName(c.given));
+    }
+}
+
 // The session thread answers each line with what it printed up to its next take; a line posted
 // without a waiter is run in its turn; closing releases a waiter.
 TEST(SessionQueue, RepliesCarryWhatTheSessionPrinted) {

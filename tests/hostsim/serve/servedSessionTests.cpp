@@ -109,6 +109,10 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
 TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     Reply listed = get("/drawing?token=" + token);
     ASSERT_EQ(200, listed.status);
+    httplib::Client client("127.0.0.1", port);  // uncompressed: brotli takes seconds per MB
+    auto brotli = client.Get(("/drawing?token=" + token).c_str(), {{"Accept-Encoding", "br, gzip"}});
+    ASSERT_TRUE(brotli);
+    EXPECT_EQ("", brotli->get_header_value("Content-Encoding"));
     Json drawing = Json::parse(listed.body);
     EXPECT_EQ(Json::array({0.0, -8.0}), Json::array({drawing["extents"][0], drawing["extents"][1]}));
     const Json circle = Json::array({30.0, 10.0, 5.0, 0.0, 0.0, 5.0, 0.0, 2 * M_PI});
@@ -124,7 +128,6 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
         {__LINE__, R"({"viewHeight": "10", "screen": [800, 600]})", 400, "\\n40.0\\n"},
         {__LINE__, R"({"viewHeight": 12.5, "screen": [1000, 500]})", 200, "\\n12.5\\n"},
     };
-    httplib::Client client("127.0.0.1", port);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         auto result = client.Post(("/view?token=" + token).c_str(), c.body, "application/json");
@@ -182,7 +185,8 @@ TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
     ASSERT_TRUE(view);
     auto svg = client.Get(("/view.svg" + withToken).c_str());
     ASSERT_TRUE(svg);
-    EXPECT_EQ("image/svg+xml", svg->get_header_value("Content-Type"));
+    EXPECT_EQ("image/svg+xml; charset=utf-8", svg->get_header_value("Content-Type"));
+    EXPECT_EQ("", svg->get_header_value("Content-Encoding"));
     EXPECT_NE(std::string::npos, svg->get_header_value("Content-Disposition").find("attachment"));
     EXPECT_NE(std::string::npos, svg->body.find("viewBox=\"23 -21 20 10\""));
     EXPECT_NE(std::string::npos, svg->body.find(">P1 = (33.0 16.0 0.0)</text>"));
@@ -202,6 +206,47 @@ TEST_F(ServedSession, LimitsRequestBodies) {
     auto result = client.Post(("/line?token=" + token).c_str(), "not json", "application/json");
     ASSERT_TRUE(result);
     EXPECT_EQ(400, result->status);
+}
+
+// A dropped file opens as the drawing from its body alone, past the 64 KiB other requests get,
+// within the drawing limit and with --drawing's messages; its name is never a path.
+TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
+    const std::string line = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n100\n21\n50\n"
+                             "0\nENDSEC\n0\nEOF\n";
+    std::string padded;  // comments lead it past 100 KiB
+    for (int i = 0; i < 10000; ++i) padded += "999\npadding\n";
+    padded += line;
+    struct Case { int line; const char* name; std::string body; int status; const char* shown; };
+    const Case cases[] = {
+        {__LINE__, "plan.dxf", line, 200, R"("opened":"plan.dxf")"},
+        {__LINE__, "big.dxf", padded, 200, R"("opened":"big.dxf")"},
+        {__LINE__, "../../etc/passwd", "root:x:0:0\n", 422, "hostsim: passwd:1: "},
+        {__LINE__, "bin.dxf", std::string("0\0SECTION", 9), 422, "bin.dxf:1: a binary file"},
+        {__LINE__, "huge.dxf", std::string(300 * 1024, '\n'), 413,
+         "huge.dxf: larger than the 204800 bytes a drawing may take here"},
+    };
+    setenv("HOSTSIM_MAX_DRAWING_BYTES", "204800", 1);
+    httplib::Client client("127.0.0.1", port);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string path = "/open?token=" + token + "&name=" + c.name;
+        auto result = client.Post(path.c_str(), c.body, "application/octet-stream");
+        ASSERT_TRUE(result);
+        EXPECT_EQ(c.status, result->status);
+        EXPECT_NE(std::string::npos, result->body.find(c.shown)) << result->body;
+        if (c.status != 200) {
+            Reply transcript = get("/transcript?from=0&token=" + token);
+            EXPECT_NE(std::string::npos, transcript.body.find(c.shown)) << transcript.body;
+        }
+    }
+    unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
+    Json drawing = Json::parse(get("/drawing?token=" + token).body);
+    EXPECT_EQ(Json::array({0.0, 0.0, 100.0, 50.0}), drawing["extents"]);  // big.dxf's line
+    post("/line?token=" + token, "(cal \"END\")");
+    auto duringPick = client.Post(("/open?token=" + token).c_str(), line, "application/octet-stream");
+    ASSERT_TRUE(duringPick);
+    EXPECT_NE(std::string::npos, duringPick->body.find("Finish or cancel the pick"));
+    post("/line?token=" + token, "*cancel*");
 }
 
 }  // namespace

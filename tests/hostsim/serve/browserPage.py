@@ -1,0 +1,223 @@
+#!/usr/bin/python3
+# tests/hostsim/serve/browserPage.py - the served page in headless Chromium: an END pick's hover
+# highlight and click, the keys that move the view, the transcripts' picks replayed by clicking,
+# a dropped drawing, and every refusal tried from the page.
+#
+# usage: browserPage.py HOSTSIM MODULE TRANSCRIPTS_DIR SCREENSHOT.png
+# (exit 77: no browser or driver here). The screenshot shows the END pick's hover: the line
+# highlighted under the pick box; `make screenshot` writes the README's with it.
+import os
+import re
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pageDriver as page  # noqa: E402
+
+page.exit_unless_browser()
+hostsim, module, transcripts, screenshot = sys.argv[1:5]
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+# ---- END: the line under the cursor is highlighted, the click answers with its end ----
+def end_pick_highlights_and_answers(browser):
+    with page.ServedHostsim(hostsim, module) as served:
+        page.open_page(browser, served)
+        page.type_line(browser, '(cal "END")')
+        page.wait_for_point_prompt(browser)
+        for x, y, highlighted in ((70, 40, None), (15, 0, [0, 0, 20, 0])):
+            browser.execute_script("preview = null")
+            page.move_to_world(browser, x, y).perform()
+            page.WebDriverWait(browser, 10).until(
+                lambda b: b.execute_script("return preview !== null && cursor !== null"))
+            shown = browser.execute_script(
+                "return preview.object >= 0 ? preview.segments : null")
+            check(shown == highlighted, "hover at %s,%s highlights %s, not %s"
+                  % (x, y, shown, highlighted))
+        browser.save_screenshot(screenshot)
+        page.ActionChains(browser).click().perform()  # where the mouse rests
+        page.wait_for_prompt_end(browser)
+        keys_move_the_view(browser)
+        check(page.transcript(browser).rstrip().endswith("(20.0 0.0 0.0)\nCommand:"),
+              "END at the line's right half answers (20.0 0.0 0.0): ..."
+              + page.transcript(browser)[-200:])
+
+
+# ---- the keyboard moves the view, but not while the command line has the keys ----
+def keys_move_the_view(browser):
+    Keys = page.Keys
+    cases = [  # key, focus in the command line, [centre x, centre y, height] from the last view
+        ("+", False, lambda x, y, h: [x, y, h / 1.25]),
+        ("=", False, lambda x, y, h: [x, y, h / 1.25]),
+        ("-", False, lambda x, y, h: [x, y, h * 1.25]),
+        (Keys.ARROW_LEFT, False, lambda x, y, h: [x - h / 10, y, h]),
+        (Keys.ARROW_RIGHT, False, lambda x, y, h: [x + h / 10, y, h]),
+        (Keys.ARROW_UP, False, lambda x, y, h: [x, y + h / 10, h]),
+        (Keys.ARROW_DOWN, False, lambda x, y, h: [x, y - h / 10, h]),
+        ("+", True, lambda x, y, h: [x, y, h]),
+        (Keys.ARROW_LEFT, True, lambda x, y, h: [x, y, h]),
+    ]
+    read_view = "return [view.centerX, view.centerY, view.height]"
+    for key, typing, expected in cases:
+        if typing:
+            browser.find_element(page.By.ID, "commandLine").click()
+        else:
+            browser.execute_script("document.activeElement.blur()")
+        before = browser.execute_script(read_view)
+        page.ActionChains(browser).send_keys(key).perform()
+        after = browser.execute_script(read_view)
+        want = expected(*before)
+        check(all(abs(a - w) < 1e-9 * max(1, abs(w)) for a, w in zip(after, want)),
+              "key %r (typing %s) moved the view to %s, not %s" % (key, typing, after, want))
+    browser.find_element(page.By.ID, "commandLine").clear()
+
+
+# ---- the transcripts' picks, each typed point answered by a click at its pixel ----
+# Rows name a transcript and the command's occurrence in it; the drawing, the typed points and
+# the value expected are read from the transcript itself. Setup lines run first.
+REPLAYED_PICKS = [
+    ("help", '(cal "RAD")', 0, []),
+    ("snapModes", '(cal "END")', 0, []),
+    ("snapModes", '(cal "MID")', 0, []),
+    ("snapModes", '(cal "INT")', 0, []),
+    ("snapModes", '(cal "NEA")', 0, []),
+    ("snapModes", '(cal "CEN")', 0, []),
+    ("snapModes", '(cal "QUA")', 0, []),
+    ("snapModes", '(cal "NOD")', 0, []),
+    ("snapModes", '(cal "INS")', 0, []),
+    ("snapModes", '(cal "PER")', 0, ["(setvar \"LASTPOINT\" '(3 4 0))"]),
+    ("snapModes", '(cal "TAN")', 0, ["(setvar \"LASTPOINT\" '(35 5 0))"]),
+    ("pickRadius", '(cal "RAD")', 1, []),
+    ("pickRadius", '(cal "RAD")', 2, []),
+    ("pickRadius", '(cal "RAD")', 4, []),
+    ("pickShortcuts", '(cal "MEE")', 0, []),
+    ("pickShortcuts", '(cal "ILLE")', 0, []),
+]
+TRANSCRIPT_PIXEL = 0.1  # the transcripts' VIEWSIZE 80 on an 800-pixel-high screen
+
+
+def transcript_case(name, command, occurrence):
+    """(drawing or None, typed points, expected last line) of a command in NAME.out."""
+    drawing = None
+    args_path = os.path.join(transcripts, name + ".args")
+    if os.path.exists(args_path):
+        args = open(args_path).read().split("\n")
+        if "--drawing" in args:
+            drawing = os.path.join(transcripts, args[args.index("--drawing") + 1])
+    out = open(os.path.join(transcripts, name + ".out"), encoding="utf-8").read()
+    blocks = out.split("Command: " + command + "\n")
+    block = blocks[occurrence + 1].split("\nCommand:")[0]
+    points = [tuple(float(v) for v in answer.split(","))
+              for answer in re.findall(r">> [^\n]*:[ \n]([-0-9.]+,[-0-9.]+)\n", block)]
+    return drawing, points, block.strip().split("\n")[-1]
+
+
+def transcript_picks_replay_by_clicking(browser):
+    cases = [(row, transcript_case(*row[:3])) for row in REPLAYED_PICKS]
+    for drawing in sorted({case[1][0] or "" for case in cases}):
+        arguments = ["--drawing", drawing] if drawing else []
+        with page.ServedHostsim(hostsim, module, arguments) as served:
+            page.open_page(browser, served)
+            for (name, command, occurrence, setup), (case_drawing, points, expected) in cases:
+                if (case_drawing or "") != drawing:
+                    continue
+                replay_pick(browser, "%s %s #%d" % (name, command, occurrence), command, setup,
+                            points, expected)
+
+
+def replay_pick(browser, label, command, setup, points, expected):
+    for line in setup:
+        page.type_line(browser, line)
+    asked = page.transcript(browser).count(">> ")
+    page.type_line(browser, command)
+    for i, (x, y) in enumerate(points):
+        page.wait_for_text(browser, ">> ", asked + i + 1)
+        page.wait_for_point_prompt(browser)
+        page.click_under_mouse_at(browser, x, y, TRANSCRIPT_PIXEL)
+        page.WebDriverWait(browser, 10).until(
+            lambda b: page.transcript(b).count(">> ") > asked + i + 1
+            or page.transcript(b).rstrip().endswith("Command:"))
+    page.wait_for_prompt_end(browser)
+    shown = page.transcript(browser).split("Command: " + command)[-1].strip().split("\n")
+    check(len(shown) >= 2 and shown[-2] == expected,
+          "%s: clicks gave %r, the transcript %r" % (label, shown[-2:], expected))
+
+
+# ---- a dropped DXF opens; a refused one says why in the transcript ----
+DROPPED_LINE = ("0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n100\n20\n200\n11\n300\n21\n250\n"
+                "0\nENDSEC\n0\nEOF\n")
+DROP_LIMIT = 100000  # HOSTSIM_MAX_DRAWING_BYTES for the drop session; the demo fits in it
+
+
+def dropped_drawings_open(browser, served):
+    cases = [  # name, text, what the transcript then shows, extents after it
+        ("plan.dxf", DROPPED_LINE, None, [100, 200, 300, 250]),
+        ("notes.txt", "hello\n", "hostsim: notes.txt:1: ", [100, 200, 300, 250]),
+        ("big.dxf", "999\nx\n" * (DROP_LIMIT // 6 + 1),
+         "hostsim: big.dxf: larger than the %d bytes a drawing may take here" % DROP_LIMIT,
+         [100, 200, 300, 250]),
+    ]
+    for name, text, shown, extents in cases:
+        before = page.transcript(browser)
+        page.drop_file(browser, name, text)
+        if shown:
+            page.wait_for_text(browser, shown)
+        page.WebDriverWait(browser, 10).until(
+            lambda b: b.execute_script("return drawing.extents") == extents,
+            "%s: the drawing's extents never became %s" % (name, extents))
+        check(shown is not None or page.transcript(browser) == before,
+              "%s: opened with a message" % name)
+    view = browser.execute_script("return [view.centerX, view.centerY]")
+    check(view == [200, 225], "the dropped drawing is shown to its extents: %s" % view)
+
+
+# ---- every refusal, tried from the page ----
+def refusals_from_the_page(browser, served):
+    for line, shown in (("LOAD /tmp/evil.so", "LOAD is not available from the page"),
+                        ("unload", "UNLOAD is not available from the page"),
+                        ("SVG FILE /tmp/view.svg", "SVG is not available from the page")):
+        page.type_line(browser, line)
+        page.wait_for_text(browser, shown)
+    cases = [  # what, [path, method, body, credentials], status, what the reply holds
+        ("no token", ["transcript?from=0", "GET", None, "omit"], 403, "not allowed"),
+        ("a path", ["/etc/passwd", "GET", None, "same-origin"], 404, ""),
+        ("a path as the drop's name", ["open?name=/etc/passwd", "POST", "", "same-origin"], 422,
+         "hostsim: passwd:1: an empty file"),
+        ("an oversized line", ["line", "POST", '{"line":"%s"}' % ("1" * 70000), "same-origin"],
+         413, "too large"),
+    ]
+    for what, request, status, held in cases:
+        got, text = page.fetch_from_page(browser, *request)
+        check(got == status and held in text, "%s: %s %s" % (what, got, text[:120]))
+    # A bad Host: the same server named otherwise, as a rebound DNS name would reach it.
+    browser.get(served.url.replace("127.0.0.1", "localhost"))
+    check("not allowed" in browser.page_source, "a bad Host is served the page")
+    # A foreign Origin: that other site's page sends the real one a line, token and all; the
+    # reply is opaque to it, so the session's transcript tells whether the line ran.
+    page.fetch_from_page(browser, served.url.replace("/?", "/line?"), "POST",
+                         '{"line": "(cal \\"6*7\\")"}', "include", "no-cors")
+    page.open_page(browser, served)
+    check("6*7" not in page.transcript(browser), "a line from a foreign Origin ran")
+
+
+def main():
+    browser = page.start_browser()
+    try:
+        end_pick_highlights_and_answers(browser)
+        transcript_picks_replay_by_clicking(browser)
+        with page.ServedHostsim(hostsim, module,
+                                environment={"HOSTSIM_MAX_DRAWING_BYTES": str(DROP_LIMIT)}) as served:
+            page.open_page(browser, served)
+            dropped_drawings_open(browser, served)
+            refusals_from_the_page(browser, served)
+    finally:
+        browser.quit()
+    return 1 if failures else 0
+
+
+sys.exit(main())

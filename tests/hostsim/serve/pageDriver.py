@@ -1,0 +1,155 @@
+# tests/hostsim/serve/pageDriver.py - drives the served page in headless Chromium for the browser
+# tests, the timing script and the README's screenshot: a served hostsim, a browser, and the
+# page's own state read back through execute_script.
+import os
+import shutil
+import subprocess
+import sys
+
+try:
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
+    from selenium.webdriver.support.ui import WebDriverWait
+except ImportError:
+    webdriver = None
+
+SKIPPED = 77  # ctest's SKIP_RETURN_CODE: no browser, driver or Selenium here
+
+
+def exit_unless_browser():
+    if webdriver is None or not shutil.which("chromium") or not shutil.which("chromedriver"):
+        sys.exit(SKIPPED)
+
+
+class ServedHostsim:
+    """hostsim --serve with the given arguments; url, base and token once it listens."""
+
+    def __init__(self, hostsim, module, arguments=(), environment=None):
+        env = dict(os.environ)
+        env.update(environment or {})
+        self.process = subprocess.Popen(
+            [hostsim, "--serve", "--module", module] + list(arguments), stdin=subprocess.PIPE,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, env=env)
+        self.url = self.process.stdout.readline().strip()
+        if not self.url.startswith("http://"):
+            self.stop()
+            raise RuntimeError("hostsim --serve printed no URL")
+        self.base = self.url.split("?")[0]
+        self.token = self.url.split("token=")[1]
+        self.port = int(self.base.rstrip("/").rsplit(":", 1)[1])
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+def start_browser(width=1200, height=900):
+    options = webdriver.ChromeOptions()
+    options.binary_location = shutil.which("chromium")
+    for argument in ("--headless", "--no-sandbox", "--disable-dev-shm-usage",
+                     "--window-size=%d,%d" % (width, height)):
+        options.add_argument(argument)
+    service = Service(executable_path=shutil.which("chromedriver"))
+    return webdriver.Chrome(options=options, service=service)
+
+
+def open_page(browser, served):
+    browser.get(served.url)
+    wait_for_text(browser, "Command:")
+    WebDriverWait(browser, 10).until(lambda b: b.execute_script("return drawing !== null"))
+
+
+def transcript(browser):
+    """As the host printed it; the element's rendered text would break long lines."""
+    return browser.execute_script("return document.getElementById('transcript').textContent")
+
+
+def wait_for_text(browser, text, count=1, seconds=10):
+    WebDriverWait(browser, seconds).until(
+        lambda b: transcript(b).count(text) >= count,
+        "transcript never showed %r: ...%s" % (text, transcript(browser)[-400:]))
+
+
+def wait_for_prompt_end(browser, seconds=10):
+    """Until the transcript ends at the command line again."""
+    WebDriverWait(browser, seconds).until(
+        lambda b: transcript(b).rstrip().endswith("Command:"),
+        "the command line never came back: ...%s" % transcript(browser)[-400:])
+
+
+def type_line(browser, line):
+    browser.find_element(By.ID, "commandLine").send_keys(line + Keys.ENTER)
+
+
+def wait_for_point_prompt(browser, waiting=True):
+    WebDriverWait(browser, 10).until(
+        lambda b: b.execute_script("return promptState.pointPrompt") == waiting,
+        "the page never saw pointPrompt %s" % waiting)
+
+
+def move_to_pixel(browser, px, py):
+    """The mouse to canvas pixel (px, py); Selenium's offsets count from the element's centre."""
+    canvas = browser.find_element(By.ID, "view")
+    width, height = browser.execute_script("return [canvas.clientWidth, canvas.clientHeight]")
+    actions = ActionChains(browser)
+    actions.move_to_element_with_offset(canvas, int(round(px - width / 2)),
+                                        int(round(py - height / 2)))
+    return actions
+
+
+def move_to_world(browser, x, y):
+    px, py = browser.execute_script("return toScreen(arguments[0], arguments[1])", x, y)
+    return move_to_pixel(browser, px, py)
+
+
+def click_under_mouse_at(browser, x, y, pixel_size):
+    """Clicks world (x, y): the mouse rests over the canvas, the view is set so that the pixel
+    under it shows (x, y), each pixel pixel_size units, and the host has that view (PICKBOX
+    measures its pixels) before the click."""
+    canvas = browser.find_element(By.ID, "view")
+    ActionChains(browser).move_to_element(canvas).perform()
+    WebDriverWait(browser, 10).until(lambda b: b.execute_script("return cursor !== null"))
+    browser.execute_script("""
+        const [px, py] = cursor;
+        view.height = canvas.height * arguments[2];
+        view.centerX = arguments[0] - (px - canvas.width / 2) * arguments[2];
+        view.centerY = arguments[1] + (py - canvas.height / 2) * arguments[2];
+        viewChanged();""", x, y, pixel_size)
+    WebDriverWait(browser, 10).until(lambda b: b.execute_async_script("""
+        const done = arguments[0];
+        fetch("view", {method: "POST", headers: {"Content-Type": "application/json"},
+                       body: JSON.stringify({viewHeight: view.height,
+                                             screen: [canvas.width, canvas.height]})})
+            .then((r) => done(r.ok), () => done(false));"""))
+    ActionChains(browser).click().perform()
+
+
+def fetch_from_page(browser, path, method="GET", body=None, credentials="same-origin",
+                    mode="cors"):
+    """[status, text] of a request the page itself makes (its cookie, its Origin)."""
+    return browser.execute_async_script("""
+        const [path, method, body, credentials, mode, done] = arguments;
+        const init = {method: method, credentials: credentials, mode: mode};
+        if (body !== null) init.body = body;
+        fetch(path, init).then(async (r) => done([r.status, await r.text()]))
+                         .catch((e) => done([0, String(e)]));""", path, method, body, credentials,
+                                        mode)
+
+
+def drop_file(browser, name, text):
+    """Drops a file holding text on the drawing, as a user drags one from their desktop."""
+    browser.execute_script("""
+        const transfer = new DataTransfer();
+        transfer.items.add(new File([arguments[1]], arguments[0]));
+        for (const type of ["dragover", "drop"])
+            canvas.dispatchEvent(new DragEvent(type, {dataTransfer: transfer, bubbles: true,
+                                                      cancelable: true}));""", name, text)
