@@ -28,6 +28,8 @@ def check(condition, what):
 def end_pick_highlights_and_answers(browser):
     with page.ServedHostsim(hostsim, module) as served:
         page.open_page(browser, served)
+        page.type_line(browser, '(cal "P1=[33,16]")')  # a labelled marker in the screenshot
+        page.wait_for_text(browser, "(33.0 16.0 0.0)")
         page.type_line(browser, '(cal "END")')
         page.wait_for_point_prompt(browser)
         for x, y, highlighted in ((70, 40, None), (15, 0, [0, 0, 20, 0])):
