@@ -21,6 +21,7 @@ FunctionHandler tokenHandler = nullptr;        // handler of the current Token::
 static bool classesKnown = false;
 static uint8_t characterClasses[256];  // the classes of each code's upper case; none for NUL
 static uint8_t upperCases[256];        // kvs_toupper's answer; a blank for NUL, the end
+static uint8_t tokenStarts[256];       // what a token starting with each code is: a TokenStart
 
 namespace {
 
@@ -28,7 +29,17 @@ enum CharacterClass : uint8_t {
     classLetter = 1,         // kvs_isalpha
     classNameCharacter = 2,  // kvs_isalnum, or '_'
     classDigit = 4,          // kvs_isdigit
-    classBlank = 8,          // a blank before the end
+};
+
+// The operators and brackets of one character start with their own token's number; the other
+// kinds of token follow.
+enum TokenStart : uint8_t {
+    startName = static_cast<uint8_t>(Token::End) + 1,
+    startQuotedName,
+    startNumber,
+    startBlank,
+    startEnd,
+    startIllegal,
 };
 
 constexpr double gradsToDegrees = 0.9;
@@ -51,6 +62,43 @@ const Keyword keywordTable[] = {
     {"CVUNIT", Token::Cvunit},
 };
 
+// The token of an operator or bracket of one character; false for any other character.
+bool isSingleCharacterToken(int c, Token& single) {
+    switch (c) {
+        case '[': single = Token::OpenBracket; break;
+        case ']': single = Token::CloseBracket; break;
+        case '(': single = Token::OpenParen; break;
+        case ')': single = Token::CloseParen; break;
+        case '@': single = Token::At; break;
+        case '<': single = Token::Angle; break;
+        case '+': single = Token::Plus; break;
+        case '-': single = Token::Minus; break;
+        case '*': single = Token::Times; break;
+        case '/': single = Token::Divide; break;
+        case '&': single = Token::Cross; break;
+        case '^': single = Token::Power; break;
+        case ',': single = Token::Comma; break;
+        case '=': single = Token::Assign; break;
+        default: return false;
+    }
+    return true;
+}
+
+// Read from the classes: the first of blank, letter, quote, digit or point, and single-character
+// token that the code's upper case is decides.
+uint8_t tokenStartOf(int c) {
+    int upper = upperCases[c];
+    uint8_t classes = characterClasses[c];
+    Token single = Token::End;
+    if (c == '\0') return startEnd;
+    if (upper == ' ') return startBlank;
+    if ((classes & classLetter) != 0) return startName;
+    if (upper == '\'') return startQuotedName;
+    if ((classes & classDigit) != 0 || upper == '.') return startNumber;
+    if (isSingleCharacterToken(upper, single)) return static_cast<uint8_t>(single);
+    return startIllegal;
+}
+
 void askHostAboutCharacters() {
     for (int c = 1; c < 256; c++) {
         int upper = kvs_toupper(c) & 0xFF;
@@ -58,12 +106,12 @@ void askHostAboutCharacters() {
         if (kvs_isalpha(upper)) classes |= classLetter;
         if (kvs_isalnum(upper) || upper == '_') classes |= classNameCharacter;
         if (kvs_isdigit(upper)) classes |= classDigit;
-        if (upper == ' ') classes |= classBlank;
         upperCases[c] = static_cast<uint8_t>(upper);
         characterClasses[c] = classes;
     }
     upperCases[0] = ' ';
     characterClasses[0] = 0;
+    for (int c = 0; c < 256; c++) tokenStarts[c] = tokenStartOf(c);
     classesKnown = true;
 }
 
@@ -76,11 +124,9 @@ inline void advance() {
     if (*cursor != '\0') cursor++;
 }
 
-void skipBlanks() {
-    while ((characterClasses[*cursor] & classBlank) != 0) cursor++;
-}
-
-void readIdentifier() {
+// The calls below are kept out of line so that nextToken, which runs once for every token, saves
+// no registers for an operator or bracket.
+__attribute__((noinline)) void readIdentifier() {
     int length = 0;
     const unsigned char* p = cursor;
     for (; (characterClasses[*p] & classNameCharacter) != 0; p++) {
@@ -102,7 +148,7 @@ void readIdentifier() {
 }
 
 // 'any characters', upper-cased, at most 32 of them.
-void readQuotedName() {
+__attribute__((noinline)) void readQuotedName() {
     token = Token::Identifier;
     int length = 0;
     for (;;) {
@@ -295,7 +341,7 @@ void readFeetForm() {
 }
 
 // A number and the unit form that directly follows it.
-void lexNumber() {
+__attribute__((noinline)) void lexNumber() {
     if (ErrorCode != 0) return;
     scanNumeral();
     if (ErrorCode != 0) return;
@@ -325,29 +371,10 @@ void lexNumber() {
     }
 }
 
-// A switch rather than a table search: it is asked for every operator and bracket.
-bool readSingleCharToken() {
-    Token single;
-    switch (currentChar()) {
-        case '[': single = Token::OpenBracket; break;
-        case ']': single = Token::CloseBracket; break;
-        case '(': single = Token::OpenParen; break;
-        case ')': single = Token::CloseParen; break;
-        case '@': single = Token::At; break;
-        case '<': single = Token::Angle; break;
-        case '+': single = Token::Plus; break;
-        case '-': single = Token::Minus; break;
-        case '*': single = Token::Times; break;
-        case '/': single = Token::Divide; break;
-        case '&': single = Token::Cross; break;
-        case '^': single = Token::Power; break;
-        case ',': single = Token::Comma; break;
-        case '=': single = Token::Assign; break;
-        default: return false;
-    }
-    token = single;
-    advance();
-    return true;
+__attribute__((noinline)) void reportIllegalCharacter() {
+    tokenText[0] = static_cast<char>(currentChar());
+    tokenText[1] = '\0';
+    reportError(errorIllegalCharacter, tokenText);
 }
 
 }  // namespace
@@ -367,22 +394,28 @@ void startLexer(const char* text) {
 
 void nextToken() {
     if (ErrorCode != 0) return;
-    skipBlanks();
-    unsigned char c = *cursor;
-    if (c == '\0') {
-        token = Token::End;
+    uint8_t start = tokenStarts[*cursor];
+    while (start == startBlank) start = tokenStarts[*++cursor];
+    if (start < startName) {  // an operator or bracket
+        token = static_cast<Token>(start);
+        cursor++;
         return;
     }
-    uint8_t classes = characterClasses[c];
-    if ((classes & classLetter) != 0) {
-        readIdentifier();
-    } else if (upperCases[c] == '\'') {
-        readQuotedName();
-    } else if ((classes & classDigit) != 0 || upperCases[c] == '.') {
-        lexNumber();
-    } else if (!readSingleCharToken()) {
-        tokenText[0] = static_cast<char>(upperCases[c]);
-        tokenText[1] = '\0';
-        reportError(errorIllegalCharacter, tokenText);
+    switch (start) {
+        case startEnd:
+            token = Token::End;
+            break;
+        case startName:
+            readIdentifier();
+            break;
+        case startQuotedName:
+            readQuotedName();
+            break;
+        case startNumber:
+            lexNumber();
+            break;
+        default:
+            reportIllegalCharacter();
+            break;
     }
 }
