@@ -161,10 +161,8 @@ void copyFields(Value& to, const Value& from) {
 
 // name [ '(' [ expression { ',' expression } [','] ] ')' ]
 void parseFunctionCall(Value& out) {
-    FunctionHandler handler = tokenHandler;
-    char name[maxNameLength + 1];
-    for (int i = 0; (name[i] = tokenText[i]) != '\0'; i++) {
-    }  // tokenText is always terminated within its maxNameLength + 1 bytes
+    FunctionHandler handler = tokenFunction->handler;
+    const char* name = tokenFunction->name;  // the table's copy: tokenText changes as we read on
     nextToken();
     // This call's own arguments; nested calls have their own. Left raw, so that a call of one
     // argument does not clear twenty Values: each is made only when its argument is parsed.

@@ -13,7 +13,7 @@ static const unsigned char* cursor = nullptr;  // the current character; the cal
 Token token = Token::End;                      // the current token, read by the evaluator
 char tokenText[maxNameLength + 1];             // identifier or quoted name, cut to 32
 double tokenNumber = 0;                        // value of the current number token
-FunctionHandler tokenHandler = nullptr;        // handler of the current Token::Function
+const FunctionEntry* tokenFunction = nullptr;  // the entry of the current Token::Function
 // The host's answers for every character code, asked when the first statement after a module
 // load starts and kept while the module is loaded: the classes depend on the character alone,
 // and asking the host for every character read cost more than the rest of the lexer together.
@@ -128,10 +128,13 @@ inline void advance() {
 // no registers for an operator or bracket.
 __attribute__((noinline)) void readIdentifier() {
     int length = 0;
+    unsigned hash = nameHashStart;
     const unsigned char* p = cursor;
     for (; (characterClasses[*p] & classNameCharacter) != 0; p++) {
         if (length < maxNameLength) {  // a longer identifier is cut without error
-            tokenText[length++] = static_cast<char>(upperCases[upperCases[*p]]);
+            unsigned char upper = upperCases[upperCases[*p]];
+            tokenText[length++] = static_cast<char>(upper);
+            hash = addToNameHash(hash, upper);
         }
     }
     cursor = p;
@@ -143,8 +146,8 @@ __attribute__((noinline)) void readIdentifier() {
             return;
         }
     }
-    tokenHandler = findFunction(tokenText);
-    token = tokenHandler != nullptr ? Token::Function : Token::Identifier;
+    tokenFunction = findFunctionEntry(tokenText, hash);
+    token = tokenFunction != nullptr ? Token::Function : Token::Identifier;
 }
 
 // 'any characters', upper-cased, at most 32 of them.

@@ -20,12 +20,9 @@ static int32_t indexedCount = 0;       // entries 0 .. indexedCount - 1 are in t
 
 namespace {
 
-// FNV-1a over the name's bytes.
 unsigned hashName(const char* name) {
-    unsigned hash = 2166136261u;
-    for (const char* p = name; *p != '\0'; p++) {
-        hash = (hash ^ static_cast<unsigned char>(*p)) * 16777619u;
-    }
+    unsigned hash = nameHashStart;
+    for (const char* p = name; *p != '\0'; p++) hash = addToNameHash(hash, *p);
     return hash;
 }
 
@@ -57,14 +54,18 @@ void updateIndex() {
 
 }  // namespace
 
-FunctionHandler findFunction(const char* name) {
+const FunctionEntry* findFunctionEntry(const char* name, unsigned hash) {
     if (indexedCount != functionTable.count) updateIndex();
-    for (unsigned slot = hashName(name) & indexMask; nameIndex[slot] != 0;
-         slot = (slot + 1) & indexMask) {
+    for (unsigned slot = hash & indexMask; nameIndex[slot] != 0; slot = (slot + 1) & indexMask) {
         const FunctionEntry& entry = functionTable.entries[nameIndex[slot] - 1];
-        if (sameName(entry.name, name)) return entry.handler;
+        if (sameName(entry.name, name)) return &entry;
     }
     return nullptr;
+}
+
+FunctionHandler findFunction(const char* name) {
+    const FunctionEntry* entry = findFunctionEntry(name, hashName(name));
+    return entry != nullptr ? entry->handler : nullptr;
 }
 
 void clearFunctionTable() {
