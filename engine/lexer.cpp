@@ -29,6 +29,7 @@ enum CharacterClass : uint8_t {
     classLetter = 1,         // kvs_isalpha
     classNameCharacter = 2,  // kvs_isalnum, or '_'
     classDigit = 4,          // kvs_isdigit
+    classAsciiDigit = 8,     // '0' to '9', when the host takes it for a digit
 };
 
 // The operators and brackets of one character start with their own token's number; the other
@@ -106,6 +107,7 @@ void askHostAboutCharacters() {
         if (kvs_isalpha(upper)) classes |= classLetter;
         if (kvs_isalnum(upper) || upper == '_') classes |= classNameCharacter;
         if (kvs_isdigit(upper)) classes |= classDigit;
+        if ((classes & classDigit) != 0 && c >= '0' && c <= '9') classes |= classAsciiDigit;
         upperCases[c] = static_cast<uint8_t>(upper);
         characterClasses[c] = classes;
     }
@@ -194,15 +196,15 @@ bool convertNumeral(const char* start, size_t length, double& number) {
     return end == start + length;
 }
 
-// A run of digits from p on, added to the numeral's mantissa; false in plain when a digit is not
-// an ASCII one. Inline so that the numeral stays in registers.
-inline const unsigned char* readDigits(const unsigned char* p, uint64_t& mantissa, int& count,
-                                       bool& plain) {
-    for (; isDigit(*p); p++) {
-        unsigned digit = *p - static_cast<unsigned>('0');
-        plain = plain && digit <= 9;
-        mantissa = mantissa * 10 + digit;  // wraps beyond 19 digits, where it is not used
-        count++;
+// A run of digits from p on, added to the numeral's mantissa. Any other character that the host
+// takes for a digit makes plain false: such a numeral is left to the library.
+inline const unsigned char* readDigits(const unsigned char* p, uint64_t& mantissa, bool& plain) {
+    for (; (characterClasses[*p] & classAsciiDigit) != 0; p++) {
+        mantissa = mantissa * 10 + (*p - '0');  // wraps beyond 19 digits, where it is not used
+    }
+    if (isDigit(*p)) {
+        plain = false;
+        while (isDigit(*p)) p++;
     }
     return p;
 }
@@ -247,15 +249,17 @@ void scanNumeral() {
     const unsigned char* start = cursor;
     const unsigned char* p = cursor;
     uint64_t mantissa = 0;
-    int digitCount = 0, powerOfTen = 0;
+    int powerOfTen = 0;
     bool plain = true;
-    p = readDigits(p, mantissa, digitCount, plain);
+    p = readDigits(p, mantissa, plain);
+    int digitCount = static_cast<int>(p - start);
     if (upperCases[*p] == '.') {
         token = Token::Real;
         plain = plain && *p == '.';
-        int integralDigits = digitCount;
-        p = readDigits(p + 1, mantissa, digitCount, plain);
-        powerOfTen = integralDigits - digitCount;
+        const unsigned char* fraction = p + 1;
+        p = readDigits(fraction, mantissa, plain);
+        powerOfTen = -static_cast<int>(p - fraction);
+        digitCount -= powerOfTen;
     }
     if (upperCases[*p] == 'E') {
         token = Token::Real;
