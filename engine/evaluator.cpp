@@ -291,10 +291,13 @@ void parseUnary(Value& out) {
     if (token == Token::Real || token == Token::Integer) {  // most operands: no call to dispatch
         out = token == Token::Real ? makeReal(tokenNumber) : makeInteger(tokenNumber);
         nextToken();
+        // checkValue without its errno test: the lexer has already failed on any range or
+        // domain error that errno held. A unit form can still overflow ("1e308'").
+        if ((!std::isfinite(out.num) || ErrorCode != 0) && !checkValueFully(out, 0)) return;
     } else {
         parsePrimary(out);
+        if (!checkValue(out, 0)) return;
     }
-    if (!checkValue(out, 0)) return;
     if (negate) {
         out.x = -out.x;
         out.y = -out.y;
