@@ -172,7 +172,7 @@ __attribute__((noinline)) void readQuotedName() {
 }
 
 // The numeral's text, cut to 32 characters, as quoted in an error message.
-void reportWrongNumeral(const char* start, size_t length) {
+__attribute__((cold, noinline)) void reportWrongNumeral(const char* start, size_t length) {
     char quoted[maxNameLength + 1];
     size_t shown = length < static_cast<size_t>(maxNameLength) ? length : maxNameLength;
     std::memcpy(quoted, start, shown);
@@ -183,7 +183,7 @@ void reportWrongNumeral(const char* start, size_t length) {
 // Converts the whole numeral, however long, as the library does. A short one is copied first so
 // that the conversion cannot read past it ("0x1" would otherwise be taken as hexadecimal); a
 // long one cannot start with "0x" and is converted in place, its end checked.
-bool convertNumeral(const char* start, size_t length, double& number) {
+__attribute__((noinline)) bool convertNumeral(const char* start, size_t length, double& number) {
     char* end = nullptr;
     if (length < static_cast<size_t>(numeralCopyLength)) {
         char copy[numeralCopyLength];
@@ -349,7 +349,6 @@ void readFeetForm() {
 
 // A number and the unit form that directly follows it.
 __attribute__((noinline)) void lexNumber() {
-    if (ErrorCode != 0) return;
     scanNumeral();
     if (ErrorCode != 0) return;
     switch (currentChar()) {
