@@ -261,21 +261,21 @@ void parsePrimary(Value& out) {
 void parseExpression(Value& out) {
     if (ErrorCode != 0) return;
     parseUnary(out);
-    applyOperators(out, sumPriority);
+    if (priorityOf(token) != notAnOperator) applyOperators(out, sumPriority);
 }
 
 // term -> power { ('*' | '/' | '&') power }
 void parseTerm(Value& out) {
     if (ErrorCode != 0) return;
     parseUnary(out);
-    applyOperators(out, termPriority);
+    if (priorityOf(token) != notAnOperator) applyOperators(out, termPriority);
 }
 
 // power -> unary { '^' unary }, left to right
 void parsePower(Value& out) {
     if (ErrorCode != 0) return;
     parseUnary(out);
-    applyOperators(out, powerPriority);
+    if (priorityOf(token) != notAnOperator) applyOperators(out, powerPriority);
 }
 
 // unary -> [ '-' | '+' ] primary
