@@ -204,7 +204,8 @@ void parseParenthesised(Value& out) {
     out = inner;
 }
 
-void parsePrimary(Value& out) {
+// Out of line, with the call's argument block, so that parseUnary saves no registers for a numeral.
+__attribute__((noinline)) void parsePrimary(Value& out) {
     switch (token) {
         case Token::Identifier:
             readQuilletVariable(out);
