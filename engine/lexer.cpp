@@ -54,13 +54,14 @@ constexpr int maxShortExponentDigits = 2;
 struct Keyword {
     const char* name;
     Token token;
+    unsigned hash;  // hashOfName(name): almost every identifier differs from it
 };
 
 // Searched in this order, before the function table.
 const Keyword keywordTable[] = {
-    {"PI", Token::Pi},
-    {"GETVAR", Token::Getvar},
-    {"CVUNIT", Token::Cvunit},
+    {"PI", Token::Pi, hashOfName("PI")},
+    {"GETVAR", Token::Getvar, hashOfName("GETVAR")},
+    {"CVUNIT", Token::Cvunit, hashOfName("CVUNIT")},
 };
 
 // The token of an operator or bracket of one character; false for any other character.
@@ -142,8 +143,7 @@ __attribute__((noinline)) void readIdentifier() {
     cursor = p;
     tokenText[length] = '\0';
     for (const Keyword& keyword : keywordTable) {
-        // The first letters differ for almost every identifier: no call to compare the rest.
-        if (tokenText[0] == keyword.name[0] && std::strcmp(tokenText, keyword.name) == 0) {
+        if (hash == keyword.hash && std::strcmp(tokenText, keyword.name) == 0) {
             token = keyword.token;
             return;
         }

@@ -20,12 +20,6 @@ static int32_t indexedCount = 0;       // entries 0 .. indexedCount - 1 are in t
 
 namespace {
 
-unsigned hashName(const char* name) {
-    unsigned hash = nameHashStart;
-    for (const char* p = name; *p != '\0'; p++) hash = addToNameHash(hash, *p);
-    return hash;
-}
-
 // strcmp's answer for equality, without a library call for names of a few letters.
 bool sameName(const char* a, const char* b) {
     while (*a == *b) {
@@ -46,7 +40,7 @@ void forgetIndex() {
 void updateIndex() {
     if (indexedCount > functionTable.count) forgetIndex();
     for (; indexedCount < functionTable.count; indexedCount++) {
-        unsigned slot = hashName(functionTable.entries[indexedCount].name) & indexMask;
+        unsigned slot = hashOfName(functionTable.entries[indexedCount].name) & indexMask;
         while (nameIndex[slot] != 0) slot = (slot + 1) & indexMask;
         nameIndex[slot] = static_cast<int16_t>(indexedCount + 1);
     }
@@ -64,7 +58,7 @@ const FunctionEntry* findFunctionEntry(const char* name, unsigned hash) {
 }
 
 FunctionHandler findFunction(const char* name) {
-    const FunctionEntry* entry = findFunctionEntry(name, hashName(name));
+    const FunctionEntry* entry = findFunctionEntry(name, hashOfName(name));
     return entry != nullptr ? entry->handler : nullptr;
 }
 
