@@ -14,6 +14,7 @@ Token token = Token::End;                      // the current token, read by the
 char tokenText[maxNameLength + 1];             // identifier or quoted name, cut to 32
 double tokenNumber = 0;                        // value of the current number token
 const FunctionEntry* tokenFunction = nullptr;  // the entry of the current Token::Function
+static int* statementErrno = nullptr;  // errno of the thread the statement runs on, found by startLexer
 // The host's answers for every character code, asked when the first statement after a module
 // load starts and kept while the module is loaded: the classes depend on the character alone,
 // and asking the host for every character read cost more than the rest of the lexer together.
@@ -30,6 +31,7 @@ enum CharacterClass : uint8_t {
     classNameCharacter = 2,  // kvs_isalnum, or '_'
     classDigit = 4,          // kvs_isdigit
     classAsciiDigit = 8,     // '0' to '9', when the host takes it for a digit
+    classUnitMark = 16,      // G, R, D, ' or ": a unit form follows a number
 };
 
 // The operators and brackets of one character start with their own token's number; the other
@@ -108,6 +110,7 @@ void askHostAboutCharacters() {
         if (kvs_isalpha(upper)) classes |= classLetter;
         if (kvs_isalnum(upper) || upper == '_') classes |= classNameCharacter;
         if (kvs_isdigit(upper)) classes |= classDigit;
+        if (upper != 0 && std::strchr("GRD'\"", upper) != nullptr) classes |= classUnitMark;
         if ((classes & classDigit) != 0 && c >= '0' && c <= '9') classes |= classAsciiDigit;
         upperCases[c] = static_cast<uint8_t>(upper);
         characterClasses[c] = classes;
@@ -285,7 +288,8 @@ void scanNumeral() {
     double number = 0;
     bool converted = (plain && convertExactly(mantissa, digitCount, powerOfTen, number)) ||
                      convertNumeral(text, length, number);
-    if (!converted || errno == ERANGE || errno == EDOM || std::isinf(number) ||
+    int error = *statementErrno;
+    if (!converted || error == ERANGE || error == EDOM || std::isinf(number) ||
         std::isnan(number)) {
         reportWrongNumeral(text, length);
         return;
@@ -347,10 +351,8 @@ void readFeetForm() {
     token = Token::Real;
 }
 
-// A number and the unit form that directly follows it.
-__attribute__((noinline)) void lexNumber() {
-    scanNumeral();
-    if (ErrorCode != 0) return;
+// The unit form that directly follows a number, if any.
+__attribute__((noinline)) void readUnitForm() {
     switch (currentChar()) {
         case 'G':
             tokenNumber *= gradsToDegrees;
@@ -392,7 +394,8 @@ void readChar() { advance(); }
 void startLexer(const char* text) {
     if (!classesKnown) askHostAboutCharacters();
     ErrorCode = 0;
-    errno = 0;
+    statementErrno = &errno;  // asked once: every numeral tests it
+    *statementErrno = 0;
     cursor = reinterpret_cast<const unsigned char*>(text);
     token = Token::End;
     nextToken();
@@ -417,8 +420,9 @@ void nextToken() {
         case startQuotedName:
             readQuotedName();
             break;
-        case startNumber:
-            lexNumber();
+        case startNumber:  // a number and the unit form that directly follows it
+            scanNumeral();
+            if (ErrorCode == 0 && (characterClasses[*cursor] & classUnitMark) != 0) readUnitForm();
             break;
         default:
             reportIllegalCharacter();
