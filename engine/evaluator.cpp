@@ -117,16 +117,30 @@ const uint8_t operatorPriorities[] = {
 static_assert(sizeof operatorPriorities == static_cast<size_t>(Token::End) + 1,
               "one priority for every token");
 
-int priorityOf(Token t) { return operatorPriorities[static_cast<int>(t)]; }
+int priorityOf(Token t) {
+    return operatorPriorities[static_cast<int>(t)];
+}
 
 void combine(Token op, Value& left, const Value& right) {
     switch (op) {
-        case Token::Plus: combineSum(left, right, 1.0); break;
-        case Token::Minus: combineSum(left, right, -1.0); break;
-        case Token::Times: combineProduct(left, right); break;
-        case Token::Divide: combineQuotient(left, right); break;
-        case Token::Cross: combineCross(left, right); break;
-        default: combinePower(left, right); break;
+        case Token::Plus:
+            combineSum(left, right, 1.0);
+            break;
+        case Token::Minus:
+            combineSum(left, right, -1.0);
+            break;
+        case Token::Times:
+            combineProduct(left, right);
+            break;
+        case Token::Divide:
+            combineQuotient(left, right);
+            break;
+        case Token::Cross:
+            combineCross(left, right);
+            break;
+        default:
+            combinePower(left, right);
+            break;
     }
 }
 

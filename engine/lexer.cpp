@@ -14,7 +14,7 @@ Token token = Token::End;                      // the current token, read by the
 char tokenText[maxNameLength + 1];             // identifier or quoted name, cut to 32
 double tokenNumber = 0;                        // value of the current number token
 const FunctionEntry* tokenFunction = nullptr;  // the entry of the current Token::Function
-static int* statementErrno = nullptr;  // errno of the thread the statement runs on, found by startLexer
+static int* statementErrno = nullptr;  // errno of the statement's thread, found by startLexer
 // The host's answers for every character code, asked when the first statement after a module
 // load starts and kept while the module is loaded: the classes depend on the character alone,
 // and asking the host for every character read cost more than the rest of the lexer together.
@@ -49,8 +49,8 @@ constexpr double gradsToDegrees = 0.9;
 constexpr double radiansToDegrees = 57.29577951308232;
 constexpr double minutesToDegrees = 0.016666666666666666;
 constexpr double secondsToDegrees = 0.0002777777777777778;
-constexpr int numeralCopyLength = 64;     // numerals at least this long are converted in place
-constexpr int maxExactPower = 22;         // 10^22 is the largest power of ten a double holds
+constexpr int numeralCopyLength = 64;  // numerals at least this long are converted in place
+constexpr int maxExactPower = 22;      // 10^22 is the largest power of ten a double holds
 constexpr int maxShortExponentDigits = 2;
 
 struct Keyword {

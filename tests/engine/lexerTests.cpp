@@ -218,7 +218,8 @@ TEST_F(LexerTest, ConvertsLongMantissasExactlyAsTheLibraryDoes) {
         std::string body = std::to_string(random() % 10000000000000000000ULL);
         int point = static_cast<int>(random() % 20);
         if (point < static_cast<int>(body.size())) body.insert(body.size() - point, ".");
-        std::snprintf(text, sizeof text, "%se%d", body.c_str(), static_cast<int>(random() % 47) - 23);
+        int exponent = static_cast<int>(random() % 47) - 23;
+        std::snprintf(text, sizeof text, "%se%d", body.c_str(), exponent);
         startLexer(text);
         ASSERT_EQ(0, ErrorCode) << text;
         ASSERT_EQ(std::strtod(text, nullptr), tokenNumber) << text;
