@@ -272,10 +272,31 @@ __attribute__((noinline)) void parsePrimary(Value& out) {
 // operator. The levels share one loop, applyOperators, which takes the operators of a level and
 // those above it: an operand is read by parseUnary directly, not through every level in turn.
 
+namespace {
+
+bool isNumeral(Token t) { return t == Token::Real || t == Token::Integer; }
+
+// An operand that is a numeral, as parseUnary reads it; false after an error.
+inline bool readNumeralOperand(Value& out) {
+    out = token == Token::Real ? makeReal(tokenNumber) : makeInteger(tokenNumber);
+    nextToken();
+    // checkValue without its errno test: the lexer has already failed on any range or domain
+    // error that errno held. A unit form can still overflow ("1e308'").
+    return (std::isfinite(out.num) && ErrorCode == 0) || checkValueFully(out, 0);
+}
+
+}  // namespace
+
 // expression -> term { ('+' | '-') term }
+// An expression that starts with a numeral reads it here: most arguments and point components
+// are one numeral, and need no call of the levels below.
 void parseExpression(Value& out) {
     if (ErrorCode != 0) return;
-    parseUnary(out);
+    if (isNumeral(token)) {
+        if (!readNumeralOperand(out)) return;
+    } else {
+        parseUnary(out);
+    }
     if (priorityOf(token) != notAnOperator) applyOperators(out, sumPriority);
 }
 
@@ -303,12 +324,8 @@ void parseUnary(Value& out) {
     } else if (token == Token::Plus) {
         nextToken();
     }
-    if (token == Token::Real || token == Token::Integer) {  // most operands: no call to dispatch
-        out = token == Token::Real ? makeReal(tokenNumber) : makeInteger(tokenNumber);
-        nextToken();
-        // checkValue without its errno test: the lexer has already failed on any range or
-        // domain error that errno held. A unit form can still overflow ("1e308'").
-        if ((!std::isfinite(out.num) || ErrorCode != 0) && !checkValueFully(out, 0)) return;
+    if (isNumeral(token)) {  // most operands: no call to dispatch
+        if (!readNumeralOperand(out)) return;
     } else {
         parsePrimary(out);
         if (!checkValue(out, 0)) return;
