@@ -144,6 +144,17 @@ void combine(Token op, Value& left, const Value& right) {
     }
 }
 
+bool isNumeral(Token t) { return t == Token::Real || t == Token::Integer; }
+
+// An operand that is a numeral, as parseUnary reads it; false after an error.
+inline bool readNumeralOperand(Value& out) {
+    out = token == Token::Real ? makeReal(tokenNumber) : makeInteger(tokenNumber);
+    nextToken();
+    // checkValue without its errno test: the lexer has already failed on any range or domain
+    // error that errno held. A unit form can still overflow ("1e308'").
+    return (std::isfinite(out.num) && ErrorCode == 0) || checkValueFully(out, 0);
+}
+
 // Applies to left every operator of at least minPriority that follows, each with its right
 // operand; an operand first takes the operators that bind tighter than the one before it. The
 // operators are applied in the very order the grammar's levels would apply them, each result
@@ -155,7 +166,11 @@ void applyOperators(Value& left, int minPriority) {
         Token op = token;
         nextToken();
         Value right;
-        parseUnary(right);
+        if (isNumeral(token)) {
+            if (!readNumeralOperand(right)) return;
+        } else {
+            parseUnary(right);
+        }
         if (priorityOf(token) > priority) applyOperators(right, priority + 1);
         if (ErrorCode == 0) combine(op, left, right);
         if (!checkValue(left, 0)) return;
@@ -272,20 +287,6 @@ __attribute__((noinline)) void parsePrimary(Value& out) {
 // operator. The levels share one loop, applyOperators, which takes the operators of a level and
 // those above it: an operand is read by parseUnary directly, not through every level in turn.
 
-namespace {
-
-bool isNumeral(Token t) { return t == Token::Real || t == Token::Integer; }
-
-// An operand that is a numeral, as parseUnary reads it; false after an error.
-inline bool readNumeralOperand(Value& out) {
-    out = token == Token::Real ? makeReal(tokenNumber) : makeInteger(tokenNumber);
-    nextToken();
-    // checkValue without its errno test: the lexer has already failed on any range or domain
-    // error that errno held. A unit form can still overflow ("1e308'").
-    return (std::isfinite(out.num) && ErrorCode == 0) || checkValueFully(out, 0);
-}
-
-}  // namespace
 
 // expression -> term { ('+' | '-') term }
 // An expression that starts with a numeral reads it here: most arguments and point components
