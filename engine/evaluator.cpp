@@ -283,10 +283,10 @@ __attribute__((noinline)) void parsePrimary(Value& out) {
 // Each level below builds its value in the caller's out rather than in a local copied up at
 // the end: a Value copied from one level to the next at every step cost more than the
 // arithmetic. A caller never reads out after a failure, so a partly built value does no harm.
-// Every value is checked once, where it is made: by parseUnary for an operand, and after each
-// operator. The levels share one loop, applyOperators, which takes the operators of a level and
-// those above it: an operand is read by parseUnary directly, not through every level in turn.
-
+// Every value is checked once, where it is made: by parseUnary (or readNumeralOperand) for an
+// operand, and after each operator. The levels share one loop, applyOperators, which takes the
+// operators of a level and those above it: an operand is read by parseUnary directly, not
+// through every level in turn, and a numeral without even that call.
 
 // expression -> term { ('+' | '-') term }
 // An expression that starts with a numeral reads it here: most arguments and point components
