@@ -144,7 +144,9 @@ void combine(Token op, Value& left, const Value& right) {
     }
 }
 
-bool isNumeral(Token t) { return t == Token::Real || t == Token::Integer; }
+bool isNumeral(Token t) {
+    return t == Token::Real || t == Token::Integer;
+}
 
 // An operand that is a numeral, as parseUnary reads it; false after an error.
 inline bool readNumeralOperand(Value& out) {
