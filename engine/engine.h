@@ -34,7 +34,7 @@ enum class Token : int32_t {
 extern Token token;                     // the current token
 extern char tokenText[maxNameLength + 1];  // identifier or quoted name, upper case
 extern double tokenNumber;              // value of a number token
-extern FunctionHandler tokenHandler;    // handler of a Token::Function
+extern const FunctionEntry* tokenFunction;  // the table's entry of a Token::Function
 
 // Begins a statement: clears ErrorCode and errno and makes the first token current.
 // The text is read in place and must stay unchanged while the evaluation runs.

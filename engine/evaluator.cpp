@@ -87,19 +87,95 @@ void combinePower(Value& left, const Value& right) {
     }
 }
 
-bool isSumOperator(Token t) { return t == Token::Plus || t == Token::Minus; }
+// How tightly each binary operator binds; every one of them is left-associative. One row per
+// token, in the order of Token's numbers.
+enum Priority : uint8_t { notAnOperator = 0, sumPriority = 1, termPriority = 2, powerPriority = 3 };
+const uint8_t operatorPriorities[] = {
+    notAnOperator,  // Identifier
+    notAnOperator,  // Real
+    notAnOperator,  // Integer
+    notAnOperator,  // Function
+    notAnOperator,  // OpenBracket
+    notAnOperator,  // CloseBracket
+    notAnOperator,  // OpenParen
+    notAnOperator,  // CloseParen
+    notAnOperator,  // At
+    notAnOperator,  // Angle
+    sumPriority,    // Plus
+    sumPriority,    // Minus
+    termPriority,   // Times
+    termPriority,   // Divide
+    termPriority,   // Cross
+    powerPriority,  // Power
+    notAnOperator,  // Pi
+    notAnOperator,  // Comma
+    notAnOperator,  // Getvar
+    notAnOperator,  // Cvunit
+    notAnOperator,  // Assign
+    notAnOperator,  // End
+};
+static_assert(sizeof operatorPriorities == static_cast<size_t>(Token::End) + 1,
+              "one priority for every token");
 
-bool isTermOperator(Token t) {
-    return t == Token::Times || t == Token::Divide || t == Token::Cross;
+int priorityOf(Token t) {
+    return operatorPriorities[static_cast<int>(t)];
 }
 
-void combineTerm(Token op, Value& left, const Value& right) {
-    if (op == Token::Times) {
-        combineProduct(left, right);
-    } else if (op == Token::Divide) {
-        combineQuotient(left, right);
-    } else {
-        combineCross(left, right);
+void combine(Token op, Value& left, const Value& right) {
+    switch (op) {
+        case Token::Plus:
+            combineSum(left, right, 1.0);
+            break;
+        case Token::Minus:
+            combineSum(left, right, -1.0);
+            break;
+        case Token::Times:
+            combineProduct(left, right);
+            break;
+        case Token::Divide:
+            combineQuotient(left, right);
+            break;
+        case Token::Cross:
+            combineCross(left, right);
+            break;
+        default:
+            combinePower(left, right);
+            break;
+    }
+}
+
+bool isNumeral(Token t) {
+    return t == Token::Real || t == Token::Integer;
+}
+
+// An operand that is a numeral, as parseUnary reads it; false after an error.
+inline bool readNumeralOperand(Value& out) {
+    out = token == Token::Real ? makeReal(tokenNumber) : makeInteger(tokenNumber);
+    nextToken();
+    // checkValue without its errno test: the lexer has already failed on any range or domain
+    // error that errno held. A unit form can still overflow ("1e308'").
+    return (std::isfinite(out.num) && ErrorCode == 0) || checkValueFully(out, 0);
+}
+
+// Applies to left every operator of at least minPriority that follows, each with its right
+// operand; an operand first takes the operators that bind tighter than the one before it. The
+// operators are applied in the very order the grammar's levels would apply them, each result
+// checked at once, so every error is the one the levels would report.
+void applyOperators(Value& left, int minPriority) {
+    for (;;) {
+        int priority = priorityOf(token);
+        if (ErrorCode != 0 || priority < minPriority) return;
+        Token op = token;
+        nextToken();
+        Value right;
+        if (isNumeral(token)) {
+            if (!readNumeralOperand(right)) return;
+        } else {
+            parseUnary(right);
+        }
+        if (priorityOf(token) > priority) applyOperators(right, priority + 1);
+        if (ErrorCode == 0) combine(op, left, right);
+        if (!checkValue(left, 0)) return;
     }
 }
 
@@ -116,10 +192,8 @@ void copyFields(Value& to, const Value& from) {
 
 // name [ '(' [ expression { ',' expression } [','] ] ')' ]
 void parseFunctionCall(Value& out) {
-    FunctionHandler handler = tokenHandler;
-    char name[maxNameLength + 1];
-    for (int i = 0; (name[i] = tokenText[i]) != '\0'; i++) {
-    }  // tokenText is always terminated within its maxNameLength + 1 bytes
+    FunctionHandler handler = tokenFunction->handler;
+    const char* name = tokenFunction->name;  // the table's copy: tokenText changes as we read on
     nextToken();
     // This call's own arguments; nested calls have their own. Left raw, so that a call of one
     // argument does not clear twenty Values: each is made only when its argument is parsed.
@@ -161,7 +235,8 @@ void parseParenthesised(Value& out) {
     out = inner;
 }
 
-void parsePrimary(Value& out) {
+// Out of line, with the call's argument block, so that parseUnary saves no registers for a numeral.
+__attribute__((noinline)) void parsePrimary(Value& out) {
     switch (token) {
         case Token::Identifier:
             readQuilletVariable(out);
@@ -210,49 +285,36 @@ void parsePrimary(Value& out) {
 // Each level below builds its value in the caller's out rather than in a local copied up at
 // the end: a Value copied from one level to the next at every step cost more than the
 // arithmetic. A caller never reads out after a failure, so a partly built value does no harm.
-// Every value is checked once, where it is made: by parseUnary for an operand, and in the loop
-// after each operator. Nothing runs between that check and the return, so a level does not
-// check its result again on the way out.
+// Every value is checked once, where it is made: by parseUnary (or readNumeralOperand) for an
+// operand, and after each operator. The levels share one loop, applyOperators, which takes the
+// operators of a level and those above it: an operand is read by parseUnary directly, not
+// through every level in turn, and a numeral without even that call.
 
 // expression -> term { ('+' | '-') term }
+// An expression that starts with a numeral reads it here: most arguments and point components
+// are one numeral, and need no call of the levels below.
 void parseExpression(Value& out) {
     if (ErrorCode != 0) return;
-    parseTerm(out);
-    while (ErrorCode == 0 && isSumOperator(token)) {
-        double sign = token == Token::Plus ? 1.0 : -1.0;
-        nextToken();
-        Value right;
-        parseTerm(right);
-        if (ErrorCode == 0) combineSum(out, right, sign);
-        if (!checkValue(out, 0)) return;
+    if (isNumeral(token)) {
+        if (!readNumeralOperand(out)) return;
+    } else {
+        parseUnary(out);
     }
+    if (priorityOf(token) != notAnOperator) applyOperators(out, sumPriority);
 }
 
 // term -> power { ('*' | '/' | '&') power }
 void parseTerm(Value& out) {
     if (ErrorCode != 0) return;
-    parsePower(out);
-    while (ErrorCode == 0 && isTermOperator(token)) {
-        Token op = token;
-        nextToken();
-        Value right;
-        parsePower(right);
-        if (ErrorCode == 0) combineTerm(op, out, right);
-        if (!checkValue(out, 0)) return;
-    }
+    parseUnary(out);
+    if (priorityOf(token) != notAnOperator) applyOperators(out, termPriority);
 }
 
 // power -> unary { '^' unary }, left to right
 void parsePower(Value& out) {
     if (ErrorCode != 0) return;
     parseUnary(out);
-    while (ErrorCode == 0 && token == Token::Power) {
-        nextToken();
-        Value right;
-        parseUnary(right);
-        if (ErrorCode == 0) combinePower(out, right);
-        if (!checkValue(out, 0)) return;
-    }
+    if (priorityOf(token) != notAnOperator) applyOperators(out, powerPriority);
 }
 
 // unary -> [ '-' | '+' ] primary
@@ -265,8 +327,12 @@ void parseUnary(Value& out) {
     } else if (token == Token::Plus) {
         nextToken();
     }
-    parsePrimary(out);
-    if (!checkValue(out, 0)) return;
+    if (isNumeral(token)) {  // most operands: no call to dispatch
+        if (!readNumeralOperand(out)) return;
+    } else {
+        parsePrimary(out);
+        if (!checkValue(out, 0)) return;
+    }
     if (negate) {
         out.x = -out.x;
         out.y = -out.y;

@@ -20,15 +20,6 @@ static int32_t indexedCount = 0;       // entries 0 .. indexedCount - 1 are in t
 
 namespace {
 
-// FNV-1a over the name's bytes.
-unsigned hashName(const char* name) {
-    unsigned hash = 2166136261u;
-    for (const char* p = name; *p != '\0'; p++) {
-        hash = (hash ^ static_cast<unsigned char>(*p)) * 16777619u;
-    }
-    return hash;
-}
-
 // strcmp's answer for equality, without a library call for names of a few letters.
 bool sameName(const char* a, const char* b) {
     while (*a == *b) {
@@ -49,7 +40,7 @@ void forgetIndex() {
 void updateIndex() {
     if (indexedCount > functionTable.count) forgetIndex();
     for (; indexedCount < functionTable.count; indexedCount++) {
-        unsigned slot = hashName(functionTable.entries[indexedCount].name) & indexMask;
+        unsigned slot = hashOfName(functionTable.entries[indexedCount].name) & indexMask;
         while (nameIndex[slot] != 0) slot = (slot + 1) & indexMask;
         nameIndex[slot] = static_cast<int16_t>(indexedCount + 1);
     }
@@ -57,14 +48,18 @@ void updateIndex() {
 
 }  // namespace
 
-FunctionHandler findFunction(const char* name) {
+const FunctionEntry* findFunctionEntry(const char* name, unsigned hash) {
     if (indexedCount != functionTable.count) updateIndex();
-    for (unsigned slot = hashName(name) & indexMask; nameIndex[slot] != 0;
-         slot = (slot + 1) & indexMask) {
+    for (unsigned slot = hash & indexMask; nameIndex[slot] != 0; slot = (slot + 1) & indexMask) {
         const FunctionEntry& entry = functionTable.entries[nameIndex[slot] - 1];
-        if (sameName(entry.name, name)) return entry.handler;
+        if (sameName(entry.name, name)) return &entry;
     }
     return nullptr;
+}
+
+FunctionHandler findFunction(const char* name) {
+    const FunctionEntry* entry = findFunctionEntry(name, hashOfName(name));
+    return entry != nullptr ? entry->handler : nullptr;
 }
 
 void clearFunctionTable() {

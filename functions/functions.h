@@ -36,6 +36,21 @@ extern CallFrame callFrame;
 // The handler registered under an upper-case name, or nullptr.
 FunctionHandler findFunction(const char* name);
 
+// The names' hash (FNV-1a), a byte at a time, for a caller that reads a name byte by byte anyway.
+constexpr unsigned nameHashStart = 2166136261u;
+constexpr unsigned addToNameHash(unsigned hash, unsigned char c) {
+    return (hash ^ c) * 16777619u;
+}
+constexpr unsigned hashOfName(const char* name) {
+    unsigned hash = nameHashStart;
+    for (; *name != '\0'; name++) hash = addToNameHash(hash, static_cast<unsigned char>(*name));
+    return hash;
+}
+
+// The entry registered under an upper-case name whose hash is given, or nullptr. The entry stays
+// where it is until the table is cleared.
+const FunctionEntry* findFunctionEntry(const char* name, unsigned hash);
+
 // Enters name (upper-cased) with its handler; failures go through reportError.
 void cal_register_function(const char* name, FunctionHandler handler);
 

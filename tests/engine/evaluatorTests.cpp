@@ -138,6 +138,40 @@ TEST_F(EvaluatorTest, ReportsOperatorAndSyntaxErrors) {
     }
 }
 
+// Operators of all three priorities in one line are applied in the grammar's order, each result
+// checked at once: the first failure in that order is the one reported. A numeral's unit form
+// can overflow, and is checked like any operand.
+TEST_F(EvaluatorTest, AppliesMixedPrioritiesInTheGrammarsOrder) {
+    struct Case {
+        int line;
+        const char* text;
+        int error;
+        double want;
+    };
+    const Case cases[] = {
+        {__LINE__, "1+2^3*4-5/8", 0, 32.375},
+        {__LINE__, "2*3^2^2/4", 0, 40.5},
+        {__LINE__, "1-2-3*2^2/4", 0, -4},
+        {__LINE__, "2^3*[1,0,0]*[1,1,1]-6", 0, 2},
+        {__LINE__, "[1,2,3]+1*2^[1,2,3]", 16, 0},  // the power fails before the sum
+        {__LINE__, "1+2*[1,2,3]&2", 20, 0},        // the cross product before the sum
+        {__LINE__, "1/0+[1,2,3]&2", 18, 0},        // the first term before the second
+        {__LINE__, "[1,2,3]&2+1/0", 20, 0},
+        {__LINE__, "1e300*1e300+[1,2,3]", 23, 0},
+        {__LINE__, "1+[1,2,3]*1e300^2", 23, 0},
+        {__LINE__, "1e308'", 23, 0},
+        {__LINE__, "2+-1e308'*0", 23, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Value v = eval(c.text);
+        EXPECT_EQ(c.error, ErrorCode) << c.text;
+        if (c.error == 0) {
+            EXPECT_DOUBLE_EQ(c.want, v.num) << c.text;
+        }
+    }
+}
+
 // Records how it was called; reports error 4 for two arguments, as a real handler would.
 int handlerCalls = 0;
 int lastArgCount = -1;

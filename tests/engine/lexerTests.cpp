@@ -198,6 +198,34 @@ TEST_F(LexerTest, ConvertsNumeralsExactlyAsTheLibraryDoes) {
     }
 }
 
+// Mantissas of 16 to 19 digits: those up to 2^53 are converted exactly, the others by the library;
+// either way the double must be the library's.
+TEST_F(LexerTest, ConvertsLongMantissasExactlyAsTheLibraryDoes) {
+    const char* numerals[] = {
+        "9007199254740992.0", "9007199254740993.0", "9007199254740992e-22", "4503599627370497.5",
+        "1234567890123456789.0", "12345678901234567890.0", "18446744073709551616.0",
+        "0.000000000000000000001e22",
+    };
+    for (const char* text : numerals) {
+        SCOPED_TRACE(text);
+        startLexer(text);
+        ASSERT_EQ(0, ErrorCode) << hostsim::takeOutput();
+        EXPECT_EQ(std::strtod(text, nullptr), tokenNumber);
+    }
+    std::mt19937_64 random(20261209);
+    char text[64];
+    for (int i = 0; i < 20000; i++) {
+        std::string body = std::to_string(random() % 10000000000000000000ULL);
+        int point = static_cast<int>(random() % 20);
+        if (point < static_cast<int>(body.size())) body.insert(body.size() - point, ".");
+        int exponent = static_cast<int>(random() % 47) - 23;
+        std::snprintf(text, sizeof text, "%se%d", body.c_str(), exponent);
+        startLexer(text);
+        ASSERT_EQ(0, ErrorCode) << text;
+        ASSERT_EQ(std::strtod(text, nullptr), tokenNumber) << text;
+    }
+}
+
 void firstHandler() { callFrame.result = makeInteger(1); }
 void secondHandler() { callFrame.result = makeInteger(2); }
 
