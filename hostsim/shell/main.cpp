@@ -3,7 +3,6 @@
 
 #include <dlfcn.h>
 #include <getopt.h>
-#include <readline/history.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -339,6 +338,6 @@ int main(int argc, char** argv) {
     int status = runSession(options);
     hostsim::unloadModule();
     hostsim::resetHostState();
-    clear_history();
+    hostsim::releaseHistory();
     return checkedStatus(status);
 }
