@@ -34,6 +34,13 @@ std::FILE* conversationStream();            // where printText writes (readline'
 void printFailure(const std::string& text);
 // Flushes standard output; the errno of the first write to it that failed, 0 when none did.
 int outputFailure();
+// While a batch of lines runs (a script, -c and -e) and standard output is no terminal, results
+// are not flushed one by one: a write per line was half the time of a short line. They are
+// flushed before any text goes to standard error (so that with 2>&1 the order stays), before
+// standard input is read, and when the hold ends. Text written to standard error by other means
+// must call flushResults first.
+void holdResults(bool on);
+void flushResults();
 // A second reader of everything printed (a browser page's transcript), besides the streams or
 // the capture; it gets the text in code page 1252. An empty function removes it.
 void mirrorOutput(std::function<void(const std::string&)> mirror);

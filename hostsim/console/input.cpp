@@ -161,6 +161,7 @@ bool nextLine(const std::string& prompt, std::string& line) {
         hostsim::printText(prompt + line + "\n");
         return true;
     }
+    if (scriptInput == nullptr) hostsim::flushResults();  // whoever reads them may be the one to answer
     for (;;) {
         if (lineSource && scriptInput == nullptr && !testInput) {
             std::string given;

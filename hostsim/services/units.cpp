@@ -124,6 +124,7 @@ namespace hostsim {
 bool unitsAvailable() {
     if (unitLoadTried) return unitSystem != nullptr;
     unitLoadTried = true;
+    hostsim::flushResults();  // the notices below go straight to standard error
     if (!loadUnitLibrary()) {
         const char* reason = dlerror();
         std::fprintf(stderr, "hostsim: the unit library cannot be loaded (%s); unit conversion is off\n",

@@ -242,6 +242,7 @@ bool runGivenLines(const Options& options, bool& nilSeen) {
 bool runScript(const std::string& path) {
     std::ifstream script(path);
     if (!script) {
+        hostsim::flushResults();
         std::fprintf(stderr, "hostsim: %s: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
@@ -299,9 +300,12 @@ int runSession(const Options& options) {
     int status = exitValues;
     if (options.lines.empty() && options.scriptPath.empty()) {
         runStandardInput();
-    } else if (runGivenLines(options, nilSeen) && !options.scriptPath.empty() &&
-               !runScript(options.scriptPath)) {
-        status = exitUsage;
+    } else {
+        hostsim::holdResults(true);
+        if (runGivenLines(options, nilSeen) && !options.scriptPath.empty() &&
+            !runScript(options.scriptPath))
+            status = exitUsage;
+        hostsim::holdResults(false);
     }
     if (status == exitValues && nilSeen) status = exitNil;
     return status;
