@@ -189,10 +189,12 @@ bool quoteForm(Evaluation& e, const Arguments& operands, QValue& out) {
     return true;
 }
 
-bool evaluateArguments(Evaluation& e, const Arguments& operands, Arguments& args, int depth) {
-    for (const QValue& operand : operands) {
+// The operands of a call are the form's items after its head.
+bool evaluateArguments(Evaluation& e, const QValue& form, Arguments& args, int depth) {
+    args.reserve(form.items.size() - 1);
+    for (auto operand = form.items.begin() + 1; operand != form.items.end(); ++operand) {
         QValue value;
-        if (!evaluate(e, operand, value, depth + 1)) return false;
+        if (!evaluate(e, *operand, value, depth + 1)) return false;
         args.push_back(std::move(value));
     }
     return true;
@@ -206,14 +208,15 @@ bool evaluateCall(Evaluation& e, const QValue& form, QValue& out, int depth) {
     const QValue& head = form.items[0];
     if (head.kind != QValue::Kind::Symbol) return fail(e, "bad function: " + hostsim::formatValue(head));
     const std::string name = hostsim::upperName(head.text);
-    const Arguments operands(form.items.begin() + 1, form.items.end());
-    if (name == "QUOTE") return quoteForm(e, operands, out);
-    if (name == "SETQ") return setqForm(e, operands, out, depth);
+    if (name == "QUOTE" || name == "SETQ") {
+        const Arguments operands(form.items.begin() + 1, form.items.end());
+        return name == "QUOTE" ? quoteForm(e, operands, out) : setqForm(e, operands, out, depth);
+    }
     HostFunction hostFunction = findHostFunction(name);
     if (hostFunction == nullptr && !isModuleFunction(name))
         return fail(e, "no function definition: " + name);
     Arguments args;
-    if (!evaluateArguments(e, operands, args, depth)) return false;
+    if (!evaluateArguments(e, form, args, depth)) return false;
     if (hostFunction != nullptr) return hostFunction(e, args, out);
     std::string error;
     if (!connectedHost.invokeFunction(name, args, out, error)) return fail(e, error);

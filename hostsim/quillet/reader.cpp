@@ -145,6 +145,7 @@ bool readAtom(Reader& r, QValue& out) {
 bool readList(Reader& r, QValue& out, int depth) {
     ++r.pos;  // the opening parenthesis
     std::vector<QValue> items;
+    items.reserve(4);  // a call and its few arguments without growing
     for (;;) {
         skipBlanksAndComments(r);
         if (r.pos >= r.text.size()) return fail(r, "missing )");
