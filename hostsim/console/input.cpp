@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <iostream>
+#include <istream>
 #include <memory>
 #include <vector>
 #include <sstream>
