@@ -43,8 +43,15 @@ static bool resultsOnStdoutAlone() {
 // order it was printed, whichever stream carried it. While results are held, what waits on
 // standard output is flushed before any text goes to standard error, which keeps that order.
 // Text is kept in code page 1252 inside the host; the terminal speaks UTF-8.
+static bool isAsciiText(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 static void writeText(std::FILE* stream, const std::string& text) {
-    const std::string shown = hostsim::utf8FromCp1252(text);
+    const std::string converted = isAsciiText(text) ? std::string() : hostsim::utf8FromCp1252(text);
+    const std::string& shown = converted.empty() ? text : converted;
     if (stream != stdout) hostsim::flushResults();
     bool written = std::fwrite(shown.data(), 1, shown.size(), stream) == shown.size();
     bool flushed = (stream == stdout && resultsHeld) || std::fflush(stream) == 0;

@@ -7,6 +7,8 @@
 #include "hostsim/quillet/quillet.h"
 
 #include <cstdint>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -144,7 +146,7 @@ bool listFunction(Evaluation&, const Arguments& args, QValue& out) {
 
 using HostFunction = bool (*)(Evaluation&, const Arguments&, QValue&);
 struct HostFunctionEntry {
-    const char* name;
+    std::string_view name;  // its length known: most names are told apart by it alone
     HostFunction function;
 };
 
@@ -159,7 +161,7 @@ const HostFunctionEntry hostFunctions[] = {
     {"SETVAR", setvarFunction},
 };
 
-HostFunction findHostFunction(const std::string& name) {
+HostFunction findHostFunction(std::string_view name) {
     for (const HostFunctionEntry& entry : hostFunctions)
         if (name == entry.name) return entry.function;
     return nullptr;
@@ -208,9 +210,10 @@ bool evaluateCall(Evaluation& e, const QValue& form, QValue& out, int depth) {
     const QValue& head = form.items[0];
     if (head.kind != QValue::Kind::Symbol) return fail(e, "bad function: " + hostsim::formatValue(head));
     const std::string name = hostsim::upperName(head.text);
-    if (name == "QUOTE" || name == "SETQ") {
+    const bool quote = std::string_view(name) == "QUOTE";
+    if (quote || std::string_view(name) == "SETQ") {
         const Arguments operands(form.items.begin() + 1, form.items.end());
-        return name == "QUOTE" ? quoteForm(e, operands, out) : setqForm(e, operands, out, depth);
+        return quote ? quoteForm(e, operands, out) : setqForm(e, operands, out, depth);
     }
     HostFunction hostFunction = findHostFunction(name);
     if (hostFunction == nullptr && !isModuleFunction(name))
@@ -248,7 +251,7 @@ bool evaluateQuillet(const QValue& form, QValue& out, std::string& error) {
     QValue value;
     bool evaluated = evaluate(e, form, value, 0);
     error = e.error;
-    if (evaluated) out = value;
+    if (evaluated) out = std::move(value);
     return evaluated;
 }
 
