@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
     std::printf("| Whole processes, median                |   clock time |     CPU time |\n");
     std::printf("|----------------------------------------|--------------|--------------|\n");
     printRow("hostsim -e 1+2", host, 1e6, "ms");
-    printRow("echo 1+2 | bc -l", bc, 1e6, "ms");
+    printRow("bc -l, 1+2 on standard input", bc, 1e6, "ms");
     printRow("10,000-line script, per line", lines, scriptLines * 1e3, "us");
     std::printf("\n| Goal                                   |     measured |        limit |        |\n");
     std::printf("|----------------------------------------|--------------|--------------|--------|\n");
