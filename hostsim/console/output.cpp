@@ -39,16 +39,17 @@ static bool resultsOnStdoutAlone() {
     return resultsApart == 1;
 }
 
-// Flushed after every text: when both streams go to one file, each text must land there in the
-// order it was printed, whichever stream carried it. While results are held, what waits on
-// standard output is flushed before any text goes to standard error, which keeps that order.
-// Text is kept in code page 1252 inside the host; the terminal speaks UTF-8.
+// Text in plain ASCII is the same in code page 1252 and UTF-8: it is written without a copy.
 static bool isAsciiText(const std::string& text) {
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
     return true;
 }
 
+// Flushed after every text: when both streams go to one file, each text must land there in the
+// order it was printed, whichever stream carried it. While results are held, what waits on
+// standard output is flushed before any text goes to standard error, which keeps that order.
+// Text is kept in code page 1252 inside the host; the terminal speaks UTF-8.
 static void writeText(std::FILE* stream, const std::string& text) {
     const std::string converted = isAsciiText(text) ? std::string() : hostsim::utf8FromCp1252(text);
     const std::string& shown = converted.empty() ? text : converted;
