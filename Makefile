@@ -36,11 +36,12 @@ run: deps-run
 	cmake --build --preset dev -j $(JOBS) --target hostsim vectrin vectrinGerman
 	./build/bin/hostsim
 
-# The speed suite in a release build of its own; prints one table. Not part of test.
+# The speed suite in a release build of its own; prints its tables. Not part of test.
 bench: deps
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS)
 	./build-bench/bin/vectrinBench
+	./build-bench/bin/hostStartBench build-bench/bin/hostsim
 
 # The README's picture of the served page (docs/servedPage.png), taken by the page's browser
 # test; the tests write theirs under build/.

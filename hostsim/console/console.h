@@ -3,8 +3,9 @@
 //
 // Offers: printText, printResult and the capture for tests, and kvs_printf (output.cpp);
 // readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget, and
-// the watch on their answers (input.cpp); Ctrl-C and the history file (terminal.cpp). Needs:
-// hostsim/base only. Text is in the host's code page 1252 inside, UTF-8 at the terminal.
+// the watch on their answers (input.cpp); Ctrl-C and the history file (terminal.cpp); readline,
+// loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text is in the host's code
+// page 1252 inside, UTF-8 at the terminal.
 #ifndef VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 #define VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 
@@ -14,6 +15,8 @@
 #include <string>
 
 #include "hostsim/base/base.h"
+
+struct _hist_entry;  // readline's history entry, seen only through LineEditor
 
 namespace hostsim {
 
@@ -31,6 +34,13 @@ std::FILE* conversationStream();            // where printText writes (readline'
 void printFailure(const std::string& text);
 // Flushes standard output; the errno of the first write to it that failed, 0 when none did.
 int outputFailure();
+// While a batch of lines runs (a script, -c and -e) and standard output is no terminal, results
+// are not flushed one by one: a write per line was half the time of a short line. They are
+// flushed before any text goes to standard error (so that with 2>&1 the order stays), before
+// standard input is read, and when the hold ends. Text written to standard error by other means
+// must call flushResults first.
+void holdResults(bool on);
+void flushResults();
 // A second reader of everything printed (a browser page's transcript), besides the streams or
 // the capture; it gets the text in code page 1252. An empty function removes it.
 void mirrorOutput(std::function<void(const std::string&)> mirror);
@@ -85,6 +95,40 @@ bool interruptWaiting();  // as takeInterrupt, but leaves the flag set
 // and appends it to the file. A file that cannot be read or written costs one notice, no more.
 void loadHistory();
 void rememberLine(const std::string& line);
+
+// ---- readline, loaded when a terminal first asks for a line (lineEditor.cpp) ----
+// Its routines and variables, with their types spelt out so that no other file needs its header.
+struct LineEditor {
+    static constexpr unsigned long readingCommandKey = 0x8;  // RL_STATE_READCMD
+    static constexpr int readError = -2;  // READERR: a key source's answer to a failed read
+    char* (*readline)(const char* prompt);
+    int (**getcFunction)(FILE*);  // rl_getc_function
+    FILE** outStream;
+    void (*checkSignals)();
+    unsigned long* readlineState;
+    char** lineBuffer;
+    char** prompt;
+    int* attemptedCompletionOver;
+    int* completionAppendCharacter;
+    char** (**attemptedCompletionFunction)(const char* text, int start, int end);
+    const char** wordBreakCharacters;
+    void (*addHistory)(const char* line);
+    int (*appendHistory)(int count, const char* path);
+    int (*historyTruncateFile)(const char* path, int lines);
+    _hist_entry* (*historyGet)(int offset);
+    int* historyBase;
+    int* historyLength;
+    void (*stifleHistory)(int lines);
+    int (*readHistory)(const char* path);
+    void (*clearHistory)();
+};
+// Loads readline on the first call; nullptr, with one notice, when it cannot be loaded (lines
+// are then read plainly).
+const LineEditor* lineEditor();
+const LineEditor* loadedLineEditor();  // nullptr until lineEditor has loaded it
+// setUp runs on the editor once it is loaded (at once, when it already is): Tab completion.
+void whenLineEditorLoads(void (*setUp)(const LineEditor&));
+void releaseHistory();  // frees the history in memory, when readline was loaded
 
 }  // namespace hostsim
 

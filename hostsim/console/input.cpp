@@ -8,8 +8,6 @@
 // Ctrl-C ends the read in progress with an empty line that inputInterrupted reports.
 #include "hostsim/console/console.h"
 
-#include <readline/history.h>
-#include <readline/readline.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <iostream>
+#include <istream>
 #include <memory>
 #include <vector>
 #include <sstream>
@@ -54,17 +52,20 @@ int readTerminalKey(FILE* stream) {
         ssize_t count = read(fileno(stream), &key, 1);
         if (count == 1) return key;
         if (count == 0) return EOF;
-        if (errno != EINTR) return RL_ISSTATE(RL_STATE_READCMD) ? READERR : EOF;
-        rl_check_signals();
+        const hostsim::LineEditor& editor = *hostsim::loadedLineEditor();
+        bool readingCommand = (*editor.readlineState & hostsim::LineEditor::readingCommandKey) != 0;
+        if (errno != EINTR) return readingCommand ? hostsim::LineEditor::readError : EOF;
+        editor.checkSignals();
     }
 }
 
-bool readTerminalLine(const std::string& prompt, std::string& line) {
+bool readTerminalLine(const hostsim::LineEditor& editor, const std::string& prompt,
+                      std::string& line) {
     // The handler stays for the session: a Ctrl-C while a command runs is dropped, not fatal.
     static const bool interruptsCaught = hostsim::catchInterrupts();
     (void)interruptsCaught;
     hostsim::loadHistory();
-    rl_getc_function = readTerminalKey;
+    *editor.getcFunction = readTerminalKey;
     // readline draws only the prompt's last line itself, so that editing redraws it whole.
     std::size_t lastBreak = prompt.rfind('\n');
     std::string head = lastBreak == std::string::npos ? "" : prompt.substr(0, lastBreak + 1);
@@ -72,9 +73,9 @@ bool readTerminalLine(const std::string& prompt, std::string& line) {
     hostsim::printText(head);
     hostsim::startLine();
     std::fflush(stdout);
-    rl_outstream = hostsim::conversationStream();  // the prompt and the typing are no result
+    *editor.outStream = hostsim::conversationStream();  // the prompt and the typing are no result
     hostsim::takeInterrupt();  // one pressed while no prompt was up is not meant for this one
-    char* typed = readline(tail.c_str());
+    char* typed = editor.readline(tail.c_str());
     if (typed == nullptr) {
         hostsim::printText("\n");  // end of input leaves the cursor after the prompt
         return false;
@@ -161,6 +162,7 @@ bool nextLine(const std::string& prompt, std::string& line) {
         hostsim::printText(prompt + line + "\n");
         return true;
     }
+    if (scriptInput == nullptr) hostsim::flushResults();  // whoever reads them may be the one to answer
     for (;;) {
         if (lineSource && scriptInput == nullptr && !testInput) {
             std::string given;
@@ -174,10 +176,11 @@ bool nextLine(const std::string& prompt, std::string& line) {
             return true;
         }
         bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
+        const hostsim::LineEditor* editor = terminal ? hostsim::lineEditor() : nullptr;
         std::string typed;
         bool read = scriptInput != nullptr ? readPlainLine(*scriptInput, prompt, typed)
                     : testInput            ? readPlainLine(*testInput, prompt, typed)
-                    : terminal             ? readTerminalLine(prompt, typed)
+                    : editor != nullptr    ? readTerminalLine(*editor, prompt, typed)
                                            : readPlainStandardInput(prompt, typed);
         if (!read) return false;
         if (lastReadInterrupted) {

@@ -21,6 +21,7 @@ static std::string capturedText;   // what was printed while capturing, until ta
 static bool lineOpen = false;      // the last conversation text did not end its line
 static int writeFailure = 0;       // errno of the first failed write to stdout; 0 while none
 static int resultsApart = -1;      // 1: stdout is no terminal and carries results only; -1: not yet asked
+static bool resultsHeld = false;   // a batch runs: results wait in stdout's buffer (holdResults)
 static std::function<void(const std::string&)> outputMirror;  // also sees every text; may be empty
 
 // Keeps the first failure: a full disk or a closed stdout must not end the session as a success.
@@ -38,14 +39,24 @@ static bool resultsOnStdoutAlone() {
     return resultsApart == 1;
 }
 
+// Text in plain ASCII is the same in code page 1252 and UTF-8: it is written without a copy.
+static bool isAsciiText(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 // Flushed after every text: when both streams go to one file, each text must land there in the
-// order it was printed, whichever stream carried it.
-// Flushed each time: results and the conversation must interleave in order with the module's
-// text. Text is kept in code page 1252 inside the host; the terminal speaks UTF-8.
+// order it was printed, whichever stream carried it. While results are held, what waits on
+// standard output is flushed before any text goes to standard error, which keeps that order.
+// Text is kept in code page 1252 inside the host; the terminal speaks UTF-8.
 static void writeText(std::FILE* stream, const std::string& text) {
-    const std::string shown = hostsim::utf8FromCp1252(text);
+    const std::string converted = isAsciiText(text) ? std::string() : hostsim::utf8FromCp1252(text);
+    const std::string& shown = converted.empty() ? text : converted;
+    if (stream != stdout) hostsim::flushResults();
     bool written = std::fwrite(shown.data(), 1, shown.size(), stream) == shown.size();
-    if ((std::fflush(stream) != 0 || !written) && stream == stdout) noteWriteFailure();
+    bool flushed = (stream == stdout && resultsHeld) || std::fflush(stream) == 0;
+    if ((!flushed || !written) && stream == stdout) noteWriteFailure();
 }
 
 namespace hostsim {
@@ -85,8 +96,18 @@ void printResult(const std::string& text) {
 }
 
 void printFailure(const std::string& text) {
+    flushResults();
     startLine();  // on a screen, after the prompt or text in progress rather than inside it
     std::fputs(text.c_str(), stderr);
+}
+
+void holdResults(bool on) {
+    if (!on) flushResults();
+    resultsHeld = on && resultsOnStdoutAlone();
+}
+
+void flushResults() {
+    if (std::fflush(stdout) != 0) noteWriteFailure();
 }
 
 int outputFailure() {

@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <readline/history.h>
-#include <readline/readline.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,18 +57,18 @@ void showHistoryFailure(int error) {
 }
 
 // append_history needs the file to exist; it is created private to the user.
-int appendToHistoryFile() {
+int appendToHistoryFile(const hostsim::LineEditor& editor) {
     if (!makeFoldersAbove(historyPath)) return errno;
     int fd = open(historyPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0) return errno;
     close(fd);
-    int error = append_history(1, historyPath.c_str());
-    if (error == 0) error = history_truncate_file(historyPath.c_str(), historyLimit);
+    int error = editor.appendHistory(1, historyPath.c_str());
+    if (error == 0) error = editor.historyTruncateFile(historyPath.c_str(), historyLimit);
     return error;
 }
 
-bool repeatsLastEntry(const char* line) {
-    HIST_ENTRY* last = history_get(history_base + history_length - 1);
+bool repeatsLastEntry(const hostsim::LineEditor& editor, const char* line) {
+    HIST_ENTRY* last = editor.historyGet(*editor.historyBase + *editor.historyLength - 1);
     return last != nullptr && std::strcmp(last->line, line) == 0;
 }
 
@@ -107,22 +106,24 @@ bool takeInterrupt() {
 bool interruptWaiting() { return interruptPending != 0; }
 
 void loadHistory() {
-    if (historyLoaded) return;
+    const LineEditor* editor = loadedLineEditor();
+    if (historyLoaded || editor == nullptr) return;
     historyLoaded = true;
-    stifle_history(historyLimit);
+    editor->stifleHistory(historyLimit);
     historyPath = findHistoryPath();
     if (historyPath.empty()) return;
-    int error = read_history(historyPath.c_str());
+    int error = editor->readHistory(historyPath.c_str());
     if (error != 0 && error != ENOENT) showHistoryFailure(error);
 }
 
 void rememberLine(const std::string& line) {
+    const LineEditor* editor = loadedLineEditor();
     bool blank = line.find_first_not_of(" \t") == std::string::npos;
-    if (blank || repeatsLastEntry(line.c_str())) return;
-    add_history(line.c_str());
+    if (editor == nullptr || blank || repeatsLastEntry(*editor, line.c_str())) return;
+    editor->addHistory(line.c_str());
     if (historyPath.empty()) return;
     // written at once, so that a session that is killed or hung up keeps what was typed
-    if (int error = appendToHistoryFile(); error != 0) showHistoryFailure(error);
+    if (int error = appendToHistoryFile(*editor); error != 0) showHistoryFailure(error);
 }
 
 }  // namespace hostsim

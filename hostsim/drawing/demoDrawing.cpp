@@ -14,7 +14,8 @@
 //   INSERT      block MARK at (40,55), scaled 3 by 1          pick 46,55
 //   POINT       (60,0)                                        pick 60,0
 //   TEXT        "vectrin demo" at (0,-8), height 2            pick 0,-7
-#include <sstream>
+#include <algorithm>
+#include <cstring>
 
 #include "hostsim/drawing/drawing.h"
 
@@ -173,13 +174,18 @@ const char demoGroups[] = R"(0 SECTION
 0 EOF
 )";
 
+// One pass over the text, without a stream: this runs at every start.
 std::string expandGroups(const char* groups) {
-    std::istringstream in(groups);
-    std::string line, text;
-    while (std::getline(in, line)) {
-        std::size_t space = line.find(' ');
-        text += line.substr(0, space) + "\n" +
-                (space == std::string::npos ? "" : line.substr(space + 1)) + "\n";
+    std::string text;
+    text.reserve(2 * std::strlen(groups));
+    for (const char* line = groups; *line != '\0';) {
+        const char* end = std::strchr(line, '\n');
+        if (end == nullptr) end = line + std::strlen(line);
+        const char* space = std::find(line, end, ' ');
+        text.append(line, space).append("\n");
+        if (space != end) text.append(space + 1, end);
+        text.append("\n");
+        line = *end == '\n' ? end + 1 : end;
     }
     return text;
 }

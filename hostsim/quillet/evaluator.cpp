@@ -7,6 +7,8 @@
 #include "hostsim/quillet/quillet.h"
 
 #include <cstdint>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -144,7 +146,7 @@ bool listFunction(Evaluation&, const Arguments& args, QValue& out) {
 
 using HostFunction = bool (*)(Evaluation&, const Arguments&, QValue&);
 struct HostFunctionEntry {
-    const char* name;
+    std::string_view name;  // its length known: most names are told apart by it alone
     HostFunction function;
 };
 
@@ -159,7 +161,7 @@ const HostFunctionEntry hostFunctions[] = {
     {"SETVAR", setvarFunction},
 };
 
-HostFunction findHostFunction(const std::string& name) {
+HostFunction findHostFunction(std::string_view name) {
     for (const HostFunctionEntry& entry : hostFunctions)
         if (name == entry.name) return entry.function;
     return nullptr;
@@ -189,10 +191,12 @@ bool quoteForm(Evaluation& e, const Arguments& operands, QValue& out) {
     return true;
 }
 
-bool evaluateArguments(Evaluation& e, const Arguments& operands, Arguments& args, int depth) {
-    for (const QValue& operand : operands) {
+// The operands of a call are the form's items after its head.
+bool evaluateArguments(Evaluation& e, const QValue& form, Arguments& args, int depth) {
+    args.reserve(form.items.size() - 1);
+    for (auto operand = form.items.begin() + 1; operand != form.items.end(); ++operand) {
         QValue value;
-        if (!evaluate(e, operand, value, depth + 1)) return false;
+        if (!evaluate(e, *operand, value, depth + 1)) return false;
         args.push_back(std::move(value));
     }
     return true;
@@ -206,14 +210,16 @@ bool evaluateCall(Evaluation& e, const QValue& form, QValue& out, int depth) {
     const QValue& head = form.items[0];
     if (head.kind != QValue::Kind::Symbol) return fail(e, "bad function: " + hostsim::formatValue(head));
     const std::string name = hostsim::upperName(head.text);
-    const Arguments operands(form.items.begin() + 1, form.items.end());
-    if (name == "QUOTE") return quoteForm(e, operands, out);
-    if (name == "SETQ") return setqForm(e, operands, out, depth);
+    const bool quote = std::string_view(name) == "QUOTE";
+    if (quote || std::string_view(name) == "SETQ") {
+        const Arguments operands(form.items.begin() + 1, form.items.end());
+        return quote ? quoteForm(e, operands, out) : setqForm(e, operands, out, depth);
+    }
     HostFunction hostFunction = findHostFunction(name);
     if (hostFunction == nullptr && !isModuleFunction(name))
         return fail(e, "no function definition: " + name);
     Arguments args;
-    if (!evaluateArguments(e, operands, args, depth)) return false;
+    if (!evaluateArguments(e, form, args, depth)) return false;
     if (hostFunction != nullptr) return hostFunction(e, args, out);
     std::string error;
     if (!connectedHost.invokeFunction(name, args, out, error)) return fail(e, error);
@@ -245,7 +251,7 @@ bool evaluateQuillet(const QValue& form, QValue& out, std::string& error) {
     QValue value;
     bool evaluated = evaluate(e, form, value, 0);
     error = e.error;
-    if (evaluated) out = value;
+    if (evaluated) out = std::move(value);
     return evaluated;
 }
 

@@ -1,6 +1,7 @@
 // hostsim/quillet/printer.cpp - Quillet values as the command line prints them.
 #include "hostsim/quillet/quillet.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,14 @@ namespace {
 
 constexpr int defaultPrecision = 15;
 constexpr int maxPrecision = 17;  // enough for any double to read back the same
+
+// printf's %.*g, %.*e and %.*f, character for character, at a fraction of the cost: printing was
+// a fifth of a script line's time. The text is NUL-terminated; text holds any double's.
+template <std::size_t size>
+void printDouble(char (&text)[size], double value, std::chars_format format, int precision) {
+    std::to_chars_result end = std::to_chars(text, text + size - 1, value, format, precision);
+    *end.ptr = '\0';
+}
 
 }  // namespace
 
@@ -23,7 +32,7 @@ namespace {
 std::string formatReal(double value) {
     if (value == 0.0) value = 0.0;
     char text[64];
-    std::snprintf(text, sizeof text, "%.*g", printPrecision, value);
+    printDouble(text, value, std::chars_format::general, printPrecision);
     if (std::strpbrk(text, ".eEni") == nullptr) std::strcat(text, ".0");
     return text;
 }
@@ -32,7 +41,7 @@ std::string formatReal(double value) {
 // as 10, so its exponent is 1.
 int printedExponent(double value) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*e", printPrecision - 1, std::fabs(value));
+    printDouble(text, std::fabs(value), std::chars_format::scientific, printPrecision - 1);
     const char* exponent = std::strchr(text, 'e');
     return exponent != nullptr ? std::atoi(exponent + 1) : 0;
 }
@@ -45,7 +54,7 @@ double roundToDecimals(double value, int decimals) {
         return std::round(value / step) * step;
     }
     char text[512];  // decimals <= 16 + 324 for the smallest double, and |value| < 1e17 here
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    printDouble(text, value, std::chars_format::fixed, decimals);
     return std::strtod(text, nullptr);
 }
 

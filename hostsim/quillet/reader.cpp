@@ -22,11 +22,19 @@ struct Reader {
     std::string error;
 };
 
-// A NUL byte is an atom's character like any other: strchr would find the table's own
-// terminator, and an atom that stops before its first character never moves the reader on.
+// The blanks of the C locale, whatever locale a library has set since: a line reads the same
+// at a terminal and from a script.
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// A NUL byte is an atom's character like any other: an atom that stops before its first
+// character never moves the reader on.
 bool isDelimiter(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) ||
-           (c != '\0' && std::strchr("()'\";", c) != nullptr);
+    switch (c) {
+        case '(': case ')': case '\'': case '"': case ';': return true;
+        default: return isBlank(c);
+    }
 }
 
 bool fail(Reader& r, const std::string& message) {
@@ -39,7 +47,7 @@ void skipBlanksAndComments(Reader& r) {
         char c = r.text[r.pos];
         if (c == ';') {
             while (r.pos < r.text.size() && r.text[r.pos] != '\n') ++r.pos;
-        } else if (std::isspace(static_cast<unsigned char>(c))) {
+        } else if (isBlank(c)) {
             ++r.pos;
         } else {
             return;
@@ -54,6 +62,11 @@ bool readText(Reader& r, QValue& out) {
     std::string value;
     ++r.pos;  // the opening quote
     while (r.pos < r.text.size() && r.text[r.pos] != '"') {
+        std::size_t plainEnd = r.text.find_first_of("\"\\", r.pos);  // the run up to them in one go
+        if (plainEnd == std::string::npos) plainEnd = r.text.size();
+        value.append(r.text, r.pos, plainEnd - r.pos);
+        r.pos = plainEnd;
+        if (r.pos >= r.text.size() || r.text[r.pos] == '"') break;
         char c = r.text[r.pos++];
         if (c == '\\') {
             if (r.pos >= r.text.size()) break;
@@ -137,7 +150,8 @@ bool readAtom(Reader& r, QValue& out) {
         return true;
     }
     if (looksNumeric(atom, integral)) return makeNumber(r, atom, integral, out);
-    out = hostsim::upperName(atom) == "NIL" ? QValue::nil() : QValue::symbol(atom);
+    out = QValue::symbol(atom);  // upper case
+    if (out.text == "NIL") out = QValue::nil();
     return true;
 }
 
@@ -145,6 +159,7 @@ bool readAtom(Reader& r, QValue& out) {
 bool readList(Reader& r, QValue& out, int depth) {
     ++r.pos;  // the opening parenthesis
     std::vector<QValue> items;
+    items.reserve(4);  // a call and its few arguments without growing
     for (;;) {
         skipBlanksAndComments(r);
         if (r.pos >= r.text.size()) return fail(r, "missing )");

@@ -73,7 +73,7 @@ Point ucsToWorld(const Point& p, bool displacement);
 Point worldToUcs(const Point& p, bool displacement);
 
 // ---- units (units.cpp) ----
-// Loads the unit database on first use; false when it cannot be read.
+// Loads udunits2 and its unit database on first use; false when either cannot be loaded.
 bool unitsAvailable();
 
 // ---- the open drawing (openDrawing.cpp) ----

@@ -4,8 +4,11 @@
 // case, so a name is trimmed and lower-cased first. A few names that CAD users type are missing
 // from the database or mean something else there ("pa" is a pico-are, "gal" an acceleration);
 // the alias table below sends them to the intended unit. "SQ X" and "CU X" raise X to a power.
+// The library is loaded with its database at the first conversion, not at the start: most
+// sessions convert nothing.
 #include "hostsim/services/services.h"
 
+#include <dlfcn.h>
 #include <udunits2.h>
 
 #include <cctype>
@@ -57,29 +60,79 @@ const UnitAlias unitAliases[] = {
 // A unit name longer than this is refused before it reaches the parser.
 constexpr std::size_t maxUnitNameLength = 200;
 
-struct UnitDeleter {
-    void operator()(ut_unit* unit) const { ut_free(unit); }
+// The routines of udunits2 the host calls, found in the library once it is loaded.
+struct UnitLibrary {
+    decltype(&ut_set_error_message_handler) setErrorMessageHandler;
+    decltype(&ut_ignore) ignoreMessages;
+    decltype(&ut_read_xml) readXml;
+    decltype(&ut_free_system) freeSystem;
+    decltype(&ut_parse) parse;
+    decltype(&ut_free) freeUnit;
+    decltype(&ut_multiply) multiply;
+    decltype(&ut_raise) raise;
+    decltype(&ut_are_convertible) areConvertible;
+    decltype(&ut_get_converter) getConverter;
+    decltype(&cv_convert_double) convertDouble;
+    decltype(&cv_free) freeConverter;
 };
-using UnitPtr = std::unique_ptr<ut_unit, UnitDeleter>;
 
 }  // namespace
 
-// ---- unit state: the database, read once on first use and freed at exit ----
+// ---- unit state: the library and its database, loaded on first use; freed at exit ----
+static void* unitLibraryHandle = nullptr;  // dlopen's handle; null until loaded
+static UnitLibrary ud = {};                // its routines, once loaded
 static ut_system* unitSystem = nullptr;
 static bool unitLoadTried = false;
 
 static void freeUnitSystem() {
-    ut_free_system(unitSystem);
+    ud.freeSystem(unitSystem);
     unitSystem = nullptr;
 }
+
+namespace {
+
+struct UnitDeleter {
+    void operator()(ut_unit* unit) const { ud.freeUnit(unit); }
+};
+using UnitPtr = std::unique_ptr<ut_unit, UnitDeleter>;
+
+template <typename T>
+bool findSymbol(const char* name, T& out) {
+    out = reinterpret_cast<T>(dlsym(unitLibraryHandle, name));
+    return out != nullptr;
+}
+
+// UDUNITS2_FILE_NAME is the library's name as the linker would have recorded it (libudunits2.so.0).
+bool loadUnitLibrary() {
+    unitLibraryHandle = dlopen(UDUNITS2_FILE_NAME, RTLD_NOW | RTLD_LOCAL);
+    if (unitLibraryHandle == nullptr) return false;
+    return findSymbol("ut_set_error_message_handler", ud.setErrorMessageHandler) &&
+           findSymbol("ut_ignore", ud.ignoreMessages) && findSymbol("ut_read_xml", ud.readXml) &&
+           findSymbol("ut_free_system", ud.freeSystem) && findSymbol("ut_parse", ud.parse) &&
+           findSymbol("ut_free", ud.freeUnit) && findSymbol("ut_multiply", ud.multiply) &&
+           findSymbol("ut_raise", ud.raise) &&
+           findSymbol("ut_are_convertible", ud.areConvertible) &&
+           findSymbol("ut_get_converter", ud.getConverter) &&
+           findSymbol("cv_convert_double", ud.convertDouble) &&
+           findSymbol("cv_free", ud.freeConverter);
+}
+
+}  // namespace
 
 namespace hostsim {
 
 bool unitsAvailable() {
     if (unitLoadTried) return unitSystem != nullptr;
     unitLoadTried = true;
-    ut_set_error_message_handler(ut_ignore);  // failures are reported by status, not on stderr
-    unitSystem = ut_read_xml(nullptr);
+    hostsim::flushResults();  // the notices below go straight to standard error
+    if (!loadUnitLibrary()) {
+        const char* reason = dlerror();
+        std::fprintf(stderr, "hostsim: the unit library cannot be loaded (%s); unit conversion is off\n",
+                     reason != nullptr ? reason : "a routine is missing");
+        return false;
+    }
+    ud.setErrorMessageHandler(ud.ignoreMessages);  // failures are reported by status, not on stderr
+    unitSystem = ud.readXml(nullptr);
     if (unitSystem == nullptr) {
         std::fprintf(stderr, "hostsim: the unit database cannot be read; unit conversion is off\n");
         return false;
@@ -109,7 +162,7 @@ std::vector<std::string> splitWords(const std::string& text) {
 // pointer says whether it worked.
 UnitPtr parseUnit(const std::string& text) {
     if (text.empty()) return nullptr;  // udunits2 reads an empty text as the number 1
-    return UnitPtr(ut_parse(unitSystem, text.c_str(), UT_ASCII));
+    return UnitPtr(ud.parse(unitSystem, text.c_str(), UT_ASCII));
 }
 
 // One word: an alias, the word in lower case, then as given ("N"), then capitalised ("Hz").
@@ -139,7 +192,7 @@ UnitPtr resolveWords(const std::vector<std::string>& words, std::size_t first) {
     for (std::size_t i = first + 1; product && i < words.size(); ++i) {
         UnitPtr factor = resolveWord(words[i]);
         if (!factor) return nullptr;
-        product.reset(ut_multiply(product.get(), factor.get()));
+        product.reset(ud.multiply(product.get(), factor.get()));
     }
     return product;
 }
@@ -173,7 +226,7 @@ UnitPtr resolveUnitName(const char* name) {
     if (power > 1 && words.size() == 1) return nullptr;  // "CU" alone would read as a mass
     UnitPtr base = resolveWords(words, power > 1 ? 1 : 0);
     if (!base || power == 1) return base;
-    return UnitPtr(ut_raise(base.get(), power));
+    return UnitPtr(ud.raise(base.get(), power));
 }
 
 }  // namespace
@@ -183,11 +236,11 @@ extern "C" int kvs_cvunit(double value, const char* fromUnit, const char* toUnit
     if (result == nullptr || !hostsim::unitsAvailable()) return KVS_RTERROR;
     UnitPtr from = resolveUnitName(fromUnit);
     UnitPtr to = resolveUnitName(toUnit);
-    if (!from || !to || !ut_are_convertible(from.get(), to.get())) return KVS_RTERROR;
-    cv_converter* converter = ut_get_converter(from.get(), to.get());
+    if (!from || !to || !ud.areConvertible(from.get(), to.get())) return KVS_RTERROR;
+    cv_converter* converter = ud.getConverter(from.get(), to.get());
     if (converter == nullptr) return KVS_RTERROR;
-    double converted = cv_convert_double(converter, value);
-    cv_free(converter);
+    double converted = ud.convertDouble(converter, value);
+    ud.freeConverter(converter);
     if (!std::isfinite(converted)) return KVS_RTERROR;
     *result = converted;
     return KVS_RTNORM;

@@ -260,9 +260,10 @@ std::vector<std::string> hostCommandNames() {
 }
 
 LineOutcome runCommandLine(const std::string& line) {
+    std::size_t first = line.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return LineOutcome::NoValue;
+    if (line[first] == '(') return runQuillet(line);  // the reader passes blanks over itself
     std::string trimmed = trimBlanks(line);
-    if (trimmed.empty()) return LineOutcome::NoValue;
-    if (trimmed[0] == '(') return runQuillet(trimmed);
     if (trimmed[0] == '!') return showSymbol(trimmed.substr(1));
     return runCommand(trimmed);
 }

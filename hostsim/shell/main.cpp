@@ -3,7 +3,6 @@
 
 #include <dlfcn.h>
 #include <getopt.h>
-#include <readline/history.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -243,6 +242,7 @@ bool runGivenLines(const Options& options, bool& nilSeen) {
 bool runScript(const std::string& path) {
     std::ifstream script(path);
     if (!script) {
+        hostsim::flushResults();
         std::fprintf(stderr, "hostsim: %s: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
@@ -300,9 +300,12 @@ int runSession(const Options& options) {
     int status = exitValues;
     if (options.lines.empty() && options.scriptPath.empty()) {
         runStandardInput();
-    } else if (runGivenLines(options, nilSeen) && !options.scriptPath.empty() &&
-               !runScript(options.scriptPath)) {
-        status = exitUsage;
+    } else {
+        hostsim::holdResults(true);
+        if (runGivenLines(options, nilSeen) && !options.scriptPath.empty() &&
+            !runScript(options.scriptPath))
+            status = exitUsage;
+        hostsim::holdResults(false);
     }
     if (status == exitValues && nilSeen) status = exitNil;
     return status;
@@ -339,6 +342,6 @@ int main(int argc, char** argv) {
     int status = runSession(options);
     hostsim::unloadModule();
     hostsim::resetHostState();
-    clear_history();
+    hostsim::releaseHistory();
     return checkedStatus(status);
 }

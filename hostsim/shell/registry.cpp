@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -104,7 +105,7 @@ bool invokeFunction(const std::string& name, const std::vector<QValue>& argument
     if (outermost) beginEvaluation(expressionArgument(arguments));
     invocations.push_back(call);  // result starts nil
     dispatch(call.code);
-    result = invocations.back().result;
+    result = std::move(invocations.back().result);
     kvs_relrb(invocations.back().arguments);
     invocations.pop_back();
     if (outermost) endEvaluation(result);

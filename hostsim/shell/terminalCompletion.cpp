@@ -1,8 +1,6 @@
 // hostsim/shell/terminalCompletion.cpp - Tab on a terminal: readline asks completeInput.
 #include "hostsim/shell/shell.h"
 
-#include <readline/readline.h>
-
 #include <cstdlib>
 #include <cstring>
 
@@ -29,8 +27,9 @@ std::string commonPrefix(const std::vector<std::string>& names) {
     return prefix;
 }
 
-hostsim::PromptKind currentPromptKind() {
-    return rl_prompt != nullptr && std::strcmp(rl_prompt, commandPrompt) == 0
+hostsim::PromptKind currentPromptKind(const hostsim::LineEditor& editor) {
+    const char* prompt = *editor.prompt;
+    return prompt != nullptr && std::strcmp(prompt, commandPrompt) == 0
                ? hostsim::PromptKind::Command
                : hostsim::PromptKind::Expression;
 }
@@ -48,16 +47,18 @@ char** readlineMatches(const std::vector<std::string>& names) {
 
 char** completeForReadline(const char* text, int start, int end) {
     (void)text;
-    rl_attempted_completion_over = 1;  // never fall back to file names
-    hostsim::Completion completion =
-        hostsim::completeInput(rl_line_buffer, static_cast<std::size_t>(end), currentPromptKind());
+    const hostsim::LineEditor& editor = *hostsim::loadedLineEditor();
+    const char* lineBuffer = *editor.lineBuffer;
+    *editor.attemptedCompletionOver = 1;  // never fall back to file names
+    hostsim::Completion completion = hostsim::completeInput(
+        lineBuffer, static_cast<std::size_t>(end), currentPromptKind(editor));
     if (completion.candidates.empty()) return nullptr;
-    rl_completion_append_character = completion.appendSpace ? ' ' : '\0';
+    *editor.completionAppendCharacter = completion.appendSpace ? ' ' : '\0';
     // readline replaces from its own word start, which a non-ASCII byte before the name can put
     // earlier: those bytes are kept in front of every candidate.
     std::size_t wordStart = static_cast<std::size_t>(start);
     std::string kept = completion.start > wordStart
-                           ? std::string(rl_line_buffer + wordStart, completion.start - wordStart)
+                           ? std::string(lineBuffer + wordStart, completion.start - wordStart)
                            : "";
     std::vector<std::string> names;
     for (const std::string& name : completion.candidates) names.push_back(kept + name);
@@ -68,9 +69,12 @@ char** completeForReadline(const char* text, int start, int end) {
 
 namespace hostsim {
 
+// readline is loaded only when a terminal first asks for a line; completion is set up then.
 void installCompletion() {
-    rl_attempted_completion_function = completeForReadline;
-    rl_completer_word_break_characters = const_cast<char*>(wordBreaks);
+    whenLineEditorLoads([](const LineEditor& editor) {
+        *editor.attemptedCompletionFunction = completeForReadline;
+        *editor.wordBreakCharacters = wordBreaks;
+    });
 }
 
 }  // namespace hostsim
