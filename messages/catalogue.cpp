@@ -247,8 +247,7 @@ static bool readHeader() {
     const char* text = reinterpret_cast<const char*>(header);
     constexpr int pageNameOffset = titleSize + revisionCodeSize + versionTextSize;
     copyName(codePage, sizeof codePage, text + pageNameOffset, codePageNameSize);
-    copyName(language, sizeof language, text + pageNameOffset + codePageNameSize,
-             languageCodeSize);
+    copyName(language, sizeof language, text + pageNameOffset + codePageNameSize, languageCodeSize);
     return true;
 }
 
