@@ -103,21 +103,36 @@ uint8_t tokenStartOf(int c) {
     return startIllegal;
 }
 
+// A unit form follows a number at G, R, D, ' or ".
+bool isUnitMark(int upper) {
+    switch (upper) {
+        case 'G':
+        case 'R':
+        case 'D':
+        case '\'':
+        case '"':
+            return true;
+        default:
+            return false;
+    }
+}
+
 void askHostAboutCharacters() {
+    upperCases[0] = ' ';
+    characterClasses[0] = 0;
+    tokenStarts[0] = tokenStartOf(0);
     for (int c = 1; c < 256; c++) {
         int upper = kvs_toupper(c) & 0xFF;
         uint8_t classes = 0;
         if (kvs_isalpha(upper)) classes |= classLetter;
         if (kvs_isalnum(upper) || upper == '_') classes |= classNameCharacter;
         if (kvs_isdigit(upper)) classes |= classDigit;
-        if (upper != 0 && std::strchr("GRD'\"", upper) != nullptr) classes |= classUnitMark;
+        if (isUnitMark(upper)) classes |= classUnitMark;
         if ((classes & classDigit) != 0 && c >= '0' && c <= '9') classes |= classAsciiDigit;
         upperCases[c] = static_cast<uint8_t>(upper);
         characterClasses[c] = classes;
+        tokenStarts[c] = tokenStartOf(c);
     }
-    upperCases[0] = ' ';
-    characterClasses[0] = 0;
-    for (int c = 0; c < 256; c++) tokenStarts[c] = tokenStartOf(c);
     classesKnown = true;
 }
 

@@ -20,13 +20,6 @@ bool copyIdentifier(const char* name, char* copy) {
     return true;
 }
 
-bool isRegistered(const char* upperName) {
-    for (int32_t i = 0; i < functionTable.count; i++) {
-        if (std::strcmp(functionTable.entries[i].name, upperName) == 0) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 void cal_register_function(const char* name, FunctionHandler handler) {
@@ -48,7 +41,9 @@ void cal_register_function(const char* name, FunctionHandler handler) {
         reportError(errorNotIdentifier, name);
         return;
     }
-    if (isRegistered(copy)) {
+    // The lookup's hash index rather than a scan: a scan made registering the built-ins
+    // quadratic in their number.
+    if (findFunctionEntry(copy, hashOfName(copy)) != nullptr) {
         reportError(errorAlreadyRegistered, name);
         return;
     }

@@ -181,27 +181,26 @@ static bool readBytes(void* destination, long count) {
     return catalogueFileRead(catalogueFile, destination, 1, count) == count;
 }
 
-static bool readU16(std::uint16_t& value) {
-    unsigned char b[2];
-    if (!readBytes(b, 2)) return false;
-    swapBytes(b, 2);
+// Integers decoded from bytes already read: the tables are read whole, a call each, and taken
+// apart in memory rather than asking the file layer for every field.
+static std::uint16_t u16At(const unsigned char* bytes) {
+    unsigned char b[2] = {bytes[0], bytes[1]};
+    if (swapNeeded) swapBytes(b, 2);
+    std::uint16_t value;
     memcpy(&value, b, 2);
-    return true;
+    return value;
 }
 
-static bool readI16(std::int16_t& value) {
-    std::uint16_t raw;
-    if (!readU16(raw)) return false;
-    value = static_cast<std::int16_t>(raw);
-    return true;
+static std::int16_t i16At(const unsigned char* bytes) {
+    return static_cast<std::int16_t>(u16At(bytes));
 }
 
-static bool readI32(std::int32_t& value) {
-    unsigned char b[4];
-    if (!readBytes(b, 4)) return false;
-    swapBytes(b, 4);
+static std::int32_t i32At(const unsigned char* bytes) {
+    unsigned char b[4] = {bytes[0], bytes[1], bytes[2], bytes[3]};
+    if (swapNeeded) swapBytes(b, 4);
+    std::int32_t value;
     memcpy(&value, b, 4);
-    return true;
+    return value;
 }
 
 // ---- opening ----
@@ -233,50 +232,44 @@ static void copyName(char* destination, int size, const char* source, int source
     destination[n] = '\0';
 }
 
-// Reads the header in file order; the first failure is the one reported.
+// Reads the header's 200 bytes in one piece; a short read of any field is the one error.
 static bool readHeader() {
-    char titleAndRevision[titleSize + revisionCodeSize];
-    char version[versionTextSize];
-    char pageName[codePageNameSize];
-    char languageName[languageCodeSize];
-    std::uint16_t marker = 0;
-    bool ok = seekCatalogue(0) && readBytes(titleAndRevision, sizeof titleAndRevision) &&
-              readBytes(version, sizeof version) && readBytes(pageName, sizeof pageName) &&
-              readBytes(languageName, sizeof languageName) && readU16(marker);
-    for (int i = 0; ok && i < fieldCount; i++) ok = readI32(headerFields[i]);
-    if (!ok) {
+    unsigned char header[fieldsOffset + fieldCount * 4];
+    if (!seekCatalogue(0) || !readBytes(header, sizeof header)) {
         catalogueError(11);
         return false;
     }
-    if (marker != byteOrderMarker) {
+    for (int i = 0; i < fieldCount; i++) headerFields[i] = i32At(header + fieldsOffset + 4 * i);
+    if (u16At(header + markerOffset) != byteOrderMarker) {
         catalogueError(15);
         return false;
     }
-    copyName(codePage, sizeof codePage, pageName, sizeof pageName);
-    copyName(language, sizeof language, languageName, sizeof languageName);
+    const char* text = reinterpret_cast<const char*>(header);
+    constexpr int pageNameOffset = titleSize + revisionCodeSize + versionTextSize;
+    copyName(codePage, sizeof codePage, text + pageNameOffset, codePageNameSize);
+    copyName(language, sizeof language, text + pageNameOffset + codePageNameSize, languageCodeSize);
     return true;
 }
 
 static bool readCharTable(const char* path) {
-    std::uint16_t entries[charTableEntries][3];
-    bool ok = seekCatalogue(headerFields[fieldCharTableOffset]);
-    for (int c = 0; ok && c < charTableEntries; c++) {
-        for (int k = 0; ok && k < 3; k++) ok = readU16(entries[c][k]);
-    }
-    if (!ok) {
+    constexpr int entryBytes = 3 * 2;
+    unsigned char table[charTableEntries * entryBytes];
+    if (!seekCatalogue(headerFields[fieldCharTableOffset]) || !readBytes(table, sizeof table)) {
         catalogueError(2, path);
         return false;
     }
-    std::uint16_t mode;
-    if (!readU16(mode)) {
+    unsigned char modeBytes[2];
+    if (!readBytes(modeBytes, sizeof modeBytes)) {
         catalogueError(3, path);
         return false;
     }
     for (int c = 0; c < charTableEntries; c++) {
-        charClasses[c] = entries[c][0];
-        otherCase[c] = static_cast<unsigned char>(entries[c][1] & 0xFF);
-        collationWeight[c] = static_cast<unsigned char>(entries[c][2] & 0xFF);
+        const unsigned char* entry = table + c * entryBytes;
+        charClasses[c] = u16At(entry);
+        otherCase[c] = static_cast<unsigned char>(u16At(entry + 2) & 0xFF);
+        collationWeight[c] = static_cast<unsigned char>(u16At(entry + 4) & 0xFF);
     }
+    std::uint16_t mode = u16At(modeBytes);
     if (mode >= 1 && mode <= 3) alphabeticMode = mode;
     return true;
 }
@@ -318,23 +311,54 @@ static bool allocateTables() {
     return true;
 }
 
+// Table entries are read this many bytes at a time at most, so each read still goes through the
+// file layer's buffer.
+constexpr int tableChunkSize = catalogueBypassSize;
+
+static bool readFileIndex() {
+    unsigned char chunk[tableChunkSize];
+    constexpr int perChunk = tableChunkSize / fileIndexEntrySize;
+    for (int first = 0; first < slotCount; first += perChunk) {
+        int count = slotCount - first < perChunk ? slotCount - first : perChunk;
+        if (!readBytes(chunk, static_cast<long>(count) * fileIndexEntrySize)) return false;
+        for (int k = 0; k < count; k++) {
+            const unsigned char* raw = chunk + k * fileIndexEntrySize;
+            fileIndex[first + k].count = i16At(raw);
+            fileIndex[first + k].firstBlock = i32At(raw + 2);
+        }
+    }
+    return true;
+}
+
+static bool readBlockTable() {
+    unsigned char chunk[tableChunkSize];
+    constexpr int perChunk = tableChunkSize / blockEntrySize;
+    for (int first = 0; first < blockCount; first += perChunk) {
+        int count = blockCount - first < perChunk ? blockCount - first : perChunk;
+        if (!readBytes(chunk, static_cast<long>(count) * blockEntrySize)) return false;
+        for (int k = 0; k < count; k++) {
+            const unsigned char* raw = chunk + k * blockEntrySize;
+            BlockEntry& block = blockTable[first + k];
+            block.flags = u16At(raw);
+            block.length = i16At(raw + 2);
+            block.offset = i32At(raw + 4);
+            block.flags &= ~BLOCK_LOADED;  // only memory held here makes a block loaded
+            if (block.memory != nullptr) block.flags |= BLOCK_LOADED;
+        }
+    }
+    return true;
+}
+
 // Reads the file index and the block table from the position at hand; the blocks' memory is
 // left alone, so a flush can re-read the tables under pinned blocks.
 static bool readIndexTables() {
-    for (int i = 0; i < slotCount; i++) {
-        if (!readI16(fileIndex[i].count) || !readI32(fileIndex[i].firstBlock)) {
-            catalogueError(12);
-            return false;
-        }
+    if (!readFileIndex()) {
+        catalogueError(12);
+        return false;
     }
-    for (int i = 0; i < blockCount; i++) {
-        BlockEntry& block = blockTable[i];
-        if (!readU16(block.flags) || !readI16(block.length) || !readI32(block.offset)) {
-            catalogueError(13);
-            return false;
-        }
-        block.flags &= ~BLOCK_LOADED;  // only memory held here makes a block loaded
-        if (block.memory != nullptr) block.flags |= BLOCK_LOADED;
+    if (!readBlockTable()) {
+        catalogueError(13);
+        return false;
     }
     return true;
 }

@@ -9,9 +9,9 @@
 #include <cstring>
 
 struct CatalogueFile {
-    int handle;            // the system's file descriptor
+    int handle;            // the system's file descriptor; read at explicit positions only
     long logicalPosition;  // where the next read starts
-    long handlePosition;   // where the system's position of the handle is
+    long knownSize;        // the file's size once a seek from the end asked for it; -1 before
 };
 
 // ---- read buffer: one for the whole library, serving whichever file last filled it ----
@@ -27,25 +27,21 @@ static void emptyBuffer() {
     bufferFill = 0;
 }
 
-// Reads up to byteCount bytes at the handle's position, retrying interrupted and partial reads.
-static long readFromHandle(CatalogueFile* file, unsigned char* destination, long byteCount) {
+// Reads up to byteCount bytes at position, retrying interrupted and partial reads. Each read
+// names its position, so no seek is needed, and a read that reaches the known end of the file
+// is not followed by one that could only find nothing.
+static long readAt(const CatalogueFile* file, long position, unsigned char* destination,
+                   long byteCount) {
     long done = 0;
     while (done < byteCount) {
-        ssize_t got =
-            ::read(file->handle, destination + done, static_cast<size_t>(byteCount - done));
+        if (file->knownSize >= 0 && position + done >= file->knownSize) break;
+        ssize_t got = ::pread(file->handle, destination + done,
+                              static_cast<size_t>(byteCount - done), position + done);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         done += got;
     }
-    file->handlePosition += done;
     return done;
-}
-
-static bool moveHandle(CatalogueFile* file, long position) {
-    if (file->handlePosition == position) return true;
-    if (::lseek(file->handle, position, SEEK_SET) < 0) return false;
-    file->handlePosition = position;
-    return true;
 }
 
 // Copies what the buffer holds from the logical position on, at most byteCount bytes.
@@ -63,9 +59,8 @@ static long copyFromBuffer(CatalogueFile* file, unsigned char* destination, long
 static void refillBuffer(CatalogueFile* file) {
     emptyBuffer();
     long start = file->logicalPosition - file->logicalPosition % catalogueBufferAlign;
-    if (!moveHandle(file, start)) return;
     refillCount++;
-    bufferFill = readFromHandle(file, readBuffer, catalogueBufferSize);
+    bufferFill = readAt(file, start, readBuffer, catalogueBufferSize);
     bufferStart = start;
     bufferOwner = file;
 }
@@ -81,7 +76,7 @@ CatalogueFile* catalogueFileOpen(const char* path) {
     }
     file->handle = handle;
     file->logicalPosition = 0;
-    file->handlePosition = 0;
+    file->knownSize = -1;
     emptyBuffer();
     return file;
 }
@@ -93,8 +88,7 @@ long catalogueFileRead(CatalogueFile* file, void* destination, long elementSize,
     unsigned char* out = static_cast<unsigned char*>(destination);
     long delivered = 0;
     if (byteCount > catalogueBypassSize) {
-        if (!moveHandle(file, file->logicalPosition)) return 0;
-        delivered = readFromHandle(file, out, byteCount);
+        delivered = readAt(file, file->logicalPosition, out, byteCount);
         file->logicalPosition += delivered;
         return delivered / elementSize;
     }
@@ -116,8 +110,8 @@ long catalogueFileSeek(CatalogueFile* file, long offset, int origin) {
     } else {
         off_t end = ::lseek(file->handle, offset, SEEK_END);
         if (end < 0) return -1;
-        file->handlePosition = static_cast<long>(end);
-        target = file->handlePosition;
+        file->knownSize = static_cast<long>(end) - offset;
+        target = static_cast<long>(end);
     }
     if (target < 0) return -1;
     file->logicalPosition = target;

@@ -117,4 +117,35 @@ TEST(CatalogueFile, CountsWholeElementsAndSeeksEachWay) {
     catalogueFileClose(file);
 }
 
+// A seek from the end tells the layer where the file ends; reads stop there, and no sooner.
+TEST(CatalogueFile, ReadsUpToTheEndASeekFromTheEndFound) {
+    std::string path = patternFile();
+    struct Case {
+        int line;
+        long fromEnd;
+        long size;
+        long wantBytes;
+    };
+    const Case cases[] = {
+        {__LINE__, -7, 8, 7},
+        {__LINE__, -100, 50, 50},
+        {__LINE__, -5000, 4000, 4000},  // straight from the system
+        {__LINE__, -5000, 6000, 5000},
+        {__LINE__, 0, 10, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        CatalogueFile* file = catalogueFileOpen(path.c_str());
+        ASSERT_NE(nullptr, file);
+        long position = catalogueFileSeek(file, c.fromEnd, 2);
+        EXPECT_EQ(fileSize + c.fromEnd, position);
+        std::vector<unsigned char> out(c.size);
+        EXPECT_EQ(c.wantBytes, catalogueFileRead(file, out.data(), 1, c.size));
+        if (c.wantBytes > 0) {
+            EXPECT_EQ(patternByte(position + c.wantBytes - 1), out[c.wantBytes - 1]);
+        }
+        catalogueFileClose(file);
+    }
+}
+
 }  // namespace

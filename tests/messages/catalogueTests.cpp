@@ -214,6 +214,30 @@ TEST_F(Catalogue, ReadsEveryTextWholeUnderAnyCacheLimit) {
     }
 }
 
+// Index tables larger than one read of the file layer's buffer: every entry, those on either
+// side of a piece's end included, is decoded in place, at the open and at each flush's re-read.
+TEST_F(Catalogue, ReadsIndexTablesLongerThanOneBufferedRead) {
+    const int moduleCount = 700, messageCount = 1400;  // 4,200 and 11,200 bytes of tables
+    std::vector<SourceMessage> messages;
+    for (int i = 0; i < messageCount; i++)
+        messages.push_back(
+            message(i % moduleCount, i / moduleCount + 1, "text " + std::to_string(i)));
+    for (std::int32_t limit : {-1, 1}) {
+        SCOPED_TRACE(limit);
+        CatalogueOptions options;
+        options.cacheLimit = limit;
+        CatalogueImage image = makeImage(messages, options);
+        ASSERT_EQ(0, openCatalogue(image.write("large.cat").c_str(), captureError));
+        ASSERT_EQ(moduleCount, catalogueSlotCount());
+        for (int i = messageCount - 1; i >= 0; i--) {
+            ASSERT_EQ("text " + std::to_string(i),
+                      getMessage(i % moduleCount, i / moduleCount + 1));
+        }
+        EXPECT_EQ("", takeError());
+        closeCatalogue();
+    }
+}
+
 TEST_F(Catalogue, UnscramblesOnceAndReturnsTheSamePointer) {
     CatalogueImage image = makeImage(smallSet());
     ASSERT_EQ(0, openCatalogue(image.write("small.cat").c_str(), captureError));
