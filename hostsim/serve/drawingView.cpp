@@ -48,6 +48,7 @@ Json primitivesJson(int top) {
 namespace hostsim {
 
 std::string drawingPrimitivesJson() {
+    ensureDrawingOpen();
     Json drawing = primitivesJson(-1);
     drawing["extents"] = extentsJson();
     return drawing.dump(-1, ' ', false, Json::error_handler_t::replace);

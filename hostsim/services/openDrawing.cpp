@@ -1,5 +1,5 @@
-// hostsim/services/openDrawing.cpp - the open drawing: opening it, object names, kvs_entget,
-// kvs_entnext, the view and LIST.
+// hostsim/services/openDrawing.cpp - the open drawing: opening it (the demo at its first use),
+// object names, kvs_entget, kvs_entnext, the view and LIST.
 #include "hostsim/services/services.h"
 
 #include <cmath>
@@ -18,6 +18,7 @@ constexpr double viewMargin = 1.1;  // the default view shows the extents and 5%
 static hostsim::Drawing drawing;          // empty, id 0, until a drawing opens
 static std::vector<std::string> notices;  // what the last open could not draw
 static int64_t lastDrawingId = 0;         // ids are never reused, so old names stay dead
+static int64_t deferredDemoId = 0;        // non-zero: the demo waits for its first use, this its id
 
 namespace {
 
@@ -142,15 +143,22 @@ std::string recordValueText(const ResultBuffer& r) {
     }
 }
 
-// Makes a drawing just read the open one, with its geometry, notices and default view.
-void installDrawing(hostsim::Drawing& next) {
-    next.id = ++lastDrawingId;
+// Makes a drawing just read the open one, with its geometry and notices. A demo still waiting
+// to open is replaced before it ever opened.
+void installDrawing(hostsim::Drawing& next, int64_t id) {
+    deferredDemoId = 0;
+    next.id = id;
     drawing = std::move(next);
     notices.clear();
     hostsim::buildGeometry(drawing, notices);
     notices.insert(notices.begin(), drawing.notices.begin(), drawing.notices.end());
+}
+
+// An open by the user: a new id, the default view, and no marks of the drawing that is gone.
+void openDrawing(hostsim::Drawing& next) {
+    installDrawing(next, ++lastDrawingId);
     hostsim::setDefaultViewSize();
-    hostsim::clearMarks();  // they were picked in the drawing that is gone
+    hostsim::clearMarks();
 }
 
 }  // namespace
@@ -160,7 +168,7 @@ namespace hostsim {
 bool openDrawingText(const std::string& text, const std::string& fileName, std::string& error) {
     Drawing next;
     if (!readDxfText(text, fileName, next, error)) return false;
-    installDrawing(next);
+    openDrawing(next);
     return true;
 }
 
@@ -169,7 +177,7 @@ bool openDrawingFile(const std::string& path, std::string& error) {
     Drawing next;
     if (!readDrawingFile(path, text, error) || !readDxfText(text, path, next, error)) return false;
     std::string().swap(text);  // the objects keep what they need: freed before the geometry grows
-    installDrawing(next);
+    openDrawing(next);
     return true;
 }
 
@@ -179,15 +187,38 @@ void openDemoDrawing() {
         printText("hostsim: the demo drawing cannot be read: " + error + "\n");  // a build fault
 }
 
+// What openDemoDrawing does at once, but for reading and indexing the drawing: the id, the
+// marks cleared, and VIEWSIZE left to follow the drawing until it is first used.
+void deferDemoDrawing() {
+    deferredDemoId = ++lastDrawingId;
+    deferDefaultViewSize();
+    clearMarks();
+}
+
+void ensureDrawingOpen() {
+    if (deferredDemoId == 0) return;
+    int64_t id = deferredDemoId;
+    deferredDemoId = 0;
+    Drawing next;
+    std::string error;
+    if (readDxfText(demoDrawingText(), "(demo drawing)", next, error))
+        installDrawing(next, id);
+    else
+        printText("hostsim: the demo drawing cannot be read: " + error + "\n");  // a build fault
+}
+
 const Drawing& currentDrawing() {
+    ensureDrawingOpen();
     return drawing;
 }
 
 const std::vector<std::string>& drawingNotices() {
+    ensureDrawingOpen();
     return notices;
 }
 
 bool objectOfName(const int64_t name[2], int& index) {
+    ensureDrawingOpen();
     if (name == nullptr || drawing.id == 0 || name[0] != drawing.id) return false;
     if (name[1] < 0 || name[1] >= static_cast<int64_t>(drawing.objects.size())) return false;
     index = static_cast<int>(name[1]);
@@ -195,6 +226,7 @@ bool objectOfName(const int64_t name[2], int& index) {
 }
 
 void nameOfObject(int index, int64_t name[2]) {
+    ensureDrawingOpen();
     name[0] = drawing.id;
     name[1] = index;
 }
@@ -205,6 +237,7 @@ bool objectOfRecord(const ResultBuffer& record, int& index) {
 }
 
 void setRecordObject(ResultBuffer& record, int index) {
+    ensureDrawingOpen();
     record.value.name[0] = drawing.id;
     record.value.name[1] = index;
 }
@@ -218,6 +251,7 @@ double pixelSize() {
 }
 
 void setDefaultViewSize() {
+    ensureDrawingOpen();
     Point low, high;
     if (!drawingExtents(low, high)) return;
     QValue screenSize;
@@ -263,6 +297,7 @@ extern "C" ResultBuffer* kvs_entget(const kvs_name name) {
 extern "C" int kvs_entnext(const kvs_name name, kvs_name next) {
     hostsim::ErrnoGuard keepErrno;
     if (next == nullptr) return KVS_RTERROR;
+    hostsim::ensureDrawingOpen();
     int index = 0;
     int following = -1;
     if (name == nullptr)

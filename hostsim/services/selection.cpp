@@ -22,6 +22,7 @@ constexpr double tieTolerance = 1e-12;  // distances closer than this (relative)
 // The primitive hit by a pick at world point p, or -1. nested: ties among the objects inside
 // one reference go to the later innermost object.
 int hitPrimitive(const Point& p, double radius, bool nested) {
+    hostsim::ensureDrawingOpen();
     std::vector<int> near;
     hostsim::primitivesNear(p[0], p[1], radius, near);
     const auto& all = hostsim::drawingPrimitives();
@@ -132,6 +133,7 @@ extern "C" int kvs_osnap(const double point[3], const char* mode, double result[
     unsigned modes = hostsim::parseSnapModes(mode);
     if (point == nullptr || result == nullptr || modes == 0) return KVS_RTERROR;
     Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
+    hostsim::ensureDrawingOpen();
     Point snapped;
     if (!hostsim::findSnapPoint(world, modes, lastPointInWorld(),
                                 aperturePixels() * hostsim::pixelSize(), snapped))

@@ -59,6 +59,9 @@ bool setSysvarText(const std::string& name, const std::string& value);
 bool getSysvar(const std::string& name, QValue& out);  // false for an unknown name
 int setSysvar(const std::string& name, const QValue& value);  // as kvs_setvar: a status
 void resetSysvars();
+// From now on VIEWSIZE is the drawing's default view (setDefaultViewSize), worked out at the
+// first use of VIEWSIZE or SCREENSIZE; resetSysvars drops it.
+void deferDefaultViewSize();
 std::vector<std::string> sysvarNames();  // every variable, sorted by name
 
 // ---- user coordinate system (transforms.cpp) ----
@@ -82,6 +85,11 @@ bool unitsAvailable();
 bool openDrawingFile(const std::string& path, std::string& error);
 bool openDrawingText(const std::string& text, const std::string& fileName, std::string& error);
 void openDemoDrawing();
+// openDemoDrawing as seen from outside, the drawing read at its first use: a session that never
+// looks at it does not pay for reading it. Whatever reads the drawing, its names, its geometry
+// (hostsim/picking) or VIEWSIZE calls ensureDrawingOpen first; the accessors below do.
+void deferDemoDrawing();
+void ensureDrawingOpen();
 const Drawing& currentDrawing();
 const std::vector<std::string>& drawingNotices();
 bool objectOfName(const int64_t name[2], int& index);  // false for a name of nothing

@@ -89,6 +89,7 @@ SysvarValue defaultValue(const SysvarDefinition& d) {
 
 struct SysvarValues {
     SysvarValue values[sysvarCount];
+    bool viewSizeDeferred = false;  // VIEWSIZE is the drawing's default view, not yet worked out
     SysvarValues() {
         for (std::size_t i = 0; i < sysvarCount; ++i) values[i] = defaultValue(sysvarTable[i]);
     }
@@ -101,11 +102,24 @@ static SysvarValues current;
 
 namespace {
 
+bool isViewVariable(const char* name) {
+    return std::strcmp(name, "VIEWSIZE") == 0 || std::strcmp(name, "SCREENSIZE") == 0;
+}
+
+// A deferred VIEWSIZE is worked out before either variable it depends on is read or set: a
+// value set first must not be replaced by the default later, nor the default see a new
+// SCREENSIZE.
 int findSysvar(const char* name) {
     if (name == nullptr) return -1;
     std::string upper = hostsim::upperName(name);
-    for (std::size_t i = 0; i < sysvarCount; ++i)
-        if (upper == sysvarTable[i].name) return static_cast<int>(i);
+    for (std::size_t i = 0; i < sysvarCount; ++i) {
+        if (upper != sysvarTable[i].name) continue;
+        if (current.viewSizeDeferred && isViewVariable(sysvarTable[i].name)) {
+            current.viewSizeDeferred = false;
+            hostsim::setDefaultViewSize();
+        }
+        return static_cast<int>(i);
+    }
     return -1;
 }
 
@@ -255,6 +269,8 @@ int setSysvar(const std::string& name, const QValue& value) {
 }
 
 void resetSysvars() { current = SysvarValues(); }
+
+void deferDefaultViewSize() { current.viewSizeDeferred = true; }
 
 std::vector<std::string> sysvarNames() {
     std::vector<std::string> names;

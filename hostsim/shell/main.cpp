@@ -328,13 +328,13 @@ int main(int argc, char** argv) {
     if (options.serve && (parsed = loadServePart(options)) >= 0) return checkedStatus(parsed);
     hostsim::resetHostState();
     if (options.drawingPath.empty()) {
-        hostsim::openDemoDrawing();
+        hostsim::deferDemoDrawing();  // read at its first use; it has no notices
     } else if (std::string error; !hostsim::openDrawingFile(options.drawingPath, error)) {
         std::fprintf(stderr, "hostsim: %s\n", error.c_str());
         return exitUsage;
-    }
-    for (const std::string& notice : hostsim::drawingNotices()) {
-        std::fprintf(stderr, "hostsim: %s\n", notice.c_str());
+    } else {
+        for (const std::string& notice : hostsim::drawingNotices())
+            std::fprintf(stderr, "hostsim: %s\n", notice.c_str());
     }
     if (options.modulePath.empty()) options.modulePath = defaultModulePath(options.language);
     hostsim::setPrintPrecision(options.precision);

@@ -134,6 +134,7 @@ bool startsTextBox(const std::vector<Primitive>& all, std::size_t i) {
 namespace hostsim {
 
 void planPrimitives(int top, bool withTexts, PlanPrimitives& out) {
+    ensureDrawingOpen();
     const std::vector<Primitive>& all = drawingPrimitives();
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (top >= 0 && all[i].top != top) continue;

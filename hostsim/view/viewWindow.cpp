@@ -30,6 +30,7 @@ void extentsCenter(double& x, double& y) {
 namespace hostsim {
 
 ViewWindow currentViewWindow() {
+    ensureDrawingOpen();
     QValue viewSize, screenSize;
     getSysvar("VIEWSIZE", viewSize);
     getSysvar("SCREENSIZE", screenSize);

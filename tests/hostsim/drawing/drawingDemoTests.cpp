@@ -80,3 +80,50 @@ TEST_F(DrawingTest, ListPrintsTheRecordsOfThePickedObject) {
     }
     EXPECT_EQ(0u, hostsim::outstandingLists());
 }
+
+// The demo read at its first use leaves the host as reading it at once does, whatever comes
+// before that use: the view, the marks and the names all as they would have been.
+TEST_F(DrawingTest, DeferredDemoDrawingMatchesOneOpenedAtOnce) {
+    struct Case {
+        int line;
+        void (*first)();
+    };
+    const Case cases[] = {
+        {__LINE__, [] {}},
+        {__LINE__, [] { hostsim::setSysvarReal("VIEWSIZE", 50.0); }},
+        {__LINE__, [] { hostsim::setSysvarPoint("SCREENSIZE", {400.0, 400.0, 0.0}); }},
+        {__LINE__, [] { hostsim::resetSysvars(); }},
+        {__LINE__, [] {
+             hostsim::beginEvaluation("[1,2]");
+             hostsim::endEvaluation(hostsim::QValue::point(1.0, 2.0, 0.0));
+         }},
+        {__LINE__, [] {
+             std::string error;
+             hostsim::openDrawingText(drawingtest::drawingText("0 POINT\n10 1\n20 2\n"), "b.dxf",
+                                      error);
+         }},
+    };
+    auto session = [](bool deferred, void (*first)()) {
+        hostsim::resetHostState();
+        std::string error;
+        hostsim::openDrawingText(drawingtest::drawingText(""), "a.dxf", error);
+        int64_t idBefore = hostsim::currentDrawing().id;
+        if (deferred)
+            hostsim::deferDemoDrawing();
+        else
+            hostsim::openDemoDrawing();
+        first();
+        hostsim::QValue viewSize;
+        hostsim::getSysvar("VIEWSIZE", viewSize);
+        const hostsim::Drawing& d = hostsim::currentDrawing();
+        return "VIEWSIZE " + hostsim::formatValue(viewSize) + ", id +" +
+               std::to_string(d.id - idBefore) + ", objects " + std::to_string(d.objects.size()) +
+               ", at 35,10 " + std::to_string(hostsim::objectSelectedAt({35.0, 10.0, 0.0})) +
+               ", marks " + std::to_string(hostsim::drawingMarks().size());  // once it is open
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string atOnce = session(false, c.first);
+        EXPECT_EQ(atOnce, session(true, c.first));
+    }
+}
