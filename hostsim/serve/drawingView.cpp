@@ -32,15 +32,25 @@ Json extentsJson() {
     return finiteList({low[0], low[1], high[0], high[1]});
 }
 
-// The primitives of object top, or of every object when top is negative.
-Json primitivesJson(int top) {
+// [x, y, alongX, alongY, upX, upY, length, "text in UTF-8"]: one line of text on its baseline.
+Json textJson(const hostsim::PlanText& t) {
+    Json entry = finiteList({t.x, t.y, t.alongX, t.alongY, t.upX, t.upY, t.length});
+    entry.push_back(hostsim::utf8FromCp1252(t.text));
+    return entry;
+}
+
+// The primitives of object top, or of every object when top is negative; withTexts: texts as
+// their lines ("texts"), not as the boxes a pick finds them by.
+Json primitivesJson(int top, bool withTexts) {
     hostsim::PlanPrimitives plan;
-    hostsim::planPrimitives(top, false, plan);
-    Json curves = Json::array(), polylines = Json::array();
+    hostsim::planPrimitives(top, withTexts, plan);
+    Json curves = Json::array(), polylines = Json::array(), texts = Json::array();
     for (const hostsim::PlanCurve& c : plan.curves) curves.push_back(curveJson(c));
     for (const std::vector<double>& points : plan.polylines) polylines.push_back(finiteList(points));
+    for (const hostsim::PlanText& t : plan.texts) texts.push_back(textJson(t));
     return {{"segments", finiteList(plan.segments)}, {"curves", std::move(curves)},
-            {"polylines", std::move(polylines)}, {"nodes", finiteList(plan.nodes)}};
+            {"polylines", std::move(polylines)}, {"nodes", finiteList(plan.nodes)},
+            {"texts", std::move(texts)}};
 }
 
 }  // namespace
@@ -49,7 +59,7 @@ namespace hostsim {
 
 std::string drawingPrimitivesJson() {
     ensureDrawingOpen();
-    Json drawing = primitivesJson(-1);
+    Json drawing = primitivesJson(-1, true);
     drawing["extents"] = extentsJson();
     return drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
@@ -64,7 +74,7 @@ std::string promptStateJson() {
 
 std::string selectionPreviewJson(double x, double y) {
     int top = objectSelectedAt({x, y, 0.0});
-    Json preview = top >= 0 ? primitivesJson(top) : Json::object();
+    Json preview = top >= 0 ? primitivesJson(top, false) : Json::object();  // a text by its box
     preview["object"] = top;
     return preview.dump(-1, ' ', false, Json::error_handler_t::replace);
 }

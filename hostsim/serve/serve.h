@@ -101,7 +101,9 @@ private:
 // ---- the drawing and the view (drawingView.cpp); session thread only ----
 // The drawing's primitives projected on world XY, as JSON: {"extents": [lowX, lowY, highX,
 // highY] or null, "segments": [x0, y0, x1, y1, ...], "curves": [[cx, cy, ux, uy, vx, vy, t0,
-// t1], ...], "polylines": [[x, y, ...], ...] (splines sampled), "nodes": [x, y, ...]}.
+// t1], ...], "polylines": [[x, y, ...], ...] (splines sampled), "nodes": [x, y, ...], "texts":
+// [[x, y, alongX, alongY, upX, upY, length, "text"], ...] (each line of text on its baseline, the
+// directions one text height long, length in text heights)}.
 std::string drawingPrimitivesJson();
 // {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels}
 std::string promptStateJson();

@@ -155,6 +155,39 @@ function traceNodes(list) {
   }
 }
 
+// Texts at a readable size are filled, set in a monospace face a text height tall and fitted to
+// their line's length as the host measures it; smaller ones are their baseline, as one stroke.
+const textFontPixels = 100;  // set large and scaled down: browsers round small font sizes
+function drawTexts(texts, colour) {
+  const {scale, left, top} = mapping;
+  context.fillStyle = colour;
+  context.strokeStyle = colour;
+  context.lineWidth = 1;
+  context.font = textFontPixels + "px monospace";
+  context.beginPath();
+  for (const [x, y, alongX, alongY, upX, upY, length, text] of texts) {
+    const startX = left + x * scale, startY = top - y * scale;
+    const endX = startX + alongX * length * scale, endY = startY - alongY * length * scale;
+    const heightPixels = Math.hypot(upX, upY) * scale;
+    if (offCanvas(Math.min(startX, endX) - heightPixels, Math.min(startY, endY) - heightPixels,
+                  Math.max(startX, endX) + heightPixels, Math.max(startY, endY) + heightPixels)) {
+      continue;
+    }
+    if (heightPixels < 4 || !text) {
+      context.moveTo(startX, startY);
+      context.lineTo(endX, endY);
+      continue;
+    }
+    const width = context.measureText(text).width;
+    const fit = width > 0 && length > 0 ? length * textFontPixels / width : 1;
+    const k = scale / textFontPixels;
+    context.setTransform(alongX * k * fit, -alongY * k * fit, -upX * k, upY * k, startX, startY);
+    context.fillText(text, 0, 0);
+    context.setTransform(1, 0, 0, 1, 0, 0);
+  }
+  context.stroke();
+}
+
 function strokePrimitives(primitives, colour, width) {
   updateMapping();
   context.strokeStyle = colour;
@@ -180,6 +213,7 @@ function redraw() {
   context.clearRect(0, 0, canvas.width, canvas.height);
   if (!drawing) return;
   strokePrimitives(drawing, "#e8e8e8", 1);
+  drawTexts(drawing.texts || [], "#e8e8e8");
   if (preview && preview.object >= 0) strokePrimitives(preview, "#4fc3f7", 3);
   drawMarks();  // marks.js
   drawPickBox();

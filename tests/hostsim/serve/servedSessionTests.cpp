@@ -120,6 +120,11 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     EXPECT_EQ(Json::array({0.0, 0.0, 20.0, 0.0}),
               Json(std::vector<double>(drawing["segments"].begin(), drawing["segments"].begin() + 4)));
     EXPECT_NE(std::string::npos, drawing["nodes"].dump().find("60.0,0.0"));
+    ASSERT_EQ(1u, drawing["texts"].size());  // the text by its line, height 2 along world X
+    const Json& text = drawing["texts"][0];
+    EXPECT_EQ(Json::array({0.0, -8.0, 2.0, 0.0, 0.0, 2.0}), Json(std::vector<double>(
+                                                           text.begin(), text.begin() + 6)));
+    EXPECT_EQ("vectrin demo", text[7]);
     struct Case { int line; const char* body; int status; const char* viewSize; };
     const Case cases[] = {
         {__LINE__, R"({"viewHeight": 40, "screen": [800, 600]})", 200, "\\n40.0\\n"},
