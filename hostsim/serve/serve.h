@@ -75,6 +75,9 @@ public:
     // The transcript from offset from on; end is the offset after it. Only the last
     // transcriptLimit bytes are kept; an offset before them reads from the oldest kept.
     std::string transcript(std::size_t from, std::size_t& end) const;
+    // The same, once the transcript has grown past from, the session has ended or wait has
+    // passed: a page waits here for what the session prints, whoever typed the line.
+    std::string awaitTranscript(std::size_t from, std::size_t& end, std::chrono::milliseconds wait);
     static constexpr std::size_t transcriptLimit = 1 << 20;
 
 private:
@@ -88,6 +91,7 @@ private:
         std::function<std::string()> task;  // set: a task, not a line
     };
     bool handOver(Item item, std::string& printed, std::chrono::milliseconds wait);
+    std::string keptFrom(std::size_t from, std::size_t& end) const;  // the lock held
     void finishCurrent();
     mutable std::mutex lock;
     std::condition_variable changed;

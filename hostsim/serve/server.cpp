@@ -38,6 +38,10 @@ const char dropPath[] = "/open";  // a dropped drawing's body, up to the drawing
 const char jsonType[] = "application/json; charset=utf-8";
 const char svgType[] = "image/svg+xml; charset=utf-8";
 constexpr std::chrono::seconds replyWait(30);  // a longer evaluation's text shows in the transcript
+// A page's request for the transcript waits this long for new text before it is answered empty
+// (and asked again); each open page holds one of the pool's threads so.
+constexpr std::chrono::seconds transcriptWait(20);
+constexpr std::size_t handlerThreads = 16;
 
 std::string jsonText(const Json& value) {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -67,6 +71,7 @@ hostsim::RequestFacts factsOf(const httplib::Request& request) {
 class PageServer {
 public:
     PageServer(hostsim::SessionQueue& queue, hostsim::ServedSite& site) : queue(queue), site(site) {
+        server.new_task_queue = [] { return new httplib::ThreadPool(handlerThreads); };
         server.set_payload_max_length(std::max<std::uint64_t>(requestBodyLimit,
                                                               hostsim::maxDrawingBytes()));
         server.set_pre_routing_handler([this](const httplib::Request& request,
@@ -280,7 +285,9 @@ private:
             fromText.size() < 16)
             from = std::stoull(fromText);
         std::size_t end = 0;
-        std::string text = queue.transcript(from, end);
+        std::string text = request.get_param_value("wait") == "1"
+                               ? queue.awaitTranscript(from, end, transcriptWait)
+                               : queue.transcript(from, end);
         sendJson(response, 200, Json{{"text", text}, {"end", end}});
     }
 

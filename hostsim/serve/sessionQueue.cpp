@@ -73,6 +73,7 @@ void SessionQueue::record(const std::string& text) {
         kept.erase(0, dropped);
         keptStart += dropped;
     }
+    changed.notify_all();  // a page waiting for the transcript
 }
 
 void SessionQueue::close() {
@@ -84,11 +85,22 @@ void SessionQueue::close() {
     items.clear();
 }
 
-std::string SessionQueue::transcript(std::size_t from, std::size_t& end) const {
-    std::lock_guard<std::mutex> guard(lock);
+std::string SessionQueue::keptFrom(std::size_t from, std::size_t& end) const {
     end = keptStart + kept.size();
     if (from >= end) return "";
     return kept.substr(from > keptStart ? from - keptStart : 0);
+}
+
+std::string SessionQueue::transcript(std::size_t from, std::size_t& end) const {
+    std::lock_guard<std::mutex> guard(lock);
+    return keptFrom(from, end);
+}
+
+std::string SessionQueue::awaitTranscript(std::size_t from, std::size_t& end,
+                                          std::chrono::milliseconds wait) {
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait_for(guard, wait, [&] { return closed || keptStart + kept.size() > from; });
+    return keptFrom(from, end);
 }
 
 }  // namespace hostsim

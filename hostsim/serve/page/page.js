@@ -20,13 +20,24 @@ function showText(text) {
   transcript.scrollTop = transcript.scrollHeight;
 }
 
-// The cookie set with this page carries the session token on every request.
-async function readTranscript() {
-  const response = await fetch("transcript?from=" + transcriptEnd);
-  if (!response.ok) return;
-  const answer = await response.json();
-  showText(answer.text);
-  transcriptEnd = answer.end;
+// The cookie set with this page carries the session token on every request. One request at a
+// time reads the transcript: the host answers it as soon as the session prints (whoever typed the
+// line, here or at the terminal), or empty after a while, and the page asks again.
+async function watchTranscript() {
+  for (;;) {
+    try {
+      const response = await fetch("transcript?wait=1&from=" + transcriptEnd);
+      if (!response.ok) throw new Error("the transcript: " + response.status);
+      const answer = await response.json();
+      transcriptEnd = answer.end;
+      if (answer.text) {
+        showText(answer.text);
+        afterAnswer();  // not awaited: the host answers it only once the session waits again
+      }
+    } catch (error) {
+      await new Promise((resolve) => setTimeout(resolve, 1000));  // the host is gone or busy
+    }
+  }
 }
 
 async function sendLine(line) {
@@ -51,10 +62,24 @@ async function readPromptState() {
   redraw();
 }
 
+// The prompt's state and the marks after the session printed or was answered. Calls that come
+// while a reading runs make one more reading after it, not one each.
+let refreshing = false, refreshAgain = false;
 async function afterAnswer() {
-  await readTranscript();
-  await readPromptState();
-  await readMarks();  // marks.js
+  if (refreshing) {
+    refreshAgain = true;
+    return;
+  }
+  refreshing = true;
+  try {
+    do {
+      refreshAgain = false;
+      await readPromptState();
+      await readMarks();  // marks.js
+    } while (refreshAgain);
+  } finally {
+    refreshing = false;
+  }
 }
 
 document.getElementById("commandForm").addEventListener("submit", (event) => {
@@ -336,6 +361,6 @@ async function loadDrawing() {
   zoomToExtents();
 }
 
+watchTranscript();
 afterAnswer();
 loadDrawing();
-setInterval(afterAnswer, 1000);  // lines typed at the terminal show here too

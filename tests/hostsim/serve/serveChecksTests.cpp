@@ -157,4 +157,35 @@ TEST(SessionQueue, TranscriptKeepsItsTail) {
     EXPECT_EQ('b', tail.back());
 }
 
+// A page waiting for the transcript is answered by new text from any thread, at once when it
+// has text it has not seen, and by the session's end; with nothing new, after its wait.
+TEST(SessionQueue, TranscriptWaitsEndWithNewTextOrTheSession) {
+    using std::chrono::milliseconds;
+    hostsim::SessionQueue queue;
+    queue.record("Command: ");
+    std::size_t end = 0;
+    auto started = std::chrono::steady_clock::now();
+    auto elapsed = [&] { return std::chrono::steady_clock::now() - started; };
+    EXPECT_EQ("Command: ", queue.awaitTranscript(0, end, milliseconds(5000)));
+    EXPECT_LT(elapsed(), milliseconds(1000));
+    EXPECT_EQ("", queue.awaitTranscript(end, end, milliseconds(50)));
+    EXPECT_GE(elapsed(), milliseconds(50));
+    std::thread terminal([&queue] {
+        std::this_thread::sleep_for(milliseconds(50));
+        queue.record("1+2\n3\n");
+    });
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ("1+2\n3\n", queue.awaitTranscript(end, end, milliseconds(5000)));
+    EXPECT_LT(elapsed(), milliseconds(4000));
+    terminal.join();
+    std::thread ending([&queue] {
+        std::this_thread::sleep_for(milliseconds(50));
+        queue.close();
+    });
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ("", queue.awaitTranscript(end, end, milliseconds(5000)));
+    EXPECT_LT(elapsed(), milliseconds(4000));
+    ending.join();
+}
+
 }  // namespace
