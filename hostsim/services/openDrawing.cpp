@@ -161,6 +161,15 @@ void openDrawing(hostsim::Drawing& next) {
     hostsim::clearMarks();
 }
 
+// The demo drawing read from its text; false, with the fault printed, when it cannot be (which
+// only a faulty build can bring about).
+bool readDemoDrawing(hostsim::Drawing& next) {
+    std::string error;
+    if (hostsim::readDxfText(hostsim::demoDrawingText(), "(demo drawing)", next, error)) return true;
+    hostsim::printText("hostsim: the demo drawing cannot be read: " + error + "\n");
+    return false;
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -182,9 +191,8 @@ bool openDrawingFile(const std::string& path, std::string& error) {
 }
 
 void openDemoDrawing() {
-    std::string error;
-    if (!openDrawingText(demoDrawingText(), "(demo drawing)", error))
-        printText("hostsim: the demo drawing cannot be read: " + error + "\n");  // a build fault
+    Drawing next;
+    if (readDemoDrawing(next)) openDrawing(next);
 }
 
 // What openDemoDrawing does at once, but for reading and indexing the drawing: the id, the
@@ -200,11 +208,7 @@ void ensureDrawingOpen() {
     int64_t id = deferredDemoId;
     deferredDemoId = 0;
     Drawing next;
-    std::string error;
-    if (readDxfText(demoDrawingText(), "(demo drawing)", next, error))
-        installDrawing(next, id);
-    else
-        printText("hostsim: the demo drawing cannot be read: " + error + "\n");  // a build fault
+    if (readDemoDrawing(next)) installDrawing(next, id);
 }
 
 const Drawing& currentDrawing() {

@@ -17,22 +17,23 @@ async function readMarks() {
 }
 
 // ---- on the canvas ----
+function fillDot(x, y, radius, colour) {
+  context.fillStyle = colour;
+  context.beginPath();
+  context.arc(x, y, radius, 0, 2 * Math.PI);
+  context.fill();
+}
+
 function drawResultMark(mark) {
   const [x, y] = toScreen(mark.x, mark.y);
-  context.fillStyle = "#ff6e6e";
-  context.beginPath();
-  context.arc(x, y, 4, 0, 2 * Math.PI);
-  context.fill();
+  fillDot(x, y, 4, "#ff6e6e");
   context.font = "12px sans-serif";
   context.fillText(mark.label, x + 6, y - 6);
 }
 
 function drawPickMark(mark) {
   const [x, y] = toScreen(mark.x, mark.y);
-  context.fillStyle = "#64b5f6";
-  context.beginPath();
-  context.arc(x, y, 2.5, 0, 2 * Math.PI);
-  context.fill();
+  fillDot(x, y, 2.5, "#64b5f6");
 }
 
 // The last snap is the point the module took from the last click: drawn larger, in yellow.
