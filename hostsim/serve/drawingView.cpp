@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "hostsim/picking/picking.h"
 #include "hostsim/view/view.h"
 
 namespace {
@@ -28,7 +27,7 @@ Json curveJson(const hostsim::PlanCurve& c) {
 
 Json extentsJson() {
     hostsim::Point low, high;
-    if (!hostsim::drawingExtents(low, high)) return nullptr;
+    if (!hostsim::viewExtents(low, high)) return nullptr;
     return finiteList({low[0], low[1], high[0], high[1]});
 }
 
