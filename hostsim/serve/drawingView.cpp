@@ -34,7 +34,7 @@ Json extentsJson() {
 // [x, y, alongX, alongY, upX, upY, length, "text in UTF-8"]: one line of text on its baseline.
 Json textJson(const hostsim::PlanText& t) {
     Json entry = finiteList({t.x, t.y, t.alongX, t.alongY, t.upX, t.upY, t.length});
-    entry.push_back(hostsim::utf8FromCp1252(t.text));
+    entry.push_back(t.text);
     return entry;
 }
 

@@ -39,11 +39,10 @@ bool finite(std::initializer_list<double> values) {
     return true;
 }
 
-// A text of the host (code page 1252) as XML character data in UTF-8. Control characters are
-// not allowed in XML 1.0 and show as '?'.
-std::string xmlText(const std::string& hostText) {
+// UTF-8 as XML character data. Control characters are not allowed in XML 1.0 and show as '?'.
+std::string xmlEscaped(const std::string& utf8) {
     std::string escaped;
-    for (char c : hostText) {
+    for (char c : utf8) {
         switch (c) {
             case '&':
                 escaped += "&amp;";
@@ -61,7 +60,12 @@ std::string xmlText(const std::string& hostText) {
                 escaped += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
         }
     }
-    return hostsim::utf8FromCp1252(escaped);
+    return escaped;
+}
+
+// A text of the host (code page 1252) as XML character data in UTF-8.
+std::string xmlText(const std::string& hostText) {
+    return xmlEscaped(hostsim::utf8FromCp1252(hostText));
 }
 
 class SvgDocument {
@@ -175,7 +179,7 @@ class SvgDocument {
             if (t.length > 0.0)
                 out += " textLength=\"" + number(t.length * textUnitsPerHeight) +
                        "\" lengthAdjust=\"spacingAndGlyphs\"";
-            out += ">" + xmlText(t.text) + "</text>\n";
+            out += ">" + xmlEscaped(t.text) + "</text>\n";
         }
         out += "</g>\n";
     }

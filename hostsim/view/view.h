@@ -27,7 +27,7 @@ struct PlanText {
     double alongX, alongY;  // along the baseline
     double upX, upY;        // up the text
     double length;
-    std::string text;  // code page 1252
+    std::string text;  // UTF-8
 };
 struct PlanPrimitives {
     std::vector<double> segments;  // x0, y0, x1, y1, ...

@@ -289,8 +289,8 @@ LINE_SPACING = 5 / 3
 
 def box_rows(corners, anchor, name):
     """Near each corner, just past it along an edge, INS gives the anchor; diagonally 3 units
-    out it finds nothing (APERTURE 2)."""
-    rows = []
+    out it finds nothing (APERTURE 2); at the middle, far from every edge, the box is hit."""
+    rows = [("INS", (corners[0] + corners[2]) / 2, anchor, name + ": its middle")]
     for i, corner in enumerate(corners):
         along = (corner - corners[(i + 1) % 4]).normalize()
         across = (corner - corners[(i + 3) % 4]).normalize()

@@ -58,7 +58,8 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         "0 LINE\n10 0\n20 0\n11 10\n21 0\n"  // 0
         "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 1
         "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 2: over line 1
-        "0 CIRCLE\n10 30\n20 0\n40 5\n");    // 3
+        "0 CIRCLE\n10 30\n20 0\n40 5\n"      // 3
+        "0 TEXT\n10 50\n20 0\n40 10\n1 AB\n");  // 4: its box 50 to 62 by 0 to 10
     struct Case {
         int line;
         const char* answer;
@@ -74,6 +75,8 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         {__LINE__, "13.5,0", KVS_RTERROR, -1},
         {__LINE__, "30,7", KVS_RTNORM, 3},    // near the circle's outline
         {__LINE__, "30,0", KVS_RTERROR, -1},  // its centre is 5 away from it
+        {__LINE__, "56,5", KVS_RTNORM, 4},    // a text is picked anywhere inside its box
+        {__LINE__, "56,13.5", KVS_RTERROR, -1},
         {__LINE__, "5,0,99", KVS_RTNORM, 0},  // the view looks down: z does not matter
         {__LINE__, "", KVS_RTCAN, -1},
         {__LINE__, "*cancel*", KVS_RTCAN, -1},

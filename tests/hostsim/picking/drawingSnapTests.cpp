@@ -193,7 +193,7 @@ TEST_F(DrawingTest, ShapesSnapWhereTheirWriterPutsThem) {
 TEST_F(DrawingTest, TextBoxesAreWhereTheirWriterPutsThem) {
     openFile("texts.dxf");
     ASSERT_TRUE(hostsim::setSysvarInt("APERTURE", 2));
-    EXPECT_EQ(160, checkSnapTable("texts.snaps"));
+    EXPECT_EQ(180, checkSnapTable("texts.snaps"));
 }
 
 // Hatch boundaries: a polyline path with bulges (also turned over and raised), line, arc and
