@@ -47,8 +47,7 @@ void takeCurve(PlanBox& box, const Primitive& p) {
     take(p.t1);
     for (int axis = 0; axis < 2; ++axis) {
         double extreme = std::atan2(p.v[axis], p.u[axis]);
-        for (double t = extreme + pi * std::ceil((p.t0 - extreme) / pi); t < p.t1; t += pi)
-            take(t);
+        for (double t = extreme + pi * std::ceil((p.t0 - extreme) / pi); t < p.t1; t += pi) take(t);
     }
 }
 

@@ -427,7 +427,8 @@ void addMText(Builder& b, const Source& s, const DrawingObject& o) {
     double height = hostsim::groupReal(o, 40, 1.0);
     std::vector<std::string> lines = hostsim::textLines(o);
     std::size_t longest = 0;
-    for (const std::string& line : lines) longest = std::max(longest, hostsim::characterCount(line));
+    for (const std::string& line : lines)
+        longest = std::max(longest, hostsim::characterCount(line));
     double width = hostsim::groupReal(o, 42, 0.0);
     if (!(width > 0.0)) width = hostsim::groupReal(o, 41, 0.0);
     if (!(width > 0.0)) width = estimatedWidth(height, longest);

@@ -3,18 +3,17 @@
 //
 // Every drawn object becomes primitives: straight segments, elliptical arcs (a circle or arc after
 // any affine map stays centre + u cos t + v sin t), single points and faces (a text's box, picked
-// anywhere inside). Block references are
-// expanded with their block-to-world maps, so a primitive inside one knows its innermost object,
-// the references that contain it and the map. A uniform grid over world XY finds the primitives
-// near a pick without looking at the others; it covers the bulk of the primitives, and the few
-// far outside it are checked at every pick.
+// anywhere inside). Block references are expanded with their block-to-world maps, so a primitive
+// inside one knows its innermost object, the references that contain it and the map. A uniform
+// grid over world XY finds the primitives near a pick without looking at the others; it covers
+// the bulk of the primitives, and the few far outside it are checked at every pick.
 //
 // Offers: buildGeometry (objectGeometry.cpp, hatches in hatches.cpp; what they share is in
 // building.h, for picking's own files only); the grid and the queries on the primitives
 // (pickIndex.cpp); the boxes of primitives and the extents a view shows (extents.cpp); splines
-// and their pieces (splines.cpp). hostsim/snapping finds snap points on
-// them. Needs: hostsim/drawing (the objects and their axes). Everything is in world coordinates:
-// the UCS, the view and the system variables are the caller's.
+// and their pieces (splines.cpp). hostsim/snapping finds snap points on them. Needs:
+// hostsim/drawing (the objects and their axes). Everything is in world coordinates: the UCS, the
+// view and the system variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 

@@ -124,8 +124,9 @@ double curveLength(const Primitive& p, double t0, double t1) {
         double centre = t0 + (2 * i + 1) * half;
         for (int k = 0; k < 4; ++k)
             for (double sign : {-1.0, 1.0})
-                length += half * weights[k] *
-                          hostsim::norm(hostsim::primitiveTangent(p, centre + sign * half * nodes[k]));
+                length +=
+                    half * weights[k] *
+                    hostsim::norm(hostsim::primitiveTangent(p, centre + sign * half * nodes[k]));
     }
     return length;
 }
