@@ -177,6 +177,16 @@ std::string iconvCodePage(const std::string& dxfName) {
     return iconvName;
 }
 
+std::string utf8FromCodePoint(char32_t c) {
+    std::string out;
+    appendUtf8(out, c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? missingCharacter : c);
+    return out;
+}
+
+std::string utf8FromCodePage(std::string_view bytes, const std::string& iconvName) {
+    return utf8ThroughIconv(bytes, iconvName);
+}
+
 std::string hostTextFromDrawing(std::string_view bytes, const std::string& codePage) {
     if (isAscii(bytes)) return std::string(bytes);
     if (isValidUtf8(bytes)) return cp1252OrMissing(bytes);

@@ -8,12 +8,13 @@
 //
 // Offers: the Drawing types and readDxfText (dxfReader.cpp); readDrawingFile and the size limit
 // (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); objectAxes (objectAxes.cpp); the curve
-// of a SPLINE (splineCurves.cpp). Needs: hostsim/base only.
+// of a SPLINE (splineCurves.cpp); what texts show (texts.cpp). Needs: hostsim/base only.
 #ifndef VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 #define VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -114,6 +115,12 @@ std::string splineFaultOf(const Spline& spline);
 void splineDomain(const Spline& spline, double& low, double& high);  // [knots[p], knots[count]]
 Point splinePoint(const Spline& spline, double t);
 Point splineDerivative(const Spline& spline, double t);
+
+// ---- what texts show (texts.cpp) ----
+// The lines of a TEXT or ATTRIB (one) or of an MTEXT (split at \P, formatting codes dropped) in
+// UTF-8, the character codes \U+XXXX and \M+nXXXX decoded.
+std::vector<std::string> textLines(const DrawingObject& o);
+std::size_t characterCount(std::string_view utf8);
 
 }  // namespace hostsim
 

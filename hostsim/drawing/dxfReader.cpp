@@ -36,6 +36,7 @@ struct Reader {
     std::string peekedValue;
     int peekedLine = 0;
     bool sawEntities = false;
+    bool strayHeaderNoted = false;
     std::string codePage = "CP1252";  // iconv's name for the texts that are not UTF-8
     std::uint64_t bytesNeeded = 0;  // the text and what the objects read so far will take
     std::uint64_t byteLimit = 0;
@@ -348,13 +349,19 @@ void noteUnknownCodePage(const Reader& r, hostsim::Drawing& d, int valueLine,
                         " is not known; texts that are not UTF-8 are read as ANSI_1252");
 }
 
-// Takes $DWGCODEPAGE from the header; the texts read after it follow it.
-bool readHeader(Reader& r, hostsim::Drawing& d) {
+// Takes $DWGCODEPAGE from the header; the texts read after it follow it. stray: header groups
+// found after the HEADER section's end, which end at the next group 0 (an ENDSEC of theirs is
+// read with them).
+bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
     int code = 0, line = 0;
     std::string value;
     bool codePageNext = false;
     while (readPair(r, code, value, line)) {
         if (code == 0 && value == "ENDSEC") return true;
+        if (code == 0 && stray) {
+            unreadPair(r, code, value, line);
+            return true;
+        }
         if (codePageNext && code == 3) {
             std::string name(trimmed(value));
             std::string iconvName = hostsim::iconvCodePage(name);
@@ -369,9 +376,8 @@ bool readHeader(Reader& r, hostsim::Drawing& d) {
                            : false;
 }
 
-bool readSection(Reader& r, hostsim::Drawing& d, int line) {
+bool readSection(Reader& r, hostsim::Drawing& d, int line, std::string& name) {
     int code = 0, nameLine = 0;
-    std::string name;
     if (!readPair(r, code, name, nameLine) || code != 2)
         return fail(r, line, "a SECTION without its name (group 2)");
     if (name == "ENTITIES") return readEntities(r, d);
@@ -380,15 +386,31 @@ bool readSection(Reader& r, hostsim::Drawing& d, int line) {
     return skipSection(r, name);
 }
 
+// Some writers end the HEADER early and write more variables (group 9, then their values) after
+// its ENDSEC: they are read as the header's, with one notice.
+bool readStrayHeader(Reader& r, hostsim::Drawing& d, int code, std::string& value, int line) {
+    if (!r.strayHeaderNoted)
+        d.notices.push_back(r.fileName + ":" + std::to_string(line) +
+                            ": header variables after the HEADER section's end are read as "
+                            "the header's");
+    r.strayHeaderNoted = true;
+    unreadPair(r, code, value, line);
+    return readHeader(r, d, true);
+}
+
 bool readSections(Reader& r, hostsim::Drawing& d) {
     int code = 0, line = 0;
-    std::string value;
+    std::string value, lastSection;
     bool anySection = false;
     while (readPair(r, code, value, line)) {
         if (code == 0 && value == "EOF") return true;
+        if (code == 9 && lastSection == "HEADER") {
+            if (!readStrayHeader(r, d, code, value, line)) return false;
+            continue;
+        }
         if (code != 0 || value != "SECTION")
             return fail(r, line, "expected a SECTION, found " + quoted(value));
-        if (!readSection(r, d, line)) return false;
+        if (!readSection(r, d, line, lastSection)) return false;
         anySection = true;
     }
     if (!r.error.empty()) return false;

@@ -353,21 +353,20 @@ void addOldPolyline(Builder& b, Source s, int index, const Affine& parent) {
     addVertexChain(b, s, vertices, (flags & 1) != 0);
 }
 
-// A text's box by its lower left corner, its directions and its size; picked by its outline,
-// snapped to its insertion point (anchor, in the same coordinates as the corners).
+// A text's box by its lower left corner, its directions and its size: one face, picked anywhere
+// inside, snapped to its insertion point (anchor, in the same coordinates as the corner).
 void addTextBox(Builder& b, const Source& s, const Point& corner, const Point& along,
                 const Point& up, double width, double height, const Point& anchor) {
-    Point corners[4] = {corner, add(corner, scale(along, width)),
-                        add(add(corner, scale(along, width)), scale(up, height)),
-                        add(corner, scale(up, height))};
-    std::size_t first = b.primitives.size();
-    for (int i = 0; i < 4; ++i)
-        addSegment(b, s, corners[i], corners[(i + 1) % 4], hostsim::snapIns);
-    Point world = hostsim::applyAffine(s.frame, anchor);
-    for (std::size_t i = first; i < b.primitives.size(); ++i) b.primitives[i].anchor = world;
+    if (!roomForMore(b)) return;
+    Primitive p = primitiveFrom(s, Primitive::Kind::Face, hostsim::snapIns);
+    p.a = hostsim::applyAffine(s.frame, corner);
+    p.u = hostsim::applyLinear(s.frame, scale(along, width));
+    p.v = hostsim::applyLinear(s.frame, scale(up, height));
+    p.anchor = hostsim::applyAffine(s.frame, anchor);
+    if (!isFinitePoint(p.a) || !isFinitePoint(p.u) || !isFinitePoint(p.v)) return;
+    b.primitives.push_back(p);
 }
 
-// Texts are read into code page 1252, one byte a character.
 double estimatedWidth(double height, std::size_t characters) {
     return textWidthPerHeight * height * static_cast<double>(std::max<std::size_t>(characters, 1));
 }
@@ -381,8 +380,7 @@ void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent)
     Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
     double height = hostsim::groupReal(o, 40, 1.0);
     double angle = radians(hostsim::groupReal(o, 50, 0.0));
-    const hostsim::DxfGroup* text = hostsim::findGroup(o, 1);
-    double width = estimatedWidth(height, text ? text->value.size() : 0) *
+    double width = estimatedWidth(height, hostsim::characterCount(hostsim::textLines(o)[0])) *
                    hostsim::groupReal(o, 41, 1.0);
     int horizontal = hostsim::groupInt(o, 72, 0), vertical = hostsim::groupInt(o, 73, 0);
     const hostsim::DxfGroup* second = hostsim::findGroup(o, 11);
@@ -407,47 +405,6 @@ void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent)
                aligned);
 }
 
-// MTEXT's text: groups 3 carry the first pieces, 1 the last.
-std::string mtextContent(const DrawingObject& o) {
-    std::string content, last;
-    for (const hostsim::DxfGroup& g : o.groups) {
-        if (g.code == 3) content += g.value;
-        if (g.code == 1) last = g.value;
-    }
-    return content + last;
-}
-
-// Lines (split at \P) and the characters of the longest once the formatting codes are stripped,
-// roughly: codes with an argument up to ';', switches of two characters, braces.
-void measureMText(const std::string& text, std::size_t& lines, std::size_t& longest) {
-    static const std::string withArgument = "ACcFfHQTWpSX";
-    lines = 1;
-    longest = 0;
-    std::size_t current = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '{' || c == '}') continue;
-        if (c == '\\' && i + 1 < text.size()) {
-            char code = text[++i];
-            if (code == 'P') {
-                longest = std::max(longest, current);
-                current = 0;
-                ++lines;
-                continue;
-            }
-            if (withArgument.find(code) != std::string::npos) {
-                std::size_t end = text.find(';', i);
-                i = end == std::string::npos ? text.size() : end;
-                continue;
-            }
-            if (code == 'U' && i + 5 < text.size() && text[i + 1] == '+') i += 5;  // \U+XXXX
-            else if (std::string("LlOoKkN").find(code) != std::string::npos) continue;
-        }
-        ++current;
-    }
-    longest = std::max(longest, current);
-}
-
 constexpr double mtextLineSpacing = 5.0 / 3.0;  // baseline to baseline, in text heights
 
 // MTEXT: insertion point 10 and the direction 11 in world (or the angle 50 in its own
@@ -468,13 +425,15 @@ void addMText(Builder& b, const Source& s, const DrawingObject& o) {
     }
     Point up = cross(axes[2], along);
     double height = hostsim::groupReal(o, 40, 1.0);
-    std::size_t lines = 1, longest = 0;
-    measureMText(mtextContent(o), lines, longest);
+    std::vector<std::string> lines = hostsim::textLines(o);
+    std::size_t longest = 0;
+    for (const std::string& line : lines)
+        longest = std::max(longest, hostsim::characterCount(line));
     double width = hostsim::groupReal(o, 42, 0.0);
     if (!(width > 0.0)) width = hostsim::groupReal(o, 41, 0.0);
     if (!(width > 0.0)) width = estimatedWidth(height, longest);
     double spacing = mtextLineSpacing * hostsim::groupReal(o, 44, 1.0);
-    double boxHeight = height + static_cast<double>(lines - 1) * spacing * height;
+    double boxHeight = height + static_cast<double>(lines.size() - 1) * spacing * height;
     int attachment = std::min(std::max(hostsim::groupInt(o, 71, 1), 1), 9) - 1;
     int column = attachment % 3, row = attachment / 3;
     double dx = -width * column / 2.0, dy = -boxHeight * (2 - row) / 2.0;

@@ -23,38 +23,8 @@ using hostsim::sub;
 using hostsim::add;
 using hostsim::scale;
 
-struct Box {
-    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
-    void take(double x, double y) {
-        lowX = std::min(lowX, x);
-        lowY = std::min(lowY, y);
-        highX = std::max(highX, x);
-        highY = std::max(highY, y);
-    }
-    void take(const Box& other) {
-        take(other.lowX, other.lowY);
-        take(other.highX, other.highY);
-    }
-    bool empty() const { return !(lowX <= highX); }
-};
-
-// The XY box of a primitive; a curve's is that of its whole ellipse, which is enough to find it.
-Box boxOf(const Primitive& p) {
-    Box box;
-    if (p.kind == Primitive::Kind::Spline) {  // u and v hold its control points' box
-        box.take(p.u[0], p.u[1]);
-        box.take(p.v[0], p.v[1]);
-        return box;
-    }
-    box.take(p.a[0], p.a[1]);
-    if (p.kind == Primitive::Kind::Segment) box.take(p.b[0], p.b[1]);
-    if (p.kind == Primitive::Kind::Curve) {
-        double rx = std::hypot(p.u[0], p.v[0]), ry = std::hypot(p.u[1], p.v[1]);
-        box.take(p.a[0] - rx, p.a[1] - ry);
-        box.take(p.a[0] + rx, p.a[1] + ry);
-    }
-    return box;
-}
+using Box = hostsim::PlanBox;
+using hostsim::primitiveBox;
 
 // Primitives filed by the cells of a uniform grid over their extents, in one flat array.
 struct Grid {
@@ -64,8 +34,43 @@ struct Grid {
     std::vector<int> items;
     std::vector<int> wide;  // primitives spanning too many cells to file, or outside area
     Box area;               // what the cells cover
-    Box inner;              // the extents of the primitives inside area
 };
+
+// The closest approach of the segment from a to b to (x, y) in the view.
+double segmentViewDistance(const Point& a, const Point& b, double x, double y, Point* nearest) {
+    double dx = b[0] - a[0], dy = b[1] - a[1];
+    double lengthSquared = dx * dx + dy * dy;
+    double t = lengthSquared > 0 ? ((x - a[0]) * dx + (y - a[1]) * dy) / lengthSquared : 0.0;
+    Point q = add(a, scale(sub(b, a), std::clamp(t, 0.0, 1.0)));
+    if (nearest) *nearest = q;
+    return std::hypot(q[0] - x, q[1] - y);
+}
+
+// A face is hit anywhere inside it, at the point of its plane under (x, y); from outside, or
+// when it is seen edge-on, at its outline.
+double faceViewDistance(const Primitive& p, double x, double y, Point* nearest) {
+    double det = p.u[0] * p.v[1] - p.u[1] * p.v[0];
+    double size = std::hypot(p.u[0], p.u[1]) * std::hypot(p.v[0], p.v[1]);
+    if (std::fabs(det) > 1e-12 * size) {
+        double px = x - p.a[0], py = y - p.a[1];
+        double s = (px * p.v[1] - py * p.v[0]) / det, t = (p.u[0] * py - p.u[1] * px) / det;
+        if (s >= 0.0 && s <= 1.0 && t >= 0.0 && t <= 1.0) {
+            if (nearest) *nearest = add(p.a, add(scale(p.u, s), scale(p.v, t)));
+            return 0.0;
+        }
+    }
+    const Point corners[4] = {p.a, add(p.a, p.u), add(add(p.a, p.u), p.v), add(p.a, p.v)};
+    double best = INFINITY;
+    for (int i = 0; i < 4; ++i) {
+        Point q;
+        double d = segmentViewDistance(corners[i], corners[(i + 1) % 4], x, y, &q);
+        if (d < best) {
+            best = d;
+            if (nearest) *nearest = q;
+        }
+    }
+    return best;
+}
 
 }  // namespace
 
@@ -106,7 +111,7 @@ bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
 // The value below which a share of the primitives' box edges lie, the edge chosen by edge.
 double edgeQuantile(std::vector<double>& values, double Box::*edge, double share) {
     values.clear();
-    for (const Primitive& p : primitives) values.push_back(boxOf(p).*edge);
+    for (const Primitive& p : primitives) values.push_back(primitiveBox(p).*edge);
     std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
     std::nth_element(values.begin(), values.begin() + k, values.end());
     return values[k];
@@ -171,8 +176,7 @@ bool fileGrid(const Box& bulk, const Box& area) {
     std::size_t outliers = 0;
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // count
         int c0, c1, r0, r1;
-        Box box = boxOf(primitives[i]);
-        if (inside(box, area)) grid.inner.take(box);
+        Box box = primitiveBox(primitives[i]);
         if (!cellRange(box, c0, c1, r0, r1)) {
             outliers += !inside(box, area);
             grid.wide.push_back(static_cast<int>(i));
@@ -190,7 +194,7 @@ bool fileGrid(const Box& bulk, const Box& area) {
     std::copy(grid.cellStart.begin(), grid.cellStart.end() - 1, fill.begin());
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // file
         int c0, c1, r0, r1;
-        if (!cellRange(boxOf(primitives[i]), c0, c1, r0, r1)) continue;
+        if (!cellRange(primitiveBox(primitives[i]), c0, c1, r0, r1)) continue;
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c)
                 grid.items[fill[static_cast<std::size_t>(r) * grid.columns + c]++] =
@@ -221,8 +225,9 @@ void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& built
     instances = std::move(builtInstances);
     if (instances.empty()) instances.emplace_back();
     extents = Box();
-    for (const Primitive& p : primitives) extents.take(boxOf(p));
+    for (const Primitive& p : primitives) extents.take(primitiveBox(p));
     buildGrid();
+    forgetExtents();
     visitStamp.assign(primitives.size(), 0);
     currentStamp = 0;
 }
@@ -238,16 +243,6 @@ const std::vector<Primitive>& drawingPrimitives() {
 const Instance& drawingInstance(int index) {
     if (index < 0 || index >= static_cast<int>(instances.size())) return instances[0];
     return instances[index];
-}
-
-// Without the primitives the grid leaves out: a view zoomed out to a few far-off points would
-// show the rest as a dot, and make every pick box cover every object.
-bool drawingExtents(Point& low, Point& high) {
-    if (extents.empty()) return false;
-    const Box& shown = grid.columns > 0 && !grid.inner.empty() ? grid.inner : extents;
-    low = {shown.lowX, shown.lowY, 0};
-    high = {shown.highX, shown.highY, 0};
-    return true;
 }
 
 void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
@@ -288,14 +283,14 @@ void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
 Point primitivePoint(const Primitive& p, double t) {
     if (p.kind == Primitive::Kind::Spline) return splinePiecePoint(p, t);
     if (p.kind == Primitive::Kind::Segment) return add(p.a, scale(sub(p.b, p.a), t));
-    if (p.kind == Primitive::Kind::Node) return p.a;
+    if (p.kind == Primitive::Kind::Node || p.kind == Primitive::Kind::Face) return p.a;
     return add(p.a, add(scale(p.u, std::cos(t)), scale(p.v, std::sin(t))));
 }
 
 Point primitiveTangent(const Primitive& p, double t) {
     if (p.kind == Primitive::Kind::Spline) return splinePieceTangent(p, t);
     if (p.kind == Primitive::Kind::Segment) return sub(p.b, p.a);
-    if (p.kind == Primitive::Kind::Node) return {0, 0, 0};
+    if (p.kind == Primitive::Kind::Node || p.kind == Primitive::Kind::Face) return {0, 0, 0};
     return add(scale(p.u, -std::sin(t)), scale(p.v, std::cos(t)));
 }
 
@@ -307,20 +302,13 @@ void primitiveRange(const Primitive& p, double& low, double& high) {
 
 double viewDistance(const Primitive& p, double x, double y, Point* nearest) {
     if (p.kind == Primitive::Kind::Spline) return splineViewDistance(p, x, y, nearest);
-    auto distanceAt = [&](const Point& q) { return std::hypot(q[0] - x, q[1] - y); };
+    if (p.kind == Primitive::Kind::Face) return faceViewDistance(p, x, y, nearest);
     if (p.kind == Primitive::Kind::Node) {
         if (nearest) *nearest = p.a;
-        return distanceAt(p.a);
+        return std::hypot(p.a[0] - x, p.a[1] - y);
     }
-    if (p.kind == Primitive::Kind::Segment) {
-        double dx = p.b[0] - p.a[0], dy = p.b[1] - p.a[1];
-        double lengthSquared = dx * dx + dy * dy;
-        double t =
-            lengthSquared > 0 ? ((x - p.a[0]) * dx + (y - p.a[1]) * dy) / lengthSquared : 0.0;
-        Point q = primitivePoint(p, std::clamp(t, 0.0, 1.0));
-        if (nearest) *nearest = q;
-        return distanceAt(q);
-    }
+    if (p.kind == Primitive::Kind::Segment) return segmentViewDistance(p.a, p.b, x, y, nearest);
+    auto distanceAt = [&](const Point& q) { return std::hypot(q[0] - x, q[1] - y); };
     // A curve seen from above: the ends, and where the view distance stops changing.
     std::vector<double> candidates = {p.t0, p.t1};
     auto slope = [&](double t) {

@@ -2,17 +2,18 @@
 // snaps.
 //
 // Every drawn object becomes primitives: straight segments, elliptical arcs (a circle or arc after
-// any affine map stays centre + u cos t + v sin t) and single points. Block references are
-// expanded with their block-to-world maps, so a primitive inside one knows its innermost object,
-// the references that contain it and the map. A uniform grid over world XY finds the primitives
-// near a pick without looking at the others; it covers the bulk of the primitives, and the few
-// far outside it are checked at every pick.
+// any affine map stays centre + u cos t + v sin t), single points and faces (a text's box, picked
+// anywhere inside). Block references are expanded with their block-to-world maps, so a primitive
+// inside one knows its innermost object, the references that contain it and the map. A uniform
+// grid over world XY finds the primitives near a pick without looking at the others; it covers
+// the bulk of the primitives, and the few far outside it are checked at every pick.
 //
 // Offers: buildGeometry (objectGeometry.cpp, hatches in hatches.cpp; what they share is in
 // building.h, for picking's own files only); the grid and the queries on the primitives
-// (pickIndex.cpp); splines and their pieces (splines.cpp). hostsim/snapping finds snap points on
-// them. Needs: hostsim/drawing (the objects and their axes). Everything is in world coordinates:
-// the UCS, the view and the system variables are the caller's.
+// (pickIndex.cpp); the boxes of primitives and the extents a view shows (extents.cpp); splines
+// and their pieces (splines.cpp). hostsim/snapping finds snap points on them. Needs:
+// hostsim/drawing (the objects and their axes). Everything is in world coordinates: the UCS, the
+// view and the system variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
@@ -47,13 +48,14 @@ enum SnapBits : unsigned {
 };
 
 struct Primitive {
-    enum class Kind : unsigned char { Segment, Curve, Node, Spline };
+    enum class Kind : unsigned char { Segment, Curve, Node, Spline, Face };
     Kind kind = Kind::Segment;
     bool axisEnds = false;  // a Curve whose QUA points are the ends of u and v (an ellipse)
     unsigned snaps = 0;
     Point a = {0, 0, 0};                 // Segment start, Curve centre, Node point
     Point b = {0, 0, 0};                 // Segment end
     Point u = {0, 0, 0}, v = {0, 0, 0};  // Curve: a + u cos t + v sin t
+                                         // Face: a + s u + t v, s and t in [0, 1]
     double t0 = 0.0, t1 = 0.0;           // Curve parameter range, t0 < t1 <= t0 + 2 pi
                                          // Spline: its knot span; a, b its ends, u, v its box
     Point anchor = {0, 0, 0};            // the insertion point of a text or reference (snapIns)
@@ -80,9 +82,23 @@ void buildGeometry(const Drawing& d, std::vector<std::string>& notices);
 void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& builtInstances);
 const std::vector<Primitive>& drawingPrimitives();
 const Instance& drawingInstance(int index);
-// The extents of the geometry, less the few far-off primitives the grid leaves out; false for a
-// drawing with no geometry.
-bool drawingExtents(Point& low, Point& high);
+
+// ---- boxes and extents (extents.cpp) ----
+// What a primitive covers in world XY: a curve's is that of its drawn arc, a spline piece's that
+// of its control points.
+struct PlanBox {
+    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
+    void take(double x, double y);
+    void take(const PlanBox& other);
+    bool empty() const { return !(lowX <= highX); }
+};
+PlanBox primitiveBox(const Primitive& p);
+// The extents a view of screenWidth by screenHeight pixels shows to hold the drawing: every
+// primitive, but for those so far from the rest that showing them would shrink the rest below a
+// pixel (leftOut counts their objects). False for a drawing with no geometry.
+bool drawingExtents(double screenWidth, double screenHeight, Point& low, Point& high,
+                    std::size_t& leftOut);
+void forgetExtents();  // the geometry changed (indexGeometry)
 
 // Indexes of the primitives that pass within radius of (x, y) in the view, in no order.
 void primitivesNear(double x, double y, double radius, std::vector<int>& out);
@@ -111,7 +127,8 @@ bool splinePieceMiddle(const Primitive& piece, Point& middle);  // half the curv
 void splineCrossings(const Primitive& a, const Primitive& b, std::vector<Point>& crossings);
 
 // ---- primitives (pickIndex.cpp) ----
-// A Segment runs over [0, 1], a Curve and a Spline over [t0, t1].
+// A Segment runs over [0, 1], a Curve and a Spline over [t0, t1]; a Node and a Face have no course
+// (their point is a).
 Point primitivePoint(const Primitive& p, double t);
 Point primitiveTangent(const Primitive& p, double t);
 void primitiveRange(const Primitive& p, double& low, double& high);

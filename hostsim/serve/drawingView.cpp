@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "hostsim/picking/picking.h"
 #include "hostsim/view/view.h"
 
 namespace {
@@ -28,14 +27,14 @@ Json curveJson(const hostsim::PlanCurve& c) {
 
 Json extentsJson() {
     hostsim::Point low, high;
-    if (!hostsim::drawingExtents(low, high)) return nullptr;
+    if (!hostsim::viewExtents(low, high)) return nullptr;
     return finiteList({low[0], low[1], high[0], high[1]});
 }
 
 // [x, y, alongX, alongY, upX, upY, length, "text in UTF-8"]: one line of text on its baseline.
 Json textJson(const hostsim::PlanText& t) {
     Json entry = finiteList({t.x, t.y, t.alongX, t.alongY, t.upX, t.upY, t.length});
-    entry.push_back(hostsim::utf8FromCp1252(t.text));
+    entry.push_back(t.text);
     return entry;
 }
 

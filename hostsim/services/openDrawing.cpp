@@ -154,10 +154,33 @@ void installDrawing(hostsim::Drawing& next, int64_t id) {
     notices.insert(notices.begin(), drawing.notices.begin(), drawing.notices.end());
 }
 
+hostsim::Point screenPixels() {
+    hostsim::QValue screenSize;
+    hostsim::getSysvar("SCREENSIZE", screenSize);
+    return screenSize.isPoint() ? screenSize.coordinates() : hostsim::Point{1, 1, 0};
+}
+
+// The extents the view shows, and how many objects they leave out.
+bool shownExtents(hostsim::Point& low, hostsim::Point& high, std::size_t& leftOut) {
+    hostsim::ensureDrawingOpen();
+    hostsim::Point screen = screenPixels();
+    return hostsim::drawingExtents(screen[0], screen[1], low, high, leftOut);
+}
+
+void noteObjectsLeftOut() {
+    hostsim::Point low, high;
+    std::size_t leftOut = 0;
+    if (!shownExtents(low, high, leftOut) || leftOut == 0) return;
+    notices.push_back(drawing.source + ": the view leaves out " + std::to_string(leftOut) +
+                      (leftOut == 1 ? " object: showing it" : " objects: showing them") +
+                      " would shrink the rest below a pixel");
+}
+
 // An open by the user: a new id, the default view, and no marks of the drawing that is gone.
 void openDrawing(hostsim::Drawing& next) {
     installDrawing(next, ++lastDrawingId);
     hostsim::setDefaultViewSize();
+    noteObjectsLeftOut();
     hostsim::clearMarks();
 }
 
@@ -254,13 +277,15 @@ double pixelSize() {
     return rows > 0.0 ? viewSize.number() / rows : viewSize.number();
 }
 
+bool viewExtents(Point& low, Point& high) {
+    std::size_t leftOut = 0;
+    return shownExtents(low, high, leftOut);
+}
+
 void setDefaultViewSize() {
-    ensureDrawingOpen();
     Point low, high;
-    if (!drawingExtents(low, high)) return;
-    QValue screenSize;
-    getSysvar("SCREENSIZE", screenSize);
-    Point screen = screenSize.coordinates();
+    if (!viewExtents(low, high)) return;
+    Point screen = screenPixels();
     double aspect = screen[0] > 0 ? screen[1] / screen[0] : 1.0;
     double height = std::max(high[1] - low[1], (high[0] - low[0]) * aspect) * viewMargin;
     setSysvarReal("VIEWSIZE", height > 1e-9 ? height : 1.0);

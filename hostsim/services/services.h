@@ -104,6 +104,10 @@ void listCommand();  // LIST: asks for a pick and prints the records of the obje
 // A plan view of world XY: display X and Y are world X and Y.
 double pixelSize();         // VIEWSIZE / SCREENSIZE.y drawing units
 void setDefaultViewSize();  // the drawing's extents with a margin
+// The extents a view of SCREENSIZE shows to hold the drawing: every object, but for those so far
+// from the rest that showing them would shrink it below a pixel (an open notes them). False for
+// a drawing with no geometry.
+bool viewExtents(Point& low, Point& high);
 
 // ---- selection (selection.cpp) ----
 // The object kvs_entsel would select at world point p with the current PICKBOX and view, or -1.

@@ -10,8 +10,6 @@ namespace {
 using hostsim::Point;
 using hostsim::Primitive;
 
-constexpr int textBoxSides = 4;  // a text's box: from its lower left corner, anticlockwise
-
 void addXY(std::vector<double>& list, const Point& p) {
     list.push_back(p[0]);
     list.push_back(p[1]);
@@ -24,6 +22,16 @@ std::vector<double> sampledSpline(const Primitive& piece) {
         addXY(points, hostsim::splinePiecePoint(piece, t));
     }
     return points;
+}
+
+// A face as its four sides, from its first corner.
+void addFaceSides(const Primitive& p, hostsim::PlanPrimitives& out) {
+    using hostsim::add;
+    const Point corners[4] = {p.a, add(p.a, p.u), add(add(p.a, p.u), p.v), add(p.a, p.v)};
+    for (int i = 0; i < 4; ++i) {
+        addXY(out.segments, corners[i]);
+        addXY(out.segments, corners[(i + 1) % 4]);
+    }
 }
 
 void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
@@ -41,6 +49,9 @@ void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
         case Primitive::Kind::Node:
             addXY(out.nodes, p.a);
             break;
+        case Primitive::Kind::Face:
+            addFaceSides(p, out);
+            break;
     }
 }
 
@@ -48,85 +59,33 @@ bool isTextType(const std::string& type) {
     return type == "TEXT" || type == "ATTRIB" || type == "MTEXT";
 }
 
-// MTEXT's lines: groups 3 then 1, split at \P, formatting codes dropped (those with an argument
-// up to ';', two-character switches, braces); \\, \{ and \} stand for themselves.
-std::vector<std::string> mtextLines(const hostsim::DrawingObject& o) {
-    std::string content, last;
-    for (const hostsim::DxfGroup& g : o.groups) {
-        if (g.code == 3) content += g.value;
-        if (g.code == 1) last = g.value;
-    }
-    content += last;
-    static const std::string withArgument = "ACcFfHQTWpSX";
-    std::vector<std::string> lines(1);
-    for (std::size_t i = 0; i < content.size(); ++i) {
-        char c = content[i];
-        if (c == '{' || c == '}') continue;
-        if (c == '\\' && i + 1 < content.size()) {
-            char code = content[++i];
-            if (code == 'P') {
-                lines.emplace_back();
-            } else if (withArgument.find(code) != std::string::npos) {
-                std::size_t end = content.find(';', i);
-                i = end == std::string::npos ? content.size() : end;
-            } else if (code == '\\' || code == '{' || code == '}') {
-                lines.back() += code;
-            }
-            continue;
-        }
-        lines.back() += c;
-    }
-    return lines;
-}
-
-double length3(const Point& v) {
-    return hostsim::norm(v);
-}
-
-// The lines of a text from the four sides of its box: TEXT and ATTRIB fill it with one line;
-// MTEXT's lines are spaced by 5/3 of their height times group 44, as the box was measured.
-void addTextLines(const hostsim::DrawingObject& o, const Primitive* sides,
+// The lines of a text in its box: TEXT and ATTRIB fill it with one line; MTEXT's lines are
+// spaced by 5/3 of their height times group 44, as the box was measured.
+void addTextLines(const hostsim::DrawingObject& o, const Primitive& box,
                   hostsim::PlanPrimitives& out) {
-    const Point corner = sides[0].a;
-    Point along = hostsim::sub(sides[0].b, corner), up = hostsim::sub(sides[3].a, corner);
-    double width = length3(along), boxHeight = length3(up);
+    double width = hostsim::norm(box.u), boxHeight = hostsim::norm(box.v);
     if (!(width > 0.0) || !(boxHeight > 0.0)) return;
-    std::vector<std::string> lines;
-    double spacing = 0.0;
-    if (o.type == "MTEXT") {
-        lines = mtextLines(o);
-        spacing = 5.0 / 3.0 * hostsim::groupReal(o, 44, 1.0);
-    } else {
-        const hostsim::DxfGroup* text = hostsim::findGroup(o, 1);
-        lines.push_back(text != nullptr ? text->value : "");
-    }
+    std::vector<std::string> lines = hostsim::textLines(o);
+    double spacing = o.type == "MTEXT" ? 5.0 / 3.0 * hostsim::groupReal(o, 44, 1.0) : 0.0;
     double height = boxHeight / (1.0 + spacing * static_cast<double>(lines.size() - 1));
-    Point alongUnit = hostsim::scale(along, height / width),
-          upUnit = hostsim::scale(up, height / boxHeight);
+    Point alongUnit = hostsim::scale(box.u, height / width),
+          upUnit = hostsim::scale(box.v, height / boxHeight);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         double rise = boxHeight - height - spacing * height * static_cast<double>(i);
-        Point start = hostsim::add(corner, hostsim::scale(up, rise / boxHeight));
-        double length =
-            o.type == "MTEXT" ? 0.6 * static_cast<double>(lines[i].size()) : width / height;
+        Point start = hostsim::add(box.a, hostsim::scale(box.v, rise / boxHeight));
+        double length = o.type == "MTEXT"
+                            ? 0.6 * static_cast<double>(hostsim::characterCount(lines[i]))
+                            : width / height;
         out.texts.push_back({start[0], start[1], alongUnit[0], alongUnit[1], upUnit[0], upUnit[1],
                              length, lines[i]});
     }
 }
 
-// Four sides in a row, of one object in one instance, and that object a text: its box.
-bool startsTextBox(const std::vector<Primitive>& all, std::size_t i) {
-    if (i + textBoxSides > all.size() || all[i].kind != Primitive::Kind::Segment) return false;
+// The face a text is picked by.
+bool isTextBox(const Primitive& p) {
     const auto& objects = hostsim::currentDrawing().objects;
-    int leaf = all[i].leaf;
-    if (leaf < 0 || leaf >= static_cast<int>(objects.size()) || !isTextType(objects[leaf].type))
-        return false;
-    for (std::size_t k = 1; k < textBoxSides; ++k) {
-        const Primitive& side = all[i + k];
-        if (side.kind != Primitive::Kind::Segment || side.leaf != leaf ||
-            side.instance != all[i].instance || side.a != all[i + k - 1].b)
-            return false;
-    }
-    return true;
+    return p.kind == Primitive::Kind::Face && p.leaf >= 0 &&
+           p.leaf < static_cast<int>(objects.size()) && isTextType(objects[p.leaf].type);
 }
 
 }  // namespace
@@ -138,9 +97,8 @@ void planPrimitives(int top, bool withTexts, PlanPrimitives& out) {
     const std::vector<Primitive>& all = drawingPrimitives();
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (top >= 0 && all[i].top != top) continue;
-        if (withTexts && startsTextBox(all, i)) {
-            addTextLines(currentDrawing().objects[all[i].leaf], &all[i], out);
-            i += textBoxSides - 1;
+        if (withTexts && isTextBox(all[i])) {
+            addTextLines(currentDrawing().objects[all[i].leaf], all[i], out);
             continue;
         }
         addPrimitive(all[i], out);

@@ -39,11 +39,10 @@ bool finite(std::initializer_list<double> values) {
     return true;
 }
 
-// A text of the host (code page 1252) as XML character data in UTF-8. Control characters are
-// not allowed in XML 1.0 and show as '?'.
-std::string xmlText(const std::string& hostText) {
+// UTF-8 as XML character data. Control characters are not allowed in XML 1.0 and show as '?'.
+std::string xmlEscaped(const std::string& utf8) {
     std::string escaped;
-    for (char c : hostText) {
+    for (char c : utf8) {
         switch (c) {
             case '&':
                 escaped += "&amp;";
@@ -61,7 +60,12 @@ std::string xmlText(const std::string& hostText) {
                 escaped += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
         }
     }
-    return hostsim::utf8FromCp1252(escaped);
+    return escaped;
+}
+
+// A text of the host (code page 1252) as XML character data in UTF-8.
+std::string xmlText(const std::string& hostText) {
+    return xmlEscaped(hostsim::utf8FromCp1252(hostText));
 }
 
 class SvgDocument {
@@ -175,7 +179,7 @@ class SvgDocument {
             if (t.length > 0.0)
                 out += " textLength=\"" + number(t.length * textUnitsPerHeight) +
                        "\" lengthAdjust=\"spacingAndGlyphs\"";
-            out += ">" + xmlText(t.text) + "</text>\n";
+            out += ">" + xmlEscaped(t.text) + "</text>\n";
         }
         out += "</g>\n";
     }
@@ -226,9 +230,34 @@ class SvgDocument {
     std::string out;
 };
 
-bool isDirectory(const std::string& path) {
+// Why an existing file is not one the view may replace ("" when it may): only a regular file
+// is, never a device, a FIFO or a socket; a symbolic link is judged by what it names.
+std::string refusalOf(const std::string& path) {
     struct stat facts;
-    return stat(path.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode);
+    if (stat(path.c_str(), &facts) != 0 || S_ISREG(facts.st_mode)) return "";
+    if (S_ISDIR(facts.st_mode)) return std::strerror(EISDIR);
+    if (S_ISCHR(facts.st_mode)) return "Is a character device, not a regular file";
+    if (S_ISBLK(facts.st_mode)) return "Is a block device, not a regular file";
+    if (S_ISFIFO(facts.st_mode)) return "Is a FIFO, not a regular file";
+    if (S_ISSOCK(facts.st_mode)) return "Is a socket, not a regular file";
+    return "Is not a regular file";
+}
+
+// A name beside path for the file being written, made anew (never reused) and no longer than
+// the target's own name where NAME.PID.tmp would pass the folder's limit on names.
+std::string temporaryName(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string name = path.substr(folder.size());
+    std::string suffix = "." + std::to_string(getpid()) + ".tmp";
+    long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    std::size_t longest = limit > 0 ? static_cast<std::size_t>(limit) : name.size();
+    if (name.size() + suffix.size() > longest) {
+        std::size_t keep = name.size() > suffix.size() ? name.size() - suffix.size() : 0;
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+        name.resize(keep);  // cut before a character, not inside one
+    }
+    return folder + name + suffix;
 }
 
 // Everything of text to fd; false with errno set when a write fails.
@@ -256,10 +285,11 @@ bool writeViewSvg(const std::string& path, std::string& error) {
         error = std::strerror(number);
         return false;
     };
-    if (isDirectory(path)) return fail(EISDIR);
+    error = refusalOf(path);
+    if (!error.empty()) return false;
     std::string text = viewSvg();
-    // Beside the file, so that the rename stays in one file system; made anew, never reused.
-    std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
+    // Beside the file, so that the rename stays in one file system.
+    std::string temporary = temporaryName(path);
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return fail(errno);
     bool written = writeAll(fd, text);

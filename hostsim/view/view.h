@@ -27,7 +27,7 @@ struct PlanText {
     double alongX, alongY;  // along the baseline
     double upX, upY;        // up the text
     double length;
-    std::string text;  // code page 1252
+    std::string text;  // UTF-8
 };
 struct PlanPrimitives {
     std::vector<double> segments;  // x0, y0, x1, y1, ...
@@ -62,8 +62,8 @@ void forgetPageView();  // back to the extents' middle, for a fresh session
 // result a dot with its label, each pick a small dot, each snap a small square).
 std::string viewSvg();
 // Writes viewSvg to path through a temporary file beside it, renamed over path once it is whole,
-// so that no half-written file is ever left. False with the reason ("No such file or
-// directory").
+// so that no half-written file is ever left. Only a regular file or a new one is written. False
+// with the reason ("No such file or directory", "Is a FIFO, not a regular file").
 bool writeViewSvg(const std::string& path, std::string& error);
 
 }  // namespace hostsim

@@ -2,7 +2,6 @@
 // from the system variables, the centre from the page that last set its view.
 #include <cmath>
 
-#include "hostsim/picking/picking.h"
 #include "hostsim/view/view.h"
 
 // ---- view state: where the page centred its view; the host has no centre of its own ----
@@ -20,7 +19,7 @@ bool screenSizeOk(double width, double height) {
 void extentsCenter(double& x, double& y) {
     hostsim::Point low, high;
     x = y = 0.0;
-    if (!hostsim::drawingExtents(low, high)) return;
+    if (!hostsim::viewExtents(low, high)) return;
     x = (low[0] + high[0]) / 2;
     y = (low[1] + high[1]) / 2;
 }

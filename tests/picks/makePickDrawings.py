@@ -106,6 +106,7 @@ def snaps_drawing():
     msp.add_circle((30, 0), 5)
     msp.add_point((50, 0))
     msp.add_blockref("FLAG", (60, 0))      # its line runs from (60,0) to (60,3)
+    msp.add_text("Snap", dxfattribs={"insert": (70, 0), "height": 5})  # picked inside: 76,2.5
     save(doc, "snaps.dxf")
 
 

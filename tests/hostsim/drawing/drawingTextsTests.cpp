@@ -62,7 +62,7 @@ TEST_F(DrawingTest, TextsAreUtf8WhenValidElseInTheHeadersCodePage) {
         const char* codePage;
         const char* bytes;
         const char* want;  // in code page 1252
-        bool notice;       // the code page is not known
+        bool notice;       // the code page is not known, or the header is out of place
     };
     const Case cases[] = {
         {__LINE__, "ANSI_1252", "H\xF6he", "H\xF6he", false},
@@ -74,6 +74,9 @@ TEST_F(DrawingTest, TextsAreUtf8WhenValidElseInTheHeadersCodePage) {
         {__LINE__, "ANSI_932", "\x82\xA0\xFF", "??", false},          // a kana; 0xFF: no character
         {__LINE__, "UTF8-IS-NO-PAGE", "H\xF6he", "H\xF6he", true},
         {__LINE__, "ANSI_1253", "\xE3\xC3\xB6", "??\xB6", false},  // not UTF-8: Greek, pilcrow
+        // the header ended early, more variables after it: still the header's, with a notice
+        {__LINE__, "ANSI_1252\n0 ENDSEC\n9 $DWGCODEPAGE\n3 ANSI_1251", "\xC4\xE0 \xA7", "?? \xA7",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -130,9 +130,24 @@ def line_crossings(e, p, q):
     return out
 
 
-def ellipse_rows(e, name, middle=True):
-    """Snap rows for one ellipse in world coordinates: each pick lies 0.3 off the point. Through
-    an unevenly scaled block, ezdxf's parameters are not the block's: no MID row then."""
+def length_middle(e):
+    """The point halfway along an elliptic arc's length: Simpson's rule on the speed of ezdxf's
+    axes, then bisection on the length from the start."""
+    start, end = ellipse_params(e)
+    speed = lambda t: (e.minor_axis * math.cos(t) - e.major_axis * math.sin(t)).magnitude
+    def length(b, steps=2000):
+        h = (b - start) / steps
+        inner = sum((4 if i % 2 else 2) * speed(start + i * h) for i in range(1, steps))
+        return (speed(start) + speed(b) + inner) * h / 3
+    half, lo, hi = length(end) / 2, start, end
+    for _ in range(60):
+        mid = (lo + hi) / 2
+        lo, hi = (mid, hi) if length(mid) < half else (lo, mid)
+    return list(e.vertices([(lo + hi) / 2]))[0]
+
+
+def ellipse_rows(e, name):
+    """Snap rows for one ellipse in world coordinates: each pick lies 0.3 off the point."""
     rows = []
     start, end = ellipse_params(e)
     arc = end - start < 2 * math.pi - 1e-9
@@ -140,9 +155,8 @@ def ellipse_rows(e, name, middle=True):
     if arc:
         rows.append(("END", e.start_point + off, e.start_point, name + ": its start"))
         rows.append(("END", e.end_point + off, e.end_point, name + ": its end"))
-        mid = list(e.vertices([(start + end) / 2]))[0]
-        if middle:
-            rows.append(("MID", mid + off, mid, name + ": the middle parameter"))
+        mid = length_middle(e)
+        rows.append(("MID", mid + off, mid, name + ": halfway along its length"))
     on = list(e.vertices([start + 0.3 * (end - start)]))[0]
     rows.append(("CEN", on + off, e.center, name + ": picked on the curve"))
     for axis in (e.major_axis, -e.major_axis, e.minor_axis, -e.minor_axis):
@@ -203,7 +217,7 @@ def shapes_drawing():
     stretched = msp.add_blockref("SHAPES", (160, 0), dxfattribs={"xscale": 3, "yscale": 1,
                                                                  "rotation": 20})
     for e in world_ellipses(doc, stretched):
-        rows += ellipse_rows(e, "an arc in a turned, unevenly scaled block", middle=False)
+        rows += ellipse_rows(e, "an arc in a turned, unevenly scaled block")
     # two whole ellipses that cross, at four points
     first = msp.add_ellipse((0, -40), major_axis=(10, 0), ratio=0.4).construction_tool()
     msp.add_ellipse((0, -40), major_axis=(0, 10), ratio=0.4)
@@ -275,8 +289,8 @@ LINE_SPACING = 5 / 3
 
 def box_rows(corners, anchor, name):
     """Near each corner, just past it along an edge, INS gives the anchor; diagonally 3 units
-    out it finds nothing (APERTURE 2)."""
-    rows = []
+    out it finds nothing (APERTURE 2); at the middle, far from every edge, the box is hit."""
+    rows = [("INS", (corners[0] + corners[2]) / 2, anchor, name + ": its middle")]
     for i, corner in enumerate(corners):
         along = (corner - corners[(i + 1) % 4]).normalize()
         across = (corner - corners[(i + 3) % 4]).normalize()

@@ -58,7 +58,8 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         "0 LINE\n10 0\n20 0\n11 10\n21 0\n"  // 0
         "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 1
         "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 2: over line 1
-        "0 CIRCLE\n10 30\n20 0\n40 5\n");    // 3
+        "0 CIRCLE\n10 30\n20 0\n40 5\n"      // 3
+        "0 TEXT\n10 50\n20 0\n40 10\n1 AB\n");  // 4: its box 50 to 62 by 0 to 10
     struct Case {
         int line;
         const char* answer;
@@ -74,6 +75,8 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         {__LINE__, "13.5,0", KVS_RTERROR, -1},
         {__LINE__, "30,7", KVS_RTNORM, 3},    // near the circle's outline
         {__LINE__, "30,0", KVS_RTERROR, -1},  // its centre is 5 away from it
+        {__LINE__, "56,5", KVS_RTNORM, 4},    // a text is picked anywhere inside its box
+        {__LINE__, "56,13.5", KVS_RTERROR, -1},
         {__LINE__, "5,0,99", KVS_RTNORM, 0},  // the view looks down: z does not matter
         {__LINE__, "", KVS_RTCAN, -1},
         {__LINE__, "*cancel*", KVS_RTCAN, -1},
@@ -210,9 +213,9 @@ TEST_F(DrawingTest, ReferencesAndAttributesSelectAsWholes) {
     EXPECT_EQ(std::vector<int>{insert}, s.containers);
 }
 
-// A few far-off objects must not stretch the pick index, nor the default view, over the whole
-// drawing: a pick among 2,000 small circles examines a handful of them, and the far-off objects
-// are still picked.
+// A few far-off objects must not stretch the pick index over the whole drawing: a pick among
+// 2,000 small circles examines a handful of them, and the far-off objects are still picked. The
+// default view holds every object but those so far off that the rest would be below a pixel.
 TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
     std::string circles;
     for (int i = 0; i < 2000; ++i)
@@ -222,28 +225,39 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
     for (int i = 0; i < 100; ++i) manyFar += "0 POINT\n10 1e20\n20 " + std::to_string(i) + "\n";
     const std::string twoFar = "0 POINT\n10 1e20\n20 0\n0 POINT\n10 -1e20\n20 -1e20\n";
     const std::string longLine = "0 LINE\n10 0\n20 -5\n11 1e20\n21 -5\n";
+    const std::string aside = "0 CIRCLE\n10 5000\n20 0\n40 2\n";
+    // parameters 0.2 to 1.2 of an ellipse centred (-100,250): x from -100 + 50 cos 1.2
+    const std::string arc = "0 ELLIPSE\n10 -100\n20 250\n11 50\n21 0\n40 0.5\n41 0.2\n42 1.2\n";
     struct Case {
         int line;
         std::string extra;
         const char* pick;
         const char* type;
         std::size_t maxExamined;
-        double viewWidth;  // of the default view's extents
+        double viewWidth;    // of the default view's extents
+        const char* notice;  // of the objects the view leaves out
     };
     const Case cases[] = {
-        {__LINE__, "", "252,250", "CIRCLE", 8, 494},
-        {__LINE__, twoFar, "252,250", "CIRCLE", 8, 494},
-        {__LINE__, twoFar, "1e20,1", "POINT", 8, 494},
-        {__LINE__, longLine, "252,250", "CIRCLE", 8, 494},
-        {__LINE__, longLine, "5e19,-4", "LINE", 8, 494},
-        {__LINE__, manyFar, "1e20,50", "POINT", 2100, 1e20 + 2},  // too many: all gridded
+        {__LINE__, "", "252,250", "CIRCLE", 8, 494, nullptr},
+        {__LINE__, twoFar, "252,250", "CIRCLE", 8, 494, "leaves out 2 objects"},
+        {__LINE__, twoFar, "1e20,1", "POINT", 8, 494, "leaves out 2 objects"},
+        {__LINE__, longLine, "252,250", "CIRCLE", 8, 494, "leaves out 1 object:"},
+        {__LINE__, longLine, "5e19,-4", "LINE", 8, 494, "leaves out 1 object:"},
+        {__LINE__, manyFar, "1e20,50", "POINT", 2100, 494, "leaves out 100 objects"},
+        {__LINE__, aside, "5000,2", "CIRCLE", 8, 5004, nullptr},  // far, but seen with the rest
+        {__LINE__, arc, "-61.76,266.1", "ELLIPSE", 8, 592 - 50 * std::cos(1.2), nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         open(circles + c.extra);
         hostsim::Point low, high;
-        ASSERT_TRUE(hostsim::drawingExtents(low, high));
+        ASSERT_TRUE(hostsim::viewExtents(low, high));
         EXPECT_DOUBLE_EQ(c.viewWidth, high[0] - low[0]);
+        const auto& notices = hostsim::drawingNotices();
+        ASSERT_EQ(c.notice ? 1u : 0u, notices.size());
+        if (c.notice) {
+            EXPECT_NE(std::string::npos, notices[0].find(c.notice)) << notices[0];
+        }
         Selection s = entsel(c.pick);
         ASSERT_EQ(KVS_RTNORM, s.status);
         EXPECT_EQ(c.type, hostsim::currentDrawing().objects[s.index].type);

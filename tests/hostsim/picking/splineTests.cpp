@@ -31,7 +31,7 @@ std::vector<std::string> tableRows(const std::string& name) {
 // The drawing's largest extent: the tolerances are 1e-9 of it.
 double drawingSize() {
     Point low, high;
-    if (!hostsim::drawingExtents(low, high)) return 0.0;
+    if (!hostsim::viewExtents(low, high)) return 0.0;
     return std::max(high[0] - low[0], high[1] - low[1]);
 }
 

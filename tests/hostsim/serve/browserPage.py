@@ -92,6 +92,7 @@ REPLAYED_PICKS = [
     ("snapModes", '(cal "QUA")', 0, []),
     ("snapModes", '(cal "NOD")', 0, []),
     ("snapModes", '(cal "INS")', 0, []),
+    ("snapModes", '(cal "INS")', 1, []),  # inside a text's box
     ("snapModes", '(cal "PER")', 0, ["(setvar \"LASTPOINT\" '(3 4 0))"]),
     ("snapModes", '(cal "TAN")', 0, ["(setvar \"LASTPOINT\" '(35 5 0))"]),
     ("pickRadius", '(cal "RAD")', 1, []),

@@ -5,6 +5,7 @@
 # usage: svgView.py HOSTSIM MODULE WORKDIR
 import os
 import shutil
+import stat
 import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -91,6 +92,36 @@ check("pick", (3.0, -0.1), (float(pick.get("cx")), float(pick.get("cy"))))
 # The view box is the window: VIEWSIZE high with SCREENSIZE's shape, around the extents.
 box = [float(v) for v in root.get("viewBox").split()]
 check("view box shape", round(1280 / 800, 9), round(box[2] / box[3], 9))
+
+# Where SVG FILE may write: a regular file or a new one, a name as long as the folder allows;
+# never a FIFO or a device, which stay as they were. The drawing's MTEXT shows its character
+# codes decoded: \U+ a Unicode number, \M+1 a Shift-JIS pair; a surrogate is no character.
+drawingPath = os.path.join(work, "codes.dxf")
+with open(drawingPath, "w") as out:
+    out.write("0\nSECTION\n2\nENTITIES\n0\nMTEXT\n10\n0\n20\n0\n40\n2\n"
+              "1\ncaf\\U+00E9\\P\\M+18341 \\U+D800\n0\nENDSEC\n0\nEOF\n")
+os.mkfifo(os.path.join(work, "fifo"))
+os.symlink("/dev/null", os.path.join(work, "null"))
+targets = [  # name, what SVG says after "to NAME", whether it is then an SVG file
+    ("fifo", ": Is a FIFO, not a regular file.", False),
+    ("null", ": Is a character device, not a regular file.", False),
+    ("n" * 246 + ".svg", ".", True),
+    ("codes.svg", ".", True),
+]
+lines = ["SVG " + os.path.join(work, name) for name, _, _ in targets]
+run = subprocess.run([hostsim, "--module", module, "--drawing", drawingPath], capture_output=True,
+                     input="\n".join(lines) + "\n", text=True, timeout=60)
+for name, said, written in targets:
+    path = os.path.join(work, name)
+    message = "The view is %swritten to %s%s" % ("" if written else "not ", path, said)
+    check("SVG " + name[:20], message, message if message in run.stderr else run.stderr)
+    check(name[:20] + " is a file", written, os.path.isfile(path) and not os.path.islink(path))
+check("still a FIFO", True, stat.S_ISFIFO(os.stat(os.path.join(work, "fifo")).st_mode))
+check("still a link", "/dev/null", os.readlink(os.path.join(work, "null")))
+check("temporary files left", [], [n for n in os.listdir(work) if n.endswith(".tmp")])
+codes = ElementTree.parse(os.path.join(work, "codes.svg")).getroot()
+check("MTEXT lines", ["caf\u00e9", "\u30a2 ?"],
+      [t.text for t in codes.findall("svg:g[@id='texts']/svg:text", NS)])
 
 for failure in failures:
     print(failure)
