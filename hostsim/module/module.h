@@ -3,8 +3,9 @@
 //
 // Offers: loadModule and the module's lifecycle (moduleLoader.cpp); the functions the module
 // defined and calls to them, kvs_defun, kvs_regfunc and the kvs_ret* routines (registry.cpp);
-// the module file of a language (language.cpp). Needs: hostsim/services; nothing of a front end,
-// so that every front end (the shell, another host's adapter) loads and calls the module alike.
+// the module file of a language (language.cpp); a fresh session's state (session.cpp).
+// Needs: hostsim/services; nothing of a front end, so that every front end (the shell, another
+// host's adapter) loads and calls the module alike.
 #ifndef VECTRIN_HOSTSIM_MODULE_MODULE_H
 #define VECTRIN_HOSTSIM_MODULE_MODULE_H
 
@@ -51,6 +52,11 @@ std::string localeLanguage(const std::string& locale);
 std::string environmentLanguage();
 // vectrin.so for English or no language, else vectrin.LANG.so (vectrin.de.so).
 std::string moduleFileName(const std::string& language);
+
+// ---- the session (session.cpp) ----
+// Restores every default (system variables, symbols, world UCS), frees the lists and texts still
+// out, clears the marks and connects Quillet to the host's variables and the module's functions.
+void resetSessionState();
 
 }  // namespace hostsim
 

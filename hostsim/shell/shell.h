@@ -1,5 +1,5 @@
-// hostsim/shell/shell.h - the hostsim program around the other parts: the module's loading and
-// the functions it defines, the command line, and the host session as a whole.
+// hostsim/shell/shell.h - the hostsim program around the other parts: the command line, Tab
+// completion and the host session as a whole.
 //
 // Offers: runCommandLine (commandLine.cpp); resetHostState (session.cpp); Tab completion
 // (completion.cpp, terminalCompletion.cpp). Needs: every other part; the module's loading and the
@@ -37,8 +37,8 @@ Completion completeInput(const std::string& line, std::size_t cursor, PromptKind
 // Lets readline complete with completeInput; the prompt "Command: " is the command line's.
 void installCompletion();
 
-// Restores every default (system variables, symbols, world UCS), frees the lists and texts still
-// out, and connects Quillet to the host; the program calls it before the first command line.
+// resetSessionState, and the served page's view back at the drawing's extents; the program calls
+// it before the first command line.
 void resetHostState();
 
 }  // namespace hostsim
