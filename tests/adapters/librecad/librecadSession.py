@@ -1,0 +1,160 @@
+# tests/adapters/librecad/librecadSession.py - LibreCAD with the vectrin plug-in under Xvfb,
+# driven with xdotool: for the end-to-end test and the README's screenshot.
+# SPDX-License-Identifier: GPL-2.0-or-later
+#
+# Each session has a private HOME (LibreCAD's settings: no first-start wizard, no splash, a
+# fixed window), the plug-in and its modules linked into HOME's plug-in folder, and the first
+# free X display from 90 to 99. What the adapter adds to LibreCAD's history is copied to a log
+# file (VECTRIN_LIBRECAD_LOG), which is how a test reads LibreCAD's answers.
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+SETTINGS = """[Startup]
+FirstLoad=false
+Maximize=false
+ShowSplash=false
+
+[Geometry]
+WindowHeight=850
+WindowWidth=1200
+WindowX=0
+WindowY=0
+
+[WindowOptions]
+SubWindowMode=0
+"""
+
+TOOLS = ("librecad", "Xvfb", "xdotool")
+
+
+def missing_tools():
+    return [tool for tool in TOOLS if shutil.which(tool) is None]
+
+
+class Session:
+    def __init__(self, plugin, modules, drawing, folder):
+        self.folder = folder
+        self.home = tempfile.mkdtemp(prefix="home-", dir=folder)
+        self.log = os.path.join(folder, "history.log")
+        self.drawing = drawing
+        self.display = None
+        self.xvfb = None
+        self.librecad = None
+        plugins = os.path.join(self.home, ".librecad", "plugins")
+        os.makedirs(os.path.join(plugins, "vectrin"))
+        # copied: LibreCAD loads a plug-in by its real path, and the plug-in finds its modules
+        # beside that path
+        shutil.copy(plugin, plugins)
+        for module in modules:
+            os.symlink(os.path.abspath(module),
+                       os.path.join(plugins, "vectrin", os.path.basename(module)))
+        config = os.path.join(self.home, ".config", "LibreCAD")
+        os.makedirs(config)
+        with open(os.path.join(config, "LibreCAD.conf"), "w") as f:
+            f.write(SETTINGS)
+        runtime = os.path.join(self.home, "run")
+        os.makedirs(runtime, mode=0o700)
+        self.env = dict(os.environ, HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
+                        XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb", LIBGL_ALWAYS_SOFTWARE="1",
+                        VECTRIN_LIBRECAD_LOG=self.log, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+        self.env.pop("VECTRIN_MODULE", None)
+        if os.path.exists(self.log):
+            os.remove(self.log)
+
+    # The first display from 90 to 99 whose Xvfb starts: another run may hold the others.
+    def start_display(self):
+        for number in range(90, 100):
+            if os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1280x900x24",
+                                     "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+            for _ in range(50):
+                if xvfb.poll() is not None:
+                    break
+                if os.path.exists("/tmp/.X11-unix/X%d" % number):
+                    self.xvfb, self.display = xvfb, ":%d" % number
+                    self.env["DISPLAY"] = self.display
+                    return
+                time.sleep(0.1)
+            if xvfb.poll() is None:
+                xvfb.kill()
+                xvfb.wait()
+        raise RuntimeError("no free X display from :90 to :99")
+
+    def start(self):
+        self.start_display()
+        self.librecad = subprocess.Popen(["librecad", self.drawing], env=self.env,
+                                         stdout=open(os.path.join(self.folder, "librecad.out"), "w"),
+                                         stderr=subprocess.STDOUT)
+        deadline = time.time() + 30
+        while time.time() < deadline:
+            found = self.xdotool("search", "--name", "LibreCAD", check=False)
+            if found.returncode == 0 and found.stdout.strip():
+                time.sleep(1.5)  # the drawing is laid out after the window appears
+                return
+            if self.librecad.poll() is not None:
+                break
+            time.sleep(0.3)
+        raise RuntimeError("LibreCAD did not open its window")
+
+    def xdotool(self, *arguments, check=True):
+        result = subprocess.run(["xdotool"] + list(arguments), env=self.env, capture_output=True,
+                                text=True)
+        if check and result.returncode != 0:
+            raise RuntimeError("xdotool %s: %s" % (" ".join(arguments), result.stderr))
+        return result
+
+    def type_line(self, text, pause=0.4):
+        self.xdotool("type", "--delay", "15", text)
+        self.xdotool("key", "Return")
+        time.sleep(pause)
+
+    def key(self, name, pause=0.4):
+        self.xdotool("key", name)
+        time.sleep(pause)
+
+    def click(self, x, y, pause=0.5):
+        self.xdotool("mousemove", str(x), str(y))
+        time.sleep(0.15)
+        self.xdotool("click", "1")
+        time.sleep(pause)
+
+    def alive(self):
+        return self.librecad is not None and self.librecad.poll() is None
+
+    def history(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8") as f:
+            return [line.rstrip("\n") for line in f]
+
+    # Waits until the history has grown by a line that passes accept; returns that line.
+    def wait_for(self, accept, after=0, timeout=10.0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            lines = self.history()[after:]
+            for line in lines:
+                if accept(line):
+                    return line
+            if not self.alive():
+                raise RuntimeError("LibreCAD has stopped")
+            time.sleep(0.1)
+        raise RuntimeError("no such line in the history: %r" % self.history()[after:])
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-window", "root", path], env=self.env, check=True)
+
+    def stop(self):
+        for process in (self.librecad, self.xvfb):
+            if process is not None and process.poll() is None:
+                process.send_signal(signal.SIGTERM)
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
