@@ -236,8 +236,7 @@ std::string mirrorNotice(const MirrorGaps& gaps) {
            parts + ".";
 }
 
-bool refreshMirror(Document_Interface& document, bool& opened, std::string& error) {
-    opened = false;
+bool refreshMirror(Document_Interface& document, std::string& notice, std::string& error) {
     QList<Plug_Entity*> entities;
     document.getAllEntities(&entities, true);  // visible only: no entity deleted but kept for undo
     MirrorGaps gaps;
@@ -249,12 +248,7 @@ bool refreshMirror(Document_Interface& document, bool& opened, std::string& erro
         return false;
     }
     openMirrorText = std::move(text);
-    opened = true;
-    std::string notice = mirrorNotice(gaps);
-    if (!notice.empty()) {
-        hostsim::startLine();
-        hostsim::printText(notice + "\n");
-    }
+    notice = mirrorNotice(gaps);
     return true;
 }
 

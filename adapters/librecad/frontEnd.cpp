@@ -50,6 +50,7 @@ static bool mirrorCurrent = false;        // the mirror was refreshed in this ca
 static bool sessionStarted = false;       // the host's session is set up (once per LibreCAD)
 static std::string openLine;              // text printed since the last line end: a prompt
 static std::string firstAnswer;           // brought by the command word: "vcal 1+2"
+static std::string pendingNotice;         // what the mirror left out, shown after the result
 
 namespace {
 
@@ -224,9 +225,8 @@ bool waitForPoint(const QString& prompt, QPointF& point) {
 // LibreCAD's point input, answered by a click with the user's snaps or typed coordinates.
 bool answerWithPoint(std::string& line) {
     if (!mirrorCurrent) {
-        bool opened = false;
         std::string error;
-        if (!librecad::refreshMirror(*activeDocument, opened, error)) {
+        if (!librecad::refreshMirror(*activeDocument, pendingNotice, error)) {
             showNotice("vectrin cannot read the drawing: " + error);
             return false;
         }
@@ -288,9 +288,13 @@ void moveRelativeZero(const hostsim::Point& p) {
     if (!commandEdit || !history || activeDocument == nullptr || !activeDrawingWindow) return;
     QString typed = QString::fromStdString(librecad::exactNumberText(p[0]) + "," +
                                            librecad::exactNumberText(p[1]));
-    commandEdit->setText(typed);
-    QCoreApplication::postEvent(commandEdit,
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+    // Typed once LibreCAD's point input has started: starting it clears the command line.
+    QTimer::singleShot(0, commandEdit, [typed]() {
+        if (!commandEdit) return;
+        commandEdit->setText(typed);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(commandEdit, &enter);
+    });
     QPointF given;
     activeDocument->getPoint(&given, "");
     // LibreCAD echoes the typed point; it is no line of the user's
@@ -439,6 +443,8 @@ void runCalculator(Document_Interface* document, QWidget* mainWindow) {
         std::string error;
         if (!hostsim::invokeFunction(command, {}, result, error)) showNotice("vectrin: " + error);
         showResult(result);
+        if (!pendingNotice.empty()) showNotice(pendingNotice);
+        pendingNotice.clear();
         if (result.isPoint()) moveRelativeZero(result.coordinates());
     } catch (const std::exception& e) {
         reportFault(e.what());

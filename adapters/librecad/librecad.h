@@ -42,9 +42,9 @@ std::string mirrorText(const QList<Plug_Entity*>& entities, MirrorGaps& gaps);
 std::string mirrorNotice(const MirrorGaps& gaps);
 // Makes the host's open drawing the document's mirror: the entities read (visible ones only: a
 // deleted entity kept for undo is not), turned into text and opened unless the text is the one
-// already open. False, with the reader's reason, when it cannot be opened. opened tells whether
-// it was read anew, and the notice is printed then.
-bool refreshMirror(Document_Interface& document, bool& opened, std::string& error);
+// already open. False, with the reader's reason, when it cannot be opened. notice is
+// mirrorNotice's line when the drawing was read anew, else empty.
+bool refreshMirror(Document_Interface& document, std::string& notice, std::string& error);
 void forgetMirror();  // the next refresh opens the document whatever its text
 
 // ---- the line filter (lineFilter.cpp) ----

@@ -8,7 +8,6 @@
 # file (VECTRIN_LIBRECAD_LOG), which is how a test reads LibreCAD's answers.
 import os
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
@@ -29,6 +28,17 @@ SubWindowMode=0
 """
 
 TOOLS = ("librecad", "Xvfb", "xdotool")
+
+
+# A lock whose server has gone (killed outright, it leaves its lock) does not hold the display:
+# Xvfb takes such a display over itself.
+def lock_holder_alive(number):
+    try:
+        with open("/tmp/.X%d-lock" % number) as f:
+            os.kill(int(f.read().strip()), 0)
+        return True
+    except (OSError, ValueError):
+        return False
 
 
 def missing_tools():
@@ -68,7 +78,7 @@ class Session:
     # The first display from 90 to 99 whose Xvfb starts: another run may hold the others.
     def start_display(self):
         for number in range(90, 100):
-            if os.path.exists("/tmp/.X%d-lock" % number):
+            if lock_holder_alive(number):
                 continue
             xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1280x900x24",
                                      "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
@@ -76,9 +86,10 @@ class Session:
             for _ in range(50):
                 if xvfb.poll() is not None:
                     break
-                if os.path.exists("/tmp/.X11-unix/X%d" % number):
+                self.env["DISPLAY"] = ":%d" % number
+                if os.path.exists("/tmp/.X11-unix/X%d" % number) and \
+                        self.xdotool("getdisplaygeometry", check=False).returncode == 0:
                     self.xvfb, self.display = xvfb, ":%d" % number
-                    self.env["DISPLAY"] = self.display
                     return
                 time.sleep(0.1)
             if xvfb.poll() is None:
@@ -149,12 +160,16 @@ class Session:
     def screenshot(self, path):
         subprocess.run(["import", "-window", "root", path], env=self.env, check=True)
 
+    # LibreCAD is killed: a polite end could stop at its "save the changes?" question. Xvfb
+    # is asked to end, so that it removes its lock.
     def stop(self):
-        for process in (self.librecad, self.xvfb):
-            if process is not None and process.poll() is None:
-                process.send_signal(signal.SIGTERM)
-                try:
-                    process.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+        if self.librecad is not None and self.librecad.poll() is None:
+            self.librecad.kill()
+            self.librecad.wait()
+        if self.xvfb is not None and self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
