@@ -115,10 +115,13 @@ void writeText(DxfText& dxf, const EntityData& data, bool multiline) {
     dxf.number(40, real(data, DPI::HEIGHT));
     dxf.number(50, real(data, DPI::STARTANGLE) * degreesPerRadian);
     std::string content = lineValue(data.value(DPI::TEXTCONTENT).toString(), multiline ? "\\P" : " ");
-    // MTEXT carries a long text in pieces of 250 characters: group 3 for all but the last.
+    // MTEXT carries a long text in pieces of at most 250 bytes, group 3 for all but the last,
+    // each cut between characters: a piece that is not whole UTF-8 would be read as code page 1252.
     while (multiline && content.size() > 250) {
-        dxf.group(3, content.substr(0, 250));
-        content.erase(0, 250);
+        std::size_t cut = 250;
+        while (cut > 0 && (static_cast<unsigned char>(content[cut]) & 0xC0) == 0x80) --cut;
+        dxf.group(3, content.substr(0, cut));
+        content.erase(0, cut);
     }
     dxf.group(1, content);
 }

@@ -50,9 +50,7 @@ LineDecision decideLine(const LineState& state, LineKey key, const std::string& 
     if (!ours || key == LineKey::Escape) return decision(LineAction::Pass);
     // LibreCAD's point input is answering the module: its typed coordinates are LibreCAD's, and
     // the module cannot start a second evaluation inside the one that waits.
-    if (state.moduleBusy) {
-        return key == LineKey::Enter ? decision(LineAction::Refuse) : decision(LineAction::Pass);
-    }
+    if (state.moduleBusy) return decision(LineAction::Refuse);
     if (transparent) {
         if (key == LineKey::Space) return decision(LineAction::InsertSpace);
         return decision(LineAction::Evaluate, trimBlanks(text.substr(1)));

@@ -81,7 +81,7 @@ class Session:
             if lock_holder_alive(number):
                 continue
             xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1280x900x24",
-                                     "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                     "-nolisten", "tcp", "-noreset"], stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL)
             for _ in range(50):
                 if xvfb.poll() is not None:
