@@ -54,6 +54,7 @@ class Session:
         self.display = None
         self.xvfb = None
         self.librecad = None
+        self.pointer_rest = (1100, 600)  # over the layer list: no effect on the drawing
         plugins = os.path.join(self.home, ".librecad", "plugins")
         os.makedirs(os.path.join(plugins, "vectrin"))
         # copied: LibreCAD loads a plug-in by its real path, and the plug-in finds its modules
@@ -158,7 +159,8 @@ class Session:
         raise RuntimeError("no such line in the history: %r" % self.history()[after:])
 
     def screenshot(self, path):
-        subprocess.run(["import", "-window", "root", path], env=self.env, check=True)
+        subprocess.run(["import", "-window", "root", "-crop", "1200x850+0+0", "+repage", path],
+                       env=self.env, check=True)
 
     # LibreCAD is killed: a polite end could stop at its "save the changes?" question. Xvfb
     # is asked to end, so that it removes its lock.
