@@ -12,6 +12,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
@@ -47,6 +48,8 @@ static bool promptAnswered = false;                     // false: Esc, or the wi
 static bool moduleBusy = false;                         // a call into the module runs
 static bool insideLibrecadInput = false;  // the call evaluates a line LibreCAD's command reads
 static bool mirrorCurrent = false;        // the mirror was refreshed in this calculator run
+static qint64 userWaitNanoseconds = 0;    // this run's time in LibreCAD's input, for the log
+static qint64 mirrorNanoseconds = 0;      // this run's time reading the document
 static bool sessionStarted = false;       // the host's session is set up (once per LibreCAD)
 static std::string openLine;              // text printed since the last line end: a prompt
 static std::string firstAnswer;           // brought by the command word: "vcal 1+2"
@@ -74,6 +77,16 @@ void copyToLog(const QString& line) {
     if (log == nullptr) return;
     std::fprintf(log, "%s\n", line.toUtf8().constData());
     std::fflush(log);
+}
+
+// The log's note of a calculator run: what it cost apart from the user's own time at a prompt
+// (the mirror included, and shown apart).
+void logTiming(qint64 runNanoseconds) {
+    char note[160];
+    std::snprintf(note, sizeof note, "# vcal took %.1f ms (the mirror %.1f ms) besides %.1f ms at "
+                  "LibreCAD's input", (runNanoseconds - userWaitNanoseconds) / 1e6,
+                  mirrorNanoseconds / 1e6, userWaitNanoseconds / 1e6);
+    copyToLog(note);
 }
 
 // One line at the end of LibreCAD's history, as plain text: QTextEdit::append would read a
@@ -218,7 +231,11 @@ private:
 
 bool waitForPoint(const QString& prompt, QPointF& point) {
     PointWaitPacer pacer;
-    return activeDocument->getPoint(&point, prompt);
+    QElapsedTimer waited;
+    waited.start();
+    bool given = activeDocument->getPoint(&point, prompt);
+    userWaitNanoseconds += waited.nsecsElapsed();
+    return given;
 }
 
 // A point or pick prompt: the mirror brought up to date first (once per calculator run), then
@@ -226,7 +243,11 @@ bool waitForPoint(const QString& prompt, QPointF& point) {
 bool answerWithPoint(std::string& line) {
     if (!mirrorCurrent) {
         std::string error;
-        if (!librecad::refreshMirror(*activeDocument, pendingNotice, error)) {
+        QElapsedTimer reading;
+        reading.start();
+        bool read = librecad::refreshMirror(*activeDocument, pendingNotice, error);
+        mirrorNanoseconds += reading.nsecsElapsed();
+        if (!read) {
             showNotice("vectrin cannot read the drawing: " + error);
             return false;
         }
@@ -250,7 +271,10 @@ bool answerWithTypedLine(std::string& line) {
         gone = QObject::connect(activeDrawingWindow, &QObject::destroyed, &loop, &QEventLoop::quit);
     promptLoop = &loop;
     promptAnswered = false;
+    QElapsedTimer waited;
+    waited.start();
     loop.exec();
+    userWaitNanoseconds += waited.nsecsElapsed();
     promptLoop = nullptr;
     QObject::disconnect(gone);
     if (promptLabel) promptLabel->setText(idleLabel());
@@ -434,6 +458,9 @@ void runCalculator(Document_Interface* document, QWidget* mainWindow) {
             return;
         }
         ModuleCall call;
+        QElapsedTimer run;
+        run.start();
+        userWaitNanoseconds = mirrorNanoseconds = 0;
         activeDocument = document;
         activeDrawingWindow = currentDrawingWindow(mainWindow);
         mirrorCurrent = false;
@@ -445,6 +472,7 @@ void runCalculator(Document_Interface* document, QWidget* mainWindow) {
         showResult(result);
         if (!pendingNotice.empty()) showNotice(pendingNotice);
         pendingNotice.clear();
+        logTiming(run.nsecsElapsed());
         if (result.isPoint()) moveRelativeZero(result.coordinates());
     } catch (const std::exception& e) {
         reportFault(e.what());
