@@ -65,7 +65,8 @@ QString fromHost(const std::string& text) {
 }
 
 // VECTRIN_LIBRECAD_LOG names a file that gets a copy of every line the adapter adds to the
-// history: LibreCAD keeps no log of its own, and a test or a user's bug report can read it.
+// history, and notes starting "# " (each prompt as it opens, each run's cost): LibreCAD keeps no
+// log of its own, and a test or a user's bug report can read it.
 void copyToLog(const QString& line) {
     static std::FILE* log = nullptr;
     static bool opened = false;
@@ -254,6 +255,7 @@ bool answerWithPoint(std::string& line) {
         mirrorCurrent = true;
     }
     QPointF point;
+    copyToLog("# asks: " + fromHost(hostsim::trimmed(openLine)));
     bool given = waitForPoint(fromHost(hostsim::trimmed(openLine)), point);
     if (!given || !activeDrawingWindow) return false;  // Esc, or the drawing went away
     line = librecad::exactNumberText(point.x()) + "," + librecad::exactNumberText(point.y());
@@ -264,6 +266,7 @@ bool answerWithPoint(std::string& line) {
 bool answerWithTypedLine(std::string& line) {
     if (!promptLabel || !commandEdit) return false;
     promptLabel->setText(fromHost(hostsim::trimmed(openLine)));
+    copyToLog("# asks: " + promptLabel->text());
     commandEdit->setFocus();
     QEventLoop loop;
     QMetaObject::Connection gone;
@@ -472,8 +475,8 @@ void runCalculator(Document_Interface* document, QWidget* mainWindow) {
         showResult(result);
         if (!pendingNotice.empty()) showNotice(pendingNotice);
         pendingNotice.clear();
-        logTiming(run.nsecsElapsed());
         if (result.isPoint()) moveRelativeZero(result.coordinates());
+        logTiming(run.nsecsElapsed());
     } catch (const std::exception& e) {
         reportFault(e.what());
     } catch (...) {

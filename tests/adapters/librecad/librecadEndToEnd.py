@@ -53,15 +53,29 @@ class Checks:
         self.session = session
         self.failures = []
 
-    # Types the lines and returns the first value line (a number or a point) printed after them.
-    def value_of(self, *lines, clicks=()):
+    # Types the command, then each answer once its prompt has opened (a line typed sooner would
+    # reach LibreCAD instead); returns the first value (a number or a point) printed after them.
+    def value_of(self, command, *answers, clicks=()):
         mark = len(self.session.history())
-        for line in lines:
-            self.session.type_line(line)
+        self.session.type_line(command)
+        for answer in answers:
+            mark = self.wait_prompt(mark)
+            self.session.type_line(answer)
         for x, y in clicks:
+            mark = self.wait_prompt(mark)
             self.session.click(x, y)
         value = re.compile(r"^(-?[0-9.e+-]+|\(.*\)|nil)$")
-        return self.session.wait_for(value.match, after=mark)
+        got = self.session.wait_for(value.match, after=mark, timeout=20)
+        if command.startswith("vcal"):  # the run is over: LibreCAD's command line is free again
+            self.session.wait_for(lambda line: line.startswith("# vcal took"), after=mark,
+                                  timeout=20)
+        return got
+
+    # Waits for the next prompt of the plug-in after history line mark; returns the line after it.
+    def wait_prompt(self, mark):
+        prompt = self.session.wait_for(lambda line: line.startswith("# asks: >> Select"),
+                                       after=mark, timeout=20)
+        return self.session.history().index(prompt, mark) + 1
 
     def expect(self, what, got, want):
         if got != want:
@@ -91,11 +105,14 @@ def run_checks(session, drawing):
 
     # Esc at the expression prompt, at a pick and at a point prompt (each then at the expression
     # prompt the calculator asks again); LibreCAD goes on and so does the calculator.
+    asks = lambda line: line.startswith("# asks: ")  # noqa: E731
     for line in ("vcal", "vcal END", "vcal CUR"):
+        mark = len(session.history())
         session.type_line(line)
-        session.key("Escape")
-        if line != "vcal":
+        for _ in range(1 if line == "vcal" else 2):  # the pick, then the expression asked again
+            mark = session.history().index(session.wait_for(asks, after=mark, timeout=20), mark) + 1
             session.key("Escape")
+        session.wait_for(lambda line: line.startswith("# vcal took"), after=mark, timeout=20)
         if not session.alive():
             checks.failures.append("LibreCAD stopped at Esc after %r" % line)
             return checks.failures

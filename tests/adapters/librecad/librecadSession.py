@@ -107,12 +107,32 @@ class Session:
         while time.time() < deadline:
             found = self.xdotool("search", "--name", "LibreCAD", check=False)
             if found.returncode == 0 and found.stdout.strip():
-                time.sleep(1.5)  # the drawing is laid out after the window appears
+                self.wait_until_ready(deadline)
                 return
             if self.librecad.poll() is not None:
                 break
             time.sleep(0.3)
         raise RuntimeError("LibreCAD did not open its window")
+
+    # Keys typed before LibreCAD has laid out its window are lost: vcal is typed until the
+    # plug-in's prompt opens (its log says so), and Esc closes it again.
+    def wait_until_ready(self, deadline):
+        asks = lambda line: line.startswith("# asks: ")  # noqa: E731
+        while time.time() < deadline:
+            self.xdotool("type", "vcal")
+            self.xdotool("key", "Return")
+            try:
+                self.wait_for(asks, timeout=3)
+            except RuntimeError:
+                if not self.alive():
+                    break
+                self.key("Escape", pause=0.5)
+                if not any(asks(line) for line in self.history()):
+                    continue
+            self.key("Escape")
+            self.wait_for(lambda line: line.startswith("# vcal took"), timeout=10)
+            return
+        raise RuntimeError("LibreCAD did not take typed lines")
 
     def xdotool(self, *arguments, check=True):
         result = subprocess.run(["xdotool"] + list(arguments), env=self.env, capture_output=True,
