@@ -62,7 +62,7 @@ librecad-screenshot:
 	@bash scripts/fetchLibrecadHeaders.sh >/dev/null
 	cmake --preset dev -DVECTRIN_LIBRECAD=ON
 	cmake --build --preset dev -j $(JOBS) --target vectrinLibrecad vectrin
-	/usr/bin/python3 tests/adapters/librecad/librecadScreenshot.py build/bin/libvectrin_librecad.so \
+	/usr/bin/python3 scripts/librecadScreenshot.py build/bin/libvectrin_librecad.so \
 		build/bin/vectrin.so /usr/share/librecad/library/misc/t-part.dxf build/librecadScreenshot \
 		docs/librecad.png
 

@@ -1,6 +1,5 @@
 # bench/librecadPick.py - vectrin in LibreCAD on a drawing of 10,000 objects: what CAL with one
 # pick costs (the mirror included), and what LibreCAD's process spends while a pick waits.
-# SPDX-License-Identifier: GPL-2.0-or-later
 #
 # usage: librecadPick.py PLUGIN MODULE WORKDIR
 # The drawing: 100 rows of 100 objects (lines, circles and arcs in turn, 10 units apart), and an
@@ -12,8 +11,7 @@ import shutil
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
-                                "adapters", "librecad"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
 import librecadSession  # noqa: E402
 
 plugin, module, workdir = sys.argv[1:4]

@@ -14,7 +14,8 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "scripts"))
 import librecadSession  # noqa: E402
 
 hostsim, module, plugin, demo, workdir = sys.argv[1:6]

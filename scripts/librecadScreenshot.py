@@ -1,7 +1,6 @@
-# tests/adapters/librecad/librecadScreenshot.py - the README's picture of vectrin in LibreCAD, on
+# scripts/librecadScreenshot.py - the README's picture of vectrin in LibreCAD, on
 # a drawing of Debian's librecad-data: a click on an arc gives its centre, kept in a variable; a
 # point computed from it is LINE's next point. Checks both before it takes the picture.
-# SPDX-License-Identifier: GPL-2.0-or-later
 #
 # usage: librecadScreenshot.py PLUGIN MODULE DRAWING WORKDIR OUTPUT.png
 import os

@@ -1,6 +1,5 @@
-# tests/adapters/librecad/librecadSession.py - LibreCAD with the vectrin plug-in under Xvfb,
-# driven with xdotool: for the end-to-end test and the README's screenshot.
-# SPDX-License-Identifier: GPL-2.0-or-later
+# scripts/librecadSession.py - LibreCAD with the vectrin plug-in under Xvfb, driven with
+# xdotool: for the end-to-end test, the README's screenshot and the bench.
 #
 # Each session has a private HOME (LibreCAD's settings: no first-start wizard, no splash, a
 # fixed window), the plug-in and its modules linked into HOME's plug-in folder, and the first
