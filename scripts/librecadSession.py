@@ -54,6 +54,7 @@ class Session:
         self.xvfb = None
         self.librecad = None
         self.pointer_rest = (1100, 600)  # over the layer list: no effect on the drawing
+        self.command_line = (1035, 732)
         plugins = os.path.join(self.home, ".librecad", "plugins")
         os.makedirs(os.path.join(plugins, "vectrin"))
         # copied: LibreCAD loads a plug-in by its real path, and the plug-in finds its modules
@@ -106,7 +107,7 @@ class Session:
         while time.time() < deadline:
             found = self.xdotool("search", "--name", "LibreCAD", check=False)
             if found.returncode == 0 and found.stdout.strip():
-                self.wait_until_ready(deadline)
+                self.wait_until_ready(time.time() + 20)
                 return
             if self.librecad.poll() is not None:
                 break
@@ -118,6 +119,9 @@ class Session:
     def wait_until_ready(self, deadline):
         asks = lambda line: line.startswith("# asks: ")  # noqa: E731
         while time.time() < deadline:
+            # Without a window manager the keys go to the window under the pointer: a click on
+            # the command line (where the settings above lay it out) gives it the keyboard.
+            self.click(*self.command_line, pause=0.2)
             self.xdotool("type", "vcal")
             self.xdotool("key", "Return")
             try:

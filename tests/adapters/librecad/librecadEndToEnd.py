@@ -167,6 +167,8 @@ def main():
         print("FAIL " + failure)
     if failures:
         print("history:\n" + "\n".join(session.history()))
+        with open(os.path.join(workdir, "librecad.out"), errors="replace") as f:
+            print("LibreCAD's output, the end:\n" + "".join(f.readlines()[-10:]))
         return 1
     print("LibreCAD end to end: every check passed")
     return 0
