@@ -1,7 +1,7 @@
 # The README's commands. CMake and CTest do the work; this file only strings them together.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-run dev asan test run bench clean
+.PHONY: all deps deps-run dev asan test run bench clean librecad librecad-headers librecad-screenshot
 
 all: dev
 
@@ -11,11 +11,11 @@ deps:
 deps-run:
 	@bash scripts/install-deps.sh run
 
-dev: deps
+dev: deps librecad-headers
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
-asan: deps
+asan: deps librecad-headers
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 
@@ -35,6 +35,36 @@ run: deps-run
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS) --target hostsim vectrin vectrinGerman
 	./build/bin/hostsim
+
+# LibreCAD's plug-in interface headers for the installed librecad, fetched from Debian's source
+# package into a cache outside the repository (scripts/fetchLibrecadHeaders.sh says where).
+librecad-headers: deps
+	@bash scripts/fetchLibrecadHeaders.sh >/dev/null
+
+# vectrin in LibreCAD: installs LibreCAD and Qt's headers when missing, builds the plug-in and
+# the modules, and installs them where LibreCAD looks for plug-ins (the modules in a folder
+# vectrin beside the plug-in). Then: librecad drawing.dxf, and vcal at its command line.
+LIBRECAD_PLUGIN_DIR ?= $(HOME)/.librecad/plugins
+librecad:
+	@bash scripts/install-deps.sh librecad
+	@bash scripts/fetchLibrecadHeaders.sh >/dev/null
+	cmake --preset dev -DVECTRIN_LIBRECAD=ON
+	cmake --build --preset dev -j $(JOBS) --target vectrinLibrecad vectrin vectrinGerman
+	mkdir -p "$(LIBRECAD_PLUGIN_DIR)/vectrin"
+	install -m 644 build/bin/libvectrin_librecad.so "$(LIBRECAD_PLUGIN_DIR)/"
+	install -m 644 build/bin/vectrin.so build/bin/vectrin.de.so "$(LIBRECAD_PLUGIN_DIR)/vectrin/"
+	@echo "installed into $(LIBRECAD_PLUGIN_DIR): start librecad, then type vcal at its command line"
+
+# The README's picture of vectrin in LibreCAD (docs/librecad.png), taken under Xvfb on a drawing
+# of Debian's librecad-data.
+librecad-screenshot:
+	@bash scripts/install-deps.sh shots
+	@bash scripts/fetchLibrecadHeaders.sh >/dev/null
+	cmake --preset dev -DVECTRIN_LIBRECAD=ON
+	cmake --build --preset dev -j $(JOBS) --target vectrinLibrecad vectrin
+	/usr/bin/python3 scripts/librecadScreenshot.py build/bin/libvectrin_librecad.so \
+		build/bin/vectrin.so /usr/share/librecad/library/misc/t-part.dxf build/librecadScreenshot \
+		docs/librecad.png
 
 # The speed suite in a release build of its own; prints its tables. Not part of test.
 bench: deps

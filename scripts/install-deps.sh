@@ -1,21 +1,30 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and only those that are missing.
 #
-# usage: install-deps.sh [run|test]
-#   run   what hostsim and vectrin.so need to build and run (make run)
-#   test  that and everything the tests, the fuzz targets and the speed suite need (the default)
+# usage: install-deps.sh [run|librecad|shots|test]
+#   run       what hostsim and vectrin.so need to build and run (make run)
+#   librecad  that, LibreCAD and Qt 5's headers for the plug-in (make librecad)
+#   shots     that, Xvfb, xdotool and ImageMagick for the LibreCAD screenshot (make librecad-screenshot)
+#   test      run's and everything the tests, the fuzz targets and the speed suite need (the
+#             default), LibreCAD's end-to-end test included
 set -eu
 mode=${1:-test}
 packages=(cmake ninja-build g++ make pkg-config libudunits2-dev libreadline-dev)
 packages+=(libcpp-httplib-dev nlohmann-json3-dev)  # hostsim --serve
-if [ "$mode" = test ]; then
+librecad_packages=(librecad qtbase5-dev)  # the plug-in: LibreCAD and the Qt it is built with
+if [ "$mode" = librecad ]; then
+    packages+=("${librecad_packages[@]}")
+elif [ "$mode" = shots ]; then
+    packages+=("${librecad_packages[@]}" xvfb xdotool imagemagick)
+elif [ "$mode" = test ]; then
     packages+=(libgtest-dev libbenchmark-dev libmuparser-dev)
     packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
     packages+=(valgrind)                  # the soak transcript runs under it
     packages+=(tmux)                      # the terminal tests (Ctrl-C, history, Tab completion)
     packages+=(chromium chromium-driver python3-selenium)  # the served page's browser test
+    packages+=("${librecad_packages[@]}" xvfb xdotool)     # LibreCAD's end-to-end test
 elif [ "$mode" != run ]; then
-    echo "usage: install-deps.sh [run|test]" >&2
+    echo "usage: install-deps.sh [run|librecad|shots|test]" >&2
     exit 2
 fi
 missing=()

@@ -44,6 +44,9 @@ void flushResults();
 // A second reader of everything printed (a browser page's transcript), besides the streams or
 // the capture; it gets the text in code page 1252. An empty function removes it.
 void mirrorOutput(std::function<void(const std::string&)> mirror);
+// A reader of the host's own failures (printFailure), for a front end whose user never sees
+// standard error (a plug-in inside another program). An empty function removes it.
+void mirrorFailures(std::function<void(const std::string&)> mirror);
 void startLine();  // ends the line in progress, if any, so the next text starts a line
 void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 

@@ -23,6 +23,7 @@ static int writeFailure = 0;       // errno of the first failed write to stdout;
 static int resultsApart = -1;      // 1: stdout is no terminal and carries results only; -1: not yet asked
 static bool resultsHeld = false;   // a batch runs: results wait in stdout's buffer (holdResults)
 static std::function<void(const std::string&)> outputMirror;  // also sees every text; may be empty
+static std::function<void(const std::string&)> failureMirror;  // also sees printFailure's texts
 
 // Keeps the first failure: a full disk or a closed stdout must not end the session as a success.
 static void noteWriteFailure() {
@@ -65,6 +66,10 @@ void captureOutput(bool on) { capturing = on; }
 
 void mirrorOutput(std::function<void(const std::string&)> mirror) { outputMirror = std::move(mirror); }
 
+void mirrorFailures(std::function<void(const std::string&)> mirror) {
+    failureMirror = std::move(mirror);
+}
+
 std::string takeOutput() {
     std::string text;
     text.swap(capturedText);
@@ -99,6 +104,7 @@ void printFailure(const std::string& text) {
     flushResults();
     startLine();  // on a screen, after the prompt or text in progress rather than inside it
     std::fputs(text.c_str(), stderr);
+    if (failureMirror) failureMirror(text);
 }
 
 void holdResults(bool on) {

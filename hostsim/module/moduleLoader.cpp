@@ -1,9 +1,9 @@
-// hostsim/shell/moduleLoader.cpp - loads the module, sends it its lifecycle messages, unloads it.
+// hostsim/module/moduleLoader.cpp - loads the module, sends it its lifecycle messages, unloads it.
 //
 // One module at a time. The module may ask to be stopped (hmod_abort) from inside any call; the
 // host never jumps out of the module, so it only marks the request and unloads the module when
 // the call in progress has returned.
-#include "hostsim/shell/shell.h"
+#include "hostsim/module/module.h"
 
 #include <dlfcn.h>
 

@@ -1,9 +1,9 @@
-// hostsim/shell/registry.cpp - the names the module defines, and the calls the host makes to them.
+// hostsim/module/registry.cpp - the names the module defines, and the calls the host makes to them.
 //
 // kvs_defun ties a name to a function code; kvs_regfunc ties a code to a handler. The host calls
 // a name through its code's handler, or, for a code without one, sends message 5 while the code
 // is current. Arguments and result belong to the call in progress.
-#include "hostsim/shell/shell.h"
+#include "hostsim/module/module.h"
 
 #include <cstring>
 #include <map>

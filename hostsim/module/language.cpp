@@ -1,10 +1,10 @@
-// hostsim/shell/language.cpp - which module file a language asks for: vectrin.so for English,
+// hostsim/module/language.cpp - which module file a language asks for: vectrin.so for English,
 // vectrin.LANG.so beside it for another language.
 //
 // The module's texts live in the catalogue appended to its file, so a language is a file of its
 // own: the same library with another catalogue. The language comes from --language, else from the
 // locale the environment names, as gettext reads it: LC_ALL, then LC_MESSAGES, then LANG.
-#include "hostsim/shell/shell.h"
+#include "hostsim/module/module.h"
 
 #include <cctype>
 #include <cstdlib>

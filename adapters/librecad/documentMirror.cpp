@@ -1,0 +1,260 @@
+// adapters/librecad/documentMirror.cpp - LibreCAD's document as the host's drawing: its entities
+// written as DXF text and read by the host's own reader, so that selection and object snap answer
+// a pick in LibreCAD exactly as they answer the same pick in hostsim on the drawing saved as DXF.
+// SPDX-License-Identifier: GPL-2.0-or-later
+//
+// Going through the reader rather than building the host's records directly keeps one way into
+// the host's drawing: the records, names, extents and geometry come out as they do for a file.
+#include "adapters/librecad/librecad.h"
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+
+#include <cstdio>
+
+#include "document_interface.h"
+
+namespace {
+
+// LibreCAD's own factor between radians and the degrees of a DXF file, so that an angle read
+// from a file and mirrored back is the number the file holds.
+constexpr double degreesPerRadian = 57.29577951308232;
+
+using EntityData = QHash<int, QVariant>;
+
+// ---- mirror state: the text of the drawing last opened from the document ----
+std::string openMirrorText;  // empty: the next refresh opens whatever the document gives
+
+// A DXF value never holds a line end: one would start a group of its own. A text's breaks
+// become MTEXT's paragraph code or a blank.
+std::string lineValue(const QString& value, const char* lineBreak) {
+    std::string text = value.toUtf8().toStdString();
+    std::string out;
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') out += lineBreak;
+        else out += c;
+    }
+    return out;
+}
+
+class DxfText {
+public:
+    void group(int code, const std::string& value) {
+        text += std::to_string(code);
+        text += '\n';
+        text += value;
+        text += '\n';
+    }
+    void number(int code, double value) { group(code, librecad::exactNumberText(value)); }
+    void point(int xCode, double x, double y) {
+        number(xCode, x);
+        number(xCode + 10, y);
+        number(xCode + 20, 0.0);
+    }
+    std::string text;
+};
+
+double real(const EntityData& data, int key) { return data.value(key).toDouble(); }
+
+void startObject(DxfText& dxf, const char* type, const EntityData& data) {
+    dxf.group(0, type);
+    char handle[24];
+    std::snprintf(handle, sizeof handle, "%llX", data.value(DPI::EID).toULongLong());
+    dxf.group(5, handle);
+    std::string layer = lineValue(data.value(DPI::LAYER).toString(), " ");
+    dxf.group(8, layer.empty() ? "0" : layer);
+}
+
+void writeLine(DxfText& dxf, const EntityData& data) {
+    startObject(dxf, "LINE", data);
+    dxf.point(10, real(data, DPI::STARTX), real(data, DPI::STARTY));
+    dxf.point(11, real(data, DPI::ENDX), real(data, DPI::ENDY));
+}
+
+void writePoint(DxfText& dxf, const EntityData& data) {
+    startObject(dxf, "POINT", data);
+    dxf.point(10, real(data, DPI::STARTX), real(data, DPI::STARTY));
+}
+
+void writeCircle(DxfText& dxf, const EntityData& data) {
+    startObject(dxf, "CIRCLE", data);
+    dxf.point(10, real(data, DPI::STARTX), real(data, DPI::STARTY));
+    dxf.number(40, real(data, DPI::RADIUS));
+}
+
+// LibreCAD keeps an arc's angles in radians and may run it clockwise; DXF runs every arc
+// counter-clockwise in degrees, so a reversed arc is the same arc from its end angle.
+void writeArc(DxfText& dxf, const EntityData& data) {
+    bool reversed = data.value(DPI::REVERSED).toBool();
+    double start = real(data, reversed ? DPI::ENDANGLE : DPI::STARTANGLE);
+    double end = real(data, reversed ? DPI::STARTANGLE : DPI::ENDANGLE);
+    startObject(dxf, "ARC", data);
+    dxf.point(10, real(data, DPI::STARTX), real(data, DPI::STARTY));
+    dxf.number(40, real(data, DPI::RADIUS));
+    dxf.number(50, start * degreesPerRadian);
+    dxf.number(51, end * degreesPerRadian);
+}
+
+// An ellipse's angles are parameters in radians in both; ENDX, ENDY is the major axis's end
+// relative to the centre, as DXF's group 11.
+void writeEllipse(DxfText& dxf, const EntityData& data) {
+    bool reversed = data.value(DPI::REVERSED).toBool();
+    startObject(dxf, "ELLIPSE", data);
+    dxf.point(10, real(data, DPI::STARTX), real(data, DPI::STARTY));
+    dxf.point(11, real(data, DPI::ENDX), real(data, DPI::ENDY));
+    dxf.number(40, real(data, DPI::HEIGHT));
+    dxf.number(41, real(data, reversed ? DPI::ENDANGLE : DPI::STARTANGLE));
+    dxf.number(42, real(data, reversed ? DPI::STARTANGLE : DPI::ENDANGLE));
+}
+
+void writeText(DxfText& dxf, const EntityData& data, bool multiline) {
+    startObject(dxf, multiline ? "MTEXT" : "TEXT", data);
+    dxf.point(10, real(data, DPI::STARTX), real(data, DPI::STARTY));
+    dxf.number(40, real(data, DPI::HEIGHT));
+    dxf.number(50, real(data, DPI::STARTANGLE) * degreesPerRadian);
+    std::string content = lineValue(data.value(DPI::TEXTCONTENT).toString(), multiline ? "\\P" : " ");
+    // MTEXT carries a long text in pieces of at most 250 bytes, group 3 for all but the last,
+    // each cut between characters: a piece that is not whole UTF-8 would be read as code page 1252.
+    while (multiline && content.size() > 250) {
+        std::size_t cut = 250;
+        while (cut > 0 && (static_cast<unsigned char>(content[cut]) & 0xC0) == 0x80) --cut;
+        dxf.group(3, content.substr(0, cut));
+        content.erase(0, cut);
+    }
+    dxf.group(1, content);
+}
+
+void writeInsert(DxfText& dxf, const EntityData& data, const std::string& block) {
+    startObject(dxf, "INSERT", data);
+    dxf.group(2, block);
+    dxf.point(10, real(data, DPI::STARTX), real(data, DPI::STARTY));
+    dxf.number(41, real(data, DPI::XSCALE));
+    dxf.number(42, real(data, DPI::YSCALE));
+    dxf.number(43, 1.0);
+    dxf.number(50, real(data, DPI::STARTANGLE) * degreesPerRadian);
+}
+
+void writePolyline(DxfText& dxf, const EntityData& data, Plug_Entity& entity) {
+    QList<Plug_VertexData> vertices;
+    entity.getPolylineData(&vertices);
+    startObject(dxf, "LWPOLYLINE", data);
+    dxf.group(90, std::to_string(vertices.size()));
+    dxf.group(70, data.value(DPI::CLOSEPOLY).toInt() != 0 ? "1" : "0");
+    for (const Plug_VertexData& vertex : vertices) {
+        dxf.number(10, vertex.point.x());
+        dxf.number(20, vertex.point.y());
+        if (vertex.bulge != 0.0) dxf.number(42, vertex.bulge);
+    }
+}
+
+// What the interface gives only the type of, by the name the notice uses.
+const char* gapName(int type) {
+    switch (type) {
+        case DPI::SPLINE:
+        case DPI::SPLINEPOINTS: return "splines";
+        case DPI::HATCH: return "hatches";
+        case DPI::DIMLEADER:
+        case DPI::DIMALIGNED:
+        case DPI::DIMLINEAR:
+        case DPI::DIMRADIAL:
+        case DPI::DIMDIAMETRIC:
+        case DPI::DIMANGULAR: return "dimensions";
+        case DPI::IMAGE: return "images";
+        case DPI::SOLID: return "solids";
+        case DPI::CONSTRUCTIONLINE: return "construction lines";
+        default: return "other objects";
+    }
+}
+
+// Every referenced block, defined empty: the reader needs the definition, and the interface
+// does not give its contents.
+void writeBlocks(DxfText& dxf, const std::vector<std::string>& blocks) {
+    dxf.group(0, "SECTION");
+    dxf.group(2, "BLOCKS");
+    for (const std::string& name : blocks) {
+        dxf.group(0, "BLOCK");
+        dxf.group(8, "0");
+        dxf.group(2, name);
+        dxf.group(70, "0");
+        dxf.point(10, 0.0, 0.0);
+        dxf.group(0, "ENDBLK");
+        dxf.group(8, "0");
+    }
+    dxf.group(0, "ENDSEC");
+}
+
+}  // namespace
+
+namespace librecad {
+
+std::string mirrorText(const QList<Plug_Entity*>& entities, MirrorGaps& gaps) {
+    DxfText objects;
+    std::vector<std::string> blocks;
+    std::map<std::string, bool> blockSeen;
+    for (Plug_Entity* entity : entities) {
+        EntityData data;
+        entity->getData(&data);
+        int type = data.value(DPI::ETYPE, DPI::UNKNOWN).toInt();
+        switch (type) {
+            case DPI::LINE: writeLine(objects, data); break;
+            case DPI::POINT: writePoint(objects, data); break;
+            case DPI::CIRCLE: writeCircle(objects, data); break;
+            case DPI::ARC: writeArc(objects, data); break;
+            case DPI::ELLIPSE: writeEllipse(objects, data); break;
+            case DPI::TEXT: writeText(objects, data, false); break;
+            case DPI::MTEXT: writeText(objects, data, true); break;
+            case DPI::POLYLINE: writePolyline(objects, data, *entity); break;
+            case DPI::INSERT: {
+                std::string block = lineValue(data.value(DPI::BLKNAME).toString(), " ");
+                if (!blockSeen[block]) blocks.push_back(block);
+                blockSeen[block] = true;
+                writeInsert(objects, data, block);
+                ++gaps.blockReferences;
+                break;
+            }
+            default: ++gaps.left[gapName(type)];
+        }
+    }
+    DxfText dxf;
+    if (!blocks.empty()) writeBlocks(dxf, blocks);
+    dxf.group(0, "SECTION");
+    dxf.group(2, "ENTITIES");
+    dxf.text += objects.text;
+    dxf.group(0, "ENDSEC");
+    dxf.group(0, "EOF");
+    return dxf.text;
+}
+
+std::string mirrorNotice(const MirrorGaps& gaps) {
+    std::string parts;
+    for (const auto& gap : gaps.left)
+        parts += (parts.empty() ? "" : ", ") + std::to_string(gap.second) + " " + gap.first;
+    if (gaps.blockReferences > 0)
+        parts += (parts.empty() ? "" : ", ") + std::string("the contents of ") +
+                 std::to_string(gaps.blockReferences) + " block references";
+    if (parts.empty()) return "";
+    return "vectrin sees the drawing without what LibreCAD's plug-in interface does not give: " +
+           parts + ".";
+}
+
+bool refreshMirror(Document_Interface& document, std::string& notice, std::string& error) {
+    QList<Plug_Entity*> entities;
+    document.getAllEntities(&entities, true);  // visible only: no entity deleted but kept for undo
+    MirrorGaps gaps;
+    std::string text = mirrorText(entities, gaps);
+    qDeleteAll(entities);
+    if (text == openMirrorText) return true;
+    if (!hostsim::openDrawingText(text, "LibreCAD drawing", error)) {
+        openMirrorText.clear();
+        return false;
+    }
+    openMirrorText = std::move(text);
+    notice = mirrorNotice(gaps);
+    return true;
+}
+
+void forgetMirror() { openMirrorText.clear(); }
+
+}  // namespace librecad

@@ -1,0 +1,31 @@
+// hostsim/module/session.cpp - a fresh host session: Quillet connected to the host's system
+// variables and the module's functions, and every default put back.
+#include "hostsim/module/module.h"
+
+namespace {
+
+bool setVariable(const std::string& name, const hostsim::QValue& value) {
+    return hostsim::setSysvar(name, value) == KVS_RTNORM;
+}
+
+const hostsim::QuilletHost quilletHost = {
+    hostsim::getSysvar,
+    setVariable,
+    hostsim::isFunctionDefined,
+    hostsim::invokeFunction,
+};
+
+}  // namespace
+
+namespace hostsim {
+
+void resetSessionState() {
+    connectQuillet(quilletHost);
+    resetSysvars();
+    clearSymbols();
+    setWorldUcs();
+    releaseAllLists();
+    clearMarks();
+}
+
+}  // namespace hostsim
