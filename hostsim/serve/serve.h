@@ -35,20 +35,24 @@ std::string newSessionToken();  // 128 random bits, 32 hex digits
 
 // What a request says about itself, as the checks need it.
 struct RequestFacts {
-    std::string host;        // the Host header
-    std::string origin;      // the Origin header; empty when absent
-    std::string queryToken;  // ?token=...; empty when absent
-    std::string cookies;     // the Cookie header
+    std::string host;           // the first Host header
+    std::string origin;         // the Origin header; empty when absent
+    std::string token;          // the token header; empty when absent
+    bool pageFile = false;      // one of the page's own files, which hold no secret
+    std::size_t hostCount = 1;  // Host headers given: a second one is malformed
 };
 struct ServedSite {
     std::string hostHeader;  // what Host must say
     std::string token;
 };
-const char tokenCookieName[] = "vectrin_token";
-// The token from the query, else from the cookie, must match; Host must name the address served
-// (no other name reaches us through a rebound DNS entry); an Origin must be this same site.
-bool requestAllowed(const RequestFacts& request, const ServedSite& site);
-std::string cookieValue(const std::string& cookies, const std::string& name);
+// The page sends the token in this header, never in a cookie: cookies on 127.0.0.1 go to every
+// local server whatever its port, and a browser holding two sessions would keep one token.
+const char tokenHeaderName[] = "X-Vectrin-Token";
+enum class RequestVerdict { allowed, malformed, refused };
+// Host must be given once and name the address served (no other name reaches us through a
+// rebound DNS entry); an Origin must be this same site; and every request but the page's own
+// files must carry the token.
+RequestVerdict checkRequest(const RequestFacts& request, const ServedSite& site);
 // A line the page may not run: commands that load or drop code or touch files. False with the
 // reason when refused.
 bool lineAllowedFromPage(const std::string& line, std::string& reason);

@@ -43,6 +43,19 @@ constexpr std::chrono::seconds replyWait(30);  // a longer evaluation's text sho
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
 
+// On every reply, errors included: no other site may frame the page, the browser takes each
+// file as the type it is sent with, the page runs and loads only its own files, and nothing
+// is cached or tells another site where it came from.
+const std::pair<const char*, const char*> replyHeaders[] = {
+    {"X-Frame-Options", "DENY"},
+    {"X-Content-Type-Options", "nosniff"},
+    {"Content-Security-Policy",
+     "default-src 'none'; script-src 'self'; style-src 'self'; connect-src 'self'; "
+     "img-src 'self'; frame-ancestors 'none'; base-uri 'none'; form-action 'none'"},
+    {"Referrer-Policy", "no-referrer"},
+    {"Cache-Control", "no-store"},
+};
+
 std::string jsonText(const Json& value) {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
@@ -63,9 +76,17 @@ bool bodyTooLarge(const httplib::Request& request) {
     return request.has_header("Transfer-Encoding") || declaredLength(request) > requestBodyLimit;
 }
 
+bool isPageFile(const std::string& path) {
+    for (std::size_t i = 0; i < hostsim::pageFileCount; ++i)
+        if (path == hostsim::pageFiles[i].path) return true;
+    return false;
+}
+
 hostsim::RequestFacts factsOf(const httplib::Request& request) {
     return {request.get_header_value("Host"), request.get_header_value("Origin"),
-            request.get_param_value("token"), request.get_header_value("Cookie")};
+            request.get_header_value(hostsim::tokenHeaderName),
+            request.method == "GET" && isPageFile(request.path),
+            request.get_header_value_count("Host")};
 }
 
 class PageServer {
@@ -76,7 +97,10 @@ public:
                                                               hostsim::maxDrawingBytes()));
         server.set_pre_routing_handler([this](const httplib::Request& request,
                                               httplib::Response& response) {
-            if (!hostsim::requestAllowed(factsOf(request), this->site)) {
+            hostsim::RequestVerdict verdict = hostsim::checkRequest(factsOf(request), this->site);
+            if (verdict == hostsim::RequestVerdict::malformed) {
+                sendJson(response, 400, Json{{"refused", "The request is malformed."}});
+            } else if (verdict == hostsim::RequestVerdict::refused) {
                 sendJson(response, 403, Json{{"refused", "This request is not allowed."}});
             } else if (bodyTooLarge(request)) {
                 response.set_header("Connection", "close");  // the body is left unread
@@ -85,6 +109,9 @@ public:
                 return httplib::Server::HandlerResponse::Unhandled;
             }
             return httplib::Server::HandlerResponse::Handled;
+        });
+        server.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
+            for (const auto& [name, value] : replyHeaders) response.set_header(name, value);
         });
         for (std::size_t i = 0; i < hostsim::pageFileCount; ++i) servePageFile(hostsim::pageFiles[i]);
         server.Post("/line", [this](const httplib::Request& request, httplib::Response& response) {
@@ -149,12 +176,9 @@ public:
     }
 
 private:
-    // The first page load carries the token in its URL; the cookie carries it from then on.
+    // The page's files hold no secret: the page takes the token from its address.
     void servePageFile(const hostsim::PageFile& file) {
-        server.Get(file.path, [this, &file](const httplib::Request&, httplib::Response& response) {
-            response.set_header("Set-Cookie", std::string(hostsim::tokenCookieName) + "=" +
-                                                  site.token + "; Path=/; HttpOnly; SameSite=Strict");
-            response.set_header("Cache-Control", "no-store");
+        server.Get(file.path, [&file](const httplib::Request&, httplib::Response& response) {
             response.set_content(file.content, file.contentType);
         });
     }

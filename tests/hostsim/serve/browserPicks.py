@@ -108,7 +108,7 @@ def main():
         url = server.stdout.readline().strip()
         base = url.split("?")[0]
         failures = []
-        if status_of(base) != 403:
+        if status_of(base + "transcript") != 403:
             failures.append("a request without the token was not refused")
         browser = start_browser()
         browser.get(url)

@@ -48,29 +48,33 @@ TEST(ServeChecks, TokensAreFreshHex) {
 TEST(ServeChecks, RequestsNeedTokenHostAndOrigin) {
     const hostsim::ServedSite site{"127.0.0.1:8080", "0123456789abcdef0123456789abcdef"};
     const std::string token = site.token;
-    struct Case { int line; hostsim::RequestFacts request; bool allowed; };
+    using Verdict = hostsim::RequestVerdict;
+    const Verdict allowed = Verdict::allowed, refused = Verdict::refused;
+    struct Case { int line; hostsim::RequestFacts request; Verdict verdict; };
     const Case cases[] = {
-        {__LINE__, {"127.0.0.1:8080", "", token, ""}, true},
-        {__LINE__, {"127.0.0.1:8080", "", "", "a=1; vectrin_token=" + token}, true},
-        {__LINE__, {"127.0.0.1:8080", "http://127.0.0.1:8080", token, ""}, true},
-        {__LINE__, {"127.0.0.1:8080", "", "", ""}, false},                 // no token
-        {__LINE__, {"127.0.0.1:8080", "", token.substr(1) + "0", ""}, false},
-        {__LINE__, {"127.0.0.1:8080", "", token.substr(0, 31), ""}, false},
-        {__LINE__, {"127.0.0.1:8080", "", "", "vectrin_token=x" + token}, false},
-        {__LINE__, {"127.0.0.1:8080", "", "", "xvectrin_token=" + token}, false},
-        {__LINE__, {"evil.example:8080", "", token, ""}, false},           // rebound DNS name
-        {__LINE__, {"localhost:8080", "", token, ""}, false},
-        {__LINE__, {"127.0.0.1:8081", "", token, ""}, false},
-        {__LINE__, {"", "", token, ""}, false},
-        {__LINE__, {"127.0.0.1:8080", "http://evil.example", token, ""}, false},  // cross site
-        {__LINE__, {"127.0.0.1:8080", "null", token, ""}, false},
-        {__LINE__, {"127.0.0.1:8080", "https://127.0.0.1:8080", token, ""}, false},
+        {__LINE__, {"127.0.0.1:8080", "", token}, allowed},
+        {__LINE__, {"127.0.0.1:8080", "http://127.0.0.1:8080", token}, allowed},
+        {__LINE__, {"127.0.0.1:8080", "", ""}, refused},                 // no token
+        {__LINE__, {"127.0.0.1:8080", "", "f" + token.substr(1)}, refused},  // the first digit off
+        {__LINE__, {"127.0.0.1:8080", "", token.substr(1) + "0"}, refused},
+        {__LINE__, {"127.0.0.1:8080", "", token.substr(0, 31)}, refused},
+        {__LINE__, {"127.0.0.1:8080", "", "", true}, allowed},           // the page's own files
+        {__LINE__, {"evil.example:8080", "", "", true}, refused},
+        {__LINE__, {"evil.example:8080", "", token}, refused},           // rebound DNS name
+        {__LINE__, {"localhost:8080", "", token}, refused},
+        {__LINE__, {"127.0.0.1:8081", "", token}, refused},
+        {__LINE__, {"", "", token}, refused},
+        {__LINE__, {"127.0.0.1:8080", "", token, true, 2}, Verdict::malformed},  // a second Host
+        {__LINE__, {"127.0.0.1:8080", "http://evil.example", token}, refused},   // cross site
+        {__LINE__, {"127.0.0.1:8080", "http://evil.example", "", true}, refused},
+        {__LINE__, {"127.0.0.1:8080", "null", token}, refused},
+        {__LINE__, {"127.0.0.1:8080", "https://127.0.0.1:8080", token}, refused},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        EXPECT_EQ(c.allowed, hostsim::requestAllowed(c.request, site));
+        EXPECT_EQ(c.verdict, hostsim::checkRequest(c.request, site));
     }
-    EXPECT_FALSE(hostsim::requestAllowed({"127.0.0.1:8080", "", "", ""}, {"127.0.0.1:8080", ""}));
+    EXPECT_EQ(refused, hostsim::checkRequest({"127.0.0.1:8080", "", ""}, {"127.0.0.1:8080", ""}));
 }
 
 TEST(ServeChecks, PageLinesThatLoadCodeOrTouchFilesAreRefused) {

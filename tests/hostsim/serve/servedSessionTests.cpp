@@ -20,6 +20,7 @@ using Json = nlohmann::json;
 struct Reply {
     int status;
     std::string body;
+    httplib::Headers headers;
 };
 
 class ServedSession : public ::testing::Test {
@@ -46,7 +47,7 @@ protected:
     }
     void TearDown() override {
         if (session.joinable()) {
-            post("/line?token=" + token, "QUIT");
+            post("/line", "QUIT");
             session.join();
         }
         hostsim::unloadModule();
@@ -59,19 +60,22 @@ protected:
         while (hostsim::readInputLine("Command: ", line))
             if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
     }
+    // Requests carry the token as the page sends it, unless headers give that header.
+    httplib::Client client() {
+        httplib::Client made("127.0.0.1", port);
+        made.set_default_headers({{hostsim::tokenHeaderName, token}});
+        return made;
+    }
     Reply post(const std::string& path, const std::string& line,
                const httplib::Headers& headers = {}) {
-        httplib::Client client("127.0.0.1", port);
-        auto result = client.Post(path.c_str(), headers, Json{{"line", line}}.dump(),
-                                  "application/json");
-        return result ? Reply{result->status, result->body} : Reply{0, ""};
+        auto result = client().Post(path.c_str(), headers, Json{{"line", line}}.dump(),
+                                    "application/json");
+        return result ? Reply{result->status, result->body, result->headers} : Reply{0, "", {}};
     }
     Reply get(const std::string& path, const httplib::Headers& headers = {}) {
-        httplib::Client client("127.0.0.1", port);
-        auto result = client.Get(path.c_str(), headers);
-        return result ? Reply{result->status, result->body} : Reply{0, ""};
+        auto result = client().Get(path.c_str(), headers);
+        return result ? Reply{result->status, result->body, result->headers} : Reply{0, "", {}};
     }
-
     std::thread session;
     std::string url, token, hostHeader;
     int port = 0;
@@ -79,27 +83,44 @@ protected:
 
 TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
     struct Case { int line; const char* what; Reply reply; int status; const char* shown; };
-    const std::string withToken = "?token=" + token;
+    const std::string badFirst = (token[0] == '0' ? "1" : "0") + token.substr(1);
+    const std::string portText = std::to_string(port);
+    const httplib::Headers noToken = {{hostsim::tokenHeaderName, ""}};
     const Case cases[] = {
-        {__LINE__, "no token", get("/"), 403, "not allowed"},
-        {__LINE__, "bad Host", get("/" + withToken, {{"Host", "evil.example:" + std::to_string(port)}}),
+        {__LINE__, "no token", get("/transcript", noToken), 403, "not allowed"},
+        {__LINE__, "first digit off", get("/transcript", {{hostsim::tokenHeaderName, badFirst}}),
          403, "not allowed"},
-        {__LINE__, "cross Origin", post("/line" + withToken, "(cal \"1\")",
-                                        {{"Origin", "http://evil.example"}}), 403, "not allowed"},
-        {__LINE__, "LOAD", post("/line" + withToken, "LOAD /tmp/x.so"), 403, "LOAD is not available"},
-        {__LINE__, "the page", get("/" + withToken), 200, "commandLine"},
-        {__LINE__, "cookie", get("/transcript", {{"Cookie", "vectrin_token=" + token}}), 200, "Command: "},
-        {__LINE__, "a line", post("/line" + withToken, "(cal \"1+2\")"), 200, "\\n3\\n"},
-        {__LINE__, "a pick", post("/line" + withToken, "(cal \"RAD\")"), 200, "radius: "},
-        {__LINE__, "its answer", post("/line" + withToken, "35,10"), 200, "5.0"},
+        {__LINE__, "cookie", get("/transcript", {{hostsim::tokenHeaderName, ""},
+                                                 {"Cookie", "vectrin_token=" + token}}), 403, "not allowed"},
+        {__LINE__, "bad Host", get("/", {{"Host", "evil.example:" + portText}}), 403, "not allowed"},
+        {__LINE__, "two Hosts", get("/", {{"Host", "127.0.0.1:" + portText}, {"Host", "evil.example"}}),
+         400, "malformed"},
+        {__LINE__, "cross Origin", post("/line", "(cal \"1\")", {{"Origin", "http://evil.example"}}),
+         403, "not allowed"},
+        {__LINE__, "LOAD", post("/line", "LOAD /tmp/x.so"), 403, "LOAD is not available"},
+        {__LINE__, "no such path", get("/etc/passwd"), 404, ""},
+        {__LINE__, "the page", get("/", noToken), 200, "commandLine"},
+        {__LINE__, "a line", post("/line", "(cal \"1+2\")"), 200, "\\n3\\n"},
+        {__LINE__, "a pick", post("/line", "(cal \"RAD\")"), 200, "radius: "},
+        {__LINE__, "its answer", post("/line", "35,10"), 200, "5.0"},
     };
+    const std::pair<const char*, const char*> everyReply[] = {  // a header, part of its value
+        {"X-Frame-Options", "DENY"}, {"Content-Security-Policy", "frame-ancestors 'none'"},
+        {"X-Content-Type-Options", "nosniff"}, {"Referrer-Policy", "no-referrer"},
+        {"Cache-Control", "no-store"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         SCOPED_TRACE(c.what);
         EXPECT_EQ(c.status, c.reply.status);
         EXPECT_NE(std::string::npos, c.reply.body.find(c.shown)) << c.reply.body;
+        for (const auto& [name, value] : everyReply) {
+            auto header = c.reply.headers.find(name);
+            EXPECT_TRUE(header != c.reply.headers.end() && header->second.find(value) != std::string::npos)
+                << name;
+        }
+        EXPECT_EQ(0u, c.reply.headers.count("Set-Cookie"));
     }
-    Reply transcript = get("/transcript?from=0&token=" + token);
+    Reply transcript = get("/transcript?from=0");
     EXPECT_NE(std::string::npos, transcript.body.find("(cal \\\"1+2\\\")\\n3\\n")) << transcript.body;
     EXPECT_EQ(std::string::npos, transcript.body.find("LOAD")) << transcript.body;
 }
@@ -107,10 +128,10 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
 // The demo's circle and first line, and its point, as the page draws them; the page's view sets
 // what PICKBOX pixels measure.
 TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
-    Reply listed = get("/drawing?token=" + token);
+    Reply listed = get("/drawing");
     ASSERT_EQ(200, listed.status);
-    httplib::Client client("127.0.0.1", port);  // uncompressed: brotli takes seconds per MB
-    auto brotli = client.Get(("/drawing?token=" + token).c_str(), {{"Accept-Encoding", "br, gzip"}});
+    httplib::Client client = this->client();  // uncompressed: brotli takes seconds per MB
+    auto brotli = client.Get("/drawing", {{"Accept-Encoding", "br, gzip"}});
     ASSERT_TRUE(brotli);
     EXPECT_EQ("", brotli->get_header_value("Content-Encoding"));
     Json drawing = Json::parse(listed.body);
@@ -135,29 +156,27 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        auto result = client.Post(("/view?token=" + token).c_str(), c.body, "application/json");
+        auto result = client.Post("/view", c.body, "application/json");
         ASSERT_TRUE(result);
         EXPECT_EQ(c.status, result->status);
         EXPECT_NE(std::string::npos,
-                  post("/line?token=" + token, "(getvar \"VIEWSIZE\")").body.find(c.viewSize));
+                  post("/line", "(getvar \"VIEWSIZE\")").body.find(c.viewSize));
     }
     EXPECT_NE(std::string::npos,
-              post("/line?token=" + token, "(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
+              post("/line", "(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
 }
 
 // While RAD waits for its pick, the page learns so, sees what a pick would select, and a click
 // answers as the point typed there; at the command line a click answers nothing.
 TEST_F(ServedSession, ClicksAnswerPickPrompts) {
-    const std::string withToken = "?token=" + token;
     auto postJson = [&](const std::string& path, const Json& body) {
-        httplib::Client client("127.0.0.1", port);
-        auto result = client.Post((path + withToken).c_str(), body.dump(), "application/json");
-        return result ? Reply{result->status, result->body} : Reply{0, ""};
+        auto result = client().Post(path.c_str(), body.dump(), "application/json");
+        return result ? Reply{result->status, result->body, {}} : Reply{0, "", {}};
     };
-    EXPECT_NE(std::string::npos, get("/state" + withToken).body.find("\"pointPrompt\":false"));
+    EXPECT_NE(std::string::npos, get("/state").body.find("\"pointPrompt\":false"));
     EXPECT_EQ(409, postJson("/pick", {{"x", 35.0}, {"y", 10.0}}).status);
-    post("/line" + withToken, "(cal \"RAD\")");
-    EXPECT_NE(std::string::npos, get("/state" + withToken).body.find("\"pointPrompt\":true"));
+    post("/line", "(cal \"RAD\")");
+    EXPECT_NE(std::string::npos, get("/state").body.find("\"pointPrompt\":true"));
     Json onCircle = Json::parse(postJson("/preview", {{"x", 35.05}, {"y", 10.0}}).body);
     EXPECT_GE(onCircle["object"].get<int>(), 0);
     EXPECT_EQ(30.0, onCircle["curves"][0][0]);
@@ -173,42 +192,41 @@ TEST_F(ServedSession, ClicksAnswerPickPrompts) {
 // A point result and RAD's pick are marked; clearing needs the token as everything else; the
 // view downloads as SVG with the marks, centred where the page put its view.
 TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
-    const std::string withToken = "?token=" + token;
-    post("/line" + withToken, "(cal \"P1=[33,16]\")");
-    post("/line" + withToken, "(cal \"RAD\")");
-    post("/line" + withToken, "35,10");
-    Json marks = Json::parse(get("/marks" + withToken).body)["marks"];
+    post("/line", "(cal \"P1=[33,16]\")");
+    post("/line", "(cal \"RAD\")");
+    post("/line", "35,10");
+    Json marks = Json::parse(get("/marks").body)["marks"];
     const Json want = Json::array({
         {{"kind", "result"}, {"x", 33.0}, {"y", 16.0}, {"label", "P1 = (33.0 16.0 0.0)"}},
         {{"kind", "pick"}, {"x", 35.0}, {"y", 10.0}},
     });
     EXPECT_EQ(want, marks);
-    httplib::Client client("127.0.0.1", port);
-    auto view = client.Post(("/view" + withToken).c_str(),
+    httplib::Client client = this->client();
+    auto view = client.Post("/view",
                             R"({"viewHeight": 10, "screen": [200, 100], "center": [33, 16]})",
                             "application/json");
     ASSERT_TRUE(view);
-    auto svg = client.Get(("/view.svg" + withToken).c_str());
+    auto svg = client.Get("/view.svg");
     ASSERT_TRUE(svg);
     EXPECT_EQ("image/svg+xml; charset=utf-8", svg->get_header_value("Content-Type"));
     EXPECT_EQ("", svg->get_header_value("Content-Encoding"));
     EXPECT_NE(std::string::npos, svg->get_header_value("Content-Disposition").find("attachment"));
     EXPECT_NE(std::string::npos, svg->body.find("viewBox=\"23 -21 20 10\""));
     EXPECT_NE(std::string::npos, svg->body.find(">P1 = (33.0 16.0 0.0)</text>"));
-    auto refused = client.Post("/marks/clear", "", "application/json");
+    auto refused = client.Post("/marks/clear", {{hostsim::tokenHeaderName, ""}}, "", "application/json");
     ASSERT_TRUE(refused);
     EXPECT_EQ(403, refused->status);
-    EXPECT_EQ(2u, Json::parse(get("/marks" + withToken).body)["marks"].size());
-    auto cleared = client.Post(("/marks/clear" + withToken).c_str(), "", "application/json");
+    EXPECT_EQ(2u, Json::parse(get("/marks").body)["marks"].size());
+    auto cleared = client.Post("/marks/clear", "", "application/json");
     ASSERT_TRUE(cleared);
     EXPECT_EQ(200, cleared->status);
-    EXPECT_EQ(Json::parse(R"({"marks": []})"), Json::parse(get("/marks" + withToken).body));
+    EXPECT_EQ(Json::parse(R"({"marks": []})"), Json::parse(get("/marks").body));
 }
 
 TEST_F(ServedSession, LimitsRequestBodies) {
-    EXPECT_EQ(413, post("/line?token=" + token, std::string(70 * 1024, '1')).status);
-    httplib::Client client("127.0.0.1", port);
-    auto result = client.Post(("/line?token=" + token).c_str(), "not json", "application/json");
+    EXPECT_EQ(413, post("/line", std::string(70 * 1024, '1')).status);
+    httplib::Client client = this->client();
+    auto result = client.Post("/line", "not json", "application/json");
     ASSERT_TRUE(result);
     EXPECT_EQ(400, result->status);
 }
@@ -231,27 +249,27 @@ TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
          "huge.dxf: larger than the 204800 bytes a drawing may take here"},
     };
     setenv("HOSTSIM_MAX_DRAWING_BYTES", "204800", 1);
-    httplib::Client client("127.0.0.1", port);
+    httplib::Client client = this->client();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        std::string path = "/open?token=" + token + "&name=" + c.name;
+        std::string path = std::string("/open?name=") + c.name;
         auto result = client.Post(path.c_str(), c.body, "application/octet-stream");
         ASSERT_TRUE(result);
         EXPECT_EQ(c.status, result->status);
         EXPECT_NE(std::string::npos, result->body.find(c.shown)) << result->body;
         if (c.status != 200) {
-            Reply transcript = get("/transcript?from=0&token=" + token);
+            Reply transcript = get("/transcript?from=0");
             EXPECT_NE(std::string::npos, transcript.body.find(c.shown)) << transcript.body;
         }
     }
     unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
-    Json drawing = Json::parse(get("/drawing?token=" + token).body);
+    Json drawing = Json::parse(get("/drawing").body);
     EXPECT_EQ(Json::array({0.0, 0.0, 100.0, 50.0}), drawing["extents"]);  // big.dxf's line
-    post("/line?token=" + token, "(cal \"END\")");
-    auto duringPick = client.Post(("/open?token=" + token).c_str(), line, "application/octet-stream");
+    post("/line", "(cal \"END\")");
+    auto duringPick = client.Post("/open", line, "application/octet-stream");
     ASSERT_TRUE(duringPick);
     EXPECT_NE(std::string::npos, duringPick->body.find("Finish or cancel the pick"));
-    post("/line?token=" + token, "*cancel*");
+    post("/line", "*cancel*");
 }
 
 }  // namespace
