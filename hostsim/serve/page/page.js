@@ -37,6 +37,10 @@ function hostFetch(path, init = {}) {
   return fetch(path, {...init, headers: headers});
 }
 
+// Names this page's transcript requests: the host answers an older one of the same page at once.
+const pageId = Array.from(crypto.getRandomValues(new Uint8Array(8)),
+                          (byte) => byte.toString(16).padStart(2, "0")).join("");
+
 // ---- the transcript and the command line ----
 function showText(text) {
   transcript.textContent += text;
@@ -50,7 +54,7 @@ async function watchTranscript() {
   if (!sessionToken) showText("Open the address hostsim printed: this one has no session token.\n");
   for (;;) {
     try {
-      const response = await hostFetch("transcript?wait=1&from=" + transcriptEnd);
+      const response = await hostFetch("transcript?wait=1&page=" + pageId + "&from=" + transcriptEnd);
       if (!response.ok) throw new Error("the transcript: " + response.status);
       const answer = await response.json();
       transcriptEnd = answer.end;
@@ -269,14 +273,31 @@ function redraw() {
 }
 
 // The host measures PICKBOX in its own pixels: VIEWSIZE / SCREENSIZE.y drawing units each, so
-// both follow the canvas. Sent a moment after the last change, not at every wheel step.
-let viewTimer = null;
+// both follow the canvas. Sent a moment after the last change, not at every wheel step, and one
+// at a time: while the session is busy each would hold one of the host's threads.
+let viewTimer = null, viewSending = false, viewAgain = false;
 function viewChanged() {
   redraw();
   clearTimeout(viewTimer);
-  viewTimer = setTimeout(() => {
-    postJson("view", viewRequest());
-  }, 100);
+  viewTimer = setTimeout(sendView, 100);
+}
+
+async function sendView() {
+  if (viewSending) {
+    viewAgain = true;
+    return;
+  }
+  viewSending = true;
+  try {
+    do {
+      viewAgain = false;
+      await postJson("view", viewRequest());
+    } while (viewAgain);
+  } catch (error) {
+    // the host is gone; the next change tries again
+  } finally {
+    viewSending = false;
+  }
 }
 
 // The centre too: SVG FILE and the page's download write the view the page shows.

@@ -4,6 +4,10 @@
 // Its own binary: it exports the kvs_* routines for the module, as hostsim does.
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <future>
@@ -76,6 +80,22 @@ protected:
         auto result = client().Get(path.c_str(), headers);
         return result ? Reply{result->status, result->body, result->headers} : Reply{0, "", {}};
     }
+    // A raw connection that sends bytes and no more.
+    int connectAndSend(const std::string& bytes) const {
+        int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+        connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        return socket;
+    }
+    // Whether the server closed the connection within wait, whatever it answered first.
+    static bool closedWithin(int socket, int waitMilliseconds) {
+        char bytes[4096];
+        for (pollfd polled{socket, POLLIN, 0}; poll(&polled, 1, waitMilliseconds) > 0;)
+            if (recv(socket, bytes, sizeof bytes, MSG_DONTWAIT) <= 0) return true;
+        return false;
+    }
+
     std::thread session;
     std::string url, token, hostHeader;
     int port = 0;
@@ -270,6 +290,38 @@ TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
     ASSERT_TRUE(duringPick);
     EXPECT_NE(std::string::npos, duringPick->body.find("Finish or cancel the pick"));
     post("/line", "*cancel*");
+}
+
+// Clients that send their heads slowly or never, and waits for the transcript from many pages,
+// hold no thread the page needs: the page and a typed line still answer at once. A head sent a
+// byte at a time is dropped at the gate's deadline however short the pauses; past the bound on
+// one client's waiting connections the oldest is dropped.
+TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
+    using std::chrono::steady_clock;
+    const std::string head = "GET / HTTP/1.1\r\nHost: " + hostHeader + "\r\n";
+    std::vector<int> slow, waits;
+    for (int i = 0; i < 20; ++i) slow.push_back(connectAndSend(head));
+    for (int i = 0; i < 40; ++i)
+        waits.push_back(connectAndSend("GET /transcript?wait=1&from=99999&page=" + std::to_string(i) +
+                                       head.substr(5) + hostsim::tokenHeaderName + ": " + token + "\r\n\r\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto started = steady_clock::now();
+    auto elapsed = [&started] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started).count();
+    };
+    EXPECT_EQ(200, get("/").status);
+    EXPECT_NE(std::string::npos, post("/line", "(cal \"1+2\")").body.find("\\n3\\n"));
+    EXPECT_LT(elapsed(), 2000);
+    for (std::size_t i = 0; i < hostsim::HeadGate::pendingPerClient; ++i) slow.push_back(connectAndSend(head));
+    EXPECT_TRUE(closedWithin(slow[0], 1000));
+    EXPECT_FALSE(closedWithin(slow.back(), 100));
+    const long deadline = std::chrono::milliseconds(hostsim::HeadGate::headDeadline).count();
+    slow.push_back(connectAndSend("G"));
+    started = steady_clock::now();
+    while (elapsed() < 2 * deadline && !closedWithin(slow.back(), 250)) send(slow.back(), "E", 1, MSG_NOSIGNAL);
+    EXPECT_LT(elapsed(), deadline + 1500);
+    for (int socket : slow) close(socket);
+    for (int socket : waits) close(socket);
 }
 
 }  // namespace
