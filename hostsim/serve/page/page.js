@@ -392,9 +392,17 @@ canvas.addEventListener("pointerleave", () => {
 });
 
 document.getElementById("extentsButton").addEventListener("click", zoomToExtents);
+// Esc clears the command line and cancels a pick or another prompt of the module; at Command:
+// there is nothing to cancel, and *cancel* would run as a command.
+function atCommandPrompt() {
+  return !promptState.pointPrompt && transcript.textContent.endsWith("Command: ");
+}
+
 document.addEventListener("keydown", (event) => {
   if (event.key === "Home" && event.target !== commandLine) zoomToExtents();
-  if (event.key === "Escape") sendLine("*cancel*");
+  if (event.key !== "Escape") return;
+  commandLine.value = "";
+  if (!atCommandPrompt()) sendLine("*cancel*");
 });
 window.addEventListener("resize", fitCanvas);
 
