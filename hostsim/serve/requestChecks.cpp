@@ -76,27 +76,13 @@ std::string newSessionToken() {
     return token;
 }
 
-std::string cookieValue(const std::string& cookies, const std::string& name) {
-    std::size_t start = 0;
-    while (start < cookies.size()) {
-        std::size_t end = cookies.find(';', start);
-        if (end == std::string::npos) end = cookies.size();
-        std::string pair = cookies.substr(start, end - start);
-        std::size_t first = pair.find_first_not_of(' ');
-        if (first != std::string::npos && pair.compare(first, name.size() + 1, name + "=") == 0)
-            return pair.substr(first + name.size() + 1);
-        start = end + 1;
-    }
-    return "";
-}
-
-bool requestAllowed(const RequestFacts& request, const ServedSite& site) {
-    if (site.token.empty() || request.host != site.hostHeader) return false;
-    if (!request.origin.empty() && request.origin != "http://" + site.hostHeader) return false;
-    const std::string& token = !request.queryToken.empty()
-                                   ? request.queryToken
-                                   : cookieValue(request.cookies, tokenCookieName);
-    return sameSecret(token, site.token);
+RequestVerdict checkRequest(const RequestFacts& request, const ServedSite& site) {
+    if (request.hostCount > 1) return RequestVerdict::malformed;
+    if (site.token.empty() || request.host != site.hostHeader) return RequestVerdict::refused;
+    if (!request.origin.empty() && request.origin != "http://" + site.hostHeader)
+        return RequestVerdict::refused;
+    if (request.pageFile || sameSecret(request.token, site.token)) return RequestVerdict::allowed;
+    return RequestVerdict::refused;
 }
 
 // LOAD and UNLOAD change the code the host runs; a page must not make the host read or write

@@ -1,7 +1,8 @@
 // hostsim/serve/serve.h - the host session served to a browser page over HTTP on loopback.
 //
 // Offers: the address and request checks (requestChecks.cpp), the queue through which the HTTP
-// threads hand lines to the one thread that owns the session (sessionQueue.cpp), the drawing
+// threads hand lines to the one thread that owns the session (sessionQueue.cpp), the gate that
+// holds connections until their request head is whole (headGate.cpp), the drawing
 // and the view and the marks as the page sees them (drawingView.cpp), a drawing dropped on the
 // page (dropDrawing.cpp), and serveSession, the server itself (server.cpp). Needs: hostsim/view
 // (the plan view, the page's view, the SVG) and hostsim/services (and through it console,
@@ -14,9 +15,13 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "hostsim/services/services.h"
 #include "hostsim/view/view.h"
@@ -35,20 +40,24 @@ std::string newSessionToken();  // 128 random bits, 32 hex digits
 
 // What a request says about itself, as the checks need it.
 struct RequestFacts {
-    std::string host;        // the Host header
-    std::string origin;      // the Origin header; empty when absent
-    std::string queryToken;  // ?token=...; empty when absent
-    std::string cookies;     // the Cookie header
+    std::string host;           // the first Host header
+    std::string origin;         // the Origin header; empty when absent
+    std::string token;          // the token header; empty when absent
+    bool pageFile = false;      // one of the page's own files, which hold no secret
+    std::size_t hostCount = 1;  // Host headers given: a second one is malformed
 };
 struct ServedSite {
     std::string hostHeader;  // what Host must say
     std::string token;
 };
-const char tokenCookieName[] = "vectrin_token";
-// The token from the query, else from the cookie, must match; Host must name the address served
-// (no other name reaches us through a rebound DNS entry); an Origin must be this same site.
-bool requestAllowed(const RequestFacts& request, const ServedSite& site);
-std::string cookieValue(const std::string& cookies, const std::string& name);
+// The page sends the token in this header, never in a cookie: cookies on 127.0.0.1 go to every
+// local server whatever its port, and a browser holding two sessions would keep one token.
+const char tokenHeaderName[] = "X-Vectrin-Token";
+enum class RequestVerdict { allowed, malformed, refused };
+// Host must be given once and name the address served (no other name reaches us through a
+// rebound DNS entry); an Origin must be this same site; and every request but the page's own
+// files must carry the token.
+RequestVerdict checkRequest(const RequestFacts& request, const ServedSite& site);
 // A line the page may not run: commands that load or drop code or touch files. False with the
 // reason when refused.
 bool lineAllowedFromPage(const std::string& line, std::string& reason);
@@ -76,9 +85,15 @@ public:
     // transcriptLimit bytes are kept; an offset before them reads from the oldest kept.
     std::string transcript(std::size_t from, std::size_t& end) const;
     // The same, once the transcript has grown past from, the session has ended or wait has
-    // passed: a page waits here for what the session prints, whoever typed the line.
-    std::string awaitTranscript(std::size_t from, std::size_t& end, std::chrono::milliseconds wait);
+    // passed: a page waits here for what the session prints, whoever typed the line. Each wait
+    // holds a server thread, so a page (named by page; requests naming none count as one) has
+    // one wait at a time, a newer one ending the older at once, and at most transcriptWaiters
+    // pages wait at a time: past that nothing is returned at once, and the page asks again later.
+    std::optional<std::string> awaitTranscript(std::size_t from, std::size_t& end,
+                                               std::chrono::milliseconds wait,
+                                               const std::string& page);
     static constexpr std::size_t transcriptLimit = 1 << 20;
+    static constexpr std::size_t transcriptWaiters = 4;
 
 private:
     struct Reply {
@@ -100,6 +115,51 @@ private:
     bool closed = false;
     std::string kept;              // the transcript's tail
     std::size_t keptStart = 0;     // the offset of kept's first byte
+    struct TranscriptWaiter {
+        std::string page;
+        bool ended = false;  // a newer wait of the same page ended this one
+    };
+    std::list<TranscriptWaiter*> waiters;  // the transcript waits in progress, oldest first
+};
+
+// ---- connections until their request head is whole (headGate.cpp) ----
+// A connection waits here, on the gate's one thread and holding no handler thread, until the
+// blank line that ends its request head has arrived; handOver then gets the socket with the bytes
+// read so far. A connection whose head is not whole headDeadline after it arrived, whatever the
+// pace of its bytes, or that sends more than headLimit bytes without ending it, is closed. Each
+// client address may have pendingPerClient connections waiting, all clients pendingLimit; a
+// newer connection past either closes the oldest.
+class HeadGate {
+public:
+    using HandOver = std::function<void(int socket, std::string received)>;
+    explicit HeadGate(HandOver handOver);
+    ~HeadGate();             // closes every connection still waiting
+    void admit(int socket);  // the gate owns the socket from now on
+    static constexpr std::chrono::seconds headDeadline{3};
+    static constexpr std::size_t headLimit = 64 * 1024;
+    static constexpr std::size_t pendingPerClient = 32;
+    static constexpr std::size_t pendingLimit = 256;
+
+private:
+    struct Pending {
+        int socket;
+        std::string client;  // its address, as text
+        std::chrono::steady_clock::time_point deadline;
+        std::string received;
+    };
+    void run();
+    void takeArrivals();
+    void enter(int socket);
+    void closeOldest(const std::string* client);  // of that client, or of all
+    bool receive(Pending& pending);  // false: the connection is done with here
+    void closeExpired();
+    HandOver handOver;
+    std::mutex lock;  // guards arrivals and stopping
+    std::vector<int> arrivals;
+    bool stopping = false;
+    int wakeUp = -1;  // an eventfd: arrivals or stopping
+    std::list<Pending> pending;  // the gate's thread only; oldest first
+    std::thread thread;
 };
 
 // ---- the drawing and the view (drawingView.cpp); session thread only ----

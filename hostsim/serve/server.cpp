@@ -4,6 +4,11 @@
 #include "hostsim/serve/serve.h"
 
 #include <httplib.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -39,9 +44,23 @@ const char jsonType[] = "application/json; charset=utf-8";
 const char svgType[] = "image/svg+xml; charset=utf-8";
 constexpr std::chrono::seconds replyWait(30);  // a longer evaluation's text shows in the transcript
 // A page's request for the transcript waits this long for new text before it is answered empty
-// (and asked again); each open page holds one of the pool's threads so.
+// (and asked again); each open page holds one of the pool's threads so, the queue bounds how many.
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
+constexpr int bodyTimeoutMilliseconds = 5000;  // each read of a body, each write of a reply
+
+// On every reply, errors included: no other site may frame the page, the browser takes each
+// file as the type it is sent with, the page runs and loads only its own files, and nothing
+// is cached or tells another site where it came from.
+const std::pair<const char*, const char*> replyHeaders[] = {
+    {"X-Frame-Options", "DENY"},
+    {"X-Content-Type-Options", "nosniff"},
+    {"Content-Security-Policy",
+     "default-src 'none'; script-src 'self'; style-src 'self'; connect-src 'self'; "
+     "img-src 'self'; frame-ancestors 'none'; base-uri 'none'; form-action 'none'"},
+    {"Referrer-Policy", "no-referrer"},
+    {"Cache-Control", "no-store"},
+};
 
 std::string jsonText(const Json& value) {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -63,20 +82,137 @@ bool bodyTooLarge(const httplib::Request& request) {
     return request.has_header("Transfer-Encoding") || declaredLength(request) > requestBodyLimit;
 }
 
+bool isPageFile(const std::string& path) {
+    for (std::size_t i = 0; i < hostsim::pageFileCount; ++i)
+        if (path == hostsim::pageFiles[i].path) return true;
+    return false;
+}
+
 hostsim::RequestFacts factsOf(const httplib::Request& request) {
     return {request.get_header_value("Host"), request.get_header_value("Origin"),
-            request.get_param_value("token"), request.get_header_value("Cookie")};
+            request.get_header_value(hostsim::tokenHeaderName),
+            request.method == "GET" && isPageFile(request.path),
+            request.get_header_value_count("Host")};
 }
+
+// A request's bytes as the HTTP library reads them: those the gate read first, then the
+// socket's, each wait for the socket bounded.
+class ReceivedStream : public httplib::Stream {
+public:
+    ReceivedStream(int socket, std::string received) : sock(socket), received(std::move(received)) {}
+    bool is_readable() const override { return next < received.size() || ready(POLLIN); }
+    bool is_writable() const override { return ready(POLLOUT); }
+    ssize_t read(char* data, size_t size) override {
+        if (next < received.size()) {
+            std::size_t count = std::min(size, received.size() - next);
+            std::copy_n(received.data() + next, count, data);
+            next += count;
+            return static_cast<ssize_t>(count);
+        }
+        if (!ready(POLLIN)) return -1;
+        return recv(sock, data, size, 0);
+    }
+    ssize_t write(const char* data, size_t size) override {
+        if (!ready(POLLOUT)) return -1;
+        return send(sock, data, size, MSG_NOSIGNAL);
+    }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        addressOf(getpeername, ip, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        addressOf(getsockname, ip, port);
+    }
+    socket_t socket() const override { return sock; }
+
+private:
+    bool ready(short event) const {
+        pollfd polled{sock, event, 0};
+        int result;
+        do {
+            result = poll(&polled, 1, bodyTimeoutMilliseconds);
+        } while (result < 0 && errno == EINTR);
+        return result > 0;
+    }
+    void addressOf(int (*name)(int, sockaddr*, socklen_t*), std::string& ip, int& port) const {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        ip.clear();
+        port = 0;
+        if (name(sock, reinterpret_cast<sockaddr*>(&address), &length) != 0) return;
+        char text[INET6_ADDRSTRLEN] = "";
+        if (address.ss_family == AF_INET6) {
+            auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+            inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
+            port = ntohs(v6->sin6_port);
+        } else {
+            auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+            inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
+            port = ntohs(v4->sin_port);
+        }
+        ip = text;
+    }
+    int sock;
+    std::string received;
+    std::size_t next = 0;
+};
+
+// The listening thread hands each accepted socket straight to the gate.
+class AtOnce : public httplib::TaskQueue {
+public:
+    void enqueue(std::function<void()> task) override { task(); }
+    void shutdown() override {}
+};
+
+// The HTTP library's server with its connections let in through the gate: a handler thread takes
+// a connection only once its head is whole, answers its one request and closes it, so that every
+// request passes the gate and no thread waits on an idle connection.
+class GatedServer : public httplib::Server {
+public:
+    GatedServer()
+        : handlers(handlerThreads),
+          gate(std::make_unique<hostsim::HeadGate>([this](int socket, std::string received) {
+              handlers.enqueue([this, socket, received = std::move(received)]() mutable {
+                  answer(socket, std::move(received));
+              });
+          })) {
+        new_task_queue = [] { return new AtOnce; };
+    }
+    ~GatedServer() override {
+        gate.reset();  // nothing more is handed over
+        handlers.shutdown();
+    }
+
+    // The library listens with a backlog of 5: a burst of connections would wait for the
+    // client's retry, a second later, though the gate takes each at once.
+    void widenBacklog() { ::listen(svr_sock_, SOMAXCONN); }
+
+private:
+    bool process_and_close_socket(socket_t socket) override {
+        gate->admit(socket);
+        return true;
+    }
+    void answer(int socket, std::string received) {
+        ReceivedStream stream(socket, std::move(received));
+        bool closedByClient = false;
+        process_request(stream, true, closedByClient, nullptr);
+        ::shutdown(socket, SHUT_RDWR);
+        ::close(socket);
+    }
+    httplib::ThreadPool handlers;
+    std::unique_ptr<hostsim::HeadGate> gate;
+};
 
 class PageServer {
 public:
     PageServer(hostsim::SessionQueue& queue, hostsim::ServedSite& site) : queue(queue), site(site) {
-        server.new_task_queue = [] { return new httplib::ThreadPool(handlerThreads); };
         server.set_payload_max_length(std::max<std::uint64_t>(requestBodyLimit,
                                                               hostsim::maxDrawingBytes()));
         server.set_pre_routing_handler([this](const httplib::Request& request,
                                               httplib::Response& response) {
-            if (!hostsim::requestAllowed(factsOf(request), this->site)) {
+            hostsim::RequestVerdict verdict = hostsim::checkRequest(factsOf(request), this->site);
+            if (verdict == hostsim::RequestVerdict::malformed) {
+                sendJson(response, 400, Json{{"refused", "The request is malformed."}});
+            } else if (verdict == hostsim::RequestVerdict::refused) {
                 sendJson(response, 403, Json{{"refused", "This request is not allowed."}});
             } else if (bodyTooLarge(request)) {
                 response.set_header("Connection", "close");  // the body is left unread
@@ -85,6 +221,9 @@ public:
                 return httplib::Server::HandlerResponse::Unhandled;
             }
             return httplib::Server::HandlerResponse::Handled;
+        });
+        server.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
+            for (const auto& [name, value] : replyHeaders) response.set_header(name, value);
         });
         for (std::size_t i = 0; i < hostsim::pageFileCount; ++i) servePageFile(hostsim::pageFiles[i]);
         server.Post("/line", [this](const httplib::Request& request, httplib::Response& response) {
@@ -140,6 +279,7 @@ public:
     }
 
     void start() {
+        server.widenBacklog();
         worker = std::thread([this] { server.listen_after_bind(); });
     }
 
@@ -149,12 +289,9 @@ public:
     }
 
 private:
-    // The first page load carries the token in its URL; the cookie carries it from then on.
+    // The page's files hold no secret: the page takes the token from its address.
     void servePageFile(const hostsim::PageFile& file) {
-        server.Get(file.path, [this, &file](const httplib::Request&, httplib::Response& response) {
-            response.set_header("Set-Cookie", std::string(hostsim::tokenCookieName) + "=" +
-                                                  site.token + "; Path=/; HttpOnly; SameSite=Strict");
-            response.set_header("Cache-Control", "no-store");
+        server.Get(file.path, [&file](const httplib::Request&, httplib::Response& response) {
             response.set_content(file.content, file.contentType);
         });
     }
@@ -285,13 +422,16 @@ private:
             fromText.size() < 16)
             from = std::stoull(fromText);
         std::size_t end = 0;
-        std::string text = request.get_param_value("wait") == "1"
-                               ? queue.awaitTranscript(from, end, transcriptWait)
-                               : queue.transcript(from, end);
-        sendJson(response, 200, Json{{"text", text}, {"end", end}});
+        std::optional<std::string> text =
+            request.get_param_value("wait") != "1"
+                ? queue.transcript(from, end)
+                : queue.awaitTranscript(from, end, transcriptWait, request.get_param_value("page"));
+        if (!text)
+            return sendJson(response, 503, Json{{"refused", "Too many pages wait; ask again."}});
+        sendJson(response, 200, Json{{"text", *text}, {"end", end}});
     }
 
-    httplib::Server server;
+    GatedServer server;
     hostsim::SessionQueue& queue;
     hostsim::ServedSite& site;
     std::thread worker;

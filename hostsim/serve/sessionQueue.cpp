@@ -96,10 +96,22 @@ std::string SessionQueue::transcript(std::size_t from, std::size_t& end) const {
     return keptFrom(from, end);
 }
 
-std::string SessionQueue::awaitTranscript(std::size_t from, std::size_t& end,
-                                          std::chrono::milliseconds wait) {
+std::optional<std::string> SessionQueue::awaitTranscript(std::size_t from, std::size_t& end,
+                                                         std::chrono::milliseconds wait,
+                                                         const std::string& page) {
     std::unique_lock<std::mutex> guard(lock);
-    changed.wait_for(guard, wait, [&] { return closed || keptStart + kept.size() > from; });
+    std::size_t waiting = 0;
+    for (TranscriptWaiter* waiter : waiters) {
+        if (waiter->page == page) waiter->ended = true;
+        if (!waiter->ended) ++waiting;
+    }
+    if (waiting >= transcriptWaiters) return std::nullopt;
+    TranscriptWaiter self{page};
+    waiters.push_back(&self);
+    changed.notify_all();  // the page's older wait, if any
+    changed.wait_for(guard, wait,
+                     [&] { return closed || self.ended || keptStart + kept.size() > from; });
+    waiters.remove(&self);
     return keptFrom(from, end);
 }
 

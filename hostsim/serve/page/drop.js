@@ -4,7 +4,7 @@
 
 // The body is the file's text; the name only labels the host's messages.
 async function openDroppedFile(file) {
-  const response = await fetch("open?name=" + encodeURIComponent(file.name), {
+  const response = await hostFetch("open?name=" + encodeURIComponent(file.name), {
     method: "POST",
     headers: {"Content-Type": "application/octet-stream"},
     body: file,

@@ -7,7 +7,7 @@ const marksList = document.getElementById("marksList");
 let marks = [];  // the host's marks, oldest first, as /marks lists them
 
 async function readMarks() {
-  const response = await fetch("marks");
+  const response = await hostFetch("marks");
   if (!response.ok) return;
   const answer = await response.json();
   if (JSON.stringify(answer.marks) === JSON.stringify(marks)) return;
@@ -89,17 +89,23 @@ async function copyText(item) {
 }
 
 document.getElementById("clearMarksButton").addEventListener("click", async () => {
-  const response = await fetch("marks/clear", {method: "POST"});
+  const response = await hostFetch("marks/clear", {method: "POST"});
   if (response.ok) await readMarks();
 });
 
-// The host writes the view it knows: the page's is sent first, not left to the timer.
+// The host writes the view it knows: the page's is sent first, not left to the timer. The file
+// is fetched with the token and saved from memory: a link to it could not carry the header.
 document.getElementById("svgButton").addEventListener("click", async () => {
   await postJson("view", viewRequest());
+  const response = await hostFetch("view.svg");
+  if (!response.ok) return showText("The view could not be saved: the host answered " +
+                                    response.status + ".\n");
+  const address = URL.createObjectURL(await response.blob());
   const link = document.createElement("a");
-  link.href = "view.svg";
+  link.href = address;
   link.download = "view.svg";
   document.body.appendChild(link);
   link.click();
   link.remove();
+  setTimeout(() => URL.revokeObjectURL(address), 1000);
 });

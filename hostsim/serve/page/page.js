@@ -14,19 +14,47 @@ let cursor = null;      // the cursor on the canvas, in pixels
 // The view: the world point at the canvas centre and the world height the canvas shows.
 const view = {centerX: 0, centerY: 0, height: 20};
 
+// ---- the session token and the host's requests ----
+// The token comes in the address hostsim printed. It leaves the address bar at once and stays in
+// this tab's session storage, which a reload keeps and no other port's page can read; it travels
+// in a header, never as a cookie, which every server on 127.0.0.1 would receive.
+const tokenHeader = "X-Vectrin-Token";
+const sessionToken = takeSessionToken();
+function takeSessionToken() {
+  const address = new URL(window.location.href);
+  const given = address.searchParams.get("token");
+  if (given) {
+    sessionStorage.setItem("token", given);
+    address.searchParams.delete("token");
+    history.replaceState(history.state, "", address.pathname + address.search + address.hash);
+  }
+  return sessionStorage.getItem("token") || "";
+}
+
+function hostFetch(path, init = {}) {
+  const headers = new Headers(init.headers);
+  headers.set(tokenHeader, sessionToken);
+  return fetch(path, {...init, headers: headers});
+}
+
+// Names this page's transcript requests: the host answers an older one of the same page at once.
+const pageId = Array.from(crypto.getRandomValues(new Uint8Array(8)),
+                          (byte) => byte.toString(16).padStart(2, "0")).join("");
+
 // ---- the transcript and the command line ----
 function showText(text) {
   transcript.textContent += text;
   transcript.scrollTop = transcript.scrollHeight;
 }
 
-// The cookie set with this page carries the session token on every request. One request at a
-// time reads the transcript: the host answers it as soon as the session prints (whoever typed the
-// line, here or at the terminal), or empty after a while, and the page asks again.
+// One request at a time reads the transcript: the host answers it as soon as the session prints
+// (whoever typed the line, here or at the terminal), or empty after a while, and the page asks
+// again.
 async function watchTranscript() {
+  if (!sessionToken) showText("Open the address hostsim printed: this one has no session token.\n");
   for (;;) {
     try {
-      const response = await fetch("transcript?wait=1&from=" + transcriptEnd);
+      const response = await hostFetch("transcript?wait=1&page=" + pageId + "&from=" + transcriptEnd);
       if (!response.ok) throw new Error("the transcript: " + response.status);
       const answer = await response.json();
       transcriptEnd = answer.end;
@@ -48,7 +76,7 @@ async function sendLine(line) {
 }
 
 async function postJson(path, value) {
-  return fetch(path, {
+  return hostFetch(path, {
     method: "POST",
     headers: {"Content-Type": "application/json"},
     body: JSON.stringify(value),
@@ -56,7 +84,7 @@ async function postJson(path, value) {
 }
 
 async function readPromptState() {
-  const response = await fetch("state");
+  const response = await hostFetch("state");
   if (response.ok) promptState = await response.json();
   if (!promptState.pointPrompt) preview = null;
   redraw();
@@ -245,14 +273,31 @@ function redraw() {
 }
 
 // The host measures PICKBOX in its own pixels: VIEWSIZE / SCREENSIZE.y drawing units each, so
-// both follow the canvas. Sent a moment after the last change, not at every wheel step.
-let viewTimer = null;
+// both follow the canvas. Sent a moment after the last change, not at every wheel step, and one
+// at a time: while the session is busy each would hold one of the host's threads.
+let viewTimer = null, viewSending = false, viewAgain = false;
 function viewChanged() {
   redraw();
   clearTimeout(viewTimer);
-  viewTimer = setTimeout(() => {
-    postJson("view", viewRequest());
-  }, 100);
+  viewTimer = setTimeout(sendView, 100);
+}
+
+async function sendView() {
+  if (viewSending) {
+    viewAgain = true;
+    return;
+  }
+  viewSending = true;
+  try {
+    do {
+      viewAgain = false;
+      await postJson("view", viewRequest());
+    } while (viewAgain);
+  } catch (error) {
+    // the host is gone; the next change tries again
+  } finally {
+    viewSending = false;
+  }
 }
 
 // The centre too: SVG FILE and the page's download write the view the page shows.
@@ -347,14 +392,22 @@ canvas.addEventListener("pointerleave", () => {
 });
 
 document.getElementById("extentsButton").addEventListener("click", zoomToExtents);
+// Esc clears the command line and cancels a pick or another prompt of the module; at Command:
+// there is nothing to cancel, and *cancel* would run as a command.
+function atCommandPrompt() {
+  return !promptState.pointPrompt && transcript.textContent.endsWith("Command: ");
+}
+
 document.addEventListener("keydown", (event) => {
   if (event.key === "Home" && event.target !== commandLine) zoomToExtents();
-  if (event.key === "Escape") sendLine("*cancel*");
+  if (event.key !== "Escape") return;
+  commandLine.value = "";
+  if (!atCommandPrompt()) sendLine("*cancel*");
 });
 window.addEventListener("resize", fitCanvas);
 
 async function loadDrawing() {
-  const response = await fetch("drawing");
+  const response = await hostFetch("drawing");
   if (!response.ok) return;
   drawing = await response.json();
   fitCanvas();

@@ -1,14 +1,17 @@
 #!/usr/bin/python3
-# tests/hostsim/serve/browserPage.py - the served page in headless Chromium: an END pick's hover
-# highlight and click, the keys that move the view, the transcripts' picks replayed by clicking,
-# a dropped drawing, and every refusal tried from the page.
+# tests/hostsim/serve/browserPage.py - the served page in headless Chromium: the session token
+# kept to its page, an END pick's hover highlight and click, the keys that move the view, the
+# transcripts' picks replayed by clicking, a dropped drawing, and every refusal tried from the
+# page and from another local site.
 #
 # usage: browserPage.py HOSTSIM MODULE TRANSCRIPTS_DIR SCREENSHOT.png
 # (exit 77: no browser or driver here). The screenshot shows the END pick's hover: the line
 # highlighted under the pick box; `make screenshot` writes the README's with it.
 import os
 import re
+import shutil
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pageDriver as page  # noqa: E402
@@ -186,12 +189,15 @@ def refusals_from_the_page(browser, served):
                         ("SVG FILE /tmp/view.svg", "SVG is not available from the page")):
         page.type_line(browser, line)
         page.wait_for_text(browser, shown)
-    cases = [  # what, [path, method, body, credentials], status, what the reply holds
-        ("no token", ["transcript?from=0", "GET", None, "omit"], 403, "not allowed"),
-        ("a path", ["/etc/passwd", "GET", None, "same-origin"], 404, ""),
-        ("a path as the drop's name", ["open?name=/etc/passwd", "POST", "", "same-origin"], 422,
+    token = served.token
+    cases = [  # what, [path, method, body, token], status, what the reply holds
+        ("no token", ["transcript?from=0", "GET", None, None], 403, "not allowed"),
+        ("the token as a query", ["transcript?from=0&token=" + token, "GET", None, None], 403,
+         "not allowed"),
+        ("a path", ["/etc/passwd", "GET", None, token], 404, ""),
+        ("a path as the drop's name", ["open?name=/etc/passwd", "POST", "", token], 422,
          "hostsim: passwd:1: an empty file"),
-        ("an oversized line", ["line", "POST", '{"line":"%s"}' % ("1" * 70000), "same-origin"],
+        ("an oversized line", ["line", "POST", '{"line":"%s"}' % ("1" * 70000), token],
          413, "too large"),
     ]
     for what, request, status, held in cases:
@@ -200,17 +206,61 @@ def refusals_from_the_page(browser, served):
     # A bad Host: the same server named otherwise, as a rebound DNS name would reach it.
     browser.get(served.url.replace("127.0.0.1", "localhost"))
     check("not allowed" in browser.page_source, "a bad Host is served the page")
-    # A foreign Origin: that other site's page sends the real one a line, token and all; the
-    # reply is opaque to it, so the session's transcript tells whether the line ran.
-    page.fetch_from_page(browser, served.url.replace("/?", "/line?"), "POST",
-                         '{"line": "(cal \\"6*7\\")"}', "include", "no-cors")
+    with page.ForeignSite() as foreign:
+        browser.get(foreign.url)
+        check(not any(served.token in cookie for cookie in foreign.cookies),
+              "another local server received the token: %s" % foreign.cookies)
+        # That site's page sends the session a line, token and all; the reply is opaque to it,
+        # so the session's transcript tells whether the line ran.
+        page.fetch_from_page(browser, served.url.replace("/?", "/line?"), "POST",
+                             '{"line": "(cal \\"6*7\\")"}', served.token, "no-cors")
+        # It frames the session: the frame is refused, whatever it would show.
+        browser.execute_script("""
+            const frame = document.createElement("iframe");
+            frame.onload = () => { window.frameLoaded = true; };
+            frame.src = arguments[0];
+            document.body.appendChild(frame);""", served.url)
+        page.WebDriverWait(browser, 10).until(
+            lambda b: b.execute_script("return window.frameLoaded === true"))
+        browser.switch_to.frame(browser.find_element(page.By.TAG_NAME, "iframe"))
+        framed = browser.page_source
+        browser.switch_to.default_content()
+        check("commandLine" not in framed, "another site framed the session")
     page.open_page(browser, served)
     check("6*7" not in page.transcript(browser), "a line from a foreign Origin ran")
 
 
+# ---- the token stays with its page: out of the address bar and of cookies, kept over a reload;
+# two sessions in one browser each keep theirs; the SVG download carries it too ----
+def sessions_keep_their_tokens(browser, downloads):
+    with page.ServedHostsim(hostsim, module) as first, page.ServedHostsim(hostsim, module) as second:
+        page.open_page(browser, first)
+        browser.switch_to.new_window("tab")
+        page.open_page(browser, second)
+        check(browser.current_url == second.base, "the token stayed in the address bar")
+        check(browser.get_cookies() == [], "the page set cookies: %s" % browser.get_cookies())
+        for tab, line, shown in ((0, "6*7", "\n42\n"), (1, "2^5", "\n32.0\n")):
+            browser.switch_to.window(browser.window_handles[tab])
+            page.type_line(browser, '(cal "%s")' % line)
+            page.wait_for_text(browser, shown)
+        browser.refresh()
+        page.wait_for_text(browser, "Command:")
+        page.type_line(browser, '(cal "P1=[3,4]")')
+        page.WebDriverWait(browser, 10).until(lambda b: b.execute_script("return marks.length"))
+        browser.find_element(page.By.ID, "svgButton").click()
+        saved = os.path.join(downloads, "view.svg")
+        page.WebDriverWait(browser, 10).until(
+            lambda b: os.path.exists(saved) and "</svg>" in open(saved).read(), "no SVG saved")
+        check(">P1 = (3.0 4.0 0.0)</text>" in open(saved).read(), "the saved SVG lacks the mark")
+        browser.close()
+        browser.switch_to.window(browser.window_handles[0])
+
+
 def main():
-    browser = page.start_browser()
+    downloads = tempfile.mkdtemp(prefix="vectrin-downloads-")
+    browser = page.start_browser(downloads=downloads)
     try:
+        sessions_keep_their_tokens(browser, downloads)
         end_pick_highlights_and_answers(browser)
         transcript_picks_replay_by_clicking(browser)
         with page.ServedHostsim(hostsim, module,
@@ -220,6 +270,7 @@ def main():
             refusals_from_the_page(browser, served)
     finally:
         browser.quit()
+        shutil.rmtree(downloads, ignore_errors=True)
     return 1 if failures else 0
 
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # tests/hostsim/serve/browserPicks.py - the served page in headless Chromium on the demo drawing:
-# a pick answered by a click, Esc cancelling a pick, a request without the token refused, and the
-# marks of a pick and of a point result.
+# a pick answered by a click, Esc cancelling a pick and only clearing the command line at
+# Command:, a request without the token refused, and the marks of a pick and of a point result.
 #
 # usage: browserPicks.py HOSTSIM MODULE SCREENSHOT.png   (exit 77: no browser or driver here)
 import shutil
@@ -108,7 +108,7 @@ def main():
         url = server.stdout.readline().strip()
         base = url.split("?")[0]
         failures = []
-        if status_of(base) != 403:
+        if status_of(base + "transcript") != 403:
             failures.append("a request without the token was not refused")
         browser = start_browser()
         browser.get(url)
@@ -129,6 +129,13 @@ def main():
         wait_for_text(browser, "*cancel*")
         wait_for_point_prompt(browser, False)
         check_marks(browser, failures)
+        wait_for_text(browser, "(0.0 0.0 0.0)\nCommand:")
+        browser.find_element(By.ID, "commandLine").send_keys("(cal")
+        ActionChains(browser).send_keys(Keys.ESCAPE).perform()
+        type_line(browser, '(cal "6*7")')
+        wait_for_text(browser, "\n42\n")
+        if "Unknown command" in transcript(browser) or transcript(browser).count("*cancel*") != 1:
+            failures.append("Esc at Command: ran a line: " + transcript(browser)[-300:])
         for failure in failures:
             print("FAIL:", failure)
         return 1 if failures else 0

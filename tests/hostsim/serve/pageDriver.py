@@ -1,10 +1,12 @@
 # tests/hostsim/serve/pageDriver.py - drives the served page in headless Chromium for the browser
 # tests, the timing script and the README's screenshot: a served hostsim, a browser, and the
 # page's own state read back through execute_script.
+import http.server
 import os
 import shutil
 import subprocess
 import sys
+import threading
 
 try:
     from selenium import webdriver
@@ -52,12 +54,42 @@ class ServedHostsim:
         self.stop()
 
 
-def start_browser(width=1200, height=900):
+class ForeignSite(http.server.ThreadingHTTPServer):
+    """Another local web server on its own loopback port: a blank page, and the Cookie header of
+    every request the browser sends it."""
+
+    def __init__(self):
+        cookies = self.cookies = []
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                cookies.append(self.headers.get("Cookie", ""))
+                self.send_response(200)
+                self.end_headers()
+                self.wfile.write(b"<!DOCTYPE html><title>another site</title>")
+
+            def log_message(self, *arguments):
+                pass
+
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.url = "http://127.0.0.1:%d/" % self.server_address[1]
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    def __exit__(self, *exc):
+        self.shutdown()
+        self.server_close()
+
+
+def start_browser(width=1200, height=900, downloads=None):
+    """Headless Chromium; files the page saves land in the folder downloads, when given."""
     options = webdriver.ChromeOptions()
     options.binary_location = shutil.which("chromium")
     for argument in ("--headless", "--no-sandbox", "--disable-dev-shm-usage",
                      "--window-size=%d,%d" % (width, height)):
         options.add_argument(argument)
+    if downloads:
+        options.add_experimental_option("prefs", {"download.default_directory": downloads,
+                                                  "download.prompt_for_download": False})
     service = Service(executable_path=shutil.which("chromedriver"))
     return webdriver.Chrome(options=options, service=service)
 
@@ -126,23 +158,21 @@ def click_under_mouse_at(browser, x, y, pixel_size):
         viewChanged();""", x, y, pixel_size)
     WebDriverWait(browser, 10).until(lambda b: b.execute_async_script("""
         const done = arguments[0];
-        fetch("view", {method: "POST", headers: {"Content-Type": "application/json"},
-                       body: JSON.stringify({viewHeight: view.height,
-                                             screen: [canvas.width, canvas.height]})})
+        postJson("view", {viewHeight: view.height, screen: [canvas.width, canvas.height]})
             .then((r) => done(r.ok), () => done(false));"""))
     ActionChains(browser).click().perform()
 
 
-def fetch_from_page(browser, path, method="GET", body=None, credentials="same-origin",
-                    mode="cors"):
-    """[status, text] of a request the page itself makes (its cookie, its Origin)."""
+def fetch_from_page(browser, path, method="GET", body=None, token=None, mode="cors"):
+    """[status, text] of a request the page in the browser makes (its Origin, its cookies), with
+    token in the page's token header when given."""
     return browser.execute_async_script("""
-        const [path, method, body, credentials, mode, done] = arguments;
-        const init = {method: method, credentials: credentials, mode: mode};
+        const [path, method, body, token, mode, done] = arguments;
+        const init = {method: method, credentials: "include", mode: mode,
+                      headers: token === null ? {} : {"X-Vectrin-Token": token}};
         if (body !== null) init.body = body;
         fetch(path, init).then(async (r) => done([r.status, await r.text()]))
-                         .catch((e) => done([0, String(e)]));""", path, method, body, credentials,
-                                        mode)
+                         .catch((e) => done([0, String(e)]));""", path, method, body, token, mode)
 
 
 def drop_file(browser, name, text):

@@ -2,8 +2,10 @@
 // queue, without a server.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "hostsim/serve/serve.h"
 
@@ -48,29 +50,33 @@ TEST(ServeChecks, TokensAreFreshHex) {
 TEST(ServeChecks, RequestsNeedTokenHostAndOrigin) {
     const hostsim::ServedSite site{"127.0.0.1:8080", "0123456789abcdef0123456789abcdef"};
     const std::string token = site.token;
-    struct Case { int line; hostsim::RequestFacts request; bool allowed; };
+    using Verdict = hostsim::RequestVerdict;
+    const Verdict allowed = Verdict::allowed, refused = Verdict::refused;
+    struct Case { int line; hostsim::RequestFacts request; Verdict verdict; };
     const Case cases[] = {
-        {__LINE__, {"127.0.0.1:8080", "", token, ""}, true},
-        {__LINE__, {"127.0.0.1:8080", "", "", "a=1; vectrin_token=" + token}, true},
-        {__LINE__, {"127.0.0.1:8080", "http://127.0.0.1:8080", token, ""}, true},
-        {__LINE__, {"127.0.0.1:8080", "", "", ""}, false},                 // no token
-        {__LINE__, {"127.0.0.1:8080", "", token.substr(1) + "0", ""}, false},
-        {__LINE__, {"127.0.0.1:8080", "", token.substr(0, 31), ""}, false},
-        {__LINE__, {"127.0.0.1:8080", "", "", "vectrin_token=x" + token}, false},
-        {__LINE__, {"127.0.0.1:8080", "", "", "xvectrin_token=" + token}, false},
-        {__LINE__, {"evil.example:8080", "", token, ""}, false},           // rebound DNS name
-        {__LINE__, {"localhost:8080", "", token, ""}, false},
-        {__LINE__, {"127.0.0.1:8081", "", token, ""}, false},
-        {__LINE__, {"", "", token, ""}, false},
-        {__LINE__, {"127.0.0.1:8080", "http://evil.example", token, ""}, false},  // cross site
-        {__LINE__, {"127.0.0.1:8080", "null", token, ""}, false},
-        {__LINE__, {"127.0.0.1:8080", "https://127.0.0.1:8080", token, ""}, false},
+        {__LINE__, {"127.0.0.1:8080", "", token}, allowed},
+        {__LINE__, {"127.0.0.1:8080", "http://127.0.0.1:8080", token}, allowed},
+        {__LINE__, {"127.0.0.1:8080", "", ""}, refused},                 // no token
+        {__LINE__, {"127.0.0.1:8080", "", "f" + token.substr(1)}, refused},  // the first digit off
+        {__LINE__, {"127.0.0.1:8080", "", token.substr(1) + "0"}, refused},
+        {__LINE__, {"127.0.0.1:8080", "", token.substr(0, 31)}, refused},
+        {__LINE__, {"127.0.0.1:8080", "", "", true}, allowed},           // the page's own files
+        {__LINE__, {"evil.example:8080", "", "", true}, refused},
+        {__LINE__, {"evil.example:8080", "", token}, refused},           // rebound DNS name
+        {__LINE__, {"localhost:8080", "", token}, refused},
+        {__LINE__, {"127.0.0.1:8081", "", token}, refused},
+        {__LINE__, {"", "", token}, refused},
+        {__LINE__, {"127.0.0.1:8080", "", token, true, 2}, Verdict::malformed},  // a second Host
+        {__LINE__, {"127.0.0.1:8080", "http://evil.example", token}, refused},   // cross site
+        {__LINE__, {"127.0.0.1:8080", "http://evil.example", "", true}, refused},
+        {__LINE__, {"127.0.0.1:8080", "null", token}, refused},
+        {__LINE__, {"127.0.0.1:8080", "https://127.0.0.1:8080", token}, refused},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        EXPECT_EQ(c.allowed, hostsim::requestAllowed(c.request, site));
+        EXPECT_EQ(c.verdict, hostsim::checkRequest(c.request, site));
     }
-    EXPECT_FALSE(hostsim::requestAllowed({"127.0.0.1:8080", "", "", ""}, {"127.0.0.1:8080", ""}));
+    EXPECT_EQ(refused, hostsim::checkRequest({"127.0.0.1:8080", "", ""}, {"127.0.0.1:8080", ""}));
 }
 
 TEST(ServeChecks, PageLinesThatLoadCodeOrTouchFilesAreRefused) {
@@ -166,16 +172,16 @@ TEST(SessionQueue, TranscriptWaitsEndWithNewTextOrTheSession) {
     std::size_t end = 0;
     auto started = std::chrono::steady_clock::now();
     auto elapsed = [&] { return std::chrono::steady_clock::now() - started; };
-    EXPECT_EQ("Command: ", queue.awaitTranscript(0, end, milliseconds(5000)));
+    EXPECT_EQ("Command: ", queue.awaitTranscript(0, end, milliseconds(5000), "page").value_or("refused"));
     EXPECT_LT(elapsed(), milliseconds(1000));
-    EXPECT_EQ("", queue.awaitTranscript(end, end, milliseconds(50)));
+    EXPECT_EQ("", queue.awaitTranscript(end, end, milliseconds(50), "page").value_or("refused"));
     EXPECT_GE(elapsed(), milliseconds(50));
     std::thread terminal([&queue] {
         std::this_thread::sleep_for(milliseconds(50));
         queue.record("1+2\n3\n");
     });
     started = std::chrono::steady_clock::now();
-    EXPECT_EQ("1+2\n3\n", queue.awaitTranscript(end, end, milliseconds(5000)));
+    EXPECT_EQ("1+2\n3\n", queue.awaitTranscript(end, end, milliseconds(5000), "page").value_or("refused"));
     EXPECT_LT(elapsed(), milliseconds(4000));
     terminal.join();
     std::thread ending([&queue] {
@@ -183,9 +189,36 @@ TEST(SessionQueue, TranscriptWaitsEndWithNewTextOrTheSession) {
         queue.close();
     });
     started = std::chrono::steady_clock::now();
-    EXPECT_EQ("", queue.awaitTranscript(end, end, milliseconds(5000)));
+    EXPECT_EQ("", queue.awaitTranscript(end, end, milliseconds(5000), "page").value_or("refused"));
     EXPECT_LT(elapsed(), milliseconds(4000));
     ending.join();
+}
+
+// A page's newer wait ends its older one at once; past the bound on waiting pages a wait is
+// refused at once, while the pages already waiting go on waiting.
+TEST(SessionQueue, TranscriptWaitsArePerPageAndBounded) {
+    using std::chrono::milliseconds;
+    hostsim::SessionQueue queue;
+    std::vector<std::optional<std::string>> texts(hostsim::SessionQueue::transcriptWaiters + 1);
+    std::vector<std::thread> pages;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        pages.emplace_back([&queue, &texts, i] {
+            std::size_t end = 0;  // the first two waits are one page's
+            texts[i] = queue.awaitTranscript(0, end, milliseconds(10000), std::to_string(i == 1 ? 0 : i));
+        });
+        std::this_thread::sleep_for(milliseconds(50));
+    }
+    auto started = std::chrono::steady_clock::now();
+    pages[0].join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(5000));
+    EXPECT_EQ("", texts[0].value_or("refused"));
+    std::size_t end = 0;
+    EXPECT_FALSE(queue.awaitTranscript(0, end, milliseconds(10000), "late").has_value());
+    queue.record("1\n");
+    for (std::size_t i = 1; i < texts.size(); ++i) {
+        pages[i].join();
+        EXPECT_EQ("1\n", texts[i].value_or("refused"));
+    }
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 // Its own binary: it exports the kvs_* routines for the module, as hostsim does.
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <future>
@@ -20,6 +24,7 @@ using Json = nlohmann::json;
 struct Reply {
     int status;
     std::string body;
+    httplib::Headers headers;
 };
 
 class ServedSession : public ::testing::Test {
@@ -46,7 +51,7 @@ protected:
     }
     void TearDown() override {
         if (session.joinable()) {
-            post("/line?token=" + token, "QUIT");
+            post("/line", "QUIT");
             session.join();
         }
         hostsim::unloadModule();
@@ -59,17 +64,36 @@ protected:
         while (hostsim::readInputLine("Command: ", line))
             if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
     }
+    // Requests carry the token as the page sends it, unless headers give that header.
+    httplib::Client client() {
+        httplib::Client made("127.0.0.1", port);
+        made.set_default_headers({{hostsim::tokenHeaderName, token}});
+        return made;
+    }
     Reply post(const std::string& path, const std::string& line,
                const httplib::Headers& headers = {}) {
-        httplib::Client client("127.0.0.1", port);
-        auto result = client.Post(path.c_str(), headers, Json{{"line", line}}.dump(),
-                                  "application/json");
-        return result ? Reply{result->status, result->body} : Reply{0, ""};
+        auto result = client().Post(path.c_str(), headers, Json{{"line", line}}.dump(),
+                                    "application/json");
+        return result ? Reply{result->status, result->body, result->headers} : Reply{0, "", {}};
     }
     Reply get(const std::string& path, const httplib::Headers& headers = {}) {
-        httplib::Client client("127.0.0.1", port);
-        auto result = client.Get(path.c_str(), headers);
-        return result ? Reply{result->status, result->body} : Reply{0, ""};
+        auto result = client().Get(path.c_str(), headers);
+        return result ? Reply{result->status, result->body, result->headers} : Reply{0, "", {}};
+    }
+    // A raw connection that sends bytes and no more.
+    int connectAndSend(const std::string& bytes) const {
+        int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+        connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        return socket;
+    }
+    // Whether the server closed the connection within wait, whatever it answered first.
+    static bool closedWithin(int socket, int waitMilliseconds) {
+        char bytes[4096];
+        for (pollfd polled{socket, POLLIN, 0}; poll(&polled, 1, waitMilliseconds) > 0;)
+            if (recv(socket, bytes, sizeof bytes, MSG_DONTWAIT) <= 0) return true;
+        return false;
     }
 
     std::thread session;
@@ -79,27 +103,44 @@ protected:
 
 TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
     struct Case { int line; const char* what; Reply reply; int status; const char* shown; };
-    const std::string withToken = "?token=" + token;
+    const std::string badFirst = (token[0] == '0' ? "1" : "0") + token.substr(1);
+    const std::string portText = std::to_string(port);
+    const httplib::Headers noToken = {{hostsim::tokenHeaderName, ""}};
     const Case cases[] = {
-        {__LINE__, "no token", get("/"), 403, "not allowed"},
-        {__LINE__, "bad Host", get("/" + withToken, {{"Host", "evil.example:" + std::to_string(port)}}),
+        {__LINE__, "no token", get("/transcript", noToken), 403, "not allowed"},
+        {__LINE__, "first digit off", get("/transcript", {{hostsim::tokenHeaderName, badFirst}}),
          403, "not allowed"},
-        {__LINE__, "cross Origin", post("/line" + withToken, "(cal \"1\")",
-                                        {{"Origin", "http://evil.example"}}), 403, "not allowed"},
-        {__LINE__, "LOAD", post("/line" + withToken, "LOAD /tmp/x.so"), 403, "LOAD is not available"},
-        {__LINE__, "the page", get("/" + withToken), 200, "commandLine"},
-        {__LINE__, "cookie", get("/transcript", {{"Cookie", "vectrin_token=" + token}}), 200, "Command: "},
-        {__LINE__, "a line", post("/line" + withToken, "(cal \"1+2\")"), 200, "\\n3\\n"},
-        {__LINE__, "a pick", post("/line" + withToken, "(cal \"RAD\")"), 200, "radius: "},
-        {__LINE__, "its answer", post("/line" + withToken, "35,10"), 200, "5.0"},
+        {__LINE__, "cookie", get("/transcript", {{hostsim::tokenHeaderName, ""},
+                                                 {"Cookie", "vectrin_token=" + token}}), 403, "not allowed"},
+        {__LINE__, "bad Host", get("/", {{"Host", "evil.example:" + portText}}), 403, "not allowed"},
+        {__LINE__, "two Hosts", get("/", {{"Host", "127.0.0.1:" + portText}, {"Host", "evil.example"}}),
+         400, "malformed"},
+        {__LINE__, "cross Origin", post("/line", "(cal \"1\")", {{"Origin", "http://evil.example"}}),
+         403, "not allowed"},
+        {__LINE__, "LOAD", post("/line", "LOAD /tmp/x.so"), 403, "LOAD is not available"},
+        {__LINE__, "no such path", get("/etc/passwd"), 404, ""},
+        {__LINE__, "the page", get("/", noToken), 200, "commandLine"},
+        {__LINE__, "a line", post("/line", "(cal \"1+2\")"), 200, "\\n3\\n"},
+        {__LINE__, "a pick", post("/line", "(cal \"RAD\")"), 200, "radius: "},
+        {__LINE__, "its answer", post("/line", "35,10"), 200, "5.0"},
     };
+    const std::pair<const char*, const char*> everyReply[] = {  // a header, part of its value
+        {"X-Frame-Options", "DENY"}, {"Content-Security-Policy", "frame-ancestors 'none'"},
+        {"X-Content-Type-Options", "nosniff"}, {"Referrer-Policy", "no-referrer"},
+        {"Cache-Control", "no-store"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         SCOPED_TRACE(c.what);
         EXPECT_EQ(c.status, c.reply.status);
         EXPECT_NE(std::string::npos, c.reply.body.find(c.shown)) << c.reply.body;
+        for (const auto& [name, value] : everyReply) {
+            auto header = c.reply.headers.find(name);
+            EXPECT_TRUE(header != c.reply.headers.end() && header->second.find(value) != std::string::npos)
+                << name;
+        }
+        EXPECT_EQ(0u, c.reply.headers.count("Set-Cookie"));
     }
-    Reply transcript = get("/transcript?from=0&token=" + token);
+    Reply transcript = get("/transcript?from=0");
     EXPECT_NE(std::string::npos, transcript.body.find("(cal \\\"1+2\\\")\\n3\\n")) << transcript.body;
     EXPECT_EQ(std::string::npos, transcript.body.find("LOAD")) << transcript.body;
 }
@@ -107,10 +148,10 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
 // The demo's circle and first line, and its point, as the page draws them; the page's view sets
 // what PICKBOX pixels measure.
 TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
-    Reply listed = get("/drawing?token=" + token);
+    Reply listed = get("/drawing");
     ASSERT_EQ(200, listed.status);
-    httplib::Client client("127.0.0.1", port);  // uncompressed: brotli takes seconds per MB
-    auto brotli = client.Get(("/drawing?token=" + token).c_str(), {{"Accept-Encoding", "br, gzip"}});
+    httplib::Client client = this->client();  // uncompressed: brotli takes seconds per MB
+    auto brotli = client.Get("/drawing", {{"Accept-Encoding", "br, gzip"}});
     ASSERT_TRUE(brotli);
     EXPECT_EQ("", brotli->get_header_value("Content-Encoding"));
     Json drawing = Json::parse(listed.body);
@@ -135,29 +176,27 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        auto result = client.Post(("/view?token=" + token).c_str(), c.body, "application/json");
+        auto result = client.Post("/view", c.body, "application/json");
         ASSERT_TRUE(result);
         EXPECT_EQ(c.status, result->status);
         EXPECT_NE(std::string::npos,
-                  post("/line?token=" + token, "(getvar \"VIEWSIZE\")").body.find(c.viewSize));
+                  post("/line", "(getvar \"VIEWSIZE\")").body.find(c.viewSize));
     }
     EXPECT_NE(std::string::npos,
-              post("/line?token=" + token, "(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
+              post("/line", "(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
 }
 
 // While RAD waits for its pick, the page learns so, sees what a pick would select, and a click
 // answers as the point typed there; at the command line a click answers nothing.
 TEST_F(ServedSession, ClicksAnswerPickPrompts) {
-    const std::string withToken = "?token=" + token;
     auto postJson = [&](const std::string& path, const Json& body) {
-        httplib::Client client("127.0.0.1", port);
-        auto result = client.Post((path + withToken).c_str(), body.dump(), "application/json");
-        return result ? Reply{result->status, result->body} : Reply{0, ""};
+        auto result = client().Post(path.c_str(), body.dump(), "application/json");
+        return result ? Reply{result->status, result->body, {}} : Reply{0, "", {}};
     };
-    EXPECT_NE(std::string::npos, get("/state" + withToken).body.find("\"pointPrompt\":false"));
+    EXPECT_NE(std::string::npos, get("/state").body.find("\"pointPrompt\":false"));
     EXPECT_EQ(409, postJson("/pick", {{"x", 35.0}, {"y", 10.0}}).status);
-    post("/line" + withToken, "(cal \"RAD\")");
-    EXPECT_NE(std::string::npos, get("/state" + withToken).body.find("\"pointPrompt\":true"));
+    post("/line", "(cal \"RAD\")");
+    EXPECT_NE(std::string::npos, get("/state").body.find("\"pointPrompt\":true"));
     Json onCircle = Json::parse(postJson("/preview", {{"x", 35.05}, {"y", 10.0}}).body);
     EXPECT_GE(onCircle["object"].get<int>(), 0);
     EXPECT_EQ(30.0, onCircle["curves"][0][0]);
@@ -173,42 +212,41 @@ TEST_F(ServedSession, ClicksAnswerPickPrompts) {
 // A point result and RAD's pick are marked; clearing needs the token as everything else; the
 // view downloads as SVG with the marks, centred where the page put its view.
 TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
-    const std::string withToken = "?token=" + token;
-    post("/line" + withToken, "(cal \"P1=[33,16]\")");
-    post("/line" + withToken, "(cal \"RAD\")");
-    post("/line" + withToken, "35,10");
-    Json marks = Json::parse(get("/marks" + withToken).body)["marks"];
+    post("/line", "(cal \"P1=[33,16]\")");
+    post("/line", "(cal \"RAD\")");
+    post("/line", "35,10");
+    Json marks = Json::parse(get("/marks").body)["marks"];
     const Json want = Json::array({
         {{"kind", "result"}, {"x", 33.0}, {"y", 16.0}, {"label", "P1 = (33.0 16.0 0.0)"}},
         {{"kind", "pick"}, {"x", 35.0}, {"y", 10.0}},
     });
     EXPECT_EQ(want, marks);
-    httplib::Client client("127.0.0.1", port);
-    auto view = client.Post(("/view" + withToken).c_str(),
+    httplib::Client client = this->client();
+    auto view = client.Post("/view",
                             R"({"viewHeight": 10, "screen": [200, 100], "center": [33, 16]})",
                             "application/json");
     ASSERT_TRUE(view);
-    auto svg = client.Get(("/view.svg" + withToken).c_str());
+    auto svg = client.Get("/view.svg");
     ASSERT_TRUE(svg);
     EXPECT_EQ("image/svg+xml; charset=utf-8", svg->get_header_value("Content-Type"));
     EXPECT_EQ("", svg->get_header_value("Content-Encoding"));
     EXPECT_NE(std::string::npos, svg->get_header_value("Content-Disposition").find("attachment"));
     EXPECT_NE(std::string::npos, svg->body.find("viewBox=\"23 -21 20 10\""));
     EXPECT_NE(std::string::npos, svg->body.find(">P1 = (33.0 16.0 0.0)</text>"));
-    auto refused = client.Post("/marks/clear", "", "application/json");
+    auto refused = client.Post("/marks/clear", {{hostsim::tokenHeaderName, ""}}, "", "application/json");
     ASSERT_TRUE(refused);
     EXPECT_EQ(403, refused->status);
-    EXPECT_EQ(2u, Json::parse(get("/marks" + withToken).body)["marks"].size());
-    auto cleared = client.Post(("/marks/clear" + withToken).c_str(), "", "application/json");
+    EXPECT_EQ(2u, Json::parse(get("/marks").body)["marks"].size());
+    auto cleared = client.Post("/marks/clear", "", "application/json");
     ASSERT_TRUE(cleared);
     EXPECT_EQ(200, cleared->status);
-    EXPECT_EQ(Json::parse(R"({"marks": []})"), Json::parse(get("/marks" + withToken).body));
+    EXPECT_EQ(Json::parse(R"({"marks": []})"), Json::parse(get("/marks").body));
 }
 
 TEST_F(ServedSession, LimitsRequestBodies) {
-    EXPECT_EQ(413, post("/line?token=" + token, std::string(70 * 1024, '1')).status);
-    httplib::Client client("127.0.0.1", port);
-    auto result = client.Post(("/line?token=" + token).c_str(), "not json", "application/json");
+    EXPECT_EQ(413, post("/line", std::string(70 * 1024, '1')).status);
+    httplib::Client client = this->client();
+    auto result = client.Post("/line", "not json", "application/json");
     ASSERT_TRUE(result);
     EXPECT_EQ(400, result->status);
 }
@@ -231,27 +269,59 @@ TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
          "huge.dxf: larger than the 204800 bytes a drawing may take here"},
     };
     setenv("HOSTSIM_MAX_DRAWING_BYTES", "204800", 1);
-    httplib::Client client("127.0.0.1", port);
+    httplib::Client client = this->client();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        std::string path = "/open?token=" + token + "&name=" + c.name;
+        std::string path = std::string("/open?name=") + c.name;
         auto result = client.Post(path.c_str(), c.body, "application/octet-stream");
         ASSERT_TRUE(result);
         EXPECT_EQ(c.status, result->status);
         EXPECT_NE(std::string::npos, result->body.find(c.shown)) << result->body;
         if (c.status != 200) {
-            Reply transcript = get("/transcript?from=0&token=" + token);
+            Reply transcript = get("/transcript?from=0");
             EXPECT_NE(std::string::npos, transcript.body.find(c.shown)) << transcript.body;
         }
     }
     unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
-    Json drawing = Json::parse(get("/drawing?token=" + token).body);
+    Json drawing = Json::parse(get("/drawing").body);
     EXPECT_EQ(Json::array({0.0, 0.0, 100.0, 50.0}), drawing["extents"]);  // big.dxf's line
-    post("/line?token=" + token, "(cal \"END\")");
-    auto duringPick = client.Post(("/open?token=" + token).c_str(), line, "application/octet-stream");
+    post("/line", "(cal \"END\")");
+    auto duringPick = client.Post("/open", line, "application/octet-stream");
     ASSERT_TRUE(duringPick);
     EXPECT_NE(std::string::npos, duringPick->body.find("Finish or cancel the pick"));
-    post("/line?token=" + token, "*cancel*");
+    post("/line", "*cancel*");
+}
+
+// Clients that send their heads slowly or never, and waits for the transcript from many pages,
+// hold no thread the page needs: the page and a typed line still answer at once. A head sent a
+// byte at a time is dropped at the gate's deadline however short the pauses; past the bound on
+// one client's waiting connections the oldest is dropped.
+TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
+    using std::chrono::steady_clock;
+    const std::string head = "GET / HTTP/1.1\r\nHost: " + hostHeader + "\r\n";
+    std::vector<int> slow, waits;
+    for (int i = 0; i < 20; ++i) slow.push_back(connectAndSend(head));
+    for (int i = 0; i < 40; ++i)
+        waits.push_back(connectAndSend("GET /transcript?wait=1&from=99999&page=" + std::to_string(i) +
+                                       head.substr(5) + hostsim::tokenHeaderName + ": " + token + "\r\n\r\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto started = steady_clock::now();
+    auto elapsed = [&started] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started).count();
+    };
+    EXPECT_EQ(200, get("/").status);
+    EXPECT_NE(std::string::npos, post("/line", "(cal \"1+2\")").body.find("\\n3\\n"));
+    EXPECT_LT(elapsed(), 2000);
+    for (std::size_t i = 0; i < hostsim::HeadGate::pendingPerClient; ++i) slow.push_back(connectAndSend(head));
+    EXPECT_TRUE(closedWithin(slow[0], 1000));
+    EXPECT_FALSE(closedWithin(slow.back(), 100));
+    const long deadline = std::chrono::milliseconds(hostsim::HeadGate::headDeadline).count();
+    slow.push_back(connectAndSend("G"));
+    started = steady_clock::now();
+    while (elapsed() < 2 * deadline && !closedWithin(slow.back(), 250)) send(slow.back(), "E", 1, MSG_NOSIGNAL);
+    EXPECT_LT(elapsed(), deadline + 1500);
+    for (int socket : slow) close(socket);
+    for (int socket : waits) close(socket);
 }
 
 }  // namespace
