@@ -71,8 +71,11 @@ struct Instance {
 };
 
 // ---- building primitives (objectGeometry.cpp) ----
-// Rebuilds everything from d; notices tell what could not be drawn.
-void buildGeometry(const Drawing& d, std::vector<std::string>& notices);
+// Rebuilds everything from d; notices tell what could not be drawn. What block references
+// expand to counts against byteLimit, with what the reader counted (d.bytesCounted): past it
+// nothing is built, and error says so ("file:line: the block references expand past ...").
+bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::string>& notices,
+                   std::string& error);
 
 // ---- finding primitives (pickIndex.cpp) ----
 // Takes over what buildGeometry built and files it in the grid; empty vectors release the last
