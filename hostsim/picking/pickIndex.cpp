@@ -242,7 +242,7 @@ void startWork(double seconds, bool (*stopRequested)()) {
                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                        std::chrono::duration<double>(seconds));
     workStopRequested = stopRequested;
-    workChecks = 0;
+    workChecks = checksPerClockRead - 1;  // the first check reads it
     workEndState = WorkEnd::Completed;
 }
 
