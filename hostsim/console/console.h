@@ -93,6 +93,9 @@ bool catchInterrupts();
 void releaseInterrupts();
 bool takeInterrupt();
 bool interruptWaiting();  // as takeInterrupt, but leaves the flag set
+// After a Ctrl-C that stopped work in progress: ends the line the terminal echoed ^C on, or
+// prints ^C where input is not a terminal, as a Ctrl-C at a prompt shows.
+void showInterrupt();
 // The history lives in $XDG_STATE_HOME/vectrin/history (else ~/.local/state/vectrin/history),
 // capped at 1000 lines. loadHistory reads it once; rememberLine adds a line typed at a terminal
 // and appends it to the file. A file that cannot be read or written costs one notice, no more.

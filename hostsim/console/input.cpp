@@ -124,8 +124,9 @@ PlainRead readStandardInputLine(std::string& line) {
     return PlainRead::Interrupted;
 }
 
-// The handler is there only while the read waits: a Ctrl-C while a piped script runs still
-// stops the program, as it always did.
+// The handler is there only while the read waits (and while a pick or a snap runs, which the
+// services catch it for): a Ctrl-C between the lines of a piped script still stops the program,
+// as it always did.
 bool readPlainStandardInput(const std::string& prompt, std::string& line) {
     bool caught = hostsim::catchInterrupts();  // before the prompt: one seen must not be fatal
     hostsim::takeInterrupt();

@@ -105,6 +105,10 @@ bool takeInterrupt() {
 
 bool interruptWaiting() { return interruptPending != 0; }
 
+void showInterrupt() {
+    printText(isatty(STDIN_FILENO) ? "\n" : "^C\n");
+}
+
 void loadHistory() {
     const LineEditor* editor = loadedLineEditor();
     if (historyLoaded || editor == nullptr) return;

@@ -60,6 +60,9 @@ struct Drawing {
     std::unordered_map<std::string, int> blockByName;     // upper-case name -> blocks index
     std::unordered_map<std::string, int> objectByHandle;  // upper-case group 5 -> objects index
     std::vector<std::string> notices;  // what was read but cannot be honoured (an unknown code page)
+    // The memory the reader counted against the size limit: the file's text, the objects, and
+    // the geometry they give by themselves (hostsim/picking adds what block references expand to).
+    std::uint64_t bytesCounted = 0;
 };
 
 // ---- reading DXF (dxfReader.cpp) ----

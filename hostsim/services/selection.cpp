@@ -7,6 +7,7 @@
 // object in the file wins, as it is drawn over the earlier one.
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "hostsim/picking/picking.h"
 #include "hostsim/snapping/snapping.h"
@@ -18,6 +19,35 @@ using hostsim::Point;
 using hostsim::Primitive;
 
 constexpr double tieTolerance = 1e-12;  // distances closer than this (relative) are equal
+// A pick or a snap that runs longer is given up: a script left to itself must not hang on one.
+constexpr double maxQuerySeconds = 10.0;
+
+// Runs a query on the geometry with Ctrl-C caught whatever the input, so that it stops the
+// query and never the session, within the query's time. Returns how the query ended; a
+// Ctrl-C that stopped it is taken, and shown as one at a prompt is.
+template <typename Query>
+hostsim::WorkEnd runBounded(const char* what, Query query) {
+    bool caught = hostsim::catchInterrupts();
+    hostsim::startWork(maxQuerySeconds, hostsim::interruptWaiting);
+    query();
+    hostsim::WorkEnd end = hostsim::finishWork();
+    if (end == hostsim::WorkEnd::Cancelled) {
+        hostsim::takeInterrupt();
+        hostsim::showInterrupt();
+    } else if (end == hostsim::WorkEnd::TimedOut) {
+        hostsim::startLine();
+        hostsim::printText(std::string("The ") + what + " took longer than " +
+                           std::to_string(static_cast<int>(maxQuerySeconds)) +
+                           " seconds and was given up.\n");
+    }
+    if (caught) hostsim::releaseInterrupts();
+    return end;
+}
+
+// The status a query's caller gets when it did not end: the user cancelled, or it failed.
+int statusOfStopped(hostsim::WorkEnd end) {
+    return end == hostsim::WorkEnd::Cancelled ? KVS_RTCAN : KVS_RTERROR;
+}
 
 // The primitive hit by a pick at world point p, or -1. nested: ties among the objects inside
 // one reference go to the later innermost object.
@@ -29,6 +59,7 @@ int hitPrimitive(const Point& p, double radius, bool nested) {
     int best = -1;
     double bestDistance = INFINITY;
     for (int i : near) {
+        if (hostsim::workMustStop()) return -1;
         const Primitive& candidate = all[i];
         double d = hostsim::viewDistance(candidate, p[0], p[1], nullptr);
         if (best < 0) {
@@ -60,7 +91,10 @@ int pickPrimitive(const char* prompt, double point[3], bool nested, int& hit) {
     int status = kvs_getpoint(nullptr, prompt != nullptr ? prompt : "", point);
     if (status != KVS_RTNORM) return status;
     Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
-    hit = hitPrimitive(world, pickboxPixels() * hostsim::pixelSize(), nested);
+    double radius = pickboxPixels() * hostsim::pixelSize();
+    hostsim::WorkEnd end =
+        runBounded("pick", [&] { hit = hitPrimitive(world, radius, nested); });
+    if (end != hostsim::WorkEnd::Completed) return statusOfStopped(end);
     return hit >= 0 ? KVS_RTNORM : KVS_RTERROR;
 }
 
@@ -134,10 +168,13 @@ extern "C" int kvs_osnap(const double point[3], const char* mode, double result[
     if (point == nullptr || result == nullptr || modes == 0) return KVS_RTERROR;
     Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
     hostsim::ensureDrawingOpen();
-    Point snapped;
-    if (!hostsim::findSnapPoint(world, modes, lastPointInWorld(),
-                                aperturePixels() * hostsim::pixelSize(), snapped))
-        return KVS_RTERROR;
+    Point snapped, from = lastPointInWorld();
+    double radius = aperturePixels() * hostsim::pixelSize();
+    bool found = false;
+    hostsim::WorkEnd end = runBounded(
+        "snap", [&] { found = hostsim::findSnapPoint(world, modes, from, radius, snapped); });
+    if (end != hostsim::WorkEnd::Completed) return statusOfStopped(end);
+    if (!found) return KVS_RTERROR;
     hostsim::noteSnappedPoint(snapped);
     Point answer = hostsim::worldToUcs(snapped, false);
     for (int i = 0; i < 3; ++i) result[i] = answer[i];

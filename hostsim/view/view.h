@@ -37,9 +37,19 @@ struct PlanPrimitives {
     std::vector<PlanText> texts;                 // with withTexts only
 };
 constexpr int splineSamplesPerPiece = 16;  // enough for a smooth line at any zoom a page uses
+// A window of world XY and the size of its pixels, to draw for: what lies outside is left out,
+// what is smaller than a pixel is drawn once a pixel, and a spline's pieces are joined into one
+// line sampled to a quarter pixel. So what is drawn grows with what the window shows, not with
+// how many objects and pieces lie in it.
+struct PlanWindow {
+    double lowX, lowY, highX, highY;
+    double pixel;  // drawing units
+};
 // The primitives of object top, or of every object when top is negative. withTexts: the texts
-// (TEXT, ATTRIB, MTEXT) as their lines, instead of the boxes the host picks them by.
-void planPrimitives(int top, bool withTexts, PlanPrimitives& out);
+// (TEXT, ATTRIB, MTEXT) as their lines, instead of the boxes the host picks them by. Without a
+// window, everything, each spline piece in splineSamplesPerPiece chords.
+void planPrimitives(int top, bool withTexts, PlanPrimitives& out,
+                    const PlanWindow* window = nullptr);
 
 // ---- the view's window (viewWindow.cpp) ----
 // VIEWSIZE high, SCREENSIZE's shape, centred where a page last put its view, else on the middle

@@ -288,6 +288,9 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
     const std::string small = drawingtest::drawingText("0 LINE\n10 0\n20 0\n11 1\n21 1\n");
     TemporaryFile tooLong(std::string(5000, '\n'));
     TemporaryFile manyObjects(drawingtest::drawingText(circles));
+    TemporaryFile circleArray(drawingtest::drawingText(  // 4 KB of file, 3 MB of geometry
+        "0 INSERT\n2 C\n10 0\n20 0\n70 100\n71 100\n44 3\n45 3\n" + circles,
+        "0 BLOCK\n2 C\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"));
     FilledPipe smallPipe(small), longPipe(std::string(5000, '\n'));
     struct Case {
         int line;
@@ -301,6 +304,9 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
         {__LINE__, tooLong.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
         {__LINE__, manyObjects.path, "4096", ": the drawing needs more than the 4096 bytes"},
         {__LINE__, manyObjects.path, "100000", ""},
+        {__LINE__, circleArray.path, "1000000",
+         ":29: the block references expand past the 1000000 bytes a drawing may take here"},
+        {__LINE__, circleArray.path, "10000000", ""},
         {__LINE__, smallPipe.path, "4096", ""},
         {__LINE__, longPipe.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
         {__LINE__, "/dev/zero", "4096", ": larger than the 4096 bytes a drawing may take here"},
@@ -309,11 +315,15 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
+        std::string error, before = hostsim::currentDrawing().source;
+        std::size_t primitivesBefore = hostsim::drawingPrimitives().size();
         setenv("HOSTSIM_MAX_DRAWING_BYTES", c.limit, 1);
-        std::string error;
         bool opened = hostsim::openDrawingFile(c.path, error);
         EXPECT_EQ(c.want[0] == '\0', opened) << error;
         EXPECT_NE(std::string::npos, error.find(c.want)) << error;
+        if (opened) continue;  // a drawing refused leaves the one open before as it was
+        EXPECT_EQ(before, hostsim::currentDrawing().source);
+        EXPECT_EQ(primitivesBefore, hostsim::drawingPrimitives().size());
     }
     unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
 }

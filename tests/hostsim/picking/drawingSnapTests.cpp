@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "hostsim/snapping/snapping.h"
 #include "tests/hostsim/drawingTestSupport.h"
 
 namespace {
@@ -121,6 +122,29 @@ TEST_F(Snap, NoPointOfTheModeIsAFailure) {
     }
     double p[3] = {1, 0.5, 0};
     EXPECT_EQ(KVS_RTERROR, kvs_osnap(p, nullptr, p));
+}
+
+// A snap stops, and finds nothing, once the user asks it to or its time runs out.
+TEST_F(Snap, StopsWhenAskedOrOutOfTime) {
+    struct Case {
+        int line;
+        double seconds;
+        bool (*stopRequested)();
+        hostsim::WorkEnd want;
+    };
+    const Case cases[] = {
+        {__LINE__, 10, [] { return false; }, hostsim::WorkEnd::Completed},
+        {__LINE__, 10, [] { return true; }, hostsim::WorkEnd::Cancelled},
+        {__LINE__, 0, [] { return false; }, hostsim::WorkEnd::TimedOut},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Point snapped;
+        hostsim::startWork(c.seconds, c.stopRequested);
+        bool found = hostsim::findSnapPoint({1, 0.5, 0}, hostsim::snapEnd, {}, 1000, snapped);
+        EXPECT_EQ(c.want, hostsim::finishWork());
+        EXPECT_EQ(c.want == hostsim::WorkEnd::Completed, found);
+    }
 }
 
 TEST_F(Snap, PointsAndLastPointAreInTheUcs) {
