@@ -283,6 +283,9 @@ def spline_drawing():
     tangent.dxf.start_tangent = (0, 1, 0)
     tangent.dxf.end_tangent = (1, -1, 0)
     curves.append(tangent)
+    # fit points spaced unevenly, without end tangents: its middle depends on the chord
+    # parameters and on both estimated tangents
+    uneven = msp.add_spline(fit_points=[(0, 60), (1, 61), (8, 62), (9, 66), (20, 60)])
     save(doc, "splines.dxf")
 
     tools = [c.construction_tool() for c in curves]
@@ -339,6 +342,9 @@ def spline_drawing():
     row("INT", (p.x + 0.3, p.y - 0.3), p)
     p = curves_crossing(tools[0], tools[6])
     row("INT", (p.x + 0.3, p.y + 0.3), p)
+    tool = uneven.construction_tool()
+    m = middle_point(tool, tool.knots()[tool.degree], tool.knots()[tool.count])
+    row("MID", (m.x + 0.3, m.y + 0.3), m)
     with open(os.path.join(HERE, "splineSnaps.txt"), "w") as out:
         out.write("# mode pickX pickY x y z, by ezdxf (makePickDrawings.py)\n")
         out.write("\n".join(rows) + "\n")

@@ -20,7 +20,8 @@ trap '"$session" $name stop' EXIT
 # pressed only once the screen shows what came before it, as a person would see it.
 steps=(
     "waitForLast ^Command:$"
-    "type (setq B 4242)" "keys Enter" "waitForLast ^Command:$"
+    # the result first: until the line is read, the prompt before it also ends the screen
+    "type (setq B 4242)" "keys Enter" "waitFor ^4242$" "waitForLast ^Command:$"
     # at Command: the line typed is dropped and the prompt comes again
     "type A=1" "waitForLast ^Command: A=1$" "keys C-c" "waitFor ^Command: A=1\^C$"
     "waitForLast ^Command:$"

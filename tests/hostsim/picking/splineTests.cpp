@@ -125,6 +125,7 @@ TEST_F(DrawingTest, SplinesThatCannotBeDrawnAreNamed) {
         {__LINE__, "71 1\n40 0\n40 0\n40 0\n40 0\n" + line, "leave it no length"},
         {__LINE__, "71 1\n40 0\n40 0\n40 1\n40 1\n41 0\n41 1\n" + line,
          "weight that is not positive"},
+        {__LINE__, "71 1\n40 0\n40 0\n40 1\n40 1\n41 1\n" + line, "weights do not match"},
         {__LINE__, "71 1\n40 0\n40 0\n40 1\n40 1\n41 1e300\n41 1\n10 1e300\n20 0\n10 1\n20 1\n",
          "control point out of range"},
         {__LINE__, "11 0\n21 0\n11 0\n21 0\n11 1\n21 1\n", "fit points repeat"},

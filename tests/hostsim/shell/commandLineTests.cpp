@@ -192,6 +192,7 @@ TEST_F(HostFunctions, ReadsPointsAndAsksAgainAfterAMalformedOne) {
         {__LINE__, "1,2\n",            0, KVS_RTNORM, {1, 2, 0}},
         {__LINE__, " 1.5 , -2 , 3e1\n", 0, KVS_RTNORM, {1.5, -2, 30}},
         {__LINE__, "1\n1,2,3,4\n1,\nx,y\n4,5\n", 0, KVS_RTNORM, {4, 5, 0}},
+        {__LINE__, "1,2,\n4,5\n",      0, KVS_RTNORM, {4, 5, 0}},  // a third part left empty
         {__LINE__, "\n",               0, KVS_RTCAN, {0, 0, 0}},
         {__LINE__, "\n7,8\n",          1, KVS_RTNORM, {7, 8, 0}},  // may not be empty: asked again
         {__LINE__, "*cancel*\n",       0, KVS_RTCAN, {0, 0, 0}},
