@@ -72,8 +72,6 @@ bool pointPromptWaiting();
 // converted, anything else kept as written in 1252. False, with a notice printed, when the line
 // holds a character that code page 1252 lacks.
 bool hostLineFromTerminal(const std::string& typed, std::string& line);
-// Reads x,y or x,y,z. False on malformed text.
-bool parsePointText(const std::string& text, Point& point);
 // A reader of the answers given to the module (the host's marks): each text kvs_getstring
 // returns, and each point kvs_getpoint returns, in the UCS as typed. Empty functions remove it.
 struct AnswerWatch {

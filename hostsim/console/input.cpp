@@ -200,14 +200,6 @@ int takeInitgetFlags() {
     return flags;
 }
 
-bool parseCoordinate(const std::string& text, double& value) {
-    std::string number = hostsim::trimmed(text);
-    if (number.empty()) return false;
-    char* end = nullptr;
-    value = std::strtod(number.c_str(), &end);
-    return *end == '\0' && std::isfinite(value);
-}
-
 }  // namespace
 
 namespace hostsim {
@@ -250,20 +242,6 @@ bool inputInterrupted() { return lastReadInterrupted; }
 bool pointPromptWaiting() { return pointPromptOpen; }
 
 void watchAnswers(AnswerWatch watch) { answerWatch = std::move(watch); }
-
-bool parsePointText(const std::string& text, Point& point) {
-    std::vector<std::string> parts;
-    std::stringstream stream(text);
-    std::string part;
-    while (std::getline(stream, part, ',')) parts.push_back(part);
-    if (!text.empty() && text.back() == ',') return false;
-    if (parts.size() < 2 || parts.size() > 3) return false;
-    Point p = {0.0, 0.0, 0.0};
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        if (!parseCoordinate(parts[i], p[i])) return false;
-    point = p;
-    return true;
-}
 
 }  // namespace hostsim
 
