@@ -68,6 +68,17 @@ bool readInputLine(const std::string& prompt, std::string& line);
 bool inputInterrupted();
 // True while kvs_getpoint waits for its answer: every pick and point prompt asks through it.
 bool pointPromptWaiting();
+// kvs_getpoint reads its answers with parsePointAnswer, relative to the base this gives at each
+// answer (the session gives LASTPOINT and ANGBASE); without one, the origin and angle 0.
+void usePointAnswerBase(std::function<PointAnswerBase()> base);
+// True when the last line read came from input that no one answers as it asks: a SCRIPT, a test's
+// text, or standard input that is not a terminal. A terminal, a served page and the rest of a
+// command line (queued answers) are someone typing.
+bool lastLineUnattended();
+// A pick that found nothing at such input: the module asks again, but the lines that follow are
+// the script's next commands, not a second try. cancelNextPointPrompt(true) makes the next point
+// prompt cancel at once with a notice; any line read, or false, forgets it.
+void cancelNextPointPrompt(bool cancel);
 // A line from the terminal, a script or an argument in the host's code page 1252: valid UTF-8 is
 // converted, anything else kept as written in 1252. False, with a notice printed, when the line
 // holds a character that code page 1252 lacks.

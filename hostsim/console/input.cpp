@@ -40,6 +40,9 @@ static bool plainEnded = false;                      // stdin gave its end (or a
 static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
 static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
 static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
+static std::function<hostsim::PointAnswerBase()> answerBaseSource;  // LASTPOINT and ANGBASE
+static bool lastReadUnattended = false;  // the last line came from a script, a pipe or a test
+static bool nextPointPromptCancelled = false;  // a pick missed where no one can pick again
 
 namespace {
 
@@ -156,6 +159,8 @@ bool readPlainLine(std::istream& in, const std::string& prompt, std::string& lin
 // line with a character the code page lacks is refused with a notice and asked for again.
 bool nextLine(const std::string& prompt, std::string& line) {
     lastReadInterrupted = false;
+    nextPointPromptCancelled = false;
+    lastReadUnattended = false;
     if (!queuedAnswers.empty()) {
         line = queuedAnswers.front();
         queuedAnswers.pop_front();
@@ -176,6 +181,7 @@ bool nextLine(const std::string& prompt, std::string& line) {
             return true;
         }
         bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
+        lastReadUnattended = !terminal;
         const hostsim::LineEditor* editor = terminal ? hostsim::lineEditor() : nullptr;
         std::string typed;
         bool read = scriptInput != nullptr ? readPlainLine(*scriptInput, prompt, typed)
@@ -243,6 +249,14 @@ bool pointPromptWaiting() { return pointPromptOpen; }
 
 void watchAnswers(AnswerWatch watch) { answerWatch = std::move(watch); }
 
+void usePointAnswerBase(std::function<PointAnswerBase()> base) {
+    answerBaseSource = std::move(base);
+}
+
+bool lastLineUnattended() { return lastReadUnattended; }
+
+void cancelNextPointPrompt(bool cancel) { nextPointPromptCancelled = cancel; }
+
 }  // namespace hostsim
 
 // The flags hold for the next prompt only. Keywords are not kept: the two prompts the host offers
@@ -276,12 +290,20 @@ extern "C" int kvs_getstring(int allowBlanks, const char* prompt, char* text, si
     }
 }
 
-// The answer is x,y or x,y,z in the current user coordinate system, and so is the point returned.
+// The answer is a point in the current user coordinate system, typed as parsePointAnswer reads
+// it, and so is the point returned.
 extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double point[3]) {
     hostsim::ErrnoGuard keepErrno;
     (void)basePoint;  // no rubber band to draw without a screen
     bool emptyRefused = (takeInitgetFlags() & initgetNoNull) != 0;
     if (point == nullptr) return KVS_RTERROR;
+    if (nextPointPromptCancelled) {
+        nextPointPromptCancelled = false;
+        hostsim::startLine();
+        hostsim::printText(
+            "The pick is cancelled: input that is not a terminal cannot pick again.\n");
+        return KVS_RTCAN;
+    }
     const std::string promptText = prompt != nullptr ? prompt : "";
     for (;;) {
         std::string answer;
@@ -292,11 +314,14 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
         answer = hostsim::trimmed(answer);
         if (answer == cancelAnswer || (answer.empty() && !emptyRefused)) return KVS_RTCAN;
         hostsim::Point p;
-        if (hostsim::parsePointText(answer, p)) {
+        hostsim::PointAnswerBase base =
+            answerBaseSource ? answerBaseSource() : hostsim::PointAnswerBase{};
+        if (hostsim::parsePointAnswer(answer, base, p)) {
             std::memcpy(point, p.data(), sizeof p);
             if (answerWatch.point) answerWatch.point(p);
             return KVS_RTNORM;
         }
-        hostsim::printText("Enter a point as x,y or x,y,z.\n");
+        hostsim::printText(
+            "Enter a point as x,y or x,y,z; @dx,dy from the last point; d<angle or @d<angle.\n");
     }
 }

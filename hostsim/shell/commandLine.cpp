@@ -260,6 +260,7 @@ std::vector<std::string> hostCommandNames() {
 }
 
 LineOutcome runCommandLine(const std::string& line) {
+    cancelNextPointPrompt(false);  // a pick that missed in the last command ends with it
     std::size_t first = line.find_first_not_of(" \t\r\n");
     if (first == std::string::npos) return LineOutcome::NoValue;
     if (line[first] == '(') return runQuillet(line);  // the reader passes blanks over itself

@@ -1,5 +1,6 @@
 // hostsim/shell/session.cpp - the host session as a whole: Quillet connected to the host's
-// system variables and the module's functions, and every default put back for a fresh session.
+// system variables and the module's functions, point answers to LASTPOINT and ANGBASE, and every
+// default put back for a fresh session.
 #include "hostsim/shell/shell.h"
 
 #include "hostsim/view/view.h"
@@ -23,6 +24,7 @@ namespace hostsim {
 
 void resetHostState() {
     connectQuillet(quilletHost);
+    usePointAnswerBase(pointAnswerBase);
     resetSysvars();
     clearSymbols();
     setWorldUcs();

@@ -186,8 +186,13 @@ TEST_F(HostFunctions, ReadsAnswersWithoutOverrunningTheBuffer) {
     EXPECT_EQ(KVS_RTERROR, kvs_getstring(1, "? ", small, 0));
 }
 
+// Relative answers start from LASTPOINT (1,2,3); polar angles are degrees from ANGBASE.
 TEST_F(HostFunctions, ReadsPointsAndAsksAgainAfterAMalformedOne) {
-    struct Case { int line; const char* input; int initget; int want; hostsim::Point point; };
+    const double quarterTurn = 1.5707963267948966;
+    struct Case {
+        int line; const char* input; int initget; int want; hostsim::Point point;
+        double angleBase = 0.0;
+    };
     const Case cases[] = {
         {__LINE__, "1,2\n",            0, KVS_RTNORM, {1, 2, 0}},
         {__LINE__, " 1.5 , -2 , 3e1\n", 0, KVS_RTNORM, {1.5, -2, 30}},
@@ -196,16 +201,26 @@ TEST_F(HostFunctions, ReadsPointsAndAsksAgainAfterAMalformedOne) {
         {__LINE__, "\n7,8\n",          1, KVS_RTNORM, {7, 8, 0}},  // may not be empty: asked again
         {__LINE__, "*cancel*\n",       0, KVS_RTCAN, {0, 0, 0}},
         {__LINE__, "1e999,0\n",        0, KVS_RTCAN, {0, 0, 0}},  // refused, then the end
+        {__LINE__, "@1,1\n",           0, KVS_RTNORM, {2, 3, 3}},
+        {__LINE__, " @ -1, 0.5 ,2\n",  0, KVS_RTNORM, {0, 2.5, 5}},
+        {__LINE__, "@\n",              0, KVS_RTNORM, {1, 2, 3}},
+        {__LINE__, "10<90\n",          0, KVS_RTNORM, {0, 10, 0}},
+        {__LINE__, "2<30\n",           0, KVS_RTNORM, {1.7320508075688772, 1, 0}},
+        {__LINE__, "@2<-180\n",        0, KVS_RTNORM, {-1, 2, 3}},  // z stays the last point's
+        {__LINE__, "1<90\n",           0, KVS_RTNORM, {-1, 0, 0}, quarterTurn},
+        {__LINE__, "@1<\n<5\n@@1,2\n1<2<3\n1<2,3\n4,5\n", 0, KVS_RTNORM, {4, 5, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
+        ASSERT_TRUE(hostsim::setSysvarPoint("LASTPOINT", {1, 2, 3}));
+        ASSERT_TRUE(hostsim::setSysvarReal("ANGBASE", c.angleBase));
         hostsim::useInputText(c.input);
         if (c.initget != 0) kvs_initget(c.initget, nullptr);
         double point[3] = {0, 0, 0};
         EXPECT_EQ(c.want, kvs_getpoint(nullptr, "Point: ", point));
-        EXPECT_EQ(c.point[0], point[0]);
-        EXPECT_EQ(c.point[1], point[1]);
-        EXPECT_EQ(c.point[2], point[2]);
+        EXPECT_DOUBLE_EQ(c.point[0], point[0]);
+        EXPECT_DOUBLE_EQ(c.point[1], point[1]);
+        EXPECT_DOUBLE_EQ(c.point[2], point[2]);
     }
 }
 
