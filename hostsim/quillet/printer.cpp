@@ -85,16 +85,28 @@ std::string formatPoint(const hostsim::QValue& point) {
     return text + ")";
 }
 
+// A text as the reader reads it back. No control character goes out raw: an escape sequence in
+// a drawing's text or a typed line must show, not act on the terminal.
 std::string formatText(const std::string& value) {
     std::string quoted = "\"";
     for (char c : value) {
+        unsigned char code = static_cast<unsigned char>(c);
         switch (c) {
             case '"': quoted += "\\\""; break;
             case '\\': quoted += "\\\\"; break;
             case '\n': quoted += "\\n"; break;
             case '\t': quoted += "\\t"; break;
             case '\r': quoted += "\\r"; break;
-            default: quoted += c; break;
+            case '\x1b': quoted += "\\e"; break;
+            default:
+                if (code < 0x20 || code == 0x7F) {
+                    char octal[8];
+                    std::snprintf(octal, sizeof octal, "\\%03o", code);
+                    quoted += octal;
+                } else {
+                    quoted += c;
+                }
+                break;
         }
     }
     return quoted + "\"";

@@ -106,13 +106,15 @@ std::size_t openStringStart(const std::string& text, std::size_t cursor) {
     return start;
 }
 
-// The string is the argument of (cal "..." or (calc "...", with or without C:.
+// The string is the argument of (cal "..." or of the calculator under another of its names
+// ((calc "...", (berechnen "...), with or without C:.
 bool isCalculatorString(const std::string& text, std::size_t stringStart) {
     std::string before = text.substr(0, stringStart - 1);  // up to the opening quote
     std::size_t open = before.find_last_of('(');
     if (open == std::string::npos) return false;
     std::string name = hostsim::upperName(hostsim::trimmed(before.substr(open + 1)));
-    return name == "CAL" || name == "CALC" || name == "C:CAL" || name == "C:CALC";
+    std::vector<std::string> names = hostsim::calculatorNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 Completion completeCommandLine(const std::string& text, std::size_t cursor) {

@@ -43,6 +43,8 @@ TEST_F(Quillet, ReadsAtomsTextsAndLists) {
         {__LINE__, "'abc '|Mixed Case|",  "ABC\nMixed Case\n"},
         {__LINE__, "'1+ 'inf '1e",        "1+\nINF\n1E\n"},  // not numbers: symbols
         {__LINE__, "\"a\\\"b\\\\c\\nd\"", "\"a\\\"b\\\\c\\nd\"\n"},
+        // control characters print escaped, octal as the reader takes it; \400 is no byte
+        {__LINE__, "\"\x1b[2J\\001\\101\\400\x7f\"", "\"\\e[2J\\001A 0\\177\"\n"},
         {__LINE__, "'(1 (2 \"x\") nil)",  "(1 (2 \"x\") nil)\n"},
         {__LINE__, "'() nil NIL",         "nil\nnil\nnil\n"},
         {__LINE__, "''x",                 "(QUOTE X)\n"},

@@ -154,6 +154,33 @@ TEST_F(HostFunctions, RunsModuleCommandsWithTheirFirstAnswer) {
     }
 }
 
+// HELP knows the calculator by every name the module gave it (told by its handler), and shows
+// what it cannot find without letting a control character act on the terminal.
+TEST_F(HostFunctions, HelpsWithTheModulesNamesOfTheCalculator) {
+    const char* const names[] = {"CAL", "C:CAL", "BERECHNEN", "C:BERECHNEN"};
+    for (int code = 0; code < 4; ++code) {
+        kvs_defun(names[code], code);
+        kvs_regfunc(describeArguments, code);
+    }
+    kvs_defun("C:SUM", 4);
+    kvs_regfunc(returnPoint, 4);
+    struct Case { int line; std::string text; const char* want; };
+    const Case cases[] = {
+        {__LINE__, "HELP",             "  CAL [EXPR]          the calculator (the module's command); BERECHNEN too\n"},
+        {__LINE__, "help c:berechnen", "BERECHNEN is the module's name for CAL"},
+        {__LINE__, "HELP BERECHNEN",   "(berechnen \"EXPR\") evaluates one.\n\nThe calculator: "},
+        {__LINE__, "HELP SUM",         "No help for \"SUM\"."},
+        {__LINE__, "HELP CALC",        "No help for \"CALC\"."},
+        {__LINE__, std::string("HELP a\0\x1b[2J", 11), "No help for \"A\\000\\e[2J\". Type HELP"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::runCommandLine(c.text);
+        std::string printed = hostsim::takeOutput();
+        EXPECT_NE(std::string::npos, printed.find(c.want)) << printed;
+    }
+}
+
 TEST_F(HostFunctions, ReadsAnswersWithoutOverrunningTheBuffer) {
     struct Case { int line; const char* input; int allowBlanks; std::size_t size; int want; const char* text; };
     const Case cases[] = {

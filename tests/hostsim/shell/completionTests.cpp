@@ -12,12 +12,21 @@ namespace {
 
 using hostsim::PromptKind;
 
+int calculator() { return 1; }
+int other() { return 1; }
+
 class Completion : public ::testing::Test {
 protected:
     void SetUp() override {
         hostsim::resetHostState();
-        ASSERT_EQ(KVS_RTNORM, kvs_defun("C:CAL", 1));
-        ASSERT_EQ(KVS_RTNORM, kvs_defun("CAL", 0));
+        // The calculator and its localised names, told apart from other functions by its handler.
+        const char* const names[] = {"CAL", "C:CAL", "BERECHNEN", "C:BERECHNEN"};
+        for (int code = 0; code < 4; ++code) {
+            ASSERT_EQ(KVS_RTNORM, kvs_defun(names[code], code));
+            ASSERT_EQ(KVS_RTNORM, kvs_regfunc(calculator, code));
+        }
+        ASSERT_EQ(KVS_RTNORM, kvs_defun("C:OTHER", 4));  // another command with its own handler
+        ASSERT_EQ(KVS_RTNORM, kvs_regfunc(other, 4));
         hostsim::setSymbol("DISTANCE", hostsim::QValue::real(2.0));
         hostsim::setSymbol("MY-VAR", hostsim::QValue::real(1.0));  // no plain name: never offered
     }
@@ -46,7 +55,8 @@ TEST_F(Completion, OffersTheNamesThatFitWhereTheCursorIs) {
         {__LINE__, command,    "UCS W|",                  4,  ""},     // only the command's name
         {__LINE__, command,    "!DI|",                    1,  "DISTANCE"},
         {__LINE__, command,    "(cal \"2*SQ|",            8,  "SQR SQRT"},
-        {__LINE__, command,    "(C:CALC \"[1,2]+di|\")",  15, "DIST DISTANCE"},
+        {__LINE__, command,    "(C:berechnen \"[1,2]+di|\")",  20, "DIST DISTANCE"},
+        {__LINE__, command,    "(c:other \"SI|",          10, ""},     // not the calculator's
         {__LINE__, command,    "(cal \"GETVAR(PI|",       13, "PICKBOX"},
         {__LINE__, command,    "(cal \"x\") (cal \"RA|",  16, "RAD"},
         {__LINE__, command,    "(cal \"x\") RA|",         10, ""},     // outside any string
