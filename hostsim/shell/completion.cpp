@@ -14,9 +14,6 @@ namespace {
 
 using hostsim::Completion;
 
-// Names the lexer knows besides the functions of the table.
-const char* const expressionKeywords[] = {"GETVAR", "CVUNIT", "PI"};
-
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
 bool startsWithIgnoringCase(const std::string& name, const std::string& prefix) {
@@ -70,8 +67,7 @@ std::vector<std::string> variableNames() {
 std::vector<std::string> expressionNames() {
     std::vector<std::string> names = variableNames();
     for (const hostsim::FunctionReference& entry : hostsim::functionReference())
-        names.push_back(entry.name);
-    names.insert(names.end(), std::begin(expressionKeywords), std::end(expressionKeywords));
+        names.push_back(entry.name);  // the keywords GETVAR, CVUNIT and PI among them
     return names;
 }
 
