@@ -121,6 +121,7 @@ struct LineEditor {
     int* completionAppendCharacter;
     char** (**attemptedCompletionFunction)(const char* text, int start, int end);
     const char** wordBreakCharacters;
+    const char** basicQuoteCharacters;
     void (*addHistory)(const char* line);
     int (*appendHistory)(int count, const char* path);
     int (*historyTruncateFile)(const char* path, int lines);
