@@ -39,11 +39,11 @@ bool finite(std::initializer_list<double> values) {
     return true;
 }
 
-// A text of the host (code page 1252) as XML character data in UTF-8. Control characters are
-// not allowed in XML 1.0 and show as '?'.
-std::string xmlText(const std::string& hostText) {
+// Text as XML character data, its bytes kept. Control characters are not allowed in XML 1.0 and
+// show as '?'.
+std::string xmlEscaped(const std::string& text) {
     std::string escaped;
-    for (char c : hostText) {
+    for (char c : text) {
         switch (c) {
             case '&':
                 escaped += "&amp;";
@@ -61,7 +61,18 @@ std::string xmlText(const std::string& hostText) {
                 escaped += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
         }
     }
-    return hostsim::utf8FromCp1252(escaped);
+    return escaped;
+}
+
+// A text of the host (code page 1252) as XML character data in UTF-8.
+std::string xmlText(const std::string& hostText) {
+    return hostsim::utf8FromCp1252(xmlEscaped(hostText));
+}
+
+// A file's name is the file system's, in UTF-8 already; a name that is not valid UTF-8 is taken
+// as code page 1252, as a typed line is.
+std::string xmlFileName(const std::string& name) {
+    return hostsim::isValidUtf8(name) ? xmlEscaped(name) : xmlText(name);
 }
 
 class SvgDocument {
@@ -99,7 +110,7 @@ class SvgDocument {
                "\" height=\"" + number(window.screenHeight) + "\" viewBox=\"" + box + "\">\n";
         const std::string& source =
             hostsim::currentDrawing().source;  // its name, not where it lies
-        out += "<title>" + xmlText(source.substr(source.rfind('/') + 1)) + "</title>\n";
+        out += "<title>" + xmlFileName(source.substr(source.rfind('/') + 1)) + "</title>\n";
         out += "<rect x=\"" + number(left) + "\" y=\"" + number(top) + "\" width=\"" +
                number(window.width) + "\" height=\"" + number(window.height) +
                "\" fill=\"#fff\"/>\n";
