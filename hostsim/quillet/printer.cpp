@@ -46,12 +46,22 @@ int printedExponent(double value) {
     return exponent != nullptr ? std::atoi(exponent + 1) : 0;
 }
 
-// Rounds value to a multiple of 10^-decimals (decimals may be negative). Above 0 decimals the
-// rounding goes through the decimal text, so 0.1 stays exactly what strtod makes of "0.1".
+// Rounds value to a multiple of 10^-decimals (decimals may be negative). The rounding goes
+// through the decimal text, so 0.1 stays exactly what strtod makes of "0.1", and a value rounded
+// to its own printed digits stays the value it was: dividing by a power of ten and multiplying
+// back would change the last bits of -4.0320355280063877e+18.
 double roundToDecimals(double value, int decimals) {
     if (decimals < 0) {
-        double step = std::pow(10.0, -decimals);
-        return std::round(value / step) * step;
+        char text[64];
+        printDouble(text, value, std::chars_format::scientific, 16);
+        int exponent = std::atoi(std::strchr(text, 'e') + 1);
+        int digits = exponent + decimals + 1;  // significant digits down to 10^-decimals
+        if (digits < 1) {
+            double step = std::pow(10.0, -decimals);  // |value| < step: 0 or one step
+            return std::round(value / step) * step;
+        }
+        printDouble(text, value, std::chars_format::scientific, digits - 1);
+        return std::strtod(text, nullptr);
     }
     char text[512];  // decimals <= 16 + 324 for the smallest double, and |value| < 1e17 here
     printDouble(text, value, std::chars_format::fixed, decimals);

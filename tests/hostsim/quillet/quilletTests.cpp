@@ -201,6 +201,8 @@ TEST(Printer, RoundsAPointToItsLargestComponentAndNeverShowsMinusZero) {
         {__LINE__, QValue::point(9.99996, 0.00004, 1),         5,  "(10.0 0.0 1.0)"},
         {__LINE__, QValue::point(1e20, 123456, -0.5),          15, "(1e+20 0.0 0.0)"},
         {__LINE__, QValue::point(1e20, 1e6, 0),                15, "(1e+20 1000000.0 0.0)"},
+        {__LINE__, QValue::point(-4.0320355280063877e+18, 0, 0), 17,
+                   "(-4.0320355280063877e+18 0.0 0.0)"},  // its own digits leave it as it is
         {__LINE__, QValue::point(-0.000999850023746063, 9.99950008748438, 0), 15,
                    "(-0.00099985002375 9.99950008748438 0.0)"},
         {__LINE__, QValue::point(1.0 / 0.0, noise, 2),         15, "(inf 0.0 2.0)"},
