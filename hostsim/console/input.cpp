@@ -37,6 +37,8 @@ static int pendingInitgetFlags = 0;                  // for the next prompt only
 static bool lastReadInterrupted = false;             // Ctrl-C ended the last line read
 static std::string plainPending;                     // read from stdin, not yet a whole line
 static bool plainEnded = false;                      // stdin gave its end (or an error)
+static bool plainAtStart = true;                     // no line of stdin read yet
+static bool scriptAtStart = false;                   // no line of the SCRIPT read yet
 static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
 static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
 static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
@@ -91,6 +93,13 @@ bool readTerminalLine(const hostsim::LineEditor& editor, const std::string& prom
     return true;
 }
 
+// A file saved with the UTF-8 signature (an editor's byte-order mark) starts with it: it is no
+// part of the first line.
+void dropByteOrderMark(std::string& line) {
+    static const char mark[] = "\xEF\xBB\xBF";
+    if (line.compare(0, sizeof mark - 1, mark) == 0) line.erase(0, sizeof mark - 1);
+}
+
 bool isCommentLine(const std::string& line) {
     std::size_t first = line.find_first_not_of(" \t");
     return first != std::string::npos && line[first] == ';';
@@ -99,6 +108,8 @@ bool isCommentLine(const std::string& line) {
 // One line without its line end; a script's comment lines are passed over wherever they stand.
 bool getLine(std::istream& in, std::string& line) {
     while (std::getline(in, line)) {
+        if (&in == scriptInput && scriptAtStart) dropByteOrderMark(line);
+        if (&in == scriptInput) scriptAtStart = false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (&in != scriptInput || !isCommentLine(line)) return true;
     }
@@ -115,6 +126,8 @@ PlainRead readStandardInputLine(std::string& line) {
             if (lineEnd == std::string::npos && plainPending.empty()) return PlainRead::End;
             line = plainPending.substr(0, lineEnd);
             plainPending.erase(0, lineEnd == std::string::npos ? lineEnd : lineEnd + 1);
+            if (plainAtStart) dropByteOrderMark(line);
+            plainAtStart = false;
             return PlainRead::Line;
         }
         if (hostsim::takeInterrupt()) break;
@@ -237,7 +250,10 @@ void clearQueuedAnswers() { queuedAnswers.clear(); }
 
 void useLineSource(std::function<bool(std::string&)> source) { lineSource = std::move(source); }
 
-void useScriptInput(std::istream* script) { scriptInput = script; }
+void useScriptInput(std::istream* script) {
+    scriptInput = script;
+    scriptAtStart = true;
+}
 
 bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLine(*scriptInput, line); }
 
