@@ -2,10 +2,10 @@
 // a script holds, and the terminal's Ctrl-C and history.
 //
 // Offers: printText, printResult and the capture for tests, and kvs_printf (output.cpp);
-// readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget, and
-// the watch on their answers (input.cpp); Ctrl-C and the history file (terminal.cpp); readline,
-// loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text is in the host's code
-// page 1252 inside, UTF-8 at the terminal.
+// readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget, the
+// base of point answers and the watch on all answers (input.cpp); Ctrl-C and the history file
+// (terminal.cpp); readline, loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text
+// is in the host's code page 1252 inside, UTF-8 at the terminal.
 #ifndef VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 #define VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 
