@@ -216,10 +216,8 @@ TEST_F(HostFunctions, ReadsAnswersWithoutOverrunningTheBuffer) {
 // Relative answers start from LASTPOINT (1,2,3); polar angles are degrees from ANGBASE.
 TEST_F(HostFunctions, ReadsPointsAndAsksAgainAfterAMalformedOne) {
     const double quarterTurn = 1.5707963267948966;
-    struct Case {
-        int line; const char* input; int initget; int want; hostsim::Point point;
-        double angleBase = 0.0;
-    };
+    struct Case { int line; const char* input; int initget; int want; hostsim::Point point;
+                  double angleBase = 0.0; };
     const Case cases[] = {
         {__LINE__, "1,2\n",            0, KVS_RTNORM, {1, 2, 0}},
         {__LINE__, " 1.5 , -2 , 3e1\n", 0, KVS_RTNORM, {1.5, -2, 30}},
