@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -108,6 +109,7 @@ TEST_F(Completion, OffersTheNamesThatFitWhereTheCursorIs) {
             EXPECT_EQ(c.start, got.start) << c.text;
         }
     }
+    std::filesystem::remove_all(folder);
 }
 
 TEST(HostCommands, HaveEachAReferenceEntryAndNoMore) {
