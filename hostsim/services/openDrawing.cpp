@@ -137,8 +137,10 @@ std::string recordValueText(const ResultBuffer& r) {
             return ". " + std::to_string(r.value.shortInt);
         case hostsim::GroupKind::Long:
             return ". " + std::to_string(r.value.longInt);
-        case hostsim::GroupKind::Text:
-            return std::string(". \"") + (r.value.text ? r.value.text : "") + "\"";
+        case hostsim::GroupKind::Text: {  // escaped as Quillet prints a text
+            std::string text = r.value.text != nullptr ? r.value.text : "";
+            return ". " + hostsim::formatValue(hostsim::QValue::textValue(text));
+        }
         default:
             return ". " + realText(r.value.real);
     }

@@ -1,8 +1,8 @@
 // hostsim/services/selection.cpp - kvs_entsel, kvs_nentsel and kvs_osnap: the drawing picked at
 // a typed point, within PICKBOX or APERTURE pixels.
 //
-// The pick point is read like any point answer (kvs_getpoint: x,y or x,y,z in the UCS; an empty
-// answer, *cancel* or the end of input cancels). The object whose geometry, seen in the plan
+// The pick point is read like any point answer (kvs_getpoint, in the UCS; an empty answer,
+// *cancel* or the end of input cancels). The object whose geometry, seen in the plan
 // view, passes nearest the point and within PICKBOX pixels of it is selected; on a tie the later
 // object in the file wins, as it is drawn over the earlier one.
 #include <cmath>
@@ -95,7 +95,11 @@ int pickPrimitive(const char* prompt, double point[3], bool nested, int& hit) {
     hostsim::WorkEnd end =
         runBounded("pick", [&] { hit = hitPrimitive(world, radius, nested); });
     if (end != hostsim::WorkEnd::Completed) return statusOfStopped(end);
-    return hit >= 0 ? KVS_RTNORM : KVS_RTERROR;
+    if (hit >= 0) return KVS_RTNORM;
+    // The module asks again after a miss; from a script or a pipe that would take the lines
+    // meant as the next commands for picks, to the end of the input.
+    if (hostsim::lastLineUnattended()) hostsim::cancelNextPointPrompt(true);
+    return KVS_RTERROR;
 }
 
 void writeMatrix(const hostsim::Affine& map, double matrix[4][3]) {

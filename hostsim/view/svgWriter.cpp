@@ -69,6 +69,12 @@ std::string xmlText(const std::string& hostText) {
     return xmlEscaped(hostsim::utf8FromCp1252(hostText));
 }
 
+// A file's name is the file system's, in UTF-8 already; a name that is not valid UTF-8 is taken
+// as code page 1252, as a typed line is.
+std::string xmlFileName(const std::string& name) {
+    return hostsim::isValidUtf8(name) ? xmlEscaped(name) : xmlText(name);
+}
+
 class SvgDocument {
   public:
     explicit SvgDocument(const hostsim::ViewWindow& window)
@@ -106,7 +112,7 @@ class SvgDocument {
                "\" height=\"" + number(window.screenHeight) + "\" viewBox=\"" + box + "\">\n";
         const std::string& source =
             hostsim::currentDrawing().source;  // its name, not where it lies
-        out += "<title>" + xmlText(source.substr(source.rfind('/') + 1)) + "</title>\n";
+        out += "<title>" + xmlFileName(source.substr(source.rfind('/') + 1)) + "</title>\n";
         out += "<rect x=\"" + number(left) + "\" y=\"" + number(top) + "\" width=\"" +
                number(window.width) + "\" height=\"" + number(window.height) +
                "\" fill=\"#fff\"/>\n";

@@ -58,7 +58,7 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         "0 LINE\n5 2A\n100 Subclass\n8 walls\n62 5\n10 1\n20 2\n30 3\n11 4\n21 5\n31 6\n"
         "0 CIRCLE\n5 2B\n330 2A\n10 1.5\n20 2.5\n30 0\n40 3.25\n210 0\n220 0\n230 -1\n"
         "0 LWPOLYLINE\n90 2\n70 1\n38 4\n10 0\n20 0\n40 0.5\n41 0.5\n42 1\n10 5\n20 0\n"
-        "0 TEXT\n10 7\n20 8\n40 2\n1 hello world\n50 30\n1000 extra\n1070 12\n1010 1\n1020 2\n"
+        "0 TEXT\n10 7\n20 8\n40 2\n1 say \"hi\" \\ \x1b ok\n50 30\n1000 extra\n1070 12\n1010 1\n1020 2\n"
         "0 ARC\n10 0\n20 0\n40 1\n50 0\n51 90\n330 FFFF\n"
         "0 POINT\n10 1\n30 3\n"
         "0 POLYLINE\n66 1\n10 0\n20 0\n30 0\n0 VERTEX\n10 0\n20 0\n0 SEQEND\n");
@@ -73,7 +73,7 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         // an LWPOLYLINE's vertices have no z group: z is 0
         {__LINE__, 2, "-1=@2 0='LWPOLYLINE' 90=l2 70=s1 38=4 10=0,0,0 40=0.5 41=0.5 42=1 10=5,0,0"},
         {__LINE__, 3,
-         "-1=@3 0='TEXT' 10=7,8,0 40=2 1='hello world' 50=30 1000='extra' 1070=s12 1010=1,2,0"},
+         "-1=@3 0='TEXT' 10=7,8,0 40=2 1='say \"hi\" \\ \x1b ok' 50=30 1000='extra' 1070=s12 1010=1,2,0"},
         {__LINE__, 4, "-1=@4 0='ARC' 10=0,0,0 40=1 50=0 51=90 330=@-1"},  // a handle of nothing
         {__LINE__, 5, "-1=@5 0='POINT' 10=1,0,0 30=3"},  // a z without its y is a plain real
         // an old-style polyline's flags default to 0 when the file omits them: a 2D polyline
@@ -83,6 +83,12 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(c.want, recordsOf(c.index));
     }
+    kvs_name textName;
+    hostsim::nameOfObject(3, textName);
+    ResultBuffer* text = kvs_entget(textName);  // LIST shows a text as Quillet prints it
+    EXPECT_NE(std::string::npos,
+              hostsim::describeRecords(text).find("\n(1 . \"say \\\"hi\\\" \\\\ \\e ok\")\n"));
+    kvs_relrb(text);
 }
 
 TEST_F(DrawingTest, OldPolylineRecordsAndSeqendNamesItsPolyline) {

@@ -90,6 +90,15 @@ for want, got in zip(wanted, results):
 pick = group("picks").find("svg:circle", NS)
 check("pick", (3.0, -0.1), (float(pick.get("cx")), float(pick.get("cy"))))
 
+# A drawing's name is a file name, in UTF-8 already: the title shows it once encoded.
+named = os.path.join(work, "Zeichnung-\u00e4.dxf")
+shutil.copy(os.path.join(os.path.dirname(__file__), "..", "..", "picks", "codePage.dxf"), named)
+titled = os.path.join(work, "titled.svg")
+subprocess.run([hostsim, "--module", module, "--drawing", named, "-c", "SVG " + titled],
+               capture_output=True, timeout=60)
+check("title", "Zeichnung-\u00e4.dxf",
+      ElementTree.parse(titled).getroot().find("svg:title", NS).text)
+
 # The view box is the window: VIEWSIZE high with SCREENSIZE's shape, around the extents.
 box = [float(v) for v in root.get("viewBox").split()]
 check("view box shape", round(1280 / 800, 9), round(box[2] / box[3], 9))
