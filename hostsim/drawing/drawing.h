@@ -3,12 +3,12 @@
 // A drawing is the objects of a DXF file's ENTITIES section in file order and the definitions of
 // its BLOCKS section. Every object keeps its groups as read, texts in the host's code page 1252,
 // less comments (an old-style POLYLINE gains group 70, 0, when the file omits it); geometry for
-// picking and snapping is derived from them (hostsim/picking). Which drawing is open, and its
+// picking and snapping is derived from them (hostsim/kinds). Which drawing is open, and its
 // object names, are the services' part.
 //
 // Offers: the Drawing types and readDxfText (dxfReader.cpp); readDrawingFile and the size limit
-// (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); objectAxes (objectAxes.cpp); the curve
-// of a SPLINE (splineCurves.cpp); what texts show (texts.cpp). Needs: hostsim/base only.
+// (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); the curve of a SPLINE
+// (splineCurves.cpp); what texts show (texts.cpp). Needs: hostsim/base only.
 #ifndef VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 #define VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 
@@ -92,13 +92,6 @@ bool readDrawingFile(const std::string& path, std::string& text, std::string& er
 
 // ---- the demo drawing (demoDrawing.cpp) ----
 const char* demoDrawingText();  // a small drawing as DXF text, described in the README
-
-// ---- an object's own coordinate system (objectAxes.cpp) ----
-// The arbitrary-axis system of an extrusion direction as columns x, y, z; false for a zero one.
-bool extrusionAxes(const Point& extrusion, Point axes[3]);
-// An object's own system: its extrusion's axes, or world axes for LINE, POINT, 3D polylines
-// and meshes. VERTEX and SEQEND take their polyline's. False for an index of nothing.
-bool objectAxes(const Drawing& d, int index, Point axes[3]);
 
 // ---- the curve of a SPLINE (splineCurves.cpp) ----
 // A rational B-spline: point = sum N(i,p)(t) w[i] control[i] / sum N(i,p)(t) w[i].

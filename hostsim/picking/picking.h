@@ -1,19 +1,19 @@
 // hostsim/picking/picking.h - the open drawing's geometry in world coordinates, for picks and
 // snaps.
 //
-// Every drawn object becomes primitives: straight segments, elliptical arcs (a circle or arc after
-// any affine map stays centre + u cos t + v sin t), single points and faces (a text's box, picked
-// anywhere inside). Block references are expanded with their block-to-world maps, so a primitive
-// inside one knows its innermost object, the references that contain it and the map. A uniform
-// grid over world XY finds the primitives near a pick without looking at the others; it covers
-// the bulk of the primitives, and the few far outside it are checked at every pick.
+// Every drawn object becomes primitives (hostsim/kinds builds them): straight segments,
+// elliptical arcs (a circle or arc after any affine map stays centre + u cos t + v sin t), single
+// points and faces (a text's box, picked anywhere inside). Block references are expanded with
+// their block-to-world maps, so a primitive inside one knows its innermost object, the references
+// that contain it and the map. A uniform grid over world XY finds the primitives near a pick
+// without looking at the others; it covers the bulk of the primitives, and the few far outside it
+// are checked at every pick.
 //
-// Offers: buildGeometry (objectGeometry.cpp, hatches in hatches.cpp; what they share is in
-// building.h, for picking's own files only); the grid and the queries on the primitives
+// Offers: the primitives and the maps (affine.cpp); the grid and the queries on the primitives
 // (pickIndex.cpp); the boxes of primitives and the extents a view shows (extents.cpp); splines
 // and their pieces (splines.cpp). hostsim/snapping finds snap points on them. Needs:
-// hostsim/drawing (the objects and their axes). Everything is in world coordinates: the UCS, the
-// view and the system variables are the caller's.
+// hostsim/drawing (the objects, and a SPLINE's curve). Everything is in world coordinates: the
+// UCS, the view and the system variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
@@ -29,6 +29,7 @@ namespace hostsim {
 struct Affine {
     Point x = {1, 0, 0}, y = {0, 1, 0}, z = {0, 0, 1}, origin = {0, 0, 0};
 };
+// ---- maps (affine.cpp) ----
 Point applyAffine(const Affine& map, const Point& p);
 Point applyLinear(const Affine& map, const Point& v);            // without the origin: a direction
 Affine composeAffine(const Affine& outer, const Affine& inner);  // inner first
@@ -71,13 +72,6 @@ struct Instance {
     std::vector<int> containers;  // the references that hold it, innermost first
     Point insertion = {0, 0, 0};  // the outermost reference's insertion point, in world
 };
-
-// ---- building primitives (objectGeometry.cpp) ----
-// Rebuilds everything from d; notices tell what could not be drawn. What block references
-// expand to counts against byteLimit, with what the reader counted (d.bytesCounted): past it
-// nothing is built, and error says so ("file:line: the block references expand past ...").
-bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::string>& notices,
-                   std::string& error);
 
 // ---- finding primitives (pickIndex.cpp) ----
 // Takes over what buildGeometry built and files it in the grid; empty vectors release the last

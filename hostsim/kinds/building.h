@@ -1,9 +1,9 @@
-// hostsim/picking/building.h - what the files that turn objects into primitives share; only
-// picking's own files include it.
+// hostsim/kinds/building.h - what the files that turn objects into primitives share; only
+// the kinds part's own files include it.
 //
 // objectGeometry.cpp defines these and draws most objects; hatches.cpp draws hatches with them.
-#ifndef VECTRIN_HOSTSIM_PICKING_BUILDING_H
-#define VECTRIN_HOSTSIM_PICKING_BUILDING_H
+#ifndef VECTRIN_HOSTSIM_KINDS_BUILDING_H
+#define VECTRIN_HOSTSIM_KINDS_BUILDING_H
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "hostsim/picking/picking.h"
+#include "hostsim/kinds/kinds.h"
 
 namespace hostsim::building {
 

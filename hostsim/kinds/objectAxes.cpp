@@ -1,6 +1,6 @@
-// hostsim/drawing/objectAxes.cpp - an object's own coordinate system: the arbitrary-axis system
+// hostsim/kinds/objectAxes.cpp - an object's own coordinate system: the arbitrary-axis system
 // of its extrusion direction, or world axes for the objects whose coordinates are world ones.
-#include "hostsim/drawing/drawing.h"
+#include "hostsim/kinds/kinds.h"
 
 #include <cmath>
 

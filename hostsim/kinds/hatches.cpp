@@ -1,4 +1,4 @@
-// hostsim/picking/hatches.cpp - a HATCH drawn by its boundary paths, in its own coordinates.
+// hostsim/kinds/hatches.cpp - a HATCH drawn by its boundary paths, in its own coordinates.
 //
 // The boundary is read group by group in the order written: the same codes (10, 40, 72, 73, 97)
 // mean different things in a polyline path, in each kind of edge and after the paths. Edges lie
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "hostsim/picking/building.h"
-#include "hostsim/picking/picking.h"
+#include "hostsim/kinds/building.h"
+#include "hostsim/kinds/kinds.h"
 
 namespace {
 

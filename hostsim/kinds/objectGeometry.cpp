@@ -1,12 +1,12 @@
-// hostsim/picking/objectGeometry.cpp - world geometry of every drawn object, block references
-// expanded, handed to the pick index (pickIndex.cpp).
+// hostsim/kinds/objectGeometry.cpp - world geometry of every drawn object, block references
+// expanded, handed to the pick index (hostsim/picking).
 //
 // Coordinates in DXF are of three kinds: world (LINE, POINT, 3D polylines, meshes), the object's
 // own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a block's own
 // coordinates. Each object is turned into primitives through one Affine map that takes its
 // coordinates to world; a reference composes its map onto its parent's and expands its block.
-#include "hostsim/picking/building.h"
-#include "hostsim/picking/picking.h"
+#include "hostsim/kinds/building.h"
+#include "hostsim/kinds/kinds.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,27 +41,6 @@ using hostsim::cross;
 using hostsim::dot;
 
 }  // namespace
-
-namespace hostsim {
-
-Point applyLinear(const Affine& m, const Point& v) {
-    return add(add(scale(m.x, v[0]), scale(m.y, v[1])), scale(m.z, v[2]));
-}
-
-Point applyAffine(const Affine& m, const Point& p) {
-    return add(applyLinear(m, p), m.origin);
-}
-
-Affine composeAffine(const Affine& outer, const Affine& inner) {
-    Affine out;
-    out.x = applyLinear(outer, inner.x);
-    out.y = applyLinear(outer, inner.y);
-    out.z = applyLinear(outer, inner.z);
-    out.origin = applyAffine(outer, inner.origin);
-    return out;
-}
-
-}  // namespace hostsim
 
 namespace hostsim::building {
 
