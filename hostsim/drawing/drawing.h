@@ -113,9 +113,10 @@ Point splinePoint(const Spline& spline, double t);
 Point splineDerivative(const Spline& spline, double t);
 
 // ---- what texts show (texts.cpp) ----
-// The lines of a TEXT or ATTRIB (one) or of an MTEXT (split at \P, formatting codes dropped) in
-// UTF-8, the character codes \U+XXXX and \M+nXXXX decoded.
-std::vector<std::string> textLines(const DrawingObject& o);
+// The lines of a one-line text, TEXT or ATTRIB (group 1), or of paragraphs, MTEXT (groups 3 and
+// 1, split at \P, formatting codes dropped) in UTF-8, the character codes \U+XXXX and \M+nXXXX
+// decoded. Which an object holds is its kind's (hostsim/kinds).
+std::vector<std::string> textLines(const DrawingObject& o, bool paragraphs);
 std::size_t characterCount(std::string_view utf8);
 
 }  // namespace hostsim

@@ -29,6 +29,7 @@ struct Source {
     int top = -1;
     int leaf = -1;
     int instance = 0;
+    unsigned snaps = ~0u;  // the modes its kind offers: none of its primitives offers more
 };
 
 struct Builder {
@@ -65,9 +66,30 @@ double radians(double degrees);
 // The object's own coordinates to world: its extrusion's axes, then the parent map.
 Affine objectFrame(const Affine& parent, const DrawingObject& o);
 
+// ---- the kinds of object (the table at the end of objectGeometry.cpp) ----
+// The primitives of object index, which stands in the block (or world) that parent maps.
+using BuildRoutine = void (*)(Builder& b, Source s, int index, const Affine& parent);
+// The axes of an object's own coordinate system (objectAxes). Some kinds keep world points yet
+// have the axes of their extrusion (ELLIPSE, SPLINE, MTEXT): their builders say where points are.
+enum class KindAxes : unsigned char {
+    Extrusion,  // the arbitrary-axis system of group 210
+    World,      // world axes, whatever its 210
+    Polyline,   // world for a 3D polyline, a mesh or a polyface (group 70 bit 8, 16 or 64)
+    Owner,      // its polyline's (VERTEX, SEQEND)
+};
+struct ObjectKind {
+    const char* name;     // the record's type, group 0
+    BuildRoutine build;   // nullptr: drawn with the object it belongs to
+    KindAxes axes;
+    unsigned snaps;       // the modes it offers, as SnapBits
+    TextForm text;        // a text is drawn by the view as its lines
+};
+// The row of an object's type; nullptr for a type nothing here draws.
+const ObjectKind* objectKindOf(const DrawingObject& o);
+
 // ---- hatches.cpp ----
 // A HATCH by the edges of its boundary paths.
-void addHatch(Builder& b, Source s, const DrawingObject& o, const Affine& parent);
+void addHatch(Builder& b, Source s, int index, const Affine& parent);
 
 }  // namespace hostsim::building
 

@@ -191,7 +191,8 @@ namespace hostsim::building {
 
 // The paths 91, each flagged 92 (bit 2: a polyline path) and followed by the count 97 of the
 // objects it came from and their handles 330.
-void addHatch(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+void addHatch(Builder& b, Source s, int index, const Affine& parent) {
+    const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     Reader r{o.groups, 0};
     while (r.at < o.groups.size() && !r.is(91)) ++r.at;

@@ -1,8 +1,13 @@
 // hostsim/kinds/kinds.h - the kinds of object a drawing holds, turned into the primitives that
 // picks, snaps and the view work on, and each object's own coordinate system.
 //
-// Offers: buildGeometry (objectGeometry.cpp, hatches in hatches.cpp; what they share is in
-// building.h, for this part's own files only); extrusionAxes and objectAxes (objectAxes.cpp).
+// Each kind of object is one row of a table (the end of objectGeometry.cpp): its record's type,
+// the routine that builds its primitives, its axes, the snap modes it offers and whether it is a
+// text. Adding a kind is a row there and its builder routine.
+//
+// Offers: buildGeometry and textFormOf (objectGeometry.cpp, hatches in hatches.cpp; what they
+// share, the table's rows among it, is in building.h, for this part's own files only);
+// extrusionAxes and objectAxes (objectAxes.cpp).
 // Needs: hostsim/picking (the primitives, the maps, splines as pieces, the index they are handed
 // to) and hostsim/drawing (the objects).
 #ifndef VECTRIN_HOSTSIM_KINDS_KINDS_H
@@ -24,11 +29,18 @@ namespace hostsim {
 bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::string>& notices,
                    std::string& error);
 
+// ---- what the table of kinds tells others (objectGeometry.cpp) ----
+// Whether an object is a text, and how its lines are kept: one line (TEXT, ATTRIB, ATTDEF) or
+// paragraphs (MTEXT). The view draws a text as its lines, not as the box picks find it by.
+enum class TextForm : unsigned char { None, OneLine, Paragraphs };
+TextForm textFormOf(const DrawingObject& o);
+
 // ---- an object's own coordinate system (objectAxes.cpp) ----
 // The arbitrary-axis system of an extrusion direction as columns x, y, z; false for a zero one.
 bool extrusionAxes(const Point& extrusion, Point axes[3]);
-// An object's own system: its extrusion's axes, or world axes for LINE, POINT, 3D polylines
-// and meshes. VERTEX and SEQEND take their polyline's. False for an index of nothing.
+// An object's own system, as its kind's row says: its extrusion's axes, or world axes for LINE,
+// POINT, 3D polylines and meshes. VERTEX and SEQEND take their polyline's. False for an index of
+// nothing.
 bool objectAxes(const Drawing& d, int index, Point axes[3]);
 
 }  // namespace hostsim

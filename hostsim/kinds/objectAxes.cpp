@@ -1,5 +1,6 @@
 // hostsim/kinds/objectAxes.cpp - an object's own coordinate system: the arbitrary-axis system
-// of its extrusion direction, or world axes for the objects whose coordinates are world ones.
+// of its extrusion direction, or world axes for the kinds whose coordinates are world ones.
+#include "hostsim/kinds/building.h"
 #include "hostsim/kinds/kinds.h"
 
 #include <cmath>
@@ -20,9 +21,18 @@ bool normalize(Point& p) {
     return true;
 }
 
+using hostsim::building::KindAxes;
+
 bool worldAxesType(const hostsim::DrawingObject& o) {
-    if (o.type == "LINE" || o.type == "POINT") return true;
-    return o.type == "POLYLINE" && (hostsim::groupInt(o, 70, 0) & (8 | 16 | 64)) != 0;
+    const hostsim::building::ObjectKind* kind = hostsim::building::objectKindOf(o);
+    if (kind == nullptr) return false;
+    if (kind->axes == KindAxes::World) return true;
+    return kind->axes == KindAxes::Polyline && (hostsim::groupInt(o, 70, 0) & (8 | 16 | 64)) != 0;
+}
+
+bool takesOwnersAxes(const hostsim::DrawingObject& o) {
+    const hostsim::building::ObjectKind* kind = hostsim::building::objectKindOf(o);
+    return kind != nullptr && kind->axes == KindAxes::Owner && o.owner >= 0;
 }
 
 }  // namespace
@@ -46,7 +56,7 @@ bool extrusionAxes(const Point& extrusion, Point axes[3]) {
 bool objectAxes(const Drawing& d, int index, Point axes[3]) {
     if (index < 0 || index >= static_cast<int>(d.objects.size())) return false;
     const DrawingObject* o = &d.objects[index];
-    if ((o->type == "VERTEX" || o->type == "SEQEND") && o->owner >= 0) o = &d.objects[o->owner];
+    if (takesOwnersAxes(*o)) o = &d.objects[o->owner];
     if (worldAxesType(*o)) {
         axes[0] = {1, 0, 0};
         axes[1] = {0, 1, 0};
