@@ -1,10 +1,10 @@
 // hostsim/kinds/objectGeometry.cpp - world geometry of every drawn object, block references
 // expanded, handed to the pick index (hostsim/picking).
 //
-// Coordinates in DXF are of three kinds: world (LINE, POINT, 3D polylines, meshes), the object's
-// own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a block's own
-// coordinates. Each object is turned into primitives through one Affine map that takes its
-// coordinates to world; a reference composes its map onto its parent's and expands its block.
+// Coordinates in DXF are of three kinds: world (LINE, POINT, RAY, XLINE, 3D polylines, meshes),
+// the object's own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a
+// block's own coordinates. Each object is turned into primitives through one Affine map that takes
+// its coordinates to world; a reference composes its map onto its parent's and expands its block.
 #include "hostsim/kinds/building.h"
 #include "hostsim/kinds/kinds.h"
 
@@ -382,8 +382,9 @@ void addText(Builder& b, Source s, int index, const Affine& parent) {
     Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
     double height = hostsim::groupReal(o, 40, 1.0);
     double angle = radians(hostsim::groupReal(o, 50, 0.0));
-    double width = estimatedWidth(height, hostsim::characterCount(hostsim::textLines(o, false)[0])) *
-                   hostsim::groupReal(o, 41, 1.0);
+    double width =
+        estimatedWidth(height, hostsim::characterCount(hostsim::textLines(o, false)[0])) *
+        hostsim::groupReal(o, 41, 1.0);
     int horizontal = hostsim::groupInt(o, 72, 0), vertical = hostsim::groupInt(o, 73, 0);
     const hostsim::DxfGroup* second = hostsim::findGroup(o, 11);
     Point aligned = hostsim::groupPoint(o, 11, at);
@@ -586,6 +587,36 @@ void addWipeout(Builder& b, Source s, int index, const Affine&) {
     addBoundary(b, s, b.drawing.objects[index], true);
 }
 
+// RAY and XLINE: a line without end from point 10 along direction 11, both in world (in the
+// block's coordinates inside one), one way from the point or both ways through it.
+void addUnboundedLine(Builder& b, const Source& s, const DrawingObject& o, bool bothWays) {
+    if (!roomForMore(b)) return;
+    Point from = hostsim::applyAffine(s.frame, hostsim::groupPoint(o, 10, {0, 0, 0}));
+    Point along = hostsim::applyLinear(s.frame, hostsim::groupPoint(o, 11, {0, 0, 0}));
+    double largest = std::max({std::fabs(along[0]), std::fabs(along[1]), std::fabs(along[2])});
+    if (!(largest > 0.0) || !std::isfinite(largest)) {
+        addNotice(b, o.line, std::string(bothWays ? "a construction line" : "a ray") +
+                                 " without a direction is not drawn");
+        return;
+    }
+    along = scale(along, 1.0 / largest);  // scaled first: a huge direction's length overflows
+    Primitive p = primitiveFrom(s, Primitive::Kind::Ray, lineSnaps);
+    p.a = from;
+    p.b = add(from, scale(along, 1.0 / hostsim::norm(along)));
+    p.t0 = bothWays ? -INFINITY : 0.0;
+    p.t1 = INFINITY;
+    if (!isFinitePoint(p.a) || !isFinitePoint(p.b)) return;
+    b.primitives.push_back(p);
+}
+
+void addRay(Builder& b, Source s, int index, const Affine&) {
+    addUnboundedLine(b, s, b.drawing.objects[index], false);
+}
+
+void addXline(Builder& b, Source s, int index, const Affine&) {
+    addUnboundedLine(b, s, b.drawing.objects[index], true);
+}
+
 // An object with no geometry here, counted once however often its block is referred to.
 void noteUndrawn(Builder& b, int index) {
     if (b.undrawn.insert(index).second) ++b.undrawnTypes[b.drawing.objects[index].type];
@@ -737,6 +768,8 @@ constexpr unsigned curvePieceSnaps = snapEnd | snapMid | snapNea | snapPer | sna
 const ObjectKind objectKinds[] = {
     {"LINE", addLine, KindAxes::World, lineSnaps, TextForm::None},
     {"POINT", addPoint, KindAxes::World, snapNod, TextForm::None},
+    {"RAY", addRay, KindAxes::World, snapEnd | snapNea | snapPer | snapInt, TextForm::None},
+    {"XLINE", addXline, KindAxes::World, snapNea | snapPer | snapInt, TextForm::None},
     {"CIRCLE", addCircle, KindAxes::Extrusion, curveSnaps, TextForm::None},
     {"ARC", addArcObject, KindAxes::Extrusion, arcSnaps, TextForm::None},
     {"ELLIPSE", addEllipse, KindAxes::Extrusion, arcSnaps, TextForm::None},

@@ -3,7 +3,10 @@
 //
 // Every drawn object becomes primitives (hostsim/kinds builds them): straight segments,
 // elliptical arcs (a circle or arc after any affine map stays centre + u cos t + v sin t), single
-// points and faces (a text's box, picked anywhere inside). Block references are expanded with
+// points, faces (a text's box, picked anywhere inside) and lines without end (a ray, or a line
+// through a point both ways). A line without end has no extents: the grid never files it (it
+// is checked at every pick), the extents a view shows leave it out, and a view draws the part
+// of it that its window holds (rayInBox). Block references are expanded with
 // their block-to-world maps, so a primitive inside one knows its innermost object, the references
 // that contain it and the map. A uniform grid over world XY finds the primitives near a pick
 // without looking at the others; it covers the bulk of the primitives, and the few far outside it
@@ -49,7 +52,9 @@ enum SnapBits : unsigned {
 };
 
 struct Primitive {
-    enum class Kind : unsigned char { Segment, Curve, Node, Spline, Face };
+    // Ray: the line from a through b without end, b - a its unit direction: t from t0 to t1 =
+    // infinity, t0 0 for a ray that starts at a, -infinity for a line through a both ways.
+    enum class Kind : unsigned char { Segment, Curve, Node, Spline, Face, Ray };
     Kind kind = Kind::Segment;
     bool axisEnds = false;  // a Curve whose QUA points are the ends of u and v (an ellipse)
     unsigned snaps = 0;
@@ -59,6 +64,7 @@ struct Primitive {
                                          // Face: a + s u + t v, s and t in [0, 1]
     double t0 = 0.0, t1 = 0.0;           // Curve parameter range, t0 < t1 <= t0 + 2 pi
                                          // Spline: its knot span; a, b its ends, u, v its box
+                                         // Ray: 0 or -infinity, and infinity
     Point anchor = {0, 0, 0};            // the insertion point of a text or reference (snapIns)
     int top = -1;                        // the object kvs_entsel selects
     int leaf = -1;     // the innermost object; the VERTEX that starts an old polyline's segment
@@ -89,7 +95,11 @@ struct PlanBox {
     void take(const PlanBox& other);
     bool empty() const { return !(lowX <= highX); }
 };
-PlanBox primitiveBox(const Primitive& p);
+PlanBox primitiveBox(const Primitive& p);  // a line without end: infinite on its far sides
+inline bool isUnbounded(const Primitive& p) { return p.kind == Primitive::Kind::Ray; }
+// The part of a line without end that lies in box (world XY), from and to on it; false when it
+// misses the box. One seen end-on (running along Z) is its point a.
+bool rayInBox(const Primitive& p, const PlanBox& box, Point& from, Point& to);
 // The extents a view of screenWidth by screenHeight pixels shows to hold the drawing: every
 // primitive, but for those so far from the rest that showing them would shrink the rest below a
 // pixel (leftOut counts their objects). False for a drawing with no geometry.
@@ -143,8 +153,8 @@ void splineCopyPieces(int index, int& first, int& last);
 void splineCrossings(const Primitive& a, const Primitive& b, std::vector<Point>& crossings);
 
 // ---- primitives (pickIndex.cpp) ----
-// A Segment runs over [0, 1], a Curve and a Spline over [t0, t1]; a Node and a Face have no course
-// (their point is a).
+// A Segment runs over [0, 1], a Curve, a Spline and a Ray over [t0, t1]; a Node and a Face have
+// no course (their point is a).
 Point primitivePoint(const Primitive& p, double t);
 Point primitiveTangent(const Primitive& p, double t);
 void primitiveRange(const Primitive& p, double& low, double& high);

@@ -44,6 +44,25 @@ void addFaceSides(const Primitive& p, hostsim::PlanPrimitives& out) {
     }
 }
 
+// A line without end, for a view that clips it itself; one seen end-on is its point.
+void addRay(const Primitive& p, hostsim::PlanPrimitives& out) {
+    double dx = p.b[0] - p.a[0], dy = p.b[1] - p.a[1], length = std::hypot(dx, dy);
+    if (!(length > 0.0)) return addXY(out.nodes, p.a);
+    out.rays.push_back({p.a[0], p.a[1], dx / length, dy / length, !std::isfinite(p.t0)});
+}
+
+// The part of a line without end that the window holds, as a segment.
+void addRayInWindow(const Primitive& p, const hostsim::PlanWindow& window,
+                    hostsim::PlanPrimitives& out) {
+    hostsim::PlanBox box;
+    box.take(window.lowX, window.lowY);
+    box.take(window.highX, window.highY);
+    Point from, to;
+    if (!hostsim::rayInBox(p, box, from, to)) return;
+    addXY(out.segments, from);
+    addXY(out.segments, to);
+}
+
 void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
     switch (p.kind) {
         case Primitive::Kind::Segment:
@@ -61,6 +80,9 @@ void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
             break;
         case Primitive::Kind::Face:
             addFaceSides(p, out);
+            break;
+        case Primitive::Kind::Ray:
+            addRay(p, out);
             break;
     }
 }
@@ -253,6 +275,11 @@ void planWindow(const hostsim::PlanWindow& window, int top, bool withTexts,
     const std::vector<Primitive>& all = hostsim::drawingPrimitives();
     WindowPlan plan(window, out);
     for (const Primitive& p : all) {
+        if (p.kind == Primitive::Kind::Ray) {
+            plan.endLine();
+            if (top < 0 || p.top == top) addRayInWindow(p, window, out);
+            continue;
+        }
         bool text = withTexts && isTextBox(p);
         Box box = boxOf(p);
         bool shown = (top < 0 || p.top == top) && plan.shows(box);
