@@ -1,4 +1,4 @@
-// tests/hostsim/picking/drawingSnapTests.cpp - kvs_osnap: every mode on the objects it applies to.
+// tests/hostsim/snapping/drawingSnapTests.cpp - kvs_osnap: every mode on the objects it applies to.
 #include <gtest/gtest.h>
 
 #include <cmath>
