@@ -71,6 +71,11 @@ bool readInputLine(const std::string& prompt, std::string& line);
 bool inputInterrupted();
 // True while kvs_getpoint waits for its answer: every pick and point prompt asks through it.
 bool pointPromptWaiting();
+// The prompt the line source was asked with, while it waits for its line; empty otherwise.
+const std::string& waitingPrompt();
+// Called by the line source before it gives its line: the transcript shows text in its place (a
+// point clicked, sent exactly, shown rounded). Holds for that one line.
+void echoSourceLineAs(const std::string& text);
 // A line from the terminal, a script or an argument in the host's code page 1252: valid UTF-8 is
 // converted, anything else kept as written in 1252. False, with a notice printed, when the line
 // holds a character that code page 1252 lacks.

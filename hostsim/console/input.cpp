@@ -40,6 +40,8 @@ static bool plainEnded = false;                      // stdin gave its end (or a
 static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
 static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
 static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
+static std::string promptWaiting;                     // the prompt of the read in progress
+static std::string sourceEcho;  // shown for the line source's next line instead of the line
 
 namespace {
 
@@ -167,12 +169,16 @@ bool nextLine(const std::string& prompt, std::string& line) {
         if (lineSource && scriptInput == nullptr && !testInput) {
             std::string given;
             hostsim::printText(prompt);
-            if (!lineSource(given)) {
+            promptWaiting = prompt;
+            sourceEcho.clear();
+            bool read = lineSource(given);
+            promptWaiting.clear();
+            if (!read) {
                 hostsim::startLine();
                 return false;
             }
             if (!hostsim::hostLineFromTerminal(given, line)) continue;
-            hostsim::printText(line + "\n");
+            hostsim::printText((sourceEcho.empty() ? line : sourceEcho) + "\n");
             return true;
         }
         bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
@@ -248,6 +254,10 @@ bool readInputLine(const std::string& prompt, std::string& line) { return nextLi
 bool inputInterrupted() { return lastReadInterrupted; }
 
 bool pointPromptWaiting() { return pointPromptOpen; }
+
+const std::string& waitingPrompt() { return promptWaiting; }
+
+void echoSourceLineAs(const std::string& text) { sourceEcho = text; }
 
 void watchAnswers(AnswerWatch watch) { answerWatch = std::move(watch); }
 

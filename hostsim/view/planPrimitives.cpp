@@ -1,6 +1,7 @@
 // hostsim/view/planPrimitives.cpp - the open drawing's primitives projected on world XY, and its
-// texts as lines of text in the boxes the host picks them by.
+// texts as lines of text in the boxes the host picks them by; grouped by how they look.
 #include <cmath>
+#include <map>
 
 #include "hostsim/picking/picking.h"
 #include "hostsim/view/view.h"
@@ -88,20 +89,48 @@ bool isTextBox(const Primitive& p) {
            p.leaf < static_cast<int>(objects.size()) && isTextType(objects[p.leaf].type);
 }
 
+void addPlanned(const Primitive& p, bool withTexts, hostsim::PlanPrimitives& out) {
+    if (withTexts && isTextBox(p))
+        addTextLines(hostsim::currentDrawing().objects[p.leaf], p, out);
+    else
+        addPrimitive(p, out);
+}
+
 }  // namespace
 
 namespace hostsim {
+
+// The look is worked out again only when the object or the reference changes: an object's
+// primitives come one after another.
+void styledPlanPrimitives(std::vector<StyledPrimitives>& out) {
+    ensureDrawingOpen();
+    out.clear();
+    std::map<PlanStyle, std::size_t> groupOf;
+    int lastLeaf = -1, lastInstance = -1;
+    bool shown = false;
+    std::size_t group = 0;
+    for (const Primitive& p : drawingPrimitives()) {
+        if (p.leaf != lastLeaf || p.instance != lastInstance) {
+            lastLeaf = p.leaf;
+            lastInstance = p.instance;
+            PlanStyle style;
+            shown = primitiveStyle(p, style);
+            if (shown) {
+                auto found = groupOf.emplace(style, out.size());
+                if (found.second) out.push_back({style, {}});
+                group = found.first->second;
+            }
+        }
+        if (shown) addPlanned(p, true, out[group].primitives);
+    }
+}
 
 void planPrimitives(int top, bool withTexts, PlanPrimitives& out) {
     ensureDrawingOpen();
     const std::vector<Primitive>& all = drawingPrimitives();
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (top >= 0 && all[i].top != top) continue;
-        if (withTexts && isTextBox(all[i])) {
-            addTextLines(currentDrawing().objects[all[i].leaf], all[i], out);
-            continue;
-        }
-        addPrimitive(all[i], out);
+        addPlanned(all[i], withTexts, out);
     }
 }
 
