@@ -89,10 +89,9 @@ hostsim::QValue pointValue(const hostsim::Point& p) {
 
 std::string coordinatesText(const hostsim::Point& ucs) {
     std::string printed = hostsim::formatValue(pointValue(ucs));
-    std::string text = printed.substr(1, printed.size() - 2);  // without the parentheses
-    for (char& c : text)
-        if (c == ' ') c = ',';
-    return text;
+    std::string text = printed.substr(1, printed.size() - 2), listed;  // less the parentheses
+    for (char c : text) listed += c == ' ' ? std::string(", ") : std::string(1, c);
+    return listed;
 }
 
 // What a click at world (x, y) gives when the prompt names a snap mode: the click's point goes

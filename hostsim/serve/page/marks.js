@@ -73,9 +73,10 @@ function drawSnapMark(mark, last) {
 
 // page.js's redraw calls this after the drawing, before the pick box.
 // Numbers and vectors are listed only: a vector is a direction, not a place.
+let labelBoxes = [];  // where the labels went, in canvas pixels
 function drawMarks() {
   const lastSnap = marks.map((m) => m.kind).lastIndexOf("snap");
-  const placed = [];
+  const placed = labelBoxes = [];
   marks.forEach((mark, i) => {
     if (mark.kind === "result") drawResultMark(mark, placed);
     else if (mark.kind === "pick") drawPickMark(mark);

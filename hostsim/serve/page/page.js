@@ -109,7 +109,8 @@ async function readPromptState() {
   const response = await hostFetch("state");
   if (response.ok && !sessionEnded) promptState = await response.json();
   if (!promptState.pointPrompt) preview = null;
-  showPrompt(promptState.prompt);
+  showPrompt(sessionEnded ? "" : promptState.prompt);
+  showHover();  // cursor.js: the tag goes with the pick
   redraw();
 }
 

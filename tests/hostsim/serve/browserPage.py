@@ -95,6 +95,123 @@ def keys_move_the_view(browser):
     browser.find_element(page.By.ID, "commandLine").clear()
 
 
+# ---- the command line as a terminal's, at 1280x800 ----
+def command_line_like_a_terminal(browser, screenshot):
+    By, Keys = page.By, page.Keys
+    page.set_viewport(browser, 1280, 800)
+    field = lambda: browser.find_element(By.ID, "commandLine")  # noqa: E731
+    run = lambda script, *a: browser.execute_script(script, *a)  # noqa: E731
+    with page.ServedHostsim(hostsim, module) as served:
+        page.open_page(browser, served)
+        share = run("return canvas.clientHeight / innerHeight")
+        check(share >= 0.7, "the drawing has %.0f %% of the height" % (100 * share))
+        browser.find_element(By.ID, "transcriptToggle").click()
+        check(run("return canvas.clientHeight / innerHeight") > share + 0.1,
+              "folding the transcript gives the drawing no room")
+        browser.find_element(By.ID, "transcriptToggle").click()
+        page.WebDriverWait(browser, 10).until(lambda b: run("return promptLabel.textContent")
+                                              == "Command: ", "no prompt at the input")
+        # Typing after a click on the drawing, and a key typed with the focus elsewhere.
+        page.move_to_world(browser, 70, 40).click().perform()
+        page.ActionChains(browser).send_keys("CAL" + Keys.ENTER).perform()
+        page.wait_for_text(browser, ">> Expression:")
+        page.WebDriverWait(browser, 10).until(lambda b: run("return promptLabel.textContent")
+                                              == ">> Expression: ", "the prompt did not follow")
+        run("document.activeElement.blur()")
+        page.ActionChains(browser).send_keys("2+2" + Keys.ENTER).perform()
+        page.wait_for_text(browser, "\n4\nCommand:")
+        for line in ('(cal "N=NOR([0,0,0],[1,0,0],[0,1,0])")', '(cal "P1=[33,16]")',
+                     '(cal "P2=[33.3,16.1]")', '(cal "RAD")'):
+            page.type_line(browser, line)
+        page.wait_for_point_prompt(browser)
+        page.move_to_world(browser, 35, 10).perform()
+        page.WebDriverWait(browser, 10).until(lambda b: run("return hover !== null"))
+        at = [float(v) for v in run("return coordinates.textContent").split(",")]
+        want = run("return toWorld(cursor[0], cursor[1])")
+        check(all(abs(a - w) < 1e-9 for a, w in zip(at, want)) and len(at) == 3,
+              "the cursor at %s reads %s" % (want, at))
+        check(run("return cursorTag.hidden ? '' : cursorTag.textContent").startswith("Select a circ"),
+              "no tag beside the cursor at RAD's pick")
+        browser.save_screenshot(screenshot)
+        page.ActionChains(browser).click().perform()
+        page.wait_for_text(browser, "\n5.0\nCommand:")
+        page.ActionChains(browser).move_to_element(browser.find_element(By.ID, "transcript")).perform()
+        check(run("return coordinates.textContent") == "", "the readout stays off the drawing")
+        history_walks_the_lines_typed(browser, field)
+        tab_completes_as_the_terminal(browser, field)
+        results_are_listed_and_copied(browser, run)
+        page.type_line(browser, "QUIT")
+        page.wait_for_text(browser, "The session has ended")
+        check(run("return commandLine.disabled"), "the input takes lines after QUIT")
+
+
+def history_walks_the_lines_typed(browser, field):
+    Keys = page.Keys
+    field().send_keys("draft")
+    cases = [  # key, the line shown: commands and expressions, never RAD's click
+        (Keys.ARROW_UP, '(cal "RAD")'), (Keys.ARROW_UP, '(cal "P2=[33.3,16.1]")'),
+        (Keys.ARROW_DOWN, '(cal "RAD")'), (Keys.ARROW_DOWN, "draft"), (Keys.ARROW_DOWN, "draft"),
+    ]
+    for key, shown in cases:
+        field().send_keys(key)
+        page.WebDriverWait(browser, 10).until(
+            lambda b: field().get_attribute("value") == shown,
+            "after %r the line is %r, not %r" % (key, field().get_attribute("value"), shown))
+    lines = page.fetch_from_page(browser, "history", "GET", None, None)  # no token: refused
+    check(lines[0] == 403, "the history is served without the token")
+    field().clear()
+
+
+def tab_completes_as_the_terminal(browser, field):
+    Keys = page.Keys
+    cases = [  # typed, line after Tab
+        ("HEL", "HELP "),
+        ('(cal "SQ', '(cal "SQR'),                  # SQR and SQRT: their common part
+        ('(cal "1+GETVAR(PICKB', '(cal "1+GETVAR(PICKBOX'),
+        ("!N", "!N"),                                # N, NIL...: nothing in common to add
+        ("SVG vi", "SVG vi"),                        # the page may not write files
+    ]
+    for typed, want in cases:
+        field().clear()
+        field().send_keys(typed + Keys.TAB)
+        page.WebDriverWait(browser, 10).until(
+            lambda b: field().get_attribute("value") == want or typed == want,
+            "Tab after %r gave %r, not %r" % (typed, field().get_attribute("value"), want))
+        check(field().get_attribute("value") == want,
+              "Tab after %r gave %r" % (typed, field().get_attribute("value")))
+    field().clear()
+
+
+def results_are_listed_and_copied(browser, run):
+    run("window.copied = []; navigator.clipboard.writeText = (t) => "
+        "{ copied.push(t); return Promise.resolve(); };")
+    items = browser.find_elements(page.By.CSS_SELECTOR, "#marksList li")
+    cases = [  # the entry, its class, what a click copies
+        ("2+2 = 4", "value", "4"),
+        ("N = (0.0 0.0 1.0)", "vector", "[0,0,1]"),
+        ("P1 = (33.0 16.0 0.0)", "result", "[33,16,0]"),
+        ("RAD = 5.0", "value", "5.0"),
+    ]
+    for label, kind, value in cases:
+        item = [i for i in items if i.text == label]
+        check(len(item) == 1 and item[0].get_attribute("class") == kind,
+              "%s is not listed as a %s: %s" % (label, kind, [i.text for i in items]))
+        if item:
+            item[0].click()
+            check(run("return copied[copied.length - 1]") == value, "%s copied %s" % (
+                label, run("return copied")))
+    colour = run("const [x, y] = toScreen(0, 0);"
+                 "return Array.from(context.getImageData(Math.round(x), Math.round(y), 1, 1).data);")
+    check(colour[:3] != [255, 110, 110], "the vector N is drawn as a point at (0,0)")
+    boxes = run("return labelBoxes")
+    check(len(boxes) == 2 and (boxes[0]["bottom"] <= boxes[1]["top"] or
+                               boxes[1]["bottom"] <= boxes[0]["top"]),
+          "the labels of P1 and P2 overlap: %s" % boxes)
+    width = run("return canvas.clientWidth")
+    browser.find_element(page.By.ID, "marksToggle").click()
+    check(run("return canvas.clientWidth") > width + 100, "folding the results gives no room")
+
+
 # ---- the transcripts' picks, each typed point answered by a click at its pixel ----
 # Rows name a transcript and the command's occurrence in it; the drawing, the typed points and
 # the value expected are read from the transcript itself. Setup lines run first.
@@ -223,6 +340,8 @@ def refusals_from_the_page(browser, served):
                         ("SVG FILE /tmp/view.svg", "SVG is not available from the page")):
         page.type_line(browser, line)
         page.wait_for_text(browser, shown)
+        check(page.transcript(browser).endswith(shown + "; use the terminal.\nCommand: "),
+              "the prompt is not shown again after a refused line")
     token = served.token
     cases = [  # what, [path, method, body, token], status, what the reply holds
         ("no token", ["transcript?from=0", "GET", None, None], 403, "not allowed"),
@@ -295,6 +414,7 @@ def main():
     browser = page.start_browser(downloads=downloads)
     try:
         sessions_keep_their_tokens(browser, downloads)
+        command_line_like_a_terminal(browser, screenshot.replace(".png", "Rad.png"))
         end_pick_highlights_and_answers(browser)
         transcript_picks_replay_by_clicking(browser)
         with page.ServedHostsim(hostsim, module,

@@ -94,6 +94,13 @@ def start_browser(width=1200, height=900, downloads=None):
     return webdriver.Chrome(options=options, service=service)
 
 
+def set_viewport(browser, width, height):
+    """The page's own area (innerWidth by innerHeight), whatever the window's frame takes."""
+    browser.set_window_size(width, height)
+    inner = browser.execute_script("return [innerWidth, innerHeight]")
+    browser.set_window_size(2 * width - inner[0], 2 * height - inner[1])
+
+
 def open_page(browser, served):
     browser.get(served.url)
     wait_for_text(browser, "Command:")
