@@ -276,9 +276,10 @@ TEST_F(ServedSession, ClicksAnswerPickPrompts) {
     Json nothing = Json::parse(postJson("/preview", {{"x", 100.0}, {"y", 100.0}}).body);
     EXPECT_EQ(-1, nothing["object"].get<int>());
     EXPECT_EQ(400, postJson("/pick", {{"x", "35"}, {"y", 10.0}}).status);
-    Reply picked = postJson("/pick", {{"x", 35.0}, {"y", 10.0}});
-    EXPECT_EQ(200, picked.status);
-    EXPECT_NE(std::string::npos, picked.body.find("35,10,0\\n5.0\\n")) << picked.body;
+    EXPECT_NE(std::string::npos, get("/state").body.find("\"prompt\":\">> Select a circle"));
+    Reply picked = postJson("/pick", {{"x", 35.000000000000014}, {"y", 10.0}});  // sent exactly,
+    EXPECT_EQ(200, picked.status);                                             // shown rounded
+    EXPECT_NE(std::string::npos, picked.body.find("\"35,10,0\\n5.0\\n")) << picked.body;
 }
 
 // A point result and RAD's pick are marked; clearing needs the token as everything else; the
