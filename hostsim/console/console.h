@@ -102,6 +102,10 @@ bool catchInterrupts();
 void releaseInterrupts();
 bool takeInterrupt();
 bool interruptWaiting();  // as takeInterrupt, but leaves the flag set
+// Waits until fd has input (or its end, or an error) and returns true, or until a Ctrl-C is
+// pending and returns false. SIGINT stays blocked between the look at the flag and the wait, so a
+// Ctrl-C that arrives just before the wait still ends it.
+bool waitForInput(int fd);
 // After a Ctrl-C that stopped work in progress: ends the line the terminal echoed ^C on, or
 // prints ^C where input is not a terminal, as a Ctrl-C at a prompt shows.
 void showInterrupt();

@@ -54,7 +54,9 @@ int readTerminalKey(FILE* stream) {
     for (;;) {
         if (hostsim::interruptWaiting()) return '\n';  // accepts the line; the caller drops it
         unsigned char key;
-        ssize_t count = read(fileno(stream), &key, 1);
+        ssize_t count = -1;
+        errno = EINTR;  // a Ctrl-C ended the wait: readline's handler has it, checkSignals below
+        if (hostsim::waitForInput(fileno(stream))) count = read(fileno(stream), &key, 1);
         if (count == 1) return key;
         if (count == 0) return EOF;
         const hostsim::LineEditor& editor = *hostsim::loadedLineEditor();
@@ -130,7 +132,10 @@ PlainRead readStandardInputLine(std::string& line) {
             plainAtStart = false;
             return PlainRead::Line;
         }
-        if (hostsim::takeInterrupt()) break;
+        if (!hostsim::waitForInput(STDIN_FILENO)) {
+            if (hostsim::takeInterrupt()) break;
+            continue;  // another signal ended the wait
+        }
         char chunk[4096];
         ssize_t count = read(STDIN_FILENO, chunk, sizeof chunk);
         if (count > 0) plainPending.append(chunk, static_cast<std::size_t>(count));
