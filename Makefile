@@ -29,11 +29,12 @@ test: dev asan
 	cmake --build --preset fuzz -j $(JOBS)
 	ctest --preset fuzz -j $(JOBS)
 
-# Only what the program needs: its packages, and hostsim and vectrin.so (with msgc for the
-# catalogue). Without GoogleTest the configure step leaves the tests out.
+# Only what the program needs: its packages, and the target `program`: hostsim, vectrin.so in each
+# language (with msgc for the catalogue) and the demo drawing, everything the install copies.
+# Without GoogleTest the configure step leaves the tests out.
 run: deps-run
 	cmake --preset dev
-	cmake --build --preset dev -j $(JOBS) --target hostsim vectrin vectrinGerman
+	cmake --build --preset dev -j $(JOBS) --target program
 	./build/bin/hostsim
 
 # LibreCAD's plug-in interface headers for the installed librecad, fetched from Debian's source

@@ -250,6 +250,7 @@ PickOutcome planeOfPickedObject(const NestedPick& pick, int& result, Point3& ori
             segmentPlane(segment, pick.name, true, nestMap, pickPoint, origin, zPoint)) {
             result = KVS_RTNORM;
         }
+        if (status == KVS_RTCAN) result = KVS_RTCAN;
     } else if (isType(type, "VERTEX")) {
         int status = vertexSegment(pick.name, records, segment);
         if (status == KVS_RTREJ) {
@@ -409,7 +410,8 @@ int lwpolylineSegment(const ResultBuffer* records, Point3& pickPoint,
                       const Transform& nestMap, SegmentInfo& segment) {
     double pick[3] = {pickPoint.x, pickPoint.y, pickPoint.z};
     double snapped[3] = {pick[0], pick[1], pick[2]};
-    if (kvs_osnap(pick, "MID", snapped) != KVS_RTNORM) return KVS_RTREJ;
+    int snapStatus = kvs_osnap(pick, "MID", snapped);
+    if (snapStatus != KVS_RTNORM) return snapStatus == KVS_RTCAN ? KVS_RTCAN : KVS_RTREJ;
     pickPoint = Point3{snapped[0], snapped[1], snapped[2]};
     LwpolylineHeader header = readLwpolylineHeader(records);
     Point3 pickInObject;

@@ -41,10 +41,12 @@ int snapPick(const char* prompt, const char* mode, Point3& point) {
         pickboxFromAperture(false);  // whatever the outcome of the selection
         if (status == KVS_RTNORM) {
             double snapped[3] = {pickPoint[0], pickPoint[1], pickPoint[2]};
-            if (kvs_osnap(pickPoint, mode, snapped) == KVS_RTNORM) {
+            int snapStatus = kvs_osnap(pickPoint, mode, snapped);
+            if (snapStatus == KVS_RTNORM) {
                 point = toPoint(snapped);
                 return KVS_RTNORM;
             }
+            if (snapStatus == KVS_RTCAN) return KVS_RTCAN;  // the user stopped a long snap
             printNotice(moduleNotices, noticeSnapNoPoint);
         } else if (status == KVS_RTCAN || status == KVS_RTREJ) {
             return status;

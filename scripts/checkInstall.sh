@@ -5,6 +5,7 @@
 #
 # usage: checkInstall.sh BUILDDIR
 set -u
+exec < /dev/null  # the checks answer no prompt from the terminal of whoever runs them
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT

@@ -2,9 +2,10 @@
 // the kvs_* routines, and upper case in the host's code page.
 //
 // Offers: Point and its arithmetic, ErrnoGuard, upperName, and the character routines
-// kvs_isalpha, kvs_isdigit, kvs_isalnum and kvs_toupper (charClasses.cpp); code page 1252 against
-// UTF-8 and the drawings' code pages (codePages.cpp). Needs: nothing but host/kvs.h, the contract
-// the module and the host both compile against, and the C library's iconv.
+// kvs_isalpha, kvs_isdigit, kvs_isalnum and kvs_toupper (charClasses.cpp); points typed as text
+// (pointText.cpp); code page 1252 against UTF-8 and the drawings' code pages (codePages.cpp).
+// Needs: nothing but host/kvs.h, the contract the module and the host both compile against, and
+// the C library's iconv.
 #ifndef VECTRIN_HOSTSIM_BASE_BASE_H
 #define VECTRIN_HOSTSIM_BASE_BASE_H
 
@@ -51,6 +52,22 @@ inline double norm(const Point& a) { return std::sqrt(dot(a, a)); }
 inline bool isFinitePoint(const Point& p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
+
+// ---- points typed as text (pointText.cpp) ----
+// Reads x,y or x,y,z, and nothing else. False on malformed text.
+bool parsePointText(const std::string& text, Point& point);
+// What an answer to a point prompt may be relative to, in the coordinate system it is typed in:
+// the last point (LASTPOINT) and the direction of angle 0 (ANGBASE, in radians, counter-clockwise
+// from the X axis).
+struct PointAnswerBase {
+    Point lastPoint = {0, 0, 0};
+    double angleBase = 0.0;
+};
+// Reads an answer to a point prompt, as every front end takes it: x,y[,z]; @dx,dy[,dz] from the
+// last point; d<angle, at distance d from the origin, and @d<angle from the last point (the
+// angle in degrees, counter-clockwise from base.angleBase; the last point's z stays); @ alone,
+// the last point. False on malformed text and for a point that is not finite.
+bool parsePointAnswer(const std::string& text, const PointAnswerBase& base, Point& point);
 
 // ---- code pages (codePages.cpp) ----
 // The host keeps its texts in code page 1252; the terminal speaks UTF-8, drawings their own.

@@ -2,10 +2,10 @@
 // a script holds, and the terminal's Ctrl-C and history.
 //
 // Offers: printText, printResult and the capture for tests, and kvs_printf (output.cpp);
-// readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget, and
-// the watch on their answers (input.cpp); Ctrl-C and the history file (terminal.cpp); readline,
-// loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text is in the host's code
-// page 1252 inside, UTF-8 at the terminal.
+// readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget, the
+// base of point answers and the watch on all answers (input.cpp); Ctrl-C and the history file
+// (terminal.cpp); readline, loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text
+// is in the host's code page 1252 inside, UTF-8 at the terminal.
 #ifndef VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 #define VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 
@@ -76,12 +76,21 @@ const std::string& waitingPrompt();
 // Called by the line source before it gives its line: the transcript shows text in its place (a
 // point clicked, sent exactly, shown rounded). Holds for that one line.
 void echoSourceLineAs(const std::string& text);
+// kvs_getpoint reads its answers with parsePointAnswer, relative to the base this gives at each
+// answer (the session gives LASTPOINT and ANGBASE); without one, the origin and angle 0.
+void usePointAnswerBase(std::function<PointAnswerBase()> base);
+// True when the last line read came from input that no one answers as it asks: a SCRIPT, a test's
+// text, or standard input that is not a terminal. A terminal, a served page and the rest of a
+// command line (queued answers) are someone typing.
+bool lastLineUnattended();
+// A pick that found nothing at such input: the module asks again, but the lines that follow are
+// the script's next commands, not a second try. cancelNextPointPrompt(true) makes the next point
+// prompt cancel at once with a notice; any line read, or false, forgets it.
+void cancelNextPointPrompt(bool cancel);
 // A line from the terminal, a script or an argument in the host's code page 1252: valid UTF-8 is
 // converted, anything else kept as written in 1252. False, with a notice printed, when the line
 // holds a character that code page 1252 lacks.
 bool hostLineFromTerminal(const std::string& typed, std::string& line);
-// Reads x,y or x,y,z. False on malformed text.
-bool parsePointText(const std::string& text, Point& point);
 // A reader of the answers given to the module (the host's marks): each text kvs_getstring
 // returns, and each point kvs_getpoint returns, in the UCS as typed. Empty functions remove it.
 struct AnswerWatch {
@@ -98,6 +107,13 @@ bool catchInterrupts();
 void releaseInterrupts();
 bool takeInterrupt();
 bool interruptWaiting();  // as takeInterrupt, but leaves the flag set
+// Waits until fd has input (or its end, or an error) and returns true, or until a Ctrl-C is
+// pending and returns false. SIGINT stays blocked between the look at the flag and the wait, so a
+// Ctrl-C that arrives just before the wait still ends it.
+bool waitForInput(int fd);
+// After a Ctrl-C that stopped work in progress: ends the line the terminal echoed ^C on, or
+// prints ^C where input is not a terminal, as a Ctrl-C at a prompt shows.
+void showInterrupt();
 // The history lives in $XDG_STATE_HOME/vectrin/history (else ~/.local/state/vectrin/history),
 // capped at 1000 lines. loadHistory reads it once; rememberLine adds a line typed at a terminal
 // and appends it to the file. A file that cannot be read or written costs one notice, no more.
@@ -120,6 +136,7 @@ struct LineEditor {
     int* completionAppendCharacter;
     char** (**attemptedCompletionFunction)(const char* text, int start, int end);
     const char** wordBreakCharacters;
+    const char** basicQuoteCharacters;
     void (*addHistory)(const char* line);
     int (*appendHistory)(int count, const char* path);
     int (*historyTruncateFile)(const char* path, int lines);

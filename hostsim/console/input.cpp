@@ -37,11 +37,16 @@ static int pendingInitgetFlags = 0;                  // for the next prompt only
 static bool lastReadInterrupted = false;             // Ctrl-C ended the last line read
 static std::string plainPending;                     // read from stdin, not yet a whole line
 static bool plainEnded = false;                      // stdin gave its end (or an error)
+static bool plainAtStart = true;                     // no line of stdin read yet
+static bool scriptAtStart = false;                   // no line of the SCRIPT read yet
 static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
 static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
 static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
 static std::string promptWaiting;                     // the prompt of the read in progress
 static std::string sourceEcho;  // shown for the line source's next line instead of the line
+static std::function<hostsim::PointAnswerBase()> answerBaseSource;  // LASTPOINT and ANGBASE
+static bool lastReadUnattended = false;  // the last line came from a script, a pipe or a test
+static bool nextPointPromptCancelled = false;  // a pick missed where no one can pick again
 
 namespace {
 
@@ -51,7 +56,9 @@ int readTerminalKey(FILE* stream) {
     for (;;) {
         if (hostsim::interruptWaiting()) return '\n';  // accepts the line; the caller drops it
         unsigned char key;
-        ssize_t count = read(fileno(stream), &key, 1);
+        ssize_t count = -1;
+        errno = EINTR;  // a Ctrl-C ended the wait: readline's handler has it, checkSignals below
+        if (hostsim::waitForInput(fileno(stream))) count = read(fileno(stream), &key, 1);
         if (count == 1) return key;
         if (count == 0) return EOF;
         const hostsim::LineEditor& editor = *hostsim::loadedLineEditor();
@@ -90,6 +97,13 @@ bool readTerminalLine(const hostsim::LineEditor& editor, const std::string& prom
     return true;
 }
 
+// A file saved with the UTF-8 signature (an editor's byte-order mark) starts with it: it is no
+// part of the first line.
+void dropByteOrderMark(std::string& line) {
+    static const char mark[] = "\xEF\xBB\xBF";
+    if (line.compare(0, sizeof mark - 1, mark) == 0) line.erase(0, sizeof mark - 1);
+}
+
 bool isCommentLine(const std::string& line) {
     std::size_t first = line.find_first_not_of(" \t");
     return first != std::string::npos && line[first] == ';';
@@ -98,6 +112,8 @@ bool isCommentLine(const std::string& line) {
 // One line without its line end; a script's comment lines are passed over wherever they stand.
 bool getLine(std::istream& in, std::string& line) {
     while (std::getline(in, line)) {
+        if (&in == scriptInput && scriptAtStart) dropByteOrderMark(line);
+        if (&in == scriptInput) scriptAtStart = false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (&in != scriptInput || !isCommentLine(line)) return true;
     }
@@ -114,9 +130,14 @@ PlainRead readStandardInputLine(std::string& line) {
             if (lineEnd == std::string::npos && plainPending.empty()) return PlainRead::End;
             line = plainPending.substr(0, lineEnd);
             plainPending.erase(0, lineEnd == std::string::npos ? lineEnd : lineEnd + 1);
+            if (plainAtStart) dropByteOrderMark(line);
+            plainAtStart = false;
             return PlainRead::Line;
         }
-        if (hostsim::takeInterrupt()) break;
+        if (!hostsim::waitForInput(STDIN_FILENO)) {
+            if (hostsim::takeInterrupt()) break;
+            continue;  // another signal ended the wait
+        }
         char chunk[4096];
         ssize_t count = read(STDIN_FILENO, chunk, sizeof chunk);
         if (count > 0) plainPending.append(chunk, static_cast<std::size_t>(count));
@@ -126,8 +147,9 @@ PlainRead readStandardInputLine(std::string& line) {
     return PlainRead::Interrupted;
 }
 
-// The handler is there only while the read waits: a Ctrl-C while a piped script runs still
-// stops the program, as it always did.
+// The handler is there only while the read waits (and while a pick or a snap runs, which the
+// services catch it for): a Ctrl-C between the lines of a piped script still stops the program,
+// as it always did.
 bool readPlainStandardInput(const std::string& prompt, std::string& line) {
     bool caught = hostsim::catchInterrupts();  // before the prompt: one seen must not be fatal
     hostsim::takeInterrupt();
@@ -158,6 +180,8 @@ bool readPlainLine(std::istream& in, const std::string& prompt, std::string& lin
 // line with a character the code page lacks is refused with a notice and asked for again.
 bool nextLine(const std::string& prompt, std::string& line) {
     lastReadInterrupted = false;
+    nextPointPromptCancelled = false;
+    lastReadUnattended = false;
     if (!queuedAnswers.empty()) {
         line = queuedAnswers.front();
         queuedAnswers.pop_front();
@@ -182,6 +206,7 @@ bool nextLine(const std::string& prompt, std::string& line) {
             return true;
         }
         bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
+        lastReadUnattended = !terminal;
         const hostsim::LineEditor* editor = terminal ? hostsim::lineEditor() : nullptr;
         std::string typed;
         bool read = scriptInput != nullptr ? readPlainLine(*scriptInput, prompt, typed)
@@ -204,14 +229,6 @@ int takeInitgetFlags() {
     int flags = pendingInitgetFlags;
     pendingInitgetFlags = 0;
     return flags;
-}
-
-bool parseCoordinate(const std::string& text, double& value) {
-    std::string number = hostsim::trimmed(text);
-    if (number.empty()) return false;
-    char* end = nullptr;
-    value = std::strtod(number.c_str(), &end);
-    return *end == '\0' && std::isfinite(value);
 }
 
 }  // namespace
@@ -245,7 +262,10 @@ void clearQueuedAnswers() { queuedAnswers.clear(); }
 
 void useLineSource(std::function<bool(std::string&)> source) { lineSource = std::move(source); }
 
-void useScriptInput(std::istream* script) { scriptInput = script; }
+void useScriptInput(std::istream* script) {
+    scriptInput = script;
+    scriptAtStart = true;
+}
 
 bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLine(*scriptInput, line); }
 
@@ -261,19 +281,13 @@ void echoSourceLineAs(const std::string& text) { sourceEcho = text; }
 
 void watchAnswers(AnswerWatch watch) { answerWatch = std::move(watch); }
 
-bool parsePointText(const std::string& text, Point& point) {
-    std::vector<std::string> parts;
-    std::stringstream stream(text);
-    std::string part;
-    while (std::getline(stream, part, ',')) parts.push_back(part);
-    if (!text.empty() && text.back() == ',') return false;
-    if (parts.size() < 2 || parts.size() > 3) return false;
-    Point p = {0.0, 0.0, 0.0};
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        if (!parseCoordinate(parts[i], p[i])) return false;
-    point = p;
-    return true;
+void usePointAnswerBase(std::function<PointAnswerBase()> base) {
+    answerBaseSource = std::move(base);
 }
+
+bool lastLineUnattended() { return lastReadUnattended; }
+
+void cancelNextPointPrompt(bool cancel) { nextPointPromptCancelled = cancel; }
 
 }  // namespace hostsim
 
@@ -308,12 +322,20 @@ extern "C" int kvs_getstring(int allowBlanks, const char* prompt, char* text, si
     }
 }
 
-// The answer is x,y or x,y,z in the current user coordinate system, and so is the point returned.
+// The answer is a point in the current user coordinate system, typed as parsePointAnswer reads
+// it, and so is the point returned.
 extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double point[3]) {
     hostsim::ErrnoGuard keepErrno;
     (void)basePoint;  // no rubber band to draw without a screen
     bool emptyRefused = (takeInitgetFlags() & initgetNoNull) != 0;
     if (point == nullptr) return KVS_RTERROR;
+    if (nextPointPromptCancelled) {
+        nextPointPromptCancelled = false;
+        hostsim::startLine();
+        hostsim::printText(
+            "The pick is cancelled: input that is not a terminal cannot pick again.\n");
+        return KVS_RTCAN;
+    }
     const std::string promptText = prompt != nullptr ? prompt : "";
     for (;;) {
         std::string answer;
@@ -324,11 +346,14 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
         answer = hostsim::trimmed(answer);
         if (answer == cancelAnswer || (answer.empty() && !emptyRefused)) return KVS_RTCAN;
         hostsim::Point p;
-        if (hostsim::parsePointText(answer, p)) {
+        hostsim::PointAnswerBase base =
+            answerBaseSource ? answerBaseSource() : hostsim::PointAnswerBase{};
+        if (hostsim::parsePointAnswer(answer, base, p)) {
             std::memcpy(point, p.data(), sizeof p);
             if (answerWatch.point) answerWatch.point(p);
             return KVS_RTNORM;
         }
-        hostsim::printText("Enter a point as x,y or x,y,z.\n");
+        hostsim::printText(
+            "Enter a point as x,y or x,y,z; @dx,dy from the last point; d<angle or @d<angle.\n");
     }
 }

@@ -30,6 +30,8 @@ static_assert(std::is_same_v<decltype(LineEditor::attemptedCompletionFunction),
                              decltype(&::rl_attempted_completion_function)>);
 static_assert(std::is_same_v<decltype(LineEditor::wordBreakCharacters),
                              decltype(&::rl_completer_word_break_characters)>);
+static_assert(std::is_same_v<decltype(LineEditor::basicQuoteCharacters),
+                             decltype(&::rl_basic_quote_characters)>);
 static_assert(std::is_same_v<decltype(LineEditor::historyGet), decltype(&::history_get)>);
 static_assert(LineEditor::readingCommandKey == RL_STATE_READCMD);
 static_assert(LineEditor::readError == READERR);
@@ -62,6 +64,7 @@ bool findEverySymbol() {
            findSymbol("rl_completion_append_character", editor.completionAppendCharacter) &&
            findSymbol("rl_attempted_completion_function", editor.attemptedCompletionFunction) &&
            findSymbol("rl_completer_word_break_characters", editor.wordBreakCharacters) &&
+           findSymbol("rl_basic_quote_characters", editor.basicQuoteCharacters) &&
            findSymbol("add_history", editor.addHistory) &&
            findSymbol("append_history", editor.appendHistory) &&
            findSymbol("history_truncate_file", editor.historyTruncateFile) &&

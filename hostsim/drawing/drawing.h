@@ -74,6 +74,9 @@ struct Drawing {
     // Upper-case name -> its pattern in drawing units: a dash above 0, a gap below, a dot 0.
     std::unordered_map<std::string, std::vector<double>> linetypes;
     double linetypeScale = 1.0;  // $LTSCALE
+    // The memory the reader counted against the size limit: the file's text, the objects, and
+    // the geometry they give by themselves (hostsim/picking adds what block references expand to).
+    std::uint64_t bytesCounted = 0;
 };
 
 // ---- reading DXF (dxfReader.cpp) ----

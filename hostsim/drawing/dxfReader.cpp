@@ -186,9 +186,11 @@ std::uint64_t objectBytes(const DrawingObject& object) {
     constexpr std::size_t inlineText = sizeof(std::string) - 1;  // short strings keep no heap
     std::uint64_t bytes = sizeof(DrawingObject) + object.groups.capacity() * sizeof(DxfGroup);
     std::size_t points = 0;
+    // 14: the corners of an image's boundary; 11: a spline's fit points, a piece each
+    int alsoPoints = object.type == "SPLINE" ? 11 : 14;
     for (const DxfGroup& g : object.groups) {
         if (g.value.size() > inlineText) bytes += g.value.capacity() + 1;
-        points += g.code == 10 || g.code == 14;  // 14: the corners of an image's boundary
+        points += g.code == 10 || g.code == alsoPoints;
     }
     return bytes + hostsim::geometryBytesPerPoint * std::max<std::size_t>(points, 1);
 }
@@ -524,6 +526,7 @@ bool readDxfText(const std::string& text, const std::string& fileName, Drawing& 
     } else {
         readSections(r, out);
     }
+    out.bytesCounted = r.bytesNeeded;
     error = r.error;
     return error.empty();
 }

@@ -42,10 +42,14 @@ const FunctionReference* findFunctionReference(const std::string& upperName);
 const CommandReference* findCommandReference(const std::string& upperName);
 
 // ---- texts (helpText.cpp) ----
-std::string helpOverview();                               // HELP alone
+// HELP alone. calculatorCommands: the module's names of the calculator's command without "C:"
+// (CAL and its localised name), as the module defined them; none when no module is loaded.
+std::string helpOverview(const std::vector<std::string>& calculatorCommands);
 std::string functionHelp(const FunctionReference& entry);  // HELP NAME
 std::string commandHelp(const CommandReference& entry);    // HELP of a host command
 std::string languageHelp();                               // HELP CAL
+// HELP of a localised name of the calculator (BERECHNEN): which name it stands for, then HELP CAL.
+std::string localisedCalculatorHelp(const std::string& name);
 std::string functionNamesByGroup();                       // FUNCTIONS' second part
 std::string referenceMarkdown();                          // docs/functions.md
 // The example's answers one by one, in the order the prompts ask for them.

@@ -1,6 +1,7 @@
 // hostsim/help/helpText.cpp - HELP's texts and the Markdown reference, made from the reference.
 #include "hostsim/help/help.h"
 
+#include <cctype>
 #include <sstream>
 
 namespace {
@@ -72,6 +73,15 @@ std::string exampleText(const FunctionReference& entry, const std::string& quote
     return text;
 }
 
+// "the calculator (the module's command); CALC too", with the localised names the module gave.
+std::string calculatorSummary(const std::vector<std::string>& commands) {
+    std::string others;
+    for (const std::string& name : commands)
+        if (name != "CAL") others += (others.empty() ? "" : ", ") + name;
+    return std::string("the calculator (the module's command)") +
+           (others.empty() ? "" : "; " + others + " too");
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -90,11 +100,12 @@ std::string functionNamesByGroup() {
     return text;
 }
 
-std::string helpOverview() {
+std::string helpOverview(const std::vector<std::string>& calculatorCommands) {
     std::string text = "Host commands:\n";
     for (const CommandReference& command : commandReference())
         text += "  " + padded(command.usage, 20) + command.summary + "\n";
-    text += "  " + padded("CAL [EXPR]", 20) + "the calculator (the module's command); CALC too\n";
+    if (!calculatorCommands.empty())
+        text += "  " + padded("CAL [EXPR]", 20) + calculatorSummary(calculatorCommands) + "\n";
     text += "\nCalculator functions:\n" + indentLines(functionNamesByGroup(), "  ");
     text += "\nType HELP NAME for a function or command, HELP CAL for the expression language.\n";
     return text;
@@ -114,6 +125,15 @@ std::string commandHelp(const CommandReference& entry) {
 }
 
 std::string languageHelp() { return languageText; }
+
+std::string localisedCalculatorHelp(const std::string& name) {
+    bool command = name.compare(0, 2, "C:") == 0;
+    std::string word = command ? name.substr(2) : name;
+    std::string lower = word;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word + " is the module's name for CAL, in its language: " + word +
+           " asks for an expression,\n(" + lower + " \"EXPR\") evaluates one.\n\n" + languageText;
+}
 
 std::string referenceMarkdown() {
     std::string text =

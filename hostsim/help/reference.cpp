@@ -26,7 +26,7 @@ const std::vector<CommandReference> commands = {
     {"EXIT",      "EXIT",              "the same as QUIT"},
 };
 
-enum Group { scalar, coordinates, geometry, picks, shortcuts };
+enum Group { scalar, coordinates, geometry, picks, shortcuts, hostValues };
 
 // ORDER Group
 const std::vector<FunctionGroup> groups = {
@@ -35,10 +35,12 @@ const std::vector<FunctionGroup> groups = {
     {"Geometry",             "Angles, normals, intersections, distances and points along lines"},
     {"Picks in the drawing", "Points and radii picked on the drawing with an object snap"},
     {"End-point shortcuts",  "Computed from end points picked on the drawing"},
+    {"Values from the host", "Names of the expression language itself, not registered functions"},
 };
 
-// One row per function the module registers; tests/functions/referenceTests.cpp checks the names
-// against the module's table and runs every example on the demo drawing with its answers.
+// One row per function the module registers, then the keywords of the group hostValues that are
+// written like functions; tests/functions/referenceTests.cpp checks the names against the
+// module's table and runs every example on the demo drawing with its answers.
 const std::vector<FunctionReference> functions = {
     // ---- scalar ----
     {"SIN", scalar, "SIN(angle)", "angle: in degrees", "the sine, a real", "SIN(30)", "", "0.5"},
@@ -188,6 +190,18 @@ const std::vector<FunctionReference> functions = {
      "none: asks for two end points of the first line, then two of the second",
      "the point where the two lines meet", "ILLE", "1,0.1;19,0.1;0.1,19;19.9,30.1",
      "(-40.0 0.0 0.0)"},
+    // ---- values from the host: keywords of the expression language ----
+    {"GETVAR", hostValues, "GETVAR(name)",
+     "name: a system variable of the host: PICKBOX, LASTPOINT, VIEWSIZE...\n"
+     "'name': the same, for a name that is also a keyword or a function",
+     "its value: a real, an integer or a point (a text variable is refused)", "GETVAR(PICKBOX)",
+     "", "3"},
+    {"CVUNIT", hostValues, "CVUNIT(value,from,to)",
+     "value: a number or a point\n"
+     "from, to: unit names of one or two words (inch, cm, sq inch, cu ft), as the host knows them",
+     "the value converted, a real (a point converts each coordinate)", "CVUNIT(1,inch,cm)", "",
+     "2.54"},
+    {"PI", hostValues, "PI", "none", "the number pi, a real", "PI", "", "3.14159265358979"},
 };
 
 }  // namespace

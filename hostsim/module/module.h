@@ -37,6 +37,10 @@ struct DefinedFunction {
 };
 bool isFunctionDefined(const std::string& name);
 std::vector<DefinedFunction> definedFunctions();  // by name
+// The names of the module's calculator: CAL and C:CAL, and every name defined to run the same
+// handler, such as the localised CALC and C:CALC (BERECHNEN and C:BERECHNEN in German). Sorted;
+// empty when no module defined them.
+std::vector<std::string> calculatorNames();
 void forgetModuleFunctions();  // every name and handler: the module is going away
 // Invokes a defined function with these arguments; false, with a message in error, when the
 // name is not defined or an argument cannot be passed. result is the call's result (nil when

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <map>
+#include <set>
 #include <utility>
 
 namespace {
@@ -77,6 +78,26 @@ std::vector<DefinedFunction> definedFunctions() {
     std::vector<DefinedFunction> all;
     for (const auto& entry : functionCodes) all.push_back({entry.first, entry.second});
     return all;
+}
+
+// A localised name is told by its handler, which is CAL's; the host knows no language's words.
+std::vector<std::string> calculatorNames() {
+    const char* const fixedNames[] = {"CAL", "C:CAL"};
+    std::set<KvsHandler> calculatorHandlers;
+    for (const char* fixed : fixedNames) {
+        auto code = functionCodes.find(fixed);
+        if (code == functionCodes.end()) continue;
+        auto handler = functionHandlers.find(code->second);
+        if (handler != functionHandlers.end()) calculatorHandlers.insert(handler->second);
+    }
+    std::vector<std::string> names;
+    for (const auto& [name, code] : functionCodes) {
+        auto handler = functionHandlers.find(code);
+        if (name == fixedNames[0] || name == fixedNames[1] ||
+            (handler != functionHandlers.end() && calculatorHandlers.count(handler->second) != 0))
+            names.push_back(name);
+    }
+    return names;
 }
 
 void forgetModuleFunctions() {

@@ -1,5 +1,6 @@
 // hostsim/module/session.cpp - a fresh host session: Quillet connected to the host's system
-// variables and the module's functions, and every default put back.
+// variables and the module's functions, point answers to LASTPOINT and ANGBASE, and every
+// default put back.
 #include "hostsim/module/module.h"
 
 namespace {
@@ -21,6 +22,7 @@ namespace hostsim {
 
 void resetSessionState() {
     connectQuillet(quilletHost);
+    usePointAnswerBase(pointAnswerBase);
     resetSysvars();
     clearSymbols();
     setWorldUcs();

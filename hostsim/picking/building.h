@@ -6,6 +6,7 @@
 #define VECTRIN_HOSTSIM_PICKING_BUILDING_H
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -37,6 +38,9 @@ struct Builder {
     std::size_t expanded = 0;          // pieces and copies added through references so far
     std::size_t referencesWalked = 0;  // references met inside blocks, drawn or refused
     bool capped = false;
+    std::uint64_t bytesLeft = 0;  // of the size limit, for what references expand to
+    bool tooLarge = false;        // they expanded past it: the drawing is refused
+    int topLine = 0;              // the line of the object of ENTITIES being drawn
     std::unordered_map<std::string, std::size_t> noticeIndex;  // text -> notices index
     std::vector<std::size_t> noticeCounts;                     // how often each was met
     std::unordered_set<int> undrawn;                           // objects met that draw nothing

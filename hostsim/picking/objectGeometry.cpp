@@ -94,8 +94,17 @@ void capExpansion(Builder& b, const std::string& why) {
 }
 
 // What block references add, pieces and copies alike, shares one budget: a reference to a
-// block of references to blocks of references grows exponentially with the nesting.
-bool roomForExpansion(Builder& b) {
+// block of references to blocks of references grows exponentially with the nesting. Their memory
+// counts against the drawing's size limit, which the reader's count has used in part: past it
+// the drawing is refused (buildGeometry), as a file that holds as much is.
+bool roomForExpansion(Builder& b, std::uint64_t bytes) {
+    if (b.tooLarge) return false;
+    if (bytes > b.bytesLeft) {
+        b.tooLarge = true;
+        b.capped = true;  // stops every loop over blocks and copies
+        return false;
+    }
+    b.bytesLeft -= bytes;
     if (b.expanded < maxExpanded) {
         ++b.expanded;
         return true;
@@ -119,7 +128,7 @@ bool roomForReference(Builder& b) {
 }
 
 bool roomForMore(Builder& b) {
-    return b.blockStack.empty() || roomForExpansion(b);
+    return b.blockStack.empty() || roomForExpansion(b, hostsim::geometryBytesPerPoint);
 }
 
 Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps) {
@@ -669,8 +678,10 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
         rows = std::max(1, hostsim::groupInt(o, 71, 1));
     if (static_cast<long>(columns) * rows > maxArrayCopies) columns = rows = 1;
     const hostsim::Instance outer = b.instances[s.instance];  // copied: instances grows below
+    std::uint64_t copyBytes =
+        sizeof(hostsim::Instance) + (outer.containers.size() + 1) * sizeof(int);
     for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < columns && roomForExpansion(b); ++column) {
+        for (int column = 0; column < columns && roomForExpansion(b, copyBytes); ++column) {
             hostsim::Instance inner;
             inner.map = referenceMap(parent, o, b.drawing.blocks[block].base, column, row);
             inner.containers.push_back(index);
@@ -688,6 +699,7 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
 
 void addObject(Builder& b, int index, const Affine& parent, int instance, int top) {
     const DrawingObject& o = b.drawing.objects[index];
+    if (top < 0) b.topLine = o.line;
     Source s;
     s.frame = parent;
     s.top = top < 0 ? index : top;
@@ -730,17 +742,27 @@ void addObject(Builder& b, int index, const Affine& parent, int instance, int to
 
 namespace hostsim {
 
-void buildGeometry(const Drawing& d, std::vector<std::string>& notices) {
+bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::string>& notices,
+                   std::string& error) {
     indexGeometry({}, {});  // the last drawing's: released before the next one is built
     clearSplines();
-    Builder b{d, notices, {}, 0, 0, false, {}, {}, {}, {}, {}, {Instance()}};
+    std::uint64_t bytesLeft = byteLimit > d.bytesCounted ? byteLimit - d.bytesCounted : 0;
+    Builder b{d, notices, {}, 0, 0, false, bytesLeft, false, 0, {}, {}, {}, {}, {}, {Instance()}};
     b.primitives.reserve(d.objects.size());  // about one each: growing by doubling peaks at 3 times
-    for (int i = d.firstEntity; i >= 0; i = d.objects[i].next) addObject(b, i, Affine(), 0, -1);
+    for (int i = d.firstEntity; i >= 0 && !b.tooLarge; i = d.objects[i].next)
+        addObject(b, i, Affine(), 0, -1);
+    if (b.tooLarge) {
+        error = d.source + ":" + std::to_string(b.topLine) + ": the block references expand past the " +
+                std::to_string(byteLimit) + " bytes a drawing may take here (HOSTSIM_MAX_DRAWING_BYTES)";
+        clearSplines();
+        return false;
+    }
     reportUndrawn(b);
     countRepeatedNotices(b);
     if (b.primitives.capacity() > b.primitives.size() + b.primitives.size() / 4)
         b.primitives.shrink_to_fit();
     indexGeometry(std::move(b.primitives), std::move(b.instances));
+    return true;
 }
 
 }  // namespace hostsim

@@ -1,6 +1,7 @@
 // hostsim/picking/pickIndex.cpp - the built primitives, filed in a uniform grid that finds the
 // ones near a point, and the queries on them.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <utility>
 
@@ -18,6 +19,7 @@ constexpr int maxCellsPerPrimitive = 256;  // a larger primitive goes to the lis
 // maxOutliers may then lie outside it, checked at every pick; with more, it covers them all.
 constexpr double outlierShare = 0.01;
 constexpr std::size_t maxOutliers = 64;
+constexpr unsigned checksPerClockRead = 64;  // a check costs a flag read; the clock, more
 
 using hostsim::sub;
 using hostsim::add;
@@ -82,6 +84,13 @@ static Grid grid;
 static std::vector<unsigned> visitStamp;  // per primitive: the query that last saw it
 static unsigned currentStamp = 0;
 static std::size_t lastExamined = 0;  // primitives the last primitivesNear measured
+
+// ---- the bounds of the query in progress (startWork) ----
+static bool workBounded = false;
+static std::chrono::steady_clock::time_point workDeadline;
+static bool (*workStopRequested)() = nullptr;
+static unsigned workChecks = 0;  // since the clock was last read
+static hostsim::WorkEnd workEndState = hostsim::WorkEnd::Completed;
 
 namespace {
 
@@ -232,6 +241,36 @@ void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& built
     currentStamp = 0;
 }
 
+void startWork(double seconds, bool (*stopRequested)()) {
+    workBounded = true;
+    workDeadline = std::chrono::steady_clock::now() +
+                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(seconds));
+    workStopRequested = stopRequested;
+    workChecks = checksPerClockRead - 1;  // the first check reads it
+    workEndState = WorkEnd::Completed;
+}
+
+WorkEnd finishWork() {
+    WorkEnd end = workEndState;
+    workBounded = false;
+    workStopRequested = nullptr;
+    workEndState = WorkEnd::Completed;
+    return end;
+}
+
+bool workMustStop() {
+    if (workEndState != WorkEnd::Completed) return true;
+    if (!workBounded) return false;
+    if (workStopRequested != nullptr && workStopRequested()) {
+        workEndState = WorkEnd::Cancelled;
+    } else if (++workChecks >= checksPerClockRead) {
+        workChecks = 0;
+        if (std::chrono::steady_clock::now() >= workDeadline) workEndState = WorkEnd::TimedOut;
+    }
+    return workEndState != WorkEnd::Completed;
+}
+
 std::size_t primitivesExamined() {
     return lastExamined;
 }
@@ -254,7 +293,7 @@ void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
         currentStamp = 1;
     }
     auto consider = [&](int i) {
-        if (visitStamp[i] == currentStamp) return;
+        if (visitStamp[i] == currentStamp || workMustStop()) return;
         visitStamp[i] = currentStamp;
         ++lastExamined;
         if (viewDistance(primitives[i], x, y, nullptr) <= radius) out.push_back(i);

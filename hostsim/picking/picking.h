@@ -73,8 +73,11 @@ struct Instance {
 };
 
 // ---- building primitives (objectGeometry.cpp) ----
-// Rebuilds everything from d; notices tell what could not be drawn.
-void buildGeometry(const Drawing& d, std::vector<std::string>& notices);
+// Rebuilds everything from d; notices tell what could not be drawn. What block references
+// expand to counts against byteLimit, with what the reader counted (d.bytesCounted): past it
+// nothing is built, and error says so ("file:line: the block references expand past ...").
+bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::string>& notices,
+                   std::string& error);
 
 // ---- finding primitives (pickIndex.cpp) ----
 // Takes over what buildGeometry built and files it in the grid; empty vectors release the last
@@ -106,6 +109,17 @@ std::size_t primitivesExamined();  // how many primitives the last primitivesNea
 // A primitive's closest approach to (x, y) in the view, and that point in world (nearest).
 double viewDistance(const Primitive& p, double x, double y, Point* nearest);
 
+// ---- how long a query may run (pickIndex.cpp) ----
+// Picks and snaps in a crowded drawing can take long: the queries here and in hostsim/snapping
+// ask workMustStop between pieces of their work, and give up once it says so. startWork sets
+// the bounds for one query: the seconds it may take, and a check that says whether the user
+// asked to stop (Ctrl-C); finishWork lifts them and tells whether the work ran to its end.
+// Without startWork nothing stops.
+enum class WorkEnd { Completed, Cancelled, TimedOut };
+void startWork(double seconds, bool (*stopRequested)());
+WorkEnd finishWork();
+bool workMustStop();  // true from the first stop on; cheap: the clock is read now and then
+
 // ---- splines as primitives (splines.cpp) ----
 // A SPLINE as primitives of kind Spline, one per knot span, in world through map: that of the
 // instance that shows it, which each piece's instance must name once the geometry is indexed.
@@ -121,8 +135,16 @@ Point splinePiecePoint(const Primitive& piece, double t);
 Point splinePieceTangent(const Primitive& piece, double t);
 int splinePieceSamples(const Primitive& piece);  // samples that separate its roots
 double splineViewDistance(const Primitive& piece, double x, double y, Point* nearest);
-int splinePieceEnds(const Primitive& piece, Point ends[2]);     // the curve's ends it holds
-bool splinePieceMiddle(const Primitive& piece, Point& middle);  // half the curve's length
+// A spline is one object however many pieces it has: its ends and middle are those of the whole
+// curve that the piece is part of, in world through the piece's instance; none for a closed one.
+int splineCurveEnds(const Primitive& piece, Point ends[2]);
+bool splineCurveMiddle(const Primitive& piece, Point& middle);  // half the curve's length
+// On the piece: the feet of the perpendiculars from `from` (tangent false), or the points whose
+// tangent passes through it in the view (tangent true).
+void splinePieceFeet(const Primitive& piece, const Point& from, bool tangent,
+                     std::vector<Point>& feet);
+// The pieces of the copy that primitive index is part of: drawingPrimitives()[first..last].
+void splineCopyPieces(int index, int& first, int& last);
 // Where two spline pieces cross in the view, by Newton's method from nearby samples.
 void splineCrossings(const Primitive& a, const Primitive& b, std::vector<Point>& crossings);
 

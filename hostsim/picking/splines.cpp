@@ -34,11 +34,18 @@ constexpr int newtonSteps = 40;
 static std::vector<Spline> storedSplines;
 static std::unordered_map<const hostsim::DrawingObject*, int> storedIndex;
 static std::map<std::pair<const hostsim::DrawingObject*, int>, int> storedEdgeIndex;  // hatches
+// The middle of each stored curve, found at the first MID on it: its parameter, which holds for
+// every copy that a similarity (turn, uniform scale, mirror) shows; NaN until then. Copies shown
+// otherwise are measured each, by curve and instance.
+static std::vector<double> storedMiddle;
+static std::map<std::pair<int, int>, Point> skewedMiddle;
 
 namespace {
 
 using hostsim::norm;
 using hostsim::isFinitePoint;
+using hostsim::sub;
+using hostsim::dot;
 
 // The length in world of the curve over [t0, t1], by 8-point Gauss-Legendre on equal intervals.
 double curveLength(const Spline& s, const hostsim::Affine& map, double t0, double t1) {
@@ -59,9 +66,9 @@ double curveLength(const Spline& s, const hostsim::Affine& map, double t0, doubl
     return length;
 }
 
-// The point in world at half the curve's length there (a scale along one axis moves it): the span
-// that holds it, then bisection on the length from the span's start.
-Point middleOf(const Spline& s, const hostsim::Affine& map) {
+// The parameter of the point at half the curve's length in world (a scale along one axis moves
+// it): the span that holds it, then bisection on the length from the span's start.
+double middleParameter(const Spline& s, const hostsim::Affine& map) {
     std::vector<double> spanLengths;
     int count = static_cast<int>(s.control.size());
     double total = 0.0;
@@ -79,8 +86,17 @@ Point middleOf(const Spline& s, const hostsim::Affine& map) {
         double mid = 0.5 * (low + high);
         (curveLength(s, map, s.knots[i], mid) < wanted ? low : high) = mid;
     }
-    Point middle = hostsim::splinePoint(s, 0.5 * (low + high));
-    return hostsim::applyAffine(map, middle);
+    return 0.5 * (low + high);
+}
+
+// Whether map keeps every length's proportion: its axes at right angles and of one length.
+bool isSimilarity(const hostsim::Affine& map) {
+    double size = norm(map.x), tolerance = 1e-12 * size * size;
+    auto near = [&](double a, double b) { return std::fabs(a - b) <= tolerance; };
+    return near(hostsim::dot(map.x, map.x), hostsim::dot(map.y, map.y)) &&
+           near(hostsim::dot(map.x, map.x), hostsim::dot(map.z, map.z)) &&
+           near(hostsim::dot(map.x, map.y), 0) && near(hostsim::dot(map.y, map.z), 0) &&
+           near(hostsim::dot(map.z, map.x), 0);
 }
 
 const Spline& storedOf(const Primitive& p) {
@@ -142,6 +158,8 @@ void clearSplines() {
     storedSplines.clear();
     storedIndex.clear();
     storedEdgeIndex.clear();
+    storedMiddle.clear();
+    skewedMiddle.clear();
 }
 
 namespace {
@@ -157,7 +175,7 @@ bool piecesOfStored(int curve, const Affine& map, std::vector<Primitive>& pieces
             why = "a spline with a control point out of range";
             return false;
         }
-    unsigned snaps = snapNea | snapInt | (world.closed ? 0u : snapEnd | snapMid);
+    unsigned snaps = snapNea | snapInt | snapPer | snapTan | (world.closed ? 0u : snapEnd | snapMid);
     for (int span = world.degree; span < static_cast<int>(world.control.size()); ++span)
         if (world.knots[span] < world.knots[span + 1])
             pieces.push_back(pieceOf(world, span, curve, snaps));
@@ -175,6 +193,7 @@ bool splinePieces(const DrawingObject& o, const Affine& map, std::vector<Primiti
         if (!readSpline(o, read, why)) return false;
         found = storedIndex.emplace(&o, static_cast<int>(storedSplines.size())).first;
         storedSplines.push_back(std::move(read));
+        storedMiddle.push_back(NAN);
     }
     return piecesOfStored(found->second, map, pieces, why);
 }
@@ -189,6 +208,7 @@ bool splineEdgePieces(const DrawingObject& hatch, int edge, const Spline& curve,
         found = storedEdgeIndex.emplace(std::make_pair(&hatch, edge),
                                         static_cast<int>(storedSplines.size())).first;
         storedSplines.push_back(curve);
+        storedMiddle.push_back(NAN);
     }
     return piecesOfStored(found->second, map, pieces, why);
 }
@@ -205,25 +225,60 @@ int splinePieceSamples(const Primitive& p) {
     return samplesPerDegree * (storedOf(p).degree + 1);
 }
 
-int splinePieceEnds(const Primitive& p, Point ends[2]) {
+int splineCurveEnds(const Primitive& p, Point ends[2]) {
     const Spline& s = storedOf(p);
     if (s.closed) return 0;
     double low = 0.0, high = 0.0;
     splineDomain(s, low, high);
-    int count = 0;
-    if (p.t0 == low) ends[count++] = p.a;
-    if (p.t1 == high) ends[count++] = p.b;
-    return count;
+    ends[0] = splinePiecePoint(p, low);
+    ends[1] = splinePiecePoint(p, high);
+    return 2;
 }
 
-// Only the piece that holds the middle offers it: the middle lies within its box. Found when asked:
-// a block of splines shown a million times need not measure each copy.
-bool splinePieceMiddle(const Primitive& p, Point& middle) {
-    if (storedOf(p).closed) return false;
-    Point m = middleOf(storedOf(p), mapOf(p));
-    if (m[0] < p.u[0] || m[0] > p.v[0] || m[1] < p.u[1] || m[1] > p.v[1]) return false;
-    middle = m;
+// Measured once per curve, and once per copy only for copies that are not similar to it: a block
+// of splines shown a million times need not measure each copy.
+bool splineCurveMiddle(const Primitive& p, Point& middle) {
+    const Spline& s = storedOf(p);
+    if (s.closed) return false;
+    const Affine& map = mapOf(p);
+    if (isSimilarity(map)) {
+        double& t = storedMiddle[static_cast<std::size_t>(p.curve)];
+        if (std::isnan(t)) t = middleParameter(s, Affine());
+        middle = splinePiecePoint(p, t);
+        return true;
+    }
+    auto found = skewedMiddle.find({p.curve, p.instance});
+    if (found == skewedMiddle.end())
+        found = skewedMiddle
+                    .emplace(std::make_pair(p.curve, p.instance),
+                             applyAffine(map, splinePoint(s, middleParameter(s, map))))
+                    .first;
+    middle = found->second;
     return true;
+}
+
+// PER: where the line from `from` meets the curve at a right angle, in space as on a circle;
+// TAN: where the curve's tangent passes through `from`, seen in the view.
+void splinePieceFeet(const Primitive& p, const Point& from, bool tangent, std::vector<Point>& feet) {
+    std::vector<double> roots;
+    findRoots(
+        [&](double t) {
+            Point d = sub(splinePiecePoint(p, t), from), along = splinePieceTangent(p, t);
+            return tangent ? d[0] * along[1] - d[1] * along[0] : dot(d, along);
+        },
+        p.t0, p.t1, splinePieceSamples(p), roots);
+    for (double t : roots) feet.push_back(splinePiecePoint(p, t));
+}
+
+void splineCopyPieces(int index, int& first, int& last) {
+    const std::vector<Primitive>& all = drawingPrimitives();
+    const Primitive& p = all[static_cast<std::size_t>(index)];
+    auto sameCopy = [&](int i) {
+        return i >= 0 && i < static_cast<int>(all.size()) && all[i].kind == Primitive::Kind::Spline &&
+               all[i].curve == p.curve && all[i].instance == p.instance && all[i].top == p.top;
+    };
+    for (first = index; sameCopy(first - 1);) --first;
+    for (last = index; sameCopy(last + 1);) ++last;
 }
 
 double splineViewDistance(const Primitive& p, double x, double y, Point* nearest) {

@@ -46,12 +46,22 @@ int printedExponent(double value) {
     return exponent != nullptr ? std::atoi(exponent + 1) : 0;
 }
 
-// Rounds value to a multiple of 10^-decimals (decimals may be negative). Above 0 decimals the
-// rounding goes through the decimal text, so 0.1 stays exactly what strtod makes of "0.1".
+// Rounds value to a multiple of 10^-decimals (decimals may be negative). The rounding goes
+// through the decimal text, so 0.1 stays exactly what strtod makes of "0.1", and a value rounded
+// to its own printed digits stays the value it was: dividing by a power of ten and multiplying
+// back would change the last bits of -4.0320355280063877e+18.
 double roundToDecimals(double value, int decimals) {
     if (decimals < 0) {
-        double step = std::pow(10.0, -decimals);
-        return std::round(value / step) * step;
+        char text[64];
+        printDouble(text, value, std::chars_format::scientific, 16);
+        int exponent = std::atoi(std::strchr(text, 'e') + 1);
+        int digits = exponent + decimals + 1;  // significant digits down to 10^-decimals
+        if (digits < 1) {
+            double step = std::pow(10.0, -decimals);  // |value| < step: 0 or one step
+            return std::round(value / step) * step;
+        }
+        printDouble(text, value, std::chars_format::scientific, digits - 1);
+        return std::strtod(text, nullptr);
     }
     char text[512];  // decimals <= 16 + 324 for the smallest double, and |value| < 1e17 here
     printDouble(text, value, std::chars_format::fixed, decimals);
@@ -85,16 +95,28 @@ std::string formatPoint(const hostsim::QValue& point) {
     return text + ")";
 }
 
+// A text as the reader reads it back. No control character goes out raw: an escape sequence in
+// a drawing's text or a typed line must show, not act on the terminal.
 std::string formatText(const std::string& value) {
     std::string quoted = "\"";
     for (char c : value) {
+        unsigned char code = static_cast<unsigned char>(c);
         switch (c) {
             case '"': quoted += "\\\""; break;
             case '\\': quoted += "\\\\"; break;
             case '\n': quoted += "\\n"; break;
             case '\t': quoted += "\\t"; break;
             case '\r': quoted += "\\r"; break;
-            default: quoted += c; break;
+            case '\x1b': quoted += "\\e"; break;
+            default:
+                if (code < 0x20 || code == 0x7F) {
+                    char octal[8];
+                    std::snprintf(octal, sizeof octal, "\\%03o", code);
+                    quoted += octal;
+                } else {
+                    quoted += c;
+                }
+                break;
         }
     }
     return quoted + "\"";

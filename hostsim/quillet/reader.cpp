@@ -57,6 +57,19 @@ void skipBlanksAndComments(Reader& r) {
 
 bool readExpression(Reader& r, QValue& out, int depth);
 
+// The byte of an octal escape, \ooo as the printer writes control characters: up to three
+// digits, as many as keep it a byte. r.pos is on its first digit.
+char readOctalEscape(Reader& r) {
+    unsigned code = 0;
+    for (int digits = 0; digits < 3 && r.pos < r.text.size(); ++digits) {
+        char d = r.text[r.pos];
+        if (d < '0' || d > '7' || code * 8 + static_cast<unsigned>(d - '0') > 0xFF) break;
+        code = code * 8 + static_cast<unsigned>(d - '0');
+        ++r.pos;
+    }
+    return static_cast<char>(code);
+}
+
 // text -> '"' {character | '\' escape} '"'
 bool readText(Reader& r, QValue& out) {
     std::string value;
@@ -70,6 +83,10 @@ bool readText(Reader& r, QValue& out) {
         char c = r.text[r.pos++];
         if (c == '\\') {
             if (r.pos >= r.text.size()) break;
+            if (r.text[r.pos] >= '0' && r.text[r.pos] <= '7') {
+                value += readOctalEscape(r);
+                continue;
+            }
             char escaped = r.text[r.pos++];
             switch (escaped) {
                 case 'n': c = '\n'; break;

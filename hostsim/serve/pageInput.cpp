@@ -30,7 +30,7 @@ std::string historyJson() {
 // least of all). The word replaced is ASCII, so its length is the same in the page's characters.
 std::string completionJson(const CompleteLine& complete, const std::string& before) {
     nlohmann::json answer = {{"replace", 0}, {"candidates", nlohmann::json::array()},
-                             {"space", false}};
+                             {"append", ""}};
     std::string reason;
     if (!complete || !lineAllowedFromPage(before, reason))
         return answer.dump();
@@ -38,7 +38,7 @@ std::string completionJson(const CompleteLine& complete, const std::string& befo
     if (completion.start > before.size()) return answer.dump();
     answer["replace"] = before.size() - completion.start;
     for (const std::string& name : completion.candidates) answer["candidates"].push_back(name);
-    answer["space"] = completion.appendSpace;
+    answer["append"] = completion.append;
     return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 

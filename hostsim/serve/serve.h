@@ -204,11 +204,12 @@ std::string historyJson();  // {"lines": [oldest, ..., newest]}, at most history
 constexpr std::size_t historyLimit = 1000;
 // What Tab offers: the program's completion of before (the line up to the cursor) at the prompt
 // waiting, as {"replace": characters before the cursor to replace, "candidates": [...],
-// "space": whether a blank follows a lone candidate}. A line the page may not run gets none.
+// "append": what follows a lone candidate ("", " " or "(")}. A line the page may not run gets
+// none.
 struct PageCompletion {
     std::size_t start = 0;  // where the word replaced starts in before
     std::vector<std::string> candidates;
-    bool appendSpace = false;
+    std::string append;
 };
 using CompleteLine = std::function<PageCompletion(const std::string& before, bool atCommand)>;
 std::string completionJson(const CompleteLine& complete, const std::string& before);

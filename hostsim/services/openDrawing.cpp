@@ -3,6 +3,7 @@
 #include "hostsim/services/services.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -136,22 +137,33 @@ std::string recordValueText(const ResultBuffer& r) {
             return ". " + std::to_string(r.value.shortInt);
         case hostsim::GroupKind::Long:
             return ". " + std::to_string(r.value.longInt);
-        case hostsim::GroupKind::Text:
-            return std::string(". \"") + (r.value.text ? r.value.text : "") + "\"";
+        case hostsim::GroupKind::Text: {  // escaped as Quillet prints a text
+            std::string text = r.value.text != nullptr ? r.value.text : "";
+            return ". " + hostsim::formatValue(hostsim::QValue::textValue(text));
+        }
         default:
             return ". " + realText(r.value.real);
     }
 }
 
 // Makes a drawing just read the open one, with its geometry and notices. A demo still waiting
-// to open is replaced before it ever opened.
-void installDrawing(hostsim::Drawing& next, int64_t id) {
+// to open is replaced before it ever opened. False, with the reason, when what its block
+// references expand to passes the size limit: the drawing open before stays, its geometry built
+// again (within no limit: it was within one when it opened).
+bool installDrawing(hostsim::Drawing& next, int64_t id, std::string& error) {
+    std::vector<std::string> nextNotices;
+    if (!hostsim::buildGeometry(next, hostsim::maxDrawingBytes(), nextNotices, error)) {
+        std::vector<std::string> again;
+        std::string unused;
+        if (deferredDemoId == 0) hostsim::buildGeometry(drawing, UINT64_MAX, again, unused);
+        return false;
+    }
     deferredDemoId = 0;
     next.id = id;
-    drawing = std::move(next);
-    notices.clear();
-    hostsim::buildGeometry(drawing, notices);
+    drawing = std::move(next);  // the objects stay where they are: the geometry names them
+    notices = std::move(nextNotices);
     notices.insert(notices.begin(), drawing.notices.begin(), drawing.notices.end());
+    return true;
 }
 
 hostsim::Point screenPixels() {
@@ -177,11 +189,13 @@ void noteObjectsLeftOut() {
 }
 
 // An open by the user: a new id, the default view, and no marks of the drawing that is gone.
-void openDrawing(hostsim::Drawing& next) {
-    installDrawing(next, ++lastDrawingId);
+bool openDrawing(hostsim::Drawing& next, std::string& error) {
+    if (!installDrawing(next, lastDrawingId + 1, error)) return false;
+    ++lastDrawingId;
     hostsim::setDefaultViewSize();
     noteObjectsLeftOut();
     hostsim::clearMarks();
+    return true;
 }
 
 // The demo drawing read from its text; false, with the fault printed, when it cannot be (which
@@ -199,9 +213,7 @@ namespace hostsim {
 
 bool openDrawingText(const std::string& text, const std::string& fileName, std::string& error) {
     Drawing next;
-    if (!readDxfText(text, fileName, next, error)) return false;
-    openDrawing(next);
-    return true;
+    return readDxfText(text, fileName, next, error) && openDrawing(next, error);
 }
 
 bool openDrawingFile(const std::string& path, std::string& error) {
@@ -209,13 +221,14 @@ bool openDrawingFile(const std::string& path, std::string& error) {
     Drawing next;
     if (!readDrawingFile(path, text, error) || !readDxfText(text, path, next, error)) return false;
     std::string().swap(text);  // the objects keep what they need: freed before the geometry grows
-    openDrawing(next);
-    return true;
+    return openDrawing(next, error);
 }
 
 void openDemoDrawing() {
     Drawing next;
-    if (readDemoDrawing(next)) openDrawing(next);
+    std::string error;
+    if (readDemoDrawing(next) && !openDrawing(next, error))
+        printText("hostsim: the demo drawing cannot be opened: " + error + "\n");
 }
 
 // What openDemoDrawing does at once, but for reading and indexing the drawing: the id, the
@@ -231,7 +244,9 @@ void ensureDrawingOpen() {
     int64_t id = deferredDemoId;
     deferredDemoId = 0;
     Drawing next;
-    if (readDemoDrawing(next)) installDrawing(next, id);
+    std::string error;
+    if (readDemoDrawing(next) && !installDrawing(next, id, error))
+        printText("hostsim: the demo drawing cannot be opened: " + error + "\n");
 }
 
 const Drawing& currentDrawing() {

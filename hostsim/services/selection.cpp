@@ -1,13 +1,14 @@
 // hostsim/services/selection.cpp - kvs_entsel, kvs_nentsel and kvs_osnap: the drawing picked at
 // a typed point, within PICKBOX or APERTURE pixels.
 //
-// The pick point is read like any point answer (kvs_getpoint: x,y or x,y,z in the UCS; an empty
-// answer, *cancel* or the end of input cancels). The object whose geometry, seen in the plan
+// The pick point is read like any point answer (kvs_getpoint, in the UCS; an empty answer,
+// *cancel* or the end of input cancels). The object whose geometry, seen in the plan
 // view, passes nearest the point and within PICKBOX pixels of it is selected; on a tie the later
 // object in the file wins, as it is drawn over the earlier one.
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "hostsim/picking/picking.h"
 #include "hostsim/snapping/snapping.h"
@@ -19,6 +20,35 @@ using hostsim::Point;
 using hostsim::Primitive;
 
 constexpr double tieTolerance = 1e-12;  // distances closer than this (relative) are equal
+// A pick or a snap that runs longer is given up: a script left to itself must not hang on one.
+constexpr double maxQuerySeconds = 10.0;
+
+// Runs a query on the geometry with Ctrl-C caught whatever the input, so that it stops the
+// query and never the session, within the query's time. Returns how the query ended; a
+// Ctrl-C that stopped it is taken, and shown as one at a prompt is.
+template <typename Query>
+hostsim::WorkEnd runBounded(const char* what, Query query) {
+    bool caught = hostsim::catchInterrupts();
+    hostsim::startWork(maxQuerySeconds, hostsim::interruptWaiting);
+    query();
+    hostsim::WorkEnd end = hostsim::finishWork();
+    if (end == hostsim::WorkEnd::Cancelled) {
+        hostsim::takeInterrupt();
+        hostsim::showInterrupt();
+    } else if (end == hostsim::WorkEnd::TimedOut) {
+        hostsim::startLine();
+        hostsim::printText(std::string("The ") + what + " took longer than " +
+                           std::to_string(static_cast<int>(maxQuerySeconds)) +
+                           " seconds and was given up.\n");
+    }
+    if (caught) hostsim::releaseInterrupts();
+    return end;
+}
+
+// The status a query's caller gets when it did not end: the user cancelled, or it failed.
+int statusOfStopped(hostsim::WorkEnd end) {
+    return end == hostsim::WorkEnd::Cancelled ? KVS_RTCAN : KVS_RTERROR;
+}
 
 // The primitive hit by a pick at world point p, or -1. nested: ties among the objects inside
 // one reference go to the later innermost object.
@@ -30,6 +60,7 @@ int hitPrimitive(const Point& p, double radius, bool nested) {
     int best = -1;
     double bestDistance = INFINITY;
     for (int i : near) {
+        if (hostsim::workMustStop()) return -1;
         const Primitive& candidate = all[i];
         double d = hostsim::viewDistance(candidate, p[0], p[1], nullptr);
         if (best < 0) {
@@ -61,8 +92,15 @@ int pickPrimitive(const char* prompt, double point[3], bool nested, int& hit) {
     int status = kvs_getpoint(nullptr, prompt != nullptr ? prompt : "", point);
     if (status != KVS_RTNORM) return status;
     Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
-    hit = hitPrimitive(world, pickboxPixels() * hostsim::pixelSize(), nested);
-    return hit >= 0 ? KVS_RTNORM : KVS_RTERROR;
+    double radius = pickboxPixels() * hostsim::pixelSize();
+    hostsim::WorkEnd end =
+        runBounded("pick", [&] { hit = hitPrimitive(world, radius, nested); });
+    if (end != hostsim::WorkEnd::Completed) return statusOfStopped(end);
+    if (hit >= 0) return KVS_RTNORM;
+    // The module asks again after a miss; from a script or a pipe that would take the lines
+    // meant as the next commands for picks, to the end of the input.
+    if (hostsim::lastLineUnattended()) hostsim::cancelNextPointPrompt(true);
+    return KVS_RTERROR;
 }
 
 void writeMatrix(const hostsim::Affine& map, double matrix[4][3]) {
@@ -159,7 +197,11 @@ extern "C" int kvs_osnap(const double point[3], const char* mode, double result[
     if (point == nullptr || result == nullptr || modes == 0) return KVS_RTERROR;
     Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
     Point snapped;
-    if (!hostsim::snapPointAt(world, modes, snapped)) return KVS_RTERROR;
+    bool found = false;
+    hostsim::WorkEnd end =
+        runBounded("snap", [&] { found = hostsim::snapPointAt(world, modes, snapped); });
+    if (end != hostsim::WorkEnd::Completed) return statusOfStopped(end);
+    if (!found) return KVS_RTERROR;
     hostsim::noteSnappedPoint(snapped);
     Point answer = hostsim::worldToUcs(snapped, false);
     for (int i = 0; i < 3; ++i) result[i] = answer[i];

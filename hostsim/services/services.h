@@ -63,6 +63,8 @@ void resetSysvars();
 // first use of VIEWSIZE or SCREENSIZE; resetSysvars drops it.
 void deferDefaultViewSize();
 std::vector<std::string> sysvarNames();  // every variable, sorted by name
+// LASTPOINT and ANGBASE, which an answer to a point prompt is read against (parsePointAnswer).
+PointAnswerBase pointAnswerBase();
 
 // ---- user coordinate system (transforms.cpp) ----
 struct Ucs {

@@ -278,6 +278,14 @@ std::vector<std::string> sysvarNames() {
     return names;
 }
 
+PointAnswerBase pointAnswerBase() {
+    PointAnswerBase base;
+    QValue value;
+    if (getSysvar("LASTPOINT", value) && value.isPoint()) base.lastPoint = value.coordinates();
+    if (getSysvar("ANGBASE", value) && value.isNumber()) base.angleBase = value.number();
+    return base;
+}
+
 }  // namespace hostsim
 
 extern "C" int kvs_getvar(const char* name, ResultBuffer* result) {

@@ -5,6 +5,7 @@
 // its first prompt.
 #include "hostsim/shell/shell.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "hostsim/help/help.h"
@@ -134,21 +135,36 @@ LineOutcome functionsCommand(const std::string&) {
     return LineOutcome::NoValue;
 }
 
-// HELP, HELP NAME (a function or a host command), HELP CAL. Like FUNCTIONS, what the user asked
-// to read is a result: it goes to standard output, so that it can be piped.
+// The module's commands among the calculator's names, without "C:".
+std::vector<std::string> calculatorCommands(const std::vector<std::string>& names) {
+    std::vector<std::string> commands;
+    for (const std::string& name : names)
+        if (name.compare(0, 2, "C:") == 0) commands.push_back(name.substr(2));
+    return commands;
+}
+
+// HELP, HELP NAME (a function or a host command), HELP CAL or any name of the calculator. Like
+// FUNCTIONS, what the user asked to read is a result: it goes to standard output, so that it can
+// be piped.
 LineOutcome helpCommand(const std::string& rest) {
     std::string name = hostsim::upperName(rest);
+    std::vector<std::string> calculator = hostsim::calculatorNames();
+    bool calculatorName = std::find(calculator.begin(), calculator.end(), name) != calculator.end();
     hostsim::startLine();
     if (name.empty()) {
-        hostsim::printResult(hostsim::helpOverview());
-    } else if (name == "CAL" || name == "CALC" || name == "C:CAL" || name == "C:CALC") {
+        hostsim::printResult(hostsim::helpOverview(calculatorCommands(calculator)));
+    } else if (name == "CAL" || name == "C:CAL") {
         hostsim::printResult(hostsim::languageHelp());
+    } else if (calculatorName) {
+        hostsim::printResult(hostsim::localisedCalculatorHelp(name));
     } else if (const hostsim::FunctionReference* function = hostsim::findFunctionReference(name)) {
         hostsim::printResult(hostsim::functionHelp(*function));
     } else if (const hostsim::CommandReference* command = hostsim::findCommandReference(name)) {
         hostsim::printResult(hostsim::commandHelp(*command));
     } else {
-        printLine("No help for \"" + name + "\". Type HELP for the list.");
+        // as Quillet prints a text: a control character typed shows instead of acting
+        printLine("No help for " + hostsim::formatValue(QValue::textValue(name)) +
+                  ". Type HELP for the list.");
     }
     return LineOutcome::NoValue;
 }
@@ -260,6 +276,7 @@ std::vector<std::string> hostCommandNames() {
 }
 
 LineOutcome runCommandLine(const std::string& line) {
+    cancelNextPointPrompt(false);  // a pick that missed in the last command ends with it
     std::size_t first = line.find_first_not_of(" \t\r\n");
     if (first == std::string::npos) return LineOutcome::NoValue;
     if (line[first] == '(') return runQuillet(line);  // the reader passes blanks over itself

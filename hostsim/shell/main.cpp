@@ -63,7 +63,11 @@ const char usageText[] =
     "drawing that cannot be read, a module that cannot be loaded or standard output that\n"
     "cannot be written.\n";
 
+// What --help, --version and --print-reference print instead of running a session.
+enum class Report { None, Help, Version, Reference };
+
 struct Options {
+    Report report = Report::None;  // the first of them given
     std::string modulePath;
     std::string language;  // --language; empty: the environment's
     std::string drawingPath;
@@ -142,26 +146,41 @@ std::string optionName(char** argv) {
     return std::string("-") + static_cast<char>(optopt);
 }
 
+// The long options a shortened one could stand for: "--p" is --precision or --print-reference.
+std::string ambiguousCandidates(const std::string& name) {
+    std::string candidates;
+    int count = 0;
+    for (const struct option& option : longOptions) {
+        if (option.name == nullptr || name.size() <= 2 ||
+            std::strncmp(option.name, name.c_str() + 2, name.size() - 2) != 0)
+            continue;
+        candidates += (count++ == 0 ? "--" : " or --") + std::string(option.name);
+    }
+    return count > 1 ? candidates : "";
+}
+
 std::string optionProblem(int code, char** argv) {
     std::string name = optionName(argv);
     if (code == ':') return name + " needs a value";
+    std::string candidates = name.rfind("--", 0) == 0 ? ambiguousCandidates(name) : "";
+    if (!candidates.empty()) return "ambiguous option " + name + ": " + candidates;
     bool valueGiven = name.size() > 2 && std::strchr(argv[optind - 1], '=') != nullptr;
     return valueGiven && optopt != 0 ? name + " takes no value" : "unknown option " + name;
 }
 
 // One option getopt_long has read, its value in optarg. Returns -1 to go on, else the exit
-// status to end with.
+// status to end with. --help, --version and --print-reference are only noted: an option after
+// them that is wrong is still a usage error.
 int applyOption(int code, char** argv, Options& options) {
+    Report report = code == 'h'                    ? Report::Help
+                    : code == optionVersion        ? Report::Version
+                    : code == optionPrintReference ? Report::Reference
+                                                   : Report::None;
+    if (report != Report::None) {
+        if (options.report == Report::None) options.report = report;
+        return -1;
+    }
     switch (code) {
-        case 'h':
-            hostsim::printResult(usageText);
-            return exitValues;
-        case optionVersion:
-            hostsim::printResult("hostsim (vectrin) " HOSTSIM_VERSION "\n");
-            return exitValues;
-        case optionPrintReference:
-            hostsim::printResult(hostsim::referenceMarkdown());
-            return exitValues;
         case optionModule: options.modulePath = optarg; break;
         case optionLanguage:
             options.language = optarg;
@@ -198,6 +217,13 @@ int parseOptions(int argc, char** argv, Options& options) {
     if (options.serve && (!options.lines.empty() || !options.scriptPath.empty()))
         return usageError("--serve takes its lines from the page and the terminal: no -c, -e or SCRIPT");
     return -1;
+}
+
+int printReport(Report report) {
+    if (report == Report::Help) hostsim::printResult(usageText);
+    if (report == Report::Version) hostsim::printResult("hostsim (vectrin) " HOSTSIM_VERSION "\n");
+    if (report == Report::Reference) hostsim::printResult(hostsim::referenceMarkdown());
+    return exitValues;
 }
 
 // The folder of the running executable, with its trailing slash; empty when unknown.
@@ -289,8 +315,8 @@ int serveSession(const Options& options) {
         hostsim::Completion completion = hostsim::completeInput(
             before, before.size(),
             atCommand ? hostsim::PromptKind::Command : hostsim::PromptKind::Expression);
-        return hostsim::PageCompletion{completion.start, completion.candidates,
-                                       completion.appendSpace};
+        std::string append = completion.append != '\0' ? std::string(1, completion.append) : "";
+        return hostsim::PageCompletion{completion.start, completion.candidates, append};
     };
     std::string error;
     auto announce = [](const std::string& url) { hostsim::printResult(url + "\n"); };
@@ -332,6 +358,7 @@ int main(int argc, char** argv) {
     Options options;
     int parsed = parseOptions(argc, argv, options);
     if (parsed >= 0) return checkedStatus(parsed);
+    if (options.report != Report::None) return checkedStatus(printReport(options.report));
     if (options.serve && (parsed = loadServePart(options)) >= 0) return checkedStatus(parsed);
     hostsim::resetHostState();
     if (options.drawingPath.empty()) {

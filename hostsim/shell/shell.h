@@ -28,11 +28,13 @@ enum class PromptKind { Command, Expression };  // Command: or any prompt of the
 struct Completion {
     std::size_t start;                    // where the word being completed starts in the line
     std::vector<std::string> candidates;  // sorted, each replacing the line from start to the cursor
-    bool appendSpace;                     // a command name is followed by a blank
+    char append;  // what follows a single candidate: ' ' after a command name, '(' after a
+                  // function that takes arguments, else '\0' for nothing
 };
-// What Tab offers at the cursor: command names at Command:; in an expression (a module's prompt,
-// or the string of (cal "...") the calculator's functions, Quillet variables and, after
-// GETVAR(, system variables. Names match whatever the case typed.
+// What Tab offers at the cursor: command names at Command:, file names after SVG (.svg) and LOAD
+// (.so) and folders, and what HELP explains after HELP; in an expression (a module's prompt, or
+// the string of (cal "...") the calculator's functions, Quillet variables and, after GETVAR(,
+// system variables. Names match whatever the case typed; file names as typed.
 Completion completeInput(const std::string& line, std::size_t cursor, PromptKind prompt);
 // Lets readline complete with completeInput; the prompt "Command: " is the command line's.
 void installCompletion();

@@ -1,6 +1,7 @@
 // hostsim/shell/terminalCompletion.cpp - Tab on a terminal: readline asks completeInput.
 #include "hostsim/shell/shell.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -53,15 +54,18 @@ char** completeForReadline(const char* text, int start, int end) {
     hostsim::Completion completion = hostsim::completeInput(
         lineBuffer, static_cast<std::size_t>(end), currentPromptKind(editor));
     if (completion.candidates.empty()) return nullptr;
-    *editor.completionAppendCharacter = completion.appendSpace ? ' ' : '\0';
-    // readline replaces from its own word start, which a non-ASCII byte before the name can put
-    // earlier: those bytes are kept in front of every candidate.
+    *editor.completionAppendCharacter = completion.append;
+    // readline replaces from its own word start. A non-ASCII byte before a name can put it
+    // earlier: those bytes are kept in front of every candidate. A file name's folders and
+    // blanks put it later: the part of each candidate before it, typed already, is left out.
     std::size_t wordStart = static_cast<std::size_t>(start);
     std::string kept = completion.start > wordStart
                            ? std::string(lineBuffer + wordStart, completion.start - wordStart)
                            : "";
+    std::size_t typed = completion.start < wordStart ? wordStart - completion.start : 0;
     std::vector<std::string> names;
-    for (const std::string& name : completion.candidates) names.push_back(kept + name);
+    for (const std::string& name : completion.candidates)
+        names.push_back(kept + name.substr(std::min(typed, name.size())));
     return readlineMatches(names);
 }
 
@@ -74,6 +78,9 @@ void installCompletion() {
     whenLineEditorLoads([](const LineEditor& editor) {
         *editor.attemptedCompletionFunction = completeForReadline;
         *editor.wordBreakCharacters = wordBreaks;
+        // A word after a quote would have readline close the quote after a single match: in
+        // (cal "ROU the quote opens the calculator's string, which the call's arguments follow.
+        *editor.basicQuoteCharacters = "";
     });
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -106,9 +107,6 @@ void offerEnds(const Primitive& p, Nearest& n) {
     } else if (isArc(p)) {
         n.offer(hostsim::primitivePoint(p, p.t0));
         n.offer(hostsim::primitivePoint(p, p.t1));
-    } else if (p.kind == Primitive::Kind::Spline) {
-        Point ends[2];
-        for (int i = hostsim::splinePieceEnds(p, ends); i > 0; --i) n.offer(ends[i - 1]);
     }
 }
 
@@ -145,15 +143,12 @@ double middleParameter(const Primitive& p) {
     return 0.5 * (low + high);
 }
 
-// The point halfway along a segment, an arc or a spline.
+// The point halfway along a segment or an arc (a spline offers its middle as a whole curve).
 void offerMiddle(const Primitive& p, Nearest& n) {
-    Point middle;
     if (p.kind == Primitive::Kind::Segment)
         n.offer(hostsim::primitivePoint(p, 0.5));
     else if (isArc(p))
         n.offer(hostsim::primitivePoint(p, middleParameter(p)));
-    else if (p.kind == Primitive::Kind::Spline && hostsim::splinePieceMiddle(p, middle))
-        n.offer(middle);
 }
 
 // Quadrant points: an ellipse's axis ends that lie on it; on circles and arcs, where the curve,
@@ -177,6 +172,12 @@ void offerQuadrants(const Primitive& p, Nearest& n) {
     }
 }
 
+void offerSplineFeet(const Primitive& p, const Point& from, bool tangent, Nearest& n) {
+    std::vector<Point> feet;
+    hostsim::splinePieceFeet(p, from, tangent, feet);
+    for (const Point& q : feet) n.offer(q);
+}
+
 // The feet of the perpendiculars from `from`: on a line's extension too, on a curve where the
 // radius from `from` meets it at a right angle.
 void offerPerpendiculars(const Primitive& p, const Point& from, Nearest& n) {
@@ -187,6 +188,7 @@ void offerPerpendiculars(const Primitive& p, const Point& from, Nearest& n) {
             n.offer(hostsim::primitivePoint(p, dot(sub(from, p.a), d) / lengthSquared));
         return;
     }
+    if (p.kind == Primitive::Kind::Spline) return offerSplineFeet(p, from, false, n);
     if (p.kind != Primitive::Kind::Curve) return;
     std::vector<double> roots;
     hostsim::findRoots(
@@ -199,6 +201,7 @@ void offerPerpendiculars(const Primitive& p, const Point& from, Nearest& n) {
 
 // Tangent points from `from`, taken in the curve's plane; none from inside a circle.
 void offerTangents(const Primitive& p, const Point& from, Nearest& n) {
+    if (p.kind == Primitive::Kind::Spline) return offerSplineFeet(p, from, true, n);
     if (p.kind != Primitive::Kind::Curve) return;
     Point normal = cross(p.u, p.v);
     if (dot(normal, normal) == 0.0) return;
@@ -318,7 +321,7 @@ void offerIntersections(const std::vector<int>& allCandidates, Nearest& n) {
     }
     const std::vector<int>& candidates = nearest.empty() ? allCandidates : nearest;
     for (std::size_t i = 0; i < candidates.size(); ++i)
-        for (std::size_t j = i + 1; j < candidates.size(); ++j) {
+        for (std::size_t j = i + 1; j < candidates.size() && !hostsim::workMustStop(); ++j) {
             const Primitive& a = all[candidates[i]];
             const Primitive& b = all[candidates[j]];
             if ((a.snaps & hostsim::snapInt) && (b.snaps & hostsim::snapInt))
@@ -343,6 +346,44 @@ void offerModes(const Primitive& p, unsigned modes, const Point& from, Nearest& 
     }
 }
 
+// ---- splines, each copy one object ----
+//
+// A spline's pieces answer NEA and INT where they pass, like any primitive; its ends and middle
+// are the whole curve's, offered once for each copy (curve and instance) among the candidates.
+// PER and TAN points may lie on pieces outside the aperture, as on a circle's far side; those
+// are sought only when the candidates gave no point within the aperture, as any point on them
+// is further than that.
+
+struct SplineCopy {
+    int curve, instance;
+    int piece;  // a candidate piece of it
+    bool operator<(const SplineCopy& other) const {
+        return curve != other.curve ? curve < other.curve : instance < other.instance;
+    }
+};
+
+void offerCopyModes(const Primitive& piece, unsigned modes, Nearest& n) {
+    Point points[2];
+    if (modes & piece.snaps & hostsim::snapEnd)
+        for (int i = hostsim::splineCurveEnds(piece, points); i > 0; --i) n.offer(points[i - 1]);
+    if ((modes & piece.snaps & hostsim::snapMid) && hostsim::splineCurveMiddle(piece, points[0]))
+        n.offer(points[0]);
+}
+
+void offerFeetBeyond(const std::set<SplineCopy>& copies, const std::vector<int>& candidates,
+                     unsigned modes, const Point& from, Nearest& n) {
+    const auto& all = hostsim::drawingPrimitives();
+    for (const SplineCopy& copy : copies) {
+        int first = 0, last = 0;
+        hostsim::splineCopyPieces(copy.piece, first, last);
+        for (int i = first; i <= last && !hostsim::workMustStop(); ++i) {
+            if (std::binary_search(candidates.begin(), candidates.end(), i)) continue;
+            if (modes & hostsim::snapPer) offerSplineFeet(all[i], from, false, n);
+            if (modes & hostsim::snapTan) offerSplineFeet(all[i], from, true, n);
+        }
+    }
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -353,11 +394,21 @@ bool findSnapPoint(const Point& world, unsigned modes, const Point& from, double
                    Point& snapped) {
     std::vector<int> candidates;
     primitivesNear(world[0], world[1], radius, candidates);
+    std::sort(candidates.begin(), candidates.end());
     Nearest nearest{world[0], world[1]};
     const auto& all = drawingPrimitives();
-    for (int i : candidates) offerModes(all[i], modes, from, nearest);
+    std::set<SplineCopy> copies;
+    for (int i : candidates) {
+        if (workMustStop()) return false;
+        offerModes(all[i], modes, from, nearest);
+        if (all[i].kind == Primitive::Kind::Spline)
+            copies.insert({all[i].curve, all[i].instance, i});
+    }
+    for (const SplineCopy& copy : copies) offerCopyModes(all[copy.piece], modes, nearest);
+    if ((modes & (snapPer | snapTan)) && !(nearest.distance <= radius))
+        offerFeetBeyond(copies, candidates, modes, from, nearest);
     if (modes & snapInt) offerIntersections(candidates, nearest);
-    if (!nearest.found) return false;
+    if (!nearest.found || workMustStop()) return false;
     snapped = nearest.point;
     return true;
 }

@@ -1,7 +1,11 @@
 // hostsim/view/planPrimitives.cpp - the open drawing's primitives projected on world XY, and its
-// texts as lines of text in the boxes the host picks them by; grouped by how they look.
+// texts as lines of text in the boxes the host picks them by; for a window, only what it shows;
+// grouped by how they look.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
+#include <unordered_set>
 
 #include "hostsim/picking/picking.h"
 #include "hostsim/view/view.h"
@@ -10,6 +14,12 @@ namespace {
 
 using hostsim::Point;
 using hostsim::Primitive;
+
+// Drawing for a window, in its pixels: how far a spline's chords may stray from it, and how close
+// two points of a line may be before the second is dropped.
+constexpr double chordTolerancePixels = 0.25;
+constexpr double pointSpacingPixels = 0.5;
+constexpr int maxSplitDepth = 10;  // a piece is drawn in at most 2^10 chords
 
 void addXY(std::vector<double>& list, const Point& p) {
     list.push_back(p[0]);
@@ -56,6 +66,156 @@ void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
     }
 }
 
+// ---- drawing for a window ----
+
+struct Box {
+    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
+    void take(double x, double y) {
+        lowX = std::min(lowX, x), lowY = std::min(lowY, y);
+        highX = std::max(highX, x), highY = std::max(highY, y);
+    }
+};
+
+// The XY box of a primitive: a face's is its four corners', a curve's its whole ellipse's, a
+// spline piece's its control points'; enough to tell what a window cannot show.
+Box boxOf(const Primitive& p) {
+    Box box;
+    box.take(p.a[0], p.a[1]);
+    if (p.kind == Primitive::Kind::Segment) box.take(p.b[0], p.b[1]);
+    if (p.kind == Primitive::Kind::Spline) {
+        box.take(p.u[0], p.u[1]);
+        box.take(p.v[0], p.v[1]);
+    }
+    if (p.kind == Primitive::Kind::Face) {
+        Point opposite = hostsim::add(hostsim::add(p.a, p.u), p.v);
+        box.take(p.a[0] + p.u[0], p.a[1] + p.u[1]);
+        box.take(p.a[0] + p.v[0], p.a[1] + p.v[1]);
+        box.take(opposite[0], opposite[1]);
+    }
+    if (p.kind == Primitive::Kind::Curve) {
+        double rx = std::hypot(p.u[0], p.v[0]), ry = std::hypot(p.u[1], p.v[1]);
+        box.take(p.a[0] - rx, p.a[1] - ry);
+        box.take(p.a[0] + rx, p.a[1] + ry);
+    }
+    return box;
+}
+
+class WindowPlan {
+  public:
+    WindowPlan(const hostsim::PlanWindow& window, hostsim::PlanPrimitives& out)
+        : window(window), out(out) {}
+
+    bool shows(const Box& box) const {
+        return box.highX >= window.lowX && box.lowX <= window.highX && box.highY >= window.lowY &&
+               box.lowY <= window.highY;
+    }
+
+    // False for a box smaller than a pixel in a pixel already drawn in: a million such copies
+    // make a few thousand marks, not a million.
+    bool firstInItsPixel(const Box& box) {
+        if (box.highX - box.lowX >= window.pixel || box.highY - box.lowY >= window.pixel) return true;
+        return cover(box.lowX, box.lowY);
+    }
+
+    // A spline piece, joined to the line drawn so far when it goes on from that line's last piece.
+    void addSplinePiece(const Primitive& p) {
+        bool goesOn = inLine && last.curve == p.curve && last.instance == p.instance &&
+                      last.t1 == p.t0;
+        if (!goesOn) {
+            endLine();
+            inLine = true;
+            keep(hostsim::splinePiecePoint(p, p.t0), true);
+        }
+        last = p;
+        Point start = hostsim::splinePiecePoint(p, p.t0), end = hostsim::splinePiecePoint(p, p.t1);
+        sample(p, p.t0, start, p.t1, end, 0);
+    }
+
+    // Ends the spline line in progress: drawn where it passes pixels nothing drew in before, each
+    // such stretch with the points on either side of it; a line that meets only pixels drawn
+    // already adds nothing. So many copies of a curve over each other cost what one does.
+    void endLine() {
+        if (!inLine) return;
+        inLine = false;
+        if (points.size() == 1) keep({lastX, lastY, 0}, true);  // a line needs two points
+        LinePoint& end = points.back();  // where the curve ends, if too close to keep
+        if (end.x != lastX || end.y != lastY) {
+            end.x = lastX, end.y = lastY;
+            end.fresh = end.fresh || cover(lastX, lastY);
+        }
+        std::vector<double>* run = nullptr;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            bool drawn = points[i].fresh || (i > 0 && points[i - 1].fresh) ||
+                         (i + 1 < points.size() && points[i + 1].fresh);
+            if (!drawn) {
+                run = nullptr;
+                continue;
+            }
+            if (run == nullptr) run = &out.polylines.emplace_back();
+            run->insert(run->end(), {points[i].x, points[i].y});
+        }
+        if (run != nullptr && run->size() == 2) out.polylines.pop_back();  // a lone end point
+        points.clear();
+    }
+
+  private:
+    double offChord(const Point& q, const Point& a, const Point& b) const {
+        double dx = b[0] - a[0], dy = b[1] - a[1], length = std::hypot(dx, dy);
+        if (length == 0.0) return std::hypot(q[0] - a[0], q[1] - a[1]);
+        return std::fabs(dx * (q[1] - a[1]) - dy * (q[0] - a[0])) / length;
+    }
+
+    // The chord from (t0, a) to (t1, b), split while a point between strays from it.
+    void sample(const Primitive& p, double t0, const Point& a, double t1, const Point& b,
+                int depth) {
+        double tolerance = chordTolerancePixels * window.pixel;
+        Point middle = hostsim::splinePiecePoint(p, 0.5 * (t0 + t1));
+        bool straight = depth >= maxSplitDepth ||
+                        (offChord(middle, a, b) <= tolerance &&
+                         offChord(hostsim::splinePiecePoint(p, 0.75 * t0 + 0.25 * t1), a, b) <=
+                             tolerance &&
+                         offChord(hostsim::splinePiecePoint(p, 0.25 * t0 + 0.75 * t1), a, b) <=
+                             tolerance);
+        if (straight) {
+            keep(b, false);
+            return;
+        }
+        sample(p, t0, a, 0.5 * (t0 + t1), middle, depth + 1);
+        sample(p, 0.5 * (t0 + t1), middle, t1, b, depth + 1);
+    }
+
+    // A point of the line, unless it is too close to the last one kept; the line's very last
+    // point is remembered, so that the line still ends where the curve does.
+    void keep(const Point& q, bool first) {
+        lastX = q[0], lastY = q[1];
+        if (!first && std::hypot(q[0] - points.back().x, q[1] - points.back().y) <
+                          pointSpacingPixels * window.pixel)
+            return;
+        points.push_back({q[0], q[1], cover(q[0], q[1])});
+    }
+
+    // Marks the pixel of (x, y) drawn; true when nothing had drawn in it before.
+    bool cover(double x, double y) {
+        auto cell = [&](double value, double low) {
+            return static_cast<std::int64_t>(std::floor((value - low) / window.pixel));
+        };
+        return covered.insert(cell(x, window.lowX) * 4000003 + cell(y, window.lowY)).second;
+    }
+
+    struct LinePoint {
+        double x, y;
+        bool fresh;  // the first thing drawn in its pixel
+    };
+
+    const hostsim::PlanWindow& window;
+    hostsim::PlanPrimitives& out;
+    std::unordered_set<std::int64_t> covered;  // the pixels drawn in, by column and row
+    bool inLine = false;                       // a spline line is in progress
+    std::vector<LinePoint> points;             // its points, at least half a pixel apart
+    Primitive last;                            // its last piece
+    double lastX = 0.0, lastY = 0.0;           // the last point of that piece
+};
+
 bool isTextType(const std::string& type) {
     return type == "TEXT" || type == "ATTRIB" || type == "MTEXT";
 }
@@ -96,16 +256,41 @@ void addPlanned(const Primitive& p, bool withTexts, hostsim::PlanPrimitives& out
         addPrimitive(p, out);
 }
 
+// What a window shows of the primitives: a text's box by its lines, each once a pixel when
+// smaller than one; a spline's pieces as lines; the rest as they are.
+void planWindow(const hostsim::PlanWindow& window, const std::vector<const Primitive*>& primitives,
+                bool withTexts, hostsim::PlanPrimitives& out) {
+    WindowPlan plan(window, out);
+    for (const Primitive* p : primitives) {
+        bool text = withTexts && isTextBox(*p);
+        Box box = boxOf(*p);
+        bool shown = plan.shows(box);
+        if (shown && p->kind == Primitive::Kind::Spline) {
+            plan.addSplinePiece(*p);
+        } else {
+            plan.endLine();
+            bool drawn = shown && plan.firstInItsPixel(box);
+            if (drawn && text)
+                addTextLines(hostsim::currentDrawing().objects[p->leaf], *p, out);
+            else if (drawn)
+                addPrimitive(*p, out);
+        }
+    }
+    plan.endLine();
+}
+
 }  // namespace
 
 namespace hostsim {
 
 // The look is worked out again only when the object or the reference changes: an object's
-// primitives come one after another.
-void styledPlanPrimitives(std::vector<StyledPrimitives>& out) {
+// primitives come one after another. In a window each look is planned by itself, so that one
+// look's marks never hide another's.
+void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* window) {
     ensureDrawingOpen();
     out.clear();
     std::map<PlanStyle, std::size_t> groupOf;
+    std::vector<std::vector<const Primitive*>> members;
     int lastLeaf = -1, lastInstance = -1;
     bool shown = false;
     std::size_t group = 0;
@@ -117,17 +302,33 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out) {
             shown = primitiveStyle(p, style);
             if (shown) {
                 auto found = groupOf.emplace(style, out.size());
-                if (found.second) out.push_back({style, {}});
+                if (found.second) {
+                    out.push_back({style, {}});
+                    members.emplace_back();
+                }
                 group = found.first->second;
             }
         }
-        if (shown) addPlanned(p, true, out[group].primitives);
+        if (shown) members[group].push_back(&p);
+    }
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (window != nullptr) {
+            planWindow(*window, members[i], true, out[i].primitives);
+            continue;
+        }
+        for (const Primitive* p : members[i]) addPlanned(*p, true, out[i].primitives);
     }
 }
 
-void planPrimitives(int top, bool withTexts, PlanPrimitives& out) {
+void planPrimitives(int top, bool withTexts, PlanPrimitives& out, const PlanWindow* window) {
     ensureDrawingOpen();
     const std::vector<Primitive>& all = drawingPrimitives();
+    if (window != nullptr) {
+        std::vector<const Primitive*> shown;
+        for (const Primitive& p : all)
+            if (top < 0 || p.top == top) shown.push_back(&p);
+        return planWindow(*window, shown, withTexts, out);
+    }
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (top >= 0 && all[i].top != top) continue;
         addPlanned(all[i], withTexts, out);

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -68,6 +69,12 @@ std::string xmlText(const std::string& hostText) {
     return xmlEscaped(hostsim::utf8FromCp1252(hostText));
 }
 
+// A file's name is the file system's, in UTF-8 already; a name that is not valid UTF-8 is taken
+// as code page 1252, as a typed line is.
+std::string xmlFileName(const std::string& name) {
+    return hostsim::isValidUtf8(name) ? xmlEscaped(name) : xmlText(name);
+}
+
 class SvgDocument {
   public:
     explicit SvgDocument(const hostsim::ViewWindow& window)
@@ -77,7 +84,9 @@ class SvgDocument {
     // each element, so that the groups stay one per kind.
     std::string write() {
         std::vector<hostsim::StyledPrimitives> groups;
-        hostsim::styledPlanPrimitives(groups);
+        double left = window.centerX - window.width / 2, bottom = window.centerY - window.height / 2;
+        hostsim::PlanWindow shown{left, bottom, left + window.width, bottom + window.height, pixel};
+        hostsim::styledPlanPrimitives(groups, &shown);
         writeHead();
         out += "<g id=\"drawing\" fill=\"none\" stroke=\"#000\" stroke-width=\"" + number(pixel) +
                "\" stroke-linecap=\"round\">\n";
@@ -146,7 +155,7 @@ class SvgDocument {
                "\" height=\"" + number(window.screenHeight) + "\" viewBox=\"" + box + "\">\n";
         const std::string& source =
             hostsim::currentDrawing().source;  // its name, not where it lies
-        out += "<title>" + xmlText(source.substr(source.rfind('/') + 1)) + "</title>\n";
+        out += "<title>" + xmlFileName(source.substr(source.rfind('/') + 1)) + "</title>\n";
         out += "<rect x=\"" + number(left) + "\" y=\"" + number(top) + "\" width=\"" +
                number(window.width) + "\" height=\"" + number(window.height) +
                "\" fill=\"#fff\"/>\n";
@@ -187,11 +196,26 @@ class SvgDocument {
         out += "<path d=\"" + path + "\"" + look + "/>\n";
     }
 
+    // Sampled to a fraction of a pixel, a line's points need no more digits than a hundredth of
+    // one: many short numbers, not many long ones.
     void writePolyline(const std::vector<double>& points) {
+        int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(pixel / 100))), 0, 12);
+        auto coordinate = [&](double value) {
+            char text[48];
+            std::snprintf(text, sizeof text, "%.*f", decimals, value);
+            std::string written = text;
+            if (written.find('.') != std::string::npos) {
+                written.erase(written.find_last_not_of('0') + 1);
+                if (written.back() == '.') written.pop_back();
+            }
+            return written == "-0" ? std::string("0") : written;
+        };
         std::string list;
         for (std::size_t i = 0; i + 1 < points.size(); i += 2) {
-            if (!finite({points[i], points[i + 1]})) return;
-            list += (i == 0 ? "" : " ") + number(points[i]) + "," + number(-points[i + 1]);
+            if (!finite({points[i], points[i + 1]}) || std::fabs(points[i]) > 1e15 ||
+                std::fabs(points[i + 1]) > 1e15)
+                return;  // past what fixed decimals print in a few digits; never in a view
+            list += (i == 0 ? "" : " ") + coordinate(points[i]) + "," + coordinate(-points[i + 1]);
         }
         out += "<polyline points=\"" + list + "\"" + look + "/>\n";
     }

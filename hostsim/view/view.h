@@ -38,9 +38,19 @@ struct PlanPrimitives {
     std::vector<PlanText> texts;                 // with withTexts only
 };
 constexpr int splineSamplesPerPiece = 16;  // enough for a smooth line at any zoom a page uses
+// A window of world XY and the size of its pixels, to draw for: what lies outside is left out,
+// what is smaller than a pixel is drawn once a pixel, and a spline's pieces are joined into one
+// line sampled to a quarter pixel. So what is drawn grows with what the window shows, not with
+// how many objects and pieces lie in it.
+struct PlanWindow {
+    double lowX, lowY, highX, highY;
+    double pixel;  // drawing units
+};
 // The primitives of object top, or of every object when top is negative. withTexts: the texts
-// (TEXT, ATTRIB, MTEXT) as their lines, instead of the boxes the host picks them by.
-void planPrimitives(int top, bool withTexts, PlanPrimitives& out);
+// (TEXT, ATTRIB, MTEXT) as their lines, instead of the boxes the host picks them by. Without a
+// window, everything, each spline piece in splineSamplesPerPiece chords.
+void planPrimitives(int top, bool withTexts, PlanPrimitives& out,
+                    const PlanWindow* window = nullptr);
 
 // ---- how objects look (objectStyles.cpp), and the primitives grouped by it ----
 // foregroundColour stands for colour 7: white on a dark view, black on paper.
@@ -62,8 +72,9 @@ struct StyledPrimitives {
     PlanStyle style;
     PlanPrimitives primitives;  // texts as their lines
 };
-// Every object that is drawn, grouped by its look; the groups in the order their looks first occur.
-void styledPlanPrimitives(std::vector<StyledPrimitives>& out);
+// Every object that is drawn, grouped by its look; the groups in the order their looks first
+// occur. With a window, each group holds what it shows, as planPrimitives does.
+void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* window = nullptr);
 
 // ---- the view's window (viewWindow.cpp) ----
 // VIEWSIZE high, SCREENSIZE's shape, centred where a page last put its view, else on the middle

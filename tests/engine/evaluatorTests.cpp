@@ -34,6 +34,7 @@ TEST_F(EvaluatorTest, AppliesPrecedenceAndSigns) {
         {__LINE__, "(2+3)*4", ValueKind::Integer, 20},
         {__LINE__, "8/4/2", ValueKind::Real, 1},
         {__LINE__, "10-4-3", ValueKind::Integer, 3},
+        {__LINE__, "10-2*3+4", ValueKind::Integer, 8},  // not 10-(2*3+4)
         {__LINE__, "2^3^2", ValueKind::Real, 64},  // left to right
         {__LINE__, "-2^2", ValueKind::Real, 4},    // the sign binds tighter than '^'
         {__LINE__, "2^-1", ValueKind::Real, 0.5},
@@ -47,6 +48,7 @@ TEST_F(EvaluatorTest, AppliesPrecedenceAndSigns) {
         {__LINE__, "PI", ValueKind::Real, 3.141592653589793},
         {__LINE__, "5'6\"+2'", ValueKind::Real, 90},
         {__LINE__, "[1,2,3]*[4,5,6]", ValueKind::Real, 32},
+        {__LINE__, "[1e16,1,-1e16]*[1,1,1]", ValueKind::Real, 1},  // (x + z) + y: no 1 lost
     };
     expectScalars(cases, std::size(cases));
 }
@@ -157,6 +159,7 @@ TEST_F(EvaluatorTest, AppliesMixedPrioritiesInTheGrammarsOrder) {
         {__LINE__, "1+2*[1,2,3]&2", 20, 0},        // the cross product before the sum
         {__LINE__, "1/0+[1,2,3]&2", 18, 0},        // the first term before the second
         {__LINE__, "[1,2,3]&2+1/0", 20, 0},
+        {__LINE__, "[1,0,0]*[0,1,0]&[0,0,1]", 20, 0},  // '&' as a term: the dot product first
         {__LINE__, "1e300*1e300+[1,2,3]", 23, 0},
         {__LINE__, "1+[1,2,3]*1e300^2", 23, 0},
         {__LINE__, "1e308'", 23, 0},

@@ -44,6 +44,7 @@ TEST_F(LexerTest, ReadsNumbersAndTheirUnitForms) {
         {__LINE__, "0000000000000000000000000000000000012", Token::Integer, 12},
         {__LINE__, "123456789012345678901234567890123456.0", Token::Real, 1.2345678901234568e35},
         {__LINE__, "0.00000000000000000000000000000000000015", Token::Real, 1.5e-37},
+        {__LINE__, "1844674407370955162.1", Token::Real, 1844674407370955162.1},  // 20 digits: past 2^64
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

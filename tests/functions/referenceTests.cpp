@@ -34,7 +34,11 @@ TEST_F(FunctionReference, NamesExactlyTheRegisteredFunctions) {
         EXPECT_EQ(1, listed.count(name) ? listed[name] : 0) << name << " in the reference";
         listed.erase(name);
     }
-    for (const auto& [name, count] : listed) ADD_FAILURE() << name << " is not registered";
+    for (const auto& [name, count] : listed) {  // only the lexer's keywords may remain
+        startLexer(name.c_str());
+        bool keyword = token == Token::Pi || token == Token::Getvar || token == Token::Cvunit;
+        if (!keyword || count != 1) ADD_FAILURE() << name << " is neither registered nor a keyword";
+    }
 }
 
 TEST_F(FunctionReference, ExamplesGiveTheirResultsOnTheDemoDrawing) {

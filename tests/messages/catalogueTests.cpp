@@ -74,6 +74,11 @@ TEST_F(Catalogue, RoundTripsEveryRecordKind) {
             EXPECT_EQ(c.text, std::string(text, length));
         }
         EXPECT_EQ(c.kind, catalogueFirstRecordKind(catalogueBlockOf(3, 1)));
+        char copy[5];  // a buffer of 4 and a guard byte
+        std::memset(copy, '#', sizeof copy);
+        copyMessage(copy, 4, 3, 1);
+        EXPECT_EQ(std::string(text).substr(0, 3), copy);
+        EXPECT_EQ('#', copy[4]);
         EXPECT_EQ("", takeError());
         closeCatalogue();
     }
@@ -116,6 +121,21 @@ void fillPads(CatalogueImage& image, unsigned char pad) {
     }
 }
 
+// Overwrites the stored NUL that ends each scrambled, terminated text of the image's blocks.
+void damageNuls(CatalogueImage& image) {
+    for (const BlockLayout& block : image.built.blocks) {
+        std::size_t start = image.base + block.offset;
+        int at = 0;
+        while (at + recordHeadSize <= block.length) {
+            const unsigned char* record = &image.file[start + at];
+            int length = record[3] * 256 + record[4];
+            if (isScrambledKind(record[2]) && isTerminatedKind(record[2]))
+                image.file[start + at + length - 1] ^= 'A';
+            at += length + length % 2;
+        }
+    }
+}
+
 // A text as its users read it: up to its NUL, or for kind 9 up to its zero unit, one character
 // per unit.
 std::string readToTerminator(const char* text, int kind) {
@@ -130,7 +150,7 @@ std::string readToTerminator(const char* text, int kind) {
 }
 
 // Every text ends at its record's length, whatever kinds share its block, whether the record's
-// length is odd or even and whatever the pad bytes hold. Reading backwards first unscrambles
+// length is odd or even and whatever the pad bytes or the byte of a text's NUL hold. Reading backwards first unscrambles
 // and marks the records after each one before it is read, as any order of lookups may.
 TEST_F(Catalogue, EndsEveryTextAtItsRecord) {
     struct Case {
@@ -138,6 +158,7 @@ TEST_F(Catalogue, EndsEveryTextAtItsRecord) {
         int perBlock;
         unsigned char pad;
         std::vector<SourceMessage> messages;
+        bool nulsDamaged = false;
     };
     const Case cases[] = {
         {__LINE__, 3, 0x00, {message(1, 1, "even", 1), message(1, 2, "odd", 1),
@@ -148,6 +169,7 @@ TEST_F(Catalogue, EndsEveryTextAtItsRecord) {
                              message(1, 3, "plain", 7), message(1, 4, "four")}},  // block of 39
         {__LINE__, 2, 0x5A, {message(1, 1, "seven", 7), message(1, 2, "wide!", 9),
                              message(2, 1, "x", 1), message(2, 2, "", 7)}},
+        {__LINE__, 2, 0x00, {message(1, 1, "odd", 12), message(1, 2, "even", 12)}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -155,6 +177,7 @@ TEST_F(Catalogue, EndsEveryTextAtItsRecord) {
         options.messagesPerBlock = c.perBlock;
         CatalogueImage image = makeImage(c.messages, options);
         fillPads(image, c.pad);
+        if (c.nulsDamaged) damageNuls(image);
         ASSERT_EQ(0, openCatalogue(image.write("ends.cat").c_str(), captureError));
         const std::size_t count = c.messages.size();
         for (std::size_t step = 0; step < 2 * count; step++) {
@@ -404,6 +427,11 @@ TEST_F(Catalogue, RefusesDamagedBlocksAtLookup) {
          },
          "MSGKIT : 7 Invalid message number 2:2\n"},
         {__LINE__,
+         [](CatalogueImage& i) {  // a terminated text's record with no room for its NUL
+             i.file[i.base + i.built.blocks[2].offset + 4] = 8;
+         },
+         "MSGKIT : 7 Invalid message number 2:2\n"},
+        {__LINE__,
          [](CatalogueImage& i) {  // a record running past its block
              i.file[i.base + i.built.blocks[2].offset + 4] += 2;
          },
@@ -608,6 +636,11 @@ TEST_F(Catalogue, KeepsTheHeaderAndCharacterTable) {
     EXPECT_STREQ("ansi_1252", catalogueCodePage());
     EXPECT_STREQ("en", catalogueLanguage());
     EXPECT_EQ(1, catalogueAlphabeticMode());
+    CatalogueImage modeThree = makeImage(smallSet());
+    modeThree.putI16(modeThree.built.charTableOffset + charTableEntries * 3 * 2, 3);
+    ASSERT_EQ(0, openCatalogue(modeThree.write("mode.cat").c_str(), captureError));
+    EXPECT_EQ(3, catalogueAlphabeticMode());
+    ASSERT_EQ(0, openCatalogue(vectrinCataloguePath(), captureError));
     struct Row {
         int line;
         int code;

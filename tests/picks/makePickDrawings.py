@@ -218,6 +218,29 @@ def curves_crossing(first, second):
     return first.point(s)
 
 
+def feet(curve, low, high, origin, tangent):
+    """Where the line from origin meets the curve at a right angle (PER), or where the curve's
+    tangent passes through origin in the view (TAN): sign changes on dense samples, bisection."""
+    def f(t):
+        p, d = curve.derivative(t, n=1)
+        x, y, z = p.x - origin[0], p.y - origin[1], p.z - origin[2]
+        return x * d.y - y * d.x if tangent else x * d.x + y * d.y + z * d.z
+    count = 4000
+    ts = [low + (high - low) * i / count for i in range(count + 1)]
+    roots = []
+    for a, b in zip(ts, ts[1:]):
+        if (f(a) < 0) != (f(b) < 0):
+            for _ in range(100):
+                m = (a + b) / 2
+                a, b = (m, b) if (f(m) < 0) == (f(a) < 0) else (a, m)
+            roots.append(curve.point((a + b) / 2))
+    return roots
+
+
+def nearest_foot(roots, pick):
+    return min(roots, key=lambda p: (p.x - pick[0]) ** 2 + (p.y - pick[1]) ** 2)
+
+
 def spline_drawing():
     """splines.dxf, and splineSnaps.txt: per row a mode, a pick point and the expected point; and
     splinePoints.txt: per row the spline's index among the drawing's SPLINEs, a parameter and
@@ -260,6 +283,9 @@ def spline_drawing():
     tangent.dxf.start_tangent = (0, 1, 0)
     tangent.dxf.end_tangent = (1, -1, 0)
     curves.append(tangent)
+    # fit points spaced unevenly, without end tangents: its middle depends on the chord
+    # parameters and on both estimated tangents
+    uneven = msp.add_spline(fit_points=[(0, 60), (1, 61), (8, 62), (9, 66), (20, 60)])
     save(doc, "splines.dxf")
 
     tools = [c.construction_tool() for c in curves]
@@ -275,8 +301,9 @@ def spline_drawing():
                 p = tools[index].point(t)
                 out.write(f"{index} {t!r} {p.x!r} {p.y!r} {p.z!r}\n")
     rows = []
-    def row(mode, pick, point):
-        rows.append(f"{mode} {pick[0]!r} {pick[1]!r} {point[0]!r} {point[1]!r} {point[2]!r}")
+    def row(mode, pick, point, origin=None):
+        text = f"{mode} {pick[0]!r} {pick[1]!r} {point[0]!r} {point[1]!r} {point[2]!r}"
+        rows.append(text + (f" {origin[0]!r} {origin[1]!r} {origin[2]!r}" if origin else ""))
     for index in (0, 1, 2, 5, 8, 4, 7):
         tool, (low, high) = tools[index], domains[index]
         for t in (low, high):
@@ -287,6 +314,26 @@ def spline_drawing():
         row("NEA", pick, tool.point(nearest_parameter(tool, low, high, *pick)))
         m = middle_point(tool, low, high)
         row("MID", (m.x + 0.3, m.y + 0.3), m)
+        # the whole curve's ends and middle, picked where the curve passes far from them
+        inner = tool.point(low + (high - low) * 0.8)
+        row("END", (inner.x + 0.3, inner.y + 0.2), nearest_foot([tool.point(low), tool.point(high)],
+                                                                 (inner.x, inner.y)))
+        inner = tool.point(low + (high - low) * 0.05)
+        row("MID", (inner.x + 0.2, inner.y - 0.3), m)
+        # PER and TAN from a point beside the curve (LASTPOINT): picked near one of the points,
+        # then near an end, where the point nearest the pick lies outside the aperture
+        start, end = tool.point(low), tool.point(high)
+        middle = ((start.x + end.x) / 2, (start.y + end.y) / 2)
+        for mode, tangent in (("PER", False), ("TAN", True)):
+            for dx, dy in ((1.5, -7.5), (-2.5, 8.5), (6.5, 2.5)):  # the first with such points
+                origin = (middle[0] + dx, middle[1] + dy, 0.0)
+                roots = feet(tool, low, high, origin, tangent)
+                if roots:
+                    break
+            pick = (roots[0].x + 0.3, roots[0].y - 0.2)
+            row(mode, pick, nearest_foot(roots, pick), origin)
+            pick = (end.x + 0.2, end.y + 0.3)
+            row(mode, pick, nearest_foot(roots, pick), origin)
     for index, line in ((1, ((30, 5), (50, 5))), (2, ((60, 4), (80, 4)))):
         low, high = domains[index]
         p = line_crossing(tools[index], low, high, *line)
@@ -295,6 +342,9 @@ def spline_drawing():
     row("INT", (p.x + 0.3, p.y - 0.3), p)
     p = curves_crossing(tools[0], tools[6])
     row("INT", (p.x + 0.3, p.y + 0.3), p)
+    tool = uneven.construction_tool()
+    m = middle_point(tool, tool.knots()[tool.degree], tool.knots()[tool.count])
+    row("MID", (m.x + 0.3, m.y + 0.3), m)
     with open(os.path.join(HERE, "splineSnaps.txt"), "w") as out:
         out.write("# mode pickX pickY x y z, by ezdxf (makePickDrawings.py)\n")
         out.write("\n".join(rows) + "\n")

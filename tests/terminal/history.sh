@@ -35,7 +35,7 @@ runSession() {
 }
 
 # Two sessions: the second finds the first one's lines with Up, newest first.
-runSession "type (setq H 7)" "keys Enter" "waitForLast ^Command:$" \
+runSession "type (setq H 7)" "keys Enter" "waitFor ^7$" "waitForLast ^Command:$" \
            "type CAL H*6" "keys Enter" "waitFor ^42$" "waitForLast ^Command:$"
 [ "$(cat "$history")" = $'(setq H 7)\nCAL H*6' ] || fail "after one session: $(cat "$history")"
 [ "$(stat -c %a "$history")" = 600 ] || fail "the file is not private to the user"
@@ -47,7 +47,7 @@ runSession "keys Up" "waitForLast ^Command: CAL H\*6$" \
 # Capped: a file of 1005 lines keeps the newest 1000 once a line is added.
 seq -f '(setq N %g)' 1 1005 > "$history"
 runSession "keys Up" "waitForLast ^Command: \(setq N 1005\)$" "keys C-u" \
-           "type !N" "keys Enter" "waitForLast ^Command:$"
+           "type !N" "keys Enter" "waitFor ^nil$" "waitForLast ^Command:$"
 [ "$(wc -l < "$history")" = 1000 ] || fail "the file holds $(wc -l < "$history") lines, not 1000"
 [ "$(head -n 1 "$history")" = "(setq N 7)" ] || fail "the oldest lines were not the ones dropped"
 [ "$(tail -n 1 "$history")" = "!N" ] || fail "the newest line is not the last one"
@@ -69,5 +69,5 @@ done
 
 # With a relative XDG_STATE_HOME, which does not count, the file is in ~/.local/state.
 export XDG_STATE_HOME=relative/state
-runSession "type (setq R 1)" "keys Enter" "waitForLast ^Command:$"
+runSession "type (setq R 1)" "keys Enter" "waitFor ^1$" "waitForLast ^Command:$"
 [ "$(cat "$HOME/.local/state/vectrin/history")" = "(setq R 1)" ] || fail "none in ~/.local/state"

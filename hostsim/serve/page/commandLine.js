@@ -57,7 +57,7 @@ async function completeLine() {
   const names = answer.candidates;
   if (names.length === 0) return;
   const word = before.slice(before.length - answer.replace);
-  let inserted = names.length === 1 ? names[0] + (answer.space ? " " : "") : commonPrefix(names);
+  let inserted = names.length === 1 ? names[0] + answer.append : commonPrefix(names);
   if (inserted.length <= word.length) inserted = word;  // nothing longer in common: list them
   const start = before.slice(0, before.length - answer.replace) + inserted;
   commandLine.value = start + after;

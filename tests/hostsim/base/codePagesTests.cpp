@@ -37,6 +37,7 @@ TEST(CodePages, Utf8ReachesTheHostIn1252OrNamesWhatIsMissing) {
         {__LINE__, "\xF0\x9F\x98\x80", false, "", 0x1F600},         // outside the BMP
         {__LINE__, "\xC5\x81", false, "", 0x141},                   // L stroke: not in 1252
         {__LINE__, "\xE9", false, "", 0},                           // a lone 1252 byte
+        {__LINE__, "1\x80", false, "", 0},                          // and the euro sign's
         {__LINE__, "\xC0\xAF", false, "", 0},                       // overlong '/'
         {__LINE__, "\xED\xA0\x80", false, "", 0},                   // a surrogate
         {__LINE__, "\xE2\x82", false, "", 0},                       // cut short

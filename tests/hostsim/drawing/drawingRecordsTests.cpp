@@ -58,7 +58,7 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         "0 LINE\n5 2A\n100 Subclass\n8 walls\n62 5\n10 1\n20 2\n30 3\n11 4\n21 5\n31 6\n"
         "0 CIRCLE\n5 2B\n330 2A\n10 1.5\n20 2.5\n30 0\n40 3.25\n210 0\n220 0\n230 -1\n"
         "0 LWPOLYLINE\n90 2\n70 1\n38 4\n10 0\n20 0\n40 0.5\n41 0.5\n42 1\n10 5\n20 0\n"
-        "0 TEXT\n10 7\n20 8\n40 2\n1 hello world\n50 30\n1000 extra\n1070 12\n1010 1\n1020 2\n"
+        "0 TEXT\n10 7\n20 8\n40 2\n1 say \"hi\" \\ \x1b ok\n50 30\n1000 extra\n1070 12\n1010 1\n1020 2\n"
         "0 ARC\n10 0\n20 0\n40 1\n50 0\n51 90\n330 FFFF\n"
         "0 POINT\n10 1\n30 3\n"
         "0 POLYLINE\n66 1\n10 0\n20 0\n30 0\n0 VERTEX\n10 0\n20 0\n0 SEQEND\n");
@@ -73,7 +73,7 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         // an LWPOLYLINE's vertices have no z group: z is 0
         {__LINE__, 2, "-1=@2 0='LWPOLYLINE' 90=l2 70=s1 38=4 10=0,0,0 40=0.5 41=0.5 42=1 10=5,0,0"},
         {__LINE__, 3,
-         "-1=@3 0='TEXT' 10=7,8,0 40=2 1='hello world' 50=30 1000='extra' 1070=s12 1010=1,2,0"},
+         "-1=@3 0='TEXT' 10=7,8,0 40=2 1='say \"hi\" \\ \x1b ok' 50=30 1000='extra' 1070=s12 1010=1,2,0"},
         {__LINE__, 4, "-1=@4 0='ARC' 10=0,0,0 40=1 50=0 51=90 330=@-1"},  // a handle of nothing
         {__LINE__, 5, "-1=@5 0='POINT' 10=1,0,0 30=3"},  // a z without its y is a plain real
         // an old-style polyline's flags default to 0 when the file omits them: a 2D polyline
@@ -83,6 +83,12 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(c.want, recordsOf(c.index));
     }
+    kvs_name textName;
+    hostsim::nameOfObject(3, textName);
+    ResultBuffer* text = kvs_entget(textName);  // LIST shows a text as Quillet prints it
+    EXPECT_NE(std::string::npos,
+              hostsim::describeRecords(text).find("\n(1 . \"say \\\"hi\\\" \\\\ \\e ok\")\n"));
+    kvs_relrb(text);
 }
 
 TEST_F(DrawingTest, OldPolylineRecordsAndSeqendNamesItsPolyline) {
@@ -194,6 +200,10 @@ TEST_F(DrawingTest, MalformedFilesAreRefusedWithTheirLine) {
          "test.dxf:7: group 10 has no value line"},
         {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 LINE\n10 abc\n"),
          "test.dxf:8: group 10 needs a number, not 'abc'"},
+        {__LINE__, "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\nLINE\r\n10\r\nabc\r\n",
+         "test.dxf:8: group 10 needs a number, not 'abc'"},  // CRLF line ends: the same lines
+        {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 LINE\n10 1e999\n"),
+         "test.dxf:8: group 10 needs a number, not '1e999'"},
         {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 LINE\n62 99999\n"),
          "test.dxf:8: group 62 needs a 16-bit integer, not '99999'"},
         {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 LINE\n10 1\n"),
@@ -204,6 +214,8 @@ TEST_F(DrawingTest, MalformedFilesAreRefusedWithTheirLine) {
          "test.dxf:9: the POLYLINE at line 5 has no SEQEND"},
         {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 SEQEND\n0 ENDSEC\n"),
          "test.dxf:5: a SEQEND that ends no POLYLINE or INSERT"},
+        {__LINE__, groupsToDxf("0 SECTION\n2 ENTITIES\n0 BLOCK\n2 B\n0 ENDBLK\n0 ENDSEC\n"),
+         "test.dxf:5: unexpected BLOCK in the ENTITIES section"},
         {__LINE__, groupsToDxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n0 LINE\n0 ENDSEC\n"),
          "test.dxf:11: unexpected ENDSEC in the block 'B' of line 5"},
         {__LINE__, groupsToDxf("0 SECTION\n2 BLOCKS\n0 LINE\n0 ENDSEC\n"),
@@ -288,6 +300,9 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
     const std::string small = drawingtest::drawingText("0 LINE\n10 0\n20 0\n11 1\n21 1\n");
     TemporaryFile tooLong(std::string(5000, '\n'));
     TemporaryFile manyObjects(drawingtest::drawingText(circles));
+    TemporaryFile circleArray(drawingtest::drawingText(  // 4 KB of file, 3 MB of geometry
+        "0 INSERT\n2 C\n10 0\n20 0\n70 100\n71 100\n44 3\n45 3\n" + circles,
+        "0 BLOCK\n2 C\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"));
     FilledPipe smallPipe(small), longPipe(std::string(5000, '\n'));
     struct Case {
         int line;
@@ -301,6 +316,9 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
         {__LINE__, tooLong.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
         {__LINE__, manyObjects.path, "4096", ": the drawing needs more than the 4096 bytes"},
         {__LINE__, manyObjects.path, "100000", ""},
+        {__LINE__, circleArray.path, "1000000",
+         ":29: the block references expand past the 1000000 bytes a drawing may take here"},
+        {__LINE__, circleArray.path, "10000000", ""},
         {__LINE__, smallPipe.path, "4096", ""},
         {__LINE__, longPipe.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
         {__LINE__, "/dev/zero", "4096", ": larger than the 4096 bytes a drawing may take here"},
@@ -309,11 +327,15 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
+        std::string error, before = hostsim::currentDrawing().source;
+        std::size_t primitivesBefore = hostsim::drawingPrimitives().size();
         setenv("HOSTSIM_MAX_DRAWING_BYTES", c.limit, 1);
-        std::string error;
         bool opened = hostsim::openDrawingFile(c.path, error);
         EXPECT_EQ(c.want[0] == '\0', opened) << error;
         EXPECT_NE(std::string::npos, error.find(c.want)) << error;
+        if (opened) continue;  // a drawing refused leaves the one open before as it was
+        EXPECT_EQ(before, hostsim::currentDrawing().source);
+        EXPECT_EQ(primitivesBefore, hostsim::drawingPrimitives().size());
     }
     unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
 }

@@ -536,6 +536,16 @@ def hatches_drawing():
                                                              "rotation": 30})
     for v in ref.virtual_entities():
         rows += hatch_rows(v, "in a turned and scaled block")
+    # two spline edges of different shapes in one path: each is drawn as itself
+    twice = msp.add_hatch()
+    path = twice.paths.add_edge_path()
+    path.add_line((0, 200), (30, 200))
+    path.add_spline(control_points=[(30, 200), (40, 205), (36, 215), (30, 220)],
+                    knot_values=[0, 0, 0, 0, 1, 1, 1, 1], degree=3)
+    path.add_line((30, 220), (0, 220))
+    path.add_spline(control_points=[(0, 220), (-5, 214), (-9, 204), (-4, 202), (0, 200)],
+                    knot_values=[0, 0, 0, 0, 0.4, 1, 1, 1, 1], degree=3)
+    rows += hatch_rows(twice, "two spline edges")
     save(doc, "hatches.dxf")
     with open(os.path.join(HERE, "hatches.snaps"), "w") as out:
         out.write("# written by makeTestDrawings.py: mode, pick x y, snap point x y z or none, why\n")

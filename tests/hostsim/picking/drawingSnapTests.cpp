@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "hostsim/snapping/snapping.h"
 #include "tests/hostsim/drawingTestSupport.h"
 
 namespace {
@@ -25,7 +26,10 @@ const char snapEntities[] =
     "0 INSERT\n2 B\n10 100\n20 0\n41 2\n42 2\n43 2\n"
     "0 INSERT\n2 B\n10 130\n20 0\n41 3\n42 1\n43 1\n"
     "0 LWPOLYLINE\n90 3\n10 0\n20 30\n10 10\n20 30\n42 1\n10 20\n20 30\n"
-    "0 ELLIPSE\n10 150\n20 0\n11 5\n21 0\n40 0.5\n41 0\n42 6.28318\n";  // whole, 2 pi rounded
+    "0 ELLIPSE\n10 150\n20 0\n11 5\n21 0\n40 0.5\n41 0\n42 6.28318\n"  // whole, 2 pi rounded
+    // knots 0 0 1 1 1: the last span is empty, and the curve ends at the middle control point
+    "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 1\n40 1\n10 0\n20 -40\n10 10\n20 -40\n10 20\n20 -30\n"
+    "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 1\n10 30\n20 -40\n30 5\n10 40\n20 -40\n30 5\n";
 const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n";
 
 class Snap : public DrawingTest {
@@ -60,6 +64,8 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "END", {5.5, 4, 0}, {}, {5, 5, 0}},
         {__LINE__, "_END", {3, 0.5, 0}, {}, {0, 0, 0}},    // the nearer end of the line picked
         {__LINE__, "_END", {50.5, 5, 0}, {}, {50, 5, 0}},  // an arc's end
+        {__LINE__, "_END", {9.5, -40.5, 0}, {}, {10, -40, 0}},  // a spline's, past an empty span
+        {__LINE__, "_END", {39.5, -39.5, 0}, {}, {40, -40, 5}},  // a spline's at z 5
         {__LINE__, "_MID", {2, 0.5, 0}, {}, {5, 0, 0}},
         {__LINE__, "_MID", {53.6, 3.4, 0}, {}, {50 + r45, r45, 0}},
         {__LINE__, "_MID", {15, 25.3, 0}, {}, {15, 25, 0}},  // a polyline's arc segment
@@ -121,6 +127,29 @@ TEST_F(Snap, NoPointOfTheModeIsAFailure) {
     }
     double p[3] = {1, 0.5, 0};
     EXPECT_EQ(KVS_RTERROR, kvs_osnap(p, nullptr, p));
+}
+
+// A snap stops, and finds nothing, once the user asks it to or its time runs out.
+TEST_F(Snap, StopsWhenAskedOrOutOfTime) {
+    struct Case {
+        int line;
+        double seconds;
+        bool (*stopRequested)();
+        hostsim::WorkEnd want;
+    };
+    const Case cases[] = {
+        {__LINE__, 10, [] { return false; }, hostsim::WorkEnd::Completed},
+        {__LINE__, 10, [] { return true; }, hostsim::WorkEnd::Cancelled},
+        {__LINE__, 0, [] { return false; }, hostsim::WorkEnd::TimedOut},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Point snapped;
+        hostsim::startWork(c.seconds, c.stopRequested);
+        bool found = hostsim::findSnapPoint({1, 0.5, 0}, hostsim::snapEnd, {}, 1000, snapped);
+        EXPECT_EQ(c.want, hostsim::finishWork());
+        EXPECT_EQ(c.want == hostsim::WorkEnd::Completed, found);
+    }
 }
 
 TEST_F(Snap, PointsAndLastPointAreInTheUcs) {
@@ -197,9 +226,10 @@ TEST_F(DrawingTest, TextBoxesAreWhereTheirWriterPutsThem) {
 }
 
 // Hatch boundaries: a polyline path with bulges (also turned over and raised), line, arc and
-// elliptic arc edges, a spline edge, and all of them in a turned and scaled block.
+// elliptic arc edges, a spline edge, all of them in a turned and scaled block, and a path with
+// two spline edges.
 TEST_F(DrawingTest, HatchEdgesSnapWhereTheirWriterPutsThem) {
     openFile("hatches.dxf");
     ASSERT_TRUE(hostsim::setSysvarInt("APERTURE", 2));
-    EXPECT_EQ(59, checkSnapTable("hatches.snaps"));
+    EXPECT_EQ(69, checkSnapTable("hatches.snaps"));
 }

@@ -68,19 +68,22 @@ TEST_F(Splines, EvaluateAsEzdxfDoes) {
     }
 }
 
-// END, NEA, MID on a rational, a clamped, an unclamped spline, one in a turned and scaled
-// reference and two through fit points; INT of splines with lines, a circle and a spline.
+// END, NEA, MID, PER and TAN on a rational, a clamped, an unclamped spline, one in a turned and
+// scaled reference and two through fit points, END and MID picked far from the points they
+// give; INT of splines with lines, a circle and a spline.
 TEST_F(Splines, SnapAsEzdxfComputes) {
     double tolerance = 1e-9 * drawingSize();
     ASSERT_GT(tolerance, 0.0);
     std::vector<std::string> rows = tableRows("splineSnaps.txt");
-    ASSERT_GE(rows.size(), 28u);
+    ASSERT_GE(rows.size(), 70u);
     for (const std::string& row : rows) {
         SCOPED_TRACE(row);
         std::istringstream in(row);
         std::string mode;
         Point pick = {0, 0, 0}, want, got = {NAN, NAN, NAN};
         in >> mode >> pick[0] >> pick[1] >> want[0] >> want[1] >> want[2];
+        Point from = {0, 0, 0};  // PER and TAN start from LASTPOINT, given after the point
+        if (in >> from[0] >> from[1] >> from[2]) hostsim::setSysvarPoint("LASTPOINT", from);
         ASSERT_EQ(KVS_RTNORM, kvs_osnap(pick.data(), ("_" + mode).c_str(), got.data()));
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(want[k], got[k], tolerance);
     }
@@ -122,6 +125,7 @@ TEST_F(DrawingTest, SplinesThatCannotBeDrawnAreNamed) {
         {__LINE__, "71 1\n40 0\n40 0\n40 0\n40 0\n" + line, "leave it no length"},
         {__LINE__, "71 1\n40 0\n40 0\n40 1\n40 1\n41 0\n41 1\n" + line,
          "weight that is not positive"},
+        {__LINE__, "71 1\n40 0\n40 0\n40 1\n40 1\n41 1\n" + line, "weights do not match"},
         {__LINE__, "71 1\n40 0\n40 0\n40 1\n40 1\n41 1e300\n41 1\n10 1e300\n20 0\n10 1\n20 1\n",
          "control point out of range"},
         {__LINE__, "11 0\n21 0\n11 0\n21 0\n11 1\n21 1\n", "fit points repeat"},

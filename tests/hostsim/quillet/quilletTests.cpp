@@ -43,6 +43,8 @@ TEST_F(Quillet, ReadsAtomsTextsAndLists) {
         {__LINE__, "'abc '|Mixed Case|",  "ABC\nMixed Case\n"},
         {__LINE__, "'1+ 'inf '1e",        "1+\nINF\n1E\n"},  // not numbers: symbols
         {__LINE__, "\"a\\\"b\\\\c\\nd\"", "\"a\\\"b\\\\c\\nd\"\n"},
+        // control characters print escaped, octal as the reader takes it; \400 is no byte
+        {__LINE__, "\"\x1b[2J\\001\\101\\400\x7f\"", "\"\\e[2J\\001A 0\\177\"\n"},
         {__LINE__, "'(1 (2 \"x\") nil)",  "(1 (2 \"x\") nil)\n"},
         {__LINE__, "'() nil NIL",         "nil\nnil\nnil\n"},
         {__LINE__, "''x",                 "(QUOTE X)\n"},
@@ -199,6 +201,8 @@ TEST(Printer, RoundsAPointToItsLargestComponentAndNeverShowsMinusZero) {
         {__LINE__, QValue::point(9.99996, 0.00004, 1),         5,  "(10.0 0.0 1.0)"},
         {__LINE__, QValue::point(1e20, 123456, -0.5),          15, "(1e+20 0.0 0.0)"},
         {__LINE__, QValue::point(1e20, 1e6, 0),                15, "(1e+20 1000000.0 0.0)"},
+        {__LINE__, QValue::point(-4.0320355280063877e+18, 0, 0), 17,
+                   "(-4.0320355280063877e+18 0.0 0.0)"},  // its own digits leave it as it is
         {__LINE__, QValue::point(-0.000999850023746063, 9.99950008748438, 0), 15,
                    "(-0.00099985002375 9.99950008748438 0.0)"},
         {__LINE__, QValue::point(1.0 / 0.0, noise, 2),         15, "(inf 0.0 2.0)"},

@@ -43,7 +43,8 @@ protected:
                 hostsim::Completion c = hostsim::completeInput(
                     before, before.size(),
                     atCommand ? hostsim::PromptKind::Command : hostsim::PromptKind::Expression);
-                return hostsim::PageCompletion{c.start, c.candidates, c.appendSpace};
+                return hostsim::PageCompletion{
+                    c.start, c.candidates, c.append != '\0' ? std::string(1, c.append) : ""};
             };
             bool served = hostsim::serveSession(
                 options, [] { runCommandLines(); },

@@ -154,6 +154,33 @@ TEST_F(HostFunctions, RunsModuleCommandsWithTheirFirstAnswer) {
     }
 }
 
+// HELP knows the calculator by every name the module gave it (told by its handler), and shows
+// what it cannot find without letting a control character act on the terminal.
+TEST_F(HostFunctions, HelpsWithTheModulesNamesOfTheCalculator) {
+    const char* const names[] = {"CAL", "C:CAL", "BERECHNEN", "C:BERECHNEN"};
+    for (int code = 0; code < 4; ++code) {
+        kvs_defun(names[code], code);
+        kvs_regfunc(describeArguments, code);
+    }
+    kvs_defun("C:SUM", 4);
+    kvs_regfunc(returnPoint, 4);
+    struct Case { int line; std::string text; const char* want; };
+    const Case cases[] = {
+        {__LINE__, "HELP",             "  CAL [EXPR]          the calculator (the module's command); BERECHNEN too\n"},
+        {__LINE__, "help c:berechnen", "BERECHNEN is the module's name for CAL"},
+        {__LINE__, "HELP BERECHNEN",   "(berechnen \"EXPR\") evaluates one.\n\nThe calculator: "},
+        {__LINE__, "HELP SUM",         "No help for \"SUM\"."},
+        {__LINE__, "HELP CALC",        "No help for \"CALC\"."},
+        {__LINE__, std::string("HELP a\0\x1b[2J", 11), "No help for \"A\\000\\e[2J\". Type HELP"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::runCommandLine(c.text);
+        std::string printed = hostsim::takeOutput();
+        EXPECT_NE(std::string::npos, printed.find(c.want)) << printed;
+    }
+}
+
 TEST_F(HostFunctions, ReadsAnswersWithoutOverrunningTheBuffer) {
     struct Case { int line; const char* input; int allowBlanks; std::size_t size; int want; const char* text; };
     const Case cases[] = {
@@ -186,26 +213,40 @@ TEST_F(HostFunctions, ReadsAnswersWithoutOverrunningTheBuffer) {
     EXPECT_EQ(KVS_RTERROR, kvs_getstring(1, "? ", small, 0));
 }
 
+// Relative answers start from LASTPOINT (1,2,3); polar angles are degrees from ANGBASE.
 TEST_F(HostFunctions, ReadsPointsAndAsksAgainAfterAMalformedOne) {
-    struct Case { int line; const char* input; int initget; int want; hostsim::Point point; };
+    const double quarterTurn = 1.5707963267948966;
+    struct Case { int line; const char* input; int initget; int want; hostsim::Point point;
+                  double angleBase = 0.0; };
     const Case cases[] = {
         {__LINE__, "1,2\n",            0, KVS_RTNORM, {1, 2, 0}},
         {__LINE__, " 1.5 , -2 , 3e1\n", 0, KVS_RTNORM, {1.5, -2, 30}},
         {__LINE__, "1\n1,2,3,4\n1,\nx,y\n4,5\n", 0, KVS_RTNORM, {4, 5, 0}},
+        {__LINE__, "1,2,\n4,5\n",      0, KVS_RTNORM, {4, 5, 0}},  // a third part left empty
         {__LINE__, "\n",               0, KVS_RTCAN, {0, 0, 0}},
         {__LINE__, "\n7,8\n",          1, KVS_RTNORM, {7, 8, 0}},  // may not be empty: asked again
         {__LINE__, "*cancel*\n",       0, KVS_RTCAN, {0, 0, 0}},
         {__LINE__, "1e999,0\n",        0, KVS_RTCAN, {0, 0, 0}},  // refused, then the end
+        {__LINE__, "@1,1\n",           0, KVS_RTNORM, {2, 3, 3}},
+        {__LINE__, " @ -1, 0.5 ,2\n",  0, KVS_RTNORM, {0, 2.5, 5}},
+        {__LINE__, "@\n",              0, KVS_RTNORM, {1, 2, 3}},
+        {__LINE__, "10<90\n",          0, KVS_RTNORM, {0, 10, 0}},
+        {__LINE__, "2<30\n",           0, KVS_RTNORM, {1.7320508075688772, 1, 0}},
+        {__LINE__, "@2<-180\n",        0, KVS_RTNORM, {-1, 2, 3}},  // z stays the last point's
+        {__LINE__, "1<90\n",           0, KVS_RTNORM, {-1, 0, 0}, quarterTurn},
+        {__LINE__, "@1<\n<5\n@@1,2\n1<2<3\n1<2,3\n4,5\n", 0, KVS_RTNORM, {4, 5, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
+        ASSERT_TRUE(hostsim::setSysvarPoint("LASTPOINT", {1, 2, 3}));
+        ASSERT_TRUE(hostsim::setSysvarReal("ANGBASE", c.angleBase));
         hostsim::useInputText(c.input);
         if (c.initget != 0) kvs_initget(c.initget, nullptr);
         double point[3] = {0, 0, 0};
         EXPECT_EQ(c.want, kvs_getpoint(nullptr, "Point: ", point));
-        EXPECT_EQ(c.point[0], point[0]);
-        EXPECT_EQ(c.point[1], point[1]);
-        EXPECT_EQ(c.point[2], point[2]);
+        EXPECT_DOUBLE_EQ(c.point[0], point[0]);
+        EXPECT_DOUBLE_EQ(c.point[1], point[1]);
+        EXPECT_DOUBLE_EQ(c.point[2], point[2]);
     }
 }
 

@@ -37,6 +37,14 @@ keys C-u '(cal "GETVAR(PICK' Tab       # a system variable inside (cal "...
 waitFor '^Command: \(cal "GETVAR\(PICKBOX$'
 keys ')")' Enter
 waitFor '^3$'
+keys '(cal "ROU' Tab                   # the string stays open: the call's arguments follow
+waitFor '^Command: \(cal "ROUND\($'
+keys '2.5)")' Enter
+waitFor '^3$'
+touch "$work/plan.svg"
+keys "SVG $work/pl" Tab                # a file name: readline's word starts after the last '/'
+waitFor "^Command: SVG $work/plan\.svg\$"
+keys C-u
 keys '(setq distance 7)' Enter
 waitFor '^7$'
 keys 'CAL' Enter

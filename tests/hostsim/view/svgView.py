@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # tests/hostsim/view/svgView.py - SVG FILE on the demo drawing after point results and a pick,
-# read back with an XML parser: what it draws, the marks and their labels, where they stand.
+# read back with an XML parser: what it draws, the marks and their labels, where they stand;
+# and on a drawing of many copies, that the file holds what the view shows, once.
 #
 # usage: svgView.py HOSTSIM MODULE WORKDIR
 import os
@@ -89,6 +90,15 @@ for want, got in zip(wanted, results):
 pick = group("picks").find("svg:circle", NS)
 check("pick", (3.0, -0.1), (float(pick.get("cx")), float(pick.get("cy"))))
 
+# A drawing's name is a file name, in UTF-8 already: the title shows it once encoded.
+named = os.path.join(work, "Zeichnung-\u00e4.dxf")
+shutil.copy(os.path.join(os.path.dirname(__file__), "..", "..", "picks", "codePage.dxf"), named)
+titled = os.path.join(work, "titled.svg")
+subprocess.run([hostsim, "--module", module, "--drawing", named, "-c", "SVG " + titled],
+               capture_output=True, timeout=60)
+check("title", "Zeichnung-\u00e4.dxf",
+      ElementTree.parse(titled).getroot().find("svg:title", NS).text)
+
 # The view box is the window: VIEWSIZE high with SCREENSIZE's shape, around the extents.
 box = [float(v) for v in root.get("viewBox").split()]
 check("view box shape", round(1280 / 800, 9), round(box[2] / box[3], 9))
@@ -122,6 +132,26 @@ check("temporary files left", [], [n for n in os.listdir(work) if n.endswith(".t
 codes = ElementTree.parse(os.path.join(work, "codes.svg")).getroot()
 check("MTEXT lines", ["caf\u00e9", "\u30a2 ?"],
       [t.text for t in codes.findall("svg:g[@id='texts']/svg:text", NS)])
+
+# A spline copied 2,500 times in one place, and a line beside it outside the view (x from 2.5 to
+# 18.5, the middle of the extents at 10.5, VIEWSIZE 10 in 1280 by 800): the file draws what
+# the view shows, the spline once, at the size of one copy.
+stacked = os.path.join(work, "stacked.dxf")
+wave = "".join("10\n%g\n20\n%g\n" % (i, (-1) ** i) for i in range(13))
+knots = "".join("40\n%d\n" % k for k in [0] * 3 + list(range(11)) + [10] * 3)
+with open(stacked, "w") as out:
+    out.write("0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nW\n10\n0\n20\n0\n0\nSPLINE\n71\n3\n" +
+              knots + wave + "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n"
+              "0\nINSERT\n2\nW\n10\n0\n20\n0\n70\n50\n71\n50\n"
+              "0\nLINE\n10\n20\n20\n0\n11\n21\n21\n0\n0\nENDSEC\n0\nEOF\n")
+run = subprocess.run([hostsim, "--module", module, "--drawing", stacked],
+                     input='(setvar "VIEWSIZE" 10.0)\nSVG %s\n' % svgPath, capture_output=True,
+                     text=True, timeout=60)
+check("stacked: exit status", 0, run.returncode)
+drawing = ElementTree.parse(svgPath).getroot().find("svg:g[@id='drawing']", NS)
+check("stacked: polylines", 1, count(drawing, "polyline"))
+check("stacked: lines", 0, count(drawing, "line"))
+check("stacked: file under 20 KB", True, os.path.getsize(svgPath) < 20000)
 
 for failure in failures:
     print(failure)

@@ -1,0 +1,87 @@
+// hostsim/base/pointText.cpp - points typed as text, as the host's prompts read them.
+#include "hostsim/base/base.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+using hostsim::Point;
+
+bool parseCoordinate(const std::string& text, double& value) {
+    std::string number = hostsim::trimmed(text);
+    if (number.empty()) return false;
+    char* end = nullptr;
+    value = std::strtod(number.c_str(), &end);
+    return *end == '\0' && std::isfinite(value);
+}
+
+constexpr double radiansPerDegree = 0.017453292519943295;  // the double nearest pi/180
+
+// The cosine and sine of an angle in degrees; a whole number of quarter turns gives exact 0 and
+// 1, so that 10<90 is (0,10) and not (6e-16,10).
+void cosSinDegrees(double degrees, double& c, double& s) {
+    double turned = std::fmod(degrees, 360.0);
+    if (turned < 0) turned += 360.0;
+    const double quarterCos[] = {1, 0, -1, 0}, quarterSin[] = {0, 1, 0, -1};
+    if (std::fmod(turned, 90.0) == 0.0) {
+        int quarter = static_cast<int>(turned / 90.0) % 4;
+        c = quarterCos[quarter];
+        s = quarterSin[quarter];
+        return;
+    }
+    c = std::cos(degrees * radiansPerDegree);
+    s = std::sin(degrees * radiansPerDegree);
+}
+
+// polar -> distance '<' angle
+bool parsePolar(const std::string& text, double angleBase, Point& offset) {
+    std::size_t mark = text.find('<');
+    double distance = 0.0, angle = 0.0;
+    if (text.find('<', mark + 1) != std::string::npos ||
+        !parseCoordinate(text.substr(0, mark), distance) ||
+        !parseCoordinate(text.substr(mark + 1), angle))
+        return false;
+    double c = 0.0, s = 0.0;
+    cosSinDegrees(angle + angleBase / radiansPerDegree, c, s);
+    offset = {distance * c, distance * s, 0.0};
+    return true;
+}
+
+}  // namespace
+
+namespace hostsim {
+
+// answer -> [ '@' ] ( cartesian | polar ) | '@'
+bool parsePointAnswer(const std::string& text, const PointAnswerBase& base, Point& point) {
+    std::string answer = trimmed(text);
+    bool relative = !answer.empty() && answer[0] == '@';
+    if (relative) answer = trimmed(answer.substr(1));
+    Point given = {0, 0, 0};
+    bool polar = answer.find('<') != std::string::npos;
+    bool read = (relative && answer.empty())  // the last point itself
+                || (polar ? parsePolar(answer, base.angleBase, given)
+                          : parsePointText(answer, given));
+    Point result = relative ? add(base.lastPoint, given) : given;
+    if (!read || !isFinitePoint(result)) return false;
+    point = result;
+    return true;
+}
+
+bool parsePointText(const std::string& text, Point& point) {
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    std::string part;
+    while (std::getline(stream, part, ',')) parts.push_back(part);
+    if (!text.empty() && text.back() == ',') return false;
+    if (parts.size() < 2 || parts.size() > 3) return false;
+    Point p = {0.0, 0.0, 0.0};
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        if (!parseCoordinate(parts[i], p[i])) return false;
+    point = p;
+    return true;
+}
+
+}  // namespace hostsim

@@ -1,0 +1,118 @@
+// tests/hostsim/view/svgWriterTests.cpp - the view as SVG: arcs bulge the way they run, texts turn
+// without being mirrored, result labels stand above their dot, and the file stays XML whatever a
+// label holds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "hostsim/view/view.h"
+#include "tests/hostsim/drawingTestSupport.h"
+
+namespace {
+
+using drawingtest::DrawingTest;
+
+constexpr double degreesPerRadian = 180 / 3.141592653589793;
+
+std::vector<double> numbers(const std::string& text) {
+    std::vector<double> values;
+    std::istringstream in(text);
+    for (double v; in >> v;) values.push_back(v);
+    return values;
+}
+
+// Every '<' opens markup and every '&' a reference: raw text holding either is not XML.
+bool markupIsWellFormed(const std::string& xml) {
+    static const std::regex references("^&(amp|lt|gt|quot|apos|#[0-9]+);");
+    for (std::size_t i = 0; i < xml.size(); ++i) {
+        if (xml[i] == '<' && !std::isalpha(static_cast<unsigned char>(xml[i + 1])) &&
+            xml[i + 1] != '/' && xml[i + 1] != '?')
+            return false;
+        if (xml[i] == '&' && !std::regex_search(xml.substr(i, 8), references)) return false;
+    }
+    return true;
+}
+
+// The centres of the circular arcs of every path "M x y A r r angle large sweep x y ...", found
+// from their end points and flags as SVG's renderers find them.
+std::vector<std::pair<double, double>> arcCentres(const std::string& svg) {
+    std::vector<std::pair<double, double>> centres;
+    static const std::regex path("<path d=\"M([^\"]*)\"");
+    for (std::sregex_iterator it(svg.begin(), svg.end(), path), end; it != end; ++it) {
+        std::string d = (*it)[1];
+        if (d.find('A') == std::string::npos) continue;
+        for (char& c : d) c = c == 'A' ? ' ' : c;
+        std::vector<double> v = numbers(d);
+        for (std::size_t i = 2; i + 6 < v.size(); i += 7) {
+            double x1 = v[i - 2], y1 = v[i - 1], r = v[i], x2 = v[i + 5], y2 = v[i + 6];
+            double hx = (x1 - x2) / 2, hy = (y1 - y2) / 2, h2 = hx * hx + hy * hy;
+            double k = std::sqrt(std::max(0.0, (r * r - h2) / h2));
+            if ((v[i + 3] != 0) == (v[i + 4] != 0)) k = -k;  // large-arc equal to sweep
+            centres.push_back({k * hy + (x1 + x2) / 2, -k * hx + (y1 + y2) / 2});
+        }
+    }
+    return centres;
+}
+
+TEST_F(DrawingTest, SvgDrawsArcsTextsAndLabelsTheWayThePlanViewShowsThem) {
+    struct Case {
+        int line;
+        std::string entities;
+        double centreX, centreY;  // of every arc, in world (NAN: no arc)
+        double textDegrees;       // the direction of every text's baseline (NAN: no text)
+        const char* resultText;   // the text of a point result marked at (1, 2), or nullptr
+    };
+    const Case cases[] = {
+        {__LINE__, "0 ARC\n10 3\n20 4\n40 2\n50 10\n51 100\n", 3, 4, NAN, nullptr},
+        // seen from below: world centre (-3, 4), running clockwise in the plan view
+        {__LINE__, "0 ARC\n10 3\n20 4\n40 2\n50 10\n51 100\n210 0\n220 0\n230 -1\n", -3, 4, NAN,
+         nullptr},
+        {__LINE__, "0 CIRCLE\n10 -1\n20 5\n40 7\n", -1, 5, NAN, nullptr},
+        {__LINE__, "0 TEXT\n10 0\n20 0\n40 1\n1 AB\n50 30\n", NAN, NAN, 30, nullptr},
+        {__LINE__, "0 TEXT\n10 0\n20 0\n40 1\n1 AB\n50 90\n", NAN, NAN, 90, nullptr},
+        {__LINE__, "0 LINE\n10 0\n20 0\n11 9\n21 9\n", NAN, NAN, NAN, "[2<45] & more"},
+    };
+    static const std::regex textMatrix("<text transform=\"matrix\\(([^)]*)\\)");
+    static const std::regex resultMark(
+        "class=\"marker\" cx=\"([^\"]+)\" cy=\"([^\"]+)\"[^>]*/>\\s*<text x=\"([^\"]+)\" "
+        "y=\"([^\"]+)\">");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        open(c.entities);
+        if (c.resultText != nullptr) {
+            hostsim::beginEvaluation(c.resultText);
+            hostsim::endEvaluation(hostsim::QValue::point(1, 2, 0));
+        }
+        const std::string svg = hostsim::viewSvg();
+        EXPECT_TRUE(markupIsWellFormed(svg)) << svg;
+        std::vector<std::pair<double, double>> centres = arcCentres(svg);
+        EXPECT_EQ(std::isnan(c.centreX), centres.empty());
+        for (const auto& centre : centres) {  // SVG's y runs down
+            EXPECT_NEAR(c.centreX, centre.first, 1e-9);
+            EXPECT_NEAR(-c.centreY, centre.second, 1e-9);
+        }
+        int texts = 0;
+        for (std::sregex_iterator it(svg.begin(), svg.end(), textMatrix), end; it != end; ++it) {
+            std::vector<double> m = numbers((*it)[1]);  // a b c d e f
+            ASSERT_EQ(6u, m.size());
+            EXPECT_GT(m[0] * m[3] - m[1] * m[2], 0.0) << "mirrored: " << (*it)[0];
+            EXPECT_NEAR(c.textDegrees, std::atan2(-m[1], m[0]) * degreesPerRadian, 1e-9);
+            ++texts;
+        }
+        EXPECT_EQ(std::isnan(c.textDegrees), texts == 0);
+        std::smatch mark;
+        EXPECT_EQ(c.resultText != nullptr, std::regex_search(svg, mark, resultMark));
+        if (!mark.empty()) {
+            EXPECT_GT(std::stod(mark[3]), std::stod(mark[1])) << "the label right of its dot";
+            EXPECT_LT(std::stod(mark[4]), std::stod(mark[2])) << "the label above its dot";
+        }
+    }
+}
+
+}  // namespace
