@@ -75,7 +75,8 @@ const glyphShapes = {
   INT: (x, y, h) => { context.moveTo(x - h, y - h); context.lineTo(x + h, y + h);
                       context.moveTo(x + h, y - h); context.lineTo(x - h, y + h); },
   NEA: (x, y, h) => { context.moveTo(x - h, y - h); context.lineTo(x + h, y - h);
-                      context.lineTo(x - h, y + h); context.lineTo(x + h, y + h); context.closePath(); },
+                      context.lineTo(x - h, y + h); context.lineTo(x + h, y + h);
+                      context.closePath(); },
   QUA: (x, y, h) => { context.moveTo(x, y - h); context.lineTo(x + h, y); context.lineTo(x, y + h);
                       context.lineTo(x - h, y); context.closePath(); },
   NOD: (x, y, h) => { context.arc(x, y, h, 0, 2 * Math.PI); glyphShapes.INT(x, y, h * 0.7); },

@@ -41,7 +41,8 @@ function drawResultMark(mark, placed) {
   let box = null;
   for (let i = 0; i < labelTries; i++) {
     const baseline = y - 6 - i * labelHeight;
-    box = {left: x + 6, right: x + 6 + width, top: baseline - labelHeight + 3, bottom: baseline + 3};
+    box = {left: x + 6, right: x + 6 + width, top: baseline - labelHeight + 3,
+           bottom: baseline + 3};
     if (!overlaps(box, placed)) break;
   }
   placed.push(box);

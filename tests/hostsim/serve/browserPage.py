@@ -130,12 +130,13 @@ def command_line_like_a_terminal(browser, screenshot):
         want = run("return toWorld(cursor[0], cursor[1])")
         check(all(abs(a - w) < 1e-9 for a, w in zip(at, want)) and len(at) == 3,
               "the cursor at %s reads %s" % (want, at))
-        check(run("return cursorTag.hidden ? '' : cursorTag.textContent").startswith("Select a circ"),
-              "no tag beside the cursor at RAD's pick")
+        tag = run("return cursorTag.hidden ? '' : cursorTag.textContent")
+        check(tag.startswith("Select a circ"), "no tag beside the cursor at RAD's pick: %r" % tag)
         browser.save_screenshot(screenshot)
         page.ActionChains(browser).click().perform()
         page.wait_for_text(browser, "\n5.0\nCommand:")
-        page.ActionChains(browser).move_to_element(browser.find_element(By.ID, "transcript")).perform()
+        off_the_drawing = browser.find_element(By.ID, "transcript")
+        page.ActionChains(browser).move_to_element(off_the_drawing).perform()
         check(run("return coordinates.textContent") == "", "the readout stays off the drawing")
         history_walks_the_lines_typed(browser, field)
         tab_completes_as_the_terminal(browser, field)
@@ -200,8 +201,8 @@ def results_are_listed_and_copied(browser, run):
             item[0].click()
             check(run("return copied[copied.length - 1]") == value, "%s copied %s" % (
                 label, run("return copied")))
-    colour = run("const [x, y] = toScreen(0, 0);"
-                 "return Array.from(context.getImageData(Math.round(x), Math.round(y), 1, 1).data);")
+    colour = run("const [x, y] = toScreen(0, 0).map(Math.round);"
+                 "return Array.from(context.getImageData(x, y, 1, 1).data);")
     check(colour[:3] != [255, 110, 110], "the vector N is drawn as a point at (0,0)")
     boxes = run("return labelBoxes")
     check(len(boxes) == 2 and (boxes[0]["bottom"] <= boxes[1]["top"] or
