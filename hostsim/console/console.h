@@ -71,6 +71,11 @@ bool readInputLine(const std::string& prompt, std::string& line);
 bool inputInterrupted();
 // True while kvs_getpoint waits for its answer: every pick and point prompt asks through it.
 bool pointPromptWaiting();
+// The prompt the line source was asked with, while it waits for its line; empty otherwise.
+const std::string& waitingPrompt();
+// Called by the line source before it gives its line: the transcript shows text in its place (a
+// point clicked, sent exactly, shown rounded). Holds for that one line.
+void echoSourceLineAs(const std::string& text);
 // kvs_getpoint reads its answers with parsePointAnswer, relative to the base this gives at each
 // answer (the session gives LASTPOINT and ANGBASE); without one, the origin and angle 0.
 void usePointAnswerBase(std::function<PointAnswerBase()> base);

@@ -42,6 +42,8 @@ static bool scriptAtStart = false;                   // no line of the SCRIPT re
 static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
 static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
 static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
+static std::string promptWaiting;                     // the prompt of the read in progress
+static std::string sourceEcho;  // shown for the line source's next line instead of the line
 static std::function<hostsim::PointAnswerBase()> answerBaseSource;  // LASTPOINT and ANGBASE
 static bool lastReadUnattended = false;  // the last line came from a script, a pipe or a test
 static bool nextPointPromptCancelled = false;  // a pick missed where no one can pick again
@@ -191,12 +193,16 @@ bool nextLine(const std::string& prompt, std::string& line) {
         if (lineSource && scriptInput == nullptr && !testInput) {
             std::string given;
             hostsim::printText(prompt);
-            if (!lineSource(given)) {
+            promptWaiting = prompt;
+            sourceEcho.clear();
+            bool read = lineSource(given);
+            promptWaiting.clear();
+            if (!read) {
                 hostsim::startLine();
                 return false;
             }
             if (!hostsim::hostLineFromTerminal(given, line)) continue;
-            hostsim::printText(line + "\n");
+            hostsim::printText((sourceEcho.empty() ? line : sourceEcho) + "\n");
             return true;
         }
         bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
@@ -268,6 +274,10 @@ bool readInputLine(const std::string& prompt, std::string& line) { return nextLi
 bool inputInterrupted() { return lastReadInterrupted; }
 
 bool pointPromptWaiting() { return pointPromptOpen; }
+
+const std::string& waitingPrompt() { return promptWaiting; }
+
+void echoSourceLineAs(const std::string& text) { sourceEcho = text; }
 
 void watchAnswers(AnswerWatch watch) { answerWatch = std::move(watch); }
 
