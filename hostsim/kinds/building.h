@@ -75,7 +75,7 @@ enum class KindAxes : unsigned char {
     Extrusion,  // the arbitrary-axis system of group 210
     World,      // world axes, whatever its 210
     Polyline,   // world for a 3D polyline, a mesh or a polyface (group 70 bit 8, 16 or 64)
-    Owner,      // its polyline's (VERTEX, SEQEND)
+    Owner,      // its owner's, whose part it is (VERTEX, SEQEND): wholeObject
 };
 struct ObjectKind {
     const char* name;     // the record's type, group 0

@@ -7,7 +7,7 @@
 //
 // Offers: buildGeometry and textFormOf (objectGeometry.cpp, hatches in hatches.cpp; what they
 // share, the table's rows among it, is in building.h, for this part's own files only);
-// extrusionAxes and objectAxes (objectAxes.cpp).
+// extrusionAxes, wholeObject and objectAxes (objectAxes.cpp).
 // Needs: hostsim/picking (the primitives, the maps, splines as pieces, the index they are handed
 // to) and hostsim/drawing (the objects).
 #ifndef VECTRIN_HOSTSIM_KINDS_KINDS_H
@@ -38,6 +38,9 @@ TextForm textFormOf(const DrawingObject& o);
 // ---- an object's own coordinate system (objectAxes.cpp) ----
 // The arbitrary-axis system of an extrusion direction as columns x, y, z; false for a zero one.
 bool extrusionAxes(const Point& extrusion, Point axes[3]);
+// The object an object is a part of, whose axes and look it takes: a VERTEX's or a SEQEND's
+// polyline (or reference); any other object is whole by itself.
+const DrawingObject& wholeObject(const Drawing& d, int index);
 // An object's own system, as its kind's row says: its extrusion's axes, or world axes for LINE,
 // POINT, 3D polylines and meshes. VERTEX and SEQEND take their polyline's. False for an index of
 // nothing.

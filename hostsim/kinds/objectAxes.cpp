@@ -30,11 +30,6 @@ bool worldAxesType(const hostsim::DrawingObject& o) {
     return kind->axes == KindAxes::Polyline && (hostsim::groupInt(o, 70, 0) & (8 | 16 | 64)) != 0;
 }
 
-bool takesOwnersAxes(const hostsim::DrawingObject& o) {
-    const hostsim::building::ObjectKind* kind = hostsim::building::objectKindOf(o);
-    return kind != nullptr && kind->axes == KindAxes::Owner && o.owner >= 0;
-}
-
 }  // namespace
 
 namespace hostsim {
@@ -53,10 +48,16 @@ bool extrusionAxes(const Point& extrusion, Point axes[3]) {
     return true;
 }
 
+const DrawingObject& wholeObject(const Drawing& d, int index) {
+    const DrawingObject& o = d.objects[index];
+    const building::ObjectKind* kind = building::objectKindOf(o);
+    bool part = kind != nullptr && kind->axes == building::KindAxes::Owner && o.owner >= 0;
+    return part ? d.objects[o.owner] : o;
+}
+
 bool objectAxes(const Drawing& d, int index, Point axes[3]) {
     if (index < 0 || index >= static_cast<int>(d.objects.size())) return false;
-    const DrawingObject* o = &d.objects[index];
-    if (takesOwnersAxes(*o)) o = &d.objects[o->owner];
+    const DrawingObject* o = &wholeObject(d, index);
     if (worldAxesType(*o)) {
         axes[0] = {1, 0, 0};
         axes[1] = {0, 1, 0};
