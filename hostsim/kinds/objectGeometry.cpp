@@ -602,10 +602,10 @@ void addUnboundedLine(Builder& b, const Source& s, const DrawingObject& o, bool 
     along = scale(along, 1.0 / largest);  // scaled first: a huge direction's length overflows
     Primitive p = primitiveFrom(s, Primitive::Kind::Ray, lineSnaps);
     p.a = from;
-    p.b = add(from, scale(along, 1.0 / hostsim::norm(along)));
+    p.u = scale(along, 1.0 / hostsim::norm(along));
     p.t0 = bothWays ? -INFINITY : 0.0;
     p.t1 = INFINITY;
-    if (!isFinitePoint(p.a) || !isFinitePoint(p.b)) return;
+    if (!isFinitePoint(p.a)) return;
     b.primitives.push_back(p);
 }
 

@@ -176,8 +176,8 @@ PlanBox primitiveBox(const Primitive& p) {
             break;
         case Primitive::Kind::Ray:
             box.take(p.a[0], p.a[1]);
-            takeFarEnd(box, p.a, p.b[0] - p.a[0], p.b[1] - p.a[1]);
-            if (p.t0 < 0.0) takeFarEnd(box, p.a, p.a[0] - p.b[0], p.a[1] - p.b[1]);
+            takeFarEnd(box, p.a, p.u[0], p.u[1]);
+            if (p.t0 < 0.0) takeFarEnd(box, p.a, -p.u[0], -p.u[1]);
             break;
         case Primitive::Kind::Segment:
             box.take(p.b[0], p.b[1]);
@@ -190,7 +190,7 @@ PlanBox primitiveBox(const Primitive& p) {
 }
 
 bool rayInBox(const Primitive& p, const PlanBox& box, Point& from, Point& to) {
-    double dx = p.b[0] - p.a[0], dy = p.b[1] - p.a[1];
+    double dx = p.u[0], dy = p.u[1];
     if (dx == 0.0 && dy == 0.0) {  // seen end-on
         from = to = p.a;
         return p.a[0] >= box.lowX && p.a[0] <= box.highX && p.a[1] >= box.lowY &&

@@ -38,20 +38,19 @@ struct Grid {
     Box area;               // what the cells cover
 };
 
-// The closest approach to (x, y) in the view of a + t (b - a), t from low to high: the segment
-// from a to b over [0, 1], a line without end over an infinite range.
-double lineViewDistance(const Point& a, const Point& b, double low, double high, double x, double y,
+// The closest approach to (x, y) in the view of a + t d, t from low to high: the segment from a
+// to a + d over [0, 1], a line without end over an infinite range.
+double lineViewDistance(const Point& a, const Point& d, double low, double high, double x, double y,
                         Point* nearest) {
-    double dx = b[0] - a[0], dy = b[1] - a[1];
-    double lengthSquared = dx * dx + dy * dy;
-    double t = lengthSquared > 0 ? ((x - a[0]) * dx + (y - a[1]) * dy) / lengthSquared : 0.0;
-    Point q = add(a, scale(sub(b, a), std::clamp(t, low, high)));
+    double lengthSquared = d[0] * d[0] + d[1] * d[1];
+    double t = lengthSquared > 0 ? ((x - a[0]) * d[0] + (y - a[1]) * d[1]) / lengthSquared : 0.0;
+    Point q = add(a, scale(d, std::clamp(t, low, high)));
     if (nearest) *nearest = q;
     return std::hypot(q[0] - x, q[1] - y);
 }
 
 double segmentViewDistance(const Point& a, const Point& b, double x, double y, Point* nearest) {
-    return lineViewDistance(a, b, 0.0, 1.0, x, y, nearest);
+    return lineViewDistance(a, sub(b, a), 0.0, 1.0, x, y, nearest);
 }
 
 // A face is hit anywhere inside it, at the point of its plane under (x, y); from outside, or
@@ -336,14 +335,15 @@ void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
 Point primitivePoint(const Primitive& p, double t) {
     if (p.kind == Primitive::Kind::Spline) return splinePiecePoint(p, t);
     if (p.kind == Primitive::Kind::Segment || p.kind == Primitive::Kind::Ray)
-        return add(p.a, scale(sub(p.b, p.a), t));
+        return add(p.a, scale(lineDirection(p), t));
     if (p.kind == Primitive::Kind::Node || p.kind == Primitive::Kind::Face) return p.a;
     return add(p.a, add(scale(p.u, std::cos(t)), scale(p.v, std::sin(t))));
 }
 
 Point primitiveTangent(const Primitive& p, double t) {
     if (p.kind == Primitive::Kind::Spline) return splinePieceTangent(p, t);
-    if (p.kind == Primitive::Kind::Segment || p.kind == Primitive::Kind::Ray) return sub(p.b, p.a);
+    if (p.kind == Primitive::Kind::Segment || p.kind == Primitive::Kind::Ray)
+        return lineDirection(p);
     if (p.kind == Primitive::Kind::Node || p.kind == Primitive::Kind::Face) return {0, 0, 0};
     return add(scale(p.u, -std::sin(t)), scale(p.v, std::cos(t)));
 }
@@ -364,7 +364,7 @@ double viewDistance(const Primitive& p, double x, double y, Point* nearest) {
     }
     if (p.kind == Primitive::Kind::Segment) return segmentViewDistance(p.a, p.b, x, y, nearest);
     if (p.kind == Primitive::Kind::Ray)
-        return lineViewDistance(p.a, p.b, p.t0, p.t1, x, y, nearest);
+        return lineViewDistance(p.a, p.u, p.t0, p.t1, x, y, nearest);
     auto distanceAt = [&](const Point& q) { return std::hypot(q[0] - x, q[1] - y); };
     // A curve seen from above: the ends, and where the view distance stops changing.
     std::vector<double> candidates = {p.t0, p.t1};

@@ -52,8 +52,8 @@ enum SnapBits : unsigned {
 };
 
 struct Primitive {
-    // Ray: the line from a through b without end, b - a its unit direction: t from t0 to t1 =
-    // infinity, t0 0 for a ray that starts at a, -infinity for a line through a both ways.
+    // Ray: the line from a along u (one unit long) without end: t from t0 to t1 = infinity, t0
+    // 0 for a ray that starts at a, -infinity for a line through a both ways.
     enum class Kind : unsigned char { Segment, Curve, Node, Spline, Face, Ray };
     Kind kind = Kind::Segment;
     bool axisEnds = false;  // a Curve whose QUA points are the ends of u and v (an ellipse)
@@ -62,6 +62,7 @@ struct Primitive {
     Point b = {0, 0, 0};                 // Segment end
     Point u = {0, 0, 0}, v = {0, 0, 0};  // Curve: a + u cos t + v sin t
                                          // Face: a + s u + t v, s and t in [0, 1]
+                                         // Ray: a + t u
     double t0 = 0.0, t1 = 0.0;           // Curve parameter range, t0 < t1 <= t0 + 2 pi
                                          // Spline: its knot span; a, b its ends, u, v its box
                                          // Ray: 0 or -infinity, and infinity
@@ -97,6 +98,11 @@ struct PlanBox {
 };
 PlanBox primitiveBox(const Primitive& p);  // a line without end: infinite on its far sides
 inline bool isUnbounded(const Primitive& p) { return p.kind == Primitive::Kind::Ray; }
+// Along a straight primitive, per unit of its parameter: a segment's b - a, a ray's u. Kept
+// apart from a, a ray's direction holds its digits however far off a lies.
+inline Point lineDirection(const Primitive& p) {
+    return p.kind == Primitive::Kind::Ray ? p.u : sub(p.b, p.a);
+}
 // The part of a line without end that lies in box (world XY), from and to on it; false when it
 // misses the box. One seen end-on (running along Z) is its point a.
 bool rayInBox(const Primitive& p, const PlanBox& box, Point& from, Point& to);

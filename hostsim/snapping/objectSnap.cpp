@@ -189,7 +189,7 @@ void offerSplineFeet(const Primitive& p, const Point& from, bool tangent, Neares
 // radius from `from` meets it at a right angle.
 void offerPerpendiculars(const Primitive& p, const Point& from, Nearest& n) {
     if (isStraight(p)) {
-        Point d = sub(p.b, p.a);
+        Point d = hostsim::lineDirection(p);
         double lengthSquared = dot(d, d);
         if (lengthSquared > 0)
             n.offer(hostsim::primitivePoint(p, dot(sub(from, p.a), d) / lengthSquared));
@@ -236,7 +236,8 @@ void offerInsertion(const Primitive& p, Nearest& n) {
 // point, or a curve seen edge-on).
 bool implicitValue(const Primitive& a, double x, double y, double& value) {
     if (isStraight(a)) {
-        double dx = a.b[0] - a.a[0], dy = a.b[1] - a.a[1];
+        Point d = hostsim::lineDirection(a);
+        double dx = d[0], dy = d[1];
         double length = std::hypot(dx, dy);
         if (length == 0.0) return false;
         value = (dx * (y - a.a[1]) - dy * (x - a.a[0])) / length;
@@ -256,7 +257,8 @@ bool implicitValue(const Primitive& a, double x, double y, double& value) {
 // Whether the view point (x, y), on a's line or ellipse, lies on its drawn part.
 bool withinPrimitive(const Primitive& a, double x, double y) {
     if (isStraight(a)) {
-        double dx = a.b[0] - a.a[0], dy = a.b[1] - a.a[1];
+        Point d = hostsim::lineDirection(a);
+        double dx = d[0], dy = d[1];
         double t = ((x - a.a[0]) * dx + (y - a.a[1]) * dy) / (dx * dx + dy * dy);
         double low = 0.0, high = 0.0;
         hostsim::primitiveRange(a, low, high);
@@ -272,7 +274,8 @@ bool withinPrimitive(const Primitive& a, double x, double y) {
 // Where two straight lines cross in the view, within both: solved, not sampled, as a line
 // without end has no range to sample. The point is b's, as elsewhere.
 void offerLineCrossing(const Primitive& a, const Primitive& b, Nearest& n) {
-    double ax = a.b[0] - a.a[0], ay = a.b[1] - a.a[1], bx = b.b[0] - b.a[0], by = b.b[1] - b.a[1];
+    Point da = hostsim::lineDirection(a), db = hostsim::lineDirection(b);
+    double ax = da[0], ay = da[1], bx = db[0], by = db[1];
     double across = ax * by - ay * bx;
     double size = std::hypot(ax, ay) * std::hypot(bx, by);
     if (!(std::fabs(across) > 1e-12 * size)) return;  // parallel, or one seen end-on

@@ -48,7 +48,7 @@ void addFaceSides(const Primitive& p, hostsim::PlanPrimitives& out) {
 
 // A line without end, for a view that clips it itself; one seen end-on is its point.
 void addRay(const Primitive& p, hostsim::PlanPrimitives& out) {
-    double dx = p.b[0] - p.a[0], dy = p.b[1] - p.a[1], length = std::hypot(dx, dy);
+    double dx = p.u[0], dy = p.u[1], length = std::hypot(dx, dy);
     if (!(length > 0.0)) return addXY(out.nodes, p.a);
     out.rays.push_back({p.a[0], p.a[1], dx / length, dy / length, !std::isfinite(p.t0)});
 }
