@@ -181,19 +181,26 @@ LineOutcome listsCommand(const std::string&) {
     return LineOutcome::NoValue;
 }
 
-// PRECISION N: the significant digits of printed reals from now on; alone, shows them.
-LineOutcome precisionCommand(const std::string& digits) {
-    const std::string current = std::to_string(hostsim::printPrecisionDigits());
-    char* end = nullptr;
-    long wanted = std::strtol(digits.c_str(), &end, 10);
-    if (digits.empty()) {
-        printLine("PRECISION is " + current +
-                  " significant digits; PRECISION N sets it (1 to 17).");
-    } else if (*end != '\0' || wanted < 1 || wanted > 17) {
-        printLine("PRECISION needs a whole number from 1 to 17, not \"" + digits + "\"; it stays " +
-                  current + ".");
+// "15 significant digits", ".4: 4 decimal places"
+std::string describePrecision(hostsim::PrintPrecision precision) {
+    std::string count = std::to_string(precision.count);
+    std::string plural = precision.count == 1 ? "" : "s";
+    return precision.decimalPlaces ? "." + count + ": " + count + " decimal place" + plural
+                                   : count + " significant digit" + plural;
+}
+
+// PRECISION N: the significant digits of printed reals from now on; PRECISION .N: their decimal
+// places. Alone, shows the setting.
+LineOutcome precisionCommand(const std::string& text) {
+    hostsim::PrintPrecision current = hostsim::printPrecision(), wanted;
+    if (text.empty()) {
+        printLine("PRECISION is " + describePrecision(current) +
+                  "; PRECISION N sets N (1 to 17), PRECISION .N N decimal places.");
+    } else if (!hostsim::parsePrintPrecision(text, wanted)) {
+        printLine("PRECISION needs N (1 to 17 significant digits) or .N (1 to 17 decimal places), "
+                  "not \"" + text + "\"; it stays " + hostsim::printPrecisionText(current) + ".");
     } else {
-        hostsim::setPrintPrecision(static_cast<int>(wanted));
+        hostsim::setPrintPrecision(wanted);
     }
     return LineOutcome::NoValue;
 }

@@ -37,7 +37,8 @@ const char usageText[] =
     "  --language LANG  the module's language when no --module is given: vectrin.LANG.so beside\n"
     "                   hostsim (default: from LC_ALL, LC_MESSAGES or LANG; English vectrin.so)\n"
     "  --drawing FILE   the ASCII DXF drawing to open (default: a small demo drawing)\n"
-    "  --precision N    significant digits of a printed real, 1 to 17 (default 15)\n"
+    "  --precision N    significant digits of a printed real, 1 to 17 (default 15); .N: N\n"
+    "                   decimal places, 1 to 17 (--precision .4 prints 12.5 as 12.5000)\n"
     "  -c LINE          runs LINE as if typed at the command line\n"
     "  -e EXPR          evaluates EXPR with the calculator: -c '(cal \"EXPR\")'\n"
     "  --serve[=[HOST:]PORT]  serves the session to a browser page and prints the URL to open\n"
@@ -53,7 +54,7 @@ const char usageText[] =
     "starts with '!', otherwise a command: one the module defined (CAL) or UCS, LOAD PATH,\n"
     "UNLOAD, REDEFINE (the module defines its names again), FUNCTIONS (lists them), LIST\n"
     "(prints the records of a picked object), LISTS (record lists not given back), PRECISION N\n"
-    "(significant digits of printed reals) or QUIT.\n"
+    "or .N (significant digits or decimal places of printed reals) or QUIT.\n"
     "HELP lists every command and function; HELP NAME explains one, HELP CAL the expressions.\n"
     "\n"
     "When standard output is not a terminal it carries only the results, a line each (the value\n"
@@ -72,7 +73,7 @@ struct Options {
     std::string language;  // --language; empty: the environment's
     std::string drawingPath;
     std::string scriptPath;
-    int precision = 15;
+    hostsim::PrintPrecision precision;
     struct Line {
         std::string text;
         bool expression;  // from -e: its value decides the exit status
@@ -97,14 +98,6 @@ std::string calculatorCall(const std::string& expression) {
         call += c;
     }
     return call + "\")";
-}
-
-bool parsePrecision(const char* text, int& precision) {
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > 17) return false;
-    precision = static_cast<int>(value);
-    return true;
 }
 
 // The long options; a new option is one row here and one case in applyOption. Those without a
@@ -189,8 +182,9 @@ int applyOption(int code, char** argv, Options& options) {
             break;
         case optionDrawing: options.drawingPath = optarg; break;
         case optionPrecision:
-            if (!parsePrecision(optarg, options.precision))
-                return usageError("--precision needs a number from 1 to 17");
+            if (!hostsim::parsePrintPrecision(optarg, options.precision))
+                return usageError("--precision needs N (1 to 17 significant digits) or .N (1 to "
+                                  "17 decimal places)");
             break;
         case optionServe:
             options.serve = true;
