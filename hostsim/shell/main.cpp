@@ -54,7 +54,8 @@ const char usageText[] =
     "starts with '!', otherwise a command: one the module defined (CAL) or UCS, LOAD PATH,\n"
     "UNLOAD, REDEFINE (the module defines its names again), FUNCTIONS (lists them), LIST\n"
     "(prints the records of a picked object), LISTS (record lists not given back), PRECISION N\n"
-    "or .N (significant digits or decimal places of printed reals) or QUIT.\n"
+    "or .N (significant digits or decimal places of printed reals) or QUIT. An empty line typed\n"
+    "at Command: runs the last command again.\n"
     "HELP lists every command and function; HELP NAME explains one, HELP CAL the expressions.\n"
     "\n"
     "When standard output is not a terminal it carries only the results, a line each (the value\n"
@@ -88,16 +89,6 @@ struct Options {
 int usageError(const std::string& problem) {
     std::fprintf(stderr, "hostsim: %s\nTry 'hostsim --help'.\n", problem.c_str());
     return exitUsage;
-}
-
-// -e EXPR as a Quillet call: the text goes in double quotes, its quotes and backslashes escaped.
-std::string calculatorCall(const std::string& expression) {
-    std::string call = "(cal \"";
-    for (char c : expression) {
-        if (c == '"' || c == '\\') call += '\\';
-        call += c;
-    }
-    return call + "\")";
 }
 
 // The long options; a new option is one row here and one case in applyOption. Those without a
@@ -191,7 +182,7 @@ int applyOption(int code, char** argv, Options& options) {
             options.serveText = optarg != nullptr ? optarg : "";
             break;
         case 'c': options.lines.push_back({optarg, false}); break;
-        case 'e': options.lines.push_back({calculatorCall(optarg), true}); break;
+        case 'e': options.lines.push_back({hostsim::calculatorCall(optarg), true}); break;
         default: return usageError(optionProblem(code, argv));
     }
     return -1;
@@ -274,10 +265,12 @@ bool runScript(const std::string& path) {
     return true;
 }
 
+// The command lines typed, piped or sent by a page. A person at a terminal learns first where
+// help is and how to leave.
 void runStandardInput() {
-    std::string line;
-    while (hostsim::readInputLine("Command: ", line))
-        if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
+    if (isatty(STDIN_FILENO))
+        hostsim::printText("Type HELP for help, HELP CAL for the expressions; QUIT or Ctrl-D quits.\n");
+    hostsim::runCommandPrompt();
 }
 
 // The serve part, loaded only for --serve (beside the program, or where the install rules put
