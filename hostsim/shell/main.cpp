@@ -21,6 +21,8 @@ namespace {
 
 enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed = 2 };
 
+// tools/manualPage makes the manual page of this text: it reads the usage paragraph, the option
+// lines ("  -x  text", going on indented) and the paragraphs "Exit status: " and "Files: ".
 const char usageText[] =
     "usage: hostsim [--module PATH] [--language LANG] [--drawing FILE.dxf] [--precision N]\n"
     "               [-c LINE]... [-e EXPR]... [SCRIPT]\n"
@@ -63,7 +65,10 @@ const char usageText[] =
     "\n"
     "Exit status: 0 when every -e gave a value, 1 when one gave nil, 2 for a usage error, a\n"
     "drawing that cannot be read, a module that cannot be loaded or standard output that\n"
-    "cannot be written.\n";
+    "cannot be written.\n"
+    "\n"
+    "Files: the command lines typed at a terminal are kept in $XDG_STATE_HOME/vectrin/history\n"
+    "(else ~/.local/state/vectrin/history), the last 1000.\n";
 
 // What --help, --version and --print-reference print instead of running a session.
 enum class Report { None, Help, Version, Reference };
