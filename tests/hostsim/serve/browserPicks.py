@@ -29,10 +29,13 @@ def start_browser():
     options = webdriver.ChromeOptions()
     options.binary_location = shutil.which("chromium")
     for argument in ("--headless", "--no-sandbox", "--disable-dev-shm-usage",
-                     "--window-size=1200,900"):
+                     "--window-size=1280,800"):
         options.add_argument(argument)
     service = Service(executable_path=shutil.which("chromedriver"))
-    return webdriver.Chrome(options=options, service=service)
+    browser = webdriver.Chrome(options=options, service=service)
+    inner = browser.execute_script("return [innerWidth, innerHeight]")  # 1280x800 inside the frame
+    browser.set_window_size(2 * 1280 - inner[0], 2 * 800 - inner[1])
+    return browser
 
 
 def status_of(url):
