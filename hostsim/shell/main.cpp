@@ -24,7 +24,7 @@ enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed =
 // tools/manualPage makes the manual page of this text: it reads the usage paragraph, the option
 // lines ("  -x  text", going on indented) and the paragraphs "Exit status: " and "Files: ".
 const char usageText[] =
-    "usage: hostsim [--module PATH] [--language LANG] [--drawing FILE.dxf] [--precision N]\n"
+    "usage: hostsim [--module PATH] [--language LANG] [--drawing FILE.dxf] [--precision N|.N]\n"
     "               [-c LINE]... [-e EXPR]... [SCRIPT]\n"
     "       hostsim --serve[=[HOST:]PORT] [--module PATH] [--drawing FILE.dxf] ...\n"
     "       hostsim --help | --version\n"
