@@ -6,7 +6,8 @@
 // Offers: the mirror (documentMirror.cpp); the line filter's decisions and the text a value is
 // handed on as (lineFilter.cpp); the front end: the calculator started, transparent evaluation,
 // the guard around LibreCAD's windows (frontEnd.cpp). Needs: hostsim/module (and through it the
-// services, console, drawing, picking and snapping parts), LibreCAD's document_interface.h, Qt 5.
+// services, console, quillet, drawing, picking, kinds and snapping parts), LibreCAD's
+// document_interface.h, Qt 5.
 // Text inside is in the host's code page 1252, as everywhere in the host; Qt's QString at the
 // edges.
 #ifndef VECTRIN_ADAPTERS_LIBRECAD_LIBRECAD_H

@@ -3,13 +3,13 @@
 // A drawing is the objects of a DXF file's ENTITIES section in file order and the definitions of
 // its BLOCKS section. Every object keeps its groups as read, texts in the host's code page 1252,
 // less comments (an old-style POLYLINE gains group 70, 0, when the file omits it); geometry for
-// picking and snapping is derived from them (hostsim/picking). Which drawing is open, and its
+// picking and snapping is derived from them (hostsim/kinds). Which drawing is open, and its
 // object names, are the services' part.
 //
 // Offers: the Drawing types and readDxfText, the LAYER and LTYPE tables included (dxfReader.cpp);
-// the colour index (colours.cpp); readDrawingFile and the size limit
-// (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); objectAxes (objectAxes.cpp); the curve
-// of a SPLINE (splineCurves.cpp); what texts show (texts.cpp). Needs: hostsim/base only.
+// the colour index (colours.cpp); readDrawingFile and the size limit (drawingFile.cpp);
+// demoDrawingText (demoDrawing.cpp); the curve of a SPLINE (splineCurves.cpp); what texts show
+// (texts.cpp). Needs: hostsim/base only.
 #ifndef VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 #define VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 
@@ -111,13 +111,6 @@ bool readDrawingFile(const std::string& path, std::string& text, std::string& er
 // ---- the demo drawing (demoDrawing.cpp) ----
 const char* demoDrawingText();  // a small drawing as DXF text, described in the README
 
-// ---- an object's own coordinate system (objectAxes.cpp) ----
-// The arbitrary-axis system of an extrusion direction as columns x, y, z; false for a zero one.
-bool extrusionAxes(const Point& extrusion, Point axes[3]);
-// An object's own system: its extrusion's axes, or world axes for LINE, POINT, 3D polylines
-// and meshes. VERTEX and SEQEND take their polyline's. False for an index of nothing.
-bool objectAxes(const Drawing& d, int index, Point axes[3]);
-
 // ---- the curve of a SPLINE (splineCurves.cpp) ----
 // A rational B-spline: point = sum N(i,p)(t) w[i] control[i] / sum N(i,p)(t) w[i].
 struct Spline {
@@ -138,9 +131,10 @@ Point splinePoint(const Spline& spline, double t);
 Point splineDerivative(const Spline& spline, double t);
 
 // ---- what texts show (texts.cpp) ----
-// The lines of a TEXT or ATTRIB (one) or of an MTEXT (split at \P, formatting codes dropped) in
-// UTF-8, the character codes \U+XXXX and \M+nXXXX decoded.
-std::vector<std::string> textLines(const DrawingObject& o);
+// The lines of a one-line text, TEXT or ATTRIB (group 1), or of paragraphs, MTEXT (groups 3 and
+// 1, split at \P, formatting codes dropped) in UTF-8, the character codes \U+XXXX and \M+nXXXX
+// decoded. Which an object holds is its kind's (hostsim/kinds).
+std::vector<std::string> textLines(const DrawingObject& o, bool paragraphs);
 std::size_t characterCount(std::string_view utf8);
 
 }  // namespace hostsim

@@ -89,8 +89,8 @@ std::vector<std::string> mtextLines(std::string_view text) {
 
 namespace hostsim {
 
-std::vector<std::string> textLines(const DrawingObject& o) {
-    if (o.type != "MTEXT") {
+std::vector<std::string> textLines(const DrawingObject& o, bool paragraphs) {
+    if (!paragraphs) {
         const DxfGroup* text = findGroup(o, 1);
         return {plainText(text != nullptr ? text->value : "")};
     }

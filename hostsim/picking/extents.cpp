@@ -51,6 +51,25 @@ void takeCurve(PlanBox& box, const Primitive& p) {
     }
 }
 
+// Where a line without end goes from `from` along (dx, dy): infinitely far on each axis it moves
+// along, level with `from` on one it does not.
+void takeFarEnd(PlanBox& box, const Point& from, double dx, double dy) {
+    box.take(dx > 0 ? INFINITY : dx < 0 ? -INFINITY : from[0],
+             dy > 0 ? INFINITY : dy < 0 ? -INFINITY : from[1]);
+}
+
+// Narrows [low, high] of origin + t step to where it lies within [boxLow, boxHigh].
+void clipAxis(double origin, double step, double boxLow, double boxHigh, double& low,
+              double& high) {
+    if (step == 0.0) {
+        if (!(origin >= boxLow && origin <= boxHigh)) high = -INFINITY;  // beside the box
+        return;
+    }
+    double enter = (boxLow - origin) / step, leave = (boxHigh - origin) / step;
+    low = std::max(low, std::min(enter, leave));
+    high = std::min(high, std::max(enter, leave));
+}
+
 // Units a pixel in a view of the box on the screen.
 double unitsPerPixel(const PlanBox& box, double screenWidth, double screenHeight) {
     return std::max((box.highX - box.lowX) / screenWidth, (box.highY - box.lowY) / screenHeight);
@@ -155,6 +174,11 @@ PlanBox primitiveBox(const Primitive& p) {
             for (const Point& corner : {p.a, add(p.a, p.u), add(p.a, p.v), add(add(p.a, p.u), p.v)})
                 box.take(corner[0], corner[1]);
             break;
+        case Primitive::Kind::Ray:
+            box.take(p.a[0], p.a[1]);
+            takeFarEnd(box, p.a, p.u[0], p.u[1]);
+            if (p.t0 < 0.0) takeFarEnd(box, p.a, -p.u[0], -p.u[1]);
+            break;
         case Primitive::Kind::Segment:
             box.take(p.b[0], p.b[1]);
             [[fallthrough]];
@@ -163,6 +187,22 @@ PlanBox primitiveBox(const Primitive& p) {
             break;
     }
     return box;
+}
+
+bool rayInBox(const Primitive& p, const PlanBox& box, Point& from, Point& to) {
+    double dx = p.u[0], dy = p.u[1];
+    if (dx == 0.0 && dy == 0.0) {  // seen end-on
+        from = to = p.a;
+        return p.a[0] >= box.lowX && p.a[0] <= box.highX && p.a[1] >= box.lowY &&
+               p.a[1] <= box.highY;
+    }
+    double low = p.t0, high = p.t1;
+    clipAxis(p.a[0], dx, box.lowX, box.highX, low, high);
+    clipAxis(p.a[1], dy, box.lowY, box.highY, low, high);
+    if (!(low <= high) || !std::isfinite(low) || !std::isfinite(high)) return false;
+    from = primitivePoint(p, low);
+    to = primitivePoint(p, high);
+    return true;
 }
 
 void forgetExtents() {
@@ -182,6 +222,7 @@ bool drawingExtents(double screenWidth, double screenHeight, Point& low, Point& 
         std::vector<PlanBox> boxes;
         std::vector<int> tops;
         for (const Primitive& p : all) {
+            if (isUnbounded(p)) continue;  // drawn across whatever a view shows
             PlanBox box = primitiveBox(p);
             if (!isFiniteBox(box)) continue;  // an overflowed spline's control points
             boxes.push_back(box);

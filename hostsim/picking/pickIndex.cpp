@@ -38,14 +38,19 @@ struct Grid {
     Box area;               // what the cells cover
 };
 
-// The closest approach of the segment from a to b to (x, y) in the view.
-double segmentViewDistance(const Point& a, const Point& b, double x, double y, Point* nearest) {
-    double dx = b[0] - a[0], dy = b[1] - a[1];
-    double lengthSquared = dx * dx + dy * dy;
-    double t = lengthSquared > 0 ? ((x - a[0]) * dx + (y - a[1]) * dy) / lengthSquared : 0.0;
-    Point q = add(a, scale(sub(b, a), std::clamp(t, 0.0, 1.0)));
+// The closest approach to (x, y) in the view of a + t d, t from low to high: the segment from a
+// to a + d over [0, 1], a line without end over an infinite range.
+double lineViewDistance(const Point& a, const Point& d, double low, double high, double x, double y,
+                        Point* nearest) {
+    double lengthSquared = d[0] * d[0] + d[1] * d[1];
+    double t = lengthSquared > 0 ? ((x - a[0]) * d[0] + (y - a[1]) * d[1]) / lengthSquared : 0.0;
+    Point q = add(a, scale(d, std::clamp(t, low, high)));
     if (nearest) *nearest = q;
     return std::hypot(q[0] - x, q[1] - y);
+}
+
+double segmentViewDistance(const Point& a, const Point& b, double x, double y, Point* nearest) {
+    return lineViewDistance(a, sub(b, a), 0.0, 1.0, x, y, nearest);
 }
 
 // A face is hit anywhere inside it, at the point of its plane under (x, y); from outside, or
@@ -120,7 +125,8 @@ bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
 // The value below which a share of the primitives' box edges lie, the edge chosen by edge.
 double edgeQuantile(std::vector<double>& values, double Box::*edge, double share) {
     values.clear();
-    for (const Primitive& p : primitives) values.push_back(primitiveBox(p).*edge);
+    for (const Primitive& p : primitives)
+        if (!hostsim::isUnbounded(p)) values.push_back(primitiveBox(p).*edge);
     std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
     std::nth_element(values.begin(), values.begin() + k, values.end());
     return values[k];
@@ -185,6 +191,10 @@ bool fileGrid(const Box& bulk, const Box& area) {
     std::size_t outliers = 0;
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // count
         int c0, c1, r0, r1;
+        if (hostsim::isUnbounded(primitives[i])) {  // no cell holds it: checked at every pick
+            grid.wide.push_back(static_cast<int>(i));
+            continue;
+        }
         Box box = primitiveBox(primitives[i]);
         if (!cellRange(box, c0, c1, r0, r1)) {
             outliers += !inside(box, area);
@@ -203,7 +213,9 @@ bool fileGrid(const Box& bulk, const Box& area) {
     std::copy(grid.cellStart.begin(), grid.cellStart.end() - 1, fill.begin());
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // file
         int c0, c1, r0, r1;
-        if (!cellRange(primitiveBox(primitives[i]), c0, c1, r0, r1)) continue;
+        if (hostsim::isUnbounded(primitives[i]) ||
+            !cellRange(primitiveBox(primitives[i]), c0, c1, r0, r1))
+            continue;
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c)
                 grid.items[fill[static_cast<std::size_t>(r) * grid.columns + c]++] =
@@ -233,8 +245,9 @@ void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& built
     primitives = std::move(built);
     instances = std::move(builtInstances);
     if (instances.empty()) instances.emplace_back();
-    extents = Box();
-    for (const Primitive& p : primitives) extents.take(primitiveBox(p));
+    extents = Box();  // of what has an end: the grid is laid over them
+    for (const Primitive& p : primitives)
+        if (!isUnbounded(p)) extents.take(primitiveBox(p));
     buildGrid();
     forgetExtents();
     visitStamp.assign(primitives.size(), 0);
@@ -321,20 +334,23 @@ void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
 
 Point primitivePoint(const Primitive& p, double t) {
     if (p.kind == Primitive::Kind::Spline) return splinePiecePoint(p, t);
-    if (p.kind == Primitive::Kind::Segment) return add(p.a, scale(sub(p.b, p.a), t));
+    if (p.kind == Primitive::Kind::Segment || p.kind == Primitive::Kind::Ray)
+        return add(p.a, scale(lineDirection(p), t));
     if (p.kind == Primitive::Kind::Node || p.kind == Primitive::Kind::Face) return p.a;
     return add(p.a, add(scale(p.u, std::cos(t)), scale(p.v, std::sin(t))));
 }
 
 Point primitiveTangent(const Primitive& p, double t) {
     if (p.kind == Primitive::Kind::Spline) return splinePieceTangent(p, t);
-    if (p.kind == Primitive::Kind::Segment) return sub(p.b, p.a);
+    if (p.kind == Primitive::Kind::Segment || p.kind == Primitive::Kind::Ray)
+        return lineDirection(p);
     if (p.kind == Primitive::Kind::Node || p.kind == Primitive::Kind::Face) return {0, 0, 0};
     return add(scale(p.u, -std::sin(t)), scale(p.v, std::cos(t)));
 }
 
 void primitiveRange(const Primitive& p, double& low, double& high) {
-    bool ranged = p.kind == Primitive::Kind::Curve || p.kind == Primitive::Kind::Spline;
+    bool ranged = p.kind == Primitive::Kind::Curve || p.kind == Primitive::Kind::Spline ||
+                  p.kind == Primitive::Kind::Ray;
     low = ranged ? p.t0 : 0.0;
     high = ranged ? p.t1 : 1.0;
 }
@@ -347,6 +363,8 @@ double viewDistance(const Primitive& p, double x, double y, Point* nearest) {
         return std::hypot(p.a[0] - x, p.a[1] - y);
     }
     if (p.kind == Primitive::Kind::Segment) return segmentViewDistance(p.a, p.b, x, y, nearest);
+    if (p.kind == Primitive::Kind::Ray)
+        return lineViewDistance(p.a, p.u, p.t0, p.t1, x, y, nearest);
     auto distanceAt = [&](const Point& q) { return std::hypot(q[0] - x, q[1] - y); };
     // A curve seen from above: the ends, and where the view distance stops changing.
     std::vector<double> candidates = {p.t0, p.t1};

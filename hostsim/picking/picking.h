@@ -1,19 +1,22 @@
 // hostsim/picking/picking.h - the open drawing's geometry in world coordinates, for picks and
 // snaps.
 //
-// Every drawn object becomes primitives: straight segments, elliptical arcs (a circle or arc after
-// any affine map stays centre + u cos t + v sin t), single points and faces (a text's box, picked
-// anywhere inside). Block references are expanded with their block-to-world maps, so a primitive
-// inside one knows its innermost object, the references that contain it and the map. A uniform
-// grid over world XY finds the primitives near a pick without looking at the others; it covers
-// the bulk of the primitives, and the few far outside it are checked at every pick.
+// Every drawn object becomes primitives (hostsim/kinds builds them): straight segments,
+// elliptical arcs (a circle or arc after any affine map stays centre + u cos t + v sin t), single
+// points, faces (a text's box, picked anywhere inside) and lines without end (a ray, or a line
+// through a point both ways). A line without end has no extents: the grid never files it (it
+// is checked at every pick), the extents a view shows leave it out, and a view draws the part
+// of it that its window holds (rayInBox). Block references are expanded with
+// their block-to-world maps, so a primitive inside one knows its innermost object, the references
+// that contain it and the map. A uniform grid over world XY finds the primitives near a pick
+// without looking at the others; it covers the bulk of the primitives, and the few far outside it
+// are checked at every pick.
 //
-// Offers: buildGeometry (objectGeometry.cpp, hatches in hatches.cpp; what they share is in
-// building.h, for picking's own files only); the grid and the queries on the primitives
+// Offers: the primitives and the maps (affine.cpp); the grid and the queries on the primitives
 // (pickIndex.cpp); the boxes of primitives and the extents a view shows (extents.cpp); splines
 // and their pieces (splines.cpp). hostsim/snapping finds snap points on them. Needs:
-// hostsim/drawing (the objects and their axes). Everything is in world coordinates: the UCS, the
-// view and the system variables are the caller's.
+// hostsim/drawing (the objects, and a SPLINE's curve). Everything is in world coordinates: the
+// UCS, the view and the system variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
@@ -29,6 +32,7 @@ namespace hostsim {
 struct Affine {
     Point x = {1, 0, 0}, y = {0, 1, 0}, z = {0, 0, 1}, origin = {0, 0, 0};
 };
+// ---- maps (affine.cpp) ----
 Point applyAffine(const Affine& map, const Point& p);
 Point applyLinear(const Affine& map, const Point& v);            // without the origin: a direction
 Affine composeAffine(const Affine& outer, const Affine& inner);  // inner first
@@ -48,7 +52,9 @@ enum SnapBits : unsigned {
 };
 
 struct Primitive {
-    enum class Kind : unsigned char { Segment, Curve, Node, Spline, Face };
+    // Ray: the line from a along u (one unit long) without end: t from t0 to t1 = infinity, t0
+    // 0 for a ray that starts at a, -infinity for a line through a both ways.
+    enum class Kind : unsigned char { Segment, Curve, Node, Spline, Face, Ray };
     Kind kind = Kind::Segment;
     bool axisEnds = false;  // a Curve whose QUA points are the ends of u and v (an ellipse)
     unsigned snaps = 0;
@@ -56,8 +62,10 @@ struct Primitive {
     Point b = {0, 0, 0};                 // Segment end
     Point u = {0, 0, 0}, v = {0, 0, 0};  // Curve: a + u cos t + v sin t
                                          // Face: a + s u + t v, s and t in [0, 1]
+                                         // Ray: a + t u
     double t0 = 0.0, t1 = 0.0;           // Curve parameter range, t0 < t1 <= t0 + 2 pi
                                          // Spline: its knot span; a, b its ends, u, v its box
+                                         // Ray: 0 or -infinity, and infinity
     Point anchor = {0, 0, 0};            // the insertion point of a text or reference (snapIns)
     int top = -1;                        // the object kvs_entsel selects
     int leaf = -1;     // the innermost object; the VERTEX that starts an old polyline's segment
@@ -71,13 +79,6 @@ struct Instance {
     std::vector<int> containers;  // the references that hold it, innermost first
     Point insertion = {0, 0, 0};  // the outermost reference's insertion point, in world
 };
-
-// ---- building primitives (objectGeometry.cpp) ----
-// Rebuilds everything from d; notices tell what could not be drawn. What block references
-// expand to counts against byteLimit, with what the reader counted (d.bytesCounted): past it
-// nothing is built, and error says so ("file:line: the block references expand past ...").
-bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::string>& notices,
-                   std::string& error);
 
 // ---- finding primitives (pickIndex.cpp) ----
 // Takes over what buildGeometry built and files it in the grid; empty vectors release the last
@@ -95,7 +96,16 @@ struct PlanBox {
     void take(const PlanBox& other);
     bool empty() const { return !(lowX <= highX); }
 };
-PlanBox primitiveBox(const Primitive& p);
+PlanBox primitiveBox(const Primitive& p);  // a line without end: infinite on its far sides
+inline bool isUnbounded(const Primitive& p) { return p.kind == Primitive::Kind::Ray; }
+// Along a straight primitive, per unit of its parameter: a segment's b - a, a ray's u. Kept
+// apart from a, a ray's direction holds its digits however far off a lies.
+inline Point lineDirection(const Primitive& p) {
+    return p.kind == Primitive::Kind::Ray ? p.u : sub(p.b, p.a);
+}
+// The part of a line without end that lies in box (world XY), from and to on it; false when it
+// misses the box. One seen end-on (running along Z) is its point a.
+bool rayInBox(const Primitive& p, const PlanBox& box, Point& from, Point& to);
 // The extents a view of screenWidth by screenHeight pixels shows to hold the drawing: every
 // primitive, but for those so far from the rest that showing them would shrink the rest below a
 // pixel (leftOut counts their objects). False for a drawing with no geometry.
@@ -149,8 +159,8 @@ void splineCopyPieces(int index, int& first, int& last);
 void splineCrossings(const Primitive& a, const Primitive& b, std::vector<Point>& crossings);
 
 // ---- primitives (pickIndex.cpp) ----
-// A Segment runs over [0, 1], a Curve and a Spline over [t0, t1]; a Node and a Face have no course
-// (their point is a).
+// A Segment runs over [0, 1], a Curve, a Spline and a Ray over [t0, t1]; a Node and a Face have
+// no course (their point is a).
 Point primitivePoint(const Primitive& p, double t);
 Point primitiveTangent(const Primitive& p, double t);
 void primitiveRange(const Primitive& p, double& low, double& high);

@@ -38,14 +38,23 @@ Json textJson(const hostsim::PlanText& t) {
     return entry;
 }
 
+// [x, y, alongX, alongY, bothWays]: a line without end, which the page draws to its edges.
+Json rayJson(const hostsim::PlanRay& r) {
+    Json entry = finiteList({r.x, r.y, r.alongX, r.alongY});
+    entry.push_back(r.bothWays ? 1 : 0);
+    return entry;
+}
+
 Json planJson(const hostsim::PlanPrimitives& plan) {
-    Json curves = Json::array(), polylines = Json::array(), texts = Json::array();
+    Json curves = Json::array(), polylines = Json::array(), texts = Json::array(),
+         rays = Json::array();
     for (const hostsim::PlanCurve& c : plan.curves) curves.push_back(curveJson(c));
     for (const std::vector<double>& points : plan.polylines) polylines.push_back(finiteList(points));
     for (const hostsim::PlanText& t : plan.texts) texts.push_back(textJson(t));
+    for (const hostsim::PlanRay& r : plan.rays) rays.push_back(rayJson(r));
     return {{"segments", finiteList(plan.segments)}, {"curves", std::move(curves)},
             {"polylines", std::move(polylines)}, {"nodes", finiteList(plan.nodes)},
-            {"texts", std::move(texts)}};
+            {"texts", std::move(texts)}, {"rays", std::move(rays)}};
 }
 
 // The primitives of object top; withTexts: texts as their lines ("texts"), not as the boxes a

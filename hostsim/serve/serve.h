@@ -5,9 +5,10 @@
 // holds connections until their request head is whole (headGate.cpp), the drawing
 // and the view and the marks as the page sees them (drawingView.cpp), a drawing dropped on the
 // page (dropDrawing.cpp), the page's history and completion (pageInput.cpp), and serveSession,
-// the server itself (server.cpp). Needs: hostsim/view
-// (the plan view, the page's view, the SVG) and hostsim/services (and through it console,
-// picking, drawing, base); the program passes in what runs the session.
+// the server itself (server.cpp). Needs: hostsim/view (the plan view, the page's view, the SVG),
+// hostsim/services (the open drawing, the marks, the prompt's state) and hostsim/console (the
+// session's output and Ctrl-C); the program passes in what runs the session, and loads this
+// part (hostsim-serve.so) only for --serve.
 #ifndef VECTRIN_HOSTSIM_SERVE_SERVE_H
 #define VECTRIN_HOSTSIM_SERVE_SERVE_H
 

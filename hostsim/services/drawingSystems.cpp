@@ -7,6 +7,8 @@
 // its two systems is one of these; world and UCS are then reached through the UCS routines.
 #include "hostsim/services/services.h"
 
+#include "hostsim/kinds/kinds.h"
+
 namespace {
 
 using hostsim::Point;

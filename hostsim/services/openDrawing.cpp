@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hostsim/kinds/kinds.h"
 #include "hostsim/picking/picking.h"
 
 namespace {

@@ -7,7 +7,7 @@
 // units (units.cpp); the open drawing, its object names, kvs_entget, kvs_entnext and the view
 // (openDrawing.cpp); kvs_entsel, kvs_nentsel and kvs_osnap (selection.cpp); the marks of results
 // and picks (marks.cpp). Needs: hostsim/console, hostsim/quillet's values and symbols,
-// hostsim/drawing and hostsim/picking; nothing of the shell.
+// hostsim/drawing, hostsim/picking, hostsim/kinds and hostsim/snapping; nothing of the shell.
 #ifndef VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 #define VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 

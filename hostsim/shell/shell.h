@@ -2,8 +2,10 @@
 // completion and the host session as a whole.
 //
 // Offers: runCommandLine (commandLine.cpp); resetHostState (session.cpp); Tab completion
-// (completion.cpp, terminalCompletion.cpp). Needs: every other part; the module's loading and the
-// calls to it are hostsim/module's, whose header this one includes.
+// (completion.cpp, terminalCompletion.cpp). Needs: hostsim/module (the module's loading and the
+// calls to it, whose header this one includes), hostsim/services, hostsim/view and hostsim/help,
+// and through them the parts below; hostsim/serve by its header only: the program (main.cpp)
+// loads that part at run time, for --serve.
 #ifndef VECTRIN_HOSTSIM_SHELL_SHELL_H
 #define VECTRIN_HOSTSIM_SHELL_SHELL_H
 

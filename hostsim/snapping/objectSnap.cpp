@@ -100,10 +100,17 @@ bool isArc(const Primitive& p) {
     return p.kind == Primitive::Kind::Curve && p.t1 - p.t0 < 2 * pi - 1e-12;
 }
 
+// A segment or a line without end: one straight line in the view.
+bool isStraight(const Primitive& p) {
+    return p.kind == Primitive::Kind::Segment || p.kind == Primitive::Kind::Ray;
+}
+
 void offerEnds(const Primitive& p, Nearest& n) {
     if (p.kind == Primitive::Kind::Segment) {
         n.offer(p.a);
         n.offer(p.b);
+    } else if (p.kind == Primitive::Kind::Ray) {
+        if (std::isfinite(p.t0)) n.offer(p.a);  // where a ray starts; a line both ways has none
     } else if (isArc(p)) {
         n.offer(hostsim::primitivePoint(p, p.t0));
         n.offer(hostsim::primitivePoint(p, p.t1));
@@ -181,8 +188,8 @@ void offerSplineFeet(const Primitive& p, const Point& from, bool tangent, Neares
 // The feet of the perpendiculars from `from`: on a line's extension too, on a curve where the
 // radius from `from` meets it at a right angle.
 void offerPerpendiculars(const Primitive& p, const Point& from, Nearest& n) {
-    if (p.kind == Primitive::Kind::Segment) {
-        Point d = sub(p.b, p.a);
+    if (isStraight(p)) {
+        Point d = hostsim::lineDirection(p);
         double lengthSquared = dot(d, d);
         if (lengthSquared > 0)
             n.offer(hostsim::primitivePoint(p, dot(sub(from, p.a), d) / lengthSquared));
@@ -228,8 +235,9 @@ void offerInsertion(const Primitive& p, Nearest& n) {
 // a's equation at view point (x, y): zero on a's line or ellipse. False when a has none (a
 // point, or a curve seen edge-on).
 bool implicitValue(const Primitive& a, double x, double y, double& value) {
-    if (a.kind == Primitive::Kind::Segment) {
-        double dx = a.b[0] - a.a[0], dy = a.b[1] - a.a[1];
+    if (isStraight(a)) {
+        Point d = hostsim::lineDirection(a);
+        double dx = d[0], dy = d[1];
         double length = std::hypot(dx, dy);
         if (length == 0.0) return false;
         value = (dx * (y - a.a[1]) - dy * (x - a.a[0])) / length;
@@ -248,16 +256,37 @@ bool implicitValue(const Primitive& a, double x, double y, double& value) {
 
 // Whether the view point (x, y), on a's line or ellipse, lies on its drawn part.
 bool withinPrimitive(const Primitive& a, double x, double y) {
-    if (a.kind == Primitive::Kind::Segment) {
-        double dx = a.b[0] - a.a[0], dy = a.b[1] - a.a[1];
+    if (isStraight(a)) {
+        Point d = hostsim::lineDirection(a);
+        double dx = d[0], dy = d[1];
         double t = ((x - a.a[0]) * dx + (y - a.a[1]) * dy) / (dx * dx + dy * dy);
-        return t >= -rangeSlack && t <= 1 + rangeSlack;
+        double low = 0.0, high = 0.0;
+        hostsim::primitiveRange(a, low, high);
+        return t >= low - rangeSlack && t <= high + rangeSlack;
     }
     double det = a.u[0] * a.v[1] - a.u[1] * a.v[0];
     double px = x - a.a[0], py = y - a.a[1];
     double t = std::atan2((a.u[0] * py - a.u[1] * px) / det, (px * a.v[1] - py * a.v[0]) / det);
     double unused = 0.0;
     return inCurveRange(a, t, unused);
+}
+
+// Where two straight lines cross in the view, within both: solved, not sampled, as a line
+// without end has no range to sample. The point is b's, as elsewhere.
+void offerLineCrossing(const Primitive& a, const Primitive& b, Nearest& n) {
+    Point da = hostsim::lineDirection(a), db = hostsim::lineDirection(b);
+    double ax = da[0], ay = da[1], bx = db[0], by = db[1];
+    double across = ax * by - ay * bx;
+    double size = std::hypot(ax, ay) * std::hypot(bx, by);
+    if (!(std::fabs(across) > 1e-12 * size)) return;  // parallel, or one seen end-on
+    double ox = b.a[0] - a.a[0], oy = b.a[1] - a.a[1];
+    double s = (ox * by - oy * bx) / across, t = (ox * ay - oy * ax) / across;
+    double aLow = 0.0, aHigh = 0.0, bLow = 0.0, bHigh = 0.0;
+    hostsim::primitiveRange(a, aLow, aHigh);
+    hostsim::primitiveRange(b, bLow, bHigh);
+    if (s >= aLow - rangeSlack && s <= aHigh + rangeSlack && t >= bLow - rangeSlack &&
+        t <= bHigh + rangeSlack)
+        n.offer(hostsim::primitivePoint(b, t));
 }
 
 void offerCrossings(const Primitive& a, const Primitive& b, Nearest& n) {
@@ -273,6 +302,11 @@ void offerCrossings(const Primitive& a, const Primitive& b, Nearest& n) {
         return;
     }
     if (b.kind == Primitive::Kind::Node) return;
+    if (b.kind == Primitive::Kind::Ray) {  // no range to sample: a is sampled on b's line
+        if (a.kind == Primitive::Kind::Ray) return offerLineCrossing(a, b, n);
+        if (implicitValue(b, 0.0, 0.0, probe)) offerCrossings(b, a, n);  // not one seen end-on
+        return;
+    }
     double low = 0.0, high = 0.0;
     hostsim::primitiveRange(b, low, high);
     std::vector<double> roots;

@@ -6,6 +6,7 @@
 // BYBLOCK (0) and linetype BYBLOCK take the reference's, and BYLAYER (colour 256, or no colour
 // at all) the layer's. An object whose layer is off or frozen is not drawn, nor is anything
 // inside a reference on a frozen layer.
+#include "hostsim/kinds/kinds.h"
 #include "hostsim/picking/picking.h"
 #include "hostsim/view/view.h"
 
@@ -64,13 +65,6 @@ Look lookInside(const hostsim::Drawing& d, const DrawingObject& o, const Look& h
     return look;
 }
 
-// An old-style polyline's vertices look as their polyline does.
-const DrawingObject& lookingObject(const hostsim::Drawing& d, int index) {
-    const DrawingObject& o = d.objects[index];
-    bool part = (o.type == "VERTEX" || o.type == "SEQEND") && o.owner >= 0;
-    return part ? d.objects[o.owner] : o;
-}
-
 }  // namespace
 
 namespace hostsim {
@@ -82,7 +76,7 @@ bool primitiveStyle(const Primitive& p, PlanStyle& style) {
     Look look;  // the drawing itself: BYBLOCK at the top is the foreground, continuous
     for (auto holder = holders.rbegin(); holder != holders.rend(); ++holder)
         look = lookInside(d, d.objects[*holder], look);
-    const DrawingObject& o = lookingObject(d, p.leaf);
+    const DrawingObject& o = wholeObject(d, p.leaf);  // a vertex looks as its polyline does
     look = lookInside(d, o, look);
     if (look.frozen || look.off || groupInt(o, 60, 0) == 1) return false;
     style.colour = look.colour;

@@ -7,6 +7,7 @@
 #include <map>
 #include <unordered_set>
 
+#include "hostsim/kinds/kinds.h"
 #include "hostsim/picking/picking.h"
 #include "hostsim/view/view.h"
 
@@ -45,6 +46,25 @@ void addFaceSides(const Primitive& p, hostsim::PlanPrimitives& out) {
     }
 }
 
+// A line without end, for a view that clips it itself; one seen end-on is its point.
+void addRay(const Primitive& p, hostsim::PlanPrimitives& out) {
+    double dx = p.u[0], dy = p.u[1], length = std::hypot(dx, dy);
+    if (!(length > 0.0)) return addXY(out.nodes, p.a);
+    out.rays.push_back({p.a[0], p.a[1], dx / length, dy / length, !std::isfinite(p.t0)});
+}
+
+// The part of a line without end that the window holds, as a segment.
+void addRayInWindow(const Primitive& p, const hostsim::PlanWindow& window,
+                    hostsim::PlanPrimitives& out) {
+    hostsim::PlanBox box;
+    box.take(window.lowX, window.lowY);
+    box.take(window.highX, window.highY);
+    Point from, to;
+    if (!hostsim::rayInBox(p, box, from, to)) return;
+    addXY(out.segments, from);
+    addXY(out.segments, to);
+}
+
 void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
     switch (p.kind) {
         case Primitive::Kind::Segment:
@@ -62,6 +82,9 @@ void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
             break;
         case Primitive::Kind::Face:
             addFaceSides(p, out);
+            break;
+        case Primitive::Kind::Ray:
+            addRay(p, out);
             break;
     }
 }
@@ -216,25 +239,22 @@ class WindowPlan {
     double lastX = 0.0, lastY = 0.0;           // the last point of that piece
 };
 
-bool isTextType(const std::string& type) {
-    return type == "TEXT" || type == "ATTRIB" || type == "MTEXT";
-}
-
-// The lines of a text in its box: TEXT and ATTRIB fill it with one line; MTEXT's lines are
-// spaced by 5/3 of their height times group 44, as the box was measured.
+// The lines of a text in its box: a one-line text (TEXT, ATTRIB) fills it; paragraphs' lines
+// (MTEXT) are spaced by 5/3 of their height times group 44, as the box was measured.
 void addTextLines(const hostsim::DrawingObject& o, const Primitive& box,
                   hostsim::PlanPrimitives& out) {
     double width = hostsim::norm(box.u), boxHeight = hostsim::norm(box.v);
     if (!(width > 0.0) || !(boxHeight > 0.0)) return;
-    std::vector<std::string> lines = hostsim::textLines(o);
-    double spacing = o.type == "MTEXT" ? 5.0 / 3.0 * hostsim::groupReal(o, 44, 1.0) : 0.0;
+    bool paragraphs = hostsim::textFormOf(o) == hostsim::TextForm::Paragraphs;
+    std::vector<std::string> lines = hostsim::textLines(o, paragraphs);
+    double spacing = paragraphs ? 5.0 / 3.0 * hostsim::groupReal(o, 44, 1.0) : 0.0;
     double height = boxHeight / (1.0 + spacing * static_cast<double>(lines.size() - 1));
     Point alongUnit = hostsim::scale(box.u, height / width),
           upUnit = hostsim::scale(box.v, height / boxHeight);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         double rise = boxHeight - height - spacing * height * static_cast<double>(i);
         Point start = hostsim::add(box.a, hostsim::scale(box.v, rise / boxHeight));
-        double length = o.type == "MTEXT"
+        double length = paragraphs
                             ? 0.6 * static_cast<double>(hostsim::characterCount(lines[i]))
                             : width / height;
         out.texts.push_back({start[0], start[1], alongUnit[0], alongUnit[1], upUnit[0], upUnit[1],
@@ -246,7 +266,8 @@ void addTextLines(const hostsim::DrawingObject& o, const Primitive& box,
 bool isTextBox(const Primitive& p) {
     const auto& objects = hostsim::currentDrawing().objects;
     return p.kind == Primitive::Kind::Face && p.leaf >= 0 &&
-           p.leaf < static_cast<int>(objects.size()) && isTextType(objects[p.leaf].type);
+           p.leaf < static_cast<int>(objects.size()) &&
+           hostsim::textFormOf(objects[p.leaf]) != hostsim::TextForm::None;
 }
 
 void addPlanned(const Primitive& p, bool withTexts, hostsim::PlanPrimitives& out) {
@@ -262,6 +283,11 @@ void planWindow(const hostsim::PlanWindow& window, const std::vector<const Primi
                 bool withTexts, hostsim::PlanPrimitives& out) {
     WindowPlan plan(window, out);
     for (const Primitive* p : primitives) {
+        if (p->kind == Primitive::Kind::Ray) {
+            plan.endLine();
+            addRayInWindow(*p, window, out);
+            continue;
+        }
         bool text = withTexts && isTextBox(*p);
         Box box = boxOf(*p);
         bool shown = plan.shows(box);

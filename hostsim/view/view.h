@@ -4,7 +4,8 @@
 // Offers: planPrimitives and styledPlanPrimitives (planPrimitives.cpp); primitiveStyle
 // (objectStyles.cpp); the view's window and the page's view
 // (viewWindow.cpp); viewSvg and writeViewSvg (svgWriter.cpp). Needs: hostsim/services (the open
-// drawing and its geometry through hostsim/picking, the marks, the view's system variables).
+// drawing, the marks, the view's system variables), hostsim/picking (the drawing's primitives)
+// and hostsim/kinds (which objects are texts, and which look as the object they are part of).
 // A plan view of world XY: display X and Y are world X and Y, whatever the UCS.
 #ifndef VECTRIN_HOSTSIM_VIEW_VIEW_H
 #define VECTRIN_HOSTSIM_VIEW_VIEW_H
@@ -30,16 +31,25 @@ struct PlanText {
     double length;
     std::string text;  // UTF-8
 };
+// A line without end: from (x, y) along a direction one unit long in world XY, one way (a ray)
+// or both.
+struct PlanRay {
+    double x, y;
+    double alongX, alongY;
+    bool bothWays;
+};
 struct PlanPrimitives {
-    std::vector<double> segments;  // x0, y0, x1, y1, ...
+    std::vector<double> segments;  // x0, y0, x1, y1, ...; with a window, the rays' parts in it
     std::vector<PlanCurve> curves;
     std::vector<std::vector<double>> polylines;  // x, y, ...: a spline's piece sampled
     std::vector<double> nodes;                   // x, y, ...
     std::vector<PlanText> texts;                 // with withTexts only
+    std::vector<PlanRay> rays;                   // without a window only
 };
 constexpr int splineSamplesPerPiece = 16;  // enough for a smooth line at any zoom a page uses
 // A window of world XY and the size of its pixels, to draw for: what lies outside is left out,
-// what is smaller than a pixel is drawn once a pixel, and a spline's pieces are joined into one
+// a line without end is drawn as far as the window goes, what is smaller than a pixel is drawn
+// once a pixel, and a spline's pieces are joined into one
 // line sampled to a quarter pixel. So what is drawn grows with what the window shows, not with
 // how many objects and pieces lie in it.
 struct PlanWindow {

@@ -239,6 +239,29 @@ function tracePolyline(points) {
   }
 }
 
+// A line without end, [x, y, alongX, alongY, bothWays]: drawn from edge to edge of the canvas
+// (from its start, for a ray). t runs in canvas pixels along it.
+function traceRays(list) {
+  const {scale, left, top} = mapping;
+  for (const [x, y, alongX, alongY, bothWays] of list) {
+    const startX = left + x * scale, startY = top - y * scale;
+    let low = bothWays ? -Infinity : 0, high = Infinity;
+    for (const [start, step, size] of [[startX, alongX, canvas.width],
+                                       [startY, -alongY, canvas.height]]) {
+      if (step === 0) {
+        if (start < 0 || start > size) high = -Infinity;
+        continue;
+      }
+      const enter = -start / step, leave = (size - start) / step;
+      low = Math.max(low, Math.min(enter, leave));
+      high = Math.min(high, Math.max(enter, leave));
+    }
+    if (!(low <= high)) continue;
+    context.moveTo(startX + alongX * low, startY - alongY * low);
+    context.lineTo(startX + alongX * high, startY - alongY * high);
+  }
+}
+
 function traceNodes(list) {
   const {scale, left, top} = mapping;
   for (let i = 0; i + 1 < list.length; i += 2) {
@@ -290,6 +313,7 @@ function strokePrimitives(primitives, colour, width, dashes = []) {
   traceSegments(primitives.segments || []);
   for (const curve of primitives.curves || []) traceCurve(curve);
   for (const line of primitives.polylines || []) tracePolyline(line);
+  traceRays(primitives.rays || []);
   traceNodes(primitives.nodes || []);
   context.stroke();
   context.setLineDash([]);

@@ -228,6 +228,9 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
     const std::string aside = "0 CIRCLE\n10 5000\n20 0\n40 2\n";
     // parameters 0.2 to 1.2 of an ellipse centred (-100,250): x from -100 + 50 cos 1.2
     const std::string arc = "0 ELLIPSE\n10 -100\n20 250\n11 50\n21 0\n40 0.5\n41 0.2\n42 1.2\n";
+    // lines without end: picked anywhere along them, never in the extents nor counted out of them
+    const std::string xline = "0 XLINE\n10 1e17\n20 0\n11 1\n21 0\n";  // along X, from 1e17
+    const std::string ray = "0 RAY\n10 250\n20 250\n11 1\n21 1\n";
     struct Case {
         int line;
         std::string extra;
@@ -246,6 +249,8 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
         {__LINE__, manyFar, "1e20,50", "POINT", 2100, 494, "leaves out 100 objects"},
         {__LINE__, aside, "5000,2", "CIRCLE", 8, 5004, nullptr},  // far, but seen with the rest
         {__LINE__, arc, "-61.76,266.1", "ELLIPSE", 8, 592 - 50 * std::cos(1.2), nullptr},
+        {__LINE__, xline, "-1e9,0", "XLINE", 8, 494, nullptr},
+        {__LINE__, ray, "1e7,1e7", "RAY", 8, 494, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -1,6 +1,6 @@
 // tests/hostsim/view/svgWriterTests.cpp - the view as SVG: arcs bulge the way they run, texts turn
-// without being mirrored, result labels stand above their dot, and the file stays XML whatever a
-// label holds.
+// without being mirrored, result labels stand above their dot, lines without end reach the
+// window's edges, and the file stays XML whatever a label holds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -112,6 +112,34 @@ TEST_F(DrawingTest, SvgDrawsArcsTextsAndLabelsTheWayThePlanViewShowsThem) {
             EXPECT_GT(std::stod(mark[3]), std::stod(mark[1])) << "the label right of its dot";
             EXPECT_LT(std::stod(mark[4]), std::stod(mark[2])) << "the label above its dot";
         }
+    }
+}
+
+// The view is 1280 by 800 units about the line's middle (5, 0): x from -635 to 645, y from -400
+// to 400 (SVG's y runs down). A line without end is drawn as far as the window goes.
+TEST_F(DrawingTest, SvgDrawsLinesWithoutEndToTheWindowsEdges) {
+    struct Case {
+        int line;
+        const char* entity;
+        std::vector<double> ends;  // x1 y1 x2 y2 of its line, in SVG's coordinates; none: missed
+    };
+    const Case cases[] = {
+        {__LINE__, "0 XLINE\n10 0\n20 5\n11 1\n21 0\n", {-635, -5, 645, -5}},
+        {__LINE__, "0 RAY\n10 5\n20 5\n11 0\n21 1\n", {5, -5, 5, -400}},  // from its start
+        {__LINE__, "0 RAY\n10 5\n20 500\n11 0\n21 1\n", {}},  // runs away from the window
+        {__LINE__, "0 XLINE\n10 0\n20 0\n11 3\n21 4\n", {-300, 400, 300, -400}},
+    };
+    static const std::regex line(
+        "<line x1=\"([^\"]+)\" y1=\"([^\"]+)\" x2=\"([^\"]+)\" y2=\"([^\"]+)\"");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        open(std::string("0 LINE\n10 0\n20 0\n11 10\n21 0\n") + c.entity);
+        const std::string svg = hostsim::viewSvg();
+        std::vector<double> drawn;
+        for (std::sregex_iterator it(svg.begin(), svg.end(), line), end; it != end; ++it)
+            for (int k = 1; k <= 4; ++k) drawn.push_back(std::stod((*it)[k]));
+        ASSERT_EQ(4 + c.ends.size(), drawn.size()) << svg;  // the LINE, then the line without end
+        for (std::size_t k = 0; k < c.ends.size(); ++k) EXPECT_NEAR(c.ends[k], drawn[4 + k], 1e-9);
     }
 }
 

@@ -1,4 +1,4 @@
-// tests/hostsim/picking/drawingSnapTests.cpp - kvs_osnap: every mode on the objects it applies to.
+// tests/hostsim/snapping/drawingSnapTests.cpp - kvs_osnap: every mode on the objects it applies to.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -29,7 +29,9 @@ const char snapEntities[] =
     "0 ELLIPSE\n10 150\n20 0\n11 5\n21 0\n40 0.5\n41 0\n42 6.28318\n"  // whole, 2 pi rounded
     // knots 0 0 1 1 1: the last span is empty, and the curve ends at the middle control point
     "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 1\n40 1\n10 0\n20 -40\n10 10\n20 -40\n10 20\n20 -30\n"
-    "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 1\n10 30\n20 -40\n30 5\n10 40\n20 -40\n30 5\n";
+    "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 1\n10 30\n20 -40\n30 5\n10 40\n20 -40\n30 5\n"
+    "0 RAY\n10 40\n20 -8\n11 -1\n21 0\n"  // leftwards, across the line at x 30 and the xline
+    "0 XLINE\n10 -50\n20 0\n11 0\n21 1\n";  // upright, both ways
 const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n";
 
 class Snap : public DrawingTest {
@@ -90,6 +92,11 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_INT", {5.5, 0.5, 0}, {}, {5, 0, 0}},
         {__LINE__, "_INT", {30.5, 5.2, 0}, {}, {30, 5, 0}},     // a line across a circle
         {__LINE__, "_END,_CEN", {34, 0.5, 0}, {}, {30, 0, 0}},  // several modes at once
+        {__LINE__, "_END", {-1000, -8.5, 0}, {}, {40, -8, 0}},  // a ray's start, however far
+        {__LINE__, "_INT", {30.5, -7.5, 0}, {}, {30, -8, 0}},    // a ray across a line
+        {__LINE__, "_INT", {-49.5, -8.5, 0}, {}, {-50, -8, 0}},  // a ray across an xline
+        {__LINE__, "_NEA", {-50.5, 1e6, 0}, {}, {-50, 1e6, 0}},  // far beyond the grid
+        {__LINE__, "_PER", {-49.5, 20, 0}, {-80, 30, 0}, {-50, 30, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -118,6 +125,9 @@ TEST_F(Snap, NoPointOfTheModeIsAFailure) {
         {__LINE__, "_XYZ", {1, 0.5, 0}, {}},
         {__LINE__, "", {1, 0.5, 0}, {}},
         {__LINE__, "_END,", {1, 0.5, 0}, {}},
+        {__LINE__, "_END", {-50.5, 40, 0}, {}},  // an xline has no end
+        {__LINE__, "_MID", {0, -8.5, 0}, {}},    // nor a ray a middle
+        {__LINE__, "_NEA", {45, -8, 0}, {}},     // a ray does not run back past its start
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

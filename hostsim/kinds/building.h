@@ -1,9 +1,9 @@
-// hostsim/picking/building.h - what the files that turn objects into primitives share; only
-// picking's own files include it.
+// hostsim/kinds/building.h - what the files that turn objects into primitives share; only
+// the kinds part's own files include it.
 //
 // objectGeometry.cpp defines these and draws most objects; hatches.cpp draws hatches with them.
-#ifndef VECTRIN_HOSTSIM_PICKING_BUILDING_H
-#define VECTRIN_HOSTSIM_PICKING_BUILDING_H
+#ifndef VECTRIN_HOSTSIM_KINDS_BUILDING_H
+#define VECTRIN_HOSTSIM_KINDS_BUILDING_H
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "hostsim/picking/picking.h"
+#include "hostsim/kinds/kinds.h"
 
 namespace hostsim::building {
 
@@ -29,6 +29,7 @@ struct Source {
     int top = -1;
     int leaf = -1;
     int instance = 0;
+    unsigned snaps = ~0u;  // the modes its kind offers: none of its primitives offers more
 };
 
 struct Builder {
@@ -65,9 +66,30 @@ double radians(double degrees);
 // The object's own coordinates to world: its extrusion's axes, then the parent map.
 Affine objectFrame(const Affine& parent, const DrawingObject& o);
 
+// ---- the kinds of object (the table at the end of objectGeometry.cpp) ----
+// The primitives of object index, which stands in the block (or world) that parent maps.
+using BuildRoutine = void (*)(Builder& b, Source s, int index, const Affine& parent);
+// The axes of an object's own coordinate system (objectAxes). Some kinds keep world points yet
+// have the axes of their extrusion (ELLIPSE, SPLINE, MTEXT): their builders say where points are.
+enum class KindAxes : unsigned char {
+    Extrusion,  // the arbitrary-axis system of group 210
+    World,      // world axes, whatever its 210
+    Polyline,   // world for a 3D polyline, a mesh or a polyface (group 70 bit 8, 16 or 64)
+    Owner,      // its owner's, whose part it is (VERTEX, SEQEND): wholeObject
+};
+struct ObjectKind {
+    const char* name;     // the record's type, group 0
+    BuildRoutine build;   // nullptr: drawn with the object it belongs to
+    KindAxes axes;
+    unsigned snaps;       // the modes it offers, as SnapBits
+    TextForm text;        // a text is drawn by the view as its lines
+};
+// The row of an object's type; nullptr for a type nothing here draws.
+const ObjectKind* objectKindOf(const DrawingObject& o);
+
 // ---- hatches.cpp ----
 // A HATCH by the edges of its boundary paths.
-void addHatch(Builder& b, Source s, const DrawingObject& o, const Affine& parent);
+void addHatch(Builder& b, Source s, int index, const Affine& parent);
 
 }  // namespace hostsim::building
 

@@ -1,4 +1,4 @@
-// tests/hostsim/shell/languageTests.cpp - the module file a locale or a language asks for.
+// tests/hostsim/module/languageTests.cpp - the module file a locale or a language asks for.
 #include <gtest/gtest.h>
 
 #include <string>

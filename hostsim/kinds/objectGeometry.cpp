@@ -1,12 +1,12 @@
-// hostsim/picking/objectGeometry.cpp - world geometry of every drawn object, block references
-// expanded, handed to the pick index (pickIndex.cpp).
+// hostsim/kinds/objectGeometry.cpp - world geometry of every drawn object, block references
+// expanded, handed to the pick index (hostsim/picking).
 //
-// Coordinates in DXF are of three kinds: world (LINE, POINT, 3D polylines, meshes), the object's
-// own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a block's own
-// coordinates. Each object is turned into primitives through one Affine map that takes its
-// coordinates to world; a reference composes its map onto its parent's and expands its block.
-#include "hostsim/picking/building.h"
-#include "hostsim/picking/picking.h"
+// Coordinates in DXF are of three kinds: world (LINE, POINT, RAY, XLINE, 3D polylines, meshes),
+// the object's own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a
+// block's own coordinates. Each object is turned into primitives through one Affine map that takes
+// its coordinates to world; a reference composes its map onto its parent's and expands its block.
+#include "hostsim/kinds/building.h"
+#include "hostsim/kinds/kinds.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,27 +41,6 @@ using hostsim::cross;
 using hostsim::dot;
 
 }  // namespace
-
-namespace hostsim {
-
-Point applyLinear(const Affine& m, const Point& v) {
-    return add(add(scale(m.x, v[0]), scale(m.y, v[1])), scale(m.z, v[2]));
-}
-
-Point applyAffine(const Affine& m, const Point& p) {
-    return add(applyLinear(m, p), m.origin);
-}
-
-Affine composeAffine(const Affine& outer, const Affine& inner) {
-    Affine out;
-    out.x = applyLinear(outer, inner.x);
-    out.y = applyLinear(outer, inner.y);
-    out.z = applyLinear(outer, inner.z);
-    out.origin = applyAffine(outer, inner.origin);
-    return out;
-}
-
-}  // namespace hostsim
 
 namespace hostsim::building {
 
@@ -134,7 +113,7 @@ bool roomForMore(Builder& b) {
 Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps) {
     Primitive p;
     p.kind = kind;
-    p.snaps = snaps;
+    p.snaps = snaps & s.snaps;  // no more than its kind offers
     p.top = s.top;
     p.leaf = s.leaf;
     p.instance = s.instance;
@@ -218,19 +197,31 @@ namespace {
 
 using namespace hostsim::building;
 
-void addLine(Builder& b, const Source& s, const DrawingObject& o) {
+// ---- the builders of the table of kinds (at the end of this file), one a kind ----
+// Each takes the object by its index, with the map of the block (or world) it stands in.
+
+void addLine(Builder& b, Source s, int index, const Affine&) {
+    const DrawingObject& o = b.drawing.objects[index];
     addSegment(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::groupPoint(o, 11, {0, 0, 0}),
                lineSnaps);
 }
 
-void addCircleOrArc(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+void addPoint(Builder& b, Source s, int index, const Affine&) {
+    addNode(b, s, hostsim::groupPoint(b.drawing.objects[index], 10, {0, 0, 0}), hostsim::snapNod);
+}
+
+void addCircle(Builder& b, Source s, int index, const Affine& parent) {
+    const DrawingObject& o = b.drawing.objects[index];
+    s.frame = objectFrame(parent, o);
+    addArc(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::groupReal(o, 40, 0.0), 0.0, 2 * pi,
+           curveSnaps);
+}
+
+void addArcObject(Builder& b, Source s, int index, const Affine& parent) {
+    const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     Point centre = hostsim::groupPoint(o, 10, {0, 0, 0});
     double radius = hostsim::groupReal(o, 40, 0.0);
-    if (o.type == "CIRCLE") {
-        addArc(b, s, centre, radius, 0.0, 2 * pi, curveSnaps);
-        return;
-    }
     double start = radians(hostsim::groupReal(o, 50, 0.0));
     double end = radians(hostsim::groupReal(o, 51, 360.0));
     start = std::fmod(start, 2 * pi);
@@ -258,7 +249,8 @@ void addVertexChain(Builder& b, Source s, const std::vector<Vertex>& vertices, b
 }
 
 // LWPOLYLINE: each group 10 starts a vertex; a group 42 before the next one is its bulge.
-void addLightPolyline(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+void addLightPolyline(Builder& b, Source s, int index, const Affine& parent) {
+    const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     double elevation = hostsim::groupReal(o, 38, 0.0);
     std::vector<Vertex> vertices;
@@ -384,13 +376,15 @@ double estimatedWidth(double height, std::size_t characters) {
 // 10; otherwise 11 is the point of the alignment 72 (left, center, right, aligned, middle, fit)
 // and 73 (baseline, bottom, middle, top), but for aligned and fit texts, which run from 10 to 11
 // (an aligned text's height grows with its width). Bottom is the baseline: there are no fonts.
-void addText(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+void addText(Builder& b, Source s, int index, const Affine& parent) {
+    const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
     double height = hostsim::groupReal(o, 40, 1.0);
     double angle = radians(hostsim::groupReal(o, 50, 0.0));
-    double width = estimatedWidth(height, hostsim::characterCount(hostsim::textLines(o)[0])) *
-                   hostsim::groupReal(o, 41, 1.0);
+    double width =
+        estimatedWidth(height, hostsim::characterCount(hostsim::textLines(o, false)[0])) *
+        hostsim::groupReal(o, 41, 1.0);
     int horizontal = hostsim::groupInt(o, 72, 0), vertical = hostsim::groupInt(o, 73, 0);
     const hostsim::DxfGroup* second = hostsim::findGroup(o, 11);
     Point aligned = hostsim::groupPoint(o, 11, at);
@@ -420,7 +414,8 @@ constexpr double mtextLineSpacing = 5.0 / 3.0;  // baseline to baseline, in text
 // coordinates); the box, width 42, else 41, else estimated, and lines of height 40 spaced by
 // 5/3 of it (times the factor 44), is placed about 10 by the attachment 71: 1 to 9, top, middle,
 // bottom rows of left, center, right.
-void addMText(Builder& b, const Source& s, const DrawingObject& o) {
+void addMText(Builder& b, Source s, int index, const Affine&) {
+    const DrawingObject& o = b.drawing.objects[index];
     Point axes[3];
     Point normal = hostsim::groupPoint(o, 210, {0, 0, 1});
     if (!hostsim::extrusionAxes(normal, axes)) hostsim::extrusionAxes({0, 0, 1}, axes);
@@ -434,7 +429,7 @@ void addMText(Builder& b, const Source& s, const DrawingObject& o) {
     }
     Point up = cross(axes[2], along);
     double height = hostsim::groupReal(o, 40, 1.0);
-    std::vector<std::string> lines = hostsim::textLines(o);
+    std::vector<std::string> lines = hostsim::textLines(o, true);
     std::size_t longest = 0;
     for (const std::string& line : lines)
         longest = std::max(longest, hostsim::characterCount(line));
@@ -467,7 +462,8 @@ void alignWithAxes(Primitive& p) {
 // ELLIPSE: centre and major axis are world coordinates; the extrusion only turns the minor axis,
 // extrusion x major scaled to ratio times the major's length. The parameters run from 41 to 42,
 // across 0 when 42 is the smaller; a full ellipse runs 0 to 2 pi.
-void addEllipse(Builder& b, const Source& s, const DrawingObject& o) {
+void addEllipse(Builder& b, Source s, int index, const Affine&) {
+    const DrawingObject& o = b.drawing.objects[index];
     Point major = hostsim::groupPoint(o, 11, {0, 0, 0});
     Point normal = hostsim::groupPoint(o, 210, {0, 0, 1});
     double ratio = hostsim::groupReal(o, 40, 1.0);
@@ -510,7 +506,8 @@ void addEdges(Builder& b, const Source& s, const Point* corners, std::size_t cou
 }
 
 // SOLID and TRACE: corners in their own coordinates, drawn in the order 1, 2, 4, 3.
-void addSolid(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+void addSolid(Builder& b, Source s, int index, const Affine& parent) {
+    const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     Point third = hostsim::groupPoint(o, 12, {0, 0, 0});
     Point corners[4] = {hostsim::groupPoint(o, 10, {0, 0, 0}),
@@ -521,7 +518,8 @@ void addSolid(Builder& b, Source s, const DrawingObject& o, const Affine& parent
 
 // 3DFACE: world corners in order; bits 1, 2, 4 and 8 of group 70 hide the edges that start at
 // corners 1 to 4, which are then neither drawn nor picked.
-void addFace(Builder& b, const Source& s, const DrawingObject& o) {
+void addFace(Builder& b, Source s, int index, const Affine&) {
+    const DrawingObject& o = b.drawing.objects[index];
     Point third = hostsim::groupPoint(o, 12, {0, 0, 0});
     Point corners[4] = {hostsim::groupPoint(o, 10, {0, 0, 0}),
                         hostsim::groupPoint(o, 11, {0, 0, 0}), third,
@@ -530,11 +528,10 @@ void addFace(Builder& b, const Source& s, const DrawingObject& o) {
 }
 
 // The clip boundary of an IMAGE or WIPEOUT in pixels (groups 14 and 24, from the image's top left
-// corner): a rectangle by two corners, or a polygon; the whole image without one, or for an image
-// whose clipping is off (group 280), which shows whole.
-std::vector<Point> boundaryPixels(const DrawingObject& o) {
+// corner): a rectangle by two corners, or a polygon; the whole image without one, or when it is
+// not clipped (an image whose clipping is off, group 280, shows whole).
+std::vector<Point> boundaryPixels(const DrawingObject& o, bool clipped) {
     std::vector<Point> pixels;
-    bool clipped = o.type != "IMAGE" || hostsim::groupInt(o, 280, 1) != 0;
     for (std::size_t i = 0; clipped && i < o.groups.size(); ++i) {
         if (o.groups[i].code != 14) continue;
         Point p = {0, 0, 0};
@@ -555,7 +552,8 @@ std::vector<Point> boundaryPixels(const DrawingObject& o) {
 }
 
 // A SPLINE's points are world coordinates: the instance's map is its frame.
-void addSpline(Builder& b, const Source& s, const DrawingObject& o) {
+void addSpline(Builder& b, Source s, int index, const Affine&) {
+    const DrawingObject& o = b.drawing.objects[index];
     std::vector<Primitive> pieces;
     std::string why;
     if (!hostsim::splinePieces(o, b.instances[s.instance].map, pieces, why))
@@ -571,22 +569,62 @@ void addSpline(Builder& b, const Source& s, const DrawingObject& o) {
 
 // IMAGE and WIPEOUT, by their boundary: pixel (x, y) lies at the insertion point 10 plus x + 1/2
 // times the pixel vector 11 and height - y - 1/2 times the pixel vector 12, all in world.
-void addImage(Builder& b, const Source& s, const DrawingObject& o) {
+void addBoundary(Builder& b, const Source& s, const DrawingObject& o, bool clipped) {
     Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
     Point u = hostsim::groupPoint(o, 11, {1, 0, 0}), v = hostsim::groupPoint(o, 12, {0, 1, 0});
     double height = hostsim::groupPoint(o, 13, {1, 1, 0})[1];
-    std::vector<Point> corners = boundaryPixels(o);
+    std::vector<Point> corners = boundaryPixels(o, clipped);
     for (Point& p : corners) p = add(add(at, scale(u, p[0] + 0.5)), scale(v, height - p[1] - 0.5));
     addEdges(b, s, corners.data(), corners.size(), 0);
 }
 
-// An object with no geometry here, counted once however often its block is referred to. VERTEX,
-// SEQEND and ATTRIB are drawn with their owner, an ATTDEF in a block as its reference's ATTRIB.
+void addImage(Builder& b, Source s, int index, const Affine&) {
+    const DrawingObject& o = b.drawing.objects[index];
+    addBoundary(b, s, o, hostsim::groupInt(o, 280, 1) != 0);
+}
+
+void addWipeout(Builder& b, Source s, int index, const Affine&) {
+    addBoundary(b, s, b.drawing.objects[index], true);
+}
+
+// RAY and XLINE: a line without end from point 10 along direction 11, both in world (in the
+// block's coordinates inside one), one way from the point or both ways through it.
+void addUnboundedLine(Builder& b, const Source& s, const DrawingObject& o, bool bothWays) {
+    if (!roomForMore(b)) return;
+    Point from = hostsim::applyAffine(s.frame, hostsim::groupPoint(o, 10, {0, 0, 0}));
+    Point along = hostsim::applyLinear(s.frame, hostsim::groupPoint(o, 11, {0, 0, 0}));
+    double largest = std::max({std::fabs(along[0]), std::fabs(along[1]), std::fabs(along[2])});
+    if (!(largest > 0.0) || !std::isfinite(largest)) {
+        addNotice(b, o.line, std::string(bothWays ? "a construction line" : "a ray") +
+                                 " without a direction is not drawn");
+        return;
+    }
+    along = scale(along, 1.0 / largest);  // scaled first: a huge direction's length overflows
+    Primitive p = primitiveFrom(s, Primitive::Kind::Ray, lineSnaps);
+    p.a = from;
+    p.u = scale(along, 1.0 / hostsim::norm(along));
+    p.t0 = bothWays ? -INFINITY : 0.0;
+    p.t1 = INFINITY;
+    if (!isFinitePoint(p.a)) return;
+    b.primitives.push_back(p);
+}
+
+void addRay(Builder& b, Source s, int index, const Affine&) {
+    addUnboundedLine(b, s, b.drawing.objects[index], false);
+}
+
+void addXline(Builder& b, Source s, int index, const Affine&) {
+    addUnboundedLine(b, s, b.drawing.objects[index], true);
+}
+
+// An object with no geometry here, counted once however often its block is referred to.
 void noteUndrawn(Builder& b, int index) {
-    const std::string& type = b.drawing.objects[index].type;
-    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") return;
-    if (type == "ATTDEF" && b.drawing.objects[index].sequence != hostsim::entitiesSequence) return;
-    if (b.undrawn.insert(index).second) ++b.undrawnTypes[type];
+    if (b.undrawn.insert(index).second) ++b.undrawnTypes[b.drawing.objects[index].type];
+}
+
+// An ATTDEF in a block is drawn as its reference's ATTRIB; one in ENTITIES draws nothing.
+void addAttributeDefinition(Builder& b, Source, int index, const Affine&) {
+    if (b.drawing.objects[index].sequence == hostsim::entitiesSequence) noteUndrawn(b, index);
 }
 
 // One notice for them all: "12 objects of types HATCH, MTEXT are not drawn".
@@ -655,7 +693,8 @@ void addAttributes(Builder& b, int insert, const Affine& parent, int instance, i
         s.top = top;
         s.leaf = i;
         s.instance = instance;
-        addText(b, s, objects[i], parent);
+        s.snaps = objectKindOf(objects[i])->snaps;
+        addText(b, s, i, parent);
     }
 }
 
@@ -700,47 +739,76 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
 void addObject(Builder& b, int index, const Affine& parent, int instance, int top) {
     const DrawingObject& o = b.drawing.objects[index];
     if (top < 0) b.topLine = o.line;
+    const ObjectKind* kind = objectKindOf(o);
+    if (kind == nullptr) return noteUndrawn(b, index);
+    if (kind->build == nullptr) return;  // drawn with the object it belongs to
     Source s;
     s.frame = parent;
     s.top = top < 0 ? index : top;
     s.leaf = index;
     s.instance = instance;
-    const std::string& type = o.type;
-    if (type == "LINE") {
-        addLine(b, s, o);
-    } else if (type == "POINT") {
-        addNode(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::snapNod);
-    } else if (type == "CIRCLE" || type == "ARC") {
-        addCircleOrArc(b, s, o, parent);
-    } else if (type == "LWPOLYLINE") {
-        addLightPolyline(b, s, o, parent);
-    } else if (type == "POLYLINE") {
-        addOldPolyline(b, s, index, parent);
-    } else if (type == "TEXT") {
-        addText(b, s, o, parent);
-    } else if (type == "MTEXT") {
-        addMText(b, s, o);
-    } else if (type == "HATCH") {
-        addHatch(b, s, o, parent);
-    } else if (type == "INSERT") {
-        addReference(b, s, index, parent);
-    } else if (type == "ELLIPSE") {
-        addEllipse(b, s, o);
-    } else if (type == "SPLINE") {
-        addSpline(b, s, o);
-    } else if (type == "SOLID" || type == "TRACE") {
-        addSolid(b, s, o, parent);
-    } else if (type == "3DFACE") {
-        addFace(b, s, o);
-    } else if (type == "IMAGE" || type == "WIPEOUT") {
-        addImage(b, s, o);
-    } else {
-        noteUndrawn(b, index);
-    }
+    s.snaps = kind->snaps;
+    kind->build(b, s, index, parent);
 }
+
 }  // namespace
 
+// ---- the kinds of object ----
+
+namespace hostsim::building {
+
+constexpr unsigned polylineSnaps = lineSnaps | arcSnaps;
+constexpr unsigned curvePieceSnaps = snapEnd | snapMid | snapNea | snapPer | snapTan | snapInt;
+
+// One row a kind: the record's type (group 0); the routine that builds its primitives (none:
+// drawn with the object it belongs to); the axes of its own coordinate system; the snap modes
+// it offers, of which each primitive offers those its shape has (a whole circle has no END);
+// and whether it is a text, which the view draws as its lines. A type not here draws nothing
+// and is counted in one notice.
+const ObjectKind objectKinds[] = {
+    {"LINE", addLine, KindAxes::World, lineSnaps, TextForm::None},
+    {"POINT", addPoint, KindAxes::World, snapNod, TextForm::None},
+    {"RAY", addRay, KindAxes::World, snapEnd | snapNea | snapPer | snapInt, TextForm::None},
+    {"XLINE", addXline, KindAxes::World, snapNea | snapPer | snapInt, TextForm::None},
+    {"CIRCLE", addCircle, KindAxes::Extrusion, curveSnaps, TextForm::None},
+    {"ARC", addArcObject, KindAxes::Extrusion, arcSnaps, TextForm::None},
+    {"ELLIPSE", addEllipse, KindAxes::Extrusion, arcSnaps, TextForm::None},
+    {"LWPOLYLINE", addLightPolyline, KindAxes::Extrusion, polylineSnaps, TextForm::None},
+    {"POLYLINE", addOldPolyline, KindAxes::Polyline, polylineSnaps, TextForm::None},
+    {"VERTEX", nullptr, KindAxes::Owner, 0, TextForm::None},
+    {"SEQEND", nullptr, KindAxes::Owner, 0, TextForm::None},
+    {"SPLINE", addSpline, KindAxes::Extrusion, curvePieceSnaps, TextForm::None},
+    {"HATCH", addHatch, KindAxes::Extrusion, curvePieceSnaps, TextForm::None},  // spline edges: TAN
+    {"SOLID", addSolid, KindAxes::Extrusion, lineSnaps, TextForm::None},
+    {"TRACE", addSolid, KindAxes::Extrusion, lineSnaps, TextForm::None},
+    {"3DFACE", addFace, KindAxes::Extrusion, lineSnaps, TextForm::None},
+    {"IMAGE", addImage, KindAxes::Extrusion, lineSnaps, TextForm::None},
+    {"WIPEOUT", addWipeout, KindAxes::Extrusion, lineSnaps, TextForm::None},
+    {"TEXT", addText, KindAxes::Extrusion, snapIns, TextForm::OneLine},
+    {"MTEXT", addMText, KindAxes::Extrusion, snapIns, TextForm::Paragraphs},
+    {"INSERT", addReference, KindAxes::Extrusion, snapIns, TextForm::None},
+    {"ATTRIB", nullptr, KindAxes::Extrusion, snapIns, TextForm::OneLine},
+    {"ATTDEF", addAttributeDefinition, KindAxes::Extrusion, 0, TextForm::OneLine},
+};
+
+const ObjectKind* objectKindOf(const DrawingObject& o) {
+    static const std::unordered_map<std::string_view, const ObjectKind*> byName = [] {
+        std::unordered_map<std::string_view, const ObjectKind*> names;
+        for (const ObjectKind& kind : objectKinds) names.emplace(kind.name, &kind);
+        return names;
+    }();
+    auto found = byName.find(o.type);
+    return found == byName.end() ? nullptr : found->second;
+}
+
+}  // namespace hostsim::building
+
 namespace hostsim {
+
+TextForm textFormOf(const DrawingObject& o) {
+    const building::ObjectKind* kind = building::objectKindOf(o);
+    return kind == nullptr ? TextForm::None : kind->text;
+}
 
 bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::string>& notices,
                    std::string& error) {

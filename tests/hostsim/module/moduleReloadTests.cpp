@@ -1,5 +1,5 @@
-// tests/hostsim/shell/moduleReloadTests.cpp - the real module loaded and unloaded again and again in
-// one host, as the LOAD and UNLOAD commands do.
+// tests/hostsim/module/moduleReloadTests.cpp - the real module loaded and unloaded again and again
+// in one host, as the LOAD and UNLOAD commands do.
 //
 // Its own binary: it exports the kvs_* routines for the module, as hostsim does. The module is
 // held open once with RTLD_NODELETE, so an unload leaves its statics as they were: a reload must

@@ -1,6 +1,7 @@
-// hostsim/drawing/objectAxes.cpp - an object's own coordinate system: the arbitrary-axis system
-// of its extrusion direction, or world axes for the objects whose coordinates are world ones.
-#include "hostsim/drawing/drawing.h"
+// hostsim/kinds/objectAxes.cpp - an object's own coordinate system: the arbitrary-axis system
+// of its extrusion direction, or world axes for the kinds whose coordinates are world ones.
+#include "hostsim/kinds/building.h"
+#include "hostsim/kinds/kinds.h"
 
 #include <cmath>
 
@@ -20,9 +21,13 @@ bool normalize(Point& p) {
     return true;
 }
 
+using hostsim::building::KindAxes;
+
 bool worldAxesType(const hostsim::DrawingObject& o) {
-    if (o.type == "LINE" || o.type == "POINT") return true;
-    return o.type == "POLYLINE" && (hostsim::groupInt(o, 70, 0) & (8 | 16 | 64)) != 0;
+    const hostsim::building::ObjectKind* kind = hostsim::building::objectKindOf(o);
+    if (kind == nullptr) return false;
+    if (kind->axes == KindAxes::World) return true;
+    return kind->axes == KindAxes::Polyline && (hostsim::groupInt(o, 70, 0) & (8 | 16 | 64)) != 0;
 }
 
 }  // namespace
@@ -43,10 +48,16 @@ bool extrusionAxes(const Point& extrusion, Point axes[3]) {
     return true;
 }
 
+const DrawingObject& wholeObject(const Drawing& d, int index) {
+    const DrawingObject& o = d.objects[index];
+    const building::ObjectKind* kind = building::objectKindOf(o);
+    bool part = kind != nullptr && kind->axes == building::KindAxes::Owner && o.owner >= 0;
+    return part ? d.objects[o.owner] : o;
+}
+
 bool objectAxes(const Drawing& d, int index, Point axes[3]) {
     if (index < 0 || index >= static_cast<int>(d.objects.size())) return false;
-    const DrawingObject* o = &d.objects[index];
-    if ((o->type == "VERTEX" || o->type == "SEQEND") && o->owner >= 0) o = &d.objects[o->owner];
+    const DrawingObject* o = &wholeObject(d, index);
     if (worldAxesType(*o)) {
         axes[0] = {1, 0, 0};
         axes[1] = {0, 1, 0};

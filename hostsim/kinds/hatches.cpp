@@ -1,4 +1,4 @@
-// hostsim/picking/hatches.cpp - a HATCH drawn by its boundary paths, in its own coordinates.
+// hostsim/kinds/hatches.cpp - a HATCH drawn by its boundary paths, in its own coordinates.
 //
 // The boundary is read group by group in the order written: the same codes (10, 40, 72, 73, 97)
 // mean different things in a polyline path, in each kind of edge and after the paths. Edges lie
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "hostsim/picking/building.h"
-#include "hostsim/picking/picking.h"
+#include "hostsim/kinds/building.h"
+#include "hostsim/kinds/kinds.h"
 
 namespace {
 
@@ -191,7 +191,8 @@ namespace hostsim::building {
 
 // The paths 91, each flagged 92 (bit 2: a polyline path) and followed by the count 97 of the
 // objects it came from and their handles 330.
-void addHatch(Builder& b, Source s, const DrawingObject& o, const Affine& parent) {
+void addHatch(Builder& b, Source s, int index, const Affine& parent) {
+    const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     Reader r{o.groups, 0};
     while (r.at < o.groups.size() && !r.is(91)) ++r.at;
