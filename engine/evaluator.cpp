@@ -157,10 +157,15 @@ inline bool readNumeralOperand(Value& out) {
     return (std::isfinite(out.num) && ErrorCode == 0) || checkValueFully(out, 0);
 }
 
+// The three binary levels of the grammar, each operator left-associative:
+//   expression -> term { ('+' | '-') term }           sumPriority
+//   term       -> power { ('*' | '/' | '&') power }    termPriority
+//   power      -> unary { '^' unary }                  powerPriority
 // Applies to left every operator of at least minPriority that follows, each with its right
-// operand; an operand first takes the operators that bind tighter than the one before it. The
-// operators are applied in the very order the grammar's levels would apply them, each result
-// checked at once, so every error is the one the levels would report.
+// operand; an operand first takes the operators that bind tighter than the one before it, so a
+// right operand of '+' is a whole term and one of '*' a whole power. The operators are applied in
+// the very order the levels would apply them, each result checked at once, so every error is the
+// one the levels would report.
 void applyOperators(Value& left, int minPriority) {
     for (;;) {
         int priority = priorityOf(token);
@@ -288,9 +293,9 @@ __attribute__((noinline)) void parsePrimary(Value& out) {
 // Every value is checked once, where it is made: by parseUnary (or readNumeralOperand) for an
 // operand, and after each operator. The levels share one loop, applyOperators, which takes the
 // operators of a level and those above it: an operand is read by parseUnary directly, not
-// through every level in turn, and a numeral without even that call.
+// through a routine for each level in turn, and a numeral without even that call.
 
-// expression -> term { ('+' | '-') term }
+// expression -> term { ('+' | '-') term }, the terms and powers by applyOperators
 // An expression that starts with a numeral reads it here: most arguments and point components
 // are one numeral, and need no call of the levels below.
 void parseExpression(Value& out) {
@@ -301,20 +306,6 @@ void parseExpression(Value& out) {
         parseUnary(out);
     }
     if (priorityOf(token) != notAnOperator) applyOperators(out, sumPriority);
-}
-
-// term -> power { ('*' | '/' | '&') power }
-void parseTerm(Value& out) {
-    if (ErrorCode != 0) return;
-    parseUnary(out);
-    if (priorityOf(token) != notAnOperator) applyOperators(out, termPriority);
-}
-
-// power -> unary { '^' unary }, left to right
-void parsePower(Value& out) {
-    if (ErrorCode != 0) return;
-    parseUnary(out);
-    if (priorityOf(token) != notAnOperator) applyOperators(out, powerPriority);
 }
 
 // unary -> [ '-' | '+' ] primary

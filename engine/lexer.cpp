@@ -404,8 +404,6 @@ __attribute__((noinline)) void reportIllegalCharacter() {
 
 void forgetCharacterClasses() { classesKnown = false; }
 
-void readChar() { advance(); }
-
 void startLexer(const char* text) {
     if (!classesKnown) askHostAboutCharacters();
     ErrorCode = 0;
