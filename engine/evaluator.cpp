@@ -3,11 +3,11 @@
 #include <new>
 
 #include "engine/engine.h"
+#include "geometry/geometry.h"
 #include "messages/messageNumbers.h"
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
 constexpr double zeroTolerance = 1e-10;
 
 ValueKind scalarKind(const Value& a, const Value& b) {

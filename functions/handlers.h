@@ -6,9 +6,6 @@
 #include "geometry/geometry.h"
 #include "messages/messageNumbers.h"
 
-constexpr double degreesToRadians = 0.017453292519943295;
-constexpr double radiansToDegrees = 57.29577951308232;
-
 // ---- argument checks and results (functions/arguments.cpp) ----
 // True when the call's arguments match form, one letter per argument: 'v' a Vector, 'n' a
 // Real or an Integer. The count must match too.
