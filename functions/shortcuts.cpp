@@ -37,10 +37,6 @@ bool pickNamedLine(int number, Point3& a, Point3& b) {
     return pickEndpoints(name, a, b);
 }
 
-Point3 interpolate(const Point3& a, const Point3& b, double t) {
-    return Point3{(1 - t) * a.x + t * b.x, (1 - t) * a.y + t * b.y, (1 - t) * a.z + t * b.z};
-}
-
 }  // namespace
 
 void meeFunction() {
@@ -85,7 +81,7 @@ void plteeFunction() {
     if (!takesOneNumber("PLTEE(t)")) return;
     double t = numberArgument(0);
     if (!pickEndpoints("PLTEE", a, b)) return;
-    returnVector(interpolate(a, b, t));
+    returnVector(alongLine(a, b, t));
 }
 
 void pldeeFunction() {
@@ -93,7 +89,7 @@ void pldeeFunction() {
     if (!takesOneNumber("PLDEE(dist)")) return;
     double dist = numberArgument(0);
     if (!pickEndpoints("PLDEE", a, b)) return;
-    returnVector(interpolate(a, b, dist / distance(b, a)));
+    returnVector(alongLine(a, b, dist / distance(b, a)));
 }
 
 void illeFunction() {

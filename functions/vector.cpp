@@ -134,11 +134,6 @@ bool planeOfArguments(int first, Plane& plane) {
     return false;
 }
 
-// The point (1 - t)*p1 + t*p2.
-Point3 alongLine(const Point3& p1, const Point3& p2, double t) {
-    return add(scale(p1, 1 - t), scale(p2, t));
-}
-
 // The two points a form of ROT turns about: origin and origin + z, or p1ax and p2ax.
 bool rotationAxis(Point3& a1, Point3& a2, double& angleDegrees) {
     if (ErrorCode != 0) return false;

@@ -39,6 +39,10 @@ inline Point3 scale(const Point3& a, double s) { return {a.x * s, a.y * s, a.z *
 inline double dot(const Point3& a, const Point3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline double length(const Point3& a) { return std::sqrt(dot(a, a)); }
 inline double distance(const Point3& a, const Point3& b) { return length(subtract(a, b)); }
+// The point (1 - t)*a + t*b: a at 0, b at 1.
+inline Point3 alongLine(const Point3& a, const Point3& b, double t) {
+    return add(scale(a, 1 - t), scale(b, t));
+}
 
 // ---- geometry kernel (geometry/kernel.cpp): pure routines, no allocation, no reports ----
 // Statuses are the host's: KVS_RTNORM for success, KVS_RTERROR or KVS_RTREJ for failure.
