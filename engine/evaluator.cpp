@@ -197,8 +197,8 @@ void copyFields(Value& to, const Value& from) {
 
 // name [ '(' [ expression { ',' expression } [','] ] ')' ]
 void parseFunctionCall(Value& out) {
-    FunctionHandler handler = tokenFunction->handler;
-    const char* name = tokenFunction->name;  // the table's copy: tokenText changes as we read on
+    const FunctionEntry& entry = *tokenFunction;  // stays in the table: tokenFunction changes
+    const char* name = entry.name;  // the table's copy: tokenText changes as we read on
     nextToken();
     // This call's own arguments; nested calls have their own. Left raw, so that a call of one
     // argument does not clear twenty Values: each is made only when its argument is parsed.
@@ -222,7 +222,8 @@ void parseFunctionCall(Value& out) {
     if (ErrorCode != 0) return;
     callFrame.argCount = count;
     for (int i = 0; i < count; i++) copyFields(callFrame.args[i], args[i]);
-    handler();
+    if (entry.accepts != nullptr && !argumentsFit(entry)) return;
+    entry.handler();
     if (ErrorCode != 0) return;
     copyFields(out, callFrame.result);
 }

@@ -1,33 +1,43 @@
-// functions/arguments.cpp - the argument checks that every handler makes before it computes.
-#include "functions/handlers.h"
+// functions/arguments.cpp - the one check of a call's arguments against the form its function
+// accepts, made before the handler runs.
+#include "functions/functions.h"
 
-bool matchesForm(const char* form) {
+namespace {
+
+// True when one letter of a form takes the argument.
+bool letterTakes(char letter, const Value& argument) {
+    if (letter == 'x') return true;
+    return (letter == 'v') == (argument.kind == ValueKind::Vector);
+}
+
+// True when the call's arguments fit the list that starts at list and ends at '|' or '\0'.
+bool listFits(const char* list) {
     int i = 0;
-    for (; form[i] != '\0'; i++) {
-        if (i >= callFrame.argCount) return false;
-        bool isVector = callFrame.args[i].kind == ValueKind::Vector;
-        if ((form[i] == 'v') != isVector) return false;
+    for (; list[i] != '\0' && list[i] != '|'; i++) {
+        if (i >= callFrame.argCount || !letterTakes(list[i], callFrame.args[i])) return false;
     }
     return i == callFrame.argCount;
 }
 
-bool allArgumentsVectors() {
-    for (int i = 0; i < callFrame.argCount; i++) {
-        if (callFrame.args[i].kind != ValueKind::Vector) return false;
+bool anyListFits(const char* lists) {
+    for (const char* list = lists;; list++) {
+        if (listFits(list)) return true;
+        while (*list != '|' && *list != '\0') list++;
+        if (*list == '\0') return false;
     }
-    return true;
 }
 
-bool checkOneArgument(const char* displayName, bool wantVector) {
-    if (ErrorCode != 0) return false;
-    if (callFrame.argCount != 1) {
-        reportError(errorNeedsOneArgument, displayName);
-        return false;
+}  // namespace
+
+bool argumentsFit(const FunctionEntry& entry) {
+    const ArgumentForm& form = *entry.accepts;
+    if (form.lists == nullptr || anyListFits(form.lists)) return true;
+    const char* shown = form.shown != nullptr ? form.shown : entry.name;
+    int error = form.error;
+    // One argument, but not of the kind the one-argument form wants: the error says which kind.
+    if (error == errorNeedsOneArgument && callFrame.argCount == 1) {
+        error = form.lists[0] == 'v' ? errorNeedsVector : errorNeedsReal;
     }
-    bool isVector = callFrame.args[0].kind == ValueKind::Vector;
-    if (isVector != wantVector) {
-        reportError(wantVector ? errorNeedsVector : errorNeedsReal, displayName);
-        return false;
-    }
-    return true;
+    reportError(error, shown);
+    return false;
 }

@@ -8,20 +8,6 @@
 
 namespace {
 
-// The argument check of the shortcuts that take no argument.
-bool takesNoArguments(const char* name) {
-    if (callFrame.argCount == 0) return true;
-    reportError(errorTakesNoArguments, name);
-    return false;
-}
-
-// The argument check of PLTEE and PLDEE: one number.
-bool takesOneNumber(const char* usage) {
-    if (matchesForm("n")) return true;
-    reportError(errorUsage, usage);
-    return false;
-}
-
 // Both end points, or false after the silent error of a cancelled pick.
 bool pickEndpoints(const char* name, Point3& a, Point3& b) {
     if (pickEndpointPair(a, b, name) == KVS_RTNORM) return true;
@@ -41,19 +27,19 @@ bool pickNamedLine(int number, Point3& a, Point3& b) {
 
 void meeFunction() {
     Point3 a, b;
-    if (!takesNoArguments("MEE") || !pickEndpoints("MEE", a, b)) return;
+    if (!pickEndpoints("MEE", a, b)) return;
     returnVector(scale(add(a, b), 0.5));
 }
 
 void deeFunction() {
     Point3 a, b;
-    if (!takesNoArguments("DEE") || !pickEndpoints("DEE", a, b)) return;
+    if (!pickEndpoints("DEE", a, b)) return;
     returnReal(distance(b, a));
 }
 
 void neeFunction() {
     Point3 a, b;
-    if (!takesNoArguments("NEE") || !pickEndpoints("NEE", a, b)) return;
+    if (!pickEndpoints("NEE", a, b)) return;
     double dx = b.x - a.x, dy = b.y - a.y, length2D = std::sqrt(dx * dx + dy * dy);
     if (length2D < geometricTolerance) {
         reportError(errorLine2dPointsCoincide, "NEE");
@@ -64,13 +50,13 @@ void neeFunction() {
 
 void veeFunction() {
     Point3 a, b;
-    if (!takesNoArguments("VEE") || !pickEndpoints("VEE", a, b)) return;
+    if (!pickEndpoints("VEE", a, b)) return;
     returnVector(subtract(b, a));
 }
 
 void vee1Function() {
     Point3 a, b;
-    if (!takesNoArguments("VEE1") || !pickEndpoints("VEE1", a, b)) return;
+    if (!pickEndpoints("VEE1", a, b)) return;
     Point3 direction = subtract(b, a);
     normalize(direction);
     returnVector(direction);
@@ -78,7 +64,6 @@ void vee1Function() {
 
 void plteeFunction() {
     Point3 a, b;
-    if (!takesOneNumber("PLTEE(t)")) return;
     double t = numberArgument(0);
     if (!pickEndpoints("PLTEE", a, b)) return;
     returnVector(alongLine(a, b, t));
@@ -86,7 +71,6 @@ void plteeFunction() {
 
 void pldeeFunction() {
     Point3 a, b;
-    if (!takesOneNumber("PLDEE(dist)")) return;
     double dist = numberArgument(0);
     if (!pickEndpoints("PLDEE", a, b)) return;
     returnVector(alongLine(a, b, dist / distance(b, a)));
@@ -94,7 +78,7 @@ void pldeeFunction() {
 
 void illeFunction() {
     Point3 a1, b1, a2, b2;
-    if (!takesNoArguments("ILLE") || !pickNamedLine(pickFirstLineName, a1, b1) ||
+    if (!pickNamedLine(pickFirstLineName, a1, b1) ||
         !pickNamedLine(pickSecondLineName, a2, b2)) {
         return;
     }
