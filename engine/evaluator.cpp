@@ -221,8 +221,12 @@ void parseFunctionCall(Value& out) {
     }
     if (ErrorCode != 0) return;
     callFrame.argCount = count;
-    for (int i = 0; i < count; i++) copyFields(callFrame.args[i], args[i]);
-    if (entry.accepts != nullptr && !argumentsFit(entry)) return;
+    uint32_t vectors = 0;  // bit i: argument i is a Vector, for the check of the kinds
+    for (int i = 0; i < count; i++) {
+        copyFields(callFrame.args[i], args[i]);
+        vectors |= static_cast<uint32_t>(args[i].kind == ValueKind::Vector) << i;
+    }
+    if (entry.accepts != nullptr && !argumentsFit(entry, vectors)) return;
     entry.handler();
     if (ErrorCode != 0) return;
     copyFields(out, callFrame.result);
