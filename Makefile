@@ -80,6 +80,7 @@ bench: deps
 screenshot: dev
 	/usr/bin/python3 tests/hostsim/serve/browserPage.py build/bin/hostsim build/bin/vectrin.so \
 		tests/transcripts docs/servedPage.png
+	rm -f docs/servedPageRad.png  # the test's second picture: the README shows one
 
 # The served page on a drawing of 100,000 objects in headless Chromium: load and pan times.
 page-timing: dev

@@ -71,6 +71,11 @@ bool readInputLine(const std::string& prompt, std::string& line);
 bool inputInterrupted();
 // True while kvs_getpoint waits for its answer: every pick and point prompt asks through it.
 bool pointPromptWaiting();
+// The prompt the line source was asked with, while it waits for its line; empty otherwise.
+const std::string& waitingPrompt();
+// Called by the line source before it gives its line: the transcript shows text in its place (a
+// point clicked, sent exactly, shown rounded). Holds for that one line.
+void echoSourceLineAs(const std::string& text);
 // kvs_getpoint reads its answers with parsePointAnswer, relative to the base this gives at each
 // answer (the session gives LASTPOINT and ANGBASE); without one, the origin and angle 0.
 void usePointAnswerBase(std::function<PointAnswerBase()> base);
@@ -102,6 +107,10 @@ bool catchInterrupts();
 void releaseInterrupts();
 bool takeInterrupt();
 bool interruptWaiting();  // as takeInterrupt, but leaves the flag set
+// Waits until fd has input (or its end, or an error) and returns true, or until a Ctrl-C is
+// pending and returns false. SIGINT stays blocked between the look at the flag and the wait, so a
+// Ctrl-C that arrives just before the wait still ends it.
+bool waitForInput(int fd);
 // After a Ctrl-C that stopped work in progress: ends the line the terminal echoed ^C on, or
 // prints ^C where input is not a terminal, as a Ctrl-C at a prompt shows.
 void showInterrupt();

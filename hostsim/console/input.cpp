@@ -42,6 +42,8 @@ static bool scriptAtStart = false;                   // no line of the SCRIPT re
 static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
 static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
 static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
+static std::string promptWaiting;                     // the prompt of the read in progress
+static std::string sourceEcho;  // shown for the line source's next line instead of the line
 static std::function<hostsim::PointAnswerBase()> answerBaseSource;  // LASTPOINT and ANGBASE
 static bool lastReadUnattended = false;  // the last line came from a script, a pipe or a test
 static bool nextPointPromptCancelled = false;  // a pick missed where no one can pick again
@@ -54,7 +56,9 @@ int readTerminalKey(FILE* stream) {
     for (;;) {
         if (hostsim::interruptWaiting()) return '\n';  // accepts the line; the caller drops it
         unsigned char key;
-        ssize_t count = read(fileno(stream), &key, 1);
+        ssize_t count = -1;
+        errno = EINTR;  // a Ctrl-C ended the wait: readline's handler has it, checkSignals below
+        if (hostsim::waitForInput(fileno(stream))) count = read(fileno(stream), &key, 1);
         if (count == 1) return key;
         if (count == 0) return EOF;
         const hostsim::LineEditor& editor = *hostsim::loadedLineEditor();
@@ -130,7 +134,10 @@ PlainRead readStandardInputLine(std::string& line) {
             plainAtStart = false;
             return PlainRead::Line;
         }
-        if (hostsim::takeInterrupt()) break;
+        if (!hostsim::waitForInput(STDIN_FILENO)) {
+            if (hostsim::takeInterrupt()) break;
+            continue;  // another signal ended the wait
+        }
         char chunk[4096];
         ssize_t count = read(STDIN_FILENO, chunk, sizeof chunk);
         if (count > 0) plainPending.append(chunk, static_cast<std::size_t>(count));
@@ -186,12 +193,16 @@ bool nextLine(const std::string& prompt, std::string& line) {
         if (lineSource && scriptInput == nullptr && !testInput) {
             std::string given;
             hostsim::printText(prompt);
-            if (!lineSource(given)) {
+            promptWaiting = prompt;
+            sourceEcho.clear();
+            bool read = lineSource(given);
+            promptWaiting.clear();
+            if (!read) {
                 hostsim::startLine();
                 return false;
             }
             if (!hostsim::hostLineFromTerminal(given, line)) continue;
-            hostsim::printText(line + "\n");
+            hostsim::printText((sourceEcho.empty() ? line : sourceEcho) + "\n");
             return true;
         }
         bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
@@ -263,6 +274,10 @@ bool readInputLine(const std::string& prompt, std::string& line) { return nextLi
 bool inputInterrupted() { return lastReadInterrupted; }
 
 bool pointPromptWaiting() { return pointPromptOpen; }
+
+const std::string& waitingPrompt() { return promptWaiting; }
+
+void echoSourceLineAs(const std::string& text) { sourceEcho = text; }
 
 void watchAnswers(AnswerWatch watch) { answerWatch = std::move(watch); }
 

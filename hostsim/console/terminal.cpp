@@ -2,6 +2,7 @@
 #include "hostsim/console/console.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <readline/history.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -104,6 +105,17 @@ bool takeInterrupt() {
 }
 
 bool interruptWaiting() { return interruptPending != 0; }
+
+bool waitForInput(int fd) {
+    sigset_t interrupt, unblocked;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &interrupt, &unblocked);
+    pollfd input = {fd, POLLIN, 0};
+    int ready = interruptPending != 0 ? -1 : ppoll(&input, 1, nullptr, &unblocked);
+    pthread_sigmask(SIG_SETMASK, &unblocked, nullptr);
+    return ready > 0 || (ready < 0 && errno != EINTR && interruptPending == 0);
+}
 
 void showInterrupt() {
     printText(isatty(STDIN_FILENO) ? "\n" : "^C\n");

@@ -6,7 +6,8 @@
 // picking and snapping is derived from them (hostsim/picking). Which drawing is open, and its
 // object names, are the services' part.
 //
-// Offers: the Drawing types and readDxfText (dxfReader.cpp); readDrawingFile and the size limit
+// Offers: the Drawing types and readDxfText, the LAYER and LTYPE tables included (dxfReader.cpp);
+// the colour index (colours.cpp); readDrawingFile and the size limit
 // (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); objectAxes (objectAxes.cpp); the curve
 // of a SPLINE (splineCurves.cpp); what texts show (texts.cpp). Needs: hostsim/base only.
 #ifndef VECTRIN_HOSTSIM_DRAWING_DRAWING_H
@@ -51,6 +52,15 @@ struct BlockDefinition {
     int line = 0;
 };
 
+// A row of the LAYER table. Colour 7 is the foreground: white on a dark screen, black on paper.
+struct Layer {
+    int colour = 7;        // ACI 1 to 255
+    int trueColour = -1;   // 0xRRGGBB (group 420), -1 for none
+    std::string linetype;  // its linetype's name, upper case; empty: continuous
+    bool off = false;      // a negative colour
+    bool frozen = false;   // flag 1 of group 70
+};
+
 struct Drawing {
     int64_t id = 0;                      // set when the drawing opens; never 0 for an open drawing
     std::string source;                  // the file name, for messages
@@ -60,6 +70,10 @@ struct Drawing {
     std::unordered_map<std::string, int> blockByName;     // upper-case name -> blocks index
     std::unordered_map<std::string, int> objectByHandle;  // upper-case group 5 -> objects index
     std::vector<std::string> notices;  // what was read but cannot be honoured (an unknown code page)
+    std::unordered_map<std::string, Layer> layers;  // upper-case name -> its row
+    // Upper-case name -> its pattern in drawing units: a dash above 0, a gap below, a dot 0.
+    std::unordered_map<std::string, std::vector<double>> linetypes;
+    double linetypeScale = 1.0;  // $LTSCALE
     // The memory the reader counted against the size limit: the file's text, the objects, and
     // the geometry they give by themselves (hostsim/picking adds what block references expand to).
     std::uint64_t bytesCounted = 0;
@@ -79,6 +93,10 @@ const DxfGroup* findGroup(const DrawingObject& object, int code);  // the first 
 double groupReal(const DrawingObject& object, int code, double absent);
 int groupInt(const DrawingObject& object, int code, int absent);
 Point groupPoint(const DrawingObject& object, int xCode, const Point& absent);
+
+// ---- colours (colours.cpp) ----
+// The RGB of a DXF colour index (ACI), 0xRRGGBB, for 1 to 255; -1 for any other index.
+int aciColour(int index);
 
 // ---- a drawing file's text (drawingFile.cpp) ----
 // The memory a drawing may take, its file text included: HOSTSIM_MAX_DRAWING_BYTES when that is

@@ -4,7 +4,8 @@
 // A DXF file is a sequence of pairs of lines: a group code, then its value. The reader keeps every
 // group of the two sections it needs, checks each numeric value against its code's type so that
 // later readers can trust it, skips the other sections pair by pair, and ties VERTEX, ATTRIB and
-// SEQEND objects to the POLYLINE or INSERT they follow. Of the HEADER it reads $DWGCODEPAGE: each
+// SEQEND objects to the POLYLINE or INSERT they follow, and keeps the rows of the LAYER and LTYPE
+// tables that say how objects look. Of the HEADER it reads $LTSCALE and $DWGCODEPAGE: each
 // text is converted to the host's code page 1252 as it is read, from UTF-8 when its bytes are
 // valid UTF-8, else from that code page (ANSI_1252 when the header names none). Any fault ends
 // the read with "file:line: message"; nothing is ever read past the text's end.
@@ -357,7 +358,7 @@ void noteUnknownCodePage(const Reader& r, hostsim::Drawing& d, int valueLine,
 bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
     int code = 0, line = 0;
     std::string value;
-    bool codePageNext = false;
+    bool codePageNext = false, scaleNext = false;
     while (readPair(r, code, value, line)) {
         if (code == 0 && value == "ENDSEC") return true;
         if (code == 0 && stray) {
@@ -372,9 +373,74 @@ bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
             else
                 r.codePage = iconvName;
         }
+        if (scaleNext && code == 40 && parseReal(value, d.linetypeScale) && !(d.linetypeScale > 0))
+            d.linetypeScale = 1.0;
         codePageNext = code == 9 && value == "$DWGCODEPAGE";
+        scaleNext = code == 9 && value == "$LTSCALE";
     }
     return r.error.empty() ? fail(r, r.lineNumber, "the HEADER section is not closed by ENDSEC")
+                           : false;
+}
+
+// ---- the LAYER and LTYPE tables: how objects look. A value that is not a number is passed
+// over, as the tables decide only colours and dashes; nothing in them stops a drawing opening.
+
+long integerOr(const std::string& value, long absent) {
+    long number = absent;
+    return parseInteger(value, INT32_MIN, INT32_MAX, number) ? number : absent;
+}
+
+void takeLayer(hostsim::Drawing& d, const std::vector<DxfGroup>& groups) {
+    std::string name;
+    hostsim::Layer layer;
+    for (const DxfGroup& g : groups) {
+        if (g.code == 2) name = hostsim::upperName(std::string(trimmed(g.value)));
+        if (g.code == 6) layer.linetype = hostsim::upperName(std::string(trimmed(g.value)));
+        if (g.code == 70) layer.frozen = (integerOr(g.value, 0) & 1) != 0;
+        if (g.code == 420) layer.trueColour = static_cast<int>(integerOr(g.value, -1) & 0xFFFFFF);
+        if (g.code == 62) {
+            long colour = integerOr(g.value, 7);
+            layer.off = colour < 0;
+            layer.colour = static_cast<int>(colour < 0 ? -colour : colour);
+        }
+    }
+    if (layer.colour < 1 || layer.colour > 255) layer.colour = 7;
+    if (!name.empty()) d.layers[name] = layer;
+}
+
+void takeLinetype(hostsim::Drawing& d, const std::vector<DxfGroup>& groups) {
+    std::string name;
+    std::vector<double> pattern;
+    for (const DxfGroup& g : groups) {
+        double length = 0.0;
+        if (g.code == 2) name = hostsim::upperName(std::string(trimmed(g.value)));
+        if (g.code == 49 && parseReal(g.value, length)) pattern.push_back(length);
+    }
+    if (!name.empty()) d.linetypes[name] = pattern;
+}
+
+void takeTableRow(hostsim::Drawing& d, const std::string& type,
+                  const std::vector<DxfGroup>& groups) {
+    if (type == "LAYER") takeLayer(d, groups);
+    if (type == "LTYPE") takeLinetype(d, groups);
+}
+
+// Rows are "0 LAYER" (or another table's type) and their groups, between "0 TABLE" and "0 ENDTAB".
+bool readTables(Reader& r, hostsim::Drawing& d) {
+    int code = 0, line = 0;
+    std::string value, rowType;
+    std::vector<DxfGroup> row;
+    while (readPair(r, code, value, line)) {
+        if (code != 0) {
+            if (!rowType.empty()) row.push_back(DxfGroup{code, value});
+            continue;
+        }
+        takeTableRow(d, rowType, row);
+        row.clear();
+        rowType = value == "TABLE" || value == "ENDTAB" ? "" : value;
+        if (value == "ENDSEC") return true;
+    }
+    return r.error.empty() ? fail(r, r.lineNumber, "the TABLES section is not closed by ENDSEC")
                            : false;
 }
 
@@ -385,6 +451,7 @@ bool readSection(Reader& r, hostsim::Drawing& d, int line, std::string& name) {
     if (name == "ENTITIES") return readEntities(r, d);
     if (name == "BLOCKS") return readBlocks(r, d);
     if (name == "HEADER") return readHeader(r, d);
+    if (name == "TABLES") return readTables(r, d);
     return skipSection(r, name);
 }
 

@@ -38,11 +38,7 @@ Json textJson(const hostsim::PlanText& t) {
     return entry;
 }
 
-// The primitives of object top, or of every object when top is negative; withTexts: texts as
-// their lines ("texts"), not as the boxes a pick finds them by.
-Json primitivesJson(int top, bool withTexts) {
-    hostsim::PlanPrimitives plan;
-    hostsim::planPrimitives(top, withTexts, plan);
+Json planJson(const hostsim::PlanPrimitives& plan) {
     Json curves = Json::array(), polylines = Json::array(), texts = Json::array();
     for (const hostsim::PlanCurve& c : plan.curves) curves.push_back(curveJson(c));
     for (const std::vector<double>& points : plan.polylines) polylines.push_back(finiteList(points));
@@ -52,13 +48,78 @@ Json primitivesJson(int top, bool withTexts) {
             {"texts", std::move(texts)}};
 }
 
+// The primitives of object top; withTexts: texts as their lines ("texts"), not as the boxes a
+// pick finds them by.
+Json primitivesJson(int top, bool withTexts) {
+    hostsim::PlanPrimitives plan;
+    hostsim::planPrimitives(top, withTexts, plan);
+    return planJson(plan);
+}
+
+Json colourJson(int colour) {
+    if (colour == hostsim::foregroundColour) return nullptr;
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06x", colour & 0xFFFFFF);
+    return text;
+}
+
+Json styledGroupsJson() {
+    std::vector<hostsim::StyledPrimitives> groups;
+    hostsim::styledPlanPrimitives(groups);
+    Json list = Json::array();
+    for (const hostsim::StyledPrimitives& group : groups) {
+        Json entry = planJson(group.primitives);
+        entry["colour"] = colourJson(group.style.colour);
+        entry["dashes"] = finiteList(group.style.dashes);
+        list.push_back(std::move(entry));
+    }
+    return list;
+}
+
+// The point typed for world (x, y), read back as the host reads a typed answer, in the UCS.
+hostsim::Point typedPoint(double x, double y) {
+    hostsim::Point ucs = {0, 0, 0};
+    hostsim::parsePointText(hostsim::typedPointAt(x, y), ucs);
+    return ucs;
+}
+
+hostsim::QValue pointValue(const hostsim::Point& p) {
+    return hostsim::QValue::point(p[0], p[1], p[2]);
+}
+
+std::string coordinatesText(const hostsim::Point& ucs) {
+    std::string printed = hostsim::formatValue(pointValue(ucs));
+    std::string text = printed.substr(1, printed.size() - 2), listed;  // less the parentheses
+    for (char c : text) listed += c == ' ' ? std::string(", ") : std::string(1, c);
+    return listed;
+}
+
+// What a click at world (x, y) gives when the prompt names a snap mode: the click's point goes
+// the way a typed one does, to the selection and then to object snap, as the module's pick asks.
+Json snapGlyphJson(double x, double y) {
+    std::string mode;
+    unsigned modes = hostsim::snapModesNamedIn(hostsim::waitingPrompt(), mode);
+    if (modes == 0) return nullptr;
+    hostsim::Point world = hostsim::ucsToWorld(typedPoint(x, y), false), snapped;
+    if (hostsim::objectSelectedAt(world) < 0 || !hostsim::snapPointAt(world, modes, snapped))
+        return nullptr;
+    hostsim::Point value = hostsim::worldToUcs(snapped, false);
+    return {{"mode", mode}, {"x", finiteOrZero(snapped[0])}, {"y", finiteOrZero(snapped[1])},
+            {"value", hostsim::formatValue(pointValue(value))}};
+}
+
+std::string lastLine(const std::string& text) {
+    std::size_t lastBreak = text.rfind('\n');
+    return lastBreak == std::string::npos ? text : text.substr(lastBreak + 1);
+}
+
 }  // namespace
 
 namespace hostsim {
 
 std::string drawingPrimitivesJson() {
     ensureDrawingOpen();
-    Json drawing = primitivesJson(-1, true);
+    Json drawing = {{"groups", styledGroupsJson()}};
     drawing["extents"] = extentsJson();
     return drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
@@ -67,24 +128,35 @@ std::string promptStateJson() {
     QValue pickbox;
     int pixels = getSysvar("PICKBOX", pickbox) && pickbox.isNumber()
                      ? static_cast<int>(pickbox.number()) : 0;
-    Json state = {{"pointPrompt", pointPromptWaiting()}, {"pickbox", pixels}};
-    return state.dump();
+    Json state = {{"pointPrompt", pointPromptWaiting()}, {"pickbox", pixels},
+                  {"prompt", utf8FromCp1252(lastLine(waitingPrompt()))}};
+    std::string mode;
+    if (pointPromptWaiting() && snapModesNamedIn(waitingPrompt(), mode) != 0)
+        state["snapMode"] = mode;
+    return state.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 std::string selectionPreviewJson(double x, double y) {
-    int top = objectSelectedAt({x, y, 0.0});
-    Json preview = top >= 0 ? primitivesJson(top, false) : Json::object();  // a text by its box
-    preview["object"] = top;
+    Json preview = Json::object();
+    if (pointPromptWaiting()) {
+        int top = objectSelectedAt({x, y, 0.0});
+        if (top >= 0) preview = primitivesJson(top, false);  // a text by its box
+        preview["object"] = top;
+        preview["snap"] = snapGlyphJson(x, y);
+    }
+    preview["at"] = coordinatesText(worldToUcs({x, y, 0.0}, false));
     return preview.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 std::string marksJson() {
-    static const char* const kindNames[] = {"result", "pick", "snap"};  // ORDER Mark::Kind
+    static const char* const kindNames[] = {"result", "pick", "snap", "value",
+                                            "vector"};  // ORDER Mark::Kind
     Json marks = Json::array();
     for (const Mark& mark : drawingMarks()) {
         Json entry = {{"kind", kindNames[static_cast<int>(mark.kind)]},
                       {"x", finiteOrZero(mark.world[0])}, {"y", finiteOrZero(mark.world[1])}};
-        if (mark.kind == Mark::Kind::Result) entry["label"] = utf8FromCp1252(mark.label);
+        if (!mark.label.empty()) entry["label"] = utf8FromCp1252(mark.label);
+        if (!mark.value.empty()) entry["value"] = mark.value;
         marks.push_back(std::move(entry));
     }
     return Json{{"marks", std::move(marks)}}.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -97,6 +169,10 @@ std::string typedPointAt(double x, double y) {
     std::snprintf(text, sizeof text, "%.17g,%.17g,%.17g", p[0] == 0.0 ? 0.0 : p[0],
                   p[1] == 0.0 ? 0.0 : p[1], p[2] == 0.0 ? 0.0 : p[2]);
     return text;
+}
+
+std::string typedPointEcho(double x, double y) {
+    return formatPointAsTyped(pointValue(typedPoint(x, y)));
 }
 
 }  // namespace hostsim

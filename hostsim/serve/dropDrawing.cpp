@@ -34,6 +34,13 @@ void reportToSession(const std::string& message) {
     hostsim::printText("hostsim: " + message + "\n");
 }
 
+// The messages came while the session waited at its prompt, which is shown again after them.
+void promptAgain() {
+    const std::string& prompt = hostsim::waitingPrompt();
+    hostsim::printText(prompt.substr(prompt.rfind('\n') == std::string::npos
+                                         ? 0 : prompt.rfind('\n') + 1));
+}
+
 std::string refusedJson(const std::string& hostText) {
     return Json{{"refused", hostsim::utf8FromCp1252(hostText)}}.dump(
         -1, ' ', false, Json::error_handler_t::replace);
@@ -63,6 +70,7 @@ std::string droppedDrawingName(const std::string& given) {
 std::string refuseLargeDrawing(const std::string& name) {
     std::string message = name + ": " + drawingTooLargeText();
     reportToSession(message);
+    promptAgain();
     return refusedJson("hostsim: " + message);
 }
 
@@ -74,9 +82,12 @@ std::string openDroppedDrawing(const std::string& text, const std::string& name)
     std::string error;
     if (!openDrawingText(text, name, error)) {
         reportToSession(error);
+        promptAgain();
         return refusedJson("hostsim: " + error);
     }
     for (const std::string& notice : drawingNotices()) reportToSession(notice);
+    reportToSession("the drawing " + name + " is open.");
+    promptAgain();
     return Json{{"opened", utf8FromCp1252(name)}}.dump(-1, ' ', false,
                                                        Json::error_handler_t::replace);
 }

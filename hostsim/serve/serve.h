@@ -4,7 +4,8 @@
 // threads hand lines to the one thread that owns the session (sessionQueue.cpp), the gate that
 // holds connections until their request head is whole (headGate.cpp), the drawing
 // and the view and the marks as the page sees them (drawingView.cpp), a drawing dropped on the
-// page (dropDrawing.cpp), and serveSession, the server itself (server.cpp). Needs: hostsim/view
+// page (dropDrawing.cpp), the page's history and completion (pageInput.cpp), and serveSession,
+// the server itself (server.cpp). Needs: hostsim/view
 // (the plan view, the page's view, the SVG) and hostsim/services (and through it console,
 // picking, drawing, base); the program passes in what runs the session.
 #ifndef VECTRIN_HOSTSIM_SERVE_SERVE_H
@@ -69,8 +70,10 @@ bool lineAllowedFromPage(const std::string& line, std::string& reason);
 class SessionQueue {
 public:
     // Hands a line over and waits until the session asks for its next line (or ends, or the
-    // wait passes); printed is what it printed meanwhile. False when the session has ended.
-    bool submit(const std::string& line, std::string& printed, std::chrono::milliseconds wait);
+    // wait passes); printed is what it printed meanwhile. False when the session has ended. echo,
+    // when not empty, is what the transcript shows in the line's place.
+    bool submit(const std::string& line, std::string& printed, std::chrono::milliseconds wait,
+                const std::string& echo = "");
     void post(const std::string& line);  // hands a line over without waiting (the terminal's)
     // Runs task on the session thread while it waits for a line (at the command line or at a
     // prompt) and gives back what it returned. False when the session ended first.
@@ -78,9 +81,11 @@ public:
              std::chrono::milliseconds wait);
     // The session's side: ends the previous line's reply and waits for the next line, running
     // the tasks asked for meanwhile; false once closed.
-    bool take(std::string& line);
+    // echo, when given, gets what the transcript is to show in the line's place ("" for the line).
+    bool take(std::string& line, std::string* echo = nullptr);
     void record(const std::string& text);  // something printed
     void close();                          // the session ended: nothing more is taken
+    bool ended() const;
     // The transcript from offset from on; end is the offset after it. Only the last
     // transcriptLimit bytes are kept; an offset before them reads from the oldest kept.
     std::string transcript(std::size_t from, std::size_t& end) const;
@@ -102,6 +107,7 @@ private:
     };
     struct Item {
         std::string line;
+        std::string echo;
         std::shared_ptr<Reply> reply;  // nullptr: nobody waits for it
         std::function<std::string()> task;  // set: a task, not a line
     };
@@ -164,21 +170,49 @@ private:
 
 // ---- the drawing and the view (drawingView.cpp); session thread only ----
 // The drawing's primitives projected on world XY, as JSON: {"extents": [lowX, lowY, highX,
-// highY] or null, "segments": [x0, y0, x1, y1, ...], "curves": [[cx, cy, ux, uy, vx, vy, t0,
-// t1], ...], "polylines": [[x, y, ...], ...] (splines sampled), "nodes": [x, y, ...], "texts":
-// [[x, y, alongX, alongY, upX, upY, length, "text"], ...] (each line of text on its baseline, the
-// directions one text height long, length in text heights)}.
+// highY] or null, "groups": [{"colour": "#rrggbb" or null for the foreground (colour 7),
+// "dashes": [drawing units: a dash above 0, a gap below, a dot 0; empty: solid], "segments":
+// [x0, y0, x1, y1, ...], "curves": [[cx, cy, ux, uy, vx, vy, t0, t1], ...], "polylines": [[x, y,
+// ...], ...] (splines sampled), "nodes": [x, y, ...], "texts": [[x, y, alongX, alongY, upX, upY,
+// length, "text"], ...] (each line of text on its baseline, the directions one text height long,
+// length in text heights)}, ...]}: one group per look, the objects of hidden layers left out.
 std::string drawingPrimitivesJson();
-// {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels}
+// {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels, "prompt": the
+// last line of the prompt waiting (empty while the session runs), "snapMode": the snap mode the
+// prompt names ("END"), else absent}
 std::string promptStateJson();
-// What a pick at world (x, y) would select now, as the primitives of that object in the form
-// above plus "object" (-1 and nothing else when the pick hits nothing).
+// The cursor at world (x, y): {"at": its UCS coordinates as the session prints a point, less the
+// parentheses}; while a pick waits also what a pick there would select, as the primitives of that
+// object in the form above ("object" -1 and nothing else when it hits nothing), and when the
+// prompt names a snap mode, "snap": {"mode", "x", "y" (world), "value" (as printed)}: what the
+// click there gives.
 std::string selectionPreviewJson(double x, double y);
-// The answer a user would type for world point (x, y) on the plan view: its UCS coordinates.
+// The answer a user would type for world point (x, y) on the plan view: its UCS coordinates,
+// exact; typedPointEcho is the same rounded as the session prints numbers, for the transcript.
 std::string typedPointAt(double x, double y);
-// The marks, oldest first: {"marks": [{"kind": "result", "pick" or "snap", "x": world X, "y":
-// world Y, "label": a result's text}, ...]}.
+std::string typedPointEcho(double x, double y);
+// The marks, oldest first: {"marks": [{"kind": "result", "pick", "snap", "value" (a number) or
+// "vector", "x": world X, "y": world Y, "label": a result's text, "value": a result's value as
+// the command line takes it}, ...]}.
 std::string marksJson();
+
+// ---- the page's command line (pageInput.cpp); session thread only ----
+// Lines typed at the session's prompts (the page's and the terminal's), for Up and Down; pick
+// and point answers, blank lines and *cancel* are not kept, nor a line the same as the last.
+void rememberSessionLine(const std::string& line);
+std::string historyJson();  // {"lines": [oldest, ..., newest]}, at most historyLimit
+constexpr std::size_t historyLimit = 1000;
+// What Tab offers: the program's completion of before (the line up to the cursor) at the prompt
+// waiting, as {"replace": characters before the cursor to replace, "candidates": [...],
+// "append": what follows a lone candidate ("", " " or "(")}. A line the page may not run gets
+// none.
+struct PageCompletion {
+    std::size_t start = 0;  // where the word replaced starts in before
+    std::vector<std::string> candidates;
+    std::string append;
+};
+using CompleteLine = std::function<PageCompletion(const std::string& before, bool atCommand)>;
+std::string completionJson(const CompleteLine& complete, const std::string& before);
 
 // ---- a drawing dropped on the page (dropDrawing.cpp) ----
 // The name the page gives the file, as messages show it: its last part, printable, at most 128
@@ -194,6 +228,7 @@ std::string refuseLargeDrawing(const std::string& name);  // past maxDrawingByte
 struct ServeOptions {
     ServeAddress address;
     bool readTerminal = false;  // standard input's lines go to the session too
+    CompleteLine complete;      // Tab: the same completion as the terminal's
 };
 // Starts the server, calls announce with the URL to open (token included), and runs
 // runSession on this thread, its input coming from the page (and the terminal). The server

@@ -48,6 +48,7 @@ constexpr std::chrono::seconds replyWait(30);  // a longer evaluation's text sho
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
 constexpr int bodyTimeoutMilliseconds = 5000;  // each read of a body, each write of a reply
+constexpr std::chrono::milliseconds sessionEndNotice(300);
 
 // On every reply, errors included: no other site may frame the page, the browser takes each
 // file as the type it is sent with, the page runs and loads only its own files, and nothing
@@ -204,7 +205,9 @@ private:
 
 class PageServer {
 public:
-    PageServer(hostsim::SessionQueue& queue, hostsim::ServedSite& site) : queue(queue), site(site) {
+    PageServer(hostsim::SessionQueue& queue, hostsim::ServedSite& site,
+               hostsim::CompleteLine completeLine)
+        : queue(queue), site(site), completeLine(std::move(completeLine)) {
         server.set_payload_max_length(std::max<std::uint64_t>(requestBodyLimit,
                                                               hostsim::maxDrawingBytes()));
         server.set_pre_routing_handler([this](const httplib::Request& request,
@@ -266,6 +269,13 @@ public:
         server.Get("/transcript", [this](const httplib::Request& request,
                                          httplib::Response& response) {
             sendTranscript(request, response);
+        });
+        server.Get("/history", [this](const httplib::Request&, httplib::Response& response) {
+            askSession(response, [] { return hostsim::historyJson(); });
+        });
+        server.Post("/complete", [this](const httplib::Request& request,
+                                        httplib::Response& response) {
+            complete(request, response);
         });
     }
 
@@ -364,18 +374,34 @@ private:
         return good;
     }
 
-    // A click answers the prompt as the point typed at that spot would.
+    // {"line": the text up to the cursor}
+    void complete(const httplib::Request& request, httplib::Response& response) {
+        Json body = Json::parse(request.body, nullptr, false);
+        if (!body.is_object() || !body.contains("line") || !body["line"].is_string())
+            return sendJson(response, 400, Json{{"refused", "The request needs a line."}});
+        std::string before = body["line"].get<std::string>();
+        askSession(response, [this, before] {
+            return hostsim::completionJson(completeLine, before);
+        });
+    }
+
+    // A click answers the prompt as the point typed at that spot would, sent exactly; the
+    // transcript shows it as the session prints numbers.
     void pick(const httplib::Request& request, httplib::Response& response) {
         double x = 0, y = 0;
         if (!readWorldPoint(request, response, x, y)) return;
-        std::string line, printed;
+        std::string answer, printed;
         auto answerAtClick = [x, y] {
-            return hostsim::pointPromptWaiting() ? hostsim::typedPointAt(x, y) : std::string();
+            if (!hostsim::pointPromptWaiting()) return std::string();
+            return hostsim::typedPointAt(x, y) + "\n" + hostsim::typedPointEcho(x, y);
         };
-        if (!queue.ask(answerAtClick, line, replyWait))
+        if (!queue.ask(answerAtClick, answer, replyWait))
             return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
-        if (line.empty()) return sendJson(response, 409, Json{{"refused", "No point is asked for."}});
-        if (!queue.submit(line, printed, replyWait))
+        if (answer.empty())
+            return sendJson(response, 409, Json{{"refused", "No point is asked for."}});
+        std::size_t lineEnd = answer.find('\n');
+        std::string line = answer.substr(0, lineEnd), echo = answer.substr(lineEnd + 1);
+        if (!queue.submit(line, printed, replyWait, echo))
             return sendJson(response, 503, Json{{"refused", "The session has ended."}});
         sendJson(response, 200, Json{{"printed", printed}});
     }
@@ -428,12 +454,13 @@ private:
                 : queue.awaitTranscript(from, end, transcriptWait, request.get_param_value("page"));
         if (!text)
             return sendJson(response, 503, Json{{"refused", "Too many pages wait; ask again."}});
-        sendJson(response, 200, Json{{"text", *text}, {"end", end}});
+        sendJson(response, 200, Json{{"text", *text}, {"end", end}, {"ended", queue.ended()}});
     }
 
     GatedServer server;
     hostsim::SessionQueue& queue;
     hostsim::ServedSite& site;
+    hostsim::CompleteLine completeLine;
     std::thread worker;
 };
 
@@ -453,7 +480,7 @@ bool serveSession(const ServeOptions& options, const std::function<void()>& runS
                   const std::function<void(const std::string& url)>& announce, std::string& error) {
     auto queue = std::make_shared<SessionQueue>();  // shared with the terminal's reader thread
     ServedSite site{"", newSessionToken()};
-    PageServer server(*queue, site);
+    PageServer server(*queue, site, options.complete);
     int port = 0;
     if (!server.bind(options.address, port)) {
         error = "cannot listen on " + hostHeaderOf(options.address.host, options.address.port);
@@ -463,10 +490,18 @@ bool serveSession(const ServeOptions& options, const std::function<void()>& runS
     server.start();
     announce("http://" + site.hostHeader + "/?token=" + site.token);
     mirrorOutput([queue](const std::string& text) { queue->record(utf8FromCp1252(text)); });
-    useLineSource([queue](std::string& line) { return queue->take(line); });
+    useLineSource([queue](std::string& line) {
+        std::string echo;
+        if (!queue->take(line, &echo)) return false;
+        if (!echo.empty()) echoSourceLineAs(echo);
+        rememberSessionLine(line);
+        return true;
+    });
     if (options.readTerminal) readTerminalLines(queue);
     runSession();
     queue->close();
+    // The pages waiting on the transcript learn that the session ended before the server stops.
+    std::this_thread::sleep_for(sessionEndNotice);
     useLineSource(nullptr);
     mirrorOutput(nullptr);
     server.stop();

@@ -24,25 +24,25 @@ bool SessionQueue::handOver(Item item, std::string& printed, std::chrono::millis
 }
 
 bool SessionQueue::submit(const std::string& line, std::string& printed,
-                          std::chrono::milliseconds wait) {
-    return handOver({line, std::make_shared<Reply>(), nullptr}, printed, wait);
+                          std::chrono::milliseconds wait, const std::string& echo) {
+    return handOver({line, echo, std::make_shared<Reply>(), nullptr}, printed, wait);
 }
 
 bool SessionQueue::ask(const std::function<std::string()>& task, std::string& answer,
                        std::chrono::milliseconds wait) {
-    return handOver({"", std::make_shared<Reply>(), task}, answer, wait);
+    return handOver({"", "", std::make_shared<Reply>(), task}, answer, wait);
 }
 
 void SessionQueue::post(const std::string& line) {
     std::lock_guard<std::mutex> guard(lock);
     if (closed) return;
-    items.push_back({line, nullptr, nullptr});
+    items.push_back({line, "", nullptr, nullptr});
     changed.notify_all();
 }
 
 // A task runs without the lock, so that what it reads of the host may take its time; what it
 // returns is its reply, never part of the transcript.
-bool SessionQueue::take(std::string& line) {
+bool SessionQueue::take(std::string& line, std::string* echo) {
     std::unique_lock<std::mutex> guard(lock);
     finishCurrent();
     for (;;) {
@@ -52,6 +52,7 @@ bool SessionQueue::take(std::string& line) {
         items.pop_front();
         if (!item.task) {
             line = item.line;
+            if (echo != nullptr) *echo = item.echo;
             current = item.reply;
             return true;
         }
@@ -83,6 +84,11 @@ void SessionQueue::close() {
     for (Item& item : items)
         if (item.reply) item.reply->done = true;
     items.clear();
+}
+
+bool SessionQueue::ended() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return closed;
 }
 
 std::string SessionQueue::keptFrom(std::size_t from, std::size_t& end) const {

@@ -2,6 +2,9 @@
 // and the points picked and snapped while an evaluation ran.
 #include "hostsim/services/services.h"
 
+#include <algorithm>
+#include <cctype>
+
 // ---- marks state: the list, and what the evaluation in progress has seen ----
 static std::deque<hostsim::Mark> marks;  // oldest first
 static bool evaluating = false;          // between beginEvaluation and endEvaluation
@@ -9,13 +12,33 @@ static std::string expressionText;       // the expression given or last answere
 static std::string assignedName;         // the variable the module last assigned, if any
 static hostsim::QValue assignedValue;
 static int resultsMarked = 0;  // since the last clear: numbers the "Result N" labels
+static std::vector<std::string> vectorFunctions;  // whose point results are directions
 
 namespace {
 
-void addMark(hostsim::Mark::Kind kind, const hostsim::Point& world, const std::string& label) {
+void addMark(hostsim::Mark::Kind kind, const hostsim::Point& world, const std::string& label,
+             const std::string& value = "") {
     if (!hostsim::isFinitePoint(world)) return;
     if (marks.size() == hostsim::maxMarks) marks.pop_front();
-    marks.push_back({kind, world, label});
+    marks.push_back({kind, world, label, value});
+}
+
+bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// The expression, less a leading "NAME =", is one call of a vector function (or its name alone,
+// for the picking forms: NOR, VEE).
+bool isVectorExpression(const std::string& expression) {
+    std::string text = expression;
+    std::size_t equals = text.find('=');
+    if (equals != std::string::npos) text = hostsim::trimmed(text.substr(equals + 1));
+    std::size_t nameEnd = 0;
+    while (nameEnd < text.size() && isNameChar(text[nameEnd])) ++nameEnd;
+    std::string rest = hostsim::trimmed(text.substr(nameEnd));
+    bool wholeCall = rest.empty() || (rest.front() == '(' && rest.back() == ')' &&
+                                      rest.find(')') == rest.size() - 1);
+    std::string name = hostsim::upperName(text.substr(0, nameEnd));
+    return nameEnd > 0 && wholeCall &&
+           std::find(vectorFunctions.begin(), vectorFunctions.end(), name) != vectorFunctions.end();
 }
 
 void notePointAnswer(const hostsim::Point& ucsPoint) {
@@ -58,10 +81,18 @@ void beginEvaluation(const std::string& expression) {
 void endEvaluation(const QValue& result) {
     watchAnswers({});
     evaluating = false;
-    if (!result.isPoint()) return;
-    ++resultsMarked;
-    addMark(Mark::Kind::Result, ucsToWorld(result.coordinates(), false),
-            labelHead(result) + " = " + formatValue(result));
+    if (result.isPoint()) {
+        ++resultsMarked;
+        bool vector = isVectorExpression(expressionText);
+        addMark(vector ? Mark::Kind::Vector : Mark::Kind::Result,
+                vector ? Point{0, 0, 0} : ucsToWorld(result.coordinates(), false),
+                labelHead(result) + " = " + formatValue(result),
+                "[" + formatPointAsTyped(result) + "]");
+    } else if (result.isNumber()) {
+        ++resultsMarked;
+        addMark(Mark::Kind::Value, {0, 0, 0}, labelHead(result) + " = " + formatValue(result),
+                formatValue(result));
+    }
 }
 
 void noteAssignment(const std::string& name, const QValue& value) {
@@ -69,6 +100,8 @@ void noteAssignment(const std::string& name, const QValue& value) {
     assignedName = name;
     assignedValue = value;
 }
+
+void useVectorFunctions(std::vector<std::string> names) { vectorFunctions = std::move(names); }
 
 void noteSnappedPoint(const Point& world) {
     if (evaluating) addMark(Mark::Kind::Snapped, world, "");

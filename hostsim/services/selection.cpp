@@ -5,6 +5,7 @@
 // *cancel* or the end of input cancels). The object whose geometry, seen in the plan
 // view, passes nearest the point and within PICKBOX pixels of it is selected; on a tie the later
 // object in the file wins, as it is drawn over the earlier one.
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -133,6 +134,30 @@ double aperturePixels() {
 
 }  // namespace
 
+bool hostsim::snapPointAt(const Point& p, unsigned modes, Point& snapped) {
+    hostsim::ensureDrawingOpen();
+    return modes != 0 && hostsim::findSnapPoint(p, modes, lastPointInWorld(),
+                                                aperturePixels() * hostsim::pixelSize(), snapped);
+}
+
+// A word stands alone when no letter or digit touches it: "END" in "mode END:", not in "ENDS".
+unsigned hostsim::snapModesNamedIn(const std::string& prompt, std::string& word) {
+    auto isUpper = [](char c) { return std::isupper(static_cast<unsigned char>(c)) != 0; };
+    auto isWordChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+    for (std::size_t start = 0; start < prompt.size();) {
+        std::size_t end = start;
+        while (end < prompt.size() && isUpper(prompt[end])) ++end;
+        bool alone = end - start == 3 && (start == 0 || !isWordChar(prompt[start - 1])) &&
+                     (end == prompt.size() || !isWordChar(prompt[end]));
+        word = prompt.substr(start, end - start);
+        unsigned modes = alone ? hostsim::parseSnapModes(word.c_str()) : 0;
+        if (modes != 0) return modes;
+        start = end > start ? end : start + 1;
+    }
+    word.clear();
+    return 0;
+}
+
 int hostsim::objectSelectedAt(const Point& p) {
     int hit = hitPrimitive(p, pickboxPixels() * hostsim::pixelSize(), false);
     return hit >= 0 ? hostsim::drawingPrimitives()[hit].top : -1;
@@ -171,12 +196,10 @@ extern "C" int kvs_osnap(const double point[3], const char* mode, double result[
     unsigned modes = hostsim::parseSnapModes(mode);
     if (point == nullptr || result == nullptr || modes == 0) return KVS_RTERROR;
     Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
-    hostsim::ensureDrawingOpen();
-    Point snapped, from = lastPointInWorld();
-    double radius = aperturePixels() * hostsim::pixelSize();
+    Point snapped;
     bool found = false;
-    hostsim::WorkEnd end = runBounded(
-        "snap", [&] { found = hostsim::findSnapPoint(world, modes, from, radius, snapped); });
+    hostsim::WorkEnd end =
+        runBounded("snap", [&] { found = hostsim::snapPointAt(world, modes, snapped); });
     if (end != hostsim::WorkEnd::Completed) return statusOfStopped(end);
     if (!found) return KVS_RTERROR;
     hostsim::noteSnappedPoint(snapped);

@@ -114,6 +114,11 @@ bool viewExtents(Point& low, Point& high);
 // ---- selection (selection.cpp) ----
 // The object kvs_entsel would select at world point p with the current PICKBOX and view, or -1.
 int objectSelectedAt(const Point& p);
+// The snap modes a prompt names (SnapBits): its first whole word that is a mode's name, as in
+// "Select an object for the snap mode END: ", which word gets; 0 when it names none.
+unsigned snapModesNamedIn(const std::string& prompt, std::string& word);
+// What kvs_osnap answers at world point p for modes, in world; false when it finds nothing.
+bool snapPointAt(const Point& p, unsigned modes, Point& snapped);
 
 // ---- marks (marks.cpp) ----
 // What the host draws over the drawing, in world coordinates (results and picks come in the UCS
@@ -121,11 +126,15 @@ int objectSelectedAt(const Point& p);
 // the module while it ran: the points answered (a selection's pick point among them) and the
 // points object snap returned. At most maxMarks, the oldest dropped first; opening a drawing
 // clears them, as they belong to the drawing they were picked in.
+// A result that is a number (Value) or a vector (a point result of a function that gives a
+// direction: NOR, VEC, ...) has no place in the drawing; it is listed only.
 struct Mark {
-    enum class Kind { Result, Picked, Snapped };  // ORDER: the served page names them so
+    // ORDER: the served page names them so
+    enum class Kind { Result, Picked, Snapped, Value, Vector };
     Kind kind = Kind::Result;
     Point world = {0, 0, 0};
     std::string label;  // a result's: "P1 = (33.0 16.0 0.0)", in code page 1252; else empty
+    std::string value;  // a result's value as the command line takes it: "[33,16,0]", "33.0"
 };
 constexpr std::size_t maxMarks = 1000;
 const std::deque<Mark>& drawingMarks();
@@ -139,6 +148,9 @@ void endEvaluation(const QValue& result);
 constexpr std::size_t maxLabelExpression = 40;
 void noteAssignment(const std::string& name, const QValue& value);  // kvs_putsym
 void noteSnappedPoint(const Point& world);                          // kvs_osnap's answer
+// The functions whose point result is a direction, not a place (upper case); the shell names them
+// from its reference.
+void useVectorFunctions(std::vector<std::string> names);
 
 // ---- display and object coordinates (drawingSystems.cpp) ----
 // True when a kvs_trans system record names display coordinates or an object; kvs_trans then

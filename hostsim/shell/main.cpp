@@ -311,6 +311,13 @@ int serveSession(const Options& options) {
     hostsim::ServeOptions serveOptions;
     serveOptions.address = options.serveAddress;
     serveOptions.readTerminal = true;
+    serveOptions.complete = [](const std::string& before, bool atCommand) {
+        hostsim::Completion completion = hostsim::completeInput(
+            before, before.size(),
+            atCommand ? hostsim::PromptKind::Command : hostsim::PromptKind::Expression);
+        std::string append = completion.append != '\0' ? std::string(1, completion.append) : "";
+        return hostsim::PageCompletion{completion.start, completion.candidates, append};
+    };
     std::string error;
     auto announce = [](const std::string& url) { hostsim::printResult(url + "\n"); };
     if (options.served->serveSession(serveOptions, runStandardInput, announce, error))

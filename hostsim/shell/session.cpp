@@ -1,14 +1,33 @@
 // hostsim/shell/session.cpp - the host session as a whole: the module's session state and the
-// served page's view put back for a fresh session.
+// served page's view put back for a fresh session, and what the services learn from the
+// reference.
 #include "hostsim/shell/shell.h"
 
+#include <cstring>
+
+#include "hostsim/help/help.h"
 #include "hostsim/view/view.h"
+
+namespace {
+
+// The functions whose reference says they give a vector: their point results are directions.
+std::vector<std::string> vectorFunctionNames() {
+    std::vector<std::string> names;
+    for (const hostsim::FunctionReference& entry : hostsim::functionReference())
+        if (std::strncmp(entry.returns, "a vector", 8) == 0 ||
+            std::strncmp(entry.returns, "the vector", 10) == 0)
+            names.push_back(entry.name);
+    return names;
+}
+
+}  // namespace
 
 namespace hostsim {
 
 void resetHostState() {
     resetSessionState();
     forgetPageView();
+    useVectorFunctions(vectorFunctionNames());
 }
 
 }  // namespace hostsim

@@ -39,8 +39,8 @@ Completion completeInput(const std::string& line, std::size_t cursor, PromptKind
 // Lets readline complete with completeInput; the prompt "Command: " is the command line's.
 void installCompletion();
 
-// resetSessionState, and the served page's view back at the drawing's extents; the program calls
-// it before the first command line.
+// resetSessionState, and the served page's view back at the drawing's extents; the marks told
+// which functions give vectors. The program calls it before the first command line.
 void resetHostState();
 
 }  // namespace hostsim

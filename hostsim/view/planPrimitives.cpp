@@ -1,8 +1,10 @@
 // hostsim/view/planPrimitives.cpp - the open drawing's primitives projected on world XY, and its
-// texts as lines of text in the boxes the host picks them by; for a window, only what it shows.
+// texts as lines of text in the boxes the host picks them by; for a window, only what it shows;
+// grouped by how they look.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <unordered_set>
 
 #include "hostsim/picking/picking.h"
@@ -247,25 +249,31 @@ bool isTextBox(const Primitive& p) {
            p.leaf < static_cast<int>(objects.size()) && isTextType(objects[p.leaf].type);
 }
 
+void addPlanned(const Primitive& p, bool withTexts, hostsim::PlanPrimitives& out) {
+    if (withTexts && isTextBox(p))
+        addTextLines(hostsim::currentDrawing().objects[p.leaf], p, out);
+    else
+        addPrimitive(p, out);
+}
+
 // What a window shows of the primitives: a text's box by its lines, each once a pixel when
 // smaller than one; a spline's pieces as lines; the rest as they are.
-void planWindow(const hostsim::PlanWindow& window, int top, bool withTexts,
-                hostsim::PlanPrimitives& out) {
-    const std::vector<Primitive>& all = hostsim::drawingPrimitives();
+void planWindow(const hostsim::PlanWindow& window, const std::vector<const Primitive*>& primitives,
+                bool withTexts, hostsim::PlanPrimitives& out) {
     WindowPlan plan(window, out);
-    for (const Primitive& p : all) {
-        bool text = withTexts && isTextBox(p);
-        Box box = boxOf(p);
-        bool shown = (top < 0 || p.top == top) && plan.shows(box);
-        if (shown && p.kind == Primitive::Kind::Spline) {
-            plan.addSplinePiece(p);
+    for (const Primitive* p : primitives) {
+        bool text = withTexts && isTextBox(*p);
+        Box box = boxOf(*p);
+        bool shown = plan.shows(box);
+        if (shown && p->kind == Primitive::Kind::Spline) {
+            plan.addSplinePiece(*p);
         } else {
             plan.endLine();
             bool drawn = shown && plan.firstInItsPixel(box);
             if (drawn && text)
-                addTextLines(hostsim::currentDrawing().objects[p.leaf], p, out);
+                addTextLines(hostsim::currentDrawing().objects[p->leaf], *p, out);
             else if (drawn)
-                addPrimitive(p, out);
+                addPrimitive(*p, out);
         }
     }
     plan.endLine();
@@ -275,17 +283,55 @@ void planWindow(const hostsim::PlanWindow& window, int top, bool withTexts,
 
 namespace hostsim {
 
+// The look is worked out again only when the object or the reference changes: an object's
+// primitives come one after another. In a window each look is planned by itself, so that one
+// look's marks never hide another's.
+void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* window) {
+    ensureDrawingOpen();
+    out.clear();
+    std::map<PlanStyle, std::size_t> groupOf;
+    std::vector<std::vector<const Primitive*>> members;
+    int lastLeaf = -1, lastInstance = -1;
+    bool shown = false;
+    std::size_t group = 0;
+    for (const Primitive& p : drawingPrimitives()) {
+        if (p.leaf != lastLeaf || p.instance != lastInstance) {
+            lastLeaf = p.leaf;
+            lastInstance = p.instance;
+            PlanStyle style;
+            shown = primitiveStyle(p, style);
+            if (shown) {
+                auto found = groupOf.emplace(style, out.size());
+                if (found.second) {
+                    out.push_back({style, {}});
+                    members.emplace_back();
+                }
+                group = found.first->second;
+            }
+        }
+        if (shown) members[group].push_back(&p);
+    }
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (window != nullptr) {
+            planWindow(*window, members[i], true, out[i].primitives);
+            continue;
+        }
+        for (const Primitive* p : members[i]) addPlanned(*p, true, out[i].primitives);
+    }
+}
+
 void planPrimitives(int top, bool withTexts, PlanPrimitives& out, const PlanWindow* window) {
     ensureDrawingOpen();
     const std::vector<Primitive>& all = drawingPrimitives();
-    if (window != nullptr) return planWindow(*window, top, withTexts, out);
+    if (window != nullptr) {
+        std::vector<const Primitive*> shown;
+        for (const Primitive& p : all)
+            if (top < 0 || p.top == top) shown.push_back(&p);
+        return planWindow(*window, shown, withTexts, out);
+    }
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (top >= 0 && all[i].top != top) continue;
-        if (withTexts && isTextBox(all[i])) {
-            addTextLines(currentDrawing().objects[all[i].leaf], all[i], out);
-            continue;
-        }
-        addPrimitive(all[i], out);
+        addPlanned(all[i], withTexts, out);
     }
 }
 

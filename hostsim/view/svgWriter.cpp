@@ -80,26 +80,69 @@ class SvgDocument {
     explicit SvgDocument(const hostsim::ViewWindow& window)
         : window(window), pixel(window.height / window.screenHeight) {}
 
+    // Objects in the foreground colour, solid, take the groups' black; others say their look on
+    // each element, so that the groups stay one per kind.
     std::string write() {
-        PlanPrimitives plan;
+        std::vector<hostsim::StyledPrimitives> groups;
         double left = window.centerX - window.width / 2, bottom = window.centerY - window.height / 2;
         hostsim::PlanWindow shown{left, bottom, left + window.width, bottom + window.height, pixel};
-        hostsim::planPrimitives(-1, true, plan, &shown);
+        hostsim::styledPlanPrimitives(groups, &shown);
         writeHead();
         out += "<g id=\"drawing\" fill=\"none\" stroke=\"#000\" stroke-width=\"" + number(pixel) +
                "\" stroke-linecap=\"round\">\n";
-        writeSegments(plan.segments);
-        for (const hostsim::PlanCurve& curve : plan.curves) writeCurve(curve);
-        for (const std::vector<double>& points : plan.polylines) writePolyline(points);
+        for (const hostsim::StyledPrimitives& group : groups) {
+            look = strokeOf(group.style, true);
+            writeSegments(group.primitives.segments);
+            for (const hostsim::PlanCurve& curve : group.primitives.curves) writeCurve(curve);
+            for (const std::vector<double>& points : group.primitives.polylines)
+                writePolyline(points);
+        }
         out += "</g>\n";
-        writeNodes(plan.nodes);
-        writeTexts(plan.texts);
+        out += "<g id=\"nodes\" fill=\"none\" stroke=\"#000\" stroke-width=\"" + number(pixel) +
+               "\">\n";
+        for (const hostsim::StyledPrimitives& group : groups) {
+            look = strokeOf(group.style, false);
+            writeNodes(group.primitives.nodes);
+        }
+        out += "</g>\n";
+        out += "<g id=\"texts\" fill=\"#000\" font-family=\"monospace\" font-size=\"" +
+               number(textUnitsPerHeight) + "\">\n";
+        for (const hostsim::StyledPrimitives& group : groups) {
+            look = group.style.colour == hostsim::foregroundColour
+                       ? ""
+                       : " fill=\"" + colour(group.style.colour) + "\"";
+            writeTexts(group.primitives.texts);
+        }
+        out += "</g>\n";
         writeMarks();
         out += "</svg>\n";
         return out;
     }
 
   private:
+    std::string strokeOf(const hostsim::PlanStyle& style, bool dashed) {
+        std::string attributes;
+        if (style.colour != hostsim::foregroundColour)
+            attributes = " stroke=\"" + colour(style.colour) + "\"";
+        return dashed ? attributes + dashArray(style.dashes) : attributes;
+    }
+
+    // On paper the foreground, colour 7, is black.
+    static std::string colour(int rgb) {
+        char text[8];
+        std::snprintf(text, sizeof text, "#%06x", rgb == hostsim::foregroundColour ? 0 : rgb);
+        return text;
+    }
+
+    // SVG has no dots: a dot is a dash a pixel long.
+    std::string dashArray(const std::vector<double>& dashes) {
+        if (dashes.empty()) return "";
+        std::string list;
+        for (double length : dashes)
+            list += (list.empty() ? "" : " ") + number(length == 0.0 ? pixel : std::fabs(length));
+        return " stroke-dasharray=\"" + list + "\"";
+    }
+
     std::string xy(double x, double y) { return number(x) + " " + number(-y); }
 
     void writeHead() {
@@ -122,7 +165,8 @@ class SvgDocument {
         for (std::size_t i = 0; i + 3 < list.size(); i += 4) {
             if (!finite({list[i], list[i + 1], list[i + 2], list[i + 3]})) continue;
             out += "<line x1=\"" + number(list[i]) + "\" y1=\"" + number(-list[i + 1]) +
-                   "\" x2=\"" + number(list[i + 2]) + "\" y2=\"" + number(-list[i + 3]) + "\"/>\n";
+                   "\" x2=\"" + number(list[i + 2]) + "\" y2=\"" + number(-list[i + 3]) + "\"" +
+                   look + "/>\n";
         }
     }
 
@@ -149,7 +193,7 @@ class SvgDocument {
                           (turn > 0 ? "0 " : "1 ");
         std::string path = "M" + at(0);
         for (int i = 1; i <= pieces; ++i) path += turn != 0.0 ? " A" + arc + at(i) : " L" + at(i);
-        out += "<path d=\"" + path + "\"/>\n";
+        out += "<path d=\"" + path + "\"" + look + "/>\n";
     }
 
     // Sampled to a fraction of a pixel, a line's points need no more digits than a hundredth of
@@ -173,25 +217,20 @@ class SvgDocument {
                 return;  // past what fixed decimals print in a few digits; never in a view
             list += (i == 0 ? "" : " ") + coordinate(points[i]) + "," + coordinate(-points[i + 1]);
         }
-        out += "<polyline points=\"" + list + "\"/>\n";
+        out += "<polyline points=\"" + list + "\"" + look + "/>\n";
     }
 
     void writeNodes(const std::vector<double>& list) {
-        out += "<g id=\"nodes\" fill=\"none\" stroke=\"#000\" stroke-width=\"" + number(pixel) +
-               "\">\n";
         double arm = nodeCrossPixels * pixel;
         for (std::size_t i = 0; i + 1 < list.size(); i += 2) {
             if (!finite({list[i], list[i + 1]})) continue;
             out += "<path d=\"M" + xy(list[i] - arm, list[i + 1]) + " h" + number(2 * arm) + " M" +
-                   xy(list[i], list[i + 1] + arm) + " v" + number(2 * arm) + "\"/>\n";
+                   xy(list[i], list[i + 1] + arm) + " v" + number(2 * arm) + "\"" + look + "/>\n";
         }
-        out += "</g>\n";
     }
 
     // Each line set at size 100 in its own frame, which the matrix takes to its baseline.
     void writeTexts(const std::vector<hostsim::PlanText>& texts) {
-        out += "<g id=\"texts\" fill=\"#000\" font-family=\"monospace\" font-size=\"" +
-               number(textUnitsPerHeight) + "\">\n";
         for (const hostsim::PlanText& t : texts) {
             double k = 1 / textUnitsPerHeight;
             if (t.text.empty() || !finite({t.x, t.y, t.alongX, t.alongY, t.upX, t.upY, t.length}) ||
@@ -203,9 +242,8 @@ class SvgDocument {
             if (t.length > 0.0)
                 out += " textLength=\"" + number(t.length * textUnitsPerHeight) +
                        "\" lengthAdjust=\"spacingAndGlyphs\"";
-            out += ">" + xmlEscaped(t.text) + "</text>\n";
+            out += look + ">" + xmlEscaped(t.text) + "</text>\n";
         }
-        out += "</g>\n";
     }
 
     void writeMarks() {
@@ -222,6 +260,9 @@ class SvgDocument {
                 case hostsim::Mark::Kind::Snapped:
                     snaps += snapMark(x, y);
                     break;
+                case hostsim::Mark::Kind::Value:
+                case hostsim::Mark::Kind::Vector:
+                    break;  // no place in the drawing: the page lists them
             }
         }
         out += "<g id=\"picks\" fill=\"#1565c0\">\n" + picks + "</g>\n";
@@ -251,6 +292,7 @@ class SvgDocument {
 
     const hostsim::ViewWindow window;
     const double pixel;  // drawing units per view pixel
+    std::string look;    // the attributes of the elements being written: their colour, dashes
     std::string out;
 };
 

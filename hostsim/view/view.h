@@ -1,7 +1,8 @@
 // hostsim/view/view.h - the drawing as the host's plan view shows it: its primitives projected
 // on world XY, the window the view shows, and the view with the marks written as an SVG file.
 //
-// Offers: planPrimitives (planPrimitives.cpp); the view's window and the page's view
+// Offers: planPrimitives and styledPlanPrimitives (planPrimitives.cpp); primitiveStyle
+// (objectStyles.cpp); the view's window and the page's view
 // (viewWindow.cpp); viewSvg and writeViewSvg (svgWriter.cpp). Needs: hostsim/services (the open
 // drawing and its geometry through hostsim/picking, the marks, the view's system variables).
 // A plan view of world XY: display X and Y are world X and Y, whatever the UCS.
@@ -50,6 +51,30 @@ struct PlanWindow {
 // window, everything, each spline piece in splineSamplesPerPiece chords.
 void planPrimitives(int top, bool withTexts, PlanPrimitives& out,
                     const PlanWindow* window = nullptr);
+
+// ---- how objects look (objectStyles.cpp), and the primitives grouped by it ----
+// foregroundColour stands for colour 7: white on a dark view, black on paper.
+constexpr int foregroundColour = -1;
+struct PlanStyle {
+    int colour = foregroundColour;  // 0xRRGGBB, or foregroundColour
+    std::vector<double> dashes;     // drawing units: a dash above 0, a gap below, a dot 0;
+                                    // empty: a solid line
+    bool operator<(const PlanStyle& other) const {
+        return colour != other.colour ? colour < other.colour : dashes < other.dashes;
+    }
+};
+// The look of primitive p (hostsim/picking's) from its object's groups, the drawing's tables and
+// the references that hold it; false when it is not drawn (its layer off or frozen, a holder's
+// layer frozen, or the object invisible).
+struct Primitive;
+bool primitiveStyle(const Primitive& p, PlanStyle& style);
+struct StyledPrimitives {
+    PlanStyle style;
+    PlanPrimitives primitives;  // texts as their lines
+};
+// Every object that is drawn, grouped by its look; the groups in the order their looks first
+// occur. With a window, each group holds what it shows, as planPrimitives does.
+void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* window = nullptr);
 
 // ---- the view's window (viewWindow.cpp) ----
 // VIEWSIZE high, SCREENSIZE's shape, centred where a page last put its view, else on the middle

@@ -1,5 +1,7 @@
-// hostsim's page: the keyboard moves the view (+ or = zooms in, - out, the arrows pan) while
-// the command line does not have the keys.
+// hostsim's page: the keyboard moves the view: + or = zooms in, - out, the arrows pan. They act
+// while the command line does not have the keys, and in an empty command line at Command:, where
+// + = - and Left and Right have nothing to edit and would run no command (Up and Down walk the
+// history there); Shift with an arrow pans from anywhere.
 "use strict";
 
 const keyZoomFactor = 1.25;  // one key press
@@ -26,11 +28,17 @@ const viewKeys = {
   "ArrowDown": () => panBy(0, -keyPanShare),
 };
 
+function viewKeyActs(event) {
+  if (!viewKeys[event.key] || event.ctrlKey || event.metaKey || event.altKey) return false;
+  if (event.shiftKey && event.key.startsWith("Arrow")) return true;
+  if (!isTyping(event.target)) return true;  // commandLine.js
+  const walksHistory = event.key === "ArrowUp" || event.key === "ArrowDown";
+  return event.target === commandLine && commandLine.value === "" && atCommandPrompt() &&
+         !walksHistory;
+}
+
 document.addEventListener("keydown", (event) => {
-  const action = viewKeys[event.key];
-  const typing = event.target instanceof HTMLInputElement ||
-                 event.target instanceof HTMLTextAreaElement;
-  if (!action || typing || event.ctrlKey || event.metaKey || event.altKey) return;
+  if (event.defaultPrevented || !viewKeyActs(event)) return;
   event.preventDefault();
-  action();
+  viewKeys[event.key]();
 });

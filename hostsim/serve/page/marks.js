@@ -1,6 +1,7 @@
 // hostsim's page: the host's marks over the drawing (point results with their labels, the points
-// picked and snapped), the list of results with copy on click, clearing, and the view as SVG.
-// Loaded before page.js, whose view and canvas it draws with once the page runs.
+// picked and snapped), the list of every result (numbers and vectors too, which have no place in
+// the drawing) with its value copied on click, clearing, and the view as SVG. Loaded before
+// page.js, whose view and canvas it draws with once the page runs.
 "use strict";
 
 const marksList = document.getElementById("marksList");
@@ -24,11 +25,37 @@ function fillDot(x, y, radius, colour) {
   context.fill();
 }
 
-function drawResultMark(mark) {
+// Labels never cover each other: one that would is moved up a line at a time, and a leader runs
+// from its dot to it. placed holds the boxes of the labels drawn so far.
+const labelHeight = 14, labelTries = 12;
+function overlaps(box, placed) {
+  return placed.some((p) => box.left < p.right && p.left < box.right &&
+                            box.top < p.bottom && p.top < box.bottom);
+}
+
+function drawResultMark(mark, placed) {
   const [x, y] = toScreen(mark.x, mark.y);
   fillDot(x, y, 4, "#ff6e6e");
   context.font = "12px sans-serif";
-  context.fillText(mark.label, x + 6, y - 6);
+  const width = context.measureText(mark.label).width;
+  let box = null;
+  for (let i = 0; i < labelTries; i++) {
+    const baseline = y - 6 - i * labelHeight;
+    box = {left: x + 6, right: x + 6 + width, top: baseline - labelHeight + 3,
+           bottom: baseline + 3};
+    if (!overlaps(box, placed)) break;
+  }
+  placed.push(box);
+  const baseline = box.bottom - 3;
+  if (baseline < y - 6) {
+    context.strokeStyle = "#ff6e6e";
+    context.lineWidth = 1;
+    context.beginPath();
+    context.moveTo(x, y);
+    context.lineTo(box.left, baseline - 4);
+    context.stroke();
+  }
+  context.fillText(mark.label, box.left, baseline);
 }
 
 function drawPickMark(mark) {
@@ -46,47 +73,61 @@ function drawSnapMark(mark, last) {
 }
 
 // page.js's redraw calls this after the drawing, before the pick box.
+// Numbers and vectors are listed only: a vector is a direction, not a place.
+let labelBoxes = [];  // where the labels went, in canvas pixels
 function drawMarks() {
   const lastSnap = marks.map((m) => m.kind).lastIndexOf("snap");
+  const placed = labelBoxes = [];
   marks.forEach((mark, i) => {
-    if (mark.kind === "result") drawResultMark(mark);
+    if (mark.kind === "result") drawResultMark(mark, placed);
     else if (mark.kind === "pick") drawPickMark(mark);
-    else drawSnapMark(mark, i === lastSnap);
+    else if (mark.kind === "snap") drawSnapMark(mark, i === lastSnap);
   });
 }
 
 // ---- the results list ----
+const listedKinds = {result: "a point", value: "a number", vector: "a vector"};
 function showResultsList() {
   marksList.replaceChildren();
   for (const mark of marks) {
-    if (mark.kind !== "result") continue;
+    if (!listedKinds[mark.kind]) continue;
     const item = document.createElement("li");
+    item.className = mark.kind;
     item.textContent = mark.label;
-    item.title = "Click to copy";
-    item.addEventListener("click", () => copyText(item));
+    item.dataset.value = mark.value;
+    item.title = listedKinds[mark.kind] + ": click to copy " + mark.value;
+    item.addEventListener("click", () => copyValue(item));
     marksList.appendChild(item);
   }
   marksList.scrollTop = marksList.scrollHeight;
 }
 
-// The clipboard where the browser offers it (a secure context: loopback is one), else the text
-// selected and copied as the user would.
-async function copyText(item) {
+// The value as the command line takes it ([33,16,0], 33.0), to the clipboard where the browser
+// offers it (a secure context: loopback is one), else selected and copied as the user would.
+async function copyValue(item) {
+  const value = item.dataset.value;
   let copied = false;
   if (navigator.clipboard && window.isSecureContext) {
-    copied = await navigator.clipboard.writeText(item.textContent).then(() => true, () => false);
+    copied = await navigator.clipboard.writeText(value).then(() => true, () => false);
   }
   if (!copied) {
-    const range = document.createRange();
-    range.selectNodeContents(item);
-    const selection = window.getSelection();
-    selection.removeAllRanges();
-    selection.addRange(range);
+    const holder = document.createElement("textarea");
+    holder.value = value;
+    document.body.appendChild(holder);
+    holder.select();
     copied = document.execCommand("copy");
+    holder.remove();
   }
   item.classList.add(copied ? "copied" : "selected");
   setTimeout(() => item.classList.remove("copied", "selected"), 800);
 }
+
+// The list folds to its buttons, giving the drawing its width.
+document.getElementById("marksToggle").addEventListener("click", (event) => {
+  const pane = document.getElementById("marksPane");
+  const folded = pane.classList.toggle("collapsed");
+  event.currentTarget.setAttribute("aria-expanded", String(!folded));
+});
 
 document.getElementById("clearMarksButton").addEventListener("click", async () => {
   const response = await hostFetch("marks/clear", {method: "POST"});

@@ -1,5 +1,6 @@
 // hostsim's page: sends the lines typed to the host session, shows its transcript, and draws
-// the drawing in the host's view (a plan view of world XY) with pan, zoom and zoom to extents.
+// the drawing in the host's view (a plan view of world XY), each object in its colour and
+// linetype, with pan, zoom and zoom to extents.
 "use strict";
 
 const transcript = document.getElementById("transcript");
@@ -8,7 +9,10 @@ const canvas = document.getElementById("view");
 const context = canvas.getContext("2d");
 let transcriptEnd = 0;  // the offset of the next transcript byte to show
 let drawing = null;     // the host's primitives, as /drawing lists them
-let promptState = {pointPrompt: false, pickbox: 0};  // what the session waits for, from /state
+// What the session waits for, from /state: a pick or point, the pick box, the prompt's last line
+// and the snap mode it names.
+let promptState = {pointPrompt: false, pickbox: 0, prompt: "Command: "};
+let sessionEnded = false;  // QUIT ran, or the host is gone
 let preview = null;     // the object a pick at the cursor would select, as /preview lists it
 let cursor = null;      // the cursor on the canvas, in pixels
 // The view: the world point at the canvas centre and the world height the canvas shows.
@@ -52,9 +56,11 @@ function showText(text) {
 // again.
 async function watchTranscript() {
   if (!sessionToken) showText("Open the address hostsim printed: this one has no session token.\n");
-  for (;;) {
+  let unreachable = 0;  // requests in a row that reached no host
+  while (!sessionEnded) {
     try {
       const response = await hostFetch("transcript?wait=1&page=" + pageId + "&from=" + transcriptEnd);
+      unreachable = 0;
       if (!response.ok) throw new Error("the transcript: " + response.status);
       const answer = await response.json();
       transcriptEnd = answer.end;
@@ -62,16 +68,32 @@ async function watchTranscript() {
         showText(answer.text);
         afterAnswer();  // not awaited: the host answers it only once the session waits again
       }
+      if (answer.ended) endSession();
     } catch (error) {
+      if (error instanceof TypeError && ++unreachable >= 2) endSession();  // no host listens
       await new Promise((resolve) => setTimeout(resolve, 1000));  // the host is gone or busy
     }
   }
 }
 
+// Nothing more can run: the input says so and takes no more lines.
+function endSession() {
+  if (sessionEnded) return;
+  sessionEnded = true;
+  showText("\nThe session has ended; start hostsim --serve again for a new one.\n");
+  commandLine.value = "";
+  commandLine.disabled = true;
+  commandLine.placeholder = "The session has ended.";
+  showPrompt("");
+  promptState.pointPrompt = false;
+  redraw();
+}
+
+// A refused line never reached the session, which still waits at its prompt: shown again.
 async function sendLine(line) {
   const response = await postJson("line", {line: line});
   const answer = await response.json();
-  if (answer.refused) showText(line + "\n" + answer.refused + "\n");
+  if (answer.refused) showText(line + "\n" + answer.refused + "\n" + promptState.prompt);
   await afterAnswer();
 }
 
@@ -85,8 +107,10 @@ async function postJson(path, value) {
 
 async function readPromptState() {
   const response = await hostFetch("state");
-  if (response.ok) promptState = await response.json();
+  if (response.ok && !sessionEnded) promptState = await response.json();
   if (!promptState.pointPrompt) preview = null;
+  showPrompt(sessionEnded ? "" : promptState.prompt);
+  showHover();  // cursor.js: the tag goes with the pick
   redraw();
 }
 
@@ -110,11 +134,27 @@ async function afterAnswer() {
   }
 }
 
-document.getElementById("commandForm").addEventListener("submit", (event) => {
-  event.preventDefault();
-  const line = commandLine.value;
-  commandLine.value = "";
-  sendLine(line);
+
+// The transcript folds to its bar, or is made taller or shorter by dragging the bar above it; the
+// drawing takes the rest.
+const splitter = document.getElementById("splitter");
+document.getElementById("transcriptToggle").addEventListener("click", (event) => {
+  const folded = transcript.classList.toggle("collapsed");
+  event.currentTarget.setAttribute("aria-expanded", String(!folded));
+  if (!folded) transcript.scrollTop = transcript.scrollHeight;
+});
+splitter.addEventListener("pointerdown", (event) => {
+  splitter.setPointerCapture(event.pointerId);
+  const startY = event.clientY, startHeight = transcript.clientHeight;
+  const resize = (move) => {
+    const height = Math.max(40, Math.min(window.innerHeight * 0.8,
+                                         startHeight + startY - move.clientY));
+    transcript.style.height = height + "px";
+    transcript.classList.remove("collapsed");
+  };
+  splitter.addEventListener("pointermove", resize);
+  splitter.addEventListener("pointerup", () => splitter.removeEventListener("pointermove", resize),
+                            {once: true});
 });
 
 // ---- the view ----
@@ -241,16 +281,36 @@ function drawTexts(texts, colour) {
   context.stroke();
 }
 
-function strokePrimitives(primitives, colour, width) {
+function strokePrimitives(primitives, colour, width, dashes = []) {
   updateMapping();
   context.strokeStyle = colour;
   context.lineWidth = width;
+  context.setLineDash(dashes);
   context.beginPath();
   traceSegments(primitives.segments || []);
   for (const curve of primitives.curves || []) traceCurve(curve);
   for (const line of primitives.polylines || []) tracePolyline(line);
   traceNodes(primitives.nodes || []);
   context.stroke();
+  context.setLineDash([]);
+}
+
+// A linetype's pattern in pixels at this zoom: a dot is a pixel long, a gap its length. A pattern
+// shorter than a few pixels would only look grey, so it is drawn solid.
+const foreground = "#e8e8e8";  // colour 7 on the dark canvas
+function dashPixels(dashes) {
+  const scale = pixelsPerUnit();
+  const pixels = dashes.map((length) => Math.max(1, Math.abs(length) * scale));
+  if (pixels.length % 2 === 1) pixels.push(pixels[0] === 1 ? 2 : 1);  // strokes and gaps in turn
+  return pixels.reduce((sum, length) => sum + length, 0) < 4 ? [] : pixels;
+}
+
+function drawGroups(groups) {
+  for (const group of groups) {
+    const colour = group.colour || foreground;
+    strokePrimitives(group, colour, 1, dashPixels(group.dashes || []));
+    drawTexts(group.texts || [], colour);
+  }
 }
 
 // The pick box: PICKBOX pixels each way from the cursor, as the host's selection measures it.
@@ -265,10 +325,10 @@ function drawPickBox() {
 function redraw() {
   context.clearRect(0, 0, canvas.width, canvas.height);
   if (!drawing) return;
-  strokePrimitives(drawing, "#e8e8e8", 1);
-  drawTexts(drawing.texts || [], "#e8e8e8");
+  drawGroups(drawing.groups || []);
   if (preview && preview.object >= 0) strokePrimitives(preview, "#4fc3f7", 3);
   drawMarks();  // marks.js
+  drawSnapGlyph();  // cursor.js
   drawPickBox();
 }
 
@@ -334,23 +394,10 @@ canvas.addEventListener("wheel", (event) => {
   viewChanged();
 }, {passive: false});
 
-// The host answers what a pick would select; one question at a time, the latest cursor wins.
-let previewAsked = false;
-async function askPreview() {
-  if (previewAsked || !cursor || !promptState.pointPrompt) return;
-  previewAsked = true;
-  const asked = cursor;
-  const [x, y] = toWorld(asked[0], asked[1]);
-  const response = await postJson("preview", {x: x, y: y});
-  previewAsked = false;
-  if (response.ok) preview = await response.json();
-  redraw();
-  if (cursor !== asked) askPreview();
-}
-
 async function pickAt(px, py) {
   const [x, y] = toWorld(px, py);
   preview = null;
+  hover = null;
   const response = await postJson("pick", {x: x, y: y});
   const answer = await response.json();
   if (answer.refused) showText(answer.refused + "\n");
@@ -369,8 +416,7 @@ canvas.addEventListener("pointerdown", (event) => {
 canvas.addEventListener("pointermove", (event) => {
   cursor = [event.offsetX, event.offsetY];
   if (!dragFrom) {
-    redraw();
-    askPreview();
+    cursorMoved();  // cursor.js
     return;
   }
   const scale = pixelsPerUnit();
@@ -385,26 +431,18 @@ canvas.addEventListener("pointerup", (event) => {
   dragFrom = null;
   pressedAt = null;
   if (click && promptState.pointPrompt) pickAt(event.offsetX, event.offsetY);
+  commandLine.focus();  // typing after a click goes to the command line
 });
 canvas.addEventListener("pointerleave", () => {
   cursor = null;
-  redraw();
+  cursorLeft();  // cursor.js
 });
 
 document.getElementById("extentsButton").addEventListener("click", zoomToExtents);
-// Esc clears the command line and cancels a pick or another prompt of the module; at Command:
-// there is nothing to cancel, and *cancel* would run as a command.
-function atCommandPrompt() {
-  return !promptState.pointPrompt && transcript.textContent.endsWith("Command: ");
-}
-
-document.addEventListener("keydown", (event) => {
-  if (event.key === "Home" && event.target !== commandLine) zoomToExtents();
-  if (event.key !== "Escape") return;
-  commandLine.value = "";
-  if (!atCommandPrompt()) sendLine("*cancel*");
-});
-window.addEventListener("resize", fitCanvas);
+// The canvas follows its pane: the window, the transcript's height, the results folded or not.
+new ResizeObserver(() => {
+  if (canvas.clientWidth !== canvas.width || canvas.clientHeight !== canvas.height) fitCanvas();
+}).observe(canvas);
 
 async function loadDrawing() {
   const response = await hostFetch("drawing");

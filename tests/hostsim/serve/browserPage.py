@@ -56,30 +56,161 @@ def end_pick_highlights_and_answers(browser):
 # ---- the keyboard moves the view, but not while the command line has the keys ----
 def keys_move_the_view(browser):
     Keys = page.Keys
-    cases = [  # key, focus in the command line, [centre x, centre y, height] from the last view
-        ("+", False, lambda x, y, h: [x, y, h / 1.25]),
-        ("=", False, lambda x, y, h: [x, y, h / 1.25]),
-        ("-", False, lambda x, y, h: [x, y, h * 1.25]),
-        (Keys.ARROW_LEFT, False, lambda x, y, h: [x - h / 10, y, h]),
-        (Keys.ARROW_RIGHT, False, lambda x, y, h: [x + h / 10, y, h]),
-        (Keys.ARROW_UP, False, lambda x, y, h: [x, y + h / 10, h]),
-        (Keys.ARROW_DOWN, False, lambda x, y, h: [x, y - h / 10, h]),
-        ("+", True, lambda x, y, h: [x, y, h]),
-        (Keys.ARROW_LEFT, True, lambda x, y, h: [x, y, h]),
+    page.WebDriverWait(browser, 10).until(
+        lambda b: b.execute_script("return promptState.prompt") == "Command: ")
+    cases = [  # key, the command line's text (None: it lacks the keys), [centre x, centre y,
+               # height] from the last view
+        ("+", None, lambda x, y, h: [x, y, h / 1.25]),
+        ("=", None, lambda x, y, h: [x, y, h / 1.25]),
+        ("-", None, lambda x, y, h: [x, y, h * 1.25]),
+        (Keys.ARROW_LEFT, None, lambda x, y, h: [x - h / 10, y, h]),
+        (Keys.ARROW_RIGHT, None, lambda x, y, h: [x + h / 10, y, h]),
+        (Keys.ARROW_UP, None, lambda x, y, h: [x, y + h / 10, h]),
+        (Keys.ARROW_DOWN, None, lambda x, y, h: [x, y - h / 10, h]),
+        ("+", "", lambda x, y, h: [x, y, h / 1.25]),   # an empty line at Command: has no use
+        (Keys.ARROW_LEFT, "", lambda x, y, h: [x - h / 10, y, h]),  # for them
+        (Keys.ARROW_UP, "", lambda x, y, h: [x, y, h]),             # the history's
+        ((Keys.SHIFT, Keys.ARROW_UP), "", lambda x, y, h: [x, y + h / 10, h]),
+        ("+", "CAL", lambda x, y, h: [x, y, h]),                    # typed
+        (Keys.ARROW_LEFT, "CAL", lambda x, y, h: [x, y, h]),
     ]
     read_view = "return [view.centerX, view.centerY, view.height]"
-    for key, typing, expected in cases:
-        if typing:
-            browser.find_element(page.By.ID, "commandLine").click()
+    for key, line, expected in cases:
+        if line is not None:
+            field = browser.find_element(page.By.ID, "commandLine")
+            field.click()
+            field.clear()
+            field.send_keys(line)
         else:
             browser.execute_script("document.activeElement.blur()")
         before = browser.execute_script(read_view)
-        page.ActionChains(browser).send_keys(key).perform()
+        if isinstance(key, tuple):  # a modifier held
+            page.ActionChains(browser).key_down(key[0]).send_keys(key[1]).key_up(key[0]).perform()
+        else:
+            page.ActionChains(browser).send_keys(key).perform()
         after = browser.execute_script(read_view)
         want = expected(*before)
         check(all(abs(a - w) < 1e-9 * max(1, abs(w)) for a, w in zip(after, want)),
-              "key %r (typing %s) moved the view to %s, not %s" % (key, typing, after, want))
+              "key %r (line %r) moved the view to %s, not %s" % (key, line, after, want))
     browser.find_element(page.By.ID, "commandLine").clear()
+
+
+# ---- the command line as a terminal's, at 1280x800 ----
+def command_line_like_a_terminal(browser, screenshot):
+    By, Keys = page.By, page.Keys
+    page.set_viewport(browser, 1280, 800)
+    field = lambda: browser.find_element(By.ID, "commandLine")  # noqa: E731
+    run = lambda script, *a: browser.execute_script(script, *a)  # noqa: E731
+    with page.ServedHostsim(hostsim, module) as served:
+        page.open_page(browser, served)
+        share = run("return canvas.clientHeight / innerHeight")
+        check(share >= 0.7, "the drawing has %.0f %% of the height" % (100 * share))
+        browser.find_element(By.ID, "transcriptToggle").click()
+        check(run("return canvas.clientHeight / innerHeight") > share + 0.1,
+              "folding the transcript gives the drawing no room")
+        browser.find_element(By.ID, "transcriptToggle").click()
+        page.WebDriverWait(browser, 10).until(lambda b: run("return promptLabel.textContent")
+                                              == "Command: ", "no prompt at the input")
+        # Typing after a click on the drawing, and a key typed with the focus elsewhere.
+        page.move_to_world(browser, 70, 40).click().perform()
+        page.ActionChains(browser).send_keys("CAL" + Keys.ENTER).perform()
+        page.wait_for_text(browser, ">> Expression:")
+        page.WebDriverWait(browser, 10).until(lambda b: run("return promptLabel.textContent")
+                                              == ">> Expression: ", "the prompt did not follow")
+        run("document.activeElement.blur()")
+        page.ActionChains(browser).send_keys("2+2" + Keys.ENTER).perform()
+        page.wait_for_text(browser, "\n4\nCommand:")
+        for line in ('(cal "N=NOR([0,0,0],[1,0,0],[0,1,0])")', '(cal "P1=[33,16]")',
+                     '(cal "P2=[33.3,16.1]")', '(cal "RAD")'):
+            page.type_line(browser, line)
+        page.wait_for_point_prompt(browser)
+        page.move_to_world(browser, 35, 10).perform()
+        page.WebDriverWait(browser, 10).until(lambda b: run("return hover !== null"))
+        at = [float(v) for v in run("return coordinates.textContent").split(",")]
+        want = run("return toWorld(cursor[0], cursor[1])")
+        check(all(abs(a - w) < 1e-9 for a, w in zip(at, want)) and len(at) == 3,
+              "the cursor at %s reads %s" % (want, at))
+        tag = run("return cursorTag.hidden ? '' : cursorTag.textContent")
+        check(tag.startswith("Select a circ"), "no tag beside the cursor at RAD's pick: %r" % tag)
+        browser.save_screenshot(screenshot)
+        page.ActionChains(browser).click().perform()
+        page.wait_for_text(browser, "\n5.0\nCommand:")
+        off_the_drawing = browser.find_element(By.ID, "transcript")
+        page.ActionChains(browser).move_to_element(off_the_drawing).perform()
+        check(run("return coordinates.textContent") == "", "the readout stays off the drawing")
+        history_walks_the_lines_typed(browser, field)
+        tab_completes_as_the_terminal(browser, field)
+        results_are_listed_and_copied(browser, run)
+        page.type_line(browser, "QUIT")
+        page.wait_for_text(browser, "The session has ended")
+        check(run("return commandLine.disabled"), "the input takes lines after QUIT")
+
+
+def history_walks_the_lines_typed(browser, field):
+    Keys = page.Keys
+    field().send_keys("draft")
+    cases = [  # key, the line shown: commands and expressions, never RAD's click
+        (Keys.ARROW_UP, '(cal "RAD")'), (Keys.ARROW_UP, '(cal "P2=[33.3,16.1]")'),
+        (Keys.ARROW_DOWN, '(cal "RAD")'), (Keys.ARROW_DOWN, "draft"), (Keys.ARROW_DOWN, "draft"),
+    ]
+    for key, shown in cases:
+        field().send_keys(key)
+        page.WebDriverWait(browser, 10).until(
+            lambda b: field().get_attribute("value") == shown,
+            "after %r the line is %r, not %r" % (key, field().get_attribute("value"), shown))
+    lines = page.fetch_from_page(browser, "history", "GET", None, None)  # no token: refused
+    check(lines[0] == 403, "the history is served without the token")
+    field().clear()
+
+
+def tab_completes_as_the_terminal(browser, field):
+    Keys = page.Keys
+    cases = [  # typed, line after Tab
+        ("HEL", "HELP "),
+        ('(cal "SQ', '(cal "SQR'),                  # SQR and SQRT: their common part
+        ('(cal "1+GETVAR(PICKB', '(cal "1+GETVAR(PICKBOX'),
+        ("!N", "!N"),                                # N, NIL...: nothing in common to add
+        ("SVG vi", "SVG vi"),                        # the page may not write files
+    ]
+    for typed, want in cases:
+        field().clear()
+        field().send_keys(typed + Keys.TAB)
+        page.WebDriverWait(browser, 10).until(
+            lambda b: field().get_attribute("value") == want or typed == want,
+            "Tab after %r gave %r, not %r" % (typed, field().get_attribute("value"), want))
+        check(field().get_attribute("value") == want,
+              "Tab after %r gave %r" % (typed, field().get_attribute("value")))
+    field().clear()
+
+
+def results_are_listed_and_copied(browser, run):
+    run("window.copied = []; navigator.clipboard.writeText = (t) => "
+        "{ copied.push(t); return Promise.resolve(); };")
+    items = browser.find_elements(page.By.CSS_SELECTOR, "#marksList li")
+    cases = [  # the entry, its class, what a click copies
+        ("2+2 = 4", "value", "4"),
+        ("N = (0.0 0.0 1.0)", "vector", "[0,0,1]"),
+        ("P1 = (33.0 16.0 0.0)", "result", "[33,16,0]"),
+        ("RAD = 5.0", "value", "5.0"),
+    ]
+    for label, kind, value in cases:
+        item = [i for i in items if i.text == label]
+        check(len(item) == 1 and item[0].get_attribute("class") == kind,
+              "%s is not listed as a %s: %s" % (label, kind, [i.text for i in items]))
+        if item:
+            item[0].click()
+            check(run("return copied[copied.length - 1]") == value, "%s copied %s" % (
+                label, run("return copied")))
+    colour = run("const [x, y] = toScreen(0, 0).map(Math.round);"
+                 "return Array.from(context.getImageData(x, y, 1, 1).data);")
+    check(colour[:3] != [255, 110, 110], "the vector N is drawn as a point at (0,0)")
+    boxes = run("return labelBoxes")
+    check(len(boxes) == 2 and (boxes[0]["bottom"] <= boxes[1]["top"] or
+                               boxes[1]["bottom"] <= boxes[0]["top"]),
+          "the labels of P1 and P2 overlap: %s" % boxes)
+    width = run("return canvas.clientWidth")
+    browser.find_element(page.By.ID, "marksToggle").click()
+    check(run("return canvas.clientWidth") > width + 100, "folding the results gives no room")
 
 
 # ---- the transcripts' picks, each typed point answered by a click at its pixel ----
@@ -136,15 +267,24 @@ def transcript_picks_replay_by_clicking(browser):
                             points, expected)
 
 
+# Before each click the host's snap glyph is read where the mouse rests: when the prompt names a
+# snap mode, the glyph's point must be the very point the click then snaps to (its snap mark).
+# The click's point is echoed at the session's 15 digits, not the 17 it is sent with.
 def replay_pick(browser, label, command, setup, points, expected):
     for line in setup:
         page.type_line(browser, line)
     asked = page.transcript(browser).count(">> ")
     page.type_line(browser, command)
+    glyphs = []
+
+    def read_glyph(b):
+        mode, snap = b.execute_script("return [promptState.snapMode || null, hover.snap || null]")
+        glyphs.append((mode, snap))
+
     for i, (x, y) in enumerate(points):
         page.wait_for_text(browser, ">> ", asked + i + 1)
         page.wait_for_point_prompt(browser)
-        page.click_under_mouse_at(browser, x, y, TRANSCRIPT_PIXEL)
+        page.click_under_mouse_at(browser, x, y, TRANSCRIPT_PIXEL, read_glyph)
         page.WebDriverWait(browser, 10).until(
             lambda b: page.transcript(b).count(">> ") > asked + i + 1
             or page.transcript(b).rstrip().endswith("Command:"))
@@ -152,6 +292,18 @@ def replay_pick(browser, label, command, setup, points, expected):
     shown = page.transcript(browser).split("Command: " + command)[-1].strip().split("\n")
     check(len(shown) >= 2 and shown[-2] == expected,
           "%s: clicks gave %r, the transcript %r" % (label, shown[-2:], expected))
+    echoes = re.findall(r">> [^\n]*:[ \n]([^\n]*)\n", "\n".join(shown))
+    check(all(len(re.sub(r"[-.]|e.*", "", c).strip("0")) <= 15 for e in echoes
+              for c in e.split(",")), "%s: clicks echoed as %s" % (label, echoes))
+    for mode, snap in glyphs:
+        check(mode is None or snap is not None, "%s: no %s glyph under the mouse" % (label, mode))
+        if snap is None:
+            continue
+        page.WebDriverWait(browser, 10).until(lambda b: b.execute_script(
+            "return marks.some(m => m.kind === 'snap' && m.x === arguments[0] && "
+            "m.y === arguments[1])", snap["x"], snap["y"]),
+            "%s: the %s glyph at %s is not where the click snapped: %s" % (
+                label, snap["mode"], snap, browser.execute_script("return marks")))
 
 
 # ---- a dropped DXF opens; a refused one says why in the transcript ----
@@ -162,22 +314,22 @@ DROP_LIMIT = 100000  # HOSTSIM_MAX_DRAWING_BYTES for the drop session; the demo 
 
 def dropped_drawings_open(browser, served):
     cases = [  # name, text, what the transcript then shows, extents after it
-        ("plan.dxf", DROPPED_LINE, None, [100, 200, 300, 250]),
+        ("plan.dxf", DROPPED_LINE, "hostsim: the drawing plan.dxf is open.\nCommand: ",
+         [100, 200, 300, 250]),
         ("notes.txt", "hello\n", "hostsim: notes.txt:1: ", [100, 200, 300, 250]),
         ("big.dxf", "999\nx\n" * (DROP_LIMIT // 6 + 1),
          "hostsim: big.dxf: larger than the %d bytes a drawing may take here" % DROP_LIMIT,
          [100, 200, 300, 250]),
     ]
     for name, text, shown, extents in cases:
-        before = page.transcript(browser)
         page.drop_file(browser, name, text)
         if shown:
             page.wait_for_text(browser, shown)
         page.WebDriverWait(browser, 10).until(
             lambda b: b.execute_script("return drawing.extents") == extents,
             "%s: the drawing's extents never became %s" % (name, extents))
-        check(shown is not None or page.transcript(browser) == before,
-              "%s: opened with a message" % name)
+        check(page.transcript(browser).endswith("\nCommand: "),
+              "%s: the prompt is not shown again: ...%s" % (name, page.transcript(browser)[-80:]))
     view = browser.execute_script("return [view.centerX, view.centerY]")
     check(view == [200, 225], "the dropped drawing is shown to its extents: %s" % view)
 
@@ -189,6 +341,8 @@ def refusals_from_the_page(browser, served):
                         ("SVG FILE /tmp/view.svg", "SVG is not available from the page")):
         page.type_line(browser, line)
         page.wait_for_text(browser, shown)
+        check(page.transcript(browser).endswith(shown + "; use the terminal.\nCommand: "),
+              "the prompt is not shown again after a refused line")
     token = served.token
     cases = [  # what, [path, method, body, token], status, what the reply holds
         ("no token", ["transcript?from=0", "GET", None, None], 403, "not allowed"),
@@ -261,6 +415,7 @@ def main():
     browser = page.start_browser(downloads=downloads)
     try:
         sessions_keep_their_tokens(browser, downloads)
+        command_line_like_a_terminal(browser, screenshot.replace(".png", "Rad.png"))
         end_pick_highlights_and_answers(browser)
         transcript_picks_replay_by_clicking(browser)
         with page.ServedHostsim(hostsim, module,

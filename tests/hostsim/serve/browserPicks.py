@@ -11,8 +11,9 @@ import urllib.error
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from pageDriver import (exit_unless_browser, move_to_world, start_browser,  # noqa: E402
-                        transcript, type_line, wait_for_point_prompt, wait_for_text)
+from pageDriver import (exit_unless_browser, move_to_world, set_viewport,  # noqa: E402
+                        start_browser, transcript, type_line, wait_for_point_prompt,
+                        wait_for_text)
 
 exit_unless_browser()
 from selenium.webdriver.common.by import By  # noqa: E402
@@ -74,7 +75,8 @@ def main():
         failures = []
         if status_of(base + "transcript") != 403:
             failures.append("a request without the token was not refused")
-        browser = start_browser()
+        browser = start_browser(1280, 800)
+        set_viewport(browser, 1280, 800)
         browser.get(url)
         wait_for_text(browser, "Command:")
         WebDriverWait(browser, 10).until(lambda b: b.execute_script("return drawing !== null"))

@@ -94,6 +94,13 @@ def start_browser(width=1200, height=900, downloads=None):
     return webdriver.Chrome(options=options, service=service)
 
 
+def set_viewport(browser, width, height):
+    """The page's own area (innerWidth by innerHeight), whatever the window's frame takes."""
+    browser.set_window_size(width, height)
+    inner = browser.execute_script("return [innerWidth, innerHeight]")
+    browser.set_window_size(2 * width - inner[0], 2 * height - inner[1])
+
+
 def open_page(browser, served):
     browser.get(served.url)
     wait_for_text(browser, "Command:")
@@ -143,10 +150,11 @@ def move_to_world(browser, x, y):
     return move_to_pixel(browser, px, py)
 
 
-def click_under_mouse_at(browser, x, y, pixel_size):
+def click_under_mouse_at(browser, x, y, pixel_size, before_click=None):
     """Clicks world (x, y): the mouse rests over the canvas, the view is set so that the pixel
     under it shows (x, y), each pixel pixel_size units, and the host has that view (PICKBOX
-    measures its pixels) before the click."""
+    measures its pixels) before the click. before_click(browser) runs just before it, with the
+    host's answer for the cursor there in the page's hover."""
     canvas = browser.find_element(By.ID, "view")
     ActionChains(browser).move_to_element(canvas).perform()
     WebDriverWait(browser, 10).until(lambda b: b.execute_script("return cursor !== null"))
@@ -160,6 +168,11 @@ def click_under_mouse_at(browser, x, y, pixel_size):
         const done = arguments[0];
         postJson("view", {viewHeight: view.height, screen: [canvas.width, canvas.height]})
             .then((r) => done(r.ok), () => done(false));"""))
+    if before_click:
+        browser.execute_script("hover = null; askHover();")
+        WebDriverWait(browser, 10).until(
+            lambda b: b.execute_script("return hover !== null && hover.asked === cursor"))
+        before_click(browser)
     ActionChains(browser).click().perform()
 
 

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <future>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -37,8 +38,16 @@ protected:
         std::promise<std::string> announced;
         session = std::thread([this, &announced] {
             std::string error;
+            hostsim::ServeOptions options;
+            options.complete = [](const std::string& before, bool atCommand) {  // as the program's
+                hostsim::Completion c = hostsim::completeInput(
+                    before, before.size(),
+                    atCommand ? hostsim::PromptKind::Command : hostsim::PromptKind::Expression);
+                return hostsim::PageCompletion{
+                    c.start, c.candidates, c.append != '\0' ? std::string(1, c.append) : ""};
+            };
             bool served = hostsim::serveSession(
-                {}, [] { runCommandLines(); },
+                options, [] { runCommandLines(); },
                 [&announced](const std::string& url) { announced.set_value(url); }, error);
             if (!served) announced.set_value("");
         });
@@ -155,7 +164,10 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     ASSERT_TRUE(brotli);
     EXPECT_EQ("", brotli->get_header_value("Content-Encoding"));
     Json drawing = Json::parse(listed.body);
+    ASSERT_EQ(1u, drawing["groups"].size());  // the demo is all in the foreground colour
+    EXPECT_EQ(Json(nullptr), drawing["groups"][0]["colour"]);
     EXPECT_EQ(Json::array({0.0, -8.0}), Json::array({drawing["extents"][0], drawing["extents"][1]}));
+    drawing = drawing["groups"][0];
     const Json circle = Json::array({30.0, 10.0, 5.0, 0.0, 0.0, 5.0, 0.0, 2 * M_PI});
     EXPECT_EQ(circle, drawing["curves"][0]);
     EXPECT_EQ(Json::array({0.0, 0.0, 20.0, 0.0}),
@@ -186,6 +198,67 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
               post("/line", "(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
 }
 
+// Each object in its look: colour 256 (or none) is the layer's, 0 the holding reference's, 7 the
+// foreground (null), 420 a true colour; a layer that is off or frozen is not drawn, nor the
+// inside of a reference on a frozen layer. Rows: a line's start x, its colour and dashes.
+TEST_F(ServedSession, DrawsObjectsInTheLookTheirLayersGive) {
+    auto line = [](int x, const std::string& groups) {
+        return "0\nLINE\n" + groups + "10\n" + std::to_string(x) + "\n20\n0\n11\n" +
+               std::to_string(x) + "\n21\n5\n";
+    };
+    auto layer = [](const char* name, const char* colour, const char* flags, const char* extra) {
+        return std::string("0\nLAYER\n2\n") + name + "\n70\n" + flags + "\n62\n" + colour +
+               "\n6\nCONTINUOUS\n" + extra;
+    };
+    std::string text =
+        "0\nSECTION\n2\nHEADER\n9\n$LTSCALE\n40\n2\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n"
+        "0\nTABLE\n2\nLTYPE\n0\nLTYPE\n2\nDASHED\n73\n2\n49\n0.5\n49\n-0.25\n0\nENDTAB\n"
+        "0\nTABLE\n2\nLAYER\n" + layer("RED", "1", "0", "") + layer("OFF", "-3", "0", "") +
+        layer("ICE", "5", "1", "") + layer("DASH", "4", "0", "6\ndashed\n") +
+        layer("TRUE", "1", "0", "420\n1193046\n") + "0\nENDTAB\n0\nENDSEC\n"
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n10\n0\n20\n0\n" +
+        line(0, "8\n0\n62\n0\n") + "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
+        line(1, "8\nRED\n") + line(2, "8\nRED\n62\n256\n") + line(3, "8\nOFF\n") +
+        line(4, "8\nICE\n") + line(5, "8\nRED\n62\n7\n") + line(6, "8\nRED\n420\n65280\n") +
+        line(7, "8\nDASH\n") + line(8, "8\nDASH\n6\nCONTINUOUS\n") + line(9, "8\nTRUE\n") +
+        line(10, "8\nRED\n62\n0\n") + line(11, "8\nNOWHERE\n62\n30\n") +
+        "0\nINSERT\n8\nDASH\n62\n3\n2\nB\n10\n20\n20\n0\n" +
+        "0\nINSERT\n8\nICE\n2\nB\n10\n30\n20\n0\n0\nENDSEC\n0\nEOF\n";
+    auto opened = client().Post("/open?name=looks.dxf", text, "application/octet-stream");
+    ASSERT_TRUE(opened);
+    ASSERT_EQ(200, opened->status) << opened->body;
+    std::map<double, std::pair<Json, Json>> lookOf;  // start x -> colour, dashes
+    const Json drawing = Json::parse(get("/drawing").body);
+    for (const Json& group : drawing["groups"])
+        for (std::size_t i = 0; i < group["segments"].size(); i += 4)
+            lookOf[group["segments"][i].get<double>()] = {group["colour"], group["dashes"]};
+    const Json dashed = Json::array({1.0, -0.5}), solid = Json::array();
+    struct Case { int line; double x; bool drawn; Json colour; Json dashes; };
+    const Case cases[] = {
+        {__LINE__, 1, true, "#ff0000", solid},     // BYLAYER
+        {__LINE__, 2, true, "#ff0000", solid},     // 256
+        {__LINE__, 3, false, nullptr, solid},      // layer off
+        {__LINE__, 4, false, nullptr, solid},      // layer frozen
+        {__LINE__, 5, true, nullptr, solid},       // 7: the foreground
+        {__LINE__, 6, true, "#00ff00", solid},     // true colour
+        {__LINE__, 7, true, "#00ffff", dashed},    // the layer's linetype, at $LTSCALE 2
+        {__LINE__, 8, true, "#00ffff", solid},     // its own
+        {__LINE__, 9, true, "#123456", solid},     // the layer's true colour
+        {__LINE__, 10, true, nullptr, solid},      // BYBLOCK outside a block
+        {__LINE__, 11, true, "#ff7f00", solid},    // ACI 30; an unlisted layer is drawn
+        {__LINE__, 20, true, "#00ff00", dashed},   // in a reference: its colour, its layer's dashes
+        {__LINE__, 30, false, nullptr, solid},     // in a reference on a frozen layer
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        auto found = lookOf.find(c.x);
+        ASSERT_EQ(c.drawn, found != lookOf.end());
+        if (!c.drawn) continue;
+        EXPECT_EQ(c.colour, found->second.first);
+        EXPECT_EQ(c.dashes, found->second.second);
+    }
+}
+
 // While RAD waits for its pick, the page learns so, sees what a pick would select, and a click
 // answers as the point typed there; at the command line a click answers nothing.
 TEST_F(ServedSession, ClicksAnswerPickPrompts) {
@@ -204,9 +277,10 @@ TEST_F(ServedSession, ClicksAnswerPickPrompts) {
     Json nothing = Json::parse(postJson("/preview", {{"x", 100.0}, {"y", 100.0}}).body);
     EXPECT_EQ(-1, nothing["object"].get<int>());
     EXPECT_EQ(400, postJson("/pick", {{"x", "35"}, {"y", 10.0}}).status);
-    Reply picked = postJson("/pick", {{"x", 35.0}, {"y", 10.0}});
-    EXPECT_EQ(200, picked.status);
-    EXPECT_NE(std::string::npos, picked.body.find("35,10,0\\n5.0\\n")) << picked.body;
+    EXPECT_NE(std::string::npos, get("/state").body.find("\"prompt\":\">> Select a circle"));
+    Reply picked = postJson("/pick", {{"x", 35.000000000000014}, {"y", 10.0}});  // sent exactly,
+    EXPECT_EQ(200, picked.status);                                             // shown rounded
+    EXPECT_NE(std::string::npos, picked.body.find("\"35,10,0\\n5.0\\n")) << picked.body;
 }
 
 // A point result and RAD's pick are marked; clearing needs the token as everything else; the
@@ -217,8 +291,10 @@ TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
     post("/line", "35,10");
     Json marks = Json::parse(get("/marks").body)["marks"];
     const Json want = Json::array({
-        {{"kind", "result"}, {"x", 33.0}, {"y", 16.0}, {"label", "P1 = (33.0 16.0 0.0)"}},
+        {{"kind", "result"}, {"x", 33.0}, {"y", 16.0}, {"label", "P1 = (33.0 16.0 0.0)"},
+         {"value", "[33,16,0]"}},
         {{"kind", "pick"}, {"x", 35.0}, {"y", 10.0}},
+        {{"kind", "value"}, {"x", 0.0}, {"y", 0.0}, {"label", "RAD = 5.0"}, {"value", "5.0"}},
     });
     EXPECT_EQ(want, marks);
     httplib::Client client = this->client();
@@ -236,7 +312,7 @@ TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
     auto refused = client.Post("/marks/clear", {{hostsim::tokenHeaderName, ""}}, "", "application/json");
     ASSERT_TRUE(refused);
     EXPECT_EQ(403, refused->status);
-    EXPECT_EQ(2u, Json::parse(get("/marks").body)["marks"].size());
+    EXPECT_EQ(3u, Json::parse(get("/marks").body)["marks"].size());
     auto cleared = client.Post("/marks/clear", "", "application/json");
     ASSERT_TRUE(cleared);
     EXPECT_EQ(200, cleared->status);

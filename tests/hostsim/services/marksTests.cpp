@@ -14,7 +14,8 @@ class Marks : public ::testing::Test {
     void TearDown() override { hostsim::resetHostState(); }
 };
 
-// What the module would do: the text evaluated, perhaps a variable set, then the result.
+// What the module would do: the text evaluated, perhaps a variable set, then the result. The
+// mark's label, then its kind and the value a click on it copies: "P1 = (1.0 2.0 0.0) [0 [1,2,0]]".
 std::string labelOf(const std::string& expression, const char* assigned,
                     const hostsim::QValue& assignedValue, const hostsim::QValue& result) {
     const auto& marks = hostsim::drawingMarks();
@@ -22,7 +23,9 @@ std::string labelOf(const std::string& expression, const char* assigned,
     hostsim::beginEvaluation(expression);
     if (assigned != nullptr) hostsim::noteAssignment(assigned, assignedValue);
     hostsim::endEvaluation(result);
-    return marks.size() == before ? "(no mark)" : marks.back().label;
+    if (marks.size() == before) return "(no mark)";
+    return marks.back().label + " [" + std::to_string(static_cast<int>(marks.back().kind)) + " " +
+           marks.back().value + "]";
 }
 
 TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
@@ -38,13 +41,22 @@ TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
         std::string want;
     };
     const Case cases[] = {
-        {__LINE__, "P1=[1,2]", "P1", point, point, "P1 = (1.0 2.0 0.0)"},
-        {__LINE__, "  [1,2]  ", nullptr, point, point, "[1,2] = (1.0 2.0 0.0)"},
+        {__LINE__, "P1=[1,2]", "P1", point, point, "P1 = (1.0 2.0 0.0) [0 [1,2,0]]"},
+        {__LINE__, "  [1,2]  ", nullptr, point, point, "[1,2] = (1.0 2.0 0.0) [0 [1,2,0]]"},
         {__LINE__, "A=[5,5]+B", "B", other, point,
-         "A=[5,5]+B = (1.0 2.0 0.0)"},  // not the result's
-        {__LINE__, longText, nullptr, point, point, longText.substr(0, 37) + "... = (1.0 2.0 0.0)"},
-        {__LINE__, "", nullptr, point, point, "Result 5 = (1.0 2.0 0.0)"},
-        {__LINE__, "2+3", nullptr, point, hostsim::QValue::integer(5), "(no mark)"},
+         "A=[5,5]+B = (1.0 2.0 0.0) [0 [1,2,0]]"},  // not the result's
+        {__LINE__, longText, nullptr, point, point,
+         longText.substr(0, 37) + "... = (1.0 2.0 0.0) [0 [1,2,0]]"},
+        {__LINE__, "", nullptr, point, point, "Result 5 = (1.0 2.0 0.0) [0 [1,2,0]]"},
+        // numbers are listed, not placed; a vector function's result is a direction
+        {__LINE__, "2+3", nullptr, point, hostsim::QValue::integer(5), "2+3 = 5 [3 5]"},
+        {__LINE__, "D=33.0", nullptr, point, hostsim::QValue::real(33), "D=33.0 = 33.0 [3 33.0]"},
+        {__LINE__, "N = nor([0,0,0],[1,0,0],[0,1,0])", nullptr, point, point,
+         "N = nor([0,0,0],[1,0,0],[0,1,0]) = (1.0 2.0 0.0) [4 [1,2,0]]"},
+        {__LINE__, "VEE", nullptr, point, point, "VEE = (1.0 2.0 0.0) [4 [1,2,0]]"},
+        {__LINE__, "NOR([1,0,0])*2", nullptr, point, point,
+         "NOR([1,0,0])*2 = (1.0 2.0 0.0) [0 [1,2,0]]"},
+        {__LINE__, "\"text\"", nullptr, point, hostsim::QValue::textValue("t"), "(no mark)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -1,0 +1,97 @@
+// hostsim/view/objectStyles.cpp - how an object looks: its colour and linetype, and whether it
+// shows at all, from its groups and the drawing's LAYER and LTYPE tables, through the block
+// references that hold it.
+//
+// Inside a block, an object on layer 0 takes the layer of the reference that holds it, colour
+// BYBLOCK (0) and linetype BYBLOCK take the reference's, and BYLAYER (colour 256, or no colour
+// at all) the layer's. An object whose layer is off or frozen is not drawn, nor is anything
+// inside a reference on a frozen layer.
+#include "hostsim/picking/picking.h"
+#include "hostsim/view/view.h"
+
+namespace {
+
+using hostsim::DrawingObject;
+
+constexpr int byBlock = 0, byLayer = 256;
+const hostsim::Layer unlistedLayer;  // a layer the table does not list: colour 7, continuous
+
+// What an object hands on to the objects of the block it references.
+struct Look {
+    std::string layer = "0";
+    int colour = hostsim::foregroundColour;
+    std::string linetype;  // upper case; empty: continuous
+    bool frozen = false;   // its layer or a holder's is frozen
+    bool off = false;      // its own layer is off
+};
+
+std::string upperGroup(const DrawingObject& o, int code, const char* absent) {
+    const hostsim::DxfGroup* g = hostsim::findGroup(o, code);
+    return hostsim::upperName(g != nullptr ? hostsim::trimmed(g->value) : std::string(absent));
+}
+
+int colourOf(int aci) {
+    return aci == 7 ? hostsim::foregroundColour : hostsim::aciColour(aci);
+}
+
+int layerColour(const hostsim::Layer& layer) {
+    return layer.trueColour >= 0 ? layer.trueColour : colourOf(layer.colour);
+}
+
+// The look of o, held by a reference that looks like holder.
+Look lookInside(const hostsim::Drawing& d, const DrawingObject& o, const Look& holder) {
+    Look look;
+    look.layer = upperGroup(o, 8, "0");
+    if (look.layer == "0") look.layer = holder.layer;
+    auto row = d.layers.find(look.layer);
+    const hostsim::Layer& layer = row != d.layers.end() ? row->second : unlistedLayer;
+    look.frozen = holder.frozen || layer.frozen;
+    look.off = layer.off;
+    int aci = std::abs(hostsim::groupInt(o, 62, byLayer));
+    const hostsim::DxfGroup* trueColour = hostsim::findGroup(o, 420);
+    double rgb = 0.0;
+    if (trueColour != nullptr && hostsim::groupNumber(*trueColour, rgb))
+        look.colour = static_cast<int>(rgb) & 0xFFFFFF;
+    else if (aci == byBlock)
+        look.colour = holder.colour;
+    else if (aci == byLayer || hostsim::aciColour(aci) < 0)
+        look.colour = layerColour(layer);
+    else
+        look.colour = colourOf(aci);
+    look.linetype = upperGroup(o, 6, "BYLAYER");
+    if (look.linetype == "BYLAYER") look.linetype = layer.linetype;
+    if (look.linetype == "BYBLOCK") look.linetype = holder.linetype;
+    return look;
+}
+
+// An old-style polyline's vertices look as their polyline does.
+const DrawingObject& lookingObject(const hostsim::Drawing& d, int index) {
+    const DrawingObject& o = d.objects[index];
+    bool part = (o.type == "VERTEX" || o.type == "SEQEND") && o.owner >= 0;
+    return part ? d.objects[o.owner] : o;
+}
+
+}  // namespace
+
+namespace hostsim {
+
+bool primitiveStyle(const Primitive& p, PlanStyle& style) {
+    const Drawing& d = currentDrawing();
+    if (p.leaf < 0 || p.leaf >= static_cast<int>(d.objects.size())) return false;
+    const std::vector<int>& holders = drawingInstance(p.instance).containers;
+    Look look;  // the drawing itself: BYBLOCK at the top is the foreground, continuous
+    for (auto holder = holders.rbegin(); holder != holders.rend(); ++holder)
+        look = lookInside(d, d.objects[*holder], look);
+    const DrawingObject& o = lookingObject(d, p.leaf);
+    look = lookInside(d, o, look);
+    if (look.frozen || look.off || groupInt(o, 60, 0) == 1) return false;
+    style.colour = look.colour;
+    style.dashes.clear();
+    auto pattern = d.linetypes.find(look.linetype);
+    if (pattern == d.linetypes.end()) return true;
+    double scale = groupReal(o, 48, 1.0) * d.linetypeScale;
+    for (double length : pattern->second) style.dashes.push_back(length * scale);
+    return true;
+}
+
+}  // namespace hostsim
