@@ -1,7 +1,8 @@
 # The README's commands. CMake and CTest do the work; this file only strings them together.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-run dev asan test run bench clean librecad librecad-headers librecad-screenshot
+.PHONY: all deps deps-run dev asan test run serve program bench clean librecad librecad-headers
+.PHONY: librecad-screenshot
 
 all: dev
 
@@ -29,13 +30,27 @@ test: dev asan
 	cmake --build --preset fuzz -j $(JOBS)
 	ctest --preset fuzz -j $(JOBS)
 
-# Only what the program needs: its packages, and the target `program`: hostsim, vectrin.so in each
-# language (with msgc for the catalogue) and the demo drawing, everything the install copies.
-# Without GoogleTest the configure step leaves the tests out.
-run: deps-run
-	cmake --preset dev
-	cmake --build --preset dev -j $(JOBS) --target program
-	./build/bin/hostsim
+# Only what a session at the terminal needs: its packages, and the target `program`: hostsim,
+# vectrin.so in each language (with msgc for the catalogue), the demo drawing and the manual page.
+# A fresh build folder is configured without the tests and the LibreCAD plug-in (the dev preset
+# puts them back for `make dev`); one configured already is used as it is, and a build with
+# nothing to do prints nothing.
+run: program
+	@./build/bin/hostsim
+
+# The same and the serve part, then the session in a browser page (hostsim prints the URL).
+serve: PROGRAM_TARGETS = program hostsimServePart
+serve: program
+	@./build/bin/hostsim --serve
+
+# What a build with nothing to do prints (the first line where the tests are configured, as they
+# glob for their transcripts) is left out; whatever else it prints, and its status, are kept.
+PROGRAM_TARGETS = program
+NOTHING_BUILT = -e '[0/2] Re-checking globbed directories...' -e 'ninja: no work to do.'
+program: deps-run
+	@[ -f build/build.ninja ] || cmake --preset dev -DVECTRIN_TESTS=OFF -DVECTRIN_LIBRECAD=OFF
+	@bash -o pipefail -c "cmake --build --preset dev -j $(JOBS) --target $(PROGRAM_TARGETS) \
+		| { grep -v -x -F $(NOTHING_BUILT) || true; }"
 
 # LibreCAD's plug-in interface headers for the installed librecad, fetched from Debian's source
 # package into a cache outside the repository (scripts/fetchLibrecadHeaders.sh says where).

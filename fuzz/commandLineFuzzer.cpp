@@ -54,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hostsim::clearQueuedAnswers();
     hostsim::useInputText(std::string(reinterpret_cast<const char*>(data), size));
     std::string line;
-    for (int n = 0; n < maxLinesRun && hostsim::readInputLine("Command: ", line); n++) {
+    for (int n = 0;
+         n < maxLinesRun && hostsim::readInputLine("Command: ", line, hostsim::LineKind::Command);
+         n++) {
         if (namesFileCommand(line)) continue;
         if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
     }

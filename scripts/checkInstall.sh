@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scripts/checkInstall.sh - installs a build into a fresh temporary prefix and runs the installed
 # hostsim from another folder: it must find the installed module by its own location, with the
-# catalogue still appended, and the demo drawing must open.
+# catalogue still appended, the demo drawing must open, and `man hostsim` must show its page.
 #
 # usage: checkInstall.sh BUILDDIR
 set -u
@@ -29,6 +29,11 @@ expect "the German module" 1 "$(cd / && "$hostsim" --language de -e 1/0 2>&1 | g
 demo=$prefix/share/vectrin/demo.dxf
 expect "RAD on the installed demo drawing" 5.0 \
     "$(cd / && echo 35,10 | "$hostsim" --drawing "$demo" -e RAD 2>&1 | tail -n 1)"
+# man finds the page under the prefix as it finds every installed one; troff has nothing to say
+manual=$(cd / && MANPATH=$prefix/share/man MANWIDTH=100 man hostsim 2>&1)
+expect "man hostsim: the --precision option" 1 "$(grep -c -- '^ *--precision N$' <<< "$manual")"
+expect "troff's warnings on the page" "" \
+    "$(groff -man -ww -z "$prefix/share/man/man1/hostsim.1" 2>&1)"
 for doc in share/doc/vectrin/README.md; do
     [ -f "$prefix/$doc" ] || { echo "install check: $doc is not installed"; failed=1; }
 done

@@ -21,6 +21,7 @@ elif [ "$mode" = test ]; then
     packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
     packages+=(valgrind)                  # the soak transcript runs under it
     packages+=(tmux)                      # the terminal tests (Ctrl-C, history, Tab completion)
+    packages+=(man-db)                    # the install check reads the manual page with man
     packages+=(chromium chromium-driver python3-selenium)  # the served page's browser test
     packages+=("${librecad_packages[@]}" xvfb xdotool)     # LibreCAD's end-to-end test
 elif [ "$mode" != run ]; then

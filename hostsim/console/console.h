@@ -64,8 +64,18 @@ void useLineSource(std::function<bool(std::string&)> source);
 // a line starting with ';' is a comment, passed over. nullptr ends it; the caller owns the stream.
 void useScriptInput(std::istream* script);
 bool readScriptLine(std::string& line);  // the script's next command line, not echoed; false at its end
+// What a line is read for: a command line at Command:, a text answer (the calculator's
+// expression), or the answer to a point or pick prompt. This is the one place that tells them
+// apart: the history, Tab completion and a front end's own history go by it.
+enum class LineKind { Command, Text, Point };
 // Prints the prompt and reads one line, without its line end; false at the end of input.
-bool readInputLine(const std::string& prompt, std::string& line);
+bool readInputLine(const std::string& prompt, std::string& line, LineKind kind);
+// The kind of the line being read while a read waits (a front end's request runs then);
+// LineKind::Command between reads.
+LineKind waitingLineKind();
+// Whether lines of the kind are kept to be walked again (Up): command lines and text answers are,
+// each kind in a list of its own; a point's or a pick's answer never is.
+bool keptInHistory(LineKind kind);
 // True when the last readInputLine was ended by Ctrl-C; its line is then empty. A prompt takes
 // that as *cancel*; the command line just asks again.
 bool inputInterrupted();
@@ -114,11 +124,13 @@ bool waitForInput(int fd);
 // After a Ctrl-C that stopped work in progress: ends the line the terminal echoed ^C on, or
 // prints ^C where input is not a terminal, as a Ctrl-C at a prompt shows.
 void showInterrupt();
-// The history lives in $XDG_STATE_HOME/vectrin/history (else ~/.local/state/vectrin/history),
-// capped at 1000 lines. loadHistory reads it once; rememberLine adds a line typed at a terminal
-// and appends it to the file. A file that cannot be read or written costs one notice, no more.
-void loadHistory();
-void rememberLine(const std::string& line);
+// The history of command lines lives in $XDG_STATE_HOME/vectrin/history (else
+// ~/.local/state/vectrin/history), capped at 1000 lines; text answers are kept for the session
+// only. showHistoryOf reads the file once and gives readline the lines of the kind about to be
+// read; rememberLine adds a line typed at a terminal to its kind's list, and a command line to
+// the file. A file that cannot be read or written costs one notice, no more.
+void showHistoryOf(LineKind kind);
+void rememberLine(const std::string& line, LineKind kind);
 
 // ---- readline, loaded when a terminal first asks for a line (lineEditor.cpp) ----
 // Its routines and variables, with their types spelt out so that no other file needs its header.
@@ -131,7 +143,6 @@ struct LineEditor {
     void (*checkSignals)();
     unsigned long* readlineState;
     char** lineBuffer;
-    char** prompt;
     int* attemptedCompletionOver;
     int* completionAppendCharacter;
     char** (**attemptedCompletionFunction)(const char* text, int start, int end);

@@ -47,6 +47,7 @@ static std::string sourceEcho;  // shown for the line source's next line instead
 static std::function<hostsim::PointAnswerBase()> answerBaseSource;  // LASTPOINT and ANGBASE
 static bool lastReadUnattended = false;  // the last line came from a script, a pipe or a test
 static bool nextPointPromptCancelled = false;  // a pick missed where no one can pick again
+static hostsim::LineKind waitingKind = hostsim::LineKind::Command;  // of the line being read
 
 namespace {
 
@@ -69,11 +70,11 @@ int readTerminalKey(FILE* stream) {
 }
 
 bool readTerminalLine(const hostsim::LineEditor& editor, const std::string& prompt,
-                      std::string& line) {
+                      std::string& line, hostsim::LineKind kind) {
     // The handler stays for the session: a Ctrl-C while a command runs is dropped, not fatal.
     static const bool interruptsCaught = hostsim::catchInterrupts();
     (void)interruptsCaught;
-    hostsim::loadHistory();
+    hostsim::showHistoryOf(kind);  // Up walks the lines of this kind: commands at Command:
     *editor.getcFunction = readTerminalKey;
     // readline draws only the prompt's last line itself, so that editing redraws it whole.
     std::size_t lastBreak = prompt.rfind('\n');
@@ -92,7 +93,7 @@ bool readTerminalLine(const hostsim::LineEditor& editor, const std::string& prom
     hostsim::noteLineEnded();  // the user's Enter (or Ctrl-C) ended the line on the screen
     lastReadInterrupted = hostsim::takeInterrupt();
     line = lastReadInterrupted ? "" : typed;
-    if (!lastReadInterrupted) hostsim::rememberLine(line);
+    if (!lastReadInterrupted) hostsim::rememberLine(line, kind);
     std::free(typed);
     return true;
 }
@@ -178,7 +179,7 @@ bool readPlainLine(std::istream& in, const std::string& prompt, std::string& lin
 
 // Takes the next line from whichever source is first in line, in the host's code page. A typed
 // line with a character the code page lacks is refused with a notice and asked for again.
-bool nextLine(const std::string& prompt, std::string& line) {
+bool nextLine(const std::string& prompt, std::string& line, hostsim::LineKind kind) {
     lastReadInterrupted = false;
     nextPointPromptCancelled = false;
     lastReadUnattended = false;
@@ -211,7 +212,7 @@ bool nextLine(const std::string& prompt, std::string& line) {
         std::string typed;
         bool read = scriptInput != nullptr ? readPlainLine(*scriptInput, prompt, typed)
                     : testInput            ? readPlainLine(*testInput, prompt, typed)
-                    : editor != nullptr    ? readTerminalLine(*editor, prompt, typed)
+                    : editor != nullptr    ? readTerminalLine(*editor, prompt, typed, kind)
                                            : readPlainStandardInput(prompt, typed);
         if (!read) return false;
         if (lastReadInterrupted) {
@@ -269,7 +270,14 @@ void useScriptInput(std::istream* script) {
 
 bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLine(*scriptInput, line); }
 
-bool readInputLine(const std::string& prompt, std::string& line) { return nextLine(prompt, line); }
+bool readInputLine(const std::string& prompt, std::string& line, LineKind kind) {
+    waitingKind = kind;
+    bool read = nextLine(prompt, line, kind);
+    waitingKind = LineKind::Command;
+    return read;
+}
+
+LineKind waitingLineKind() { return waitingKind; }
 
 bool inputInterrupted() { return lastReadInterrupted; }
 
@@ -308,8 +316,8 @@ extern "C" int kvs_getstring(int allowBlanks, const char* prompt, char* text, si
     const std::string promptText = prompt != nullptr ? prompt : "";
     for (;;) {
         std::string answer;
-        if (!hostsim::readInputLine(promptText, answer) || hostsim::inputInterrupted() ||
-            answer == cancelAnswer)
+        if (!hostsim::readInputLine(promptText, answer, hostsim::LineKind::Text) ||
+            hostsim::inputInterrupted() || answer == cancelAnswer)
             return KVS_RTCAN;
         if (!allowBlanks) answer = answer.substr(0, answer.find_first_of(" \t"));
         if (answer.size() <= textSize - 1) {
@@ -340,7 +348,7 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
     for (;;) {
         std::string answer;
         pointPromptOpen = true;
-        bool read = hostsim::readInputLine(promptText, answer);
+        bool read = hostsim::readInputLine(promptText, answer, hostsim::LineKind::Point);
         pointPromptOpen = false;
         if (!read || hostsim::inputInterrupted()) return KVS_RTCAN;
         answer = hostsim::trimmed(answer);

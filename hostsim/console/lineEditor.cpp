@@ -59,7 +59,6 @@ bool findEverySymbol() {
            findSymbol("rl_check_signals", editor.checkSignals) &&
            findSymbol("rl_readline_state", editor.readlineState) &&
            findSymbol("rl_line_buffer", editor.lineBuffer) &&
-           findSymbol("rl_prompt", editor.prompt) &&
            findSymbol("rl_attempted_completion_over", editor.attemptedCompletionOver) &&
            findSymbol("rl_completion_append_character", editor.completionAppendCharacter) &&
            findSymbol("rl_attempted_completion_function", editor.attemptedCompletionFunction) &&

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,10 @@ static struct sigaction actionBefore;               // SIGINT's action before th
 static bool historyLoaded = false;                  // the file was read (or found missing)
 static std::string historyPath;                     // "" when there is no place to keep it
 static bool historyFailureShown = false;            // one notice a session is enough
+// The lines of each kind kept (LineKind's order), oldest first; readline's own history holds
+// those of one kind at a time, the kind last read.
+static std::vector<std::string> keptLines[3];
+static hostsim::LineKind shownKind = hostsim::LineKind::Command;
 
 static void noteInterrupt(int) { interruptPending = 1; }
 
@@ -68,9 +73,27 @@ int appendToHistoryFile(const hostsim::LineEditor& editor) {
     return error;
 }
 
-bool repeatsLastEntry(const hostsim::LineEditor& editor, const char* line) {
-    HIST_ENTRY* last = editor.historyGet(*editor.historyBase + *editor.historyLength - 1);
-    return last != nullptr && std::strcmp(last->line, line) == 0;
+std::vector<std::string>& linesOf(hostsim::LineKind kind) {
+    return keptLines[static_cast<int>(kind)];
+}
+
+// The file's lines become the command lines kept, as readline read them.
+void takeLinesRead(const hostsim::LineEditor& editor) {
+    std::vector<std::string>& commands = linesOf(hostsim::LineKind::Command);
+    for (int i = 0; i < *editor.historyLength; ++i) {
+        HIST_ENTRY* entry = editor.historyGet(*editor.historyBase + i);
+        if (entry != nullptr) commands.push_back(entry->line);
+    }
+}
+
+void loadHistory(const hostsim::LineEditor& editor) {
+    historyLoaded = true;
+    editor.stifleHistory(historyLimit);
+    historyPath = findHistoryPath();
+    if (historyPath.empty()) return;
+    int error = editor.readHistory(historyPath.c_str());
+    if (error != 0 && error != ENOENT) showHistoryFailure(error);
+    takeLinesRead(editor);
 }
 
 }  // namespace
@@ -121,23 +144,29 @@ void showInterrupt() {
     printText(isatty(STDIN_FILENO) ? "\n" : "^C\n");
 }
 
-void loadHistory() {
+bool keptInHistory(LineKind kind) { return kind != LineKind::Point; }
+
+void showHistoryOf(LineKind kind) {
     const LineEditor* editor = loadedLineEditor();
-    if (historyLoaded || editor == nullptr) return;
-    historyLoaded = true;
-    editor->stifleHistory(historyLimit);
-    historyPath = findHistoryPath();
-    if (historyPath.empty()) return;
-    int error = editor->readHistory(historyPath.c_str());
-    if (error != 0 && error != ENOENT) showHistoryFailure(error);
+    if (editor == nullptr) return;
+    if (!historyLoaded) loadHistory(*editor);
+    if (kind == shownKind) return;
+    shownKind = kind;
+    editor->clearHistory();
+    for (const std::string& line : linesOf(kind)) editor->addHistory(line.c_str());
 }
 
-void rememberLine(const std::string& line) {
+void rememberLine(const std::string& line, LineKind kind) {
     const LineEditor* editor = loadedLineEditor();
+    std::vector<std::string>& lines = linesOf(kind);
     bool blank = line.find_first_not_of(" \t") == std::string::npos;
-    if (editor == nullptr || blank || repeatsLastEntry(*editor, line.c_str())) return;
+    bool repeated = !lines.empty() && lines.back() == line;
+    if (editor == nullptr || blank || repeated || !keptInHistory(kind)) return;
+    showHistoryOf(kind);
+    lines.push_back(line);
+    if (lines.size() > static_cast<std::size_t>(historyLimit)) lines.erase(lines.begin());
     editor->addHistory(line.c_str());
-    if (historyPath.empty()) return;
+    if (kind != LineKind::Command || historyPath.empty()) return;
     // written at once, so that a session that is killed or hung up keeps what was typed
     if (int error = appendToHistoryFile(*editor); error != 0) showHistoryFailure(error);
 }

@@ -107,7 +107,8 @@ std::string helpOverview(const std::vector<std::string>& calculatorCommands) {
     if (!calculatorCommands.empty())
         text += "  " + padded("CAL [EXPR]", 20) + calculatorSummary(calculatorCommands) + "\n";
     text += "\nCalculator functions:\n" + indentLines(functionNamesByGroup(), "  ");
-    text += "\nType HELP NAME for a function or command, HELP CAL for the expression language.\n";
+    text += "\nType HELP NAME for a function or command, HELP CAL for the expression language.\n"
+            "Enter at an empty Command: runs the last command again.\n";
     return text;
 }
 

@@ -20,7 +20,7 @@ const std::vector<CommandReference> commands = {
     {"REDEFINE",  "REDEFINE",          "asks the module to define its names again"},
     {"FUNCTIONS", "FUNCTIONS",         "the names the module defined, then the calculator's functions"},
     {"LISTS",     "LISTS",             "how many record lists the module has not given back"},
-    {"PRECISION", "PRECISION [N]",     "significant digits of printed reals from now on, 1 to 17"},
+    {"PRECISION", "PRECISION [N | .N]", "N significant digits or .N decimal places for printed reals"},
     {"SVG",       "SVG FILE",          "writes the view, with the results and picks marked, as an SVG file"},
     {"QUIT",      "QUIT",              "ends the session"},
     {"EXIT",      "EXIT",              "the same as QUIT"},

@@ -1,6 +1,7 @@
 // hostsim/quillet/printer.cpp - Quillet values as the command line prints them.
 #include "hostsim/quillet/quillet.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -9,8 +10,10 @@
 
 namespace {
 
-constexpr int defaultPrecision = 15;
 constexpr int maxPrecision = 17;  // enough for any double to read back the same
+// From here up a real prints in scientific notation at decimal places too: its digits past the
+// 17th are noise, and fixed notation would print up to 309 of them.
+constexpr double largestFixed = 1e17;
 
 // printf's %.*g, %.*e and %.*f, character for character, at a fraction of the cost: printing was
 // a fifth of a script line's time. The text is NUL-terminated; text holds any double's.
@@ -22,17 +25,36 @@ void printDouble(char (&text)[size], double value, std::chars_format format, int
 
 }  // namespace
 
-// ---- printer state: significant digits of a real, from --precision ----
-static int printPrecision = defaultPrecision;
+// ---- printer state: how a real prints, from --precision and PRECISION ----
+static hostsim::PrintPrecision precisionSetting;
 
 namespace {
+
+// A value that rounds to zero at the places shown prints unsigned: "-0.00" is no number a user
+// meant.
+void dropMinusOfZero(char* text) {
+    if (text[0] == '-' && std::strpbrk(text, "123456789ni") == nullptr)
+        std::memmove(text, text + 1, std::strlen(text));
+}
+
+// Exactly so many digits after the decimal point, trailing zeros included, as CAD programs show
+// lengths.
+std::string formatDecimalPlaces(double value, int places) {
+    char text[64];  // |value| < 1e17 in fixed notation: at most 17 + 1 + 17 characters and a sign
+    bool fixed = std::fabs(value) < largestFixed;  // inf and nan print as words either way
+    printDouble(text, value, fixed ? std::chars_format::fixed : std::chars_format::scientific,
+                places);
+    dropMinusOfZero(text);
+    return text;
+}
 
 // A real always shows that it is one: "3" becomes "3.0"; "0.5", "1e+20" and "inf" stay. A zero
 // prints unsigned: -0.0 is an artefact of the arithmetic, not something the user asked for.
 std::string formatReal(double value) {
     if (value == 0.0) value = 0.0;
+    if (precisionSetting.decimalPlaces) return formatDecimalPlaces(value, precisionSetting.count);
     char text[64];
-    printDouble(text, value, std::chars_format::general, printPrecision);
+    printDouble(text, value, std::chars_format::general, precisionSetting.count);
     if (std::strpbrk(text, ".eEni") == nullptr) std::strcat(text, ".0");
     return text;
 }
@@ -41,7 +63,7 @@ std::string formatReal(double value) {
 // as 10, so its exponent is 1.
 int printedExponent(double value) {
     char text[64];
-    printDouble(text, std::fabs(value), std::chars_format::scientific, printPrecision - 1);
+    printDouble(text, std::fabs(value), std::chars_format::scientific, precisionSetting.count - 1);
     const char* exponent = std::strchr(text, 'e');
     return exponent != nullptr ? std::atoi(exponent + 1) : 0;
 }
@@ -78,9 +100,11 @@ double largestComponent(const hostsim::QValue& point) {
 
 // A point's components share one absolute precision, that of its largest component, so the
 // rounding noise of a rotation (6.1e-17 beside 1.0) prints as 0.0 and not as digits of noise.
+// Decimal places are one absolute precision already.
 std::string formatPoint(const hostsim::QValue& point) {
     double largest = largestComponent(point);
-    int decimals = largest > 0.0 ? printPrecision - 1 - printedExponent(largest) : 0;
+    int decimals = largest > 0.0 ? precisionSetting.count - 1 - printedExponent(largest) : 0;
+    bool rounded = !precisionSetting.decimalPlaces;
     std::string text = "(";
     for (std::size_t i = 0; i < point.items.size(); ++i) {
         const hostsim::QValue& item = point.items[i];
@@ -89,7 +113,8 @@ std::string formatPoint(const hostsim::QValue& point) {
             text += std::to_string(item.intValue);  // exact, and printed as an integer always is
         } else {
             bool finite = std::isfinite(item.realValue);
-            text += formatReal(finite ? roundToDecimals(item.realValue, decimals) : item.realValue);
+            text += formatReal(finite && rounded ? roundToDecimals(item.realValue, decimals)
+                                                 : item.realValue);
         }
     }
     return text + ")";
@@ -130,13 +155,30 @@ std::string formatObjectName(const hostsim::QValue& value) {
 
 namespace hostsim {
 
-bool setPrintPrecision(int significantDigits) {
-    if (significantDigits < 1 || significantDigits > maxPrecision) return false;
-    printPrecision = significantDigits;
+bool parsePrintPrecision(const std::string& text, PrintPrecision& precision) {
+    bool places = !text.empty() && text[0] == '.';
+    const char* digits = text.c_str() + (places ? 1 : 0);
+    if (!std::isdigit(static_cast<unsigned char>(*digits))) return false;  // no sign, no blank
+    char* end = nullptr;
+    long count = std::strtol(digits, &end, 10);
+    if (*end != '\0' || count < 1 || count > maxPrecision) return false;
+    precision = {static_cast<int>(count), places};
     return true;
 }
 
-int printPrecisionDigits() { return printPrecision; }
+std::string printPrecisionText(PrintPrecision precision) {
+    return (precision.decimalPlaces ? "." : "") + std::to_string(precision.count);
+}
+
+void setPrintPrecision(PrintPrecision precision) { precisionSetting = precision; }
+
+bool setPrintPrecision(int significantDigits) {
+    if (significantDigits < 1 || significantDigits > maxPrecision) return false;
+    precisionSetting = {significantDigits, false};
+    return true;
+}
+
+PrintPrecision printPrecision() { return precisionSetting; }
 
 std::string formatPointAsTyped(const QValue& point) {
     std::string printed = formatPoint(point), typed;

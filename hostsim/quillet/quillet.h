@@ -79,10 +79,22 @@ struct QuilletHost {
 void connectQuillet(const QuilletHost& host);
 
 // ---- printing (printer.cpp) ----
-// A real shows printPrecisionDigits significant digits; a point's components are rounded to the
-// absolute precision those digits give its largest component; a zero never shows a minus sign.
-bool setPrintPrecision(int significantDigits);  // 1 to 17, else false and unchanged; 15 at start
-int printPrecisionDigits();
+// How a real prints: with a number of significant digits (15 at start), or with a number of
+// decimal places, as CAD users set it. Written "6" and ".4" (PRECISION and --precision).
+struct PrintPrecision {
+    int count = 15;              // 1 to 17, digits or places
+    bool decimalPlaces = false;
+};
+// "N" (1 to 17 significant digits) or ".N" (1 to 17 decimal places); false for anything else.
+// No places at all is not offered: a real must still print as a real, 4.0 and never 4.
+bool parsePrintPrecision(const std::string& text, PrintPrecision& precision);
+std::string printPrecisionText(PrintPrecision precision);  // "6" or ".4", as parsed
+// With significant digits, a point's components are rounded to the absolute precision those
+// digits give its largest component; with decimal places, every real is rounded to them. A zero
+// never shows a minus sign.
+void setPrintPrecision(PrintPrecision precision);
+bool setPrintPrecision(int significantDigits);  // 1 to 17, else false and unchanged
+PrintPrecision printPrecision();
 std::string formatValue(const QValue& value);
 // A point as a user types it, rounded as formatValue rounds it: "33,16,0", "18.913681007498,
 // 0.0454007735555,0" (no blanks); a whole component loses its ".0".

@@ -10,10 +10,11 @@ static std::deque<std::string> sessionLines;
 namespace hostsim {
 
 // A pick's answer is a point for this pick alone: walking back through them would only hide the
-// commands and expressions a user means to run again.
+// commands and expressions a user means to run again. The console tells which lines are kept,
+// as it does for the terminal's history.
 void rememberSessionLine(const std::string& line) {
     std::string kept = trimmed(line, " \t\r\n");
-    if (pointPromptWaiting() || kept.empty() || kept == "*cancel*") return;
+    if (!keptInHistory(waitingLineKind()) || kept.empty() || kept == "*cancel*") return;
     if (!sessionLines.empty() && sessionLines.back() == kept) return;
     if (sessionLines.size() == historyLimit) sessionLines.pop_front();
     sessionLines.push_back(kept);
@@ -34,7 +35,7 @@ std::string completionJson(const CompleteLine& complete, const std::string& befo
     std::string reason;
     if (!complete || !lineAllowedFromPage(before, reason))
         return answer.dump();
-    PageCompletion completion = complete(before, waitingPrompt() == "Command: ");
+    PageCompletion completion = complete(before, waitingLineKind() == LineKind::Command);
     if (completion.start > before.size()) return answer.dump();
     answer["replace"] = before.size() - completion.start;
     for (const std::string& name : completion.candidates) answer["candidates"].push_back(name);

@@ -7,9 +7,15 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cctype>
 
 #include "hostsim/help/help.h"
 #include "hostsim/view/view.h"
+
+// ---- command line state ----
+// What an empty line typed at Command: runs again: the last host command with its words, or the
+// last module command's name alone (its words answered a prompt, which the repeat asks again).
+static std::string repeatableCommand;
 
 namespace {
 
@@ -72,7 +78,7 @@ LineOutcome showSymbol(const std::string& rest) {
 bool askWorldPoint(const std::string& prompt, hostsim::Point& point, bool& world) {
     for (;;) {
         std::string answer;
-        if (!hostsim::readInputLine(prompt, answer)) return false;
+        if (!hostsim::readInputLine(prompt, answer, hostsim::LineKind::Point)) return false;
         answer = trimBlanks(answer);
         if (answer.empty() || answer == "*cancel*") return false;
         if (hostsim::upperName(answer) == "W") {
@@ -181,19 +187,26 @@ LineOutcome listsCommand(const std::string&) {
     return LineOutcome::NoValue;
 }
 
-// PRECISION N: the significant digits of printed reals from now on; alone, shows them.
-LineOutcome precisionCommand(const std::string& digits) {
-    const std::string current = std::to_string(hostsim::printPrecisionDigits());
-    char* end = nullptr;
-    long wanted = std::strtol(digits.c_str(), &end, 10);
-    if (digits.empty()) {
-        printLine("PRECISION is " + current +
-                  " significant digits; PRECISION N sets it (1 to 17).");
-    } else if (*end != '\0' || wanted < 1 || wanted > 17) {
-        printLine("PRECISION needs a whole number from 1 to 17, not \"" + digits + "\"; it stays " +
-                  current + ".");
+// "15 significant digits", ".4: 4 decimal places"
+std::string describePrecision(hostsim::PrintPrecision precision) {
+    std::string count = std::to_string(precision.count);
+    std::string plural = precision.count == 1 ? "" : "s";
+    return precision.decimalPlaces ? "." + count + ": " + count + " decimal place" + plural
+                                   : count + " significant digit" + plural;
+}
+
+// PRECISION N: the significant digits of printed reals from now on; PRECISION .N: their decimal
+// places. Alone, shows the setting.
+LineOutcome precisionCommand(const std::string& text) {
+    hostsim::PrintPrecision current = hostsim::printPrecision(), wanted;
+    if (text.empty()) {
+        printLine("PRECISION is " + describePrecision(current) +
+                  "; PRECISION N sets N (1 to 17), PRECISION .N N decimal places.");
+    } else if (!hostsim::parsePrintPrecision(text, wanted)) {
+        printLine("PRECISION needs N (1 to 17 significant digits) or .N (1 to 17 decimal places), "
+                  "not \"" + text + "\"; it stays " + hostsim::printPrecisionText(current) + ".");
     } else {
-        hostsim::setPrintPrecision(static_cast<int>(wanted));
+        hostsim::setPrintPrecision(wanted);
     }
     return LineOutcome::NoValue;
 }
@@ -253,15 +266,39 @@ LineOutcome runModuleCommand(const std::string& functionName, const std::string&
     return showValue(result);
 }
 
+// A line at Command: that the calculator would take: a number, a point, a sign or the last point
+// first, or a name followed by an operator or a call (A=1, SIN(30)), or a function or keyword of
+// the calculator alone (RAD, PI). A plain unknown word, or a stray character, is no calculation.
+bool looksLikeCalculation(const std::string& line) {
+    unsigned char first = static_cast<unsigned char>(line[0]);
+    if (std::isdigit(first) || std::string(".[@'+-").find(line[0]) != std::string::npos) return true;
+    if (!std::isalpha(first) && first < 0x80) return false;
+    std::string firstName = hostsim::upperName(line.substr(0, line.find_first_of(" \t(")));
+    return line.find_first_of("+-*/^&=([") != std::string::npos ||
+           hostsim::findFunctionReference(firstName) != nullptr;
+}
+
+void reportUnknownCommand(const std::string& name, const std::string& line) {
+    printLine("Unknown command \"" + name + "\". Type HELP for the list.");
+    if (looksLikeCalculation(line) && hostsim::isFunctionDefined("C:CAL"))
+        printLine("To calculate, type CAL " + line + " or " + hostsim::calculatorCall(line) + ".");
+}
+
 LineOutcome runCommand(const std::string& line) {
     std::size_t nameEnd = line.find_first_of(" \t");
     std::string name = hostsim::upperName(line.substr(0, nameEnd));
     std::string rest = nameEnd == std::string::npos ? "" : trimBlanks(line.substr(nameEnd));
-    for (const HostCommand& command : hostCommands)
-        if (name == command.name) return command.run(rest);
+    for (const HostCommand& command : hostCommands) {
+        if (name != command.name) continue;
+        repeatableCommand = line;
+        return command.run(rest);
+    }
     std::string functionName = name.compare(0, 2, "C:") == 0 ? name : "C:" + name;
-    if (hostsim::isFunctionDefined(functionName)) return runModuleCommand(functionName, rest);
-    printLine("Unknown command \"" + name + "\". Type HELP for the list.");
+    if (hostsim::isFunctionDefined(functionName)) {
+        repeatableCommand = line.substr(0, nameEnd);
+        return runModuleCommand(functionName, rest);
+    }
+    reportUnknownCommand(name, line);
     return LineOutcome::NoValue;
 }
 
@@ -283,6 +320,29 @@ LineOutcome runCommandLine(const std::string& line) {
     std::string trimmed = trimBlanks(line);
     if (trimmed[0] == '!') return showSymbol(trimmed.substr(1));
     return runCommand(trimmed);
+}
+
+std::string calculatorCall(const std::string& expression) {
+    std::string call = "(cal \"";
+    for (char c : expression) {
+        if (c == '"' || c == '\\') call += '\\';
+        call += c;
+    }
+    return call + "\")";
+}
+
+LineOutcome runPromptedLine(const std::string& line) {
+    bool empty = line.find_first_not_of(" \t\r\n") == std::string::npos;
+    if (!empty || repeatableCommand.empty() || inputInterrupted() || lastLineUnattended())
+        return runCommandLine(line);
+    printLine(repeatableCommand);  // which command runs again, where a typed one would show
+    return runCommandLine(repeatableCommand);
+}
+
+void runCommandPrompt() {
+    std::string line;
+    while (readInputLine("Command: ", line, LineKind::Command))
+        if (runPromptedLine(line) == LineOutcome::Quit) break;
 }
 
 LineOutcome runTypedLine(const std::string& typed) {

@@ -21,8 +21,10 @@ namespace {
 
 enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed = 2 };
 
+// tools/manualPage makes the manual page of this text: it reads the usage paragraph, the option
+// lines ("  -x  text", going on indented) and the paragraphs "Exit status: " and "Files: ".
 const char usageText[] =
-    "usage: hostsim [--module PATH] [--language LANG] [--drawing FILE.dxf] [--precision N]\n"
+    "usage: hostsim [--module PATH] [--language LANG] [--drawing FILE.dxf] [--precision N|.N]\n"
     "               [-c LINE]... [-e EXPR]... [SCRIPT]\n"
     "       hostsim --serve[=[HOST:]PORT] [--module PATH] [--drawing FILE.dxf] ...\n"
     "       hostsim --help | --version\n"
@@ -37,7 +39,8 @@ const char usageText[] =
     "  --language LANG  the module's language when no --module is given: vectrin.LANG.so beside\n"
     "                   hostsim (default: from LC_ALL, LC_MESSAGES or LANG; English vectrin.so)\n"
     "  --drawing FILE   the ASCII DXF drawing to open (default: a small demo drawing)\n"
-    "  --precision N    significant digits of a printed real, 1 to 17 (default 15)\n"
+    "  --precision N    significant digits of a printed real, 1 to 17 (default 15); .N: N\n"
+    "                   decimal places, 1 to 17 (--precision .4 prints 12.5 as 12.5000)\n"
     "  -c LINE          runs LINE as if typed at the command line\n"
     "  -e EXPR          evaluates EXPR with the calculator: -c '(cal \"EXPR\")'\n"
     "  --serve[=[HOST:]PORT]  serves the session to a browser page and prints the URL to open\n"
@@ -53,7 +56,8 @@ const char usageText[] =
     "starts with '!', otherwise a command: one the module defined (CAL) or UCS, LOAD PATH,\n"
     "UNLOAD, REDEFINE (the module defines its names again), FUNCTIONS (lists them), LIST\n"
     "(prints the records of a picked object), LISTS (record lists not given back), PRECISION N\n"
-    "(significant digits of printed reals) or QUIT.\n"
+    "or .N (significant digits or decimal places of printed reals) or QUIT. An empty line typed\n"
+    "at Command: runs the last command again.\n"
     "HELP lists every command and function; HELP NAME explains one, HELP CAL the expressions.\n"
     "\n"
     "When standard output is not a terminal it carries only the results, a line each (the value\n"
@@ -61,7 +65,10 @@ const char usageText[] =
     "\n"
     "Exit status: 0 when every -e gave a value, 1 when one gave nil, 2 for a usage error, a\n"
     "drawing that cannot be read, a module that cannot be loaded or standard output that\n"
-    "cannot be written.\n";
+    "cannot be written.\n"
+    "\n"
+    "Files: the command lines typed at a terminal are kept in $XDG_STATE_HOME/vectrin/history\n"
+    "(else ~/.local/state/vectrin/history), the last 1000.\n";
 
 // What --help, --version and --print-reference print instead of running a session.
 enum class Report { None, Help, Version, Reference };
@@ -72,7 +79,7 @@ struct Options {
     std::string language;  // --language; empty: the environment's
     std::string drawingPath;
     std::string scriptPath;
-    int precision = 15;
+    hostsim::PrintPrecision precision;
     struct Line {
         std::string text;
         bool expression;  // from -e: its value decides the exit status
@@ -87,24 +94,6 @@ struct Options {
 int usageError(const std::string& problem) {
     std::fprintf(stderr, "hostsim: %s\nTry 'hostsim --help'.\n", problem.c_str());
     return exitUsage;
-}
-
-// -e EXPR as a Quillet call: the text goes in double quotes, its quotes and backslashes escaped.
-std::string calculatorCall(const std::string& expression) {
-    std::string call = "(cal \"";
-    for (char c : expression) {
-        if (c == '"' || c == '\\') call += '\\';
-        call += c;
-    }
-    return call + "\")";
-}
-
-bool parsePrecision(const char* text, int& precision) {
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > 17) return false;
-    precision = static_cast<int>(value);
-    return true;
 }
 
 // The long options; a new option is one row here and one case in applyOption. Those without a
@@ -189,15 +178,16 @@ int applyOption(int code, char** argv, Options& options) {
             break;
         case optionDrawing: options.drawingPath = optarg; break;
         case optionPrecision:
-            if (!parsePrecision(optarg, options.precision))
-                return usageError("--precision needs a number from 1 to 17");
+            if (!hostsim::parsePrintPrecision(optarg, options.precision))
+                return usageError("--precision needs N (1 to 17 significant digits) or .N (1 to "
+                                  "17 decimal places)");
             break;
         case optionServe:
             options.serve = true;
             options.serveText = optarg != nullptr ? optarg : "";
             break;
         case 'c': options.lines.push_back({optarg, false}); break;
-        case 'e': options.lines.push_back({calculatorCall(optarg), true}); break;
+        case 'e': options.lines.push_back({hostsim::calculatorCall(optarg), true}); break;
         default: return usageError(optionProblem(code, argv));
     }
     return -1;
@@ -280,10 +270,12 @@ bool runScript(const std::string& path) {
     return true;
 }
 
+// The command lines typed, piped or sent by a page. A person at a terminal learns first where
+// help is and how to leave.
 void runStandardInput() {
-    std::string line;
-    while (hostsim::readInputLine("Command: ", line))
-        if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
+    if (isatty(STDIN_FILENO))
+        hostsim::printText("Type HELP for help, HELP CAL for the expressions; QUIT or Ctrl-D quits.\n");
+    hostsim::runCommandPrompt();
 }
 
 // The serve part, loaded only for --serve (beside the program, or where the install rules put

@@ -21,6 +21,13 @@ enum class LineOutcome { Value, NoValue, Quit };
 LineOutcome runCommandLine(const std::string& line);
 // The same for a line from outside (-c, -e, a script) that is still in the terminal's UTF-8.
 LineOutcome runTypedLine(const std::string& typed);
+// The same for a line read at Command:. An empty line that a person typed (at a terminal or a
+// page, not Ctrl-C) runs the last command again; a script's or a pipe's empty line does nothing.
+LineOutcome runPromptedLine(const std::string& line);
+// Reads lines at Command: and runs them with runPromptedLine until QUIT or the end of input.
+void runCommandPrompt();
+// (cal "EXPR"): EXPR in double quotes, its quotes and backslashes escaped.
+std::string calculatorCall(const std::string& expression);
 std::vector<std::string> hostCommandNames();  // the host's own commands, as the table lists them
 
 // ---- completion (completion.cpp, terminalCompletion.cpp) ----
@@ -36,7 +43,7 @@ struct Completion {
 // the string of (cal "...") the calculator's functions, Quillet variables and, after GETVAR(,
 // system variables. Names match whatever the case typed; file names as typed.
 Completion completeInput(const std::string& line, std::size_t cursor, PromptKind prompt);
-// Lets readline complete with completeInput; the prompt "Command: " is the command line's.
+// Lets readline complete with completeInput: at Command: when a command line is read.
 void installCompletion();
 
 // resetSessionState, and the served page's view back at the drawing's extents; the marks told

@@ -7,7 +7,6 @@
 
 namespace {
 
-const char commandPrompt[] = "Command: ";  // the prompt the program reads command lines with
 // Every character that is not part of a name ends a word, so that readline replaces exactly the
 // word completeInput completes: "(cal \"SI", "[1,2]+DI" and "GETVAR(PI" all complete their tail.
 const char wordBreaks[] = " \t\n\"\\'`@$><=;|&{([,*+-/^)]}!?~#%.:";
@@ -28,11 +27,9 @@ std::string commonPrefix(const std::vector<std::string>& names) {
     return prefix;
 }
 
-hostsim::PromptKind currentPromptKind(const hostsim::LineEditor& editor) {
-    const char* prompt = *editor.prompt;
-    return prompt != nullptr && std::strcmp(prompt, commandPrompt) == 0
-               ? hostsim::PromptKind::Command
-               : hostsim::PromptKind::Expression;
+hostsim::PromptKind currentPromptKind() {
+    return hostsim::waitingLineKind() == hostsim::LineKind::Command ? hostsim::PromptKind::Command
+                                                                    : hostsim::PromptKind::Expression;
 }
 
 // readline's list: what replaces the word first, then every candidate, then NULL; a single
@@ -52,7 +49,7 @@ char** completeForReadline(const char* text, int start, int end) {
     const char* lineBuffer = *editor.lineBuffer;
     *editor.attemptedCompletionOver = 1;  // never fall back to file names
     hostsim::Completion completion = hostsim::completeInput(
-        lineBuffer, static_cast<std::size_t>(end), currentPromptKind(editor));
+        lineBuffer, static_cast<std::size_t>(end), currentPromptKind());
     if (completion.candidates.empty()) return nullptr;
     *editor.completionAppendCharacter = completion.append;
     // readline replaces from its own word start. A non-ASCII byte before a name can put it

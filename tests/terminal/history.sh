@@ -44,6 +44,21 @@ runSession "keys Up" "waitForLast ^Command: CAL H\*6$" \
            "keys Enter" "waitForLast ^Command:$"
 [ "$(wc -l < "$history")" = 3 ] || fail "the second session did not add its line: $(cat "$history")"
 
+# At an interactive start one line says where help is. An empty Enter runs the last command
+# again; Up at Command: walks the command lines, at the calculator's prompt the expressions, and
+# the answers to picks are in neither, nor in the file.
+runSession "waitFor ^Type HELP for help, HELP CAL for the expressions; QUIT or Ctrl-D quits.$" \
+           "type CAL 1+1" "keys Enter" "waitFor ^2$" "waitForLast ^Command:$" \
+           "keys Enter" "waitFor ^CAL$" "waitForLast Expression:$" \
+           "type 2+3" "keys Enter" "waitFor ^5$" "waitForLast ^Command:$" \
+           "type (cal \"RAD\")" "keys Enter" "waitForLast radius:$" \
+           "type 35,10" "keys Enter" "waitFor ^5.0$" "waitForLast ^Command:$" \
+           "keys Up" "waitForLast ^Command: \(cal \"RAD\"\)$" "keys C-u" \
+           "type CAL" "keys Enter" "waitForLast Expression:$" \
+           "keys Up" "waitForLast Expression: 2\+3$" "keys C-u" "type *cancel*" "keys Enter" \
+           "waitForLast ^Command:$"
+[ "$(tail -n 3 "$history")" = $'CAL 1+1\n(cal "RAD")\nCAL' ] || fail "the file after Enter and a pick: $(cat "$history")"
+
 # Capped: a file of 1005 lines keeps the newest 1000 once a line is added.
 seq -f '(setq N %g)' 1 1005 > "$history"
 runSession "keys Up" "waitForLast ^Command: \(setq N 1005\)$" "keys C-u" \

@@ -187,10 +187,18 @@ TEST(Printer, PrintsEachKindAsTheCommandLineShowsIt) {
     hostsim::setPrintPrecision(15);
 }
 
-// A point's components share the absolute precision of its largest; a scalar keeps its digits.
+// A precision as PRECISION takes it: significant digits (15) or decimal places (".4").
+struct PrecisionText {
+    PrecisionText(int digits) : precision{digits, false} {}
+    PrecisionText(const char* text) { EXPECT_TRUE(hostsim::parsePrintPrecision(text, precision)); }
+    hostsim::PrintPrecision precision;
+};
+
+// A point's components share the absolute precision of its largest, or the decimal places set;
+// a scalar keeps its digits.
 TEST(Printer, RoundsAPointToItsLargestComponentAndNeverShowsMinusZero) {
     const double noise = 6.123233995736766e-17;  // what cos(90 degrees) leaves
-    struct Case { int line; QValue value; int precision; const char* want; };
+    struct Case { int line; QValue value; PrecisionText precision; const char* want; };
     const Case cases[] = {
         {__LINE__, QValue::point(noise, 1, 0),                 15, "(0.0 1.0 0.0)"},
         {__LINE__, QValue::point(-noise, -1, -0.0),            15, "(0.0 -1.0 0.0)"},
@@ -209,10 +217,16 @@ TEST(Printer, RoundsAPointToItsLargestComponentAndNeverShowsMinusZero) {
         {__LINE__, QValue::real(noise),                        15, "6.12323399573677e-17"},
         {__LINE__, QValue::real(-0.0),                         15, "0.0"},
         {__LINE__, QValue::list({QValue::integer(-3), QValue::real(-noise)}), 15, "(-3 0.0)"},
+        {__LINE__, QValue::point(12384.973, 10442.8, -noise),  ".4", "(12384.9730 10442.8000 0.0000)"},
+        {__LINE__, QValue::point(0.00049, -0.00051, 2),        ".3", "(0.000 -0.001 2.000)"},
+        {__LINE__, QValue::real(-0.00004),                     ".4", "0.0000"},
+        {__LINE__, QValue::real(2.0),                          ".1", "2.0"},
+        {__LINE__, QValue::real(-1.5e20),                      ".2", "-1.50e+20"},
+        {__LINE__, QValue::list({QValue::integer(7), QValue::real(1.0 / 0.0)}), ".2", "(7 inf)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        hostsim::setPrintPrecision(c.precision);
+        hostsim::setPrintPrecision(c.precision.precision);
         EXPECT_EQ(c.want, hostsim::formatValue(c.value));
     }
     hostsim::setPrintPrecision(15);

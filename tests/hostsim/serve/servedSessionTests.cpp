@@ -47,7 +47,7 @@ protected:
                     c.start, c.candidates, c.append != '\0' ? std::string(1, c.append) : ""};
             };
             bool served = hostsim::serveSession(
-                options, [] { runCommandLines(); },
+                options, [] { hostsim::runCommandPrompt(); },
                 [&announced](const std::string& url) { announced.set_value(url); }, error);
             if (!served) announced.set_value("");
         });
@@ -67,11 +67,6 @@ protected:
         hostsim::captureOutput(false);
         hostsim::takeOutput();
         hostsim::resetHostState();
-    }
-    static void runCommandLines() {
-        std::string line;
-        while (hostsim::readInputLine("Command: ", line))
-            if (hostsim::runCommandLine(line) == hostsim::LineOutcome::Quit) break;
     }
     // Requests carry the token as the page sends it, unless headers give that header.
     httplib::Client client() {
@@ -132,6 +127,9 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
         {__LINE__, "a line", post("/line", "(cal \"1+2\")"), 200, "\\n3\\n"},
         {__LINE__, "a pick", post("/line", "(cal \"RAD\")"), 200, "radius: "},
         {__LINE__, "its answer", post("/line", "35,10"), 200, "5.0"},
+        {__LINE__, "a command", post("/line", "CAL 2+3"), 200, "\\n5\\n"},
+        {__LINE__, "Enter repeats it", post("/line", ""), 200, "CAL\\n\\n>> Expression: "},
+        {__LINE__, "which then asks", post("/line", "4*5"), 200, "\\n20\\n"},
     };
     const std::pair<const char*, const char*> everyReply[] = {  // a header, part of its value
         {"X-Frame-Options", "DENY"}, {"Content-Security-Policy", "frame-ancestors 'none'"},
