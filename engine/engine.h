@@ -40,14 +40,11 @@ extern const FunctionEntry* tokenFunction;  // the table's entry of a Token::Fun
 // The text is read in place and must stay unchanged while the evaluation runs.
 void startLexer(const char* text);
 void nextToken();
-void readChar();
 // The lexer keeps the host's character classes once asked; a newly loaded module asks again.
 void forgetCharacterClasses();
 
 // ---- evaluator (engine/evaluator.cpp) ----
 void parseExpression(Value& out);
-void parseTerm(Value& out);
-void parsePower(Value& out);
 void parseUnary(Value& out);
 
 // ---- point literals and host-backed operands (engine/operands.cpp) ----

@@ -3,11 +3,11 @@
 #include <new>
 
 #include "engine/engine.h"
+#include "geometry/geometry.h"
 #include "messages/messageNumbers.h"
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
 constexpr double zeroTolerance = 1e-10;
 
 ValueKind scalarKind(const Value& a, const Value& b) {
@@ -157,10 +157,15 @@ inline bool readNumeralOperand(Value& out) {
     return (std::isfinite(out.num) && ErrorCode == 0) || checkValueFully(out, 0);
 }
 
+// The three binary levels of the grammar, each operator left-associative:
+//   expression -> term { ('+' | '-') term }           sumPriority
+//   term       -> power { ('*' | '/' | '&') power }    termPriority
+//   power      -> unary { '^' unary }                  powerPriority
 // Applies to left every operator of at least minPriority that follows, each with its right
-// operand; an operand first takes the operators that bind tighter than the one before it. The
-// operators are applied in the very order the grammar's levels would apply them, each result
-// checked at once, so every error is the one the levels would report.
+// operand; an operand first takes the operators that bind tighter than the one before it, so a
+// right operand of '+' is a whole term and one of '*' a whole power. The operators are applied in
+// the very order the levels would apply them, each result checked at once, so every error is the
+// one the levels would report.
 void applyOperators(Value& left, int minPriority) {
     for (;;) {
         int priority = priorityOf(token);
@@ -192,8 +197,8 @@ void copyFields(Value& to, const Value& from) {
 
 // name [ '(' [ expression { ',' expression } [','] ] ')' ]
 void parseFunctionCall(Value& out) {
-    FunctionHandler handler = tokenFunction->handler;
-    const char* name = tokenFunction->name;  // the table's copy: tokenText changes as we read on
+    const FunctionEntry& entry = *tokenFunction;  // stays in the table: tokenFunction changes
+    const char* name = entry.name;  // the table's copy: tokenText changes as we read on
     nextToken();
     // This call's own arguments; nested calls have their own. Left raw, so that a call of one
     // argument does not clear twenty Values: each is made only when its argument is parsed.
@@ -216,8 +221,13 @@ void parseFunctionCall(Value& out) {
     }
     if (ErrorCode != 0) return;
     callFrame.argCount = count;
-    for (int i = 0; i < count; i++) copyFields(callFrame.args[i], args[i]);
-    handler();
+    uint32_t vectors = 0;  // bit i: argument i is a Vector, for the check of the kinds
+    for (int i = 0; i < count; i++) {
+        copyFields(callFrame.args[i], args[i]);
+        vectors |= static_cast<uint32_t>(args[i].kind == ValueKind::Vector) << i;
+    }
+    if (entry.accepts != nullptr && !argumentsFit(entry, vectors)) return;
+    entry.handler();
     if (ErrorCode != 0) return;
     copyFields(out, callFrame.result);
 }
@@ -288,9 +298,9 @@ __attribute__((noinline)) void parsePrimary(Value& out) {
 // Every value is checked once, where it is made: by parseUnary (or readNumeralOperand) for an
 // operand, and after each operator. The levels share one loop, applyOperators, which takes the
 // operators of a level and those above it: an operand is read by parseUnary directly, not
-// through every level in turn, and a numeral without even that call.
+// through a routine for each level in turn, and a numeral without even that call.
 
-// expression -> term { ('+' | '-') term }
+// expression -> term { ('+' | '-') term }, the terms and powers by applyOperators
 // An expression that starts with a numeral reads it here: most arguments and point components
 // are one numeral, and need no call of the levels below.
 void parseExpression(Value& out) {
@@ -301,20 +311,6 @@ void parseExpression(Value& out) {
         parseUnary(out);
     }
     if (priorityOf(token) != notAnOperator) applyOperators(out, sumPriority);
-}
-
-// term -> power { ('*' | '/' | '&') power }
-void parseTerm(Value& out) {
-    if (ErrorCode != 0) return;
-    parseUnary(out);
-    if (priorityOf(token) != notAnOperator) applyOperators(out, termPriority);
-}
-
-// power -> unary { '^' unary }, left to right
-void parsePower(Value& out) {
-    if (ErrorCode != 0) return;
-    parseUnary(out);
-    if (priorityOf(token) != notAnOperator) applyOperators(out, powerPriority);
 }
 
 // unary -> [ '-' | '+' ] primary

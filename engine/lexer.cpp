@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "geometry/geometry.h"
 #include "host/kvs.h"
 #include "messages/messageNumbers.h"
 
@@ -46,7 +47,6 @@ enum TokenStart : uint8_t {
 };
 
 constexpr double gradsToDegrees = 0.9;
-constexpr double radiansToDegrees = 57.29577951308232;
 constexpr double minutesToDegrees = 0.016666666666666666;
 constexpr double secondsToDegrees = 0.0002777777777777778;
 constexpr int numeralCopyLength = 64;  // numerals at least this long are converted in place
@@ -403,8 +403,6 @@ __attribute__((noinline)) void reportIllegalCharacter() {
 }  // namespace
 
 void forgetCharacterClasses() { classesKnown = false; }
-
-void readChar() { advance(); }
 
 void startLexer(const char* text) {
     if (!classesKnown) askHostAboutCharacters();

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr double degreesToRadians = 0.017453292519943295;
 constexpr int unitNameLength = 2 * maxNameLength + 1;  // two words and the blank between
 
 const char* const getvarUsage = "GETVAR(Korvane_system_variable)";

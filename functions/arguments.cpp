@@ -1,33 +1,14 @@
-// functions/arguments.cpp - the argument checks that every handler makes before it computes.
-#include "functions/handlers.h"
+// functions/arguments.cpp - the report of a call whose arguments fit none of the lists its
+// function accepts; the check itself is argumentsFit (functions/functions.h).
+#include "functions/functions.h"
 
-bool matchesForm(const char* form) {
-    int i = 0;
-    for (; form[i] != '\0'; i++) {
-        if (i >= callFrame.argCount) return false;
-        bool isVector = callFrame.args[i].kind == ValueKind::Vector;
-        if ((form[i] == 'v') != isVector) return false;
+void reportArgumentMismatch(const FunctionEntry& entry) {
+    const ArgumentForm& form = *entry.accepts;
+    const char* shown = form.shown != nullptr ? form.shown : entry.name;
+    int error = form.error;
+    // One argument, but not of the kind the one-argument form wants: the error says which kind.
+    if (error == errorNeedsOneArgument && callFrame.argCount == 1) {
+        error = (form.lists[0].vectors & 1u) != 0 ? errorNeedsVector : errorNeedsReal;
     }
-    return i == callFrame.argCount;
-}
-
-bool allArgumentsVectors() {
-    for (int i = 0; i < callFrame.argCount; i++) {
-        if (callFrame.args[i].kind != ValueKind::Vector) return false;
-    }
-    return true;
-}
-
-bool checkOneArgument(const char* displayName, bool wantVector) {
-    if (ErrorCode != 0) return false;
-    if (callFrame.argCount != 1) {
-        reportError(errorNeedsOneArgument, displayName);
-        return false;
-    }
-    bool isVector = callFrame.args[0].kind == ValueKind::Vector;
-    if (isVector != wantVector) {
-        reportError(wantVector ? errorNeedsVector : errorNeedsReal, displayName);
-        return false;
-    }
-    return true;
+    reportError(error, shown);
 }

@@ -27,7 +27,6 @@ void normalOfPickedObject() {
 }  // namespace
 
 void norFunction() {
-    if (ErrorCode != 0) return;
     if (callFrame.argCount == 0) {
         normalOfPickedObject();
     } else {

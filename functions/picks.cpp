@@ -8,12 +8,8 @@ namespace {
 
 constexpr int initgetNoNullNoLimits = 9;
 
-// The handler body of END to INS: the mode text is also the name its errors quote.
+// The handler body of END to INS (the mode text is also the name their argument error quotes).
 void snapFunction(const char* mode) {
-    if (callFrame.argCount != 0) {
-        reportError(errorTakesNoArguments, mode);
-        return;
-    }
     // The head is copied before the tail is looked up: that lookup may flush the head's block.
     char head[promptLength];
     copyMessage(head, sizeof head, modulePicks, pickSnapPromptHead);
@@ -43,10 +39,6 @@ void tanFunction() { snapFunction("_TAN"); }
 void insFunction() { snapFunction("_INS"); }
 
 void curFunction() {
-    if (callFrame.argCount != 0) {
-        reportError(errorTakesNoArguments, "CUR");
-        return;
-    }
     callFrame.result.kind = ValueKind::Vector;
     double point[3] = {0, 0, 0};
     kvs_initget(initgetNoNullNoLimits, nullptr);
@@ -61,10 +53,6 @@ void curFunction() {
 }
 
 void radFunction() {
-    if (callFrame.argCount != 0) {
-        reportError(errorTakesNoArguments, "RAD");
-        return;
-    }
     char prompt[promptLength];  // a copy: the pick's notices look up texts between its prompts
     copyMessage(prompt, sizeof prompt, modulePicks, pickRadiusPrompt);
     double radius = 0;

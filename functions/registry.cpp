@@ -22,7 +22,8 @@ bool copyIdentifier(const char* name, char* copy) {
 
 }  // namespace
 
-void cal_register_function(const char* name, FunctionHandler handler) {
+void cal_register_function(const char* name, FunctionHandler handler,
+                           const ArgumentForm* accepts) {
     if (ErrorCode != 0) return;  // the first failed registration is the one reported
     if (functionTable.count >= maxFunctions) {
         reportError(errorTooManyFunctions, nullptr);
@@ -50,5 +51,6 @@ void cal_register_function(const char* name, FunctionHandler handler) {
     FunctionEntry& entry = functionTable.entries[functionTable.count];
     std::memcpy(entry.name, copy, sizeof copy);
     entry.handler = handler;
+    entry.accepts = accepts;
     functionTable.count++;
 }

@@ -12,18 +12,11 @@ constexpr double arcSineLimit = 1.1;  // a little beyond +-1 is rounding, and ta
 constexpr double smallestInteger = -32768;
 constexpr double largestInteger = 32767;
 
-// The one-argument check of every function of one number: exactly one Real or Integer.
-bool readNumber(const char* name, double& x) {
-    if (!checkOneArgument(name, false)) return false;
-    x = numberArgument(0);
-    return true;
-}
-
 bool inIntegerRange(double x) { return x >= smallestInteger && x <= largestInteger; }
 
 // The argument of ASIN and ACOS, clamped to -1..1; false (error 13) beyond 1.1.
-bool readSineArgument(const char* name, double& x) {
-    if (!readNumber(name, x)) return false;
+bool readSineArgument(double& x) {
+    x = numberArgument(0);
     if (!(std::fabs(x) <= arcSineLimit)) {
         reportError(errorArcSineRange, nullptr);
         return false;
@@ -34,7 +27,7 @@ bool readSineArgument(const char* name, double& x) {
 
 // The argument of LN and LOG; false (error 38) when it is not positive.
 bool readPositive(const char* name, double& x) {
-    if (!readNumber(name, x)) return false;
+    x = numberArgument(0);
     if (!(x > 0)) {
         reportError(errorNeedsPositive, name);
         return false;
@@ -46,19 +39,12 @@ void reportMaxMessage(int number) { reportError(0, getMessage(moduleMax, number)
 
 }  // namespace
 
-void sinFunction() {
-    double x;
-    if (readNumber("SIN", x)) returnReal(std::sin(x * degreesToRadians));
-}
+void sinFunction() { returnReal(std::sin(numberArgument(0) * degreesToRadians)); }
 
-void cosFunction() {
-    double x;
-    if (readNumber("COS", x)) returnReal(std::cos(x * degreesToRadians));
-}
+void cosFunction() { returnReal(std::cos(numberArgument(0) * degreesToRadians)); }
 
 void tangFunction() {
-    double x;
-    if (!readNumber("TANG", x)) return;
+    double x = numberArgument(0);
     if (std::fabs(std::fmod(std::fabs(x), 180.0) - 90.0) < tolerance) {
         reportError(errorTangentPole, nullptr);
         return;
@@ -68,26 +54,18 @@ void tangFunction() {
 
 void asinFunction() {
     double x;
-    if (readSineArgument("ASIN", x)) returnReal(std::asin(x) * radiansToDegrees);
+    if (readSineArgument(x)) returnReal(std::asin(x) * radiansToDegrees);
 }
 
 void acosFunction() {
     double x;
-    if (readSineArgument("ACOS", x)) returnReal(std::acos(x) * radiansToDegrees);
+    if (readSineArgument(x)) returnReal(std::acos(x) * radiansToDegrees);
 }
 
-void atanFunction() {
-    double x;
-    if (readNumber("ATAN", x)) returnReal(std::atan(x) * radiansToDegrees);
-}
+void atanFunction() { returnReal(std::atan(numberArgument(0)) * radiansToDegrees); }
 
 // ABS takes a number or a vector: the one function of this family that accepts either.
 void absFunction() {
-    if (ErrorCode != 0) return;
-    if (callFrame.argCount != 1) {
-        reportError(errorNeedsOneArgument, "ABS");
-        return;
-    }
     const Value& v = callFrame.args[0];
     if (v.kind == ValueKind::Vector) {
         returnReal(length(pointArgument(0)));
@@ -107,24 +85,17 @@ void logFunction() {
 }
 
 // EXP and EXP10 leave overflow to the evaluator's check of every operand (error 23).
-void expFunction() {
-    double x;
-    if (readNumber("EXP", x)) returnReal(std::exp(x));
-}
+void expFunction() { returnReal(std::exp(numberArgument(0))); }
 
-void exp10Function() {
-    double x;
-    if (readNumber("EXP10", x)) returnReal(std::pow(10.0, x));
-}
+void exp10Function() { returnReal(std::pow(10.0, numberArgument(0))); }
 
 void sqrFunction() {
-    double x;
-    if (readNumber("SQR", x)) returnReal(x * x);
+    double x = numberArgument(0);
+    returnReal(x * x);
 }
 
 void sqrtFunction() {
-    double x;
-    if (!readNumber("SQRT", x)) return;
+    double x = numberArgument(0);
     if (x < -tolerance) {
         reportError(errorNegativeRoot, nullptr);
         return;
@@ -132,20 +103,13 @@ void sqrtFunction() {
     returnReal(x < 0 ? 0.0 : std::sqrt(x));  // a rounding below zero counts as zero
 }
 
-void r2dFunction() {
-    double x;
-    if (readNumber("R2D", x)) returnReal(x * radiansToDegrees);
-}
+void r2dFunction() { returnReal(numberArgument(0) * radiansToDegrees); }
 
-void d2rFunction() {
-    double x;
-    if (readNumber("D2R", x)) returnReal(x * degreesToRadians);
-}
+void d2rFunction() { returnReal(numberArgument(0) * degreesToRadians); }
 
 // Halves round upwards, and the range test applies to the rounded value.
 void roundFunction() {
-    double x;
-    if (!readNumber("ROUND", x)) return;
+    double x = numberArgument(0);
     double rounded = std::floor(x + 0.5);
     if (!inIntegerRange(rounded)) {
         reportError(errorRoundRange, nullptr);
@@ -156,8 +120,7 @@ void roundFunction() {
 
 // The range test applies to the argument itself, so 32767.5 is refused.
 void truncFunction() {
-    double x;
-    if (!readNumber("TRUNC", x)) return;
+    double x = numberArgument(0);
     if (!inIntegerRange(x)) {
         reportError(errorRoundRange, nullptr);
         return;

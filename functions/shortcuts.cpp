@@ -8,20 +8,6 @@
 
 namespace {
 
-// The argument check of the shortcuts that take no argument.
-bool takesNoArguments(const char* name) {
-    if (callFrame.argCount == 0) return true;
-    reportError(errorTakesNoArguments, name);
-    return false;
-}
-
-// The argument check of PLTEE and PLDEE: one number.
-bool takesOneNumber(const char* usage) {
-    if (matchesForm("n")) return true;
-    reportError(errorUsage, usage);
-    return false;
-}
-
 // Both end points, or false after the silent error of a cancelled pick.
 bool pickEndpoints(const char* name, Point3& a, Point3& b) {
     if (pickEndpointPair(a, b, name) == KVS_RTNORM) return true;
@@ -37,27 +23,23 @@ bool pickNamedLine(int number, Point3& a, Point3& b) {
     return pickEndpoints(name, a, b);
 }
 
-Point3 interpolate(const Point3& a, const Point3& b, double t) {
-    return Point3{(1 - t) * a.x + t * b.x, (1 - t) * a.y + t * b.y, (1 - t) * a.z + t * b.z};
-}
-
 }  // namespace
 
 void meeFunction() {
     Point3 a, b;
-    if (!takesNoArguments("MEE") || !pickEndpoints("MEE", a, b)) return;
+    if (!pickEndpoints("MEE", a, b)) return;
     returnVector(scale(add(a, b), 0.5));
 }
 
 void deeFunction() {
     Point3 a, b;
-    if (!takesNoArguments("DEE") || !pickEndpoints("DEE", a, b)) return;
+    if (!pickEndpoints("DEE", a, b)) return;
     returnReal(distance(b, a));
 }
 
 void neeFunction() {
     Point3 a, b;
-    if (!takesNoArguments("NEE") || !pickEndpoints("NEE", a, b)) return;
+    if (!pickEndpoints("NEE", a, b)) return;
     double dx = b.x - a.x, dy = b.y - a.y, length2D = std::sqrt(dx * dx + dy * dy);
     if (length2D < geometricTolerance) {
         reportError(errorLine2dPointsCoincide, "NEE");
@@ -68,13 +50,13 @@ void neeFunction() {
 
 void veeFunction() {
     Point3 a, b;
-    if (!takesNoArguments("VEE") || !pickEndpoints("VEE", a, b)) return;
+    if (!pickEndpoints("VEE", a, b)) return;
     returnVector(subtract(b, a));
 }
 
 void vee1Function() {
     Point3 a, b;
-    if (!takesNoArguments("VEE1") || !pickEndpoints("VEE1", a, b)) return;
+    if (!pickEndpoints("VEE1", a, b)) return;
     Point3 direction = subtract(b, a);
     normalize(direction);
     returnVector(direction);
@@ -82,23 +64,21 @@ void vee1Function() {
 
 void plteeFunction() {
     Point3 a, b;
-    if (!takesOneNumber("PLTEE(t)")) return;
     double t = numberArgument(0);
     if (!pickEndpoints("PLTEE", a, b)) return;
-    returnVector(interpolate(a, b, t));
+    returnVector(alongLine(a, b, t));
 }
 
 void pldeeFunction() {
     Point3 a, b;
-    if (!takesOneNumber("PLDEE(dist)")) return;
     double dist = numberArgument(0);
     if (!pickEndpoints("PLDEE", a, b)) return;
-    returnVector(interpolate(a, b, dist / distance(b, a)));
+    returnVector(alongLine(a, b, dist / distance(b, a)));
 }
 
 void illeFunction() {
     Point3 a1, b1, a2, b2;
-    if (!takesNoArguments("ILLE") || !pickNamedLine(pickFirstLineName, a1, b1) ||
+    if (!pickNamedLine(pickFirstLineName, a1, b1) ||
         !pickNamedLine(pickSecondLineName, a2, b2)) {
         return;
     }

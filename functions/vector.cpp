@@ -7,20 +7,6 @@
 
 namespace {
 
-// Usage texts, printed with error 26; each lists every form of its function.
-const char* const angUsage = "ANG(v), ANG(p1,p2), ANG(apex,p1,p2), ANG(apex,p1,p2,p)";
-const char* const norUsage = "NOR, NOR(v), NOR(p1,p2), NOR(p1,p2,p3)";
-const char* const illUsage = "ILL(p1,p2,p3,p4)";
-const char* const ilpUsage = "ILP(p1,p2,p3,p4,p5)";
-const char* const dplUsage = "DPL(p,p1,p2)";
-const char* const dppUsage = "DPP(p,p1,p2,p3)";
-const char* const pltUsage = "PLT(p1,p2,t)";
-const char* const pldUsage = "PLD(p1,p2,dist)";
-const char* const distUsage = "DIST(p1,p2)";
-const char* const vecUsage = "VEC(FromPt,ToPt)";
-const char* const vec1Usage = "VEC1(FromPt,ToPt)";
-const char* const rotUsage = "ROT(p,origin,angle) or ROT(p,p1ax,p2ax,angle)";
-
 const Point3 origin = {0, 0, 0};
 
 bool coincide(const Point3& a, const Point3& b) { return distance(a, b) < geometricTolerance; }
@@ -28,14 +14,6 @@ bool coincide(const Point3& a, const Point3& b) { return distance(a, b) < geomet
 Point3 flattened(Point3 p) {
     p.z = 0;
     return p;
-}
-
-// Checks the call against form and reports error 26 with usage when it does not match.
-bool checkForm(const char* form, const char* usage) {
-    if (ErrorCode != 0) return false;
-    if (matchesForm(form)) return true;
-    reportError(errorUsage, usage);
-    return false;
 }
 
 // The angle of the host's line from a to b, both flattened to the XY plane.
@@ -134,39 +112,22 @@ bool planeOfArguments(int first, Plane& plane) {
     return false;
 }
 
-// The point (1 - t)*p1 + t*p2.
-Point3 alongLine(const Point3& p1, const Point3& p2, double t) {
-    return add(scale(p1, 1 - t), scale(p2, t));
-}
-
 // The two points a form of ROT turns about: origin and origin + z, or p1ax and p2ax.
-bool rotationAxis(Point3& a1, Point3& a2, double& angleDegrees) {
-    if (ErrorCode != 0) return false;
-    if (matchesForm("vvn")) {
-        a1 = pointArgument(1);
+void rotationAxis(Point3& a1, Point3& a2, double& angleDegrees) {
+    a1 = pointArgument(1);
+    if (callFrame.argCount == 3) {
         a2 = add(a1, {0, 0, 1});
         angleDegrees = numberArgument(2);
-        return true;
-    }
-    if (matchesForm("vvvn")) {
-        a1 = pointArgument(1);
+    } else {
         a2 = pointArgument(2);
         angleDegrees = numberArgument(3);
-        return true;
     }
-    reportError(errorUsage, rotUsage);
-    return false;
 }
 
 }  // namespace
 
 void angFunction() {
-    if (ErrorCode != 0) return;
     int argCount = callFrame.argCount;
-    if (argCount < 1 || argCount > 4 || !allArgumentsVectors()) {
-        reportError(errorUsage, angUsage);
-        return;
-    }
     double angle = 0;
     bool found = argCount == 1   ? angleOfVector(angle)
                  : argCount == 2 ? angleOfLine(angle)
@@ -178,12 +139,7 @@ void angFunction() {
 }
 
 void normalOfArguments() {
-    if (ErrorCode != 0) return;
     int argCount = callFrame.argCount;
-    if (argCount < 1 || argCount > 3 || !allArgumentsVectors()) {
-        reportError(errorUsage, norUsage);
-        return;
-    }
     Point3 normal = {0, 0, 0};
     if (argCount == 1) {
         Point3 v = pointArgument(0);
@@ -206,7 +162,6 @@ void normalOfArguments() {
 }
 
 void illFunction() {
-    if (!checkForm("vvvv", illUsage)) return;
     const Point3 p[4] = {pointArgument(0), pointArgument(1), pointArgument(2), pointArgument(3)};
     if (coincide(p[0], p[1]) || coincide(p[2], p[3])) {
         reportError(errorLinePointsCoincide, "ILL");
@@ -226,7 +181,6 @@ void illFunction() {
 
 // ILP(p1,p2,p3,p4,p5): where the line p1-p2 meets the plane through p3, p4, p5.
 void ilpFunction() {
-    if (!checkForm("vvvvv", ilpUsage)) return;
     Point3 p1 = pointArgument(0);
     Point3 d = subtract(pointArgument(1), p1);
     if (length(d) < geometricTolerance) {
@@ -247,7 +201,6 @@ void ilpFunction() {
 
 // DPL(p,p1,p2): the distance from p to the line through p1 and p2.
 void dplFunction() {
-    if (!checkForm("vvv", dplUsage)) return;
     Point3 p = pointArgument(0);
     Point3 p1 = pointArgument(1);
     Point3 u = subtract(pointArgument(2), p1);
@@ -262,20 +215,17 @@ void dplFunction() {
 
 // DPP(p,p1,p2,p3): the distance from p to the plane through p1, p2, p3.
 void dppFunction() {
-    if (!checkForm("vvvv", dppUsage)) return;
     Plane plane;
     if (!planeOfArguments(1, plane)) return;
     returnReal(std::fabs(dot(plane.n, pointArgument(0)) + plane.d));
 }
 
 void pltFunction() {
-    if (!checkForm("vvn", pltUsage)) return;
     returnVector(alongLine(pointArgument(0), pointArgument(1), numberArgument(2)));
 }
 
 // PLD(p1,p2,dist): the point dist from p1 towards p2 (away from it for a negative dist).
 void pldFunction() {
-    if (!checkForm("vvn", pldUsage)) return;
     Point3 p1 = pointArgument(0);
     Point3 p2 = pointArgument(1);
     double len = distance(p1, p2);
@@ -286,17 +236,12 @@ void pldFunction() {
     returnVector(alongLine(p1, p2, numberArgument(2) / len));
 }
 
-void distFunction() {
-    if (checkForm("vv", distUsage)) returnReal(distance(pointArgument(0), pointArgument(1)));
-}
+void distFunction() { returnReal(distance(pointArgument(0), pointArgument(1))); }
 
-void vecFunction() {
-    if (checkForm("vv", vecUsage)) returnVector(subtract(pointArgument(1), pointArgument(0)));
-}
+void vecFunction() { returnVector(subtract(pointArgument(1), pointArgument(0))); }
 
 // A zero difference is returned as it is: VEC1 of one point twice is the zero vector.
 void vec1Function() {
-    if (!checkForm("vv", vec1Usage)) return;
     Point3 v = subtract(pointArgument(1), pointArgument(0));
     normalize(v);
     returnVector(v);
@@ -305,7 +250,7 @@ void vec1Function() {
 void rotFunction() {
     Point3 a1, a2;
     double angleDegrees = 0;
-    if (!rotationAxis(a1, a2, angleDegrees)) return;
+    rotationAxis(a1, a2, angleDegrees);
     if (coincide(a1, a2)) {
         reportError(errorRotateAxisCoincide, nullptr);
         return;

@@ -20,6 +20,21 @@ names=(expression catalogue drawing commandLine)
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(cd "$bin/.." && pwd)
 status=0
+
+# A target's dictionary: NAME.dict, and for expression also the name of every row of the function
+# list, so that a new function is fuzzed without a line of its own.
+dictionaryOf() {
+    if [ "$1" != expression ]; then
+        echo "$here/$1.dict"
+        return
+    fi
+    sed -n 's/^CALCULATOR_FUNCTION(\("[A-Z][A-Z0-9_]*"\),.*/\1/p' "$here/../functions/functionList.h" \
+        > "$work/expression.dict"
+    [ -s "$work/expression.dict" ] || return 1
+    cat "$here/expression.dict" >> "$work/expression.dict"
+    echo "$work/expression.dict"
+}
+
 for name in "${names[@]}"; do
     target=fuzz${name^}
     found=$work/fuzz-corpus/$name
@@ -35,8 +50,13 @@ for name in "${names[@]}"; do
         commandLine) limit+=(-max_len=2048) ;;
         drawing) limit+=(-max_len=4096) ;;
     esac
+    if ! dictionary=$(dictionaryOf "$name"); then
+        echo "$target: no function names found in functions/functionList.h"
+        status=1
+        continue
+    fi
     echo "== $target ${limit[*]}"
-    "$bin/$target" -dict="$here/$name.dict" "${limit[@]}" -print_final_stats=1 \
+    "$bin/$target" -dict="$dictionary" "${limit[@]}" -print_final_stats=1 \
         -artifact_prefix="$findings/" "$found" "$here/corpus/$name" > "$work/$target.log" 2>&1
     code=$?
     grep -E '^stat::number_of_executed_units|^Done|ERROR|SUMMARY' "$work/$target.log"

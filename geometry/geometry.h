@@ -23,8 +23,12 @@ struct Plane {
 
 // Points closer than this coincide; lengths and denominators below it count as zero.
 constexpr double geometricTolerance = 1e-10;
-constexpr double fullTurn = 6.283185307179586;        // 2*pi
+// Angles; each constant is the double nearest its value.
+constexpr double pi = 3.141592653589793;
+constexpr double fullTurn = 2 * pi;
 constexpr double inverseFullTurn = 0.15915494309189535;  // 1/(2*pi)
+constexpr double degreesToRadians = pi / 180;
+constexpr double radiansToDegrees = 180 / pi;
 
 // ---- vector arithmetic, inline because every geometric function leans on it ----
 inline Point3 add(const Point3& a, const Point3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
@@ -35,6 +39,10 @@ inline Point3 scale(const Point3& a, double s) { return {a.x * s, a.y * s, a.z *
 inline double dot(const Point3& a, const Point3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline double length(const Point3& a) { return std::sqrt(dot(a, a)); }
 inline double distance(const Point3& a, const Point3& b) { return length(subtract(a, b)); }
+// The point (1 - t)*a + t*b: a at 0, b at 1.
+inline Point3 alongLine(const Point3& a, const Point3& b, double t) {
+    return add(scale(a, 1 - t), scale(b, t));
+}
 
 // ---- geometry kernel (geometry/kernel.cpp): pure routines, no allocation, no reports ----
 // Statuses are the host's: KVS_RTNORM for success, KVS_RTERROR or KVS_RTREJ for failure.

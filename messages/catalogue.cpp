@@ -666,12 +666,6 @@ int catalogueSlotCount() {
 int catalogueBlockCount() {
     return catalogueOpen ? blockCount : 0;
 }
-int catalogueMessagesPerBlock() {
-    return messagesPerBlock;
-}
-long catalogueCacheLimit() {
-    return cacheLimit;
-}
 int catalogueHeaderField(int field) {
     return field >= 0 && field < fieldCount ? headerFields[field] : 0;
 }

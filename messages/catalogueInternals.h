@@ -12,8 +12,6 @@ bool catalogueIsOpen();
 int catalogueSlotCount();
 int catalogueMessageCount(int module);  // -1 for an absent module or one outside the slots
 int catalogueBlockCount();
-int catalogueMessagesPerBlock();
-long catalogueCacheLimit();
 // The block that holds message number of module, or -1 when the tables name none.
 int catalogueBlockOf(int module, int number);
 // A block's memory while it is loaded, else nullptr; its flags as the reader keeps them.

@@ -255,6 +255,4 @@ bool refreshMirror(Document_Interface& document, std::string& notice, std::strin
     return true;
 }
 
-void forgetMirror() { openMirrorText.clear(); }
-
 }  // namespace librecad

@@ -46,7 +46,6 @@ std::string mirrorNotice(const MirrorGaps& gaps);
 // already open. False, with the reader's reason, when it cannot be opened. notice is
 // mirrorNotice's line when the drawing was read anew, else empty.
 bool refreshMirror(Document_Interface& document, std::string& notice, std::string& error);
-void forgetMirror();  // the next refresh opens the document whatever its text
 
 // ---- the line filter (lineFilter.cpp) ----
 // The keys the filter looks at on LibreCAD's command line; every other key is LibreCAD's.

@@ -1,7 +1,7 @@
 // hostsim/base/base.h - what every part of the stand-in host shares: points, the errno guard of
 // the kvs_* routines, and upper case in the host's code page.
 //
-// Offers: Point and its arithmetic, ErrnoGuard, upperName, and the character routines
+// Offers: Point and its arithmetic, pi, ErrnoGuard, upperName, and the character routines
 // kvs_isalpha, kvs_isdigit, kvs_isalnum and kvs_toupper (charClasses.cpp); points typed as text
 // (pointText.cpp); code page 1252 against UTF-8 and the drawings' code pages (codePages.cpp).
 // Needs: nothing but host/kvs.h, the contract the module and the host both compile against, and
@@ -20,6 +20,8 @@
 namespace hostsim {
 
 using Point = std::array<double, 3>;
+
+constexpr double pi = 3.141592653589793;  // the double nearest pi
 
 // Every kvs_* routine keeps errno as the module left it: the module reads errno after its own
 // arithmetic, and the host's library calls (stdio, readline, udunits2) may set it on the way.

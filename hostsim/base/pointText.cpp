@@ -18,7 +18,7 @@ bool parseCoordinate(const std::string& text, double& value) {
     return *end == '\0' && std::isfinite(value);
 }
 
-constexpr double radiansPerDegree = 0.017453292519943295;  // the double nearest pi/180
+constexpr double radiansPerDegree = hostsim::pi / 180;
 
 // The cosine and sine of an angle in degrees; a whole number of quarter turns gives exact 0 and
 // 1, so that 10<90 is (0,10) and not (6e-16,10).

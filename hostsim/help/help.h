@@ -2,8 +2,9 @@
 // the texts HELP, FUNCTIONS and the generated docs/functions.md are made of.
 //
 // Offers: the reference tables (reference.cpp); HELP's texts and the Markdown reference
-// (helpText.cpp). Needs: nothing of the other parts: the reference is data, and the module's own
-// function table is out of the host's sight (tests compare the two).
+// (helpText.cpp). Needs: nothing of the other parts: the reference is data. The calculator's
+// functions come from functions/functionList.h, the list of them that the module registers;
+// the help takes their names and texts, the module their handlers and argument forms.
 #ifndef VECTRIN_HOSTSIM_HELP_HELP_H
 #define VECTRIN_HOSTSIM_HELP_HELP_H
 
@@ -37,7 +38,8 @@ struct FunctionReference {
 
 const std::vector<CommandReference>& commandReference();   // in the order HELP lists them
 const std::vector<FunctionGroup>& functionGroups();
-const std::vector<FunctionReference>& functionReference();  // by group, then as listed there
+// In the order the module registers them, then the keywords; listings go group by group.
+const std::vector<FunctionReference>& functionReference();
 const FunctionReference* findFunctionReference(const std::string& upperName);
 const CommandReference* findCommandReference(const std::string& upperName);
 

@@ -17,8 +17,6 @@
 
 namespace hostsim::building {
 
-constexpr double pi = 3.141592653589793;
-
 constexpr unsigned lineSnaps = snapEnd | snapMid | snapNea | snapPer | snapInt;
 constexpr unsigned curveSnaps = snapCen | snapQua | snapNea | snapPer | snapTan | snapInt;
 constexpr unsigned arcSnaps = curveSnaps | snapEnd | snapMid;

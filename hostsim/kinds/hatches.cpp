@@ -15,6 +15,7 @@
 namespace {
 
 using namespace hostsim::building;
+using hostsim::pi;
 using hostsim::Affine;
 using hostsim::DrawingObject;
 using hostsim::DxfGroup;

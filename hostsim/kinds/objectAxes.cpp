@@ -15,7 +15,7 @@ constexpr double arbitraryAxisLimit = 1.0 / 64.0;
 using hostsim::cross;
 
 bool normalize(Point& p) {
-    double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+    double length = hostsim::norm(p);
     if (!(length > 1e-12) || !std::isfinite(length)) return false;
     for (double& c : p) c /= length;
     return true;

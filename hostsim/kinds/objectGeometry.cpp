@@ -39,6 +39,7 @@ using hostsim::scale;
 using hostsim::isFinitePoint;
 using hostsim::cross;
 using hostsim::dot;
+using hostsim::norm;
 
 }  // namespace
 
@@ -196,6 +197,7 @@ void addBulgeSegment(Builder& b, const Source& s, const Point& p, const Point& v
 namespace {
 
 using namespace hostsim::building;
+using hostsim::pi;
 
 // ---- the builders of the table of kinds (at the end of this file), one a kind ----
 // Each takes the object by its index, with the map of the block (or world) it stands in.
@@ -424,7 +426,7 @@ void addMText(Builder& b, Source s, int index, const Affine&) {
     if (hostsim::findGroup(o, 11) != nullptr) {
         Point direction = hostsim::groupPoint(o, 11, {1, 0, 0});
         direction = sub(direction, scale(axes[2], dot(direction, axes[2])));
-        double length = std::sqrt(dot(direction, direction));
+        double length = norm(direction);
         if (length > 0.0 && std::isfinite(length)) along = scale(direction, 1.0 / length);
     }
     Point up = cross(axes[2], along);
@@ -468,12 +470,12 @@ void addEllipse(Builder& b, Source s, int index, const Affine&) {
     Point normal = hostsim::groupPoint(o, 210, {0, 0, 1});
     double ratio = hostsim::groupReal(o, 40, 1.0);
     Point across = cross(normal, major);
-    double acrossLength = std::sqrt(dot(across, across));
+    double acrossLength = norm(across);
     if (!(ratio > 0.0) || !(acrossLength > 0.0) || !std::isfinite(acrossLength)) {
         addNotice(b, o.line, "an ellipse without two axes is not drawn");
         return;
     }
-    Point minor = scale(across, ratio * std::sqrt(dot(major, major)) / acrossLength);
+    Point minor = scale(across, ratio * norm(major) / acrossLength);
     double start = std::fmod(hostsim::groupReal(o, 41, 0.0), 2 * pi);
     double sweep = std::fmod(hostsim::groupReal(o, 42, 2 * pi) - start, 2 * pi);
     if (!(sweep > 0.0)) sweep += 2 * pi;

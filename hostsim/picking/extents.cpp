@@ -18,7 +18,7 @@ using hostsim::PlanBox;
 using hostsim::Point;
 using hostsim::Primitive;
 
-constexpr double pi = 3.141592653589793;
+using hostsim::pi;
 constexpr double middleShare = 0.25;  // the bulk starts from the middle half of the centres
 
 // The extents last worked out, for the geometry and screen they were worked out for.

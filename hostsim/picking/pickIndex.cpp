@@ -12,7 +12,7 @@ namespace {
 using hostsim::Point;
 using hostsim::Primitive;
 
-constexpr double pi = 3.141592653589793;
+using hostsim::pi;
 constexpr int maxCellsPerAxis = 2048;
 constexpr int maxCellsPerPrimitive = 256;  // a larger primitive goes to the list checked always
 // The grid is sized on all but this share of the primitives' edges on each side; at most

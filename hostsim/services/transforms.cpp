@@ -19,16 +19,13 @@ using hostsim::add;
 using hostsim::scale;
 using hostsim::dot;
 using hostsim::cross;
-double length(const Point& a) { return std::sqrt(dot(a, a)); }
-
-bool allFinite(const Point& p) {
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
+using hostsim::norm;
+using hostsim::isFinitePoint;
 
 Point toPoint(const double p[3]) { return {p[0], p[1], p[2]}; }
 
 // Checked after the fact: coordinates whose differences overflow give axes of infinities or NaN.
-bool isUnitVector(const Point& v) { return allFinite(v) && std::fabs(length(v) - 1.0) <= 1e-9; }
+bool isUnitVector(const Point& v) { return isFinitePoint(v) && std::fabs(norm(v) - 1.0) <= 1e-9; }
 
 }  // namespace
 
@@ -43,15 +40,17 @@ void setWorldUcs() { ucs = worldUcs; }
 
 // The x axis points at pointOnX; pointInXY fixes the XY plane and the side of positive Y.
 bool setUcsByPoints(const Point& origin, const Point& pointOnX, const Point& pointInXY) {
-    if (!allFinite(origin) || !allFinite(pointOnX) || !allFinite(pointInXY)) return false;
+    if (!isFinitePoint(origin) || !isFinitePoint(pointOnX) || !isFinitePoint(pointInXY)) {
+        return false;
+    }
     Point toX = sub(pointOnX, origin);
     Point toY = sub(pointInXY, origin);
-    double xLength = length(toX);
-    double yLength = length(toY);
+    double xLength = norm(toX);
+    double yLength = norm(toY);
     if (xLength <= tolerance || yLength <= tolerance) return false;
     Point xAxis = scale(toX, 1.0 / xLength);
     Point normal = cross(xAxis, toY);
-    double normalLength = length(normal);
+    double normalLength = norm(normal);
     if (normalLength <= tolerance * yLength) return false;  // the three points are collinear
     Point zAxis = scale(normal, 1.0 / normalLength);
     Point yAxis = cross(zAxis, xAxis);
@@ -101,7 +100,7 @@ extern "C" int kvs_trans(const double point[3], const ResultBuffer* from, const 
 extern "C" double kvs_angle(const double from[3], const double to[3]) {
     hostsim::ErrnoGuard keepErrno;
     if (from == nullptr || to == nullptr) return 0.0;
-    const double fullTurn = 6.283185307179586;  // 2*pi
+    const double fullTurn = 2 * hostsim::pi;
     double angle = std::atan2(to[1] - from[1], to[0] - from[0]);
     if (angle < 0.0) angle += fullTurn;
     if (!(angle < fullTurn)) angle = 0.0;  // a tiny negative angle rounds up to a full turn
@@ -118,14 +117,14 @@ struct Crossing {
 // False for a zero-length line, parallel or collinear lines, and lines that pass each other.
 bool crossLines(const Point& from1, const Point& d1, const Point& from2, const Point& d2,
                 Crossing& out) {
-    double length1 = length(d1);
-    double length2 = length(d2);
+    double length1 = norm(d1);
+    double length2 = norm(d2);
     if (length1 <= tolerance || length2 <= tolerance) return false;
     Point normal = cross(d1, d2);
-    double normalLength = length(normal);
+    double normalLength = norm(normal);
     if (normalLength <= tolerance * length1 * length2) return false;  // parallel or collinear
     Point between = sub(from2, from1);
-    double size = std::max({1.0, length(from1), length(from2), length1, length2});
+    double size = std::max({1.0, norm(from1), norm(from2), length1, length2});
     if (std::fabs(dot(between, normal)) / normalLength > tolerance * size) return false;  // skew
     double normalSquared = normalLength * normalLength;
     out.s = dot(cross(between, d2), normal) / normalSquared;
@@ -145,7 +144,10 @@ extern "C" int kvs_inters(const double from1[3], const double to1[3], const doub
     Point start2 = toPoint(from2);
     Point d1 = sub(toPoint(to1), start1);
     Point d2 = sub(toPoint(to2), start2);
-    if (!allFinite(start1) || !allFinite(start2) || !allFinite(d1) || !allFinite(d2)) return KVS_RTERROR;
+    if (!isFinitePoint(start1) || !isFinitePoint(start2) || !isFinitePoint(d1) ||
+        !isFinitePoint(d2)) {
+        return KVS_RTERROR;
+    }
     Crossing crossing;
     if (!crossLines(start1, d1, start2, d2, crossing)) return KVS_RTERROR;
     if (bounded != 0 && !(withinSegment(crossing.s) && withinSegment(crossing.t))) return KVS_RTERROR;

@@ -20,7 +20,7 @@ namespace {
 using hostsim::Point;
 using hostsim::Primitive;
 
-constexpr double pi = 3.141592653589793;
+using hostsim::pi;
 constexpr int curveSamples = 64;     // per half turn: enough to separate an ellipse's roots
 constexpr double rangeSlack = 1e-9;  // how far past a segment's end an intersection still counts
 

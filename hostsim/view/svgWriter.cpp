@@ -20,7 +20,7 @@ namespace {
 
 using hostsim::PlanPrimitives;
 
-constexpr double pi = 3.141592653589793;
+using hostsim::pi;
 constexpr double arcPieceRadians = pi / 2;  // an SVG arc of at most this never needs large-arc
 constexpr double textUnitsPerHeight =
     100;  // text set at size 100, scaled: renderers round small sizes

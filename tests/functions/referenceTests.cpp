@@ -1,8 +1,10 @@
 // tests/functions/referenceTests.cpp - the host's function reference against the module: the
-// same names, and every example giving what its entry says on the demo drawing.
+// same names, listed by group in HELP, and every example giving what its entry says on the demo
+// drawing.
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "hostsim/help/help.h"
@@ -39,6 +41,27 @@ TEST_F(FunctionReference, NamesExactlyTheRegisteredFunctions) {
         bool keyword = token == Token::Pi || token == Token::Getvar || token == Token::Cvunit;
         if (!keyword || count != 1) ADD_FAILURE() << name << " is neither registered nor a keyword";
     }
+}
+
+// The listing of HELP and FUNCTIONS: every name once, under its group's title, the names in one
+// column, no line wider than 76 characters.
+TEST_F(FunctionReference, ListsEveryNameOnceUnderItsGroup) {
+    constexpr std::size_t namesColumn = 22, lineWidth = 76;
+    std::map<std::string, std::string> shownUnder;  // name -> the title it is listed under
+    std::string title;
+    std::istringstream lines(hostsim::functionNamesByGroup());
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), lineWidth) << line;
+        ASSERT_GT(line.size(), namesColumn) << line;
+        EXPECT_TRUE(line[namesColumn - 1] == ' ' && line[namesColumn] != ' ') << line;
+        if (line[0] != ' ') title = line.substr(0, line.find(':'));
+        std::istringstream names(line.substr(namesColumn));
+        for (std::string name; names >> name;)
+            EXPECT_TRUE(shownUnder.emplace(name, title).second) << name << " is listed twice";
+    }
+    for (const hostsim::FunctionReference& entry : hostsim::functionReference())
+        EXPECT_EQ(hostsim::functionGroups()[entry.group].title, shownUnder[entry.name]) << entry.name;
+    EXPECT_EQ(hostsim::functionReference().size(), shownUnder.size());
 }
 
 TEST_F(FunctionReference, ExamplesGiveTheirResultsOnTheDemoDrawing) {

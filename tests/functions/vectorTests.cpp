@@ -266,26 +266,4 @@ TEST_F(RotateFunction, ReportsItsErrors) {
     expectErrors(cases);
 }
 
-TEST(BuiltinRegistration, KeepsTheFixedOrderAndEndsWithMax) {
-    const char* const fullOrder[] = {
-        "END", "MID", "CEN", "INT", "NEA", "NOD", "QUA", "PER", "TAN", "INS", "ANG", "RAD",
-        "NOR", "SIN", "COS", "TANG", "ASIN", "ACOS", "ATAN", "ABS", "LN", "LOG", "EXP",
-        "EXP10", "SQR", "SQRT", "XOF", "YOF", "ZOF", "RXOF", "RYOF", "RZOF", "XYOF", "YZOF",
-        "XZOF", "R2D", "D2R", "ROUND", "TRUNC", "U2W", "W2U", "ILL", "ILP", "DPL", "DPP", "PLT",
-        "PLD", "MEE", "DEE", "NEE", "VEE", "VEE1", "PLTEE", "PLDEE", "ILLE", "DIST", "VEC",
-        "VEC1", "ROT", "CUR"};
-    clearFunctionTable();
-    ErrorCode = 0;
-    registerBuiltinFunctions();
-    registerMaxFunction();
-    ASSERT_EQ(0, ErrorCode);
-    ASSERT_EQ(61, functionTable.count);
-    EXPECT_STREQ("MAX", functionTable.entries[60].name);
-    for (int i = 0; i < 60; i++) {
-        SCOPED_TRACE(i);
-        EXPECT_STREQ(fullOrder[i], functionTable.entries[i].name);
-    }
-    clearFunctionTable();
-}
-
 }  // namespace

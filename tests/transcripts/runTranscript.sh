@@ -13,6 +13,10 @@
 # NAME.status  the exit status it must end with (optional; else 0)
 # NAME.env   environment settings for the run, VAR=value a line (optional). A transcript with one
 #            gets no --module: hostsim chooses its module by language, as without the option.
+# A line "@CALCULATOR FUNCTIONS@" in NAME.out stands for the calculator's functions as HELP and
+# FUNCTIONS list them, group by group under "Calculator functions:": that listing follows the
+# function list (functions/functionList.h) and tests/functions/referenceTests.cpp checks it whole,
+# so a new function changes no transcript.
 # Every run starts from LANG=C with no other locale variable set, so the machine's locale (a
 # German one, say) changes nothing.
 # ACCEPT=1 in the environment (accept.sh sets it): a NAME.out or NAME.err that differs is shown,
@@ -77,10 +81,20 @@ fi
 status=$?
 
 failed=0
+# The lines of group titles and names after each "Calculator functions:", as one line of the
+# marker, indented as the listing is.
+markFunctionListings() {
+    awk '/Calculator functions:$/ { print; listing = 1; next }
+         listing && /^ *[A-Z][A-Za-z -]*: +[A-Z]|^                    +[A-Z]/ {
+             if (listing == 1) { match($0, /^ */); print substr($0, 1, RLENGTH) "@CALCULATOR FUNCTIONS@" }
+             listing = 2; next }
+         { listing = 0; print }' "$1" > "$1.marked" && mv "$1.marked" "$1"
+}
 # Paths vary with the build folder; transcripts show them as @MODULE@, @STRIPPED@ and @WORK@.
 compareWith() {
     [ -f "$2" ] || return 0
     sed -i -e "s|$stripped|@STRIPPED@|g" -e "s|$module|@MODULE@|g" -e "s|$work|@WORK@|g" "$2"
+    grep -qs "@CALCULATOR FUNCTIONS@" "$caseDir/$1" && markFunctionListings "$2"
     if ! diff -uN "$caseDir/$1" "$2"; then
         if [ "${ACCEPT:-0}" = 1 ]; then
             cp "$2" "$caseDir/$1"

@@ -4,38 +4,24 @@
 # Command:, a request without the token refused, and the marks of a pick and of a point result.
 #
 # usage: browserPicks.py HOSTSIM MODULE SCREENSHOT.png   (exit 77: no browser or driver here)
-import shutil
+import os
 import subprocess
 import sys
 import urllib.error
 import urllib.request
 
-try:
-    from selenium import webdriver
-    from selenium.webdriver.chrome.service import Service
-    from selenium.webdriver.common.by import By
-    from selenium.webdriver.common.keys import Keys
-    from selenium.webdriver.common.action_chains import ActionChains
-    from selenium.webdriver.support.ui import WebDriverWait
-except ImportError:
-    sys.exit(77)
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pageDriver import (exit_unless_browser, move_to_world, set_viewport,  # noqa: E402
+                        start_browser, transcript, type_line, wait_for_point_prompt,
+                        wait_for_text)
+
+exit_unless_browser()
+from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.common.keys import Keys  # noqa: E402
+from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
+from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 
 hostsim, module, screenshot = sys.argv[1:4]
-if not shutil.which("chromium") or not shutil.which("chromedriver"):
-    sys.exit(77)
-
-
-def start_browser():
-    options = webdriver.ChromeOptions()
-    options.binary_location = shutil.which("chromium")
-    for argument in ("--headless", "--no-sandbox", "--disable-dev-shm-usage",
-                     "--window-size=1280,800"):
-        options.add_argument(argument)
-    service = Service(executable_path=shutil.which("chromedriver"))
-    browser = webdriver.Chrome(options=options, service=service)
-    inner = browser.execute_script("return [innerWidth, innerHeight]")  # 1280x800 inside the frame
-    browser.set_window_size(2 * 1280 - inner[0], 2 * 800 - inner[1])
-    return browser
 
 
 def status_of(url):
@@ -45,32 +31,8 @@ def status_of(url):
         return error.code
 
 
-def transcript(browser):
-    return browser.find_element(By.ID, "transcript").text
-
-
-def wait_for_text(browser, text, count=1):
-    WebDriverWait(browser, 10).until(lambda b: transcript(b).count(text) >= count,
-                                     "transcript never showed %r: %s" % (text, transcript(browser)))
-
-
-def type_line(browser, line):
-    browser.find_element(By.ID, "commandLine").send_keys(line + Keys.ENTER)
-
-
-def wait_for_point_prompt(browser, waiting):
-    WebDriverWait(browser, 10).until(
-        lambda b: b.execute_script("return promptState.pointPrompt") == waiting,
-        "the page never saw pointPrompt %s" % waiting)
-
-
 def click_world(browser, x, y):
-    canvas = browser.find_element(By.ID, "view")
-    px, py = browser.execute_script("return toScreen(arguments[0], arguments[1])", x, y)
-    width, height = browser.execute_script("return [canvas.clientWidth, canvas.clientHeight]")
-    # Selenium's offsets count from the element's centre.
-    ActionChains(browser).move_to_element_with_offset(
-        canvas, int(round(px - width / 2)), int(round(py - height / 2))).click().perform()
+    move_to_world(browser, x, y).click().perform()
 
 
 # RAD's click left a pick mark where it was made; a point result shows in the results list and
@@ -113,7 +75,8 @@ def main():
         failures = []
         if status_of(base + "transcript") != 403:
             failures.append("a request without the token was not refused")
-        browser = start_browser()
+        browser = start_browser(1280, 800)
+        set_viewport(browser, 1280, 800)
         browser.get(url)
         wait_for_text(browser, "Command:")
         WebDriverWait(browser, 10).until(lambda b: b.execute_script("return drawing !== null"))
