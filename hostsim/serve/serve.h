@@ -98,6 +98,8 @@ public:
     std::optional<std::string> awaitTranscript(std::size_t from, std::size_t& end,
                                                std::chrono::milliseconds wait,
                                                const std::string& page);
+    // The transcript waits in progress, and whether page's is among them.
+    std::size_t transcriptWaits(const std::string& page, bool& pageWaits) const;
     static constexpr std::size_t transcriptLimit = 1 << 20;
     static constexpr std::size_t transcriptWaiters = 4;
 

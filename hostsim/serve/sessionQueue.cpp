@@ -121,4 +121,16 @@ std::optional<std::string> SessionQueue::awaitTranscript(std::size_t from, std::
     return keptFrom(from, end);
 }
 
+std::size_t SessionQueue::transcriptWaits(const std::string& page, bool& pageWaits) const {
+    std::lock_guard<std::mutex> guard(lock);
+    pageWaits = false;
+    std::size_t waiting = 0;
+    for (const TranscriptWaiter* waiter : waiters) {
+        if (waiter->ended) continue;
+        ++waiting;
+        pageWaits = pageWaits || waiter->page == page;
+    }
+    return waiting;
+}
+
 }  // namespace hostsim

@@ -201,17 +201,29 @@ TEST(SessionQueue, TranscriptWaitsArePerPageAndBounded) {
     hostsim::SessionQueue queue;
     std::vector<std::optional<std::string>> texts(hostsim::SessionQueue::transcriptWaiters + 1);
     std::vector<std::thread> pages;
+    // Each wait is in place before the next starts, so the order is the one written here.
+    auto waitsInPlace = [&queue](const std::string& page, std::size_t count) {
+        for (int tries = 0; tries < 2000; ++tries) {
+            bool pageWaits = false;
+            if (queue.transcriptWaits(page, pageWaits) == count && pageWaits) return true;
+            std::this_thread::sleep_for(milliseconds(5));
+        }
+        return false;
+    };
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        pages.emplace_back([&queue, &texts, i] {
-            std::size_t end = 0;  // the first two waits are one page's
-            texts[i] = queue.awaitTranscript(0, end, milliseconds(10000), std::to_string(i == 1 ? 0 : i));
+        std::string page = std::to_string(i == 1 ? 0 : i);  // the first two waits are one page's
+        pages.emplace_back([&queue, &texts, i, page] {
+            std::size_t end = 0;
+            texts[i] = queue.awaitTranscript(0, end, milliseconds(10000), page);
         });
-        std::this_thread::sleep_for(milliseconds(50));
+        if (i == 1) {  // the page's second wait ends its first at once
+            auto started = std::chrono::steady_clock::now();
+            pages[0].join();
+            EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(5000));
+            EXPECT_EQ("", texts[0].value_or("refused"));
+        }
+        EXPECT_TRUE(waitsInPlace(page, std::max<std::size_t>(i, 1)));
     }
-    auto started = std::chrono::steady_clock::now();
-    pages[0].join();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(5000));
-    EXPECT_EQ("", texts[0].value_or("refused"));
     std::size_t end = 0;
     EXPECT_FALSE(queue.awaitTranscript(0, end, milliseconds(10000), "late").has_value());
     queue.record("1\n");
