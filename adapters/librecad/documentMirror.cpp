@@ -47,7 +47,7 @@ public:
         text += value;
         text += '\n';
     }
-    void number(int code, double value) { group(code, librecad::exactNumberText(value)); }
+    void number(int code, double value) { group(code, hostsim::exactNumberText(value)); }
     void point(int xCode, double x, double y) {
         number(xCode, x);
         number(xCode + 10, y);

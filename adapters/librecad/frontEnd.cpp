@@ -258,7 +258,7 @@ bool answerWithPoint(std::string& line) {
     copyToLog("# asks: " + fromHost(hostsim::trimmed(openLine)));
     bool given = waitForPoint(fromHost(hostsim::trimmed(openLine)), point);
     if (!given || !activeDrawingWindow) return false;  // Esc, or the drawing went away
-    line = librecad::exactNumberText(point.x()) + "," + librecad::exactNumberText(point.y());
+    line = hostsim::exactNumberText(point.x()) + "," + hostsim::exactNumberText(point.y());
     return true;
 }
 
@@ -313,8 +313,8 @@ bool answerPrompt(std::string& line) {
 // interface cannot set: LibreCAD's own point input is given the point as typed text.
 void moveRelativeZero(const hostsim::Point& p) {
     if (!commandEdit || !history || activeDocument == nullptr || !activeDrawingWindow) return;
-    QString typed = QString::fromStdString(librecad::exactNumberText(p[0]) + "," +
-                                           librecad::exactNumberText(p[1]));
+    QString typed = QString::fromStdString(hostsim::exactNumberText(p[0]) + "," +
+                                           hostsim::exactNumberText(p[1]));
     // Typed once LibreCAD's point input has started: starting it clears the command line.
     QTimer::singleShot(0, commandEdit, [typed]() {
         if (!commandEdit) return;

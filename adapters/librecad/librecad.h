@@ -72,7 +72,6 @@ LineDecision decideLine(const LineState& state, LineKey key, const std::string& 
 // The text LibreCAD reads for a value handed on: a point as "x,y" (LibreCAD's points are 2D), a
 // number as itself, each in the fewest digits that read back exactly. False for anything else.
 bool handedOnText(const hostsim::QValue& value, std::string& text);
-std::string exactNumberText(double value);
 
 // ---- the front end (frontEnd.cpp) ----
 // The calculator's command, run for LibreCAD's plug-in call: document is the current drawing,

@@ -10,8 +10,6 @@
 #include "adapters/librecad/librecad.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -61,25 +59,15 @@ LineDecision decideLine(const LineState& state, LineKey key, const std::string& 
     return decision(LineAction::Start, rest);
 }
 
-std::string exactNumberText(double value) {
-    if (value == 0.0) return "0";  // never "-0"
-    char text[40];
-    for (int digits = 15; digits <= 17; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, value);
-        if (std::strtod(text, nullptr) == value) break;
-    }
-    return text;
-}
-
 bool handedOnText(const hostsim::QValue& value, std::string& text) {
     if (value.isPoint()) {
         hostsim::Point p = value.coordinates();
         if (!std::isfinite(p[0]) || !std::isfinite(p[1])) return false;
-        text = exactNumberText(p[0]) + "," + exactNumberText(p[1]);
+        text = hostsim::exactNumberText(p[0]) + "," + hostsim::exactNumberText(p[1]);
         return true;
     }
     if (!value.isNumber() || !std::isfinite(value.number())) return false;
-    text = exactNumberText(value.number());
+    text = hostsim::exactNumberText(value.number());
     return true;
 }
 

@@ -58,6 +58,8 @@ inline bool isFinitePoint(const Point& p) {
 // ---- points typed as text (pointText.cpp) ----
 // Reads x,y or x,y,z, and nothing else. False on malformed text.
 bool parsePointText(const std::string& text, Point& point);
+// A number in the fewest digits (15 to 17) that read back as exactly it; 0 as "0", never "-0".
+std::string exactNumberText(double value);
 // What an answer to a point prompt may be relative to, in the coordinate system it is typed in:
 // the last point (LASTPOINT) and the direction of angle 0 (ANGBASE, in radians, counter-clockwise
 // from the X axis).

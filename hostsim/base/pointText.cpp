@@ -2,6 +2,7 @@
 #include "hostsim/base/base.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <vector>
@@ -82,6 +83,16 @@ bool parsePointText(const std::string& text, Point& point) {
         if (!parseCoordinate(parts[i], p[i])) return false;
     point = p;
     return true;
+}
+
+std::string exactNumberText(double value) {
+    if (value == 0.0) return "0";  // never "-0"
+    char text[40];
+    for (int digits = 15; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) break;
+    }
+    return text;
 }
 
 }  // namespace hostsim
