@@ -25,9 +25,14 @@ struct FunctionGroup {
     const char* summary;  // one line about the group
 };
 
+// What a function gives: a vector is a direction, not a place in the drawing; numberOrPoint, as
+// its arguments decide.
+enum class Gives { number, point, vector, numberOrPoint };
+
 struct FunctionReference {
     const char* name;       // upper case, as the module registers it
     int group;              // index into functionGroups()
+    Gives gives;
     const char* forms;      // the ways to call it, separated by "  "
     const char* arguments;  // what each argument is, one per line ("\n" between them)
     const char* returns;    // what it gives

@@ -43,23 +43,24 @@ const std::vector<FunctionGroup> groups = {
 // texts), then the keywords of the group hostValues that are written like functions;
 // tests/functions/referenceTests.cpp runs every example on the demo drawing with its answers.
 const std::vector<FunctionReference> functions = {
-#define CALCULATOR_FUNCTION(name, handler, accepts, group, forms, arguments, returns, example, \
-                            answers, result)                                                \
-    {name, group, forms, arguments, returns, example, answers, result},
+#define CALCULATOR_FUNCTION(name, handler, accepts, group, gives, forms, arguments, returns, \
+                            example, answers, result)                                      \
+    {name, group, hostsim::Gives::gives, forms, arguments, returns, example, answers, result},
 #include "functions/functionList.h"
 #undef CALCULATOR_FUNCTION
     // ---- values from the host: keywords of the expression language ----
-    {"GETVAR", hostValues, "GETVAR(name)",
+    {"GETVAR", hostValues, hostsim::Gives::numberOrPoint, "GETVAR(name)",
      "name: a system variable of the host: PICKBOX, LASTPOINT, VIEWSIZE...\n"
      "'name': the same, for a name that is also a keyword or a function",
      "its value: a real, an integer or a point (a text variable is refused)", "GETVAR(PICKBOX)",
      "", "3"},
-    {"CVUNIT", hostValues, "CVUNIT(value,from,to)",
+    {"CVUNIT", hostValues, hostsim::Gives::numberOrPoint, "CVUNIT(value,from,to)",
      "value: a number or a point\n"
      "from, to: unit names of one or two words (inch, cm, sq inch, cu ft), as the host knows them",
      "the value converted, a real (a point converts each coordinate)", "CVUNIT(1,inch,cm)", "",
      "2.54"},
-    {"PI", hostValues, "PI", "none", "the number pi, a real", "PI", "", "3.14159265358979"},
+    {"PI", hostValues, hostsim::Gives::number, "PI", "none", "the number pi, a real", "PI", "",
+     "3.14159265358979"},
 };
 
 }  // namespace

@@ -41,6 +41,19 @@ bool isVectorExpression(const std::string& expression) {
            std::find(vectorFunctions.begin(), vectorFunctions.end(), name) != vectorFunctions.end();
 }
 
+// The value as the command line takes it back, whatever the printing precision: a point as
+// [x,y,z], a real with a point or an exponent so that it stays a real, each number exact.
+std::string typedValue(const hostsim::QValue& value) {
+    if (value.isPoint()) {
+        hostsim::Point p = value.coordinates();
+        return "[" + hostsim::exactNumberText(p[0]) + "," + hostsim::exactNumberText(p[1]) + "," +
+               hostsim::exactNumberText(p[2]) + "]";
+    }
+    std::string text = hostsim::exactNumberText(value.number());
+    bool looksWhole = text.find_first_of(".eEin") == std::string::npos;
+    return value.kind == hostsim::QValue::Kind::Real && looksWhole ? text + ".0" : text;
+}
+
 void notePointAnswer(const hostsim::Point& ucsPoint) {
     addMark(hostsim::Mark::Kind::Picked, hostsim::ucsToWorld(ucsPoint, false), "");
 }
@@ -86,12 +99,11 @@ void endEvaluation(const QValue& result) {
         bool vector = isVectorExpression(expressionText);
         addMark(vector ? Mark::Kind::Vector : Mark::Kind::Result,
                 vector ? Point{0, 0, 0} : ucsToWorld(result.coordinates(), false),
-                labelHead(result) + " = " + formatValue(result),
-                "[" + formatPointAsTyped(result) + "]");
+                labelHead(result) + " = " + formatValue(result), typedValue(result));
     } else if (result.isNumber()) {
         ++resultsMarked;
         addMark(Mark::Kind::Value, {0, 0, 0}, labelHead(result) + " = " + formatValue(result),
-                formatValue(result));
+                typedValue(result));
     }
 }
 

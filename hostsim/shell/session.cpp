@@ -3,20 +3,16 @@
 // reference.
 #include "hostsim/shell/shell.h"
 
-#include <cstring>
-
 #include "hostsim/help/help.h"
 #include "hostsim/view/view.h"
 
 namespace {
 
-// The functions whose reference says they give a vector: their point results are directions.
+// The functions that give a vector: their point results are directions.
 std::vector<std::string> vectorFunctionNames() {
     std::vector<std::string> names;
     for (const hostsim::FunctionReference& entry : hostsim::functionReference())
-        if (std::strncmp(entry.returns, "a vector", 8) == 0 ||
-            std::strncmp(entry.returns, "the vector", 10) == 0)
-            names.push_back(entry.name);
+        if (entry.gives == hostsim::Gives::vector) names.push_back(entry.name);
     return names;
 }
 

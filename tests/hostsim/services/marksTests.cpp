@@ -54,6 +54,12 @@ TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
         {__LINE__, "N = nor([0,0,0],[1,0,0],[0,1,0])", nullptr, point, point,
          "N = nor([0,0,0],[1,0,0],[0,1,0]) = (1.0 2.0 0.0) [4 [1,2,0]]"},
         {__LINE__, "VEE", nullptr, point, point, "VEE = (1.0 2.0 0.0) [4 [1,2,0]]"},
+        {__LINE__, "NEE", nullptr, point, point, "NEE = (1.0 2.0 0.0) [4 [1,2,0]]"},
+        // a click copies the value itself, not the digits printed
+        {__LINE__, "Q", nullptr, point, hostsim::QValue::point(0.1 + 0.2, 1e-20, 12384.973),
+         "Q = (0.3 0.0 12384.973) [0 [0.30000000000000004,1e-20,12384.973]]"},
+        {__LINE__, "R", nullptr, point, hostsim::QValue::real(1e20 / 3),
+         "R = 3.33333333333333e+19 [3 3.333333333333333e+19]"},
         {__LINE__, "NOR([1,0,0])*2", nullptr, point, point,
          "NOR([1,0,0])*2 = (1.0 2.0 0.0) [0 [1,2,0]]"},
         {__LINE__, "\"text\"", nullptr, point, hostsim::QValue::textValue("t"), "(no mark)"},
