@@ -93,7 +93,7 @@ static std::size_t lastExamined = 0;  // primitives the last primitivesNear meas
 // ---- the bounds of the query in progress (startWork) ----
 static bool workBounded = false;
 static std::chrono::steady_clock::time_point workDeadline;
-static bool (*workStopRequested)() = nullptr;
+static std::function<bool()> workStopRequested;
 static unsigned workChecks = 0;  // since the clock was last read
 static hostsim::WorkEnd workEndState = hostsim::WorkEnd::Completed;
 
@@ -254,12 +254,12 @@ void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& built
     currentStamp = 0;
 }
 
-void startWork(double seconds, bool (*stopRequested)()) {
+void startWork(double seconds, std::function<bool()> stopRequested) {
     workBounded = true;
     workDeadline = std::chrono::steady_clock::now() +
                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                        std::chrono::duration<double>(seconds));
-    workStopRequested = stopRequested;
+    workStopRequested = std::move(stopRequested);
     workChecks = checksPerClockRead - 1;  // the first check reads it
     workEndState = WorkEnd::Completed;
 }
@@ -275,7 +275,7 @@ WorkEnd finishWork() {
 bool workMustStop() {
     if (workEndState != WorkEnd::Completed) return true;
     if (!workBounded) return false;
-    if (workStopRequested != nullptr && workStopRequested()) {
+    if (workStopRequested && workStopRequested()) {
         workEndState = WorkEnd::Cancelled;
     } else if (++workChecks >= checksPerClockRead) {
         workChecks = 0;

@@ -21,6 +21,7 @@
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -126,7 +127,7 @@ double viewDistance(const Primitive& p, double x, double y, Point* nearest);
 // asked to stop (Ctrl-C); finishWork lifts them and tells whether the work ran to its end.
 // Without startWork nothing stops.
 enum class WorkEnd { Completed, Cancelled, TimedOut };
-void startWork(double seconds, bool (*stopRequested)());
+void startWork(double seconds, std::function<bool()> stopRequested);
 WorkEnd finishWork();
 bool workMustStop();  // true from the first stop on; cheap: the clock is read now and then
 

@@ -145,13 +145,18 @@ std::string promptStateJson() {
     return state.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::string selectionPreviewJson(double x, double y) {
+std::string selectionPreviewJson(double x, double y, const std::function<bool()>& stop) {
     Json preview = Json::object();
-    if (pointPromptWaiting()) {
-        int top = objectSelectedAt({x, y, 0.0});
+    int top = -1;
+    Json snap;
+    auto find = [&] {
+        top = objectSelectedAt({x, y, 0.0});
+        snap = snapGlyphJson(x, y);
+    };
+    if (pointPromptWaiting() && runWithin(previewSeconds, stop, find)) {
         if (top >= 0) preview = primitivesJson(top, false);  // a text by its box
         preview["object"] = top;
-        preview["snap"] = snapGlyphJson(x, y);
+        preview["snap"] = snap;
     }
     preview["at"] = coordinatesText(worldToUcs({x, y, 0.0}, false));
     return preview.dump(-1, ' ', false, Json::error_handler_t::replace);

@@ -21,18 +21,6 @@ using Clock = std::chrono::steady_clock;
 const char headEnd[] = "\r\n\r\n";  // the blank line after the last header
 constexpr std::size_t readChunk = 4096;
 
-std::string clientAddressOf(int socket) {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return "";
-    char text[INET6_ADDRSTRLEN] = "";
-    const void* bytes = address.ss_family == AF_INET6
-                            ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
-                            : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
-    inet_ntop(address.ss_family, bytes, text, sizeof text);
-    return text;
-}
-
 int millisecondsUntil(Clock::time_point when) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now()).count();
     return static_cast<int>(std::clamp<long long>(left + 1, 0, 60 * 1000));
@@ -41,6 +29,28 @@ int millisecondsUntil(Clock::time_point when) {
 }  // namespace
 
 namespace hostsim {
+
+bool socketAddress(int socket, bool peer, std::string& ip, int& port) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    ip.clear();
+    port = 0;
+    auto* named = reinterpret_cast<sockaddr*>(&address);
+    if ((peer ? getpeername(socket, named, &length) : getsockname(socket, named, &length)) != 0)
+        return false;
+    char text[INET6_ADDRSTRLEN] = "";
+    if (address.ss_family == AF_INET6) {
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+        inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
+        port = ntohs(v6->sin6_port);
+    } else {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+        inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
+        port = ntohs(v4->sin_port);
+    }
+    ip = text;
+    return true;
+}
 
 HeadGate::HeadGate(HandOver handOver) : handOver(std::move(handOver)) {
     wakeUp = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -106,21 +116,34 @@ void HeadGate::takeArrivals() {
     for (int socket : taken) enter(socket);
 }
 
-// A new connection past a bound closes the oldest rather than being refused: a browser sends its
-// head at once, so the oldest waiting is the likeliest to be one that never will.
+// A new connection past a bound closes an older one rather than being refused. What has arrived
+// on the waiting ones is read first, so that a head already sent is handed over, not dropped.
 void HeadGate::enter(int socket) {
-    std::string client = clientAddressOf(socket);
-    std::size_t sameClient = std::count_if(pending.begin(), pending.end(),
-                                           [&](const Pending& p) { return p.client == client; });
-    if (sameClient >= pendingPerClient) closeOldest(&client);
+    std::string client;
+    int port = 0;
+    socketAddress(socket, true, client, port);
+    auto sameClient = [&] {
+        return static_cast<std::size_t>(std::count_if(
+            pending.begin(), pending.end(), [&](const Pending& p) { return p.client == client; }));
+    };
+    if (sameClient() >= pendingPerClient || pending.size() >= pendingLimit) receiveAll();
+    if (sameClient() >= pendingPerClient) closeOldest(&client);
     if (pending.size() >= pendingLimit) closeOldest(nullptr);
     pending.push_back(Pending{socket, client, Clock::now() + headDeadline, ""});
 }
 
+void HeadGate::receiveAll() {
+    for (auto it = pending.begin(); it != pending.end();) it = receive(*it) ? std::next(it) : pending.erase(it);
+}
+
+// A browser sends its head as soon as it connects: a connection that has sent nothing yet is
+// likelier never to than one that has begun, so a flood of bare connects cannot drop the page's
+// request half-read. Among the rest, the oldest goes.
 void HeadGate::closeOldest(const std::string* client) {
-    auto oldest = std::find_if(pending.begin(), pending.end(), [&](const Pending& p) {
-        return client == nullptr || p.client == *client;
-    });
+    auto ofClient = [&](const Pending& p) { return client == nullptr || p.client == *client; };
+    auto oldest = std::find_if(pending.begin(), pending.end(),
+                               [&](const Pending& p) { return ofClient(p) && p.received.empty(); });
+    if (oldest == pending.end()) oldest = std::find_if(pending.begin(), pending.end(), ofClient);
     if (oldest == pending.end()) return;
     close(oldest->socket);
     pending.erase(oldest);

@@ -87,6 +87,8 @@ public:
     void record(const std::string& text);  // something printed
     void close();                          // the session ended: nothing more is taken
     bool ended() const;
+    // A line waits to be taken, or the queue is closed: a task in progress should give way.
+    bool lineWaiting() const;
     // The transcript from offset from on; end is the offset after it. Only the last
     // transcriptLimit bytes are kept; an offset before them reads from the oldest kept.
     std::string transcript(std::size_t from, std::size_t& end) const;
@@ -137,7 +139,10 @@ private:
 // read so far. A connection whose head is not whole headDeadline after it arrived, whatever the
 // pace of its bytes, or that sends more than headLimit bytes without ending it, is closed. Each
 // client address may have pendingPerClient connections waiting, all clients pendingLimit; a
-// newer connection past either closes the oldest.
+// newer connection past either closes the oldest that has sent nothing, else the oldest.
+// The address of a connection's other end (peer) or of this end, as text, and its port; false
+// when the socket has none.
+bool socketAddress(int socket, bool peer, std::string& ip, int& port);
 class HeadGate {
 public:
     using HandOver = std::function<void(int socket, std::string received)>;
@@ -160,6 +165,7 @@ private:
     void takeArrivals();
     void enter(int socket);
     void closeOldest(const std::string* client);  // of that client, or of all
+    void receiveAll();  // reads what has come on every waiting connection
     bool receive(Pending& pending);  // false: the connection is done with here
     void closeExpired();
     HandOver handOver;
@@ -188,8 +194,10 @@ std::string promptStateJson();
 // parentheses}; while a pick waits also what a pick there would select, as the primitives of that
 // object in the form above ("object" -1 and nothing else when it hits nothing), and when the
 // prompt names a snap mode, "snap": {"mode", "x", "y" (world), "value" (as printed)}: what the
-// click there gives.
-std::string selectionPreviewJson(double x, double y);
+// click there gives. The object and the snap are left out when finding them takes longer than
+// previewSeconds, or stop says to give way first: the hover must not hold the session.
+std::string selectionPreviewJson(double x, double y, const std::function<bool()>& stop);
+constexpr double previewSeconds = 0.05;
 // The answer a user would type for world point (x, y) on the plan view: its UCS coordinates,
 // exact; typedPointEcho is the same rounded as the session prints numbers, for the transcript.
 std::string typedPointAt(double x, double y);

@@ -118,10 +118,10 @@ public:
         return send(sock, data, size, MSG_NOSIGNAL);
     }
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
-        addressOf(getpeername, ip, port);
+        hostsim::socketAddress(sock, true, ip, port);
     }
     void get_local_ip_and_port(std::string& ip, int& port) const override {
-        addressOf(getsockname, ip, port);
+        hostsim::socketAddress(sock, false, ip, port);
     }
     socket_t socket() const override { return sock; }
 
@@ -133,24 +133,6 @@ private:
             result = poll(&polled, 1, bodyTimeoutMilliseconds);
         } while (result < 0 && errno == EINTR);
         return result > 0;
-    }
-    void addressOf(int (*name)(int, sockaddr*, socklen_t*), std::string& ip, int& port) const {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        ip.clear();
-        port = 0;
-        if (name(sock, reinterpret_cast<sockaddr*>(&address), &length) != 0) return;
-        char text[INET6_ADDRSTRLEN] = "";
-        if (address.ss_family == AF_INET6) {
-            auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-            inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
-            port = ntohs(v6->sin6_port);
-        } else {
-            auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-            inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
-            port = ntohs(v4->sin_port);
-        }
-        ip = text;
     }
     int sock;
     std::string received;
@@ -245,7 +227,9 @@ public:
                                        httplib::Response& response) {
             double x = 0, y = 0;
             if (!readWorldPoint(request, response, x, y)) return;
-            askSession(response, [x, y] { return hostsim::selectionPreviewJson(x, y); });
+            askSession(response, [this, x, y] {
+                return hostsim::selectionPreviewJson(x, y, [this] { return this->queue.lineWaiting(); });
+            });
         });
         server.Post("/pick", [this](const httplib::Request& request, httplib::Response& response) {
             pick(request, response);

@@ -2,6 +2,7 @@
 // host session and the module, and what it printed back.
 #include "hostsim/serve/serve.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace hostsim {
@@ -89,6 +90,11 @@ void SessionQueue::close() {
 bool SessionQueue::ended() const {
     std::lock_guard<std::mutex> guard(lock);
     return closed;
+}
+
+bool SessionQueue::lineWaiting() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return closed || std::any_of(items.begin(), items.end(), [](const Item& i) { return !i.task; });
 }
 
 std::string SessionQueue::keptFrom(std::size_t from, std::size_t& end) const {

@@ -158,6 +158,14 @@ unsigned hostsim::snapModesNamedIn(const std::string& prompt, std::string& word)
     return 0;
 }
 
+bool hostsim::runWithin(double seconds, const std::function<bool()>& stop,
+                        const std::function<void()>& query) {
+    hostsim::ensureDrawingOpen();  // a drawing read on first use is read whole, not in the budget
+    hostsim::startWork(seconds, stop);
+    query();
+    return hostsim::finishWork() == hostsim::WorkEnd::Completed;
+}
+
 int hostsim::objectSelectedAt(const Point& p) {
     int hit = hitPrimitive(p, pickboxPixels() * hostsim::pixelSize(), false);
     return hit >= 0 ? hostsim::drawingPrimitives()[hit].top : -1;

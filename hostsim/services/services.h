@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,11 @@ int objectSelectedAt(const Point& p);
 unsigned snapModesNamedIn(const std::string& prompt, std::string& word);
 // What kvs_osnap answers at world point p for modes, in world; false when it finds nothing.
 bool snapPointAt(const Point& p, unsigned modes, Point& snapped);
+// Runs query (objectSelectedAt, snapPointAt) for at most seconds, and stops it sooner once stop
+// says so: a preview that must not hold the session. False when it did not run to its end; what
+// it found is then no answer.
+bool runWithin(double seconds, const std::function<bool()>& stop,
+               const std::function<void()>& query);
 
 // ---- marks (marks.cpp) ----
 // What the host draws over the drawing, in world coordinates (results and picks come in the UCS

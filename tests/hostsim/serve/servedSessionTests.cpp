@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <future>
 #include <map>
@@ -366,6 +368,26 @@ TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
     post("/line", "*cancel*");
 }
 
+// A hover over geometry whose snap takes minutes answers at once, without the object or the
+// snap, and holds no line back.
+TEST_F(ServedSession, HoversGiveUpOnCostlyGeometry) {
+    std::string text = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nHIGH\n70\n0\n10\n0\n20\n0\n"
+                       "0\nSPLINE\n70\n8\n71\n30\n72\n231\n73\n200\n";  // degree 30
+    for (int k = 0; k < 231; ++k) text += "40\n" + std::to_string(std::clamp(k - 30, 0, 170)) + "\n";
+    for (int i = 0; i < 200; ++i)
+        text += "10\n" + std::to_string(i * 0.1) + "\n20\n" + std::to_string(2 * std::sin(i * 0.7)) + "\n";
+    text += "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nHIGH\n10\n0\n20\n0\n"
+            "70\n20\n71\n20\n44\n2\n45\n1\n0\nENDSEC\n0\nEOF\n";  // a 20 x 20 array of it
+    ASSERT_EQ(200, client().Post("/open?name=slow.dxf", text, "application/octet-stream")->status);
+    post("/line", "(cal \"END\")");
+    auto started = std::chrono::steady_clock::now();
+    auto hover = client().Post("/preview", R"({"x": 10, "y": 1})", "application/json");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    ASSERT_TRUE(hover);
+    EXPECT_EQ(R"({"at":"10.0, 1.0, 0.0"})", hover->body);
+    EXPECT_NE(std::string::npos, post("/line", "*cancel*").body.find("nil"));
+}
+
 // Clients that send their heads slowly or never, and waits for the transcript from many pages,
 // hold no thread the page needs: the page and a typed line still answer at once. A head sent a
 // byte at a time is dropped at the gate's deadline however short the pauses; past the bound on
@@ -389,6 +411,14 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     for (std::size_t i = 0; i < hostsim::HeadGate::pendingPerClient; ++i) slow.push_back(connectAndSend(head));
     EXPECT_TRUE(closedWithin(slow[0], 1000));
     EXPECT_FALSE(closedWithin(slow.back(), 100));
+    int begun = connectAndSend(head.substr(0, 16));  // a request begun, then a flood of bare connects
+    for (int i = 0; i < 100; ++i) slow.push_back(connectAndSend(""));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the gate has taken them
+    send(begun, (head.substr(16) + "\r\n").c_str(), head.size() - 14, MSG_NOSIGNAL);
+    char reply[16] = "";
+    EXPECT_TRUE(poll(std::array<pollfd, 1>{{{begun, POLLIN, 0}}}.data(), 1, 2000) > 0 &&
+                recv(begun, reply, 15, 0) == 15 && std::string(reply, 12) == "HTTP/1.1 200");
+    close(begun);
     const long deadline = std::chrono::milliseconds(hostsim::HeadGate::headDeadline).count();
     slow.push_back(connectAndSend("G"));
     started = steady_clock::now();
