@@ -39,6 +39,11 @@ private:
 std::string upperName(const std::string& name);  // upper case for code page 1252
 // text without the blanks (any of `blanks`) at either end; "" when it is all blanks.
 std::string trimmed(const std::string& text, const char* blanks = " \t");
+// The blanks of a command line: none is part of a word, and those around the line are dropped.
+constexpr char commandBlanks[] = " \t\r\n";
+// A command line's first word as typed, the command's name; rest, when given, gets what follows
+// it. Both without blanks (commandBlanks) at their ends.
+std::string firstCommandWord(const std::string& line, std::string* rest = nullptr);
 
 // ---- point arithmetic, shared by every part that measures geometry ----
 inline Point sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }

@@ -78,4 +78,11 @@ std::string trimmed(const std::string& text, const char* blanks) {
     return text.substr(first, text.find_last_not_of(blanks) + 1 - first);
 }
 
+std::string firstCommandWord(const std::string& line, std::string* rest) {
+    std::string words = trimmed(line, commandBlanks);
+    std::size_t end = words.find_first_of(commandBlanks);
+    if (rest != nullptr) *rest = end == std::string::npos ? "" : trimmed(words.substr(end), commandBlanks);
+    return words.substr(0, end);
+}
+
 }  // namespace hostsim

@@ -86,6 +86,13 @@ const std::string& waitingPrompt();
 // Called by the line source before it gives its line: the transcript shows text in its place (a
 // point clicked, sent exactly, shown rounded). Holds for that one line.
 void echoSourceLineAs(const std::string& text);
+// Called by the line source before it gives its line: a line run in its place (an empty line at
+// Command: running the last command again) must pass check, as the line itself did. Holds for
+// that one line.
+void checkSourceLineWith(bool (*check)(const std::string& line, std::string& reason));
+// Whether line may run in place of the last line read: false, with the reason, when the last
+// line's source checks its lines and refuses this one.
+bool mayRunInPlaceOfLastLine(const std::string& line, std::string& reason);
 // kvs_getpoint reads its answers with parsePointAnswer, relative to the base this gives at each
 // answer (the session gives LASTPOINT and ANGBASE); without one, the origin and angle 0.
 void usePointAnswerBase(std::function<PointAnswerBase()> base);

@@ -44,6 +44,7 @@ static bool pointPromptOpen = false;                  // kvs_getpoint is reading
 static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
 static std::string promptWaiting;                     // the prompt of the read in progress
 static std::string sourceEcho;  // shown for the line source's next line instead of the line
+static bool (*sourceLineCheck)(const std::string&, std::string&) = nullptr;  // of the last line
 static std::function<hostsim::PointAnswerBase()> answerBaseSource;  // LASTPOINT and ANGBASE
 static bool lastReadUnattended = false;  // the last line came from a script, a pipe or a test
 static bool nextPointPromptCancelled = false;  // a pick missed where no one can pick again
@@ -183,6 +184,7 @@ bool nextLine(const std::string& prompt, std::string& line, hostsim::LineKind ki
     lastReadInterrupted = false;
     nextPointPromptCancelled = false;
     lastReadUnattended = false;
+    sourceLineCheck = nullptr;
     if (!queuedAnswers.empty()) {
         line = queuedAnswers.front();
         queuedAnswers.pop_front();
@@ -286,6 +288,14 @@ bool pointPromptWaiting() { return pointPromptOpen; }
 const std::string& waitingPrompt() { return promptWaiting; }
 
 void echoSourceLineAs(const std::string& text) { sourceEcho = text; }
+
+void checkSourceLineWith(bool (*check)(const std::string& line, std::string& reason)) {
+    sourceLineCheck = check;
+}
+
+bool mayRunInPlaceOfLastLine(const std::string& line, std::string& reason) {
+    return sourceLineCheck == nullptr || sourceLineCheck(line, reason);
+}
 
 void watchAnswers(AnswerWatch watch) { answerWatch = std::move(watch); }
 

@@ -2,7 +2,8 @@
 // session token, the Host and Origin headers, and the lines a page may not run.
 #include "hostsim/serve/serve.h"
 
-#include <cctype>
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
@@ -27,13 +28,9 @@ bool sameSecret(const std::string& given, const std::string& expected) {
     return difference == 0;
 }
 
-std::string firstWordUpper(const std::string& line) {
-    std::size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos) return "";
-    std::size_t end = line.find_first_of(" \t", start);
-    std::string word = line.substr(start, end == std::string::npos ? end : end - start);
-    for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return word;
+bool isControl(char c) {
+    auto code = static_cast<unsigned char>(c);
+    return (code < 0x20 && c != '\t') || code == 0x7F;
 }
 
 }  // namespace
@@ -86,10 +83,19 @@ RequestVerdict checkRequest(const RequestFacts& request, const ServedSite& site)
 }
 
 // LOAD and UNLOAD change the code the host runs; a page must not make the host read or write
-// files either, and those commands are the host's only ones that take a path.
+// files either, and those commands are the host's only ones that take a path. The page's input
+// holds no line end or other control character: one in a line would be a blank to the command
+// line, and could hide the command's name from the look below.
 bool lineAllowedFromPage(const std::string& line, std::string& reason) {
     static const char* const refusedCommands[] = {"LOAD", "UNLOAD", "SVG"};
-    std::string word = firstWordUpper(line);
+    auto control = std::find_if(line.begin(), line.end(), isControl);
+    if (control != line.end()) {
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned char>(*control));
+        reason = std::string("A line from the page may not hold a control character (") + code + ").";
+        return false;
+    }
+    std::string word = upperName(firstCommandWord(line));
     for (const char* command : refusedCommands) {
         if (word == command) {
             reason = word + " is not available from the page; use the terminal.";

@@ -83,7 +83,8 @@ public:
     // The session's side: ends the previous line's reply and waits for the next line, running
     // the tasks asked for meanwhile; false once closed.
     // echo, when given, gets what the transcript is to show in the line's place ("" for the line).
-    bool take(std::string& line, std::string* echo = nullptr);
+    // fromPage, when given, gets whether a page submitted the line (the terminal's are posted).
+    bool take(std::string& line, std::string* echo = nullptr, bool* fromPage = nullptr);
     void record(const std::string& text);  // something printed
     void close();                          // the session ended: nothing more is taken
     bool ended() const;

@@ -476,8 +476,10 @@ bool serveSession(const ServeOptions& options, const std::function<void()>& runS
     mirrorOutput([queue](const std::string& text) { queue->record(utf8FromCp1252(text)); });
     useLineSource([queue](std::string& line) {
         std::string echo;
-        if (!queue->take(line, &echo)) return false;
+        bool fromPage = false;
+        if (!queue->take(line, &echo, &fromPage)) return false;
         if (!echo.empty()) echoSourceLineAs(echo);
+        if (fromPage) checkSourceLineWith(lineAllowedFromPage);
         rememberSessionLine(line);
         return true;
     });

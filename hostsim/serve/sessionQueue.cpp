@@ -43,7 +43,7 @@ void SessionQueue::post(const std::string& line) {
 
 // A task runs without the lock, so that what it reads of the host may take its time; what it
 // returns is its reply, never part of the transcript.
-bool SessionQueue::take(std::string& line, std::string* echo) {
+bool SessionQueue::take(std::string& line, std::string* echo, bool* fromPage) {
     std::unique_lock<std::mutex> guard(lock);
     finishCurrent();
     for (;;) {
@@ -54,6 +54,7 @@ bool SessionQueue::take(std::string& line, std::string* echo) {
         if (!item.task) {
             line = item.line;
             if (echo != nullptr) *echo = item.echo;
+            if (fromPage != nullptr) *fromPage = item.reply != nullptr;
             current = item.reply;
             return true;
         }

@@ -23,7 +23,7 @@ using hostsim::LineOutcome;
 using hostsim::QValue;
 
 // Blanks and line ends around a command line or an answer are no part of it.
-std::string trimBlanks(const std::string& text) { return hostsim::trimmed(text, " \t\r\n"); }
+std::string trimBlanks(const std::string& text) { return hostsim::trimmed(text, hostsim::commandBlanks); }
 
 void printLine(const std::string& text) {
     hostsim::startLine();
@@ -285,9 +285,8 @@ void reportUnknownCommand(const std::string& name, const std::string& line) {
 }
 
 LineOutcome runCommand(const std::string& line) {
-    std::size_t nameEnd = line.find_first_of(" \t");
-    std::string name = hostsim::upperName(line.substr(0, nameEnd));
-    std::string rest = nameEnd == std::string::npos ? "" : trimBlanks(line.substr(nameEnd));
+    std::string rest, typedName = hostsim::firstCommandWord(line, &rest);
+    std::string name = hostsim::upperName(typedName);
     for (const HostCommand& command : hostCommands) {
         if (name != command.name) continue;
         repeatableCommand = line;
@@ -295,7 +294,7 @@ LineOutcome runCommand(const std::string& line) {
     }
     std::string functionName = name.compare(0, 2, "C:") == 0 ? name : "C:" + name;
     if (hostsim::isFunctionDefined(functionName)) {
-        repeatableCommand = line.substr(0, nameEnd);
+        repeatableCommand = typedName;
         return runModuleCommand(functionName, rest);
     }
     reportUnknownCommand(name, line);
@@ -314,7 +313,7 @@ std::vector<std::string> hostCommandNames() {
 
 LineOutcome runCommandLine(const std::string& line) {
     cancelNextPointPrompt(false);  // a pick that missed in the last command ends with it
-    std::size_t first = line.find_first_not_of(" \t\r\n");
+    std::size_t first = line.find_first_not_of(commandBlanks);
     if (first == std::string::npos) return LineOutcome::NoValue;
     if (line[first] == '(') return runQuillet(line);  // the reader passes blanks over itself
     std::string trimmed = trimBlanks(line);
@@ -332,9 +331,14 @@ std::string calculatorCall(const std::string& expression) {
 }
 
 LineOutcome runPromptedLine(const std::string& line) {
-    bool empty = line.find_first_not_of(" \t\r\n") == std::string::npos;
+    bool empty = line.find_first_not_of(commandBlanks) == std::string::npos;
     if (!empty || repeatableCommand.empty() || inputInterrupted() || lastLineUnattended())
         return runCommandLine(line);
+    std::string reason;  // a page may not repeat what it could not type
+    if (!mayRunInPlaceOfLastLine(repeatableCommand, reason)) {
+        printLine(reason);
+        return LineOutcome::NoValue;
+    }
     printLine(repeatableCommand);  // which command runs again, where a typed one would show
     return runCommandLine(repeatableCommand);
 }

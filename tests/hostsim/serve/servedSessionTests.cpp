@@ -124,6 +124,7 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
         {__LINE__, "cross Origin", post("/line", "(cal \"1\")", {{"Origin", "http://evil.example"}}),
          403, "not allowed"},
         {__LINE__, "LOAD", post("/line", "LOAD /tmp/x.so"), 403, "LOAD is not available"},
+        {__LINE__, "CR SVG", post("/line", "\rSVG /tmp/x.svg"), 403, "control character (U+000D)"},
         {__LINE__, "no such path", get("/etc/passwd"), 404, ""},
         {__LINE__, "the page", get("/", noToken), 200, "commandLine"},
         {__LINE__, "a line", post("/line", "(cal \"1+2\")"), 200, "\\n3\\n"},

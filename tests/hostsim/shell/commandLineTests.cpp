@@ -154,6 +154,34 @@ TEST_F(HostFunctions, RunsModuleCommandsWithTheirFirstAnswer) {
     }
 }
 
+// An empty line typed at Command: runs the last command again, unless the line's source would
+// have refused that command typed (a page may not repeat what it could not type).
+TEST_F(HostFunctions, RepeatsTheLastCommandOnlyWhereItCouldBeTyped) {
+    struct Case { int line; const char* typed; bool checked; const char* printed; };
+    const Case cases[] = {
+        {__LINE__, "PRECISION 5", false, "Command: PRECISION 5\n"},
+        {__LINE__, "", false, "Command: \nPRECISION 5\n"},
+        {__LINE__, "", true, "Command: \nrefused\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::useLineSource([&c](std::string& line) {
+            line = c.typed;
+            if (c.checked)
+                hostsim::checkSourceLineWith([](const std::string& line, std::string& reason) {
+                    reason = "refused";
+                    return hostsim::upperName(hostsim::firstCommandWord(line)) != "PRECISION";
+                });
+            return true;
+        });
+        std::string line;
+        ASSERT_TRUE(hostsim::readInputLine("Command: ", line, hostsim::LineKind::Command));
+        hostsim::runPromptedLine(line);
+        EXPECT_EQ(c.printed, hostsim::takeOutput());
+    }
+    hostsim::useLineSource(nullptr);
+}
+
 // HELP knows the calculator by every name the module gave it (told by its handler), and shows
 // what it cannot find without letting a control character act on the terminal.
 TEST_F(HostFunctions, HelpsWithTheModulesNamesOfTheCalculator) {
