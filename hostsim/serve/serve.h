@@ -101,6 +101,8 @@ public:
     std::optional<std::string> awaitTranscript(std::size_t from, std::size_t& end,
                                                std::chrono::milliseconds wait,
                                                const std::string& page);
+    // Waits until no transcript wait is in progress, at most cap; false when one still is.
+    bool awaitTranscriptWaitsEnded(std::chrono::milliseconds cap);
     // The transcript waits in progress, and whether page's is among them.
     std::size_t transcriptWaits(const std::string& page, bool& pageWaits) const;
     static constexpr std::size_t transcriptLimit = 1 << 20;

@@ -486,8 +486,9 @@ bool serveSession(const ServeOptions& options, const std::function<void()>& runS
     if (options.readTerminal) readTerminalLines(queue);
     runSession();
     queue->close();
-    // The pages waiting on the transcript learn that the session ended before the server stops.
-    std::this_thread::sleep_for(sessionEndNotice);
+    // The pages waiting on the transcript learn that the session ended before the server stops:
+    // closing ends their waits, and the server waits for those answers, not longer than the cap.
+    queue->awaitTranscriptWaitsEnded(sessionEndNotice);
     useLineSource(nullptr);
     mirrorOutput(nullptr);
     server.stop();

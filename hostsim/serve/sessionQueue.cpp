@@ -125,7 +125,13 @@ std::optional<std::string> SessionQueue::awaitTranscript(std::size_t from, std::
     changed.wait_for(guard, wait,
                      [&] { return closed || self.ended || keptStart + kept.size() > from; });
     waiters.remove(&self);
+    changed.notify_all();  // awaitTranscriptWaitsEnded
     return keptFrom(from, end);
+}
+
+bool SessionQueue::awaitTranscriptWaitsEnded(std::chrono::milliseconds cap) {
+    std::unique_lock<std::mutex> guard(lock);
+    return changed.wait_for(guard, cap, [&] { return waiters.empty(); });
 }
 
 std::size_t SessionQueue::transcriptWaits(const std::string& page, bool& pageWaits) const {
