@@ -88,7 +88,6 @@ TEST(ServeChecks, PageLinesThatLoadCodeOrTouchFilesAreRefused) {
         {__LINE__, "unload\t", false},
         {__LINE__, "SVG FILE /etc/passwd", false},
         {__LINE__, "\rSVG /tmp/x.svg", false},  // a line end is a blank to the command line
-        {__LINE__, "\nLOAD x.so", false},
         {__LINE__, "CAL 1\x7f", false},
         {__LINE__, "CAL\t1+2", true},
         {__LINE__, "(cal \"6/2\")", true},

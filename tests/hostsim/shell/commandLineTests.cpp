@@ -158,20 +158,18 @@ TEST_F(HostFunctions, RunsModuleCommandsWithTheirFirstAnswer) {
 // have refused that command typed (a page may not repeat what it could not type).
 TEST_F(HostFunctions, RepeatsTheLastCommandOnlyWhereItCouldBeTyped) {
     struct Case { int line; const char* typed; bool checked; const char* printed; };
-    const Case cases[] = {
-        {__LINE__, "PRECISION 5", false, "Command: PRECISION 5\n"},
-        {__LINE__, "", false, "Command: \nPRECISION 5\n"},
-        {__LINE__, "", true, "Command: \nrefused\n"},
+    const Case cases[] = {{__LINE__, "PRECISION 5", false, "Command: PRECISION 5\n"},
+                          {__LINE__, "", false, "Command: \nPRECISION 5\n"},
+                          {__LINE__, "", true, "Command: \nrefused\n"}};
+    auto refusePrecision = [](const std::string& line, std::string& reason) {
+        reason = "refused";
+        return hostsim::firstCommandWord(line) != "PRECISION";
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        hostsim::useLineSource([&c](std::string& line) {
+        hostsim::useLineSource([&c, refusePrecision](std::string& line) {
             line = c.typed;
-            if (c.checked)
-                hostsim::checkSourceLineWith([](const std::string& line, std::string& reason) {
-                    reason = "refused";
-                    return hostsim::upperName(hostsim::firstCommandWord(line)) != "PRECISION";
-                });
+            if (c.checked) hostsim::checkSourceLineWith(refusePrecision);
             return true;
         });
         std::string line;
