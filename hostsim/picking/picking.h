@@ -57,6 +57,9 @@ struct Primitive {
     enum class Kind : unsigned char { Segment, Curve, Node, Spline, Face, Ray };
     Kind kind = Kind::Segment;
     bool axisEnds = false;  // a Curve whose QUA points are the ends of u and v (an ellipse)
+    // Drawn: its layer on and thawed, its object visible, no reference that holds it hidden
+    // (hostsim/kinds decides). Only what is drawn is picked, snapped to and in the extents.
+    bool shown = true;
     unsigned snaps = 0;
     Point a = {0, 0, 0};                 // Segment start, Curve centre, Node point
     Point b = {0, 0, 0};                 // Segment end
