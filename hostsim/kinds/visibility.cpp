@@ -3,7 +3,8 @@
 // host's do.
 //
 // Inside a block, an object on layer 0 is on the layer of the reference that holds it. An object
-// whose layer is off or frozen does not show; nor does anything a reference holds when the
+// whose layer is off or frozen does not show, nor one that is invisible (group 60, or an
+// attribute's flag 1 of group 70); nor does anything a reference holds when the
 // reference is invisible or its layer frozen, its attributes among them. A reference on a layer
 // that is off hides only what takes that layer: its own insertion point and what is on layer 0.
 #include "hostsim/kinds/building.h"
@@ -28,10 +29,12 @@ void readLooks(Builder& b) {
     const Drawing& d = b.drawing;
     b.looks.assign(d.objects.size(), ObjectLook());
     for (std::size_t i = 0; i < d.objects.size(); ++i) {
-        const DxfGroup* layerGroup = findGroup(d.objects[i], 8);
+        const DrawingObject& o = d.objects[i];
+        const DxfGroup* layerGroup = findGroup(o, 8);
         std::string name = upperName(layerGroup != nullptr ? trimmed(layerGroup->value) : "0");
         b.looks[i].layer = name == "0" ? nullptr : layerNamed(d, name);
-        b.looks[i].invisible = groupInt(d.objects[i], 60, 0) == 1;
+        bool hiddenAttribute = o.type == "ATTRIB" && (groupInt(o, 70, 0) & 1) != 0;
+        b.looks[i].invisible = groupInt(o, 60, 0) == 1 || hiddenAttribute;
     }
     b.holder = Holder{layerNamed(d, "0"), false};
 }

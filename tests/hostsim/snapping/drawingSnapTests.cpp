@@ -37,7 +37,8 @@ const char snapEntities[] =
     // on a layer that is off whose circle is on its own layer, which shows
     "0 LINE\n10 200\n20 0\n11 210\n21 0\n0 LINE\n8 OFF\n10 200\n20 1\n11 210\n21 1\n"
     "0 INSERT\n8 ICE\n2 B\n10 220\n20 0\n0 INSERT\n8 OFF\n2 B\n10 240\n20 0\n"
-    "0 INSERT\n60 1\n2 B\n10 260\n20 0\n0 INSERT\n8 OFF\n2 R\n10 280\n20 0\n";
+    "0 INSERT\n60 1\n2 B\n10 260\n20 0\n0 INSERT\n8 OFF\n2 R\n10 280\n20 0\n"
+    "0 INSERT\n66 1\n2 B\n10 300\n20 0\n0 ATTRIB\n70 1\n10 305\n20 0\n40 2\n1 X\n2 T\n0 SEQEND\n";
 const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
                           "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n";
 
@@ -140,6 +141,7 @@ TEST_F(Snap, NoPointOfTheModeIsAFailure) {
         {__LINE__, "_CEN", {221, 0.2, 0}, {}},   // in a reference on a frozen layer
         {__LINE__, "_CEN", {241, 0.2, 0}, {}},   // on layer 0 in one on a layer that is off
         {__LINE__, "_CEN", {261, 0.2, 0}, {}},   // in an invisible reference
+        {__LINE__, "_INS", {305.3, 0.1, 0}, {}},  // an invisible attribute (group 70 flag 1)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
