@@ -30,4 +30,6 @@ measure "500-fit-point spline array: SVG" fitArray.dxf "$svg"
 measure "500-fit-point array: MID" fitArray.dxf $'(cal "MID")\n60,20\n'
 measure "500-fit-point array, 20 MB limit" fitArray.dxf "" HOSTSIM_MAX_DRAWING_BYTES=20000000
 measure "degree-30 spline: MID" highDegree.dxf $'(cal "MID")\n200,1\n'
+measure "2,000 elliptic arcs: NEA" ellipseArray.dxf $'(cal "NEA")\n9.55,1.58\n'
+measure "2,000 elliptic arcs: MID" ellipseArray.dxf $'(cal "MID")\n9.55,1.58\n'
 measure "degree-30 spline: PER" highDegree.dxf $'(setvar "LASTPOINT" (list 200.0 -20.0))\n(cal "PER")\n200,1\n'

@@ -241,7 +241,8 @@ std::string mirrorNotice(const MirrorGaps& gaps) {
 
 bool refreshMirror(Document_Interface& document, std::string& notice, std::string& error) {
     QList<Plug_Entity*> entities;
-    document.getAllEntities(&entities, true);  // visible only: no entity deleted but kept for undo
+    // true: the entities on hidden layers are left out, as LibreCAD does not show them
+    document.getAllEntities(&entities, true);
     MirrorGaps gaps;
     std::string text = mirrorText(entities, gaps);
     qDeleteAll(entities);

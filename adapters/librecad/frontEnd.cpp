@@ -30,6 +30,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -197,12 +198,13 @@ bool startSession() {
     return false;
 }
 
-// The module's calculator command (C:CAL, or a language's own) and its function form.
+// The module's calculator command: C:CAL, else a language's own (C:BERECHNEN); empty when the
+// module defines none.
 std::string calculatorCommand() {
-    if (hostsim::isFunctionDefined("C:CAL")) return "C:CAL";
-    for (const hostsim::DefinedFunction& f : hostsim::definedFunctions())
-        if (f.name.compare(0, 2, "C:") == 0 && hostsim::isFunctionDefined(f.name.substr(2)))
-            return f.name;
+    std::vector<std::string> names = hostsim::calculatorNames();
+    if (std::find(names.begin(), names.end(), "C:CAL") != names.end()) return "C:CAL";
+    for (const std::string& name : names)
+        if (name.compare(0, 2, "C:") == 0) return name;
     return "";
 }
 

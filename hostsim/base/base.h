@@ -92,7 +92,9 @@ std::string iconvCodePage(const std::string& dxfName);
 // drawing's code page (an iconvCodePage name; empty means 1252). A character that code page
 // 1252 lacks, or a byte the drawing's code page cannot read, becomes '?'.
 std::string hostTextFromDrawing(std::string_view bytes, const std::string& codePage);
-std::string utf8FromCodePoint(char32_t c);  // '?' for a surrogate or a value past U+10FFFF
+// '?' for what is no character: a surrogate, U+FFFE and U+FFFF (which XML forbids, so an SVG
+// holding them would not open), or a value past U+10FFFF.
+std::string utf8FromCodePoint(char32_t c);
 // Bytes of a code page (an iconv name) as UTF-8; a byte it cannot read becomes '?'.
 std::string utf8FromCodePage(std::string_view bytes, const std::string& iconvName);
 

@@ -178,8 +178,9 @@ std::string iconvCodePage(const std::string& dxfName) {
 }
 
 std::string utf8FromCodePoint(char32_t c) {
+    bool noCharacter = c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF;
     std::string out;
-    appendUtf8(out, c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? missingCharacter : c);
+    appendUtf8(out, noCharacter ? missingCharacter : c);
     return out;
 }
 

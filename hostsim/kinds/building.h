@@ -1,7 +1,8 @@
 // hostsim/kinds/building.h - what the files that turn objects into primitives share; only
 // the kinds part's own files include it.
 //
-// objectGeometry.cpp defines these and draws most objects; hatches.cpp draws hatches with them.
+// objectGeometry.cpp defines these and draws most objects; hatches.cpp draws hatches with them;
+// visibility.cpp decides whether each object shows.
 #ifndef VECTRIN_HOSTSIM_KINDS_BUILDING_H
 #define VECTRIN_HOSTSIM_KINDS_BUILDING_H
 
@@ -21,6 +22,20 @@ constexpr unsigned lineSnaps = snapEnd | snapMid | snapNea | snapPer | snapInt;
 constexpr unsigned curveSnaps = snapCen | snapQua | snapNea | snapPer | snapTan | snapInt;
 constexpr unsigned arcSnaps = curveSnaps | snapEnd | snapMid;
 
+// What a block reference hands to the objects of its block (visibility.cpp): the layer that
+// their layer 0 stands for, and whether they are hidden whatever their own layers say (the
+// reference, or one that holds it, is invisible or on a frozen layer).
+struct Holder {
+    const Layer* layer = nullptr;
+    bool hidden = false;
+};
+// An object's own layer (nullptr for layer 0, which is its holder's) and group 60, read once
+// however often its block is referred to.
+struct ObjectLook {
+    const Layer* layer = nullptr;
+    bool invisible = false;
+};
+
 // What every primitive of one object shares while it is being built.
 struct Source {
     Affine frame;  // the object's coordinates to world
@@ -28,6 +43,8 @@ struct Source {
     int leaf = -1;
     int instance = 0;
     unsigned snaps = ~0u;  // the modes its kind offers: none of its primitives offers more
+    bool shown = true;     // drawn, so picked and snapped (showsInside)
+    Holder inner;          // what it hands on, when it is a reference, to its block and attributes
 };
 
 struct Builder {
@@ -46,6 +63,8 @@ struct Builder {
     std::map<std::string, std::size_t> undrawnTypes;           // their types, and how many
     std::vector<Primitive> primitives;                         // built so far
     std::vector<Instance> instances;                           // 0: not inside a reference
+    std::vector<ObjectLook> looks;                             // per object (readLooks)
+    Holder holder;  // what the reference being expanded hands on; the drawing's own at the top
 };
 
 // "file:line: text", once however often it is met.
@@ -61,6 +80,13 @@ void addArc(Builder& b, const Source& s, const Point& centre, double radius, dou
 void addBulgeSegment(Builder& b, const Source& s, const Point& p, const Point& v, double bulge,
                      unsigned straightSnaps, unsigned curvedSnaps);
 double radians(double degrees);
+
+// ---- whether an object shows (visibility.cpp) ----
+// Reads every object's layer and group 60 once, and sets the drawing's own holder.
+void readLooks(Builder& b);
+// Sets s.shown and s.inner for object index inside b.holder: an object shows unless its layer
+// (its holder's, for layer 0) is off or frozen, it is invisible, or its holder is hidden.
+void showsInside(const Builder& b, int index, Source& s);
 // The object's own coordinates to world: its extrusion's axes, then the parent map.
 Affine objectFrame(const Affine& parent, const DrawingObject& o);
 

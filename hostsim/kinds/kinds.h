@@ -5,8 +5,9 @@
 // the routine that builds its primitives, its axes, the snap modes it offers and whether it is a
 // text. Adding a kind is a row there and its builder routine.
 //
-// Offers: buildGeometry and textFormOf (objectGeometry.cpp, hatches in hatches.cpp; what they
-// share, the table's rows among it, is in building.h, for this part's own files only);
+// Offers: buildGeometry and textFormOf (objectGeometry.cpp, hatches in hatches.cpp, whether each
+// object shows in visibility.cpp; what they share, the table's rows among it, is in building.h,
+// for this part's own files only);
 // extrusionAxes, wholeObject and objectAxes (objectAxes.cpp).
 // Needs: hostsim/picking (the primitives, the maps, splines as pieces, the index they are handed
 // to) and hostsim/drawing (the objects).

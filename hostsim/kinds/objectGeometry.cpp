@@ -118,6 +118,7 @@ Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps) {
     p.top = s.top;
     p.leaf = s.leaf;
     p.instance = s.instance;
+    p.shown = s.shown;
     return p;
 }
 
@@ -680,24 +681,35 @@ bool canExpand(Builder& b, const DrawingObject& o, int block) {
     return true;
 }
 
-void expandBlock(Builder& b, int block, const Affine& map, int instance, int top) {
+// The objects of a block, held by a reference that hands them holder.
+void expandBlock(Builder& b, int block, const Affine& map, int instance, int top,
+                 const Holder& holder) {
+    Holder outer = b.holder;
+    b.holder = holder;
     b.blockStack.push_back(block);
     for (int i = b.drawing.blocks[block].first; i >= 0 && !b.capped; i = b.drawing.objects[i].next)
         addObject(b, i, map, instance, top);
     b.blockStack.pop_back();
+    b.holder = outer;
 }
 
-// The ATTRIB objects after a reference are drawn where they stand, not in block coordinates.
-void addAttributes(Builder& b, int insert, const Affine& parent, int instance, int top) {
+// The ATTRIB objects after a reference are drawn where they stand, not in block coordinates;
+// they show as parts of the reference, which hands them holder.
+void addAttributes(Builder& b, int insert, const Affine& parent, int instance, int top,
+                   const Holder& holder) {
     const auto& objects = b.drawing.objects;
+    Holder outer = b.holder;
+    b.holder = holder;
     for (int i = objects[insert].next; i >= 0 && objects[i].type == "ATTRIB"; i = objects[i].next) {
         Source s;
         s.top = top;
         s.leaf = i;
         s.instance = instance;
         s.snaps = objectKindOf(objects[i])->snaps;
+        showsInside(b, i, s);
         addText(b, s, i, parent);
     }
+    b.holder = outer;
 }
 
 void addReference(Builder& b, Source s, int index, const Affine& parent) {
@@ -705,7 +717,7 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     addNode(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::snapIns);
-    addAttributes(b, index, parent, s.instance, s.top);
+    addAttributes(b, index, parent, s.instance, s.top, s.inner);
     const hostsim::DxfGroup* nameGroup = hostsim::findGroup(o, 2);
     auto found = nameGroup ? b.drawing.blockByName.find(hostsim::upperName(nameGroup->value))
                            : b.drawing.blockByName.end();
@@ -733,7 +745,8 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
                     ? hostsim::applyAffine(s.frame, hostsim::groupPoint(o, 10, {0, 0, 0}))
                     : outer.insertion;
             b.instances.push_back(inner);
-            expandBlock(b, block, inner.map, static_cast<int>(b.instances.size()) - 1, s.top);
+            expandBlock(b, block, inner.map, static_cast<int>(b.instances.size()) - 1, s.top,
+                        s.inner);
         }
     }
 }
@@ -750,6 +763,7 @@ void addObject(Builder& b, int index, const Affine& parent, int instance, int to
     s.leaf = index;
     s.instance = instance;
     s.snaps = kind->snaps;
+    showsInside(b, index, s);
     kind->build(b, s, index, parent);
 }
 
@@ -817,7 +831,9 @@ bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::s
     indexGeometry({}, {});  // the last drawing's: released before the next one is built
     clearSplines();
     std::uint64_t bytesLeft = byteLimit > d.bytesCounted ? byteLimit - d.bytesCounted : 0;
-    Builder b{d, notices, {}, 0, 0, false, bytesLeft, false, 0, {}, {}, {}, {}, {}, {Instance()}};
+    Builder b{d, notices, {}, 0, 0, false, bytesLeft, false, 0, {}, {}, {}, {}, {}, {Instance()},
+              {}, {}};
+    readLooks(b);
     b.primitives.reserve(d.objects.size());  // about one each: growing by doubling peaks at 3 times
     for (int i = d.firstEntity; i >= 0 && !b.tooLarge; i = d.objects[i].next)
         addObject(b, i, Affine(), 0, -1);

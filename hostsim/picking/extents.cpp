@@ -222,7 +222,7 @@ bool drawingExtents(double screenWidth, double screenHeight, Point& low, Point& 
         std::vector<PlanBox> boxes;
         std::vector<int> tops;
         for (const Primitive& p : all) {
-            if (isUnbounded(p)) continue;  // drawn across whatever a view shows
+            if (!p.shown || isUnbounded(p)) continue;  // unbounded: drawn across any view
             PlanBox box = primitiveBox(p);
             if (!isFiniteBox(box)) continue;  // an overflowed spline's control points
             boxes.push_back(box);

@@ -122,11 +122,21 @@ bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
     return static_cast<long>(c1 - c0 + 1) * (r1 - r0 + 1) <= maxCellsPerPrimitive;
 }
 
+// What may be picked: the grid and the list checked at every pick hold nothing else.
+bool pickable(const Primitive& p) {
+    return p.shown;
+}
+
+// Filed in cells: picked, and with extents.
+bool filedInCells(const Primitive& p) {
+    return pickable(p) && !hostsim::isUnbounded(p);
+}
+
 // The value below which a share of the primitives' box edges lie, the edge chosen by edge.
 double edgeQuantile(std::vector<double>& values, double Box::*edge, double share) {
     values.clear();
     for (const Primitive& p : primitives)
-        if (!hostsim::isUnbounded(p)) values.push_back(primitiveBox(p).*edge);
+        if (filedInCells(p)) values.push_back(primitiveBox(p).*edge);
     std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
     std::nth_element(values.begin(), values.begin() + k, values.end());
     return values[k];
@@ -165,8 +175,9 @@ void sizeGrid(const Box& bulk, const Box& area) {
     double bulkSpan = std::max({bulkWidth, bulkHeight, 1e-9});
     double width = area.highX - area.lowX, height = area.highY - area.lowY;
     double span = std::max({width, height, 1e-9});
-    double cell =
-        std::sqrt(std::max(bulkWidth * bulkHeight, bulkSpan * bulkSpan * 1e-6) / primitives.size());
+    auto filed = std::count_if(primitives.begin(), primitives.end(), filedInCells);
+    double cell = std::sqrt(std::max(bulkWidth * bulkHeight, bulkSpan * bulkSpan * 1e-6) /
+                            static_cast<double>(std::max<std::ptrdiff_t>(filed, 1)));
     cell = std::max({cell, span / maxCellsPerAxis, 1e-9});
     grid.area = area;
     grid.cellSize = cell;
@@ -191,6 +202,7 @@ bool fileGrid(const Box& bulk, const Box& area) {
     std::size_t outliers = 0;
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // count
         int c0, c1, r0, r1;
+        if (!pickable(primitives[i])) continue;
         if (hostsim::isUnbounded(primitives[i])) {  // no cell holds it: checked at every pick
             grid.wide.push_back(static_cast<int>(i));
             continue;
@@ -213,7 +225,7 @@ bool fileGrid(const Box& bulk, const Box& area) {
     std::copy(grid.cellStart.begin(), grid.cellStart.end() - 1, fill.begin());
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // file
         int c0, c1, r0, r1;
-        if (hostsim::isUnbounded(primitives[i]) ||
+        if (!filedInCells(primitives[i]) ||
             !cellRange(primitiveBox(primitives[i]), c0, c1, r0, r1))
             continue;
         for (int r = r0; r <= r1; ++r)
@@ -230,7 +242,7 @@ void buildGrid() {
     grid = Grid();
     if (primitives.empty() || !isFiniteBox(extents)) {
         for (std::size_t i = 0; i < primitives.size(); ++i)
-            grid.wide.push_back(static_cast<int>(i));
+            if (pickable(primitives[i])) grid.wide.push_back(static_cast<int>(i));
         return;
     }
     Box bulk = bulkBox();
@@ -245,9 +257,9 @@ void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& built
     primitives = std::move(built);
     instances = std::move(builtInstances);
     if (instances.empty()) instances.emplace_back();
-    extents = Box();  // of what has an end: the grid is laid over them
+    extents = Box();  // of what is picked and has an end: the grid is laid over them
     for (const Primitive& p : primitives)
-        if (!isUnbounded(p)) extents.take(primitiveBox(p));
+        if (filedInCells(p)) extents.take(primitiveBox(p));
     buildGrid();
     forgetExtents();
     visitStamp.assign(primitives.size(), 0);

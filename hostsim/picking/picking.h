@@ -14,9 +14,10 @@
 //
 // Offers: the primitives and the maps (affine.cpp); the grid and the queries on the primitives
 // (pickIndex.cpp); the boxes of primitives and the extents a view shows (extents.cpp); splines
-// and their pieces (splines.cpp). hostsim/snapping finds snap points on them. Needs:
-// hostsim/drawing (the objects, and a SPLINE's curve). Everything is in world coordinates: the
-// UCS, the view and the system variables are the caller's.
+// and their pieces (splines.cpp); a curve's middle by its length (lengths.cpp). hostsim/snapping
+// finds snap points on them. Needs: hostsim/drawing (the objects, and a SPLINE's curve).
+// Everything is in world coordinates: the UCS, the view and the system variables are the
+// caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
@@ -58,6 +59,9 @@ struct Primitive {
     enum class Kind : unsigned char { Segment, Curve, Node, Spline, Face, Ray };
     Kind kind = Kind::Segment;
     bool axisEnds = false;  // a Curve whose QUA points are the ends of u and v (an ellipse)
+    // Drawn: its layer on and thawed, its object visible, no reference that holds it hidden
+    // (hostsim/kinds decides). Only what is drawn is picked, snapped to and in the extents.
+    bool shown = true;
     unsigned snaps = 0;
     Point a = {0, 0, 0};                 // Segment start, Curve centre, Node point
     Point b = {0, 0, 0};                 // Segment end
@@ -158,6 +162,15 @@ void splinePieceFeet(const Primitive& piece, const Point& from, bool tangent,
 void splineCopyPieces(int index, int& first, int& last);
 // Where two spline pieces cross in the view, by Newton's method from nearby samples.
 void splineCrossings(const Primitive& a, const Primitive& b, std::vector<Point>& crossings);
+
+// ---- the middle of a curve by its length (lengths.cpp) ----
+// speed(t): the length of a curve's tangent at parameter t.
+using Speed = std::function<double(double)>;
+// The parameter at half the length of the curve over [cuts.front(), cuts.back()]. Each piece
+// between two cuts is measured once by an 8-point Gauss-Legendre rule, so it must be short enough
+// for one (a sixty-fourth of a turn of an ellipse, an eighth of a spline's knot span); the piece
+// that holds the middle is then solved by Newton's method: about the cost of measuring the curve.
+double courseMiddle(const Speed& speed, const std::vector<double>& cuts);
 
 // ---- primitives (pickIndex.cpp) ----
 // A Segment runs over [0, 1], a Curve, a Spline and a Ray over [t0, t1]; a Node and a Face have

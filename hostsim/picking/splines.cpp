@@ -47,46 +47,23 @@ using hostsim::isFinitePoint;
 using hostsim::sub;
 using hostsim::dot;
 
-// The length in world of the curve over [t0, t1], by 8-point Gauss-Legendre on equal intervals.
-double curveLength(const Spline& s, const hostsim::Affine& map, double t0, double t1) {
-    static const double nodes[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267,
-                                    0.9602898564975363};
-    static const double weights[4] = {0.3626837833783620, 0.3137066458778873, 0.2223810344533745,
-                                      0.1012285362903763};
-    double step = (t1 - t0) / lengthIntervals, length = 0.0;
-    for (int i = 0; i < lengthIntervals; ++i) {
-        double centre = t0 + (i + 0.5) * step, half = 0.5 * step;
-        for (int k = 0; k < 4; ++k)
-            for (double sign : {-1.0, 1.0}) {
-                Point d;
-                d = hostsim::splineDerivative(s, centre + sign * half * nodes[k]);
-                length += half * weights[k] * norm(hostsim::applyLinear(map, d));
-            }
-    }
-    return length;
-}
-
 // The parameter of the point at half the curve's length in world (a scale along one axis moves
-// it): the span that holds it, then bisection on the length from the span's start.
+// it), each knot span cut in lengthIntervals pieces.
 double middleParameter(const Spline& s, const hostsim::Affine& map) {
-    std::vector<double> spanLengths;
+    std::vector<double> cuts;
     int count = static_cast<int>(s.control.size());
-    double total = 0.0;
     for (int i = s.degree; i < count; ++i) {
-        spanLengths.push_back(
-            s.knots[i] < s.knots[i + 1] ? curveLength(s, map, s.knots[i], s.knots[i + 1]) : 0.0);
-        total += spanLengths.back();
+        double low = s.knots[i], high = s.knots[i + 1];
+        if (!(low < high)) continue;
+        if (cuts.empty()) cuts.push_back(low);
+        for (int k = 1; k <= lengthIntervals; ++k)
+            cuts.push_back(k == lengthIntervals ? high : low + (high - low) * k / lengthIntervals);
     }
-    double wanted = 0.5 * total;
-    int i = s.degree;
-    for (; i < count - 1 && wanted > spanLengths[i - s.degree]; ++i)
-        wanted -= spanLengths[i - s.degree];
-    double low = s.knots[i], high = s.knots[i + 1];
-    for (int k = 0; k < 100 && high - low > 1e-15 * (1.0 + std::fabs(low)); ++k) {
-        double mid = 0.5 * (low + high);
-        (curveLength(s, map, s.knots[i], mid) < wanted ? low : high) = mid;
-    }
-    return 0.5 * (low + high);
+    return hostsim::courseMiddle(
+        [&](double t) {
+            return norm(hostsim::applyLinear(map, hostsim::splineDerivative(s, t)));
+        },
+        cuts);
 }
 
 // Whether map keeps every length's proportion: its axes at right angles and of one length.

@@ -1,11 +1,9 @@
-// hostsim/view/objectStyles.cpp - how an object looks: its colour and linetype, and whether it
-// shows at all, from its groups and the drawing's LAYER and LTYPE tables, through the block
-// references that hold it.
+// hostsim/view/objectStyles.cpp - how an object looks: its colour and linetype, from its groups
+// and the drawing's LAYER and LTYPE tables, through the block references that hold it.
 //
 // Inside a block, an object on layer 0 takes the layer of the reference that holds it, colour
 // BYBLOCK (0) and linetype BYBLOCK take the reference's, and BYLAYER (colour 256, or no colour
-// at all) the layer's. An object whose layer is off or frozen is not drawn, nor is anything
-// inside a reference on a frozen layer.
+// at all) the layer's. Whether it is drawn at all its primitives say (hostsim/kinds decided).
 #include "hostsim/kinds/kinds.h"
 #include "hostsim/picking/picking.h"
 #include "hostsim/view/view.h"
@@ -22,8 +20,6 @@ struct Look {
     std::string layer = "0";
     int colour = hostsim::foregroundColour;
     std::string linetype;  // upper case; empty: continuous
-    bool frozen = false;   // its layer or a holder's is frozen
-    bool off = false;      // its own layer is off
 };
 
 std::string upperGroup(const DrawingObject& o, int code, const char* absent) {
@@ -46,8 +42,6 @@ Look lookInside(const hostsim::Drawing& d, const DrawingObject& o, const Look& h
     if (look.layer == "0") look.layer = holder.layer;
     auto row = d.layers.find(look.layer);
     const hostsim::Layer& layer = row != d.layers.end() ? row->second : unlistedLayer;
-    look.frozen = holder.frozen || layer.frozen;
-    look.off = layer.off;
     int aci = std::abs(hostsim::groupInt(o, 62, byLayer));
     const hostsim::DxfGroup* trueColour = hostsim::findGroup(o, 420);
     double rgb = 0.0;
@@ -71,14 +65,13 @@ namespace hostsim {
 
 bool primitiveStyle(const Primitive& p, PlanStyle& style) {
     const Drawing& d = currentDrawing();
-    if (p.leaf < 0 || p.leaf >= static_cast<int>(d.objects.size())) return false;
+    if (!p.shown || p.leaf < 0 || p.leaf >= static_cast<int>(d.objects.size())) return false;
     const std::vector<int>& holders = drawingInstance(p.instance).containers;
     Look look;  // the drawing itself: BYBLOCK at the top is the foreground, continuous
     for (auto holder = holders.rbegin(); holder != holders.rend(); ++holder)
         look = lookInside(d, d.objects[*holder], look);
     const DrawingObject& o = wholeObject(d, p.leaf);  // a vertex looks as its polyline does
     look = lookInside(d, o, look);
-    if (look.frozen || look.off || groupInt(o, 60, 0) == 1) return false;
     style.colour = look.colour;
     style.dashes.clear();
     auto pattern = d.linetypes.find(look.linetype);

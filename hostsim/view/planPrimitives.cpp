@@ -91,37 +91,7 @@ void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
 
 // ---- drawing for a window ----
 
-struct Box {
-    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
-    void take(double x, double y) {
-        lowX = std::min(lowX, x), lowY = std::min(lowY, y);
-        highX = std::max(highX, x), highY = std::max(highY, y);
-    }
-};
-
-// The XY box of a primitive: a face's is its four corners', a curve's its whole ellipse's, a
-// spline piece's its control points'; enough to tell what a window cannot show.
-Box boxOf(const Primitive& p) {
-    Box box;
-    box.take(p.a[0], p.a[1]);
-    if (p.kind == Primitive::Kind::Segment) box.take(p.b[0], p.b[1]);
-    if (p.kind == Primitive::Kind::Spline) {
-        box.take(p.u[0], p.u[1]);
-        box.take(p.v[0], p.v[1]);
-    }
-    if (p.kind == Primitive::Kind::Face) {
-        Point opposite = hostsim::add(hostsim::add(p.a, p.u), p.v);
-        box.take(p.a[0] + p.u[0], p.a[1] + p.u[1]);
-        box.take(p.a[0] + p.v[0], p.a[1] + p.v[1]);
-        box.take(opposite[0], opposite[1]);
-    }
-    if (p.kind == Primitive::Kind::Curve) {
-        double rx = std::hypot(p.u[0], p.v[0]), ry = std::hypot(p.u[1], p.v[1]);
-        box.take(p.a[0] - rx, p.a[1] - ry);
-        box.take(p.a[0] + rx, p.a[1] + ry);
-    }
-    return box;
-}
+using Box = hostsim::PlanBox;
 
 class WindowPlan {
   public:
@@ -289,7 +259,7 @@ void planWindow(const hostsim::PlanWindow& window, const std::vector<const Primi
             continue;
         }
         bool text = withTexts && isTextBox(*p);
-        Box box = boxOf(*p);
+        Box box = hostsim::primitiveBox(*p);
         bool shown = plan.shows(box);
         if (shown && p->kind == Primitive::Kind::Spline) {
             plan.addSplinePiece(*p);

@@ -74,8 +74,7 @@ struct PlanStyle {
     }
 };
 // The look of primitive p (hostsim/picking's) from its object's groups, the drawing's tables and
-// the references that hold it; false when it is not drawn (its layer off or frozen, a holder's
-// layer frozen, or the object invisible).
+// the references that hold it; false when it is not drawn (p.shown false).
 struct Primitive;
 bool primitiveStyle(const Primitive& p, PlanStyle& style);
 struct StyledPrimitives {

@@ -25,12 +25,19 @@ inline std::string groupsToDxf(const std::string& groups) {
     return text;
 }
 
-// A whole drawing: the given blocks' and entities' groups wrapped in their sections.
-inline std::string drawingText(const std::string& entities, const std::string& blocks = "") {
-    std::string groups = "0 SECTION\n2 BLOCKS\n" + blocks + "0 ENDSEC\n0 SECTION\n2 ENTITIES\n" +
+// A whole drawing: the given tables', blocks' and entities' groups wrapped in their sections.
+inline std::string drawingText(const std::string& entities, const std::string& blocks = "",
+                               const std::string& tables = "") {
+    std::string groups = (tables.empty() ? "" : "0 SECTION\n2 TABLES\n" + tables + "0 ENDSEC\n") +
+                         "0 SECTION\n2 BLOCKS\n" + blocks + "0 ENDSEC\n0 SECTION\n2 ENTITIES\n" +
                          entities + "0 ENDSEC\n0 EOF\n";
     return groupsToDxf(groups);
 }
+
+// A LAYER table: OFF is off, ICE frozen, RED on and thawed.
+inline const char layerTable[] =
+    "0 TABLE\n2 LAYER\n0 LAYER\n2 OFF\n70 0\n62 -7\n0 LAYER\n2 ICE\n70 1\n62 7\n"
+    "0 LAYER\n2 RED\n70 0\n62 1\n0 ENDTAB\n";
 
 // Every test starts from a fresh host, with output captured and one pixel one drawing unit.
 class DrawingTest : public ::testing::Test {
@@ -45,9 +52,11 @@ class DrawingTest : public ::testing::Test {
         hostsim::captureOutput(false);
         hostsim::resetHostState();
     }
-    void open(const std::string& entities, const std::string& blocks = "") {
+    void open(const std::string& entities, const std::string& blocks = "",
+              const std::string& tables = "") {
         std::string error;
-        ASSERT_TRUE(hostsim::openDrawingText(drawingText(entities, blocks), "test.dxf", error))
+        ASSERT_TRUE(
+            hostsim::openDrawingText(drawingText(entities, blocks, tables), "test.dxf", error))
             << error;
         hostsim::setSysvarReal("VIEWSIZE", 800.0);  // SCREENSIZE is 1280 by 800
     }

@@ -11,6 +11,8 @@ file is kept in the repository. The drawings:
   highDegree.dxf    one spline of degree 30 over 2,000 control points (59 KB)
   slowPicks.dxf     a spline of degree 30 in a block, referenced as a 20 x 20 array: quick to
                     open, but a pick box over all of it measures 68,000 pieces of degree 30
+  ellipseArray.dxf  an elliptic arc in a block, 2,000 copies 0.0001 apart: a pick box on them
+                    holds all 2,000
 """
 import math
 import os
@@ -74,6 +76,10 @@ def array_of(block, columns=COLUMNS, rows=ROWS):
 
 def main():
     folder = sys.argv[1]
+    elliptic_arc = [(0, "ELLIPSE")] + point_groups(10, (0, 0)) + point_groups(11, (10, 0)) + [
+        (40, 0.5), (41, 0.3), (42, 6.0)]
+    ellipse_copies = [(0, "INSERT"), (2, "ARC")] + point_groups(10, (0, 0)) + [
+        (70, 1), (71, 2000), (45, 0.0001)]
     os.makedirs(folder, exist_ok=True)
     files = {
         "splineArray.dxf": drawing([("WAVE", spline_groups(3, wave(203, 20)))],
@@ -82,6 +88,7 @@ def main():
         "highDegree.dxf": drawing([], spline_groups(30, wave(2000, 400))),
         "slowPicks.dxf": drawing([("HIGH", spline_groups(30, wave(200, 20)))],
                                  array_of("HIGH", 20, 20)),
+        "ellipseArray.dxf": drawing([("ARC", elliptic_arc)], ellipse_copies),
     }
     for name, text in files.items():
         with open(os.path.join(folder, name), "w") as out:

@@ -59,7 +59,12 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 1
         "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 2: over line 1
         "0 CIRCLE\n10 30\n20 0\n40 5\n"      // 3
-        "0 TEXT\n10 50\n20 0\n40 10\n1 AB\n");  // 4: its box 50 to 62 by 0 to 10
+        "0 TEXT\n10 50\n20 0\n40 10\n1 AB\n"  // 4: its box 50 to 62 by 0 to 10
+        // not drawn, so never picked: a layer off, a layer frozen, invisible (group 60)
+        "0 LINE\n8 OFF\n10 0\n20 -1\n11 10\n21 -1\n"
+        "0 CIRCLE\n8 ICE\n10 30\n20 0\n40 6\n"
+        "0 CIRCLE\n60 1\n10 56\n20 5\n40 2\n",  // through (58,5), inside the text's box
+        "", drawingtest::layerTable);
     struct Case {
         int line;
         const char* answer;
@@ -77,6 +82,9 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         {__LINE__, "30,0", KVS_RTERROR, -1},  // its centre is 5 away from it
         {__LINE__, "56,5", KVS_RTNORM, 4},    // a text is picked anywhere inside its box
         {__LINE__, "56,13.5", KVS_RTERROR, -1},
+        {__LINE__, "5,-0.9", KVS_RTNORM, 0},  // nearer a line on a layer that is off
+        {__LINE__, "30,6.2", KVS_RTNORM, 3},  // nearer a circle on a frozen layer
+        {__LINE__, "58,5", KVS_RTNORM, 4},    // on an invisible circle: the text
         {__LINE__, "5,0,99", KVS_RTNORM, 0},  // the view looks down: z does not matter
         {__LINE__, "", KVS_RTCAN, -1},
         {__LINE__, "*cancel*", KVS_RTCAN, -1},
@@ -226,6 +234,7 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
     const std::string twoFar = "0 POINT\n10 1e20\n20 0\n0 POINT\n10 -1e20\n20 -1e20\n";
     const std::string longLine = "0 LINE\n10 0\n20 -5\n11 1e20\n21 -5\n";
     const std::string aside = "0 CIRCLE\n10 5000\n20 0\n40 2\n";
+    const std::string hiddenAside = "0 CIRCLE\n60 1\n10 5000\n20 0\n40 2\n";  // invisible
     // parameters 0.2 to 1.2 of an ellipse centred (-100,250): x from -100 + 50 cos 1.2
     const std::string arc = "0 ELLIPSE\n10 -100\n20 250\n11 50\n21 0\n40 0.5\n41 0.2\n42 1.2\n";
     // lines without end: picked anywhere along them, never in the extents nor counted out of them
@@ -248,6 +257,7 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
         {__LINE__, longLine, "5e19,-4", "LINE", 8, 494, "leaves out 1 object:"},
         {__LINE__, manyFar, "1e20,50", "POINT", 2100, 494, "leaves out 100 objects"},
         {__LINE__, aside, "5000,2", "CIRCLE", 8, 5004, nullptr},  // far, but seen with the rest
+        {__LINE__, hiddenAside, "252,250", "CIRCLE", 8, 494, nullptr},  // not drawn: not in view
         {__LINE__, arc, "-61.76,266.1", "ELLIPSE", 8, 592 - 50 * std::cos(1.2), nullptr},
         {__LINE__, xline, "-1e9,0", "XLINE", 8, 494, nullptr},
         {__LINE__, ray, "1e7,1e7", "RAY", 8, 494, nullptr},

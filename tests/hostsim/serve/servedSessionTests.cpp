@@ -201,7 +201,8 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
 
 // Each object in its look: colour 256 (or none) is the layer's, 0 the holding reference's, 7 the
 // foreground (null), 420 a true colour; a layer that is off or frozen is not drawn, nor the
-// inside of a reference on a frozen layer. Rows: a line's start x, its colour and dashes.
+// inside of a reference that is invisible or on a frozen layer. Rows: a line's start x, its
+// colour and dashes.
 TEST_F(ServedSession, DrawsObjectsInTheLookTheirLayersGive) {
     auto line = [](int x, const std::string& groups) {
         return "0\nLINE\n" + groups + "10\n" + std::to_string(x) + "\n20\n0\n11\n" +
@@ -224,7 +225,8 @@ TEST_F(ServedSession, DrawsObjectsInTheLookTheirLayersGive) {
         line(7, "8\nDASH\n") + line(8, "8\nDASH\n6\nCONTINUOUS\n") + line(9, "8\nTRUE\n") +
         line(10, "8\nRED\n62\n0\n") + line(11, "8\nNOWHERE\n62\n30\n") +
         "0\nINSERT\n8\nDASH\n62\n3\n2\nB\n10\n20\n20\n0\n" +
-        "0\nINSERT\n8\nICE\n2\nB\n10\n30\n20\n0\n0\nENDSEC\n0\nEOF\n";
+        "0\nINSERT\n8\nICE\n2\nB\n10\n30\n20\n0\n" + "0\nINSERT\n60\n1\n2\nB\n10\n40\n20\n0\n" +
+        "0\nENDSEC\n0\nEOF\n";
     auto opened = client().Post("/open?name=looks.dxf", text, "application/octet-stream");
     ASSERT_TRUE(opened);
     ASSERT_EQ(200, opened->status) << opened->body;
@@ -249,6 +251,7 @@ TEST_F(ServedSession, DrawsObjectsInTheLookTheirLayersGive) {
         {__LINE__, 11, true, "#ff7f00", solid},    // ACI 30; an unlisted layer is drawn
         {__LINE__, 20, true, "#00ff00", dashed},   // in a reference: its colour, its layer's dashes
         {__LINE__, 30, false, nullptr, solid},     // in a reference on a frozen layer
+        {__LINE__, 40, false, nullptr, solid},     // in an invisible reference
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

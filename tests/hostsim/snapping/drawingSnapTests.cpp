@@ -31,14 +31,22 @@ const char snapEntities[] =
     "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 1\n40 1\n10 0\n20 -40\n10 10\n20 -40\n10 20\n20 -30\n"
     "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 1\n10 30\n20 -40\n30 5\n10 40\n20 -40\n30 5\n"
     "0 RAY\n10 40\n20 -8\n11 -1\n21 0\n"  // leftwards, across the line at x 30 and the xline
-    "0 XLINE\n10 -50\n20 0\n11 0\n21 1\n";  // upright, both ways
-const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n";
+    "0 XLINE\n10 -50\n20 0\n11 0\n21 1\n"  // upright, both ways
+    // beside a line, one on a layer that is off; references that hide their circles: on a
+    // frozen layer, on a layer that is off (the circle on layer 0 takes it), invisible; and one
+    // on a layer that is off whose circle is on its own layer, which shows
+    "0 LINE\n10 200\n20 0\n11 210\n21 0\n0 LINE\n8 OFF\n10 200\n20 1\n11 210\n21 1\n"
+    "0 INSERT\n8 ICE\n2 B\n10 220\n20 0\n0 INSERT\n8 OFF\n2 B\n10 240\n20 0\n"
+    "0 INSERT\n60 1\n2 B\n10 260\n20 0\n0 INSERT\n8 OFF\n2 R\n10 280\n20 0\n"
+    "0 INSERT\n66 1\n2 B\n10 300\n20 0\n0 ATTRIB\n70 1\n10 305\n20 0\n40 2\n1 X\n2 T\n0 SEQEND\n";
+const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
+                          "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n";
 
 class Snap : public DrawingTest {
   protected:
     void SetUp() override {
         DrawingTest::SetUp();
-        open(snapEntities, snapBlocks);
+        open(snapEntities, snapBlocks, drawingtest::layerTable);
         ASSERT_TRUE(hostsim::setSysvarInt("APERTURE", 2));
     }
 };
@@ -97,6 +105,8 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_INT", {-49.5, -8.5, 0}, {}, {-50, -8, 0}},  // a ray across an xline
         {__LINE__, "_NEA", {-50.5, 1e6, 0}, {}, {-50, 1e6, 0}},  // far beyond the grid
         {__LINE__, "_PER", {-49.5, 20, 0}, {-80, 30, 0}, {-50, 30, 0}},
+        {__LINE__, "_END", {200.2, 0.9, 0}, {}, {200, 0, 0}},  // not the end on a layer off
+        {__LINE__, "_CEN", {281, 0.2, 0}, {}, {280, 0, 0}},    // on its own layer, which is on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -128,6 +138,10 @@ TEST_F(Snap, NoPointOfTheModeIsAFailure) {
         {__LINE__, "_END", {-50.5, 40, 0}, {}},  // an xline has no end
         {__LINE__, "_MID", {0, -8.5, 0}, {}},    // nor a ray a middle
         {__LINE__, "_NEA", {45, -8, 0}, {}},     // a ray does not run back past its start
+        {__LINE__, "_CEN", {221, 0.2, 0}, {}},   // in a reference on a frozen layer
+        {__LINE__, "_CEN", {241, 0.2, 0}, {}},   // on layer 0 in one on a layer that is off
+        {__LINE__, "_CEN", {261, 0.2, 0}, {}},   // in an invisible reference
+        {__LINE__, "_INS", {305.3, 0.1, 0}, {}},  // an invisible attribute (group 70 flag 1)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
