@@ -121,8 +121,10 @@ class Session:
         while time.time() < deadline:
             # Without a window manager the keys go to the window under the pointer: a click on
             # the command line (where the settings above lay it out) gives it the keyboard.
+            # Upper case: should the first key be lost, the rest is not LibreCAD's word "cal",
+            # which would switch its command line to calculator mode for the whole session.
             self.click(*self.command_line, pause=0.2)
-            self.xdotool("type", "vcal")
+            self.xdotool("type", "VCAL")
             self.xdotool("key", "Return")
             try:
                 self.wait_for(asks, timeout=3)

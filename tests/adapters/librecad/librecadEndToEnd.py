@@ -156,12 +156,15 @@ def main():
     drawing = os.path.join(workdir, "demo.dxf")
     shutil.copy(demo, drawing)
     session = librecadSession.Session(plugin, [module], drawing, workdir)
+    failures = []
     try:
         session.start()
         failures = run_checks(session, drawing)
     except RuntimeError as fault:
         failures = [str(fault)]
     finally:
+        if failures and session.alive() and shutil.which("import"):
+            session.screenshot(os.path.join(workdir, "failure.png"))  # the screen as it stood
         session.stop()
     for failure in failures:
         print("FAIL " + failure)
