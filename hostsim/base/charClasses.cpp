@@ -81,7 +81,8 @@ std::string trimmed(const std::string& text, const char* blanks) {
 std::string firstCommandWord(const std::string& line, std::string* rest) {
     std::string words = trimmed(line, commandBlanks);
     std::size_t end = words.find_first_of(commandBlanks);
-    if (rest != nullptr) *rest = end == std::string::npos ? "" : trimmed(words.substr(end), commandBlanks);
+    if (rest != nullptr)
+        *rest = end == std::string::npos ? "" : trimmed(words.substr(end), commandBlanks);
     return words.substr(0, end);
 }
 

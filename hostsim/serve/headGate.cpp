@@ -133,7 +133,8 @@ void HeadGate::enter(int socket) {
 }
 
 void HeadGate::receiveAll() {
-    for (auto it = pending.begin(); it != pending.end();) it = receive(*it) ? std::next(it) : pending.erase(it);
+    for (auto it = pending.begin(); it != pending.end();)
+        it = receive(*it) ? std::next(it) : pending.erase(it);
 }
 
 // A browser sends its head as soon as it connects: a connection that has sent nothing yet is

@@ -92,7 +92,8 @@ bool lineAllowedFromPage(const std::string& line, std::string& reason) {
     if (control != line.end()) {
         char code[16];
         std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned char>(*control));
-        reason = std::string("A line from the page may not hold a control character (") + code + ").";
+        reason =
+            std::string("A line from the page may not hold a control character (") + code + ").";
         return false;
     }
     std::string word = upperName(firstCommandWord(line));

@@ -228,7 +228,8 @@ public:
             double x = 0, y = 0;
             if (!readWorldPoint(request, response, x, y)) return;
             askSession(response, [this, x, y] {
-                return hostsim::selectionPreviewJson(x, y, [this] { return this->queue.lineWaiting(); });
+                return hostsim::selectionPreviewJson(x, y,
+                                                     [this] { return this->queue.lineWaiting(); });
             });
         });
         server.Post("/pick", [this](const httplib::Request& request, httplib::Response& response) {

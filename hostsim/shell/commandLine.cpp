@@ -23,7 +23,9 @@ using hostsim::LineOutcome;
 using hostsim::QValue;
 
 // Blanks and line ends around a command line or an answer are no part of it.
-std::string trimBlanks(const std::string& text) { return hostsim::trimmed(text, hostsim::commandBlanks); }
+std::string trimBlanks(const std::string& text) {
+    return hostsim::trimmed(text, hostsim::commandBlanks);
+}
 
 void printLine(const std::string& text) {
     hostsim::startLine();
