@@ -56,19 +56,32 @@ int snap(const char* mode, const Point& pick, Point& out) {
     return kvs_osnap(pick.data(), mode, out.data());
 }
 
+// A snap from LASTPOINT last, picked at pick, must give want.
+struct SnapCase {
+    int line;
+    const char* mode;
+    Point pick;
+    Point last;
+    Point want;
+};
+
+template <std::size_t N>
+void expectSnaps(const SnapCase (&cases)[N]) {
+    for (const SnapCase& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(hostsim::setSysvarPoint("LASTPOINT", c.last));
+        Point got;
+        ASSERT_EQ(KVS_RTNORM, snap(c.mode, c.pick, got));
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(c.want[i], got[i], 1e-9) << "coordinate " << i;
+    }
+}
+
 }  // namespace
 
 TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
     const double r45 = 5 * std::sqrt(0.5);
     const double nearScale = 5 / std::hypot(1.0, 5.5);
-    struct Case {
-        int line;
-        const char* mode;
-        Point pick;
-        Point last;
-        Point want;
-    };
-    const Case cases[] = {
+    const SnapCase cases[] = {
         {__LINE__, "_END", {1, 0.5, 0}, {}, {0, 0, 0}},
         {__LINE__, "end", {9.5, -0.5, 0}, {}, {10, 0, 0}},  // any case, no underscore
         {__LINE__, "END", {5.5, 4, 0}, {}, {5, 5, 0}},
@@ -108,13 +121,7 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_END", {200.2, 0.9, 0}, {}, {200, 0, 0}},  // not the end on a layer off
         {__LINE__, "_CEN", {281, 0.2, 0}, {}, {280, 0, 0}},    // on its own layer, which is on
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        ASSERT_TRUE(hostsim::setSysvarPoint("LASTPOINT", c.last));
-        Point got;
-        ASSERT_EQ(KVS_RTNORM, snap(c.mode, c.pick, got));
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(c.want[i], got[i], 1e-9) << "coordinate " << i;
-    }
+    expectSnaps(cases);
 }
 
 TEST_F(Snap, NoPointOfTheModeIsAFailure) {
@@ -178,25 +185,12 @@ TEST_F(Snap, StopsWhenAskedOrOutOfTime) {
 
 TEST_F(Snap, PointsAndLastPointAreInTheUcs) {
     ASSERT_TRUE(hostsim::setUcsByPoints({10, 0, 0}, {11, 0, 0}, {10, 1, 0}));  // moved by (10,0,0)
-    struct Case {
-        int line;
-        const char* mode;
-        Point pick;
-        Point last;
-        Point want;
-    };
-    const Case cases[] = {
+    const SnapCase cases[] = {
         {__LINE__, "_END", {-9.5, 0.5, 0}, {}, {-10, 0, 0}},
         {__LINE__, "_PER", {-6, 0.5, 0}, {-7, 7, 0}, {-7, 0, 0}},
         {__LINE__, "_CEN", {92, 0.3, 0}, {}, {90, 0, 0}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        ASSERT_TRUE(hostsim::setSysvarPoint("LASTPOINT", c.last));
-        Point got;
-        ASSERT_EQ(KVS_RTNORM, snap(c.mode, c.pick, got));
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(c.want[i], got[i], 1e-9) << "coordinate " << i;
-    }
+    expectSnaps(cases);
 }
 
 namespace {
