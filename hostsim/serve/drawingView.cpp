@@ -103,15 +103,14 @@ std::string coordinatesText(const hostsim::Point& ucs) {
     return listed;
 }
 
-// What a click at world (x, y) gives when the prompt names a snap mode: the click's point goes
-// the way a typed one does, to the selection and then to object snap, as the module's pick asks.
-Json snapGlyphJson(double x, double y) {
+// What a click gives when the prompt names a snap mode: its point (clicked, in world) goes the
+// way a typed one does, to the selection (top, the object it selected) and then to object snap,
+// as the module's pick asks.
+Json snapGlyphJson(const hostsim::Point& clicked, int top) {
     std::string mode;
     unsigned modes = hostsim::snapModesNamedIn(hostsim::waitingPrompt(), mode);
-    if (modes == 0) return nullptr;
-    hostsim::Point world = hostsim::ucsToWorld(typedPoint(x, y), false), snapped;
-    if (hostsim::objectSelectedAt(world) < 0 || !hostsim::snapPointAt(world, modes, snapped))
-        return nullptr;
+    hostsim::Point snapped;
+    if (modes == 0 || top < 0 || !hostsim::snapPointAt(clicked, modes, snapped)) return nullptr;
     hostsim::Point value = hostsim::worldToUcs(snapped, false);
     return {{"mode", mode}, {"x", finiteOrZero(snapped[0])}, {"y", finiteOrZero(snapped[1])},
             {"value", hostsim::formatValue(pointValue(value))}};
@@ -149,9 +148,10 @@ std::string selectionPreviewJson(double x, double y, const std::function<bool()>
     Json preview = Json::object();
     int top = -1;
     Json snap;
-    auto find = [&] {
-        top = objectSelectedAt({x, y, 0.0});
-        snap = snapGlyphJson(x, y);
+    auto find = [&] {  // the point a click here sends, read back as the host reads it
+        Point clicked = ucsToWorld(typedPoint(x, y), false);
+        top = objectSelectedAt(clicked);
+        snap = snapGlyphJson(clicked, top);
     };
     if (pointPromptWaiting() && runWithin(previewSeconds, stop, find)) {
         if (top >= 0) preview = primitivesJson(top, false);  // a text by its box
