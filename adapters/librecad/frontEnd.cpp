@@ -124,7 +124,7 @@ void showHostText(const std::string& text) {
 
 void showFailureText(const std::string& text) {
     try {
-        appendHistory(QString::fromStdString(hostsim::trimmed(text, " \t\r\n")));
+        appendHistory(QString::fromStdString(hostsim::trimmed(text, hostsim::commandBlanks)));
     } catch (...) {
     }
 }

@@ -13,7 +13,9 @@
 
 namespace {
 
-std::string trimBlanks(const std::string& text) { return hostsim::trimmed(text, " \t\r\n"); }
+std::string trimBlanks(const std::string& text) {
+    return hostsim::trimmed(text, hostsim::commandBlanks);
+}
 
 bool isCommandWord(const std::string& word) {
     return hostsim::upperName(word) == hostsim::upperName(librecad::commandWord);
@@ -40,9 +42,7 @@ namespace librecad {
 LineDecision decideLine(const LineState& state, LineKey key, const std::string& line) {
     if (state.promptOpen) return decideAtPrompt(key, line);
     std::string text = trimBlanks(line);
-    std::size_t wordEnd = text.find_first_of(" \t");
-    std::string word = text.substr(0, wordEnd);
-    std::string rest = wordEnd == std::string::npos ? "" : trimBlanks(text.substr(wordEnd));
+    std::string rest, word = hostsim::firstCommandWord(text, &rest);
     bool transparent = !text.empty() && text[0] == '\'';
     bool ours = transparent || isCommandWord(word);
     if (!ours || key == LineKey::Escape) return decision(LineAction::Pass);

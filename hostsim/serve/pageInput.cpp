@@ -13,7 +13,7 @@ namespace hostsim {
 // commands and expressions a user means to run again. The console tells which lines are kept,
 // as it does for the terminal's history.
 void rememberSessionLine(const std::string& line) {
-    std::string kept = trimmed(line, " \t\r\n");
+    std::string kept = trimmed(line, commandBlanks);
     if (!keptInHistory(waitingLineKind()) || kept.empty() || kept == "*cancel*") return;
     if (!sessionLines.empty() && sessionLines.back() == kept) return;
     if (sessionLines.size() == historyLimit) sessionLines.pop_front();
