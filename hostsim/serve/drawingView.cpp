@@ -176,13 +176,10 @@ std::string marksJson() {
     return Json{{"marks", std::move(marks)}}.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-// %.17g keeps every bit, so the host reads back the very point the page named.
+// In the fewest digits that read back exactly: the host reads back the very point the page named.
 std::string typedPointAt(double x, double y) {
     Point p = worldToUcs({x, y, 0.0}, false);
-    char text[96];
-    std::snprintf(text, sizeof text, "%.17g,%.17g,%.17g", p[0] == 0.0 ? 0.0 : p[0],
-                  p[1] == 0.0 ? 0.0 : p[1], p[2] == 0.0 ? 0.0 : p[2]);
-    return text;
+    return exactNumberText(p[0]) + "," + exactNumberText(p[1]) + "," + exactNumberText(p[2]);
 }
 
 std::string typedPointEcho(double x, double y) {
