@@ -228,11 +228,12 @@ inline const unsigned char* readDigits(const unsigned char* p, uint64_t& mantiss
 }
 
 // The exponent's digits from p on; false in plain beyond two digits, which go to the library.
+// Only the first two are added up, so an exponent of any length cannot overflow.
 inline const unsigned char* readExponentDigits(const unsigned char* p, int& exponent,
                                                bool& plain) {
     for (int count = 0; isDigit(*p); p++, count++) {
         unsigned digit = *p - static_cast<unsigned>('0');
-        if (digit > 9 || count == maxShortExponentDigits) {
+        if (digit > 9 || count >= maxShortExponentDigits) {
             plain = false;
         } else {
             exponent = exponent * 10 + static_cast<int>(digit);
