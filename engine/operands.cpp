@@ -50,12 +50,14 @@ bool composePoint(const double c[3], bool firstAngle, bool secondAngle, const Po
     if (!firstAngle && !secondAngle) {
         point = Point3{b.x + c[0], b.y + c[1], b.z + c[2]};
     } else if (firstAngle && !secondAngle) {
-        double a = c[1] * degreesToRadians;
-        point = Point3{b.x + c[0] * std::cos(a), b.y + c[0] * std::sin(a), b.z + c[2]};
+        double cosA, sinA;
+        cosSinDegrees(c[1], cosA, sinA);
+        point = Point3{b.x + c[0] * cosA, b.y + c[0] * sinA, b.z + c[2]};
     } else if (firstAngle && secondAngle) {
-        double a = c[1] * degreesToRadians, e = c[2] * degreesToRadians;
-        point = Point3{b.x + c[0] * std::cos(a) * std::cos(e),
-                       b.y + c[0] * std::sin(a) * std::cos(e), b.z + c[0] * std::sin(e)};
+        double cosA, sinA, cosE, sinE;
+        cosSinDegrees(c[1], cosA, sinA);
+        cosSinDegrees(c[2], cosE, sinE);
+        point = Point3{b.x + c[0] * cosA * cosE, b.y + c[0] * sinA * cosE, b.z + c[0] * sinE};
     } else {
         reportError(errorPointSyntax, nullptr);
         return false;
