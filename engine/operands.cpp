@@ -94,14 +94,22 @@ bool parseLiteralBody(double c[3], bool& firstAngle, bool& secondAngle) {
     return true;
 }
 
-// Appends the text of an identifier token to a unit name; one or two words.
+// Appends the identifier token as written to name: the host tells Mm (megametre) from mm.
+void appendSpelling(char* name) {
+    size_t used = std::strlen(name);
+    std::memcpy(name + used, tokenSpelling, static_cast<size_t>(tokenSpellingLength));
+    name[used + static_cast<size_t>(tokenSpellingLength)] = '\0';
+}
+
+// A unit name of one or two identifier tokens, as written.
 bool readUnitName(char* name) {
     if (token != Token::Identifier) return false;
-    std::strcpy(name, tokenText);
+    name[0] = '\0';
+    appendSpelling(name);
     nextToken();
     if (token == Token::Identifier) {
         std::strcat(name, " ");
-        std::strcat(name, tokenText);
+        appendSpelling(name);
         nextToken();
     }
     return ErrorCode == 0;

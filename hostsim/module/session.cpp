@@ -28,6 +28,7 @@ void resetSessionState() {
     setWorldUcs();
     releaseAllLists();
     clearMarks();
+    dropNoticesAfterModule();
 }
 
 }  // namespace hostsim

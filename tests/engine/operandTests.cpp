@@ -217,6 +217,9 @@ TEST_F(OperandTest, ConvertsUnitsThroughTheHost) {
         {__LINE__, "CVUNIT(2,feet,inches)", 24},
         {__LINE__, "CVUNIT(1,cu m, liter)", 1000},
         {__LINE__, "CVUNIT(180,degree,'radian')", 3.141592653589793},
+        {__LINE__, "CVUNIT(1,Mm,m)", 1e6},  // the names as written: Mm is no millimetre
+        {__LINE__, "CVUNIT(1,sq km,sq Mm)", 1e-6},
+        {__LINE__, "CVUNIT(2,'kN',N)", 2000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
