@@ -29,6 +29,7 @@ void resetSessionState() {
     releaseAllLists();
     clearMarks();
     dropNoticesAfterModule();
+    forgetHintsGiven();
 }
 
 }  // namespace hostsim
