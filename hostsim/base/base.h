@@ -65,6 +65,10 @@ inline bool isFinitePoint(const Point& p) {
 bool parsePointText(const std::string& text, Point& point);
 // A number in the fewest digits (15 to 17) that read back as exactly it; 0 as "0", never "-0".
 std::string exactNumberText(double value);
+// A number at so many decimal places (0 to 17), trailing zeros kept, as a CAD program shows a
+// coordinate at the drawing's places ($LUPREC): 10.0157 for 10.0157259705302 at 4. A value that
+// rounds to zero prints unsigned; from 1e17 up, in scientific notation at those places.
+std::string decimalPlacesText(double value, int decimals);
 // What an answer to a point prompt may be relative to, in the coordinate system it is typed in:
 // the last point (LASTPOINT) and the direction of angle 0 (ANGBASE, in radians, counter-clockwise
 // from the X axis).

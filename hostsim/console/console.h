@@ -1,7 +1,8 @@
 // hostsim/console/console.h - lines in and out: the output channel, the lines the user types or
 // a script holds, and the terminal's Ctrl-C and history.
 //
-// Offers: printText, printResult and the capture for tests, and kvs_printf (output.cpp);
+// Offers: printText, printResult, the notices that follow the module's text, the capture for
+// tests, and kvs_printf (output.cpp);
 // readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget, the
 // base of point answers and the watch on all answers (input.cpp); Ctrl-C and the history file
 // (terminal.cpp); readline, loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text
@@ -47,6 +48,12 @@ void mirrorOutput(std::function<void(const std::string&)> mirror);
 // A reader of the host's own failures (printFailure), for a front end whose user never sees
 // standard error (a plug-in inside another program). An empty function removes it.
 void mirrorFailures(std::function<void(const std::string&)> mirror);
+// A notice of the host's about what the module is about to report (a failure the host can say
+// more about): kept until the module's own text is out, and printed, a line each, before the
+// next prompt or when the module's call returns (printNoticesAfterModule).
+void noticeAfterModuleText(const std::string& text);
+void printNoticesAfterModule();
+void dropNoticesAfterModule();  // a fresh session
 void startLine();  // ends the line in progress, if any, so the next text starts a line
 void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 

@@ -273,6 +273,7 @@ void useScriptInput(std::istream* script) {
 bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLine(*scriptInput, line); }
 
 bool readInputLine(const std::string& prompt, std::string& line, LineKind kind) {
+    printNoticesAfterModule();  // the module has said its piece before it asks
     waitingKind = kind;
     bool read = nextLine(prompt, line, kind);
     waitingKind = LineKind::Command;

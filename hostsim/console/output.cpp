@@ -5,8 +5,6 @@
 // carries the results alone (a value, a listing asked for) and everything else, the module's
 // text, prompts, echoed answers and notices, goes to standard error.
 // What the host and the module print in code page 1252 leaves as UTF-8.
-#include "hostsim/console/console.h"
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +12,9 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "hostsim/console/console.h"
 
 // ---- output state: one channel for the host and the module ----
 static bool capturing = false;     // true: text goes to capturedText instead of a stream
@@ -24,6 +25,8 @@ static int resultsApart = -1;      // 1: stdout is no terminal and carries resul
 static bool resultsHeld = false;   // a batch runs: results wait in stdout's buffer (holdResults)
 static std::function<void(const std::string&)> outputMirror;  // also sees every text; may be empty
 static std::function<void(const std::string&)> failureMirror;  // also sees printFailure's texts
+static std::vector<std::string>
+    noticesAfterModule;  // to follow the module's text (printNotices...)
 
 // Keeps the first failure: a full disk or a closed stdout must not end the session as a success.
 static void noteWriteFailure() {
@@ -119,6 +122,23 @@ void flushResults() {
 int outputFailure() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) noteWriteFailure();
     return writeFailure;
+}
+
+void noticeAfterModuleText(const std::string& text) {
+    noticesAfterModule.push_back(text);
+}
+
+void dropNoticesAfterModule() {
+    noticesAfterModule.clear();
+}
+
+void printNoticesAfterModule() {
+    std::vector<std::string> notices;
+    notices.swap(noticesAfterModule);
+    for (const std::string& text : notices) {
+        startLine();
+        printText(text + "\n");
+    }
 }
 
 void noteLineEnded() { lineOpen = false; }

@@ -28,6 +28,8 @@ void resetSessionState() {
     setWorldUcs();
     releaseAllLists();
     clearMarks();
+    dropNoticesAfterModule();
+    forgetHintsGiven();
 }
 
 }  // namespace hostsim

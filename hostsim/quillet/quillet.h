@@ -96,9 +96,6 @@ void setPrintPrecision(PrintPrecision precision);
 bool setPrintPrecision(int significantDigits);  // 1 to 17, else false and unchanged
 PrintPrecision printPrecision();
 std::string formatValue(const QValue& value);
-// A point as a user types it, rounded as formatValue rounds it: "33,16,0", "18.913681007498,
-// 0.0454007735555,0" (no blanks); a whole component loses its ".0".
-std::string formatPointAsTyped(const QValue& point);
 
 }  // namespace hostsim
 

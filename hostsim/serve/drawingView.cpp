@@ -136,8 +136,10 @@ std::string promptStateJson() {
     QValue pickbox;
     int pixels = getSysvar("PICKBOX", pickbox) && pickbox.isNumber()
                      ? static_cast<int>(pickbox.number()) : 0;
-    Json state = {{"pointPrompt", pointPromptWaiting()}, {"pickbox", pixels},
-                  {"prompt", utf8FromCp1252(lastLine(waitingPrompt()))}};
+    Json state = {{"pointPrompt", pointPromptWaiting()},
+                  {"pickbox", pixels},
+                  {"prompt", utf8FromCp1252(lastLine(waitingPrompt()))},
+                  {"coordinateDecimals", currentDrawing().coordinateDecimals}};
     std::string mode;
     if (pointPromptWaiting() && snapModesNamedIn(waitingPrompt(), mode) != 0)
         state["snapMode"] = mode;
@@ -183,7 +185,10 @@ std::string typedPointAt(double x, double y) {
 }
 
 std::string typedPointEcho(double x, double y) {
-    return formatPointAsTyped(pointValue(typedPoint(x, y)));
+    Point p = typedPoint(x, y);
+    int decimals = currentDrawing().coordinateDecimals;
+    return decimalPlacesText(p[0], decimals) + "," + decimalPlacesText(p[1], decimals) + "," +
+           decimalPlacesText(p[2], decimals);
 }
 
 }  // namespace hostsim

@@ -191,7 +191,8 @@ private:
 std::string drawingPrimitivesJson();
 // {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels, "prompt": the
 // last line of the prompt waiting (empty while the session runs), "snapMode": the snap mode the
-// prompt names ("END"), else absent}
+// prompt names ("END"), else absent, "coordinateDecimals": the places the drawing shows
+// coordinates at ($LUPREC, 4 when absent)}
 std::string promptStateJson();
 // The cursor at world (x, y): {"at": its UCS coordinates as the session prints a point, less the
 // parentheses}; while a pick waits also what a pick there would select, as the primitives of that
@@ -202,7 +203,7 @@ std::string promptStateJson();
 std::string selectionPreviewJson(double x, double y, const std::function<bool()>& stop);
 constexpr double previewSeconds = 0.05;
 // The answer a user would type for world point (x, y) on the plan view: its UCS coordinates,
-// exact; typedPointEcho is the same rounded as the session prints numbers, for the transcript.
+// exact; typedPointEcho is the same at the drawing's decimal places, for the transcript.
 std::string typedPointAt(double x, double y);
 std::string typedPointEcho(double x, double y);
 // The marks, oldest first: {"marks": [{"kind": "result", "pick", "snap", "value" (a number) or

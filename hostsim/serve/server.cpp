@@ -371,7 +371,7 @@ private:
     }
 
     // A click answers the prompt as the point typed at that spot would, sent exactly; the
-    // transcript shows it as the session prints numbers.
+    // transcript shows it at the drawing's decimal places.
     void pick(const httplib::Request& request, httplib::Response& response) {
         double x = 0, y = 0;
         if (!readWorldPoint(request, response, x, y)) return;

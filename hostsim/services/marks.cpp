@@ -60,6 +60,7 @@ void notePointAnswer(const hostsim::Point& ucsPoint) {
 
 void noteTextAnswer(const std::string& text) {
     expressionText = hostsim::trimmed(text);
+    hostsim::noteExpressionGiven(expressionText);
     assignedName.clear();  // an earlier attempt's, the calculator asking again
 }
 
@@ -87,6 +88,7 @@ void clearMarks() {
 void beginEvaluation(const std::string& expression) {
     evaluating = true;
     expressionText = trimmed(expression);
+    noteExpressionGiven(expressionText);
     assignedName.clear();
     watchAnswers({noteTextAnswer, notePointAnswer});
 }

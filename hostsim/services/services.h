@@ -6,8 +6,10 @@
 // coordinate system, kvs_trans, kvs_angle and kvs_inters (transforms.cpp, drawingSystems.cpp);
 // units (units.cpp); the open drawing, its object names, kvs_entget, kvs_entnext and the view
 // (openDrawing.cpp); kvs_entsel, kvs_nentsel and kvs_osnap (selection.cpp); the marks of results
-// and picks (marks.cpp). Needs: hostsim/console, hostsim/quillet's values and symbols,
-// hostsim/drawing, hostsim/picking, hostsim/kinds and hostsim/snapping; nothing of the shell.
+// and picks (marks.cpp); notices about the calculator's failures (calculatorHints.cpp). Needs:
+// hostsim/console, hostsim/quillet's values and symbols, hostsim/drawing, hostsim/picking,
+// hostsim/kinds and hostsim/snapping, and the names of functions/functionList.h; nothing of the
+// shell.
 #ifndef VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 #define VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 
@@ -157,6 +159,15 @@ void noteSnappedPoint(const Point& world);                          // kvs_osnap
 // The functions whose point result is a direction, not a place (upper case); the shell names them
 // from its reference.
 void useVectorFunctions(std::vector<std::string> names);
+
+// ---- notices that say more about the calculator's failures (calculatorHints.cpp) ----
+// Each text given to the module to evaluate: a whole number past its 16-bit integers (40000)
+// gets, once a session, a notice of how to write it as a real. A name without a value that the
+// text calls like a function (kvs_getsym) gets a notice that it is neither, with the function
+// nearest it (DIST for DST). The notices follow the module's own message.
+void noteExpressionGiven(const std::string& text);
+void noteNameWithoutValue(const std::string& name);
+void forgetHintsGiven();  // a fresh session
 
 // ---- display and object coordinates (drawingSystems.cpp) ----
 // True when a kvs_trans system record names display coordinates or an object; kvs_trans then

@@ -271,6 +271,7 @@ TEST_F(ServedSession, ClicksAnswerPickPrompts) {
         return result ? Reply{result->status, result->body, {}} : Reply{0, "", {}};
     };
     EXPECT_NE(std::string::npos, get("/state").body.find("\"pointPrompt\":false"));
+    EXPECT_NE(std::string::npos, get("/state").body.find("\"coordinateDecimals\":4"));
     EXPECT_EQ(409, postJson("/pick", {{"x", 35.0}, {"y", 10.0}}).status);
     post("/line", "(cal \"RAD\")");
     EXPECT_NE(std::string::npos, get("/state").body.find("\"pointPrompt\":true"));
@@ -284,7 +285,8 @@ TEST_F(ServedSession, ClicksAnswerPickPrompts) {
     EXPECT_NE(std::string::npos, get("/state").body.find("\"prompt\":\">> Select a circle"));
     Reply picked = postJson("/pick", {{"x", 35.000000000000014}, {"y", 10.0}});  // sent exactly,
     EXPECT_EQ(200, picked.status);                                             // shown rounded
-    EXPECT_NE(std::string::npos, picked.body.find("\"35,10,0\\n5.0\\n")) << picked.body;
+    EXPECT_NE(std::string::npos, picked.body.find("\"35.0000,10.0000,0.0000\\n5.0\\n"))
+        << picked.body;  // at the drawing's places
 }
 
 // A point result and RAD's pick are marked; clearing needs the token as everything else; the
