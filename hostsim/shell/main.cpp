@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -347,6 +348,10 @@ int checkedStatus(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader that went away (hostsim ... | head -1) is a standard output that cannot be
+    // written, as a full disk is: the write fails, and the session ends with the message and
+    // status 2 rather than dying silently by SIGPIPE. hostsim starts no other program.
+    std::signal(SIGPIPE, SIG_IGN);
     Options options;
     int parsed = parseOptions(argc, argv, options);
     if (parsed >= 0) return checkedStatus(parsed);
