@@ -86,7 +86,8 @@ bool readTerminalLine(const hostsim::LineEditor& editor, const std::string& prom
     std::fflush(stdout);
     *editor.outStream = hostsim::conversationStream();  // the prompt and the typing are no result
     hostsim::takeInterrupt();  // one pressed while no prompt was up is not meant for this one
-    char* typed = editor.readline(tail.c_str());
+    // The prompt is in the host's code page, as every text inside; the terminal reads UTF-8.
+    char* typed = editor.readline(hostsim::utf8FromCp1252(tail).c_str());
     if (typed == nullptr) {
         hostsim::printText("\n");  // end of input leaves the cursor after the prompt
         return false;
