@@ -100,10 +100,17 @@ void usePointAnswerBase(std::function<PointAnswerBase()> base);
 // text, or standard input that is not a terminal. A terminal, a served page and the rest of a
 // command line (queued answers) are someone typing.
 bool lastLineUnattended();
-// A pick that found nothing at such input: the module asks again, but the lines that follow are
-// the script's next commands, not a second try. cancelNextPointPrompt(true) makes the next point
-// prompt cancel at once with a notice; any line read, or false, forgets it.
+// At such input a pick that cannot be answered (nothing there, an object the module refuses, no
+// snap point on it) is not asked again: the lines that follow are the script's next commands,
+// not a second try. The module says why and asks again; so from a point answer of such input on,
+// the conversation printed is held: at the next point prompt it is the reason, shown without its
+// request to select again, and the prompt cancels with one notice; anything else read or printed
+// first (a result, a prompt for text) shows it as it was. releaseHeldText shows it; printing and
+// reading call it. cancelNextPointPrompt(true): the next point prompt cancels even when nothing
+// was printed (the host knows the pick missed); any line read, or false, forgets it.
 void cancelNextPointPrompt(bool cancel);
+bool holdConversation(const std::string& text);  // true when text is held (printText asks)
+void releaseHeldText();
 // A line from the terminal, a script or an argument in the host's code page 1252: valid UTF-8 is
 // converted, anything else kept as written in 1252. False, with a notice printed, when the line
 // holds a character that code page 1252 lacks.

@@ -48,6 +48,8 @@ static bool (*sourceLineCheck)(const std::string&, std::string&) = nullptr;  // 
 static std::function<hostsim::PointAnswerBase()> answerBaseSource;  // LASTPOINT and ANGBASE
 static bool lastReadUnattended = false;  // the last line came from a script, a pipe or a test
 static bool nextPointPromptCancelled = false;  // a pick missed where no one can pick again
+static bool refusalWatched = false;  // a point answer of unattended input: is it refused next?
+static std::string refusalHeld;      // what was printed since, held until that is known
 static hostsim::LineKind waitingKind = hostsim::LineKind::Command;  // of the line being read
 
 namespace {
@@ -229,6 +231,26 @@ bool nextLine(const std::string& prompt, std::string& line, hostsim::LineKind ki
     }
 }
 
+// "\nNo object was found there; select again.\n" without the request a script cannot answer:
+// "\nNo object was found there.\n". A text that holds no "; " is kept whole.
+std::string withoutRequestToSelect(const std::string& notice) {
+    std::size_t split = notice.rfind("; ");
+    if (split == std::string::npos)
+        return notice.empty() || notice.back() == '\n' ? notice : notice + "\n";
+    return notice.substr(0, split) + ".\n";
+}
+
+// The point prompt of a pick that could not be answered, at input no one answers as it asks.
+void cancelUnanswerablePick() {
+    std::string reason;
+    reason.swap(refusalHeld);
+    refusalWatched = false;
+    nextPointPromptCancelled = false;
+    hostsim::startLine();
+    hostsim::printText(withoutRequestToSelect(reason) +
+                       "The pick is cancelled: input that is not a terminal cannot pick again.\n");
+}
+
 int takeInitgetFlags() {
     int flags = pendingInitgetFlags;
     pendingInitgetFlags = 0;
@@ -271,9 +293,13 @@ void useScriptInput(std::istream* script) {
     scriptAtStart = true;
 }
 
-bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLine(*scriptInput, line); }
+bool readScriptLine(std::string& line) {
+    releaseHeldText();
+    return scriptInput != nullptr && getLine(*scriptInput, line);
+}
 
 bool readInputLine(const std::string& prompt, std::string& line, LineKind kind) {
+    releaseHeldText();
     waitingKind = kind;
     bool read = nextLine(prompt, line, kind);
     waitingKind = LineKind::Command;
@@ -307,6 +333,20 @@ void usePointAnswerBase(std::function<PointAnswerBase()> base) {
 bool lastLineUnattended() { return lastReadUnattended; }
 
 void cancelNextPointPrompt(bool cancel) { nextPointPromptCancelled = cancel; }
+
+bool holdConversation(const std::string& text) {
+    if (!refusalWatched) return false;
+    refusalHeld += text;
+    return true;
+}
+
+void releaseHeldText() {
+    if (!refusalWatched) return;
+    refusalWatched = false;
+    std::string held;
+    held.swap(refusalHeld);
+    printText(held);
+}
 
 }  // namespace hostsim
 
@@ -348,11 +388,8 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
     (void)basePoint;  // no rubber band to draw without a screen
     bool emptyRefused = (takeInitgetFlags() & initgetNoNull) != 0;
     if (point == nullptr) return KVS_RTERROR;
-    if (nextPointPromptCancelled) {
-        nextPointPromptCancelled = false;
-        hostsim::startLine();
-        hostsim::printText(
-            "The pick is cancelled: input that is not a terminal cannot pick again.\n");
+    if (nextPointPromptCancelled || !refusalHeld.empty()) {
+        cancelUnanswerablePick();
         return KVS_RTCAN;
     }
     const std::string promptText = prompt != nullptr ? prompt : "";
@@ -368,6 +405,7 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
         hostsim::PointAnswerBase base =
             answerBaseSource ? answerBaseSource() : hostsim::PointAnswerBase{};
         if (hostsim::parsePointAnswer(answer, base, p)) {
+            refusalWatched = lastReadUnattended;  // what the module prints next may refuse it
             std::memcpy(point, p.data(), sizeof p);
             if (answerWatch.point) answerWatch.point(p);
             return KVS_RTNORM;

@@ -79,7 +79,7 @@ std::string takeOutput() {
 std::FILE* conversationStream() { return resultsOnStdoutAlone() ? stderr : stdout; }
 
 void printText(const std::string& text) {
-    if (text.empty()) return;
+    if (text.empty() || holdConversation(text)) return;
     lineOpen = text.back() != '\n';
     if (outputMirror) outputMirror(text);
     if (capturing) {
@@ -90,6 +90,7 @@ void printText(const std::string& text) {
 }
 
 void printResult(const std::string& text) {
+    releaseHeldText();  // what was printed before the result
     startLine();  // after a prompt left open, on the stream that holds it
     if (text.empty()) return;
     if (outputMirror) outputMirror(text);
@@ -101,6 +102,7 @@ void printResult(const std::string& text) {
 }
 
 void printFailure(const std::string& text) {
+    releaseHeldText();
     flushResults();
     startLine();  // on a screen, after the prompt or text in progress rather than inside it
     std::fputs(text.c_str(), stderr);
@@ -117,6 +119,7 @@ void flushResults() {
 }
 
 int outputFailure() {
+    releaseHeldText();  // the session is over: nothing can be refused any more
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) noteWriteFailure();
     return writeFailure;
 }
