@@ -4,8 +4,9 @@
 // Offers: printText, printResult and the capture for tests, and kvs_printf (output.cpp);
 // readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget, the
 // base of point answers and the watch on all answers (input.cpp); Ctrl-C and the history file
-// (terminal.cpp); readline, loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text
-// is in the host's code page 1252 inside, UTF-8 at the terminal.
+// (terminal.cpp); the terminal beside another source of lines (sharedTerminal.cpp); readline,
+// loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text is in the host's code
+// page 1252 inside, UTF-8 at the terminal.
 #ifndef VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 #define VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 
@@ -47,6 +48,8 @@ void mirrorOutput(std::function<void(const std::string&)> mirror);
 // A reader of the host's own failures (printFailure), for a front end whose user never sees
 // standard error (a plug-in inside another program). An empty function removes it.
 void mirrorFailures(std::function<void(const std::string&)> mirror);
+// Text the terminal shows already (readline drew it): only the mirror gets it.
+void mirrorText(const std::string& text);
 void startLine();  // ends the line in progress, if any, so the next text starts a line
 void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 
@@ -86,6 +89,11 @@ const std::string& waitingPrompt();
 // Called by the line source before it gives its line: the transcript shows text in its place (a
 // point clicked, sent exactly, shown rounded). Holds for that one line.
 void echoSourceLineAs(const std::string& text);
+// Called by the line source before it gives a line the terminal beside it gave: typed, the
+// terminal shows it already (so only the mirror gets its echo); interrupted, Ctrl-C ended the read
+// (the line is dropped, as a Ctrl-C at a prompt is).
+void sourceLineTyped();
+void sourceLineInterrupted();
 // Called by the line source before it gives its line: a line run in its place (an empty line at
 // Command: running the last command again) must pass check, as the line itself did. Holds for
 // that one line.
@@ -146,6 +154,29 @@ void showInterrupt();
 void showHistoryOf(LineKind kind);
 void rememberLine(const std::string& line, LineKind kind);
 
+// ---- the terminal beside another source of lines (sharedTerminal.cpp); session thread only ----
+// A served session takes lines from a page and from its terminal at once, so the session waits
+// for either; the terminal's keys are handed to readline as they come, and its line is edited as
+// at the plain terminal (the history of the prompt's kind, Tab completion, Ctrl-L). While the
+// line source waits, readline draws the prompt's last line; a line the source gives from
+// elsewhere takes the prompt's place (what was typed waits for the next prompt), and text
+// printed meanwhile goes above the line being edited.
+bool shareTerminal();  // false when standard input is no terminal or readline cannot be loaded
+bool terminalDrawsPrompts();
+void showTerminalPrompt(const std::string& prompt, LineKind kind);
+enum class TerminalKeys { Waiting, Line, End };
+// Hands readline the keys standard input holds now, never waiting for more. Line: Enter ended
+// the line (kept in the history), given as typed; the keys after it wait for the next prompt.
+// End: Ctrl-D on an empty line, or the terminal went away.
+TerminalKeys readTerminalKeys(std::string& line);
+void interruptTerminalLine();  // Ctrl-C: ^C after the line, which is dropped; the prompt ends
+void hideTerminalPrompt();     // a line from elsewhere: the prompt stays, the typing waits
+// Around text written to the terminal while the prompt is up (the output channel calls them):
+// hide takes the line being edited off the screen (false when it was not on it); show draws it
+// again below what was written.
+bool hideEditedLine();
+void showEditedLine();
+
 // ---- readline, loaded when a terminal first asks for a line (lineEditor.cpp) ----
 // Its routines and variables, with their types spelt out so that no other file needs its header.
 struct LineEditor {
@@ -171,6 +202,22 @@ struct LineEditor {
     void (*stifleHistory)(int lines);
     int (*readHistory)(const char* path);
     void (*clearHistory)();
+    // the callback interface, which the terminal beside a line source feeds key by key
+    void (*callbackHandlerInstall)(const char* prompt, void (*accept)(char* line));
+    void (*callbackReadChar)();
+    void (*callbackHandlerRemove)();
+    void (*replaceLine)(const char* text, int clearUndo);
+    int (*insertText)(const char* text);
+    void (*redisplay)();
+    int (*clearVisibleLine)();
+    int (*forcedUpdateDisplay)();
+    void (*setScreenSize)(int rows, int columns);
+    int* point;
+    int* end;
+    int* catchSignals;
+    int* catchWindowChanges;  // rl_catch_sigwinch
+    int* changeEnvironment;   // LINES and COLUMNS
+    int (*variableBind)(const char* name, const char* value);
 };
 // Loads readline on the first call; nullptr, with one notice, when it cannot be loaded (lines
 // are then read plainly).

@@ -323,11 +323,15 @@ bool runScript(const std::string& path) {
 }
 
 // The command lines typed, piped or sent by a page. A person at a terminal learns first where
-// help is and how to leave.
+// help is and how to leave. Ctrl-C is caught from the first line to the last, not only while a
+// line is read: it cancels what runs (a prompt, a pick, a wait in a system call), never the
+// session.
 void runStandardInput() {
+    bool caught = hostsim::catchInterrupts();
     if (isatty(STDIN_FILENO))
         hostsim::printText("Type HELP for help, HELP CAL for the expressions; QUIT or Ctrl-D quits.\n");
     hostsim::runCommandPrompt();
+    if (caught) hostsim::releaseInterrupts();
 }
 
 // The serve part, loaded only for --serve (beside the program, or where the install rules put
