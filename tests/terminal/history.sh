@@ -77,7 +77,7 @@ sessionServe=yes runSession \
     "type CAL" "keys Enter" "waitForLast Expression:$" "type H*5" "keys Enter" "waitFor ^40$" \
     "type CAL" "keys Enter" "waitForLast Expression:$" "keys Up" "waitForLast Expression: H\*5$" \
     "keys Enter" "waitFor ^40$" "waitForLast ^Command:$"
-[ "$("$session" vectrinHistory$$-$run screen | grep -c '^Command: (setq H 8)$')" = 1 ] ||
+[ "$("$session" vectrinHistory$$-$run screen | grep -c '(setq H 8)$')" = 1 ] ||
     fail "the served terminal showed a line typed twice: $("$session" vectrinHistory$$-$run screen)"
 
 # Capped: a file of 1005 lines keeps the newest 1000 once a line is added.
