@@ -58,6 +58,11 @@ const char usageHead[] =
     "a long option may be shortened while it stays unambiguous (--prec 6).\n"
     "\n";
 const char usageTail[] =
+    "Lines from a terminal (with --serve too) are edited with history and Tab completion.\n"
+    "Ctrl-C cancels the prompt or the pick in progress, never the session, whatever the input;\n"
+    "Ctrl-D at an empty Command: ends it. In a batch (-c, -e, SCRIPT), Ctrl-C outside its\n"
+    "prompts and picks stops it.\n"
+    "\n"
     "When standard output is not a terminal it carries only the results, a line each (the value\n"
     "of each -e, nil for a failure); prompts, answers and messages go to standard error.\n"
     "\n"
