@@ -54,13 +54,19 @@ static bool isAsciiText(const std::string& text) {
 // order it was printed, whichever stream carried it. While results are held, what waits on
 // standard output is flushed before any text goes to standard error, which keeps that order.
 // Text is kept in code page 1252 inside the host; the terminal speaks UTF-8.
+// A line being edited beside the session (a served terminal's) is taken off the screen first and
+// drawn again below once the text ends its line; a line end that would only open the emptied
+// line is left out.
 static void writeText(std::FILE* stream, const std::string& text) {
     const std::string converted = isAsciiText(text) ? std::string() : hostsim::utf8FromCp1252(text);
     const std::string& shown = converted.empty() ? text : converted;
     if (stream != stdout) hostsim::flushResults();
-    bool written = std::fwrite(shown.data(), 1, shown.size(), stream) == shown.size();
+    std::size_t skipped = hostsim::hideEditedLine() && shown[0] == '\n' ? 1 : 0;
+    bool written = std::fwrite(shown.data() + skipped, 1, shown.size() - skipped, stream) ==
+                   shown.size() - skipped;
     bool flushed = (stream == stdout && resultsHeld) || std::fflush(stream) == 0;
     if ((!flushed || !written) && stream == stdout) noteWriteFailure();
+    if (shown.back() == '\n') hostsim::showEditedLine();
 }
 
 namespace hostsim {
@@ -82,7 +88,7 @@ std::string takeOutput() {
 std::FILE* conversationStream() { return resultsOnStdoutAlone() ? stderr : stdout; }
 
 void printText(const std::string& text) {
-    if (text.empty()) return;
+    if (text.empty() || holdConversation(text)) return;
     lineOpen = text.back() != '\n';
     if (outputMirror) outputMirror(text);
     if (capturing) {
@@ -93,6 +99,7 @@ void printText(const std::string& text) {
 }
 
 void printResult(const std::string& text) {
+    releaseHeldText();  // what was printed before the result
     startLine();  // after a prompt left open, on the stream that holds it
     if (text.empty()) return;
     if (outputMirror) outputMirror(text);
@@ -104,9 +111,12 @@ void printResult(const std::string& text) {
 }
 
 void printFailure(const std::string& text) {
+    releaseHeldText();
     flushResults();
     startLine();  // on a screen, after the prompt or text in progress rather than inside it
+    hideEditedLine();
     std::fputs(text.c_str(), stderr);
+    if (!text.empty() && text.back() == '\n') showEditedLine();
     if (failureMirror) failureMirror(text);
 }
 
@@ -120,6 +130,7 @@ void flushResults() {
 }
 
 int outputFailure() {
+    releaseHeldText();  // the session is over: nothing can be refused any more
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) noteWriteFailure();
     return writeFailure;
 }
@@ -139,6 +150,12 @@ void printNoticesAfterModule() {
         startLine();
         printText(text + "\n");
     }
+}
+
+void mirrorText(const std::string& text) {
+    if (text.empty()) return;
+    lineOpen = text.back() != '\n';
+    if (outputMirror) outputMirror(text);
 }
 
 void noteLineEnded() { lineOpen = false; }

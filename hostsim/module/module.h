@@ -56,6 +56,10 @@ std::string localeLanguage(const std::string& locale);
 std::string environmentLanguage();
 // vectrin.so for English or no language, else vectrin.LANG.so (vectrin.de.so).
 std::string moduleFileName(const std::string& language);
+// The other way: "en" for vectrin.so, "de" for vectrin.de.so; empty for a file of no language.
+std::string languageOfModuleFile(const std::string& fileName);
+// The languages whose module files are in the folders, sorted, each once.
+std::vector<std::string> moduleLanguages(const std::vector<std::string>& folders);
 
 // ---- the session (session.cpp) ----
 // Restores every default (system variables, symbols, world UCS), frees the lists and texts still

@@ -4,14 +4,17 @@
 // threads hand lines to the one thread that owns the session (sessionQueue.cpp), the gate that
 // holds connections until their request head is whole (headGate.cpp), the drawing
 // and the view and the marks as the page sees them (drawingView.cpp), a drawing dropped on the
-// page (dropDrawing.cpp), the page's history and completion (pageInput.cpp), and serveSession,
-// the server itself (server.cpp). Needs: hostsim/view (the plan view, the page's view, the SVG),
+// page (dropDrawing.cpp), the page's history and completion (pageInput.cpp), the terminal beside
+// the page and its Ctrl-C (servedTerminal.cpp), and serveSession, the server itself (server.cpp). Needs: hostsim/view (the plan view, the page's view, the SVG),
 // hostsim/services (the open drawing, the marks, the prompt's state) and hostsim/console (the
 // session's output and Ctrl-C); the program passes in what runs the session, and loads this
 // part (hostsim-serve.so) only for --serve.
 #ifndef VECTRIN_HOSTSIM_SERVE_SERVE_H
 #define VECTRIN_HOSTSIM_SERVE_SERVE_H
 
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -238,6 +241,46 @@ std::string droppedDrawingName(const std::string& given);
 // {"refused": message}; a pick in progress is refused without a message.
 std::string openDroppedDrawing(const std::string& text, const std::string& name);
 std::string refuseLargeDrawing(const std::string& name);  // past maxDrawingBytes
+
+// ---- the terminal beside the page (servedTerminal.cpp) ----
+// The terminal's lines go to the session with the page's, edited as at the plain terminal, and
+// its Ctrl-C cancels what the session runs, never ends it. The kernel gives SIGINT to any thread
+// that does not block it, and a handler that only sets a flag cannot wake a thread that waits on
+// the queue: so every thread of the served session blocks SIGINT but one, the terminal's reader,
+// which waits for keys and for Ctrl-C at once and hands both to the session thread as tasks.
+class ServedTerminal {
+  public:
+    // On the session thread, before any other thread starts (they inherit the block): blocks
+    // SIGINT here and catches it for the session.
+    ServedTerminal();
+    ~ServedTerminal();                                // stops the reader; SIGINT as it was
+    void start(std::shared_ptr<SessionQueue> queue);  // readline shared, and the reader started
+    // On the session thread, for a line the queue gave that no page sent: tells the console how
+    // the terminal gave it. False when it ended its input (Ctrl-D on an empty line).
+    bool takeLine();
+
+  private:
+    enum class Given { typed, plain, interrupted, ended };
+    void read();                      // the reader thread
+    void handKeys();                  // to readline, on the session thread
+    void handPlainLines(bool& open);  // standard input that is no terminal
+    void handInterrupt();
+    void runOnSession(std::function<void()> task);
+    void post(const std::string& line, Given given);  // session thread
+    void wakeReader();
+    std::shared_ptr<SessionQueue> queue;
+    std::deque<Given> posted;  // how each line posted and not yet taken was given; session thread
+    sigset_t maskBefore;
+    bool caught = false;   // the SIGINT handler is ours
+    bool editing = false;  // readline edits the terminal's lines
+    int wake = -1;         // an eventfd: the keys were handed over, or the reader must stop
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> keysHanded{false};       // a task holds the keys; the reader waits for it
+    std::atomic<bool> keysLeftWaiting{false};  // that task found no prompt to give them to
+    std::atomic<bool> interruptHanded{false};
+    std::string plainPending;  // the reader's: standard input read, not yet a whole line
+    std::thread reader;
+};
 
 // ---- the server (server.cpp) ----
 struct ServeOptions {

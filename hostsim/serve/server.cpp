@@ -14,7 +14,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <iostream>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -449,20 +448,13 @@ private:
     std::thread worker;
 };
 
-// Standard input's lines join the page's; its end just stops this reader, the page goes on.
-void readTerminalLines(const std::shared_ptr<hostsim::SessionQueue>& queue) {
-    std::thread([queue] {
-        std::string line;
-        while (std::getline(std::cin, line)) queue->post(line);
-    }).detach();
-}
-
 }  // namespace
 
 namespace hostsim {
 
 bool serveSession(const ServeOptions& options, const std::function<void()>& runSession,
                   const std::function<void(const std::string& url)>& announce, std::string& error) {
+    ServedTerminal terminal;  // first: the threads started after it block SIGINT
     auto queue = std::make_shared<SessionQueue>();  // shared with the terminal's reader thread
     ServedSite site{"", newSessionToken()};
     PageServer server(*queue, site, options.complete);
@@ -475,16 +467,17 @@ bool serveSession(const ServeOptions& options, const std::function<void()>& runS
     server.start();
     announce("http://" + site.hostHeader + "/?token=" + site.token);
     mirrorOutput([queue](const std::string& text) { queue->record(utf8FromCp1252(text)); });
-    useLineSource([queue](std::string& line) {
+    useLineSource([queue, &terminal](std::string& line) {
         std::string echo;
         bool fromPage = false;
         if (!queue->take(line, &echo, &fromPage)) return false;
+        if (!fromPage && !terminal.takeLine()) return false;  // Ctrl-D at the terminal
         if (!echo.empty()) echoSourceLineAs(echo);
         if (fromPage) checkSourceLineWith(lineAllowedFromPage);
         rememberSessionLine(line);
         return true;
     });
-    if (options.readTerminal) readTerminalLines(queue);
+    if (options.readTerminal) terminal.start(queue);
     runSession();
     queue->close();
     // The pages waiting on the transcript learn that the session ended before the server stops:
