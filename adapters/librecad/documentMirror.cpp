@@ -23,9 +23,6 @@ constexpr double degreesPerRadian = 57.29577951308232;
 
 using EntityData = QHash<int, QVariant>;
 
-// ---- mirror state: the text of the drawing last opened from the document ----
-std::string openMirrorText;  // empty: the next refresh opens whatever the document gives
-
 // A DXF value never holds a line end: one would start a group of its own. A text's breaks
 // become MTEXT's paragraph code or a blank.
 std::string lineValue(const QString& value, const char* lineBreak) {
@@ -239,19 +236,20 @@ std::string mirrorNotice(const MirrorGaps& gaps) {
            parts + ".";
 }
 
-bool refreshMirror(Document_Interface& document, std::string& notice, std::string& error) {
+bool DocumentMirror::refresh(Document_Interface& document, std::string& notice,
+                             std::string& error) {
     QList<Plug_Entity*> entities;
     // true: the entities on hidden layers are left out, as LibreCAD does not show them
     document.getAllEntities(&entities, true);
     MirrorGaps gaps;
     std::string text = mirrorText(entities, gaps);
     qDeleteAll(entities);
-    if (text == openMirrorText) return true;
+    if (text == openText) return true;
     if (!hostsim::openDrawingText(text, "LibreCAD drawing", error)) {
-        openMirrorText.clear();
+        openText.clear();
         return false;
     }
-    openMirrorText = std::move(text);
+    openText = std::move(text);
     notice = mirrorNotice(gaps);
     return true;
 }

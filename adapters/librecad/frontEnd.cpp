@@ -37,25 +37,6 @@
 
 #include "document_interface.h"
 
-// ---- front-end state: one calculator at a time, on LibreCAD's GUI thread ----
-static Document_Interface* activeDocument = nullptr;  // LibreCAD's, while runCalculator runs
-static QPointer<QWidget> activeDrawingWindow;          // its window; null once it is gone
-static QPointer<QTextEdit> history;                     // LibreCAD's command history, teHistory
-static QPointer<QLabel> promptLabel;                    // the label before its command line
-static QPointer<QLineEdit> commandEdit;                 // its command line, leCommand
-static QEventLoop* promptLoop = nullptr;                // runs while vectrin's prompt waits
-static std::string promptAnswer;                        // the line typed there, in UTF-8
-static bool promptAnswered = false;                     // false: Esc, or the window went away
-static bool moduleBusy = false;                         // a call into the module runs
-static bool insideLibrecadInput = false;  // the call evaluates a line LibreCAD's command reads
-static bool mirrorCurrent = false;        // the mirror was refreshed in this calculator run
-static qint64 userWaitNanoseconds = 0;    // this run's time in LibreCAD's input, for the log
-static qint64 mirrorNanoseconds = 0;      // this run's time reading the document
-static bool sessionStarted = false;       // the host's session is set up (once per LibreCAD)
-static std::string openLine;              // text printed since the last line end: a prompt
-static std::string firstAnswer;           // brought by the command word: "vcal 1+2"
-static std::string pendingNotice;         // what the mirror left out, shown after the result
-
 namespace {
 
 // The label LibreCAD shows while no command of its own waits.
@@ -65,14 +46,87 @@ QString fromHost(const std::string& text) {
     return QString::fromStdString(hostsim::utf8FromCp1252(text));
 }
 
+// The drawing window LibreCAD's plug-in call works on: the MDI area's current window.
+QWidget* currentDrawingWindow(QWidget* mainWindow) {
+    QMdiArea* area = mainWindow != nullptr ? mainWindow->findChild<QMdiArea*>() : nullptr;
+    return area != nullptr ? area->currentSubWindow() : nullptr;
+}
+
+// The module's calculator command: C:CAL, else a language's own (C:BERECHNEN); empty when the
+// module defines none.
+std::string calculatorCommand() {
+    std::vector<std::string> names = hostsim::calculatorNames();
+    if (std::find(names.begin(), names.end(), "C:CAL") != names.end()) return "C:CAL";
+    for (const std::string& name : names)
+        if (name.compare(0, 2, "C:") == 0) return name;
+    return "";
+}
+
+// LibreCAD's point input keeps a core busy while it waits (it polls its event queue). While
+// vectrin waits on it, a timer lets the polling thread sleep until the next event arrives.
+class PointWaitPacer : public QObject {
+  public:
+    PointWaitPacer() { timer = startTimer(restMilliseconds); }
+    ~PointWaitPacer() override { killTimer(timer); }
+
+  protected:
+    void timerEvent(QTimerEvent*) override {
+        if (resting) return;
+        resting = true;
+        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+        if (dispatcher != nullptr) dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+        resting = false;
+    }
+
+  private:
+    static constexpr int restMilliseconds = 20;
+    int timer = 0;
+    bool resting = false;
+};
+
+}  // namespace
+
+namespace librecad {
+
+// Marks a call into the module for the filter and the close guard, and drops what the capture
+// kept: the history has it.
+class ModuleCall {
+  public:
+    explicit ModuleCall(FrontEnd& frontEnd) : frontEnd(frontEnd) { frontEnd.moduleBusy = true; }
+    ~ModuleCall() {
+        frontEnd.moduleBusy = false;
+        frontEnd.insideLibrecadInput = false;
+        frontEnd.activeDocument = nullptr;
+        hostsim::clearQueuedAnswers();
+        hostsim::takeOutput();
+        frontEnd.openLine.clear();
+    }
+    ModuleCall(const ModuleCall&) = delete;
+    ModuleCall& operator=(const ModuleCall&) = delete;
+
+  private:
+    FrontEnd& frontEnd;
+};
+
+FrontEnd::FrontEnd(std::function<void()> startPluginAction)
+    : startPluginAction(std::move(startPluginAction)) {}
+
+// The host keeps running without a screen: its output and line source are handed back.
+FrontEnd::~FrontEnd() {
+    if (sessionStarted) {
+        hostsim::mirrorOutput({});
+        hostsim::mirrorFailures({});
+        hostsim::useLineSource({});
+    }
+    if (log != nullptr) std::fclose(log);
+}
+
 // VECTRIN_LIBRECAD_LOG names a file that gets a copy of every line the adapter adds to the
 // history, and notes starting "# " (each prompt as it opens, each run's cost): LibreCAD keeps no
 // log of its own, and a test or a user's bug report can read it.
-void copyToLog(const QString& line) {
-    static std::FILE* log = nullptr;
-    static bool opened = false;
-    if (!opened) {
-        opened = true;
+void FrontEnd::copyToLog(const QString& line) {
+    if (!logOpened) {
+        logOpened = true;
         const char* path = std::getenv("VECTRIN_LIBRECAD_LOG");
         if (path != nullptr && *path != '\0') log = std::fopen(path, "a");
     }
@@ -83,7 +137,7 @@ void copyToLog(const QString& line) {
 
 // The log's note of a calculator run: what it cost apart from the user's own time at a prompt
 // (the mirror included, and shown apart).
-void logTiming(qint64 runNanoseconds) {
+void FrontEnd::logTiming(qint64 runNanoseconds) {
     char note[160];
     std::snprintf(note, sizeof note, "# vcal took %.1f ms (the mirror %.1f ms) besides %.1f ms at "
                   "LibreCAD's input", (runNanoseconds - userWaitNanoseconds) / 1e6,
@@ -93,7 +147,7 @@ void logTiming(qint64 runNanoseconds) {
 
 // One line at the end of LibreCAD's history, as plain text: QTextEdit::append would read a
 // line that looks like markup ("[2<45]", "<Object name ...>") as markup.
-void appendHistory(const QString& line) {
+void FrontEnd::appendHistory(const QString& line) {
     copyToLog(line);
     if (!history) {
         std::fprintf(stderr, "%s\n", line.toUtf8().constData());
@@ -108,7 +162,7 @@ void appendHistory(const QString& line) {
 
 // The host's output channel: whole lines go to the history (blank ones dropped: the history has
 // no room for the terminal's spacing); an unfinished line is a prompt, shown when it is asked.
-void showHostText(const std::string& text) {
+void FrontEnd::showHostText(const std::string& text) {
     try {
         openLine += text;
         std::size_t lineEnd;
@@ -122,17 +176,19 @@ void showHostText(const std::string& text) {
     }
 }
 
-void showFailureText(const std::string& text) {
+void FrontEnd::showFailureText(const std::string& text) {
     try {
         appendHistory(QString::fromStdString(hostsim::trimmed(text, hostsim::commandBlanks)));
     } catch (...) {
     }
 }
 
-void showNotice(const std::string& text) { appendHistory(QString::fromStdString(text)); }
+void FrontEnd::showNotice(const std::string& text) {
+    appendHistory(QString::fromStdString(text));
+}
 
 // The command widgets of LibreCAD's window; false, with the reason shown, when one is missing.
-bool findCommandWidgets(QWidget* window) {
+bool FrontEnd::findCommandWidgets(QWidget* window) {
     if (window == nullptr) return false;
     history = window->findChild<QTextEdit*>("teHistory");
     promptLabel = window->findChild<QLabel*>("lCommand");
@@ -146,17 +202,12 @@ bool findCommandWidgets(QWidget* window) {
     return false;
 }
 
-// The drawing window LibreCAD's plug-in call works on: the MDI area's current window.
-QWidget* currentDrawingWindow(QWidget* mainWindow) {
-    QMdiArea* area = mainWindow != nullptr ? mainWindow->findChild<QMdiArea*>() : nullptr;
-    return area != nullptr ? area->currentSubWindow() : nullptr;
-}
-
 // LibreCAD loads a plug-in with its symbols private; the module resolves the host's kvs_*
 // routines against the global scope, so the plug-in re-opens itself into it.
-std::string pluginFolder() {
+std::string FrontEnd::pluginFolder() {
     Dl_info info;
-    if (dladdr(reinterpret_cast<void*>(&pluginFolder), &info) == 0 || info.dli_fname == nullptr)
+    if (dladdr(reinterpret_cast<void*>(&currentDrawingWindow), &info) == 0 ||
+        info.dli_fname == nullptr)
         return ".";
     if (dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_GLOBAL) == nullptr)
         showNotice(std::string("vectrin: the plug-in could not offer its routines to the module: ") +
@@ -165,6 +216,10 @@ std::string pluginFolder() {
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
+
+}  // namespace librecad
+
+namespace {
 
 // VECTRIN_MODULE names the module; else the language's module in the folder vectrin beside the
 // plug-in, English when the locale's language has none.
@@ -176,63 +231,32 @@ std::string modulePath(const std::string& folder) {
     return access(path.c_str(), F_OK) == 0 ? path : modules + "vectrin.so";
 }
 
-bool answerPrompt(std::string& line);
+}  // namespace
+
+namespace librecad {
 
 // The host's session, set up at the first use, and the module loaded (again, after it stopped
 // itself); false, with the reason in the history, when the module cannot be loaded.
-bool startSession() {
-    static std::string folder;
+bool FrontEnd::startSession() {
     if (!sessionStarted) {
-        folder = pluginFolder();
+        moduleFolder = pluginFolder();
         hostsim::resetSessionState();
         hostsim::captureOutput(true);  // LibreCAD's standard output is nobody's screen
-        hostsim::mirrorOutput(showHostText);
-        hostsim::mirrorFailures(showFailureText);
-        hostsim::useLineSource(answerPrompt);
+        hostsim::mirrorOutput([this](const std::string& text) { showHostText(text); });
+        hostsim::mirrorFailures([this](const std::string& text) { showFailureText(text); });
+        hostsim::useLineSource([this](std::string& line) { return answerPrompt(line); });
         sessionStarted = true;
     }
     if (hostsim::moduleLoaded()) return true;
-    if (hostsim::loadModule(modulePath(folder))) return true;
+    if (hostsim::loadModule(modulePath(moduleFolder))) return true;
     showNotice("vectrin: the calculator is not available; make librecad installs its module "
                "beside the plug-in (or set VECTRIN_MODULE). LibreCAD goes on.");
     return false;
 }
 
-// The module's calculator command: C:CAL, else a language's own (C:BERECHNEN); empty when the
-// module defines none.
-std::string calculatorCommand() {
-    std::vector<std::string> names = hostsim::calculatorNames();
-    if (std::find(names.begin(), names.end(), "C:CAL") != names.end()) return "C:CAL";
-    for (const std::string& name : names)
-        if (name.compare(0, 2, "C:") == 0) return name;
-    return "";
-}
-
 // ---- answers to the module's prompts ----
 
-// LibreCAD's point input keeps a core busy while it waits (it polls its event queue). While
-// vectrin waits on it, a timer lets the polling thread sleep until the next event arrives.
-class PointWaitPacer : public QObject {
-public:
-    PointWaitPacer() { timer = startTimer(restMilliseconds); }
-    ~PointWaitPacer() override { killTimer(timer); }
-
-protected:
-    void timerEvent(QTimerEvent*) override {
-        if (resting) return;
-        resting = true;
-        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-        if (dispatcher != nullptr) dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
-        resting = false;
-    }
-
-private:
-    static constexpr int restMilliseconds = 20;
-    int timer = 0;
-    bool resting = false;
-};
-
-bool waitForPoint(const QString& prompt, QPointF& point) {
+bool FrontEnd::waitForPoint(const QString& prompt, QPointF& point) {
     PointWaitPacer pacer;
     QElapsedTimer waited;
     waited.start();
@@ -243,12 +267,12 @@ bool waitForPoint(const QString& prompt, QPointF& point) {
 
 // A point or pick prompt: the mirror brought up to date first (once per calculator run), then
 // LibreCAD's point input, answered by a click with the user's snaps or typed coordinates.
-bool answerWithPoint(std::string& line) {
+bool FrontEnd::answerWithPoint(std::string& line) {
     if (!mirrorCurrent) {
         std::string error;
         QElapsedTimer reading;
         reading.start();
-        bool read = librecad::refreshMirror(*activeDocument, pendingNotice, error);
+        bool read = mirror.refresh(*activeDocument, pendingNotice, error);
         mirrorNanoseconds += reading.nsecsElapsed();
         if (!read) {
             showNotice("vectrin cannot read the drawing: " + error);
@@ -265,7 +289,7 @@ bool answerWithPoint(std::string& line) {
 }
 
 // A text prompt: the prompt in LibreCAD's label, the line typed at its command line.
-bool answerWithTypedLine(std::string& line) {
+bool FrontEnd::answerWithTypedLine(std::string& line) {
     if (!promptLabel || !commandEdit) return false;
     promptLabel->setText(fromHost(hostsim::trimmed(openLine)));
     copyToLog("# asks: " + promptLabel->text());
@@ -290,7 +314,7 @@ bool answerWithTypedLine(std::string& line) {
 
 // The host's line source while the adapter runs the module. Inside a line LibreCAD's own
 // command reads, no prompt can be asked: LibreCAD's point input would cancel that command.
-bool answerPrompt(std::string& line) {
+bool FrontEnd::answerPrompt(std::string& line) {
     try {
         if (insideLibrecadInput || activeDocument == nullptr) {
             hostsim::startLine();
@@ -313,16 +337,17 @@ bool answerPrompt(std::string& line) {
 
 // The point becomes LibreCAD's relative zero, the base of @ in its point input, which the
 // interface cannot set: LibreCAD's own point input is given the point as typed text.
-void moveRelativeZero(const hostsim::Point& p) {
+void FrontEnd::moveRelativeZero(const hostsim::Point& p) {
     if (!commandEdit || !history || activeDocument == nullptr || !activeDrawingWindow) return;
     QString typed = QString::fromStdString(hostsim::exactNumberText(p[0]) + "," +
                                            hostsim::exactNumberText(p[1]));
     // Typed once LibreCAD's point input has started: starting it clears the command line.
-    QTimer::singleShot(0, commandEdit, [typed]() {
-        if (!commandEdit) return;
-        commandEdit->setText(typed);
+    QPointer<QLineEdit> edit = commandEdit;
+    QTimer::singleShot(0, commandEdit, [edit, typed]() {
+        if (!edit) return;
+        edit->setText(typed);
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QCoreApplication::sendEvent(commandEdit, &enter);
+        QCoreApplication::sendEvent(edit, &enter);
     });
     QPointF given;
     activeDocument->getPoint(&given, "");
@@ -333,35 +358,20 @@ void moveRelativeZero(const hostsim::Point& p) {
     if (last.selectedText().trimmed() == typed) last.removeSelectedText();
 }
 
-void showResult(const hostsim::QValue& result) {
+void FrontEnd::showResult(const hostsim::QValue& result) {
     if (result.isNil()) return;
     hostsim::printResult(hostsim::formatValue(result) + "\n");
     if (result.isPoint()) hostsim::setSysvarPoint("LASTPOINT", result.coordinates());
 }
 
-// Marks a call into the module for the filter and the close guard, and drops what the capture
-// kept: the history has it.
-class ModuleCall {
-public:
-    ModuleCall() { moduleBusy = true; }
-    ~ModuleCall() {
-        moduleBusy = false;
-        insideLibrecadInput = false;
-        activeDocument = nullptr;
-        hostsim::clearQueuedAnswers();
-        hostsim::takeOutput();
-        openLine.clear();
-    }
-};
-
-void reportFault(const char* what) {
+void FrontEnd::reportFault(const char* what) {
     showNotice(std::string("vectrin stopped on an internal fault (") + what +
                "); LibreCAD and the drawing are unharmed.");
 }
 
 // 'EXPR typed at LibreCAD's command line: evaluated at once; the value replaces the line when a
 // LibreCAD command waits for it, else it is only shown. true: the line is used up.
-bool evaluateInLine(QLineEdit* edit, const std::string& expression) {
+bool FrontEnd::evaluateInLine(QLineEdit* edit, const std::string& expression) {
     if (!findCommandWidgets(edit->window())) return false;
     appendHistory(edit->text());
     if (expression.empty()) {
@@ -376,7 +386,7 @@ bool evaluateInLine(QLineEdit* edit, const std::string& expression) {
         edit->clear();
         return true;
     }
-    ModuleCall call;
+    ModuleCall call(*this);
     insideLibrecadInput = true;
     hostsim::QValue result;
     std::string error;
@@ -392,7 +402,7 @@ bool evaluateInLine(QLineEdit* edit, const std::string& expression) {
     return true;
 }
 
-bool filterKey(QLineEdit* edit, QKeyEvent* key, void (*startCalculator)()) {
+bool FrontEnd::filterKey(QLineEdit* edit, QKeyEvent* key) {
     librecad::LineKey lineKey;
     switch (key->key()) {
         case Qt::Key_Return:
@@ -420,7 +430,7 @@ bool filterKey(QLineEdit* edit, QKeyEvent* key, void (*startCalculator)()) {
             if (findCommandWidgets(edit->window())) appendHistory(edit->text());
             firstAnswer = decision.text;
             edit->clear();
-            startCalculator();
+            startPluginAction();
             return true;
         case librecad::LineAction::Evaluate: return evaluateInLine(edit, decision.text);
         case librecad::LineAction::Refuse:
@@ -434,7 +444,7 @@ bool filterKey(QLineEdit* edit, QKeyEvent* key, void (*startCalculator)()) {
 
 // While the module runs, closing the drawing or LibreCAD would pull the document from under the
 // call (and LibreCAD itself uses the window after a plug-in returns): the close waits.
-bool refuseClose(QObject* watched, QEvent* event) {
+bool FrontEnd::refuseClose(QObject* watched, QEvent* event) {
     if (!moduleBusy) return false;
     if (qobject_cast<QMainWindow*>(watched) == nullptr &&
         qobject_cast<QMdiSubWindow*>(watched) == nullptr)
@@ -444,11 +454,7 @@ bool refuseClose(QObject* watched, QEvent* event) {
     return true;
 }
 
-}  // namespace
-
-namespace librecad {
-
-void runCalculator(Document_Interface* document, QWidget* mainWindow) {
+void FrontEnd::runCalculator(Document_Interface* document, QWidget* mainWindow) {
     std::string first;
     first.swap(firstAnswer);
     try {
@@ -462,7 +468,7 @@ void runCalculator(Document_Interface* document, QWidget* mainWindow) {
             showNotice("vectrin: the module defines no calculator command.");
             return;
         }
-        ModuleCall call;
+        ModuleCall call(*this);
         QElapsedTimer run;
         run.start();
         userWaitNanoseconds = mirrorNanoseconds = 0;
@@ -486,12 +492,12 @@ void runCalculator(Document_Interface* document, QWidget* mainWindow) {
     }
 }
 
-bool filterEvent(QObject* watched, QEvent* event, void (*startCalculator)()) {
+bool FrontEnd::filterEvent(QObject* watched, QEvent* event) {
     try {
         if (event->type() == QEvent::Close) return refuseClose(watched, event);
         if (event->type() != QEvent::KeyPress || watched->objectName() != "leCommand") return false;
         QLineEdit* edit = qobject_cast<QLineEdit*>(watched);
-        return edit != nullptr && filterKey(edit, static_cast<QKeyEvent*>(event), startCalculator);
+        return edit != nullptr && filterKey(edit, static_cast<QKeyEvent*>(event));
     } catch (const std::exception& e) {
         reportFault(e.what());
     } catch (...) {
