@@ -55,6 +55,7 @@ class Session:
         self.librecad = None
         self.pointer_rest = (1100, 600)  # over the layer list: no effect on the drawing
         self.command_line = (1035, 732)
+        self.file_menu, self.file_close = (36, 10), (67, 302)  # File, and Close in it
         plugins = os.path.join(self.home, ".librecad", "plugins")
         os.makedirs(os.path.join(plugins, "vectrin"))
         # copied: LibreCAD loads a plug-in by its real path, and the plug-in finds its modules
