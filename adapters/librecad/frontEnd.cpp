@@ -16,18 +16,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -99,27 +95,6 @@ class PointWaitPacer : public QObject {
     int timer = 0;
     bool resting = false;
 };
-
-// Input that may change the document while LibreCAD's point input waits: keys (typed commands,
-// shortcuts such as Undo), clicks anywhere but in a drawing (toolbars, menus, the layer list),
-// files dropped. A click in a drawing goes to the point input itself, and the mouse's moves
-// only draw its preview.
-bool mayChangeDocument(QObject* watched, QEvent* event) {
-    if (!watched->isWidgetType()) return false;  // Qt's window hands it on to a widget
-    switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::Drop:
-            return true;
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-            return watched->objectName() != "graphicview";
-        default:
-            return false;
-    }
-}
 
 }  // namespace
 
@@ -325,16 +300,24 @@ bool FrontEnd::startSession() {
 // run that comes to a pick ends there unseen and runs again from its expression in the plug-in
 // call, which gives the document a pick needs.
 void FrontEnd::runCommandWord(QWidget* window) {
+    replayPending = false;
+    carriedNanoseconds = 0;
     runModule(nullptr, window);
     if (!needsDocument) return;
     needsDocument = false;
-    firstAnswer = lastExpression;
-    echoReplayed = true;
+    replayExpression = lastExpression;
+    replayPending = true;
     startPluginAction();
 }
 
 void FrontEnd::runCalculator(Document_Interface* document, QWidget* window) {
-    if (document != nullptr) runModule(document, window);
+    if (document == nullptr) return;
+    if (replayPending) {
+        replayPending = false;
+        firstAnswer = replayExpression;
+        echoReplayed = true;  // the run before showed it
+    }
+    runModule(document, window);
 }
 
 void FrontEnd::runModule(Document_Interface* document, QWidget* window) {
@@ -374,6 +357,9 @@ void FrontEnd::runModule(Document_Interface* document, QWidget* window) {
         if (!pendingNotice.empty()) appendHistory(QString::fromStdString(pendingNotice));
         pendingNotice.clear();
         if (result.isPoint() && !librecadCommandWaits()) moveRelativeZero(result.coordinates());
+        // the keys go back to LibreCAD's command line, where the user typed vcal, not to the
+        // drawing a pick was clicked in
+        if (commandEdit) commandEdit->setFocus();
         logTiming(run.nsecsElapsed() + carriedNanoseconds);
         carriedNanoseconds = 0;
     } catch (const std::exception& e) {
@@ -391,8 +377,8 @@ bool FrontEnd::answerPrompt(std::string& line) {
             showNotice(Notice::PromptInsideCommand);
             return false;
         }
-        if (!activeDrawingWindow) return false;
         if (hostsim::pointPromptWaiting()) {
+            if (!activeDrawingWindow) return false;  // no drawing, or it went away
             if (activeDocument != nullptr) return answerWithPoint(line);
             needsDocument = muted = true;
             return false;
@@ -412,11 +398,12 @@ bool FrontEnd::answerPrompt(std::string& line) {
 bool FrontEnd::answerWithTypedLine(std::string& line) {
     if (!promptLabel || !commandEdit) return false;
     const std::string prompt = openLine;  // printed again after a word answered here
+    bool drawingShown = activeDrawingWindow;
     for (;;) {
         std::string answer;
         answer.swap(firstAnswer);
         if (answer.empty() && !waitForTypedLine(answer)) {
-            if (activeDrawingWindow)
+            if (activeDrawingWindow || !drawingShown)  // Esc, not the drawing closed
                 hostsim::printText(noticeText(Notice::Cancel, language) + "\n");
             return false;
         }
@@ -499,11 +486,11 @@ bool FrontEnd::answerWithPoint(std::string& line) {
             appendHistory(QString::fromStdString(noticeText(Notice::SnapsKept, language)));
         objectPickWaits = objectPick;
         clickSeen = false;
+        documentTouched = !mirrorCurrent;  // until the mirror is read while the input waits
         std::function<void()> readAhead;
         if (!mirrorCurrent)
             readAhead = [this]() {
-                documentTouched = false;
-                readMirror(false);
+                if (readMirror(false)) documentTouched = false;
             };
         given = waitForPoint(promptLabel ? PromptLabel::fitted(*promptLabel, prompt) : prompt,
                              point, std::move(readAhead));
@@ -514,7 +501,7 @@ bool FrontEnd::answerWithPoint(std::string& line) {
         hostsim::printText(noticeText(Notice::Cancel, language) + "\n");
         return false;
     }
-    if (documentTouched) mirrorCurrent = false;
+    if (documentTouched) mirrorCurrent = false;  // read again: the user may have changed it
     if (!readMirror(true)) return false;
     if (objectPick) useViewScale({point.x(), point.y(), 0.0});
     QString exact = exactPoint(point.x(), point.y());
@@ -528,7 +515,6 @@ bool FrontEnd::waitForPoint(const QString& prompt, QPointF& point, std::function
     PointWaitPacer pacer(std::move(idleWork));
     QElapsedTimer waited;
     waited.start();
-    documentTouched = true;  // until the mirror is read while it waits
     pointWaits = true;
     bool given = activeDocument->getPoint(&point, prompt);
     pointWaits = false;
@@ -680,139 +666,6 @@ void FrontEnd::handOn(QLineEdit* edit, const hostsim::QValue& value) {
     double y = point ? value.coordinates()[1] : 0.0;
     if (removeLastLines(*history, {typed}))
         appendHistory(librecadShows(mainWindow, x, y, point, typed));
-}
-
-// Enter on LibreCAD's command line, as the user's own: the filter lets it through.
-void FrontEnd::sendEnter(QLineEdit* edit) {
-    struct Passing {
-        bool& flag;
-        explicit Passing(bool& flag) : flag(flag) { flag = true; }
-        ~Passing() { flag = false; }
-    } passing(passingOwnKey);
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(edit, &enter);
-}
-
-bool FrontEnd::filterKey(QLineEdit* edit, QKeyEvent* key) {
-    LineKey lineKey;
-    switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            lineKey = LineKey::Enter;
-            break;
-        case Qt::Key_Space:
-            lineKey = LineKey::Space;
-            break;
-        case Qt::Key_Escape:
-            lineKey = LineKey::Escape;
-            break;
-        case Qt::Key_Up:
-            lineKey = LineKey::Up;
-            break;
-        case Qt::Key_Down:
-            lineKey = LineKey::Down;
-            break;
-        default: return false;
-    }
-    if (objectPickWaits && lineKey == LineKey::Enter) clickSeen = false;  // a typed pick point
-    LineState state;
-    state.promptOpen = promptLoop != nullptr;
-    state.moduleBusy = moduleBusy;
-    LineDecision decision = decideLine(state, lineKey, edit->text().toUtf8().toStdString());
-    switch (decision.action) {
-        case LineAction::Pass:
-            return false;
-        case LineAction::InsertSpace:
-            edit->insert(" ");
-            return true;
-        case LineAction::Answer:
-        case LineAction::Help:
-        case LineAction::Precision:
-        case LineAction::Cancel:
-            // the line as typed: the prompt's loop tells its words from an expression
-            promptAnswer = edit->text().toUtf8().toStdString();
-            promptAnswered = decision.action != LineAction::Cancel;
-            edit->clear();
-            promptLoop->quit();
-            return true;
-        case LineAction::Earlier:
-        case LineAction::Later:
-            return walkAnswers(edit, decision.action);
-        case LineAction::Start: {
-            if (findCommandWidgets(edit->window())) appendHistory(edit->text());
-            firstAnswer = decision.text;
-            edit->clear();
-            // after the key event is done with, as LibreCAD starts its own commands
-            QPointer<QWidget> window = edit->window();
-            QTimer::singleShot(0, relativeZeros->context(), [this, window]() {
-                if (window) runCommandWord(window);
-            });
-            return true;
-        }
-        case LineAction::Evaluate:
-            return evaluateInLine(edit, decision.text);
-        case LineAction::Refuse:
-            if (findCommandWidgets(edit->window())) showNotice(Notice::WaitingForPoint);
-            edit->clear();
-            return true;
-    }
-    return false;
-}
-
-// Up and Down at vectrin's prompt walk vectrin's answers, never LibreCAD's own history.
-bool FrontEnd::walkAnswers(QLineEdit* edit, LineAction direction) {
-    std::string shown;
-    bool moved = direction == LineAction::Earlier
-                     ? answers.earlier(edit->text().toUtf8().toStdString(), shown)
-                     : answers.later(shown);
-    if (moved) edit->setText(QString::fromStdString(shown));
-    return true;
-}
-
-// While the module runs, closing the drawing or LibreCAD would pull the document from under the
-// call (and LibreCAD itself uses the window after a plug-in returns): the close waits.
-bool FrontEnd::refuseClose(QObject* watched, QEvent* event) {
-    if (!moduleBusy) return false;
-    if (qobject_cast<QMainWindow*>(watched) == nullptr &&
-        qobject_cast<QMdiSubWindow*>(watched) == nullptr)
-        return false;
-    event->ignore();
-    showNotice(Notice::CloseRefused);
-    return true;
-}
-
-bool FrontEnd::filterEvent(QObject* watched, QEvent* event) {
-    if (passingOwnKey) return false;
-    try {
-        if (pointWaits && !documentTouched) documentTouched = mayChangeDocument(watched, event);
-        switch (event->type()) {
-            case QEvent::Close:
-                return refuseClose(watched, event);
-            case QEvent::KeyPress: {
-                if (watched->objectName() != "leCommand") return false;
-                QLineEdit* edit = qobject_cast<QLineEdit*>(watched);
-                return edit != nullptr && filterKey(edit, static_cast<QKeyEvent*>(event));
-            }
-            case QEvent::ChildAdded:  // a graphic view adds its scroll bars as it is made
-                if (watched->objectName() == "graphicview") relativeZeros->follow(watched);
-                return false;
-            case QEvent::MouseButtonRelease:
-                if (objectPickWaits && readViewClick(watched, event, lastClick)) clickSeen = true;
-                return false;
-            case QEvent::Paint:
-                if (watched == label->widget() && label->keep())
-                    copyToLog("# label kept: " + promptLabel->text() + " (LibreCAD set " +
-                              label->librecadText() + ")");
-                return false;
-            default:
-                return false;
-        }
-    } catch (const std::exception& e) {
-        reportFault(e.what());
-    } catch (...) {
-        reportFault("an unknown exception");
-    }
-    return false;
 }
 
 }  // namespace librecad

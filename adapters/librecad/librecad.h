@@ -6,11 +6,12 @@
 // Offers: the mirror and the document's signature (documentMirror.cpp); the line filter's
 // decisions, the text a value is handed on as, the last point's rule, vectrin's own history
 // and the scale of LibreCAD's view (lineFilter.cpp); HELP and PRECISION at vectrin's prompt
-// (promptWords.cpp); the adapter's notices in the module's language (notices.cpp); the front
-// end, one object the plug-in owns: the calculator started, transparent evaluation, the guard
-// around LibreCAD's windows (frontEnd.cpp). Needs: hostsim/module (and through it the services,
-// console, quillet, drawing, picking, kinds and snapping parts), hostsim/help, LibreCAD's
-// document_interface.h, Qt 5.
+// (promptWords.cpp); the adapter's notices in the module's language (notices.cpp); what the
+// adapter reads from and does to LibreCAD's window beyond the interface (librecadWindow.cpp);
+// the front end, one object the plug-in owns: the calculator's runs and transparent evaluation
+// (frontEnd.cpp), LibreCAD's events as it takes them (frontEndEvents.cpp). Needs: hostsim/module
+// (and through it the services, console, quillet, drawing, picking, kinds and snapping parts),
+// hostsim/help, LibreCAD's document_interface.h, Qt 5.
 // Text inside is in the host's code page 1252, as everywhere in the host; Qt's QString at the
 // edges, and the adapter's notices in UTF-8.
 #ifndef VECTRIN_ADAPTERS_LIBRECAD_LIBRECAD_H
@@ -226,7 +227,6 @@ class RelativeZeros {
     ~RelativeZeros();
     void follow(QObject* view);  // a view followed already is left as it is
     bool known(QObject* view, hostsim::Point& zero) const;
-    QObject* context() const;  // a Qt object that lives as long as this one, for timers
 
   private:
     std::unique_ptr<ZeroReceiver> receiver;  // the Qt object the views' signal reaches
@@ -280,7 +280,7 @@ QString librecadShows(QWidget* mainWindow, double x, double y, bool point, const
 // Removes the history's last lines when they are these, in order; true when they were.
 bool removeLastLines(QTextEdit& history, const QStringList& lines);
 
-// ---- the front end (frontEnd.cpp) ----
+// ---- the front end (frontEnd.cpp, frontEndEvents.cpp) ----
 // Everything the adapter keeps between LibreCAD's calls, in one object the plug-in owns: made
 // when LibreCAD loads the plug-in, gone when it unloads it. All of it lives on LibreCAD's GUI
 // thread, one calculator at a time. The host's session it sets up at the first use stays the
@@ -355,6 +355,8 @@ class FrontEnd {
     std::string firstAnswer;           // brought by the command word, or a run's expression
     std::string lastExpression;        // the last text answer of this run
     bool needsDocument = false;        // the run came to a pick without the plug-in call
+    std::string replayExpression;      // its expression, for the run in the plug-in call
+    bool replayPending = false;        // the plug-in call that runs it is yet to come
     bool lastPointUnknown = false;     // inside a LibreCAD command whose last point is unknown
     std::string pendingNotice;         // what the mirror left out, shown after the result
     DocumentMirror mirror;

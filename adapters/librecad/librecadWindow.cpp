@@ -91,10 +91,6 @@ bool RelativeZeros::known(QObject* view, hostsim::Point& zero) const {
     return true;
 }
 
-QObject* RelativeZeros::context() const {
-    return receiver.get();
-}
-
 // ---- the snaps ----
 
 SnapsOff::SnapsOff(QWidget* mainWindow) {
