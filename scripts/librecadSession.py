@@ -55,6 +55,8 @@ class Session:
         self.librecad = None
         self.pointer_rest = (1100, 600)  # over the layer list: no effect on the drawing
         self.command_line = (1035, 732)
+        self.file_menu, self.file_close = (36, 10), (67, 302)  # File, and Close in it
+        self.clicked_drawing = False
         plugins = os.path.join(self.home, ".librecad", "plugins")
         os.makedirs(os.path.join(plugins, "vectrin"))
         # copied: LibreCAD loads a plug-in by its real path, and the plug-in finds its modules
@@ -146,7 +148,12 @@ class Session:
             raise RuntimeError("xdotool %s: %s" % (" ".join(arguments), result.stderr))
         return result
 
+    # After a click in the drawing, LibreCAD under Xvfb does not always hand the next keys on to
+    # its command line: a click there first gives it the keyboard, as a user would.
     def type_line(self, text, pause=0.4):
+        if self.clicked_drawing:
+            self.clicked_drawing = False
+            self.click(*self.command_line, pause=0.2)
         self.xdotool("type", "--delay", "15", text)
         self.xdotool("key", "Return")
         time.sleep(pause)
@@ -159,6 +166,7 @@ class Session:
         self.xdotool("mousemove", str(x), str(y))
         time.sleep(0.15)
         self.xdotool("click", "1")
+        self.clicked_drawing = (x, y) != self.command_line
         time.sleep(pause)
 
     def alive(self):

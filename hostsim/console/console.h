@@ -34,6 +34,10 @@ void printResult(const std::string& text);  // whole lines, each starting a line
 std::FILE* conversationStream();            // where printText writes (readline's prompts too)
 // The host's own failures (a module that cannot be loaded) go to standard error, never captured.
 void printFailure(const std::string& text);
+// The name the host's notices about the module start with ("hostsim: cannot load module ..."):
+// hostsim's by default, a front end's own inside another program ("vectrin").
+void nameProgram(const std::string& name);
+const std::string& programName();
 // Flushes standard output; the errno of the first write to it that failed, 0 when none did.
 int outputFailure();
 // While a batch of lines runs (a script, -c and -e) and standard output is no terminal, results

@@ -25,8 +25,8 @@ static int resultsApart = -1;      // 1: stdout is no terminal and carries resul
 static bool resultsHeld = false;   // a batch runs: results wait in stdout's buffer (holdResults)
 static std::function<void(const std::string&)> outputMirror;  // also sees every text; may be empty
 static std::function<void(const std::string&)> failureMirror;  // also sees printFailure's texts
-static std::vector<std::string>
-    noticesAfterModule;  // to follow the module's text (printNotices...)
+static std::vector<std::string> noticesAfterModule;  // follow the module's text (printNotices...)
+static std::string hostName = "hostsim";  // what the host's notices about the module start with
 
 // Keeps the first failure: a full disk or a closed stdout must not end the session as a success.
 static void noteWriteFailure() {
@@ -118,6 +118,14 @@ void printFailure(const std::string& text) {
     std::fputs(text.c_str(), stderr);
     if (!text.empty() && text.back() == '\n') showEditedLine();
     if (failureMirror) failureMirror(text);
+}
+
+void nameProgram(const std::string& name) {
+    hostName = name;
+}
+
+const std::string& programName() {
+    return hostName;
 }
 
 void holdResults(bool on) {

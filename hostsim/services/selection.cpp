@@ -14,6 +14,9 @@
 #include "hostsim/snapping/snapping.h"
 #include "hostsim/services/services.h"
 
+// ---- selection state ----
+static bool objectPickOpen = false;  // a pick point is being read for kvs_entsel or kvs_nentsel
+
 namespace {
 
 using hostsim::Point;
@@ -89,7 +92,9 @@ int pickboxPixels() {
 // Prompts, reads the point and finds what it hits: 5100 with the primitive, -5002 when the
 // user cancels, -5001 when nothing is there.
 int pickPrimitive(const char* prompt, double point[3], bool nested, int& hit) {
+    objectPickOpen = true;
     int status = kvs_getpoint(nullptr, prompt != nullptr ? prompt : "", point);
+    objectPickOpen = false;
     if (status != KVS_RTNORM) return status;
     Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
     double radius = pickboxPixels() * hostsim::pixelSize();
@@ -164,6 +169,10 @@ bool hostsim::runWithin(double seconds, const std::function<bool()>& stop,
     hostsim::startWork(seconds, stop);
     query();
     return hostsim::finishWork() == hostsim::WorkEnd::Completed;
+}
+
+bool hostsim::objectPickWaiting() {
+    return objectPickOpen;
 }
 
 int hostsim::objectSelectedAt(const Point& p) {

@@ -117,6 +117,9 @@ bool viewExtents(Point& low, Point& high);
 // ---- selection (selection.cpp) ----
 // The object kvs_entsel would select at world point p with the current PICKBOX and view, or -1.
 int objectSelectedAt(const Point& p);
+// True while kvs_entsel or kvs_nentsel waits for its pick point: the point prompt open
+// (pointPromptWaiting) asks for an object, not a place.
+bool objectPickWaiting();
 // The snap modes a prompt names (SnapBits): its first whole word that is a mode's name, as in
 // "Select an object for the snap mode END: ", which word gets; 0 when it names none.
 unsigned snapModesNamedIn(const std::string& prompt, std::string& word);
