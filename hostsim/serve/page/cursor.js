@@ -1,18 +1,24 @@
-// hostsim's page: what the cursor is over, as the host answers it. Its coordinates in the current
-// UCS, at the session's precision; during a pick, the object the pick would select, a tag beside
-// the cursor saying what is asked and, when the prompt names a snap mode, a glyph at the point
-// the click will take (the host computes it as it computes the click's answer).
-"use strict";
+// hostsim's page: the pointer over the drawing. A drag pans; a click answers a pick or point
+// prompt. The cursor's coordinates in the current UCS, at the session's precision; during a pick,
+// the object the pick would select, a tag beside the cursor saying what is asked and, when the
+// prompt names a snap mode, a glyph at the point the click will take (the host computes it as it
+// computes the click's answer).
+import {postJson} from "./host.js";
+import {afterAnswer, onSessionChange, promptState, sessionEnded, showText} from "./session.js";
+import {canvas, context, pixelsPerUnit, redraw, setLayer, strokePrimitives, toScreen, toWorld,
+        view, viewChanged} from "./view.js";
 
+export let cursor = null;   // the cursor on the canvas, in pixels
+export let preview = null;  // the object a pick at the cursor would select, as /preview lists it
 const coordinates = document.getElementById("coordinates");
 const cursorTag = document.getElementById("cursorTag");
 // The host's answer for the cursor: {at, and during a pick object, its primitives, snap}; asked
 // is the cursor it answers for.
-let hover = null;
+export let hover = null;
 
 // One question at a time; the latest cursor wins.
 let hoverAsked = false;
-async function askHover() {
+export async function askHover() {
   if (hoverAsked || !cursor || sessionEnded) return;
   hoverAsked = true;
   const asked = cursor;
@@ -33,6 +39,18 @@ async function askHover() {
   redraw();
   if (cursor && cursor !== asked) askHover();
 }
+
+// The next hover is asked afresh: nothing shown is the host's answer for the cursor until then.
+export function forgetHover() {
+  hover = null;
+  preview = null;
+}
+
+onSessionChange(() => {
+  if (!promptState.pointPrompt) preview = null;
+  showHover();
+  redraw();
+});
 
 function cursorMoved() {
   showHover();
@@ -87,6 +105,15 @@ const glyphShapes = {
   INS: (x, y, h) => { context.rect(x - h, y - h, h, h); context.rect(x, y, h, h); },
 };
 
+// The pick box: PICKBOX pixels each way from the cursor, as the host's selection measures it.
+function drawPickBox() {
+  if (!promptState.pointPrompt || !cursor) return;
+  const half = Math.max(1, promptState.pickbox);
+  context.strokeStyle = "#ffd75e";
+  context.lineWidth = 1;
+  context.strokeRect(cursor[0] - half + 0.5, cursor[1] - half + 0.5, 2 * half, 2 * half);
+}
+
 function drawSnapGlyph() {
   if (!promptState.pointPrompt || !cursor || !hover || !hover.snap) return;
   const [x, y] = toScreen(hover.snap.x, hover.snap.y);
@@ -98,3 +125,55 @@ function drawSnapGlyph() {
   shape(x, y, glyphHalf);
   context.stroke();
 }
+
+setLayer("highlight", () => {
+  if (preview && preview.object >= 0) strokePrimitives(preview, "#4fc3f7", 3);
+});
+setLayer("cursor", () => {
+  drawSnapGlyph();
+  drawPickBox();
+});
+
+// ---- the pointer: a drag pans, a click picks ----
+async function pickAt(px, py) {
+  const [x, y] = toWorld(px, py);
+  forgetHover();
+  const response = await postJson("pick", {x: x, y: y});
+  const answer = await response.json();
+  if (answer.refused) showText(answer.refused + "\n");
+  await afterAnswer();
+}
+
+// A press that moves less than clickSlack pixels is a click: at a point prompt it picks.
+const clickSlack = 3;
+let dragFrom = null;   // the last pointer position of a drag, in pixels
+let pressedAt = null;  // where the press began
+canvas.addEventListener("pointerdown", (event) => {
+  dragFrom = [event.offsetX, event.offsetY];
+  pressedAt = dragFrom;
+  canvas.setPointerCapture(event.pointerId);
+});
+canvas.addEventListener("pointermove", (event) => {
+  cursor = [event.offsetX, event.offsetY];
+  if (!dragFrom) {
+    cursorMoved();
+    return;
+  }
+  const scale = pixelsPerUnit();
+  view.centerX -= (event.offsetX - dragFrom[0]) / scale;
+  view.centerY += (event.offsetY - dragFrom[1]) / scale;
+  dragFrom = [event.offsetX, event.offsetY];
+  viewChanged();
+});
+canvas.addEventListener("pointerup", (event) => {
+  const click = pressedAt && Math.hypot(event.offsetX - pressedAt[0],
+                                        event.offsetY - pressedAt[1]) < clickSlack;
+  dragFrom = null;
+  pressedAt = null;
+  if (click && promptState.pointPrompt) pickAt(event.offsetX, event.offsetY);
+  document.getElementById("commandLine").focus();  // typing after a click goes there
+});
+canvas.addEventListener("pointerleave", () => {
+  cursor = null;
+  cursorLeft();
+});

@@ -1,21 +1,19 @@
 // hostsim's page: the host's marks over the drawing (point results with their labels, the points
 // picked and snapped), the list of every result (numbers and vectors too, which have no place in
-// the drawing) with its value copied on click, clearing, and the view as SVG. Loaded before
-// page.js, whose view and canvas it draws with once the page runs.
-"use strict";
+// the drawing) with its value copied on click, clearing, and the view as SVG.
+import {hostFetch, postJson} from "./host.js";
+import {afterAnswer, marks, onSessionChange, showText} from "./session.js";
+import {context, redraw, setLayer, toScreen, viewRequest} from "./view.js";
 
 const marksList = document.getElementById("marksList");
-let marks = [];  // the host's marks, oldest first, as /marks lists them
+let listed = null;  // the marks the list shows
 
-async function readMarks() {
-  const response = await hostFetch("marks");
-  if (!response.ok) return;
-  const answer = await response.json();
-  if (JSON.stringify(answer.marks) === JSON.stringify(marks)) return;
-  marks = answer.marks;
+onSessionChange(() => {
+  if (marks === listed) return;
+  listed = marks;
   showResultsList();
   redraw();
-}
+});
 
 // ---- on the canvas ----
 function fillDot(x, y, radius, colour) {
@@ -72,10 +70,9 @@ function drawSnapMark(mark, last) {
   context.strokeRect(x - half, y - half, 2 * half, 2 * half);
 }
 
-// page.js's redraw calls this after the drawing, before the pick box.
 // Numbers and vectors are listed only: a vector is a direction, not a place.
-let labelBoxes = [];  // where the labels went, in canvas pixels
-function drawMarks() {
+export let labelBoxes = [];  // where the labels went, in canvas pixels
+setLayer("marks", () => {
   const lastSnap = marks.map((m) => m.kind).lastIndexOf("snap");
   const placed = labelBoxes = [];
   marks.forEach((mark, i) => {
@@ -83,7 +80,7 @@ function drawMarks() {
     else if (mark.kind === "pick") drawPickMark(mark);
     else if (mark.kind === "snap") drawSnapMark(mark, i === lastSnap);
   });
-}
+});
 
 // ---- the results list ----
 const listedKinds = {result: "a point", value: "a number", vector: "a vector"};
@@ -131,7 +128,7 @@ document.getElementById("marksToggle").addEventListener("click", (event) => {
 
 document.getElementById("clearMarksButton").addEventListener("click", async () => {
   const response = await hostFetch("marks/clear", {method: "POST"});
-  if (response.ok) await readMarks();
+  if (response.ok) await afterAnswer();
 });
 
 // The host writes the view it knows: the page's is sent first, not left to the timer. The file

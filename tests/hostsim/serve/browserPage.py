@@ -36,7 +36,7 @@ def end_pick_highlights_and_answers(browser):
         page.type_line(browser, '(cal "END")')
         page.wait_for_point_prompt(browser)
         for x, y, highlighted in ((70, 40, None), (15, 0, [0, 0, 20, 0])):
-            browser.execute_script("preview = null")
+            browser.execute_script("forgetHover()")
             page.move_to_world(browser, x, y).perform()
             page.WebDriverWait(browser, 10).until(
                 lambda b: b.execute_script("return preview !== null && cursor !== null"))
