@@ -2,7 +2,7 @@
 // picked and snapped), the list of every result (numbers and vectors too, which have no place in
 // the drawing) with its value copied on click, clearing, and the view as SVG.
 import {hostFetch, postJson} from "./host.js";
-import {afterAnswer, marks, onSessionChange, showText} from "./session.js";
+import {marks, onSessionChange, showText} from "./session.js";
 import {context, redraw, setLayer, toScreen, viewRequest} from "./view.js";
 
 const marksList = document.getElementById("marksList");
@@ -126,9 +126,9 @@ document.getElementById("marksToggle").addEventListener("click", (event) => {
   event.currentTarget.setAttribute("aria-expanded", String(!folded));
 });
 
-document.getElementById("clearMarksButton").addEventListener("click", async () => {
-  const response = await hostFetch("marks/clear", {method: "POST"});
-  if (response.ok) await afterAnswer();
+// The marks cleared come back as any change does, with the session's news.
+document.getElementById("clearMarksButton").addEventListener("click", () => {
+  hostFetch("marks/clear", {method: "POST"});
 });
 
 // The host writes the view it knows: the page's is sent first, not left to the timer. The file

@@ -7,8 +7,7 @@ import "./marks.js";
 import "./cursor.js";
 import "./commandLine.js";
 import "./drop.js";
-import {afterAnswer, watchTranscript} from "./session.js";
-import {loadDrawing} from "./view.js";
+import {watchSession} from "./session.js";
 
 const transcript = document.getElementById("transcript");
 // The transcript folds to its bar, or is made taller or shorter by dragging the bar above it; the
@@ -33,6 +32,4 @@ splitter.addEventListener("pointerdown", (event) => {
                             {once: true});
 });
 
-watchTranscript();
-afterAnswer();
-loadDrawing();
+watchSession();

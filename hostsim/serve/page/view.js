@@ -1,6 +1,7 @@
 // hostsim's page: the drawing in the host's view (a plan view of world XY), each object in its
 // colour and linetype, with zoom and zoom to extents; the modules above draw their layers over it.
 import {hostFetch, postJson} from "./host.js";
+import {onSessionChange, promptState} from "./session.js";
 
 export const canvas = document.getElementById("view");
 export const context = canvas.getContext("2d");
@@ -211,6 +212,11 @@ export function viewChanged() {
   viewTimer = setTimeout(sendView, 100);
 }
 
+const viewSentListeners = [];
+export function onViewSent(listener) {
+  viewSentListeners.push(listener);
+}
+
 async function sendView() {
   if (viewSending) {
     viewAgain = true;
@@ -222,6 +228,7 @@ async function sendView() {
       viewAgain = false;
       await postJson("view", viewRequest());
     } while (viewAgain);
+    for (const listener of viewSentListeners) listener();
   } catch (error) {
     // the host is gone; the next change tries again
   } finally {
@@ -269,9 +276,21 @@ new ResizeObserver(() => {
   if (canvas.clientWidth !== canvas.width || canvas.clientHeight !== canvas.height) fitCanvas();
 }).observe(canvas);
 
-export async function loadDrawing() {
-  const response = await hostFetch("drawing");
-  if (!response.ok) return;
+// Each drawing opened (dropped on this page or another) is fetched once and shown to its
+// extents.
+let drawingAsked = null;  // the id of the drawing fetched or being fetched
+onSessionChange(() => {
+  if (promptState.drawingId === undefined || promptState.drawingId === drawingAsked) return;
+  drawingAsked = promptState.drawingId;
+  loadDrawing();
+});
+
+async function loadDrawing() {
+  const response = await hostFetch("drawing").catch(() => null);
+  if (!response || !response.ok) {
+    drawingAsked = null;  // asked again at the next change
+    return;
+  }
   drawing = await response.json();
   fitCanvas();
   zoomToExtents();
