@@ -125,6 +125,15 @@ document.addEventListener("keydown", (event) => {
   commandLine.dispatchEvent(new Event("input"));
 });
 
+// What is pasted with the focus elsewhere goes to the command line too.
+document.addEventListener("paste", (event) => {
+  if (isTyping(event.target) || commandLine.disabled) return;
+  event.preventDefault();
+  commandLine.focus();
+  commandLine.value += event.clipboardData.getData("text/plain").replace(/[\r\n]+/g, " ");
+  commandLine.dispatchEvent(new Event("input"));
+});
+
 // Buttons keep the keys away from the command line no longer than their click.
 for (const button of document.querySelectorAll("button")) {
   button.addEventListener("click", () => commandLine.focus());

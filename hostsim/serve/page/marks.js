@@ -100,7 +100,10 @@ function showResultsList() {
 }
 
 // The value as the command line takes it ([33,16,0], 33.0), to the clipboard where the browser
-// offers it (a secure context: loopback is one), else selected and copied as the user would.
+// offers it (a secure context: loopback is one), else selected and copied as the user would. A
+// notice says what was copied; Ctrl+V then pastes it at the command line (commandLine.js).
+const copyNotice = document.getElementById("copyNotice");
+let noticeTimer = null;
 async function copyValue(item) {
   const value = item.dataset.value;
   let copied = false;
@@ -117,6 +120,11 @@ async function copyValue(item) {
   }
   item.classList.add(copied ? "copied" : "selected");
   setTimeout(() => item.classList.remove("copied", "selected"), 800);
+  copyNotice.textContent = copied ? "Copied " + value + ": Ctrl+V pastes it at the command line."
+                                  : "Could not copy " + value + ".";
+  copyNotice.hidden = false;
+  clearTimeout(noticeTimer);
+  noticeTimer = setTimeout(() => { copyNotice.hidden = true; }, 3000);
 }
 
 // The list folds to its buttons, giving the drawing its width.

@@ -30,9 +30,14 @@ export function atCommandPrompt() {
   return !promptState.pointPrompt && promptState.prompt === "Command: ";
 }
 
+// The host's prompts start on a line of their own, after a blank one, as at a terminal; here
+// the blank lines only take room from the exchanges above, so none is shown.
+let shownEnd = "\n";  // the last character shown
 export function showText(text) {
-  if (!text) return;
-  transcript.textContent += text;
+  const shown = (shownEnd + text).replace(/\n\n+/g, "\n").slice(1);
+  if (!shown) return;
+  transcript.textContent += shown;
+  shownEnd = shown.slice(-1);
   transcript.scrollTop = transcript.scrollHeight;
 }
 

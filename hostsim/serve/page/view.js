@@ -277,11 +277,14 @@ new ResizeObserver(() => {
 }).observe(canvas);
 
 // Each drawing opened (dropped on this page or another) is fetched once and shown to its
-// extents.
+// extents, its file named on the drawing and in the tab's title.
+const drawingName = document.getElementById("drawingName");
 let drawingAsked = null;  // the id of the drawing fetched or being fetched
 onSessionChange(() => {
   if (promptState.drawingId === undefined || promptState.drawingId === drawingAsked) return;
   drawingAsked = promptState.drawingId;
+  drawingName.textContent = promptState.drawingName || "";
+  document.title = (promptState.drawingName ? promptState.drawingName + " - " : "") + "hostsim";
   loadDrawing();
 });
 

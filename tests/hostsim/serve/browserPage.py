@@ -217,17 +217,27 @@ def results_are_listed_and_copied(browser, run):
 # ---- the page as a CAD user works it: each row acts, then reads what the page shows ----
 def page_holds_still_and_says_what_it_did(browser):
     run = browser.execute_script
-    readout_in_ucs_at = ("const [x, y] = toWorld(cursor[0], cursor[1]);"
+    readout_in_ucs_at = ("const [x, y] = toWorld(cursor[0], cursor[1]);"  # origin (10, 5)
                          "const at = coordinates.textContent.split(', ').map(Number);"
-                         "return Math.abs(at[0] - x + 10) <= 5e-5 && Math.abs(at[1] - y + 5) <= 5e-5")
+                         "return Math.abs(at[0] - x + 10) <= 5e-5 &&"
+                         "       Math.abs(at[1] - y + 5) <= 5e-5")
     with page.ServedHostsim(hostsim, module) as served:
         page.open_page(browser, served)
+        width = run("return canvas.clientWidth")
         rows = [  # what, lines typed or what is done, what the page shows, what it should
+            ("the drawing keeps its place when the first result comes", ['(cal "1+2")'],
+             "return canvas.clientWidth", width),
+            ("no blank line is shown", ["CAL 1+2"], r"return /\n\n/.test(transcript.textContent)",
+             False),
             ("a click is the click and the news it brings", ['(cal "RAD")', click_at_rad],
              "return requestLog.map((r) => r.split('?')[0])", ["pick", "transcript"]),
+            ("a result copied says so, and Ctrl+V pastes it", [copy_and_paste_rad],
+             "return [copyNotice.hidden, commandLine.value]", [False, "5.0"]),
             ("the readout is in the UCS", ["UCS", "10,5", "11,5", "10,6", hover_the_drawing],
              readout_in_ucs_at, True),
-            ("the readout follows the drawing dropped", [drop_plan], readout_in_ucs_at, True),
+            ("the drawing dropped is named", [drop_plan], "return [document.title, "
+             "drawingName.textContent]", ["plan.dxf - hostsim", "plan.dxf"]),
+            ("the readout follows the drawing dropped", [], readout_in_ucs_at, True),
         ]
         for what, steps, shows, want in rows:
             browser.find_element(page.By.ID, "commandLine").clear()
@@ -247,6 +257,13 @@ def click_at_rad(browser):
                            "                                fetchAll(path, init));")
     page.ActionChains(browser).click().perform()
     page.wait_for_text(browser, "\n5.0\nCommand:")
+
+
+def copy_and_paste_rad(browser):
+    browser.find_element(page.By.CSS_SELECTOR, "#marksList li.value:last-child").click()
+    page.WebDriverWait(browser, 10).until(lambda b: b.execute_script("return !copyNotice.hidden"))
+    page.ActionChains(browser).key_down(page.Keys.CONTROL).send_keys("v").key_up(
+        page.Keys.CONTROL).perform()
 
 
 def hover_the_drawing(browser):
