@@ -130,7 +130,7 @@ namespace hostsim {
 
 std::string drawingPrimitivesJson() {
     ensureDrawingOpen();
-    Json drawing = {{"groups", styledGroupsJson()}};
+    Json drawing = {{"groups", styledGroupsJson()}, {"id", currentDrawing().id}};
     drawing["extents"] = extentsJson();
     return drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
 }

@@ -252,7 +252,8 @@ private:
 // [x0, y0, x1, y1, ...], "curves": [[cx, cy, ux, uy, vx, vy, t0, t1], ...], "polylines": [[x, y,
 // ...], ...] (splines sampled), "nodes": [x, y, ...], "texts": [[x, y, alongX, alongY, upX, upY,
 // length, "text"], ...] (each line of text on its baseline, the directions one text height long,
-// length in text heights)}, ...]}: one group per look, the objects of hidden layers left out.
+// length in text heights)}, ...], "id": the drawing's id, as the state names it}: one group per
+// look, the objects of hidden layers left out.
 std::string drawingPrimitivesJson();
 // {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels, "prompt": the
 // last line of the prompt waiting (empty while the session runs), "snapMode": the snap mode the

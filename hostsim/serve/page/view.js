@@ -276,25 +276,37 @@ new ResizeObserver(() => {
   if (canvas.clientWidth !== canvas.width || canvas.clientHeight !== canvas.height) fitCanvas();
 }).observe(canvas);
 
-// Each drawing opened (dropped on this page or another) is fetched once and shown to its
-// extents, its file named on the drawing and in the tab's title.
+// The drawing is fetched as the page starts, and again whenever the session has opened another
+// (dropped on this page or another): each shown to its extents, its file named on the drawing
+// and in the tab's title.
 const drawingName = document.getElementById("drawingName");
-let drawingAsked = null;  // the id of the drawing fetched or being fetched
+let drawingLoading = false;
 onSessionChange(() => {
-  if (promptState.drawingId === undefined || promptState.drawingId === drawingAsked) return;
-  drawingAsked = promptState.drawingId;
   drawingName.textContent = promptState.drawingName || "";
   document.title = (promptState.drawingName ? promptState.drawingName + " - " : "") + "hostsim";
-  loadDrawing();
+  if (!drawingShown()) loadDrawing();
 });
 
-async function loadDrawing() {
-  const response = await hostFetch("drawing").catch(() => null);
-  if (!response || !response.ok) {
-    drawingAsked = null;  // asked again at the next change
-    return;
-  }
-  drawing = await response.json();
-  fitCanvas();
-  zoomToExtents();
+function drawingShown() {
+  return promptState.drawingId === undefined || (drawing && drawing.id === promptState.drawingId);
 }
+
+// One fetch at a time; the drawing it brings is checked against the session's when it comes.
+async function loadDrawing() {
+  if (drawingLoading) return;
+  drawingLoading = true;
+  try {
+    const response = await hostFetch("drawing");
+    if (!response.ok) return;  // asked again at the session's next change
+    drawing = await response.json();
+    fitCanvas();
+    zoomToExtents();
+  } catch (error) {
+    // the host is gone; the session's watch says so
+  } finally {
+    drawingLoading = false;
+  }
+  if (drawing && !drawingShown()) loadDrawing();
+}
+
+loadDrawing();
