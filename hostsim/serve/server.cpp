@@ -45,8 +45,8 @@ const char svgType[] = "image/svg+xml; charset=utf-8";
 // How long a request waits for the session: for a task to run, or for a line or click to be taken
 // (one not taken by then keeps its place in the queue).
 constexpr std::chrono::seconds replyWait(30);
-// A page's request for the transcript waits this long for new text before it is answered empty
-// (and asked again); each open page holds one of the pool's threads so, the queue bounds how many.
+// A page's request for the transcript waits this long for news before it is answered empty (and
+// asked again); each open page holds one of the pool's threads so, the queue bounds how many.
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
 constexpr int bodyTimeoutMilliseconds = 5000;  // each read of a body, each write of a reply
@@ -477,8 +477,8 @@ private:
 void readTerminalLines(const std::shared_ptr<hostsim::SessionQueue>& queue) {
     std::thread([queue] {
         std::string line;
-        while (std::getline(std::cin, line) && queue->post(line)) {
-        }
+        while (std::getline(std::cin, line))
+            if (!queue->post(line)) break;  // the session has ended
     }).detach();
 }
 

@@ -16,8 +16,10 @@ export let hover = null;
 const coordinates = document.getElementById("coordinates");
 const cursorTag = document.getElementById("cursorTag");
 
-// One question at a time; the latest cursor wins. An answer asked before the hover was last
-// forgotten (a click, a new prompt) is for a prompt that is gone.
+// One question at a time; the latest cursor wins, asked again once the answer comes if the
+// cursor or the view has moved meanwhile (not when the host gave no answer: it would give none
+// again). An answer asked before the hover was last forgotten (a click, a new prompt) is for a
+// prompt that is gone.
 let hoverAsked = false, forgotten = 0;
 export async function askHover() {
   if (hoverAsked || !cursor || sessionEnded || !promptState.pointPrompt) return;
@@ -28,7 +30,7 @@ export async function askHover() {
     const response = await postJson("preview", {x: x, y: y});
     const answer = response.ok ? await response.json() : null;
     if (answer && cursor && generation === forgotten && answer.object !== undefined) {
-      hover = {...answer, asked: asked, world: [x, y]};
+      hover = {...answer, asked: asked};
       preview = hover;
     }
   } catch (error) {
@@ -37,14 +39,10 @@ export async function askHover() {
     hoverAsked = false;
   }
   redraw();
-  if (cursor && !answersCursor(hover)) askHover();
-}
-
-// Whether the answer is for the cursor where it is now, in the view as it is now.
-function answersCursor(answer) {
-  if (!answer || !cursor) return false;
-  const [x, y] = toWorld(cursor[0], cursor[1]);
-  return answer.asked === cursor && answer.world[0] === x && answer.world[1] === y;
+  if (cursor && (cursor !== asked || toWorld(...cursor).some((v, i) => v !== [x, y][i]) ||
+                 generation !== forgotten)) {
+    askHover();
+  }
 }
 
 // The next hover is asked afresh: nothing shown is the host's answer for the cursor until then.

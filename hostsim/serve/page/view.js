@@ -287,8 +287,9 @@ onSessionChange(() => {
   if (!drawingShown()) loadDrawing();
 });
 
+// Ids grow with each drawing opened: one fetched after the state was told is not older.
 function drawingShown() {
-  return promptState.drawingId === undefined || (drawing && drawing.id === promptState.drawingId);
+  return promptState.drawingId === undefined || (drawing && drawing.id >= promptState.drawingId);
 }
 
 // One fetch at a time; the drawing it brings is checked against the session's when it comes.

@@ -12,6 +12,7 @@ import re
 import shutil
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pageDriver as page  # noqa: E402
@@ -238,6 +239,8 @@ def page_holds_still_and_says_what_it_did(browser):
             ("the drawing dropped is named", [drop_plan], "return [document.title, "
              "drawingName.textContent]", ["plan.dxf - hostsim", "plan.dxf"]),
             ("the readout follows the drawing dropped", [], readout_in_ucs_at, True),
+            ("a hover the host gives up is not asked again", ['(cal "RAD")', hover_given_up],
+             "return previews <= 2", True),  # the move's question, and one more at most
         ]
         for what, steps, shows, want in rows:
             browser.find_element(page.By.ID, "commandLine").clear()
@@ -269,6 +272,20 @@ def copy_and_paste_rad(browser):
 def hover_the_drawing(browser):
     page.wait_for_prompt_end(browser)
     page.move_to_world(browser, 15, 5).perform()
+
+
+# The host gives up a hover that takes too long (costly geometry), answering {}: the page must
+# not ask again until the cursor moves. Each answer here is that one, at once.
+def hover_given_up(browser):
+    page.wait_for_point_prompt(browser)
+    browser.execute_script("window.previews = 0; const fetchAll = window.fetch;"
+                           "window.fetch = (path, init) => path !== 'preview' ?"
+                           "    fetchAll(path, init) : (previews++, Promise.resolve("
+                           "                               new Response('{}')));"
+                           "forgetHover();")  # as a new prompt does
+    page.move_to_pixel(browser, 200, 200).perform()
+    time.sleep(1)
+    page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
 
 
 def drop_plan(browser):
