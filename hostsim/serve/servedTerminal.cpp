@@ -133,12 +133,11 @@ void ServedTerminal::handInterrupt() {
 
 // The task runs when the session thread next waits for a line; nobody waits for it here.
 void ServedTerminal::runOnSession(std::function<void()> task) {
-    std::string unused;
     auto run = [task = std::move(task)] {
         task();
         return std::string();
     };
-    if (!queue->ask(run, unused, std::chrono::milliseconds(0)) && !queue->ended()) {
+    if (!queue->postTask(run) && !queue->ended()) {
         keysHanded = false;  // the queue is full: the reader tries again shortly
         keysLeftWaiting = true;
         interruptHanded = false;

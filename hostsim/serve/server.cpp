@@ -41,9 +41,11 @@ const char dropPath[] = "/open";  // a dropped drawing's body, up to the drawing
 // so the types say their character set, which keeps them out of the library's list.
 const char jsonType[] = "application/json; charset=utf-8";
 const char svgType[] = "image/svg+xml; charset=utf-8";
-constexpr std::chrono::seconds replyWait(30);  // a longer evaluation's text shows in the transcript
-// A page's request for the transcript waits this long for new text before it is answered empty
-// (and asked again); each open page holds one of the pool's threads so, the queue bounds how many.
+// How long a request waits for the session: for a task to run, or for a line or click to be taken
+// (one not taken by then keeps its place in the queue).
+constexpr std::chrono::seconds replyWait(30);
+// A page's request for the transcript waits this long for news before it is answered empty (and
+// asked again); each open page holds one of the pool's threads so, the queue bounds how many.
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
 constexpr int bodyTimeoutMilliseconds = 5000;  // each read of a body, each write of a reply
@@ -290,6 +292,7 @@ private:
         });
     }
 
+    // The line's text and the prompt after it come to the page on the transcript, with the rest.
     void runLine(const httplib::Request& request, httplib::Response& response) {
         Json body = Json::parse(request.body, nullptr, false);
         if (!body.is_object() || !body.contains("line") || !body["line"].is_string())
@@ -298,10 +301,24 @@ private:
         std::string reason;
         if (!hostsim::lineAllowedFromPage(line, reason))
             return sendJson(response, 403, Json{{"refused", reason}});
-        std::string printed;
-        if (!queue.submit(line, printed, replyWait))
-            return sendJson(response, 410, Json{{"refused", "The session has ended."}});
-        sendJson(response, 200, Json{{"printed", printed}});
+        sendHanded(response, queue.submit(line, replyWait));
+    }
+
+    static void sendHanded(httplib::Response& response, hostsim::SessionQueue::Handed handed) {
+        using Handed = hostsim::SessionQueue::Handed;
+        switch (handed) {
+            case Handed::taken:
+                return sendJson(response, 200, Json{{"taken", true}});
+            case Handed::waiting:
+                return sendJson(response, 202, Json{{"waiting", true}});
+            case Handed::refused:
+                return sendJson(response, 409, Json{{"refused", "No point is asked for."}});
+            case Handed::full:
+                return sendJson(response, 503,
+                                Json{{"refused", "The session is busy; try again."}});
+            case Handed::ended:
+                return sendJson(response, 410, Json{{"refused", "The session has ended."}});
+        }
     }
 
     // Host state is read and changed on the session thread alone.
@@ -370,24 +387,17 @@ private:
     }
 
     // A click answers the prompt as the point typed at that spot would, sent exactly; the
-    // transcript shows it at the drawing's decimal places.
+    // transcript shows it at the drawing's decimal places. It is typed when the session takes
+    // it, at the prompt waiting then.
     void pick(const httplib::Request& request, httplib::Response& response) {
         double x = 0, y = 0;
         if (!readWorldPoint(request, response, x, y)) return;
-        std::string answer, printed;
-        auto answerAtClick = [x, y] {
-            if (!hostsim::pointPromptWaiting()) return std::string();
-            return hostsim::typedPointAt(x, y) + "\n" + hostsim::typedPointEcho(x, y);
+        auto typeClick = [x, y](std::string& line, std::string& echo) {
+            if (!hostsim::pointPromptWaiting()) return false;
+            hostsim::typedPointAnswer(x, y, line, echo);
+            return true;
         };
-        if (!queue.ask(answerAtClick, answer, replyWait))
-            return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
-        if (answer.empty())
-            return sendJson(response, 409, Json{{"refused", "No point is asked for."}});
-        std::size_t lineEnd = answer.find('\n');
-        std::string line = answer.substr(0, lineEnd), echo = answer.substr(lineEnd + 1);
-        if (!queue.submit(line, printed, replyWait, echo))
-            return sendJson(response, 503, Json{{"refused", "The session has ended."}});
-        sendJson(response, 200, Json{{"printed", printed}});
+        sendHanded(response, queue.submitClick(typeClick, replyWait));
     }
 
     // The body is the file's text, ?name= what the page calls it (for messages only). The text is
@@ -425,20 +435,34 @@ private:
         response.set_content(answer, jsonType);
     }
 
+    // ?from=OFFSET&state=REVISION&marks=REVISION: what the page has seen; &wait=1 waits for news.
     void sendTranscript(const httplib::Request& request, httplib::Response& response) {
-        std::size_t from = 0;
-        std::string fromText = request.get_param_value("from");
-        if (!fromText.empty() && fromText.find_first_not_of("0123456789") == std::string::npos &&
-            fromText.size() < 16)
-            from = std::stoull(fromText);
-        std::size_t end = 0;
-        std::optional<std::string> text =
+        hostsim::SessionQueue::Seen seen{countParameter(request, "from"),
+                                         countParameter(request, "state"),
+                                         countParameter(request, "marks")};
+        std::optional<hostsim::SessionQueue::Update> update =
             request.get_param_value("wait") != "1"
-                ? queue.transcript(from, end)
-                : queue.awaitTranscript(from, end, transcriptWait, request.get_param_value("page"));
-        if (!text)
+                ? queue.transcript(seen)
+                : queue.awaitTranscript(seen, transcriptWait, request.get_param_value("page"));
+        if (!update)
             return sendJson(response, 503, Json{{"refused", "Too many pages wait; ask again."}});
-        sendJson(response, 200, Json{{"text", *text}, {"end", end}, {"ended", queue.ended()}});
+        Json reply = {{"text", update->text},
+                      {"end", update->end},
+                      {"ended", update->ended},
+                      {"revision", update->revision},
+                      {"marksRevision", update->marksRevision}};
+        reply["state"] = Json::parse(update->state, nullptr, false);
+        if (reply["state"].is_discarded()) reply["state"] = nullptr;  // before the first rest
+        Json marks = Json::parse(update->marks.value_or(""), nullptr, false);
+        if (marks.is_object()) reply["marks"] = marks["marks"];
+        sendJson(response, 200, reply);
+    }
+
+    static std::uint64_t countParameter(const httplib::Request& request, const char* name) {
+        std::string text = request.get_param_value(name);
+        bool number = !text.empty() && text.size() < 16 &&
+                      text.find_first_not_of("0123456789") == std::string::npos;
+        return number ? std::stoull(text) : 0;
     }
 
     GatedServer server;
@@ -448,6 +472,14 @@ private:
     std::thread worker;
 };
 
+// What the page shows beside the transcript: the prompt's state, and the marks when they moved.
+void describeSession(hostsim::SessionQueue::Picture& picture) {
+    picture.state = hostsim::promptStateJson();
+    if (picture.marksRevision == hostsim::marksRevision()) return;
+    picture.marksRevision = hostsim::marksRevision();
+    picture.marks = hostsim::marksJson();
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -455,7 +487,8 @@ namespace hostsim {
 bool serveSession(const ServeOptions& options, const std::function<void()>& runSession,
                   const std::function<void(const std::string& url)>& announce, std::string& error) {
     ServedTerminal terminal;  // first: the threads started after it block SIGINT
-    auto queue = std::make_shared<SessionQueue>();  // shared with the terminal's reader thread
+    // Shared with the terminal's reader thread.
+    auto queue = std::make_shared<SessionQueue>(describeSession);
     ServedSite site{"", newSessionToken()};
     PageServer server(*queue, site, options.complete);
     int port = 0;

@@ -149,6 +149,7 @@ struct Mark {
 };
 constexpr std::size_t maxMarks = 1000;
 const std::deque<Mark>& drawingMarks();
+std::uint64_t marksRevision();  // moves at every change of the marks: whoever copies them knows
 void clearMarks();
 // One call into the module from the host (the registry's outermost call). expression is the text
 // it was given ((cal "...")), else empty: the last text answered while it runs is taken. A point
