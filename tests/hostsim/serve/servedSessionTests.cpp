@@ -123,6 +123,8 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
          400, "malformed"},
         {__LINE__, "cross Origin", post("/line", "(cal \"1\")", {{"Origin", "http://evil.example"}}),
          403, "not allowed"},
+        {__LINE__, "SCREENSIZE bound", post("/line", "(setvar \"SCREENSIZE\" (list 1e7 1e7))"), 200,
+         "each side takes 1 to 100000 pixels"},
         {__LINE__, "LOAD", post("/line", "LOAD /tmp/x.so"), 403, "LOAD is not available"},
         {__LINE__, "CR SVG", post("/line", "\rSVG /tmp/x.svg"), 403, "control character (U+000D)"},
         {__LINE__, "no such path", get("/etc/passwd"), 404, ""},
