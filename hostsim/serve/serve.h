@@ -47,6 +47,7 @@ struct RequestFacts {
     std::string token;          // the token header; empty when absent
     bool pageFile = false;      // one of the page's own files, which hold no secret
     std::size_t hostCount = 1;  // Host headers given: a second one is malformed
+    std::size_t originCount = 0;  // Origin headers given: likewise
 };
 struct ServedSite {
     std::string hostHeader;  // what Host must say
@@ -57,8 +58,8 @@ struct ServedSite {
 const char tokenHeaderName[] = "X-Vectrin-Token";
 enum class RequestVerdict { allowed, malformed, refused };
 // Host must be given once and name the address served (no other name reaches us through a
-// rebound DNS entry); an Origin must be this same site; and every request but the page's own
-// files must carry the token.
+// rebound DNS entry); an Origin, given at most once, must be this same site; and every request but
+// the page's own files must carry the token.
 RequestVerdict checkRequest(const RequestFacts& request, const ServedSite& site);
 // A line the page may not run: commands that load or drop code or touch files. False with the
 // reason when refused.

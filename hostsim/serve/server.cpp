@@ -93,7 +93,7 @@ hostsim::RequestFacts factsOf(const httplib::Request& request) {
     return {request.get_header_value("Host"), request.get_header_value("Origin"),
             request.get_header_value(hostsim::tokenHeaderName),
             request.method == "GET" && isPageFile(request.path),
-            request.get_header_value_count("Host")};
+            request.get_header_value_count("Host"), request.get_header_value_count("Origin")};
 }
 
 // A request's bytes as the HTTP library reads them: those the gate read first, then the
