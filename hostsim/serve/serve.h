@@ -220,7 +220,7 @@ constexpr std::size_t historyLimit = 1000;
 // What Tab offers: the program's completion of before (the line up to the cursor) at the prompt
 // waiting, as {"replace": characters before the cursor to replace, "candidates": [...],
 // "append": what follows a lone candidate ("", " " or "(")}. A line the page may not run gets
-// none.
+// none, nor is a candidate offered that would make one (LOAD, UNLOAD, SVG).
 struct PageCompletion {
     std::size_t start = 0;  // where the word replaced starts in before
     std::vector<std::string> candidates;

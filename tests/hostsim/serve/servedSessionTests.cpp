@@ -126,6 +126,8 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
         {__LINE__, "two Origins", post("/line", "(cal \"1\")", {{"Origin", "http://" + hostHeader},
                                                            {"Origin", "http://evil.example"}}),
          400, "malformed"},
+        {__LINE__, "no LOAD offered", post("/complete", "LO"), 200, R"("candidates":[])"},
+        {__LINE__, "nor SVG", post("/complete", "SV"), 200, R"("candidates":[])"},
         {__LINE__, "SCREENSIZE bound", post("/line", "(setvar \"SCREENSIZE\" (list 1e7 1e7))"), 200,
          "each side takes 1 to 100000 pixels"},
         {__LINE__, "LOAD", post("/line", "LOAD /tmp/x.so"), 403, "LOAD is not available"},
