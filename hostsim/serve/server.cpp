@@ -47,7 +47,13 @@ constexpr std::chrono::seconds replyWait(30);  // a longer evaluation's text sho
 // (and asked again); each open page holds one of the pool's threads so, the queue bounds how many.
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
-constexpr int bodyTimeoutMilliseconds = 5000;  // each read of a body, each write of a reply
+// Connections handed over and waiting for a handler thread, at most; past it a connection is
+// answered busy at once, so a flood costs a refusal each, not a growing queue.
+constexpr std::size_t handlerQueueLimit = 4 * handlerThreads;
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::seconds transferGrace(5);
+constexpr std::uint64_t transferFloor = 256 * 1024;    // bytes a second, on average, past the grace
+constexpr std::chrono::milliseconds stallLimit(5000);  // one wait for the socket, at most
 constexpr std::chrono::milliseconds sessionEndNotice(300);
 
 // On every reply, errors included: no other site may frame the page, the browser takes each
@@ -97,10 +103,14 @@ hostsim::RequestFacts factsOf(const httplib::Request& request) {
 }
 
 // A request's bytes as the HTTP library reads them: those the gate read first, then the
-// socket's, each wait for the socket bounded.
+// socket's. Each transfer on the socket (the rest of a body, then the reply) has a deadline that
+// grows with its bytes: transferGrace and one more second per transferFloor bytes moved, and no
+// single wait longer than stallLimit, so a client that stops reading or sends a byte at a time
+// gives its thread and its reply's memory back.
 class ReceivedStream : public httplib::Stream {
 public:
-    ReceivedStream(int socket, std::string received) : sock(socket), received(std::move(received)) {}
+    ReceivedStream(int socket, std::string received)
+        : sock(socket), received(std::move(received)), started(Clock::now()) {}
     bool is_readable() const override { return next < received.size() || ready(POLLIN); }
     bool is_writable() const override { return ready(POLLOUT); }
     ssize_t read(char* data, size_t size) override {
@@ -111,11 +121,18 @@ public:
             return static_cast<ssize_t>(count);
         }
         if (!ready(POLLIN)) return -1;
-        return recv(sock, data, size, 0);
+        return counted(recv(sock, data, size, 0));
     }
+    // Sends what the socket takes now: a blocking send of a whole reply would wait for as long
+    // as the client does not read.
     ssize_t write(const char* data, size_t size) override {
-        if (!ready(POLLOUT)) return -1;
-        return send(sock, data, size, MSG_NOSIGNAL);
+        if (!writing) startTransfer();
+        for (;;) {
+            if (!ready(POLLOUT)) return -1;
+            ssize_t sent = send(sock, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                return counted(sent);
+        }
     }
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
         hostsim::socketAddress(sock, true, ip, port);
@@ -124,19 +141,41 @@ public:
         hostsim::socketAddress(sock, false, ip, port);
     }
     socket_t socket() const override { return sock; }
+    bool gaveUp() const { return overdue; }  // a transfer passed its deadline
 
 private:
+    // The reply's own deadline starts at its first byte: a long poll's wait is not a transfer.
+    void startTransfer() {
+        writing = true;
+        started = Clock::now();
+        moved = 0;
+    }
+    ssize_t counted(ssize_t bytes) {
+        if (bytes > 0) moved += static_cast<std::uint64_t>(bytes);
+        return bytes;
+    }
+    Clock::time_point deadline() const {
+        return started + transferGrace + std::chrono::milliseconds(moved * 1000 / transferFloor);
+    }
     bool ready(short event) const {
-        pollfd polled{sock, event, 0};
-        int result;
-        do {
-            result = poll(&polled, 1, bodyTimeoutMilliseconds);
-        } while (result < 0 && errno == EINTR);
-        return result > 0;
+        for (;;) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline() - Clock::now());
+            pollfd polled{sock, event, 0};
+            int wait = static_cast<int>(std::min(left, stallLimit).count());
+            int result = wait <= 0 ? 0 : poll(&polled, 1, wait);
+            if (result < 0 && errno == EINTR) continue;
+            overdue = overdue || result == 0;
+            return result > 0;
+        }
     }
     int sock;
     std::string received;
     std::size_t next = 0;
+    Clock::time_point started;  // of the transfer in progress
+    std::uint64_t moved = 0;    // its bytes so far
+    bool writing = false;
+    mutable bool overdue = false;
 };
 
 // The listening thread hands each accepted socket straight to the gate.
@@ -146,6 +185,16 @@ public:
     void shutdown() override {}
 };
 
+// What a connection gets when every handler is busy and the queue for them is full.
+const std::string& busyReply() {
+    static const std::string body = R"({"refused":"The server is busy; ask again."})";
+    static const std::string reply =
+        "HTTP/1.1 503 Service Unavailable\r\nContent-Type: " + std::string(jsonType) +
+        "\r\nCache-Control: no-store\r\nConnection: close\r\nContent-Length: " +
+        std::to_string(body.size()) + "\r\n\r\n" + body;
+    return reply;
+}
+
 // The HTTP library's server with its connections let in through the gate: a handler thread takes
 // a connection only once its head is whole, answers its one request and closes it, so that every
 // request passes the gate and no thread waits on an idle connection.
@@ -154,9 +203,7 @@ public:
     GatedServer()
         : handlers(handlerThreads),
           gate(std::make_unique<hostsim::HeadGate>([this](int socket, std::string received) {
-              handlers.enqueue([this, socket, received = std::move(received)]() mutable {
-                  answer(socket, std::move(received));
-              });
+              queueAnswer(socket, std::move(received));
           })) {
         new_task_queue = [] { return new AtOnce; };
     }
@@ -174,14 +221,35 @@ private:
         gate->admit(socket);
         return true;
     }
+    void queueAnswer(int socket, std::string received) {
+        if (queued >= handlerQueueLimit) {
+            const std::string& busy = busyReply();
+            if (send(socket, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {}
+            ::close(socket);
+            return;
+        }
+        ++queued;
+        handlers.enqueue([this, socket, received = std::move(received)]() mutable {
+            --queued;
+            answer(socket, std::move(received));
+        });
+    }
+    // A Range header is ignored: every reply is whole. Ranges would let one small request for a
+    // page file (which needs no token) ask for that file thousands of times over.
     void answer(int socket, std::string received) {
         ReceivedStream stream(socket, std::move(received));
         bool closedByClient = false;
-        process_request(stream, true, closedByClient, nullptr);
+        process_request(stream, true, closedByClient,
+                        [](httplib::Request& request) { request.ranges.clear(); });
+        if (stream.gaveUp()) {  // reset: the kernel would otherwise keep the unread reply
+            linger reset{1, 0};
+            setsockopt(socket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        }
         ::shutdown(socket, SHUT_RDWR);
         ::close(socket);
     }
     httplib::ThreadPool handlers;
+    std::atomic<std::size_t> queued{0};  // handed to the pool, not yet taken by a thread
     std::unique_ptr<hostsim::HeadGate> gate;
 };
 

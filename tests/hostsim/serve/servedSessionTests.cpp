@@ -130,6 +130,8 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
         {__LINE__, "nor SVG", post("/complete", "SV"), 200, R"("candidates":[])"},
         {__LINE__, "SCREENSIZE bound", post("/line", "(setvar \"SCREENSIZE\" (list 1e7 1e7))"), 200,
          "each side takes 1 to 100000 pixels"},
+        {__LINE__, "Range ignored",
+         get("/", {{hostsim::tokenHeaderName, ""}, {"Range", "bytes=0-,0-"}}), 200, "commandLine"},
         {__LINE__, "LOAD", post("/line", "LOAD /tmp/x.so"), 403, "LOAD is not available"},
         {__LINE__, "CR SVG", post("/line", "\rSVG /tmp/x.svg"), 403, "control character (U+000D)"},
         {__LINE__, "no such path", get("/etc/passwd"), 404, ""},
