@@ -137,11 +137,13 @@ private:
     std::list<TranscriptWaiter*> waiters;  // the transcript waits in progress, oldest first
 };
 
-// ---- connections until their request head is whole (headGate.cpp) ----
+// ---- connections until their request is whole (headGate.cpp) ----
 // A connection waits here, on the gate's one thread and holding no handler thread, until the
-// blank line that ends its request head has arrived; handOver then gets the socket with the bytes
-// read so far. A connection whose head is not whole headDeadline after it arrived, whatever the
-// pace of its bytes, or that sends more than headLimit bytes without ending it, is closed. Each
+// blank line that ends its request head has arrived, and the body after it when the head states
+// a length of at most bodyLimit; handOver then gets the socket with the bytes read so far. A
+// connection whose head (and such a body) is not whole headDeadline after it arrived, whatever
+// the pace of its bytes, or that sends more than headLimit bytes without ending its head, is
+// closed. Each
 // client address may have pendingPerClient connections waiting, all clients pendingLimit; a
 // newer connection past either closes the oldest that has sent nothing, else the oldest.
 // The address of a connection's other end (peer) or of this end, as text, and its port; false
@@ -155,6 +157,7 @@ public:
     void admit(int socket);  // the gate owns the socket from now on
     static constexpr std::chrono::seconds headDeadline{3};
     static constexpr std::size_t headLimit = 64 * 1024;
+    static constexpr std::size_t bodyLimit = 64 * 1024;
     static constexpr std::size_t pendingPerClient = 32;
     static constexpr std::size_t pendingLimit = 256;
 
@@ -164,6 +167,7 @@ private:
         std::string client;  // its address, as text
         std::chrono::steady_clock::time_point deadline;
         std::string received;
+        std::size_t wholeAt = 0;  // once the head is whole: the bytes the request has
     };
     void run();
     void takeArrivals();

@@ -82,11 +82,19 @@ std::uint64_t declaredLength(const httplib::Request& request) {
     return std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
 }
 
-// Checked before any body is read. A body of unknown length (chunked) is taken by the drop
-// route alone, which counts what it reads.
+// A body must state its length, so that what it costs is known before it is read: a chunked
+// body, or one that runs until the connection closes, could grow without end. The page's do.
+bool lengthUnstated(const httplib::Request& request) {
+    bool bodiless =
+        request.method == "GET" || request.method == "HEAD" || request.method == "OPTIONS";
+    return request.has_header("Transfer-Encoding") ||
+           (!bodiless && !request.has_header("Content-Length"));
+}
+
+// Checked before any body is read: only a dropped drawing's may pass requestBodyLimit, up to the
+// drawing limit, which its route checks.
 bool bodyTooLarge(const httplib::Request& request) {
-    if (request.path == dropPath) return false;
-    return request.has_header("Transfer-Encoding") || declaredLength(request) > requestBodyLimit;
+    return request.path != dropPath && declaredLength(request) > requestBodyLimit;
 }
 
 bool isPageFile(const std::string& path) {
@@ -267,6 +275,9 @@ public:
                 sendJson(response, 400, Json{{"refused", "The request is malformed."}});
             } else if (verdict == hostsim::RequestVerdict::refused) {
                 sendJson(response, 403, Json{{"refused", "This request is not allowed."}});
+            } else if (lengthUnstated(request)) {
+                response.set_header("Connection", "close");
+                sendJson(response, 411, Json{{"refused", "The request must state its length."}});
             } else if (bodyTooLarge(request)) {
                 response.set_header("Connection", "close");  // the body is left unread
                 sendJson(response, 413, Json{{"refused", "The request is too large."}});
@@ -461,23 +472,36 @@ private:
 
     // The body is the file's text, ?name= what the page calls it (for messages only). The text is
     // kept apart from the task: a task the wait gave up on still runs later, and then does nothing.
+    // One drawing is received at a time, into room for its stated length taken once, so a drop
+    // costs at most the drawing limit; the room is given back when the last holder lets go.
     void openDropped(const httplib::Request& request, httplib::Response& response,
                      const httplib::ContentReader& reader) {
         struct Drop {
+            std::shared_ptr<std::atomic<bool>> receiving;
             std::string text, name;
             bool fits = true;
             std::atomic<bool> abandoned{false};
+            ~Drop() { *receiving = false; }
         };
+        if (receivingDrop->exchange(true)) {
+            response.set_header("Connection", "close");  // the body is left unread
+            return sendJson(response, 503, Json{{"refused", "Another drawing is being opened; drop "
+                                                            "this one again in a moment."}});
+        }
         auto drop = std::make_shared<Drop>();
+        drop->receiving = receivingDrop;
         drop->name = hostsim::droppedDrawingName(request.get_param_value("name"));
-        const std::uint64_t limit = hostsim::maxDrawingBytes();
-        drop->fits = declaredLength(request) <= limit;
-        if (drop->fits)
-            reader([&drop, limit](const char* data, std::size_t length) {
-                drop->fits = drop->text.size() + length <= limit;
-                if (drop->fits) drop->text.append(data, length);
-                return drop->fits;
-            });
+        const std::uint64_t length = declaredLength(request);
+        drop->fits = length <= hostsim::maxDrawingBytes() && makeRoom(drop->text, length);
+        bool whole = drop->fits && reader([&drop, length](const char* data, std::size_t size) {
+            if (drop->text.size() + size > length) return false;
+            drop->text.append(data, size);
+            return true;
+        });
+        if (drop->fits && !whole) {
+            response.set_header("Connection", "close");
+            return sendJson(response, 400, Json{{"refused", "The drawing did not arrive whole."}});
+        }
         if (!drop->fits) response.set_header("Connection", "close");  // the rest is left unread
         std::string answer;
         bool asked = queue.ask([drop] {
@@ -492,6 +516,16 @@ private:
         bool opened = Json::parse(answer, nullptr, false).contains("opened");
         response.status = opened ? 200 : drop->fits ? 422 : 413;
         response.set_content(answer, jsonType);
+    }
+
+    // False when this process cannot have that much memory: such a drawing could not open.
+    static bool makeRoom(std::string& text, std::uint64_t length) {
+        try {
+            text.reserve(static_cast<std::size_t>(length));
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true;
     }
 
     void sendTranscript(const httplib::Request& request, httplib::Response& response) {
@@ -515,6 +549,8 @@ private:
     hostsim::ServedSite& site;
     hostsim::CompleteLine completeLine;
     std::thread worker;
+    // A dropped drawing is being received, or its text still waits for the session.
+    std::shared_ptr<std::atomic<bool>> receivingDrop = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Standard input's lines join the page's; its end just stops this reader, the page goes on.

@@ -398,15 +398,24 @@ TEST_F(ServedSession, HoversGiveUpOnCostlyGeometry) {
     EXPECT_NE(std::string::npos, post("/line", "*cancel*").body.find("nil"));
 }
 
-// Clients that send their heads slowly or never, and waits for the transcript from many pages,
-// hold no thread the page needs: the page and a typed line still answer at once. A head sent a
-// byte at a time is dropped at the gate's deadline however short the pauses; past the bound on
-// one client's waiting connections the oldest is dropped.
+// Clients that send their heads or bodies slowly or never, drawings dropped a byte at a time, and
+// waits for the transcript from many made-up pages hold no thread or wait the page needs: the
+// page, a typed line and the page's transcript still answer at once. A head or a drop sent a
+// byte at a time is dropped at its deadline however short the pauses; past the bound on one
+// client's waiting connections the oldest is dropped.
 TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     using std::chrono::steady_clock;
     const std::string head = "GET / HTTP/1.1\r\nHost: " + hostHeader + "\r\n";
     std::vector<int> slow, waits;
-    for (int i = 0; i < 20; ++i) slow.push_back(connectAndSend(head));
+    auto bodyBegun = [&](const std::string& path, const std::string& length) {  // its first byte
+        return "POST " + path + head.substr(5) + hostsim::tokenHeaderName + ": " + token +
+               "\r\nContent-Length: " + length + "\r\n\r\n0";
+    };
+    for (int i = 0; i < 20; ++i) {
+        slow.push_back(connectAndSend(head));
+        slow.push_back(connectAndSend(bodyBegun("/line", "99")));
+        slow.push_back(connectAndSend(bodyBegun("/open", "1000000")));
+    }
     for (int i = 0; i < 40; ++i)
         waits.push_back(connectAndSend("GET /transcript?wait=1&from=99999&page=" + std::to_string(i) +
                                        head.substr(5) + hostsim::tokenHeaderName + ": " + token + "\r\n\r\n"));
@@ -433,8 +442,14 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     started = steady_clock::now();
     while (elapsed() < 2 * deadline && !closedWithin(slow.back(), 250)) send(slow.back(), "E", 1, MSG_NOSIGNAL);
     EXPECT_LT(elapsed(), deadline + 1500);
-    for (int socket : slow) close(socket);
+    for (int socket : slow) close(socket);  // the drop received among them ends
     for (int socket : waits) close(socket);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    int drop = connectAndSend(bodyBegun("/open", "1000000"));
+    started = steady_clock::now();  // its body sent a byte at a time is let go at its deadline
+    while (elapsed() < 20000 && !closedWithin(drop, 250)) send(drop, "0", 1, MSG_NOSIGNAL);
+    EXPECT_LT(elapsed(), 10000);
+    close(drop);
 }
 
 }  // namespace
