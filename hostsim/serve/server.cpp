@@ -186,6 +186,33 @@ private:
     mutable bool overdue = false;
 };
 
+// The names under which pages wait on the transcript, one a page and as many as the queue lets
+// wait. A page new to them takes the seat of the page that asked least recently, whose wait the
+// queue then ends at once (it asks again): no page is turned away, and a client that makes up
+// page names only shortens the others' waits.
+class TranscriptSeats {
+public:
+    std::string seatOf(const std::string& page) {
+        std::lock_guard<std::mutex> guard(lock);
+        auto seat = std::find_if(seats.begin(), seats.end(),
+                                 [&page](const Seat& s) { return s.page == page; });
+        if (seat == seats.end() && seats.size() < hostsim::SessionQueue::transcriptWaiters)
+            seat = seats.insert(seats.end(), Seat{page, "seat" + std::to_string(seats.size())});
+        else if (seat == seats.end())
+            seat = seats.begin();
+        seat->page = page;
+        seats.splice(seats.end(), seats, seat);  // the latest asked, last
+        return seat->name;
+    }
+
+private:
+    struct Seat {
+        std::string page, name;
+    };
+    std::mutex lock;
+    std::list<Seat> seats;  // least recently asked first
+};
+
 // The listening thread hands each accepted socket straight to the gate.
 class AtOnce : public httplib::TaskQueue {
 public:
@@ -538,7 +565,8 @@ private:
         std::optional<std::string> text =
             request.get_param_value("wait") != "1"
                 ? queue.transcript(from, end)
-                : queue.awaitTranscript(from, end, transcriptWait, request.get_param_value("page"));
+                : queue.awaitTranscript(from, end, transcriptWait,
+                                        transcriptSeats.seatOf(request.get_param_value("page")));
         if (!text)
             return sendJson(response, 503, Json{{"refused", "Too many pages wait; ask again."}});
         sendJson(response, 200, Json{{"text", *text}, {"end", end}, {"ended", queue.ended()}});
@@ -548,6 +576,7 @@ private:
     hostsim::SessionQueue& queue;
     hostsim::ServedSite& site;
     hostsim::CompleteLine completeLine;
+    TranscriptSeats transcriptSeats;
     std::thread worker;
     // A dropped drawing is being received, or its text still waits for the session.
     std::shared_ptr<std::atomic<bool>> receivingDrop = std::make_shared<std::atomic<bool>>(false);

@@ -426,6 +426,7 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     };
     EXPECT_EQ(200, get("/").status);
     EXPECT_NE(std::string::npos, post("/line", "(cal \"1+2\")").body.find("\\n3\\n"));
+    EXPECT_EQ(200, get("/transcript?wait=1&from=0&page=real").status);
     EXPECT_LT(elapsed(), 2000);
     for (std::size_t i = 0; i < hostsim::HeadGate::pendingPerClient; ++i) slow.push_back(connectAndSend(head));
     EXPECT_TRUE(closedWithin(slow[0], 1000));
