@@ -94,6 +94,14 @@ protected:
         send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         return socket;
     }
+    // The status line's first 12 bytes ("HTTP/1.1 200") of the reply within wait, else "".
+    static std::string replyStatus(int socket, int waitMilliseconds) {
+        char status[12];
+        bool read = poll(std::array<pollfd, 1>{{{socket, POLLIN, 0}}}.data(), 1,
+                         waitMilliseconds) > 0 &&
+                    recv(socket, status, sizeof status, MSG_WAITALL) == sizeof status;
+        return read ? std::string(status, sizeof status) : "";
+    }
     // Whether the server closed the connection within wait, whatever it answered first.
     static bool closedWithin(int socket, int waitMilliseconds) {
         char bytes[4096];
@@ -128,6 +136,8 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
          400, "malformed"},
         {__LINE__, "no LOAD offered", post("/complete", "LO"), 200, R"("candidates":[])"},
         {__LINE__, "nor SVG", post("/complete", "SV"), 200, R"("candidates":[])"},
+        {__LINE__, "UCS and its blank", post("/complete", "U"), 200,
+         R"({"append":" ","candidates":["UCS"],"replace":1})"},
         {__LINE__, "SCREENSIZE bound", post("/line", "(setvar \"SCREENSIZE\" (list 1e7 1e7))"), 200,
          "each side takes 1 to 100000 pixels"},
         {__LINE__, "Range ignored",
@@ -338,6 +348,15 @@ TEST_F(ServedSession, LimitsRequestBodies) {
     auto result = client.Post("/line", "not json", "application/json");
     ASSERT_TRUE(result);
     EXPECT_EQ(400, result->status);
+    // A body of no stated length could grow without end: refused before any of it is read.
+    const std::string head = "POST /line HTTP/1.1\r\nHost: " + hostHeader + "\r\n" +
+                             hostsim::tokenHeaderName + ": " + token + "\r\n";
+    for (const std::string& unstated :
+         {head + "Transfer-Encoding: chunked\r\n\r\n5\r\n12345\r\n", head + "\r\n{\"line\": "}) {
+        int socket = connectAndSend(unstated);
+        EXPECT_EQ("HTTP/1.1 411", replyStatus(socket, 2000)) << unstated;
+        close(socket);
+    }
 }
 
 // A dropped file opens as the drawing from its body alone, past the 64 KiB other requests get,
@@ -371,6 +390,12 @@ TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
             EXPECT_NE(std::string::npos, transcript.body.find(c.shown)) << transcript.body;
         }
     }
+    int cut = connectAndSend("POST /open?name=cut.dxf HTTP/1.1\r\nHost: " + hostHeader + "\r\n" +
+                             hostsim::tokenHeaderName + ": " + token +
+                             "\r\nContent-Length: 100000\r\n\r\n" + line);
+    shutdown(cut, SHUT_WR);  // a drop cut short is not opened as far as it came
+    EXPECT_EQ("HTTP/1.1 400", replyStatus(cut, 5000));
+    close(cut);
     unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
     Json drawing = Json::parse(get("/drawing").body);
     EXPECT_EQ(Json::array({0.0, 0.0, 100.0, 50.0}), drawing["extents"]);  // big.dxf's line
@@ -413,7 +438,7 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     };
     for (int i = 0; i < 20; ++i) {
         slow.push_back(connectAndSend(head));
-        slow.push_back(connectAndSend(bodyBegun("/line", "99")));
+        slow.push_back(connectAndSend(bodyBegun("/line", "65536")));  // the most waited for
         slow.push_back(connectAndSend(bodyBegun("/open", "1000000")));
     }
     for (int i = 0; i < 40; ++i)
@@ -446,11 +471,20 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     for (int socket : slow) close(socket);  // the drop received among them ends
     for (int socket : waits) close(socket);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const std::string end = std::to_string(Json::parse(get("/transcript").body)["end"].get<int>());
+    auto quiet = std::async(std::launch::async, [&] {  // a wait longer than a transfer's deadline
+        httplib::Client waiting = client();
+        waiting.set_read_timeout(30, 0);
+        auto result = waiting.Get(("/transcript?wait=1&page=quiet&from=" + end).c_str());
+        return result ? result->body : "";
+    });
     int drop = connectAndSend(bodyBegun("/open", "1000000"));
     started = steady_clock::now();  // its body sent a byte at a time is let go at its deadline
     while (elapsed() < 20000 && !closedWithin(drop, 250)) send(drop, "0", 1, MSG_NOSIGNAL);
     EXPECT_LT(elapsed(), 10000);
     close(drop);
+    post("/line", "(cal \"2+2\")");
+    EXPECT_NE(std::string::npos, quiet.get().find("2+2"));  // the line's echo, at least
 }
 
 }  // namespace
