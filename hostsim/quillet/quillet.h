@@ -71,6 +71,7 @@ bool evaluateQuillet(const QValue& form, QValue& out, std::string& error);
 struct QuilletHost {
     bool (*getVariable)(const std::string& name, QValue& out);          // false: unknown name
     bool (*setVariable)(const std::string& name, const QValue& value);  // false: refused
+    const char* (*variableBound)(const std::string& name);  // what a refusal says; or nullptr
     bool (*isFunctionDefined)(const std::string& name);                 // a module's function
     // Calls a module's function; false with a one-line message in error.
     bool (*invokeFunction)(const std::string& name, const std::vector<QValue>& arguments,

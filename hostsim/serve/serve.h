@@ -51,6 +51,7 @@ struct RequestFacts {
     std::string token;          // the token header; empty when absent
     bool pageFile = false;      // one of the page's own files, which hold no secret
     std::size_t hostCount = 1;  // Host headers given: a second one is malformed
+    std::size_t originCount = 0;  // Origin headers given: likewise
 };
 struct ServedSite {
     std::string hostHeader;  // what Host must say
@@ -61,8 +62,8 @@ struct ServedSite {
 const char tokenHeaderName[] = "X-Vectrin-Token";
 enum class RequestVerdict { allowed, malformed, refused };
 // Host must be given once and name the address served (no other name reaches us through a
-// rebound DNS entry); an Origin must be this same site; and every request but the page's own
-// files must carry the token.
+// rebound DNS entry); an Origin, given at most once, must be this same site; and every request but
+// the page's own files must carry the token.
 RequestVerdict checkRequest(const RequestFacts& request, const ServedSite& site);
 // A line the page may not run: commands that load or drop code or touch files. False with the
 // reason when refused.
@@ -207,11 +208,13 @@ private:
     std::list<TranscriptWaiter*> waiters;  // the transcript waits in progress, oldest first
 };
 
-// ---- connections until their request head is whole (headGate.cpp) ----
+// ---- connections until their request is whole (headGate.cpp) ----
 // A connection waits here, on the gate's one thread and holding no handler thread, until the
-// blank line that ends its request head has arrived; handOver then gets the socket with the bytes
-// read so far. A connection whose head is not whole headDeadline after it arrived, whatever the
-// pace of its bytes, or that sends more than headLimit bytes without ending it, is closed. Each
+// blank line that ends its request head has arrived, and the body after it when the head states
+// a length of at most bodyLimit; handOver then gets the socket with the bytes read so far. A
+// connection whose head (and such a body) is not whole headDeadline after it arrived, whatever
+// the pace of its bytes, or that sends more than headLimit bytes without ending its head, is
+// closed. Each
 // client address may have pendingPerClient connections waiting, all clients pendingLimit; a
 // newer connection past either closes the oldest that has sent nothing, else the oldest.
 // The address of a connection's other end (peer) or of this end, as text, and its port; false
@@ -225,6 +228,7 @@ public:
     void admit(int socket);  // the gate owns the socket from now on
     static constexpr std::chrono::seconds headDeadline{3};
     static constexpr std::size_t headLimit = 64 * 1024;
+    static constexpr std::size_t bodyLimit = 64 * 1024;
     static constexpr std::size_t pendingPerClient = 32;
     static constexpr std::size_t pendingLimit = 256;
 
@@ -234,6 +238,7 @@ private:
         std::string client;  // its address, as text
         std::chrono::steady_clock::time_point deadline;
         std::string received;
+        std::size_t wholeAt = 0;  // once the head is whole: the bytes the request has
     };
     void run();
     void takeArrivals();
@@ -292,7 +297,7 @@ constexpr std::size_t historyLimit = 1000;
 // What Tab offers: the program's completion of before (the line up to the cursor) at the prompt
 // waiting, as {"replace": characters before the cursor to replace, "candidates": [...],
 // "append": what follows a lone candidate ("", " " or "(")}. A line the page may not run gets
-// none.
+// none, nor is a candidate offered that would make one (LOAD, UNLOAD, SVG).
 struct PageCompletion {
     std::size_t start = 0;  // where the word replaced starts in before
     std::vector<std::string> candidates;

@@ -66,6 +66,10 @@ void resetSysvars();
 // first use of VIEWSIZE or SCREENSIZE; resetSysvars drops it.
 void deferDefaultViewSize();
 std::vector<std::string> sysvarNames();  // every variable, sorted by name
+constexpr double maxScreenPixels = 100000.0;  // SCREENSIZE's sides, at most
+// What a variable's value must keep to beyond its type, for a refusal to say; nullptr when no
+// more than its type and sign.
+const char* sysvarBound(const std::string& name);
 // LASTPOINT and ANGBASE, which an answer to a point prompt is read against (parsePointAnswer).
 PointAnswerBase pointAnswerBase();
 

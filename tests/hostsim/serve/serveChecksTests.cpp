@@ -69,6 +69,8 @@ TEST(ServeChecks, RequestsNeedTokenHostAndOrigin) {
         {__LINE__, {"", "", token}, refused},
         {__LINE__, {"127.0.0.1:8080", "", token, true, 2}, Verdict::malformed},  // a second Host
         {__LINE__, {"127.0.0.1:8080", "http://evil.example", token}, refused},   // cross site
+        {__LINE__, {"127.0.0.1:8080", "http://127.0.0.1:8080", token, false, 1, 2},  // a second
+         Verdict::malformed},                                                            // Origin
         {__LINE__, {"127.0.0.1:8080", "http://evil.example", "", true}, refused},
         {__LINE__, {"127.0.0.1:8080", "null", token}, refused},
         {__LINE__, {"127.0.0.1:8080", "https://127.0.0.1:8080", token}, refused},

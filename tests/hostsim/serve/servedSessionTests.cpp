@@ -115,6 +115,14 @@ protected:
         send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         return socket;
     }
+    // The status line's first 12 bytes ("HTTP/1.1 200") of the reply within wait, else "".
+    static std::string replyStatus(int socket, int waitMilliseconds) {
+        char status[12];
+        bool read = poll(std::array<pollfd, 1>{{{socket, POLLIN, 0}}}.data(), 1,
+                         waitMilliseconds) > 0 &&
+                    recv(socket, status, sizeof status, MSG_WAITALL) == sizeof status;
+        return read ? std::string(status, sizeof status) : "";
+    }
     // Whether the server closed the connection within wait, whatever it answered first.
     static bool closedWithin(int socket, int waitMilliseconds) {
         char bytes[4096];
@@ -146,6 +154,18 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
          get("/", {{"Host", "127.0.0.1:" + portText}, {"Host", "evil.example"}}), 400, "malformed"},
         {__LINE__, "cross Origin",
          post("/line", "(cal \"1\")", {{"Origin", "http://evil.example"}}), 403, "not allowed"},
+        {__LINE__, "two Origins", post("/line", "(cal \"1\")", {{"Origin", "http://" + hostHeader},
+                                                           {"Origin", "http://evil.example"}}),
+         400, "malformed"},
+        {__LINE__, "no LOAD offered", post("/complete", "LO"), 200, R"("candidates":[])"},
+        {__LINE__, "nor SVG", post("/complete", "SV"), 200, R"("candidates":[])"},
+        {__LINE__, "UCS and its blank", post("/complete", "U"), 200,
+         R"({"append":" ","candidates":["UCS"],"replace":1})"},
+        {__LINE__, "SCREENSIZE bound", run("(setvar \"SCREENSIZE\" (list 1e7 1e7))"),
+         200,
+         "each side takes 1 to 100000 pixels"},
+        {__LINE__, "Range ignored",
+         get("/", {{hostsim::tokenHeaderName, ""}, {"Range", "bytes=0-,0-"}}), 200, "commandLine"},
         {__LINE__, "LOAD", post("/line", "LOAD /tmp/x.so"), 403, "LOAD is not available"},
         {__LINE__, "CR SVG", post("/line", "\rSVG /tmp/x.svg"), 403, "control character (U+000D)"},
         {__LINE__, "no such path", get("/etc/passwd"), 404, ""},
@@ -357,6 +377,15 @@ TEST_F(ServedSession, LimitsRequestBodies) {
     auto result = client.Post("/line", "not json", "application/json");
     ASSERT_TRUE(result);
     EXPECT_EQ(400, result->status);
+    // A body of no stated length could grow without end: refused before any of it is read.
+    const std::string head = "POST /line HTTP/1.1\r\nHost: " + hostHeader + "\r\n" +
+                             hostsim::tokenHeaderName + ": " + token + "\r\n";
+    for (const std::string& unstated :
+         {head + "Transfer-Encoding: chunked\r\n\r\n5\r\n12345\r\n", head + "\r\n{\"line\": "}) {
+        int socket = connectAndSend(unstated);
+        EXPECT_EQ("HTTP/1.1 411", replyStatus(socket, 2000)) << unstated;
+        close(socket);
+    }
 }
 
 // A dropped file opens as the drawing from its body alone, past the 64 KiB other requests get,
@@ -390,6 +419,12 @@ TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
             EXPECT_NE(std::string::npos, transcript.body.find(c.shown)) << transcript.body;
         }
     }
+    int cut = connectAndSend("POST /open?name=cut.dxf HTTP/1.1\r\nHost: " + hostHeader + "\r\n" +
+                             hostsim::tokenHeaderName + ": " + token +
+                             "\r\nContent-Length: 100000\r\n\r\n" + line);
+    shutdown(cut, SHUT_WR);  // a drop cut short is not opened as far as it came
+    EXPECT_EQ("HTTP/1.1 400", replyStatus(cut, 5000));
+    close(cut);
     unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
     Json drawing = Json::parse(get("/drawing").body);
     EXPECT_EQ(Json::array({0.0, 0.0, 100.0, 50.0}), drawing["extents"]);  // big.dxf's line
@@ -417,15 +452,24 @@ TEST_F(ServedSession, HoversGiveUpOnCostlyGeometry) {
     EXPECT_NE(std::string::npos, run("*cancel*").body.find("nil"));
 }
 
-// Clients that send their heads slowly or never, and waits for the transcript from many pages,
-// hold no thread the page needs: the page and a typed line still answer at once. A head sent a
-// byte at a time is dropped at the gate's deadline however short the pauses; past the bound on
-// one client's waiting connections the oldest is dropped.
+// Clients that send their heads or bodies slowly or never, drawings dropped a byte at a time, and
+// waits for the transcript from many made-up pages hold no thread or wait the page needs: the
+// page, a typed line and the page's transcript still answer at once. A head or a drop sent a
+// byte at a time is dropped at its deadline however short the pauses; past the bound on one
+// client's waiting connections the oldest is dropped.
 TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     using std::chrono::steady_clock;
     const std::string head = "GET / HTTP/1.1\r\nHost: " + hostHeader + "\r\n";
     std::vector<int> slow, waits;
-    for (int i = 0; i < 20; ++i) slow.push_back(connectAndSend(head));
+    auto bodyBegun = [&](const std::string& path, const std::string& length) {  // its first byte
+        return "POST " + path + head.substr(5) + hostsim::tokenHeaderName + ": " + token +
+               "\r\nContent-Length: " + length + "\r\n\r\n0";
+    };
+    for (int i = 0; i < 20; ++i) {
+        slow.push_back(connectAndSend(head));
+        slow.push_back(connectAndSend(bodyBegun("/line", "65536")));  // the most waited for
+        slow.push_back(connectAndSend(bodyBegun("/open", "1000000")));
+    }
     for (int i = 0; i < 40; ++i)
         waits.push_back(connectAndSend("GET /transcript?wait=1&from=99999&page=" + std::to_string(i) +
                                        head.substr(5) + hostsim::tokenHeaderName + ": " + token + "\r\n\r\n"));
@@ -436,6 +480,7 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     };
     EXPECT_EQ(200, get("/").status);
     EXPECT_NE(std::string::npos, run("(cal \"1+2\")").body.find("\n3\n"));
+    EXPECT_EQ(200, get("/transcript?wait=1&from=0&page=real").status);
     EXPECT_LT(elapsed(), 2000);
     for (std::size_t i = 0; i < hostsim::HeadGate::pendingPerClient; ++i) slow.push_back(connectAndSend(head));
     EXPECT_TRUE(closedWithin(slow[0], 1000));
@@ -452,8 +497,23 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     started = steady_clock::now();
     while (elapsed() < 2 * deadline && !closedWithin(slow.back(), 250)) send(slow.back(), "E", 1, MSG_NOSIGNAL);
     EXPECT_LT(elapsed(), deadline + 1500);
-    for (int socket : slow) close(socket);
+    for (int socket : slow) close(socket);  // the drop received among them ends
     for (int socket : waits) close(socket);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const std::string end = std::to_string(Json::parse(get("/transcript").body)["end"].get<int>());
+    auto quiet = std::async(std::launch::async, [&] {  // a wait longer than a transfer's deadline
+        httplib::Client waiting = client();
+        waiting.set_read_timeout(30, 0);
+        auto result = waiting.Get(("/transcript?wait=1&page=quiet&from=" + end).c_str());
+        return result ? result->body : "";
+    });
+    int drop = connectAndSend(bodyBegun("/open", "1000000"));
+    started = steady_clock::now();  // its body sent a byte at a time is let go at its deadline
+    while (elapsed() < 20000 && !closedWithin(drop, 250)) send(drop, "0", 1, MSG_NOSIGNAL);
+    EXPECT_LT(elapsed(), 10000);
+    close(drop);
+    post("/line", "(cal \"2+2\")");
+    EXPECT_NE(std::string::npos, quiet.get().find("2+2"));  // the line's echo, at least
 }
 
 }  // namespace
