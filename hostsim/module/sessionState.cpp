@@ -1,4 +1,4 @@
-// hostsim/module/session.cpp - a fresh host session: Quillet connected to the host's system
+// hostsim/module/sessionState.cpp - a fresh host session: Quillet connected to the host's system
 // variables and the module's functions, point answers to LASTPOINT and ANGBASE, and every
 // default put back.
 #include "hostsim/module/module.h"
