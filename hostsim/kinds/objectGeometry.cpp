@@ -736,6 +736,7 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
     for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < columns && roomForExpansion(b, copyBytes); ++column) {
             hostsim::Instance inner;
+            inner.block = block;
             inner.map = referenceMap(parent, o, b.drawing.blocks[block].base, column, row);
             inner.containers.push_back(index);
             inner.containers.insert(inner.containers.end(), outer.containers.begin(),
