@@ -8,8 +8,11 @@
 //
 // Two instances are copies of each other when they show the same block, through the same
 // reference in the drawing's own objects (the one kvs_entsel selects), mapped by the very same
-// turn and scale, with their insertions in the same cell of a grid of the given size; and when
-// the block expanded alike for both (the same count of primitives from the first to the last).
+// turn and scale, and expanded alike (the same count of primitives from the first to the last).
+// Taken in drawing order, a copy whose insertion lies within the given size of an earlier class's
+// first copy, along X and Y, joins that class; any other starts one. So the first copies of the
+// classes of one block lie that far apart at least, and the copies a view shows are bounded by
+// the view's size in cells, whatever the array asks for.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -19,9 +22,14 @@
 
 #include "hostsim/picking/picking.h"
 
-// ---- copy state: the classes last worked out, for the geometry and cell size they hold for ----
-static double classesCell = 0.0;          // 0: none worked out since the geometry changed
-static std::vector<int> classOfInstance;  // the first instance of each instance's class
+// ---- copy state: the classes last worked out, for the geometry and the cell sizes they hold
+// for; two, as the page asks for those of its whole drawing and those of its picks in turn ----
+struct WorkedClasses {
+    double cell = 0.0;            // 0: none worked out since the geometry changed
+    std::vector<int> ofInstance;  // the first instance of each instance's class
+};
+static WorkedClasses workedClasses[2];
+static int newestClasses = 0;
 static std::vector<int> firstOfInstance;  // each instance's first primitive; -1 for none
 static std::vector<int> spanOfInstance;   // from its first primitive to its last
 
@@ -79,6 +87,28 @@ bool copyKey(int instance, double cell, CopyKey& key) {
     return key.block >= 0;
 }
 
+// The earliest first copy of a class whose insertion lies within cell of this one's along X and
+// Y (and in its cell along Z): it lies in this cell or a neighbour. -1 for none: then none is
+// in this cell either, and this one starts a class there.
+int earlierCopyWithin(const std::unordered_map<CopyKey, int, CopyKeyHash>& firstInCell,
+                      const CopyKey& key, int instance, double cell) {
+    const Point& at = hostsim::drawingInstance(instance).map.origin;
+    int earliest = -1;
+    CopyKey neighbour = key;
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy) {
+            neighbour.cell[0] = key.cell[0] + dx;
+            neighbour.cell[1] = key.cell[1] + dy;
+            auto found = firstInCell.find(neighbour);
+            if (found == firstInCell.end()) continue;
+            const Point& first = hostsim::drawingInstance(found->second).map.origin;
+            bool within =
+                std::fabs(first[0] - at[0]) <= cell && std::fabs(first[1] - at[1]) <= cell;
+            if (within && (earliest < 0 || found->second < earliest)) earliest = found->second;
+        }
+    return earliest;
+}
+
 void findInstanceSpans(std::size_t instanceCount) {
     const std::vector<Primitive>& all = hostsim::drawingPrimitives();
     firstOfInstance.assign(instanceCount, -1);
@@ -96,26 +126,33 @@ void findInstanceSpans(std::size_t instanceCount) {
 namespace hostsim {
 
 void forgetCopyClasses() {
-    classesCell = 0.0;
-    classOfInstance.clear();
+    for (WorkedClasses& worked : workedClasses) worked = WorkedClasses();
     firstOfInstance.clear();
     spanOfInstance.clear();
 }
 
 const std::vector<int>& copyClasses(double cell) {
-    if (cell == classesCell && !classOfInstance.empty()) return classOfInstance;
+    for (const WorkedClasses& worked : workedClasses)
+        if (worked.cell == cell && !worked.ofInstance.empty()) return worked.ofInstance;
     std::size_t count = drawingInstanceCount();
     if (firstOfInstance.size() != count) findInstanceSpans(count);
-    classOfInstance.resize(count);
-    std::unordered_map<CopyKey, int, CopyKeyHash> firstOfKey;
+    newestClasses = 1 - newestClasses;  // the older of the two makes room
+    WorkedClasses& worked = workedClasses[newestClasses];
+    worked.ofInstance.resize(count);
+    std::unordered_map<CopyKey, int, CopyKeyHash> firstInCell;
     for (std::size_t k = 0; k < count; ++k) {
         CopyKey key;
         int instance = static_cast<int>(k);
-        bool merged = cell > 0.0 && copyKey(instance, cell, key);
-        classOfInstance[k] = merged ? firstOfKey.emplace(key, instance).first->second : instance;
+        worked.ofInstance[k] = instance;
+        if (!(cell > 0.0) || !copyKey(instance, cell, key)) continue;
+        int earlier = earlierCopyWithin(firstInCell, key, instance, cell);
+        if (earlier >= 0)
+            worked.ofInstance[k] = earlier;
+        else
+            firstInCell.emplace(key, instance);
     }
-    classesCell = cell;
-    return classOfInstance;
+    worked.cell = cell;
+    return worked.ofInstance;
 }
 
 int copyOrdinal(int index) {

@@ -156,9 +156,10 @@ bool roundInPlan(const Primitive& p, double& radius);
 // Copies of a block within this share of a pixel of each other count as one in a view, a pick
 // or a snap: each point of one within a third of a pixel of the other's.
 constexpr double copyCellPixels = 0.25;
-// The class of each instance (drawingInstance) in a grid of cells of side cell: the first of
-// the instances that show one block through one reference of the drawing's own, turned and
-// scaled alike, their insertions in one cell; any other instance is a class of its own.
+// The class of each instance (drawingInstance) for copies cell apart: the first of the instances
+// that show one block through one reference of the drawing's own, turned and scaled alike, whose
+// insertions lie within cell of that first one's along X and Y; any other instance is a class of
+// its own.
 const std::vector<int>& copyClasses(double cell);
 int copyOrdinal(int index);  // a primitive's place in its instance: alike in every copy
 void forgetCopyClasses();    // the geometry changed (indexGeometry)

@@ -454,11 +454,14 @@ double offersBelow(const NearPrimitive& c, unsigned modes, const Nearest& n) {
     auto distance = [&](const Point& q) { return std::hypot(q[0] - n.x, q[1] - n.y); };
     double radius = 0.0;
     if ((wanted & ~(hostsim::snapCen | hostsim::snapQua)) == 0 && hostsim::roundInPlan(p, radius)) {
-        // a circle's quadrant points lie a radius from its centre along X and Y
+        // a circle's quadrant points lie a radius from its centre along X and Y; an ellipse's
+        // are the ends of its axes
         below = INFINITY;
         if (wanted & hostsim::snapQua) {
-            for (const Point& q : {Point{radius, 0, 0}, Point{-radius, 0, 0}, Point{0, radius, 0},
-                                   Point{0, -radius, 0}})
+            Point along = p.axisEnds ? p.u : Point{radius, 0, 0};
+            Point across = p.axisEnds ? p.v : Point{0, radius, 0};
+            for (const Point& q :
+                 {along, across, hostsim::scale(along, -1), hostsim::scale(across, -1)})
                 below = std::min(below, distance(hostsim::add(p.a, q)));
             below -= pointSlack * (radius + below + std::fabs(n.x) + std::fabs(n.y));
         }
