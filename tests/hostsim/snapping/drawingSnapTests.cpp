@@ -39,8 +39,8 @@ const char snapEntities[] =
     "0 INSERT\n8 ICE\n2 B\n10 220\n20 0\n0 INSERT\n8 OFF\n2 B\n10 240\n20 0\n"
     "0 INSERT\n60 1\n2 B\n10 260\n20 0\n0 INSERT\n8 OFF\n2 R\n10 280\n20 0\n"
     "0 INSERT\n66 1\n2 B\n10 300\n20 0\n0 ATTRIB\n70 1\n10 305\n20 0\n40 2\n1 X\n2 T\n0 SEQEND\n"
-    // arrays: three copies a hundredth of a pixel apart, and two half a pixel apart
-    "0 INSERT\n2 B\n10 400\n20 0\n70 3\n44 0.01\n0 INSERT\n2 B\n10 500\n20 0\n70 2\n44 0.5\n";
+    // arrays: three copies a hundredth of a pixel apart, and two four tenths of a pixel apart
+    "0 INSERT\n2 B\n10 400\n20 0\n70 3\n44 0.01\n0 INSERT\n2 B\n10 500\n20 0\n70 2\n44 0.4\n";
 const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
                           "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n";
 
