@@ -9,8 +9,10 @@ file is kept in the repository. The drawings:
   splineArray.dxf   a 200-span cubic spline in a block, referenced as a 100 x 100 array (6 KB)
   fitArray.dxf      a spline through 500 fit points in a block, the same array (11 KB)
   highDegree.dxf    one spline of degree 30 over 2,000 control points (59 KB)
-  slowPicks.dxf     a spline of degree 30 in a block, referenced as a 20 x 20 array: quick to
-                    open, but a pick box over all of it measures 68,000 pieces of degree 30
+  slowPicks.dxf     a spline of degree 30 in a block, referenced as a 20 x 20 array whose copies
+                    lie over each other, each a few pixels from the next: quick to open, but a
+                    snap from afar with an aperture over all of it measures 68,000 pieces of
+                    degree 30, each of which may hold the nearest point
   ellipseArray.dxf  an elliptic arc in a block, 2,000 copies 0.0001 apart: a pick box on them
                     holds all 2,000
 and piles: arrays whose copies are each as large as the drawing, yet offset from each other by
@@ -77,9 +79,9 @@ def drawing(blocks, entities):
     return text + groups([(0, "ENDSEC"), (0, "EOF")])
 
 
-def array_of(block, columns=COLUMNS, rows=ROWS):
+def array_of(block, columns=COLUMNS, rows=ROWS, spacing=(COLUMN_SPACING, ROW_SPACING)):
     return [(0, "INSERT"), (2, block)] + point_groups(10, (0, 0)) + [
-        (70, columns), (71, rows), (44, number(COLUMN_SPACING)), (45, number(ROW_SPACING))]
+        (70, columns), (71, rows), (44, number(spacing[0])), (45, number(spacing[1]))]
 
 
 def pile_of(block, columns, rows, spacing):
@@ -137,7 +139,7 @@ def main():
         "fitArray.dxf": drawing([("FIT", fit_spline_groups(wave(500, 20)))], array_of("FIT")),
         "highDegree.dxf": drawing([], spline_groups(30, wave(2000, 400))),
         "slowPicks.dxf": drawing([("HIGH", spline_groups(30, wave(200, 20)))],
-                                 array_of("HIGH", 20, 20)),
+                                 array_of("HIGH", 20, 20, (0.2, 0.1))),
         "ellipseArray.dxf": drawing([("ARC", elliptic_arc)], ellipse_copies),
     }
     files.update(piles())
