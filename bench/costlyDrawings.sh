@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # bench/costlyDrawings.sh - what the drawings of tests/transcripts/makeCostlyDrawings.py cost:
-# time, peak memory (/usr/bin/time) and the SVG's size, one line a case; for the piles of copies,
-# a whole session (open, picks and snaps, LIST, SVG), and the page's GET /drawing.
+# time (clock, and CPU), peak memory (/usr/bin/time) and the SVG's size, one line a case; for the
+# piles of copies, a whole session (open, picks and snaps, LIST, SVG), and the page's GET
+# /drawing.
 #
 # usage: costlyDrawings.sh HOSTSIM MODULE [WORKDIR]
 set -u
@@ -14,15 +15,16 @@ measure() {
     local name=$1 drawing=$2 input=$3
     shift 3
     rm -f "$work/view.svg"
-    printf '%s' "$input" | env "$@" /usr/bin/time -f "%e %M" -o "$work/time" \
+    printf '%s' "$input" | env "$@" /usr/bin/time -f "%e %U %S %M" -o "$work/time" \
         "$hostsim" --module "$module" --drawing "$work/$drawing" > "$work/out" 2>&1
     local status=$? svg=-
     [ -f "$work/view.svg" ] && svg=$(stat -c %s "$work/view.svg")
-    read -r seconds kilobytes < <(tail -n 1 "$work/time")
-    local last
+    read -r seconds user system kilobytes < <(tail -n 1 "$work/time")
+    local last cpu
     last=$(grep -v '^Command: *$' "$work/out" | grep -v '^ *$' | tail -n 1 | cut -c 1-60)
-    printf '%-34s %8s s %8d MB %12s bytes  status %d  %s\n' "$name" "$seconds" \
-        $((kilobytes / 1024)) "$svg" "$status" "$last"
+    cpu=$(echo "$user + $system" | bc)
+    printf '%-34s %8s s (CPU %6s s) %6d MB %12s bytes  status %d  %s\n' "$name" "$seconds" \
+        "$cpu" $((kilobytes / 1024)) "$svg" "$status" "$last"
 }
 
 svg="SVG $work/view.svg"$'\n'

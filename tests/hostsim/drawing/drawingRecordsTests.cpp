@@ -482,7 +482,7 @@ TEST_F(DrawingTest, ExtremeValuesOpenAndPickCleanly) {
         "0 IMAGE\n10 0\n20 0\n11 1e308\n21 0\n12 0\n22 1e308\n13 1e308\n23 1e308\n"
         // knots spanning a double's range, a control point far off: pixels past any view's
         "0 SPLINE\n71 3\n40 0\n40 0\n40 0\n40 0\n40 1e308\n40 1e308\n40 1e308\n40 1e308\n"
-        "10 0\n20 0\n10 1e300\n20 1\n10 2\n20 0\n10 3\n20 1\n",
+        "10 0\n20 0\n10 1e150\n20 1\n10 2\n20 0\n10 3\n20 1\n",
         "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n");
     const char* modes[] = {"_END", "_MID", "_CEN", "_INT", "_NEA",
                            "_NOD", "_QUA", "_PER", "_TAN", "_INS"};
