@@ -132,8 +132,8 @@ void forgetCopyClasses() {
 }
 
 const std::vector<int>& copyClasses(double cell) {
-    // down to a power of two: a view zoomed by less than twice keeps the classes worked out
-    if (cell > 0.0 && std::isfinite(cell)) cell = std::exp2(std::floor(std::log2(cell)));
+    // to the nearest power of two: a view zoomed by less than twice keeps the classes worked out
+    if (cell > 0.0 && std::isfinite(cell)) cell = std::exp2(std::round(std::log2(cell)));
     for (const WorkedClasses& worked : workedClasses)
         if (worked.cell == cell && !worked.ofInstance.empty()) return worked.ofInstance;
     std::size_t count = drawingInstanceCount();

@@ -156,8 +156,8 @@ bool roundInPlan(const Primitive& p, double& radius);
 // Copies of a block within this share of a pixel of each other count as one in a view, a pick
 // or a snap: each point of one within a third of a pixel of the other's.
 constexpr double copyCellPixels = 0.25;
-// The class of each instance (drawingInstance) for copies cell apart (rounded down to a power of
-// two, so that a view zoomed by less than twice keeps the classes): the first of the instances
+// The class of each instance (drawingInstance) for copies cell apart (rounded to the nearest power
+// of two, so that a view zoomed by less than twice keeps the classes): the first of the instances
 // that show one block through one reference of the drawing's own, turned and scaled alike, whose
 // insertions lie within cell of that first one's along X and Y; any other instance is a class of
 // its own.
