@@ -90,6 +90,7 @@ bench: deps
 	cmake --build --preset bench -j $(JOBS)
 	./build-bench/bin/vectrinBench
 	./build-bench/bin/hostStartBench build-bench/bin/hostsim
+	./build-bench/bin/pileBench
 
 # The README's picture of the served page (docs/servedPage.png), taken by the page's browser
 # test; the tests write theirs under build/.
