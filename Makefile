@@ -1,8 +1,12 @@
 # The README's commands. CMake and CTest do the work; this file only strings them together.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-run dev asan test run serve program bench clean librecad librecad-headers
-.PHONY: librecad-screenshot
+.PHONY: all deps deps-run dev asan test run serve program bench clean librecad
+.PHONY: librecad-headers librecad-screenshot
+
+# make test, make deb and CI (CI=true) build every part and run every test, or stop with the
+# reason; other goals leave out what cannot be built here, saying how to get it.
+REQUIRE_ALL := $(if $(filter true,$(CI))$(filter test deb,$(MAKECMDGOALS)),ON,OFF)
 
 all: dev
 
@@ -13,11 +17,11 @@ deps-run:
 	@bash scripts/install-deps.sh run
 
 dev: deps librecad-headers
-	cmake --preset dev
+	cmake --preset dev -DVECTRIN_REQUIRE_ALL=$(REQUIRE_ALL)
 	cmake --build --preset dev -j $(JOBS)
 
 asan: deps librecad-headers
-	cmake --preset asan
+	cmake --preset asan -DVECTRIN_REQUIRE_ALL=$(REQUIRE_ALL)
 	cmake --build --preset asan -j $(JOBS)
 
 # Builds both presets and runs every test under each, installs the dev build into a temporary
@@ -53,11 +57,13 @@ program: deps-run
 		| { grep -v -x -F $(NOTHING_BUILT) || true; }"
 
 # LibreCAD's plug-in interface headers for the installed librecad, fetched from Debian's source
-# package into a cache outside the repository (scripts/fetchLibrecadHeaders.sh says where). The
-# plug-in is optional: when they cannot be fetched, the build goes on without it and says so.
+# package into a cache outside the repository (scripts/fetchLibrecadHeaders.sh says where). When
+# they cannot be fetched, make test and CI stop with the reason; make dev goes on without the
+# plug-in and says so.
 librecad-headers: deps
-	@bash scripts/fetchLibrecadHeaders.sh >/dev/null || \
-		echo "LibreCAD's plug-in headers could not be fetched: the build leaves the plug-in out"
+	@bash scripts/fetchLibrecadHeaders.sh >/dev/null || { \
+		[ $(REQUIRE_ALL) = OFF ] || { echo "LibreCAD's plug-in headers could not be fetched"; exit 1; }; \
+		echo "LibreCAD's plug-in headers could not be fetched: the build leaves the plug-in out"; }
 
 # vectrin in LibreCAD: installs LibreCAD and Qt's headers when missing, builds the plug-in and
 # the modules, and installs them where LibreCAD looks for plug-ins (the modules in a folder
