@@ -1,8 +1,8 @@
 # The README's commands. CMake and CTest do the work; this file only strings them together.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-run dev asan test run serve program bench clean librecad
-.PHONY: librecad-headers librecad-screenshot
+.PHONY: all deps deps-run deps-deb dev asan test run serve program bench clean librecad
+.PHONY: librecad-headers librecad-screenshot deb
 
 # make test, make deb and CI (CI=true) build every part and run every test, or stop with the
 # reason; other goals leave out what cannot be built here, saying how to get it.
@@ -15,6 +15,9 @@ deps:
 
 deps-run:
 	@bash scripts/install-deps.sh run
+
+deps-deb:
+	@bash scripts/install-deps.sh deb
 
 dev: deps librecad-headers
 	cmake --preset dev -DVECTRIN_REQUIRE_ALL=$(REQUIRE_ALL)
@@ -125,5 +128,18 @@ fuzz: fuzz-build
 soak: dev
 	python3 tests/transcripts/longSoak.py build/bin/hostsim build/bin/vectrin.so build/soak
 
+# The Debian packages vectrin and vectrin-librecad, from a release build of their own
+# (build-package/, CPack's DEB generator), copied here in place of any made before; then
+# apt-get install ./vectrin_*.deb ./vectrin-librecad_*.deb installs them.
+deb: deps-deb
+	@bash scripts/fetchLibrecadHeaders.sh >/dev/null
+	cmake --preset package
+	cmake --build --preset package -j $(JOBS)
+	rm -f build-package/*.deb
+	cpack --preset package
+	rm -f vectrin_*.deb vectrin-librecad_*.deb
+	cp build-package/*.deb .
+	@echo "made $$(echo *.deb): apt-get install ./vectrin_*.deb ./vectrin-librecad_*.deb installs them"
+
 clean:
-	rm -rf build build-asan build-fuzz build-bench
+	rm -rf build build-asan build-fuzz build-bench build-package
