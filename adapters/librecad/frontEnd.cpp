@@ -161,19 +161,27 @@ std::string pluginFolder() {
     if (dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_GLOBAL) == nullptr)
         showNotice(std::string("vectrin: the plug-in could not offer its routines to the module: ") +
                    dlerror());
-    std::string path = info.dli_fname;
+    // the file itself, not a link to it: the installed modules are found relative to the file
+    char* resolved = realpath(info.dli_fname, nullptr);
+    std::string path = resolved != nullptr ? resolved : info.dli_fname;
+    std::free(resolved);
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-// VECTRIN_MODULE names the module; else the language's module in the folder vectrin beside the
-// plug-in, English when the locale's language has none.
+// VECTRIN_MODULE names the module; else the language's module (English when the locale's
+// language has none) in the folder vectrin beside the plug-in, where make librecad puts it, or
+// else where the packages install it. When neither has it, the first is named.
 std::string modulePath(const std::string& folder) {
     const char* named = std::getenv("VECTRIN_MODULE");
     if (named != nullptr && *named != '\0') return named;
-    std::string modules = folder + "/vectrin/";
-    std::string path = modules + hostsim::moduleFileName(hostsim::environmentLanguage());
-    return access(path.c_str(), F_OK) == 0 ? path : modules + "vectrin.so";
+    std::string fileName = hostsim::moduleFileName(hostsim::environmentLanguage());
+    for (std::string modules :
+         {folder + "/vectrin/", folder + "/" VECTRIN_INSTALLED_MODULE_FOLDER "/"}) {
+        if (access((modules + fileName).c_str(), F_OK) == 0) return modules + fileName;
+        if (access((modules + "vectrin.so").c_str(), F_OK) == 0) return modules + "vectrin.so";
+    }
+    return folder + "/vectrin/vectrin.so";
 }
 
 bool answerPrompt(std::string& line);
@@ -190,11 +198,14 @@ bool startSession() {
         hostsim::mirrorFailures(showFailureText);
         hostsim::useLineSource(answerPrompt);
         sessionStarted = true;
+        showNotice("vectrin " VECTRIN_VERSION);
     }
     if (hostsim::moduleLoaded()) return true;
     if (hostsim::loadModule(modulePath(folder))) return true;
-    showNotice("vectrin: the calculator is not available; make librecad installs its module "
-               "beside the plug-in (or set VECTRIN_MODULE). LibreCAD goes on.");
+    showNotice(
+        "vectrin: the calculator is not available; the package vectrin installs its "
+        "module, make librecad puts one beside the plug-in (or set VECTRIN_MODULE). "
+        "LibreCAD goes on.");
     return false;
 }
 
