@@ -27,8 +27,9 @@ asan: deps librecad-headers
 	cmake --preset asan -DVECTRIN_REQUIRE_ALL=$(REQUIRE_ALL)
 	cmake --build --preset asan -j $(JOBS)
 
-# Builds both presets and runs every test under each, installs the dev build into a temporary
-# prefix and runs it from there, then the fuzz targets' smoke pass.
+# Builds both presets and runs every test under each (the dev preset's include the package
+# check: both packages built, checked and installed into a throw-away root), installs the dev
+# build into a temporary prefix and runs it from there, then the fuzz targets' smoke pass.
 test: dev asan
 	ctest --preset dev -j $(JOBS)
 	bash scripts/checkInstall.sh build
