@@ -12,7 +12,8 @@ source=$1 package=$2 maintainer=$3 output=$4
 releases=$(awk '
     /^## / {
         if (!match($0, /^## [0-9][^ ]* - [0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]$/)) {
-            printf "%s:%d: a release heading is \"## VERSION - YYYY-MM-DD\"\n", FILENAME, NR > "/dev/stderr"
+            printf "%s:%d: a release heading is \"## VERSION - YYYY-MM-DD\"\n", FILENAME, NR \
+                > "/dev/stderr"
             failed = 1; exit
         }
         print $2 " " $4; inRelease = 1; next

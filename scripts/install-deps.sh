@@ -4,7 +4,8 @@
 # usage: install-deps.sh [run|librecad|shots|deb|test]
 #   run       what hostsim and vectrin.so need to build and run (make run)
 #   librecad  that, LibreCAD and Qt 5's headers for the plug-in (make librecad)
-#   shots     that, Xvfb, xdotool and ImageMagick for the LibreCAD screenshot (make librecad-screenshot)
+#   shots     that, Xvfb, xdotool and ImageMagick for the LibreCAD screenshot
+#             (make librecad-screenshot)
 #   deb       librecad's and the tools that make the Debian packages (make deb)
 #   test      run's and everything the tests, the fuzz targets and the speed suite need (the
 #             default), LibreCAD's end-to-end test and the package check included

@@ -33,15 +33,18 @@ inside() {  # in the namespace: install, run as installed, remove
     rm -rf "$root" && mkdir -p "$root"/var/lib/dpkg/{info,updates,triggers} &&
         : >"$root/var/lib/dpkg/status"
     PATH=$PATH:/usr/sbin:/sbin dpkg --root="$root" --force-depends --log=/dev/null -i \
-        "${debs[@]}" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i failed"; return; }
+        "${debs[@]}" >"$work/dpkg.log" 2>&1 ||
+        { cat "$work/dpkg.log"; fail "dpkg -i failed"; return; }
     expect "the changelog's latest entry" "vectrin ($version) unstable; urgency=medium" \
         "$(zcat "$root/usr/share/doc/vectrin/changelog.gz" | head -n 1)"
-    mount -t overlay vectrin -o "lowerdir=$root/usr:/usr" /usr || { fail "no overlay on /usr"; return; }
+    mount -t overlay vectrin -o "lowerdir=$root/usr:/usr" /usr ||
+        { fail "no overlay on /usr"; return; }
     cd /
     local hostsim=/usr/bin/hostsim
     expect "hostsim --version" "hostsim (vectrin) $version" "$($hostsim --version 2>&1)"
     expect "hostsim -e 1+2" 3 "$($hostsim -e 1+2 2>&1)"
-    expect "the German module" 1 "$($hostsim --language de -e 1/0 2>&1 | grep -c 'Division durch 0')"
+    expect "the German module" 1 \
+        "$($hostsim --language de -e 1/0 2>&1 | grep -c 'Division durch 0')"
     expect "RAD on the installed demo drawing" 5.0 \
         "$(echo 35,10 | $hostsim --drawing /usr/share/vectrin/demo.dxf -e RAD 2>&1 | tail -n 1)"
     expect "the serve part" http://127.0.0.1 \
@@ -72,6 +75,7 @@ rm -f "${debs[@]}"
 
 # PACKAGE PATH: the files each package must hold, a link as PATH -> TARGET; it holds no others
 # but documents in its folder under usr/share/doc.
+plugin=libvectrin_librecad.so
 expected="vectrin usr/bin/hostsim
 vectrin $lib/vectrin.so
 vectrin $lib/vectrin.de.so
@@ -81,8 +85,8 @@ vectrin usr/share/vectrin/demo.dxf
 vectrin usr/share/doc/vectrin/README.md
 vectrin usr/share/doc/vectrin/copyright
 vectrin usr/share/doc/vectrin/changelog.gz
-vectrin-librecad $lib/libvectrin_librecad.so
-vectrin-librecad usr/share/librecad/plugins/libvectrin_librecad.so -> ../../../${lib#usr/}/libvectrin_librecad.so
+vectrin-librecad $lib/$plugin
+vectrin-librecad usr/share/librecad/plugins/libvectrin_librecad.so -> ../../../${lib#usr/}/$plugin
 vectrin-librecad usr/share/doc/vectrin-librecad/copyright
 vectrin-librecad usr/share/doc/vectrin-librecad/changelog.gz"
 declare -A held
@@ -101,7 +105,8 @@ done <<<"$expected"
 depends=$(dpkg-deb -f "${debs[1]}" Depends)
 [[ $depends == "vectrin (= $version), librecad (>= "*", librecad (<< "* ]] ||
     fail "vectrin-librecad's dependencies: $depends"
-report=$(lintian --fail-on error,warning "${debs[@]}" 2>&1) || fail "lintian reports an error or a warning"
+report=$(lintian --fail-on error,warning "${debs[@]}" 2>&1) ||
+    fail "lintian reports an error or a warning"
 grep -v "running with root privileges" <<<"$report"
 apt-get install -s "${debs[@]}" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; fail "apt-get cannot install the packages here"; }
