@@ -2,8 +2,9 @@
 # scripts/cleanMachine.sh - make test on a minimal Debian 12, as CI sees a fresh machine:
 # debootstrap's minbase variant in a folder, this checkout's files copied in (what git tracks or
 # would add, no build folders), make installed as the README says, then make test as root in a
-# chroot. /proc, /dev, /dev/shm and /sys are mounted in a mount namespace of the run's own, so
-# nothing stays mounted when it ends; /etc/hosts names localhost.
+# chroot, and make deb with its packages installed, run and removed by apt-get. /proc, /dev,
+# /dev/shm and /sys are mounted in a mount namespace of the run's own, so nothing stays mounted
+# when it ends; /etc/hosts names localhost.
 #
 # usage: cleanMachine.sh [FOLDER]      as root, with debootstrap installed
 #   FOLDER is where the root is made (default: a new folder under /var/tmp); it is removed at the
@@ -49,7 +50,27 @@ mkdir -p "$root/root/vectrin"
 (cd "$checkout" && git ls-files -z --cached --others --exclude-standard |
     tar --null --ignore-failed-read -T - -cf -) | tar -xf - -C "$root/root/vectrin"
 
-echo "cleanMachine: apt-get install make, then make test in the minimal root"
+# What runs in the root: make installed as the README says, make test; then make deb, the two
+# packages installed by apt-get and run, and removed again, leaving none of their files.
+cat >"$root/root/cleanRun.sh" <<'END'
+set -eu
+apt-get update -qq
+apt-get install -y -qq make >/dev/null
+cd /root/vectrin
+make test
+make deb
+files=$(dpkg-deb -c vectrin_*.deb; dpkg-deb -c vectrin-librecad_*.deb)
+apt-get install -y -qq ./vectrin_*.deb ./vectrin-librecad_*.deb >/dev/null
+echo "installed: hostsim -e 1+2 gives $(cd / && hostsim -e 1+2), man hostsim shows" \
+    "$(man hostsim 2>/dev/null | grep -c -e '--precision N') line on --precision N"
+apt-get remove -y -qq vectrin vectrin-librecad >/dev/null
+left=$(sed -n 's|^[^d].* \./\([^ ]*\).*|/\1|p' <<<"$files" |
+    while read -r f; do if [ -e "$f" ] || [ -L "$f" ]; then echo "$f"; fi; done)
+[ -z "$left" ] || { echo "cleanMachine: apt-get remove left $left"; exit 1; }
+echo "cleanMachine: make deb, apt-get install, apt-get remove: nothing left behind"
+END
+
+echo "cleanMachine: apt-get install make, then make test and make deb in the minimal root"
 unshare --mount --propagation private bash -c '
     set -e
     root=$1 cache=$2
@@ -60,7 +81,6 @@ unshare --mount --propagation private bash -c '
     mount --bind "$cache" "$root/var/cache/apt/archives"
     chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
         DEBIAN_FRONTEND=noninteractive PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        bash -c "apt-get update -qq && apt-get install -y -qq make >/dev/null &&
-                 cd /root/vectrin && make test"
+        bash /root/cleanRun.sh
 ' cleanMachine "$root" "$cache/apt"
 echo "cleanMachine: make test passed on a minimal Debian 12"
