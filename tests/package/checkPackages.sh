@@ -86,7 +86,7 @@ vectrin usr/share/doc/vectrin/README.md
 vectrin usr/share/doc/vectrin/copyright
 vectrin usr/share/doc/vectrin/changelog.gz
 vectrin-librecad $lib/$plugin
-vectrin-librecad usr/share/librecad/plugins/libvectrin_librecad.so -> ../../../${lib#usr/}/$plugin
+vectrin-librecad usr/share/librecad/plugins/$plugin -> ../../../${lib#usr/}/$plugin
 vectrin-librecad usr/share/doc/vectrin-librecad/copyright
 vectrin-librecad usr/share/doc/vectrin-librecad/changelog.gz"
 declare -A held
