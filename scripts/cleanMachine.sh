@@ -74,6 +74,7 @@ echo "cleanMachine: apt-get install make, then make test and make deb in the min
 unshare --mount --propagation private bash -c '
     set -e
     root=$1 cache=$2
+    mount --bind "$root" "$root"  # / in the chroot is a mount point: the tests make namespaces
     mount -t proc proc "$root/proc"
     mount --rbind /dev "$root/dev"
     mount -t tmpfs -o mode=1777 shm "$root/dev/shm"

@@ -108,9 +108,10 @@ apt-get install -s "${debs[@]}" >"$work/apt.log" 2>&1 ||
 
 namespace=(unshare --mount --propagation private)
 [ "$(id -u)" = 0 ] || namespace+=(--map-root-user)
-"${namespace[@]}" true 2>/dev/null || {
-    echo "skipped: no mount namespace for the installed packages (run as root, or allow user"
-    echo "namespaces: sysctl kernel.unprivileged_userns_clone=1)"
+why=$("${namespace[@]}" true 2>&1) || {
+    echo "skipped: no mount namespace for the installed packages: $why (run as root, outside"
+    echo "a chroot whose / is no mount point, or allow user namespaces: sysctl"
+    echo "kernel.unprivileged_userns_clone=1)"
     exit 77
 }
 "${namespace[@]}" bash "$0" --inside "$source" "$version" "$work"
