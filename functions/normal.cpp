@@ -2,9 +2,9 @@
 //
 // Kept apart from the argument forms (functions/vector.cpp) because it reaches the drawing
 // through pickPlanarObject: nothing that only evaluates needs to link the picking code.
+#include "contract/kvs.h"
 #include "functions/handlers.h"
 #include "geometry/picking.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
