@@ -49,6 +49,12 @@ extern int ErrorCode;
 // The only way a failure is recorded: sets ErrorCode and prints the numbered message once.
 void reportError(int code, const char* text);
 
+// The silent error: the evaluation stops and nothing more is printed. A cancelled or failed pick
+// ends with it, having said what it had to.
+inline void reportSilentError() {
+    reportError(0, nullptr);
+}
+
 // The overflow and domain test applied to every intermediate value; code 0 means 23. A range
 // error whose result is not huge is an underflow: it passes, and errno is cleared.
 // checkValue is inline because it runs several times for every operand: a finite value with no

@@ -16,7 +16,7 @@ void normalOfPickedObject() {
     copyMessage(prompt, sizeof prompt, modulePicks, pickPlanePrompt);
     Point3 base, zPoint;
     if (pickPlanarObject(prompt, base, zPoint) != KVS_RTNORM) {
-        reportError(0, nullptr);  // cancelled or failed: the pick has said what it had to
+        reportSilentError();
         return;
     }
     Point3 normal = subtract(zPoint, base);
