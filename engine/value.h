@@ -8,6 +8,13 @@
 
 #include "messages/messageNumbers.h"  // the numbers ErrorCode takes
 
+// The error table's numbers with a text of their own: 1 up to the heading printed before each.
+constexpr int lastErrorNumber = errorHeading - 1;
+
+// ErrorCode values with no text in the catalogue.
+constexpr int generalError = -999;   // left by a report with code 0: silent, or the caller's text
+constexpr int internalError = -443;  // a value that cannot be assigned; printed as its number
+
 enum class ValueKind : int32_t { Vector = 0, Real = 1, Integer = 2 };
 
 // Passed and copied whole, never allocated. A Vector lives in x, y, z; a Real or an Integer
