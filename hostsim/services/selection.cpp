@@ -68,8 +68,8 @@ int pickboxPixels() {
                : 3;
 }
 
-// Prompts, reads the point and finds what it hits: 5100 with the primitive, -5002 when the
-// user cancels, -5001 when nothing is there.
+// Prompts, reads the point and finds what it hits: KVS_RTNORM with the primitive, KVS_RTCAN when
+// the user cancels, KVS_RTERROR when nothing is there.
 int pickPrimitive(const char* prompt, double point[3], bool nested, int& hit) {
     objectPickOpen = true;
     int status = kvs_getpoint(nullptr, prompt != nullptr ? prompt : "", point);
@@ -92,7 +92,7 @@ void writeMatrix(const hostsim::Affine& map, double matrix[4][3]) {
     for (int i = 0; i < 4; ++i) std::memcpy(matrix[i], columns[i]->data(), sizeof matrix[i]);
 }
 
-// One 5006 record per containing reference, innermost first; NULL when there is none.
+// One KVS_RTENAME record per containing reference, innermost first; NULL when there is none.
 ResultBuffer* containerList(const std::vector<int>& containers) {
     ResultBuffer* list = hostsim::allocateList(containers.size());
     ResultBuffer* r = list;
