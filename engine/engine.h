@@ -2,8 +2,8 @@
 #ifndef VECTRIN_ENGINE_ENGINE_H
 #define VECTRIN_ENGINE_ENGINE_H
 
+#include "engine/functionTable.h"
 #include "engine/value.h"
-#include "functions/functions.h"
 
 enum class Token : int32_t {
     Identifier = 0,

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "contract/kvs.h"
 #include "engine/engine.h"
 #include "geometry/geometry.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 
 // ---- lexer state: one statement at a time, on the host's thread ----

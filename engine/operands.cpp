@@ -2,9 +2,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "contract/kvs.h"
 #include "engine/engine.h"
 #include "geometry/geometry.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 
 namespace {

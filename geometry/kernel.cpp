@@ -2,8 +2,8 @@
 #include <cmath>
 #include <limits>
 
+#include "contract/kvs.h"
 #include "geometry/geometry.h"
-#include "host/kvs.h"
 
 namespace {
 

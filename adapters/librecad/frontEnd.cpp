@@ -249,7 +249,10 @@ std::string FrontEnd::pluginFolder() {
         return ".";
     if (dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_GLOBAL) == nullptr)
         showNotice(Notice::RoutinesNotOffered, {dlerror()});
-    std::string path = info.dli_fname;
+    // the file itself, not a link to it: the installed modules are found relative to the file
+    char* resolved = realpath(info.dli_fname, nullptr);
+    std::string path = resolved != nullptr ? resolved : info.dli_fname;
+    std::free(resolved);
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
@@ -258,14 +261,19 @@ std::string FrontEnd::pluginFolder() {
 
 namespace {
 
-// VECTRIN_MODULE names the module; else the language's module in the folder vectrin beside the
-// plug-in, English when the locale's language has none.
+// VECTRIN_MODULE names the module; else the language's module (English when the locale's
+// language has none) in the folder vectrin beside the plug-in, where make librecad puts it, or
+// else where the packages install it. When neither has it, the first is named.
 std::string modulePath(const std::string& folder) {
     const char* named = std::getenv("VECTRIN_MODULE");
     if (named != nullptr && *named != '\0') return named;
-    std::string modules = folder + "/vectrin/";
-    std::string path = modules + hostsim::moduleFileName(hostsim::environmentLanguage());
-    return access(path.c_str(), F_OK) == 0 ? path : modules + "vectrin.so";
+    std::string fileName = hostsim::moduleFileName(hostsim::environmentLanguage());
+    for (std::string modules :
+         {folder + "/vectrin/", folder + "/" VECTRIN_INSTALLED_MODULE_FOLDER "/"}) {
+        if (access((modules + fileName).c_str(), F_OK) == 0) return modules + fileName;
+        if (access((modules + "vectrin.so").c_str(), F_OK) == 0) return modules + "vectrin.so";
+    }
+    return folder + "/vectrin/vectrin.so";
 }
 
 }  // namespace
@@ -285,6 +293,7 @@ bool FrontEnd::startSession() {
         hostsim::mirrorFailures([this](const std::string& text) { showFailureText(text); });
         hostsim::useLineSource([this](std::string& line) { return answerPrompt(line); });
         sessionStarted = true;
+        showNotice(Notice::Version, {VECTRIN_VERSION});
     }
     if (hostsim::moduleLoaded()) return true;
     std::string path = modulePath(moduleFolder);

@@ -59,6 +59,7 @@ enum class Notice {
     BlockContents,
     MirrorLeavesOut,
     // the plug-in and the module
+    Version,
     WidgetsMissing,
     RoutinesNotOffered,
     ModuleMissing,

@@ -41,11 +41,13 @@ const NoticeRow noticeRows[] = {
     {Notice::RoutinesNotOffered,
      "vectrin: the plug-in could not offer its routines to the module: %1",
      "vectrin: das Plug-in konnte dem Modul seine Routinen nicht anbieten: %1"},
+    {Notice::Version, "vectrin %1", "vectrin %1"},
     {Notice::ModuleMissing,
-     "vectrin: the calculator is not available; make librecad installs its module beside the "
-     "plug-in (or set VECTRIN_MODULE). LibreCAD goes on.",
-     "vectrin: der Rechner ist nicht verfügbar; make librecad installiert sein Modul neben dem "
-     "Plug-in (oder setzen Sie VECTRIN_MODULE). LibreCAD läuft weiter."},
+     "vectrin: the calculator is not available; the package vectrin installs its module, make "
+     "librecad puts one beside the plug-in (or set VECTRIN_MODULE). LibreCAD goes on.",
+     "vectrin: der Rechner ist nicht verfügbar; das Paket vectrin installiert sein Modul, make "
+     "librecad legt eines neben das Plug-in (oder setzen Sie VECTRIN_MODULE). LibreCAD läuft "
+     "weiter."},
     {Notice::NoCalculatorCommand, "vectrin: the module defines no calculator command.",
      "vectrin: das Modul definiert keinen Rechnerbefehl."},
     {Notice::DrawingUnreadable, "vectrin cannot read the drawing: %1",

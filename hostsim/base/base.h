@@ -4,8 +4,8 @@
 // Offers: Point and its arithmetic, pi, ErrnoGuard, upperName, and the character routines
 // kvs_isalpha, kvs_isdigit, kvs_isalnum and kvs_toupper (charClasses.cpp); points typed as text
 // (pointText.cpp); code page 1252 against UTF-8 and the drawings' code pages (codePages.cpp).
-// Needs: nothing but host/kvs.h, the contract the module and the host both compile against, and
-// the C library's iconv.
+// Needs: nothing but contract/kvs.h, the contract the module and the host both compile
+// against, and the C library's iconv.
 #ifndef VECTRIN_HOSTSIM_BASE_BASE_H
 #define VECTRIN_HOSTSIM_BASE_BASE_H
 
@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/kvs.h"
+#include "contract/kvs.h"
 
 namespace hostsim {
 

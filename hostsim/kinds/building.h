@@ -12,6 +12,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "hostsim/kinds/kinds.h"
@@ -65,6 +66,9 @@ struct Builder {
     std::vector<Instance> instances;                           // 0: not inside a reference
     std::vector<ObjectLook> looks;                             // per object (readLooks)
     Holder holder;  // what the reference being expanded hands on; the drawing's own at the top
+    // A text's lines and the characters of its longest, per object: measured once however often
+    // its block is shown.
+    std::unordered_map<int, std::pair<std::size_t, std::size_t>> textMeasures;
 };
 
 // "file:line: text", once however often it is met.

@@ -136,7 +136,7 @@ bool inRange(Range range, double value) {
     return true;
 }
 
-// A number for a real or integer variable: the variable's own type, a 5001 real, or an integer.
+// A number for a real or integer variable: the variable's own type, a KVS_RTREAL, or an integer.
 bool readNumber(int16_t targetType, const ResultBuffer* rb, double& out) {
     if (rb->type == KVS_RTSHORT) {
         out = rb->value.shortInt;

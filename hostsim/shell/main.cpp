@@ -78,6 +78,11 @@ const char usageTail[] =
     "drawing that cannot be read, a module that cannot be loaded or standard output that\n"
     "cannot be written.\n"
     "\n"
+    "Drawings: one may take at most 4 GiB of memory, the geometry its block references expand\n"
+    "to included (HOSTSIM_MAX_DRAWING_BYTES sets another limit); the references expand to at\n"
+    "most 1,000,000 pieces. Copies of a block within a quarter pixel of each other are picked,\n"
+    "snapped to and drawn as one, so what a pick or the view costs follows what can be seen.\n"
+    "\n"
     "Files: the command lines typed at a terminal are kept in $XDG_STATE_HOME/vectrin/history\n"
     "(else ~/.local/state/vectrin/history), the last 1000.\n";
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "functions/functions.h"
 #include "functions/handlers.h"
 #include "tests/support/engineFixture.h"
 

@@ -8,7 +8,8 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 #
 # usage: librecadEndToEnd.py HOSTSIM MODULE PLUGIN DRAWING WORKDIR
-# Exit status 77 (skipped) when librecad, Xvfb or xdotool is missing.
+# PLUGIN - is the plug-in installed in LibreCAD's system folder. Exit status 77 (skipped) when
+# librecad, Xvfb or xdotool is missing.
 import os
 import re
 import shutil
@@ -210,7 +211,7 @@ def main():
     os.makedirs(workdir)
     drawing = os.path.join(workdir, "demo.dxf")
     shutil.copy(demo, drawing)
-    session = librecadSession.Session(plugin, [module], drawing, workdir)
+    session = librecadSession.Session(None if plugin == "-" else plugin, [module], drawing, workdir)
     failures = []
     try:
         session.start()

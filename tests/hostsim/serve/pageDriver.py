@@ -23,6 +23,8 @@ SKIPPED = 77  # ctest's SKIP_RETURN_CODE: no browser, driver or Selenium here
 
 def exit_unless_browser():
     if webdriver is None or not shutil.which("chromium") or not shutil.which("chromedriver"):
+        print("skipped: chromium, chromium-driver or python3-selenium is not installed (make test "
+              "installs them)")
         sys.exit(SKIPPED)
 
 
