@@ -89,11 +89,13 @@ TEST_F(DrawingTest, TextsAreUtf8WhenValidElseInTheHeadersCodePage) {
 }
 
 // $LUPREC gives the places coordinates are shown at; 4 without it or for one out of 0 to 8.
-TEST_F(DrawingTest, TakesTheDecimalPlacesFromTheHeader) {
+// $LTSCALE scales every dash; one that is not positive counts as 1.
+TEST_F(DrawingTest, TakesTheDecimalPlacesAndLinetypeScaleFromTheHeader) {
     struct Case {
         int line;
         const char* header;
         int want;
+        double scale = 1.0;
     };
     const Case cases[] = {
         {__LINE__, "", 4},
@@ -101,6 +103,8 @@ TEST_F(DrawingTest, TakesTheDecimalPlacesFromTheHeader) {
         {__LINE__, "\n9 $LUPREC\n70 8", 8},
         {__LINE__, "\n9 $LUPREC\n70 9", 4},
         {__LINE__, "\n9 $LUPREC\n40 2.0", 4},
+        {__LINE__, "\n9 $LTSCALE\n40 0.5", 4, 0.5},
+        {__LINE__, "\n9 $LTSCALE\n40 0", 4, 1.0},  // no dashes of no length
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -109,6 +113,7 @@ TEST_F(DrawingTest, TakesTheDecimalPlacesFromTheHeader) {
                                              "t.dxf", error))
             << error;
         EXPECT_EQ(c.want, hostsim::currentDrawing().coordinateDecimals);
+        EXPECT_EQ(c.scale, hostsim::currentDrawing().linetypeScale);
     }
 }
 

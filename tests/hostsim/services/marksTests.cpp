@@ -62,6 +62,8 @@ TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
          "R = 3.33333333333333e+19 [3 3.333333333333333e+19]"},
         {__LINE__, "NOR([1,0,0])*2", nullptr, point, point,
          "NOR([1,0,0])*2 = (1.0 2.0 0.0) [0 [1,2,0]]"},
+        {__LINE__, "NOR([1,0,0])*(2)", nullptr, point, point,
+         "NOR([1,0,0])*(2) = (1.0 2.0 0.0) [0 [1,2,0]]"},
         {__LINE__, "\"text\"", nullptr, point, hostsim::QValue::textValue("t"), "(no mark)"},
     };
     for (const Case& c : cases) {

@@ -40,9 +40,20 @@ const char snapEntities[] =
     "0 INSERT\n60 1\n2 B\n10 260\n20 0\n0 INSERT\n8 OFF\n2 R\n10 280\n20 0\n"
     "0 INSERT\n66 1\n2 B\n10 300\n20 0\n0 ATTRIB\n70 1\n10 305\n20 0\n40 2\n1 X\n2 T\n0 SEQEND\n"
     // arrays: three copies a hundredth of a pixel apart, and two four tenths of a pixel apart
-    "0 INSERT\n2 B\n10 400\n20 0\n70 3\n44 0.01\n0 INSERT\n2 B\n10 500\n20 0\n70 2\n44 0.4\n";
-const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
-                          "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n";
+    "0 INSERT\n2 B\n10 400\n20 0\n70 3\n44 0.01\n0 INSERT\n2 B\n10 500\n20 0\n70 2\n44 0.4\n"
+    // a spline of two spans, (600,0) (610,0) (620,10)
+    "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 2\n40 2\n10 600\n20 0\n10 610\n20 0\n10 620\n20 10\n"
+    // T shapes whose stems stop a unit short of their bars: the bar first, then the stem first
+    "0 LINE\n10 700\n20 0\n11 710\n21 0\n0 LINE\n10 705\n20 1\n11 705\n21 5\n"
+    "0 LINE\n10 805\n20 -5\n11 805\n21 5\n0 LINE\n10 790\n20 0\n11 804\n21 0\n"
+    // an arc of 60 degrees turned 45 in a block scaled 2 by 1: its axes are not at right angles
+    "0 INSERT\n2 S\n10 900\n20 0\n41 2\n42 1\n43 1\n";
+const char snapBlocks[] =
+    "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
+    "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n"
+    "0 BLOCK\n2 A\n10 0\n20 0\n0 ARC\n10 0\n20 0\n40 5\n50 0\n51 60\n"
+    "0 ENDBLK\n0 BLOCK\n2 S\n10 0\n20 0\n0 INSERT\n2 A\n10 0\n20 0\n50 45\n"
+    "0 ENDBLK\n";
 
 class Snap : public DrawingTest {
   protected:
@@ -124,6 +135,9 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_CEN", {281, 0.2, 0}, {}, {280, 0, 0}},       // on its own layer, which is on
         {__LINE__, "_CEN", {398.5, 0.2, 0}, {}, {400.02, 0, 0}},  // copies as one: the last
         {__LINE__, "_CEN", {498.5, 0.2, 0}, {}, {500, 0, 0}},     // each copy apart: the nearest
+        {__LINE__, "_END", {609, 0.5, 0}, {}, {600, 0, 0}},       // not where its first span ends
+        // halfway along its length, by Gauss-Legendre outside
+        {__LINE__, "_MID", {902.3, 4.8, 0}, {}, {902.337777566125, 4.86145029932746, 0}},
     };
     expectSnaps(cases);
 }
@@ -146,13 +160,15 @@ TEST_F(Snap, NoPointOfTheModeIsAFailure) {
         {__LINE__, "_XYZ", {1, 0.5, 0}, {}},
         {__LINE__, "", {1, 0.5, 0}, {}},
         {__LINE__, "_END,", {1, 0.5, 0}, {}},
-        {__LINE__, "_END", {-50.5, 40, 0}, {}},  // an xline has no end
-        {__LINE__, "_MID", {0, -8.5, 0}, {}},    // nor a ray a middle
-        {__LINE__, "_NEA", {45, -8, 0}, {}},     // a ray does not run back past its start
-        {__LINE__, "_CEN", {221, 0.2, 0}, {}},   // in a reference on a frozen layer
-        {__LINE__, "_CEN", {241, 0.2, 0}, {}},   // on layer 0 in one on a layer that is off
-        {__LINE__, "_CEN", {261, 0.2, 0}, {}},   // in an invisible reference
+        {__LINE__, "_END", {-50.5, 40, 0}, {}},   // an xline has no end
+        {__LINE__, "_MID", {0, -8.5, 0}, {}},     // nor a ray a middle
+        {__LINE__, "_NEA", {45, -8, 0}, {}},      // a ray does not run back past its start
+        {__LINE__, "_CEN", {221, 0.2, 0}, {}},    // in a reference on a frozen layer
+        {__LINE__, "_CEN", {241, 0.2, 0}, {}},    // on layer 0 in one on a layer that is off
+        {__LINE__, "_CEN", {261, 0.2, 0}, {}},    // in an invisible reference
         {__LINE__, "_INS", {305.3, 0.1, 0}, {}},  // an invisible attribute (group 70 flag 1)
+        {__LINE__, "_INT", {705, 0.5, 0}, {}},    // the stem would meet the bar a unit on
+        {__LINE__, "_INT", {804.5, 0.5, 0}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -184,6 +200,29 @@ TEST_F(Snap, StopsWhenAskedOrOutOfTime) {
         bool found = hostsim::findSnapPoint({1, 0.5, 0}, hostsim::snapEnd, {}, 1000, snapped);
         EXPECT_EQ(c.want, hostsim::finishWork());
         EXPECT_EQ(c.want == hostsim::WorkEnd::Completed, found);
+        found = hostsim::findSnapPoint({1, 0.5, 0}, hostsim::snapInt, {}, 1000, snapped);
+        EXPECT_TRUE(found) << "a snap with no bounds after it stopped";
+    }
+}
+
+// The page offers a prompt's snap when the prompt names its mode as a word of its own.
+TEST(SnapPrompts, NameAModeByAWordStandingAlone) {
+    struct Case {
+        int line;
+        const char* prompt;
+        const char* word;  // "": none
+    };
+    const Case cases[] = {
+        {__LINE__, "Circle for CEN: ", "CEN"}, {__LINE__, "ENDpoint: ", ""},
+        {__LINE__, "Point (END2): ", ""},      {__LINE__, "aMID: ", ""},
+        {__LINE__, "ENDS, then MID: ", "MID"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string word;
+        unsigned modes = hostsim::snapModesNamedIn(c.prompt, word);
+        EXPECT_EQ(c.word, word);
+        EXPECT_EQ(*c.word != '\0', modes != 0);
     }
 }
 
