@@ -86,8 +86,10 @@ TEST_F(Marks, KeepsTheNewestUpToTheCapAndOnlyWhileEvaluating) {
     ASSERT_EQ(hostsim::maxMarks, hostsim::drawingMarks().size());
     EXPECT_EQ(1.0, hostsim::drawingMarks().front().world[0]);
     EXPECT_EQ(static_cast<double>(hostsim::maxMarks), hostsim::drawingMarks().back().world[0]);
+    std::uint64_t revision = hostsim::marksRevision();
     hostsim::openDemoDrawing();
     EXPECT_TRUE(hostsim::drawingMarks().empty());  // they belonged to the drawing that was open
+    EXPECT_NE(revision, hostsim::marksRevision());  // and whoever copies them learns so
 }
 
 }  // namespace
