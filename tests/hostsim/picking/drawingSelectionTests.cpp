@@ -68,9 +68,10 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         "0 LINE\n10 70\n20 -8\n11 90\n21 -8\n"        // 9
         "0 MTEXT\n10 100\n20 0\n40 10\n71 7\n1 AB\n"  // 10: one line, 100 to 112 by 0 to 10
         "0 TEXT\n10 130\n20 0\n40 10\n41 2\n1 AB\n"   // 11: twice as wide, 130 to 154
-        "0 TEXT\n10 170\n20 0\n40 10\n1 \\U+30A2\\U+30A2\n"  // 12: two characters, to 182
-        "0 LINE\n8 ZERO\n10 0\n20 -20\n11 10\n21 -20\n"      // 13
-        "0 TEXT\n10 200\n20 0\n40 10\n1 {AB}\n",             // 14: braces shown, to 224
+        "0 TEXT\n10 170\n20 0\n40 10\n1 \\U+30A2\\U+30A2\n"   // 12: two characters, to 182
+        "0 LINE\n8 ZERO\n10 0\n20 -20\n11 10\n21 -20\n"       // 13
+        "0 TEXT\n10 200\n20 0\n40 10\n1 {AB}\n"               // 14: braces shown, to 224
+        "0 MTEXT\n10 230\n20 0\n40 10\n71 7\n1 ABCD\\PAB\n",  // 15: as wide as its longest line
         "", drawingtest::layerTable);
     struct Case {
         int line;
@@ -100,6 +101,7 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         {__LINE__, "186,5", KVS_RTERROR, -1},
         {__LINE__, "5,-20", KVS_RTNORM, 13},  // a layer of colour 0 is not off
         {__LINE__, "220,5", KVS_RTNORM, 14},
+        {__LINE__, "250,20", KVS_RTNORM, 15},
         {__LINE__, "", KVS_RTCAN, -1},
         {__LINE__, "*cancel*", KVS_RTCAN, -1},
     };

@@ -52,13 +52,23 @@ const char snapEntities[] =
     "0 CIRCLE\n10 1100\n20 0\n40 5\n0 CIRCLE\n10 1106\n20 0\n40 5\n"  // crossing at x 1103
     // a line, and beside its end one a unit shorter
     "0 LINE\n10 1200\n20 50\n11 1210\n21 50\n0 LINE\n10 1210.5\n20 50.6\n11 1213\n21 50.6\n"
-    "0 INSERT\n2 B\n10 1300\n20 100\n71 2\n45 0.4\n";  // rows four tenths of a pixel apart
+    "0 INSERT\n2 B\n10 1300\n20 100\n71 2\n45 0.4\n"  // rows four tenths of a pixel apart
+    // a long line, filed in larger cells than a short one after it whose end lies as near
+    // (1401,199) as the long one's
+    "0 LINE\n10 1400\n20 200\n11 1900\n21 200\n0 LINE\n10 1402\n20 198\n11 1402.2\n21 197\n"
+    // two lines crossing at (1505,305) under five points
+    "0 LINE\n10 1500\n20 300\n11 1510\n21 310\n0 LINE\n10 1500\n20 310\n11 1510\n21 300\n"
+    "0 POINT\n10 1505.5\n20 305\n0 POINT\n10 1505.5\n20 305\n0 POINT\n10 1505.5\n20 305\n"
+    "0 POINT\n10 1505.5\n20 305\n0 POINT\n10 1505.5\n20 305\n"
+    // two references of a block holding a reference, a tenth of a pixel apart
+    "0 INSERT\n2 O\n10 1600\n20 -100\n0 INSERT\n2 O\n10 1600.1\n20 -100\n";
 const char snapBlocks[] =
     "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
     "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n"
     "0 BLOCK\n2 A\n10 0\n20 0\n0 ARC\n10 0\n20 0\n40 5\n50 0\n51 60\n"
     "0 ENDBLK\n0 BLOCK\n2 S\n10 0\n20 0\n0 INSERT\n2 A\n10 0\n20 0\n50 45\n"
-    "0 ENDBLK\n0 BLOCK\n2 T\n10 0\n20 0\n0 INSERT\n2 B\n10 0\n20 0\n50 45\n0 ENDBLK\n";
+    "0 ENDBLK\n0 BLOCK\n2 T\n10 0\n20 0\n0 INSERT\n2 B\n10 0\n20 0\n50 45\n0 ENDBLK\n"
+    "0 BLOCK\n2 O\n10 0\n20 0\n0 INSERT\n2 B\n10 0\n20 0\n0 ENDBLK\n";
 
 class Snap : public DrawingTest {
   protected:
@@ -145,6 +155,9 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_INT", {1103.2, 3.8, 0}, {}, {1103, 4, 0}},
         {__LINE__, "_PER", {1211, 50.1, 0}, {1211, 55, 0}, {1211, 50, 0}},  // on its extension
         {__LINE__, "_CEN", {1301.5, 99.8, 0}, {}, {1300, 100, 0}},
+        {__LINE__, "_END", {1401, 199, 0}, {}, {1400, 200, 0}},  // the earlier object's
+        {__LINE__, "_INT", {1505.5, 305, 0}, {}, {1505, 305, 0}},
+        {__LINE__, "_CEN", {1598.5, -99.8, 0}, {}, {1600, -100, 0}},  // not copies of each other
         // halfway along its length, by Gauss-Legendre outside
         {__LINE__, "_MID", {902.3, 4.8, 0}, {}, {902.337777566125, 4.86145029932746, 0}},
     };
