@@ -34,10 +34,10 @@ inline std::string drawingText(const std::string& entities, const std::string& b
     return groupsToDxf(groups);
 }
 
-// A LAYER table: OFF is off, ICE frozen, RED on and thawed.
+// A LAYER table: OFF is off, ICE frozen, RED on and thawed, ZERO on with no colour of its own.
 inline const char layerTable[] =
     "0 TABLE\n2 LAYER\n0 LAYER\n2 OFF\n70 0\n62 -7\n0 LAYER\n2 ICE\n70 1\n62 7\n"
-    "0 LAYER\n2 RED\n70 0\n62 1\n0 ENDTAB\n";
+    "0 LAYER\n2 RED\n70 0\n62 1\n0 LAYER\n2 ZERO\n70 0\n62 0\n0 ENDTAB\n";
 
 // Every test starts from a fresh host, with output captured and one pixel one drawing unit.
 class DrawingTest : public ::testing::Test {

@@ -303,6 +303,15 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
     TemporaryFile circleArray(drawingtest::drawingText(  // 4 KB of file, 3 MB of geometry
         "0 INSERT\n2 C\n10 0\n20 0\n70 100\n71 100\n44 3\n45 3\n" + circles,
         "0 BLOCK\n2 C\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"));
+    std::string fitPoints, thousandCircles;
+    for (int i = 0; i < 200; ++i)
+        fitPoints += "11 " + std::to_string(i) + "\n21 " + std::to_string(i % 2) + "\n";
+    for (int i = 0; i < 1000; ++i)
+        thousandCircles += "0 CIRCLE\n10 " + std::to_string(i) + "\n20 0\n40 1\n";
+    TemporaryFile fitSpline(drawingtest::drawingText("0 SPLINE\n71 3\n" + fitPoints));  // 2 KB
+    TemporaryFile countedArray(drawingtest::drawingText(  // objects 0.4 MB, copies 0.5 MB
+        "0 INSERT\n2 C\n10 0\n20 0\n70 40\n71 40\n44 3\n45 3\n" + thousandCircles,
+        "0 BLOCK\n2 C\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"));
     FilledPipe smallPipe(small), longPipe(std::string(5000, '\n'));
     struct Case {
         int line;
@@ -319,11 +328,13 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
         {__LINE__, circleArray.path, "1000000",
          ":29: the block references expand past the 1000000 bytes a drawing may take here"},
         {__LINE__, circleArray.path, "10000000", ""},
+        {__LINE__, fitSpline.path, "40000", ": the drawing needs more than the 40000 bytes"},
+        {__LINE__, countedArray.path, "700000", ": the block references expand past the 700000"},
         {__LINE__, smallPipe.path, "4096", ""},
         {__LINE__, longPipe.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
         {__LINE__, "/dev/zero", "4096", ": larger than the 4096 bytes a drawing may take here"},
         {__LINE__, "/dev/zero", "1000000", "/dev/zero:1: a binary file"},  // stops at a NUL
-        {__LINE__, "/proc/self/maps", "1000000", "is not a group code"},  // its size shows as 0
+        {__LINE__, "/proc/self/maps", "1000000", "is not a group code"},   // its size shows as 0
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -456,6 +467,18 @@ TEST_F(DrawingTest, DefaultViewSizeShowsTheExtentsWithAMargin) {
         {__LINE__, "0 ELLIPSE\n10 5\n20 5\n11 0\n21 30\n40 0.5\n", 60 * 1.1},
         {__LINE__, "0 SOLID\n10 0\n20 0\n11 10\n21 0\n12 0\n22 40\n13 10\n23 40\n", 40 * 1.1},
         {__LINE__, "0 3DFACE\n10 0\n20 0\n11 10\n21 0\n12 10\n22 40\n13 0\n23 40\n", 40 * 1.1},
+        // three alike, evenly spread: all shown, however far apart
+        {__LINE__,
+         "0 LINE\n10 0\n20 0\n11 1\n21 0\n0 LINE\n10 1e6\n20 0\n11 1000001\n21 0\n"
+         "0 LINE\n10 2e6\n20 0\n11 2000001\n21 0\n",
+         2000001 * 0.625 * 1.1},
+        // two points far off, first in the file, and eight circles from x = -1 to 71: the circles
+        {__LINE__,
+         "0 POINT\n10 1e20\n20 0\n0 POINT\n10 1e20\n20 1\n0 CIRCLE\n10 0\n20 0\n40 1\n"
+         "0 CIRCLE\n10 10\n20 0\n40 1\n0 CIRCLE\n10 20\n20 0\n40 1\n0 CIRCLE\n10 30\n20 0\n"
+         "40 1\n0 CIRCLE\n10 40\n20 0\n40 1\n0 CIRCLE\n10 50\n20 0\n40 1\n0 CIRCLE\n10 60\n"
+         "20 0\n40 1\n0 CIRCLE\n10 70\n20 0\n40 1\n",
+         72 * 0.625 * 1.1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

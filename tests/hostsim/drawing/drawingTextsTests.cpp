@@ -88,12 +88,41 @@ TEST_F(DrawingTest, TextsAreUtf8WhenValidElseInTheHeadersCodePage) {
     }
 }
 
+// What an MTEXT shows, its lines joined by '|': character codes decoded, \~ a space that does
+// not break, no control characters.
+TEST_F(DrawingTest, MtextShowsItsCharactersDecoded) {
+    struct Case {
+        int line;
+        const char* text;
+        const char* want;
+    };
+    const Case cases[] = {
+        {__LINE__, "caf\\U+00E9\\Pa\\~b",
+         "caf\xC3\xA9|a\xC2\xA0"
+         "b"},
+        {__LINE__, "a\\U+001Bb", "a?b"},
+        {__LINE__, "\\M+100B1\\M+18341",
+         "\xEF\xBD\xB1\xE3\x82\xA2"},  // code page 932: a byte, a pair
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        open(std::string("0 MTEXT\n10 0\n20 0\n40 1\n1 ") + c.text + "\n");
+        std::string shown;
+        for (const std::string& line :
+             hostsim::textLines(hostsim::currentDrawing().objects[0], true))
+            shown += (shown.empty() ? "" : "|") + line;
+        EXPECT_EQ(c.want, shown);
+    }
+}
+
 // $LUPREC gives the places coordinates are shown at; 4 without it or for one out of 0 to 8.
-TEST_F(DrawingTest, TakesTheDecimalPlacesFromTheHeader) {
+// $LTSCALE scales every dash; one that is not positive counts as 1.
+TEST_F(DrawingTest, TakesTheDecimalPlacesAndLinetypeScaleFromTheHeader) {
     struct Case {
         int line;
         const char* header;
         int want;
+        double scale = 1.0;
     };
     const Case cases[] = {
         {__LINE__, "", 4},
@@ -101,6 +130,9 @@ TEST_F(DrawingTest, TakesTheDecimalPlacesFromTheHeader) {
         {__LINE__, "\n9 $LUPREC\n70 8", 8},
         {__LINE__, "\n9 $LUPREC\n70 9", 4},
         {__LINE__, "\n9 $LUPREC\n40 2.0", 4},
+        {__LINE__, "\n9 $ORTHOMODE\n70 1", 4},  // another variable's 70
+        {__LINE__, "\n9 $LTSCALE\n40 0.5", 4, 0.5},
+        {__LINE__, "\n9 $LTSCALE\n40 0", 4, 1.0},  // no dashes of no length
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -109,6 +141,7 @@ TEST_F(DrawingTest, TakesTheDecimalPlacesFromTheHeader) {
                                              "t.dxf", error))
             << error;
         EXPECT_EQ(c.want, hostsim::currentDrawing().coordinateDecimals);
+        EXPECT_EQ(c.scale, hostsim::currentDrawing().linetypeScale);
     }
 }
 

@@ -63,9 +63,15 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         // not drawn, so never picked: a layer off, a layer frozen, invisible (group 60)
         "0 LINE\n8 OFF\n10 0\n20 -1\n11 10\n21 -1\n"
         "0 CIRCLE\n8 ICE\n10 30\n20 0\n40 6\n"
-        "0 CIRCLE\n60 1\n10 56\n20 5\n40 2\n"      // through (58,5), inside the text's box
-        "0 ARC\n10 80\n20 0\n40 5\n50 0\n51 90\n"  // 8: a quarter, above and right of (80,0)
-        "0 LINE\n10 70\n20 -8\n11 90\n21 -8\n",    // 9
+        "0 CIRCLE\n60 1\n10 56\n20 5\n40 2\n"         // through (58,5), inside the text's box
+        "0 ARC\n10 80\n20 0\n40 5\n50 0\n51 90\n"     // 8: a quarter, above and right of (80,0)
+        "0 LINE\n10 70\n20 -8\n11 90\n21 -8\n"        // 9
+        "0 MTEXT\n10 100\n20 0\n40 10\n71 7\n1 AB\n"  // 10: one line, 100 to 112 by 0 to 10
+        "0 TEXT\n10 130\n20 0\n40 10\n41 2\n1 AB\n"   // 11: twice as wide, 130 to 154
+        "0 TEXT\n10 170\n20 0\n40 10\n1 \\U+30A2\\U+30A2\n"   // 12: two characters, to 182
+        "0 LINE\n8 ZERO\n10 0\n20 -20\n11 10\n21 -20\n"       // 13
+        "0 TEXT\n10 200\n20 0\n40 10\n1 {AB}\n"               // 14: braces shown, to 224
+        "0 MTEXT\n10 230\n20 0\n40 10\n71 7\n1 ABCD\\PAB\n",  // 15: as wide as its longest line
         "", drawingtest::layerTable);
     struct Case {
         int line;
@@ -89,6 +95,13 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         {__LINE__, "58,5", KVS_RTNORM, 4},     // on an invisible circle: the text
         {__LINE__, "5,0,99", KVS_RTNORM, 0},   // the view looks down: z does not matter
         {__LINE__, "80,-5.5", KVS_RTNORM, 9},  // the arc's circle passes nearer; the arc does not
+        {__LINE__, "101,9", KVS_RTNORM, 10},
+        {__LINE__, "101,13.5", KVS_RTERROR, -1},  // above the MTEXT's only line
+        {__LINE__, "150,5", KVS_RTNORM, 11},
+        {__LINE__, "186,5", KVS_RTERROR, -1},
+        {__LINE__, "5,-20", KVS_RTNORM, 13},  // a layer of colour 0 is not off
+        {__LINE__, "220,5", KVS_RTNORM, 14},
+        {__LINE__, "250,20", KVS_RTNORM, 15},
         {__LINE__, "", KVS_RTCAN, -1},
         {__LINE__, "*cancel*", KVS_RTCAN, -1},
     };
@@ -282,5 +295,23 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
         ASSERT_EQ(KVS_RTNORM, s.status);
         EXPECT_EQ(c.type, hostsim::currentDrawing().objects[s.index].type);
         EXPECT_LE(hostsim::primitivesExamined(), c.maxExamined);
+    }
+}
+
+// Lines a unit long, a thousand apart: on a screen 800 pixels wide the far one would shrink the
+// near one below a pixel, on one 1280 wide not.
+TEST_F(DrawingTest, ViewExtentsFollowTheScreensWidth) {
+    open("0 LINE\n10 0\n20 0\n11 1\n21 0\n0 LINE\n10 1000\n20 0\n11 1001\n21 0\n");
+    struct Case {
+        int line;
+        double screenWidth, viewWidth;
+    };
+    const Case cases[] = {{__LINE__, 1280, 1001}, {__LINE__, 800, 1}, {__LINE__, 1280, 1001}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(hostsim::setSysvarPoint("SCREENSIZE", {c.screenWidth, 800, 0}));
+        hostsim::Point low, high;
+        ASSERT_TRUE(hostsim::viewExtents(low, high));
+        EXPECT_EQ(c.viewWidth, high[0] - low[0]);
     }
 }

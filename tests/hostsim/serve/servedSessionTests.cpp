@@ -264,7 +264,7 @@ TEST_F(ServedSession, DrawsObjectsInTheLookTheirLayersGive) {
         line(1, "8\nRED\n") + line(2, "8\nRED\n62\n256\n") + line(3, "8\nOFF\n") +
         line(4, "8\nICE\n") + line(5, "8\nRED\n62\n7\n") + line(6, "8\nRED\n420\n65280\n") +
         line(7, "8\nDASH\n") + line(8, "8\nDASH\n6\nCONTINUOUS\n") + line(9, "8\nTRUE\n") +
-        line(10, "8\nRED\n62\n0\n") + line(11, "8\nNOWHERE\n62\n30\n") +
+        line(10, "8\nRED\n62\n0\n") + line(11, "8\nNOWHERE\n62\n30\n") + line(12, "62\n250\n") +
         "0\nINSERT\n8\nDASH\n62\n3\n2\nB\n10\n20\n20\n0\n" +
         "0\nINSERT\n8\nICE\n2\nB\n10\n30\n20\n0\n" + "0\nINSERT\n60\n1\n2\nB\n10\n40\n20\n0\n" +
         "0\nENDSEC\n0\nEOF\n";
@@ -290,6 +290,7 @@ TEST_F(ServedSession, DrawsObjectsInTheLookTheirLayersGive) {
         {__LINE__, 9, true, "#123456", solid},     // the layer's true colour
         {__LINE__, 10, true, nullptr, solid},      // BYBLOCK outside a block
         {__LINE__, 11, true, "#ff7f00", solid},    // ACI 30; an unlisted layer is drawn
+        {__LINE__, 12, true, "#333333", solid},    // ACI 250, the darkest grey
         {__LINE__, 20, true, "#00ff00", dashed},   // in a reference: its colour, its layer's dashes
         {__LINE__, 30, false, nullptr, solid},     // in a reference on a frozen layer
         {__LINE__, 40, false, nullptr, solid},     // in an invisible reference

@@ -31,7 +31,9 @@ const char transformEntities[] =
     "0 LINE\n10 0\n20 0\n11 1\n21 1\n210 0\n220 0\n230 -1\n"  // 2: world, whatever its 210
     "0 POLYLINE\n70 0\n210 0\n220 0\n230 -1\n0 VERTEX\n10 1\n20 1\n0 SEQEND\n"  // 3, 4, 5
     "0 POLYLINE\n70 8\n0 VERTEX\n10 1\n20 1\n0 SEQEND\n"  // 6, 7, 8: a 3D polyline
-    "0 CIRCLE\n10 0\n20 0\n40 1\n";                       // 9: extrusion absent: world Z
+    "0 CIRCLE\n10 0\n20 0\n40 1\n"                        // 9: extrusion absent: world Z
+    // 10, 11, 12: a polyface mesh is in world coordinates, whatever its 210
+    "0 POLYLINE\n70 64\n210 0\n220 0\n230 -1\n0 VERTEX\n70 192\n10 1\n20 1\n0 SEQEND\n";
 
 }  // namespace
 
@@ -57,6 +59,7 @@ TEST_F(DrawingTest, TransformsToDisplayAndObjectSystems) {
         {__LINE__, objectRecord(5), codeRecord(KVS_WORLD), 0, {1, 2, 3}, {-1, 2, -3}},  // SEQEND
         {__LINE__, objectRecord(7), codeRecord(KVS_WORLD), 0, {1, 2, 3}, {1, 2, 3}},
         {__LINE__, objectRecord(9), codeRecord(KVS_WORLD), 0, {1, 2, 3}, {1, 2, 3}},
+        {__LINE__, objectRecord(11), codeRecord(KVS_WORLD), 0, {1, 2, 3}, {1, 2, 3}},
         {__LINE__, objectRecord(0), codeRecord(KVS_UCS), 0, {0, 0, 0}, {-2, 1, -3}},
         {__LINE__, objectRecord(0), objectRecord(1), 0, {1, 0, 0}, {0, 0, -1}},
     };

@@ -62,6 +62,8 @@ TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
          "R = 3.33333333333333e+19 [3 3.333333333333333e+19]"},
         {__LINE__, "NOR([1,0,0])*2", nullptr, point, point,
          "NOR([1,0,0])*2 = (1.0 2.0 0.0) [0 [1,2,0]]"},
+        {__LINE__, "NOR([1,0,0])*(2)", nullptr, point, point,
+         "NOR([1,0,0])*(2) = (1.0 2.0 0.0) [0 [1,2,0]]"},
         {__LINE__, "\"text\"", nullptr, point, hostsim::QValue::textValue("t"), "(no mark)"},
     };
     for (const Case& c : cases) {
@@ -84,8 +86,10 @@ TEST_F(Marks, KeepsTheNewestUpToTheCapAndOnlyWhileEvaluating) {
     ASSERT_EQ(hostsim::maxMarks, hostsim::drawingMarks().size());
     EXPECT_EQ(1.0, hostsim::drawingMarks().front().world[0]);
     EXPECT_EQ(static_cast<double>(hostsim::maxMarks), hostsim::drawingMarks().back().world[0]);
+    std::uint64_t revision = hostsim::marksRevision();
     hostsim::openDemoDrawing();
     EXPECT_TRUE(hostsim::drawingMarks().empty());  // they belonged to the drawing that was open
+    EXPECT_NE(revision, hostsim::marksRevision());  // and whoever copies them learns so
 }
 
 }  // namespace

@@ -132,6 +132,7 @@ TEST_F(Sysvars, SetvarStoresValuesOfTheVariablesType) {
         {__LINE__, "VIEWSIZE", record(KVS_RTREAL, 0.5), {0, KVS_RTREAL, 0.5, 0, 0, ""}},
         {__LINE__, "VIEWSIZE", record(KVS_RTSHORT, 40), {0, KVS_RTREAL, 40, 0, 0, ""}},
         {__LINE__, "SCREENSIZE", record(KVS_RT3DPOINT, 640, 480, 7), {0, KVS_RTPOINT, 640, 480, 0, ""}},
+        {__LINE__, "SCREENSIZE", record(KVS_RTPOINT, 1, 1e5), {0, KVS_RTPOINT, 1, 1e5, 0, ""}},
         {__LINE__, "ANGBASE", record(KVS_RTANG, -1.5), {0, KVS_RTANG, -1.5, 0, 0, ""}},
         {__LINE__, "ANGBASE", record(KVS_RTREAL, 0.25), {0, KVS_RTANG, 0.25, 0, 0, ""}},
         {__LINE__, "VIEWTWIST", record(KVS_RTORINT, 0.1), {0, KVS_RTORINT, 0.1, 0, 0, ""}},

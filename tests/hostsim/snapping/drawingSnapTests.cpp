@@ -40,9 +40,35 @@ const char snapEntities[] =
     "0 INSERT\n60 1\n2 B\n10 260\n20 0\n0 INSERT\n8 OFF\n2 R\n10 280\n20 0\n"
     "0 INSERT\n66 1\n2 B\n10 300\n20 0\n0 ATTRIB\n70 1\n10 305\n20 0\n40 2\n1 X\n2 T\n0 SEQEND\n"
     // arrays: three copies a hundredth of a pixel apart, and two four tenths of a pixel apart
-    "0 INSERT\n2 B\n10 400\n20 0\n70 3\n44 0.01\n0 INSERT\n2 B\n10 500\n20 0\n70 2\n44 0.4\n";
-const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
-                          "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n";
+    "0 INSERT\n2 B\n10 400\n20 0\n70 3\n44 0.01\n0 INSERT\n2 B\n10 500\n20 0\n70 2\n44 0.4\n"
+    // a spline of two spans, (600,0) (610,0) (620,10)
+    "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 2\n40 2\n10 600\n20 0\n10 610\n20 0\n10 620\n20 10\n"
+    // rays whose lines cross at (710,0), a unit behind the second's start
+    "0 RAY\n10 700\n20 0\n11 1\n21 0\n0 RAY\n10 710\n20 1\n11 0\n21 1\n"
+    // an arc of 60 degrees turned 45 in a block scaled 2 by 1: its axes are not at right angles
+    "0 INSERT\n2 S\n10 900\n20 0\n41 2\n42 1\n43 1\n"
+    // a circle turned 45 in a block scaled 20 by 10: an ellipse 40 wide and 20 high
+    "0 INSERT\n2 T\n10 1000\n20 0\n41 20\n42 10\n43 1\n"
+    "0 CIRCLE\n10 1100\n20 0\n40 5\n0 CIRCLE\n10 1106\n20 0\n40 5\n"  // crossing at x 1103
+    // a line, and beside its end one a unit shorter
+    "0 LINE\n10 1200\n20 50\n11 1210\n21 50\n0 LINE\n10 1210.5\n20 50.6\n11 1213\n21 50.6\n"
+    "0 INSERT\n2 B\n10 1300\n20 100\n71 2\n45 0.4\n"  // rows four tenths of a pixel apart
+    // a long line, filed in larger cells than a short one after it whose end lies as near
+    // (1401,199) as the long one's
+    "0 LINE\n10 1400\n20 200\n11 1900\n21 200\n0 LINE\n10 1402\n20 198\n11 1402.2\n21 197\n"
+    // two lines crossing at (1505,305) under five points
+    "0 LINE\n10 1500\n20 300\n11 1510\n21 310\n0 LINE\n10 1500\n20 310\n11 1510\n21 300\n"
+    "0 POINT\n10 1505.5\n20 305\n0 POINT\n10 1505.5\n20 305\n0 POINT\n10 1505.5\n20 305\n"
+    "0 POINT\n10 1505.5\n20 305\n0 POINT\n10 1505.5\n20 305\n"
+    // two references of a block holding a reference, a tenth of a pixel apart
+    "0 INSERT\n2 O\n10 1600\n20 -100\n0 INSERT\n2 O\n10 1600.1\n20 -100\n";
+const char snapBlocks[] =
+    "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
+    "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n"
+    "0 BLOCK\n2 A\n10 0\n20 0\n0 ARC\n10 0\n20 0\n40 5\n50 0\n51 60\n"
+    "0 ENDBLK\n0 BLOCK\n2 S\n10 0\n20 0\n0 INSERT\n2 A\n10 0\n20 0\n50 45\n"
+    "0 ENDBLK\n0 BLOCK\n2 T\n10 0\n20 0\n0 INSERT\n2 B\n10 0\n20 0\n50 45\n0 ENDBLK\n"
+    "0 BLOCK\n2 O\n10 0\n20 0\n0 INSERT\n2 B\n10 0\n20 0\n0 ENDBLK\n";
 
 class Snap : public DrawingTest {
   protected:
@@ -124,6 +150,16 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_CEN", {281, 0.2, 0}, {}, {280, 0, 0}},       // on its own layer, which is on
         {__LINE__, "_CEN", {398.5, 0.2, 0}, {}, {400.02, 0, 0}},  // copies as one: the last
         {__LINE__, "_CEN", {498.5, 0.2, 0}, {}, {500, 0, 0}},     // each copy apart: the nearest
+        {__LINE__, "_END", {609, 0.5, 0}, {}, {600, 0, 0}},       // not where its first span ends
+        {__LINE__, "_END", {205, -0.5, 0}, {}, {200, 0, 0}},      // ends as near: the first
+        {__LINE__, "_INT", {1103.2, 3.8, 0}, {}, {1103, 4, 0}},
+        {__LINE__, "_PER", {1211, 50.1, 0}, {1211, 55, 0}, {1211, 50, 0}},  // on its extension
+        {__LINE__, "_CEN", {1301.5, 99.8, 0}, {}, {1300, 100, 0}},
+        {__LINE__, "_END", {1401, 199, 0}, {}, {1400, 200, 0}},  // the earlier object's
+        {__LINE__, "_INT", {1505.5, 305, 0}, {}, {1505, 305, 0}},
+        {__LINE__, "_CEN", {1598.5, -99.8, 0}, {}, {1600, -100, 0}},  // not copies of each other
+        // halfway along its length, by Gauss-Legendre outside
+        {__LINE__, "_MID", {902.3, 4.8, 0}, {}, {902.337777566125, 4.86145029932746, 0}},
     };
     expectSnaps(cases);
 }
@@ -146,13 +182,16 @@ TEST_F(Snap, NoPointOfTheModeIsAFailure) {
         {__LINE__, "_XYZ", {1, 0.5, 0}, {}},
         {__LINE__, "", {1, 0.5, 0}, {}},
         {__LINE__, "_END,", {1, 0.5, 0}, {}},
-        {__LINE__, "_END", {-50.5, 40, 0}, {}},  // an xline has no end
-        {__LINE__, "_MID", {0, -8.5, 0}, {}},    // nor a ray a middle
-        {__LINE__, "_NEA", {45, -8, 0}, {}},     // a ray does not run back past its start
-        {__LINE__, "_CEN", {221, 0.2, 0}, {}},   // in a reference on a frozen layer
-        {__LINE__, "_CEN", {241, 0.2, 0}, {}},   // on layer 0 in one on a layer that is off
-        {__LINE__, "_CEN", {261, 0.2, 0}, {}},   // in an invisible reference
+        {__LINE__, "_END", {-50.5, 40, 0}, {}},   // an xline has no end
+        {__LINE__, "_MID", {0, -8.5, 0}, {}},     // nor a ray a middle
+        {__LINE__, "_NEA", {45, -8, 0}, {}},      // a ray does not run back past its start
+        {__LINE__, "_CEN", {221, 0.2, 0}, {}},    // in a reference on a frozen layer
+        {__LINE__, "_CEN", {241, 0.2, 0}, {}},    // on layer 0 in one on a layer that is off
+        {__LINE__, "_CEN", {261, 0.2, 0}, {}},    // in an invisible reference
         {__LINE__, "_INS", {305.3, 0.1, 0}, {}},  // an invisible attribute (group 70 flag 1)
+        {__LINE__, "_INT", {710, 0.5, 0}, {}},    // a ray meets no line behind its start
+        {__LINE__, "_END", {50, -5.2, 0}, {}},    // beside an arc's circle, far from the arc
+        {__LINE__, "_CEN", {1000, 20, 0}, {}},    // 20 from an ellipse's centre, 10 from it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -184,6 +223,47 @@ TEST_F(Snap, StopsWhenAskedOrOutOfTime) {
         bool found = hostsim::findSnapPoint({1, 0.5, 0}, hostsim::snapEnd, {}, 1000, snapped);
         EXPECT_EQ(c.want, hostsim::finishWork());
         EXPECT_EQ(c.want == hostsim::WorkEnd::Completed, found);
+        found = hostsim::findSnapPoint({1, 0.5, 0}, hostsim::snapInt, {}, 1000, snapped);
+        EXPECT_TRUE(found) << "a snap with no bounds after it stopped";
+    }
+}
+
+// The copies at x 500 lie 0.4 apart: a quarter pixel of 0.3 rounds to 0.25, which keeps them
+// apart, and one of 0.45 to 0.5, which makes them one, answered by the last.
+TEST_F(Snap, CopiesAreOneWithinAQuarterPixelRoundedToAPowerOfTwo) {
+    struct Case {
+        int line;
+        double viewSize;
+        Point want;
+    };
+    const Case cases[] = {{__LINE__, 960, {500, 0, 0}}, {__LINE__, 1440, {500.4, 0, 0}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(hostsim::setSysvarReal("VIEWSIZE", c.viewSize));
+        Point got;
+        ASSERT_EQ(KVS_RTNORM, snap("_CEN", {498.5, 0.2, 0}, got));
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(c.want[i], got[i], 1e-9) << "coordinate " << i;
+    }
+}
+
+// The page offers a prompt's snap when the prompt names its mode as a word of its own.
+TEST(SnapPrompts, NameAModeByAWordStandingAlone) {
+    struct Case {
+        int line;
+        const char* prompt;
+        const char* word;  // "": none
+    };
+    const Case cases[] = {
+        {__LINE__, "Circle for CEN: ", "CEN"}, {__LINE__, "ENDpoint: ", ""},
+        {__LINE__, "Point (END2): ", ""},      {__LINE__, "aMID: ", ""},
+        {__LINE__, "ENDS, then MID: ", "MID"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string word;
+        unsigned modes = hostsim::snapModesNamedIn(c.prompt, word);
+        EXPECT_EQ(c.word, word);
+        EXPECT_EQ(*c.word != '\0', modes != 0);
     }
 }
 

@@ -133,6 +133,8 @@ TEST_F(DrawingTest, SvgDrawsLinesWithoutEndToTheWindowsEdges) {
         {__LINE__, "0 RAY\n10 5\n20 5\n11 0\n21 1\n", {5, -5, 5, -400}},  // from its start
         {__LINE__, "0 RAY\n10 5\n20 500\n11 0\n21 1\n", {}},  // runs away from the window
         {__LINE__, "0 XLINE\n10 0\n20 0\n11 3\n21 4\n", {-300, 400, 300, -400}},
+        {__LINE__, "0 XLINE\n10 0\n20 0\n11 3e200\n21 4e200\n", {-300, 400, 300, -400}},
+        {__LINE__, "0 XLINE\n10 0\n20 500\n11 1\n21 0\n", {}},  // level, above the window
     };
     static const std::regex line(
         "<line x1=\"([^\"]+)\" y1=\"([^\"]+)\" x2=\"([^\"]+)\" y2=\"([^\"]+)\"");
