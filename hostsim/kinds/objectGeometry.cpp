@@ -622,7 +622,8 @@ void addXline(Builder& b, Source s, int index, const Affine&) {
 
 // An object with no geometry here, counted once however often its block is referred to.
 void noteUndrawn(Builder& b, int index) {
-    if (b.undrawn.insert(index).second) ++b.undrawnTypes[b.drawing.objects[index].type];
+    if (b.undrawn.insert(index).second)
+        ++b.undrawnTypes[std::string(b.drawing.objects[index].type)];
 }
 
 // An ATTDEF in a block is drawn as its reference's ATTRIB; one in ENTITIES draws nothing.
@@ -719,8 +720,9 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
     addNode(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::snapIns);
     addAttributes(b, index, parent, s.instance, s.top, s.inner);
     const hostsim::DxfGroup* nameGroup = hostsim::findGroup(o, 2);
-    auto found = nameGroup ? b.drawing.blockByName.find(hostsim::upperName(nameGroup->value))
-                           : b.drawing.blockByName.end();
+    auto found =
+        nameGroup ? b.drawing.blockByName.find(hostsim::upperName(std::string(nameGroup->text())))
+                  : b.drawing.blockByName.end();
     if (found == b.drawing.blockByName.end()) {
         addNotice(b, o.line, "a reference to a block that is not defined");
         return;

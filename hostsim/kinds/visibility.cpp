@@ -31,7 +31,8 @@ void readLooks(Builder& b) {
     for (std::size_t i = 0; i < d.objects.size(); ++i) {
         const DrawingObject& o = d.objects[i];
         const DxfGroup* layerGroup = findGroup(o, 8);
-        std::string name = upperName(layerGroup != nullptr ? trimmed(layerGroup->value) : "0");
+        std::string name =
+            upperName(layerGroup != nullptr ? trimmed(std::string(layerGroup->text())) : "0");
         b.looks[i].layer = name == "0" ? nullptr : layerNamed(d, name);
         bool hiddenAttribute = o.type == "ATTRIB" && (groupInt(o, 70, 0) & 1) != 0;
         b.looks[i].invisible = groupInt(o, 60, 0) == 1 || hiddenAttribute;
