@@ -28,43 +28,51 @@ namespace hostsim {
 
 // One group of a DXF file: its code and its value, read once. A group of a numeric kind holds
 // its number, checked by the reader; any other holds its text (code page 1252, less a trailing
-// carriage return), kept by the drawing that read it (GroupStore). Made by ofNumber or ofText:
-// the default is left unset, so that the store's blocks are not written twice.
+// carriage return), kept by the drawing that read it (GroupStore::keepText). Twelve bytes, as a
+// million objects hold ten million groups. Made by ofNumber or ofText: the default is left unset,
+// so that the store's blocks are not written twice.
 struct DxfGroup {
     static DxfGroup ofNumber(int code, double number) {
         DxfGroup g;
-        g.code = code;
+        g.code = static_cast<std::uint16_t>(code);
         g.size = numberMark;
-        g.value.number = number;
+        std::memcpy(g.value, &number, sizeof number);
         return g;
     }
-    // kept must outlive the group; a text is at most maxGroupTextBytes long
-    static DxfGroup ofText(int code, std::string_view kept) {
+    static DxfGroup ofText(int code, std::string_view kept) {  // kept by a GroupStore
         DxfGroup g;
-        g.code = code;
-        g.size = static_cast<std::uint32_t>(kept.size());
-        g.value.chars = kept.data();
+        g.code = static_cast<std::uint16_t>(code);
+        g.size = kept.size() < longMark ? static_cast<std::uint16_t>(kept.size()) : longMark;
+        const char* chars = kept.data();
+        std::memcpy(g.value, &chars, sizeof chars);
         return g;
     }
     bool holdsText() const { return size != numberMark; }
     // The number, 0 for a text; the text, "" for a number.
-    double number() const { return holdsText() ? 0.0 : value.number; }
+    double number() const {
+        double number = 0.0;
+        if (!holdsText()) std::memcpy(&number, value, sizeof number);
+        return number;
+    }
     std::string_view text() const {
-        return holdsText() && size > 0 ? std::string_view(value.chars, size) : std::string_view();
+        if (!holdsText()) return {};
+        const char* chars = nullptr;
+        std::memcpy(&chars, value, sizeof chars);
+        std::uint64_t length = size;
+        if (size == longMark) std::memcpy(&length, chars - sizeof length, sizeof length);
+        return length > 0 ? std::string_view(chars, length) : std::string_view();
     }
 
-    int code;
+    std::uint16_t code;  // 0 to 1071
 
   private:
-    // The size of the text, or for a number numberMark, which no text is as long as.
-    static constexpr std::uint32_t numberMark = UINT32_MAX;
-    std::uint32_t size;
-    union {
-        double number;
-        const char* chars;
-    } value;
+    friend class GroupStore;
+    // The text's size; longMark for a text as long or longer, whose size the store keeps in the
+    // eight bytes before it; numberMark for a number.
+    static constexpr std::uint16_t longMark = 0xFFFE, numberMark = 0xFFFF;
+    std::uint16_t size;
+    std::uint32_t value[2];  // the number, or the text's address: four-byte aligned, no padding
 };
-constexpr std::size_t maxGroupTextBytes = UINT32_MAX - 1;  // a value line longer is refused
 
 // How a group's value is typed in an object record list, by group-code range.
 enum class GroupKind { Text, Real, Short, Long, Name, PointX, PointY, PointZ };
@@ -89,6 +97,7 @@ class GroupStore {
   public:
     std::string_view keepText(std::string_view text) {
         if (text.empty()) return {};
+        if (text.size() >= DxfGroup::longMark) return keepLongText(text);
         char* kept = texts.take(text.size());
         std::memcpy(kept, text.data(), text.size());
         return {kept, text.size()};
@@ -96,6 +105,7 @@ class GroupStore {
     GroupList keepGroups(const std::vector<DxfGroup>& groups);  // at most UINT32_MAX of them
 
   private:
+    std::string_view keepLongText(std::string_view text);  // its size before it
     // Blocks of items, each twice the last up to blockLimit items; a run longer than a quarter
     // of that gets a block of its own, so that the block being filled keeps its room.
     template <typename Item>
@@ -166,6 +176,9 @@ struct Drawing {
     // The memory the reader counted against the size limit: the file's text, the objects, and
     // the geometry they give by themselves (hostsim/picking adds what block references expand to).
     std::uint64_t bytesCounted = 0;
+    // The points of the ENTITIES section's objects, each object counting one at least: about
+    // the primitives they are drawn as, block references aside.
+    std::size_t entityPoints = 0;
 };
 
 // ---- reading DXF (dxfReader.cpp) ----
@@ -175,14 +188,31 @@ constexpr std::size_t geometryBytesPerPoint = 176;
 // Reads ASCII DXF text. On failure error is "file:line: message" and out is unspecified.
 bool readDxfText(const std::string& text, const std::string& fileName, Drawing& out,
                  std::string& error);
-// The value of a group as a number; false when it is not one (the reader has checked the
-// groups it keeps, so this fails only for a group of a text kind).
-bool groupNumber(const DxfGroup& group, double& out);
-const DxfGroup* findGroup(const DrawingObject& object, int code);  // the first such group
 // The first object whose handle (group 5) is handle, in either case; -1 when none has it.
 int objectOfHandle(const Drawing& d, const std::string& handle);
-double groupReal(const DrawingObject& object, int code, double absent);
-int groupInt(const DrawingObject& object, int code, int absent);
+// The value of a group as a number; false when it is not one (the reader has checked the
+// groups it keeps, so this fails only for a group of a text kind). These are asked of every
+// object as its geometry is built: they are defined here, to be inlined.
+inline bool groupNumber(const DxfGroup& group, double& out) {
+    if (group.holdsText()) return false;
+    out = group.number();
+    return true;
+}
+inline const DxfGroup* findGroup(const DrawingObject& object, int code) {  // the first such
+    for (const DxfGroup& g : object.groups)
+        if (g.code == code) return &g;
+    return nullptr;
+}
+inline double groupReal(const DrawingObject& object, int code, double absent) {
+    const DxfGroup* g = findGroup(object, code);
+    double value = absent;
+    if (g != nullptr && !groupNumber(*g, value)) value = absent;
+    return value;
+}
+inline int groupInt(const DrawingObject& object, int code, int absent) {
+    return static_cast<int>(groupReal(object, code, absent));
+}
+// The point whose x is the first xCode group; y and z are the groups that follow it.
 Point groupPoint(const DrawingObject& object, int xCode, const Point& absent);
 
 // ---- colours (colours.cpp) ----
@@ -227,6 +257,8 @@ Point splineDerivative(const Spline& spline, double t);
 // decoded. Which an object holds is its kind's (hostsim/kinds).
 std::vector<std::string> textLines(const DrawingObject& o, bool paragraphs);
 std::size_t characterCount(std::string_view utf8);
+// characterCount(textLines(o, false)[0]), without the line when it holds no character code.
+std::size_t oneLineTextLength(const DrawingObject& o);
 
 }  // namespace hostsim
 

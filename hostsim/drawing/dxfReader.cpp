@@ -54,7 +54,7 @@ constexpr std::array<GroupKind, highestGroupCode + 1> kindTable() {
 
 constexpr std::array<GroupKind, highestGroupCode + 1> kindOfCode = kindTable();
 
-static_assert(sizeof(DxfGroup) == 16, "a group is its code, its text's size and a number or text");
+static_assert(sizeof(DxfGroup) == 12, "a group is its code, its text's size and a number or text");
 
 // One pair of lines: a group code and its value. The value is the line as read, or for a text
 // the line in code page 1252 (in the reader's buffer, until the next pair is read).
@@ -251,7 +251,7 @@ bool failValue(Reader& r, const Pair& pair) {
 }
 
 // A kept group: a number checked against its code's type and read once, or a text kept in
-// store (none: the group is not kept, and its text is left where it was read).
+// store (none: the group is not kept, nor its text).
 inline bool readGroup(Reader& r, const Pair& pair, hostsim::GroupStore* store, DxfGroup& group) {
     long integer = 0;
     double real = 0.0;
@@ -272,11 +272,8 @@ inline bool readGroup(Reader& r, const Pair& pair, hostsim::GroupStore* store, D
             group = DxfGroup::ofNumber(pair.code, real);
             return true;
         default:
-            if (pair.value.size() > hostsim::maxGroupTextBytes)
-                return fail(r, pair.line + 1,
-                            "the value of group " + std::to_string(pair.code) + " is too long");
-            group = DxfGroup::ofText(pair.code,
-                                     store != nullptr ? store->keepText(pair.value) : pair.value);
+            group = DxfGroup::ofText(
+                pair.code, store != nullptr ? store->keepText(pair.value) : std::string_view());
             return true;
     }
 }
@@ -300,18 +297,21 @@ bool readObjectGroups(Reader& r, hostsim::GroupStore* store) {
                : false;
 }
 
-// An estimate of what an object costs once open: its record, its groups and their texts, and a
-// primitive with its grid entries per point it has.
-std::uint64_t objectBytes(const DrawingObject& object) {
-    std::uint64_t bytes = sizeof(DrawingObject) + object.groups.size() * sizeof(DxfGroup);
+// The points an object has, at least 1: about the primitives it is drawn as.
+std::size_t objectPoints(const DrawingObject& object) {
     std::size_t points = 0;
     // 14: the corners of an image's boundary; 11: a spline's fit points, a piece each
     int alsoPoints = object.type == "SPLINE" ? 11 : 14;
-    for (const DxfGroup& g : object.groups) {
-        bytes += g.text().size();
-        points += g.code == 10 || g.code == alsoPoints;
-    }
-    return bytes + hostsim::geometryBytesPerPoint * std::max<std::size_t>(points, 1);
+    for (const DxfGroup& g : object.groups) points += g.code == 10 || g.code == alsoPoints;
+    return std::max<std::size_t>(points, 1);
+}
+
+// An estimate of what an object costs once open: its record, its groups and their texts, and a
+// primitive with its grid entries per point it has.
+std::uint64_t objectBytes(const DrawingObject& object, std::size_t points) {
+    std::uint64_t bytes = sizeof(DrawingObject) + object.groups.size() * sizeof(DxfGroup);
+    for (const DxfGroup& g : object.groups) bytes += g.text().size();
+    return bytes + hostsim::geometryBytesPerPoint * points;
 }
 
 bool roomFor(Reader& r, int line, std::uint64_t bytes) {
@@ -346,30 +346,47 @@ bool readObject(Reader& r, hostsim::Drawing& d, std::string_view type, int line,
         r.groups.push_back(DxfGroup::ofNumber(70, 0.0));  // its flags default to 0: a 2D polyline
     if (r.groups.size() > UINT32_MAX) return fail(r, line, "an object with too many groups");
     object.groups = d.store.keepGroups(r.groups);
-    if (!roomFor(r, object.line, objectBytes(object))) return false;
+    std::size_t points = objectPoints(object);
+    if (!roomFor(r, object.line, objectBytes(object, points))) return false;
+    if (sequence == hostsim::entitiesSequence) d.entityPoints += points;
     d.objects.push_back(object);
     return true;
 }
 
-bool isType(const DrawingObject& object, const char* type) {
-    return object.type == type;
+// What an object's type makes it in a sequence of objects.
+enum class Role { Other, Polyline, Insert, Vertex, Attribute, End };
+
+Role roleOf(std::string_view type) {
+    if (type == "POLYLINE") return Role::Polyline;
+    if (type == "INSERT") return Role::Insert;
+    if (type == "VERTEX") return Role::Vertex;
+    if (type == "ATTRIB") return Role::Attribute;
+    return type == "SEQEND" ? Role::End : Role::Other;
 }
 
-// Ties VERTEX, ATTRIB and SEQEND objects to their owner and links the sequence.
+// Ties VERTEX, ATTRIB and SEQEND objects to their owner and links the sequence. Objects of a
+// type share its text (keptType): a type's role is worked out once a run of them.
 bool linkSequence(Reader& r, hostsim::Drawing& d, const std::vector<int>& sequence) {
     int open = -1;  // the POLYLINE or INSERT whose SEQEND is still to come
+    Role openRole = Role::Other;
+    const char* lastType = nullptr;
+    Role role = Role::Other;
     for (std::size_t k = 0; k < sequence.size(); ++k) {
         DrawingObject& object = d.objects[sequence[k]];
         if (k + 1 < sequence.size()) object.next = sequence[k + 1];
-        bool openPolyline = open >= 0 && isType(d.objects[open], "POLYLINE");
-        bool openInsert = open >= 0 && isType(d.objects[open], "INSERT");
-        if (isType(object, "VERTEX")) {
+        if (object.type.data() != lastType || lastType == nullptr) {
+            lastType = object.type.data();
+            role = roleOf(object.type);
+        }
+        bool openPolyline = open >= 0 && openRole == Role::Polyline;
+        bool openInsert = open >= 0 && openRole == Role::Insert;
+        if (role == Role::Vertex) {
             if (!openPolyline) return fail(r, object.line, "a VERTEX outside a POLYLINE");
             object.owner = open;
-        } else if (isType(object, "ATTRIB")) {
+        } else if (role == Role::Attribute) {
             if (!openInsert) return fail(r, object.line, "an ATTRIB outside a block reference");
             object.owner = open;
-        } else if (isType(object, "SEQEND")) {
+        } else if (role == Role::End) {
             if (open < 0) return fail(r, object.line, "a SEQEND that ends no POLYLINE or INSERT");
             object.owner = open;
             open = -1;
@@ -379,12 +396,14 @@ bool linkSequence(Reader& r, hostsim::Drawing& d, const std::vector<int>& sequen
                             "the POLYLINE at line " + std::to_string(d.objects[open].line) +
                                 " has no SEQEND");
             open = -1;  // an INSERT that announced attributes but has none
-            if (isType(object, "POLYLINE")) open = sequence[k];
-            if (isType(object, "INSERT") && hostsim::groupInt(object, 66, 0) == 1)
+            if (role == Role::Polyline ||
+                (role == Role::Insert && hostsim::groupInt(object, 66, 0) == 1)) {
                 open = sequence[k];
+                openRole = role;
+            }
         }
     }
-    if (open >= 0 && isType(d.objects[open], "POLYLINE"))
+    if (open >= 0 && openRole == Role::Polyline)
         return fail(r, d.objects[open].line, "this POLYLINE has no SEQEND");
     return true;
 }
@@ -644,6 +663,10 @@ bool readDxfText(const std::string& text, const std::string& fileName, Drawing& 
     Reader r{text, fileName};
     r.bytesNeeded = text.size();
     r.byteLimit = maxDrawingBytes();
+    // Room for as many objects as a file this long usually holds, reserved but not written: the
+    // objects are not copied as they grow, and room left over takes no memory.
+    constexpr std::size_t usualObjectBytes = 48;
+    out.objects.reserve(text.size() / usualObjectBytes);
     if (looksBinary(text)) {
         fail(r, 1, "a binary file; only ASCII DXF can be read");
     } else if (text.empty()) {
@@ -654,12 +677,6 @@ bool readDxfText(const std::string& text, const std::string& fileName, Drawing& 
     out.bytesCounted = r.bytesNeeded;
     error = r.error;
     return error.empty();
-}
-
-bool groupNumber(const DxfGroup& group, double& out) {
-    if (group.holdsText()) return false;
-    out = group.number();
-    return true;
 }
 
 int objectOfHandle(const Drawing& d, const std::string& handle) {
@@ -675,25 +692,6 @@ int objectOfHandle(const Drawing& d, const std::string& handle) {
     return found != d.objectByHandle.end() ? found->second : -1;
 }
 
-const DxfGroup* findGroup(const DrawingObject& object, int code) {
-    for (const DxfGroup& g : object.groups)
-        if (g.code == code) return &g;
-    return nullptr;
-}
-
-double groupReal(const DrawingObject& object, int code, double absent) {
-    const DxfGroup* g = findGroup(object, code);
-    double value = absent;
-    if (g != nullptr && !groupNumber(*g, value)) value = absent;
-    return value;
-}
-
-int groupInt(const DrawingObject& object, int code, int absent) {
-    double value = groupReal(object, code, absent);
-    return static_cast<int>(value);
-}
-
-// The point whose x is the first xCode group; y and z are the groups that follow it.
 Point groupPoint(const DrawingObject& object, int xCode, const Point& absent) {
     const auto& groups = object.groups;
     for (std::size_t i = 0; i < groups.size(); ++i) {

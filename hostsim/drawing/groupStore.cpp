@@ -24,6 +24,14 @@ Item* GroupStore::Blocks<Item>::takeBlock(std::size_t count) {
 template DxfGroup* GroupStore::Blocks<DxfGroup>::takeBlock(std::size_t count);
 template char* GroupStore::Blocks<char>::takeBlock(std::size_t count);
 
+std::string_view GroupStore::keepLongText(std::string_view text) {
+    std::uint64_t length = text.size();
+    char* kept = texts.take(sizeof length + text.size());
+    std::memcpy(kept, &length, sizeof length);
+    std::memcpy(kept + sizeof length, text.data(), text.size());
+    return {kept + sizeof length, text.size()};
+}
+
 GroupList GroupStore::keepGroups(const std::vector<DxfGroup>& list) {
     GroupList kept;
     if (list.empty()) return kept;

@@ -102,6 +102,13 @@ std::vector<std::string> textLines(const DrawingObject& o, bool paragraphs) {
     return mtextLines(content + last);
 }
 
+std::size_t oneLineTextLength(const DrawingObject& o) {
+    const DxfGroup* text = findGroup(o, 1);
+    std::string_view written = text != nullptr ? text->text() : std::string_view();
+    if (written.find('\\') == std::string_view::npos) return written.size();  // a byte a character
+    return characterCount(textLines(o, false)[0]);
+}
+
 std::size_t characterCount(std::string_view utf8) {
     std::size_t count = 0;
     for (char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
