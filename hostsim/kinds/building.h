@@ -47,6 +47,8 @@ struct Source {
     Holder inner;          // what it hands on, when it is a reference, to its block and attributes
 };
 
+struct ObjectKind;  // a row of the table of kinds (below)
+
 struct Builder {
     const Drawing& drawing;
     std::vector<std::string>& notices;
@@ -65,6 +67,8 @@ struct Builder {
     std::vector<Instance> instances;                           // 0: not inside a reference
     std::vector<ObjectLook> looks;                             // per object (readLooks)
     Holder holder;  // what the reference being expanded hands on; the drawing's own at the top
+    std::string_view lastType;             // the type of the object last drawn,
+    const ObjectKind* lastKind = nullptr;  // and its row
 };
 
 // "file:line: text", once however often it is met.

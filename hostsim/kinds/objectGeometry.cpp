@@ -5,14 +5,15 @@
 // the object's own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a
 // block's own coordinates. Each object is turned into primitives through one Affine map that takes
 // its coordinates to world; a reference composes its map onto its parent's and expands its block.
-#include "hostsim/kinds/building.h"
-#include "hostsim/kinds/kinds.h"
-
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "hostsim/kinds/building.h"
+#include "hostsim/kinds/kinds.h"
 
 namespace {
 
@@ -162,11 +163,20 @@ double radians(double degrees) {
     return degrees * pi / 180.0;
 }
 
-// The object's own coordinates to world: its extrusion's axes, then the parent map.
+// The object's own coordinates to world: its extrusion's axes, then the parent map. Most
+// objects lie in world XY: the axes of that extrusion are worked out once.
 Affine objectFrame(const Affine& parent, const DrawingObject& o) {
+    static const Point worldZ = {0, 0, 1};
+    static const struct WorldAxes {
+        Point axes[3];
+        WorldAxes() { hostsim::extrusionAxes(worldZ, axes); }
+    } world;
+    Point extrusion = hostsim::groupPoint(o, 210, worldZ);
     Point axes[3];
-    if (!hostsim::extrusionAxes(hostsim::groupPoint(o, 210, {0, 0, 1}), axes))
-        hostsim::extrusionAxes({0, 0, 1}, axes);
+    if (std::memcmp(extrusion.data(), worldZ.data(), sizeof worldZ) == 0)  // not -0.0, say
+        std::copy(world.axes, world.axes + 3, axes);
+    else if (!hostsim::extrusionAxes(extrusion, axes))
+        std::copy(world.axes, world.axes + 3, axes);
     Affine own;
     own.x = axes[0];
     own.y = axes[1];
@@ -257,6 +267,8 @@ void addLightPolyline(Builder& b, Source s, int index, const Affine& parent) {
     s.frame = objectFrame(parent, o);
     double elevation = hostsim::groupReal(o, 38, 0.0);
     std::vector<Vertex> vertices;
+    vertices.reserve(std::count_if(o.groups.begin(), o.groups.end(),
+                                   [](const hostsim::DxfGroup& g) { return g.code == 10; }));
     for (std::size_t i = 0; i < o.groups.size(); ++i) {
         const hostsim::DxfGroup& g = o.groups[i];
         if (g.code == 10) {
@@ -386,8 +398,7 @@ void addText(Builder& b, Source s, int index, const Affine& parent) {
     double height = hostsim::groupReal(o, 40, 1.0);
     double angle = radians(hostsim::groupReal(o, 50, 0.0));
     double width =
-        estimatedWidth(height, hostsim::characterCount(hostsim::textLines(o, false)[0])) *
-        hostsim::groupReal(o, 41, 1.0);
+        estimatedWidth(height, hostsim::oneLineTextLength(o)) * hostsim::groupReal(o, 41, 1.0);
     int horizontal = hostsim::groupInt(o, 72, 0), vertical = hostsim::groupInt(o, 73, 0);
     const hostsim::DxfGroup* second = hostsim::findGroup(o, 11);
     Point aligned = hostsim::groupPoint(o, 11, at);
@@ -756,7 +767,11 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
 void addObject(Builder& b, int index, const Affine& parent, int instance, int top) {
     const DrawingObject& o = b.drawing.objects[index];
     if (top < 0) b.topLine = o.line;
-    const ObjectKind* kind = objectKindOf(o);
+    if (o.type.data() != b.lastType.data() || o.type.size() != b.lastType.size()) {
+        b.lastType = o.type;  // the drawing keeps each type once: objects of a type share it
+        b.lastKind = objectKindOf(o);
+    }
+    const ObjectKind* kind = b.lastKind;
     if (kind == nullptr) return noteUndrawn(b, index);
     if (kind->build == nullptr) return;  // drawn with the object it belongs to
     Source s;
@@ -833,10 +848,12 @@ bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::s
     indexGeometry({}, {});  // the last drawing's: released before the next one is built
     clearSplines();
     std::uint64_t bytesLeft = byteLimit > d.bytesCounted ? byteLimit - d.bytesCounted : 0;
-    Builder b{d, notices, {}, 0, 0, false, bytesLeft, false, 0, {}, {}, {}, {}, {}, {Instance()},
-              {}, {}};
+    Builder b{d,  notices, {},           0,  0,  false, bytesLeft, false, 0, {}, {}, {},
+              {}, {},      {Instance()}, {}, {}, {},    nullptr};
     readLooks(b);
-    b.primitives.reserve(d.objects.size());  // about one each: growing by doubling peaks at 3 times
+    // About a primitive a point: grown by doubling, a million objects' primitives would pass
+    // through three times their memory, moved twice.
+    b.primitives.reserve(d.entityPoints);
     for (int i = d.firstEntity; i >= 0 && !b.tooLarge; i = d.objects[i].next)
         addObject(b, i, Affine(), 0, -1);
     if (b.tooLarge) {
@@ -847,8 +864,9 @@ bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::s
     }
     reportUndrawn(b);
     countRepeatedNotices(b);
-    if (b.primitives.capacity() > b.primitives.size() + b.primitives.size() / 4)
-        b.primitives.shrink_to_fit();
+    std::vector<ObjectLook>().swap(b.looks);  // not needed while the grid is built
+    // Not shrunk: the room past the last primitive was never written, so it takes addresses but
+    // no memory, and a copy that fits would hold both at once.
     indexGeometry(std::move(b.primitives), std::move(b.instances));
     return true;
 }
