@@ -87,6 +87,7 @@ static std::vector<hostsim::Instance> instances(1);  // 0: not inside a referenc
 static Box extents;
 static Grid grid;
 static std::vector<unsigned> visitStamp;  // per primitive: the query that last saw it
+static std::vector<Box> indexBoxes;       // each filed primitive's box, while the grid is built
 static unsigned currentStamp = 0;
 static std::size_t lastExamined = 0;  // primitives the last primitivesNear measured
 
@@ -135,8 +136,8 @@ bool filedInCells(const Primitive& p) {
 // The value below which a share of the primitives' box edges lie, the edge chosen by edge.
 double edgeQuantile(std::vector<double>& values, double Box::*edge, double share) {
     values.clear();
-    for (const Primitive& p : primitives)
-        if (filedInCells(p)) values.push_back(primitiveBox(p).*edge);
+    for (std::size_t i = 0; i < primitives.size(); ++i)
+        if (filedInCells(primitives[i])) values.push_back(indexBoxes[i].*edge);
     std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
     std::nth_element(values.begin(), values.begin() + k, values.end());
     return values[k];
@@ -168,8 +169,23 @@ Box widened(const Box& bulk) {
     return grown;
 }
 
-// Sizes the cells so that one holds about one primitive of the bulk, and the grid over area,
-// within maxCellsPerAxis a side.
+// The larger side of the middle filed primitive's box, of those that are finite.
+double typicalSpan() {
+    std::vector<double> spans;
+    spans.reserve(primitives.size());
+    for (std::size_t i = 0; i < primitives.size(); ++i) {
+        const Box& box = indexBoxes[i];
+        double side = std::max(box.highX - box.lowX, box.highY - box.lowY);
+        if (filedInCells(primitives[i]) && std::isfinite(side)) spans.push_back(side);
+    }
+    if (spans.empty()) return 0.0;
+    std::nth_element(spans.begin(), spans.begin() + spans.size() / 2, spans.end());
+    return spans[spans.size() / 2];
+}
+
+// Sizes the cells so that one holds about one primitive of the bulk, but no smaller than most
+// primitives (cells much smaller would each take many entries of every primitive), and the grid
+// over area, within maxCellsPerAxis a side.
 void sizeGrid(const Box& bulk, const Box& area) {
     double bulkWidth = bulk.highX - bulk.lowX, bulkHeight = bulk.highY - bulk.lowY;
     double bulkSpan = std::max({bulkWidth, bulkHeight, 1e-9});
@@ -178,7 +194,7 @@ void sizeGrid(const Box& bulk, const Box& area) {
     auto filed = std::count_if(primitives.begin(), primitives.end(), filedInCells);
     double cell = std::sqrt(std::max(bulkWidth * bulkHeight, bulkSpan * bulkSpan * 1e-6) /
                             static_cast<double>(std::max<std::ptrdiff_t>(filed, 1)));
-    cell = std::max({cell, span / maxCellsPerAxis, 1e-9});
+    cell = std::max({cell, typicalSpan(), span / maxCellsPerAxis, 1e-9});
     grid.area = area;
     grid.cellSize = cell;
     grid.originX = area.lowX;
@@ -207,7 +223,7 @@ bool fileGrid(const Box& bulk, const Box& area) {
             grid.wide.push_back(static_cast<int>(i));
             continue;
         }
-        Box box = primitiveBox(primitives[i]);
+        const Box& box = indexBoxes[i];
         if (!cellRange(box, c0, c1, r0, r1)) {
             outliers += !inside(box, area);
             grid.wide.push_back(static_cast<int>(i));
@@ -225,9 +241,7 @@ bool fileGrid(const Box& bulk, const Box& area) {
     std::copy(grid.cellStart.begin(), grid.cellStart.end() - 1, fill.begin());
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // file
         int c0, c1, r0, r1;
-        if (!filedInCells(primitives[i]) ||
-            !cellRange(primitiveBox(primitives[i]), c0, c1, r0, r1))
-            continue;
+        if (!filedInCells(primitives[i]) || !cellRange(indexBoxes[i], c0, c1, r0, r1)) continue;
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c)
                 grid.items[fill[static_cast<std::size_t>(r) * grid.columns + c]++] =
@@ -258,10 +272,15 @@ void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& built
     instances = std::move(builtInstances);
     if (instances.empty()) instances.emplace_back();
     extents = Box();  // of what is picked and has an end: the grid is laid over them
-    for (const Primitive& p : primitives)
-        if (filedInCells(p)) extents.take(primitiveBox(p));
+    indexBoxes.resize(primitives.size());  // a curve's box costs sines: each is worked out once
+    for (std::size_t i = 0; i < primitives.size(); ++i) {
+        if (!filedInCells(primitives[i])) continue;
+        indexBoxes[i] = primitiveBox(primitives[i]);
+        extents.take(indexBoxes[i]);
+    }
     buildGrid();
-    forgetExtents();
+    forgetExtents(std::move(indexBoxes));
+    indexBoxes.clear();
     visitStamp.assign(primitives.size(), 0);
     currentStamp = 0;
 }
