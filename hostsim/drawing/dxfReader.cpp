@@ -92,11 +92,27 @@ bool fail(Reader& r, int line, const std::string& message) {
     return false;
 }
 
+constexpr std::uint64_t eachByte = 0x0101010101010101u;
+
+// The first newline from start on, or nullptr. Most lines are short: they are looked through
+// eight bytes at a time here, and the rest left to memchr.
+inline const char* findNewline(const char* start, const char* end) {
+    constexpr std::uint64_t newlines = eachByte * '\n', highBits = eachByte * 0x80;
+    for (int word = 0; word < 4 && end - start >= 8; ++word, start += 8) {
+        std::uint64_t bytes = 0;
+        std::memcpy(&bytes, start, 8);
+        bytes ^= newlines;  // a newline is a zero byte now
+        std::uint64_t zeros = (bytes - eachByte) & ~bytes & highBits;  // exact up to the first
+        if (zeros != 0) return start + __builtin_ctzll(zeros) / 8;     // bytes in file order
+    }
+    return static_cast<const char*>(std::memchr(start, '\n', end - start));
+}
+
 // The line at the cursor, less a trailing carriage return; false at the text's end.
 inline bool readLine(Reader& r, std::string_view& line) {
     const char* start = r.cursor;
     if (start >= r.end) return false;
-    const char* newline = static_cast<const char*>(std::memchr(start, '\n', r.end - start));
+    const char* newline = findNewline(start, r.end);
     const char* stop = newline != nullptr ? newline : r.end;
     r.cursor = stop + 1;
     if (stop > start && stop[-1] == '\r') --stop;
@@ -152,11 +168,61 @@ bool parseInteger(std::string_view s, long low, long high, long& out) {
     return true;
 }
 
+// Eight decimal digits at once, added to value's; false, value untouched, when one is not a digit.
+inline bool eightDigits(const char* at, std::uint64_t& value) {
+    std::uint64_t bytes = 0;
+    std::memcpy(&bytes, at, 8);
+    std::uint64_t high = bytes & (eachByte * 0xF0),
+                  low = (bytes + eachByte * 0x06) & (eachByte * 0xF0);
+    if (high != eachByte * 0x30 || low != eachByte * 0x30) return false;
+    bytes -= eachByte * '0';            // each byte its digit, the first lowest
+    bytes = bytes * 10 + (bytes >> 8);  // pairs
+    constexpr std::uint64_t pairMask = 0x000000FF000000FFu;
+    bytes = ((bytes & pairMask) * (100 + (1000000ull << 32)) +
+             ((bytes >> 16) & pairMask) * (1 + (10000ull << 32))) >>
+            32;
+    value = value * 100000000 + static_cast<std::uint32_t>(bytes);
+    return true;
+}
+
+// Digits with at most one point and an optional '-', like "-12.375", whose digits make an integer
+// below 2^53 and that has at most 22 decimals: read exactly, as integer and power of ten are
+// exact doubles and one division rounds correctly. False, with out untouched, for anything else.
+inline bool parseShortDecimal(const char* at, const char* last, double& out) {
+    static constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr std::uint64_t exactLimit = std::uint64_t(1) << 53;
+    bool negative = at < last && *at == '-';
+    at += negative;
+    const char* first = at;
+    std::uint64_t digits = 0;
+    const char* point = nullptr;
+    for (; at < last && at - first < 19; ++at) {  // 19 digits fit in 64 bits
+        unsigned digit = static_cast<unsigned>(*at - '0');
+        if (digit < 10) {
+            digits = digits * 10 + digit;
+        } else if (*at == '.' && point == nullptr) {
+            point = at;
+            if (last - at > 8 && at - first < 11 && eightDigits(at + 1, digits)) at += 8;
+        } else {
+            return false;
+        }
+    }
+    std::ptrdiff_t decimals = point != nullptr ? last - point - 1 : 0;
+    if (at != last || at - first == (point != nullptr) || digits > exactLimit || decimals > 22)
+        return false;
+    double value = static_cast<double>(digits) / powersOfTen[decimals];
+    out = negative ? -value : value;
+    return true;
+}
+
 // A whole-line finite number; the value strtod gives, which std::from_chars gives too where it
-// reads the whole line (both round correctly).
+// reads the whole line (all three round correctly).
 inline bool parseReal(std::string_view s, double& out) {
     std::string_view digits = trimmed(s);
     const char* last = digits.data() + digits.size();
+    if (parseShortDecimal(digits.data(), last, out)) return true;
     double value = 0.0;
     auto [end, fault] = std::from_chars(digits.data(), last, value);
     if (fault != std::errc() || end != last || !std::isfinite(value))
