@@ -6,6 +6,7 @@
 #ifndef VECTRIN_HOSTSIM_KINDS_BUILDING_H
 #define VECTRIN_HOSTSIM_KINDS_BUILDING_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -67,8 +68,10 @@ struct Builder {
     std::vector<Instance> instances;                           // 0: not inside a reference
     std::vector<ObjectLook> looks;                             // per object (readLooks)
     Holder holder;  // what the reference being expanded hands on; the drawing's own at the top
-    std::string_view lastType;             // the type of the object last drawn,
-    const ObjectKind* lastKind = nullptr;  // and its row
+    // The rows of the types last drawn, by where the drawing keeps each type's name (once):
+    // objects of a few types take turns, and a look-up by name costs a hash.
+    std::array<std::pair<std::string_view, const ObjectKind*>, 8> recentKinds{};
+    std::size_t nextRecentKind = 0;
 };
 
 // "file:line: text", once however often it is met.

@@ -170,12 +170,21 @@ Affine objectFrame(const Affine& parent, const DrawingObject& o) {
     static const struct WorldAxes {
         Point axes[3];
         WorldAxes() { hostsim::extrusionAxes(worldZ, axes); }
+        Affine frame() const {
+            Affine own;
+            own.x = axes[0];
+            own.y = axes[1];
+            own.z = axes[2];
+            return own;
+        }
     } world;
+    static const Affine topLevel, worldFrame = composeAffine(topLevel, world.frame());
     Point extrusion = hostsim::groupPoint(o, 210, worldZ);
     Point axes[3];
-    if (std::memcmp(extrusion.data(), worldZ.data(), sizeof worldZ) == 0)  // not -0.0, say
+    if (std::memcmp(extrusion.data(), worldZ.data(), sizeof worldZ) == 0) {  // not -0.0, say
+        if (std::memcmp(&parent, &topLevel, sizeof topLevel) == 0) return worldFrame;
         std::copy(world.axes, world.axes + 3, axes);
-    else if (!hostsim::extrusionAxes(extrusion, axes))
+    } else if (!hostsim::extrusionAxes(extrusion, axes))
         std::copy(world.axes, world.axes + 3, axes);
     Affine own;
     own.x = axes[0];
@@ -764,14 +773,20 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
     }
 }
 
+// objectKindOf(o), from the kinds met last when o's type is one of them.
+const ObjectKind* kindOfType(Builder& b, const DrawingObject& o) {
+    for (const auto& [name, kind] : b.recentKinds)
+        if (name.data() == o.type.data() && name.size() == o.type.size() && !name.empty())
+            return kind;
+    const ObjectKind* kind = objectKindOf(o);
+    b.recentKinds[b.nextRecentKind++ % b.recentKinds.size()] = {o.type, kind};
+    return kind;
+}
+
 void addObject(Builder& b, int index, const Affine& parent, int instance, int top) {
     const DrawingObject& o = b.drawing.objects[index];
     if (top < 0) b.topLine = o.line;
-    if (o.type.data() != b.lastType.data() || o.type.size() != b.lastType.size()) {
-        b.lastType = o.type;  // the drawing keeps each type once: objects of a type share it
-        b.lastKind = objectKindOf(o);
-    }
-    const ObjectKind* kind = b.lastKind;
+    const ObjectKind* kind = kindOfType(b, o);
     if (kind == nullptr) return noteUndrawn(b, index);
     if (kind->build == nullptr) return;  // drawn with the object it belongs to
     Source s;
@@ -849,7 +864,7 @@ bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::s
     clearSplines();
     std::uint64_t bytesLeft = byteLimit > d.bytesCounted ? byteLimit - d.bytesCounted : 0;
     Builder b{d,  notices, {},           0,  0,  false, bytesLeft, false, 0, {}, {}, {},
-              {}, {},      {Instance()}, {}, {}, {},    nullptr};
+              {}, {},      {Instance()}, {}, {}, {},    0};
     readLooks(b);
     // About a primitive a point: grown by doubling, a million objects' primitives would pass
     // through three times their memory, moved twice.
