@@ -195,7 +195,7 @@ void TableReporter::printLargeDrawingRows() const {
     const ReaderTimes& t = readerTimes;
     printRow("Large drawings", "time");
     printRule();
-    printRow(formatNumber("drawing reader, %.1f MB, 20,000 objects", t.megabytes),
+    printRow(formatNumber("reader, %.1f MB", t.megabytes) + ", 20,000 objects",
              t.reader > 0 ? formatDuration(t.reader) : shownTime(readerRoundsName));
     printRow("its floor: the bytes, from_chars", t.floor > 0 ? formatDuration(t.floor) : "-");
     printRow("open those 20,000 objects", shownTime(writerOpenName));
