@@ -1,8 +1,12 @@
 # The README's commands. CMake and CTest do the work; this file only strings them together.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-run dev asan test run serve program bench clean librecad librecad-headers
-.PHONY: librecad-screenshot
+.PHONY: all deps deps-run deps-deb dev asan test run serve program bench clean librecad
+.PHONY: librecad-headers librecad-screenshot deb
+
+# make test, make deb and CI (CI=true) build every part and run every test, or stop with the
+# reason; other goals leave out what cannot be built here, saying how to get it.
+REQUIRE_ALL := $(if $(filter true,$(CI))$(filter test deb,$(MAKECMDGOALS)),ON,OFF)
 
 all: dev
 
@@ -12,16 +16,20 @@ deps:
 deps-run:
 	@bash scripts/install-deps.sh run
 
+deps-deb:
+	@bash scripts/install-deps.sh deb
+
 dev: deps librecad-headers
-	cmake --preset dev
+	cmake --preset dev -DVECTRIN_REQUIRE_ALL=$(REQUIRE_ALL)
 	cmake --build --preset dev -j $(JOBS)
 
 asan: deps librecad-headers
-	cmake --preset asan
+	cmake --preset asan -DVECTRIN_REQUIRE_ALL=$(REQUIRE_ALL)
 	cmake --build --preset asan -j $(JOBS)
 
-# Builds both presets and runs every test under each, installs the dev build into a temporary
-# prefix and runs it from there, then the fuzz targets' smoke pass.
+# Builds both presets and runs every test under each (the dev preset's include the package
+# check: both packages built, checked and installed into a throw-away root), installs the dev
+# build into a temporary prefix and runs it from there, then the fuzz targets' smoke pass.
 test: dev asan
 	ctest --preset dev -j $(JOBS)
 	bash scripts/checkInstall.sh build
@@ -53,11 +61,13 @@ program: deps-run
 		| { grep -v -x -F $(NOTHING_BUILT) || true; }"
 
 # LibreCAD's plug-in interface headers for the installed librecad, fetched from Debian's source
-# package into a cache outside the repository (scripts/fetchLibrecadHeaders.sh says where). The
-# plug-in is optional: when they cannot be fetched, the build goes on without it and says so.
+# package into a cache outside the repository (scripts/fetchLibrecadHeaders.sh says where). When
+# they cannot be fetched, make test and CI stop with the reason; make dev goes on without the
+# plug-in and says so.
 librecad-headers: deps
-	@bash scripts/fetchLibrecadHeaders.sh >/dev/null || \
-		echo "LibreCAD's plug-in headers could not be fetched: the build leaves the plug-in out"
+	@bash scripts/fetchLibrecadHeaders.sh >/dev/null || { \
+		[ $(REQUIRE_ALL) = OFF ] || { echo "LibreCAD's plug-in headers could not be fetched"; exit 1; }; \
+		echo "LibreCAD's plug-in headers could not be fetched: the build leaves the plug-in out"; }
 
 # vectrin in LibreCAD: installs LibreCAD and Qt's headers when missing, builds the plug-in and
 # the modules, and installs them where LibreCAD looks for plug-ins (the modules in a folder
@@ -90,6 +100,7 @@ bench: deps
 	cmake --build --preset bench -j $(JOBS)
 	./build-bench/bin/vectrinBench
 	./build-bench/bin/hostStartBench build-bench/bin/hostsim
+	./build-bench/bin/pileBench
 
 # The README's picture of the served page (docs/servedPage.png), taken by the page's browser
 # test; the tests write theirs under build/.
@@ -119,5 +130,18 @@ fuzz: fuzz-build
 soak: dev
 	python3 tests/transcripts/longSoak.py build/bin/hostsim build/bin/vectrin.so build/soak
 
+# The Debian packages vectrin and vectrin-librecad, from a release build of their own
+# (build-package/, CPack's DEB generator), copied here in place of any made before; then
+# apt-get install ./vectrin_*.deb ./vectrin-librecad_*.deb installs them.
+deb: deps-deb
+	@bash scripts/fetchLibrecadHeaders.sh >/dev/null
+	cmake --preset package
+	cmake --build --preset package -j $(JOBS)
+	rm -f build-package/*.deb
+	cpack --preset package
+	rm -f vectrin_*.deb vectrin-librecad_*.deb
+	cp build-package/*.deb .
+	@echo "made $$(echo *.deb): apt-get install ./vectrin_*.deb ./vectrin-librecad_*.deb installs them"
+
 clean:
-	rm -rf build build-asan build-fuzz build-bench
+	rm -rf build build-asan build-fuzz build-bench build-package

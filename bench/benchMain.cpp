@@ -8,6 +8,7 @@
 
 #include "bench/bench.h"
 #include "engine/engine.h"
+#include "functions/functions.h"
 #include "hostsim/shell/shell.h"
 #include "messages/messages.h"
 

@@ -2,8 +2,8 @@
 #ifndef VECTRIN_ENGINE_ENGINE_H
 #define VECTRIN_ENGINE_ENGINE_H
 
+#include "engine/functionTable.h"
 #include "engine/value.h"
-#include "functions/functions.h"
 
 enum class Token : int32_t {
     Identifier = 0,
@@ -35,6 +35,10 @@ extern Token token;                     // the current token
 extern char tokenText[maxNameLength + 1];  // identifier or quoted name, upper case
 extern double tokenNumber;              // value of a number token
 extern const FunctionEntry* tokenFunction;  // the table's entry of a Token::Function
+// An identifier's or quoted name's characters as written (not upper-cased), read in place in
+// the statement's text; as many as tokenText holds.
+extern const char* tokenSpelling;
+extern int tokenSpellingLength;
 
 // Begins a statement: clears ErrorCode and errno and makes the first token current.
 // The text is read in place and must stay unchanged while the evaluation runs.

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "contract/kvs.h"
 #include "engine/engine.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 #include "messages/messages.h"
 

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "contract/kvs.h"
 #include "engine/engine.h"
 #include "geometry/geometry.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 
 // ---- lexer state: one statement at a time, on the host's thread ----
@@ -15,6 +15,8 @@ Token token = Token::End;                      // the current token, read by the
 char tokenText[maxNameLength + 1];             // identifier or quoted name, cut to 32
 double tokenNumber = 0;                        // value of the current number token
 const FunctionEntry* tokenFunction = nullptr;  // the entry of the current Token::Function
+const char* tokenSpelling = nullptr;   // the identifier or quoted name as written, in the text
+int tokenSpellingLength = 0;           // cut to 32 characters, as tokenText is
 static int* statementErrno = nullptr;  // errno of the statement's thread, found by startLexer
 // The host's answers for every character code, asked when the first statement after a module
 // load starts and kept while the module is loaded: the classes depend on the character alone,
@@ -158,6 +160,8 @@ __attribute__((noinline)) void readIdentifier() {
             hash = addToNameHash(hash, upper);
         }
     }
+    tokenSpelling = reinterpret_cast<const char*>(cursor);
+    tokenSpellingLength = length;
     cursor = p;
     tokenText[length] = '\0';
     for (const Keyword& keyword : keywordTable) {
@@ -173,6 +177,7 @@ __attribute__((noinline)) void readIdentifier() {
 // 'any characters', upper-cased, at most 32 of them.
 __attribute__((noinline)) void readQuotedName() {
     token = Token::Identifier;
+    tokenSpelling = reinterpret_cast<const char*>(cursor + 1);
     int length = 0;
     for (;;) {
         advance();
@@ -180,6 +185,7 @@ __attribute__((noinline)) void readQuotedName() {
         tokenText[length++] = static_cast<char>(currentChar());
     }
     tokenText[length] = '\0';
+    tokenSpellingLength = length;
     if (*cursor == '\0') {
         reportError(errorUnexpectedEnd, nullptr);
     } else if (currentChar() != '\'') {
@@ -228,11 +234,12 @@ inline const unsigned char* readDigits(const unsigned char* p, uint64_t& mantiss
 }
 
 // The exponent's digits from p on; false in plain beyond two digits, which go to the library.
+// Only the first two are added up, so an exponent of any length cannot overflow.
 inline const unsigned char* readExponentDigits(const unsigned char* p, int& exponent,
                                                bool& plain) {
     for (int count = 0; isDigit(*p); p++, count++) {
         unsigned digit = *p - static_cast<unsigned>('0');
-        if (digit > 9 || count == maxShortExponentDigits) {
+        if (digit > 9 || count >= maxShortExponentDigits) {
             plain = false;
         } else {
             exponent = exponent * 10 + static_cast<int>(digit);

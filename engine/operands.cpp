@@ -2,9 +2,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "contract/kvs.h"
 #include "engine/engine.h"
 #include "geometry/geometry.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 
 namespace {
@@ -50,12 +50,14 @@ bool composePoint(const double c[3], bool firstAngle, bool secondAngle, const Po
     if (!firstAngle && !secondAngle) {
         point = Point3{b.x + c[0], b.y + c[1], b.z + c[2]};
     } else if (firstAngle && !secondAngle) {
-        double a = c[1] * degreesToRadians;
-        point = Point3{b.x + c[0] * std::cos(a), b.y + c[0] * std::sin(a), b.z + c[2]};
+        double cosA, sinA;
+        cosSinDegrees(c[1], cosA, sinA);
+        point = Point3{b.x + c[0] * cosA, b.y + c[0] * sinA, b.z + c[2]};
     } else if (firstAngle && secondAngle) {
-        double a = c[1] * degreesToRadians, e = c[2] * degreesToRadians;
-        point = Point3{b.x + c[0] * std::cos(a) * std::cos(e),
-                       b.y + c[0] * std::sin(a) * std::cos(e), b.z + c[0] * std::sin(e)};
+        double cosA, sinA, cosE, sinE;
+        cosSinDegrees(c[1], cosA, sinA);
+        cosSinDegrees(c[2], cosE, sinE);
+        point = Point3{b.x + c[0] * cosA * cosE, b.y + c[0] * sinA * cosE, b.z + c[0] * sinE};
     } else {
         reportError(errorPointSyntax, nullptr);
         return false;
@@ -92,14 +94,22 @@ bool parseLiteralBody(double c[3], bool& firstAngle, bool& secondAngle) {
     return true;
 }
 
-// Appends the text of an identifier token to a unit name; one or two words.
+// Appends the identifier token as written to name: the host tells Mm (megametre) from mm.
+void appendSpelling(char* name) {
+    size_t used = std::strlen(name);
+    std::memcpy(name + used, tokenSpelling, static_cast<size_t>(tokenSpellingLength));
+    name[used + static_cast<size_t>(tokenSpellingLength)] = '\0';
+}
+
+// A unit name of one or two identifier tokens, as written.
 bool readUnitName(char* name) {
     if (token != Token::Identifier) return false;
-    std::strcpy(name, tokenText);
+    name[0] = '\0';
+    appendSpelling(name);
     nextToken();
     if (token == Token::Identifier) {
         std::strcat(name, " ");
-        std::strcat(name, tokenText);
+        appendSpelling(name);
         nextToken();
     }
     return ErrorCode == 0;

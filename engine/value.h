@@ -8,6 +8,13 @@
 
 #include "messages/messageNumbers.h"  // the numbers ErrorCode takes
 
+// The error table's numbers with a text of their own: 1 up to the heading printed before each.
+constexpr int lastErrorNumber = errorHeading - 1;
+
+// ErrorCode values with no text in the catalogue.
+constexpr int generalError = -999;   // left by a report with code 0: silent, or the caller's text
+constexpr int internalError = -443;  // a value that cannot be assigned; printed as its number
+
 enum class ValueKind : int32_t { Vector = 0, Real = 1, Integer = 2 };
 
 // Passed and copied whole, never allocated. A Vector lives in x, y, z; a Real or an Integer
@@ -48,6 +55,12 @@ extern int ErrorCode;
 
 // The only way a failure is recorded: sets ErrorCode and prints the numbered message once.
 void reportError(int code, const char* text);
+
+// The silent error: the evaluation stops and nothing more is printed. A cancelled or failed pick
+// ends with it, having said what it had to.
+inline void reportSilentError() {
+    reportError(0, nullptr);
+}
 
 // The overflow and domain test applied to every intermediate value; code 0 means 23. A range
 // error whose result is not huge is an underflow: it passes, and errno is cleared.

@@ -1,5 +1,6 @@
 // functions/builtins.cpp - the built-in functions enter the function table, from the function
 // list, in its order.
+#include "functions/functions.h"
 #include "functions/handlers.h"
 
 namespace {

@@ -6,7 +6,7 @@
 // this file, and undefines it. The columns:
 //   name      the function's name, upper case
 //   handler   its handler (declared in functions/handlers.h from this list)
-//   accepts   its ArgumentForm (functions/functions.h), checked before the handler runs
+//   accepts   its ArgumentForm (engine/functionTable.h), checked before the handler runs
 //   group     its group in HELP (hostsim/help/reference.cpp)
 //   gives     what its result is: a number, a point, or a vector (a direction, not a place)
 //   forms     the ways to call it, "  " between them

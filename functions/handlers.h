@@ -2,7 +2,7 @@
 #ifndef VECTRIN_FUNCTIONS_HANDLERS_H
 #define VECTRIN_FUNCTIONS_HANDLERS_H
 
-#include "functions/functions.h"
+#include "engine/functionTable.h"
 #include "geometry/geometry.h"
 #include "messages/messageNumbers.h"
 

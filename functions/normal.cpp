@@ -2,9 +2,9 @@
 //
 // Kept apart from the argument forms (functions/vector.cpp) because it reaches the drawing
 // through pickPlanarObject: nothing that only evaluates needs to link the picking code.
+#include "contract/kvs.h"
 #include "functions/handlers.h"
 #include "geometry/picking.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 #include "messages/messages.h"
 
@@ -16,7 +16,7 @@ void normalOfPickedObject() {
     copyMessage(prompt, sizeof prompt, modulePicks, pickPlanePrompt);
     Point3 base, zPoint;
     if (pickPlanarObject(prompt, base, zPoint) != KVS_RTNORM) {
-        reportError(0, nullptr);  // cancelled or failed: the pick has said what it had to
+        reportSilentError();
         return;
     }
     Point3 normal = subtract(zPoint, base);

@@ -18,7 +18,7 @@ void snapFunction(const char* mode) {
     callFrame.result.kind = ValueKind::Vector;
     Point3 point{};
     if (snapPick(prompt, mode, point) != KVS_RTNORM) {
-        reportError(0, nullptr);  // cancelled: nothing more is printed
+        reportSilentError();
         return;
     }
     returnVector(point);
@@ -44,7 +44,7 @@ void curFunction() {
     kvs_initget(initgetNoNullNoLimits, nullptr);
     if (kvs_getpoint(nullptr, getMessage(modulePicks, pickPointPrompt), point) !=
         KVS_RTNORM) {
-        reportError(0, nullptr);
+        reportSilentError();
         return;
     }
     Point3 picked{point[0], point[1], point[2]};
@@ -57,7 +57,7 @@ void radFunction() {
     copyMessage(prompt, sizeof prompt, modulePicks, pickRadiusPrompt);
     double radius = 0;
     if (pickRadius(prompt, radius) != KVS_RTNORM) {
-        reportError(0, nullptr);
+        reportSilentError();
         return;
     }
     returnReal(radius);

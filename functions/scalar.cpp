@@ -39,9 +39,17 @@ void reportMaxMessage(int number) { reportError(0, getMessage(moduleMax, number)
 
 }  // namespace
 
-void sinFunction() { returnReal(std::sin(numberArgument(0) * degreesToRadians)); }
+void sinFunction() {
+    double cosine, sine;
+    cosSinDegrees(numberArgument(0), cosine, sine);
+    returnReal(sine);
+}
 
-void cosFunction() { returnReal(std::cos(numberArgument(0) * degreesToRadians)); }
+void cosFunction() {
+    double cosine, sine;
+    cosSinDegrees(numberArgument(0), cosine, sine);
+    returnReal(cosine);
+}
 
 void tangFunction() {
     double x = numberArgument(0);
@@ -49,7 +57,7 @@ void tangFunction() {
         reportError(errorTangentPole, nullptr);
         return;
     }
-    returnReal(std::tan(x * degreesToRadians));
+    returnReal(tanDegrees(x));
 }
 
 void asinFunction() {

@@ -11,7 +11,7 @@ namespace {
 // Both end points, or false after the silent error of a cancelled pick.
 bool pickEndpoints(const char* name, Point3& a, Point3& b) {
     if (pickEndpointPair(a, b, name) == KVS_RTNORM) return true;
-    reportError(0, nullptr);
+    reportSilentError();
     return false;
 }
 

@@ -1,8 +1,8 @@
 // functions/vector.cpp - ANG, ILL, ILP, DPL, DPP, PLT, PLD, DIST, VEC, VEC1, ROT; NOR's arguments.
 #include <cmath>
 
+#include "contract/kvs.h"
 #include "functions/handlers.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 
 namespace {

@@ -1,7 +1,8 @@
 // fuzz/drawingFuzzer.cpp - DXF files through the drawing reader, then selection and snapping.
 //
 // Input: DXF text. When it reads, every object is walked with kvs_entnext and its records fetched
-// with kvs_entget and released; its own coordinate system is asked of kvs_trans. Then points
+// with kvs_entget and released; its own coordinate system is asked of kvs_trans; the view is
+// written as SVG text (no file) and as the page's primitives. Then points
 // near a few objects spread over the drawing, moved by amounts taken from the input's bytes, are
 // picked (kvs_entsel, kvs_nentsel) and snapped in two modes each: six consecutive modes of the
 // list, starting at the input's length counted round it, so that the fuzzer reaches every mode
@@ -14,7 +15,7 @@
 #include <string>
 
 #include "hostsim/shell/shell.h"
-#include "hostsim/shell/shell.h"
+#include "hostsim/view/view.h"
 
 namespace {
 
@@ -114,6 +115,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;
     if (hostsim::openDrawingText(input, "fuzz.dxf", error)) {
         walkObjects();
+        hostsim::viewSvg();
+        hostsim::PlanPrimitives page;
+        hostsim::planPrimitives(-1, true, page);
         pickNearObjects(input);
     }
     // An empty drawing replaces this input's: memory the run took is given back within the run,

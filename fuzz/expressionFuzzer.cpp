@@ -12,8 +12,8 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "functions/functions.h"
 #include "host/calculator.h"
-#include "hostsim/shell/shell.h"
 #include "hostsim/shell/shell.h"
 #include "messages/messages.h"
 

@@ -21,18 +21,32 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(cd "$bin/.." && pwd)
 status=0
 
-# A target's dictionary: NAME.dict, and for expression also the name of every row of the function
-# list, so that a new function is fuzzed without a line of its own.
+# A target's dictionary: NAME.dict, and for two targets the names the code lists already, so that
+# a new one is fuzzed without a line of its own: for expression the name of every row of the
+# function list, for drawing the object type of every row of the kinds table.
 dictionaryOf() {
-    if [ "$1" != expression ]; then
-        echo "$here/$1.dict"
-        return
+    case $1 in
+        expression)
+            withListedNames "$1" 's/^CALCULATOR_FUNCTION(\("[A-Z][A-Z0-9_]*"\),.*/\1/p' \
+                "$here/../functions/functionList.h" ;;
+        drawing)
+            withListedNames "$1" 's/^ *{\("[A-Z0-9_]*"\), [A-Za-z_]*, KindAxes::.*/\1/p' \
+                "$here"/../hostsim/kinds/*.cpp "$here"/../hostsim/kinds/*.h ;;
+        *) echo "$here/$1.dict" ;;
+    esac
+}
+
+# withListedNames NAME SEDSCRIPT FILE...: the names SEDSCRIPT prints from the files, then NAME.dict.
+withListedNames() {
+    local name=$1 script=$2
+    shift 2
+    sed -n "$script" "$@" > "$work/$name.dict"
+    if [ ! -s "$work/$name.dict" ]; then
+        echo "fuzz${name^}: no names found for its dictionary in $*"
+        return 1
     fi
-    sed -n 's/^CALCULATOR_FUNCTION(\("[A-Z][A-Z0-9_]*"\),.*/\1/p' "$here/../functions/functionList.h" \
-        > "$work/expression.dict"
-    [ -s "$work/expression.dict" ] || return 1
-    cat "$here/expression.dict" >> "$work/expression.dict"
-    echo "$work/expression.dict"
+    cat "$here/$name.dict" >> "$work/$name.dict"
+    echo "$work/$name.dict"
 }
 
 for name in "${names[@]}"; do
@@ -51,7 +65,7 @@ for name in "${names[@]}"; do
         drawing) limit+=(-max_len=4096) ;;
     esac
     if ! dictionary=$(dictionaryOf "$name"); then
-        echo "$target: no function names found in functions/functionList.h"
+        echo "$dictionary"
         status=1
         continue
     fi

@@ -69,6 +69,12 @@ int rotateAboutAxis(Point3& p, double angleRadians, const Point3& a1, const Poin
 double angleAboutAxis(const Point3& apex, const Point3& axisPoint, const Point3& b,
                       const Point3& c);
 
+// The cosine and sine of an angle in degrees, and its tangent (not at 90 + k*180). A whole
+// number of quarter turns gives exact 0 and 1 (6.1e-17 is no answer for COS(90)), and a large
+// angle keeps its digits: the angle is reduced in degrees, exactly, before it becomes radians.
+void cosSinDegrees(double degrees, double& cosine, double& sine);
+double tanDegrees(double degrees);
+
 // Reduces an angle to [0, 2*pi) by fmod.
 void normalizeAngle(double& angle);
 // Reduces an angle to [0, 2*pi) by its fraction of a turn; a huge angle counts as 0.

@@ -1,8 +1,9 @@
 // geometry/kernel.cpp - vector algebra, planes, rotations, angles, affine maps and bulge arcs.
 #include <cmath>
+#include <limits>
 
+#include "contract/kvs.h"
 #include "geometry/geometry.h"
-#include "host/kvs.h"
 
 namespace {
 
@@ -86,6 +87,44 @@ int rotateAboutAxis(Point3& p, double angleRadians, const Point3& a1, const Poin
     turn(r.x, r.y, cosPhi, sinPhi);
     p = add(r, a1);
     return KVS_RTNORM;
+}
+
+void cosSinDegrees(double degrees, double& cosine, double& sine) {
+    if (!std::isfinite(degrees)) {
+        cosine = sine = std::numeric_limits<double>::quiet_NaN();
+        return;
+    }
+    // fmod is exact, and so is taking off the nearest quarter turn: rest lies within 45 degrees
+    // of it, where the subtraction loses no bit.
+    double turned = std::fmod(degrees, 360.0);
+    double quarters = std::nearbyint(turned / 90.0);
+    double rest = (turned - quarters * 90.0) * degreesToRadians;
+    double c = std::cos(rest), s = std::sin(rest);
+    switch (static_cast<int>(quarters) & 3) {
+        case 0:
+            cosine = c, sine = s;
+            break;
+        case 1:
+            cosine = -s, sine = c;
+            break;
+        case 2:
+            cosine = -c, sine = -s;
+            break;
+        default:
+            cosine = s, sine = -c;
+            break;
+    }
+}
+
+double tanDegrees(double degrees) {
+    double turned = std::fmod(degrees, 180.0);  // exact; a half turn more or less, exact too
+    if (turned > 90.0) turned -= 180.0;
+    if (turned < -90.0) turned += 180.0;
+    // Near a pole, one over the tangent of what is left to the pole: a small angle, which
+    // degrees hold exactly and radians would not.
+    double left = 90.0 - std::fabs(turned);
+    if (left < 45.0) return std::copysign(1.0 / std::tan(left * degreesToRadians), turned);
+    return std::tan(turned * degreesToRadians);
 }
 
 double angleAboutAxis(const Point3& apex, const Point3& axisPoint, const Point3& b,

@@ -2,8 +2,8 @@
 #ifndef VECTRIN_GEOMETRY_PICKING_H
 #define VECTRIN_GEOMETRY_PICKING_H
 
+#include "contract/kvs.h"
 #include "geometry/geometry.h"
-#include "host/kvs.h"
 
 constexpr int promptLength = 128;  // every composed prompt, terminator included
 

@@ -1,6 +1,6 @@
 // geometry/transforms.cpp - points between the user coordinate system and world coordinates.
+#include "contract/kvs.h"
 #include "geometry/geometry.h"
-#include "host/kvs.h"
 
 namespace {
 

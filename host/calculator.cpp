@@ -1,12 +1,10 @@
 // host/calculator.cpp - calEntry: the one handler behind CAL, C:CAL and their localised names.
-//
-// host/ is the module's side of the host interface; host/kvs.h is the contract that both sides,
-// the module and the host (hostsim), compile against.
+#include "host/calculator.h"
+
 #include <cstring>
 
+#include "contract/kvs.h"
 #include "engine/engine.h"
-#include "host/calculator.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 #include "messages/messages.h"
 

@@ -1,7 +1,4 @@
 // host/calculator.h - the calculator entry behind CAL and C:CAL, and the statement level.
-//
-// host/ is the module's side of the host interface; host/kvs.h is the contract that both sides,
-// the module and the host (hostsim), compile against.
 #ifndef VECTRIN_HOST_CALCULATOR_H
 #define VECTRIN_HOST_CALCULATOR_H
 

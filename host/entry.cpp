@@ -1,11 +1,8 @@
 // host/entry.cpp - the module's exports: lifecycle messages, registration and dispatch.
-//
-// host/ is the module's side of the host interface; host/kvs.h is the contract that both sides,
-// the module and the host (hostsim), compile against.
+#include "contract/kvs.h"
 #include "engine/engine.h"
 #include "functions/functions.h"
 #include "host/calculator.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 #include "messages/messages.h"
 

@@ -1,12 +1,9 @@
 // host/statement.cpp - evaluateStatement: an expression, or one assigned to a Quillet variable.
-//
-// host/ is the module's side of the host interface; host/kvs.h is the contract that both sides,
-// the module and the host (hostsim), compile against.
 #include <cstring>
 
+#include "contract/kvs.h"
 #include "engine/engine.h"
 #include "host/calculator.h"
-#include "host/kvs.h"
 #include "messages/messageNumbers.h"
 
 namespace {

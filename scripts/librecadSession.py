@@ -2,7 +2,8 @@
 # xdotool: for the end-to-end test, the README's screenshot and the bench.
 #
 # Each session has a private HOME (LibreCAD's settings: no first-start wizard, no splash, a
-# fixed window), the plug-in and its modules linked into HOME's plug-in folder, and the first
+# fixed window), the plug-in and its modules linked into HOME's plug-in folder (or, without a
+# plug-in, nothing there: LibreCAD loads the one installed in its system folder), and the first
 # free X display from 90 to 99. What the adapter adds to LibreCAD's history is copied to a log
 # file (VECTRIN_LIBRECAD_LOG), which is how a test reads LibreCAD's answers.
 import os
@@ -55,14 +56,17 @@ class Session:
         self.librecad = None
         self.pointer_rest = (1100, 600)  # over the layer list: no effect on the drawing
         self.command_line = (1035, 732)
-        plugins = os.path.join(self.home, ".librecad", "plugins")
-        os.makedirs(os.path.join(plugins, "vectrin"))
-        # copied: LibreCAD loads a plug-in by its real path, and the plug-in finds its modules
-        # beside that path
-        shutil.copy(plugin, plugins)
-        for module in modules:
-            os.symlink(os.path.abspath(module),
-                       os.path.join(plugins, "vectrin", os.path.basename(module)))
+        self.file_menu, self.file_close = (36, 10), (67, 302)  # File, and Close in it
+        self.clicked_drawing = False
+        if plugin is not None:
+            plugins = os.path.join(self.home, ".librecad", "plugins")
+            os.makedirs(os.path.join(plugins, "vectrin"))
+            # copied: LibreCAD loads a plug-in by its real path, and the plug-in finds its modules
+            # beside that path
+            shutil.copy(plugin, plugins)
+            for module in modules:
+                os.symlink(os.path.abspath(module),
+                           os.path.join(plugins, "vectrin", os.path.basename(module)))
         config = os.path.join(self.home, ".config", "LibreCAD")
         os.makedirs(config)
         with open(os.path.join(config, "LibreCAD.conf"), "w") as f:
@@ -146,7 +150,12 @@ class Session:
             raise RuntimeError("xdotool %s: %s" % (" ".join(arguments), result.stderr))
         return result
 
+    # After a click in the drawing, LibreCAD under Xvfb does not always hand the next keys on to
+    # its command line: a click there first gives it the keyboard, as a user would.
     def type_line(self, text, pause=0.4):
+        if self.clicked_drawing:
+            self.clicked_drawing = False
+            self.click(*self.command_line, pause=0.2)
         self.xdotool("type", "--delay", "15", text)
         self.xdotool("key", "Return")
         time.sleep(pause)
@@ -159,6 +168,7 @@ class Session:
         self.xdotool("mousemove", str(x), str(y))
         time.sleep(0.15)
         self.xdotool("click", "1")
+        self.clicked_drawing = (x, y) != self.command_line
         time.sleep(pause)
 
     def alive(self):

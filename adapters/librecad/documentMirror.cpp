@@ -5,14 +5,14 @@
 //
 // Going through the reader rather than building the host's records directly keeps one way into
 // the host's drawing: the records, names, extents and geometry come out as they do for a file.
-#include "adapters/librecad/librecad.h"
-
 #include <QHash>
 #include <QString>
 #include <QVariant>
-
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 
+#include "adapters/librecad/librecad.h"
 #include "document_interface.h"
 
 namespace {
@@ -21,10 +21,7 @@ namespace {
 // from a file and mirrored back is the number the file holds.
 constexpr double degreesPerRadian = 57.29577951308232;
 
-using EntityData = QHash<int, QVariant>;
-
-// ---- mirror state: the text of the drawing last opened from the document ----
-std::string openMirrorText;  // empty: the next refresh opens whatever the document gives
+using EntityData = librecad::EntityRecord::Data;
 
 // A DXF value never holds a line end: one would start a group of its own. A text's breaks
 // become MTEXT's paragraph code or a blank.
@@ -47,7 +44,13 @@ public:
         text += value;
         text += '\n';
     }
-    void number(int code, double value) { group(code, hostsim::exactNumberText(value)); }
+    // In the fewest digits that read back exactly, written without a detour through printf: a
+    // drawing of ten thousand objects has some sixty thousand numbers.
+    void number(int code, double value) {
+        char digits[32];
+        std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+        group(code, std::string(digits, end.ptr));
+    }
     void point(int xCode, double x, double y) {
         number(xCode, x);
         number(xCode + 10, y);
@@ -136,9 +139,7 @@ void writeInsert(DxfText& dxf, const EntityData& data, const std::string& block)
     dxf.number(50, real(data, DPI::STARTANGLE) * degreesPerRadian);
 }
 
-void writePolyline(DxfText& dxf, const EntityData& data, Plug_Entity& entity) {
-    QList<Plug_VertexData> vertices;
-    entity.getPolylineData(&vertices);
+void writePolyline(DxfText& dxf, const EntityData& data, const QList<Plug_VertexData>& vertices) {
     startObject(dxf, "LWPOLYLINE", data);
     dxf.group(90, std::to_string(vertices.size()));
     dxf.group(70, data.value(DPI::CLOSEPOLY).toInt() != 0 ? "1" : "0");
@@ -149,23 +150,66 @@ void writePolyline(DxfText& dxf, const EntityData& data, Plug_Entity& entity) {
     }
 }
 
-// What the interface gives only the type of, by the name the notice uses.
-const char* gapName(int type) {
+// What the interface gives only the type of, by the kind the notice names.
+librecad::Notice gapName(int type) {
     switch (type) {
         case DPI::SPLINE:
-        case DPI::SPLINEPOINTS: return "splines";
-        case DPI::HATCH: return "hatches";
+        case DPI::SPLINEPOINTS:
+            return librecad::Notice::Splines;
+        case DPI::HATCH:
+            return librecad::Notice::Hatches;
         case DPI::DIMLEADER:
         case DPI::DIMALIGNED:
         case DPI::DIMLINEAR:
         case DPI::DIMRADIAL:
         case DPI::DIMDIAMETRIC:
-        case DPI::DIMANGULAR: return "dimensions";
-        case DPI::IMAGE: return "images";
-        case DPI::SOLID: return "solids";
-        case DPI::CONSTRUCTIONLINE: return "construction lines";
-        default: return "other objects";
+        case DPI::DIMANGULAR:
+            return librecad::Notice::Dimensions;
+        case DPI::IMAGE:
+            return librecad::Notice::Images;
+        case DPI::SOLID:
+            return librecad::Notice::Solids;
+        case DPI::CONSTRUCTIONLINE:
+            return librecad::Notice::ConstructionLines;
+        default:
+            return librecad::Notice::OtherObjects;
     }
+}
+
+// FNV-1a over a value's bytes, folded into hash.
+void mixBytes(quint64& hash, const void* bytes, std::size_t size) {
+    const unsigned char* byte = static_cast<const unsigned char*>(bytes);
+    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ byte[i]) * 0x100000001b3ULL;
+}
+
+template <typename Plain>
+void mix(quint64& hash, const Plain& value) {
+    mixBytes(hash, &value, sizeof value);
+}
+
+// One entry of an entity's data: its key and its value as the interface typed it. Entries are
+// summed, so the order QHash happens to keep them in does not matter.
+quint64 entryHash(int key, const QVariant& value) {
+    quint64 hash = 0xcbf29ce484222325ULL;
+    mix(hash, key);
+    mix(hash, static_cast<int>(value.type()));
+    switch (value.type()) {
+        case QVariant::Double:
+            mix(hash, value.toDouble());
+            break;
+        case QVariant::Int:
+        case QVariant::UInt:
+        case QVariant::LongLong:
+        case QVariant::ULongLong:
+        case QVariant::Bool:
+            mix(hash, value.toULongLong());
+            break;
+        default: {
+            QString text = value.toString();
+            mixBytes(hash, text.constData(), text.size() * sizeof(QChar));
+        }
+    }
+    return hash;
 }
 
 // Every referenced block, defined empty: the reader needs the definition, and the interface
@@ -189,13 +233,39 @@ void writeBlocks(DxfText& dxf, const std::vector<std::string>& blocks) {
 
 namespace librecad {
 
-std::string mirrorText(const QList<Plug_Entity*>& entities, MirrorGaps& gaps) {
+std::vector<EntityRecord> readEntities(const QList<Plug_Entity*>& entities) {
+    std::vector<EntityRecord> records(entities.size());
+    for (int i = 0; i < entities.size(); ++i) {
+        entities[i]->getData(&records[i].data);
+        if (records[i].data.value(DPI::ETYPE).toInt() == DPI::POLYLINE)
+            entities[i]->getPolylineData(&records[i].vertices);
+    }
+    return records;
+}
+
+quint64 recordsSignature(const std::vector<EntityRecord>& records) {
+    quint64 signature = 0xcbf29ce484222325ULL;
+    for (const EntityRecord& record : records) {
+        quint64 entries = 0;
+        for (auto entry = record.data.cbegin(); entry != record.data.cend(); ++entry)
+            entries += entryHash(entry.key(), entry.value());
+        mix(signature, entries);
+        mix(signature, record.vertices.size());
+        for (const Plug_VertexData& vertex : record.vertices) {
+            mix(signature, vertex.point.x());
+            mix(signature, vertex.point.y());
+            mix(signature, vertex.bulge);
+        }
+    }
+    return signature;
+}
+
+std::string mirrorText(const std::vector<EntityRecord>& records, MirrorGaps& gaps) {
     DxfText objects;
     std::vector<std::string> blocks;
     std::map<std::string, bool> blockSeen;
-    for (Plug_Entity* entity : entities) {
-        EntityData data;
-        entity->getData(&data);
+    for (const EntityRecord& record : records) {
+        const EntityData& data = record.data;
         int type = data.value(DPI::ETYPE, DPI::UNKNOWN).toInt();
         switch (type) {
             case DPI::LINE: writeLine(objects, data); break;
@@ -205,7 +275,9 @@ std::string mirrorText(const QList<Plug_Entity*>& entities, MirrorGaps& gaps) {
             case DPI::ELLIPSE: writeEllipse(objects, data); break;
             case DPI::TEXT: writeText(objects, data, false); break;
             case DPI::MTEXT: writeText(objects, data, true); break;
-            case DPI::POLYLINE: writePolyline(objects, data, *entity); break;
+            case DPI::POLYLINE:
+                writePolyline(objects, data, record.vertices);
+                break;
             case DPI::INSERT: {
                 std::string block = lineValue(data.value(DPI::BLKNAME).toString(), " ");
                 if (!blockSeen[block]) blocks.push_back(block);
@@ -227,32 +299,35 @@ std::string mirrorText(const QList<Plug_Entity*>& entities, MirrorGaps& gaps) {
     return dxf.text;
 }
 
-std::string mirrorNotice(const MirrorGaps& gaps) {
+std::string mirrorNotice(const MirrorGaps& gaps, const std::string& language) {
     std::string parts;
     for (const auto& gap : gaps.left)
-        parts += (parts.empty() ? "" : ", ") + std::to_string(gap.second) + " " + gap.first;
+        parts += (parts.empty() ? "" : ", ") + std::to_string(gap.second) + " " +
+                 noticeText(gap.first, language);
     if (gaps.blockReferences > 0)
-        parts += (parts.empty() ? "" : ", ") + std::string("the contents of ") +
-                 std::to_string(gaps.blockReferences) + " block references";
+        parts += (parts.empty() ? "" : ", ") + noticeText(Notice::BlockContents, language,
+                                                          {std::to_string(gaps.blockReferences)});
     if (parts.empty()) return "";
-    return "vectrin sees the drawing without what LibreCAD's plug-in interface does not give: " +
-           parts + ".";
+    return noticeText(Notice::MirrorLeavesOut, language, {parts});
 }
 
-bool refreshMirror(Document_Interface& document, std::string& notice, std::string& error) {
+bool DocumentMirror::refresh(Document_Interface& document, const std::string& language,
+                             std::string& notice, std::string& error) {
     QList<Plug_Entity*> entities;
     // true: the entities on hidden layers are left out, as LibreCAD does not show them
     document.getAllEntities(&entities, true);
-    MirrorGaps gaps;
-    std::string text = mirrorText(entities, gaps);
+    std::vector<EntityRecord> records = readEntities(entities);
     qDeleteAll(entities);
-    if (text == openMirrorText) return true;
-    if (!hostsim::openDrawingText(text, "LibreCAD drawing", error)) {
-        openMirrorText.clear();
+    quint64 signature = recordsSignature(records);
+    if (open && signature == openSignature) return true;
+    MirrorGaps gaps;
+    if (!hostsim::openDrawingText(mirrorText(records, gaps), "LibreCAD drawing", error)) {
+        open = false;
         return false;
     }
-    openMirrorText = std::move(text);
-    notice = mirrorNotice(gaps);
+    open = true;
+    openSignature = signature;
+    notice = mirrorNotice(gaps, language);
     return true;
 }
 

@@ -8,53 +8,28 @@
 // LibreCAD down with the user's drawing: every entry from LibreCAD catches what it throws, the
 // host's routines the module calls never let an exception into the module, and while the module
 // runs the drawing's window and LibreCAD's cannot close under it.
-#include "adapters/librecad/librecad.h"
-
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMessageBox>
-#include <QPointer>
-#include <QScrollBar>
-#include <QTextCursor>
-#include <QTextEdit>
-#include <QTimer>
-
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 
-#include "document_interface.h"
-
-// ---- front-end state: one calculator at a time, on LibreCAD's GUI thread ----
-static Document_Interface* activeDocument = nullptr;  // LibreCAD's, while runCalculator runs
-static QPointer<QWidget> activeDrawingWindow;          // its window; null once it is gone
-static QPointer<QTextEdit> history;                     // LibreCAD's command history, teHistory
-static QPointer<QLabel> promptLabel;                    // the label before its command line
-static QPointer<QLineEdit> commandEdit;                 // its command line, leCommand
-static QEventLoop* promptLoop = nullptr;                // runs while vectrin's prompt waits
-static std::string promptAnswer;                        // the line typed there, in UTF-8
-static bool promptAnswered = false;                     // false: Esc, or the window went away
-static bool moduleBusy = false;                         // a call into the module runs
-static bool insideLibrecadInput = false;  // the call evaluates a line LibreCAD's command reads
-static bool mirrorCurrent = false;        // the mirror was refreshed in this calculator run
-static qint64 userWaitNanoseconds = 0;    // this run's time in LibreCAD's input, for the log
-static qint64 mirrorNanoseconds = 0;      // this run's time reading the document
-static bool sessionStarted = false;       // the host's session is set up (once per LibreCAD)
-static std::string openLine;              // text printed since the last line end: a prompt
-static std::string firstAnswer;           // brought by the command word: "vcal 1+2"
-static std::string pendingNotice;         // what the mirror left out, shown after the result
+#include "adapters/librecad/librecad.h"
 
 namespace {
 
@@ -65,14 +40,113 @@ QString fromHost(const std::string& text) {
     return QString::fromStdString(hostsim::utf8FromCp1252(text));
 }
 
+// UTF-8 (a notice, a typed line) in the host's code page; a character it lacks becomes '?', and
+// text that is no UTF-8 is in the code page already.
+std::string toHost(const std::string& text) {
+    return hostsim::hostTextFromDrawing(text, "");
+}
+
+// The text a value is handed on or answered as, in the fewest digits that read back exactly.
+QString exactPoint(double x, double y) {
+    return QString::fromStdString(hostsim::exactNumberText(x) + "," + hostsim::exactNumberText(y));
+}
+
+// The drawing window LibreCAD's plug-in call works on: the MDI area's current window.
+QWidget* currentDrawingWindow(QWidget* mainWindow) {
+    QMdiArea* area = mainWindow != nullptr ? mainWindow->findChild<QMdiArea*>() : nullptr;
+    return area != nullptr ? area->currentSubWindow() : nullptr;
+}
+
+// The module's calculator command: C:CAL, else a language's own (C:BERECHNEN); empty when the
+// module defines none.
+std::string calculatorCommand() {
+    std::vector<std::string> names = hostsim::calculatorNames();
+    if (std::find(names.begin(), names.end(), "C:CAL") != names.end()) return "C:CAL";
+    for (const std::string& name : names)
+        if (name.compare(0, 2, "C:") == 0) return name;
+    return "";
+}
+
+// LibreCAD's point input keeps a core busy while it waits (it polls its event queue). While
+// vectrin waits on it, a timer lets the polling thread sleep until the next event arrives; its
+// first tick does the work that can be done while the user points (idleWork), once.
+class PointWaitPacer : public QObject {
+  public:
+    explicit PointWaitPacer(std::function<void()> idleWork) : idleWork(std::move(idleWork)) {
+        timer = startTimer(restMilliseconds);
+    }
+    ~PointWaitPacer() override { killTimer(timer); }
+
+  protected:
+    void timerEvent(QTimerEvent*) override {
+        if (resting) return;
+        resting = true;
+        std::function<void()> work;
+        work.swap(idleWork);
+        if (work) work();
+        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+        if (dispatcher != nullptr) dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+        resting = false;
+    }
+
+  private:
+    static constexpr int restMilliseconds = 20;
+    std::function<void()> idleWork;
+    int timer = 0;
+    bool resting = false;
+};
+
+}  // namespace
+
+namespace librecad {
+
+// Marks a call into the module for the filter and the close guard, and ends what belongs to it:
+// the capture (the history has it), the run's answers and its muting.
+class ModuleCall {
+  public:
+    explicit ModuleCall(FrontEnd& frontEnd) : frontEnd(frontEnd) { frontEnd.moduleBusy = true; }
+    ~ModuleCall() {
+        frontEnd.moduleBusy = false;
+        frontEnd.insideLibrecadInput = false;
+        frontEnd.activeDocument = nullptr;
+        frontEnd.muted = false;
+        frontEnd.echoReplayed = false;
+        frontEnd.firstAnswer.clear();
+        hostsim::clearQueuedAnswers();
+        hostsim::takeOutput();
+        frontEnd.openLine.clear();
+    }
+    ModuleCall(const ModuleCall&) = delete;
+    ModuleCall& operator=(const ModuleCall&) = delete;
+
+  private:
+    FrontEnd& frontEnd;
+};
+
+FrontEnd::FrontEnd(std::function<void()> startPluginAction)
+    : language(moduleLanguage(hostsim::moduleFileName(hostsim::environmentLanguage()))),
+      relativeZeros(new RelativeZeros),
+      label(new PromptLabel),
+      startPluginAction(std::move(startPluginAction)) {}
+
+// The host keeps running without a screen: its output and line source are handed back.
+FrontEnd::~FrontEnd() {
+    if (sessionStarted) {
+        hostsim::mirrorOutput({});
+        hostsim::mirrorFailures({});
+        hostsim::useLineSource({});
+    }
+    if (log != nullptr) std::fclose(log);
+}
+
+// ---- the history and the log ----
+
 // VECTRIN_LIBRECAD_LOG names a file that gets a copy of every line the adapter adds to the
 // history, and notes starting "# " (each prompt as it opens, each run's cost): LibreCAD keeps no
 // log of its own, and a test or a user's bug report can read it.
-void copyToLog(const QString& line) {
-    static std::FILE* log = nullptr;
-    static bool opened = false;
-    if (!opened) {
-        opened = true;
+void FrontEnd::copyToLog(const QString& line) {
+    if (!logOpened) {
+        logOpened = true;
         const char* path = std::getenv("VECTRIN_LIBRECAD_LOG");
         if (path != nullptr && *path != '\0') log = std::fopen(path, "a");
     }
@@ -83,17 +157,19 @@ void copyToLog(const QString& line) {
 
 // The log's note of a calculator run: what it cost apart from the user's own time at a prompt
 // (the mirror included, and shown apart).
-void logTiming(qint64 runNanoseconds) {
-    char note[160];
-    std::snprintf(note, sizeof note, "# vcal took %.1f ms (the mirror %.1f ms) besides %.1f ms at "
-                  "LibreCAD's input", (runNanoseconds - userWaitNanoseconds) / 1e6,
-                  mirrorNanoseconds / 1e6, userWaitNanoseconds / 1e6);
+void FrontEnd::logTiming(qint64 runNanoseconds) {
+    char note[200];
+    std::snprintf(note, sizeof note,
+                  "# vcal took %.1f ms (the mirror %.1f ms) besides %.1f ms at "
+                  "LibreCAD's input (the mirror %.1f ms of it)",
+                  (runNanoseconds - userWaitNanoseconds) / 1e6, mirrorNanoseconds / 1e6,
+                  userWaitNanoseconds / 1e6, mirrorWhileWaitingNanoseconds / 1e6);
     copyToLog(note);
 }
 
 // One line at the end of LibreCAD's history, as plain text: QTextEdit::append would read a
 // line that looks like markup ("[2<45]", "<Object name ...>") as markup.
-void appendHistory(const QString& line) {
+void FrontEnd::appendHistory(const QString& line) {
     copyToLog(line);
     if (!history) {
         std::fprintf(stderr, "%s\n", line.toUtf8().constData());
@@ -108,167 +184,278 @@ void appendHistory(const QString& line) {
 
 // The host's output channel: whole lines go to the history (blank ones dropped: the history has
 // no room for the terminal's spacing); an unfinished line is a prompt, shown when it is asked.
-void showHostText(const std::string& text) {
+// A run that ends unseen shows nothing, and a run again from its expression does not show the
+// expression a second time.
+void FrontEnd::showHostText(const std::string& text) {
     try {
         openLine += text;
         std::size_t lineEnd;
         while ((lineEnd = openLine.find('\n')) != std::string::npos) {
             std::string line = openLine.substr(0, lineEnd);
             openLine.erase(0, lineEnd + 1);
-            if (!hostsim::trimmed(line, " \t\r").empty()) appendHistory(fromHost(line));
+            if (muted || hostsim::trimmed(line, " \t\r").empty()) continue;
+            if (echoReplayed) {
+                echoReplayed = false;
+                continue;
+            }
+            appendHistory(fromHost(line));
         }
     } catch (...) {
         // the module is mid-call: a line lost from the history must not unwind through it
     }
 }
 
-void showFailureText(const std::string& text) {
+void FrontEnd::showFailureText(const std::string& text) {
     try {
         appendHistory(QString::fromStdString(hostsim::trimmed(text, hostsim::commandBlanks)));
     } catch (...) {
     }
 }
 
-void showNotice(const std::string& text) { appendHistory(QString::fromStdString(text)); }
+// The adapter's own notice: while the module prints, through the host's output so that it
+// stands in order with the module's text; else (and while a prompt waits, whose line it would
+// cut) straight into the history.
+void FrontEnd::showNotice(Notice notice, std::initializer_list<std::string> arguments) {
+    std::string text = noticeText(notice, language, arguments);
+    bool promptWaits = promptLoop != nullptr || pointWaits;
+    if (moduleBusy && sessionStarted && !promptWaits) {
+        hostsim::startLine();
+        hostsim::printText(toHost(text) + "\n");
+        return;
+    }
+    appendHistory(QString::fromStdString(text));
+}
 
 // The command widgets of LibreCAD's window; false, with the reason shown, when one is missing.
-bool findCommandWidgets(QWidget* window) {
+bool FrontEnd::findCommandWidgets(QWidget* window) {
     if (window == nullptr) return false;
+    mainWindow = window;
     history = window->findChild<QTextEdit*>("teHistory");
     promptLabel = window->findChild<QLabel*>("lCommand");
     commandEdit = window->findChild<QLineEdit*>("leCommand");
     if (history && promptLabel && commandEdit) return true;
-    const char* reason =
-        "vectrin: LibreCAD's command line (the widgets teHistory, lCommand and leCommand) was not "
-        "found; this LibreCAD is not the version the plug-in was built for.";
-    std::fprintf(stderr, "%s\n", reason);
-    QMessageBox::warning(window, "vectrin", reason);
+    std::string reason = noticeText(Notice::WidgetsMissing, language);
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    QMessageBox::warning(window, "vectrin", QString::fromStdString(reason));
     return false;
-}
-
-// The drawing window LibreCAD's plug-in call works on: the MDI area's current window.
-QWidget* currentDrawingWindow(QWidget* mainWindow) {
-    QMdiArea* area = mainWindow != nullptr ? mainWindow->findChild<QMdiArea*>() : nullptr;
-    return area != nullptr ? area->currentSubWindow() : nullptr;
 }
 
 // LibreCAD loads a plug-in with its symbols private; the module resolves the host's kvs_*
 // routines against the global scope, so the plug-in re-opens itself into it.
-std::string pluginFolder() {
+std::string FrontEnd::pluginFolder() {
     Dl_info info;
-    if (dladdr(reinterpret_cast<void*>(&pluginFolder), &info) == 0 || info.dli_fname == nullptr)
+    if (dladdr(reinterpret_cast<void*>(&currentDrawingWindow), &info) == 0 ||
+        info.dli_fname == nullptr)
         return ".";
     if (dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_GLOBAL) == nullptr)
-        showNotice(std::string("vectrin: the plug-in could not offer its routines to the module: ") +
-                   dlerror());
-    std::string path = info.dli_fname;
+        showNotice(Notice::RoutinesNotOffered, {dlerror()});
+    // the file itself, not a link to it: the installed modules are found relative to the file
+    char* resolved = realpath(info.dli_fname, nullptr);
+    std::string path = resolved != nullptr ? resolved : info.dli_fname;
+    std::free(resolved);
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-// VECTRIN_MODULE names the module; else the language's module in the folder vectrin beside the
-// plug-in, English when the locale's language has none.
+}  // namespace librecad
+
+namespace {
+
+// VECTRIN_MODULE names the module; else the language's module (English when the locale's
+// language has none) in the folder vectrin beside the plug-in, where make librecad puts it, or
+// else where the packages install it. When neither has it, the first is named.
 std::string modulePath(const std::string& folder) {
     const char* named = std::getenv("VECTRIN_MODULE");
     if (named != nullptr && *named != '\0') return named;
-    std::string modules = folder + "/vectrin/";
-    std::string path = modules + hostsim::moduleFileName(hostsim::environmentLanguage());
-    return access(path.c_str(), F_OK) == 0 ? path : modules + "vectrin.so";
+    std::string fileName = hostsim::moduleFileName(hostsim::environmentLanguage());
+    for (std::string modules :
+         {folder + "/vectrin/", folder + "/" VECTRIN_INSTALLED_MODULE_FOLDER "/"}) {
+        if (access((modules + fileName).c_str(), F_OK) == 0) return modules + fileName;
+        if (access((modules + "vectrin.so").c_str(), F_OK) == 0) return modules + "vectrin.so";
+    }
+    return folder + "/vectrin/vectrin.so";
 }
 
-bool answerPrompt(std::string& line);
+}  // namespace
+
+namespace librecad {
 
 // The host's session, set up at the first use, and the module loaded (again, after it stopped
-// itself); false, with the reason in the history, when the module cannot be loaded.
-bool startSession() {
-    static std::string folder;
+// itself); false, with the reason in the history, when the module cannot be loaded. The host's
+// notices about the module speak as the plug-in.
+bool FrontEnd::startSession() {
     if (!sessionStarted) {
-        folder = pluginFolder();
+        moduleFolder = pluginFolder();
         hostsim::resetSessionState();
         hostsim::captureOutput(true);  // LibreCAD's standard output is nobody's screen
-        hostsim::mirrorOutput(showHostText);
-        hostsim::mirrorFailures(showFailureText);
-        hostsim::useLineSource(answerPrompt);
+        hostsim::nameProgram("vectrin");
+        hostsim::mirrorOutput([this](const std::string& text) { showHostText(text); });
+        hostsim::mirrorFailures([this](const std::string& text) { showFailureText(text); });
+        hostsim::useLineSource([this](std::string& line) { return answerPrompt(line); });
         sessionStarted = true;
+        showNotice(Notice::Version, {VECTRIN_VERSION});
     }
     if (hostsim::moduleLoaded()) return true;
-    if (hostsim::loadModule(modulePath(folder))) return true;
-    showNotice("vectrin: the calculator is not available; make librecad installs its module "
-               "beside the plug-in (or set VECTRIN_MODULE). LibreCAD goes on.");
+    std::string path = modulePath(moduleFolder);
+    language = moduleLanguage(path);
+    if (hostsim::loadModule(path)) return true;
+    showNotice(Notice::ModuleMissing);
     return false;
 }
 
-// The module's calculator command: C:CAL, else a language's own (C:BERECHNEN); empty when the
-// module defines none.
-std::string calculatorCommand() {
-    std::vector<std::string> names = hostsim::calculatorNames();
-    if (std::find(names.begin(), names.end(), "C:CAL") != names.end()) return "C:CAL";
-    for (const std::string& name : names)
-        if (name.compare(0, 2, "C:") == 0) return name;
-    return "";
+// ---- one calculator run ----
+
+// The command word: a run without LibreCAD's plug-in call, which would empty LibreCAD's Redo. A
+// run that comes to a pick ends there unseen and runs again from its expression in the plug-in
+// call, which gives the document a pick needs.
+void FrontEnd::runCommandWord(QWidget* window) {
+    replayPending = false;
+    carriedNanoseconds = 0;
+    runModule(nullptr, window);
+    if (!needsDocument) return;
+    needsDocument = false;
+    replayExpression = lastExpression;
+    replayPending = true;
+    startPluginAction();
 }
 
-// ---- answers to the module's prompts ----
-
-// LibreCAD's point input keeps a core busy while it waits (it polls its event queue). While
-// vectrin waits on it, a timer lets the polling thread sleep until the next event arrives.
-class PointWaitPacer : public QObject {
-public:
-    PointWaitPacer() { timer = startTimer(restMilliseconds); }
-    ~PointWaitPacer() override { killTimer(timer); }
-
-protected:
-    void timerEvent(QTimerEvent*) override {
-        if (resting) return;
-        resting = true;
-        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-        if (dispatcher != nullptr) dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
-        resting = false;
+void FrontEnd::runCalculator(Document_Interface* document, QWidget* window) {
+    if (document == nullptr) return;
+    if (replayPending) {
+        replayPending = false;
+        firstAnswer = replayExpression;
+        echoReplayed = true;  // the run before showed it
     }
-
-private:
-    static constexpr int restMilliseconds = 20;
-    int timer = 0;
-    bool resting = false;
-};
-
-bool waitForPoint(const QString& prompt, QPointF& point) {
-    PointWaitPacer pacer;
-    QElapsedTimer waited;
-    waited.start();
-    bool given = activeDocument->getPoint(&point, prompt);
-    userWaitNanoseconds += waited.nsecsElapsed();
-    return given;
+    runModule(document, window);
 }
 
-// A point or pick prompt: the mirror brought up to date first (once per calculator run), then
-// LibreCAD's point input, answered by a click with the user's snaps or typed coordinates.
-bool answerWithPoint(std::string& line) {
-    if (!mirrorCurrent) {
+void FrontEnd::runModule(Document_Interface* document, QWidget* window) {
+    try {
+        if (moduleBusy) {
+            showNotice(Notice::AlreadyRunning);
+            return;
+        }
+        std::string command;
+        if (findCommandWidgets(window) && startSession()) {
+            command = calculatorCommand();
+            if (command.empty()) showNotice(Notice::NoCalculatorCommand);
+        }
+        if (command.empty()) {
+            firstAnswer.clear();
+            echoReplayed = false;
+            return;
+        }
+        QElapsedTimer run;
+        run.start();
+        ModuleCall call(*this);
+        userWaitNanoseconds = mirrorNanoseconds = mirrorWhileWaitingNanoseconds = 0;
+        activeDocument = document;
+        activeDrawingWindow = currentDrawingWindow(window);
+        mirrorCurrent = needsDocument = false;
+        lastExpression.clear();
+        chooseLastPoint(librecadCommandWaits());
+        hostsim::QValue result;
         std::string error;
-        QElapsedTimer reading;
-        reading.start();
-        bool read = librecad::refreshMirror(*activeDocument, pendingNotice, error);
-        mirrorNanoseconds += reading.nsecsElapsed();
-        if (!read) {
-            showNotice("vectrin cannot read the drawing: " + error);
+        if (!hostsim::invokeFunction(command, {}, result, error))
+            showNotice(Notice::CallFailed, {hostsim::utf8FromCp1252(error)});
+        if (needsDocument) {
+            carriedNanoseconds += run.nsecsElapsed() - userWaitNanoseconds;
+            return;
+        }
+        showResult(result);
+        if (!pendingNotice.empty()) appendHistory(QString::fromStdString(pendingNotice));
+        pendingNotice.clear();
+        if (result.isPoint() && !librecadCommandWaits()) moveRelativeZero(result.coordinates());
+        // the keys go back to LibreCAD's command line, where the user typed vcal, not to the
+        // drawing a pick was clicked in
+        if (commandEdit) commandEdit->setFocus();
+        logTiming(run.nsecsElapsed() + carriedNanoseconds);
+        carriedNanoseconds = 0;
+    } catch (const std::exception& e) {
+        reportFault(e.what());
+    } catch (...) {
+        reportFault("an unknown exception");
+    }
+}
+
+// The host's line source while the adapter runs the module. Inside a line LibreCAD's own
+// command reads, no prompt can be asked: LibreCAD's point input would cancel that command.
+bool FrontEnd::answerPrompt(std::string& line) {
+    try {
+        if (insideLibrecadInput) {
+            showNotice(Notice::PromptInsideCommand);
             return false;
         }
-        mirrorCurrent = true;
+        if (hostsim::pointPromptWaiting()) {
+            if (!activeDrawingWindow) return false;  // no drawing, or it went away
+            if (activeDocument != nullptr) return answerWithPoint(line);
+            needsDocument = muted = true;
+            return false;
+        }
+        return !needsDocument && answerWithTypedLine(line);
+    } catch (const std::exception& e) {
+        showNotice(Notice::AnswerLost, {e.what()});
+    } catch (...) {
+        showNotice(Notice::AnswerLost, {"?"});
     }
-    QPointF point;
-    copyToLog("# asks: " + fromHost(hostsim::trimmed(openLine)));
-    bool given = waitForPoint(fromHost(hostsim::trimmed(openLine)), point);
-    if (!given || !activeDrawingWindow) return false;  // Esc, or the drawing went away
-    line = hostsim::exactNumberText(point.x()) + "," + hostsim::exactNumberText(point.y());
-    return true;
+    return false;  // read as the end of input: the prompt is cancelled
 }
 
-// A text prompt: the prompt in LibreCAD's label, the line typed at its command line.
-bool answerWithTypedLine(std::string& line) {
+// A text prompt: the first answer the run brought, else the line typed at LibreCAD's command
+// line. HELP and PRECISION are answered here and the prompt asked again, and so is an answer
+// with a last point that is not known; what the module gets is an expression.
+bool FrontEnd::answerWithTypedLine(std::string& line) {
     if (!promptLabel || !commandEdit) return false;
-    promptLabel->setText(fromHost(hostsim::trimmed(openLine)));
-    copyToLog("# asks: " + promptLabel->text());
+    const std::string prompt = openLine;  // printed again after a word answered here
+    bool drawingShown = activeDrawingWindow;
+    for (;;) {
+        std::string answer;
+        answer.swap(firstAnswer);
+        if (answer.empty() && !waitForTypedLine(answer)) {
+            if (activeDrawingWindow || !drawingShown)  // Esc, not the drawing closed
+                hostsim::printText(noticeText(Notice::Cancel, language) + "\n");
+            return false;
+        }
+        LineDecision decision = decideLine({true, true}, LineKey::Enter, answer);
+        bool unknownPoint = lastPointUnknown && mentionsLastPoint(answer);
+        if (decision.action == LineAction::Answer && !unknownPoint) {
+            answers.remember(answer);
+            lastExpression = line = answer;
+            return true;
+        }
+        hostsim::printText(toHost(answer) + "\n");
+        if (unknownPoint)
+            showNotice(Notice::LastPointUnknown);
+        else
+            answerHostWord(decision);
+        hostsim::startLine();
+        hostsim::printText(prompt);
+    }
+}
+
+// HELP and PRECISION, as hostsim's command line answers them.
+void FrontEnd::answerHostWord(const LineDecision& decision) {
+    std::string word = toHost(decision.text);
+    if (decision.action == LineAction::Precision) {
+        std::string reply = precisionAnswer(word, language);
+        if (!reply.empty()) hostsim::printText(toHost(reply) + "\n");
+        return;
+    }
+    std::string help = helpText(word);
+    if (!help.empty()) {
+        hostsim::printResult(help);
+        return;
+    }
+    // as Quillet prints a text: a control character typed shows instead of acting
+    std::string name = hostsim::formatValue(hostsim::QValue::textValue(hostsim::upperName(word)));
+    showNotice(Notice::NoHelp, {hostsim::utf8FromCp1252(name)});
+}
+
+bool FrontEnd::waitForTypedLine(std::string& answer) {
+    QString prompt = fromHost(hostsim::trimmed(openLine));
+    label->show(promptLabel, prompt);
+    copyToLog("# asks: " + prompt);
+    answers.startOver();
     commandEdit->setFocus();
     QEventLoop loop;
     QMetaObject::Connection gone;
@@ -282,222 +469,212 @@ bool answerWithTypedLine(std::string& line) {
     userWaitNanoseconds += waited.nsecsElapsed();
     promptLoop = nullptr;
     QObject::disconnect(gone);
-    if (promptLabel) promptLabel->setText(idleLabel());
+    label->restore();
     if (!promptAnswered) return false;
-    line = promptAnswer;
+    answer = promptAnswer;
     return true;
 }
 
-// The host's line source while the adapter runs the module. Inside a line LibreCAD's own
-// command reads, no prompt can be asked: LibreCAD's point input would cancel that command.
-bool answerPrompt(std::string& line) {
-    try {
-        if (insideLibrecadInput || activeDocument == nullptr) {
-            hostsim::startLine();
-            hostsim::printText(
-                "A pick or prompt cannot be answered inside another LibreCAD command: run it with "
-                "vcal first (its point becomes the last point, @), then use the value here.\n");
-            return false;
-        }
-        if (!activeDrawingWindow) return false;
-        return hostsim::pointPromptWaiting() ? answerWithPoint(line) : answerWithTypedLine(line);
-    } catch (const std::exception& e) {
-        showNotice(std::string("vectrin: the answer was lost: ") + e.what());
-    } catch (...) {
-        showNotice("vectrin: the answer was lost to an unexpected fault");
+// A point or pick prompt: the mirror brought up to date first (once per calculator run), then
+// LibreCAD's point input, answered by a click or typed coordinates. A point keeps the user's
+// snaps; a pick of an object takes the point clicked, with LibreCAD's snaps off meanwhile, and
+// its pick box follows LibreCAD's view.
+//
+// The mirror is read while the point input waits for the user, and not again after the click
+// unless input that may change the document came meanwhile: the first pick of a run costs the
+// user no wait for the document, however large.
+bool FrontEnd::answerWithPoint(std::string& line) {
+    QString prompt = fromHost(hostsim::trimmed(openLine));
+    copyToLog("# asks: " + prompt);
+    bool objectPick = hostsim::objectPickWaiting();
+    QPointF point;
+    bool given = false;
+    {
+        SnapsOff snapsOff(objectPick ? mainWindow.data() : nullptr);
+        if (objectPick && !snapsOff.switched())
+            appendHistory(QString::fromStdString(noticeText(Notice::SnapsKept, language)));
+        objectPickWaits = objectPick;
+        clickSeen = false;
+        documentTouched = !mirrorCurrent;  // until the mirror is read while the input waits
+        std::function<void()> readAhead;
+        if (!mirrorCurrent)
+            readAhead = [this]() {
+                if (readMirror(false)) documentTouched = false;
+            };
+        given = waitForPoint(promptLabel ? PromptLabel::fitted(*promptLabel, prompt) : prompt,
+                             point, std::move(readAhead));
+        objectPickWaits = false;
     }
-    return false;  // read as the end of input: the prompt is cancelled
+    if (!activeDrawingWindow) return false;  // the drawing went away
+    if (!given) {
+        hostsim::printText(noticeText(Notice::Cancel, language) + "\n");
+        return false;
+    }
+    if (documentTouched) mirrorCurrent = false;  // read again: the user may have changed it
+    if (!readMirror(true)) return false;
+    if (objectPick) useViewScale({point.x(), point.y(), 0.0});
+    QString exact = exactPoint(point.x(), point.y());
+    line = exact.toStdString();
+    hostsim::echoSourceLineAs(
+        toHost(librecadShows(mainWindow, point.x(), point.y(), true, exact).toStdString()));
+    return true;
+}
+
+bool FrontEnd::waitForPoint(const QString& prompt, QPointF& point, std::function<void()> idleWork) {
+    PointWaitPacer pacer(std::move(idleWork));
+    QElapsedTimer waited;
+    waited.start();
+    pointWaits = true;
+    bool given = activeDocument->getPoint(&point, prompt);
+    pointWaits = false;
+    userWaitNanoseconds += waited.nsecsElapsed();
+    return given;
+}
+
+// The mirror brought up to date, once per calculator run; false, with the reason shown when
+// asked to, when the document cannot be read. Its time while the user points is the user's.
+bool FrontEnd::readMirror(bool showFailure) {
+    if (mirrorCurrent) return true;
+    std::string error;
+    QElapsedTimer reading;
+    reading.start();
+    bool read = mirror.refresh(*activeDocument, language, pendingNotice, error);
+    (pointWaits ? mirrorWhileWaitingNanoseconds : mirrorNanoseconds) += reading.nsecsElapsed();
+    if (!read) {
+        if (showFailure) showNotice(Notice::DrawingUnreadable, {error});
+        return false;
+    }
+    mirrorCurrent = true;
+    return true;
+}
+
+// The pick box is PICKBOX pixels of what the user sees: LibreCAD's view, when the click that
+// answered tells its scale; else (a typed point) the mirror's own view of the drawing's
+// extents, as hostsim has it for the drawing saved as DXF.
+void FrontEnd::useViewScale(const hostsim::Point& picked) {
+    double pixelsPerUnit = 0;
+    hostsim::QValue screen;
+    if (clickSeen && viewPixelsPerUnit(lastClick, picked, pixelsPerUnit) &&
+        hostsim::getSysvar("SCREENSIZE", screen) && screen.isPoint()) {
+        hostsim::setSysvarReal("VIEWSIZE", screen.coordinates()[1] / pixelsPerUnit);
+        copyToLog(QString("# the pick box is in LibreCAD's view: %1 pixels a unit")
+                      .arg(pixelsPerUnit, 0, 'g', 17));
+        return;
+    }
+    hostsim::setDefaultViewSize();
 }
 
 // ---- after a result ----
 
-// The point becomes LibreCAD's relative zero, the base of @ in its point input, which the
-// interface cannot set: LibreCAD's own point input is given the point as typed text.
-void moveRelativeZero(const hostsim::Point& p) {
-    if (!commandEdit || !history || activeDocument == nullptr || !activeDrawingWindow) return;
-    QString typed = QString::fromStdString(hostsim::exactNumberText(p[0]) + "," +
-                                           hostsim::exactNumberText(p[1]));
-    // Typed once LibreCAD's point input has started: starting it clears the command line.
-    QTimer::singleShot(0, commandEdit, [typed]() {
-        if (!commandEdit) return;
-        commandEdit->setText(typed);
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QCoreApplication::sendEvent(commandEdit, &enter);
-    });
-    QPointF given;
-    activeDocument->getPoint(&given, "");
-    // LibreCAD echoes the typed point; it is no line of the user's
-    QTextCursor last(history->document());
-    last.movePosition(QTextCursor::End);
-    last.select(QTextCursor::BlockUnderCursor);
-    if (last.selectedText().trimmed() == typed) last.removeSelectedText();
-}
-
-void showResult(const hostsim::QValue& result) {
+void FrontEnd::showResult(const hostsim::QValue& result) {
     if (result.isNil()) return;
     hostsim::printResult(hostsim::formatValue(result) + "\n");
     if (result.isPoint()) hostsim::setSysvarPoint("LASTPOINT", result.coordinates());
 }
 
-// Marks a call into the module for the filter and the close guard, and drops what the capture
-// kept: the history has it.
-class ModuleCall {
-public:
-    ModuleCall() { moduleBusy = true; }
-    ~ModuleCall() {
-        moduleBusy = false;
-        insideLibrecadInput = false;
-        activeDocument = nullptr;
-        hostsim::clearQueuedAnswers();
-        hostsim::takeOutput();
-        openLine.clear();
-    }
-};
-
-void reportFault(const char* what) {
-    showNotice(std::string("vectrin stopped on an internal fault (") + what +
-               "); LibreCAD and the drawing are unharmed.");
+// The point becomes LibreCAD's relative zero, the base of @ in its point input, which the
+// interface cannot set: LibreCAD's own Set Relative Zero is given the point as typed text. Only
+// at LibreCAD's Command:, as inside a command @ is that command's last point.
+void FrontEnd::moveRelativeZero(const hostsim::Point& p) {
+    QAction* set = mainWindow ? mainWindow->findChild<QAction*>("SetRelativeZero") : nullptr;
+    if (set == nullptr || !set->isEnabled() || !commandEdit || !history) return;
+    QString typed = exactPoint(p[0], p[1]);
+    set->trigger();
+    commandEdit->setText(typed);
+    sendEnter(commandEdit);
+    removeLastLines(*history, {typed});  // LibreCAD's echo of it is no line of the user's
 }
 
-// 'EXPR typed at LibreCAD's command line: evaluated at once; the value replaces the line when a
-// LibreCAD command waits for it, else it is only shown. true: the line is used up.
-bool evaluateInLine(QLineEdit* edit, const std::string& expression) {
+void FrontEnd::reportFault(const char* what) {
+    showNotice(Notice::InternalFault, {what});
+}
+
+// ---- LibreCAD's last point ----
+
+bool FrontEnd::librecadCommandWaits() const {
+    if (!promptLabel) return false;
+    QString librecad = label->showing() ? label->librecadText() : promptLabel->text();
+    return librecad != idleLabel();
+}
+
+QWidget* FrontEnd::currentGraphicView() const {
+    QWidget* drawing = currentDrawingWindow(mainWindow);
+    return drawing != nullptr ? drawing->findChild<QWidget*>("graphicview") : nullptr;
+}
+
+// Inside a LibreCAD command, @ is the last point that command received: LibreCAD's relative
+// zero, which LASTPOINT becomes for the run; where LibreCAD has not announced it, an answer with
+// @ is refused. At LibreCAD's Command: @ is vectrin's own last point. False when it is refused.
+bool FrontEnd::chooseLastPoint(bool insideCommand) {
+    lastPointUnknown = false;
+    QWidget* view = currentGraphicView();
+    relativeZeros->follow(view);  // at the latest now: a view it missed is known from its next move
+    hostsim::Point zero;
+    if (!insideCommand) return true;
+    if (relativeZeros->known(view, zero)) {
+        hostsim::setSysvarPoint("LASTPOINT", zero);
+        return true;
+    }
+    lastPointUnknown = true;
+    return false;
+}
+
+// ---- LibreCAD's events ----
+
+// 'EXPR typed at LibreCAD's command line: evaluated at once; the value is handed to the
+// LibreCAD command that waits for it, else only shown. The line is always used up.
+bool FrontEnd::evaluateInLine(QLineEdit* edit, const std::string& expression) {
     if (!findCommandWidgets(edit->window())) return false;
     appendHistory(edit->text());
+    edit->clear();
     if (expression.empty()) {
-        showNotice("Type an expression after the apostrophe, as 'A+[10,0].");
-        edit->clear();
+        showNotice(Notice::ExpressionMissing);
         return true;
     }
-    bool waiting = promptLabel->text() != idleLabel();
+    bool waiting = librecadCommandWaits();
     std::string command = startSession() ? calculatorCommand() : "";
     std::string text;
-    if (command.empty() || !hostsim::hostLineFromTerminal(expression, text)) {
-        edit->clear();
+    if (command.empty() || !hostsim::hostLineFromTerminal(expression, text)) return true;
+    if (!chooseLastPoint(waiting) && mentionsLastPoint(text)) {
+        showNotice(Notice::LastPointUnknown);
         return true;
     }
-    ModuleCall call;
-    insideLibrecadInput = true;
     hostsim::QValue result;
-    std::string error;
-    if (!hostsim::invokeFunction(command.substr(2), {hostsim::QValue::textValue(text)}, result, error))
-        showNotice("vectrin: " + error);
-    showResult(result);
-    std::string handed;
-    if (waiting && librecad::handedOnText(result, handed)) {
-        edit->setText(QString::fromStdString(handed));
-        return false;  // LibreCAD reads the value as if typed
-    }
-    edit->clear();
-    return true;
-}
-
-bool filterKey(QLineEdit* edit, QKeyEvent* key, void (*startCalculator)()) {
-    librecad::LineKey lineKey;
-    switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter: lineKey = librecad::LineKey::Enter; break;
-        case Qt::Key_Space: lineKey = librecad::LineKey::Space; break;
-        case Qt::Key_Escape: lineKey = librecad::LineKey::Escape; break;
-        default: return false;
-    }
-    librecad::LineState state;
-    state.promptOpen = promptLoop != nullptr;
-    state.moduleBusy = moduleBusy;
-    librecad::LineDecision decision =
-        librecad::decideLine(state, lineKey, edit->text().toUtf8().toStdString());
-    switch (decision.action) {
-        case librecad::LineAction::Pass: return false;
-        case librecad::LineAction::InsertSpace: edit->insert(" "); return true;
-        case librecad::LineAction::Answer:
-        case librecad::LineAction::Cancel:
-            promptAnswer = decision.text;
-            promptAnswered = decision.action == librecad::LineAction::Answer;
-            edit->clear();
-            promptLoop->quit();
-            return true;
-        case librecad::LineAction::Start:
-            if (findCommandWidgets(edit->window())) appendHistory(edit->text());
-            firstAnswer = decision.text;
-            edit->clear();
-            startCalculator();
-            return true;
-        case librecad::LineAction::Evaluate: return evaluateInLine(edit, decision.text);
-        case librecad::LineAction::Refuse:
-            if (findCommandWidgets(edit->window()))
-                showNotice("vectrin is waiting for a point: click one or type it, or press Esc.");
-            edit->clear();
-            return true;
-    }
-    return false;
-}
-
-// While the module runs, closing the drawing or LibreCAD would pull the document from under the
-// call (and LibreCAD itself uses the window after a plug-in returns): the close waits.
-bool refuseClose(QObject* watched, QEvent* event) {
-    if (!moduleBusy) return false;
-    if (qobject_cast<QMainWindow*>(watched) == nullptr &&
-        qobject_cast<QMdiSubWindow*>(watched) == nullptr)
-        return false;
-    event->ignore();
-    showNotice("vectrin is waiting for an answer: press Esc first, then close.");
-    return true;
-}
-
-}  // namespace
-
-namespace librecad {
-
-void runCalculator(Document_Interface* document, QWidget* mainWindow) {
-    std::string first;
-    first.swap(firstAnswer);
-    try {
-        if (moduleBusy) {
-            showNotice("vectrin is already running: answer its prompt, or press Esc.");
-            return;
-        }
-        if (document == nullptr || !findCommandWidgets(mainWindow) || !startSession()) return;
-        std::string command = calculatorCommand();
-        if (command.empty()) {
-            showNotice("vectrin: the module defines no calculator command.");
-            return;
-        }
-        ModuleCall call;
-        QElapsedTimer run;
-        run.start();
-        userWaitNanoseconds = mirrorNanoseconds = 0;
-        activeDocument = document;
-        activeDrawingWindow = currentDrawingWindow(mainWindow);
-        mirrorCurrent = false;
-        std::string text;
-        if (!first.empty() && hostsim::hostLineFromTerminal(first, text)) hostsim::queueAnswer(text);
-        hostsim::QValue result;
+    {
+        ModuleCall call(*this);
+        insideLibrecadInput = true;
         std::string error;
-        if (!hostsim::invokeFunction(command, {}, result, error)) showNotice("vectrin: " + error);
+        if (!hostsim::invokeFunction(command.substr(2), {hostsim::QValue::textValue(text)}, result,
+                                     error))
+            showNotice(Notice::CallFailed, {hostsim::utf8FromCp1252(error)});
         showResult(result);
-        if (!pendingNotice.empty()) showNotice(pendingNotice);
-        pendingNotice.clear();
-        if (result.isPoint()) moveRelativeZero(result.coordinates());
-        logTiming(run.nsecsElapsed());
-    } catch (const std::exception& e) {
-        reportFault(e.what());
-    } catch (...) {
-        reportFault("an unknown exception");
     }
+    if (waiting) handOn(edit, result);
+    return true;
 }
 
-bool filterEvent(QObject* watched, QEvent* event, void (*startCalculator)()) {
-    try {
-        if (event->type() == QEvent::Close) return refuseClose(watched, event);
-        if (event->type() != QEvent::KeyPress || watched->objectName() != "leCommand") return false;
-        QLineEdit* edit = qobject_cast<QLineEdit*>(watched);
-        return edit != nullptr && filterKey(edit, static_cast<QKeyEvent*>(event), startCalculator);
-    } catch (const std::exception& e) {
-        reportFault(e.what());
-    } catch (...) {
-        reportFault("an unknown exception");
+// The value handed to the LibreCAD command that waits, as if typed, exactly. LibreCAD's echo of
+// it shows it as LibreCAD shows coordinates; a number LibreCAD's command does not take as a
+// command (LINE wants a point) is said so in vectrin's words, not as an unknown command.
+void FrontEnd::handOn(QLineEdit* edit, const hostsim::QValue& value) {
+    std::string handed;
+    if (!handedOnText(value, handed)) return;
+    QString typed = QString::fromStdString(handed);
+    copyToLog("# handed: " + typed);
+    edit->setText(typed);
+    sendEnter(edit);
+    if (!history) return;
+    QString unknown =
+        QCoreApplication::translate("QG_CommandWidget", "Unknown command: %1").arg(typed);
+    if (!value.isPoint() && removeLastLines(*history, {typed, unknown})) {
+        showNotice(Notice::PointWanted, {hostsim::utf8FromCp1252(hostsim::formatValue(value))});
+        return;
     }
-    return false;
+    bool point = value.isPoint();
+    double x = point ? value.coordinates()[0] : value.number();
+    double y = point ? value.coordinates()[1] : 0.0;
+    if (removeLastLines(*history, {typed}))
+        appendHistory(librecadShows(mainWindow, x, y, point, typed));
 }
 
 }  // namespace librecad

@@ -21,13 +21,11 @@ class VectrinPlugin : public QObject, QC_PluginInterface {
     Q_PLUGIN_METADATA(IID LC_DocumentInterface_iid)
 
 public:
-    VectrinPlugin() {
-        instance = this;
-        qApp->installEventFilter(this);
-    }
+  VectrinPlugin() : frontEnd([this]() { startFromCommandWord(); }) {
+      qApp->installEventFilter(this);
+  }
     ~VectrinPlugin() override {
         if (qApp != nullptr) qApp->removeEventFilter(this);
-        instance = nullptr;
     }
 
     QString name() const override { return "vectrin"; }
@@ -39,24 +37,22 @@ public:
     }
 
     void execComm(Document_Interface* document, QWidget* parent, QString) override {
-        librecad::runCalculator(document, parent);
+        frontEnd.runCalculator(document, parent);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        return librecad::filterEvent(watched, event, startFromCommandWord);
+        return frontEnd.filterEvent(watched, event);
     }
 
 private:
     // The command word starts the plug-in's menu action, after the key event is done with, so
     // that LibreCAD calls execComm with the current document as for the menu.
-    static void startFromCommandWord() {
-        QAction* action = instance != nullptr ? instance->findChild<QAction*>() : nullptr;
-        if (action != nullptr) QTimer::singleShot(0, action, &QAction::trigger);
-    }
+  void startFromCommandWord() {
+      QAction* action = findChild<QAction*>();
+      if (action != nullptr) QTimer::singleShot(0, action, &QAction::trigger);
+  }
 
-    static VectrinPlugin* instance;
+  librecad::FrontEnd frontEnd;  // everything the adapter keeps, for the plug-in's lifetime
 };
-
-VectrinPlugin* VectrinPlugin::instance = nullptr;
 
 #include "plugin.moc"

@@ -4,8 +4,8 @@
 // Offers: Point and its arithmetic, pi, ErrnoGuard, upperName, and the character routines
 // kvs_isalpha, kvs_isdigit, kvs_isalnum and kvs_toupper (charClasses.cpp); points typed as text
 // (pointText.cpp); code page 1252 against UTF-8 and the drawings' code pages (codePages.cpp).
-// Needs: nothing but host/kvs.h, the contract the module and the host both compile against, and
-// the C library's iconv.
+// Needs: nothing but contract/kvs.h, the contract the module and the host both compile
+// against, and the C library's iconv.
 #ifndef VECTRIN_HOSTSIM_BASE_BASE_H
 #define VECTRIN_HOSTSIM_BASE_BASE_H
 
@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/kvs.h"
+#include "contract/kvs.h"
 
 namespace hostsim {
 
@@ -65,6 +65,10 @@ inline bool isFinitePoint(const Point& p) {
 bool parsePointText(const std::string& text, Point& point);
 // A number in the fewest digits (15 to 17) that read back as exactly it; 0 as "0", never "-0".
 std::string exactNumberText(double value);
+// A number at so many decimal places (0 to 17), trailing zeros kept, as a CAD program shows a
+// coordinate at the drawing's places ($LUPREC): 10.0157 for 10.0157259705302 at 4. A value that
+// rounds to zero prints unsigned; from 1e17 up, in scientific notation at those places.
+std::string decimalPlacesText(double value, int decimals);
 // What an answer to a point prompt may be relative to, in the coordinate system it is typed in:
 // the last point (LASTPOINT) and the direction of angle 0 (ANGBASE, in radians, counter-clockwise
 // from the X axis).

@@ -1,11 +1,12 @@
 // hostsim/base/pointText.cpp - points typed as text, as the host's prompts read them.
-#include "hostsim/base/base.h"
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <vector>
+
+#include "hostsim/base/base.h"
 
 namespace {
 
@@ -93,6 +94,16 @@ std::string exactNumberText(double value) {
         if (std::strtod(text, nullptr) == value) break;
     }
     return text;
+}
+
+std::string decimalPlacesText(double value, int decimals) {
+    constexpr double largestFixed = 1e17;  // beyond, fixed notation prints digits of no meaning
+    decimals = decimals < 0 ? 0 : decimals > 17 ? 17 : decimals;
+    char text[64];
+    std::snprintf(text, sizeof text, std::fabs(value) < largestFixed ? "%.*f" : "%.*e", decimals,
+                  value);
+    bool zero = std::strpbrk(text, "123456789in") == nullptr;  // "inf" and "nan" are no zero
+    return zero && text[0] == '-' ? text + 1 : text;
 }
 
 }  // namespace hostsim

@@ -1,11 +1,13 @@
 // hostsim/console/console.h - lines in and out: the output channel, the lines the user types or
 // a script holds, and the terminal's Ctrl-C and history.
 //
-// Offers: printText, printResult and the capture for tests, and kvs_printf (output.cpp);
+// Offers: printText, printResult, the notices that follow the module's text, the capture for
+// tests, and kvs_printf (output.cpp);
 // readInputLine, scripts and queued answers, kvs_getstring, kvs_getpoint and kvs_initget, the
 // base of point answers and the watch on all answers (input.cpp); Ctrl-C and the history file
-// (terminal.cpp); readline, loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text
-// is in the host's code page 1252 inside, UTF-8 at the terminal.
+// (terminal.cpp); the terminal beside another source of lines (sharedTerminal.cpp); readline,
+// loaded on first use (lineEditor.cpp). Needs: hostsim/base only. Text is in the host's code
+// page 1252 inside, UTF-8 at the terminal.
 #ifndef VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 #define VECTRIN_HOSTSIM_CONSOLE_CONSOLE_H
 
@@ -32,6 +34,10 @@ void printResult(const std::string& text);  // whole lines, each starting a line
 std::FILE* conversationStream();            // where printText writes (readline's prompts too)
 // The host's own failures (a module that cannot be loaded) go to standard error, never captured.
 void printFailure(const std::string& text);
+// The name the host's notices about the module start with ("hostsim: cannot load module ..."):
+// hostsim's by default, a front end's own inside another program ("vectrin").
+void nameProgram(const std::string& name);
+const std::string& programName();
 // Flushes standard output; the errno of the first write to it that failed, 0 when none did.
 int outputFailure();
 // While a batch of lines runs (a script, -c and -e) and standard output is no terminal, results
@@ -47,6 +53,14 @@ void mirrorOutput(std::function<void(const std::string&)> mirror);
 // A reader of the host's own failures (printFailure), for a front end whose user never sees
 // standard error (a plug-in inside another program). An empty function removes it.
 void mirrorFailures(std::function<void(const std::string&)> mirror);
+// A notice of the host's about what the module is about to report (a failure the host can say
+// more about): kept until the module's own text is out, and printed, a line each, before the
+// next prompt or when the module's call returns (printNoticesAfterModule).
+void noticeAfterModuleText(const std::string& text);
+void printNoticesAfterModule();
+void dropNoticesAfterModule();  // a fresh session
+// Text the terminal shows already (readline drew it): only the mirror gets it.
+void mirrorText(const std::string& text);
 void startLine();  // ends the line in progress, if any, so the next text starts a line
 void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 
@@ -86,6 +100,11 @@ const std::string& waitingPrompt();
 // Called by the line source before it gives its line: the transcript shows text in its place (a
 // point clicked, sent exactly, shown rounded). Holds for that one line.
 void echoSourceLineAs(const std::string& text);
+// Called by the line source before it gives a line the terminal beside it gave: typed, the
+// terminal shows it already (so only the mirror gets its echo); interrupted, Ctrl-C ended the read
+// (the line is dropped, as a Ctrl-C at a prompt is).
+void sourceLineTyped();
+void sourceLineInterrupted();
 // Called by the line source before it gives its line: a line run in its place (an empty line at
 // Command: running the last command again) must pass check, as the line itself did. Holds for
 // that one line.
@@ -100,10 +119,17 @@ void usePointAnswerBase(std::function<PointAnswerBase()> base);
 // text, or standard input that is not a terminal. A terminal, a served page and the rest of a
 // command line (queued answers) are someone typing.
 bool lastLineUnattended();
-// A pick that found nothing at such input: the module asks again, but the lines that follow are
-// the script's next commands, not a second try. cancelNextPointPrompt(true) makes the next point
-// prompt cancel at once with a notice; any line read, or false, forgets it.
+// At such input a pick that cannot be answered (nothing there, an object the module refuses, no
+// snap point on it) is not asked again: the lines that follow are the script's next commands,
+// not a second try. The module says why and asks again; so from a point answer of such input on,
+// the conversation printed is held: at the next point prompt it is the reason, shown without its
+// request to select again, and the prompt cancels with one notice; anything else read or printed
+// first (a result, a prompt for text) shows it as it was. releaseHeldText shows it; printing and
+// reading call it. cancelNextPointPrompt(true): the next point prompt cancels even when nothing
+// was printed (the host knows the pick missed); any line read, or false, forgets it.
 void cancelNextPointPrompt(bool cancel);
+bool holdConversation(const std::string& text);  // true when text is held (printText asks)
+void releaseHeldText();
 // A line from the terminal, a script or an argument in the host's code page 1252: valid UTF-8 is
 // converted, anything else kept as written in 1252. False, with a notice printed, when the line
 // holds a character that code page 1252 lacks.
@@ -139,6 +165,29 @@ void showInterrupt();
 void showHistoryOf(LineKind kind);
 void rememberLine(const std::string& line, LineKind kind);
 
+// ---- the terminal beside another source of lines (sharedTerminal.cpp); session thread only ----
+// A served session takes lines from a page and from its terminal at once, so the session waits
+// for either; the terminal's keys are handed to readline as they come, and its line is edited as
+// at the plain terminal (the history of the prompt's kind, Tab completion, Ctrl-L). While the
+// line source waits, readline draws the prompt's last line; a line the source gives from
+// elsewhere takes the prompt's place (what was typed waits for the next prompt), and text
+// printed meanwhile goes above the line being edited.
+bool shareTerminal();  // false when standard input is no terminal or readline cannot be loaded
+bool terminalDrawsPrompts();
+void showTerminalPrompt(const std::string& prompt, LineKind kind);
+enum class TerminalKeys { Waiting, Line, End };
+// Hands readline the keys standard input holds now, never waiting for more. Line: Enter ended
+// the line (kept in the history), given as typed; the keys after it wait for the next prompt.
+// End: Ctrl-D on an empty line, or the terminal went away.
+TerminalKeys readTerminalKeys(std::string& line);
+void interruptTerminalLine();  // Ctrl-C: ^C after the line, which is dropped; the prompt ends
+void hideTerminalPrompt();     // a line from elsewhere: the prompt stays, the typing waits
+// Around text written to the terminal while the prompt is up (the output channel calls them):
+// hide takes the line being edited off the screen (false when it was not on it); show draws it
+// again below what was written.
+bool hideEditedLine();
+void showEditedLine();
+
 // ---- readline, loaded when a terminal first asks for a line (lineEditor.cpp) ----
 // Its routines and variables, with their types spelt out so that no other file needs its header.
 struct LineEditor {
@@ -164,6 +213,22 @@ struct LineEditor {
     void (*stifleHistory)(int lines);
     int (*readHistory)(const char* path);
     void (*clearHistory)();
+    // the callback interface, which the terminal beside a line source feeds key by key
+    void (*callbackHandlerInstall)(const char* prompt, void (*accept)(char* line));
+    void (*callbackReadChar)();
+    void (*callbackHandlerRemove)();
+    void (*replaceLine)(const char* text, int clearUndo);
+    int (*insertText)(const char* text);
+    void (*redisplay)();
+    int (*clearVisibleLine)();
+    int (*forcedUpdateDisplay)();
+    void (*setScreenSize)(int rows, int columns);
+    int* point;
+    int* end;
+    int* catchSignals;
+    int* catchWindowChanges;  // rl_catch_sigwinch
+    int* changeEnvironment;   // LINES and COLUMNS
+    int (*variableBind)(const char* name, const char* value);
 };
 // Loads readline on the first call; nullptr, with one notice, when it cannot be loaded (lines
 // are then read plainly).

@@ -44,10 +44,14 @@ static bool pointPromptOpen = false;                  // kvs_getpoint is reading
 static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
 static std::string promptWaiting;                     // the prompt of the read in progress
 static std::string sourceEcho;  // shown for the line source's next line instead of the line
+enum class SourceLine { Given, Typed, Interrupted };  // from elsewhere, or at the terminal beside
+static SourceLine sourceLineOrigin = SourceLine::Given;  // of the line source's next line
 static bool (*sourceLineCheck)(const std::string&, std::string&) = nullptr;  // of the last line
 static std::function<hostsim::PointAnswerBase()> answerBaseSource;  // LASTPOINT and ANGBASE
 static bool lastReadUnattended = false;  // the last line came from a script, a pipe or a test
 static bool nextPointPromptCancelled = false;  // a pick missed where no one can pick again
+static bool refusalWatched = false;  // a point answer of unattended input: is it refused next?
+static std::string refusalHeld;      // what was printed since, held until that is known
 static hostsim::LineKind waitingKind = hostsim::LineKind::Command;  // of the line being read
 
 namespace {
@@ -72,9 +76,9 @@ int readTerminalKey(FILE* stream) {
 
 bool readTerminalLine(const hostsim::LineEditor& editor, const std::string& prompt,
                       std::string& line, hostsim::LineKind kind) {
-    // The handler stays for the session: a Ctrl-C while a command runs is dropped, not fatal.
-    static const bool interruptsCaught = hostsim::catchInterrupts();
-    (void)interruptsCaught;
+    // Caught for the read; a session of typed lines holds it throughout (a batch's answers read
+    // here do not: Ctrl-C outside its prompts and picks stops the batch).
+    bool caught = hostsim::catchInterrupts();
     hostsim::showHistoryOf(kind);  // Up walks the lines of this kind: commands at Command:
     *editor.getcFunction = readTerminalKey;
     // readline draws only the prompt's last line itself, so that editing redraws it whole.
@@ -86,7 +90,9 @@ bool readTerminalLine(const hostsim::LineEditor& editor, const std::string& prom
     std::fflush(stdout);
     *editor.outStream = hostsim::conversationStream();  // the prompt and the typing are no result
     hostsim::takeInterrupt();  // one pressed while no prompt was up is not meant for this one
-    char* typed = editor.readline(tail.c_str());
+    // The prompt is in the host's code page, as every text inside; the terminal reads UTF-8.
+    char* typed = editor.readline(hostsim::utf8FromCp1252(tail).c_str());
+    if (caught) hostsim::releaseInterrupts();
     if (typed == nullptr) {
         hostsim::printText("\n");  // end of input leaves the cursor after the prompt
         return false;
@@ -149,9 +155,9 @@ PlainRead readStandardInputLine(std::string& line) {
     return PlainRead::Interrupted;
 }
 
-// The handler is there only while the read waits (and while a pick or a snap runs, which the
-// services catch it for): a Ctrl-C between the lines of a piped script still stops the program,
-// as it always did.
+// The handler is caught here for the read itself (answers for -c and -e come this way too); a
+// session of standard input's lines holds it throughout. One pressed before the prompt was up is
+// not meant for it.
 bool readPlainStandardInput(const std::string& prompt, std::string& line) {
     bool caught = hostsim::catchInterrupts();  // before the prompt: one seen must not be fatal
     hostsim::takeInterrupt();
@@ -178,6 +184,41 @@ bool readPlainLine(std::istream& in, const std::string& prompt, std::string& lin
     return true;
 }
 
+// The prompt, and the line source's next line as it gives it. With a terminal beside the source,
+// readline draws the prompt's last line there, and the mirror alone gets it from here.
+bool readSourceLine(const std::string& prompt, hostsim::LineKind kind, std::string& given) {
+    bool drawn = hostsim::terminalDrawsPrompts();
+    std::size_t lastBreak = drawn ? prompt.rfind('\n') : std::string::npos;
+    std::string tail =
+        drawn ? prompt.substr(lastBreak == std::string::npos ? 0 : lastBreak + 1) : "";
+    hostsim::printText(prompt.substr(0, prompt.size() - tail.size()));
+    if (drawn) {
+        hostsim::startLine();
+        hostsim::mirrorText(tail);
+        hostsim::showTerminalPrompt(tail, kind);
+    }
+    promptWaiting = prompt;
+    sourceEcho.clear();
+    sourceLineOrigin = SourceLine::Given;
+    hostsim::takeInterrupt();  // one pressed while no prompt was up is not meant for this one
+    bool read = lineSource(given);
+    promptWaiting.clear();
+    if (sourceLineOrigin == SourceLine::Given) hostsim::hideTerminalPrompt();
+    if (!read) hostsim::startLine();
+    return read;
+}
+
+// What the transcript shows for the line: on the terminal too, unless it shows it already (a line
+// typed there, or a Ctrl-C at readline's prompt, which ended it with ^C).
+void showSourceEcho(const std::string& echo) {
+    bool shown = sourceLineOrigin == SourceLine::Typed ||
+                 (sourceLineOrigin == SourceLine::Interrupted && hostsim::terminalDrawsPrompts());
+    if (shown)
+        hostsim::mirrorText(echo);
+    else
+        hostsim::printText(echo);
+}
+
 // Takes the next line from whichever source is first in line, in the host's code page. A typed
 // line with a character the code page lacks is refused with a notice and asked for again.
 bool nextLine(const std::string& prompt, std::string& line, hostsim::LineKind kind) {
@@ -195,17 +236,15 @@ bool nextLine(const std::string& prompt, std::string& line, hostsim::LineKind ki
     for (;;) {
         if (lineSource && scriptInput == nullptr && !testInput) {
             std::string given;
-            hostsim::printText(prompt);
-            promptWaiting = prompt;
-            sourceEcho.clear();
-            bool read = lineSource(given);
-            promptWaiting.clear();
-            if (!read) {
-                hostsim::startLine();
-                return false;
+            if (!readSourceLine(prompt, kind, given)) return false;
+            if (sourceLineOrigin == SourceLine::Interrupted) {
+                lastReadInterrupted = true;
+                line.clear();
+                showSourceEcho("^C\n");
+                return true;
             }
             if (!hostsim::hostLineFromTerminal(given, line)) continue;
-            hostsim::printText((sourceEcho.empty() ? line : sourceEcho) + "\n");
+            showSourceEcho((sourceEcho.empty() ? line : sourceEcho) + "\n");
             return true;
         }
         bool terminal = scriptInput == nullptr && !testInput && isatty(STDIN_FILENO);
@@ -226,6 +265,26 @@ bool nextLine(const std::string& prompt, std::string& line, hostsim::LineKind ki
             return true;
         }
     }
+}
+
+// "\nNo object was found there; select again.\n" without the request a script cannot answer:
+// "\nNo object was found there.\n". A text that holds no "; " is kept whole.
+std::string withoutRequestToSelect(const std::string& notice) {
+    std::size_t split = notice.rfind("; ");
+    if (split == std::string::npos)
+        return notice.empty() || notice.back() == '\n' ? notice : notice + "\n";
+    return notice.substr(0, split) + ".\n";
+}
+
+// The point prompt of a pick that could not be answered, at input no one answers as it asks.
+void cancelUnanswerablePick() {
+    std::string reason;
+    reason.swap(refusalHeld);
+    refusalWatched = false;
+    nextPointPromptCancelled = false;
+    hostsim::startLine();
+    hostsim::printText(withoutRequestToSelect(reason) +
+                       "The pick is cancelled: input that is not a terminal cannot pick again.\n");
 }
 
 int takeInitgetFlags() {
@@ -270,9 +329,14 @@ void useScriptInput(std::istream* script) {
     scriptAtStart = true;
 }
 
-bool readScriptLine(std::string& line) { return scriptInput != nullptr && getLine(*scriptInput, line); }
+bool readScriptLine(std::string& line) {
+    releaseHeldText();
+    return scriptInput != nullptr && getLine(*scriptInput, line);
+}
 
 bool readInputLine(const std::string& prompt, std::string& line, LineKind kind) {
+    releaseHeldText();
+    printNoticesAfterModule();  // the module has said its piece before it asks
     waitingKind = kind;
     bool read = nextLine(prompt, line, kind);
     waitingKind = LineKind::Command;
@@ -288,6 +352,14 @@ bool pointPromptWaiting() { return pointPromptOpen; }
 const std::string& waitingPrompt() { return promptWaiting; }
 
 void echoSourceLineAs(const std::string& text) { sourceEcho = text; }
+
+void sourceLineTyped() {
+    sourceLineOrigin = SourceLine::Typed;
+}
+
+void sourceLineInterrupted() {
+    sourceLineOrigin = SourceLine::Interrupted;
+}
 
 void checkSourceLineWith(bool (*check)(const std::string& line, std::string& reason)) {
     sourceLineCheck = check;
@@ -306,6 +378,20 @@ void usePointAnswerBase(std::function<PointAnswerBase()> base) {
 bool lastLineUnattended() { return lastReadUnattended; }
 
 void cancelNextPointPrompt(bool cancel) { nextPointPromptCancelled = cancel; }
+
+bool holdConversation(const std::string& text) {
+    if (!refusalWatched) return false;
+    refusalHeld += text;
+    return true;
+}
+
+void releaseHeldText() {
+    if (!refusalWatched) return;
+    refusalWatched = false;
+    std::string held;
+    held.swap(refusalHeld);
+    printText(held);
+}
 
 }  // namespace hostsim
 
@@ -347,11 +433,8 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
     (void)basePoint;  // no rubber band to draw without a screen
     bool emptyRefused = (takeInitgetFlags() & initgetNoNull) != 0;
     if (point == nullptr) return KVS_RTERROR;
-    if (nextPointPromptCancelled) {
-        nextPointPromptCancelled = false;
-        hostsim::startLine();
-        hostsim::printText(
-            "The pick is cancelled: input that is not a terminal cannot pick again.\n");
+    if (nextPointPromptCancelled || !refusalHeld.empty()) {
+        cancelUnanswerablePick();
         return KVS_RTCAN;
     }
     const std::string promptText = prompt != nullptr ? prompt : "";
@@ -367,6 +450,7 @@ extern "C" int kvs_getpoint(const double* basePoint, const char* prompt, double 
         hostsim::PointAnswerBase base =
             answerBaseSource ? answerBaseSource() : hostsim::PointAnswerBase{};
         if (hostsim::parsePointAnswer(answer, base, p)) {
+            refusalWatched = lastReadUnattended;  // what the module prints next may refuse it
             std::memcpy(point, p.data(), sizeof p);
             if (answerWatch.point) answerWatch.point(p);
             return KVS_RTNORM;

@@ -33,6 +33,10 @@ static_assert(std::is_same_v<decltype(LineEditor::wordBreakCharacters),
 static_assert(std::is_same_v<decltype(LineEditor::basicQuoteCharacters),
                              decltype(&::rl_basic_quote_characters)>);
 static_assert(std::is_same_v<decltype(LineEditor::historyGet), decltype(&::history_get)>);
+static_assert(std::is_same_v<decltype(LineEditor::callbackHandlerInstall),
+                             decltype(&::rl_callback_handler_install)>);
+static_assert(std::is_same_v<decltype(LineEditor::replaceLine), decltype(&::rl_replace_line)>);
+static_assert(std::is_same_v<decltype(LineEditor::setScreenSize), decltype(&::rl_set_screen_size)>);
 static_assert(LineEditor::readingCommandKey == RL_STATE_READCMD);
 static_assert(LineEditor::readError == READERR);
 
@@ -72,7 +76,21 @@ bool findEverySymbol() {
            findSymbol("history_length", editor.historyLength) &&
            findSymbol("stifle_history", editor.stifleHistory) &&
            findSymbol("read_history", editor.readHistory) &&
-           findSymbol("clear_history", editor.clearHistory);
+           findSymbol("clear_history", editor.clearHistory) &&
+           findSymbol("rl_callback_handler_install", editor.callbackHandlerInstall) &&
+           findSymbol("rl_callback_read_char", editor.callbackReadChar) &&
+           findSymbol("rl_callback_handler_remove", editor.callbackHandlerRemove) &&
+           findSymbol("rl_replace_line", editor.replaceLine) &&
+           findSymbol("rl_insert_text", editor.insertText) &&
+           findSymbol("rl_redisplay", editor.redisplay) &&
+           findSymbol("rl_clear_visible_line", editor.clearVisibleLine) &&
+           findSymbol("rl_forced_update_display", editor.forcedUpdateDisplay) &&
+           findSymbol("rl_set_screen_size", editor.setScreenSize) &&
+           findSymbol("rl_point", editor.point) && findSymbol("rl_end", editor.end) &&
+           findSymbol("rl_catch_signals", editor.catchSignals) &&
+           findSymbol("rl_catch_sigwinch", editor.catchWindowChanges) &&
+           findSymbol("rl_change_environment", editor.changeEnvironment) &&
+           findSymbol("rl_variable_bind", editor.variableBind);
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 // carries the results alone (a value, a listing asked for) and everything else, the module's
 // text, prompts, echoed answers and notices, goes to standard error.
 // What the host and the module print in code page 1252 leaves as UTF-8.
-#include "hostsim/console/console.h"
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +12,9 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "hostsim/console/console.h"
 
 // ---- output state: one channel for the host and the module ----
 static bool capturing = false;     // true: text goes to capturedText instead of a stream
@@ -24,6 +25,8 @@ static int resultsApart = -1;      // 1: stdout is no terminal and carries resul
 static bool resultsHeld = false;   // a batch runs: results wait in stdout's buffer (holdResults)
 static std::function<void(const std::string&)> outputMirror;  // also sees every text; may be empty
 static std::function<void(const std::string&)> failureMirror;  // also sees printFailure's texts
+static std::vector<std::string> noticesAfterModule;  // follow the module's text (printNotices...)
+static std::string hostName = "hostsim";  // what the host's notices about the module start with
 
 // Keeps the first failure: a full disk or a closed stdout must not end the session as a success.
 static void noteWriteFailure() {
@@ -51,13 +54,19 @@ static bool isAsciiText(const std::string& text) {
 // order it was printed, whichever stream carried it. While results are held, what waits on
 // standard output is flushed before any text goes to standard error, which keeps that order.
 // Text is kept in code page 1252 inside the host; the terminal speaks UTF-8.
+// A line being edited beside the session (a served terminal's) is taken off the screen first and
+// drawn again below once the text ends its line; a line end that would only open the emptied
+// line is left out.
 static void writeText(std::FILE* stream, const std::string& text) {
     const std::string converted = isAsciiText(text) ? std::string() : hostsim::utf8FromCp1252(text);
     const std::string& shown = converted.empty() ? text : converted;
     if (stream != stdout) hostsim::flushResults();
-    bool written = std::fwrite(shown.data(), 1, shown.size(), stream) == shown.size();
+    std::size_t skipped = hostsim::hideEditedLine() && shown[0] == '\n' ? 1 : 0;
+    bool written = std::fwrite(shown.data() + skipped, 1, shown.size() - skipped, stream) ==
+                   shown.size() - skipped;
     bool flushed = (stream == stdout && resultsHeld) || std::fflush(stream) == 0;
     if ((!flushed || !written) && stream == stdout) noteWriteFailure();
+    if (shown.back() == '\n') hostsim::showEditedLine();
 }
 
 namespace hostsim {
@@ -79,7 +88,7 @@ std::string takeOutput() {
 std::FILE* conversationStream() { return resultsOnStdoutAlone() ? stderr : stdout; }
 
 void printText(const std::string& text) {
-    if (text.empty()) return;
+    if (text.empty() || holdConversation(text)) return;
     lineOpen = text.back() != '\n';
     if (outputMirror) outputMirror(text);
     if (capturing) {
@@ -90,6 +99,7 @@ void printText(const std::string& text) {
 }
 
 void printResult(const std::string& text) {
+    releaseHeldText();  // what was printed before the result
     startLine();  // after a prompt left open, on the stream that holds it
     if (text.empty()) return;
     if (outputMirror) outputMirror(text);
@@ -101,10 +111,21 @@ void printResult(const std::string& text) {
 }
 
 void printFailure(const std::string& text) {
+    releaseHeldText();
     flushResults();
     startLine();  // on a screen, after the prompt or text in progress rather than inside it
+    hideEditedLine();
     std::fputs(text.c_str(), stderr);
+    if (!text.empty() && text.back() == '\n') showEditedLine();
     if (failureMirror) failureMirror(text);
+}
+
+void nameProgram(const std::string& name) {
+    hostName = name;
+}
+
+const std::string& programName() {
+    return hostName;
 }
 
 void holdResults(bool on) {
@@ -117,8 +138,32 @@ void flushResults() {
 }
 
 int outputFailure() {
+    releaseHeldText();  // the session is over: nothing can be refused any more
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) noteWriteFailure();
     return writeFailure;
+}
+
+void noticeAfterModuleText(const std::string& text) {
+    noticesAfterModule.push_back(text);
+}
+
+void dropNoticesAfterModule() {
+    noticesAfterModule.clear();
+}
+
+void printNoticesAfterModule() {
+    std::vector<std::string> notices;
+    notices.swap(noticesAfterModule);
+    for (const std::string& text : notices) {
+        startLine();
+        printText(text + "\n");
+    }
+}
+
+void mirrorText(const std::string& text) {
+    if (text.empty()) return;
+    lineOpen = text.back() != '\n';
+    if (outputMirror) outputMirror(text);
 }
 
 void noteLineEnded() { lineOpen = false; }

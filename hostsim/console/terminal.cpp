@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -20,7 +21,11 @@ constexpr int historyLimit = 1000;  // lines kept, in memory and in the file
 }  // namespace
 
 // ---- terminal state: the Ctrl-C flag, which the signal handler sets, and the history file ----
-static volatile sig_atomic_t interruptPending = 0;  // a SIGINT arrived and is not taken yet
+// A SIGINT arrived and is not taken yet. Set by the handler on whichever thread the signal came
+// to (a served session's terminal reader) and taken on the session thread: a lock-free atomic
+// is safe for both.
+static std::atomic<bool> interruptPending{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 static int interruptCatchers = 0;                   // catchInterrupts calls not yet released
 static struct sigaction actionBefore;               // SIGINT's action before the first catch
 static bool historyLoaded = false;                  // the file was read (or found missing)
@@ -31,7 +36,9 @@ static bool historyFailureShown = false;            // one notice a session is e
 static std::vector<std::string> keptLines[3];
 static hostsim::LineKind shownKind = hostsim::LineKind::Command;
 
-static void noteInterrupt(int) { interruptPending = 1; }
+static void noteInterrupt(int) {
+    interruptPending = true;
+}
 
 namespace {
 
@@ -122,12 +129,12 @@ void releaseInterrupts() {
 }
 
 bool takeInterrupt() {
-    bool pending = interruptPending != 0;
-    interruptPending = 0;
-    return pending;
+    return interruptPending.exchange(false);
 }
 
-bool interruptWaiting() { return interruptPending != 0; }
+bool interruptWaiting() {
+    return interruptPending;
+}
 
 bool waitForInput(int fd) {
     sigset_t interrupt, unblocked;
@@ -135,9 +142,9 @@ bool waitForInput(int fd) {
     sigaddset(&interrupt, SIGINT);
     pthread_sigmask(SIG_BLOCK, &interrupt, &unblocked);
     pollfd input = {fd, POLLIN, 0};
-    int ready = interruptPending != 0 ? -1 : ppoll(&input, 1, nullptr, &unblocked);
+    int ready = interruptPending ? -1 : ppoll(&input, 1, nullptr, &unblocked);
     pthread_sigmask(SIG_SETMASK, &unblocked, nullptr);
-    return ready > 0 || (ready < 0 && errno != EINTR && interruptPending == 0);
+    return ready > 0 || (ready < 0 && errno != EINTR && !interruptPending);
 }
 
 void showInterrupt() {

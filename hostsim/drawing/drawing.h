@@ -156,6 +156,8 @@ struct Layer {
     bool frozen = false;   // flag 1 of group 70
 };
 
+constexpr int maxCoordinateDecimals = 8;
+
 struct Drawing {
     int64_t id = 0;                      // set when the drawing opens; never 0 for an open drawing
     std::string source;                  // the file name, for messages
@@ -173,6 +175,9 @@ struct Drawing {
     // Upper-case name -> its pattern in drawing units: a dash above 0, a gap below, a dot 0.
     std::unordered_map<std::string, std::vector<double>> linetypes;
     double linetypeScale = 1.0;  // $LTSCALE
+    // $LUPREC: the decimal places a CAD program shows coordinates and lengths at; 4 when the
+    // header has none or one outside 0 to maxCoordinateDecimals.
+    int coordinateDecimals = 4;
     // The memory the reader counted against the size limit: the file's text, the objects, and
     // the geometry they give by themselves (hostsim/picking adds what block references expand to).
     std::uint64_t bytesCounted = 0;

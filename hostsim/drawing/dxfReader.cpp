@@ -5,7 +5,7 @@
 // group of the two sections it needs, checks each numeric value against its code's type so that
 // later readers can trust it, skips the other sections pair by pair, and ties VERTEX, ATTRIB and
 // SEQEND objects to the POLYLINE or INSERT they follow, and keeps the rows of the LAYER and LTYPE
-// tables that say how objects look. Of the HEADER it reads $LTSCALE and $DWGCODEPAGE: each
+// tables that say how objects look. Of the HEADER it reads $LTSCALE, $LUPREC and $DWGCODEPAGE: each
 // text is converted to the host's code page 1252 as it is read, from UTF-8 when its bytes are
 // valid UTF-8, else from that code page (ANSI_1252 when the header names none). Any fault ends
 // the read with "file:line: message"; nothing is ever read past the text's end.
@@ -566,7 +566,7 @@ void noteUnknownCodePage(const Reader& r, hostsim::Drawing& d, int valueLine,
 // read with them).
 bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
     Pair pair;
-    bool codePageNext = false, scaleNext = false;
+    bool codePageNext = false, scaleNext = false, decimalsNext = false;
     while (readPair(r, pair)) {
         int code = pair.code;
         if (code == 0 && pair.value == "ENDSEC") return true;
@@ -585,8 +585,13 @@ bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
         if (scaleNext && code == 40 && parseReal(pair.value, d.linetypeScale) &&
             !(d.linetypeScale > 0))
             d.linetypeScale = 1.0;
+        long decimals = 0;
+        if (decimalsNext && code == 70 &&
+            parseInteger(pair.value, 0, hostsim::maxCoordinateDecimals, decimals))
+            d.coordinateDecimals = static_cast<int>(decimals);
         codePageNext = code == 9 && pair.value == "$DWGCODEPAGE";
         scaleNext = code == 9 && pair.value == "$LTSCALE";
+        decimalsNext = code == 9 && pair.value == "$LUPREC";
     }
     return r.error.empty() ? fail(r, r.lineNumber, "the HEADER section is not closed by ENDSEC")
                            : false;

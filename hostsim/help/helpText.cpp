@@ -12,11 +12,13 @@ const char languageText[] =
     "The calculator: CAL asks for an expression, (cal \"EXPR\") evaluates one.\n"
     "\n"
     "Numbers and units\n"
-    "  2, -3        integers (16 bits); 7/2 gives the real 3.5\n"
-    "  1.5, 2e3     reals; PI is 3.14159...\n"
+    "  2, -3        integers (16 bits: -32768 to 32767); 7/2 gives the real 3.5\n"
+    "  1.5, 2e3     reals; PI is 3.14159...; a whole number past 32767 is written as a real:\n"
+    "               40000.0, and so is one of 1200*40 (1200.0*40), whose result passes it\n"
     "  5'6\", 2'     feet and inches; lengths are in inches\n"
     "  10d30'36\"    degrees, minutes, seconds; 100g grads, 1r radians; angles are degrees\n"
-    "  CVUNIT(1,inch,cm)  unit conversion by the host\n"
+    "               (SIN, COS, TANG and [r<a] are exact at whole quarter turns: COS(90) is 0)\n"
+    "  CVUNIT(1,inch,cm)  unit conversion by the host (HELP CVUNIT)\n"
     "Points\n"
     "  [1,2,3]      a point; omitted parts are 0: [,,3]\n"
     "  [2<90]       polar; [2<90,5] cylindrical; [2<0<90] spherical\n"
@@ -32,7 +34,12 @@ const char languageText[] =
     "  A, !A        a Quillet variable's value, in an expression and at Command:\n"
     "  GETVAR(PICKBOX)  a system variable\n"
     "Functions: SIN(30), DIST([0,0,0],[3,4,0]), RAD (picks a circle). Type HELP for the list,\n"
-    "HELP NAME for one.\n";
+    "HELP NAME for one.\n"
+    "Values print at the session's precision (--precision, PRECISION: 15 significant digits by\n"
+    "default); a point's components at the precision of its largest, so noise beside it prints\n"
+    "as 0. The host shows coordinates (a click's echo, the page's cursor) at the drawing's\n"
+    "decimal places ($LUPREC, 4 when absent). Inside, and where a value is copied or handed on,\n"
+    "it stays exact.\n";
 
 // "a\nb" as "  a\n  b\n".
 std::string indentLines(const std::string& text, const char* indent) {

@@ -52,11 +52,13 @@ const std::vector<FunctionReference> functions = {
     {"GETVAR", hostValues, hostsim::Gives::numberOrPoint, "GETVAR(name)",
      "name: a system variable of the host: PICKBOX, LASTPOINT, VIEWSIZE...\n"
      "'name': the same, for a name that is also a keyword or a function",
-     "its value: a real, an integer or a point (a text variable is refused)", "GETVAR(PICKBOX)",
-     "", "3"},
+     "its value: a real, an integer or a point (a text variable is refused)", "GETVAR(PICKBOX)", "",
+     "3"},
     {"CVUNIT", hostValues, hostsim::Gives::numberOrPoint, "CVUNIT(value,from,to)",
      "value: a number or a point\n"
-     "from, to: unit names of one or two words (inch, cm, sq inch, cu ft), as the host knows them",
+     "from, to: units of one or two words (inch, cm, sq inch, cu ft, Mm, kN, MPa, psi, celsius)\n"
+     "names: udunits2's, as written, else in lower case (INCH); Mm is a megametre, mm a "
+     "millimetre",
      "the value converted, a real (a point converts each coordinate)", "CVUNIT(1,inch,cm)", "",
      "2.54"},
     {"PI", hostValues, hostsim::Gives::number, "PI", "none", "the number pi, a real", "PI", "",

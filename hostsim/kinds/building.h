@@ -13,6 +13,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "hostsim/kinds/kinds.h"
@@ -72,6 +73,9 @@ struct Builder {
     // objects of a few types take turns, and a look-up by name costs a hash.
     std::array<std::pair<std::string_view, const ObjectKind*>, 8> recentKinds{};
     std::size_t nextRecentKind = 0;
+    // A text's lines and the characters of its longest, per object: measured once however often
+    // its block is shown.
+    std::unordered_map<int, std::pair<std::size_t, std::size_t>> textMeasures;
 };
 
 // "file:line: text", once however often it is met.

@@ -392,6 +392,24 @@ void addTextBox(Builder& b, const Source& s, const Point& corner, const Point& a
     b.primitives.push_back(p);
 }
 
+// How many lines a text has and how many characters its longest (for a one-line text, its first
+// and only line), read once an object.
+std::pair<std::size_t, std::size_t> measureText(Builder& b, int index, bool paragraphs) {
+    if (!paragraphs) {  // one line with no character code: measured by its bytes, nothing kept
+        const hostsim::DxfGroup* text = hostsim::findGroup(b.drawing.objects[index], 1);
+        if (text == nullptr || text->text().find('\\') == std::string_view::npos)
+            return {1, hostsim::oneLineTextLength(b.drawing.objects[index])};
+    }
+    auto found = b.textMeasures.find(index);
+    if (found != b.textMeasures.end()) return found->second;
+    std::vector<std::string> lines = hostsim::textLines(b.drawing.objects[index], paragraphs);
+    std::size_t longest = 0;
+    for (const std::string& line : lines)
+        longest = std::max(longest, hostsim::characterCount(line));
+    if (!paragraphs) longest = hostsim::characterCount(lines[0]);
+    return b.textMeasures.emplace(index, std::make_pair(lines.size(), longest)).first->second;
+}
+
 double estimatedWidth(double height, std::size_t characters) {
     return textWidthPerHeight * height * static_cast<double>(std::max<std::size_t>(characters, 1));
 }
@@ -406,8 +424,8 @@ void addText(Builder& b, Source s, int index, const Affine& parent) {
     Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
     double height = hostsim::groupReal(o, 40, 1.0);
     double angle = radians(hostsim::groupReal(o, 50, 0.0));
-    double width =
-        estimatedWidth(height, hostsim::oneLineTextLength(o)) * hostsim::groupReal(o, 41, 1.0);
+    double width = estimatedWidth(height, measureText(b, index, false).second) *
+                   hostsim::groupReal(o, 41, 1.0);
     int horizontal = hostsim::groupInt(o, 72, 0), vertical = hostsim::groupInt(o, 73, 0);
     const hostsim::DxfGroup* second = hostsim::findGroup(o, 11);
     Point aligned = hostsim::groupPoint(o, 11, at);
@@ -452,15 +470,12 @@ void addMText(Builder& b, Source s, int index, const Affine&) {
     }
     Point up = cross(axes[2], along);
     double height = hostsim::groupReal(o, 40, 1.0);
-    std::vector<std::string> lines = hostsim::textLines(o, true);
-    std::size_t longest = 0;
-    for (const std::string& line : lines)
-        longest = std::max(longest, hostsim::characterCount(line));
+    auto [lineCount, longest] = measureText(b, index, true);
     double width = hostsim::groupReal(o, 42, 0.0);
     if (!(width > 0.0)) width = hostsim::groupReal(o, 41, 0.0);
     if (!(width > 0.0)) width = estimatedWidth(height, longest);
     double spacing = mtextLineSpacing * hostsim::groupReal(o, 44, 1.0);
-    double boxHeight = height + static_cast<double>(lines.size() - 1) * spacing * height;
+    double boxHeight = height + static_cast<double>(lineCount - 1) * spacing * height;
     int attachment = std::min(std::max(hostsim::groupInt(o, 71, 1), 1), 9) - 1;
     int column = attachment % 3, row = attachment / 3;
     double dx = -width * column / 2.0, dy = -boxHeight * (2 - row) / 2.0;
@@ -758,6 +773,7 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
     for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < columns && roomForExpansion(b, copyBytes); ++column) {
             hostsim::Instance inner;
+            inner.block = block;
             inner.map = referenceMap(parent, o, b.drawing.blocks[block].base, column, row);
             inner.containers.push_back(index);
             inner.containers.insert(inner.containers.end(), outer.containers.begin(),
@@ -863,8 +879,8 @@ bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::s
     indexGeometry({}, {});  // the last drawing's: released before the next one is built
     clearSplines();
     std::uint64_t bytesLeft = byteLimit > d.bytesCounted ? byteLimit - d.bytesCounted : 0;
-    Builder b{d,  notices, {},           0,  0,  false, bytesLeft, false, 0, {}, {}, {},
-              {}, {},      {Instance()}, {}, {}, {},    0};
+    Builder b{d, notices, {}, 0, 0, false, bytesLeft, false, 0, {}, {}, {}, {}, {}, {Instance()},
+              {}, {}, {}, 0, {}};
     readLooks(b);
     // About a primitive a point: grown by doubling, a million objects' primitives would pass
     // through three times their memory, moved twice.

@@ -6,6 +6,9 @@
 // locale the environment names, as gettext reads it: LC_ALL, then LC_MESSAGES, then LANG.
 #include "hostsim/module/module.h"
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -47,6 +50,35 @@ std::string moduleFileName(const std::string& language) {
     std::string code = lowerCase(language);
     if (code.empty() || code == "en") return "vectrin.so";
     return "vectrin." + code + ".so";
+}
+
+// vectrin.so is English; vectrin.LANG.so is LANG when LANG is a language's name.
+std::string languageOfModuleFile(const std::string& fileName) {
+    if (fileName == moduleFileName("")) return "en";
+    const std::string head = "vectrin.", tail = ".so";
+    if (fileName.size() <= head.size() + tail.size() ||
+        fileName.compare(0, head.size(), head) != 0 ||
+        fileName.compare(fileName.size() - tail.size(), tail.size(), tail) != 0)
+        return "";
+    std::string language =
+        fileName.substr(head.size(), fileName.size() - head.size() - tail.size());
+    return isLanguageName(language) && moduleFileName(language) == fileName ? language : "";
+}
+
+std::vector<std::string> moduleLanguages(const std::vector<std::string>& folders) {
+    std::vector<std::string> languages;
+    for (const std::string& folder : folders) {
+        DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
+        if (listing == nullptr) continue;
+        while (const dirent* entry = readdir(listing)) {
+            std::string language = languageOfModuleFile(entry->d_name);
+            if (!language.empty()) languages.push_back(language);
+        }
+        closedir(listing);
+    }
+    std::sort(languages.begin(), languages.end());
+    languages.erase(std::unique(languages.begin(), languages.end()), languages.end());
+    return languages;
 }
 
 }  // namespace hostsim

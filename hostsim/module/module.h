@@ -3,7 +3,7 @@
 //
 // Offers: loadModule and the module's lifecycle (moduleLoader.cpp); the functions the module
 // defined and calls to them, kvs_defun, kvs_regfunc and the kvs_ret* routines (registry.cpp);
-// the module file of a language (language.cpp); a fresh session's state (session.cpp).
+// the module file of a language (language.cpp); a fresh session's state (sessionState.cpp).
 // Needs: hostsim/services; nothing of a front end, so that every front end (the shell, another
 // host's adapter) loads and calls the module alike.
 #ifndef VECTRIN_HOSTSIM_MODULE_MODULE_H
@@ -56,8 +56,12 @@ std::string localeLanguage(const std::string& locale);
 std::string environmentLanguage();
 // vectrin.so for English or no language, else vectrin.LANG.so (vectrin.de.so).
 std::string moduleFileName(const std::string& language);
+// The other way: "en" for vectrin.so, "de" for vectrin.de.so; empty for a file of no language.
+std::string languageOfModuleFile(const std::string& fileName);
+// The languages whose module files are in the folders, sorted, each once.
+std::vector<std::string> moduleLanguages(const std::vector<std::string>& folders);
 
-// ---- the session (session.cpp) ----
+// ---- the session (sessionState.cpp) ----
 // Restores every default (system variables, symbols, world UCS), frees the lists and texts still
 // out, clears the marks and connects Quillet to the host's variables and the module's functions.
 void resetSessionState();

@@ -32,7 +32,8 @@ static bool loadMessageSent = false;         // message 2 is owed before the lib
 namespace {
 
 void reportLoadFailure(const std::string& path, const std::string& reason) {
-    hostsim::printFailure("hostsim: cannot load module " + path + ": " + reason + "\n");
+    hostsim::printFailure(hostsim::programName() + ": cannot load module " + path + ": " + reason +
+                          "\n");
 }
 
 // The module is a file: a name without a slash is in the current folder, not a library for
@@ -134,7 +135,7 @@ void sendInvokeMessage() {
 void finishModuleCall() {
     if (!abortRequested || moduleHandle == nullptr) return;
     startLine();
-    printText("hostsim: the module " + modulePath + " stopped itself and is unloaded\n");
+    printText(programName() + ": the module " + modulePath + " stopped itself and is unloaded\n");
     unloadModule();
 }
 

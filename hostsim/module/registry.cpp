@@ -126,6 +126,7 @@ bool invokeFunction(const std::string& name, const std::vector<QValue>& argument
     if (outermost) beginEvaluation(expressionArgument(arguments));
     invocations.push_back(call);  // result starts nil
     dispatch(call.code);
+    printNoticesAfterModule();
     result = std::move(invocations.back().result);
     kvs_relrb(invocations.back().arguments);
     invocations.pop_back();

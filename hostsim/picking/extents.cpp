@@ -38,8 +38,16 @@ static std::vector<PlanBox> indexedBoxes;  // the pick index's, until the extent
 
 namespace {
 
-// The drawn part of centre + u cos t + v sin t: its ends, and where it turns along X or Y.
+// The drawn part of centre + u cos t + v sin t: its ends, and where it turns along X or Y. A
+// whole one reaches sqrt(ux^2 + vx^2) along X from its centre, and likewise along Y: no sines.
 void takeCurve(PlanBox& box, const Primitive& p) {
+    if (p.t1 - p.t0 >= 2 * pi) {
+        double alongX = std::sqrt(p.u[0] * p.u[0] + p.v[0] * p.v[0]);
+        double alongY = std::sqrt(p.u[1] * p.u[1] + p.v[1] * p.v[1]);
+        box.take(p.a[0] - alongX, p.a[1] - alongY);
+        box.take(p.a[0] + alongX, p.a[1] + alongY);
+        return;
+    }
     auto take = [&](double t) {
         Point q = hostsim::primitivePoint(p, t);
         box.take(q[0], q[1]);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <unordered_map>
 #include <utility>
 
 #include "hostsim/picking/picking.h"
@@ -13,13 +14,17 @@ using hostsim::Point;
 using hostsim::Primitive;
 
 using hostsim::pi;
-constexpr int maxCellsPerAxis = 2048;
-constexpr int maxCellsPerPrimitive = 256;  // a larger primitive goes to the list checked always
+constexpr int maxCellsPerAxis = 2048;  // of the finest level
+// A primitive is filed at the finest level whose cells hold it in at most 2 by 2 of them: each
+// level's cells are twice as wide as the one below's. So the grid holds at most four entries a
+// primitive, and a pick meets a large primitive only in the few large cells around it.
+constexpr int maxCellsPerPrimitive = 4;
 // The grid is sized on all but this share of the primitives' edges on each side; at most
 // maxOutliers may then lie outside it, checked at every pick; with more, it covers them all.
 constexpr double outlierShare = 0.01;
 constexpr std::size_t maxOutliers = 64;
 constexpr unsigned checksPerClockRead = 64;  // a check costs a flag read; the clock, more
+constexpr double tieTolerance = 1e-12;       // distances closer than this (relative) are equal
 
 using hostsim::sub;
 using hostsim::add;
@@ -28,14 +33,20 @@ using hostsim::scale;
 using Box = hostsim::PlanBox;
 using hostsim::primitiveBox;
 
-// Primitives filed by the cells of a uniform grid over their extents, in one flat array.
-struct Grid {
-    double originX = 0, originY = 0, cellSize = 1;
+// Primitives filed by the cells of one level, in one flat array.
+struct Level {
+    double cellSize = 1;
     int columns = 0, rows = 0;
     std::vector<int> cellStart;  // items of cell c: items[cellStart[c] .. cellStart[c + 1])
     std::vector<int> items;
-    std::vector<int> wide;  // primitives spanning too many cells to file, or outside area
-    Box area;               // what the cells cover
+};
+
+// Uniform grids over the primitives' extents, each level's cells twice the size of the last's.
+struct Grid {
+    double originX = 0, originY = 0;
+    std::vector<Level> levels;  // from the finest
+    std::vector<int> wide;      // lines without end, and primitives outside area
+    Box area;                   // what the cells cover
 };
 
 // The closest approach to (x, y) in the view of a + t d, t from low to high: the segment from a
@@ -87,7 +98,6 @@ static std::vector<hostsim::Instance> instances(1);  // 0: not inside a referenc
 static Box extents;
 static Grid grid;
 static std::vector<unsigned> visitStamp;  // per primitive: the query that last saw it
-static std::vector<Box> indexBoxes;       // each filed primitive's box, while the grid is built
 static unsigned currentStamp = 0;
 static std::size_t lastExamined = 0;  // primitives the last primitivesNear measured
 
@@ -102,8 +112,8 @@ namespace {
 
 // The cell of a coordinate, clamped in floating point first: a far-off or infinite coordinate
 // must not overflow the conversion to int.
-int cellOf(double coordinate, double origin, int cells) {
-    double cell = std::floor((coordinate - origin) / grid.cellSize);
+int cellOf(double coordinate, double origin, double cellSize, int cells) {
+    double cell = std::floor((coordinate - origin) / cellSize);
     if (!(cell >= 0.0)) return 0;  // NaN too
     return cell >= cells - 1 ? cells - 1 : static_cast<int>(cell);
 }
@@ -113,14 +123,32 @@ bool inside(const Box& box, const Box& area) {
            box.highY <= area.highY;
 }
 
-// False when the box spans too many cells to file, or lies outside the area the grid covers.
-bool cellRange(const Box& box, int& c0, int& c1, int& r0, int& r1) {
-    if (!inside(box, grid.area)) return false;  // NaN and infinite boxes too
-    c0 = cellOf(box.lowX, grid.originX, grid.columns);
-    c1 = cellOf(box.highX, grid.originX, grid.columns);
-    r0 = cellOf(box.lowY, grid.originY, grid.rows);
-    r1 = cellOf(box.highY, grid.originY, grid.rows);
-    return static_cast<long>(c1 - c0 + 1) * (r1 - r0 + 1) <= maxCellsPerPrimitive;
+struct CellRange {
+    int c0, c1, r0, r1;
+};
+
+CellRange cellRange(const Level& level, const Box& box) {
+    return {cellOf(box.lowX, grid.originX, level.cellSize, level.columns),
+            cellOf(box.highX, grid.originX, level.cellSize, level.columns),
+            cellOf(box.lowY, grid.originY, level.cellSize, level.rows),
+            cellOf(box.highY, grid.originY, level.cellSize, level.rows)};
+}
+
+// The finest level whose cells hold the box in at most maxCellsPerPrimitive; -1 for a box
+// outside the area the grid covers (NaN and infinite boxes too).
+int levelOf(const Box& box, CellRange& range) {
+    if (!inside(box, grid.area) || grid.levels.empty()) return -1;
+    // cells no wider than the box hold it in 2 by 2 at the earliest
+    double side = std::max(box.highX - box.lowX, box.highY - box.lowY);
+    double ratio = side / grid.levels.front().cellSize;
+    std::size_t first = ratio > 2.0 ? static_cast<std::size_t>(std::log2(ratio)) - 1 : 0;
+    for (std::size_t i = std::min(first, grid.levels.size() - 1); i < grid.levels.size(); ++i) {
+        range = cellRange(grid.levels[i], box);
+        if (static_cast<long>(range.c1 - range.c0 + 1) * (range.r1 - range.r0 + 1) <=
+            maxCellsPerPrimitive)
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 // What may be picked: the grid and the list checked at every pick hold nothing else.
@@ -134,10 +162,11 @@ bool filedInCells(const Primitive& p) {
 }
 
 // The value below which a share of the primitives' box edges lie, the edge chosen by edge.
-double edgeQuantile(std::vector<double>& values, double Box::*edge, double share) {
+double edgeQuantile(const std::vector<Box>& boxes, std::vector<double>& values, double Box::*edge,
+                    double share) {
     values.clear();
     for (std::size_t i = 0; i < primitives.size(); ++i)
-        if (filedInCells(primitives[i])) values.push_back(indexBoxes[i].*edge);
+        if (filedInCells(primitives[i])) values.push_back(boxes[i].*edge);
     std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
     std::nth_element(values.begin(), values.begin() + k, values.end());
     return values[k];
@@ -146,14 +175,14 @@ double edgeQuantile(std::vector<double>& values, double Box::*edge, double share
 // The box of the bulk of the primitives: all but the outermost outlierShare of their box
 // edges on each side. A few far-off primitives must not stretch the cells until one holds
 // nearly every primitive.
-Box bulkBox() {
+Box bulkBox(const std::vector<Box>& boxes) {
     std::vector<double> values;
     values.reserve(primitives.size());
     Box bulk;
-    bulk.take(edgeQuantile(values, &Box::lowX, outlierShare),
-              edgeQuantile(values, &Box::lowY, outlierShare));
-    bulk.take(edgeQuantile(values, &Box::highX, 1 - outlierShare),
-              edgeQuantile(values, &Box::highY, 1 - outlierShare));
+    bulk.take(edgeQuantile(boxes, values, &Box::lowX, outlierShare),
+              edgeQuantile(boxes, values, &Box::lowY, outlierShare));
+    bulk.take(edgeQuantile(boxes, values, &Box::highX, 1 - outlierShare),
+              edgeQuantile(boxes, values, &Box::highY, 1 - outlierShare));
     return bulk;
 }
 
@@ -169,23 +198,9 @@ Box widened(const Box& bulk) {
     return grown;
 }
 
-// The larger side of the middle filed primitive's box, of those that are finite.
-double typicalSpan() {
-    std::vector<double> spans;
-    spans.reserve(primitives.size());
-    for (std::size_t i = 0; i < primitives.size(); ++i) {
-        const Box& box = indexBoxes[i];
-        double side = std::max(box.highX - box.lowX, box.highY - box.lowY);
-        if (filedInCells(primitives[i]) && std::isfinite(side)) spans.push_back(side);
-    }
-    if (spans.empty()) return 0.0;
-    std::nth_element(spans.begin(), spans.begin() + spans.size() / 2, spans.end());
-    return spans[spans.size() / 2];
-}
-
-// Sizes the cells so that one holds about one primitive of the bulk, but no smaller than most
-// primitives (cells much smaller would each take many entries of every primitive), and the grid
-// over area, within maxCellsPerAxis a side.
+// Sizes the finest cells so that one holds about one primitive of the bulk, and the grid over
+// area, within maxCellsPerAxis a side; each coarser level has cells twice as wide, down to one
+// cell for the whole area.
 void sizeGrid(const Box& bulk, const Box& area) {
     double bulkWidth = bulk.highX - bulk.lowX, bulkHeight = bulk.highY - bulk.lowY;
     double bulkSpan = std::max({bulkWidth, bulkHeight, 1e-9});
@@ -194,13 +209,21 @@ void sizeGrid(const Box& bulk, const Box& area) {
     auto filed = std::count_if(primitives.begin(), primitives.end(), filedInCells);
     double cell = std::sqrt(std::max(bulkWidth * bulkHeight, bulkSpan * bulkSpan * 1e-6) /
                             static_cast<double>(std::max<std::ptrdiff_t>(filed, 1)));
-    cell = std::max({cell, typicalSpan(), span / maxCellsPerAxis, 1e-9});
+    cell = std::max({cell, span / maxCellsPerAxis, 1e-9});
     grid.area = area;
-    grid.cellSize = cell;
     grid.originX = area.lowX;
     grid.originY = area.lowY;
-    grid.columns = std::min(maxCellsPerAxis, static_cast<int>(std::min(width / cell, 1e6)) + 1);
-    grid.rows = std::min(maxCellsPerAxis, static_cast<int>(std::min(height / cell, 1e6)) + 1);
+    Level level;
+    level.cellSize = cell;
+    level.columns = std::min(maxCellsPerAxis, static_cast<int>(std::min(width / cell, 1e6)) + 1);
+    level.rows = std::min(maxCellsPerAxis, static_cast<int>(std::min(height / cell, 1e6)) + 1);
+    grid.levels.push_back(level);
+    while (level.columns > 1 || level.rows > 1) {
+        level.cellSize *= 2;
+        level.columns = (level.columns + 1) / 2;
+        level.rows = (level.rows + 1) / 2;
+        grid.levels.push_back(level);
+    }
 }
 
 bool isFiniteBox(const Box& box) {
@@ -208,59 +231,143 @@ bool isFiniteBox(const Box& box) {
            std::isfinite(box.highY - box.lowY);
 }
 
-// Files every primitive in the cells of a grid over area, or in the wide list. False, with
-// the grid half built, when more than maxOutliers lie outside area.
-bool fileGrid(const Box& bulk, const Box& area) {
+// Files every primitive in the cells of its level of a grid over area, or in the wide list.
+// False, with the grid half built, when more than maxOutliers lie outside area.
+bool fileGrid(const std::vector<Box>& boxes, const Box& bulk, const Box& area) {
     grid = Grid();
     sizeGrid(bulk, area);
-    std::size_t cellCount = static_cast<std::size_t>(grid.columns) * grid.rows;
-    std::vector<int> counts(cellCount, 0);
+    std::vector<std::vector<int>> counts(grid.levels.size());
+    for (std::size_t l = 0; l < grid.levels.size(); ++l)
+        counts[l].assign(static_cast<std::size_t>(grid.levels[l].columns) * grid.levels[l].rows, 0);
     std::size_t outliers = 0;
+    auto eachCell = [](const Level& level, const CellRange& range, auto visit) {
+        for (int r = range.r0; r <= range.r1; ++r)
+            for (int c = range.c0; c <= range.c1; ++c)
+                visit(static_cast<std::size_t>(r) * level.columns + c);
+    };
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // count
-        int c0, c1, r0, r1;
         if (!pickable(primitives[i])) continue;
-        if (hostsim::isUnbounded(primitives[i])) {  // no cell holds it: checked at every pick
+        CellRange range;
+        int level = hostsim::isUnbounded(primitives[i]) ? -1 : levelOf(boxes[i], range);
+        if (level < 0) {  // no cell holds it: checked at every pick
+            outliers += !hostsim::isUnbounded(primitives[i]);
             grid.wide.push_back(static_cast<int>(i));
             continue;
         }
-        const Box& box = indexBoxes[i];
-        if (!cellRange(box, c0, c1, r0, r1)) {
-            outliers += !inside(box, area);
-            grid.wide.push_back(static_cast<int>(i));
-            continue;
-        }
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c) ++counts[static_cast<std::size_t>(r) * grid.columns + c];
+        eachCell(grid.levels[level], range, [&](std::size_t cell) { ++counts[level][cell]; });
     }
     if (outliers > maxOutliers) return false;
-    grid.cellStart.assign(cellCount + 1, 0);
-    for (std::size_t c = 0; c < cellCount; ++c)
-        grid.cellStart[c + 1] = grid.cellStart[c] + counts[c];
-    grid.items.resize(grid.cellStart.back());
-    std::vector<int>& fill = counts;  // each cell's next free slot, from its start
-    std::copy(grid.cellStart.begin(), grid.cellStart.end() - 1, fill.begin());
+    for (std::size_t l = 0; l < grid.levels.size(); ++l) {
+        Level& level = grid.levels[l];
+        std::vector<int>& fill = counts[l];  // each cell's next free slot, from its start
+        level.cellStart.assign(fill.size() + 1, 0);
+        for (std::size_t c = 0; c < fill.size(); ++c)
+            level.cellStart[c + 1] = level.cellStart[c] + fill[c];
+        level.items.resize(level.cellStart.back());
+        std::copy(level.cellStart.begin(), level.cellStart.end() - 1, fill.begin());
+    }
     for (std::size_t i = 0; i < primitives.size(); ++i) {  // file
-        int c0, c1, r0, r1;
-        if (!filedInCells(primitives[i]) || !cellRange(indexBoxes[i], c0, c1, r0, r1)) continue;
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
-                grid.items[fill[static_cast<std::size_t>(r) * grid.columns + c]++] =
-                    static_cast<int>(i);
+        if (!filedInCells(primitives[i])) continue;
+        CellRange range;
+        int level = levelOf(boxes[i], range);
+        if (level < 0) continue;
+        Level& filed = grid.levels[level];
+        eachCell(filed, range, [&](std::size_t cell) {
+            filed.items[counts[level][cell]++] = static_cast<int>(i);
+        });
     }
     return true;
 }
 
 // A grid over the bulk of the primitives, or over all of them when the far-off ones are too
 // many to check at every pick; with no finite extents every primitive is checked at each pick.
-void buildGrid() {
+void buildGrid(const std::vector<Box>& boxes) {
     grid = Grid();
     if (primitives.empty() || !isFiniteBox(extents)) {
         for (std::size_t i = 0; i < primitives.size(); ++i)
             if (pickable(primitives[i])) grid.wide.push_back(static_cast<int>(i));
         return;
     }
-    Box bulk = bulkBox();
-    if (!isFiniteBox(bulk) || !fileGrid(bulk, widened(bulk))) fileGrid(extents, extents);
+    Box bulk = bulkBox(boxes);
+    if (!isFiniteBox(bulk) || !fileGrid(boxes, bulk, widened(bulk)))
+        fileGrid(boxes, extents, extents);
+}
+
+// Every primitive filed in the cells within radius of (x, y), each once, in drawing order,
+// with the bounds of its distance, but those whose lower bound is past radius.
+void gatherNear(double x, double y, double radius, std::vector<hostsim::NearPrimitive>& out) {
+    out.clear();
+    lastExamined = 0;
+    if (primitives.empty() || !std::isfinite(x) || !std::isfinite(y) || !(radius >= 0.0)) return;
+    if (++currentStamp == 0) {  // wrapped: forget every old stamp
+        std::fill(visitStamp.begin(), visitStamp.end(), 0);
+        currentStamp = 1;
+    }
+    auto consider = [&](int i) {
+        if (visitStamp[i] == currentStamp || hostsim::workMustStop()) return;
+        visitStamp[i] = currentStamp;
+        ++lastExamined;
+        double below = hostsim::distanceBelow(primitives[i], x, y);
+        if (below <= radius)
+            out.push_back({i, below, hostsim::distanceIsExact(primitives[i]) ? below : INFINITY});
+    };
+    for (int i : grid.wide) consider(i);
+    Box window;
+    window.take(x - radius, y - radius);
+    window.take(x + radius, y + radius);
+    if (grid.levels.empty() || window.highX < grid.area.lowX || window.highY < grid.area.lowY ||
+        window.lowX > grid.area.highX || window.lowY > grid.area.highY)
+        return;
+    for (const Level& level : grid.levels) {
+        if (level.items.empty()) continue;
+        CellRange range = cellRange(level, window);
+        for (int r = range.r0; r <= range.r1; ++r)
+            for (int c = range.c0; c <= range.c1; ++c) {
+                std::size_t cell = static_cast<std::size_t>(r) * level.columns + c;
+                for (int k = level.cellStart[cell]; k < level.cellStart[cell + 1]; ++k)
+                    consider(level.items[k]);
+            }
+    }
+    auto byIndex = [](const hostsim::NearPrimitive& a, const hostsim::NearPrimitive& b) {
+        return a.index < b.index;
+    };
+    if (!std::is_sorted(out.begin(), out.end(), byIndex))  // one cell's are in order already
+        std::sort(out.begin(), out.end(), byIndex);
+}
+
+// Of copies that a view with cells of copyCell cannot tell apart, the piece of the last copy
+// stands for the same piece of the others: a tie, which the later wins.
+void keepOneOfEachCopy(std::vector<hostsim::NearPrimitive>& near, double copyCell) {
+    if (!(copyCell > 0.0) || instances.size() <= 1) return;  // no block reference: no copies
+    const std::vector<int>& classes = hostsim::copyClasses(copyCell);
+    struct Piece {
+        int copyClass, ordinal, leaf;
+        bool operator==(const Piece& o) const {
+            return copyClass == o.copyClass && ordinal == o.ordinal && leaf == o.leaf;
+        }
+    };
+    struct PieceHash {
+        std::size_t operator()(const Piece& p) const {
+            return (static_cast<std::size_t>(p.copyClass) * 1000003u + p.ordinal) * 1000003u +
+                   static_cast<std::size_t>(p.leaf);
+        }
+    };
+    std::unordered_map<Piece, std::size_t, PieceHash> lastOf;  // -> its place in near
+    std::vector<bool> keep(near.size(), true);
+    for (std::size_t i = 0; i < near.size(); ++i) {
+        const Primitive& p = primitives[near[i].index];
+        if (p.instance == 0) continue;  // the drawing's own objects are no copies
+        Piece piece{classes[p.instance], hostsim::copyOrdinal(near[i].index), p.leaf};
+        auto [found, added] = lastOf.emplace(piece, i);
+        if (!added) {
+            keep[found->second] = false;
+            found->second = i;
+        }
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < near.size(); ++i)
+        if (keep[i]) near[kept++] = near[i];
+    near.resize(kept);
 }
 
 }  // namespace
@@ -272,15 +379,15 @@ void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& built
     instances = std::move(builtInstances);
     if (instances.empty()) instances.emplace_back();
     extents = Box();  // of what is picked and has an end: the grid is laid over them
-    indexBoxes.resize(primitives.size());  // a curve's box costs sines: each is worked out once
+    std::vector<Box> boxes(primitives.size());  // each worked out once: a curve's costs sines
     for (std::size_t i = 0; i < primitives.size(); ++i) {
         if (!filedInCells(primitives[i])) continue;
-        indexBoxes[i] = primitiveBox(primitives[i]);
-        extents.take(indexBoxes[i]);
+        boxes[i] = primitiveBox(primitives[i]);
+        extents.take(boxes[i]);
     }
-    buildGrid();
-    forgetExtents(std::move(indexBoxes));
-    indexBoxes.clear();
+    buildGrid(boxes);
+    forgetExtents(std::move(boxes));
+    forgetCopyClasses();
     visitStamp.assign(primitives.size(), 0);
     currentStamp = 0;
 }
@@ -328,39 +435,65 @@ const Instance& drawingInstance(int index) {
     return instances[index];
 }
 
-void primitivesNear(double x, double y, double radius, std::vector<int>& out) {
-    out.clear();
-    lastExamined = 0;
-    if (primitives.empty() || !std::isfinite(x) || !std::isfinite(y) || !(radius >= 0.0)) return;
-    if (++currentStamp == 0) {  // wrapped: forget every old stamp
-        std::fill(visitStamp.begin(), visitStamp.end(), 0);
-        currentStamp = 1;
-    }
-    auto consider = [&](int i) {
-        if (visitStamp[i] == currentStamp || workMustStop()) return;
-        visitStamp[i] = currentStamp;
-        ++lastExamined;
-        if (viewDistance(primitives[i], x, y, nullptr) <= radius) out.push_back(i);
-    };
-    for (int i : grid.wide) consider(i);
-    if (grid.columns == 0) return;
-    Box window;
-    window.take(x - radius, y - radius);
-    window.take(x + radius, y + radius);
-    if (window.highX < grid.originX || window.highY < grid.originY ||
-        window.lowX > grid.originX + grid.columns * grid.cellSize ||
-        window.lowY > grid.originY + grid.rows * grid.cellSize)
-        return;
-    int c0 = cellOf(window.lowX, grid.originX, grid.columns),
-        c1 = cellOf(window.highX, grid.originX, grid.columns);
-    int r0 = cellOf(window.lowY, grid.originY, grid.rows),
-        r1 = cellOf(window.highY, grid.originY, grid.rows);
-    for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c) {
-            std::size_t cellIndex = static_cast<std::size_t>(r) * grid.columns + c;
-            for (int k = grid.cellStart[cellIndex]; k < grid.cellStart[cellIndex + 1]; ++k)
-                consider(grid.items[k]);
+std::size_t drawingInstanceCount() {
+    return instances.size();
+}
+
+void primitivesNear(double x, double y, double radius, double copyCell,
+                    std::vector<NearPrimitive>& out) {
+    gatherNear(x, y, radius, out);
+    keepOneOfEachCopy(out, copyCell);
+    std::size_t kept = 0;
+    for (const NearPrimitive& candidate : out) {
+        if (workMustStop()) break;
+        NearPrimitive measured = candidate;
+        const Primitive& p = primitives[candidate.index];
+        if (!(measured.above <= radius)) measured.above = distanceAbove(p, x, y);
+        if (!(measured.above <= radius)) {  // the bounds leave it open: measured
+            measured.below = measured.above = viewDistance(p, x, y, nullptr);
+            if (!(measured.above <= radius)) continue;
         }
+        out[kept++] = measured;
+    }
+    out.resize(kept);
+}
+
+// The nearest first, by the lower bounds; once the next bound is past the nearest found, no
+// primitive left can be nearer, nor tie with it. Those measured then meet the rule in drawing
+// order.
+int selectPrimitive(double x, double y, double radius, double copyCell, bool nested) {
+    std::vector<NearPrimitive> near;
+    gatherNear(x, y, radius, near);
+    keepOneOfEachCopy(near, copyCell);
+    std::stable_sort(near.begin(), near.end(), [](const NearPrimitive& a, const NearPrimitive& b) {
+        return a.below < b.below;
+    });
+    std::vector<std::pair<int, double>> measured;
+    double nearest = INFINITY;
+    for (const NearPrimitive& candidate : near) {
+        if (workMustStop()) return -1;
+        if (candidate.below > nearest + tieTolerance * std::max(1.0, std::fabs(nearest))) break;
+        double d = viewDistance(primitives[candidate.index], x, y, nullptr);
+        if (!(d <= radius)) continue;
+        measured.emplace_back(candidate.index, d);
+        nearest = std::min(nearest, d);
+    }
+    std::sort(measured.begin(), measured.end());
+    int best = -1;
+    double bestDistance = INFINITY;
+    for (const auto& [index, d] : measured) {
+        const Primitive& candidate = primitives[index];
+        double slack = tieTolerance * std::max(1.0, std::fabs(bestDistance));
+        bool later = best >= 0 && (candidate.top > primitives[best].top ||
+                                   (nested && candidate.top == primitives[best].top &&
+                                    candidate.leaf > primitives[best].leaf));
+        if (best < 0 || d < bestDistance - slack ||
+            (std::fabs(d - bestDistance) <= slack && later)) {
+            best = index;
+            bestDistance = d;
+        }
+    }
+    return best;
 }
 
 Point primitivePoint(const Primitive& p, double t) {

@@ -8,16 +8,19 @@
 // is checked at every pick), the extents a view shows leave it out, and a view draws the part
 // of it that its window holds (rayInBox). Block references are expanded with
 // their block-to-world maps, so a primitive inside one knows its innermost object, the references
-// that contain it and the map. A uniform grid over world XY finds the primitives near a pick
-// without looking at the others; it covers the bulk of the primitives, and the few far outside it
-// are checked at every pick.
+// that contain it and the map. Uniform grids over world XY, each level's cells twice the size
+// of the last's, find the primitives near a pick without looking at the others: each primitive
+// is filed in the finest level whose cells hold it in two by two. They cover the bulk of the
+// primitives, and the few far outside are checked at every pick. A query measures exactly only
+// the primitives its answer may depend on: cheap bounds of the distance rule out the rest.
 //
 // Offers: the primitives and the maps (affine.cpp); the grid and the queries on the primitives
-// (pickIndex.cpp); the boxes of primitives and the extents a view shows (extents.cpp); splines
-// and their pieces (splines.cpp); a curve's middle by its length (lengths.cpp). hostsim/snapping
-// finds snap points on them. Needs: hostsim/drawing (the objects, and a SPLINE's curve).
-// Everything is in world coordinates: the UCS, the view and the system variables are the
-// caller's.
+// (pickIndex.cpp); bounds of their distance from a point (distanceBounds.cpp); copies a view
+// cannot tell apart (copyClasses.cpp); the boxes of primitives and the extents a view shows
+// (extents.cpp); splines and their pieces (splines.cpp); a curve's middle by its length
+// (lengths.cpp). hostsim/snapping finds snap points on them. Needs: hostsim/drawing (the objects,
+// and a SPLINE's curve). Everything is in world coordinates: the UCS, the view and the system
+// variables are the caller's.
 #ifndef VECTRIN_HOSTSIM_PICKING_PICKING_H
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
@@ -83,6 +86,7 @@ struct Instance {
     Affine map;
     std::vector<int> containers;  // the references that hold it, innermost first
     Point insertion = {0, 0, 0};  // the outermost reference's insertion point, in world
+    int block = -1;               // the block it shows (Drawing::blocks)
 };
 
 // ---- finding primitives (pickIndex.cpp) ----
@@ -91,6 +95,7 @@ struct Instance {
 void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& builtInstances);
 const std::vector<Primitive>& drawingPrimitives();
 const Instance& drawingInstance(int index);
+std::size_t drawingInstanceCount();
 
 // ---- boxes and extents (extents.cpp) ----
 // What a primitive covers in world XY: a curve's is that of its drawn arc, a spline piece's that
@@ -120,11 +125,47 @@ bool drawingExtents(double screenWidth, double screenHeight, Point& low, Point& 
 // for those picked and with an end; kept for the extents worked out next, which need no others.
 void forgetExtents(std::vector<PlanBox>&& boxes);
 
-// Indexes of the primitives that pass within radius of (x, y) in the view, in no order.
-void primitivesNear(double x, double y, double radius, std::vector<int>& out);
-std::size_t primitivesExamined();  // how many primitives the last primitivesNear measured
+// A primitive near a point: its index, and bounds of its distance from the point in the view.
+struct NearPrimitive {
+    int index;
+    double below, above;
+};
+// The primitives that pass within radius of (x, y) in the view, in drawing order, each with
+// bounds of its distance (below = above when it was measured). With
+// copyCell above 0, copies a view cannot tell apart at that size count as one (copyClasses):
+// the piece of the last copy stands for them all.
+void primitivesNear(double x, double y, double radius, double copyCell,
+                    std::vector<NearPrimitive>& out);
+// What a pick at (x, y) selects: the primitive nearest it within radius, copies counted as in
+// primitivesNear; on a tie the later object, by top, and nested by leaf too. -1 for none.
+int selectPrimitive(double x, double y, double radius, double copyCell, bool nested);
+std::size_t primitivesExamined();  // how many primitives the last query measured, at least roughly
 // A primitive's closest approach to (x, y) in the view, and that point in world (nearest).
 double viewDistance(const Primitive& p, double x, double y, Point* nearest);
+
+// ---- bounds of that distance (distanceBounds.cpp) ----
+// distanceBelow <= viewDistance <= distanceAbove, each at the cost of a few operations; both
+// exact for segments, points, faces and lines without end (distanceIsExact); above exact within
+// rounding for a circle seen round, infinite for other curves.
+double distanceBelow(const Primitive& p, double x, double y);
+double distanceAbove(const Primitive& p, double x, double y);
+bool distanceIsExact(const Primitive& p);
+// A curve that is a circle seen from above (its u and v in plan at right angles and of one
+// length, within rounding), and that circle's radius.
+bool roundInPlan(const Primitive& p, double& radius);
+
+// ---- copies a view cannot tell apart (copyClasses.cpp) ----
+// Copies of a block within this share of a pixel of each other count as one in a view, a pick
+// or a snap: each point of one within a third of a pixel of the other's.
+constexpr double copyCellPixels = 0.25;
+// The class of each instance (drawingInstance) for copies cell apart (rounded to the nearest power
+// of two, so that a view zoomed by less than twice keeps the classes): the first of the instances
+// that show one block through one reference of the drawing's own, turned and scaled alike, whose
+// insertions lie within cell of that first one's along X and Y; any other instance is a class of
+// its own.
+const std::vector<int>& copyClasses(double cell);
+int copyOrdinal(int index);  // a primitive's place in its instance: alike in every copy
+void forgetCopyClasses();    // the geometry changed (indexGeometry)
 
 // ---- how long a query may run (pickIndex.cpp) ----
 // Picks and snaps in a crowded drawing can take long: the queries here and in hostsim/snapping

@@ -16,7 +16,7 @@ using hostsim::QValue;
 using Arguments = std::vector<QValue>;
 
 // ---- evaluator state: the host around the interpreter, set by connectQuillet ----
-hostsim::QuilletHost connectedHost = {nullptr, nullptr, nullptr, nullptr};
+hostsim::QuilletHost connectedHost = {nullptr, nullptr, nullptr, nullptr, nullptr};
 
 // One evaluation: the first error and how deep the forms go. Nothing outlives evaluateQuillet.
 struct Evaluation {
@@ -133,9 +133,14 @@ bool getvarFunction(Evaluation& e, const Arguments& args, QValue& out) {
 bool setvarFunction(Evaluation& e, const Arguments& args, QValue& out) {
     if (!checkCount(e, "SETVAR", args, 2, 2)) return false;
     if (args[0].kind != QValue::Kind::Text) return fail(e, "bad argument type for SETVAR: " + hostsim::formatValue(args[0]));
-    if (connectedHost.setVariable == nullptr || !connectedHost.setVariable(args[0].text, args[1]))
+    if (connectedHost.setVariable == nullptr || !connectedHost.setVariable(args[0].text, args[1])) {
+        const char* bound = connectedHost.variableBound != nullptr
+                                ? connectedHost.variableBound(args[0].text)
+                                : nullptr;
         return fail(e, "cannot set system variable " + hostsim::upperName(args[0].text) + " to " +
-                           hostsim::formatValue(args[1]));
+                           hostsim::formatValue(args[1]) +
+                           (bound ? std::string(": ") + bound : ""));
+    }
     return connectedHost.getVariable != nullptr && connectedHost.getVariable(args[0].text, out);
 }
 

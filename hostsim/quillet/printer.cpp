@@ -180,20 +180,6 @@ bool setPrintPrecision(int significantDigits) {
 
 PrintPrecision printPrecision() { return precisionSetting; }
 
-std::string formatPointAsTyped(const QValue& point) {
-    std::string printed = formatPoint(point), typed;
-    std::size_t start = 1;  // past "("
-    while (start < printed.size()) {
-        std::size_t end = printed.find_first_of(" )", start);
-        std::string component = printed.substr(start, end - start);
-        if (component.size() > 2 && component.compare(component.size() - 2, 2, ".0") == 0)
-            component.resize(component.size() - 2);
-        typed += (typed.empty() ? "" : ",") + component;
-        start = end + 1;
-    }
-    return typed;
-}
-
 std::string formatValue(const QValue& value) {
     switch (value.kind) {
         case QValue::Kind::Nil: return "nil";

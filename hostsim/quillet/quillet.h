@@ -71,6 +71,7 @@ bool evaluateQuillet(const QValue& form, QValue& out, std::string& error);
 struct QuilletHost {
     bool (*getVariable)(const std::string& name, QValue& out);          // false: unknown name
     bool (*setVariable)(const std::string& name, const QValue& value);  // false: refused
+    const char* (*variableBound)(const std::string& name);  // what a refusal says; or nullptr
     bool (*isFunctionDefined)(const std::string& name);                 // a module's function
     // Calls a module's function; false with a one-line message in error.
     bool (*invokeFunction)(const std::string& name, const std::vector<QValue>& arguments,
@@ -96,9 +97,6 @@ void setPrintPrecision(PrintPrecision precision);
 bool setPrintPrecision(int significantDigits);  // 1 to 17, else false and unchanged
 PrintPrecision printPrecision();
 std::string formatValue(const QValue& value);
-// A point as a user types it, rounded as formatValue rounds it: "33,16,0", "18.913681007498,
-// 0.0454007735555,0" (no blanks); a whole component loses its ".0".
-std::string formatPointAsTyped(const QValue& point);
 
 }  // namespace hostsim
 

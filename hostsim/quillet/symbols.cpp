@@ -1,7 +1,7 @@
 // hostsim/quillet/symbols.cpp - the Quillet symbol table.
 //
 // A symbol without a value and a symbol set to nil are the same thing here: neither is in the
-// table (the module's kvs_getsym answers both with 5100 and an empty list). T and NIL are
+// table (the module's kvs_getsym answers both with KVS_RTNORM and an empty list). T and NIL are
 // constants: they are never in the table, T always stands for itself and NIL for nil.
 #include "hostsim/quillet/quillet.h"
 

@@ -85,22 +85,25 @@ Json styledGroupsJson() {
     return list;
 }
 
-// The point typed for world (x, y), read back as the host reads a typed answer, in the UCS.
-hostsim::Point typedPoint(double x, double y) {
-    hostsim::Point ucs = {0, 0, 0};
-    hostsim::parsePointText(hostsim::typedPointAt(x, y), ucs);
-    return ucs;
-}
-
 hostsim::QValue pointValue(const hostsim::Point& p) {
     return hostsim::QValue::point(p[0], p[1], p[2]);
 }
 
-std::string coordinatesText(const hostsim::Point& ucs) {
-    std::string printed = hostsim::formatValue(pointValue(ucs));
-    std::string text = printed.substr(1, printed.size() - 2), listed;  // less the parentheses
-    for (char c : text) listed += c == ' ' ? std::string(", ") : std::string(1, c);
-    return listed;
+// The name as a page shows it: the file's last part, in UTF-8 (a name that is not valid UTF-8 is
+// in the host's code page, as a dropped file's).
+std::string drawingNameShown(const std::string& source) {
+    std::string name = source.substr(source.find_last_of("/\\") + 1);
+    return hostsim::isValidUtf8(name) ? name : hostsim::utf8FromCp1252(name);
+}
+
+// The current UCS as the page maps a world point into it: p - origin along each axis.
+Json ucsJson() {
+    const hostsim::Ucs& ucs = hostsim::currentUcs();
+    auto list = [](const hostsim::Point& p) { return finiteList({p[0], p[1], p[2]}); };
+    return {{"origin", list(ucs.origin)},
+            {"xAxis", list(ucs.xAxis)},
+            {"yAxis", list(ucs.yAxis)},
+            {"zAxis", list(ucs.zAxis)}};
 }
 
 // What a click gives when the prompt names a snap mode: its point (clicked, in world) goes the
@@ -127,7 +130,7 @@ namespace hostsim {
 
 std::string drawingPrimitivesJson() {
     ensureDrawingOpen();
-    Json drawing = {{"groups", styledGroupsJson()}};
+    Json drawing = {{"groups", styledGroupsJson()}, {"id", currentDrawing().id}};
     drawing["extents"] = extentsJson();
     return drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
@@ -136,8 +139,14 @@ std::string promptStateJson() {
     QValue pickbox;
     int pixels = getSysvar("PICKBOX", pickbox) && pickbox.isNumber()
                      ? static_cast<int>(pickbox.number()) : 0;
-    Json state = {{"pointPrompt", pointPromptWaiting()}, {"pickbox", pixels},
-                  {"prompt", utf8FromCp1252(lastLine(waitingPrompt()))}};
+    const Drawing& drawing = currentDrawing();
+    Json state = {{"pointPrompt", pointPromptWaiting()},
+                  {"pickbox", pixels},
+                  {"prompt", utf8FromCp1252(lastLine(waitingPrompt()))},
+                  {"drawingId", drawing.id},
+                  {"drawingName", drawingNameShown(drawing.source)},
+                  {"ucs", ucsJson()},
+                  {"coordinateDecimals", drawing.coordinateDecimals}};
     std::string mode;
     if (pointPromptWaiting() && snapModesNamedIn(waitingPrompt(), mode) != 0)
         state["snapMode"] = mode;
@@ -148,8 +157,8 @@ std::string selectionPreviewJson(double x, double y, const std::function<bool()>
     Json preview = Json::object();
     int top = -1;
     Json snap;
-    auto find = [&] {  // the point a click here sends, read back as the host reads it
-        Point clicked = ucsToWorld(typedPoint(x, y), false);
+    auto find = [&] {  // the point a click here sends, as the host reads it back
+        Point clicked = ucsToWorld(worldToUcs({x, y, 0.0}, false), false);
         top = objectSelectedAt(clicked);
         snap = snapGlyphJson(clicked, top);
     };
@@ -158,7 +167,6 @@ std::string selectionPreviewJson(double x, double y, const std::function<bool()>
         preview["object"] = top;
         preview["snap"] = snap;
     }
-    preview["at"] = coordinatesText(worldToUcs({x, y, 0.0}, false));
     return preview.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
@@ -177,13 +185,12 @@ std::string marksJson() {
 }
 
 // In the fewest digits that read back exactly: the host reads back the very point the page named.
-std::string typedPointAt(double x, double y) {
+void typedPointAnswer(double x, double y, std::string& line, std::string& echo) {
     Point p = worldToUcs({x, y, 0.0}, false);
-    return exactNumberText(p[0]) + "," + exactNumberText(p[1]) + "," + exactNumberText(p[2]);
-}
-
-std::string typedPointEcho(double x, double y) {
-    return formatPointAsTyped(pointValue(typedPoint(x, y)));
+    line = exactNumberText(p[0]) + "," + exactNumberText(p[1]) + "," + exactNumberText(p[2]);
+    int decimals = currentDrawing().coordinateDecimals;
+    echo = decimalPlacesText(p[0], decimals) + "," + decimalPlacesText(p[1], decimals) + "," +
+           decimalPlacesText(p[2], decimals);
 }
 
 }  // namespace hostsim

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 
@@ -24,6 +25,37 @@ constexpr std::size_t readChunk = 4096;
 int millisecondsUntil(Clock::time_point when) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now()).count();
     return static_cast<int>(std::clamp<long long>(left + 1, 0, 60 * 1000));
+}
+
+// The value of the head's first header called name (lower case), blanks trimmed; empty when
+// it has none.
+std::string headerValue(const std::string& head, const std::string& name) {
+    for (std::size_t line = head.find("\r\n"); line != std::string::npos;
+         line = head.find("\r\n", line + 2)) {
+        std::size_t start = line + 2, colon = head.find(':', start);
+        if (colon == std::string::npos || colon - start != name.size()) continue;
+        auto sameLetter = [](char a, char b) {
+            return a == std::tolower(static_cast<unsigned char>(b));
+        };
+        if (!std::equal(name.begin(), name.end(), head.begin() + start, sameLetter)) continue;
+        std::size_t end = head.find("\r\n", colon);
+        std::size_t first = head.find_first_not_of(" \t", colon + 1);
+        std::size_t last = head.find_last_not_of(" \t", end - 1);
+        if (first == std::string::npos || first > last) return "";
+        return head.substr(first, last - first + 1);
+    }
+    return "";
+}
+
+// The body the gate waits for after a head: its stated length when that is at most bodyLimit.
+// A longer or chunked body is read by its handler, which refuses it or bounds its time.
+std::size_t bodyWaitedFor(const std::string& head) {
+    std::string length = headerValue(head, "content-length");
+    if (!headerValue(head, "transfer-encoding").empty() || length.empty() || length.size() > 6 ||
+        length.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    std::size_t bytes = std::stoul(length);
+    return bytes <= hostsim::HeadGate::bodyLimit ? bytes : 0;
 }
 
 }  // namespace
@@ -150,7 +182,8 @@ void HeadGate::closeOldest(const std::string* client) {
     pending.erase(oldest);
 }
 
-// Reads what has come; a whole head is handed over with whatever followed it in the same reads.
+// Reads what has come; a whole request is handed over with whatever followed it in the same
+// reads.
 bool HeadGate::receive(Pending& waiting) {
     char chunk[readChunk];
     for (;;) {
@@ -160,11 +193,16 @@ bool HeadGate::receive(Pending& waiting) {
         if (got <= 0) break;  // the client closed, or the connection failed
         std::size_t searchFrom = waiting.received.size() < 3 ? 0 : waiting.received.size() - 3;
         waiting.received.append(chunk, static_cast<std::size_t>(got));
-        if (waiting.received.find(headEnd, searchFrom) != std::string::npos) {
+        if (waiting.wholeAt == 0) {
+            std::size_t end = waiting.received.find(headEnd, searchFrom);
+            if (end == std::string::npos && waiting.received.size() > headLimit) break;
+            if (end != std::string::npos)
+                waiting.wholeAt = end + 4 + bodyWaitedFor(waiting.received.substr(0, end + 2));
+        }
+        if (waiting.wholeAt != 0 && waiting.received.size() >= waiting.wholeAt) {
             handOver(waiting.socket, std::move(waiting.received));
             return false;
         }
-        if (waiting.received.size() > headLimit) break;
     }
     close(waiting.socket);
     return false;

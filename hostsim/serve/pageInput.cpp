@@ -28,7 +28,9 @@ std::string historyJson() {
 }
 
 // The page may not run LOAD, UNLOAD or SVG, so it is offered nothing after them (file names
-// least of all). The word replaced is ASCII, so its length is the same in the page's characters.
+// least of all), nor those names themselves: a candidate is offered only when the line it makes
+// is one the page may run. The word replaced is ASCII, so its length is the same in the page's
+// characters.
 std::string completionJson(const CompleteLine& complete, const std::string& before) {
     nlohmann::json answer = {{"replace", 0}, {"candidates", nlohmann::json::array()},
                              {"append", ""}};
@@ -38,8 +40,16 @@ std::string completionJson(const CompleteLine& complete, const std::string& befo
     PageCompletion completion = complete(before, waitingLineKind() == LineKind::Command);
     if (completion.start > before.size()) return answer.dump();
     answer["replace"] = before.size() - completion.start;
-    for (const std::string& name : completion.candidates) answer["candidates"].push_back(name);
-    answer["append"] = completion.append;
+    std::vector<std::string> offered;
+    for (const std::string& name : completion.candidates)
+        if (lineAllowedFromPage(before.substr(0, completion.start) + name, reason))
+            offered.push_back(name);
+    answer["candidates"] = offered;
+    answer["append"] = offered.size() == completion.candidates.size() ? completion.append : "";
+    if (offered.size() == 1 && completion.candidates.size() > 1) {  // what follows it, alone
+        std::string completed = before.substr(0, completion.start) + offered[0];
+        answer["append"] = complete(completed, waitingLineKind() == LineKind::Command).append;
+    }
     return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 

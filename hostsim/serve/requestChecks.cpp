@@ -74,7 +74,7 @@ std::string newSessionToken() {
 }
 
 RequestVerdict checkRequest(const RequestFacts& request, const ServedSite& site) {
-    if (request.hostCount > 1) return RequestVerdict::malformed;
+    if (request.hostCount > 1 || request.originCount > 1) return RequestVerdict::malformed;
     if (site.token.empty() || request.host != site.hostHeader) return RequestVerdict::refused;
     if (!request.origin.empty() && request.origin != "http://" + site.hostHeader)
         return RequestVerdict::refused;

@@ -14,7 +14,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <iostream>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -42,12 +41,20 @@ const char dropPath[] = "/open";  // a dropped drawing's body, up to the drawing
 // so the types say their character set, which keeps them out of the library's list.
 const char jsonType[] = "application/json; charset=utf-8";
 const char svgType[] = "image/svg+xml; charset=utf-8";
-constexpr std::chrono::seconds replyWait(30);  // a longer evaluation's text shows in the transcript
-// A page's request for the transcript waits this long for new text before it is answered empty
-// (and asked again); each open page holds one of the pool's threads so, the queue bounds how many.
+// How long a request waits for the session: for a task to run, or for a line or click to be taken
+// (one not taken by then keeps its place in the queue).
+constexpr std::chrono::seconds replyWait(30);
+// A page's request for the transcript waits this long for news before it is answered empty (and
+// asked again); each open page holds one of the pool's threads so, the queue bounds how many.
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
-constexpr int bodyTimeoutMilliseconds = 5000;  // each read of a body, each write of a reply
+// Connections handed over and waiting for a handler thread, at most; past it a connection is
+// answered busy at once, so a flood costs a refusal each, not a growing queue.
+constexpr std::size_t handlerQueueLimit = 4 * handlerThreads;
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::seconds transferGrace(5);
+constexpr std::uint64_t transferFloor = 256 * 1024;    // bytes a second, on average, past the grace
+constexpr std::chrono::milliseconds stallLimit(5000);  // one wait for the socket, at most
 constexpr std::chrono::milliseconds sessionEndNotice(300);
 
 // On every reply, errors included: no other site may frame the page, the browser takes each
@@ -76,11 +83,19 @@ std::uint64_t declaredLength(const httplib::Request& request) {
     return std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
 }
 
-// Checked before any body is read. A body of unknown length (chunked) is taken by the drop
-// route alone, which counts what it reads.
+// A body must state its length, so that what it costs is known before it is read: a chunked
+// body, or one that runs until the connection closes, could grow without end. The page's do.
+bool lengthUnstated(const httplib::Request& request) {
+    bool bodiless =
+        request.method == "GET" || request.method == "HEAD" || request.method == "OPTIONS";
+    return request.has_header("Transfer-Encoding") ||
+           (!bodiless && !request.has_header("Content-Length"));
+}
+
+// Checked before any body is read: only a dropped drawing's may pass requestBodyLimit, up to the
+// drawing limit, which its route checks.
 bool bodyTooLarge(const httplib::Request& request) {
-    if (request.path == dropPath) return false;
-    return request.has_header("Transfer-Encoding") || declaredLength(request) > requestBodyLimit;
+    return request.path != dropPath && declaredLength(request) > requestBodyLimit;
 }
 
 bool isPageFile(const std::string& path) {
@@ -93,14 +108,18 @@ hostsim::RequestFacts factsOf(const httplib::Request& request) {
     return {request.get_header_value("Host"), request.get_header_value("Origin"),
             request.get_header_value(hostsim::tokenHeaderName),
             request.method == "GET" && isPageFile(request.path),
-            request.get_header_value_count("Host")};
+            request.get_header_value_count("Host"), request.get_header_value_count("Origin")};
 }
 
 // A request's bytes as the HTTP library reads them: those the gate read first, then the
-// socket's, each wait for the socket bounded.
+// socket's. Each transfer on the socket (the rest of a body, then the reply) has a deadline that
+// grows with its bytes: transferGrace and one more second per transferFloor bytes moved, and no
+// single wait longer than stallLimit, so a client that stops reading or sends a byte at a time
+// gives its thread and its reply's memory back.
 class ReceivedStream : public httplib::Stream {
 public:
-    ReceivedStream(int socket, std::string received) : sock(socket), received(std::move(received)) {}
+    ReceivedStream(int socket, std::string received)
+        : sock(socket), received(std::move(received)), started(Clock::now()) {}
     bool is_readable() const override { return next < received.size() || ready(POLLIN); }
     bool is_writable() const override { return ready(POLLOUT); }
     ssize_t read(char* data, size_t size) override {
@@ -111,11 +130,18 @@ public:
             return static_cast<ssize_t>(count);
         }
         if (!ready(POLLIN)) return -1;
-        return recv(sock, data, size, 0);
+        return counted(recv(sock, data, size, 0));
     }
+    // Sends what the socket takes now: a blocking send of a whole reply would wait for as long
+    // as the client does not read.
     ssize_t write(const char* data, size_t size) override {
-        if (!ready(POLLOUT)) return -1;
-        return send(sock, data, size, MSG_NOSIGNAL);
+        if (!writing) startTransfer();
+        for (;;) {
+            if (!ready(POLLOUT)) return -1;
+            ssize_t sent = send(sock, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                return counted(sent);
+        }
     }
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
         hostsim::socketAddress(sock, true, ip, port);
@@ -124,19 +150,68 @@ public:
         hostsim::socketAddress(sock, false, ip, port);
     }
     socket_t socket() const override { return sock; }
+    bool gaveUp() const { return overdue; }  // a transfer passed its deadline
 
 private:
+    // The reply's own deadline starts at its first byte: a long poll's wait is not a transfer.
+    void startTransfer() {
+        writing = true;
+        started = Clock::now();
+        moved = 0;
+    }
+    ssize_t counted(ssize_t bytes) {
+        if (bytes > 0) moved += static_cast<std::uint64_t>(bytes);
+        return bytes;
+    }
+    Clock::time_point deadline() const {
+        return started + transferGrace + std::chrono::milliseconds(moved * 1000 / transferFloor);
+    }
     bool ready(short event) const {
-        pollfd polled{sock, event, 0};
-        int result;
-        do {
-            result = poll(&polled, 1, bodyTimeoutMilliseconds);
-        } while (result < 0 && errno == EINTR);
-        return result > 0;
+        for (;;) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline() - Clock::now());
+            pollfd polled{sock, event, 0};
+            int wait = static_cast<int>(std::min(left, stallLimit).count());
+            int result = wait <= 0 ? 0 : poll(&polled, 1, wait);
+            if (result < 0 && errno == EINTR) continue;
+            overdue = overdue || result == 0;
+            return result > 0;
+        }
     }
     int sock;
     std::string received;
     std::size_t next = 0;
+    Clock::time_point started;  // of the transfer in progress
+    std::uint64_t moved = 0;    // its bytes so far
+    bool writing = false;
+    mutable bool overdue = false;
+};
+
+// The names under which pages wait on the transcript, one a page and as many as the queue lets
+// wait. A page new to them takes the seat of the page that asked least recently, whose wait the
+// queue then ends at once (it asks again): no page is turned away, and a client that makes up
+// page names only shortens the others' waits.
+class TranscriptSeats {
+public:
+    std::string seatOf(const std::string& page) {
+        std::lock_guard<std::mutex> guard(lock);
+        auto seat = std::find_if(seats.begin(), seats.end(),
+                                 [&page](const Seat& s) { return s.page == page; });
+        if (seat == seats.end() && seats.size() < hostsim::SessionQueue::transcriptWaiters)
+            seat = seats.insert(seats.end(), Seat{page, "seat" + std::to_string(seats.size())});
+        else if (seat == seats.end())
+            seat = seats.begin();
+        seat->page = page;
+        seats.splice(seats.end(), seats, seat);  // the latest asked, last
+        return seat->name;
+    }
+
+private:
+    struct Seat {
+        std::string page, name;
+    };
+    std::mutex lock;
+    std::list<Seat> seats;  // least recently asked first
 };
 
 // The listening thread hands each accepted socket straight to the gate.
@@ -146,6 +221,16 @@ public:
     void shutdown() override {}
 };
 
+// What a connection gets when every handler is busy and the queue for them is full.
+const std::string& busyReply() {
+    static const std::string body = R"({"refused":"The server is busy; ask again."})";
+    static const std::string reply =
+        "HTTP/1.1 503 Service Unavailable\r\nContent-Type: " + std::string(jsonType) +
+        "\r\nCache-Control: no-store\r\nConnection: close\r\nContent-Length: " +
+        std::to_string(body.size()) + "\r\n\r\n" + body;
+    return reply;
+}
+
 // The HTTP library's server with its connections let in through the gate: a handler thread takes
 // a connection only once its head is whole, answers its one request and closes it, so that every
 // request passes the gate and no thread waits on an idle connection.
@@ -154,9 +239,7 @@ public:
     GatedServer()
         : handlers(handlerThreads),
           gate(std::make_unique<hostsim::HeadGate>([this](int socket, std::string received) {
-              handlers.enqueue([this, socket, received = std::move(received)]() mutable {
-                  answer(socket, std::move(received));
-              });
+              queueAnswer(socket, std::move(received));
           })) {
         new_task_queue = [] { return new AtOnce; };
     }
@@ -174,14 +257,35 @@ private:
         gate->admit(socket);
         return true;
     }
+    void queueAnswer(int socket, std::string received) {
+        if (queued >= handlerQueueLimit) {
+            const std::string& busy = busyReply();
+            if (send(socket, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {}
+            ::close(socket);
+            return;
+        }
+        ++queued;
+        handlers.enqueue([this, socket, received = std::move(received)]() mutable {
+            --queued;
+            answer(socket, std::move(received));
+        });
+    }
+    // A Range header is ignored: every reply is whole. Ranges would let one small request for a
+    // page file (which needs no token) ask for that file thousands of times over.
     void answer(int socket, std::string received) {
         ReceivedStream stream(socket, std::move(received));
         bool closedByClient = false;
-        process_request(stream, true, closedByClient, nullptr);
+        process_request(stream, true, closedByClient,
+                        [](httplib::Request& request) { request.ranges.clear(); });
+        if (stream.gaveUp()) {  // reset: the kernel would otherwise keep the unread reply
+            linger reset{1, 0};
+            setsockopt(socket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        }
         ::shutdown(socket, SHUT_RDWR);
         ::close(socket);
     }
     httplib::ThreadPool handlers;
+    std::atomic<std::size_t> queued{0};  // handed to the pool, not yet taken by a thread
     std::unique_ptr<hostsim::HeadGate> gate;
 };
 
@@ -199,6 +303,9 @@ public:
                 sendJson(response, 400, Json{{"refused", "The request is malformed."}});
             } else if (verdict == hostsim::RequestVerdict::refused) {
                 sendJson(response, 403, Json{{"refused", "This request is not allowed."}});
+            } else if (lengthUnstated(request)) {
+                response.set_header("Connection", "close");
+                sendJson(response, 411, Json{{"refused", "The request must state its length."}});
             } else if (bodyTooLarge(request)) {
                 response.set_header("Connection", "close");  // the body is left unread
                 sendJson(response, 413, Json{{"refused", "The request is too large."}});
@@ -291,6 +398,7 @@ private:
         });
     }
 
+    // The line's text and the prompt after it come to the page on the transcript, with the rest.
     void runLine(const httplib::Request& request, httplib::Response& response) {
         Json body = Json::parse(request.body, nullptr, false);
         if (!body.is_object() || !body.contains("line") || !body["line"].is_string())
@@ -299,10 +407,24 @@ private:
         std::string reason;
         if (!hostsim::lineAllowedFromPage(line, reason))
             return sendJson(response, 403, Json{{"refused", reason}});
-        std::string printed;
-        if (!queue.submit(line, printed, replyWait))
-            return sendJson(response, 410, Json{{"refused", "The session has ended."}});
-        sendJson(response, 200, Json{{"printed", printed}});
+        sendHanded(response, queue.submit(line, replyWait));
+    }
+
+    static void sendHanded(httplib::Response& response, hostsim::SessionQueue::Handed handed) {
+        using Handed = hostsim::SessionQueue::Handed;
+        switch (handed) {
+            case Handed::taken:
+                return sendJson(response, 200, Json{{"taken", true}});
+            case Handed::waiting:
+                return sendJson(response, 202, Json{{"waiting", true}});
+            case Handed::refused:
+                return sendJson(response, 409, Json{{"refused", "No point is asked for."}});
+            case Handed::full:
+                return sendJson(response, 503,
+                                Json{{"refused", "The session is busy; try again."}});
+            case Handed::ended:
+                return sendJson(response, 410, Json{{"refused", "The session has ended."}});
+        }
     }
 
     // Host state is read and changed on the session thread alone.
@@ -371,45 +493,51 @@ private:
     }
 
     // A click answers the prompt as the point typed at that spot would, sent exactly; the
-    // transcript shows it as the session prints numbers.
+    // transcript shows it at the drawing's decimal places. It is typed when the session takes
+    // it, at the prompt waiting then.
     void pick(const httplib::Request& request, httplib::Response& response) {
         double x = 0, y = 0;
         if (!readWorldPoint(request, response, x, y)) return;
-        std::string answer, printed;
-        auto answerAtClick = [x, y] {
-            if (!hostsim::pointPromptWaiting()) return std::string();
-            return hostsim::typedPointAt(x, y) + "\n" + hostsim::typedPointEcho(x, y);
+        auto typeClick = [x, y](std::string& line, std::string& echo) {
+            if (!hostsim::pointPromptWaiting()) return false;
+            hostsim::typedPointAnswer(x, y, line, echo);
+            return true;
         };
-        if (!queue.ask(answerAtClick, answer, replyWait))
-            return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
-        if (answer.empty())
-            return sendJson(response, 409, Json{{"refused", "No point is asked for."}});
-        std::size_t lineEnd = answer.find('\n');
-        std::string line = answer.substr(0, lineEnd), echo = answer.substr(lineEnd + 1);
-        if (!queue.submit(line, printed, replyWait, echo))
-            return sendJson(response, 503, Json{{"refused", "The session has ended."}});
-        sendJson(response, 200, Json{{"printed", printed}});
+        sendHanded(response, queue.submitClick(typeClick, replyWait));
     }
 
     // The body is the file's text, ?name= what the page calls it (for messages only). The text is
     // kept apart from the task: a task the wait gave up on still runs later, and then does nothing.
+    // One drawing is received at a time, into room for its stated length taken once, so a drop
+    // costs at most the drawing limit; the room is given back when the last holder lets go.
     void openDropped(const httplib::Request& request, httplib::Response& response,
                      const httplib::ContentReader& reader) {
         struct Drop {
+            std::shared_ptr<std::atomic<bool>> receiving;
             std::string text, name;
             bool fits = true;
             std::atomic<bool> abandoned{false};
+            ~Drop() { *receiving = false; }
         };
+        if (receivingDrop->exchange(true)) {
+            response.set_header("Connection", "close");  // the body is left unread
+            return sendJson(response, 503, Json{{"refused", "Another drawing is being opened; drop "
+                                                            "this one again in a moment."}});
+        }
         auto drop = std::make_shared<Drop>();
+        drop->receiving = receivingDrop;
         drop->name = hostsim::droppedDrawingName(request.get_param_value("name"));
-        const std::uint64_t limit = hostsim::maxDrawingBytes();
-        drop->fits = declaredLength(request) <= limit;
-        if (drop->fits)
-            reader([&drop, limit](const char* data, std::size_t length) {
-                drop->fits = drop->text.size() + length <= limit;
-                if (drop->fits) drop->text.append(data, length);
-                return drop->fits;
-            });
+        const std::uint64_t length = declaredLength(request);
+        drop->fits = length <= hostsim::maxDrawingBytes() && makeRoom(drop->text, length);
+        bool whole = drop->fits && reader([&drop, length](const char* data, std::size_t size) {
+            if (drop->text.size() + size > length) return false;
+            drop->text.append(data, size);
+            return true;
+        });
+        if (drop->fits && !whole) {
+            response.set_header("Connection", "close");
+            return sendJson(response, 400, Json{{"refused", "The drawing did not arrive whole."}});
+        }
         if (!drop->fits) response.set_header("Connection", "close");  // the rest is left unread
         std::string answer;
         bool asked = queue.ask([drop] {
@@ -426,35 +554,63 @@ private:
         response.set_content(answer, jsonType);
     }
 
+    // False when this process cannot have that much memory: such a drawing could not open.
+    static bool makeRoom(std::string& text, std::uint64_t length) {
+        try {
+            text.reserve(static_cast<std::size_t>(length));
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true;
+    }
+
+    // ?from=OFFSET&state=REVISION&marks=REVISION: what the page has seen; &wait=1 waits for news.
     void sendTranscript(const httplib::Request& request, httplib::Response& response) {
-        std::size_t from = 0;
-        std::string fromText = request.get_param_value("from");
-        if (!fromText.empty() && fromText.find_first_not_of("0123456789") == std::string::npos &&
-            fromText.size() < 16)
-            from = std::stoull(fromText);
-        std::size_t end = 0;
-        std::optional<std::string> text =
+        hostsim::SessionQueue::Seen seen{countParameter(request, "from"),
+                                         countParameter(request, "state"),
+                                         countParameter(request, "marks")};
+        std::optional<hostsim::SessionQueue::Update> update =
             request.get_param_value("wait") != "1"
-                ? queue.transcript(from, end)
-                : queue.awaitTranscript(from, end, transcriptWait, request.get_param_value("page"));
-        if (!text)
+                ? queue.transcript(seen)
+                : queue.awaitTranscript(seen, transcriptWait,
+                                        transcriptSeats.seatOf(request.get_param_value("page")));
+        if (!update)
             return sendJson(response, 503, Json{{"refused", "Too many pages wait; ask again."}});
-        sendJson(response, 200, Json{{"text", *text}, {"end", end}, {"ended", queue.ended()}});
+        Json reply = {{"text", update->text},
+                      {"end", update->end},
+                      {"ended", update->ended},
+                      {"revision", update->revision},
+                      {"marksRevision", update->marksRevision}};
+        reply["state"] = Json::parse(update->state, nullptr, false);
+        if (reply["state"].is_discarded()) reply["state"] = nullptr;  // before the first rest
+        Json marks = Json::parse(update->marks.value_or(""), nullptr, false);
+        if (marks.is_object()) reply["marks"] = marks["marks"];
+        sendJson(response, 200, reply);
+    }
+
+    static std::uint64_t countParameter(const httplib::Request& request, const char* name) {
+        std::string text = request.get_param_value(name);
+        bool number = !text.empty() && text.size() < 16 &&
+                      text.find_first_not_of("0123456789") == std::string::npos;
+        return number ? std::stoull(text) : 0;
     }
 
     GatedServer server;
     hostsim::SessionQueue& queue;
     hostsim::ServedSite& site;
     hostsim::CompleteLine completeLine;
+    TranscriptSeats transcriptSeats;
     std::thread worker;
+    // A dropped drawing is being received, or its text still waits for the session.
+    std::shared_ptr<std::atomic<bool>> receivingDrop = std::make_shared<std::atomic<bool>>(false);
 };
 
-// Standard input's lines join the page's; its end just stops this reader, the page goes on.
-void readTerminalLines(const std::shared_ptr<hostsim::SessionQueue>& queue) {
-    std::thread([queue] {
-        std::string line;
-        while (std::getline(std::cin, line)) queue->post(line);
-    }).detach();
+// What the page shows beside the transcript: the prompt's state, and the marks when they moved.
+void describeSession(hostsim::SessionQueue::Picture& picture) {
+    picture.state = hostsim::promptStateJson();
+    if (picture.marksRevision == hostsim::marksRevision()) return;
+    picture.marksRevision = hostsim::marksRevision();
+    picture.marks = hostsim::marksJson();
 }
 
 }  // namespace
@@ -463,7 +619,9 @@ namespace hostsim {
 
 bool serveSession(const ServeOptions& options, const std::function<void()>& runSession,
                   const std::function<void(const std::string& url)>& announce, std::string& error) {
-    auto queue = std::make_shared<SessionQueue>();  // shared with the terminal's reader thread
+    ServedTerminal terminal;  // first: the threads started after it block SIGINT
+    // Shared with the terminal's reader thread.
+    auto queue = std::make_shared<SessionQueue>(describeSession);
     ServedSite site{"", newSessionToken()};
     PageServer server(*queue, site, options.complete);
     int port = 0;
@@ -475,16 +633,17 @@ bool serveSession(const ServeOptions& options, const std::function<void()>& runS
     server.start();
     announce("http://" + site.hostHeader + "/?token=" + site.token);
     mirrorOutput([queue](const std::string& text) { queue->record(utf8FromCp1252(text)); });
-    useLineSource([queue](std::string& line) {
+    useLineSource([queue, &terminal](std::string& line) {
         std::string echo;
         bool fromPage = false;
         if (!queue->take(line, &echo, &fromPage)) return false;
+        if (!fromPage && !terminal.takeLine()) return false;  // Ctrl-D at the terminal
         if (!echo.empty()) echoSourceLineAs(echo);
         if (fromPage) checkSourceLineWith(lineAllowedFromPage);
         rememberSessionLine(line);
         return true;
     });
-    if (options.readTerminal) readTerminalLines(queue);
+    if (options.readTerminal) terminal.start(queue);
     runSession();
     queue->close();
     // The pages waiting on the transcript learn that the session ended before the server stops:

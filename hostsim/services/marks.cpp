@@ -13,6 +13,7 @@ static std::string assignedName;         // the variable the module last assigne
 static hostsim::QValue assignedValue;
 static int resultsMarked = 0;  // since the last clear: numbers the "Result N" labels
 static std::vector<std::string> vectorFunctions;  // whose point results are directions
+static std::uint64_t marksChanged = 0;            // counts every change to the list
 
 namespace {
 
@@ -21,6 +22,7 @@ void addMark(hostsim::Mark::Kind kind, const hostsim::Point& world, const std::s
     if (!hostsim::isFinitePoint(world)) return;
     if (marks.size() == hostsim::maxMarks) marks.pop_front();
     marks.push_back({kind, world, label, value});
+    ++marksChanged;
 }
 
 bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
@@ -60,6 +62,7 @@ void notePointAnswer(const hostsim::Point& ucsPoint) {
 
 void noteTextAnswer(const std::string& text) {
     expressionText = hostsim::trimmed(text);
+    hostsim::noteExpressionGiven(expressionText);
     assignedName.clear();  // an earlier attempt's, the calculator asking again
 }
 
@@ -79,14 +82,20 @@ const std::deque<Mark>& drawingMarks() {
     return marks;
 }
 
+std::uint64_t marksRevision() {
+    return marksChanged;
+}
+
 void clearMarks() {
     marks.clear();
+    ++marksChanged;
     resultsMarked = 0;
 }
 
 void beginEvaluation(const std::string& expression) {
     evaluating = true;
     expressionText = trimmed(expression);
+    noteExpressionGiven(expressionText);
     assignedName.clear();
     watchAnswers({noteTextAnswer, notePointAnswer});
 }

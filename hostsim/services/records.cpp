@@ -194,7 +194,9 @@ extern "C" int kvs_getsym(const char* name, ResultBuffer** value) {
     if (value == nullptr) return KVS_RTERROR;
     *value = nullptr;
     if (name == nullptr || *name == '\0') return KVS_RTERROR;
-    return hostsim::valueToList(hostsim::getSymbol(name), value) ? KVS_RTNORM : KVS_RTERROR;
+    hostsim::QValue symbolValue = hostsim::getSymbol(name);
+    if (symbolValue.kind == hostsim::QValue::Kind::Nil) hostsim::noteNameWithoutValue(name);
+    return hostsim::valueToList(symbolValue, value) ? KVS_RTNORM : KVS_RTERROR;
 }
 
 // value: one record or a list, copied; NULL sets the symbol to nil. T and NIL are refused.

@@ -4,7 +4,8 @@
 // The pick point is read like any point answer (kvs_getpoint, in the UCS; an empty answer,
 // *cancel* or the end of input cancels). The object whose geometry, seen in the plan
 // view, passes nearest the point and within PICKBOX pixels of it is selected; on a tie the later
-// object in the file wins, as it is drawn over the earlier one.
+// object in the file wins, as it is drawn over the earlier one (hostsim/picking's
+// selectPrimitive).
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -14,12 +15,14 @@
 #include "hostsim/snapping/snapping.h"
 #include "hostsim/services/services.h"
 
+// ---- selection state ----
+static bool objectPickOpen = false;  // a pick point is being read for kvs_entsel or kvs_nentsel
+
 namespace {
 
 using hostsim::Point;
 using hostsim::Primitive;
 
-constexpr double tieTolerance = 1e-12;  // distances closer than this (relative) are equal
 // A pick or a snap that runs longer is given up: a script left to itself must not hang on one.
 constexpr double maxQuerySeconds = 10.0;
 
@@ -54,29 +57,8 @@ int statusOfStopped(hostsim::WorkEnd end) {
 // one reference go to the later innermost object.
 int hitPrimitive(const Point& p, double radius, bool nested) {
     hostsim::ensureDrawingOpen();
-    std::vector<int> near;
-    hostsim::primitivesNear(p[0], p[1], radius, near);
-    const auto& all = hostsim::drawingPrimitives();
-    int best = -1;
-    double bestDistance = INFINITY;
-    for (int i : near) {
-        if (hostsim::workMustStop()) return -1;
-        const Primitive& candidate = all[i];
-        double d = hostsim::viewDistance(candidate, p[0], p[1], nullptr);
-        if (best < 0) {
-            best = i;
-            bestDistance = d;
-            continue;
-        }
-        double slack = tieTolerance * std::max(1.0, std::fabs(bestDistance));
-        bool later = (candidate.top > all[best].top || (nested && candidate.top == all[best].top &&
-                                                        candidate.leaf > all[best].leaf));
-        if (d < bestDistance - slack || (std::fabs(d - bestDistance) <= slack && later)) {
-            best = i;
-            bestDistance = d;
-        }
-    }
-    return best;
+    return hostsim::selectPrimitive(p[0], p[1], radius,
+                                    hostsim::pixelSize() * hostsim::copyCellPixels, nested);
 }
 
 int pickboxPixels() {
@@ -86,10 +68,12 @@ int pickboxPixels() {
                : 3;
 }
 
-// Prompts, reads the point and finds what it hits: 5100 with the primitive, -5002 when the
-// user cancels, -5001 when nothing is there.
+// Prompts, reads the point and finds what it hits: KVS_RTNORM with the primitive, KVS_RTCAN when
+// the user cancels, KVS_RTERROR when nothing is there.
 int pickPrimitive(const char* prompt, double point[3], bool nested, int& hit) {
+    objectPickOpen = true;
     int status = kvs_getpoint(nullptr, prompt != nullptr ? prompt : "", point);
+    objectPickOpen = false;
     if (status != KVS_RTNORM) return status;
     Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
     double radius = pickboxPixels() * hostsim::pixelSize();
@@ -108,7 +92,7 @@ void writeMatrix(const hostsim::Affine& map, double matrix[4][3]) {
     for (int i = 0; i < 4; ++i) std::memcpy(matrix[i], columns[i]->data(), sizeof matrix[i]);
 }
 
-// One 5006 record per containing reference, innermost first; NULL when there is none.
+// One KVS_RTENAME record per containing reference, innermost first; NULL when there is none.
 ResultBuffer* containerList(const std::vector<int>& containers) {
     ResultBuffer* list = hostsim::allocateList(containers.size());
     ResultBuffer* r = list;
@@ -136,8 +120,10 @@ double aperturePixels() {
 
 bool hostsim::snapPointAt(const Point& p, unsigned modes, Point& snapped) {
     hostsim::ensureDrawingOpen();
-    return modes != 0 && hostsim::findSnapPoint(p, modes, lastPointInWorld(),
-                                                aperturePixels() * hostsim::pixelSize(), snapped);
+    double pixel = hostsim::pixelSize();
+    return modes != 0 &&
+           hostsim::findSnapPoint(p, modes, lastPointInWorld(), aperturePixels() * pixel, snapped,
+                                  pixel * hostsim::copyCellPixels);
 }
 
 // A word stands alone when no letter or digit touches it: "END" in "mode END:", not in "ENDS".
@@ -164,6 +150,10 @@ bool hostsim::runWithin(double seconds, const std::function<bool()>& stop,
     hostsim::startWork(seconds, stop);
     query();
     return hostsim::finishWork() == hostsim::WorkEnd::Completed;
+}
+
+bool hostsim::objectPickWaiting() {
+    return objectPickOpen;
 }
 
 int hostsim::objectSelectedAt(const Point& p) {

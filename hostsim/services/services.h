@@ -6,8 +6,10 @@
 // coordinate system, kvs_trans, kvs_angle and kvs_inters (transforms.cpp, drawingSystems.cpp);
 // units (units.cpp); the open drawing, its object names, kvs_entget, kvs_entnext and the view
 // (openDrawing.cpp); kvs_entsel, kvs_nentsel and kvs_osnap (selection.cpp); the marks of results
-// and picks (marks.cpp). Needs: hostsim/console, hostsim/quillet's values and symbols,
-// hostsim/drawing, hostsim/picking, hostsim/kinds and hostsim/snapping; nothing of the shell.
+// and picks (marks.cpp); notices about the calculator's failures (calculatorHints.cpp). Needs:
+// hostsim/console, hostsim/quillet's values and symbols, hostsim/drawing, hostsim/picking,
+// hostsim/kinds and hostsim/snapping, and the names of functions/functionList.h; nothing of the
+// shell.
 #ifndef VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 #define VECTRIN_HOSTSIM_SERVICES_SERVICES_H
 
@@ -64,6 +66,10 @@ void resetSysvars();
 // first use of VIEWSIZE or SCREENSIZE; resetSysvars drops it.
 void deferDefaultViewSize();
 std::vector<std::string> sysvarNames();  // every variable, sorted by name
+constexpr double maxScreenPixels = 100000.0;  // SCREENSIZE's sides, at most
+// What a variable's value must keep to beyond its type, for a refusal to say; nullptr when no
+// more than its type and sign.
+const char* sysvarBound(const std::string& name);
 // LASTPOINT and ANGBASE, which an answer to a point prompt is read against (parsePointAnswer).
 PointAnswerBase pointAnswerBase();
 
@@ -115,6 +121,9 @@ bool viewExtents(Point& low, Point& high);
 // ---- selection (selection.cpp) ----
 // The object kvs_entsel would select at world point p with the current PICKBOX and view, or -1.
 int objectSelectedAt(const Point& p);
+// True while kvs_entsel or kvs_nentsel waits for its pick point: the point prompt open
+// (pointPromptWaiting) asks for an object, not a place.
+bool objectPickWaiting();
 // The snap modes a prompt names (SnapBits): its first whole word that is a mode's name, as in
 // "Select an object for the snap mode END: ", which word gets; 0 when it names none.
 unsigned snapModesNamedIn(const std::string& prompt, std::string& word);
@@ -144,6 +153,7 @@ struct Mark {
 };
 constexpr std::size_t maxMarks = 1000;
 const std::deque<Mark>& drawingMarks();
+std::uint64_t marksRevision();  // moves at every change of the marks: whoever copies them knows
 void clearMarks();
 // One call into the module from the host (the registry's outermost call). expression is the text
 // it was given ((cal "...")), else empty: the last text answered while it runs is taken. A point
@@ -157,6 +167,15 @@ void noteSnappedPoint(const Point& world);                          // kvs_osnap
 // The functions whose point result is a direction, not a place (upper case); the shell names them
 // from its reference.
 void useVectorFunctions(std::vector<std::string> names);
+
+// ---- notices that say more about the calculator's failures (calculatorHints.cpp) ----
+// Each text given to the module to evaluate: a whole number past its 16-bit integers (40000)
+// gets, once a session, a notice of how to write it as a real. A name without a value that the
+// text calls like a function (kvs_getsym) gets a notice that it is neither, with the function
+// nearest it (DIST for DST). The notices follow the module's own message.
+void noteExpressionGiven(const std::string& text);
+void noteNameWithoutValue(const std::string& name);
+void forgetHintsGiven();  // a fresh session
 
 // ---- display and object coordinates (drawingSystems.cpp) ----
 // True when a kvs_trans system record names display coordinates or an object; kvs_trans then

@@ -13,7 +13,9 @@ namespace {
 
 using hostsim::Point;
 
-enum class Range { Any, NonNegative, Positive };
+// ScreenPixels: a side of the screen, 1 to maxScreenPixels, wherever it is set from; a view of
+// more pixels would cost more to draw and write than a screen can show.
+enum class Range { Any, NonNegative, Positive, ScreenPixels };
 
 constexpr std::size_t maxTextLength = 255;  // CLAYER: a layer name
 
@@ -60,7 +62,7 @@ const SysvarDefinition sysvarTable[] = {
     pointVariable("LASTPOINT", KVS_RT3DPOINT, Range::Any, {0, 0, 0}),
     intVariable("MAXOBJMEM", KVS_RTLONG, Range::NonNegative, 100000),
     intVariable("PICKBOX", KVS_RTSHORT, Range::NonNegative, 3),
-    pointVariable("SCREENSIZE", KVS_RTPOINT, Range::Positive, {1280, 800, 0}),
+    pointVariable("SCREENSIZE", KVS_RTPOINT, Range::ScreenPixels, {1280, 800, 0}),
     derivedPoint("UCSORG", ucsOrigin),
     derivedPoint("UCSXDIR", ucsXDirection),
     derivedPoint("UCSYDIR", ucsYDirection),
@@ -130,10 +132,11 @@ bool inRange(Range range, double value) {
     if (!std::isfinite(value)) return false;
     if (range == Range::NonNegative) return value >= 0.0;
     if (range == Range::Positive) return value > 0.0;
+    if (range == Range::ScreenPixels) return value >= 1.0 && value <= hostsim::maxScreenPixels;
     return true;
 }
 
-// A number for a real or integer variable: the variable's own type, a 5001 real, or an integer.
+// A number for a real or integer variable: the variable's own type, a KVS_RTREAL, or an integer.
 bool readNumber(int16_t targetType, const ResultBuffer* rb, double& out) {
     if (rb->type == KVS_RTSHORT) {
         out = rb->value.shortInt;
@@ -271,6 +274,15 @@ int setSysvar(const std::string& name, const QValue& value) {
 void resetSysvars() { current = SysvarValues(); }
 
 void deferDefaultViewSize() { current.viewSizeDeferred = true; }
+
+const char* sysvarBound(const std::string& name) {
+    static const std::string pixels =
+        "each side takes 1 to " + std::to_string(static_cast<int>(maxScreenPixels)) + " pixels";
+    std::string upper = upperName(name);
+    for (const SysvarDefinition& d : sysvarTable)
+        if (upper == d.name && d.range == Range::ScreenPixels) return pixels.c_str();
+    return nullptr;
+}
 
 std::vector<std::string> sysvarNames() {
     std::vector<std::string> names;

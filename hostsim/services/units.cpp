@@ -1,11 +1,14 @@
 // hostsim/services/units.cpp - unit conversion for kvs_cvunit through the udunits2 database.
 //
-// Names arrive upper case from the module, while udunits2 is case-sensitive and mostly lower
-// case, so a name is trimmed and lower-cased first. A few names that CAD users type are missing
-// from the database or mean something else there ("pa" is a pico-are, "gal" an acceleration);
-// the alias table below sends them to the intended unit. "SQ X" and "CU X" raise X to a power.
-// The library is loaded with its database at the first conversion, not at the start: most
-// sessions convert nothing.
+// udunits2 is case-sensitive (Mm is a megametre, mm a millimetre, MPa and kN are written so), so
+// a name is tried as written first, then in lower case ("INCH", "MM" from older scripts), then
+// capitalised ("HZ" as Hz); of two names, the first pair of spellings that are of one kind is
+// converted. A few names that CAD users type are missing from the database or mean something
+// else there ("pa" is a pico-are, "gal" an acceleration); the alias table below sends them to the
+// intended unit. "SQ X" and "CU X" raise X to a power. Temperatures are converted here, exactly:
+// see temperatureScales. A failure leaves a notice that names the unknown unit, or says that the
+// two are not of one kind. The library is loaded with its database at the first conversion, not
+// at the start: most sessions convert nothing.
 #include "hostsim/services/services.h"
 
 #include <dlfcn.h>
@@ -57,8 +60,27 @@ const UnitAlias unitAliases[] = {
     {"points",     "printers_point"},
 };
 
+// Temperature scales are converted here and not by udunits2, whose database gives the degree
+// Fahrenheit as 0.555555555555556 kelvin and converts through kelvin, so that 20 Celsius came out
+// as 67.9999999999999 Fahrenheit. Each scale is the size of its degree in ninths of a kelvin and
+// what it reads at 0 degrees Celsius: a conversion rounds three times, and a reading that is
+// exact on both scales (20 and 68) converts exactly.
+struct TemperatureScale {
+    const char* names;  // lower case, the words of a name joined by '_', each between '|'
+    double ninthsOfKelvin;
+    double atFreezing;
+};
+
+const TemperatureScale temperatureScales[] = {
+    {"|kelvin|kelvins|k|degk|deg_k|degree_kelvin|degrees_kelvin|", 9, 273.15},
+    {"|celsius|degc|deg_c|degree_c|degree_celsius|degrees_celsius|", 9, 0},
+    {"|fahrenheit|degf|deg_f|degree_f|degree_fahrenheit|degrees_fahrenheit|", 5, 32},
+    {"|rankine|degr|deg_r|degree_r|degree_rankine|degrees_rankine|", 5, 491.67},
+};
+
 // A unit name longer than this is refused before it reaches the parser.
 constexpr std::size_t maxUnitNameLength = 200;
+constexpr std::size_t shownNameLength = 40;  // a notice quotes a longer name cut to this
 
 // The routines of udunits2 the host calls, found in the library once it is loaded.
 struct UnitLibrary {
@@ -74,6 +96,7 @@ struct UnitLibrary {
     decltype(&ut_get_converter) getConverter;
     decltype(&cv_convert_double) convertDouble;
     decltype(&cv_free) freeConverter;
+    decltype(&ut_format) format;
 };
 
 }  // namespace
@@ -114,7 +137,7 @@ bool loadUnitLibrary() {
            findSymbol("ut_are_convertible", ud.areConvertible) &&
            findSymbol("ut_get_converter", ud.getConverter) &&
            findSymbol("cv_convert_double", ud.convertDouble) &&
-           findSymbol("cv_free", ud.freeConverter);
+           findSymbol("cv_free", ud.freeConverter) && findSymbol("ut_format", ud.format);
 }
 
 }  // namespace
@@ -165,32 +188,37 @@ UnitPtr parseUnit(const std::string& text) {
     return UnitPtr(ud.parse(unitSystem, text.c_str(), UT_ASCII));
 }
 
-// One word: an alias, the word in lower case, then as given ("N"), then capitalised ("Hz").
-UnitPtr resolveWord(const std::string& word) {
+// How the words of a name are tried: as written, in lower case, or capitalised ("Hz").
+enum class Spelling { asWritten, lower, capitalised };
+constexpr Spelling spellings[] = {Spelling::asWritten, Spelling::lower, Spelling::capitalised};
+
+std::string spelt(const std::string& word, Spelling spelling) {
+    if (spelling == Spelling::asWritten) return word;
+    std::string lower = lowerCase(word);
+    if (spelling == Spelling::capitalised && !lower.empty())
+        lower[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(lower[0])));
+    return lower;
+}
+
+// One word: an alias (in any case), else the word in the spelling asked for.
+UnitPtr resolveWord(const std::string& word, Spelling spelling) {
     std::string lower = lowerCase(word);
     for (const UnitAlias& alias : unitAliases)
         if (lower == alias.name) return parseUnit(alias.definition);
-    UnitPtr unit = parseUnit(lower);
-    if (!unit) unit = parseUnit(word);
-    if (!unit && !lower.empty()) {
-        std::string capitalised = lower;
-        capitalised[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(capitalised[0])));
-        unit = parseUnit(capitalised);
-    }
-    return unit;
+    return parseUnit(spelt(word, spelling));
 }
 
 // Several words: first as one name joined by '_' ("nautical mile"), else as their product
 // ("newton meter").
-UnitPtr resolveWords(const std::vector<std::string>& words, std::size_t first) {
+UnitPtr resolveWords(const std::vector<std::string>& words, std::size_t first, Spelling spelling) {
     if (first >= words.size()) return nullptr;
-    if (words.size() - first == 1) return resolveWord(words[first]);
+    if (words.size() - first == 1) return resolveWord(words[first], spelling);
     std::string joined = words[first];
     for (std::size_t i = first + 1; i < words.size(); ++i) joined += "_" + words[i];
-    if (UnitPtr unit = resolveWord(joined)) return unit;
-    UnitPtr product = resolveWord(words[first]);
+    if (UnitPtr unit = resolveWord(joined, spelling)) return unit;
+    UnitPtr product = resolveWord(words[first], spelling);
     for (std::size_t i = first + 1; product && i < words.size(); ++i) {
-        UnitPtr factor = resolveWord(words[i]);
+        UnitPtr factor = resolveWord(words[i], spelling);
         if (!factor) return nullptr;
         product.reset(ud.multiply(product.get(), factor.get()));
     }
@@ -213,20 +241,69 @@ bool plainText(const std::string& text) {
     return true;
 }
 
-// A unit name of one or more words; "SQ X" and "CU X" are X squared and cubed.
-UnitPtr resolveUnitName(const char* name) {
-    if (name == nullptr) return nullptr;
+// The words of a unit name the parser may be given; none for a name that is too long or holds
+// what is not plain text.
+std::vector<std::string> unitWords(const char* name) {
+    if (name == nullptr) return {};
     std::size_t length = strnlen(name, maxUnitNameLength + 1);
-    if (length > maxUnitNameLength) return nullptr;
+    if (length > maxUnitNameLength) return {};
     std::string text(name, length);
-    if (!plainText(text)) return nullptr;
-    std::vector<std::string> words = splitWords(text);
+    if (!plainText(text)) return {};
+    return splitWords(text);
+}
+
+// A unit name of one or more words, in one spelling; "SQ X" and "CU X" are X squared and cubed.
+UnitPtr resolveUnitName(const std::vector<std::string>& words, Spelling spelling) {
     if (words.empty()) return nullptr;
     int power = powerWord(words[0]);
     if (power > 1 && words.size() == 1) return nullptr;  // "CU" alone would read as a mass
-    UnitPtr base = resolveWords(words, power > 1 ? 1 : 0);
+    UnitPtr base = resolveWords(words, power > 1 ? 1 : 0, spelling);
     if (!base || power == 1) return base;
     return UnitPtr(ud.raise(base.get(), power));
+}
+
+// Every spelling of the name that the database reads, as written first.
+std::vector<UnitPtr> unitsNamed(const std::vector<std::string>& words) {
+    std::vector<UnitPtr> units;
+    for (Spelling spelling : spellings)
+        if (UnitPtr unit = resolveUnitName(words, spelling)) units.push_back(std::move(unit));
+    return units;
+}
+
+const TemperatureScale* temperatureScale(const std::vector<std::string>& words) {
+    std::string joined;
+    for (const std::string& word : words) joined += (joined.empty() ? "" : "_") + lowerCase(word);
+    if (joined.empty()) return nullptr;
+    for (const TemperatureScale& scale : temperatureScales)
+        if (std::strstr(scale.names, ("|" + joined + "|").c_str()) != nullptr) return &scale;
+    return nullptr;
+}
+
+double convertTemperature(double value, const TemperatureScale& from, const TemperatureScale& to) {
+    return (value - from.atFreezing) * from.ninthsOfKelvin / to.ninthsOfKelvin + to.atFreezing;
+}
+
+// What a unit is made of, in the database's base units ("m", "kg.m-2"), for a notice.
+std::string baseUnitsOf(const ut_unit* unit) {
+    char text[128];
+    int length = ud.format(unit, text, sizeof text, UT_ASCII | UT_DEFINITION);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text) return "?";
+    std::string units(text, static_cast<std::size_t>(length));
+    units = units.substr(0, units.find(" @"));  // an offset is no part of the kind
+    std::size_t numberEnd = units.find_first_not_of("0123456789.e+- ");
+    units = numberEnd == std::string::npos ? "" : units.substr(numberEnd);
+    return units.empty() || units == "1" ? "a pure number" : units;
+}
+
+std::string shownName(const char* name) {
+    std::string text = name != nullptr ? hostsim::trimmed(name) : "";
+    if (text.size() > shownNameLength) text = text.substr(0, shownNameLength - 3) + "...";
+    return "\"" + text + "\"";
+}
+
+void noteUnknownUnit(const char* name) {
+    hostsim::noticeAfterModuleText("No unit is named " + shownName(name) +
+                                   " (unit names come from udunits2; see HELP CVUNIT).");
 }
 
 }  // namespace
@@ -234,14 +311,31 @@ UnitPtr resolveUnitName(const char* name) {
 extern "C" int kvs_cvunit(double value, const char* fromUnit, const char* toUnit, double* result) {
     hostsim::ErrnoGuard keepErrno;
     if (result == nullptr || !hostsim::unitsAvailable()) return KVS_RTERROR;
-    UnitPtr from = resolveUnitName(fromUnit);
-    UnitPtr to = resolveUnitName(toUnit);
-    if (!from || !to || !ud.areConvertible(from.get(), to.get())) return KVS_RTERROR;
-    cv_converter* converter = ud.getConverter(from.get(), to.get());
-    if (converter == nullptr) return KVS_RTERROR;
-    double converted = ud.convertDouble(converter, value);
-    ud.freeConverter(converter);
-    if (!std::isfinite(converted)) return KVS_RTERROR;
-    *result = converted;
-    return KVS_RTNORM;
+    std::vector<std::string> fromWords = unitWords(fromUnit), toWords = unitWords(toUnit);
+    const TemperatureScale* fromScale = temperatureScale(fromWords);
+    const TemperatureScale* toScale = temperatureScale(toWords);
+    if (fromScale != nullptr && toScale != nullptr) {
+        *result = convertTemperature(value, *fromScale, *toScale);
+        return std::isfinite(*result) ? KVS_RTNORM : KVS_RTERROR;
+    }
+    std::vector<UnitPtr> froms = unitsNamed(fromWords), tos = unitsNamed(toWords);
+    if (froms.empty()) noteUnknownUnit(fromUnit);
+    if (tos.empty()) noteUnknownUnit(toUnit);
+    for (const UnitPtr& from : froms) {
+        for (const UnitPtr& to : tos) {
+            if (!ud.areConvertible(from.get(), to.get())) continue;
+            cv_converter* converter = ud.getConverter(from.get(), to.get());
+            if (converter == nullptr) return KVS_RTERROR;
+            double converted = ud.convertDouble(converter, value);
+            ud.freeConverter(converter);
+            if (!std::isfinite(converted)) return KVS_RTERROR;
+            *result = converted;
+            return KVS_RTNORM;
+        }
+    }
+    if (!froms.empty() && !tos.empty())
+        hostsim::noticeAfterModuleText(shownName(fromUnit) + " and " + shownName(toUnit) +
+                                       " are not of one kind (" + baseUnitsOf(froms[0].get()) +
+                                       " against " + baseUnitsOf(tos[0].get()) + ").");
+    return KVS_RTERROR;
 }

@@ -5,8 +5,10 @@
 #include <getopt.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,9 +23,12 @@ namespace {
 
 enum ExitStatus { exitValues = 0, exitNil = 1, exitUsage = 2, exitOutputFailed = 2 };
 
-// tools/manualPage makes the manual page of this text: it reads the usage paragraph, the option
-// lines ("  -x  text", going on indented) and the paragraphs "Exit status: " and "Files: ".
-const char usageText[] =
+// tools/manualPage makes the manual page of --help's text: it reads the usage paragraph, the
+// option lines ("  -x  text", going on indented) and the paragraphs "Exit status: " and "Files: ".
+// The paragraph on command lines, between the two parts, names the host's commands from their
+// table.
+constexpr std::size_t usageWidth = 92;
+const char usageHead[] =
     "usage: hostsim [--module PATH] [--language LANG] [--drawing FILE.dxf] [--precision N|.N]\n"
     "               [-c LINE]... [-e EXPR]... [SCRIPT]\n"
     "       hostsim --serve[=[HOST:]PORT] [--module PATH] [--drawing FILE.dxf] ...\n"
@@ -51,21 +56,32 @@ const char usageText[] =
     "\n"
     "A long option's value may follow it as the next argument or after '=' (--precision=6);\n"
     "a long option may be shortened while it stays unambiguous (--prec 6).\n"
-    "\n"
-    "A command line is a Quillet expression when it starts with '(', a symbol's value when it\n"
-    "starts with '!', otherwise a command: one the module defined (CAL) or UCS, LOAD PATH,\n"
-    "UNLOAD, REDEFINE (the module defines its names again), FUNCTIONS (lists them), LIST\n"
-    "(prints the records of a picked object), LISTS (record lists not given back), PRECISION N\n"
-    "or .N (significant digits or decimal places of printed reals) or QUIT. An empty line typed\n"
-    "at Command: runs the last command again.\n"
-    "HELP lists every command and function; HELP NAME explains one, HELP CAL the expressions.\n"
+    "\n";
+const char usageTail[] =
+    "Lines from a terminal (with --serve too) are edited with history and Tab completion.\n"
+    "Ctrl-C cancels the prompt or the pick in progress, never the session, whatever the input;\n"
+    "Ctrl-D at an empty Command: ends it. In a batch (-c, -e, SCRIPT), Ctrl-C outside its\n"
+    "prompts and picks stops it.\n"
     "\n"
     "When standard output is not a terminal it carries only the results, a line each (the value\n"
     "of each -e, nil for a failure); prompts, answers and messages go to standard error.\n"
     "\n"
+    "Numbers: a real prints at --precision; a point's components at the precision of its\n"
+    "largest, so rounding noise beside it prints as 0. Coordinates the host shows, a click's\n"
+    "echo and the served page's cursor, are at the drawing's decimal places ($LUPREC, 4 when\n"
+    "absent). Values stay exact inside, and where they are copied or handed on.\n"
+    "\n"
+    "Languages: the module's texts (its prompts and errors) are in its language; hostsim's own\n"
+    "texts (its notices, HELP, and errors starting 'hostsim:') are English in every language.\n"
+    "\n"
     "Exit status: 0 when every -e gave a value, 1 when one gave nil, 2 for a usage error, a\n"
     "drawing that cannot be read, a module that cannot be loaded or standard output that\n"
     "cannot be written.\n"
+    "\n"
+    "Drawings: one may take at most 4 GiB of memory, the geometry its block references expand\n"
+    "to included (HOSTSIM_MAX_DRAWING_BYTES sets another limit); the references expand to at\n"
+    "most 1,000,000 pieces. Copies of a block within a quarter pixel of each other are picked,\n"
+    "snapped to and drawn as one, so what a pick or the view costs follows what can be seen.\n"
     "\n"
     "Files: the command lines typed at a terminal are kept in $XDG_STATE_HOME/vectrin/history\n"
     "(else ~/.local/state/vectrin/history), the last 1000.\n";
@@ -209,8 +225,48 @@ int parseOptions(int argc, char** argv, Options& options) {
     return -1;
 }
 
+// Words filled into lines of at most width characters; a word is never split.
+std::string wrappedText(const std::vector<std::string>& words, std::size_t width) {
+    std::string text, line;
+    for (const std::string& word : words) {
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            text += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return text + line + "\n";
+}
+
+// The paragraph on command lines: every host command by its form, in HELP's order. A form's
+// parts stay on one line ("PRECISION [N | .N],").
+std::string commandLinesParagraph() {
+    std::vector<std::string> words;
+    auto addWords = [&words](const std::string& text) {
+        for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+            end = std::min(text.find(' ', start), text.size());
+            words.push_back(text.substr(start, end - start));
+        }
+    };
+    addWords(
+        "A command line is a Quillet expression when it starts with '(', a symbol's value "
+        "when it starts with '!', otherwise a command: one the module defined (CAL) or one "
+        "of the host's:");
+    const std::vector<hostsim::CommandReference>& commands = hostsim::commandReference();
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        words.push_back(std::string(commands[i].usage) + (i + 1 == commands.size()   ? "."
+                                                          : i + 2 == commands.size() ? " and"
+                                                                                     : ","));
+    addWords(
+        "HELP lists them with what each does, and every function; HELP NAME explains one, "
+        "HELP CAL the expressions. An empty line typed at Command: runs the last command "
+        "again.");
+    return wrappedText(words, usageWidth);
+}
+
 int printReport(Report report) {
-    if (report == Report::Help) hostsim::printResult(usageText);
+    if (report == Report::Help)
+        hostsim::printResult(usageHead + commandLinesParagraph() + "\n" + usageTail);
     if (report == Report::Version) hostsim::printResult("hostsim (vectrin) " HOSTSIM_VERSION "\n");
     if (report == Report::Reference) hostsim::printResult(hostsim::referenceMarkdown());
     return exitValues;
@@ -245,6 +301,20 @@ std::string defaultModulePath(const std::string& language) {
     return path;
 }
 
+// A language asked for by name whose module is not there: the message names those that are.
+int missingLanguage(const std::string& language) {
+    std::string folder = programFolder();
+    std::vector<std::string> languages =
+        hostsim::moduleLanguages({folder, folder + HOSTSIM_MODULE_FOLDER});
+    std::string known;
+    for (const std::string& name : languages) known += (known.empty() ? "" : ", ") + name;
+    std::fprintf(
+        stderr, "hostsim: there is no module for the language %s (%s); %s\n", language.c_str(),
+        hostsim::moduleFileName(language).c_str(),
+        known.empty() ? "no module is installed" : ("the languages there are " + known).c_str());
+    return exitUsage;
+}
+
 // The -c and -e lines; false when one of them quits. nilSeen: an -e gave nil.
 bool runGivenLines(const Options& options, bool& nilSeen) {
     for (const Options::Line& line : options.lines) {
@@ -271,11 +341,15 @@ bool runScript(const std::string& path) {
 }
 
 // The command lines typed, piped or sent by a page. A person at a terminal learns first where
-// help is and how to leave.
+// help is and how to leave. Ctrl-C is caught from the first line to the last, not only while a
+// line is read: it cancels what runs (a prompt, a pick, a wait in a system call), never the
+// session.
 void runStandardInput() {
+    bool caught = hostsim::catchInterrupts();
     if (isatty(STDIN_FILENO))
         hostsim::printText("Type HELP for help, HELP CAL for the expressions; QUIT or Ctrl-D quits.\n");
     hostsim::runCommandPrompt();
+    if (caught) hostsim::releaseInterrupts();
 }
 
 // The serve part, loaded only for --serve (beside the program, or where the install rules put
@@ -347,6 +421,10 @@ int checkedStatus(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader that went away (hostsim ... | head -1) is a standard output that cannot be
+    // written, as a full disk is: the write fails, and the session ends with the message and
+    // status 2 rather than dying silently by SIGPIPE. hostsim starts no other program.
+    std::signal(SIGPIPE, SIG_IGN);
     Options options;
     int parsed = parseOptions(argc, argv, options);
     if (parsed >= 0) return checkedStatus(parsed);
@@ -362,7 +440,11 @@ int main(int argc, char** argv) {
         for (const std::string& notice : hostsim::drawingNotices())
             std::fprintf(stderr, "hostsim: %s\n", notice.c_str());
     }
-    if (options.modulePath.empty()) options.modulePath = defaultModulePath(options.language);
+    if (options.modulePath.empty()) {
+        options.modulePath = defaultModulePath(options.language);
+        if (!options.language.empty() && access(options.modulePath.c_str(), F_OK) != 0)
+            return checkedStatus(missingLanguage(options.language));
+    }
     hostsim::setPrintPrecision(options.precision);
     hostsim::installCompletion();
     int status = runSession(options);

@@ -1,7 +1,7 @@
 // hostsim/shell/shell.h - the hostsim program around the other parts: the command line, Tab
 // completion and the host session as a whole.
 //
-// Offers: runCommandLine (commandLine.cpp); resetHostState (session.cpp); Tab completion
+// Offers: runCommandLine (commandLine.cpp); resetHostState (hostState.cpp); Tab completion
 // (completion.cpp, terminalCompletion.cpp). Needs: hostsim/module (the module's loading and the
 // calls to it, whose header this one includes), hostsim/services, hostsim/view and hostsim/help,
 // and through them the parts below; hostsim/serve by its header only: the program (main.cpp)

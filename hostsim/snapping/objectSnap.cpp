@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,12 +19,16 @@
 
 namespace {
 
+using hostsim::NearPrimitive;
 using hostsim::Point;
 using hostsim::Primitive;
 
 using hostsim::pi;
 constexpr int curveSamples = 64;     // per half turn: enough to separate an ellipse's roots
 constexpr double rangeSlack = 1e-9;  // how far past a segment's end an intersection still counts
+// How far a point found (a crossing, a quadrant point) may stray from where it lies in exact
+// arithmetic, relative to the sizes involved: bounds of its distance leave that much room.
+constexpr double pointSlack = 1e-9;
 
 struct ModeWord {
     const char* word;
@@ -65,23 +71,32 @@ using hostsim::sub;
 using hostsim::dot;
 using hostsim::cross;
 
+bool byIndex(const NearPrimitive& a, const NearPrimitive& b) {
+    return a.index < b.index;
+}
+
 int samplesFor(const Primitive& p) {
     if (p.kind == Primitive::Kind::Spline) return hostsim::splinePieceSamples(p);
     if (p.kind != Primitive::Kind::Curve) return 4;
     return std::max(8, static_cast<int>(curveSamples * (p.t1 - p.t0) / pi));
 }
 
-// The best point found so far: nearest the pick in the view.
+// The best point found so far: nearest the pick in the view; of points as near, the one offered
+// first: by the candidate that comes first in drawing order (its rank), and of one candidate's,
+// the first it offered. So the answer is the same in whatever order the candidates are asked.
 struct Nearest {
     double x, y;
     bool found = false;
     double distance = INFINITY;
     Point point = {0, 0, 0};
+    std::size_t rank = SIZE_MAX;  // of the candidate that offered it
+    std::size_t offering = 0;     // the rank of the candidate offering now
     void offer(const Point& q) {
         double d = std::hypot(q[0] - x, q[1] - y);
-        if (std::isfinite(d) && d < distance) {
+        if (std::isfinite(d) && (d < distance || (d == distance && offering < rank))) {
             distance = d;
             point = q;
+            rank = offering;
             found = true;
         }
     }
@@ -310,35 +325,66 @@ void offerCrossings(const Primitive& a, const Primitive& b, Nearest& n) {
 // array of thousands of circles took seconds). The crossing nearest the point lies on them.
 constexpr std::size_t maxIntersectionCandidates = 48;
 
-std::vector<int> nearestCandidates(const std::vector<int>& candidates, const Nearest& n) {
+// The maxIntersectionCandidates nearest the point, the nearer first and of those as near the
+// earlier in drawing order; measured nearest first by their lower bounds, up to the first bound
+// past the last of them. Given back in drawing order, with their distances.
+std::vector<NearPrimitive> nearestCandidates(const std::vector<NearPrimitive>& candidates,
+                                             const Nearest& n) {
     const auto& all = hostsim::drawingPrimitives();
-    std::vector<std::pair<double, int>> byDistance;
-    byDistance.reserve(candidates.size());
-    for (int c : candidates) {
-        double d = hostsim::viewDistance(all[c], n.x, n.y, nullptr);
-        byDistance.emplace_back(std::isnan(d) ? INFINITY : d, c);
+    std::vector<std::pair<double, std::size_t>> order;  // lower bound, place: the least on top
+    order.reserve(candidates.size());
+    for (std::size_t i = 0; i < candidates.size(); ++i) order.emplace_back(candidates[i].below, i);
+    auto greater = std::greater<std::pair<double, std::size_t>>();
+    std::make_heap(order.begin(), order.end(), greater);
+    auto nearer = [](const NearPrimitive& a, const NearPrimitive& b) {
+        return a.below != b.below ? a.below < b.below : a.index < b.index;
+    };
+    std::vector<NearPrimitive> nearest;  // a heap, the furthest on top
+    for (; !order.empty(); order.pop_back()) {
+        const NearPrimitive& c = candidates[order.front().second];
+        std::pop_heap(order.begin(), order.end(), greater);
+        if (nearest.size() == maxIntersectionCandidates && c.below > nearest.front().below) break;
+        double d =
+            c.below == c.above ? c.below : hostsim::viewDistance(all[c.index], n.x, n.y, nullptr);
+        NearPrimitive measured{c.index, std::isnan(d) ? INFINITY : d, 0.0};
+        measured.above = measured.below;
+        if (nearest.size() == maxIntersectionCandidates) {
+            if (!nearer(measured, nearest.front())) continue;
+            std::pop_heap(nearest.begin(), nearest.end(), nearer);
+            nearest.pop_back();
+        }
+        nearest.push_back(measured);
+        std::push_heap(nearest.begin(), nearest.end(), nearer);
     }
-    std::partial_sort(byDistance.begin(), byDistance.begin() + maxIntersectionCandidates,
-                      byDistance.end());
-    std::vector<int> nearest;
-    for (std::size_t i = 0; i < maxIntersectionCandidates; ++i) {
-        nearest.push_back(byDistance[i].second);
-    }
-    std::sort(nearest.begin(), nearest.end());  // drawing order, as the full list has it
+    std::sort(nearest.begin(), nearest.end(), byIndex);  // drawing order, as the full list has it
     return nearest;
 }
 
-void offerIntersections(const std::vector<int>& allCandidates, Nearest& n) {
+// Two circles seen round that cannot cross: one inside the other, or each outside the other.
+bool circlesApart(const Primitive& a, const Primitive& b) {
+    double ra = 0.0, rb = 0.0;
+    if (!hostsim::roundInPlan(a, ra) || !hostsim::roundInPlan(b, rb)) return false;
+    double apart = std::hypot(a.a[0] - b.a[0], a.a[1] - b.a[1]);
+    double slack = pointSlack * (ra + rb + apart);
+    return apart < std::fabs(ra - rb) - slack || apart > ra + rb + slack;
+}
+
+// Each pair in drawing order; a pair whose crossings must lie further than the nearest point
+// found (they lie on both) is not sought.
+void offerIntersections(const std::vector<NearPrimitive>& allCandidates, Nearest& n) {
     const auto& all = hostsim::drawingPrimitives();
-    std::vector<int> nearest;
-    if (allCandidates.size() > maxIntersectionCandidates) {
+    std::vector<NearPrimitive> nearest;
+    if (allCandidates.size() > maxIntersectionCandidates)
         nearest = nearestCandidates(allCandidates, n);
-    }
-    const std::vector<int>& candidates = nearest.empty() ? allCandidates : nearest;
+    const std::vector<NearPrimitive>& candidates = nearest.empty() ? allCandidates : nearest;
     for (std::size_t i = 0; i < candidates.size(); ++i)
         for (std::size_t j = i + 1; j < candidates.size() && !hostsim::workMustStop(); ++j) {
-            const Primitive& a = all[candidates[i]];
-            const Primitive& b = all[candidates[j]];
+            const Primitive& a = all[candidates[i].index];
+            const Primitive& b = all[candidates[j].index];
+            double below = std::max(candidates[i].below, candidates[j].below);
+            below -= pointSlack * (std::fabs(n.x) + std::fabs(n.y) + below);
+            ++n.offering;
+            if (below > n.distance || circlesApart(a, b)) continue;
             if ((a.snaps & hostsim::snapInt) && (b.snaps & hostsim::snapInt))
                 offerCrossings(a, b, n);
         }
@@ -399,6 +445,65 @@ void offerFeetBeyond(const std::set<SplineCopy>& copies, const std::vector<int>&
     }
 }
 
+// A lower bound of the distance of every point a candidate offers for modes: those on it lie no
+// nearer than it does; a centre, an insertion point and a foot on a line's extension need not.
+double offersBelow(const NearPrimitive& c, unsigned modes, const Nearest& n) {
+    const Primitive& p = hostsim::drawingPrimitives()[c.index];
+    unsigned wanted = modes & p.snaps & ~hostsim::snapInt;  // crossings are sought by pairs
+    double below = (wanted & ~hostsim::snapCen) != 0 ? c.below : INFINITY;
+    auto distance = [&](const Point& q) { return std::hypot(q[0] - n.x, q[1] - n.y); };
+    double radius = 0.0;
+    if ((wanted & ~(hostsim::snapCen | hostsim::snapQua)) == 0 && hostsim::roundInPlan(p, radius)) {
+        // a circle's quadrant points lie a radius from its centre along X and Y; an ellipse's
+        // are the ends of its axes
+        below = INFINITY;
+        if (wanted & hostsim::snapQua) {
+            Point along = p.axisEnds ? p.u : Point{radius, 0, 0};
+            Point across = p.axisEnds ? p.v : Point{0, radius, 0};
+            for (const Point& q :
+                 {along, across, hostsim::scale(along, -1), hostsim::scale(across, -1)})
+                below = std::min(below, distance(hostsim::add(p.a, q)));
+            below -= pointSlack * (radius + below + std::fabs(n.x) + std::fabs(n.y));
+        }
+    }
+    if (wanted & hostsim::snapCen) below = std::min(below, distance(p.a));
+    if (modes & hostsim::snapIns) {
+        if (p.instance != 0)
+            below = std::min(below, distance(hostsim::drawingInstance(p.instance).insertion));
+        else if (p.snaps & hostsim::snapIns)
+            below = std::min(below, distance(p.anchor));
+    }
+    if ((wanted & hostsim::snapPer) && isStraight(p)) below = 0.0;
+    return below;
+}
+
+// Every candidate's points, the nearest candidates first: once the next one's points cannot be
+// nearer than the point found, the rest are not asked.
+bool offerCandidates(const std::vector<NearPrimitive>& candidates, unsigned modes,
+                     const Point& from, Nearest& n) {
+    const auto& all = hostsim::drawingPrimitives();
+    std::vector<std::pair<double, std::size_t>> order;  // bound, rank: a heap, the least on top
+    order.reserve(candidates.size());
+    for (std::size_t rank = 0; rank < candidates.size(); ++rank) {
+        double below = offersBelow(candidates[rank], modes, n);
+        if (below < INFINITY) order.emplace_back(below, rank);  // infinite: it offers nothing
+    }
+    auto greater = std::greater<std::pair<double, std::size_t>>();
+    std::make_heap(order.begin(), order.end(), greater);  // taken in order only as far as needed
+    // one whose points can at best tie with the point found, and that offers after it, loses
+    auto mayWin = [&n](const std::pair<double, std::size_t>& next) {
+        return next.first < n.distance || (next.first == n.distance && next.second < n.rank);
+    };
+    for (; !order.empty() && mayWin(order.front()); order.pop_back()) {
+        if (hostsim::workMustStop()) return false;
+        n.offering = order.front().second;
+        offerModes(all[candidates[n.offering].index], modes, from, n);
+        std::pop_heap(order.begin(), order.end(), greater);
+    }
+    n.offering = candidates.size();
+    return true;
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -406,22 +511,27 @@ namespace hostsim {
 unsigned parseSnapModes(const char* mode) { return parseModes(mode); }
 
 bool findSnapPoint(const Point& world, unsigned modes, const Point& from, double radius,
-                   Point& snapped) {
-    std::vector<int> candidates;
-    primitivesNear(world[0], world[1], radius, candidates);
-    std::sort(candidates.begin(), candidates.end());
+                   Point& snapped, double copyCell) {
+    std::vector<NearPrimitive> candidates;
+    primitivesNear(world[0], world[1], radius, copyCell, candidates);
     Nearest nearest{world[0], world[1]};
     const auto& all = drawingPrimitives();
+    if (!offerCandidates(candidates, modes, from, nearest)) return false;
     std::set<SplineCopy> copies;
-    for (int i : candidates) {
-        if (workMustStop()) return false;
-        offerModes(all[i], modes, from, nearest);
-        if (all[i].kind == Primitive::Kind::Spline)
-            copies.insert({all[i].curve, all[i].instance, i});
+    std::vector<int> indexes;
+    for (const NearPrimitive& c : candidates) {
+        indexes.push_back(c.index);
+        if (all[c.index].kind == Primitive::Kind::Spline)
+            copies.insert({all[c.index].curve, all[c.index].instance, c.index});
     }
-    for (const SplineCopy& copy : copies) offerCopyModes(all[copy.piece], modes, nearest);
-    if ((modes & (snapPer | snapTan)) && !(nearest.distance <= radius))
-        offerFeetBeyond(copies, candidates, modes, from, nearest);
+    for (const SplineCopy& copy : copies) {
+        ++nearest.offering;
+        offerCopyModes(all[copy.piece], modes, nearest);
+    }
+    if ((modes & (snapPer | snapTan)) && !(nearest.distance <= radius)) {
+        ++nearest.offering;
+        offerFeetBeyond(copies, indexes, modes, from, nearest);
+    }
     if (modes & snapInt) offerIntersections(candidates, nearest);
     if (!nearest.found || workMustStop()) return false;
     snapped = nearest.point;

@@ -12,9 +12,10 @@ namespace hostsim {
 // "_END", "end", or several words with commas ("_END,_MID") as SnapBits; 0 for anything unknown.
 unsigned parseSnapModes(const char* mode);
 // Among the snap points of modes on the primitives within radius of world (in the view), the one
-// nearest it; PER and TAN start from `from`. False when there is none.
+// nearest it; PER and TAN start from `from`. False when there is none. Copies within copyCell
+// of each other count as one, as hostsim/picking's primitivesNear counts them.
 bool findSnapPoint(const Point& world, unsigned modes, const Point& from, double radius,
-                   Point& snapped);
+                   Point& snapped, double copyCell = 0.0);
 
 }  // namespace hostsim
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "hostsim/kinds/kinds.h"
@@ -21,6 +22,10 @@ using hostsim::Primitive;
 constexpr double chordTolerancePixels = 0.25;
 constexpr double pointSpacingPixels = 0.5;
 constexpr int maxSplitDepth = 10;  // a piece is drawn in at most 2^10 chords
+constexpr double farPixels = 1e9;  // pixels beyond this many from the window's corner are its edge
+// Without a window (the page, which zooms itself), copies this share of the extents apart are
+// drawn once: a quarter pixel of a page about 1,000 pixels wide, zoomed in 4 times on them.
+constexpr double pageCopyCells = 16384;
 
 void addXY(std::vector<double>& list, const Point& p) {
     list.push_back(p[0]);
@@ -87,6 +92,31 @@ void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
             addRay(p, out);
             break;
     }
+}
+
+// Draws each copy of a block once among copies a view cannot tell apart (hostsim/picking's
+// copyClasses): of the instances of one class, the first met.
+class CopyFilter {
+  public:
+    explicit CopyFilter(double cell) : classes(hostsim::copyClasses(cell)) {}
+    bool drawn(const Primitive& p) {
+        if (p.instance == 0) return true;
+        int copyClass = classes[static_cast<std::size_t>(p.instance)];
+        return firstMet.emplace(copyClass, p.instance).first->second == p.instance;
+    }
+
+  private:
+    const std::vector<int>& classes;
+    std::unordered_map<int, int> firstMet;  // class -> the instance of it drawn
+};
+
+// The cell copies are told apart by: a share of a window's pixel; without a window, a share of
+// the extents the view shows.
+double copyCellFor(const hostsim::PlanWindow* window) {
+    if (window != nullptr) return window->pixel * hostsim::copyCellPixels;
+    Point low, high;
+    if (!hostsim::viewExtents(low, high)) return 0.0;
+    return std::max(high[0] - low[0], high[1] - low[1]) / pageCopyCells;
 }
 
 // ---- drawing for a window ----
@@ -187,12 +217,15 @@ class WindowPlan {
         points.push_back({q[0], q[1], cover(q[0], q[1])});
     }
 
-    // Marks the pixel of (x, y) drawn; true when nothing had drawn in it before.
+    // Marks the pixel of (x, y) drawn; true when nothing had drawn in it before. A point far
+    // outside the window (a spline's control points may lie anywhere) shares its edge's pixel.
     bool cover(double x, double y) {
         auto cell = [&](double value, double low) {
-            return static_cast<std::int64_t>(std::floor((value - low) / window.pixel));
+            double index = std::floor((value - low) / window.pixel);
+            index = std::isnan(index) ? 0.0 : std::clamp(index, -farPixels, farPixels);
+            return static_cast<std::uint64_t>(static_cast<std::int64_t>(index));
         };
-        return covered.insert(cell(x, window.lowX) * 4000003 + cell(y, window.lowY)).second;
+        return covered.insert(cell(x, window.lowX) * 4000003u + cell(y, window.lowY)).second;
     }
 
     struct LinePoint {
@@ -202,7 +235,7 @@ class WindowPlan {
 
     const hostsim::PlanWindow& window;
     hostsim::PlanPrimitives& out;
-    std::unordered_set<std::int64_t> covered;  // the pixels drawn in, by column and row
+    std::unordered_set<std::uint64_t> covered;  // the pixels drawn in, by column and row
     bool inLine = false;                       // a spline line is in progress
     std::vector<LinePoint> points;             // its points, at least half a pixel apart
     Primitive last;                            // its last piece
@@ -252,7 +285,9 @@ void addPlanned(const Primitive& p, bool withTexts, hostsim::PlanPrimitives& out
 void planWindow(const hostsim::PlanWindow& window, const std::vector<const Primitive*>& primitives,
                 bool withTexts, hostsim::PlanPrimitives& out) {
     WindowPlan plan(window, out);
+    CopyFilter copies(copyCellFor(&window));
     for (const Primitive* p : primitives) {
+        if (!copies.drawn(*p)) continue;
         if (p->kind == Primitive::Kind::Ray) {
             plan.endLine();
             addRayInWindow(*p, window, out);
@@ -312,7 +347,9 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
             planWindow(*window, members[i], true, out[i].primitives);
             continue;
         }
-        for (const Primitive* p : members[i]) addPlanned(*p, true, out[i].primitives);
+        CopyFilter copies(copyCellFor(nullptr));
+        for (const Primitive* p : members[i])
+            if (copies.drawn(*p)) addPlanned(*p, true, out[i].primitives);
     }
 }
 
@@ -325,9 +362,10 @@ void planPrimitives(int top, bool withTexts, PlanPrimitives& out, const PlanWind
             if (top < 0 || p.top == top) shown.push_back(&p);
         return planWindow(*window, shown, withTexts, out);
     }
+    CopyFilter copies(copyCellFor(nullptr));
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (top >= 0 && all[i].top != top) continue;
-        addPlanned(all[i], withTexts, out);
+        if (copies.drawn(all[i])) addPlanned(all[i], withTexts, out);
     }
 }
 

@@ -5,6 +5,7 @@
 // Sizes meant in screen pixels (line widths, dots, labels) are pixels of the view: VIEWSIZE /
 // SCREENSIZE.y drawing units each, so the file looks as the view does at its own size.
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "hostsim/view/view.h"
@@ -309,13 +311,30 @@ std::string refusalOf(const std::string& path) {
     return "Is not a regular file";
 }
 
-// A name beside path for the file being written, made anew (never reused) and no longer than
-// the target's own name where NAME.PID.tmp would pass the folder's limit on names.
+// Twelve characters no one can guess: a file name of ours in a folder others may write in must
+// not be one they could have made first.
+std::string randomNameTag() {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char bytes[12];
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        ssize_t count = getrandom(bytes + got, sizeof bytes - got, 0);
+        if (count < 0 && errno != EINTR) break;
+        if (count > 0) got += static_cast<std::size_t>(count);
+    }
+    std::string tag;
+    for (std::size_t i = 0; i < sizeof bytes; ++i)
+        tag += letters[(i < got ? bytes[i] : std::rand()) % (sizeof letters - 1)];
+    return tag;
+}
+
+// A name beside path for the file being written, NAME.TAG.tmp with a random TAG, no longer than
+// the target's own name where that would pass the folder's limit on names.
 std::string temporaryName(const std::string& path) {
     std::size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     std::string name = path.substr(folder.size());
-    std::string suffix = "." + std::to_string(getpid()) + ".tmp";
+    std::string suffix = "." + randomNameTag() + ".tmp";
     long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
     std::size_t longest = limit > 0 ? static_cast<std::size_t>(limit) : name.size();
     if (name.size() + suffix.size() > longest) {
@@ -324,6 +343,18 @@ std::string temporaryName(const std::string& path) {
         name.resize(keep);  // cut before a character, not inside one
     }
     return folder + name + suffix;
+}
+
+// Creates the temporary file, only if nothing has that name (a link to elsewhere included); a
+// name taken meanwhile is followed by another. The descriptor, or -1 with errno set.
+int createTemporaryFile(const std::string& path, std::string& temporary) {
+    constexpr int attempts = 16;
+    for (int i = 0; i < attempts; ++i) {
+        temporary = temporaryName(path);
+        int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
 // Everything of text to fd; false with errno set when a write fails.
@@ -355,8 +386,8 @@ bool writeViewSvg(const std::string& path, std::string& error) {
     if (!error.empty()) return false;
     std::string text = viewSvg();
     // Beside the file, so that the rename stays in one file system.
-    std::string temporary = temporaryName(path);
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    std::string temporary;
+    int fd = createTemporaryFile(path, temporary);
     if (fd < 0) return fail(errno);
     bool written = writeAll(fd, text);
     int saved = errno;

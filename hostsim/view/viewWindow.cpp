@@ -10,12 +10,6 @@ static double pageCenterX = 0.0, pageCenterY = 0.0;
 
 namespace {
 
-constexpr double maxScreenPixels = 100000.0;
-
-bool screenSizeOk(double width, double height) {
-    return width >= 1.0 && height >= 1.0 && width <= maxScreenPixels && height <= maxScreenPixels;
-}
-
 void extentsCenter(double& x, double& y) {
     hostsim::Point low, high;
     x = y = 0.0;
@@ -48,10 +42,9 @@ ViewWindow currentViewWindow() {
     return window;
 }
 
+// SCREENSIZE refuses a side outside 1 to maxScreenPixels, as it does from anywhere else.
 bool setPageView(double viewHeight, double screenWidth, double screenHeight) {
-    if (!(viewHeight > 0.0) || !std::isfinite(viewHeight) ||
-        !screenSizeOk(screenWidth, screenHeight))
-        return false;
+    if (!(viewHeight > 0.0) || !std::isfinite(viewHeight)) return false;
     return setSysvarPoint("SCREENSIZE", {screenWidth, screenHeight, 0.0}) &&
            setSysvarReal("VIEWSIZE", viewHeight);
 }

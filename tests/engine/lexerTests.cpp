@@ -129,6 +129,8 @@ TEST_F(LexerTest, ReportsLexicalErrorsWithTheirText) {
         {__LINE__, ".", 1, "Wrong real number '.'"},
         {__LINE__, "1e999", 1, "Wrong real number '1e999'"},
         {__LINE__, "1e-999", 1, "Wrong real number '1e-999'"},
+        {__LINE__, "2E111111111111111111111110", 1,
+         "Wrong real number '2E111111111111111111111110'"},
         {__LINE__, "1234567890123456789012345678901234567890e999", 1,
          "Wrong real number '12345678901234567890123456789012'"},
         {__LINE__, "\t", 2, "Illegal character '\t'"},

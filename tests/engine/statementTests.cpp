@@ -76,7 +76,7 @@ TEST_F(StatementTest, PrintsErrorsWithTheHeadingAndTheirArgument) {
 
 TEST_F(StatementTest, ReportsOnlyTheFirstErrorAndTheSilentOneQuietly) {
     startLexer("1+2");
-    reportError(0, nullptr);
+    reportSilentError();
     EXPECT_EQ(generalError, ErrorCode);
     EXPECT_EQ("", hostsim::takeOutput());
     startLexer("1+2");

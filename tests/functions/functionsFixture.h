@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "functions/functions.h"
 #include "functions/handlers.h"
 #include "tests/support/engineFixture.h"
 
@@ -46,6 +47,9 @@ protected:
             Value v = eval(c.text);
             ASSERT_EQ(0, ErrorCode) << c.text;
             EXPECT_EQ(c.kind, v.kind) << c.text;
+            if (c.want == 0) {
+                EXPECT_EQ(0.0, v.num) << c.text;  // not 6.1e-17, printed as noise
+            }
             EXPECT_NEAR(c.want, v.num, 1e-12 * (1 + std::fabs(c.want))) << c.text;
         }
     }

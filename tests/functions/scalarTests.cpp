@@ -15,7 +15,13 @@ TEST_F(ScalarFunctions, ComputeInDegreesAndReturnReals) {
         {__LINE__, "COS(60)", Real, 0.5},
         {__LINE__, "TANG(45)", Real, 1},
         {__LINE__, "TANG(-45)", Real, -1},
-        {__LINE__, "TANG(90.001)", Real, std::tan(90.001 * degreesToRadians)},
+        {__LINE__, "TANG(90.001)", Real, -57295.77950699098},  // the double 90.001's, to 17 digits
+        {__LINE__, "COS(90)", Real, 0},
+        {__LINE__, "SIN(-540)", Real, 0},
+        {__LINE__, "COS(1e6+170)", Real, 0},
+        {__LINE__, "SIN(1e9+110)", Real, 0.5},  // reduced in degrees: in radians 1e-9 is lost
+        {__LINE__, "TANG(180)", Real, 0},
+        {__LINE__, "TANG(-135)", Real, 1},
         {__LINE__, "ASIN(0.5)", Real, 30},
         {__LINE__, "ASIN(1.05)", Real, 90},  // slightly past 1 is rounding, taken as 1
         {__LINE__, "ASIN(-1.1)", Real, -90},

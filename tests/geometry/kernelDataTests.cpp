@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "functions/functions.h"
 #include "geometry/geometry.h"
 #include "hostsim/shell/shell.h"
 #include "tests/support/engineFixture.h"

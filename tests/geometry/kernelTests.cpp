@@ -3,8 +3,8 @@
 
 #include <cmath>
 
+#include "contract/kvs.h"
 #include "geometry/geometry.h"
-#include "host/kvs.h"
 
 namespace {
 

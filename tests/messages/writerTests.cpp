@@ -1,5 +1,5 @@
-// tests/messages/writerTests.cpp - the catalogue compiler's source parser, layout checks, append
-// and decoder, and the contents of the English catalogue.
+// tests/messages/writerTests.cpp - the catalogue compiler's source parser, header of names,
+// layout checks, append and decoder, and the contents of the English catalogue.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +9,7 @@
 #include "messages/catalogueInternals.h"
 #include "messages/messages.h"
 #include "tests/messages/catalogueTestSupport.h"
+#include "tools/msgc/numbersHeader.h"
 #include "tools/msgc/sourceParser.h"
 #include "tools/msgc/writer.h"
 
@@ -19,7 +20,7 @@ TEST(MessageSource, ReadsEntriesEscapesAndComments) {
         "# a comment\n"
         "\n"
         "  23:1 \"Wrong '%s'\"   # trailing comment\n"
-        "23:2 7 \"tab\\there\\nquote\\\" slash\\\\ byte\\xE9\"\r\n"
+        "23:2 tabbed 7 \"tab\\there\\nquote\\\" slash\\\\ byte\\xE9\"\r\n"
         "5:1 9 \"#not a comment\"";
     std::vector<SourceMessage> messages;
     std::string error;
@@ -31,6 +32,7 @@ TEST(MessageSource, ReadsEntriesEscapesAndComments) {
     EXPECT_EQ("Wrong '%s'", messages[0].text);
     EXPECT_EQ(3, messages[0].line);
     EXPECT_EQ(7, messages[1].kind);
+    EXPECT_EQ("tabbed", messages[1].name);
     EXPECT_EQ("tab\there\nquote\" slash\\ byte\xE9", messages[1].text);
     EXPECT_EQ("#not a comment", messages[2].text);
     EXPECT_EQ(5, messages[2].line);
@@ -54,6 +56,11 @@ TEST(MessageSource, NamesTheFileAndLineOfABadEntry) {
         {__LINE__, "23:1 \"t\" extra", "m.msg:2: unexpected characters after the text"},
         {__LINE__, "23:1 \"caf\xC3\xA9\"", "m.msg:2: only printable ASCII"},
         {__LINE__, "99999999999:1 \"t\"", "m.msg:2: expected MODULE:NUMBER"},
+        {__LINE__, "module x", "m.msg:2: expected the module's number"},
+        {__LINE__, "module 1", "m.msg:2: expected the module's name"},
+        {__LINE__, "1:2 a \"t\"\n1:3 a \"u\"", "m.msg:3: the name a is given twice"},
+        {__LINE__, "module 1 a\n1:2 a \"t\"", "m.msg:3: the name a is given twice"},
+        {__LINE__, "module 1 a\nmodule 1 b", "m.msg:3: module 1 is named twice"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -62,6 +69,36 @@ TEST(MessageSource, NamesTheFileAndLineOfABadEntry) {
         EXPECT_FALSE(parseMessageSource(std::string("1:1 \"fine\"\n") + c.entry + "\n", "m.msg",
                                         messages, error));
         EXPECT_EQ(0u, error.find(c.want)) << error;
+    }
+}
+
+// The header is compiled into the module: every name with its number, a comment that stays one
+// line, and no header at all when a name is missing.
+TEST(NumbersHeader, NamesEveryNumberOrSaysWhichNameIsMissing) {
+    struct Case {
+        int line;
+        const char* source;
+        std::vector<std::string> want;  // pieces of the header, or the error alone
+    };
+    const Case cases[] = {
+        {__LINE__,
+         "module 7 seven\n7:2 b \"two\"\n7:1 a \"one\\nline\"",
+         {"constexpr int seven = 7;\n", "constexpr int a = 1;  // \"one\\nline\"\n",
+          "constexpr int b = 2;  // \"two\"\n"}},
+        {__LINE__, "module 7 seven\n7:1 \"one\"", {"m.msg:2: message 7:1 has no name"}},
+        {__LINE__, "7:1 a \"one\"", {"m.msg:1: module 7 has no name"}},
+        {__LINE__, "module 7 seven\nmodule 8 eight\n7:1 a \"x\"", {"m.msg:2: module 8 holds no"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<SourceMessage> messages;
+        std::vector<NamedModule> modules;
+        std::string header, error;
+        ASSERT_TRUE(parseMessageSource(c.source, "m.msg", messages, error, &modules)) << error;
+        bool written = writeNumbersHeader(messages, modules, "m.msg", header, error);
+        EXPECT_EQ(c.want[0].rfind("m.msg:", 0) != 0, written) << error;
+        for (const std::string& piece : c.want)
+            EXPECT_NE(std::string::npos, (written ? header : error).find(piece)) << header << error;
     }
 }
 

@@ -24,7 +24,8 @@ runSession() {
     "$session" vectrinHistory$$-$run stop
     run=$((run + 1))
     local name=vectrinHistory$$-$run step action argument
-    "$session" $name start "$hostsim" --module "$module" || fail "session $run did not start"
+    "$session" $name start "$hostsim" --module "${sessionModule:-$module}" \
+        ${sessionServe:+--serve} || fail "session $run did not start"
     for step in "waitForLast ^Command:$" "$@" "keys C-d"; do
         read -r action argument <<< "$step"
         "$session" $name "$action" "$argument" || fail "session $run: the step \"$step\" failed"
@@ -58,6 +59,26 @@ runSession "waitFor ^Type HELP for help, HELP CAL for the expressions; QUIT or C
            "keys Up" "waitForLast Expression: 2\+3$" "keys C-u" "type *cancel*" "keys Enter" \
            "waitForLast ^Command:$"
 [ "$(tail -n 3 "$history")" = $'CAL 1+1\n(cal "RAD")\nCAL' ] || fail "the file after Enter and a pick: $(cat "$history")"
+
+# A German module's prompts keep their umlauts; a refused pick (a block not scaled uniformly)
+# is asked again at a terminal, and answered.
+sessionModule=${module%.so}.de.so runSession \
+    "type CAL" "keys Enter" "waitForLast ^>> Ausdruck:$" "type RAD" "keys Enter" \
+    "waitFor ^>> Wählen Sie einen Kreis, .* für den$" "type 46,55" "keys Enter" \
+    "waitFor gleichmäßig skaliert" "waitForLast ^Radius:$" "type 35,10" "keys Enter" \
+    "waitFor ^5.0$" "waitForLast ^Command:$"
+
+# Beside a served page the terminal edits as the plain one does: Up walks the lines of the
+# prompt's kind, Tab completes, and a line typed shows once.
+sessionServe=yes runSession \
+    "type (setq H 8)" "keys Enter" "waitFor ^8$" "waitForLast ^Command:$" \
+    "keys Up" "waitForLast ^Command: \(setq H 8\)$" "keys C-u" \
+    "type FUNC" "keys Tab" "waitForLast ^Command: FUNCTIONS$" "keys C-u" \
+    "type CAL" "keys Enter" "waitForLast Expression:$" "type H*5" "keys Enter" "waitFor ^40$" \
+    "type CAL" "keys Enter" "waitForLast Expression:$" "keys Up" "waitForLast Expression: H\*5$" \
+    "keys Enter" "waitFor ^40$" "waitForLast ^Command:$"
+[ "$("$session" vectrinHistory$$-$run screen | grep -c '(setq H 8)$')" = 1 ] ||
+    fail "the served terminal showed a line typed twice: $("$session" vectrinHistory$$-$run screen)"
 
 # Capped: a file of 1005 lines keeps the newest 1000 once a line is added.
 seq -f '(setq N %g)' 1 1005 > "$history"

@@ -16,8 +16,9 @@ export LANG=C.UTF-8 HOME=$work XDG_STATE_HOME=$work/state INPUTRC=/dev/null
 name=vectrinInterrupts$$
 trap '"$session" $name stop' EXIT
 
-# On a terminal: each row is a tmux action; the session must pass every wait in turn. A key is
-# pressed only once the screen shows what came before it, as a person would see it.
+# On a terminal, plain and beside a served page: each row is a tmux action; the session must pass
+# every wait in turn. A key is pressed only once the screen shows what came before it, as a
+# person would see it.
 steps=(
     "waitForLast ^Command:$"
     # the result first: until the line is read, the prompt before it also ends the screen
@@ -40,30 +41,36 @@ steps=(
     "type (cal \"B*2\")" "keys Enter" "waitFor ^8484$" "waitForLast ^Command:$"
     "keys C-d"
 )
-"$session" $name start "$hostsim" --module "$module" --drawing "$work/slowPicks.dxf" || exit 1
-for step in "${steps[@]}"; do
-    read -r action argument <<< "$step"
-    if [ "$action" = pause ]; then
-        sleep "$argument"
-        continue
-    fi
-    seconds=()  # a wait's time limit, when the step ends with one
-    if [[ $action == wait* && $argument =~ ^(.*)\ ([0-9]+)$ ]]; then
-        argument=${BASH_REMATCH[1]} seconds=("${BASH_REMATCH[2]}")
-    fi
-    if ! "$session" $name "$action" "$argument" "${seconds[@]}"; then
-        echo "interrupts: on a terminal, the step \"$step\" failed"
+history=$work/state/vectrin/history
+for mode in plain --serve; do
+    rm -f "$history"
+    "$session" $name stop
+    "$session" $name start "$hostsim" --module "$module" --drawing "$work/slowPicks.dxf" \
+        ${mode#plain} || exit 1
+    for step in "${steps[@]}"; do
+        read -r action argument <<< "$step"
+        if [ "$action" = pause ]; then
+            sleep "$argument"
+            continue
+        fi
+        seconds=()  # a wait's time limit, when the step ends with one
+        if [[ $action == wait* && $argument =~ ^(.*)\ ([0-9]+)$ ]]; then
+            argument=${BASH_REMATCH[1]} seconds=("${BASH_REMATCH[2]}")
+        fi
+        if ! "$session" $name "$action" "$argument" "${seconds[@]}"; then
+            echo "interrupts: on a terminal ($mode), the step \"$step\" failed"
+            exit 1
+        fi
+    done
+    status=$("$session" $name waitExit) || exit 1
+    [ "$status" = 0 ] || { echo "interrupts: Ctrl-D ($mode) ended it with status $status"; exit 1; }
+    if [ "$(wc -l < "$history")" != 7 ]; then
+        echo "interrupts: ($mode) the history should hold the 7 command lines not cancelled" \
+             "(no pick's answer), not:"
+        cat "$history"
         exit 1
     fi
 done
-status=$("$session" $name waitExit) || exit 1
-[ "$status" = 0 ] || { echo "interrupts: Ctrl-D ended the session with status $status"; exit 1; }
-history=$work/state/vectrin/history
-if [ "$(wc -l < "$history")" != 7 ]; then
-    echo "interrupts: the history should hold the 7 command lines not cancelled (no pick's answer), not:"
-    cat "$history"
-    exit 1
-fi
 
 # On a pipe: Ctrl-C from the terminal reaches hostsim as SIGINT while it waits for a line, and
 # while a pick runs. (set -m: a script's background job would otherwise start with SIGINT
@@ -102,6 +109,17 @@ if ((elapsed > quickly * 1000)); then
     exit 1
 fi
 printf '(cal "B*2")\n' >&3
+waitForOutput "^8484$" 1
+# while a command runs outside a read and a pick: LOAD waits to open a FIFO
+mkfifo "$work/fifo.so" || exit 1
+printf 'LOAD %s\n' "$work/fifo.so" >&3
+tries=200
+until [ "$(cat /proc/$pid/wchan 2> /dev/null)" = wait_for_partner ] || ((tries-- == 0)); do
+    sleep 0.05
+done
+kill -INT $pid
+waitForOutput "Interrupted system call$" 1
+printf '!B\n' >&3
 exec 3>&-
 wait $pid
 status=$?
@@ -120,6 +138,10 @@ Command: (cal "NEA")
 nil
 Command: (cal "B*2")
 8484
+Command: LOAD '"$work"'/fifo.so
+hostsim: cannot load module '"$work/fifo.so: $work"'/fifo.so: cannot open shared object file: Interrupted system call
+Command: !B
+4242
 Command: '
 if [ "$status" != 0 ] || [ "$(cat "$work/out")" != "$expected" ]; then
     echo "interrupts: on a pipe, status $status and the output:"

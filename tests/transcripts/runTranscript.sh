@@ -8,8 +8,9 @@
 # NAME.out   what hostsim must print, standard output and standard error together, in order
 # NAME.err   standard error alone (optional); NAME.out then holds standard output alone: the
 #            values and listings, while NAME.err holds prompts, answers, the module's text, notices
-# NAME.stdout  where standard output goes instead (optional): /dev/full, or "closed" for none;
-#            NAME.err then holds standard error, and there is no NAME.out
+# NAME.stdout  where standard output goes instead (optional): /dev/full, "closed" for none, or
+#            "broken" for a pipe that no one reads any more; NAME.err then holds standard error,
+#            and there is no NAME.out
 # NAME.status  the exit status it must end with (optional; else 0)
 # NAME.env   environment settings for the run, VAR=value a line (optional). A transcript with one
 #            gets no --module: hostsim chooses its module by language, as without the option.
@@ -61,16 +62,27 @@ fi
 wantStatus=0
 [ -f "$caseDir/$name.status" ] && wantStatus=$(cat "$caseDir/$name.status")
 
+# The arguments, if any, are a command that runs hostsim for us.
 runHostsim() {
     (cd "$caseDir" && env -u LC_ALL -u LC_MESSAGES -u LANGUAGE "${environment[@]}" \
-        "$hostsim" "${args[@]}") < "$input"
+        "$@" "$hostsim" "${args[@]}") < "$input"
 }
+# Runs its arguments with standard output a pipe whose reading end is closed, SIGPIPE as a shell
+# leaves it; a status of death by a signal is told as a shell tells it (128 + the signal).
+brokenPipe='import os, subprocess, sys
+read, write = os.pipe()
+os.close(read)
+status = subprocess.call(sys.argv[1:], stdout=write)
+sys.exit(128 - status if status < 0 else status)'
+
 actual=$work/$name.actual actualErr=$work/$name.actualErr
 rm -f "$actual" "$actualErr"
 stdoutTo=
 [ -f "$caseDir/$name.stdout" ] && stdoutTo=$(cat "$caseDir/$name.stdout")
 if [ "$stdoutTo" = closed ]; then
     runHostsim >&- 2> "$actualErr"
+elif [ "$stdoutTo" = broken ]; then
+    runHostsim /usr/bin/python3 -c "$brokenPipe" 2> "$actualErr"
 elif [ -n "$stdoutTo" ]; then
     runHostsim > "$stdoutTo" 2> "$actualErr"
 elif [ -f "$caseDir/$name.err" ]; then

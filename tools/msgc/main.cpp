@@ -1,14 +1,18 @@
-// tools/msgc/main.cpp - msgc, the message catalogue compiler: build, append, dump, verify.
+// tools/msgc/main.cpp - msgc, the message catalogue compiler: build, append, dump, verify, and
+// the header of message names.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "messages/catalogueInternals.h"
 #include "messages/messages.h"
+#include "tools/msgc/numbersHeader.h"
 #include "tools/msgc/sourceParser.h"
 #include "tools/msgc/writer.h"
 
@@ -19,6 +23,7 @@ const char usageText[] =
     "       msgc append SOURCE MODULE [options]   append one to MODULE, replacing one there\n"
     "       msgc dump FILE                        list the messages of FILE's catalogue\n"
     "       msgc verify FILE                      check that every message reads back\n"
+    "       msgc header SOURCE -o FILE            write the C++ header of the messages' names\n"
     "options:\n"
     "  --per-block N        messages per block (default 1)\n"
     "  --pin M:N            pin the block that holds message N of module M\n"
@@ -109,19 +114,27 @@ int parseArguments(int argc, char** argv, Command& command) {
     return 0;
 }
 
-bool compileSource(const std::string& path, const CatalogueOptions& options,
-                   BuiltCatalogue& built) {
+bool readSource(const std::string& path, std::vector<SourceMessage>& messages,
+                std::vector<NamedModule>* modules = nullptr) {
     std::vector<unsigned char> bytes;
     std::string error;
     if (!readWholeFile(path, bytes, error)) {
         std::fprintf(stderr, "msgc: %s\n", error.c_str());
         return false;
     }
-    std::vector<SourceMessage> messages;
-    if (!parseMessageSource(std::string(bytes.begin(), bytes.end()), path, messages, error)) {
+    if (!parseMessageSource(std::string(bytes.begin(), bytes.end()), path, messages, error,
+                            modules)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
+    return true;
+}
+
+bool compileSource(const std::string& path, const CatalogueOptions& options,
+                   BuiltCatalogue& built) {
+    std::vector<SourceMessage> messages;
+    if (!readSource(path, messages)) return false;
+    std::string error;
     int line = 0;
     if (!buildCatalogue(messages, options, built, error, &line)) {
         if (line > 0)
@@ -159,6 +172,38 @@ int runAppend(const Command& command) {
         return 1;
     }
     return 0;
+}
+
+// A file that holds text already is left alone, so that the build does not compile again what
+// includes it.
+bool writeIfChanged(const std::string& path, const std::string& text) {
+    std::ifstream old(path, std::ios::binary);
+    std::stringstream held;
+    held << old.rdbuf();
+    if (old && held.str() == text) return true;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "msgc: can't write %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+int runHeader(const Command& command) {
+    if (command.operands.size() != 1 || command.output.empty()) {
+        return usage("header takes SOURCE and -o FILE");
+    }
+    std::vector<SourceMessage> messages;
+    std::vector<NamedModule> modules;
+    if (!readSource(command.operands[0], messages, &modules)) return 1;
+    std::string header, error;
+    if (!writeNumbersHeader(messages, modules, command.operands[0], header, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    return writeIfChanged(command.output, header) ? 0 : 1;
 }
 
 bool decodeFile(const std::string& path, DecodedCatalogue& decoded) {
@@ -256,6 +301,7 @@ int main(int argc, char** argv) {
     if (command.name == "append") return runAppend(command);
     if (command.name == "dump") return runDump(command);
     if (command.name == "verify") return runVerify(command);
+    if (command.name == "header") return runHeader(command);
     if (command.name.empty()) return usage("no command given");
     return usage(("unknown command " + command.name).c_str());
 }

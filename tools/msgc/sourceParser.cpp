@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <climits>
+#include <map>
 
 namespace {
 
@@ -27,6 +28,18 @@ bool readNumber(LineCursor& cursor, int& value) {
     }
     value = static_cast<int>(v);
     return true;
+}
+
+bool startsName(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// name -> ( letter | '_' ) { letter | digit | '_' }
+std::string readName(LineCursor& cursor) {
+    std::size_t start = cursor.at;
+    while (startsName(cursor.peek()) || std::isdigit(static_cast<unsigned char>(cursor.peek())))
+        cursor.at++;
+    return cursor.text.substr(start, cursor.at - start);
 }
 
 int hexValue(char c) {
@@ -99,7 +112,7 @@ bool readText(LineCursor& cursor, std::string& out, std::string& error) {
     return true;
 }
 
-// entry -> module ':' number [ kind ] text [ '#' comment ]
+// entry -> module ':' number [ name ] [ kind ] text [ '#' comment ]
 bool parseEntry(LineCursor& cursor, SourceMessage& m, std::string& error) {
     if (!readNumber(cursor, m.module)) {
         error = "expected MODULE:NUMBER at the start of the line";
@@ -115,6 +128,10 @@ bool parseEntry(LineCursor& cursor, SourceMessage& m, std::string& error) {
         return false;
     }
     cursor.skipBlanks();
+    if (startsName(cursor.peek())) {
+        m.name = readName(cursor);
+        cursor.skipBlanks();
+    }
     if (std::isdigit(static_cast<unsigned char>(cursor.peek()))) {
         if (!readNumber(cursor, m.kind) || !isValidKind(m.kind)) {
             error = "the kind must be 1, 7, 9 or 12";
@@ -131,10 +148,76 @@ bool parseEntry(LineCursor& cursor, SourceMessage& m, std::string& error) {
     return true;
 }
 
+// module-name -> 'module' number name [ '#' comment ]
+bool parseModuleName(LineCursor& cursor, NamedModule& named, std::string& error) {
+    cursor.skipBlanks();
+    if (!readNumber(cursor, named.module)) {
+        error = "expected the module's number after 'module'";
+        return false;
+    }
+    cursor.skipBlanks();
+    if (!startsName(cursor.peek())) {
+        error = "expected the module's name after its number";
+        return false;
+    }
+    named.name = readName(cursor);
+    cursor.skipBlanks();
+    if (!cursor.atEnd() && cursor.peek() != '#') {
+        error = "unexpected characters after the module's name";
+        return false;
+    }
+    return true;
+}
+
+// Every name stands for one constant: the lines that gave each, and the module each numbers.
+struct NamesGiven {
+    std::map<std::string, int> lineOfName;
+    std::map<int, int> lineOfModule;
+
+    bool take(const std::string& name, int line, std::string& error) {
+        if (name.empty()) return true;
+        auto [at, fresh] = lineOfName.emplace(name, line);
+        if (!fresh)
+            error = "the name " + name + " is given twice (first on line " +
+                    std::to_string(at->second) + ")";
+        return fresh;
+    }
+    bool takeModule(const NamedModule& named, std::string& error) {
+        auto [at, fresh] = lineOfModule.emplace(named.module, named.line);
+        if (!fresh) {
+            error = "module " + std::to_string(named.module) + " is named twice (first on line " +
+                    std::to_string(at->second) + ")";
+            return false;
+        }
+        return take(named.name, named.line, error);
+    }
+};
+
+bool parseLine(LineCursor& cursor, int lineNumber, NamesGiven& names,
+               std::vector<SourceMessage>& messages, std::vector<NamedModule>* modules,
+               std::string& what) {
+    if (cursor.text.compare(cursor.at, 6, "module") == 0 &&
+        (cursor.text[cursor.at + 6] == ' ' || cursor.text[cursor.at + 6] == '\t')) {
+        cursor.at += 6;
+        NamedModule named;
+        named.line = lineNumber;
+        if (!parseModuleName(cursor, named, what) || !names.takeModule(named, what)) return false;
+        if (modules != nullptr) modules->push_back(named);
+        return true;
+    }
+    SourceMessage m;
+    m.line = lineNumber;
+    if (!parseEntry(cursor, m, what) || !names.take(m.name, lineNumber, what)) return false;
+    messages.push_back(m);
+    return true;
+}
+
 }  // namespace
 
 bool parseMessageSource(const std::string& source, const std::string& name,
-                        std::vector<SourceMessage>& messages, std::string& error) {
+                        std::vector<SourceMessage>& messages, std::string& error,
+                        std::vector<NamedModule>* modules) {
+    NamesGiven names;
     std::size_t start = 0;
     int lineNumber = 0;
     while (start < source.size()) {
@@ -146,14 +229,11 @@ bool parseMessageSource(const std::string& source, const std::string& name,
         LineCursor cursor{line, 0};
         cursor.skipBlanks();
         if (cursor.atEnd() || cursor.peek() == '#') continue;
-        SourceMessage m;
-        m.line = lineNumber;
         std::string what;
-        if (!parseEntry(cursor, m, what)) {
+        if (!parseLine(cursor, lineNumber, names, messages, modules, what)) {
             error = name + ":" + std::to_string(lineNumber) + ": " + what;
             return false;
         }
-        messages.push_back(m);
     }
     return true;
 }

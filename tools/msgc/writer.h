@@ -14,6 +14,7 @@ struct SourceMessage {
     int kind = -1;     // -1: the catalogue's default kind
     std::string text;  // code page 1252 bytes, without the NUL that kind 12 adds
     int line = 0;      // source line, for messages about it
+    std::string name;  // the constant that names number in code; empty when the source gives none
 };
 
 struct CatalogueOptions {

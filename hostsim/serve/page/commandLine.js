@@ -2,8 +2,12 @@
 // anywhere on the page goes to it; Up and Down walk the lines typed in this session; Tab
 // completes what the terminal completes, asked of the host; Esc clears the line and cancels a
 // prompt of the module.
-"use strict";
+import {hostFetch, postJson} from "./host.js";
+import {atCommandPrompt, onSessionChange, promptState, sendLine, sessionEnded} from "./session.js";
+import {isTyping, viewKeyActs} from "./keys.js";
+import {zoomToExtents} from "./view.js";
 
+const commandLine = document.getElementById("commandLine");
 const promptLabel = document.getElementById("promptLabel");
 const completions = document.getElementById("completions");
 
@@ -12,9 +16,14 @@ function showPrompt(prompt) {
   promptLabel.title = prompt;
 }
 
-function atCommandPrompt() {
-  return !promptState.pointPrompt && promptState.prompt === "Command: ";
-}
+// Once the session has ended the input says so and takes no more lines.
+onSessionChange(() => {
+  showPrompt(sessionEnded ? "" : promptState.prompt);
+  if (!sessionEnded || commandLine.disabled) return;
+  commandLine.value = "";
+  commandLine.disabled = true;
+  commandLine.placeholder = "The session has ended.";
+});
 
 // ---- history: fetched when Up first leaves the line being typed, which Down comes back to ----
 let historyLines = [];
@@ -96,10 +105,6 @@ commandLine.addEventListener("input", () => {
   hideCompletions();
 });
 
-function isTyping(target) {
-  return target instanceof HTMLInputElement || target instanceof HTMLTextAreaElement;
-}
-
 // A printable key typed anywhere else goes to the end of the command line, as in a CAD program.
 // Esc clears the line and cancels a pick or another prompt of the module; at Command: there is
 // nothing to cancel, and *cancel* would run as a command.
@@ -113,10 +118,19 @@ document.addEventListener("keydown", (event) => {
   if (event.key === "Home" && event.target !== commandLine) zoomToExtents();
   if (event.defaultPrevented || isTyping(event.target) || commandLine.disabled) return;
   if (event.key.length !== 1 || event.ctrlKey || event.metaKey || event.altKey) return;
-  if (viewKeyActs(event)) return;  // keys.js
+  if (viewKeyActs(event)) return;
   event.preventDefault();
   commandLine.focus();
   commandLine.value += event.key;
+  commandLine.dispatchEvent(new Event("input"));
+});
+
+// What is pasted with the focus elsewhere goes to the command line too.
+document.addEventListener("paste", (event) => {
+  if (isTyping(event.target) || commandLine.disabled) return;
+  event.preventDefault();
+  commandLine.focus();
+  commandLine.value += event.clipboardData.getData("text/plain").replace(/[\r\n]+/g, " ");
   commandLine.dispatchEvent(new Event("input"));
 });
 

@@ -1,48 +1,74 @@
-// hostsim's page: what the cursor is over, as the host answers it. Its coordinates in the current
-// UCS, at the session's precision; during a pick, the object the pick would select, a tag beside
-// the cursor saying what is asked and, when the prompt names a snap mode, a glyph at the point
-// the click will take (the host computes it as it computes the click's answer).
-"use strict";
+// hostsim's page: the pointer over the drawing. A drag pans; a click answers a pick or point
+// prompt. The cursor's coordinates show in the current UCS at the drawing's decimal places; during
+// a pick the host answers for the cursor with the object the pick would select, shown with a tag
+// beside the cursor saying what is asked and, when the prompt names a snap mode, a glyph at the
+// point the click will take (the host computes it as it computes the click's answer).
+import {postJson} from "./host.js";
+import {onSessionChange, promptState, sessionEnded, showText} from "./session.js";
+import {canvas, context, onViewSent, pixelsPerUnit, redraw, setLayer, strokePrimitives, toScreen,
+        toWorld, view, viewChanged} from "./view.js";
 
+export let cursor = null;   // the cursor on the canvas, in pixels
+export let preview = null;  // the object a pick at the cursor would select, as /preview lists it
+// The host's answer for the cursor during a pick: {object, its primitives, snap}; asked is the
+// cursor it answers for.
+export let hover = null;
 const coordinates = document.getElementById("coordinates");
 const cursorTag = document.getElementById("cursorTag");
-// The host's answer for the cursor: {at, and during a pick object, its primitives, snap}; asked
-// is the cursor it answers for.
-let hover = null;
 
-// One question at a time; the latest cursor wins.
-let hoverAsked = false;
-async function askHover() {
-  if (hoverAsked || !cursor || sessionEnded) return;
+// One question at a time; the latest cursor wins, asked again once the answer comes if the
+// cursor or the view has moved meanwhile (not when the host gave no answer: it would give none
+// again). An answer asked before the hover was last forgotten (a click, a new prompt) is for a
+// prompt that is gone.
+let hoverAsked = false, forgotten = 0;
+export async function askHover() {
+  if (hoverAsked || !cursor || sessionEnded || !promptState.pointPrompt) return;
   hoverAsked = true;
-  const asked = cursor;
+  const asked = cursor, generation = forgotten;
   const [x, y] = toWorld(asked[0], asked[1]);
   try {
     const response = await postJson("preview", {x: x, y: y});
-    if (response.ok && cursor) {
-      hover = await response.json();
-      hover.asked = asked;
-      preview = promptState.pointPrompt && hover.object !== undefined ? hover : null;
+    const answer = response.ok ? await response.json() : null;
+    if (answer && cursor && generation === forgotten && answer.object !== undefined) {
+      hover = {...answer, asked: asked};
+      preview = hover;
     }
   } catch (error) {
-    // the host is gone; the transcript's watch says so
+    // the host is gone; the session's watch says so
   } finally {
     hoverAsked = false;
   }
-  showHover();
   redraw();
-  if (cursor && cursor !== asked) askHover();
+  if (cursor && (cursor !== asked || toWorld(...cursor).some((v, i) => v !== [x, y][i]) ||
+                 generation !== forgotten)) {
+    askHover();
+  }
 }
 
+// The next hover is asked afresh: nothing shown is the host's answer for the cursor until then.
+export function forgetHover() {
+  hover = null;
+  preview = null;
+  ++forgotten;
+}
+
+// A new prompt: the pick it asks for is shown where the cursor rests, without a move.
+onSessionChange(() => {
+  forgetHover();
+  redraw();
+  askHover();
+});
+// The view the host selects in has changed: what is under the cursor may have too.
+onViewSent(askHover);
+
 function cursorMoved() {
-  showHover();
   redraw();
   askHover();
 }
 
 function cursorLeft() {
   hover = null;
-  showHover();
+  preview = null;
   redraw();
 }
 
@@ -54,8 +80,27 @@ function tagText() {
   return words.length > tagLength ? words.slice(0, tagLength - 1) + "\u2026" : words;
 }
 
-function showHover() {
-  coordinates.textContent = cursor && hover ? hover.at : "";
+// World (x, y) in the UCS the session states, each coordinate at the drawing's decimal places
+// ($LUPREC; 4 when the host names none), as CAD programs show the cursor. A zero is unsigned.
+function coordinatesText(x, y) {
+  const ucs = promptState.ucs;
+  const given = promptState.coordinateDecimals;
+  const places = Number.isInteger(given) && given >= 0 && given <= 17 ? given : 4;
+  let values = [x, y, 0];
+  if (ucs) {
+    const offset = [x - ucs.origin[0], y - ucs.origin[1], -ucs.origin[2]];
+    values = [ucs.xAxis, ucs.yAxis, ucs.zAxis].map(
+        (axis) => axis[0] * offset[0] + axis[1] * offset[1] + axis[2] * offset[2]);
+  }
+  return values.map((value) => {
+    const text = value.toFixed(places);
+    return Number(text) === 0 ? text.replace("-", "") : text;
+  }).join(", ");
+}
+
+// Follows every redraw: a pan or a zoom moves the world under the cursor as a move does.
+function showCursor() {
+  coordinates.textContent = cursor ? coordinatesText(...toWorld(cursor[0], cursor[1])) : "";
   const tagged = cursor !== null && promptState.pointPrompt && !sessionEnded;
   cursorTag.hidden = !tagged;
   if (!tagged) return;
@@ -87,6 +132,15 @@ const glyphShapes = {
   INS: (x, y, h) => { context.rect(x - h, y - h, h, h); context.rect(x, y, h, h); },
 };
 
+// The pick box: PICKBOX pixels each way from the cursor, as the host's selection measures it.
+function drawPickBox() {
+  if (!promptState.pointPrompt || !cursor) return;
+  const half = Math.max(1, promptState.pickbox);
+  context.strokeStyle = "#ffd75e";
+  context.lineWidth = 1;
+  context.strokeRect(cursor[0] - half + 0.5, cursor[1] - half + 0.5, 2 * half, 2 * half);
+}
+
 function drawSnapGlyph() {
   if (!promptState.pointPrompt || !cursor || !hover || !hover.snap) return;
   const [x, y] = toScreen(hover.snap.x, hover.snap.y);
@@ -98,3 +152,58 @@ function drawSnapGlyph() {
   shape(x, y, glyphHalf);
   context.stroke();
 }
+
+setLayer("highlight", () => {
+  if (preview && preview.object >= 0) strokePrimitives(preview, "#4fc3f7", 3);
+});
+setLayer("cursor", () => {
+  drawSnapGlyph();
+  drawPickBox();
+  showCursor();
+});
+
+// ---- the pointer: a drag pans, a click picks ----
+// The host takes the click as the point typed there, if a point is still asked for when its
+// turn comes; what follows comes with the session's news.
+async function pickAt(px, py) {
+  const [x, y] = toWorld(px, py);
+  forgetHover();
+  redraw();
+  const response = await postJson("pick", {x: x, y: y});
+  const answer = await response.json().catch(() => ({}));
+  if (answer.refused) showText(answer.refused + "\n");
+}
+
+// A press that moves less than clickSlack pixels is a click: at a point prompt it picks.
+const clickSlack = 3;
+let dragFrom = null;   // the last pointer position of a drag, in pixels
+let pressedAt = null;  // where the press began
+canvas.addEventListener("pointerdown", (event) => {
+  dragFrom = [event.offsetX, event.offsetY];
+  pressedAt = dragFrom;
+  canvas.setPointerCapture(event.pointerId);
+});
+canvas.addEventListener("pointermove", (event) => {
+  cursor = [event.offsetX, event.offsetY];
+  if (!dragFrom) {
+    cursorMoved();
+    return;
+  }
+  const scale = pixelsPerUnit();
+  view.centerX -= (event.offsetX - dragFrom[0]) / scale;
+  view.centerY += (event.offsetY - dragFrom[1]) / scale;
+  dragFrom = [event.offsetX, event.offsetY];
+  viewChanged();
+});
+canvas.addEventListener("pointerup", (event) => {
+  const click = pressedAt && Math.hypot(event.offsetX - pressedAt[0],
+                                        event.offsetY - pressedAt[1]) < clickSlack;
+  dragFrom = null;
+  pressedAt = null;
+  if (click && promptState.pointPrompt) pickAt(event.offsetX, event.offsetY);
+  document.getElementById("commandLine").focus();  // typing after a click goes there
+});
+canvas.addEventListener("pointerleave", () => {
+  cursor = null;
+  cursorLeft();
+});

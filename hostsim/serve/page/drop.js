@@ -1,6 +1,8 @@
 // hostsim's page: a DXF file dropped on the page is sent to the host, which opens it as the
-// drawing (or says why not in the transcript); the page then shows it to its extents.
-"use strict";
+// drawing (or says why not in the transcript); the page then shows it to its extents, as it
+// shows every drawing opened.
+import {hostFetch} from "./host.js";
+import {showText} from "./session.js";
 
 // The body is the file's text; the name only labels the host's messages.
 async function openDroppedFile(file) {
@@ -10,13 +12,9 @@ async function openDroppedFile(file) {
     body: file,
   });
   const answer = await response.json().catch(() => ({refused: "The drawing was not opened."}));
-  if (answer.opened !== undefined) {
-    preview = null;
-    await loadDrawing();
-  } else if (!answer.refused.startsWith("hostsim:")) {
+  if (answer.refused && !answer.refused.startsWith("hostsim:")) {
     showText(answer.refused + "\n");  // the host's own refusals are in the transcript already
   }
-  await afterAnswer();
 }
 
 function draggingFiles(event) {

@@ -2,7 +2,10 @@
 // while the command line does not have the keys, and in an empty command line at Command:, where
 // + = - and Left and Right have nothing to edit and would run no command (Up and Down walk the
 // history there); Shift with an arrow pans from anywhere.
-"use strict";
+import {atCommandPrompt} from "./session.js";
+import {view, viewChanged} from "./view.js";
+
+const commandLine = document.getElementById("commandLine");
 
 const keyZoomFactor = 1.25;  // one key press
 const keyPanShare = 0.1;     // of the view's height, per press
@@ -28,10 +31,14 @@ const viewKeys = {
   "ArrowDown": () => panBy(0, -keyPanShare),
 };
 
-function viewKeyActs(event) {
+export function isTyping(target) {
+  return target instanceof HTMLInputElement || target instanceof HTMLTextAreaElement;
+}
+
+export function viewKeyActs(event) {
   if (!viewKeys[event.key] || event.ctrlKey || event.metaKey || event.altKey) return false;
   if (event.shiftKey && event.key.startsWith("Arrow")) return true;
-  if (!isTyping(event.target)) return true;  // commandLine.js
+  if (!isTyping(event.target)) return true;
   const walksHistory = event.key === "ArrowUp" || event.key === "ArrowDown";
   return event.target === commandLine && commandLine.value === "" && atCommandPrompt() &&
          !walksHistory;

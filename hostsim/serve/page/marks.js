@@ -1,21 +1,19 @@
 // hostsim's page: the host's marks over the drawing (point results with their labels, the points
 // picked and snapped), the list of every result (numbers and vectors too, which have no place in
-// the drawing) with its value copied on click, clearing, and the view as SVG. Loaded before
-// page.js, whose view and canvas it draws with once the page runs.
-"use strict";
+// the drawing) with its value copied on click, clearing, and the view as SVG.
+import {hostFetch, postJson} from "./host.js";
+import {marks, onSessionChange, showText} from "./session.js";
+import {context, redraw, setLayer, toScreen, viewRequest} from "./view.js";
 
 const marksList = document.getElementById("marksList");
-let marks = [];  // the host's marks, oldest first, as /marks lists them
+let listed = null;  // the marks the list shows
 
-async function readMarks() {
-  const response = await hostFetch("marks");
-  if (!response.ok) return;
-  const answer = await response.json();
-  if (JSON.stringify(answer.marks) === JSON.stringify(marks)) return;
-  marks = answer.marks;
+onSessionChange(() => {
+  if (marks === listed) return;
+  listed = marks;
   showResultsList();
   redraw();
-}
+});
 
 // ---- on the canvas ----
 function fillDot(x, y, radius, colour) {
@@ -72,10 +70,9 @@ function drawSnapMark(mark, last) {
   context.strokeRect(x - half, y - half, 2 * half, 2 * half);
 }
 
-// page.js's redraw calls this after the drawing, before the pick box.
 // Numbers and vectors are listed only: a vector is a direction, not a place.
-let labelBoxes = [];  // where the labels went, in canvas pixels
-function drawMarks() {
+export let labelBoxes = [];  // where the labels went, in canvas pixels
+setLayer("marks", () => {
   const lastSnap = marks.map((m) => m.kind).lastIndexOf("snap");
   const placed = labelBoxes = [];
   marks.forEach((mark, i) => {
@@ -83,7 +80,7 @@ function drawMarks() {
     else if (mark.kind === "pick") drawPickMark(mark);
     else if (mark.kind === "snap") drawSnapMark(mark, i === lastSnap);
   });
-}
+});
 
 // ---- the results list ----
 const listedKinds = {result: "a point", value: "a number", vector: "a vector"};
@@ -103,7 +100,10 @@ function showResultsList() {
 }
 
 // The value as the command line takes it ([33,16,0], 33.0), to the clipboard where the browser
-// offers it (a secure context: loopback is one), else selected and copied as the user would.
+// offers it (a secure context: loopback is one), else selected and copied as the user would. A
+// notice says what was copied; Ctrl+V then pastes it at the command line (commandLine.js).
+const copyNotice = document.getElementById("copyNotice");
+let noticeTimer = null;
 async function copyValue(item) {
   const value = item.dataset.value;
   let copied = false;
@@ -120,6 +120,11 @@ async function copyValue(item) {
   }
   item.classList.add(copied ? "copied" : "selected");
   setTimeout(() => item.classList.remove("copied", "selected"), 800);
+  copyNotice.textContent = copied ? "Copied " + value + ": Ctrl+V pastes it at the command line."
+                                  : "Could not copy " + value + ".";
+  copyNotice.hidden = false;
+  clearTimeout(noticeTimer);
+  noticeTimer = setTimeout(() => { copyNotice.hidden = true; }, 3000);
 }
 
 // The list folds to its buttons, giving the drawing its width.
@@ -129,9 +134,9 @@ document.getElementById("marksToggle").addEventListener("click", (event) => {
   event.currentTarget.setAttribute("aria-expanded", String(!folded));
 });
 
-document.getElementById("clearMarksButton").addEventListener("click", async () => {
-  const response = await hostFetch("marks/clear", {method: "POST"});
-  if (response.ok) await readMarks();
+// The marks cleared come back as any change does, with the session's news.
+document.getElementById("clearMarksButton").addEventListener("click", () => {
+  hostFetch("marks/clear", {method: "POST"});
 });
 
 // The host writes the view it knows: the page's is sent first, not left to the timer. The file

@@ -2,11 +2,14 @@
 # Xvfb opens the demo drawing with the plug-in; typed expressions, typed and clicked picks give
 # the values hostsim gives for the same drawing and points; Esc at every kind of prompt leaves
 # LibreCAD running; a point computed from a variable, handed to LINE as its next point, ends the
-# line that LibreCAD saves.
+# line that LibreCAD saves, and @ there is LINE's last point; HELP answers at vectrin's prompt, a
+# refused close leaves vectrin's prompt in the label, vcal keeps Redo, and a pick of an object
+# takes the point clicked whatever LibreCAD's snaps.
 # SPDX-License-Identifier: GPL-2.0-or-later
 #
 # usage: librecadEndToEnd.py HOSTSIM MODULE PLUGIN DRAWING WORKDIR
-# Exit status 77 (skipped) when librecad, Xvfb or xdotool is missing.
+# PLUGIN - is the plug-in installed in LibreCAD's system folder. Exit status 77 (skipped) when
+# librecad, Xvfb or xdotool is missing.
 import os
 import re
 import shutil
@@ -73,9 +76,9 @@ class Checks:
         return got
 
     # Waits for the next prompt of the plug-in after history line mark; returns the line after it.
-    def wait_prompt(self, mark):
-        prompt = self.session.wait_for(lambda line: line.startswith("# asks: >> Select"),
-                                       after=mark, timeout=20)
+    def wait_prompt(self, mark, start="# asks: >> Select"):
+        prompt = self.session.wait_for(lambda line: line.startswith(start), after=mark,
+                                       timeout=20)
         return self.session.history().index(prompt, mark) + 1
 
     def expect(self, what, got, want):
@@ -120,7 +123,9 @@ def run_checks(session, drawing):
     checks.expect("after the Esc keys", checks.value_of("vcal 1+1"), "2")
 
     # A variable, then LINE from 0,0 to 'P+[5,5], then a transparent pick (refused: LINE is
-    # not cancelled) and LINE's own last point; the saved drawing holds both segments.
+    # not cancelled) and LINE's own last point. Inside LINE, @ is the last point LINE received,
+    # typed or clicked; a number where LINE wants a point is said so. The saved drawing holds
+    # every segment.
     checks.value_of("vcal P=[20,5]")
     session.type_line("line")
     session.type_line("0,0")
@@ -130,20 +135,71 @@ def run_checks(session, drawing):
     session.wait_for(lambda line: "cannot be answered inside another LibreCAD command" in line,
                      after=mark)
     session.type_line("60,20")
+    checks.expect("@ after a typed point", checks.value_of("'[@10,0]"), "(70.0 20.0 0.0)")
+    session.click(*pixel(80, 30))
+    checks.value_of("'[@5,0]")
+    mark = len(session.history())
+    session.type_line("'[1,2]*[3,4]")
+    session.wait_for(lambda line: "wants a point here" in line, after=mark)
     session.key("Escape")
     session.key("Escape")
+    lines = save_and_read(session, drawing, (0.0, 0.0, 25.0, 10.0))
+    checks.expect("LINE's end from the transparent point", (0.0, 0.0, 25.0, 10.0) in lines, True)
+    checks.expect("LINE went on after it", (25.0, 10.0, 60.0, 20.0) in lines, True)
+    checks.expect("@ is LINE's typed point", (60.0, 20.0, 70.0, 20.0) in lines, True)
+    clicked = [line[2:] for line in lines if line[:2] == (70.0, 20.0)]
+    checks.expect("@ is LINE's clicked point",
+                  bool(clicked) and (clicked[0] + (clicked[0][0] + 5, clicked[0][1])) in lines, True)
+
+    # HELP at vectrin's prompt; a refused close, after which the label is vectrin's prompt again.
+    session.click(*session.command_line, pause=0.2)
+    mark = len(session.history())
+    session.type_line("vcal")
+    mark = checks.wait_prompt(mark, "# asks: >> Expression")
+    session.type_line("HELP RAD")
+    session.wait_for(lambda line: line.startswith("RAD (Picks in the drawing)"), after=mark)
+    session.click(*session.file_menu, pause=0.5)
+    session.click(*session.file_close, pause=0.5)
+    session.wait_for(lambda line: line.startswith("vectrin is waiting for an answer"), after=mark)
+    session.wait_for(lambda line: line.startswith("# label kept: >> Expression:"), after=mark)
+    session.key("Escape")
+    session.wait_for(lambda line: line.startswith("# vcal took"), after=mark, timeout=20)
+
+    # vcal without a pick leaves LibreCAD's Redo as it was.
+    session.type_line("line")
+    session.type_line("5,-20")
+    session.type_line("15,-20")
+    session.key("Escape")
+    session.key("Escape")
+    session.click(*session.command_line, pause=0.2)
+    session.type_line("undo")
+    checks.value_of("vcal 1+1")
+    session.type_line("redo")
+    lines = save_and_read(session, drawing, (5.0, -20.0, 15.0, -20.0))
+    checks.expect("Redo after vcal", (5.0, -20.0, 15.0, -20.0) in lines, True)
+
+    # With LibreCAD's Snap Center on, CEN takes the point clicked on the circle's edge; a point
+    # prompt keeps the snap, which is back after the pick.
+    session.type_line("snapcenter")
+    checks.expect("clicked CEN with Snap Center on",
+                  checks.value_of("vcal CEN", clicks=[pixel(35, 10)]), "(30.0 10.0 0.0)")
+    checks.expect("a point with Snap Center on",
+                  checks.value_of("vcal CUR", clicks=[pixel(35, 10)]), "(30.0 10.0 0.0)")
+    if not session.alive():
+        checks.failures.append("LibreCAD stopped")
+    return checks.failures
+
+
+# Saves the drawing (Ctrl+S) and reads its lines back, once the line expected is there.
+def save_and_read(session, drawing, expected):
     session.xdotool("key", "ctrl+s")
     lines = []
     for _ in range(50):  # LibreCAD writes the file a moment after the key
         lines = saved_lines(drawing)
-        if (0.0, 0.0, 25.0, 10.0) in lines:
+        if expected in lines:
             break
         time.sleep(0.2)
-    checks.expect("LINE's end from the transparent point", (0.0, 0.0, 25.0, 10.0) in lines, True)
-    checks.expect("LINE went on after it", (25.0, 10.0, 60.0, 20.0) in lines, True)
-    if not session.alive():
-        checks.failures.append("LibreCAD stopped")
-    return checks.failures
+    return lines
 
 
 def main():
@@ -155,7 +211,7 @@ def main():
     os.makedirs(workdir)
     drawing = os.path.join(workdir, "demo.dxf")
     shutil.copy(demo, drawing)
-    session = librecadSession.Session(plugin, [module], drawing, workdir)
+    session = librecadSession.Session(None if plugin == "-" else plugin, [module], drawing, workdir)
     failures = []
     try:
         session.start()

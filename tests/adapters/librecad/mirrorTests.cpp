@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "adapters/librecad/librecad.h"
 #include "document_interface.h"
@@ -82,7 +83,7 @@ protected:
         hostsim::resetSessionState();
         QList<Plug_Entity*> entities = sampleEntities();
         librecad::MirrorGaps gaps;
-        std::string text = librecad::mirrorText(entities, gaps);
+        std::string text = librecad::mirrorText(librecad::readEntities(entities), gaps);
         qDeleteAll(entities);
         std::string error;
         ASSERT_TRUE(hostsim::openDrawingText(text, "mirror", error)) << error;
@@ -143,6 +144,68 @@ TEST_F(Mirror, RecordsCarryDxfUnitsAndSafeTexts) {
     }
 }
 
+// Whether the mirror is read again: any value the interface gives, changed, changes the
+// document's signature; the same entities read again do not.
+TEST(MirrorSignature, ChangesWithWhatTheInterfaceGives) {
+    struct Case {
+        int line;
+        const char* change;
+        std::function<void(QList<Plug_Entity*>&)> apply;
+        bool changed;
+    };
+    auto replace = [](QList<Plug_Entity*>& entities, int at, FakeEntity* entity) {
+        delete entities[at];
+        entities[at] = entity;
+    };
+    const Case cases[] = {
+        {__LINE__, "none", [](QList<Plug_Entity*>&) {}, false},
+        {__LINE__, "a line's end",
+         [&](QList<Plug_Entity*>& e) {
+             replace(e, 0,
+                     new FakeEntity(entity(DPI::LINE, 1,
+                                           {{DPI::STARTX, 1.0},
+                                            {DPI::STARTY, 2.0},
+                                            {DPI::ENDX, 5.0},
+                                            {DPI::ENDY, 2.5}})));
+         },
+         true},
+        {__LINE__, "a bulge",
+         [&](QList<Plug_Entity*>& e) {
+             replace(e, 5,
+                     new FakeEntity(entity(DPI::POLYLINE, 6, {{DPI::CLOSEPOLY, 1}}),
+                                    {Plug_VertexData(QPointF(60, 0), 0.5),
+                                     Plug_VertexData(QPointF(64, 0), 0.0),
+                                     Plug_VertexData(QPointF(64, 4), 0.0)}));
+         },
+         true},
+        {__LINE__, "a text",
+         [&](QList<Plug_Entity*>& e) {
+             replace(e, 8,
+                     new FakeEntity(entity(DPI::TEXT, 9,
+                                           {{DPI::STARTX, 0.0},
+                                            {DPI::STARTY, -8.0},
+                                            {DPI::STARTANGLE, M_PI / 2},
+                                            {DPI::HEIGHT, 2.5},
+                                            {DPI::TEXTCONTENT, "two\nlinez"}})));
+         },
+         true},
+        {__LINE__, "the order", [](QList<Plug_Entity*>& e) { e.swapItemsAt(0, 1); }, true},
+        {__LINE__, "one fewer", [](QList<Plug_Entity*>& e) { delete e.takeLast(); }, true},
+    };
+    QList<Plug_Entity*> before = sampleEntities();
+    quint64 signature = librecad::recordsSignature(librecad::readEntities(before));
+    qDeleteAll(before);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        QList<Plug_Entity*> entities = sampleEntities();
+        c.apply(entities);
+        EXPECT_EQ(c.changed,
+                  librecad::recordsSignature(librecad::readEntities(entities)) != signature)
+            << c.change;
+        qDeleteAll(entities);
+    }
+}
+
 TEST(MirrorNotice, NamesWhatTheInterfaceLeavesOut) {
     QList<Plug_Entity*> entities = {
         new FakeEntity(entity(DPI::SPLINE, 1, {})),     new FakeEntity(entity(DPI::SPLINEPOINTS, 2, {})),
@@ -150,12 +213,13 @@ TEST(MirrorNotice, NamesWhatTheInterfaceLeavesOut) {
         new FakeEntity(entity(DPI::INSERT, 5, {{DPI::BLKNAME, "B"}, {DPI::XSCALE, 1.0}, {DPI::YSCALE, 1.0}})),
     };
     librecad::MirrorGaps gaps;
-    librecad::mirrorText(entities, gaps);
+    librecad::mirrorText(librecad::readEntities(entities), gaps);
     qDeleteAll(entities);
-    EXPECT_EQ("vectrin sees the drawing without what LibreCAD's plug-in interface does not give: "
-              "1 dimensions, 1 hatches, 2 splines, the contents of 1 block references.",
-              librecad::mirrorNotice(gaps));
-    EXPECT_EQ("", librecad::mirrorNotice(librecad::MirrorGaps()));
+    EXPECT_EQ(
+        "vectrin sees the drawing without what LibreCAD's plug-in interface does not give: "
+        "1 dimensions, 1 hatches, 2 splines, the contents of 1 block references.",
+        librecad::mirrorNotice(gaps, ""));
+    EXPECT_EQ("", librecad::mirrorNotice(librecad::MirrorGaps(), ""));
 }
 
 }  // namespace

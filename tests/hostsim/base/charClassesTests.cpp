@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "host/kvs.h"
+#include "contract/kvs.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 // tests/hostsim/drawing/drawingRecordsTests.cpp - reading DXF: object records, kvs_entnext, refused files.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cmath>
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "hostsim/picking/picking.h"
+#include "hostsim/view/view.h"
 #include "tests/hostsim/drawingTestSupport.h"
 
 namespace {
@@ -512,7 +512,10 @@ TEST_F(DrawingTest, ExtremeValuesOpenAndPickCleanly) {
         "0 LWPOLYLINE\n10 0\n20 0\n42 1e300\n10 1\n20 0\n"
         "0 ELLIPSE\n10 0\n20 0\n11 1e300\n21 1e300\n40 1e10\n41 1e300\n42 -1e300\n"
         "0 ELLIPSE\n10 5\n20 5\n11 1e-300\n21 0\n40 1e-300\n"
-        "0 IMAGE\n10 0\n20 0\n11 1e308\n21 0\n12 0\n22 1e308\n13 1e308\n23 1e308\n",
+        "0 IMAGE\n10 0\n20 0\n11 1e308\n21 0\n12 0\n22 1e308\n13 1e308\n23 1e308\n"
+        // knots spanning a double's range, a control point far off: pixels past any view's
+        "0 SPLINE\n71 3\n40 0\n40 0\n40 0\n40 0\n40 1e308\n40 1e308\n40 1e308\n40 1e308\n"
+        "10 0\n20 0\n10 1e150\n20 1\n10 2\n20 0\n10 3\n20 1\n",
         "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n");
     const char* modes[] = {"_END", "_MID", "_CEN", "_INT", "_NEA",
                            "_NOD", "_QUA", "_PER", "_TAN", "_INS"};
@@ -531,4 +534,5 @@ TEST_F(DrawingTest, ExtremeValuesOpenAndPickCleanly) {
         int status = kvs_entsel("Select: ", name, point);
         EXPECT_TRUE(status == KVS_RTNORM || status == KVS_RTERROR);
     }
+    EXPECT_NE(std::string::npos, hostsim::viewSvg().find("</svg>"));
 }

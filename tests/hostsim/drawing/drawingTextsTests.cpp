@@ -88,4 +88,28 @@ TEST_F(DrawingTest, TextsAreUtf8WhenValidElseInTheHeadersCodePage) {
     }
 }
 
+// $LUPREC gives the places coordinates are shown at; 4 without it or for one out of 0 to 8.
+TEST_F(DrawingTest, TakesTheDecimalPlacesFromTheHeader) {
+    struct Case {
+        int line;
+        const char* header;
+        int want;
+    };
+    const Case cases[] = {
+        {__LINE__, "", 4},
+        {__LINE__, "\n9 $LUPREC\n70 0", 0},
+        {__LINE__, "\n9 $LUPREC\n70 8", 8},
+        {__LINE__, "\n9 $LUPREC\n70 9", 4},
+        {__LINE__, "\n9 $LUPREC\n40 2.0", 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string error;
+        ASSERT_TRUE(hostsim::openDrawingText(writerFile(std::string("ANSI_1252") + c.header, "x"),
+                                             "t.dxf", error))
+            << error;
+        EXPECT_EQ(c.want, hostsim::currentDrawing().coordinateDecimals);
+    }
+}
+
 }  // namespace

@@ -55,15 +55,17 @@ NestedSelection nentsel(const std::string& answer) {
 // One pixel is one unit here, and PICKBOX is 3 pixels.
 TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
     open(
-        "0 LINE\n10 0\n20 0\n11 10\n21 0\n"  // 0
-        "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 1
-        "0 LINE\n10 0\n20 2\n11 10\n21 2\n"  // 2: over line 1
-        "0 CIRCLE\n10 30\n20 0\n40 5\n"      // 3
+        "0 LINE\n10 0\n20 0\n11 10\n21 0\n"   // 0
+        "0 LINE\n10 0\n20 2\n11 10\n21 2\n"   // 1
+        "0 LINE\n10 0\n20 2\n11 10\n21 2\n"   // 2: over line 1
+        "0 CIRCLE\n10 30\n20 0\n40 5\n"       // 3
         "0 TEXT\n10 50\n20 0\n40 10\n1 AB\n"  // 4: its box 50 to 62 by 0 to 10
         // not drawn, so never picked: a layer off, a layer frozen, invisible (group 60)
         "0 LINE\n8 OFF\n10 0\n20 -1\n11 10\n21 -1\n"
         "0 CIRCLE\n8 ICE\n10 30\n20 0\n40 6\n"
-        "0 CIRCLE\n60 1\n10 56\n20 5\n40 2\n",  // through (58,5), inside the text's box
+        "0 CIRCLE\n60 1\n10 56\n20 5\n40 2\n"      // through (58,5), inside the text's box
+        "0 ARC\n10 80\n20 0\n40 5\n50 0\n51 90\n"  // 8: a quarter, above and right of (80,0)
+        "0 LINE\n10 70\n20 -8\n11 90\n21 -8\n",    // 9
         "", drawingtest::layerTable);
     struct Case {
         int line;
@@ -82,10 +84,11 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         {__LINE__, "30,0", KVS_RTERROR, -1},  // its centre is 5 away from it
         {__LINE__, "56,5", KVS_RTNORM, 4},    // a text is picked anywhere inside its box
         {__LINE__, "56,13.5", KVS_RTERROR, -1},
-        {__LINE__, "5,-0.9", KVS_RTNORM, 0},  // nearer a line on a layer that is off
-        {__LINE__, "30,6.2", KVS_RTNORM, 3},  // nearer a circle on a frozen layer
-        {__LINE__, "58,5", KVS_RTNORM, 4},    // on an invisible circle: the text
-        {__LINE__, "5,0,99", KVS_RTNORM, 0},  // the view looks down: z does not matter
+        {__LINE__, "5,-0.9", KVS_RTNORM, 0},   // nearer a line on a layer that is off
+        {__LINE__, "30,6.2", KVS_RTNORM, 3},   // nearer a circle on a frozen layer
+        {__LINE__, "58,5", KVS_RTNORM, 4},     // on an invisible circle: the text
+        {__LINE__, "5,0,99", KVS_RTNORM, 0},   // the view looks down: z does not matter
+        {__LINE__, "80,-5.5", KVS_RTNORM, 9},  // the arc's circle passes nearer; the arc does not
         {__LINE__, "", KVS_RTCAN, -1},
         {__LINE__, "*cancel*", KVS_RTCAN, -1},
     };
@@ -261,6 +264,8 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
         {__LINE__, arc, "-61.76,266.1", "ELLIPSE", 8, 592 - 50 * std::cos(1.2), nullptr},
         {__LINE__, xline, "-1e9,0", "XLINE", 8, 494, nullptr},
         {__LINE__, ray, "1e7,1e7", "RAY", 8, 494, nullptr},
+        // across every cell: filed where cells are as large as it, and met there
+        {__LINE__, "0 LINE\n10 0\n20 -5\n11 490\n21 -5\n", "250,-4", "LINE", 8, 494, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

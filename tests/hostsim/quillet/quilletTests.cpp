@@ -123,6 +123,9 @@ TEST_F(Quillet, EvaluatesFormsSymbolsAndSystemVariables) {
         {__LINE__, "(getvar \"nosuch\")",         "nil\n"},
         {__LINE__, "(setvar \"ucsorg\" '(1 2 3))", "error: cannot set system variable UCSORG to (1 2 3)"},
         {__LINE__, "(setvar \"pickbox\" -1)",     "error: cannot set system variable PICKBOX to -1"},
+        {__LINE__, "(setvar \"screensize\" '(100001 800))",
+         "error: cannot set system variable SCREENSIZE to (100001 800): each side takes 1 to "
+         "100000 pixels"},
         {__LINE__, "(getvar 'pickbox)",           "error: bad argument type for GETVAR: PICKBOX"},
         {__LINE__, "(getvar)",                    "error: too few arguments to GETVAR"},
         {__LINE__, "(quote 1 2)",                 "error: too many arguments to QUOTE"},

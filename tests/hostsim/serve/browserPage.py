@@ -12,6 +12,7 @@ import re
 import shutil
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pageDriver as page  # noqa: E402
@@ -36,7 +37,7 @@ def end_pick_highlights_and_answers(browser):
         page.type_line(browser, '(cal "END")')
         page.wait_for_point_prompt(browser)
         for x, y, highlighted in ((70, 40, None), (15, 0, [0, 0, 20, 0])):
-            browser.execute_script("preview = null")
+            browser.execute_script("forgetHover()")
             page.move_to_world(browser, x, y).perform()
             page.WebDriverWait(browser, 10).until(
                 lambda b: b.execute_script("return preview !== null && cursor !== null"))
@@ -126,10 +127,11 @@ def command_line_like_a_terminal(browser, screenshot):
         page.wait_for_point_prompt(browser)
         page.move_to_world(browser, 35, 10).perform()
         page.WebDriverWait(browser, 10).until(lambda b: run("return hover !== null"))
-        at = [float(v) for v in run("return coordinates.textContent").split(",")]
+        at = run("return coordinates.textContent")  # at the drawing's places: 4 when unnamed
         want = run("return toWorld(cursor[0], cursor[1])")
-        check(all(abs(a - w) < 1e-9 for a, w in zip(at, want)) and len(at) == 3,
-              "the cursor at %s reads %s" % (want, at))
+        check(re.fullmatch(r"-?\d+\.\d{4}, -?\d+\.\d{4}, 0\.0000", at) and all(
+            abs(float(a) - w) <= 5e-5 for a, w in zip(at.split(","), want)),
+            "the cursor at %s reads %s" % (want, at))
         tag = run("return cursorTag.hidden ? '' : cursorTag.textContent")
         check(tag.startswith("Select a circ"), "no tag beside the cursor at RAD's pick: %r" % tag)
         browser.save_screenshot(screenshot)
@@ -211,6 +213,85 @@ def results_are_listed_and_copied(browser, run):
     width = run("return canvas.clientWidth")
     browser.find_element(page.By.ID, "marksToggle").click()
     check(run("return canvas.clientWidth") > width + 100, "folding the results gives no room")
+
+
+# ---- the page as a CAD user works it: each row acts, then reads what the page shows ----
+def page_holds_still_and_says_what_it_did(browser):
+    run = browser.execute_script
+    readout_in_ucs_at = ("const [x, y] = toWorld(cursor[0], cursor[1]);"  # origin (10, 5)
+                         "const at = coordinates.textContent.split(', ').map(Number);"
+                         "return Math.abs(at[0] - x + 10) <= 5e-5 &&"
+                         "       Math.abs(at[1] - y + 5) <= 5e-5")
+    with page.ServedHostsim(hostsim, module) as served:
+        page.open_page(browser, served)
+        width = run("return canvas.clientWidth")
+        rows = [  # what, lines typed or what is done, what the page shows, what it should
+            ("the drawing keeps its place when the first result comes", ['(cal "1+2")'],
+             "return canvas.clientWidth", width),
+            ("no blank line is shown", ["CAL 1+2"], r"return /\n\n/.test(transcript.textContent)",
+             False),
+            ("a click is the click and the news it brings", ['(cal "RAD")', click_at_rad],
+             "return requestLog.map((r) => r.split('?')[0])", ["pick", "transcript"]),
+            ("a result copied says so, and Ctrl+V pastes it", [copy_and_paste_rad],
+             "return [copyNotice.hidden, commandLine.value]", [False, "5.0"]),
+            ("the readout is in the UCS", ["UCS", "10,5", "11,5", "10,6", hover_the_drawing],
+             readout_in_ucs_at, True),
+            ("the drawing dropped is named", [drop_plan], "return [document.title, "
+             "drawingName.textContent]", ["plan.dxf - hostsim", "plan.dxf"]),
+            ("the readout follows the drawing dropped", [], readout_in_ucs_at, True),
+            ("a hover the host gives up is not asked again", ['(cal "RAD")', hover_given_up],
+             "return previews <= 2", True),  # the move's question, and one more at most
+        ]
+        for what, steps, shows, want in rows:
+            browser.find_element(page.By.ID, "commandLine").clear()
+            for step in steps:
+                step(browser) if callable(step) else page.type_line(browser, step)
+            page.wait_for_prompt_end(browser)
+            got = run(shows)
+            check(got == want, "%s: %s, not %s" % (what, got, want))
+
+
+# The requests the page starts from a click at RAD's pick until the result shows.
+def click_at_rad(browser):
+    page.wait_for_point_prompt(browser)
+    page.move_to_world(browser, 35, 10).perform()
+    browser.execute_script("window.requestLog = []; const fetchAll = window.fetch;"
+                           "window.fetch = (path, init) => (requestLog.push(path),"
+                           "                                fetchAll(path, init));")
+    page.ActionChains(browser).click().perform()
+    page.wait_for_text(browser, "\n5.0\nCommand:")
+
+
+def copy_and_paste_rad(browser):
+    browser.find_element(page.By.CSS_SELECTOR, "#marksList li.value:last-child").click()
+    page.WebDriverWait(browser, 10).until(lambda b: b.execute_script("return !copyNotice.hidden"))
+    page.ActionChains(browser).key_down(page.Keys.CONTROL).send_keys("v").key_up(
+        page.Keys.CONTROL).perform()
+
+
+def hover_the_drawing(browser):
+    page.wait_for_prompt_end(browser)
+    page.move_to_world(browser, 15, 5).perform()
+
+
+# The host gives up a hover that takes too long (costly geometry), answering {}: the page must
+# not ask again until the cursor moves. Each answer here is that one, at once.
+def hover_given_up(browser):
+    page.wait_for_point_prompt(browser)
+    browser.execute_script("window.previews = 0; const fetchAll = window.fetch;"
+                           "window.fetch = (path, init) => path !== 'preview' ?"
+                           "    fetchAll(path, init) : (previews++, Promise.resolve("
+                           "                               new Response('{}')));"
+                           "forgetHover();")  # as a new prompt does
+    page.move_to_pixel(browser, 200, 200).perform()
+    time.sleep(1)
+    page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+def drop_plan(browser):
+    page.drop_file(browser, "plan.dxf", DROPPED_LINE)
+    page.WebDriverWait(browser, 10).until(
+        lambda b: b.execute_script("return drawing.extents") == [100, 200, 300, 250])
 
 
 # ---- the transcripts' picks, each typed point answered by a click at its pixel ----
@@ -417,6 +498,7 @@ def main():
         sessions_keep_their_tokens(browser, downloads)
         command_line_like_a_terminal(browser, screenshot.replace(".png", "Rad.png"))
         end_pick_highlights_and_answers(browser)
+        page_holds_still_and_says_what_it_did(browser)
         transcript_picks_replay_by_clicking(browser)
         with page.ServedHostsim(hostsim, module,
                                 environment={"HOSTSIM_MAX_DRAWING_BYTES": str(DROP_LIMIT)}) as served:

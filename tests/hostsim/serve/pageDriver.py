@@ -1,6 +1,6 @@
 # tests/hostsim/serve/pageDriver.py - drives the served page in headless Chromium for the browser
 # tests, the timing script and the README's screenshot: a served hostsim, a browser, and the
-# page's own state read back through execute_script.
+# page's own state read back through execute_script, with the names its modules export in scope.
 import http.server
 import os
 import shutil
@@ -23,6 +23,8 @@ SKIPPED = 77  # ctest's SKIP_RETURN_CODE: no browser, driver or Selenium here
 
 def exit_unless_browser():
     if webdriver is None or not shutil.which("chromium") or not shutil.which("chromedriver"):
+        print("skipped: chromium, chromium-driver or python3-selenium is not installed (make test "
+              "installs them)")
         sys.exit(SKIPPED)
 
 
@@ -80,6 +82,44 @@ class ForeignSite(http.server.ThreadingHTTPServer):
         self.server_close()
 
 
+# The page's modules, whose exports a script sees as the page's own code does: live, read-only
+# (a script changes the page through the functions and objects they export). The script runs in
+# a function inside `with`, the one way to put names in scope that stay bound to the modules; on
+# another site's page, where the modules do not load, it runs as given.
+PAGE_MODULES = ("host", "session", "view", "marks", "cursor", "keys", "commandLine", "drop")
+IN_PAGE_SCOPE = """
+    const given = Array.prototype.slice.call(arguments), done = given.pop();
+    Promise.all(%s.map((name) => import("/" + name + ".js"))).catch(() => []).then((modules) => {
+      const scope = new Proxy({}, {
+        has: (_, name) => modules.some((m) => name in m),
+        get: (_, name) => (modules.find((m) => name in m) || {})[name],
+        set: (_, name) => { throw new TypeError(name + " belongs to a module of the page"); },
+      });
+      with (scope) {
+        const body = function () { %s };
+        if (%s) return body.apply(null, given.concat([done]));
+        done({value: body.apply(null, given)});
+      }
+    }).catch((error) => done({pageScriptError: String(error)}));"""
+
+
+class PageChrome(webdriver.Chrome if webdriver else object):
+    """Chromium whose scripts run with the page's modules' exports in scope (IN_PAGE_SCOPE)."""
+
+    def execute_script(self, script, *args):
+        return self._in_page_scope(script, args, False)
+
+    def execute_async_script(self, script, *args):
+        return self._in_page_scope(script, args, True)
+
+    def _in_page_scope(self, script, args, asynchronous):
+        wrapped = IN_PAGE_SCOPE % (list(PAGE_MODULES), script, "true" if asynchronous else "false")
+        result = super().execute_async_script(wrapped, *args)
+        if isinstance(result, dict) and "pageScriptError" in result:
+            raise RuntimeError("the page's script failed: " + result["pageScriptError"])
+        return result if asynchronous else result.get("value")
+
+
 def start_browser(width=1200, height=900, downloads=None):
     """Headless Chromium; files the page saves land in the folder downloads, when given."""
     options = webdriver.ChromeOptions()
@@ -91,7 +131,7 @@ def start_browser(width=1200, height=900, downloads=None):
         options.add_experimental_option("prefs", {"download.default_directory": downloads,
                                                   "download.prompt_for_download": False})
     service = Service(executable_path=shutil.which("chromedriver"))
-    return webdriver.Chrome(options=options, service=service)
+    return PageChrome(options=options, service=service)
 
 
 def set_viewport(browser, width, height):
@@ -169,7 +209,7 @@ def click_under_mouse_at(browser, x, y, pixel_size, before_click=None):
         postJson("view", {viewHeight: view.height, screen: [canvas.width, canvas.height]})
             .then((r) => done(r.ok), () => done(false));"""))
     if before_click:
-        browser.execute_script("hover = null; askHover();")
+        browser.execute_script("forgetHover(); askHover();")
         WebDriverWait(browser, 10).until(
             lambda b: b.execute_script("return hover !== null && hover.asked === cursor"))
         before_click(browser)

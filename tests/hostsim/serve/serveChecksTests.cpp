@@ -2,6 +2,7 @@
 // queue, without a server.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <optional>
 #include <set>
 #include <thread>
@@ -68,6 +69,8 @@ TEST(ServeChecks, RequestsNeedTokenHostAndOrigin) {
         {__LINE__, {"", "", token}, refused},
         {__LINE__, {"127.0.0.1:8080", "", token, true, 2}, Verdict::malformed},  // a second Host
         {__LINE__, {"127.0.0.1:8080", "http://evil.example", token}, refused},   // cross site
+        {__LINE__, {"127.0.0.1:8080", "http://127.0.0.1:8080", token, false, 1, 2},  // a second
+         Verdict::malformed},                                                            // Origin
         {__LINE__, {"127.0.0.1:8080", "http://evil.example", "", true}, refused},
         {__LINE__, {"127.0.0.1:8080", "null", token}, refused},
         {__LINE__, {"127.0.0.1:8080", "https://127.0.0.1:8080", token}, refused},
@@ -123,35 +126,78 @@ TEST(ServeChecks, DroppedDrawingNamesAreLabelsNotPaths) {
     }
 }
 
-// The session thread answers each line with what it printed up to its next take; a line posted
-// without a waiter is run in its turn; closing releases a waiter.
-TEST(SessionQueue, RepliesCarryWhatTheSessionPrinted) {
-    hostsim::SessionQueue queue;
-    queue.record("Command: ");
-    std::thread session([&queue] {
-        std::string line;
-        while (queue.take(line)) {
-            if (line == "stop") break;
-            queue.record(line + "\n=" + std::to_string(line.size()) + "\nCommand: ");
+// Each item is taken in its turn, a click typed only then: a line ahead of it may answer the
+// pick it was aimed at, and the click then answers nothing, rather than run at Command:. The
+// session here asks for a point after RAD until a line answers it.
+TEST(SessionQueue, TypesAClickWhenItsTurnComes) {
+    using std::chrono::milliseconds;
+    struct Item {
+        char from;
+        const char* line;
+    };  // 'p'age, 't'erminal; 'c'lick
+    struct Case {
+        int line;
+        bool pointAsked;
+        std::vector<Item> queued;
+        const char* ran;
+    };
+    const Case cases[] = {
+        {__LINE__, true, {{'c', ""}}, "35,10,0 as 35,10 from the page|"},
+        {__LINE__, true, {{'t', "5,5"}, {'c', ""}}, "5,5|"},  // the terminal answered first
+        {__LINE__, true, {{'c', ""}, {'t', "5,5"}}, "35,10,0 as 35,10 from the page|5,5|"},
+        {__LINE__,
+         false,
+         {{'c', ""}, {'p', "RAD"}, {'c', ""}},
+         "RAD from the page|35,10,0 as 35,10 from the page|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::SessionQueue queue;
+        bool pointAsked = c.pointAsked;
+        for (const Item& item : c.queued) {
+            if (item.from == 't') queue.post(item.line);
+            if (item.from == 'p') queue.submit(item.line, milliseconds(0));
+            if (item.from == 'c')
+                queue.submitClick(
+                    [&pointAsked](std::string& line, std::string& echo) {
+                        line = "35,10,0";
+                        echo = "35,10";
+                        return pointAsked;
+                    },
+                    milliseconds(0));
         }
-        queue.close();
-    });
-    std::string printed;
-    const std::chrono::seconds wait(10);
-    ASSERT_TRUE(queue.submit("abc", printed, wait));
-    EXPECT_EQ("abc\n=3\nCommand: ", printed);
-    queue.post("xy");
-    ASSERT_TRUE(queue.submit("z", printed, wait));
-    EXPECT_EQ("z\n=1\nCommand: ", printed);
-    ASSERT_TRUE(queue.submit("stop", printed, wait));
-    EXPECT_EQ("", printed);
-    session.join();
-    EXPECT_FALSE(queue.submit("late", printed, wait));
-    std::size_t end = 0;
-    EXPECT_EQ("Command: abc\n=3\nCommand: xy\n=2\nCommand: z\n=1\nCommand: ",
-              queue.transcript(0, end));
-    EXPECT_EQ("z\n=1\nCommand: ", queue.transcript(end - 14, end));
-    EXPECT_EQ("", queue.transcript(end + 5, end));
+        queue.post("end");
+        std::string ran, line, echo;
+        bool fromPage = false;
+        while (queue.take(line, &echo, &fromPage) && line != "end") {
+            ran +=
+                line + (echo.empty() ? "" : " as " + echo) + (fromPage ? " from the page|" : "|");
+            pointAsked = line == "RAD";
+        }
+        EXPECT_EQ(c.ran, ran);
+    }
+}
+
+// A page's line, click or task past the bound is refused at once; the terminal's waits for room.
+TEST(SessionQueue, RefusesPastItsBound) {
+    using Handed = hostsim::SessionQueue::Handed;
+    const std::chrono::milliseconds none(0);
+    hostsim::SessionQueue queue;
+    for (std::size_t i = 0; i < hostsim::SessionQueue::itemLimit; ++i)
+        ASSERT_EQ(Handed::waiting, queue.submit("1", none));
+    ASSERT_EQ(Handed::full, queue.submit("1", none));
+    EXPECT_EQ(Handed::full,
+              queue.submitClick([](std::string&, std::string&) { return true; }, none));
+    std::string answer;
+    EXPECT_FALSE(queue.ask([] { return "x"; }, answer, none));
+    auto posted = std::async(std::launch::async, [&queue] { return queue.post("typed"); });
+    EXPECT_EQ(std::future_status::timeout, posted.wait_for(std::chrono::milliseconds(50)));
+    std::string line;
+    ASSERT_TRUE(queue.take(line));  // makes room
+    EXPECT_TRUE(posted.get());
+    queue.close();
+    EXPECT_EQ(Handed::ended, queue.submit("1", none));
+    EXPECT_FALSE(queue.post("typed"));
 }
 
 TEST(SessionQueue, TranscriptKeepsItsTail) {
@@ -159,32 +205,58 @@ TEST(SessionQueue, TranscriptKeepsItsTail) {
     const std::string chunk(hostsim::SessionQueue::transcriptLimit / 2 + 1, 'a');
     queue.record(chunk);
     queue.record(chunk + "b");
-    std::size_t end = 0;
-    std::string tail = queue.transcript(0, end);
-    EXPECT_EQ(chunk.size() * 2 + 1, end);
-    EXPECT_EQ(hostsim::SessionQueue::transcriptLimit, tail.size());
-    EXPECT_EQ('b', tail.back());
+    hostsim::SessionQueue::Update tail = queue.transcript({});
+    EXPECT_EQ(chunk.size() * 2 + 1, tail.end);
+    EXPECT_EQ(hostsim::SessionQueue::transcriptLimit, tail.text.size());
+    EXPECT_EQ('b', tail.text.back());
+    EXPECT_EQ("b", queue.transcript({tail.end - 1}).text);
+    EXPECT_EQ("", queue.transcript({tail.end + 5}).text);
 }
 
-// A page waiting for the transcript is answered by new text from any thread, at once when it
-// has text it has not seen, and by the session's end; with nothing new, after its wait.
-TEST(SessionQueue, TranscriptWaitsEndWithNewTextOrTheSession) {
+// A page waiting for the transcript is answered by new text, at once when it has text it has not
+// seen; by the session's coming to rest, a line's text and the state after it in one answer; by
+// the session's end; with nothing new, after its wait.
+TEST(SessionQueue, TranscriptWaitsEndWithNews) {
     using std::chrono::milliseconds;
-    hostsim::SessionQueue queue;
+    hostsim::SessionQueue queue([](hostsim::SessionQueue::Picture& picture) {
+        picture.state = "at Command:";  // the same at each rest: the revision moves all the same
+    });
     queue.record("Command: ");
-    std::size_t end = 0;
+    std::thread session([&queue] {
+        std::string line;
+        while (queue.take(line)) {
+            queue.record(line + "\n");
+            std::this_thread::sleep_for(milliseconds(10));  // the line runs
+            queue.record("=" + std::to_string(line.size()) + "\nCommand: ");
+        }
+    });
     auto started = std::chrono::steady_clock::now();
     auto elapsed = [&] { return std::chrono::steady_clock::now() - started; };
-    EXPECT_EQ("Command: ", queue.awaitTranscript(0, end, milliseconds(5000), "page").value_or("refused"));
+    auto news = [&queue](std::size_t from, std::uint64_t revision, int waitMilliseconds) {
+        auto update =
+            queue.awaitTranscript({from, revision, 0}, milliseconds(waitMilliseconds), "p");
+        hostsim::SessionQueue::Update refused;
+        refused.text = "refused";
+        return update.value_or(refused);
+    };
+    hostsim::SessionQueue::Update update = news(0, 0, 5000);
+    EXPECT_EQ("Command: ", update.text);
+    EXPECT_EQ("at Command:", update.state);
+    EXPECT_EQ(1u, update.revision);
     EXPECT_LT(elapsed(), milliseconds(1000));
-    EXPECT_EQ("", queue.awaitTranscript(end, end, milliseconds(50), "page").value_or("refused"));
+    EXPECT_EQ("", news(update.end, update.revision, 50).text);
     EXPECT_GE(elapsed(), milliseconds(50));
+    queue.post("1+2");
+    update = news(update.end, update.revision, 5000);
+    EXPECT_EQ("1+2\n=3\nCommand: ", update.text);  // not "1+2\n" alone,
+    EXPECT_EQ(2u, update.revision);                // and the session at rest after it
     std::thread terminal([&queue] {
         std::this_thread::sleep_for(milliseconds(50));
-        queue.record("1+2\n3\n");
+        queue.record("notice\n");
     });
     started = std::chrono::steady_clock::now();
-    EXPECT_EQ("1+2\n3\n", queue.awaitTranscript(end, end, milliseconds(5000), "page").value_or("refused"));
+    update = news(update.end, update.revision, 5000);
+    EXPECT_EQ("notice\n", update.text);
     EXPECT_LT(elapsed(), milliseconds(4000));
     terminal.join();
     std::thread ending([&queue] {
@@ -192,9 +264,11 @@ TEST(SessionQueue, TranscriptWaitsEndWithNewTextOrTheSession) {
         queue.close();
     });
     started = std::chrono::steady_clock::now();
-    EXPECT_EQ("", queue.awaitTranscript(end, end, milliseconds(5000), "page").value_or("refused"));
+    update = news(update.end, update.revision, 5000);
+    EXPECT_TRUE(update.ended);
     EXPECT_LT(elapsed(), milliseconds(4000));
     ending.join();
+    session.join();
 }
 
 // A page's newer wait ends its older one at once; past the bound on waiting pages a wait is
@@ -202,7 +276,8 @@ TEST(SessionQueue, TranscriptWaitsEndWithNewTextOrTheSession) {
 TEST(SessionQueue, TranscriptWaitsArePerPageAndBounded) {
     using std::chrono::milliseconds;
     hostsim::SessionQueue queue;
-    std::vector<std::optional<std::string>> texts(hostsim::SessionQueue::transcriptWaiters + 1);
+    std::vector<std::optional<hostsim::SessionQueue::Update>> texts(
+        hostsim::SessionQueue::transcriptWaiters + 1);
     std::vector<std::thread> pages;
     // Each wait is in place before the next starts, so the order is the one written here.
     auto waitsInPlace = [&queue](const std::string& page, std::size_t count) {
@@ -216,23 +291,21 @@ TEST(SessionQueue, TranscriptWaitsArePerPageAndBounded) {
     for (std::size_t i = 0; i < texts.size(); ++i) {
         std::string page = std::to_string(i == 1 ? 0 : i);  // the first two waits are one page's
         pages.emplace_back([&queue, &texts, i, page] {
-            std::size_t end = 0;
-            texts[i] = queue.awaitTranscript(0, end, milliseconds(10000), page);
+            texts[i] = queue.awaitTranscript({}, milliseconds(10000), page);
         });
         if (i == 1) {  // the page's second wait ends its first at once
             auto started = std::chrono::steady_clock::now();
             pages[0].join();
             EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(5000));
-            EXPECT_EQ("", texts[0].value_or("refused"));
+            EXPECT_EQ("", texts[0] ? texts[0]->text : "refused");
         }
         EXPECT_TRUE(waitsInPlace(page, std::max<std::size_t>(i, 1)));
     }
-    std::size_t end = 0;
-    EXPECT_FALSE(queue.awaitTranscript(0, end, milliseconds(10000), "late").has_value());
+    EXPECT_FALSE(queue.awaitTranscript({}, milliseconds(10000), "late").has_value());
     queue.record("1\n");
     for (std::size_t i = 1; i < texts.size(); ++i) {
         pages[i].join();
-        EXPECT_EQ("1\n", texts[i].value_or("refused"));
+        EXPECT_EQ("1\n", texts[i] ? texts[i]->text : "refused");
     }
 }
 

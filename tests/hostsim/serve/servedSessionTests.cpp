@@ -86,6 +86,27 @@ protected:
         auto result = client().Get(path.c_str(), headers);
         return result ? Reply{result->status, result->body, result->headers} : Reply{0, "", {}};
     }
+    // A line or click posted as the page posts it; once taken, the body is what the session
+    // printed for it, read from the transcript as the page reads it, up to its next rest.
+    Reply run(const std::string& line) { return ran("/line", Json{{"line", line}}); }
+    Reply ran(const std::string& path, const Json& body) {
+        Json seen = Json::parse(get("/transcript?from=999999999999999").body);
+        auto result = client().Post(path.c_str(), body.dump(), "application/json");
+        Reply reply =
+            result ? Reply{result->status, result->body, result->headers} : Reply{0, "", {}};
+        if (reply.status != 200) return reply;
+        reply.body.clear();
+        for (const std::uint64_t rested = seen["revision"]; seen["revision"] == rested;) {
+            Reply news = get("/transcript?wait=1&from=" + seen["end"].dump() + "&state=" +
+                             seen["revision"].dump() + "&marks=" + seen["marksRevision"].dump());
+            if (news.status != 200)
+                news = get("/transcript?from=" + seen["end"].dump());  // no wait free
+            seen = Json::parse(news.body);
+            reply.body += seen["text"].get<std::string>();
+            if (seen["ended"]) break;
+        }
+        return reply;
+    }
     // A raw connection that sends bytes and no more.
     int connectAndSend(const std::string& bytes) const {
         int socket = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -93,6 +114,14 @@ protected:
         connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
         send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         return socket;
+    }
+    // The status line's first 12 bytes ("HTTP/1.1 200") of the reply within wait, else "".
+    static std::string replyStatus(int socket, int waitMilliseconds) {
+        char status[12];
+        bool read = poll(std::array<pollfd, 1>{{{socket, POLLIN, 0}}}.data(), 1,
+                         waitMilliseconds) > 0 &&
+                    recv(socket, status, sizeof status, MSG_WAITALL) == sizeof status;
+        return read ? std::string(status, sizeof status) : "";
     }
     // Whether the server closed the connection within wait, whatever it answered first.
     static bool closedWithin(int socket, int waitMilliseconds) {
@@ -116,23 +145,37 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
         {__LINE__, "no token", get("/transcript", noToken), 403, "not allowed"},
         {__LINE__, "first digit off", get("/transcript", {{hostsim::tokenHeaderName, badFirst}}),
          403, "not allowed"},
-        {__LINE__, "cookie", get("/transcript", {{hostsim::tokenHeaderName, ""},
-                                                 {"Cookie", "vectrin_token=" + token}}), 403, "not allowed"},
-        {__LINE__, "bad Host", get("/", {{"Host", "evil.example:" + portText}}), 403, "not allowed"},
-        {__LINE__, "two Hosts", get("/", {{"Host", "127.0.0.1:" + portText}, {"Host", "evil.example"}}),
-         400, "malformed"},
-        {__LINE__, "cross Origin", post("/line", "(cal \"1\")", {{"Origin", "http://evil.example"}}),
+        {__LINE__, "cookie",
+         get("/transcript", {{hostsim::tokenHeaderName, ""}, {"Cookie", "vectrin_token=" + token}}),
          403, "not allowed"},
+        {__LINE__, "bad Host", get("/", {{"Host", "evil.example:" + portText}}), 403,
+         "not allowed"},
+        {__LINE__, "two Hosts",
+         get("/", {{"Host", "127.0.0.1:" + portText}, {"Host", "evil.example"}}), 400, "malformed"},
+        {__LINE__, "cross Origin",
+         post("/line", "(cal \"1\")", {{"Origin", "http://evil.example"}}), 403, "not allowed"},
+        {__LINE__, "two Origins", post("/line", "(cal \"1\")", {{"Origin", "http://" + hostHeader},
+                                                           {"Origin", "http://evil.example"}}),
+         400, "malformed"},
+        {__LINE__, "no LOAD offered", post("/complete", "LO"), 200, R"("candidates":[])"},
+        {__LINE__, "nor SVG", post("/complete", "SV"), 200, R"("candidates":[])"},
+        {__LINE__, "UCS and its blank", post("/complete", "U"), 200,
+         R"({"append":" ","candidates":["UCS"],"replace":1})"},
+        {__LINE__, "SCREENSIZE bound", run("(setvar \"SCREENSIZE\" (list 1e7 1e7))"),
+         200,
+         "each side takes 1 to 100000 pixels"},
+        {__LINE__, "Range ignored",
+         get("/", {{hostsim::tokenHeaderName, ""}, {"Range", "bytes=0-,0-"}}), 200, "commandLine"},
         {__LINE__, "LOAD", post("/line", "LOAD /tmp/x.so"), 403, "LOAD is not available"},
         {__LINE__, "CR SVG", post("/line", "\rSVG /tmp/x.svg"), 403, "control character (U+000D)"},
         {__LINE__, "no such path", get("/etc/passwd"), 404, ""},
         {__LINE__, "the page", get("/", noToken), 200, "commandLine"},
-        {__LINE__, "a line", post("/line", "(cal \"1+2\")"), 200, "\\n3\\n"},
-        {__LINE__, "a pick", post("/line", "(cal \"RAD\")"), 200, "radius: "},
-        {__LINE__, "its answer", post("/line", "35,10"), 200, "5.0"},
-        {__LINE__, "a command", post("/line", "CAL 2+3"), 200, "\\n5\\n"},
-        {__LINE__, "Enter repeats it", post("/line", ""), 200, "CAL\\n\\n>> Expression: "},
-        {__LINE__, "which then asks", post("/line", "4*5"), 200, "\\n20\\n"},
+        {__LINE__, "a line", run("(cal \"1+2\")"), 200, "\n3\n"},
+        {__LINE__, "a pick", run("(cal \"RAD\")"), 200, "radius: "},
+        {__LINE__, "its answer", run("35,10"), 200, "5.0"},
+        {__LINE__, "a command", run("CAL 2+3"), 200, "\n5\n"},
+        {__LINE__, "Enter repeats it", run(""), 200, "CAL\n\n>> Expression: "},
+        {__LINE__, "which then asks", run("4*5"), 200, "\n20\n"},
     };
     const std::pair<const char*, const char*> everyReply[] = {  // a header, part of its value
         {"X-Frame-Options", "DENY"}, {"Content-Security-Policy", "frame-ancestors 'none'"},
@@ -181,22 +224,20 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     EXPECT_EQ("vectrin demo", text[7]);
     struct Case { int line; const char* body; int status; const char* viewSize; };
     const Case cases[] = {
-        {__LINE__, R"({"viewHeight": 40, "screen": [800, 600]})", 200, "\\n40.0\\n"},
-        {__LINE__, R"({"viewHeight": -1, "screen": [800, 600]})", 200, "\\n40.0\\n"},  // kept
-        {__LINE__, R"({"viewHeight": 10, "screen": [0, 600]})", 200, "\\n40.0\\n"},
-        {__LINE__, R"({"viewHeight": "10", "screen": [800, 600]})", 400, "\\n40.0\\n"},
-        {__LINE__, R"({"viewHeight": 12.5, "screen": [1000, 500]})", 200, "\\n12.5\\n"},
+        {__LINE__, R"({"viewHeight": 40, "screen": [800, 600]})", 200, "\n40.0\n"},
+        {__LINE__, R"({"viewHeight": -1, "screen": [800, 600]})", 200, "\n40.0\n"},  // kept
+        {__LINE__, R"({"viewHeight": 10, "screen": [0, 600]})", 200, "\n40.0\n"},
+        {__LINE__, R"({"viewHeight": "10", "screen": [800, 600]})", 400, "\n40.0\n"},
+        {__LINE__, R"({"viewHeight": 12.5, "screen": [1000, 500]})", 200, "\n12.5\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         auto result = client.Post("/view", c.body, "application/json");
         ASSERT_TRUE(result);
         EXPECT_EQ(c.status, result->status);
-        EXPECT_NE(std::string::npos,
-                  post("/line", "(getvar \"VIEWSIZE\")").body.find(c.viewSize));
+        EXPECT_NE(std::string::npos, run("(getvar \"VIEWSIZE\")").body.find(c.viewSize));
     }
-    EXPECT_NE(std::string::npos,
-              post("/line", "(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
+    EXPECT_NE(std::string::npos, run("(getvar \"SCREENSIZE\")").body.find("(1000.0 500.0)"));
 }
 
 // Each object in its look: colour 256 (or none) is the layer's, 0 the holding reference's, 7 the
@@ -271,8 +312,9 @@ TEST_F(ServedSession, ClicksAnswerPickPrompts) {
         return result ? Reply{result->status, result->body, {}} : Reply{0, "", {}};
     };
     EXPECT_NE(std::string::npos, get("/state").body.find("\"pointPrompt\":false"));
+    EXPECT_NE(std::string::npos, get("/state").body.find("\"coordinateDecimals\":4"));
     EXPECT_EQ(409, postJson("/pick", {{"x", 35.0}, {"y", 10.0}}).status);
-    post("/line", "(cal \"RAD\")");
+    run("(cal \"RAD\")");
     EXPECT_NE(std::string::npos, get("/state").body.find("\"pointPrompt\":true"));
     Json onCircle = Json::parse(postJson("/preview", {{"x", 35.05}, {"y", 10.0}}).body);
     EXPECT_GE(onCircle["object"].get<int>(), 0);
@@ -282,9 +324,10 @@ TEST_F(ServedSession, ClicksAnswerPickPrompts) {
     EXPECT_EQ(-1, nothing["object"].get<int>());
     EXPECT_EQ(400, postJson("/pick", {{"x", "35"}, {"y", 10.0}}).status);
     EXPECT_NE(std::string::npos, get("/state").body.find("\"prompt\":\">> Select a circle"));
-    Reply picked = postJson("/pick", {{"x", 35.000000000000014}, {"y", 10.0}});  // sent exactly,
-    EXPECT_EQ(200, picked.status);                                             // shown rounded
-    EXPECT_NE(std::string::npos, picked.body.find("\"35,10,0\\n5.0\\n")) << picked.body;
+    Reply picked = ran("/pick", {{"x", 35.000000000000014}, {"y", 10.0}});  // sent exactly,
+    EXPECT_EQ(200, picked.status);                                          // shown rounded,
+    EXPECT_EQ(0u, picked.body.find("35.0000,10.0000,0.0000\n5.0\n"))
+        << picked.body;  // at the drawing's places
 }
 
 // A point result and RAD's pick are marked; clearing needs the token as everything else; the
@@ -301,6 +344,11 @@ TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
         {{"kind", "value"}, {"x", 0.0}, {"y", 0.0}, {"label", "RAD = 5.0"}, {"value", "5.0"}},
     });
     EXPECT_EQ(want, marks);
+    // The page learns them with the session's news, and once.
+    Json news = Json::parse(get("/transcript?from=999999999999999&marks=0").body);
+    EXPECT_EQ(want, news["marks"]);
+    std::string again = "/transcript?from=999999999999999&marks=" + news["marksRevision"].dump();
+    EXPECT_FALSE(Json::parse(get(again).body).contains("marks"));
     httplib::Client client = this->client();
     auto view = client.Post("/view",
                             R"({"viewHeight": 10, "screen": [200, 100], "center": [33, 16]})",
@@ -329,6 +377,15 @@ TEST_F(ServedSession, LimitsRequestBodies) {
     auto result = client.Post("/line", "not json", "application/json");
     ASSERT_TRUE(result);
     EXPECT_EQ(400, result->status);
+    // A body of no stated length could grow without end: refused before any of it is read.
+    const std::string head = "POST /line HTTP/1.1\r\nHost: " + hostHeader + "\r\n" +
+                             hostsim::tokenHeaderName + ": " + token + "\r\n";
+    for (const std::string& unstated :
+         {head + "Transfer-Encoding: chunked\r\n\r\n5\r\n12345\r\n", head + "\r\n{\"line\": "}) {
+        int socket = connectAndSend(unstated);
+        EXPECT_EQ("HTTP/1.1 411", replyStatus(socket, 2000)) << unstated;
+        close(socket);
+    }
 }
 
 // A dropped file opens as the drawing from its body alone, past the 64 KiB other requests get,
@@ -362,6 +419,12 @@ TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
             EXPECT_NE(std::string::npos, transcript.body.find(c.shown)) << transcript.body;
         }
     }
+    int cut = connectAndSend("POST /open?name=cut.dxf HTTP/1.1\r\nHost: " + hostHeader + "\r\n" +
+                             hostsim::tokenHeaderName + ": " + token +
+                             "\r\nContent-Length: 100000\r\n\r\n" + line);
+    shutdown(cut, SHUT_WR);  // a drop cut short is not opened as far as it came
+    EXPECT_EQ("HTTP/1.1 400", replyStatus(cut, 5000));
+    close(cut);
     unsetenv("HOSTSIM_MAX_DRAWING_BYTES");
     Json drawing = Json::parse(get("/drawing").body);
     EXPECT_EQ(Json::array({0.0, 0.0, 100.0, 50.0}), drawing["extents"]);  // big.dxf's line
@@ -385,19 +448,28 @@ TEST_F(ServedSession, HoversGiveUpOnCostlyGeometry) {
     ASSERT_EQ(200, client().Post("/open?name=slow.dxf", text, "application/octet-stream")->status);
     post("/line", "(cal \"END\")");
     auto hover = client().Post("/preview", R"({"x": 10, "y": 1})", "application/json");  // not 503
-    EXPECT_EQ(R"({"at":"10.0, 1.0, 0.0"})", hover ? hover->body : "");
-    EXPECT_NE(std::string::npos, post("/line", "*cancel*").body.find("nil"));
+    EXPECT_EQ("{}", hover ? hover->body : "");
+    EXPECT_NE(std::string::npos, run("*cancel*").body.find("nil"));
 }
 
-// Clients that send their heads slowly or never, and waits for the transcript from many pages,
-// hold no thread the page needs: the page and a typed line still answer at once. A head sent a
-// byte at a time is dropped at the gate's deadline however short the pauses; past the bound on
-// one client's waiting connections the oldest is dropped.
+// Clients that send their heads or bodies slowly or never, drawings dropped a byte at a time, and
+// waits for the transcript from many made-up pages hold no thread or wait the page needs: the
+// page, a typed line and the page's transcript still answer at once. A head or a drop sent a
+// byte at a time is dropped at its deadline however short the pauses; past the bound on one
+// client's waiting connections the oldest is dropped.
 TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     using std::chrono::steady_clock;
     const std::string head = "GET / HTTP/1.1\r\nHost: " + hostHeader + "\r\n";
     std::vector<int> slow, waits;
-    for (int i = 0; i < 20; ++i) slow.push_back(connectAndSend(head));
+    auto bodyBegun = [&](const std::string& path, const std::string& length) {  // its first byte
+        return "POST " + path + head.substr(5) + hostsim::tokenHeaderName + ": " + token +
+               "\r\nContent-Length: " + length + "\r\n\r\n0";
+    };
+    for (int i = 0; i < 20; ++i) {
+        slow.push_back(connectAndSend(head));
+        slow.push_back(connectAndSend(bodyBegun("/line", "65536")));  // the most waited for
+        slow.push_back(connectAndSend(bodyBegun("/open", "1000000")));
+    }
     for (int i = 0; i < 40; ++i)
         waits.push_back(connectAndSend("GET /transcript?wait=1&from=99999&page=" + std::to_string(i) +
                                        head.substr(5) + hostsim::tokenHeaderName + ": " + token + "\r\n\r\n"));
@@ -407,7 +479,8 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started).count();
     };
     EXPECT_EQ(200, get("/").status);
-    EXPECT_NE(std::string::npos, post("/line", "(cal \"1+2\")").body.find("\\n3\\n"));
+    EXPECT_NE(std::string::npos, run("(cal \"1+2\")").body.find("\n3\n"));
+    EXPECT_EQ(200, get("/transcript?wait=1&from=0&page=real").status);
     EXPECT_LT(elapsed(), 2000);
     for (std::size_t i = 0; i < hostsim::HeadGate::pendingPerClient; ++i) slow.push_back(connectAndSend(head));
     EXPECT_TRUE(closedWithin(slow[0], 1000));
@@ -424,8 +497,25 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     started = steady_clock::now();
     while (elapsed() < 2 * deadline && !closedWithin(slow.back(), 250)) send(slow.back(), "E", 1, MSG_NOSIGNAL);
     EXPECT_LT(elapsed(), deadline + 1500);
-    for (int socket : slow) close(socket);
+    for (int socket : slow) close(socket);  // the drop received among them ends
     for (int socket : waits) close(socket);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Json now = Json::parse(get("/transcript").body);
+    const std::string seen = "&from=" + now["end"].dump() + "&state=" + now["revision"].dump() +
+                             "&marks=" + now["marksRevision"].dump();
+    auto quiet = std::async(std::launch::async, [&] {  // a wait longer than a transfer's deadline
+        httplib::Client waiting = client();
+        waiting.set_read_timeout(30, 0);
+        auto result = waiting.Get(("/transcript?wait=1&page=quiet" + seen).c_str());
+        return result ? result->body : "";
+    });
+    int drop = connectAndSend(bodyBegun("/open", "1000000"));
+    started = steady_clock::now();  // its body sent a byte at a time is let go at its deadline
+    while (elapsed() < 20000 && !closedWithin(drop, 250)) send(drop, "0", 1, MSG_NOSIGNAL);
+    EXPECT_LT(elapsed(), 10000);
+    close(drop);
+    post("/line", "(cal \"2+2\")");
+    EXPECT_NE(std::string::npos, quiet.get().find("2+2"));  // the line's echo, at least
 }
 
 }  // namespace

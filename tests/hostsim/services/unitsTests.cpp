@@ -41,6 +41,11 @@ TEST(Units, ConvertsBetweenUnitsOfOneDimension) {
         {__LINE__, 1, "  inch ", "\tcm", 2.54},  // blanks at either end
         {__LINE__, 1, "sq   inch", "SQ CM", 6.4516},
         {__LINE__, -2, "Inch", "mm", -50.8},
+        {__LINE__, 1, "Mm", "m", 1e6},    // as written first: a megametre, not a millimetre
+        {__LINE__, 1, "MM", "M", 0.001},  // then folded, as older scripts write names
+        {__LINE__, 2, "kN", "N", 2000},
+        {__LINE__, 1, "MPa", "psi", 145.037737730209},
+        {__LINE__, 60, "S", "MIN", 1},  // S is siemens as written; of one kind with MIN folded
         // long words are read whole
         {__LINE__, 1e6, "MICROUNIFIED_ATOMIC_MASS_UNITS^1", "UNIFIED_ATOMIC_MASS_UNITS", 1},
         {__LINE__, 1, "SQ MICROUNIFIED_ATOMIC_MASS_UNITS", "SQ UNIFIED_ATOMIC_MASS_UNITS", 1e-12},
@@ -57,34 +62,72 @@ TEST(Units, RefusesWhatItCannotConvert) {
     const std::string word32(32, 'Q');
     const std::string twoWords32 = word32 + " " + std::string(32, 'Z');
     const std::string huge(5000, 'm');
-    struct Case { int line; const char* from; const char* to; };
-    const Case cases[] = {
-        {__LINE__, "INCH", "SECOND"},
-        {__LINE__, "SQ INCH", "INCH"},
-        {__LINE__, "CU M", "SQ M"},
-        {__LINE__, "CELSIUS", "METER"},
-        {__LINE__, "NOSUCHUNIT", "INCH"},
-        {__LINE__, "INCH", "SQ NOSUCH"},
-        {__LINE__, "SQ", "INCH"},
-        {__LINE__, "CU", "KG"},
-        {__LINE__, "", "INCH"},  // udunits2 would read an empty text as the number 1
-        {__LINE__, "   ", ""},
-        {__LINE__, "1/0", "1"},  // no unit from a success status
-        {__LINE__, word32.c_str(), "INCH"},
-        {__LINE__, twoWords32.c_str(), "INCH"},
-        {__LINE__, huge.c_str(), "M"},
-        {__LINE__, "INCH\xe9", "CM"},
-        {__LINE__, nullptr, "CM"},
-        {__LINE__, "CM", nullptr},
+    struct Case {
+        int line;
+        const char* from;
+        const char* to;
+        const char* says;
     };
+    const Case cases[] = {
+        {__LINE__, "INCH", "SECOND", "\"INCH\" and \"SECOND\" are not of one kind (m against s)"},
+        {__LINE__, "SQ INCH", "INCH", "(m2 against m)"},
+        {__LINE__, "CU M", "SQ M", "(m3 against m2)"},
+        {__LINE__, "CELSIUS", "METER", "(K against m)"},
+        {__LINE__, "kN", "MPa", "(m.kg.s-2 against m-1.kg.s-2)"},
+        {__LINE__, "NOSUCHUNIT", "INCH", "No unit is named \"NOSUCHUNIT\""},
+        {__LINE__, "INCH", "SQ NOSUCH", "No unit is named \"SQ NOSUCH\""},
+        {__LINE__, "SQ", "INCH", "No unit is named \"SQ\""},
+        {__LINE__, "CU", "KG", "No unit is named \"CU\""},
+        {__LINE__, "", "INCH", "No unit is named \"\""},  // udunits2 reads "" as the number 1
+        {__LINE__, "   ", "", "No unit is named \"\""},
+        {__LINE__, "1/0", "1", "No unit is named \"1/0\""},  // no unit from a success status
+        {__LINE__, word32.c_str(), "INCH", "No unit is named \"QQQQ"},
+        {__LINE__, twoWords32.c_str(), "INCH", "Q ZZZZ...\""},  // cut to 40 characters
+        {__LINE__, huge.c_str(), "M", "mmmmmm...\""},
+        {__LINE__, "INCH\xe9", "CM", "No unit is named \"INCH\xe9\""},
+        {__LINE__, nullptr, "CM", "No unit is named"},
+        {__LINE__, "CM", nullptr, "No unit is named"},
+        {__LINE__, "SQ Mm", "inch", "(m2 against m)"},
+    };
+    hostsim::captureOutput(true);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         double result = 42;
+        hostsim::takeOutput();
         EXPECT_NE(KVS_RTNORM, kvs_cvunit(1, c.from, c.to, &result));
         EXPECT_EQ(42, result);
+        hostsim::printNoticesAfterModule();
+        std::string notice = hostsim::takeOutput();
+        EXPECT_NE(std::string::npos, notice.find(c.says)) << notice;
     }
+    hostsim::captureOutput(false);
     EXPECT_NE(KVS_RTNORM, kvs_cvunit(1, "INCH", "CM", nullptr));
     double result = 42;
     EXPECT_NE(KVS_RTNORM, kvs_cvunit(1e308, "KM", "MM", &result));  // overflows to infinity
     EXPECT_EQ(42, result);
+}
+
+// 20 Celsius is 68 Fahrenheit to the last bit, not 67.99999999999994: a reading exact on both
+// scales converts exactly.
+TEST(Units, ConvertsTemperaturesExactly) {
+    struct Case {
+        int line;
+        double value;
+        const char* from;
+        const char* to;
+        double want;
+    };
+    const Case cases[] = {
+        {__LINE__, 20, "celsius", "fahrenheit", 68},
+        {__LINE__, -40, "degF", "degC", -40},
+        {__LINE__, 68, "DEGREES FAHRENHEIT", "K", 293.15},
+        {__LINE__, 293.15, "kelvin", "celsius", 20},
+        {__LINE__, 491.67, "RANKINE", "FAHRENHEIT", 32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        double result = 0;
+        ASSERT_EQ(KVS_RTNORM, kvs_cvunit(c.value, c.from, c.to, &result));
+        EXPECT_EQ(c.want, result);
+    }
 }

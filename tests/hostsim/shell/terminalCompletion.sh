@@ -6,7 +6,7 @@
 # Exits 77 (skipped) when tmux is not installed.
 set -u
 hostsim=$1 module=$2 work=$3
-command -v tmux > /dev/null || { echo "tmux is not installed"; exit 77; }
+command -v tmux > /dev/null || { echo "skipped: tmux is missing (make test installs it)"; exit 77; }
 mkdir -p "$work/state"
 socket=$work/tmux.socket
 tmuxAt() { tmux -S "$socket" "$@"; }

@@ -30,7 +30,7 @@ const char snapEntities[] =
     // knots 0 0 1 1 1: the last span is empty, and the curve ends at the middle control point
     "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 1\n40 1\n10 0\n20 -40\n10 10\n20 -40\n10 20\n20 -30\n"
     "0 SPLINE\n71 1\n40 0\n40 0\n40 1\n40 1\n10 30\n20 -40\n30 5\n10 40\n20 -40\n30 5\n"
-    "0 RAY\n10 40\n20 -8\n11 -1\n21 0\n"  // leftwards, across the line at x 30 and the xline
+    "0 RAY\n10 40\n20 -8\n11 -1\n21 0\n"   // leftwards, across the line at x 30 and the xline
     "0 XLINE\n10 -50\n20 0\n11 0\n21 1\n"  // upright, both ways
     // beside a line, one on a layer that is off; references that hide their circles: on a
     // frozen layer, on a layer that is off (the circle on layer 0 takes it), invisible; and one
@@ -38,7 +38,9 @@ const char snapEntities[] =
     "0 LINE\n10 200\n20 0\n11 210\n21 0\n0 LINE\n8 OFF\n10 200\n20 1\n11 210\n21 1\n"
     "0 INSERT\n8 ICE\n2 B\n10 220\n20 0\n0 INSERT\n8 OFF\n2 B\n10 240\n20 0\n"
     "0 INSERT\n60 1\n2 B\n10 260\n20 0\n0 INSERT\n8 OFF\n2 R\n10 280\n20 0\n"
-    "0 INSERT\n66 1\n2 B\n10 300\n20 0\n0 ATTRIB\n70 1\n10 305\n20 0\n40 2\n1 X\n2 T\n0 SEQEND\n";
+    "0 INSERT\n66 1\n2 B\n10 300\n20 0\n0 ATTRIB\n70 1\n10 305\n20 0\n40 2\n1 X\n2 T\n0 SEQEND\n"
+    // arrays: three copies a hundredth of a pixel apart, and two four tenths of a pixel apart
+    "0 INSERT\n2 B\n10 400\n20 0\n70 3\n44 0.01\n0 INSERT\n2 B\n10 500\n20 0\n70 2\n44 0.4\n";
 const char snapBlocks[] = "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
                           "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n";
 
@@ -85,8 +87,8 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_END", {1, 0.5, 0}, {}, {0, 0, 0}},
         {__LINE__, "end", {9.5, -0.5, 0}, {}, {10, 0, 0}},  // any case, no underscore
         {__LINE__, "END", {5.5, 4, 0}, {}, {5, 5, 0}},
-        {__LINE__, "_END", {3, 0.5, 0}, {}, {0, 0, 0}},    // the nearer end of the line picked
-        {__LINE__, "_END", {50.5, 5, 0}, {}, {50, 5, 0}},  // an arc's end
+        {__LINE__, "_END", {3, 0.5, 0}, {}, {0, 0, 0}},         // the nearer end of the line picked
+        {__LINE__, "_END", {50.5, 5, 0}, {}, {50, 5, 0}},       // an arc's end
         {__LINE__, "_END", {9.5, -40.5, 0}, {}, {10, -40, 0}},  // a spline's, past an empty span
         {__LINE__, "_END", {39.5, -39.5, 0}, {}, {40, -40, 5}},  // a spline's at z 5
         {__LINE__, "_MID", {2, 0.5, 0}, {}, {5, 0, 0}},
@@ -111,15 +113,17 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_TAN", {32, 4.5, 0}, {40, 0, 0}, {32.5, 5 * std::sqrt(0.75), 0}},
         {__LINE__, "_TAN", {32, -4.5, 0}, {40, 0, 0}, {32.5, -5 * std::sqrt(0.75), 0}},
         {__LINE__, "_INT", {5.5, 0.5, 0}, {}, {5, 0, 0}},
-        {__LINE__, "_INT", {30.5, 5.2, 0}, {}, {30, 5, 0}},     // a line across a circle
-        {__LINE__, "_END,_CEN", {34, 0.5, 0}, {}, {30, 0, 0}},  // several modes at once
-        {__LINE__, "_END", {-1000, -8.5, 0}, {}, {40, -8, 0}},  // a ray's start, however far
+        {__LINE__, "_INT", {30.5, 5.2, 0}, {}, {30, 5, 0}},      // a line across a circle
+        {__LINE__, "_END,_CEN", {34, 0.5, 0}, {}, {30, 0, 0}},   // several modes at once
+        {__LINE__, "_END", {-1000, -8.5, 0}, {}, {40, -8, 0}},   // a ray's start, however far
         {__LINE__, "_INT", {30.5, -7.5, 0}, {}, {30, -8, 0}},    // a ray across a line
         {__LINE__, "_INT", {-49.5, -8.5, 0}, {}, {-50, -8, 0}},  // a ray across an xline
         {__LINE__, "_NEA", {-50.5, 1e6, 0}, {}, {-50, 1e6, 0}},  // far beyond the grid
         {__LINE__, "_PER", {-49.5, 20, 0}, {-80, 30, 0}, {-50, 30, 0}},
-        {__LINE__, "_END", {200.2, 0.9, 0}, {}, {200, 0, 0}},  // not the end on a layer off
-        {__LINE__, "_CEN", {281, 0.2, 0}, {}, {280, 0, 0}},    // on its own layer, which is on
+        {__LINE__, "_END", {200.2, 0.9, 0}, {}, {200, 0, 0}},     // not the end on a layer off
+        {__LINE__, "_CEN", {281, 0.2, 0}, {}, {280, 0, 0}},       // on its own layer, which is on
+        {__LINE__, "_CEN", {398.5, 0.2, 0}, {}, {400.02, 0, 0}},  // copies as one: the last
+        {__LINE__, "_CEN", {498.5, 0.2, 0}, {}, {500, 0, 0}},     // each copy apart: the nearest
     };
     expectSnaps(cases);
 }

@@ -118,10 +118,15 @@ targets = [  # name, what SVG says after "to NAME", whether it is then an SVG fi
     ("null", ": Is a character device, not a regular file.", False),
     ("n" * 246 + ".svg", ".", True),
     ("codes.svg", ".", True),
+    ("squatted.svg", ".", True),  # its name with the process id and .tmp made by another first
 ]
 lines = ["SVG " + os.path.join(work, name) for name, _, _ in targets]
-run = subprocess.run([hostsim, "--module", module, "--drawing", drawingPath], capture_output=True,
-                     input="\n".join(lines) + "\n", text=True, timeout=60)
+run = subprocess.Popen([hostsim, "--module", module, "--drawing", drawingPath], text=True,
+                       stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+squatted = os.path.join(work, "squatted.svg.%d.tmp" % run.pid)
+open(squatted, "w").close()
+run.stdout, run.stderr = run.communicate("\n".join(lines) + "\n", timeout=60)
+os.remove(squatted)
 for name, said, written in targets:
     path = os.path.join(work, name)
     message = "The view is %swritten to %s%s" % ("" if written else "not ", path, said)

@@ -77,6 +77,8 @@ TEST_F(DrawingTest, SvgDrawsArcsTextsAndLabelsTheWayThePlanViewShowsThem) {
         {__LINE__, "0 TEXT\n10 0\n20 0\n40 1\n1 AB\n50 30\n", NAN, NAN, 30, nullptr},
         {__LINE__, "0 TEXT\n10 0\n20 0\n40 1\n1 AB\n50 90\n", NAN, NAN, 90, nullptr},
         {__LINE__, "0 LINE\n10 0\n20 0\n11 9\n21 9\n", NAN, NAN, NAN, "[2<45] & more"},
+        // a circle's copies a hundred-thousandth of a pixel apart: drawn once
+        {__LINE__, "0 INSERT\n2 P\n10 3\n20 4\n70 3\n44 1e-5\n", 3, 4, NAN, nullptr},
     };
     static const std::regex textMatrix("<text transform=\"matrix\\(([^)]*)\\)");
     static const std::regex resultMark(
@@ -84,7 +86,7 @@ TEST_F(DrawingTest, SvgDrawsArcsTextsAndLabelsTheWayThePlanViewShowsThem) {
         "y=\"([^\"]+)\">");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        open(c.entities);
+        open(c.entities, "0 BLOCK\n2 P\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 2\n0 ENDBLK\n");
         if (c.resultText != nullptr) {
             hostsim::beginEvaluation(c.resultText);
             hostsim::endEvaluation(hostsim::QValue::point(1, 2, 0));
@@ -97,6 +99,9 @@ TEST_F(DrawingTest, SvgDrawsArcsTextsAndLabelsTheWayThePlanViewShowsThem) {
             EXPECT_NEAR(c.centreX, centre.first, 1e-9);
             EXPECT_NEAR(-c.centreY, centre.second, 1e-9);
         }
+        hostsim::PlanPrimitives page;  // what a page is sent: the same, without a window
+        hostsim::planPrimitives(-1, true, page);
+        for (const hostsim::PlanCurve& curve : page.curves) EXPECT_EQ(c.centreX, curve.centerX);
         int texts = 0;
         for (std::sregex_iterator it(svg.begin(), svg.end(), textMatrix), end; it != end; ++it) {
             std::vector<double> m = numbers((*it)[1]);  // a b c d e f

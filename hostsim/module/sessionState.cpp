@@ -1,4 +1,4 @@
-// hostsim/module/session.cpp - a fresh host session: Quillet connected to the host's system
+// hostsim/module/sessionState.cpp - a fresh host session: Quillet connected to the host's system
 // variables and the module's functions, point answers to LASTPOINT and ANGBASE, and every
 // default put back.
 #include "hostsim/module/module.h"
@@ -12,6 +12,7 @@ bool setVariable(const std::string& name, const hostsim::QValue& value) {
 const hostsim::QuilletHost quilletHost = {
     hostsim::getSysvar,
     setVariable,
+    hostsim::sysvarBound,  // what a refusal to set a variable says
     hostsim::isFunctionDefined,
     hostsim::invokeFunction,
 };
@@ -28,6 +29,8 @@ void resetSessionState() {
     setWorldUcs();
     releaseAllLists();
     clearMarks();
+    dropNoticesAfterModule();
+    forgetHintsGiven();
 }
 
 }  // namespace hostsim

@@ -1,6 +1,6 @@
-// functions/arguments.cpp - the report of a call whose arguments fit none of the lists its
-// function accepts; the check itself is argumentsFit (functions/functions.h).
-#include "functions/functions.h"
+// engine/arguments.cpp - the report of a call whose arguments fit none of the lists its
+// function accepts; the check itself is argumentsFit (engine/functionTable.h).
+#include "engine/functionTable.h"
 
 void reportArgumentMismatch(const FunctionEntry& entry) {
     const ArgumentForm& form = *entry.accepts;

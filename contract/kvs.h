@@ -1,12 +1,10 @@
-// host/kvs.h - the contract that the module and the host (hostsim) both compile against.
-//
-// host/ is the module's side of the host interface, and this is its one shared header: the
-// host's extension programming interface, ResultBuffer and its type and status codes.
+// contract/kvs.h - the contract that the module and the host both compile against: the host's
+// extension programming interface, ResultBuffer and its type and status codes.
 //
 // The module reaches the host only through the kvs_* routines declared here. They have C
 // linkage: the module leaves them undefined and the host executable defines and exports them.
-#ifndef VECTRIN_HOST_KVS_H
-#define VECTRIN_HOST_KVS_H
+#ifndef VECTRIN_CONTRACT_KVS_H
+#define VECTRIN_CONTRACT_KVS_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -112,7 +110,7 @@ int kvs_entsel(const char* prompt, kvs_name name, double point[3]);
 // matrix: the block-to-world map as four points (x axis, y axis, z axis, origin).
 int kvs_nentsel(const char* prompt, kvs_name name, double point[3], double matrix[4][3],
                 ResultBuffer** containers);
-ResultBuffer* kvs_entget(const kvs_name name);  // release the list with kvs_relrb
+ResultBuffer* kvs_entget(const kvs_name name);        // release the list with kvs_relrb
 int kvs_entnext(const kvs_name name, kvs_name next);  // name NULL: the first object
 
 // ---- characters and output ----

@@ -1,7 +1,7 @@
-// functions/functionTable.cpp - the FunctionTable, its lookup and the CallFrame.
-#include <cstring>
+// engine/functionTable.cpp - the FunctionTable, its lookup and the CallFrame.
+#include "engine/functionTable.h"
 
-#include "functions/functions.h"
+#include <cstring>
 
 namespace {
 constexpr int indexSlots = 512;  // a power of two, over twice maxFunctions: probe runs stay short

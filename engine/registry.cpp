@@ -1,8 +1,8 @@
-// functions/registry.cpp - cal_register_function: entering a named handler with its checks.
+// engine/registry.cpp - cal_register_function: entering a named handler with its checks.
 #include <cstring>
 
-#include "functions/functions.h"
-#include "host/kvs.h"
+#include "contract/kvs.h"
+#include "engine/functionTable.h"
 #include "messages/messageNumbers.h"
 
 namespace {
@@ -22,8 +22,7 @@ bool copyIdentifier(const char* name, char* copy) {
 
 }  // namespace
 
-void cal_register_function(const char* name, FunctionHandler handler,
-                           const ArgumentForm* accepts) {
+void cal_register_function(const char* name, FunctionHandler handler, const ArgumentForm* accepts) {
     if (ErrorCode != 0) return;  // the first failed registration is the one reported
     if (functionTable.count >= maxFunctions) {
         reportError(errorTooManyFunctions, nullptr);

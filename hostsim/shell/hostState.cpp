@@ -1,4 +1,4 @@
-// hostsim/shell/session.cpp - the host session as a whole: the module's session state and the
+// hostsim/shell/hostState.cpp - the host session as a whole: the module's session state and the
 // served page's view put back for a fresh session, and what the services learn from the
 // reference.
 #include "hostsim/shell/shell.h"
