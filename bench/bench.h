@@ -43,13 +43,24 @@ struct OneShotTimes {
 };
 extern OneShotTimes oneShotTimes;
 
+// The drawing reader and its floor on the generated drawing of a CAD program's kind, taking
+// turns (largeDrawingBench.cpp): each time is the median pass in nanoseconds of CPU time; a
+// negative time was not measured.
+struct ReaderTimes {
+    double reader = -1, floor = -1;
+    double megabytes = 0;
+    int rounds = 0;
+};
+extern ReaderTimes readerTimes;
+
 // ---- the in-process host (benchMain.cpp) ----
 // Catalogue open, host state reset, every built-in function registered.
 void startInProcessHost();
 // Opens the catalogue the module's own build compiled; a failure ends the run with status 2.
 void openBenchCatalogue();
 
-// ---- the cases (expressionBench.cpp, moduleBench.cpp, drawingBench.cpp) ----
+// ---- the cases (expressionBench.cpp, moduleBench.cpp, drawingBench.cpp and
+// largeDrawingBench.cpp) ----
 // Evaluates every one-shot line with every evaluator; false, with the lines where one differs
 // from vectrin printed, when any does.
 bool checkPairsAgree();
@@ -59,6 +70,7 @@ void registerExpressionBenchmarks();  // the point lines, and the one-shot round
 void registerOneShotRounds();
 void registerModuleBenchmarks();
 void registerDrawingBenchmarks();
+void registerLargeDrawingBenchmarks();  // the reader against its floor, and large drawings
 
 // A case that takes nanoseconds: short runs, repeated, the fastest repetition kept.
 benchmark::internal::Benchmark* quickCase(benchmark::internal::Benchmark* b);
@@ -71,6 +83,10 @@ extern const char* const loadedMessageName;
 extern const char* const firstMessageName;
 extern const char* const drawingLoadName;
 extern const char* const drawingPickName;
+extern const char* const readerRoundsName;  // "largeDrawings/readerRounds"
+extern const char* const writerOpenName;
+extern const char* const mixedOpenName;
+extern const char* const ringsOpenName;
 
 // ---- the table (tableReporter.cpp) ----
 // Collects every run's time and prints one table when the suite ends, then the budgets.
@@ -89,6 +105,7 @@ private:
     void printOneShotRows() const;
     double printGeometryRows() const;  // returns the average, negative when one is missing
     void printOtherRows() const;
+    void printLargeDrawingRows() const;
     void printBudgets(double pointAverage);
 
     std::map<std::string, double> bestNanoseconds;  // the fastest repetition of each case

@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
     bench::registerExpressionBenchmarks();
     bench::registerModuleBenchmarks();
     bench::registerDrawingBenchmarks();
+    bench::registerLargeDrawingBenchmarks();
     bench::TableReporter table;
     benchmark::RunSpecifiedBenchmarks(&table);
     benchmark::Shutdown();

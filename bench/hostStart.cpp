@@ -3,8 +3,9 @@
 // Usage: hostStartBench HOSTSIM [RUNS]
 // Times `hostsim -e 1+2` and `bc -l` reading "1+2" as whole processes, RUNS times each (200 by
 // default), taking turns, and compares their medians; then a script of 10,000 (cal "...") lines,
-// whole runs, per line. Exit status 0 when every run gave what it must (a missed goal shows as
-// MISSED), 1 when one did not.
+// whole runs, per line; then hostsim opening the suite's large drawings (largeDrawings.h), with
+// the memory it takes at its peak. Exit status 0 when every run gave what it must (a missed goal
+// shows as MISSED), 1 when one did not.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -21,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/largeDrawings.h"
+
 extern char** environ;
 
 namespace {
@@ -29,6 +32,8 @@ constexpr int defaultRuns = 200;
 constexpr int scriptLines = 10000;
 constexpr int scriptRuns = 15;
 constexpr double lineBudgetNs = 1000;  // a script line, start to exit shared out
+constexpr int largeDrawingRuns = 3;
+constexpr double mixedMemoryBudgetMb = 500;  // hostsim holding a million objects, at its peak
 
 // Lines a calculator user types, taken in turn to fill the script.
 const char* const scriptExpressions[] = {
@@ -41,6 +46,7 @@ const char* const scriptExpressions[] = {
 struct Run {
     double wallNs = -1;  // spawn to exit
     double cpuNs = -1;   // the child's user and system time
+    double peakMb = -1;  // the most memory it held at once (its maximum resident set)
     bool good = false;   // exit status 0 and the output expected
 };
 
@@ -81,6 +87,7 @@ Run runProcess(const std::vector<std::string>& args, const std::string& inputPat
     run.wallNs = nowNs() - start;
     run.cpuNs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e9 +
                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e3;
+    run.peakMb = usage.ru_maxrss / 1024.0;  // kilobytes on Linux
     run.good = WIFEXITED(status) && WEXITSTATUS(status) == 0 && check(readFile(outputPath));
     return run;
 }
@@ -101,12 +108,14 @@ double median(std::vector<double> values) {
 
 struct Samples {
     std::vector<double> wall, cpu;
+    double peakMb = -1;  // the largest of the runs'
     int failures = 0;
     void add(const Run& run) {
         if (!run.good) ++failures;
         if (run.wallNs < 0) return;
         wall.push_back(run.wallNs);
         cpu.push_back(run.cpuNs);
+        peakMb = std::max(peakMb, run.peakMb);
     }
 };
 
@@ -143,6 +152,27 @@ std::string formatted(const char* format, double value) {
     char text[32];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+// hostsim opening a large drawing and leaving, largeDrawingRuns times.
+Samples openLargeDrawing(const std::string& hostsim, const std::string& path,
+                         const std::string& text, const std::string& output) {
+    std::ofstream(path, std::ios::binary) << text;
+    Samples samples;
+    for (int i = 0; i < largeDrawingRuns; ++i)
+        samples.add(
+            runProcess({hostsim, "--drawing", path, "-e", "1+2"}, "/dev/null", output, isThree));
+    std::remove(path.c_str());
+    return samples;
+}
+
+void printLargeDrawingRow(const char* label, const Samples& samples) {
+    if (samples.wall.empty()) {
+        std::printf("| %-38s | %12s | %12s | %12s |\n", label, "-", "-", "-");
+        return;
+    }
+    std::printf("| %-38s | %10.3f s | %10.3f s | %9.0f MB |\n", label, median(samples.wall) / 1e9,
+                median(samples.cpu) / 1e9, samples.peakMb);
 }
 
 }  // namespace
@@ -187,13 +217,33 @@ int main(int argc, char** argv) {
     double perLine = median(lines.wall) / scriptLines;
     printVerdict("script line, whole run / 10,000", formatted("%.2f us", perLine / 1e3), "<= 1.00 us",
                  !lines.wall.empty(), perLine <= lineBudgetNs);
+
+    Samples mixed = openLargeDrawing(hostsim, folder + "/mixed.dxf",
+                                     bench::mixedDrawing(bench::mixedObjectCount), output);
+    Samples rings =
+        openLargeDrawing(hostsim, folder + "/rings.dxf",
+                         bench::concentricCircles(bench::concentricCircleCount), output);
+    std::printf(
+        "\n| hostsim --drawing FILE -e 1+2, median  |   clock time |     CPU time |  peak memory "
+        "|\n");
+    std::printf(
+        "|----------------------------------------|--------------|--------------|--------------|"
+        "\n");
+    printLargeDrawingRow("1,000,000 objects (64 MB)", mixed);
+    printLargeDrawingRow("300,000 concentric circles (14 MB)", rings);
+    std::printf(
+        "\n| Goal                                   |     measured |        limit |        |\n");
+    std::printf(
+        "|----------------------------------------|--------------|--------------|--------|\n");
+    printVerdict("memory for 1,000,000 objects, at peak", formatted("%.0f MB", mixed.peakMb),
+                 "< 500 MB", mixed.peakMb > 0, mixed.peakMb < mixedMemoryBudgetMb);
     std::printf("\n(load average %s at the end)\n", loadAverages().c_str());
 
     std::remove(bcInput.c_str());
     std::remove(output.c_str());
     std::remove(script.c_str());
     rmdir(folder.c_str());
-    int failures = host.failures + bc.failures + lines.failures;
+    int failures = host.failures + bc.failures + lines.failures + mixed.failures + rings.failures;
     if (failures > 0) std::fprintf(stderr, "hostStartBench: %d runs failed\n", failures);
     return failures > 0 ? 1 : 0;
 }

@@ -20,6 +20,9 @@ constexpr double moduleStartBudgetNs = 1e6;       // 1 ms
 constexpr double loadedMessageBudgetNs = 50;      // 50 ns
 constexpr double drawingLoadBudgetNs = 1e9;       // 1 s
 constexpr double drawingPickBudgetNs = 1e7;       // 10 ms
+constexpr double readerFloorBudget = 2.0;         // the reader at most this many times its floor
+constexpr double mixedOpenBudgetNs = 1e9;         // a million objects opened in 1 s
+constexpr double ringsOpenBudgetNs = 5e8;         // 300,000 concentric circles in 0.5 s
 
 // The first line of a /proc file that starts with key, less the key; empty when there is none.
 std::string procLine(const char* path, const std::string& key) {
@@ -188,6 +191,19 @@ void TableReporter::printOtherRows() const {
     printRow("one pick in it", shownTime(drawingPickName));
 }
 
+void TableReporter::printLargeDrawingRows() const {
+    const ReaderTimes& t = readerTimes;
+    printRow("Large drawings", "time");
+    printRule();
+    printRow(formatNumber("reader, %.1f MB", t.megabytes) + ", 20,000 objects",
+             t.reader > 0 ? formatDuration(t.reader) : shownTime(readerRoundsName));
+    printRow("its floor: the bytes, from_chars", t.floor > 0 ? formatDuration(t.floor) : "-");
+    printRow("open those 20,000 objects", shownTime(writerOpenName));
+    printRow("open 1,000,000 objects (64 MB)", shownTime(mixedOpenName));
+    printRow("open 300,000 concentric circles", shownTime(ringsOpenName));
+    std::printf("(reader and floor: median of %d passes each, taking turns, CPU time)\n", t.rounds);
+}
+
 void TableReporter::printBudgets(double pointAverage) {
     printRow("Budget", "measured", "limit", "", "");
     printRule();
@@ -215,6 +231,16 @@ void TableReporter::printBudgets(double pointAverage) {
     measured = timeOf(drawingPickName, ns);
     judge("one pick in it", drawingPickName, measured, formatDuration(ns), "< 10 ms",
           ns < drawingPickBudgetNs);
+    measured = readerTimes.reader > 0 && readerTimes.floor > 0;
+    ratio = measured ? readerTimes.reader / readerTimes.floor : 0;
+    judge("drawing reader / its floor", readerRoundsName, measured, formatNumber("%.2fx", ratio),
+          "<= 2.0x", ratio <= readerFloorBudget);
+    measured = timeOf(mixedOpenName, ns);
+    judge("open 1,000,000 objects", mixedOpenName, measured, formatDuration(ns), "< 1 s",
+          ns < mixedOpenBudgetNs);
+    measured = timeOf(ringsOpenName, ns);
+    judge("open 300,000 concentric circles", ringsOpenName, measured, formatDuration(ns), "< 0.5 s",
+          ns < ringsOpenBudgetNs);
 }
 
 void TableReporter::Finalize() {
@@ -223,6 +249,8 @@ void TableReporter::Finalize() {
     double pointAverage = printGeometryRows();
     std::printf("\n");
     printOtherRows();
+    std::printf("\n");
+    printLargeDrawingRows();
     std::printf("\n");
     printBudgets(pointAverage);
     std::printf("\nBudgets: %d met, %d missed.\n", budgetsMet, budgetsMissed);

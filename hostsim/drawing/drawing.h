@@ -1,19 +1,22 @@
 // hostsim/drawing/drawing.h - a drawing as read from DXF: its objects and blocks, their groups.
 //
 // A drawing is the objects of a DXF file's ENTITIES section in file order and the definitions of
-// its BLOCKS section. Every object keeps its groups as read, texts in the host's code page 1252,
-// less comments (an old-style POLYLINE gains group 70, 0, when the file omits it); geometry for
+// its BLOCKS section. Every object keeps its groups as read, numbers converted once as they are
+// read and texts in the host's code page 1252, less comments (an old-style POLYLINE gains group
+// 70, 0, when the file omits it); geometry for
 // picking and snapping is derived from them (hostsim/kinds). Which drawing is open, and its
 // object names, are the services' part.
 //
 // Offers: the Drawing types and readDxfText, the LAYER and LTYPE tables included (dxfReader.cpp);
-// the colour index (colours.cpp); readDrawingFile and the size limit (drawingFile.cpp);
-// demoDrawingText (demoDrawing.cpp); the curve of a SPLINE (splineCurves.cpp); what texts show
-// (texts.cpp). Needs: hostsim/base only.
+// where the groups are kept (groupStore.cpp); the colour index (colours.cpp); readDrawingFile and
+// the size limit (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); the curve of a SPLINE
+// (splineCurves.cpp); what texts show (texts.cpp). Needs: hostsim/base only.
 #ifndef VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 #define VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,21 +26,113 @@
 
 namespace hostsim {
 
-// One group of a DXF file: its code and its value line, less a trailing carriage return.
+// One group of a DXF file: its code and its value, read once. A group of a numeric kind holds
+// its number, checked by the reader; any other holds its text (code page 1252, less a trailing
+// carriage return), kept by the drawing that read it (GroupStore::keepText). Twelve bytes, as a
+// million objects hold ten million groups. Made by ofNumber or ofText: the default is left unset,
+// so that the store's blocks are not written twice.
 struct DxfGroup {
-    int code = 0;
-    std::string value;
+    static DxfGroup ofNumber(int code, double number) {
+        DxfGroup g;
+        g.code = static_cast<std::uint16_t>(code);
+        g.size = numberMark;
+        std::memcpy(g.value, &number, sizeof number);
+        return g;
+    }
+    static DxfGroup ofText(int code, std::string_view kept) {  // kept by a GroupStore
+        DxfGroup g;
+        g.code = static_cast<std::uint16_t>(code);
+        g.size = kept.size() < longMark ? static_cast<std::uint16_t>(kept.size()) : longMark;
+        const char* chars = kept.data();
+        std::memcpy(g.value, &chars, sizeof chars);
+        return g;
+    }
+    bool holdsText() const { return size != numberMark; }
+    // The number, 0 for a text; the text, "" for a number.
+    double number() const {
+        double number = 0.0;
+        if (!holdsText()) std::memcpy(&number, value, sizeof number);
+        return number;
+    }
+    std::string_view text() const {
+        if (!holdsText()) return {};
+        const char* chars = nullptr;
+        std::memcpy(&chars, value, sizeof chars);
+        std::uint64_t length = size;
+        if (size == longMark) std::memcpy(&length, chars - sizeof length, sizeof length);
+        return length > 0 ? std::string_view(chars, length) : std::string_view();
+    }
+
+    std::uint16_t code;  // 0 to 1071
+
+  private:
+    friend class GroupStore;
+    // The text's size; longMark for a text as long or longer, whose size the store keeps in the
+    // eight bytes before it; numberMark for a number.
+    static constexpr std::uint16_t longMark = 0xFFFE, numberMark = 0xFFFF;
+    std::uint16_t size;
+    std::uint32_t value[2];  // the number, or the text's address: four-byte aligned, no padding
 };
 
 // How a group's value is typed in an object record list, by group-code range.
 enum class GroupKind { Text, Real, Short, Long, Name, PointX, PointY, PointZ };
 GroupKind groupKind(int code);
 
+// Groups side by side in a GroupStore: an object's, or a block's header.
+struct GroupList {
+    const DxfGroup* first = nullptr;
+    std::uint32_t count = 0;
+    const DxfGroup* begin() const { return first; }
+    const DxfGroup* end() const { return first + count; }
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    const DxfGroup& operator[](std::size_t i) const { return first[i]; }
+};
+
+// Where a drawing keeps its groups and their texts: in blocks that are filled and never moved,
+// so that what an object points at stays put while the drawing grows and when it is moved.
+// One allocation a block rather than one a group or text: a million objects of a few groups
+// each would otherwise cost more in allocations and their headers than in the groups.
+class GroupStore {
+  public:
+    std::string_view keepText(std::string_view text) {
+        if (text.empty()) return {};
+        if (text.size() >= DxfGroup::longMark) return keepLongText(text);
+        char* kept = texts.take(text.size());
+        std::memcpy(kept, text.data(), text.size());
+        return {kept, text.size()};
+    }
+    GroupList keepGroups(const std::vector<DxfGroup>& groups);  // at most UINT32_MAX of them
+
+  private:
+    std::string_view keepLongText(std::string_view text);  // its size before it
+    // Blocks of items, each twice the last up to blockLimit items; a run longer than a quarter
+    // of that gets a block of its own, so that the block being filled keeps its room.
+    template <typename Item>
+    struct Blocks {
+        std::vector<std::unique_ptr<Item[]>> blocks;
+        Item* free = nullptr;  // the room left in the last ordinary block
+        std::size_t room = 0;
+        std::size_t nextSize = 256;
+        Item* take(std::size_t count) {
+            if (count > room) return takeBlock(count);
+            Item* taken = free;
+            free += count;
+            room -= count;
+            return taken;
+        }
+        Item* takeBlock(std::size_t count);  // count items where the last block has no room
+    };
+    static constexpr std::size_t blockLimit = std::size_t{1} << 16;
+    Blocks<DxfGroup> groups;
+    Blocks<char> texts;
+};
+
 constexpr int entitiesSequence = 0;  // DrawingObject::sequence of the ENTITIES section
 
 struct DrawingObject {
-    std::string type;                 // the value of its group 0, as read
-    std::vector<DxfGroup> groups;     // every later group, in file order
+    std::string_view type;            // the value of its group 0, as read; kept by the drawing
+    GroupList groups;                 // every later group, in file order
     int sequence = entitiesSequence;  // 0, or 1 + the index of the block that holds it
     int next = -1;                    // the next object of the same sequence, -1 after the last
     int owner = -1;  // VERTEX, ATTRIB, SEQEND: the POLYLINE or INSERT they belong to
@@ -45,10 +140,10 @@ struct DrawingObject {
 };
 
 struct BlockDefinition {
-    std::string name;              // group 2, as read
-    Point base = {0, 0, 0};        // group 10
-    std::vector<DxfGroup> header;  // the BLOCK's groups
-    int first = -1;                // its first object, -1 for an empty block
+    std::string name;        // group 2, as read
+    Point base = {0, 0, 0};  // group 10
+    GroupList header;        // the BLOCK's groups
+    int first = -1;          // its first object, -1 for an empty block
     int line = 0;
 };
 
@@ -67,10 +162,14 @@ struct Drawing {
     int64_t id = 0;                      // set when the drawing opens; never 0 for an open drawing
     std::string source;                  // the file name, for messages
     std::vector<DrawingObject> objects;  // file order, the blocks' objects included
+    GroupStore store;                    // their groups and texts, and the blocks' headers
     std::vector<BlockDefinition> blocks;
     int firstEntity = -1;                                 // first object of the ENTITIES section
     std::unordered_map<std::string, int> blockByName;     // upper-case name -> blocks index
-    std::unordered_map<std::string, int> objectByHandle;  // upper-case group 5 -> objects index
+    // Upper-case group 5 -> objects index, filled at the first objectOfHandle: most drawings are
+    // never asked, and the index of a million objects would cost about as much as they do.
+    mutable std::unordered_map<std::string, int> objectByHandle;
+    mutable bool handlesIndexed = false;
     std::vector<std::string> notices;  // what was read but cannot be honoured (an unknown code page)
     std::unordered_map<std::string, Layer> layers;  // upper-case name -> its row
     // Upper-case name -> its pattern in drawing units: a dash above 0, a gap below, a dot 0.
@@ -82,6 +181,9 @@ struct Drawing {
     // The memory the reader counted against the size limit: the file's text, the objects, and
     // the geometry they give by themselves (hostsim/picking adds what block references expand to).
     std::uint64_t bytesCounted = 0;
+    // The points of the ENTITIES section's objects, each object counting one at least: about
+    // the primitives they are drawn as, block references aside.
+    std::size_t entityPoints = 0;
 };
 
 // ---- reading DXF (dxfReader.cpp) ----
@@ -91,12 +193,31 @@ constexpr std::size_t geometryBytesPerPoint = 176;
 // Reads ASCII DXF text. On failure error is "file:line: message" and out is unspecified.
 bool readDxfText(const std::string& text, const std::string& fileName, Drawing& out,
                  std::string& error);
+// The first object whose handle (group 5) is handle, in either case; -1 when none has it.
+int objectOfHandle(const Drawing& d, const std::string& handle);
 // The value of a group as a number; false when it is not one (the reader has checked the
-// groups it keeps, so this fails only for a group of a text kind).
-bool groupNumber(const DxfGroup& group, double& out);
-const DxfGroup* findGroup(const DrawingObject& object, int code);  // the first such group
-double groupReal(const DrawingObject& object, int code, double absent);
-int groupInt(const DrawingObject& object, int code, int absent);
+// groups it keeps, so this fails only for a group of a text kind). These are asked of every
+// object as its geometry is built: they are defined here, to be inlined.
+inline bool groupNumber(const DxfGroup& group, double& out) {
+    if (group.holdsText()) return false;
+    out = group.number();
+    return true;
+}
+inline const DxfGroup* findGroup(const DrawingObject& object, int code) {  // the first such
+    for (const DxfGroup& g : object.groups)
+        if (g.code == code) return &g;
+    return nullptr;
+}
+inline double groupReal(const DrawingObject& object, int code, double absent) {
+    const DxfGroup* g = findGroup(object, code);
+    double value = absent;
+    if (g != nullptr && !groupNumber(*g, value)) value = absent;
+    return value;
+}
+inline int groupInt(const DrawingObject& object, int code, int absent) {
+    return static_cast<int>(groupReal(object, code, absent));
+}
+// The point whose x is the first xCode group; y and z are the groups that follow it.
 Point groupPoint(const DrawingObject& object, int xCode, const Point& absent);
 
 // ---- colours (colours.cpp) ----
@@ -141,6 +262,8 @@ Point splineDerivative(const Spline& spline, double t);
 // decoded. Which an object holds is its kind's (hostsim/kinds).
 std::vector<std::string> textLines(const DrawingObject& o, bool paragraphs);
 std::size_t characterCount(std::string_view utf8);
+// characterCount(textLines(o, false)[0]), without the line when it holds no character code.
+std::size_t oneLineTextLength(const DrawingObject& o);
 
 }  // namespace hostsim
 

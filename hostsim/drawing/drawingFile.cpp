@@ -91,6 +91,10 @@ namespace hostsim {
 bool readDrawingFile(const std::string& path, std::string& text, std::string& error) {
     int fd = -1;
     if (!openForReading(path, fd, error)) return false;
+    struct stat info;  // a regular file's text is read into room for all of it, not grown
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<std::uint64_t>(info.st_size) <= maxDrawingBytes())
+        text.reserve(static_cast<std::size_t>(info.st_size));
     bool read = readStream(fd, path, text, error);
     close(fd);
     return read;

@@ -10,9 +10,12 @@
 // valid UTF-8, else from that code page (ANSI_1252 when the header names none). Any fault ends
 // the read with "file:line: message"; nothing is ever read past the text's end.
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "hostsim/drawing/drawing.h"
@@ -25,20 +28,60 @@ using hostsim::GroupKind;
 
 constexpr int highestGroupCode = 1071;  // 999, a comment, is below it
 
-// One pass over the text, a line at a time, with one pair of lookahead.
+// ---- the kind of each group code, looked up in a table: the reader asks it of every group ----
+
+constexpr GroupKind kindByRange(int code) {
+    auto in = [code](int low, int high) { return code >= low && code <= high; };
+    if (in(10, 18) || in(110, 112) || code == 210 || in(1010, 1013)) return GroupKind::PointX;
+    if (in(20, 28) || in(120, 122) || code == 220 || in(1020, 1023)) return GroupKind::PointY;
+    if (in(30, 37) || in(130, 132) || code == 230 || in(1030, 1033)) return GroupKind::PointZ;
+    if (in(38, 59) || in(113, 149) || in(211, 239) || in(460, 469) || in(1014, 1019) ||
+        in(1024, 1029) || in(1034, 1059))
+        return GroupKind::Real;
+    if (in(60, 79) || in(170, 179) || in(270, 299) || in(370, 389) || in(400, 409) ||
+        in(1060, 1070))
+        return GroupKind::Short;
+    if (in(90, 99) || in(420, 429) || in(440, 459) || code == 1071) return GroupKind::Long;
+    if (in(330, 369) || in(390, 399) || in(480, 481)) return GroupKind::Name;
+    return GroupKind::Text;  // 0-9, 100-109, 160-169 (64-bit, kept as written), 300-329, ...
+}
+
+constexpr std::array<GroupKind, highestGroupCode + 1> kindTable() {
+    std::array<GroupKind, highestGroupCode + 1> kinds{};
+    for (int code = 0; code <= highestGroupCode; ++code) kinds[code] = kindByRange(code);
+    return kinds;
+}
+
+constexpr std::array<GroupKind, highestGroupCode + 1> kindOfCode = kindTable();
+
+static_assert(sizeof(DxfGroup) == 12, "a group is its code, its text's size and a number or text");
+
+// One pair of lines: a group code and its value. The value is the line as read, or for a text
+// the line in code page 1252 (in the reader's buffer, until the next pair is read).
+struct Pair {
+    int code = 0;
+    GroupKind kind = GroupKind::Text;
+    std::string_view value;
+    int line = 0;                 // of the code
+    const char* start = nullptr;  // where the code's line starts, to read the pair again
+};
+
+// One pass over the text, a line at a time; a pair read too far is read again (unreadPair).
 struct Reader {
-    Reader(const std::string& source, const std::string& name) : text(source), fileName(name) {}
+    Reader(const std::string& source, const std::string& name)
+        : text(source), fileName(name), cursor(source.data()), end(source.data() + source.size()) {}
     const std::string& text;
     const std::string& fileName;
-    std::size_t position = 0;
+    const char* cursor;  // the next line's start
+    const char* end;
     int lineNumber = 0;  // of the line last read
-    bool havePeeked = false;
-    int peekedCode = 0;
-    std::string peekedValue;
-    int peekedLine = 0;
     bool sawEntities = false;
     bool strayHeaderNoted = false;
     std::string codePage = "CP1252";  // iconv's name for the texts that are not UTF-8
+    std::string converted;            // the last text value that was not ASCII, in 1252
+    std::vector<DxfGroup> groups;     // the groups of the object being read
+    std::string_view lastType;        // of the last object, kept in the drawing's store
+    std::unordered_map<std::string_view, std::string_view> types;  // each kept once
     std::uint64_t bytesNeeded = 0;  // the text and what the objects read so far will take
     std::uint64_t byteLimit = 0;
     std::string error;
@@ -49,26 +92,50 @@ bool fail(Reader& r, int line, const std::string& message) {
     return false;
 }
 
-bool readLine(Reader& r, std::string_view& line) {
-    if (r.position >= r.text.size()) return false;
-    std::size_t end = r.text.find('\n', r.position);
-    if (end == std::string::npos) end = r.text.size();
-    line = std::string_view(r.text).substr(r.position, end - r.position);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    r.position = end + 1;
+constexpr std::uint64_t eachByte = 0x0101010101010101u;
+
+// The first newline from start on, or nullptr. Most lines are short: they are looked through
+// eight bytes at a time here, and the rest left to memchr.
+inline const char* findNewline(const char* start, const char* end) {
+    constexpr std::uint64_t newlines = eachByte * '\n', highBits = eachByte * 0x80;
+    for (int word = 0; word < 4 && end - start >= 8; ++word, start += 8) {
+        std::uint64_t bytes = 0;
+        std::memcpy(&bytes, start, 8);
+        bytes ^= newlines;  // a newline is a zero byte now
+        std::uint64_t zeros = (bytes - eachByte) & ~bytes & highBits;  // exact up to the first
+        if (zeros != 0) return start + __builtin_ctzll(zeros) / 8;     // bytes in file order
+    }
+    return static_cast<const char*>(std::memchr(start, '\n', end - start));
+}
+
+// The line at the cursor, less a trailing carriage return; false at the text's end.
+inline bool readLine(Reader& r, std::string_view& line) {
+    const char* start = r.cursor;
+    if (start >= r.end) return false;
+    const char* newline = findNewline(start, r.end);
+    const char* stop = newline != nullptr ? newline : r.end;
+    r.cursor = stop + 1;
+    if (stop > start && stop[-1] == '\r') --stop;
+    line = std::string_view(start, stop - start);
     ++r.lineNumber;
     return true;
 }
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+inline bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+inline std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
-// A whole-line integer; false for anything else or out of [low, high].
-bool parseInteger(std::string_view s, long low, long high, long& out) {
-    std::string digits(trimmed(s));
+// The forms std::from_chars leaves to the C library: a '+' sign, other blanks before the digits
+// (strtol and strtod skip them), hexadecimal reals. Read as C reads them, in the C locale the
+// host keeps.
+bool parseIntegerAsC(std::string_view digitsView, long low, long high, long& out) {
+    std::string digits(digitsView);
     if (digits.empty()) return false;
     char* end = nullptr;
     errno = 0;
@@ -78,12 +145,88 @@ bool parseInteger(std::string_view s, long low, long high, long& out) {
     return true;
 }
 
-bool parseReal(std::string_view s, double& out) {
-    std::string digits(trimmed(s));
+bool parseRealAsC(std::string_view digitsView, double& out) {
+    std::string digits(digitsView);
     if (digits.empty()) return false;
     char* end = nullptr;
     double value = std::strtod(digits.c_str(), &end);
     if (*end != '\0' || !std::isfinite(value)) return false;
+    out = value;
+    return true;
+}
+
+// A whole-line integer; false for anything else or out of [low, high]. The usual line is read
+// by std::from_chars alone.
+bool parseInteger(std::string_view s, long low, long high, long& out) {
+    std::string_view digits = trimmed(s);
+    const char* last = digits.data() + digits.size();
+    long value = 0;
+    auto [end, fault] = std::from_chars(digits.data(), last, value);
+    if (fault != std::errc() || end != last) return parseIntegerAsC(digits, low, high, out);
+    if (value < low || value > high) return false;
+    out = value;
+    return true;
+}
+
+// Eight decimal digits at once, added to value's; false, value untouched, when one is not a digit.
+inline bool eightDigits(const char* at, std::uint64_t& value) {
+    std::uint64_t bytes = 0;
+    std::memcpy(&bytes, at, 8);
+    std::uint64_t high = bytes & (eachByte * 0xF0),
+                  low = (bytes + eachByte * 0x06) & (eachByte * 0xF0);
+    if (high != eachByte * 0x30 || low != eachByte * 0x30) return false;
+    bytes -= eachByte * '0';            // each byte its digit, the first lowest
+    bytes = bytes * 10 + (bytes >> 8);  // pairs
+    constexpr std::uint64_t pairMask = 0x000000FF000000FFu;
+    bytes = ((bytes & pairMask) * (100 + (1000000ull << 32)) +
+             ((bytes >> 16) & pairMask) * (1 + (10000ull << 32))) >>
+            32;
+    value = value * 100000000 + static_cast<std::uint32_t>(bytes);
+    return true;
+}
+
+// Digits with at most one point and an optional '-', like "-12.375", whose digits make an integer
+// below 2^53 and that has at most 22 decimals: read exactly, as integer and power of ten are
+// exact doubles and one division rounds correctly. False, with out untouched, for anything else.
+inline bool parseShortDecimal(const char* at, const char* last, double& out) {
+    static constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr std::uint64_t exactLimit = std::uint64_t(1) << 53;
+    bool negative = at < last && *at == '-';
+    at += negative;
+    const char* first = at;
+    std::uint64_t digits = 0;
+    const char* point = nullptr;
+    for (; at < last && at - first < 19; ++at) {  // 19 digits fit in 64 bits
+        unsigned digit = static_cast<unsigned>(*at - '0');
+        if (digit < 10) {
+            digits = digits * 10 + digit;
+        } else if (*at == '.' && point == nullptr) {
+            point = at;
+            if (last - at > 8 && at - first < 11 && eightDigits(at + 1, digits)) at += 8;
+        } else {
+            return false;
+        }
+    }
+    std::ptrdiff_t decimals = point != nullptr ? last - point - 1 : 0;
+    if (at != last || at - first == (point != nullptr) || digits > exactLimit || decimals > 22)
+        return false;
+    double value = static_cast<double>(digits) / powersOfTen[decimals];
+    out = negative ? -value : value;
+    return true;
+}
+
+// A whole-line finite number; the value strtod gives, which std::from_chars gives too where it
+// reads the whole line (all three round correctly).
+inline bool parseReal(std::string_view s, double& out) {
+    std::string_view digits = trimmed(s);
+    const char* last = digits.data() + digits.size();
+    if (parseShortDecimal(digits.data(), last, out)) return true;
+    double value = 0.0;
+    auto [end, fault] = std::from_chars(digits.data(), last, value);
+    if (fault != std::errc() || end != last || !std::isfinite(value))
+        return parseRealAsC(digits, out);
     out = value;
     return true;
 }
@@ -95,104 +238,146 @@ std::string quoted(std::string_view s) {
     return "'" + text + "'";
 }
 
+// Eight bytes at a time: texts are read as they are unless a byte is past ASCII.
+inline bool isAscii(std::string_view s) {
+    constexpr std::uint64_t highBits = 0x8080808080808080u;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, s.data() + i, 8);
+        if ((word & highBits) != 0) return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
+    return true;
+}
+
 constexpr int commentCode = 999;
+
+// A group code: up to four digits after any spaces, as nearly every file writes them, or any
+// form strtol reads within a line's blanks.
+inline bool parseCode(std::string_view s, int& code) {
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;  // some writers right-align their codes
+    std::size_t first = i;
+    int value = 0;
+    for (; i < s.size() && i - first < 4 && s[i] >= '0' && s[i] <= '9'; ++i)
+        value = value * 10 + (s[i] - '0');
+    if (i == s.size() && i > first) {
+        code = value;
+        return value <= highestGroupCode;
+    }
+    long number = 0;
+    if (!parseInteger(s, 0, highestGroupCode, number)) return false;
+    code = static_cast<int>(number);
+    return true;
+}
 
 // The next pair, a comment included: false at the end of the text, or with r.error set for a
 // malformed pair.
-bool readPairOrComment(Reader& r, int& code, std::string& value, int& codeLine) {
-    if (r.havePeeked) {
-        r.havePeeked = false;
-        code = r.peekedCode;
-        value.swap(r.peekedValue);
-        codeLine = r.peekedLine;
-        return true;
-    }
+inline bool readPairOrComment(Reader& r, Pair& pair) {
     std::string_view codeText, valueText;
+    pair.start = r.cursor;
     if (!readLine(r, codeText)) return false;
-    codeLine = r.lineNumber;
-    long number = 0;
-    if (!parseInteger(codeText, 0, highestGroupCode, number))
-        return fail(r, codeLine, quoted(codeText) + " is not a group code");
+    pair.line = r.lineNumber;
+    if (!parseCode(codeText, pair.code))
+        return fail(r, pair.line, quoted(codeText) + " is not a group code");
     if (!readLine(r, valueText))
-        return fail(r, codeLine, "group " + std::to_string(number) + " has no value line");
-    code = static_cast<int>(number);
-    if (hostsim::groupKind(code) == GroupKind::Text && code != commentCode)
-        value = hostsim::hostTextFromDrawing(valueText, r.codePage);
-    else
-        value.assign(valueText);
+        return fail(r, pair.line, "group " + std::to_string(pair.code) + " has no value line");
+    pair.kind = kindOfCode[pair.code];
+    pair.value = valueText;
+    if (pair.kind == GroupKind::Text && pair.code != commentCode && !isAscii(valueText)) {
+        r.converted = hostsim::hostTextFromDrawing(valueText, r.codePage);
+        pair.value = r.converted;
+    }
     return true;
 }
 
 // The next pair after any comments. A comment may stand wherever a group may; it belongs to no
 // section or object.
-bool readPair(Reader& r, int& code, std::string& value, int& codeLine) {
-    while (readPairOrComment(r, code, value, codeLine))
-        if (code != commentCode) return true;
+inline bool readPair(Reader& r, Pair& pair) {
+    while (readPairOrComment(r, pair))
+        if (pair.code != commentCode) return true;
     return false;
 }
 
-void unreadPair(Reader& r, int code, std::string& value, int codeLine) {
-    r.havePeeked = true;
-    r.peekedCode = code;
-    r.peekedValue.swap(value);
-    r.peekedLine = codeLine;
+// The pair is read again by the next readPair: the reader steps back to its code's line.
+void unreadPair(Reader& r, const Pair& pair) {
+    r.cursor = pair.start;
+    r.lineNumber = pair.line - 1;
 }
 
-// A kept group's value must be readable as its code's type.
-bool checkValue(Reader& r, int code, const std::string& value, int line) {
-    GroupKind kind = hostsim::groupKind(code);
+bool failValue(Reader& r, const Pair& pair) {
+    const char* needs = pair.kind == GroupKind::Short  ? "a 16-bit integer"
+                        : pair.kind == GroupKind::Long ? "a 32-bit integer"
+                                                       : "a number";
+    return fail(
+        r, pair.line + 1,
+        "group " + std::to_string(pair.code) + " needs " + needs + ", not " + quoted(pair.value));
+}
+
+// A kept group: a number checked against its code's type and read once, or a text kept in
+// store (none: the group is not kept, nor its text).
+inline bool readGroup(Reader& r, const Pair& pair, hostsim::GroupStore* store, DxfGroup& group) {
     long integer = 0;
     double real = 0.0;
-    std::string codeText = "group " + std::to_string(code);
-    switch (kind) {
+    switch (pair.kind) {
         case GroupKind::Short:
-            if (parseInteger(value, INT16_MIN, INT16_MAX, integer)) return true;
-            return fail(r, line + 1, codeText + " needs a 16-bit integer, not " + quoted(value));
+            if (!parseInteger(pair.value, INT16_MIN, INT16_MAX, integer)) return failValue(r, pair);
+            group = DxfGroup::ofNumber(pair.code, static_cast<double>(integer));
+            return true;
         case GroupKind::Long:
-            if (parseInteger(value, INT32_MIN, INT32_MAX, integer)) return true;
-            return fail(r, line + 1, codeText + " needs a 32-bit integer, not " + quoted(value));
+            if (!parseInteger(pair.value, INT32_MIN, INT32_MAX, integer)) return failValue(r, pair);
+            group = DxfGroup::ofNumber(pair.code, static_cast<double>(integer));
+            return true;
         case GroupKind::Real:
         case GroupKind::PointX:
         case GroupKind::PointY:
         case GroupKind::PointZ:
-            if (parseReal(value, real)) return true;
-            return fail(r, line + 1, codeText + " needs a number, not " + quoted(value));
+            if (!parseReal(pair.value, real)) return failValue(r, pair);
+            group = DxfGroup::ofNumber(pair.code, real);
+            return true;
         default:
+            group = DxfGroup::ofText(
+                pair.code, store != nullptr ? store->keepText(pair.value) : std::string_view());
             return true;
     }
 }
 
-// The groups of one object up to the next group 0, which is left unread.
-bool readObjectGroups(Reader& r, std::vector<DxfGroup>& groups) {
-    int code = 0, line = 0;
-    std::string value;
-    while (readPair(r, code, value, line)) {
-        if (code == 0) {
-            unreadPair(r, code, value, line);
+// The groups of one object up to the next group 0, which is left unread, into r.groups; their
+// texts are kept in store (when there is none, r.groups is not to be kept).
+bool readObjectGroups(Reader& r, hostsim::GroupStore* store) {
+    r.groups.clear();
+    Pair pair;
+    DxfGroup group;
+    while (readPair(r, pair)) {
+        if (pair.code == 0) {
+            unreadPair(r, pair);
             return true;
         }
-        if (!checkValue(r, code, value, line)) return false;
-        groups.push_back(DxfGroup{code, std::move(value)});
-        value.clear();
+        if (!readGroup(r, pair, store, group)) return false;
+        r.groups.push_back(group);
     }
     return r.error.empty()
                ? fail(r, r.lineNumber, "the file ends inside a section (ENDSEC missing)")
                : false;
 }
 
-// An estimate of what an object costs once open: its record, its groups, the text of those too
-// long to be kept inside their string, and a primitive with its grid entries per point it has.
-std::uint64_t objectBytes(const DrawingObject& object) {
-    constexpr std::size_t inlineText = sizeof(std::string) - 1;  // short strings keep no heap
-    std::uint64_t bytes = sizeof(DrawingObject) + object.groups.capacity() * sizeof(DxfGroup);
+// The points an object has, at least 1: about the primitives it is drawn as.
+std::size_t objectPoints(const DrawingObject& object) {
     std::size_t points = 0;
     // 14: the corners of an image's boundary; 11: a spline's fit points, a piece each
     int alsoPoints = object.type == "SPLINE" ? 11 : 14;
-    for (const DxfGroup& g : object.groups) {
-        if (g.value.size() > inlineText) bytes += g.value.capacity() + 1;
-        points += g.code == 10 || g.code == alsoPoints;
-    }
-    return bytes + hostsim::geometryBytesPerPoint * std::max<std::size_t>(points, 1);
+    for (const DxfGroup& g : object.groups) points += g.code == 10 || g.code == alsoPoints;
+    return std::max<std::size_t>(points, 1);
+}
+
+// An estimate of what an object costs once open: its record, its groups and their texts, and a
+// primitive with its grid entries per point it has.
+std::uint64_t objectBytes(const DrawingObject& object, std::size_t points) {
+    std::uint64_t bytes = sizeof(DrawingObject) + object.groups.size() * sizeof(DxfGroup);
+    for (const DxfGroup& g : object.groups) bytes += g.text().size();
+    return bytes + hostsim::geometryBytesPerPoint * points;
 }
 
 bool roomFor(Reader& r, int line, std::uint64_t bytes) {
@@ -203,40 +388,71 @@ bool roomFor(Reader& r, int line, std::uint64_t bytes) {
                     " bytes it may take here (HOSTSIM_MAX_DRAWING_BYTES)");
 }
 
+// An object's type, kept once however many objects have it.
+std::string_view keptType(Reader& r, hostsim::Drawing& d, std::string_view type) {
+    if (type == r.lastType) return r.lastType;  // objects of a kind often come in runs
+    auto found = r.types.find(type);
+    if (found == r.types.end()) {
+        std::string_view kept = d.store.keepText(type);
+        found = r.types.emplace(kept, kept).first;
+    }
+    r.lastType = found->second;
+    return r.lastType;
+}
+
 // Reads "0 <type>" and the object's groups; type is the group 0 value.
-bool readObject(Reader& r, hostsim::Drawing& d, const std::string& type, int line, int sequence) {
+bool readObject(Reader& r, hostsim::Drawing& d, std::string_view type, int line, int sequence) {
     DrawingObject object;
-    object.type = type;
+    object.type = keptType(r, d, type);
     object.line = line;
     object.sequence = sequence;
-    if (!readObjectGroups(r, object.groups)) return false;
-    if (type == "POLYLINE" && hostsim::findGroup(object, 70) == nullptr)
-        object.groups.push_back(DxfGroup{70, "0"});  // its flags default to 0: a 2D polyline
-    object.groups.shrink_to_fit();  // grown by doubling while read: up to half would be waste
-    if (!roomFor(r, object.line, objectBytes(object))) return false;
-    d.objects.push_back(std::move(object));
+    if (!readObjectGroups(r, &d.store)) return false;
+    if (object.type == "POLYLINE" && std::none_of(r.groups.begin(), r.groups.end(),
+                                                  [](const DxfGroup& g) { return g.code == 70; }))
+        r.groups.push_back(DxfGroup::ofNumber(70, 0.0));  // its flags default to 0: a 2D polyline
+    if (r.groups.size() > UINT32_MAX) return fail(r, line, "an object with too many groups");
+    object.groups = d.store.keepGroups(r.groups);
+    std::size_t points = objectPoints(object);
+    if (!roomFor(r, object.line, objectBytes(object, points))) return false;
+    if (sequence == hostsim::entitiesSequence) d.entityPoints += points;
+    d.objects.push_back(object);
     return true;
 }
 
-bool isType(const DrawingObject& object, const char* type) {
-    return object.type == type;
+// What an object's type makes it in a sequence of objects.
+enum class Role { Other, Polyline, Insert, Vertex, Attribute, End };
+
+Role roleOf(std::string_view type) {
+    if (type == "POLYLINE") return Role::Polyline;
+    if (type == "INSERT") return Role::Insert;
+    if (type == "VERTEX") return Role::Vertex;
+    if (type == "ATTRIB") return Role::Attribute;
+    return type == "SEQEND" ? Role::End : Role::Other;
 }
 
-// Ties VERTEX, ATTRIB and SEQEND objects to their owner and links the sequence.
+// Ties VERTEX, ATTRIB and SEQEND objects to their owner and links the sequence. Objects of a
+// type share its text (keptType): a type's role is worked out once a run of them.
 bool linkSequence(Reader& r, hostsim::Drawing& d, const std::vector<int>& sequence) {
     int open = -1;  // the POLYLINE or INSERT whose SEQEND is still to come
+    Role openRole = Role::Other;
+    const char* lastType = nullptr;
+    Role role = Role::Other;
     for (std::size_t k = 0; k < sequence.size(); ++k) {
         DrawingObject& object = d.objects[sequence[k]];
         if (k + 1 < sequence.size()) object.next = sequence[k + 1];
-        bool openPolyline = open >= 0 && isType(d.objects[open], "POLYLINE");
-        bool openInsert = open >= 0 && isType(d.objects[open], "INSERT");
-        if (isType(object, "VERTEX")) {
+        if (object.type.data() != lastType || lastType == nullptr) {
+            lastType = object.type.data();
+            role = roleOf(object.type);
+        }
+        bool openPolyline = open >= 0 && openRole == Role::Polyline;
+        bool openInsert = open >= 0 && openRole == Role::Insert;
+        if (role == Role::Vertex) {
             if (!openPolyline) return fail(r, object.line, "a VERTEX outside a POLYLINE");
             object.owner = open;
-        } else if (isType(object, "ATTRIB")) {
+        } else if (role == Role::Attribute) {
             if (!openInsert) return fail(r, object.line, "an ATTRIB outside a block reference");
             object.owner = open;
-        } else if (isType(object, "SEQEND")) {
+        } else if (role == Role::End) {
             if (open < 0) return fail(r, object.line, "a SEQEND that ends no POLYLINE or INSERT");
             object.owner = open;
             open = -1;
@@ -246,36 +462,30 @@ bool linkSequence(Reader& r, hostsim::Drawing& d, const std::vector<int>& sequen
                             "the POLYLINE at line " + std::to_string(d.objects[open].line) +
                                 " has no SEQEND");
             open = -1;  // an INSERT that announced attributes but has none
-            if (isType(object, "POLYLINE")) open = sequence[k];
-            if (isType(object, "INSERT") && hostsim::groupInt(object, 66, 0) == 1)
+            if (role == Role::Polyline ||
+                (role == Role::Insert && hostsim::groupInt(object, 66, 0) == 1)) {
                 open = sequence[k];
+                openRole = role;
+            }
         }
     }
-    if (open >= 0 && isType(d.objects[open], "POLYLINE"))
+    if (open >= 0 && openRole == Role::Polyline)
         return fail(r, d.objects[open].line, "this POLYLINE has no SEQEND");
     return true;
-}
-
-void recordHandle(hostsim::Drawing& d, int index) {
-    const DxfGroup* handle = hostsim::findGroup(d.objects[index], 5);
-    if (handle == nullptr) return;
-    std::string key = hostsim::upperName(std::string(trimmed(handle->value)));
-    d.objectByHandle.emplace(key, index);
 }
 
 // Objects until "0 <end>"; each is appended to d.objects and its index to sequence.
 bool readObjectsUntil(Reader& r, hostsim::Drawing& d, const char* end, int sequenceId,
                       std::vector<int>& sequence, const std::string& where) {
-    int code = 0, line = 0;
-    std::string value;
-    while (readPair(r, code, value, line)) {
-        if (code != 0) return fail(r, line, "expected group 0 to start an object");
+    Pair pair;
+    while (readPair(r, pair)) {
+        if (pair.code != 0) return fail(r, pair.line, "expected group 0 to start an object");
+        std::string_view value = pair.value;
         if (value == end) return true;
         if (value == "ENDSEC" || value == "EOF" || value == "BLOCK" || value == "SECTION")
-            return fail(r, line, "unexpected " + value + " in " + where);
+            return fail(r, pair.line, "unexpected " + std::string(value) + " in " + where);
         sequence.push_back(static_cast<int>(d.objects.size()));
-        if (!readObject(r, d, value, line, sequenceId)) return false;
-        recordHandle(d, sequence.back());
+        if (!readObject(r, d, value, pair.line, sequenceId)) return false;
     }
     return r.error.empty() ? fail(r, r.lineNumber, where + " is not closed by " + end) : false;
 }
@@ -295,9 +505,10 @@ bool readEntities(Reader& r, hostsim::Drawing& d) {
 bool readBlock(Reader& r, hostsim::Drawing& d, int line) {
     hostsim::BlockDefinition block;
     block.line = line;
-    if (!readObjectGroups(r, block.header)) return false;
+    if (!readObjectGroups(r, &d.store)) return false;
+    block.header = d.store.keepGroups(r.groups);
     for (const DxfGroup& g : block.header)
-        if (g.code == 2) block.name = g.value;
+        if (g.code == 2) block.name = g.text();
     DrawingObject header;
     header.groups = block.header;
     block.base = hostsim::groupPoint(header, 10, {0, 0, 0});
@@ -309,8 +520,7 @@ bool readBlock(Reader& r, hostsim::Drawing& d, int line) {
     std::string where = "the block '" + hostsim::utf8FromCp1252(block.name) + "' of line " +
                         std::to_string(line);  // messages are shown as UTF-8, texts kept in 1252
     if (!readObjectsUntil(r, d, "ENDBLK", sequenceId, sequence, where)) return false;
-    std::vector<DxfGroup> endGroups;
-    if (!readObjectGroups(r, endGroups)) return false;  // the ENDBLK's own groups
+    if (!readObjectGroups(r, nullptr)) return false;  // the ENDBLK's own groups, not kept
     if (!linkSequence(r, d, sequence)) return false;
     block.first = sequence.empty() ? -1 : sequence.front();
     d.blockByName[hostsim::upperName(block.name)] = static_cast<int>(d.blocks.size());
@@ -319,26 +529,25 @@ bool readBlock(Reader& r, hostsim::Drawing& d, int line) {
 }
 
 bool readBlocks(Reader& r, hostsim::Drawing& d) {
-    int code = 0, line = 0;
-    std::string value;
-    while (readPair(r, code, value, line)) {
-        if (code == 0 && value == "ENDSEC") return true;
-        if (code != 0 || value != "BLOCK")
-            return fail(r, line, "expected a BLOCK in the BLOCKS section, found " +
-                                     quoted(hostsim::groupKind(code) == GroupKind::Text
-                                                ? hostsim::utf8FromCp1252(value)
-                                                : value));
-        if (!readBlock(r, d, line)) return false;
+    Pair pair;
+    while (readPair(r, pair)) {
+        if (pair.code == 0 && pair.value == "ENDSEC") return true;
+        if (pair.code != 0 || pair.value != "BLOCK")
+            return fail(r, pair.line,
+                        "expected a BLOCK in the BLOCKS section, found " +
+                            quoted(hostsim::groupKind(pair.code) == GroupKind::Text
+                                       ? hostsim::utf8FromCp1252(pair.value)
+                                       : std::string(pair.value)));
+        if (!readBlock(r, d, pair.line)) return false;
     }
     return r.error.empty() ? fail(r, r.lineNumber, "the BLOCKS section is not closed by ENDSEC")
                            : false;
 }
 
 bool skipSection(Reader& r, const std::string& name) {
-    int code = 0, line = 0;
-    std::string value;
-    while (readPair(r, code, value, line))
-        if (code == 0 && value == "ENDSEC") return true;
+    Pair pair;
+    while (readPair(r, pair))
+        if (pair.code == 0 && pair.value == "ENDSEC") return true;
     return r.error.empty()
                ? fail(r, r.lineNumber, "the " + name + " section is not closed by ENDSEC")
                : false;
@@ -356,32 +565,33 @@ void noteUnknownCodePage(const Reader& r, hostsim::Drawing& d, int valueLine,
 // found after the HEADER section's end, which end at the next group 0 (an ENDSEC of theirs is
 // read with them).
 bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
-    int code = 0, line = 0;
-    std::string value;
+    Pair pair;
     bool codePageNext = false, scaleNext = false, decimalsNext = false;
-    while (readPair(r, code, value, line)) {
-        if (code == 0 && value == "ENDSEC") return true;
+    while (readPair(r, pair)) {
+        int code = pair.code;
+        if (code == 0 && pair.value == "ENDSEC") return true;
         if (code == 0 && stray) {
-            unreadPair(r, code, value, line);
+            unreadPair(r, pair);
             return true;
         }
         if (codePageNext && code == 3) {
-            std::string name(trimmed(value));
+            std::string name(trimmed(pair.value));
             std::string iconvName = hostsim::iconvCodePage(name);
             if (iconvName.empty())
-                noteUnknownCodePage(r, d, line + 1, name);
+                noteUnknownCodePage(r, d, pair.line + 1, name);
             else
                 r.codePage = iconvName;
         }
-        if (scaleNext && code == 40 && parseReal(value, d.linetypeScale) && !(d.linetypeScale > 0))
+        if (scaleNext && code == 40 && parseReal(pair.value, d.linetypeScale) &&
+            !(d.linetypeScale > 0))
             d.linetypeScale = 1.0;
         long decimals = 0;
         if (decimalsNext && code == 70 &&
-            parseInteger(value, 0, hostsim::maxCoordinateDecimals, decimals))
+            parseInteger(pair.value, 0, hostsim::maxCoordinateDecimals, decimals))
             d.coordinateDecimals = static_cast<int>(decimals);
-        codePageNext = code == 9 && value == "$DWGCODEPAGE";
-        scaleNext = code == 9 && value == "$LTSCALE";
-        decimalsNext = code == 9 && value == "$LUPREC";
+        codePageNext = code == 9 && pair.value == "$DWGCODEPAGE";
+        scaleNext = code == 9 && pair.value == "$LTSCALE";
+        decimalsNext = code == 9 && pair.value == "$LUPREC";
     }
     return r.error.empty() ? fail(r, r.lineNumber, "the HEADER section is not closed by ENDSEC")
                            : false;
@@ -390,15 +600,20 @@ bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
 // ---- the LAYER and LTYPE tables: how objects look. A value that is not a number is passed
 // over, as the tables decide only colours and dashes; nothing in them stops a drawing opening.
 
+struct TableGroup {  // unchecked, unlike an object's
+    int code = 0;
+    std::string value;
+};
+
 long integerOr(const std::string& value, long absent) {
     long number = absent;
     return parseInteger(value, INT32_MIN, INT32_MAX, number) ? number : absent;
 }
 
-void takeLayer(hostsim::Drawing& d, const std::vector<DxfGroup>& groups) {
+void takeLayer(hostsim::Drawing& d, const std::vector<TableGroup>& groups) {
     std::string name;
     hostsim::Layer layer;
-    for (const DxfGroup& g : groups) {
+    for (const TableGroup& g : groups) {
         if (g.code == 2) name = hostsim::upperName(std::string(trimmed(g.value)));
         if (g.code == 6) layer.linetype = hostsim::upperName(std::string(trimmed(g.value)));
         if (g.code == 70) layer.frozen = (integerOr(g.value, 0) & 1) != 0;
@@ -413,10 +628,10 @@ void takeLayer(hostsim::Drawing& d, const std::vector<DxfGroup>& groups) {
     if (!name.empty()) d.layers[name] = layer;
 }
 
-void takeLinetype(hostsim::Drawing& d, const std::vector<DxfGroup>& groups) {
+void takeLinetype(hostsim::Drawing& d, const std::vector<TableGroup>& groups) {
     std::string name;
     std::vector<double> pattern;
-    for (const DxfGroup& g : groups) {
+    for (const TableGroup& g : groups) {
         double length = 0.0;
         if (g.code == 2) name = hostsim::upperName(std::string(trimmed(g.value)));
         if (g.code == 49 && parseReal(g.value, length)) pattern.push_back(length);
@@ -425,24 +640,25 @@ void takeLinetype(hostsim::Drawing& d, const std::vector<DxfGroup>& groups) {
 }
 
 void takeTableRow(hostsim::Drawing& d, const std::string& type,
-                  const std::vector<DxfGroup>& groups) {
+                  const std::vector<TableGroup>& groups) {
     if (type == "LAYER") takeLayer(d, groups);
     if (type == "LTYPE") takeLinetype(d, groups);
 }
 
 // Rows are "0 LAYER" (or another table's type) and their groups, between "0 TABLE" and "0 ENDTAB".
 bool readTables(Reader& r, hostsim::Drawing& d) {
-    int code = 0, line = 0;
-    std::string value, rowType;
-    std::vector<DxfGroup> row;
-    while (readPair(r, code, value, line)) {
-        if (code != 0) {
-            if (!rowType.empty()) row.push_back(DxfGroup{code, value});
+    Pair pair;
+    std::string rowType;
+    std::vector<TableGroup> row;
+    while (readPair(r, pair)) {
+        if (pair.code != 0) {
+            if (!rowType.empty()) row.push_back(TableGroup{pair.code, std::string(pair.value)});
             continue;
         }
         takeTableRow(d, rowType, row);
         row.clear();
-        rowType = value == "TABLE" || value == "ENDTAB" ? "" : value;
+        std::string_view value = pair.value;
+        rowType = value == "TABLE" || value == "ENDTAB" ? std::string() : std::string(value);
         if (value == "ENDSEC") return true;
     }
     return r.error.empty() ? fail(r, r.lineNumber, "the TABLES section is not closed by ENDSEC")
@@ -450,9 +666,10 @@ bool readTables(Reader& r, hostsim::Drawing& d) {
 }
 
 bool readSection(Reader& r, hostsim::Drawing& d, int line, std::string& name) {
-    int code = 0, nameLine = 0;
-    if (!readPair(r, code, name, nameLine) || code != 2)
-        return fail(r, line, "a SECTION without its name (group 2)");
+    Pair pair;
+    bool named = readPair(r, pair);
+    if (named) name = pair.value;
+    if (!named || pair.code != 2) return fail(r, line, "a SECTION without its name (group 2)");
     if (name == "ENTITIES") return readEntities(r, d);
     if (name == "BLOCKS") return readBlocks(r, d);
     if (name == "HEADER") return readHeader(r, d);
@@ -462,34 +679,39 @@ bool readSection(Reader& r, hostsim::Drawing& d, int line, std::string& name) {
 
 // Some writers end the HEADER early and write more variables (group 9, then their values) after
 // its ENDSEC: they are read as the header's, with one notice.
-bool readStrayHeader(Reader& r, hostsim::Drawing& d, int code, std::string& value, int line) {
+bool readStrayHeader(Reader& r, hostsim::Drawing& d, const Pair& pair) {
     if (!r.strayHeaderNoted)
-        d.notices.push_back(r.fileName + ":" + std::to_string(line) +
+        d.notices.push_back(r.fileName + ":" + std::to_string(pair.line) +
                             ": header variables after the HEADER section's end are read as "
                             "the header's");
     r.strayHeaderNoted = true;
-    unreadPair(r, code, value, line);
+    unreadPair(r, pair);
     return readHeader(r, d, true);
 }
 
 bool readSections(Reader& r, hostsim::Drawing& d) {
-    int code = 0, line = 0;
-    std::string value, lastSection;
+    Pair pair;
+    std::string lastSection;
     bool anySection = false;
-    while (readPair(r, code, value, line)) {
-        if (code == 0 && value == "EOF") return true;
-        if (code == 9 && lastSection == "HEADER") {
-            if (!readStrayHeader(r, d, code, value, line)) return false;
+    while (readPair(r, pair)) {
+        if (pair.code == 0 && pair.value == "EOF") return true;
+        if (pair.code == 9 && lastSection == "HEADER") {
+            if (!readStrayHeader(r, d, pair)) return false;
             continue;
         }
-        if (code != 0 || value != "SECTION")
-            return fail(r, line, "expected a SECTION, found " + quoted(value));
-        if (!readSection(r, d, line, lastSection)) return false;
+        if (pair.code != 0 || pair.value != "SECTION")
+            return fail(r, pair.line, "expected a SECTION, found " + quoted(pair.value));
+        if (!readSection(r, d, pair.line, lastSection)) return false;
         anySection = true;
     }
     if (!r.error.empty()) return false;
     // A file cut after a whole section is still readable; one with no section is no drawing.
     return anySection || fail(r, 1, "not a DXF drawing: no SECTION");
+}
+
+// A handle as the index of handles files it: upper case, without the blanks around it.
+std::string handleKey(std::string_view handle) {
+    return hostsim::upperName(std::string(trimmed(handle)));
 }
 
 // Binary DXF, like most binary files, holds NUL bytes (its sentinel line ends in one).
@@ -502,19 +724,7 @@ bool looksBinary(const std::string& text) {
 namespace hostsim {
 
 GroupKind groupKind(int code) {
-    auto in = [code](int low, int high) { return code >= low && code <= high; };
-    if (in(10, 18) || in(110, 112) || code == 210 || in(1010, 1013)) return GroupKind::PointX;
-    if (in(20, 28) || in(120, 122) || code == 220 || in(1020, 1023)) return GroupKind::PointY;
-    if (in(30, 37) || in(130, 132) || code == 230 || in(1030, 1033)) return GroupKind::PointZ;
-    if (in(38, 59) || in(113, 149) || in(211, 239) || in(460, 469) || in(1014, 1019) ||
-        in(1024, 1029) || in(1034, 1059))
-        return GroupKind::Real;
-    if (in(60, 79) || in(170, 179) || in(270, 299) || in(370, 389) || in(400, 409) ||
-        in(1060, 1070))
-        return GroupKind::Short;
-    if (in(90, 99) || in(420, 429) || in(440, 459) || code == 1071) return GroupKind::Long;
-    if (in(330, 369) || in(390, 399) || in(480, 481)) return GroupKind::Name;
-    return GroupKind::Text;  // 0-9, 100-109, 160-169 (64-bit, kept as written), 300-329, ...
+    return code >= 0 && code <= highestGroupCode ? kindOfCode[code] : kindByRange(code);
 }
 
 bool readDxfText(const std::string& text, const std::string& fileName, Drawing& out,
@@ -524,6 +734,10 @@ bool readDxfText(const std::string& text, const std::string& fileName, Drawing& 
     Reader r{text, fileName};
     r.bytesNeeded = text.size();
     r.byteLimit = maxDrawingBytes();
+    // Room for as many objects as a file this long usually holds, reserved but not written: the
+    // objects are not copied as they grow, and room left over takes no memory.
+    constexpr std::size_t usualObjectBytes = 48;
+    out.objects.reserve(text.size() / usualObjectBytes);
     if (looksBinary(text)) {
         fail(r, 1, "a binary file; only ASCII DXF can be read");
     } else if (text.empty()) {
@@ -536,31 +750,19 @@ bool readDxfText(const std::string& text, const std::string& fileName, Drawing& 
     return error.empty();
 }
 
-bool groupNumber(const DxfGroup& group, double& out) {
-    GroupKind kind = groupKind(group.code);
-    if (kind == GroupKind::Text || kind == GroupKind::Name) return false;
-    return parseReal(group.value, out);
+int objectOfHandle(const Drawing& d, const std::string& handle) {
+    if (!d.handlesIndexed) {
+        for (std::size_t i = 0; i < d.objects.size(); ++i) {
+            const DxfGroup* own = findGroup(d.objects[i], 5);
+            if (own == nullptr) continue;
+            d.objectByHandle.emplace(handleKey(own->text()), static_cast<int>(i));
+        }
+        d.handlesIndexed = true;
+    }
+    auto found = d.objectByHandle.find(upperName(handle));
+    return found != d.objectByHandle.end() ? found->second : -1;
 }
 
-const DxfGroup* findGroup(const DrawingObject& object, int code) {
-    for (const DxfGroup& g : object.groups)
-        if (g.code == code) return &g;
-    return nullptr;
-}
-
-double groupReal(const DrawingObject& object, int code, double absent) {
-    const DxfGroup* g = findGroup(object, code);
-    double value = absent;
-    if (g != nullptr && !groupNumber(*g, value)) value = absent;
-    return value;
-}
-
-int groupInt(const DrawingObject& object, int code, int absent) {
-    double value = groupReal(object, code, absent);
-    return static_cast<int>(value);
-}
-
-// The point whose x is the first xCode group; y and z are the groups that follow it.
 Point groupPoint(const DrawingObject& object, int xCode, const Point& absent) {
     const auto& groups = object.groups;
     for (std::size_t i = 0; i < groups.size(); ++i) {

@@ -92,14 +92,21 @@ namespace hostsim {
 std::vector<std::string> textLines(const DrawingObject& o, bool paragraphs) {
     if (!paragraphs) {
         const DxfGroup* text = findGroup(o, 1);
-        return {plainText(text != nullptr ? text->value : "")};
+        return {plainText(text != nullptr ? text->text() : std::string_view())};
     }
     std::string content, last;  // groups 3 carry the first pieces, 1 the last
     for (const DxfGroup& g : o.groups) {
-        if (g.code == 3) content += g.value;
-        if (g.code == 1) last = g.value;
+        if (g.code == 3) content += g.text();
+        if (g.code == 1) last = g.text();
     }
     return mtextLines(content + last);
+}
+
+std::size_t oneLineTextLength(const DrawingObject& o) {
+    const DxfGroup* text = findGroup(o, 1);
+    std::string_view written = text != nullptr ? text->text() : std::string_view();
+    if (written.find('\\') == std::string_view::npos) return written.size();  // a byte a character
+    return characterCount(textLines(o, false)[0]);
 }
 
 std::size_t characterCount(std::string_view utf8) {

@@ -6,6 +6,7 @@
 #ifndef VECTRIN_HOSTSIM_KINDS_BUILDING_H
 #define VECTRIN_HOSTSIM_KINDS_BUILDING_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -48,6 +49,8 @@ struct Source {
     Holder inner;          // what it hands on, when it is a reference, to its block and attributes
 };
 
+struct ObjectKind;  // a row of the table of kinds (below)
+
 struct Builder {
     const Drawing& drawing;
     std::vector<std::string>& notices;
@@ -66,6 +69,10 @@ struct Builder {
     std::vector<Instance> instances;                           // 0: not inside a reference
     std::vector<ObjectLook> looks;                             // per object (readLooks)
     Holder holder;  // what the reference being expanded hands on; the drawing's own at the top
+    // The rows of the types last drawn, by where the drawing keeps each type's name (once):
+    // objects of a few types take turns, and a look-up by name costs a hash.
+    std::array<std::pair<std::string_view, const ObjectKind*>, 8> recentKinds{};
+    std::size_t nextRecentKind = 0;
     // A text's lines and the characters of its longest, per object: measured once however often
     // its block is shown.
     std::unordered_map<int, std::pair<std::size_t, std::size_t>> textMeasures;

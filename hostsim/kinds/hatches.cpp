@@ -29,7 +29,7 @@ constexpr int maxCount = 1000000;  // paths, vertices or edges of one path, at m
 
 // The groups after the path count, taken one by one when they have the expected code.
 struct Reader {
-    const std::vector<DxfGroup>& groups;
+    const hostsim::GroupList& groups;
     std::size_t at;
     bool is(int code) const { return at < groups.size() && groups[at].code == code; }
     double real(int code, double absent) {

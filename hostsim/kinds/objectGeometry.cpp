@@ -5,14 +5,15 @@
 // the object's own arbitrary-axis system (circles, arcs, 2D polylines, texts, references) and a
 // block's own coordinates. Each object is turned into primitives through one Affine map that takes
 // its coordinates to world; a reference composes its map onto its parent's and expands its block.
-#include "hostsim/kinds/building.h"
-#include "hostsim/kinds/kinds.h"
-
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "hostsim/kinds/building.h"
+#include "hostsim/kinds/kinds.h"
 
 namespace {
 
@@ -162,11 +163,29 @@ double radians(double degrees) {
     return degrees * pi / 180.0;
 }
 
-// The object's own coordinates to world: its extrusion's axes, then the parent map.
+// The object's own coordinates to world: its extrusion's axes, then the parent map. Most
+// objects lie in world XY: the axes of that extrusion are worked out once.
 Affine objectFrame(const Affine& parent, const DrawingObject& o) {
+    static const Point worldZ = {0, 0, 1};
+    static const struct WorldAxes {
+        Point axes[3];
+        WorldAxes() { hostsim::extrusionAxes(worldZ, axes); }
+        Affine frame() const {
+            Affine own;
+            own.x = axes[0];
+            own.y = axes[1];
+            own.z = axes[2];
+            return own;
+        }
+    } world;
+    static const Affine topLevel, worldFrame = composeAffine(topLevel, world.frame());
+    Point extrusion = hostsim::groupPoint(o, 210, worldZ);
     Point axes[3];
-    if (!hostsim::extrusionAxes(hostsim::groupPoint(o, 210, {0, 0, 1}), axes))
-        hostsim::extrusionAxes({0, 0, 1}, axes);
+    if (std::memcmp(extrusion.data(), worldZ.data(), sizeof worldZ) == 0) {  // not -0.0, say
+        if (std::memcmp(&parent, &topLevel, sizeof topLevel) == 0) return worldFrame;
+        std::copy(world.axes, world.axes + 3, axes);
+    } else if (!hostsim::extrusionAxes(extrusion, axes))
+        std::copy(world.axes, world.axes + 3, axes);
     Affine own;
     own.x = axes[0];
     own.y = axes[1];
@@ -257,6 +276,8 @@ void addLightPolyline(Builder& b, Source s, int index, const Affine& parent) {
     s.frame = objectFrame(parent, o);
     double elevation = hostsim::groupReal(o, 38, 0.0);
     std::vector<Vertex> vertices;
+    vertices.reserve(std::count_if(o.groups.begin(), o.groups.end(),
+                                   [](const hostsim::DxfGroup& g) { return g.code == 10; }));
     for (std::size_t i = 0; i < o.groups.size(); ++i) {
         const hostsim::DxfGroup& g = o.groups[i];
         if (g.code == 10) {
@@ -374,6 +395,11 @@ void addTextBox(Builder& b, const Source& s, const Point& corner, const Point& a
 // How many lines a text has and how many characters its longest (for a one-line text, its first
 // and only line), read once an object.
 std::pair<std::size_t, std::size_t> measureText(Builder& b, int index, bool paragraphs) {
+    if (!paragraphs) {  // one line with no character code: measured by its bytes, nothing kept
+        const hostsim::DxfGroup* text = hostsim::findGroup(b.drawing.objects[index], 1);
+        if (text == nullptr || text->text().find('\\') == std::string_view::npos)
+            return {1, hostsim::oneLineTextLength(b.drawing.objects[index])};
+    }
     auto found = b.textMeasures.find(index);
     if (found != b.textMeasures.end()) return found->second;
     std::vector<std::string> lines = hostsim::textLines(b.drawing.objects[index], paragraphs);
@@ -631,7 +657,8 @@ void addXline(Builder& b, Source s, int index, const Affine&) {
 
 // An object with no geometry here, counted once however often its block is referred to.
 void noteUndrawn(Builder& b, int index) {
-    if (b.undrawn.insert(index).second) ++b.undrawnTypes[b.drawing.objects[index].type];
+    if (b.undrawn.insert(index).second)
+        ++b.undrawnTypes[std::string(b.drawing.objects[index].type)];
 }
 
 // An ATTDEF in a block is drawn as its reference's ATTRIB; one in ENTITIES draws nothing.
@@ -728,8 +755,9 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
     addNode(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::snapIns);
     addAttributes(b, index, parent, s.instance, s.top, s.inner);
     const hostsim::DxfGroup* nameGroup = hostsim::findGroup(o, 2);
-    auto found = nameGroup ? b.drawing.blockByName.find(hostsim::upperName(nameGroup->value))
-                           : b.drawing.blockByName.end();
+    auto found =
+        nameGroup ? b.drawing.blockByName.find(hostsim::upperName(std::string(nameGroup->text())))
+                  : b.drawing.blockByName.end();
     if (found == b.drawing.blockByName.end()) {
         addNotice(b, o.line, "a reference to a block that is not defined");
         return;
@@ -761,10 +789,20 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
     }
 }
 
+// objectKindOf(o), from the kinds met last when o's type is one of them.
+const ObjectKind* kindOfType(Builder& b, const DrawingObject& o) {
+    for (const auto& [name, kind] : b.recentKinds)
+        if (name.data() == o.type.data() && name.size() == o.type.size() && !name.empty())
+            return kind;
+    const ObjectKind* kind = objectKindOf(o);
+    b.recentKinds[b.nextRecentKind++ % b.recentKinds.size()] = {o.type, kind};
+    return kind;
+}
+
 void addObject(Builder& b, int index, const Affine& parent, int instance, int top) {
     const DrawingObject& o = b.drawing.objects[index];
     if (top < 0) b.topLine = o.line;
-    const ObjectKind* kind = objectKindOf(o);
+    const ObjectKind* kind = kindOfType(b, o);
     if (kind == nullptr) return noteUndrawn(b, index);
     if (kind->build == nullptr) return;  // drawn with the object it belongs to
     Source s;
@@ -841,10 +879,12 @@ bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::s
     indexGeometry({}, {});  // the last drawing's: released before the next one is built
     clearSplines();
     std::uint64_t bytesLeft = byteLimit > d.bytesCounted ? byteLimit - d.bytesCounted : 0;
-    Builder b{d,  notices, {}, 0,  0,  false,        bytesLeft, false, 0,
-              {}, {},      {}, {}, {}, {Instance()}, {},        {},    {}};
+    Builder b{d, notices, {}, 0, 0, false, bytesLeft, false, 0, {}, {}, {}, {}, {}, {Instance()},
+              {}, {}, {}, 0, {}};
     readLooks(b);
-    b.primitives.reserve(d.objects.size());  // about one each: growing by doubling peaks at 3 times
+    // About a primitive a point: grown by doubling, a million objects' primitives would pass
+    // through three times their memory, moved twice.
+    b.primitives.reserve(d.entityPoints);
     for (int i = d.firstEntity; i >= 0 && !b.tooLarge; i = d.objects[i].next)
         addObject(b, i, Affine(), 0, -1);
     if (b.tooLarge) {
@@ -855,8 +895,9 @@ bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::s
     }
     reportUndrawn(b);
     countRepeatedNotices(b);
-    if (b.primitives.capacity() > b.primitives.size() + b.primitives.size() / 4)
-        b.primitives.shrink_to_fit();
+    std::vector<ObjectLook>().swap(b.looks);  // not needed while the grid is built
+    // Not shrunk: the room past the last primitive was never written, so it takes addresses but
+    // no memory, and a copy that fits would hold both at once.
     indexGeometry(std::move(b.primitives), std::move(b.instances));
     return true;
 }

@@ -25,14 +25,22 @@ namespace hostsim::building {
 
 // The layer tables are looked up here, once an object: a block referred to a million times
 // would otherwise look its objects' layers up a million times.
+// Objects come in runs on one layer: each run's name is looked up once.
 void readLooks(Builder& b) {
     const Drawing& d = b.drawing;
     b.looks.assign(d.objects.size(), ObjectLook());
+    std::string_view lastName = "0";
+    const Layer* lastLayer = nullptr;
     for (std::size_t i = 0; i < d.objects.size(); ++i) {
         const DrawingObject& o = d.objects[i];
         const DxfGroup* layerGroup = findGroup(o, 8);
-        std::string name = upperName(layerGroup != nullptr ? trimmed(layerGroup->value) : "0");
-        b.looks[i].layer = name == "0" ? nullptr : layerNamed(d, name);
+        std::string_view written = layerGroup != nullptr ? layerGroup->text() : "0";
+        if (written != lastName) {
+            std::string name = upperName(trimmed(std::string(written)));
+            lastName = written;
+            lastLayer = name == "0" ? nullptr : layerNamed(d, name);
+        }
+        b.looks[i].layer = lastLayer;
         bool hiddenAttribute = o.type == "ATTRIB" && (groupInt(o, 70, 0) & 1) != 0;
         b.looks[i].invisible = groupInt(o, 60, 0) == 1 || hiddenAttribute;
     }

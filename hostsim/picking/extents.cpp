@@ -34,6 +34,7 @@ struct ExtentsAnswer {
 
 // ---- extents state: the last answer, kept while the geometry and the screen stay the same ----
 static ExtentsAnswer lastExtents;
+static std::vector<PlanBox> indexedBoxes;  // the pick index's, until the extents are worked out
 
 namespace {
 
@@ -108,6 +109,8 @@ double centreQuantile(std::vector<double>& values, bool fromTop) {
 // The box of the middle half of the boxes' centres along each axis: where the bulk lies.
 PlanBox middleBox(const std::vector<PlanBox>& boxes) {
     std::vector<double> xs, ys;
+    xs.reserve(boxes.size());
+    ys.reserve(boxes.size());
     for (const PlanBox& b : boxes) {
         xs.push_back(0.5 * (b.lowX + b.highX));
         ys.push_back(0.5 * (b.lowY + b.highY));
@@ -126,7 +129,9 @@ bool shrinksBelowAPixel(const PlanBox& rest, const PlanBox& box, double screenWi
 }
 
 // The boxes taken nearest the bulk first. At least half of them make the rest; after that each
-// is taken until all the boxes still left would shrink the rest below a pixel.
+// is taken until all the boxes still left would shrink the rest below a pixel. When even all of
+// them together would not shrink the first half (one that is not a point), every box is taken
+// whatever the order: the usual drawing needs only that half, not the order of all.
 void workOutExtents(const std::vector<PlanBox>& boxes, const std::vector<int>& tops,
                     ExtentsAnswer& answer) {
     PlanBox middle = middleBox(boxes);
@@ -135,10 +140,21 @@ void workOutExtents(const std::vector<PlanBox>& boxes, const std::vector<int>& t
     for (std::size_t i = 0; i < boxes.size(); ++i)
         order.emplace_back(
             unitsPerPixel(joined(middle, boxes[i]), answer.screenWidth, answer.screenHeight), i);
+    std::size_t half = (boxes.size() + 1) / 2;
+    std::nth_element(order.begin(), order.begin() + (half - 1), order.end());
+    PlanBox rest, all;
+    for (std::size_t k = 0; k < half; ++k) rest.take(boxes[order[k].second]);
+    for (const PlanBox& box : boxes) all.take(box);
+    if (largerSide(rest) > 0.0 &&
+        !shrinksBelowAPixel(rest, all, answer.screenWidth, answer.screenHeight)) {
+        answer.box = all;
+        answer.leftOut = 0;
+        return;
+    }
     std::sort(order.begin(), order.end());
-    PlanBox rest;
+    rest = PlanBox();
     std::size_t taken = 0;
-    for (; taken < (boxes.size() + 1) / 2; ++taken) rest.take(boxes[order[taken].second]);
+    for (; taken < half; ++taken) rest.take(boxes[order[taken].second]);
     for (std::size_t next = taken; next < boxes.size(); ++next) {
         if (shrinksBelowAPixel(rest, boxes[order[next].second], answer.screenWidth,
                                answer.screenHeight))
@@ -213,8 +229,9 @@ bool rayInBox(const Primitive& p, const PlanBox& box, Point& from, Point& to) {
     return true;
 }
 
-void forgetExtents() {
+void forgetExtents(std::vector<PlanBox>&& boxes) {
     lastExtents.current = false;
+    indexedBoxes = std::move(boxes);
 }
 
 bool drawingExtents(double screenWidth, double screenHeight, Point& low, Point& high,
@@ -227,15 +244,23 @@ bool drawingExtents(double screenWidth, double screenHeight, Point& low, Point& 
         answer.current = true;
         answer.screenWidth = screenWidth;
         answer.screenHeight = screenHeight;
-        std::vector<PlanBox> boxes;
+        // The boxes the pick index worked out are taken where they are; a curve's costs sines.
+        bool known = indexedBoxes.size() == all.size();
+        std::vector<PlanBox> boxes = known ? std::move(indexedBoxes) : std::vector<PlanBox>();
+        std::vector<PlanBox>().swap(indexedBoxes);
         std::vector<int> tops;
-        for (const Primitive& p : all) {
+        boxes.resize(all.size());  // not grown by doubling: a million boxes would be copied
+        tops.reserve(all.size());
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const Primitive& p = all[i];
             if (!p.shown || isUnbounded(p)) continue;  // unbounded: drawn across any view
-            PlanBox box = primitiveBox(p);
+            PlanBox box = known ? boxes[i] : primitiveBox(p);
             if (!isFiniteBox(box)) continue;  // an overflowed spline's control points
-            boxes.push_back(box);
+            boxes[kept++] = box;
             tops.push_back(p.top);
         }
+        boxes.resize(kept);
         answer.found = !boxes.empty();
         if (answer.found) workOutExtents(boxes, tops, answer);
     }

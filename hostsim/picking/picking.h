@@ -121,7 +121,9 @@ bool rayInBox(const Primitive& p, const PlanBox& box, Point& from, Point& to);
 // pixel (leftOut counts their objects). False for a drawing with no geometry.
 bool drawingExtents(double screenWidth, double screenHeight, Point& low, Point& high,
                     std::size_t& leftOut);
-void forgetExtents();  // the geometry changed (indexGeometry)
+// The geometry changed (indexGeometry). boxes: each primitive's box, as primitiveBox gives it,
+// for those picked and with an end; kept for the extents worked out next, which need no others.
+void forgetExtents(std::vector<PlanBox>&& boxes);
 
 // A primitive near a point: its index, and bounds of its distance from the point in the view.
 struct NearPrimitive {

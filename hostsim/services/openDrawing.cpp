@@ -27,19 +27,14 @@ namespace {
 // Group codes 330-369, 390-399 and 480-481 hold handles: the record names the object that has
 // that handle, or (0, 0) when the drawing keeps no such object (a table entry, say).
 void setHandleName(ResultBuffer& r, const std::string& handle) {
-    auto found = drawing.objectByHandle.find(hostsim::upperName(handle));
+    int object = hostsim::objectOfHandle(drawing, handle);
     r.value.name[0] = 0;
     r.value.name[1] = 0;
-    if (found != drawing.objectByHandle.end()) hostsim::setRecordObject(r, found->second);
-}
-
-bool parseNumber(const std::string& text, double& out) {
-    hostsim::DxfGroup g{40, text};
-    return hostsim::groupNumber(g, out);
+    if (object >= 0) hostsim::setRecordObject(r, object);
 }
 
 // How many records a group run from i makes: 1, and a point takes its y and z.
-std::size_t pointPartsAt(const std::vector<hostsim::DxfGroup>& groups, std::size_t i) {
+std::size_t pointPartsAt(const hostsim::GroupList& groups, std::size_t i) {
     std::size_t parts = 1;
     int x = groups[i].code;
     if (i + 1 < groups.size() && groups[i + 1].code == x + 10) {
@@ -59,38 +54,34 @@ std::size_t recordCount(const hostsim::DrawingObject& o) {
 }
 
 // Fills r from the groups at i; returns how many groups it used.
-std::size_t fillRecord(ResultBuffer* list, ResultBuffer& r,
-                       const std::vector<hostsim::DxfGroup>& groups, std::size_t i) {
+std::size_t fillRecord(ResultBuffer* list, ResultBuffer& r, const hostsim::GroupList& groups,
+                       std::size_t i) {
     const hostsim::DxfGroup& g = groups[i];
     r.type = static_cast<int16_t>(g.code);
-    double number = 0.0;
     switch (hostsim::groupKind(g.code)) {
         case hostsim::GroupKind::PointX: {
             std::size_t parts = pointPartsAt(groups, i);
             double point[3] = {0.0, 0.0, 0.0};  // a packed record takes no references into it
-            for (std::size_t k = 0; k < parts; ++k) parseNumber(groups[i + k].value, point[k]);
+            for (std::size_t k = 0; k < parts; ++k) point[k] = groups[i + k].number();
             std::memcpy(r.value.point, point, sizeof point);
             return parts;
         }
         case hostsim::GroupKind::PointY:  // a y or z without its x stays a plain real
         case hostsim::GroupKind::PointZ:
         case hostsim::GroupKind::Real:
-            parseNumber(g.value, number);
-            r.value.real = number;
+            r.value.real = g.number();
             break;
         case hostsim::GroupKind::Short:
-            parseNumber(g.value, number);
-            r.value.shortInt = static_cast<int16_t>(number);
+            r.value.shortInt = static_cast<int16_t>(g.number());
             break;
         case hostsim::GroupKind::Long:
-            parseNumber(g.value, number);
-            r.value.longInt = static_cast<int32_t>(number);
+            r.value.longInt = static_cast<int32_t>(g.number());
             break;
         case hostsim::GroupKind::Name:
-            setHandleName(r, g.value);
+            setHandleName(r, std::string(g.text()));
             break;
         case hostsim::GroupKind::Text:
-            r.value.text = hostsim::attachText(list, g.value);
+            r.value.text = hostsim::attachText(list, std::string(g.text()));
             break;
     }
     return 1;
@@ -104,7 +95,7 @@ ResultBuffer* objectRecords(int index) {
     hostsim::setRecordObject(*r, index);
     r = r->next;
     r->type = 0;
-    r->value.text = hostsim::attachText(list, o.type);
+    r->value.text = hostsim::attachText(list, std::string(o.type));
     if (o.type == "SEQEND") {
         r = r->next;
         r->type = -2;

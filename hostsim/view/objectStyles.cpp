@@ -24,7 +24,8 @@ struct Look {
 
 std::string upperGroup(const DrawingObject& o, int code, const char* absent) {
     const hostsim::DxfGroup* g = hostsim::findGroup(o, code);
-    return hostsim::upperName(g != nullptr ? hostsim::trimmed(g->value) : std::string(absent));
+    return hostsim::upperName(g != nullptr ? hostsim::trimmed(std::string(g->text()))
+                                           : std::string(absent));
 }
 
 int colourOf(int aci) {

@@ -87,8 +87,9 @@ inline int findEntity(const std::string& type, int n = 0) {
 
 inline std::string typeOfName(const int64_t name[2]) {
     int index = 0;
-    return hostsim::objectOfName(name, index) ? hostsim::currentDrawing().objects[index].type
-                                              : "(none)";
+    return std::string(hostsim::objectOfName(name, index)
+                           ? hostsim::currentDrawing().objects[index].type
+                           : "(none)");
 }
 
 }  // namespace drawingtest

@@ -90,7 +90,7 @@ protected:
     }
     const hostsim::DrawingObject& objectOfId(const char* handle) {
         const hostsim::Drawing& drawing = hostsim::currentDrawing();
-        return drawing.objects.at(drawing.objectByHandle.at(handle));
+        return drawing.objects.at(hostsim::objectOfHandle(drawing, handle));
     }
 };
 
@@ -137,9 +137,9 @@ TEST_F(Mirror, RecordsCarryDxfUnitsAndSafeTexts) {
         }
         const hostsim::DxfGroup* group = hostsim::findGroup(object, c.code);
         ASSERT_NE(nullptr, group);
-        EXPECT_EQ(c.text, group->value.substr(0, std::string(c.text).size()));
+        EXPECT_EQ(c.text, group->text().substr(0, std::string(c.text).size()));
         if (c.code == 1) {
-            EXPECT_EQ(std::string(c.text), group->value);
+            EXPECT_EQ(std::string(c.text), group->text());
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "hostsim/picking/picking.h"
@@ -89,6 +90,38 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
     EXPECT_NE(std::string::npos,
               hostsim::describeRecords(text).find("\n(1 . \"say \\\"hi\\\" \\\\ \\e ok\")\n"));
     kvs_relrb(text);
+}
+
+// Every numeral reads as the double strtod makes of it, to the last bit: the short decimals
+// read apart from the rest, and those just past what can be read exactly.
+TEST_F(DrawingTest, NumeralsReadToTheDoubleNearestThem) {
+    const char* numerals[] = {"0.1",
+                              "-0.0",
+                              "-.5",
+                              "7.",
+                              "123.4567890123456",
+                              "0.30000000000000004",
+                              "9007199254740993",
+                              "9007199254740993.0",
+                              "1234567890123456789",
+                              "12345678901234567890",
+                              "0.0000000000000000000001",
+                              "1.00000000000000000000001",
+                              "1e22",
+                              "4.9e-324"};
+    for (const char* numeral : numerals) {
+        SCOPED_TRACE(numeral);
+        open(std::string("0 CIRCLE\n10 0\n20 0\n40 ") + numeral + "\n");
+        kvs_name name;
+        hostsim::nameOfObject(0, name);
+        ResultBuffer* list = kvs_entget(name);
+        const ResultBuffer* r = list;
+        while (r != nullptr && r->type != 40) r = r->next;
+        ASSERT_NE(nullptr, r);
+        double want = std::strtod(numeral, nullptr);
+        EXPECT_EQ(0, std::memcmp(&want, &r->value.real, sizeof want)) << r->value.real;
+        kvs_relrb(list);
+    }
 }
 
 TEST_F(DrawingTest, OldPolylineRecordsAndSeqendNamesItsPolyline) {

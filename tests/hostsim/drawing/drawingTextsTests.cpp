@@ -42,7 +42,7 @@ std::string textOfTheText() {
     int index = drawingtest::findObject("TEXT");
     if (index < 0) return "(no TEXT)";
     const hostsim::DxfGroup* text = hostsim::findGroup(hostsim::currentDrawing().objects[index], 1);
-    return text != nullptr ? text->value : "(no group 1)";
+    return std::string(text != nullptr ? text->text() : "(no group 1)");
 }
 
 TEST_F(DrawingTest, AWritersWholeFileReadsAsItsEntitiesAndBlocks) {
