@@ -270,26 +270,18 @@ void addVertexChain(Builder& b, Source s, const std::vector<Vertex>& vertices, b
     }
 }
 
-// LWPOLYLINE: each group 10 starts a vertex; a group 42 before the next one is its bulge.
+// LWPOLYLINE: each group 10 starts a vertex (at the elevation 38); a group 42 before the next
+// one is its bulge.
 void addLightPolyline(Builder& b, Source s, int index, const Affine& parent) {
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     double elevation = hostsim::groupReal(o, 38, 0.0);
-    std::vector<Vertex> vertices;
-    vertices.reserve(std::count_if(o.groups.begin(), o.groups.end(),
-                                   [](const hostsim::DxfGroup& g) { return g.code == 10; }));
-    for (std::size_t i = 0; i < o.groups.size(); ++i) {
-        const hostsim::DxfGroup& g = o.groups[i];
-        if (g.code == 10) {
-            Vertex v;
-            v.at = {0, 0, elevation};
-            hostsim::groupNumber(g, v.at[0]);
-            if (i + 1 < o.groups.size() && o.groups[i + 1].code == 20)
-                hostsim::groupNumber(o.groups[i + 1], v.at[1]);
-            vertices.push_back(v);
-        } else if (g.code == 42 && !vertices.empty()) {
-            hostsim::groupNumber(g, vertices.back().bulge);
-        }
+    std::vector<Point> points = hostsim::groupPoints(o, 10);
+    std::vector<double> bulges = hostsim::groupValuesPerPoint(o, 10, 42, 0.0);
+    std::vector<Vertex> vertices(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        vertices[i].at = {points[i][0], points[i][1], elevation};
+        vertices[i].bulge = bulges[i];
     }
     addVertexChain(b, s, vertices, (hostsim::groupInt(o, 70, 0) & 1) != 0);
 }
@@ -570,14 +562,8 @@ void addFace(Builder& b, Source s, int index, const Affine&) {
 // not clipped (an image whose clipping is off, group 280, shows whole).
 std::vector<Point> boundaryPixels(const DrawingObject& o, bool clipped) {
     std::vector<Point> pixels;
-    for (std::size_t i = 0; clipped && i < o.groups.size(); ++i) {
-        if (o.groups[i].code != 14) continue;
-        Point p = {0, 0, 0};
-        hostsim::groupNumber(o.groups[i], p[0]);
-        if (i + 1 < o.groups.size() && o.groups[i + 1].code == 24)
-            hostsim::groupNumber(o.groups[i + 1], p[1]);
-        pixels.push_back(p);
-    }
+    if (clipped) pixels = hostsim::groupPoints(o, 14);
+    for (Point& p : pixels) p[2] = 0.0;  // a boundary in pixels is flat: a stray 34 is no z
     if (pixels.size() < 2) {
         Point size = hostsim::groupPoint(o, 13, {1, 1, 0});
         pixels = {{-0.5, -0.5, 0}, {size[0] - 0.5, size[1] - 0.5, 0}};
