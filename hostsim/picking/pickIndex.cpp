@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <unordered_map>
 #include <utility>
 
@@ -162,11 +163,11 @@ bool filedInCells(const Primitive& p) {
 }
 
 // The value below which a share of the primitives' box edges lie, the edge chosen by edge.
-double edgeQuantile(const std::vector<Box>& boxes, std::vector<double>& values, double Box::*edge,
-                    double share) {
+// filed: the primitives filed in cells, listed once rather than asked of each primitive per edge.
+double edgeQuantile(const std::vector<Box>& boxes, const std::vector<int>& filed,
+                    std::vector<double>& values, double Box::*edge, double share) {
     values.clear();
-    for (std::size_t i = 0; i < primitives.size(); ++i)
-        if (filedInCells(primitives[i])) values.push_back(boxes[i].*edge);
+    for (int i : filed) values.push_back(boxes[i].*edge);
     std::size_t k = static_cast<std::size_t>(share * (values.size() - 1));
     std::nth_element(values.begin(), values.begin() + k, values.end());
     return values[k];
@@ -176,13 +177,17 @@ double edgeQuantile(const std::vector<Box>& boxes, std::vector<double>& values, 
 // edges on each side. A few far-off primitives must not stretch the cells until one holds
 // nearly every primitive.
 Box bulkBox(const std::vector<Box>& boxes) {
+    std::vector<int> filed;
+    filed.reserve(primitives.size());
+    for (std::size_t i = 0; i < primitives.size(); ++i)
+        if (filedInCells(primitives[i])) filed.push_back(static_cast<int>(i));
     std::vector<double> values;
-    values.reserve(primitives.size());
+    values.reserve(filed.size());
     Box bulk;
-    bulk.take(edgeQuantile(boxes, values, &Box::lowX, outlierShare),
-              edgeQuantile(boxes, values, &Box::lowY, outlierShare));
-    bulk.take(edgeQuantile(boxes, values, &Box::highX, 1 - outlierShare),
-              edgeQuantile(boxes, values, &Box::highY, 1 - outlierShare));
+    bulk.take(edgeQuantile(boxes, filed, values, &Box::lowX, outlierShare),
+              edgeQuantile(boxes, filed, values, &Box::lowY, outlierShare));
+    bulk.take(edgeQuantile(boxes, filed, values, &Box::highX, 1 - outlierShare),
+              edgeQuantile(boxes, filed, values, &Box::highY, 1 - outlierShare));
     return bulk;
 }
 
@@ -231,21 +236,36 @@ bool isFiniteBox(const Box& box) {
            std::isfinite(box.highY - box.lowY);
 }
 
+// Sorts entries (a cell's number above bit 32, a primitive's below) by cell, the primitives of
+// a cell kept in their order: a few passes over buckets that fit the cache, where filing each
+// primitive in its cells at once would miss it at every cell of a large drawing.
+void sortByCell(std::vector<std::uint64_t>& entries, std::size_t cellCount) {
+    constexpr int digitBits = 11;
+    constexpr std::uint64_t digitMask = (1u << digitBits) - 1;
+    std::vector<std::uint64_t> sorted(entries.size());
+    std::vector<std::size_t> start(digitMask + 2);
+    for (int low = 32; low < 64 && (cellCount - 1) >> (low - 32) != 0; low += digitBits) {
+        std::fill(start.begin(), start.end(), 0);
+        for (std::uint64_t e : entries) ++start[((e >> low) & digitMask) + 1];
+        for (std::size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+        for (std::uint64_t e : entries) sorted[start[(e >> low) & digitMask]++] = e;
+        entries.swap(sorted);
+    }
+}
+
 // Files every primitive in the cells of its level of a grid over area, or in the wide list.
 // False, with the grid half built, when more than maxOutliers lie outside area.
 bool fileGrid(const std::vector<Box>& boxes, const Box& bulk, const Box& area) {
     grid = Grid();
     sizeGrid(bulk, area);
-    std::vector<std::vector<int>> counts(grid.levels.size());
+    std::vector<std::size_t> firstCell(grid.levels.size() + 1, 0);  // numbered across levels
     for (std::size_t l = 0; l < grid.levels.size(); ++l)
-        counts[l].assign(static_cast<std::size_t>(grid.levels[l].columns) * grid.levels[l].rows, 0);
-    std::size_t outliers = 0;
-    auto eachCell = [](const Level& level, const CellRange& range, auto visit) {
-        for (int r = range.r0; r <= range.r1; ++r)
-            for (int c = range.c0; c <= range.c1; ++c)
-                visit(static_cast<std::size_t>(r) * level.columns + c);
-    };
-    for (std::size_t i = 0; i < primitives.size(); ++i) {  // count
+        firstCell[l + 1] = firstCell[l] + static_cast<std::size_t>(grid.levels[l].columns) *
+                                              static_cast<std::size_t>(grid.levels[l].rows);
+    // Each primitive's level, found once: -1 for none (a primitive in no cell).
+    std::vector<signed char> levels(primitives.size(), -1);
+    std::size_t outliers = 0, entryCount = 0;
+    for (std::size_t i = 0; i < primitives.size(); ++i) {
         if (!pickable(primitives[i])) continue;
         CellRange range;
         int level = hostsim::isUnbounded(primitives[i]) ? -1 : levelOf(boxes[i], range);
@@ -254,27 +274,38 @@ bool fileGrid(const std::vector<Box>& boxes, const Box& bulk, const Box& area) {
             grid.wide.push_back(static_cast<int>(i));
             continue;
         }
-        eachCell(grid.levels[level], range, [&](std::size_t cell) { ++counts[level][cell]; });
+        levels[i] = static_cast<signed char>(level);
+        entryCount += static_cast<std::size_t>(range.c1 - range.c0 + 1) * (range.r1 - range.r0 + 1);
     }
     if (outliers > maxOutliers) return false;
+    std::vector<std::uint64_t> entries;
+    entries.reserve(entryCount);
+    for (std::size_t i = 0; i < primitives.size(); ++i) {
+        if (levels[i] < 0) continue;
+        const Level& level = grid.levels[levels[i]];
+        CellRange range = cellRange(level, boxes[i]);
+        for (int r = range.r0; r <= range.r1; ++r)
+            for (int c = range.c0; c <= range.c1; ++c) {
+                std::uint64_t cell =
+                    firstCell[levels[i]] + static_cast<std::size_t>(r) * level.columns + c;
+                entries.push_back(cell << 32 | i);
+            }
+    }
+    std::vector<signed char>().swap(levels);
+    sortByCell(entries, firstCell.back());
+    std::size_t next = 0;  // the first entry of the level being filled
     for (std::size_t l = 0; l < grid.levels.size(); ++l) {
         Level& level = grid.levels[l];
-        std::vector<int>& fill = counts[l];  // each cell's next free slot, from its start
-        level.cellStart.assign(fill.size() + 1, 0);
-        for (std::size_t c = 0; c < fill.size(); ++c)
-            level.cellStart[c + 1] = level.cellStart[c] + fill[c];
-        level.items.resize(level.cellStart.back());
-        std::copy(level.cellStart.begin(), level.cellStart.end() - 1, fill.begin());
-    }
-    for (std::size_t i = 0; i < primitives.size(); ++i) {  // file
-        if (!filedInCells(primitives[i])) continue;
-        CellRange range;
-        int level = levelOf(boxes[i], range);
-        if (level < 0) continue;
-        Level& filed = grid.levels[level];
-        eachCell(filed, range, [&](std::size_t cell) {
-            filed.items[counts[level][cell]++] = static_cast<int>(i);
-        });
+        level.cellStart.assign(firstCell[l + 1] - firstCell[l] + 1, 0);
+        std::size_t end = next;
+        for (; end < entries.size() && (entries[end] >> 32) < firstCell[l + 1]; ++end)
+            ++level.cellStart[(entries[end] >> 32) - firstCell[l] + 1];
+        for (std::size_t c = 1; c < level.cellStart.size(); ++c)
+            level.cellStart[c] += level.cellStart[c - 1];
+        level.items.resize(end - next);
+        for (std::size_t k = next; k < end; ++k)
+            level.items[k - next] = static_cast<int>(entries[k] & 0xFFFFFFFFu);
+        next = end;
     }
     return true;
 }
