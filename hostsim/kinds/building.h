@@ -1,8 +1,10 @@
 // hostsim/kinds/building.h - what the files that turn objects into primitives share; only
 // the kinds part's own files include it.
 //
-// objectGeometry.cpp defines these and draws most objects; hatches.cpp draws hatches with them;
-// visibility.cpp decides whether each object shows.
+// objectGeometry.cpp defines these and builds each object by its row of the kinds table
+// (kindsTable.cpp); blockExpansion.cpp expands block references within their budgets;
+// polylines.cpp, textBoxes.cpp and hatches.cpp build those kinds; visibility.cpp decides whether
+// each object shows.
 #ifndef VECTRIN_HOSTSIM_KINDS_BUILDING_H
 #define VECTRIN_HOSTSIM_KINDS_BUILDING_H
 
@@ -78,10 +80,14 @@ struct Builder {
     std::unordered_map<int, std::pair<std::size_t, std::size_t>> textMeasures;
 };
 
+// ---- building an object (objectGeometry.cpp) ----
+// The primitives of object index by its kind's row, inside the block (or world) parent maps.
+void addObject(Builder& b, int index, const Affine& parent, int instance, int top);
+void addNoticeText(Builder& b, const std::string& text);  // once however often it is met
 // "file:line: text", once however often it is met.
 void addNotice(Builder& b, int line, const std::string& text);
-// False once the block references have added all they may.
-bool roomForMore(Builder& b);
+// An object that draws nothing, counted in one notice however often its block is referred to.
+void noteUndrawn(Builder& b, int index);
 Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps);
 // In the object's coordinates, mapped to world by s.frame; left out when they overflow.
 void addSegment(Builder& b, const Source& s, const Point& from, const Point& to, unsigned snaps);
@@ -90,7 +96,14 @@ void addArc(Builder& b, const Source& s, const Point& centre, double radius, dou
 // The segment from p to v with the bulge of p: straight, or an arc of 4 atan(bulge) radians.
 void addBulgeSegment(Builder& b, const Source& s, const Point& p, const Point& v, double bulge,
                      unsigned straightSnaps, unsigned curvedSnaps);
+void addNode(Builder& b, const Source& s, const Point& at, unsigned snaps);
 double radians(double degrees);
+
+// ---- block references and their budgets (blockExpansion.cpp) ----
+// False once the block references have added all they may.
+bool roomForMore(Builder& b);
+// INSERT: a node at its point, its attributes, and its block once per copy.
+void addReference(Builder& b, Source s, int index, const Affine& parent);
 
 // ---- whether an object shows (visibility.cpp) ----
 // Reads every object's layer and group 60 once, and sets the drawing's own holder.
@@ -101,7 +114,7 @@ void showsInside(const Builder& b, int index, Source& s);
 // The object's own coordinates to world: its extrusion's axes, then the parent map.
 Affine objectFrame(const Affine& parent, const DrawingObject& o);
 
-// ---- the kinds of object (the table at the end of objectGeometry.cpp) ----
+// ---- the kinds of object (kindsTable.cpp) ----
 // The primitives of object index, which stands in the block (or world) that parent maps.
 using BuildRoutine = void (*)(Builder& b, Source s, int index, const Affine& parent);
 // The axes of an object's own coordinate system (objectAxes). Some kinds keep world points yet
@@ -125,6 +138,15 @@ const ObjectKind* objectKindOf(const DrawingObject& o);
 // ---- hatches.cpp ----
 // A HATCH by the edges of its boundary paths.
 void addHatch(Builder& b, Source s, int index, const Affine& parent);
+
+// ---- polylines.cpp ----
+void addLightPolyline(Builder& b, Source s, int index, const Affine& parent);  // LWPOLYLINE
+// POLYLINE and its VERTEX objects: 2D, 3D, a polygon mesh or a polyface mesh.
+void addOldPolyline(Builder& b, Source s, int index, const Affine& parent);
+
+// ---- textBoxes.cpp ----
+void addText(Builder& b, Source s, int index, const Affine& parent);  // TEXT and ATTRIB
+void addMText(Builder& b, Source s, int index, const Affine& parent);
 
 }  // namespace hostsim::building
 
