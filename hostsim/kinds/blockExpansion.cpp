@@ -98,27 +98,27 @@ bool canExpand(Builder& b, const DrawingObject& o, int block) {
     return true;
 }
 
-// The objects of a block, held by a reference that hands them holder.
+// The objects of a block, held by a reference that hands them its look (handedOn).
 void expandBlock(Builder& b, int block, const Affine& map, int instance, int top,
-                 const Holder& holder) {
-    Holder outer = b.holder;
-    b.holder = holder;
+                 const InheritedLook& handedOn) {
+    InheritedLook outer = b.inherited;
+    b.inherited = handedOn;
     b.blockStack.push_back(block);
     for (int i = b.drawing.blocks[block].first; i >= 0 && !b.capped; i = b.drawing.objects[i].next)
         addObject(b, i, map, instance, top);
     b.blockStack.pop_back();
-    b.holder = outer;
+    b.inherited = outer;
 }
 
 // The ATTRIB objects after a reference are drawn where they stand, not in block coordinates;
-// they show as parts of the reference, which hands them holder.
+// they show as parts of the reference, which hands them its look (handedOn).
 void addAttributes(Builder& b, int insert, const Affine& parent, int instance, int top,
-                   const Holder& holder) {
+                   const InheritedLook& handedOn) {
     const auto& objects = b.drawing.objects;
-    Holder outer = b.holder;
-    b.holder = holder;
+    InheritedLook outer = b.inherited;
+    b.inherited = handedOn;
     for (int i = objects[insert].next; i >= 0 && objects[i].type == "ATTRIB"; i = objects[i].next) {
-        Source s;
+        ObjectBeingBuilt s;
         s.top = top;
         s.leaf = i;
         s.instance = instance;
@@ -126,17 +126,17 @@ void addAttributes(Builder& b, int insert, const Affine& parent, int instance, i
         showsInside(b, i, s);
         addText(b, s, i, parent);
     }
-    b.holder = outer;
+    b.inherited = outer;
 }
 
 }  // namespace
 
-void addReference(Builder& b, Source s, int index, const Affine& parent) {
+void addReference(Builder& b, ObjectBeingBuilt s, int index, const Affine& parent) {
     if (!roomForReference(b)) return;
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     addNode(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::snapIns);
-    addAttributes(b, index, parent, s.instance, s.top, s.inner);
+    addAttributes(b, index, parent, s.instance, s.top, s.handedOn);
     const hostsim::DxfGroup* nameGroup = hostsim::findGroup(o, 2);
     auto found =
         nameGroup ? b.drawing.blockByName.find(hostsim::upperName(std::string(nameGroup->text())))
@@ -167,7 +167,7 @@ void addReference(Builder& b, Source s, int index, const Affine& parent) {
                     : outer.insertion;
             b.instances.push_back(inner);
             expandBlock(b, block, inner.map, static_cast<int>(b.instances.size()) - 1, s.top,
-                        s.inner);
+                        s.handedOn);
         }
     }
 }

@@ -19,24 +19,24 @@ namespace {
 
 constexpr double wholeTurnSlack = 1e-5;  // an ellipse's sweep this close to a turn is whole
 
-void addLine(Builder& b, Source s, int index, const Affine&) {
+void addLine(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     const DrawingObject& o = b.drawing.objects[index];
     addSegment(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::groupPoint(o, 11, {0, 0, 0}),
                lineSnaps);
 }
 
-void addPoint(Builder& b, Source s, int index, const Affine&) {
+void addPoint(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     addNode(b, s, hostsim::groupPoint(b.drawing.objects[index], 10, {0, 0, 0}), hostsim::snapNod);
 }
 
-void addCircle(Builder& b, Source s, int index, const Affine& parent) {
+void addCircle(Builder& b, ObjectBeingBuilt s, int index, const Affine& parent) {
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     addArc(b, s, hostsim::groupPoint(o, 10, {0, 0, 0}), hostsim::groupReal(o, 40, 0.0), 0.0, 2 * pi,
            curveSnaps);
 }
 
-void addArcObject(Builder& b, Source s, int index, const Affine& parent) {
+void addArcObject(Builder& b, ObjectBeingBuilt s, int index, const Affine& parent) {
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     Point centre = hostsim::groupPoint(o, 10, {0, 0, 0});
@@ -66,7 +66,7 @@ void alignWithAxes(Primitive& p) {
 // ELLIPSE: centre and major axis are world coordinates; the extrusion only turns the minor axis,
 // extrusion x major scaled to ratio times the major's length. The parameters run from 41 to 42,
 // across 0 when 42 is the smaller; a full ellipse runs 0 to 2 pi.
-void addEllipse(Builder& b, Source s, int index, const Affine&) {
+void addEllipse(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     const DrawingObject& o = b.drawing.objects[index];
     Point major = hostsim::groupPoint(o, 11, {0, 0, 0});
     Point normal = hostsim::groupPoint(o, 210, {0, 0, 1});
@@ -99,7 +99,7 @@ void addEllipse(Builder& b, Source s, int index, const Affine&) {
 
 // Straight edges round corners, none for a corner repeated (a triangle's fourth corner); bit i
 // of hidden hides the edge from corner i, for the first 32.
-void addEdges(Builder& b, const Source& s, const Point* corners, std::size_t count,
+void addEdges(Builder& b, const ObjectBeingBuilt& s, const Point* corners, std::size_t count,
               unsigned hidden) {
     for (std::size_t i = 0; i < count; ++i) {
         const Point& from = corners[i];
@@ -110,7 +110,7 @@ void addEdges(Builder& b, const Source& s, const Point* corners, std::size_t cou
 }
 
 // SOLID and TRACE: corners in their own coordinates, drawn in the order 1, 2, 4, 3.
-void addSolid(Builder& b, Source s, int index, const Affine& parent) {
+void addSolid(Builder& b, ObjectBeingBuilt s, int index, const Affine& parent) {
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     Point third = hostsim::groupPoint(o, 12, {0, 0, 0});
@@ -122,7 +122,7 @@ void addSolid(Builder& b, Source s, int index, const Affine& parent) {
 
 // 3DFACE: world corners in order; bits 1, 2, 4 and 8 of group 70 hide the edges that start at
 // corners 1 to 4, which are then neither drawn nor picked.
-void addFace(Builder& b, Source s, int index, const Affine&) {
+void addFace(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     const DrawingObject& o = b.drawing.objects[index];
     Point third = hostsim::groupPoint(o, 12, {0, 0, 0});
     Point corners[4] = {hostsim::groupPoint(o, 10, {0, 0, 0}),
@@ -150,7 +150,7 @@ std::vector<Point> boundaryPixels(const DrawingObject& o, bool clipped) {
 }
 
 // A SPLINE's points are world coordinates: the instance's map is its frame.
-void addSpline(Builder& b, Source s, int index, const Affine&) {
+void addSpline(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     const DrawingObject& o = b.drawing.objects[index];
     std::vector<Primitive> pieces;
     std::string why;
@@ -167,7 +167,7 @@ void addSpline(Builder& b, Source s, int index, const Affine&) {
 
 // IMAGE and WIPEOUT, by their boundary: pixel (x, y) lies at the insertion point 10 plus x + 1/2
 // times the pixel vector 11 and height - y - 1/2 times the pixel vector 12, all in world.
-void addBoundary(Builder& b, const Source& s, const DrawingObject& o, bool clipped) {
+void addBoundary(Builder& b, const ObjectBeingBuilt& s, const DrawingObject& o, bool clipped) {
     Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
     Point u = hostsim::groupPoint(o, 11, {1, 0, 0}), v = hostsim::groupPoint(o, 12, {0, 1, 0});
     double height = hostsim::groupPoint(o, 13, {1, 1, 0})[1];
@@ -176,18 +176,19 @@ void addBoundary(Builder& b, const Source& s, const DrawingObject& o, bool clipp
     addEdges(b, s, corners.data(), corners.size(), 0);
 }
 
-void addImage(Builder& b, Source s, int index, const Affine&) {
+void addImage(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     const DrawingObject& o = b.drawing.objects[index];
     addBoundary(b, s, o, hostsim::groupInt(o, 280, 1) != 0);
 }
 
-void addWipeout(Builder& b, Source s, int index, const Affine&) {
+void addWipeout(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     addBoundary(b, s, b.drawing.objects[index], true);
 }
 
 // RAY and XLINE: a line without end from point 10 along direction 11, both in world (in the
 // block's coordinates inside one), one way from the point or both ways through it.
-void addUnboundedLine(Builder& b, const Source& s, const DrawingObject& o, bool bothWays) {
+void addUnboundedLine(Builder& b, const ObjectBeingBuilt& s, const DrawingObject& o,
+                      bool bothWays) {
     if (!roomForMore(b)) return;
     Point from = hostsim::applyAffine(s.frame, hostsim::groupPoint(o, 10, {0, 0, 0}));
     Point along = hostsim::applyLinear(s.frame, hostsim::groupPoint(o, 11, {0, 0, 0}));
@@ -208,16 +209,16 @@ void addUnboundedLine(Builder& b, const Source& s, const DrawingObject& o, bool 
     b.primitives.push_back(p);
 }
 
-void addRay(Builder& b, Source s, int index, const Affine&) {
+void addRay(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     addUnboundedLine(b, s, b.drawing.objects[index], false);
 }
 
-void addXline(Builder& b, Source s, int index, const Affine&) {
+void addXline(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     addUnboundedLine(b, s, b.drawing.objects[index], true);
 }
 
 // An ATTDEF in a block is drawn as its reference's ATTRIB; one in ENTITIES draws nothing.
-void addAttributeDefinition(Builder& b, Source, int index, const Affine&) {
+void addAttributeDefinition(Builder& b, ObjectBeingBuilt, int index, const Affine&) {
     if (b.drawing.objects[index].sequence == hostsim::entitiesSequence) noteUndrawn(b, index);
 }
 

@@ -65,7 +65,7 @@ void countRepeatedNotices(Builder& b) {
             b.notices[i] += " (" + std::to_string(b.noticeCounts[i]) + " times)";
 }
 
-Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps) {
+Primitive primitiveFrom(const ObjectBeingBuilt& s, Primitive::Kind kind, unsigned snaps) {
     Primitive p;
     p.kind = kind;
     p.snaps = snaps & s.snaps;  // no more than its kind offers
@@ -78,7 +78,8 @@ Primitive primitiveFrom(const Source& s, Primitive::Kind kind, unsigned snaps) {
 
 // Geometry whose numbers overflowed (a bulge of 1e210 between vertices at 1e308, say) cannot be
 // seen or picked; it is left out rather than carried as infinities and NaNs into picking.
-void addSegment(Builder& b, const Source& s, const Point& from, const Point& to, unsigned snaps) {
+void addSegment(Builder& b, const ObjectBeingBuilt& s, const Point& from, const Point& to,
+                unsigned snaps) {
     if (!roomForMore(b)) return;
     Primitive p = primitiveFrom(s, Primitive::Kind::Segment, snaps);
     p.a = hostsim::applyAffine(s.frame, from);
@@ -88,8 +89,8 @@ void addSegment(Builder& b, const Source& s, const Point& from, const Point& to,
 }
 
 // A circular arc in the object's coordinates: centre, radius, angles in radians, t0 < t1.
-void addArc(Builder& b, const Source& s, const Point& centre, double radius, double t0, double t1,
-            unsigned snaps) {
+void addArc(Builder& b, const ObjectBeingBuilt& s, const Point& centre, double radius, double t0,
+            double t1, unsigned snaps) {
     if (!roomForMore(b) || !(radius > 0.0)) return;
     Primitive p = primitiveFrom(s, Primitive::Kind::Curve, snaps);
     p.a = hostsim::applyAffine(s.frame, centre);
@@ -104,7 +105,7 @@ void addArc(Builder& b, const Source& s, const Point& centre, double radius, dou
     b.primitives.push_back(p);
 }
 
-void addNode(Builder& b, const Source& s, const Point& at, unsigned snaps) {
+void addNode(Builder& b, const ObjectBeingBuilt& s, const Point& at, unsigned snaps) {
     if (!roomForMore(b)) return;
     Primitive p = primitiveFrom(s, Primitive::Kind::Node, snaps);
     p.a = hostsim::applyAffine(s.frame, at);
@@ -147,8 +148,8 @@ Affine objectFrame(const Affine& parent, const DrawingObject& o) {
 }
 
 // The segment from p to v with the bulge of p: straight, or an arc of 4 atan(bulge) radians.
-void addBulgeSegment(Builder& b, const Source& s, const Point& p, const Point& v, double bulge,
-                     unsigned straightSnaps, unsigned curvedSnaps) {
+void addBulgeSegment(Builder& b, const ObjectBeingBuilt& s, const Point& p, const Point& v,
+                     double bulge, unsigned straightSnaps, unsigned curvedSnaps) {
     double dx = v[0] - p[0], dy = v[1] - p[1];
     double chord = std::hypot(dx, dy);
     if (std::fabs(bulge) < bulgeTolerance || chord < 1e-12) {
@@ -206,7 +207,7 @@ void addObject(Builder& b, int index, const Affine& parent, int instance, int to
     const ObjectKind* kind = kindOfType(b, o);
     if (kind == nullptr) return noteUndrawn(b, index);
     if (kind->build == nullptr) return;  // drawn with the object it belongs to
-    Source s;
+    ObjectBeingBuilt s;
     s.frame = parent;
     s.top = top < 0 ? index : top;
     s.leaf = index;
@@ -236,8 +237,9 @@ bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::s
     for (int i = d.firstEntity; i >= 0 && !b.tooLarge; i = d.objects[i].next)
         addObject(b, i, Affine(), 0, -1);
     if (b.tooLarge) {
-        error = d.source + ":" + std::to_string(b.topLine) + ": the block references expand past the " +
-                std::to_string(byteLimit) + " bytes a drawing may take here (HOSTSIM_MAX_DRAWING_BYTES)";
+        error = d.source + ":" + std::to_string(b.topLine) +
+                ": the block references expand past the " + std::to_string(byteLimit) +
+                " bytes a drawing may take here (HOSTSIM_MAX_DRAWING_BYTES)";
         clearSplines();
         return false;
     }

@@ -17,7 +17,8 @@ struct Vertex {
     int object = -1;
 };
 
-void addVertexChain(Builder& b, Source s, const std::vector<Vertex>& vertices, bool closed) {
+void addVertexChain(Builder& b, ObjectBeingBuilt s, const std::vector<Vertex>& vertices,
+                    bool closed) {
     std::size_t count = vertices.size();
     std::size_t segments = closed && count > 2 ? count : (count > 0 ? count - 1 : 0);
     for (std::size_t i = 0; i < segments; ++i) {
@@ -37,7 +38,8 @@ std::vector<int> polylineVertices(const hostsim::Drawing& d, int polyline) {
     return out;
 }
 
-void addMesh(Builder& b, Source s, const std::vector<int>& ids, const DrawingObject& header) {
+void addMesh(Builder& b, ObjectBeingBuilt s, const std::vector<int>& ids,
+             const DrawingObject& header) {
     const auto& objects = b.drawing.objects;
     int m = std::max(0, hostsim::groupInt(header, 71, 0));
     int n = std::max(0, hostsim::groupInt(header, 72, 0));
@@ -61,7 +63,7 @@ void addMesh(Builder& b, Source s, const std::vector<int>& ids, const DrawingObj
 
 // A polyface mesh: position vertices (flag 64), then face records naming them by number;
 // a negative number hides the edge that starts there.
-void addPolyface(Builder& b, Source s, const std::vector<int>& ids) {
+void addPolyface(Builder& b, ObjectBeingBuilt s, const std::vector<int>& ids) {
     const auto& objects = b.drawing.objects;
     std::vector<Point> positions;
     for (int id : ids) {
@@ -91,7 +93,7 @@ void addPolyface(Builder& b, Source s, const std::vector<int>& ids) {
 
 // LWPOLYLINE: each group 10 starts a vertex (at the elevation 38); a group 42 before the next
 // one is its bulge.
-void addLightPolyline(Builder& b, Source s, int index, const Affine& parent) {
+void addLightPolyline(Builder& b, ObjectBeingBuilt s, int index, const Affine& parent) {
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     double elevation = hostsim::groupReal(o, 38, 0.0);
@@ -106,7 +108,7 @@ void addLightPolyline(Builder& b, Source s, int index, const Affine& parent) {
 }
 
 // An old-style POLYLINE: 2D (own coordinates, bulges), 3D (world) or a mesh of either kind.
-void addOldPolyline(Builder& b, Source s, int index, const Affine& parent) {
+void addOldPolyline(Builder& b, ObjectBeingBuilt s, int index, const Affine& parent) {
     const DrawingObject& header = b.drawing.objects[index];
     std::vector<int> ids = polylineVertices(b.drawing, index);
     int flags = hostsim::groupInt(header, 70, 0);

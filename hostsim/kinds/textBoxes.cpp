@@ -18,7 +18,7 @@ constexpr double mtextLineSpacing = 5.0 / 3.0;  // baseline to baseline, in text
 
 // A text's box by its lower left corner, its directions and its size: one face, picked anywhere
 // inside, snapped to its insertion point (anchor, in the same coordinates as the corner).
-void addTextBox(Builder& b, const Source& s, const Point& corner, const Point& along,
+void addTextBox(Builder& b, const ObjectBeingBuilt& s, const Point& corner, const Point& along,
                 const Point& up, double width, double height, const Point& anchor) {
     if (!roomForMore(b)) return;
     Primitive p = primitiveFrom(s, Primitive::Kind::Face, hostsim::snapIns);
@@ -58,7 +58,7 @@ double estimatedWidth(double height, std::size_t characters) {
 // 10; otherwise 11 is the point of the alignment 72 (left, center, right, aligned, middle, fit)
 // and 73 (baseline, bottom, middle, top), but for aligned and fit texts, which run from 10 to 11
 // (an aligned text's height grows with its width). Bottom is the baseline: there are no fonts.
-void addText(Builder& b, Source s, int index, const Affine& parent) {
+void addText(Builder& b, ObjectBeingBuilt s, int index, const Affine& parent) {
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     Point at = hostsim::groupPoint(o, 10, {0, 0, 0});
@@ -93,7 +93,7 @@ void addText(Builder& b, Source s, int index, const Affine& parent) {
 // coordinates); the box, width 42, else 41, else estimated, and lines of height 40 spaced by
 // 5/3 of it (times the factor 44), is placed about 10 by the attachment 71: 1 to 9, top, middle,
 // bottom rows of left, center, right.
-void addMText(Builder& b, Source s, int index, const Affine&) {
+void addMText(Builder& b, ObjectBeingBuilt s, int index, const Affine&) {
     const DrawingObject& o = b.drawing.objects[index];
     Point axes[3];
     Point normal = hostsim::groupPoint(o, 210, {0, 0, 1});
