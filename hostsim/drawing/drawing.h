@@ -9,8 +9,9 @@
 //
 // Offers: the Drawing types and readDxfText, the LAYER and LTYPE tables included (dxfReader.cpp);
 // where the groups are kept (groupStore.cpp); the colour index (colours.cpp); readDrawingFile and
-// the size limit (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); the curve of a SPLINE
-// (splineCurves.cpp); what texts show (texts.cpp). Needs: hostsim/base only.
+// the size limit (drawingFile.cpp); demoDrawingText (demoDrawing.cpp); groups that repeat in
+// one object (repeatedGroups.cpp); the curve of a SPLINE (splineCurves.cpp); what texts show
+// (texts.cpp). Needs: hostsim/base only.
 #ifndef VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 #define VECTRIN_HOSTSIM_DRAWING_DRAWING_H
 
@@ -219,6 +220,16 @@ inline int groupInt(const DrawingObject& object, int code, int absent) {
 }
 // The point whose x is the first xCode group; y and z are the groups that follow it.
 Point groupPoint(const DrawingObject& object, int xCode, const Point& absent);
+
+// ---- groups that repeat in one object (repeatedGroups.cpp) ----
+// The values of every group of code, in order: a SPLINE's knots (40) or weights (41).
+std::vector<double> groupValues(const DrawingObject& o, int code);
+// The points of every group of xCode, each with the y and z right after it (0 where they are
+// not): a SPLINE's control points (10), an LWPOLYLINE's vertices.
+std::vector<Point> groupPoints(const DrawingObject& o, int xCode);
+// One value a point of xCode: the last group of code between it and the next point, else
+// absent (an LWPOLYLINE's bulges, 42, written for the vertices that have one).
+std::vector<double> groupValuesPerPoint(const DrawingObject& o, int xCode, int code, double absent);
 
 // ---- colours (colours.cpp) ----
 // The RGB of a DXF colour index (ACI), 0xRRGGBB, for 1 to 255; -1 for any other index.

@@ -24,39 +24,14 @@ constexpr std::size_t maxFitPoints = 500;  // the interpolation solves a dense s
 // the knots and weights.
 constexpr int closedFlag = 1;
 
-using hostsim::sub;
-using hostsim::norm;
 using hostsim::cross;
+using hostsim::groupPoints;
+using hostsim::groupValues;
 using hostsim::isFinitePoint;
+using hostsim::norm;
+using hostsim::sub;
 Point combine(double k, const Point& a, double l, const Point& b) {
     return {k * a[0] + l * b[0], k * a[1] + l * b[1], k * a[2] + l * b[2]};
-}
-
-// The values of the groups of one code, in order: knots (40), weights (41).
-
-std::vector<double> groupValues(const hostsim::DrawingObject& o, int code) {
-    std::vector<double> values;
-    for (const hostsim::DxfGroup& g : o.groups) {
-        double value = 0.0;
-        if (g.code == code && hostsim::groupNumber(g, value)) values.push_back(value);
-    }
-    return values;
-}
-
-// The points of one x code (10 control points, 11 fit points), each with the y and z after it.
-std::vector<Point> groupPoints(const hostsim::DrawingObject& o, int xCode) {
-    std::vector<Point> points;
-    const auto& groups = o.groups;
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        if (groups[i].code != xCode) continue;
-        Point p = {0, 0, 0};
-        hostsim::groupNumber(groups[i], p[0]);
-        for (int k = 1; k <= 2 && i + k < groups.size() && groups[i + k].code == xCode + 10 * k;
-             ++k)
-            hostsim::groupNumber(groups[i + k], p[k]);
-        points.push_back(p);
-    }
-    return points;
 }
 
 // Empty when the curve can be evaluated; else why not.

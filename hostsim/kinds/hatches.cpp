@@ -56,7 +56,7 @@ struct Reader {
 
 struct Hatch {
     Builder& b;
-    const Source& s;
+    const ObjectBeingBuilt& s;
     const DrawingObject& o;
     Affine own;  // the hatch's own coordinates to its block's (or world)
     double elevation;
@@ -192,7 +192,7 @@ namespace hostsim::building {
 
 // The paths 91, each flagged 92 (bit 2: a polyline path) and followed by the count 97 of the
 // objects it came from and their handles 330.
-void addHatch(Builder& b, Source s, int index, const Affine& parent) {
+void addHatch(Builder& b, ObjectBeingBuilt s, int index, const Affine& parent) {
     const DrawingObject& o = b.drawing.objects[index];
     s.frame = objectFrame(parent, o);
     Reader r{o.groups, 0};

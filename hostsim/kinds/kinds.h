@@ -1,13 +1,14 @@
 // hostsim/kinds/kinds.h - the kinds of object a drawing holds, turned into the primitives that
 // picks, snaps and the view work on, and each object's own coordinate system.
 //
-// Each kind of object is one row of a table (the end of objectGeometry.cpp): its record's type,
+// Each kind of object is one row of a table (kindsTable.cpp): its record's type,
 // the routine that builds its primitives, its axes, the snap modes it offers and whether it is a
 // text. Adding a kind is a row there and its builder routine.
 //
-// Offers: buildGeometry and textFormOf (objectGeometry.cpp, hatches in hatches.cpp, whether each
-// object shows in visibility.cpp; what they share, the table's rows among it, is in building.h,
-// for this part's own files only);
+// Offers: buildGeometry (objectGeometry.cpp; block references in blockExpansion.cpp, polylines
+// in polylines.cpp, texts in textBoxes.cpp, hatches in hatches.cpp, whether each object shows in
+// visibility.cpp) and textFormOf (kindsTable.cpp, the table of kinds); what they share, the
+// table's rows among it, is in building.h, for this part's own files only;
 // extrusionAxes, wholeObject and objectAxes (objectAxes.cpp).
 // Needs: hostsim/picking (the primitives, the maps, splines as pieces, the index they are handed
 // to) and hostsim/drawing (the objects).
@@ -30,7 +31,7 @@ namespace hostsim {
 bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::string>& notices,
                    std::string& error);
 
-// ---- what the table of kinds tells others (objectGeometry.cpp) ----
+// ---- what the table of kinds tells others (kindsTable.cpp) ----
 // Whether an object is a text, and how its lines are kept: one line (TEXT, ATTRIB, ATTDEF) or
 // paragraphs (MTEXT). The view draws a text as its lines, not as the box picks find it by.
 enum class TextForm : unsigned char { None, OneLine, Paragraphs };

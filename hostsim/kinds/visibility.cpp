@@ -44,15 +44,15 @@ void readLooks(Builder& b) {
         bool hiddenAttribute = o.type == "ATTRIB" && (groupInt(o, 70, 0) & 1) != 0;
         b.looks[i].invisible = groupInt(o, 60, 0) == 1 || hiddenAttribute;
     }
-    b.holder = Holder{layerNamed(d, "0"), false};
+    b.inherited = InheritedLook{layerNamed(d, "0"), false};
 }
 
-void showsInside(const Builder& b, int index, Source& s) {
+void showsInside(const Builder& b, int index, ObjectBeingBuilt& s) {
     const ObjectLook& own = b.looks[static_cast<std::size_t>(index)];
-    const Layer* layer = own.layer != nullptr ? own.layer : b.holder.layer;
-    s.inner.layer = layer;
-    s.inner.hidden = b.holder.hidden || layer->frozen || own.invisible;
-    s.shown = !s.inner.hidden && !layer->off;
+    const Layer* layer = own.layer != nullptr ? own.layer : b.inherited.layer;
+    s.handedOn.layer = layer;
+    s.handedOn.hidden = b.inherited.hidden || layer->frozen || own.invisible;
+    s.shown = !s.handedOn.hidden && !layer->off;
 }
 
 }  // namespace hostsim::building
