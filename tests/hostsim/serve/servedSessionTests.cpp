@@ -497,17 +497,24 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
         slow.push_back(connectAndSend(bodyBegun("/line", "65536")));  // the most waited for
         slow.push_back(connectAndSend(bodyBegun("/open", "1000000")));
     }
-    for (int i = 0; i < 40; ++i)
-        waits.push_back(connectAndSend("GET /transcript?wait=1&from=99999&page=" + std::to_string(i) +
-                                       head.substr(5) + hostsim::tokenHeaderName + ": " + token + "\r\n\r\n"));
+    auto seenNow = [this] {  // what a page up to date has seen
+        const Json now = Json::parse(get("/transcript").body);
+        return "&from=" + now["end"].dump() + "&state=" + now["revision"].dump() +
+               "&marks=" + now["marksRevision"].dump();
+    };
+    const std::string seenAtStart = seenNow();
+    for (std::size_t i = 0; i < hostsim::SessionQueue::transcriptWaiters; ++i)  // every wait
+        waits.push_back(connectAndSend("GET /transcript?wait=1" + seenAtStart +
+                                       "&page=" + std::to_string(i) + head.substr(5) +
+                                       hostsim::tokenHeaderName + ": " + token + "\r\n\r\n"));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     auto started = steady_clock::now();
     auto elapsed = [&started] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started).count();
     };
     EXPECT_EQ(200, get("/").status);
-    EXPECT_NE(std::string::npos, run("(cal \"1+2\")").body.find("\n3\n"));
     EXPECT_EQ(200, get("/transcript?wait=1&from=0&page=real").status);
+    EXPECT_NE(std::string::npos, run("(cal \"1+2\")").body.find("\n3\n"));
     EXPECT_LT(elapsed(), 2000);
     const std::size_t first = slow.size();  // the client's bound, then one more
     for (std::size_t i = 0; i < hostsim::HeadGate::pendingPerClient; ++i) slow.push_back(connectAndSend(head));
@@ -532,9 +539,7 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     for (int socket : slow) close(socket);  // the drop received among them ends
     for (int socket : waits) close(socket);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const Json now = Json::parse(get("/transcript").body);
-    const std::string seen = "&from=" + now["end"].dump() + "&state=" + now["revision"].dump() +
-                             "&marks=" + now["marksRevision"].dump();
+    const std::string seen = seenNow();
     auto quiet = std::async(std::launch::async, [&] {  // a wait longer than a transfer's deadline
         httplib::Client waiting = client();
         waiting.set_read_timeout(30, 0);
