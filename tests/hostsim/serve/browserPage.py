@@ -241,6 +241,8 @@ def page_holds_still_and_says_what_it_did(browser):
              "return [copyNotice.hidden, commandLine.value]", [False, "5.0"]),
             ("the readout is in the UCS", ["UCS", "10,5", "11,5", "10,6", hover_the_drawing],
              readout_in_ucs_at, True),
+            ("a zero in the readout has no sign", [], "view.centerX += 10 - 1e-6 - toWorld("
+             "...cursor)[0]; redraw(); return coordinates.textContent.split(', ')[0]", "0.0000"),
             ("no tag beside the cursor at Command:", [], "return cursorTag.hidden", True),
             ("the drawing dropped is named", [drop_plan], "return [document.title, "
              "drawingName.textContent]", ["plan.dxf - hostsim", "plan.dxf"]),
