@@ -143,9 +143,13 @@ def command_line_like_a_terminal(browser, screenshot):
         history_walks_the_lines_typed(browser, field)
         tab_completes_as_the_terminal(browser, field)
         results_are_listed_and_copied(browser, run)
+        run("window.unreached = 0; const fetchAll = window.fetch; window.fetch = (path, init) =>"
+            "    fetchAll(path, init).catch((error) => {"
+            "      unreached += path.startsWith('transcript'); throw error; });")
         page.type_line(browser, "QUIT")
         page.wait_for_text(browser, "The session has ended")
         check(run("return commandLine.disabled"), "the input takes lines after QUIT")
+        check(run("return unreached") == 0, "the page learned of the end only from a host gone")
 
 
 def history_walks_the_lines_typed(browser, field):
@@ -167,21 +171,22 @@ def history_walks_the_lines_typed(browser, field):
 
 def tab_completes_as_the_terminal(browser, field):
     Keys = page.Keys
-    cases = [  # typed, line after Tab
-        ("HEL", "HELP "),
-        ('(cal "SQ', '(cal "SQR'),                  # SQR and SQRT: their common part
-        ('(cal "1+GETVAR(PICKB', '(cal "1+GETVAR(PICKBOX'),
-        ("!N", "!N"),                                # N, NIL...: nothing in common to add
-        ("SVG vi", "SVG vi"),                        # the page may not write files
+    cases = [  # typed, line after Tab, whether the candidates are listed
+        ("HEL", "HELP ", False),
+        ('(cal "SQ', '(cal "SQR', True),                  # SQR and SQRT: their common part
+        ('(cal "1+GETVAR(PICKB', '(cal "1+GETVAR(PICKBOX', False),
+        ('(cal "N', '(cal "N', True),                     # NEA, NEE...: nothing in common to add
+        ("SVG vi", "SVG vi", False),                       # the page may not write files
     ]
-    for typed, want in cases:
+    shown = lambda: [field().get_attribute("value"),  # noqa: E731
+                     browser.execute_script("return !completions.hidden")]
+    for typed, want, listed in cases:
         field().clear()
         field().send_keys(typed + Keys.TAB)
-        page.WebDriverWait(browser, 10).until(
-            lambda b: field().get_attribute("value") == want or typed == want,
-            "Tab after %r gave %r, not %r" % (typed, field().get_attribute("value"), want))
-        check(field().get_attribute("value") == want,
-              "Tab after %r gave %r" % (typed, field().get_attribute("value")))
+        try:
+            page.WebDriverWait(browser, 10).until(lambda b: shown() == [want, listed])
+        except page.TimeoutException:
+            check(False, "Tab after %r gave %r, not %r" % (typed, shown(), [want, listed]))
     field().clear()
 
 
@@ -236,9 +241,17 @@ def page_holds_still_and_says_what_it_did(browser):
              "return [copyNotice.hidden, commandLine.value]", [False, "5.0"]),
             ("the readout is in the UCS", ["UCS", "10,5", "11,5", "10,6", hover_the_drawing],
              readout_in_ucs_at, True),
+            ("a zero in the readout has no sign", [], "view.centerX += 10 - 1e-6 - toWorld("
+             "...cursor)[0]; redraw(); return coordinates.textContent.split(', ')[0]", "0.0000"),
+            ("no tag beside the cursor at Command:", [], "return cursorTag.hidden", True),
             ("the drawing dropped is named", [drop_plan], "return [document.title, "
              "drawingName.textContent]", ["plan.dxf - hostsim", "plan.dxf"]),
             ("the readout follows the drawing dropped", [], readout_in_ucs_at, True),
+            ("a ray is drawn from its start on", [drop_ray_and_dashes],
+             "return [[1010, 1000], [990, 1000]].map(([x, y]) => drawnAt(x, y))", [True, False]),
+            ("a dash pattern is strokes and gaps in turn", [], "return dashesDrawn()", [1, 0.5]),
+            ("a hover follows the cursor that moved while it was asked",
+             ['(cal "RAD")', hover_moved_while_asked], "return hoverFollowed", True),
             ("a hover the host gives up is not asked again", ['(cal "RAD")', hover_given_up],
              "return previews <= 2", True),  # the move's question, and one more at most
         ]
@@ -286,6 +299,57 @@ def hover_given_up(browser):
     page.move_to_pixel(browser, 200, 200).perform()
     time.sleep(1)
     page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+# The host's answers for the cursor come late: the cursor moves on before the first comes, and the
+# hover must then be asked again for where it rests.
+def hover_moved_while_asked(browser):
+    page.wait_for_point_prompt(browser)
+    browser.execute_script("const fetchAll = window.fetch; window.fetch = (path, init) =>"
+                           "    new Promise((r) => setTimeout(r, path === 'preview' ? 300 : 0))"
+                           "        .then(() => fetchAll(path, init));")
+    page.move_to_pixel(browser, 200, 200).perform()
+    time.sleep(0.1)
+    page.move_to_pixel(browser, 230, 200).perform()
+    try:
+        page.WebDriverWait(browser, 5).until(
+            lambda b: b.execute_script("return hover !== null && hover.asked === cursor"))
+        browser.execute_script("window.hoverFollowed = true")
+    except page.TimeoutException:
+        browser.execute_script("window.hoverFollowed = false")
+    page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+# A ray from (1000, 1000) along X and a line of strokes 0.5 long and gaps 0.25, ten pixels a unit;
+# drawnAt tells whether the canvas has a stroke at a world point, dashesDrawn the first pattern
+# the canvas is given, in strokes of 1.
+def drop_ray_and_dashes(browser):
+    page.drop_file(browser, "ray.dxf", RAY_AND_DASHES)
+    page.WebDriverWait(browser, 10).until(lambda b: b.execute_script(
+        "return promptState.drawingName === 'ray.dxf' && drawing.id === promptState.drawingId"))
+    browser.execute_script("""
+        view.centerX = 1000; view.centerY = 1000; view.height = canvas.height / 10;
+        viewChanged();
+        window.drawnAt = (x, y) => {
+          const [px, py] = toScreen(x, y).map(Math.floor);
+          return context.getImageData(px, py, 1, 1).data[3] > 0;
+        };
+        window.dashesDrawn = () => {
+          const given = [];
+          context.setLineDash = (d) => { if (d.length) given.push(d);
+                                         CanvasRenderingContext2D.prototype.setLineDash.call(
+                                             context, d); };
+          redraw();
+          delete context.setLineDash;
+          return given.length ? given[0].map((d) => d / given[0][0]) : [];
+        };""")
+
+
+RAY_AND_DASHES = ("0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLTYPE\n0\nLTYPE\n2\nDASHED\n73\n2\n"
+                  "49\n0.5\n49\n-0.25\n0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n"
+                  "0\nRAY\n8\n0\n10\n1000\n20\n1000\n30\n0\n11\n1\n21\n0\n31\n0\n"
+                  "0\nLINE\n8\n0\n6\nDASHED\n10\n990\n20\n1010\n11\n1010\n21\n1010\n"
+                  "0\nENDSEC\n0\nEOF\n")
 
 
 def drop_plan(browser):

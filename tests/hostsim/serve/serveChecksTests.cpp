@@ -119,6 +119,7 @@ TEST(ServeChecks, DroppedDrawingNamesAreLabelsNotPaths) {
         {__LINE__, "H\xc3\xb6he.dxf", "H\xf6he.dxf"},
         {__LINE__, "\xe2\x88\x9a.dxf", "?.dxf"},  // no such character in code page 1252
         {__LINE__, std::string(127, 'a') + "\xc3\xb6", std::string(127, 'a')},  // not cut inside
+        {__LINE__, std::string(129, 'a'), std::string(128, 'a')},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
