@@ -195,9 +195,10 @@ def measure(hostsim, module, drawing_path, screenshot, world_box, snap):
             browser.set_script_timeout(300)
             browser.get(served.url)
             figures["load"] = browser.execute_async_script(PAINTED)
+            # A zoom a hair's breadth in: nothing painted before is of use.
             figures["redraw"] = browser.execute_async_script(
-                "const s = performance.now(); redraw(); context.getImageData(0, 0, 1, 1);"
-                "arguments[0](performance.now() - s);")
+                "const s = performance.now(); view.height *= 0.9999; redraw();"
+                "context.getImageData(0, 0, 1, 1); arguments[0](performance.now() - s);")
             figures["pan"] = median_or_none(browser.execute_async_script(PAN, PAN_STEPS))
             browser.execute_script("zoomToExtents()")
             snap_prompt(browser, snap)
@@ -230,7 +231,7 @@ def report(name, count, size, figures):
     judged("drawing's transfer", (load["bytes"] or 0) / 1e6, "MB", TRANSFER_GOAL_MB, "%8.1f")
     judged("navigation to drawing received", load["fetched"] or 0, "ms", None)
     judged("navigation to drawing painted", load["painted"], "ms", PAINT_GOAL_MS)
-    judged("one full redraw at extents", figures["redraw"], "ms", None, "%8.1f")
+    judged("one full repaint at extents", figures["redraw"], "ms", None, "%8.1f")
     judged("pan step, median of %d" % PAN_STEPS, figures["pan"], "ms", STEP_GOAL_MS, "%8.1f")
     judged("pan step zoomed in, texts set", figures["closePan"], "ms", STEP_GOAL_MS, "%8.1f")
     judged("hover shown, median of %d" % len(hovers), median_or_none(hovers), "ms",

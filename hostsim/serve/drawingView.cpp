@@ -141,9 +141,13 @@ void packCurves(const std::vector<const hostsim::PlanCurve*>& curves, bool round
     for (const hostsim::PlanCurve* c : curves) packPlace(out, c->centerX, c->centerY);
     out.endArray();
     for (const hostsim::PlanCurve* c : curves) {
-        std::vector<double> rest = {c->uX, c->uY, c->vX, c->vY, c->t0, c->t1};
-        if (round) rest = {c->uX, c->t0, c->t1};
-        for (double v : rest) out.floats(v);
+        if (!round) {
+            for (double v : {c->uX, c->uY, c->vX, c->vY}) out.floats(v);
+        } else {
+            out.floats(c->uX);
+        }
+        out.floats(c->t0);
+        out.floats(c->t1);
     }
     out.endArray();
 }

@@ -332,12 +332,13 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
             PlanStyle style;
             shown = primitiveStyle(p, style);
             if (shown) {
-                auto found = groupOf.emplace(style, out.size());
-                if (found.second) {
+                auto found = groupOf.find(style);  // an emplace would copy the style each time
+                if (found == groupOf.end()) {
+                    found = groupOf.emplace(style, out.size()).first;
                     out.push_back({style, {}});
                     members.emplace_back();
                 }
-                group = found.first->second;
+                group = found->second;
             }
         }
         if (shown) members[group].push_back(&p);

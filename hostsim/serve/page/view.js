@@ -43,41 +43,95 @@ function outside(lowX, lowY, highX, highY) {
 }
 
 // Level of detail: what is smaller than a pixel is one pixel's dot, so that a dense region
-// still shows.
-function traceDot(x, y) {
-  pen.moveTo(x, y);
-  pen.lineTo(x + 1, y);
+// still shows: the square from (x, y - 0.5) to (x + 1, y + 0.5). In the drawing's own paint the
+// dots are set in a bitmap of the region, each pixel as much as the dots cover of it, and laid
+// over it once per look: a million dots cost a pass over an array, not a million strokes.
+let dots = null;  // {x, y, width, height, cover: 0 to 255 a pixel, count}, while painting
+function dot(x, y) {
+  if (!dots) {
+    pen.moveTo(x, y);
+    pen.lineTo(x + 1, y);
+    return;
+  }
+  const left = x - dots.x, top = y - 0.5 - dots.y;
+  const column = Math.floor(left), row = Math.floor(top);
+  const right = left - column, below = top - row;  // the shares in the next column and row
+  cover(column, row, (1 - right) * (1 - below));
+  cover(column + 1, row, right * (1 - below));
+  cover(column, row + 1, (1 - right) * below);
+  cover(column + 1, row + 1, right * below);
+  dots.count++;
+}
+
+function cover(column, row, share) {
+  if (column < 0 || row < 0 || column >= dots.width || row >= dots.height) return;
+  const at = row * dots.width + column, value = share * 255;
+  if (value > dots.cover[at]) dots.cover[at] = value;
+}
+
+// The dots of one look, in its colour ("#rrggbb"), over what is painted; then none.
+const dotCanvas = document.createElement("canvas");
+function layDots(colour) {
+  if (dots.count === 0) return;
+  const {width, height, cover} = dots;
+  const image = new ImageData(width, height);
+  const pixels = new Uint32Array(image.data.buffer);  // RGBA bytes, so ABGR little-endian words
+  const rgb = parseInt(colour.slice(1, 7), 16);
+  const bgr = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16);
+  for (let i = 0; i < cover.length; i++) {
+    if (cover[i] !== 0) pixels[i] = ((cover[i] << 24) | bgr) >>> 0;
+  }
+  dotCanvas.width = width;
+  dotCanvas.height = height;
+  dotCanvas.getContext("2d").putImageData(image, 0, 0);
+  pen.drawImage(dotCanvas, dots.x, dots.y);
+  cover.fill(0);
+  dots.count = 0;
 }
 
 // The primitives as the page paints them, in flat arrays of world coordinates: segments [x0, y0,
 // x1, y1, ...], curves [cx, cy, ux, uy, vx, vy, t0, t1, ...] (centre + u cos t + v sin t),
 // polylines {starts: each line's first point, and the end; points [x, y, ...]}, nodes [x, y,
 // ...], texts {numbers [x, y, alongX, alongY, upX, upY, length, ...], strings}, rays as listed.
-function traceSegments(list) {
+function traceSegments(list, blocks) {
   const {scale, left, top} = mapping;
-  for (let i = 0; i + 3 < list.length; i += 4) {
+  for (const i of near(blocks, 4, list.length)) {
     const ax = left + list[i] * scale, ay = top - list[i + 1] * scale;
     const bx = left + list[i + 2] * scale, by = top - list[i + 3] * scale;
     if (outside(Math.min(ax, bx), Math.min(ay, by), Math.max(ax, bx), Math.max(ay, by))) continue;
+    if (dots && Math.abs(bx - ax) < 1 && Math.abs(by - ay) < 1) {
+      dot((ax + bx) / 2 - 0.5, (ay + by) / 2);
+      continue;
+    }
     pen.moveTo(ax, ay);
     pen.lineTo(bx, by);
   }
 }
 
-// Each in chords that stray from the curve by a quarter pixel at most.
-function traceCurves(list) {
+// Each in chords that stray from the curve by a quarter pixel at most. A curve that matches one
+// traced already to a quarter pixel everywhere adds nothing a pixel can show, and is passed over:
+// a pile of 300,000 circles a micro-unit apart costs what a few dozen do.
+const curveQuantum = 4;  // steps a pixel
+function traceCurves(list, blocks) {
   const {scale, left, top} = mapping;
-  for (let i = 0; i + 7 < list.length; i += 8) {
+  const traced = new Set();
+  const step = (value) => Math.round(value * scale * curveQuantum);
+  for (const i of near(blocks, 8, list.length)) {
     const ux = list[i + 2], uy = list[i + 3], vx = list[i + 4], vy = list[i + 5];
     const t0 = list[i + 6], t1 = list[i + 7];
-    const radiusPixels = Math.max(Math.hypot(ux, uy), Math.hypot(vx, vy)) * scale;
+    const radiusPixels = Math.sqrt(Math.max(ux * ux + uy * uy, vx * vx + vy * vy)) * scale;
     const centreX = left + list[i] * scale, centreY = top - list[i + 1] * scale;
     if (outside(centreX - radiusPixels, centreY - radiusPixels, centreX + radiusPixels,
                 centreY + radiusPixels)) continue;
     if (radiusPixels < 1) {
-      traceDot(centreX, centreY);
+      dot(centreX, centreY);
       continue;
     }
+    const turn = (t) => Math.round(t * radiusPixels * curveQuantum);
+    const key = `${step(list[i])} ${step(list[i + 1])} ${step(ux)} ${step(uy)} ${step(vx)} ` +
+                `${step(vy)} ${turn(t0)} ${turn(t1)}`;
+    if (traced.has(key)) continue;
+    traced.add(key);
     const steps = Math.max(3, Math.min(512, Math.ceil(Math.abs(t1 - t0) *
                                                       Math.sqrt(radiusPixels / 2))));
     for (let k = 0; k <= steps; k++) {
@@ -146,23 +200,29 @@ function traceNodes(list) {
 // Texts at a readable size are filled, set in a monospace face a text height tall and fitted to
 // their line's length as the host measures it; smaller ones are their baseline, as one stroke.
 const textFontPixels = 100;  // set large and scaled down: browsers round small font sizes
-function drawTexts({numbers, strings}, colour) {
+function drawTexts({numbers, strings, blocks}, colour) {
   const {scale, left, top} = mapping;
   pen.fillStyle = colour;
   pen.strokeStyle = colour;
   pen.lineWidth = 1;
   pen.font = textFontPixels + "px monospace";
   pen.beginPath();
-  for (let i = 0; i < strings.length; i++) {
-    const [x, y, alongX, alongY, upX, upY, length] = numbers.subarray(7 * i, 7 * i + 7);
-    const text = strings[i];
-    const startX = left + x * scale, startY = top - y * scale;
+  for (const at of near(blocks, 7, numbers.length)) {
+    const i = at / 7;
+    const alongX = numbers[at + 2], alongY = numbers[at + 3], upX = numbers[at + 4],
+          upY = numbers[at + 5], length = numbers[at + 6];
+    const startX = left + numbers[at] * scale, startY = top - numbers[at + 1] * scale;
     const endX = startX + alongX * length * scale, endY = startY - alongY * length * scale;
-    const heightPixels = Math.hypot(upX, upY) * scale;
+    const heightPixels = Math.sqrt(upX * upX + upY * upY) * scale;
     if (outside(Math.min(startX, endX) - heightPixels, Math.min(startY, endY) - heightPixels,
                 Math.max(startX, endX) + heightPixels, Math.max(startY, endY) + heightPixels)) {
       continue;
     }
+    if (dots && Math.abs(endX - startX) < 1 && Math.abs(endY - startY) < 1 && heightPixels < 1) {
+      dot((startX + endX) / 2 - 0.5, (startY + endY) / 2);
+      continue;
+    }
+    const text = strings[i];
     if (heightPixels < 4 || !text) {
       pen.moveTo(startX, startY);
       pen.lineTo(endX, endY);
@@ -179,11 +239,117 @@ function drawTexts({numbers, strings}, colour) {
 }
 
 function tracePlan(plan) {
-  traceSegments(plan.segments);
-  traceCurves(plan.curves);
+  traceSegments(plan.segments, plan.segmentBlocks);
+  traceCurves(plan.curves, plan.curveBlocks);
   tracePolylines(plan.polylines);
   traceRays(plan.rays);
   traceNodes(plan.nodes);
+}
+
+// ---- each kind of primitive in blocks by place ----
+// A look's primitives of a kind are put in the order of their places (a Morton curve over a
+// 256 x 256 grid of where they lie), and each run of blockSize of them gets the box they fill:
+// a paint skips every block outside what it paints, so a pan's strip costs what lies near it.
+// A look is one stroke, so the order is not seen.
+const blockSize = 64;
+function spreadBits(v) {  // 8 bits to the even ones of 16
+  v = (v | (v << 4)) & 0x0F0F;
+  v = (v | (v << 2)) & 0x3333;
+  return (v | (v << 1)) & 0x5555;
+}
+
+// list: the primitives, stride numbers each; boxOf(list, at, boxes, to) writes the world box
+// [lowX, lowY, highX, highY] of the one at list[at] to boxes[to]. Gives the list in that order,
+// the blocks' boxes, and order[k]: the index in list of the k-th.
+function inBlocks(list, stride, boxOf) {
+  const count = Math.floor(list.length / stride);
+  const boxes = new Float64Array(4 * count);
+  let lowX = Infinity, lowY = Infinity, highX = -Infinity, highY = -Infinity;
+  for (let i = 0; i < count; i++) {
+    boxOf(list, i * stride, boxes, 4 * i);
+    lowX = Math.min(lowX, boxes[4 * i]);
+    lowY = Math.min(lowY, boxes[4 * i + 1]);
+    highX = Math.max(highX, boxes[4 * i + 2]);
+    highY = Math.max(highY, boxes[4 * i + 3]);
+  }
+  const cellOf = (value, low, high) => {
+    const cell = Math.floor((value - low) / (high - low) * 256);
+    return cell >= 0 && cell < 256 ? cell : cell >= 256 ? 255 : 0;
+  };
+  const cells = new Uint32Array(count), firsts = new Uint32Array(65537);
+  for (let i = 0; i < count; i++) {
+    const x = (boxes[4 * i] + boxes[4 * i + 2]) / 2, y = (boxes[4 * i + 1] + boxes[4 * i + 3]) / 2;
+    cells[i] = spreadBits(cellOf(x, lowX, highX)) | (spreadBits(cellOf(y, lowY, highY)) << 1);
+    firsts[cells[i] + 1]++;
+  }
+  for (let cell = 1; cell <= 65536; cell++) firsts[cell] += firsts[cell - 1];
+  const order = new Uint32Array(count);
+  for (let i = 0; i < count; i++) order[firsts[cells[i]]++] = i;
+  const sorted = new Float64Array(count * stride);
+  const blocks = new Float64Array(4 * Math.ceil(count / blockSize));
+  for (let b = 0; b < blocks.length; b += 4) {
+    putBox(blocks, b, Infinity, Infinity, -Infinity, -Infinity);
+  }
+  for (let k = 0; k < count; k++) {
+    const i = order[k], b = 4 * Math.floor(k / blockSize);
+    for (let n = 0; n < stride; n++) sorted[k * stride + n] = list[i * stride + n];
+    blocks[b] = Math.min(blocks[b], boxes[4 * i]);
+    blocks[b + 1] = Math.min(blocks[b + 1], boxes[4 * i + 1]);
+    blocks[b + 2] = Math.max(blocks[b + 2], boxes[4 * i + 2]);
+    blocks[b + 3] = Math.max(blocks[b + 3], boxes[4 * i + 3]);
+  }
+  return {list: sorted, blocks: blocks, order: order};
+}
+
+function putBox(boxes, to, lowX, lowY, highX, highY) {
+  boxes[to] = lowX;
+  boxes[to + 1] = lowY;
+  boxes[to + 2] = highX;
+  boxes[to + 3] = highY;
+}
+
+function segmentBox(list, at, boxes, to) {
+  putBox(boxes, to, Math.min(list[at], list[at + 2]), Math.min(list[at + 1], list[at + 3]),
+         Math.max(list[at], list[at + 2]), Math.max(list[at + 1], list[at + 3]));
+}
+
+function curveBox(list, at, boxes, to) {
+  const ux = list[at + 2], uy = list[at + 3], vx = list[at + 4], vy = list[at + 5];
+  const radius = Math.sqrt(Math.max(ux * ux + uy * uy, vx * vx + vy * vy));
+  putBox(boxes, to, list[at] - radius, list[at + 1] - radius, list[at] + radius,
+         list[at + 1] + radius);
+}
+
+function textBox(list, at, boxes, to) {
+  const endX = list[at] + list[at + 2] * list[at + 6];
+  const endY = list[at + 1] + list[at + 3] * list[at + 6];
+  const height = Math.sqrt(list[at + 4] * list[at + 4] + list[at + 5] * list[at + 5]);
+  putBox(boxes, to, Math.min(list[at], endX) - height, Math.min(list[at + 1], endY) - height,
+         Math.max(list[at], endX) + height, Math.max(list[at + 1], endY) + height);
+}
+
+// Where in list (stride numbers a primitive) each primitive of a block that may reach the area
+// starts.
+function* near(blocks, stride, length) {
+  const {scale, left, top} = mapping;
+  const count = Math.floor(length / stride);
+  for (let b = 0; b < blocks.length; b += 4) {
+    if (outside(left + blocks[b] * scale, top - blocks[b + 3] * scale,
+                left + blocks[b + 2] * scale, top - blocks[b + 1] * scale)) continue;
+    const first = b / 4 * blockSize;
+    for (let k = first; k < Math.min(count, first + blockSize); k++) yield k * stride;
+  }
+}
+
+// The plan's segments, curves and texts in blocks.
+function placed(plan) {
+  const segments = inBlocks(plan.segments, 4, segmentBox);
+  const curves = inBlocks(plan.curves, 8, curveBox);
+  const texts = inBlocks(plan.texts.numbers, 7, textBox);
+  return {...plan, segments: segments.list, segmentBlocks: segments.blocks, curves: curves.list,
+          curveBlocks: curves.blocks,
+          texts: {numbers: texts.list, blocks: texts.blocks,
+                  strings: Array.from(texts.order, (i) => plan.texts.strings[i])}};
 }
 
 // ---- the primitives as the host lists them, in JSON or in binary, as the page paints them ----
@@ -192,12 +358,12 @@ function planFromJson(primitives) {
   const starts = new Uint32Array(lines.length + 1);
   lines.forEach((line, i) => { starts[i + 1] = starts[i] + (line.length >> 1); });
   const texts = primitives.texts || [];
-  return {segments: Float64Array.from(primitives.segments || []),
+  return placed({segments: Float64Array.from(primitives.segments || []),
           curves: Float64Array.from((primitives.curves || []).flat()),
           polylines: {starts: starts, points: Float64Array.from(lines.flat())},
           nodes: Float64Array.from(primitives.nodes || []), rays: primitives.rays || [],
           texts: {numbers: Float64Array.from(texts.flatMap((t) => t.slice(0, 7))),
-                  strings: texts.map((t) => t[7])}};
+                  strings: texts.map((t) => t[7])}});
 }
 
 // The host's binary form (GET drawing.bin): a head in JSON, then each group's arrays in turn,
@@ -243,9 +409,9 @@ function planFromBinary({counts, texts, rays}, take) {
     curves[at + 1] = curveCentres[2 * i + 1];
     curves.set(curveRests.subarray(6 * i, 6 * i + 6), at + 2);
   }
-  return {segments: segments, curves: curves, polylines: polylinesFromBinary(counts, take),
-          nodes: take(Float64Array, 2 * counts.nodes).slice(), rays: rays,
-          texts: textsFromBinary(texts, take)};
+  return placed({segments: segments, curves: curves, polylines: polylinesFromBinary(counts, take),
+                 nodes: take(Float64Array, 2 * counts.nodes).slice(), rays: rays,
+                 texts: textsFromBinary(texts, take)});
 }
 
 function polylinesFromBinary(counts, take) {
@@ -315,6 +481,7 @@ function drawGroups(groups) {
     const colour = group.colour || foreground;
     strokePlan(group, colour, 1, dashPixels(group.dashes || []));
     drawTexts(group.texts, colour);
+    if (dots) layDots(colour);
   }
 }
 
@@ -369,7 +536,10 @@ function paintRegion(layer, x, y, width, height) {
   pen.clearRect(x, y, width, height);
   area = {lowX: x - lineMargin, lowY: y - lineMargin, highX: x + width + lineMargin,
           highY: y + height + lineMargin};
+  dots = {x: x, y: y, width: width, height: height, cover: new Uint8ClampedArray(width * height),
+          count: 0};
   drawGroups(drawing.groups || []);
+  dots = null;
   pen.restore();
   pen = context;
 }
