@@ -396,10 +396,12 @@ function planFromBinary({counts, texts, rays}, take) {
   const curves = new Float64Array(8 * (counts.rounds + counts.curves));
   const roundCentres = take(Float64Array, 2 * counts.rounds);
   const roundRests = take(Float32Array, 3 * counts.rounds);
-  for (let i = 0; i < counts.rounds; i++) {
-    const radius = roundRests[3 * i];
-    curves.set([roundCentres[2 * i], roundCentres[2 * i + 1], radius, 0, 0, radius,
-                roundRests[3 * i + 1], roundRests[3 * i + 2]], 8 * i);
+  for (let i = 0, at = 0; i < counts.rounds; i++, at += 8) {
+    curves[at] = roundCentres[2 * i];
+    curves[at + 1] = roundCentres[2 * i + 1];
+    curves[at + 2] = curves[at + 5] = roundRests[3 * i];  // u along X, v along Y, as long
+    curves[at + 6] = roundRests[3 * i + 1];
+    curves[at + 7] = roundRests[3 * i + 2];
   }
   const curveCentres = take(Float64Array, 2 * counts.curves);
   const curveRests = take(Float32Array, 6 * counts.curves);
@@ -407,7 +409,7 @@ function planFromBinary({counts, texts, rays}, take) {
     const at = 8 * (counts.rounds + i);
     curves[at] = curveCentres[2 * i];
     curves[at + 1] = curveCentres[2 * i + 1];
-    curves.set(curveRests.subarray(6 * i, 6 * i + 6), at + 2);
+    for (let k = 0; k < 6; k++) curves[at + 2 + k] = curveRests[6 * i + k];
   }
   return placed({segments: segments, curves: curves, polylines: polylinesFromBinary(counts, take),
                  nodes: take(Float64Array, 2 * counts.nodes).slice(), rays: rays,
@@ -442,7 +444,7 @@ function textsFromBinary(strings, take) {
   for (let i = 0; i < strings.length; i++) {
     numbers[7 * i] = places[2 * i];
     numbers[7 * i + 1] = places[2 * i + 1];
-    numbers.set(rests.subarray(5 * i, 5 * i + 5), 7 * i + 2);
+    for (let k = 0; k < 5; k++) numbers[7 * i + 2 + k] = rests[5 * i + k];
   }
   return {numbers: numbers, strings: strings};
 }
@@ -611,9 +613,13 @@ export function zoomToExtents() {
   viewChanged();
 }
 
-function fitCanvas() {
+function sizeCanvas() {
   canvas.width = Math.max(1, canvas.clientWidth);
   canvas.height = Math.max(1, canvas.clientHeight);
+}
+
+function fitCanvas() {
+  sizeCanvas();
   viewChanged();
 }
 
@@ -658,8 +664,8 @@ async function loadDrawing() {
     const response = await hostFetch("drawing.bin");
     if (!response.ok) return;  // asked again at the session's next change
     drawing = drawingFromBinary(await response.arrayBuffer());
-    fitCanvas();
-    zoomToExtents();
+    sizeCanvas();  // painted once, at its extents when it has any
+    if (drawing.extents) zoomToExtents(); else viewChanged();
   } catch (error) {
     // the host is gone; the session's watch says so
   } finally {
