@@ -112,10 +112,28 @@ function traceSegments(list, blocks) {
 // traced already to a quarter pixel everywhere adds nothing a pixel can show, and is passed over:
 // a pile of 300,000 circles a micro-unit apart costs what a few dozen do.
 const curveQuantum = 4;  // steps a pixel
+function curveStep(list, at, n, scale) {  // number n of the curve at list[at], in steps
+  if (n < 6) return Math.round(list[at + n] * scale * curveQuantum);
+  const ux = list[at + 2], uy = list[at + 3], vx = list[at + 4], vy = list[at + 5];
+  const radiusPixels = Math.sqrt(Math.max(ux * ux + uy * uy, vx * vx + vy * vy)) * scale;
+  return Math.round(list[at + n] * radiusPixels * curveQuantum);  // t: a step along the curve
+}
+
+function curveSteps(list, at, scale) {  // a hash of the curve's 8 numbers in steps
+  let hash = 0;
+  for (let n = 0; n < 8; n++) hash = (Math.imul(hash, 31) + curveStep(list, at, n, scale)) | 0;
+  return hash;
+}
+
+function sameSteps(list, at, other, scale) {
+  for (let n = 0; n < 8; n++) {
+    if (curveStep(list, at, n, scale) !== curveStep(list, other, n, scale)) return false;
+  }
+  return true;
+}
 function traceCurves(list, blocks) {
   const {scale, left, top} = mapping;
-  const traced = new Set();
-  const step = (value) => Math.round(value * scale * curveQuantum);
+  const traced = new Map();  // a hash of a curve's steps -> where the curve traced with it lies
   for (const i of near(blocks, 8, list.length)) {
     const ux = list[i + 2], uy = list[i + 3], vx = list[i + 4], vy = list[i + 5];
     const t0 = list[i + 6], t1 = list[i + 7];
@@ -127,11 +145,12 @@ function traceCurves(list, blocks) {
       dot(centreX, centreY);
       continue;
     }
-    const turn = (t) => Math.round(t * radiusPixels * curveQuantum);
-    const key = `${step(list[i])} ${step(list[i + 1])} ${step(ux)} ${step(uy)} ${step(vx)} ` +
-                `${step(vy)} ${turn(t0)} ${turn(t1)}`;
-    if (traced.has(key)) continue;
-    traced.add(key);
+    const key = curveSteps(list, i, scale), twin = traced.get(key);
+    if (twin === undefined) {
+      traced.set(key, i);
+    } else if (sameSteps(list, i, twin, scale)) {
+      continue;
+    }
     const steps = Math.max(3, Math.min(512, Math.ceil(Math.abs(t1 - t0) *
                                                       Math.sqrt(radiusPixels / 2))));
     for (let k = 0; k <= steps; k++) {
