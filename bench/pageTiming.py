@@ -1,30 +1,38 @@
 #!/usr/bin/python3
-# bench/pageTiming.py - how fast the served page shows a drawing of 100,000 objects in headless
-# Chromium: the time from navigation to the drawing painted, and a pan step's redraw (the
-# median of many). Prints the figures with their goals, and leaves the drawing and a screenshot
-# in WORK_DIR; a benchmark, not a test.
+# bench/pageTiming.py - how fast the served page shows large drawings in headless Chromium, each
+# generated here at run time: 100,000 objects in rows, 1,000,000 mixed objects on a 1000 x 1000
+# field, and 300,000 concentric circles a micro-unit apart. For each: the drawing's transfer, the
+# time from navigation to the drawing painted, a pan step's redraw (the median of many), and at a
+# snap prompt a hover (the move until the host's answer is shown) and a click (until the
+# transcript shows the pick's answer). Prints each figure beside its goal, and leaves the drawings
+# and screenshots in WORK_DIR; a benchmark, not a test.
 #
-# usage: pageTiming.py HOSTSIM MODULE [WORK_DIR]   (make page-timing)
+# usage: pageTiming.py HOSTSIM MODULE [WORK_DIR [DRAWING...]]   (make page-timing)
+#   DRAWING: rows100k, mixed1m, circles300k (all three when none is named)
 import os
+import random
 import statistics
 import sys
 import tempfile
+import time
+import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                 "..", "tests", "hostsim", "serve"))
 import pageDriver as page  # noqa: E402
 
-OBJECT_COUNT = 100000
-PER_ROW = 317      # objects per row of the square: ceil(sqrt(100000))
-SPACING = 10.0     # drawing units between neighbours
 PAN_STEPS = 60     # pan steps timed
-LOAD_GOAL_MS = 2000
-PAN_GOAL_MS = 50
+HOVERS = 15        # hovers timed
+CLICKS = 5         # clicks timed
+PAINT_GOAL_MS = 2000
+STEP_GOAL_MS = 50  # a pan step, a hover, a click
+TRANSFER_GOAL_MB = 40
 
 
-def dxf_object(i):
-    """Lines, circles, arcs, lightweight polylines with an arc segment, and text, in turn."""
-    x, y = (i % PER_ROW) * SPACING, (i // PER_ROW) * SPACING
+def rows_object(i):
+    """Lines, circles, arcs, lightweight polylines with an arc segment, and text, in turn, in
+    rows of 317 (a square of 100,000) ten units apart."""
+    x, y = (i % 317) * 10.0, (i // 317) * 10.0
     kind = i % 5
     if kind == 0:
         return "0\nLINE\n8\n0\n10\n%g\n20\n%g\n11\n%g\n21\n%g\n" % (x, y, x + 6, y + 3)
@@ -38,11 +46,47 @@ def dxf_object(i):
     return "0\nTEXT\n8\n0\n10\n%g\n20\n%g\n40\n2\n1\nT%d\n" % (x, y + 6, i)
 
 
-def write_drawing(path):
+def mixed_object(i, rng):
+    """Lines, arcs, circles, three-vertex polylines and texts at random on a 1000 x 1000 field,
+    each within a unit or two of its place, in the colours 1 to 7."""
+    x, y = rng.uniform(0, 1000), rng.uniform(0, 1000)
+    head = "8\n0\n62\n%d\n" % (1 + i % 7)
+    kind = i % 5
+    if kind == 0:
+        return "0\nLINE\n%s10\n%.4f\n20\n%.4f\n11\n%.4f\n21\n%.4f\n" % (
+            head, x, y, x + rng.uniform(-1, 1), y + rng.uniform(-1, 1))
+    if kind == 1:
+        return "0\nARC\n%s10\n%.4f\n20\n%.4f\n40\n%.4f\n50\n%.1f\n51\n%.1f\n" % (
+            head, x, y, rng.uniform(0.1, 1), rng.uniform(0, 360), rng.uniform(0, 360))
+    if kind == 2:
+        return "0\nCIRCLE\n%s10\n%.4f\n20\n%.4f\n40\n%.4f\n" % (head, x, y, rng.uniform(0.1, 1))
+    if kind == 3:
+        return ("0\nLWPOLYLINE\n%s90\n3\n70\n0\n10\n%.4f\n20\n%.4f\n10\n%.4f\n20\n%.4f\n"
+                "10\n%.4f\n20\n%.4f\n" % (head, x, y, x + rng.uniform(0, 1), y, x,
+                                         y + rng.uniform(0, 1)))
+    return "0\nTEXT\n%s10\n%.4f\n20\n%.4f\n40\n0.5\n1\nT%d\n" % (head, x, y, i)
+
+
+def circle_object(i, rng):
+    """Circles about the origin, radii 1.0 to 1.3 a micro-unit apart."""
+    return "0\nCIRCLE\n8\n0\n10\n0\n20\n0\n40\n%.6f\n" % (1.0 + i * 1e-6)
+
+
+# name: (objects, writer of object i, where to hover and click in world units, a snap the pick
+# asks for). The hovers and clicks fall among the objects.
+DRAWINGS = {
+    "rows100k": (100000, lambda i, rng: rows_object(i), (0, 3170, 0, 3160), "END"),
+    "mixed1m": (1000000, mixed_object, (100, 900, 100, 900), "END"),
+    "circles300k": (300000, circle_object, (-1.2, 1.2, -0.3, 0.3), "QUA"),
+}
+
+
+def write_drawing(path, count, writer):
+    rng = random.Random(31)
     with open(path, "w") as out:
         out.write("0\nSECTION\n2\nENTITIES\n")
-        for i in range(OBJECT_COUNT):
-            out.write(dxf_object(i))
+        for start in range(0, count, 10000):
+            out.write("".join(writer(i, rng) for i in range(start, min(count, start + 10000))))
         out.write("0\nENDSEC\n0\nEOF\n")
 
 
@@ -53,8 +97,9 @@ PAINTED = """
       if (drawing === null) return requestAnimationFrame(check);
       requestAnimationFrame(() => setTimeout(() => {
         const fetched = performance.getEntriesByType("resource")
-                                   .find((e) => e.name.endsWith("/drawing"));
-        done({painted: performance.now(), fetched: fetched ? fetched.responseEnd : null});
+                                   .find((e) => /\\/drawing(\\.bin)?$/.test(e.name));
+        done({painted: performance.now(), fetched: fetched ? fetched.responseEnd : null,
+              bytes: fetched ? fetched.encodedBodySize : null});
       }));
     }
     check();"""
@@ -73,49 +118,158 @@ PAN = """
     }
     done(times);"""
 
+# The pointer's events as the browser gives them, at canvas pixel (px, py).
+POINTER = """
+    function pointer(type, px, py) {
+      const box = canvas.getBoundingClientRect();
+      canvas.dispatchEvent(new PointerEvent(type, {clientX: box.left + px, clientY: box.top + py,
+                                                   pointerId: 1, bubbles: true}));
+    }
+    // Calls test() at every turn of the page's event loop until it holds, then done(ms since
+    // start), or done(null) after ten seconds.
+    function until(test, start, done) {
+      const channel = new MessageChannel();
+      channel.port1.onmessage = () => {
+        const now = performance.now();
+        if (test()) { context.getImageData(0, 0, 1, 1); done(performance.now() - start); }
+        else if (now - start > 10000) done(null);
+        else channel.port2.postMessage(0);
+      };
+      channel.port2.postMessage(0);
+    }"""
 
-def measure(hostsim, module, drawing_path, screenshot):
+# A move to the pixel until the host's answer for it is on the canvas.
+HOVER = POINTER + """
+    const [px, py, done] = arguments;
+    const start = performance.now();
+    pointer("pointermove", px, py);
+    const asked = cursor;
+    until(() => hover !== null && hover.asked === asked, start, done);"""
+
+# A click at the pixel until the transcript shows the pick's answer and the next prompt.
+CLICK = POINTER + """
+    const [px, py, done] = arguments;
+    const text = () => document.getElementById("transcript").textContent;
+    const prompts = text().split("Command:").length;
+    pointer("pointermove", px, py);
+    pointer("pointerdown", px, py);
+    const start = performance.now();
+    pointer("pointerup", px, py);
+    until(() => text().split("Command:").length > prompts, start, done);"""
+
+
+def median_or_none(values):
+    values = [v for v in values if v is not None]
+    return statistics.median(values) if values else None
+
+
+def snap_prompt(browser, snap):
+    if browser.execute_script("return promptState.pointPrompt"):
+        return
+    page.wait_for_prompt_end(browser, seconds=60)
+    page.type_line(browser, "CAL")
+    page.type_line(browser, snap)
+    page.wait_for_point_prompt(browser)
+
+
+def pointer_times(browser, script, world_box, count, snap, rng):
+    """The times of count hovers or clicks at pixels showing world points in world_box."""
+    low_x, high_x, low_y, high_y = world_box
+    times = []
+    for _ in range(count):
+        if script is CLICK:
+            snap_prompt(browser, snap)
+        px, py = browser.execute_script("return toScreen(arguments[0], arguments[1])",
+                                        rng.uniform(low_x, high_x), rng.uniform(low_y, high_y))
+        times.append(browser.execute_async_script(script, round(px), round(py)))
+        if script is HOVER:
+            browser.execute_script("forgetHover()")
+    return times
+
+
+def host_ready(served):
+    """The time until the host has opened the drawing and listed it once, in ms: the page's times
+    start there."""
+    start = time.time()
+    request = urllib.request.Request(served.base + "drawing.bin",
+                                     headers={"X-Vectrin-Token": served.token})
+    with urllib.request.urlopen(request, timeout=120) as reply:
+        reply.read()
+    return (time.time() - start) * 1000
+
+
+def measure(hostsim, module, drawing_path, screenshot, world_box, snap):
+    rng = random.Random(7)
+    figures = {}
     with page.ServedHostsim(hostsim, module, ["--drawing", drawing_path]) as served:
         browser = page.start_browser()
         try:
+            browser.set_script_timeout(300)
+            figures["open"] = host_ready(served)
             browser.get(served.url)
-            load = browser.execute_async_script(PAINTED)
-            redraw = browser.execute_async_script(
-                "const s = performance.now(); redraw(); context.getImageData(0, 0, 1, 1);"
-                "arguments[0](performance.now() - s);")
-            pans = browser.execute_async_script(PAN, PAN_STEPS)
+            figures["load"] = browser.execute_async_script(PAINTED)
+            # A zoom a hair's breadth in: nothing painted before is of use.
+            figures["redraw"] = browser.execute_async_script(
+                "const s = performance.now(); view.height *= 0.9999; redraw();"
+                "context.getImageData(0, 0, 1, 1); arguments[0](performance.now() - s);")
+            figures["pan"] = median_or_none(browser.execute_async_script(PAN, PAN_STEPS))
+            browser.execute_script("zoomToExtents()")
+            snap_prompt(browser, snap)
+            time.sleep(0.5)  # the host has the page's view: PICKBOX counts its pixels
+            figures["hover"] = pointer_times(browser, HOVER, world_box, HOVERS, snap, rng)
+            figures["click"] = pointer_times(browser, CLICK, world_box, CLICKS, snap, rng)
+            browser.save_screenshot(screenshot)
             # Zoomed in until a text is 8 pixels tall: every text on the canvas is set as text.
             browser.execute_script(
                 "const [lowX, lowY, highX, highY] = drawing.extents;"
                 "view.centerX = (lowX + highX) / 2; view.centerY = (lowY + highY) / 2;"
                 "view.height = canvas.height / 4; redraw();")
-            close_pans = browser.execute_async_script(PAN, PAN_STEPS)
-            browser.save_screenshot(screenshot)
+            figures["closePan"] = median_or_none(browser.execute_async_script(PAN, PAN_STEPS))
         finally:
             browser.quit()
-    return load, redraw, pans, close_pans
+    return figures
+
+
+def judged(label, value, unit, goal, form="%8.0f"):
+    shown = (form % value) if value is not None else "  failed"
+    verdict = "" if goal is None else "   goal < %d %s   %s" % (
+        goal, unit, "met" if value is not None and value < goal else "MISSED")
+    print("  %-38s %s %-2s%s" % (label, shown, unit, verdict))
+
+
+def report(name, count, size, figures):
+    load = figures["load"]
+    hovers, clicks = figures["hover"], figures["click"]
+    print("%s: %d objects, %.1f MB of DXF" % (name, count, size / 1e6))
+    judged("drawing's transfer", (load["bytes"] or 0) / 1e6, "MB", TRANSFER_GOAL_MB, "%8.1f")
+    judged("host: drawing opened and listed once", figures["open"], "ms", None)
+    judged("navigation to drawing received", load["fetched"] or 0, "ms", None)
+    judged("navigation to drawing painted", load["painted"], "ms", PAINT_GOAL_MS)
+    judged("one full repaint at extents", figures["redraw"], "ms", None, "%8.1f")
+    judged("pan step, median of %d" % PAN_STEPS, figures["pan"], "ms", STEP_GOAL_MS, "%8.1f")
+    judged("pan step zoomed in, texts set", figures["closePan"], "ms", STEP_GOAL_MS, "%8.1f")
+    judged("hover shown, median of %d" % len(hovers), median_or_none(hovers), "ms",
+           STEP_GOAL_MS, "%8.1f")
+    judged("hover shown, slowest", max([h for h in hovers if h is not None] or [0]), "ms", None,
+           "%8.1f")
+    judged("click answered, median of %d" % len(clicks), median_or_none(clicks), "ms",
+           STEP_GOAL_MS, "%8.1f")
+    sys.stdout.flush()
 
 
 def main():
     page.exit_unless_browser()
     hostsim, module = sys.argv[1:3]
     work = sys.argv[3] if len(sys.argv) > 3 else tempfile.mkdtemp(prefix="pageTiming")
+    names = sys.argv[4:] or list(DRAWINGS)
     os.makedirs(work, exist_ok=True)
-    drawing_path = os.path.join(work, "objects100k.dxf")
-    write_drawing(drawing_path)
-    load, redraw, pans, close_pans = measure(hostsim, module, drawing_path,
-                                 os.path.join(work, "objects100k.png"))
-    pan, close_pan = statistics.median(pans), statistics.median(close_pans)
-    print("drawing of %d objects, %.1f MB of DXF" % (OBJECT_COUNT,
-                                                      os.path.getsize(drawing_path) / 1e6))
-    print("navigation to primitives received  %8.0f ms" % (load["fetched"] or 0))
-    print("navigation to drawing painted      %8.0f ms   goal < %d ms   %s"
-          % (load["painted"], LOAD_GOAL_MS, "met" if load["painted"] < LOAD_GOAL_MS else "MISSED"))
-    print("one full redraw at extents         %8.1f ms" % redraw)
-    print("pan step redraw, median of %d      %8.1f ms   goal < %d ms   %s"
-          % (PAN_STEPS, pan, PAN_GOAL_MS, "met" if pan < PAN_GOAL_MS else "MISSED"))
-    print("pan step zoomed in, texts set       %8.1f ms   goal < %d ms   %s"
-          % (close_pan, PAN_GOAL_MS, "met" if close_pan < PAN_GOAL_MS else "MISSED"))
+    for name in names:
+        count, writer, world_box, snap = DRAWINGS[name]
+        drawing_path = os.path.join(work, name + ".dxf")
+        write_drawing(drawing_path, count, writer)
+        figures = measure(hostsim, module, drawing_path, os.path.join(work, name + ".png"),
+                          world_box, snap)
+        report(name, count, os.path.getsize(drawing_path), figures)
     return 0
 
 

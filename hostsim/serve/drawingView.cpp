@@ -1,9 +1,12 @@
-// hostsim/serve/drawingView.cpp - the drawing and the prompt as the page reads them, in JSON: the
-// plan view's primitives, what a pick would select, the point a click answers.
+// hostsim/serve/drawingView.cpp - the drawing and the prompt as the page reads them, in JSON (and
+// the drawing in binary too): the plan view's primitives, what a pick would select, the point a
+// click answers.
 #include "hostsim/serve/serve.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "hostsim/view/view.h"
@@ -85,6 +88,126 @@ Json styledGroupsJson() {
     return list;
 }
 
+// ---- the drawing in binary, for the page ----
+// Each array is packed in the host's byte order and padded to 8 bytes, so that the page takes it
+// as a typed array where it lies. Numbers that place an object (its first point, its centre) go
+// as doubles; the rest of the object as floats relative to those, which keeps a float's 7 digits
+// for the object's own size, however far from the origin it lies.
+class PackedArrays {
+  public:
+    void doubles(double value) { put(finiteOrZero(value)); }
+    void floats(double value) {
+        float single = static_cast<float>(value);
+        put(std::isfinite(single) ? single : 0.0f);
+    }
+    void count(std::size_t value) { put(static_cast<std::uint32_t>(value)); }
+    // Ends an array: what follows starts at a multiple of 8 bytes.
+    void endArray() { bytes.resize((bytes.size() + 7) / 8 * 8, '\0'); }
+    std::string bytes;
+
+  private:
+    template <typename T>
+    void put(T value) {
+        char raw[sizeof value];
+        std::memcpy(raw, &value, sizeof value);
+        bytes.append(raw, sizeof value);
+    }
+};
+
+// A circle or an arc of one, in the plane of the view: u along world X, v along world Y, as long.
+bool isRound(const hostsim::PlanCurve& c) {
+    return c.uY == 0.0 && c.vX == 0.0 && c.uX == c.vY && c.uX > 0.0;
+}
+
+void packPlace(PackedArrays& out, double x, double y) {
+    out.doubles(x);
+    out.doubles(y);
+}
+
+void packSegments(const std::vector<double>& segments, PackedArrays& out) {
+    for (std::size_t i = 0; i + 3 < segments.size(); i += 4)
+        packPlace(out, segments[i], segments[i + 1]);
+    out.endArray();
+    for (std::size_t i = 0; i + 3 < segments.size(); i += 4) {
+        out.floats(segments[i + 2] - segments[i]);
+        out.floats(segments[i + 3] - segments[i + 1]);
+    }
+    out.endArray();
+}
+
+// Circles and arcs by their radius, the other curves by u and v.
+void packCurves(const std::vector<const hostsim::PlanCurve*>& curves, bool round,
+                PackedArrays& out) {
+    for (const hostsim::PlanCurve* c : curves) packPlace(out, c->centerX, c->centerY);
+    out.endArray();
+    for (const hostsim::PlanCurve* c : curves) {
+        if (!round) {
+            for (double v : {c->uX, c->uY, c->vX, c->vY}) out.floats(v);
+        } else {
+            out.floats(c->uX);
+        }
+        out.floats(c->t0);
+        out.floats(c->t1);
+    }
+    out.endArray();
+}
+
+std::size_t packPolylines(const std::vector<std::vector<double>>& lines, PackedArrays& out) {
+    std::size_t points = 0;
+    for (const std::vector<double>& line : lines) out.count(line.size() / 2);
+    out.endArray();
+    for (const std::vector<double>& line : lines) {
+        bool empty = line.size() < 2;
+        packPlace(out, empty ? 0.0 : line[0], empty ? 0.0 : line[1]);
+        points += line.size() / 2;
+    }
+    out.endArray();
+    for (const std::vector<double>& line : lines) {
+        for (std::size_t i = 2; i + 1 < line.size(); i += 2) {
+            out.floats(line[i] - line[0]);
+            out.floats(line[i + 1] - line[1]);
+        }
+    }
+    out.endArray();
+    return points;
+}
+
+Json packTexts(const std::vector<hostsim::PlanText>& texts, PackedArrays& out) {
+    Json strings = Json::array();
+    for (const hostsim::PlanText& t : texts) packPlace(out, t.x, t.y);
+    out.endArray();
+    for (const hostsim::PlanText& t : texts) {
+        for (double v : {t.alongX, t.alongY, t.upX, t.upY, t.length}) out.floats(v);
+        strings.push_back(t.text);
+    }
+    out.endArray();
+    return strings;
+}
+
+// The group's arrays in the order the head's counts list them; the head gets the counts, the
+// rays and the texts' strings.
+void packPlan(const hostsim::PlanPrimitives& plan, PackedArrays& out, Json& head) {
+    packSegments(plan.segments, out);
+    std::vector<const hostsim::PlanCurve*> rounds, others;
+    for (const hostsim::PlanCurve& c : plan.curves) (isRound(c) ? rounds : others).push_back(&c);
+    packCurves(rounds, true, out);
+    packCurves(others, false, out);
+    std::size_t points = packPolylines(plan.polylines, out);
+    for (std::size_t i = 0; i + 1 < plan.nodes.size(); i += 2)
+        packPlace(out, plan.nodes[i], plan.nodes[i + 1]);
+    out.endArray();
+    head["texts"] = packTexts(plan.texts, out);
+    Json rays = Json::array();
+    for (const hostsim::PlanRay& r : plan.rays) rays.push_back(rayJson(r));
+    head["rays"] = std::move(rays);
+    head["counts"] = {{"segments", plan.segments.size() / 4},
+                      {"rounds", rounds.size()},
+                      {"curves", others.size()},
+                      {"polylines", plan.polylines.size()},
+                      {"polylinePoints", points},
+                      {"nodes", plan.nodes.size() / 2}};
+}
+
 hostsim::QValue pointValue(const hostsim::Point& p) {
     return hostsim::QValue::point(p[0], p[1], p[2]);
 }
@@ -133,6 +256,28 @@ std::string drawingPrimitivesJson() {
     Json drawing = {{"groups", styledGroupsJson()}, {"id", currentDrawing().id}};
     drawing["extents"] = extentsJson();
     return drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::string drawingPrimitivesBinary() {
+    ensureDrawingOpen();
+    std::vector<StyledPrimitives> groups;
+    styledPlanPrimitives(groups);
+    PackedArrays arrays;
+    Json heads = Json::array();
+    for (const StyledPrimitives& group : groups) {
+        Json head = {{"colour", colourJson(group.style.colour)},
+                     {"dashes", finiteList(group.style.dashes)}};
+        packPlan(group.primitives, arrays, head);
+        heads.push_back(std::move(head));
+    }
+    Json drawing = {{"groups", std::move(heads)}, {"id", currentDrawing().id}};
+    drawing["extents"] = extentsJson();
+    std::string headText = drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
+    PackedArrays packed;
+    packed.count(headText.size());
+    packed.bytes += headText;
+    packed.endArray();
+    return packed.bytes + arrays.bytes;
 }
 
 std::string promptStateJson() {

@@ -266,6 +266,17 @@ private:
 // length in text heights)}, ...], "id": the drawing's id, as the state names it}: one group per
 // look, the objects of hidden layers left out.
 std::string drawingPrimitivesJson();
+// The same in binary, as the page takes a large drawing: a 4-byte length, a JSON head of that
+// many bytes ({"id", "extents", "groups": [{"colour", "dashes", "counts": {"segments", "rounds",
+// "curves", "polylines", "polylinePoints", "nodes"}, "texts": [each text's string], "rays": [as
+// above]}, ...]}), then each group's arrays in turn, each in the host's byte order and starting
+// at a multiple of 8 bytes: the segments' starts (2 doubles each) and their ends less their
+// starts (2 floats); the circles and arcs in the view's plane, their centres (2 doubles) and
+// radius, t0, t1 (3 floats); the other curves, centres (2 doubles) and u, v, t0, t1 (6 floats);
+// the polylines' point counts (uint32), first points (2 doubles) and their other points less
+// the first (2 floats each); the nodes (2 doubles); the texts' starts (2 doubles) and along, up
+// and length (5 floats).
+std::string drawingPrimitivesBinary();
 // {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels, "prompt": the
 // last line of the prompt waiting (empty while the session runs), "snapMode": the snap mode the
 // prompt names ("END"), else absent, "drawingId" and "drawingName": the open drawing's id (a new

@@ -41,6 +41,7 @@ const char dropPath[] = "/open";  // a dropped drawing's body, up to the drawing
 // so the types say their character set, which keeps them out of the library's list.
 const char jsonType[] = "application/json; charset=utf-8";
 const char svgType[] = "image/svg+xml; charset=utf-8";
+const char binaryType[] = "application/octet-stream";
 // How long a request waits for the session: for a task to run, or for a line or click to be taken
 // (one not taken by then keeps its place in the queue).
 constexpr std::chrono::seconds replyWait(30);
@@ -324,6 +325,10 @@ public:
         server.Get("/drawing", [this](const httplib::Request&, httplib::Response& response) {
             askSession(response, [] { return hostsim::drawingPrimitivesJson(); });
         });
+        server.Get("/drawing.bin", [this](const httplib::Request&, httplib::Response& response) {
+            askSession(
+                response, [] { return hostsim::drawingPrimitivesBinary(); }, binaryType);
+        });
         server.Post("/view", [this](const httplib::Request& request, httplib::Response& response) {
             setView(request, response);
         });
@@ -428,11 +433,12 @@ private:
     }
 
     // Host state is read and changed on the session thread alone.
-    void askSession(httplib::Response& response, const std::function<std::string()>& task) {
+    void askSession(httplib::Response& response, const std::function<std::string()>& task,
+                    const char* type = jsonType) {
         std::string answer;
         if (!queue.ask(task, answer, replyWait) || answer.empty())
             return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
-        response.set_content(answer, jsonType);
+        response.set_content(answer, type);
     }
 
     // The view as the page shows it, as a file to save.

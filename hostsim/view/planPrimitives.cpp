@@ -310,6 +310,28 @@ void planWindow(const hostsim::PlanWindow& window, const std::vector<const Primi
     plan.endLine();
 }
 
+// Where the primitives of object top lie in all: [first, end). The drawing's are built object
+// by object, so they are in order of top and a binary search finds them (a hover asks this of a
+// million primitives); that order is checked once per drawing, and without it all are given.
+void primitivesOf(int top, const std::vector<Primitive>& all, std::size_t& first,
+                  std::size_t& end) {
+    static std::int64_t checkedDrawing = 0;
+    static const Primitive* checkedData = nullptr;
+    static bool inOrder = false;
+    auto byTop = [](const Primitive& a, const Primitive& b) { return a.top < b.top; };
+    if (hostsim::currentDrawing().id != checkedDrawing || all.data() != checkedData) {
+        inOrder = std::is_sorted(all.begin(), all.end(), byTop);
+        checkedDrawing = hostsim::currentDrawing().id;
+        checkedData = all.data();
+    }
+    if (!inOrder) return;
+    Primitive key;
+    key.top = top;
+    auto range = std::equal_range(all.begin(), all.end(), key, byTop);
+    first = static_cast<std::size_t>(range.first - all.begin());
+    end = static_cast<std::size_t>(range.second - all.begin());
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -332,12 +354,13 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
             PlanStyle style;
             shown = primitiveStyle(p, style);
             if (shown) {
-                auto found = groupOf.emplace(style, out.size());
-                if (found.second) {
+                auto found = groupOf.find(style);  // an emplace would copy the style each time
+                if (found == groupOf.end()) {
+                    found = groupOf.emplace(style, out.size()).first;
                     out.push_back({style, {}});
                     members.emplace_back();
                 }
-                group = found.first->second;
+                group = found->second;
             }
         }
         if (shown) members[group].push_back(&p);
@@ -356,14 +379,16 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
 void planPrimitives(int top, bool withTexts, PlanPrimitives& out, const PlanWindow* window) {
     ensureDrawingOpen();
     const std::vector<Primitive>& all = drawingPrimitives();
+    std::size_t first = 0, end = all.size();
+    if (top >= 0) primitivesOf(top, all, first, end);
     if (window != nullptr) {
         std::vector<const Primitive*> shown;
-        for (const Primitive& p : all)
-            if (top < 0 || p.top == top) shown.push_back(&p);
+        for (std::size_t i = first; i < end; ++i)
+            if (top < 0 || all[i].top == top) shown.push_back(&all[i]);
         return planWindow(*window, shown, withTexts, out);
     }
     CopyFilter copies(copyCellFor(nullptr));
-    for (std::size_t i = 0; i < all.size(); ++i) {
+    for (std::size_t i = first; i < end; ++i) {
         if (top >= 0 && all[i].top != top) continue;
         if (copies.drawn(all[i])) addPlanned(all[i], withTexts, out);
     }

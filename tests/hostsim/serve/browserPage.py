@@ -235,6 +235,8 @@ def page_holds_still_and_says_what_it_did(browser):
              "return canvas.clientWidth", width),
             ("no blank line is shown", ["CAL 1+2"], r"return /\n\n/.test(transcript.textContent)",
              False),
+            ("the drawing painted is the one the host lists", [fetch_listed_drawing],
+             same_as_listed, True),
             ("a click is the click and the news it brings", ['(cal "RAD")', click_at_rad],
              "return requestLog.map((r) => r.split('?')[0])", ["pick", "transcript"]),
             ("a result copied says so, and Ctrl+V pastes it", [copy_and_paste_rad],
@@ -262,6 +264,32 @@ def page_holds_still_and_says_what_it_did(browser):
             page.wait_for_prompt_end(browser)
             got = run(shows)
             check(got == want, "%s: %s, not %s" % (what, got, want))
+
+
+# The drawing in JSON, as listed: the page paints it from the binary form.
+def fetch_listed_drawing(browser):
+    browser.execute_async_script(
+        "const done = arguments[0];"
+        "hostFetch('drawing').then((r) => r.json()).then((d) => { window.listed = d; done(); });")
+
+
+# Each kind's numbers summed, each weighted by its place in its primitive (the page keeps them
+# in another order), and each text's string by its place.
+same_as_listed = """
+    const sum = (values, stride) =>
+        Array.from(values).reduce((s, v, k) => s + v * (1 + k % stride), 0);
+    const near = (a, b) => Math.abs(a - b) <= 1e-5 * (1 + Math.abs(b));
+    const placed = (texts, numbers) => texts.reduce((s, t, k) => s + t.length * numbers[7 * k], 0);
+    return listed.groups.length === drawing.groups.length && listed.groups.every((l, i) => {
+      const g = drawing.groups[i], texts = l.texts.flatMap((t) => t.slice(0, 7));
+      return near(sum(g.segments, 4), sum(l.segments, 4)) &&
+             near(sum(g.curves, 8), sum(l.curves.flat(), 8)) &&
+             near(sum(g.polylines.points, 2), sum(l.polylines.flat(), 2)) &&
+             near(sum(g.nodes, 2), sum(l.nodes, 2)) &&
+             near(sum(g.texts.numbers, 7), sum(texts, 7)) &&
+             near(placed(g.texts.strings, g.texts.numbers),
+                  placed(l.texts.map((t) => t[7]), texts));
+    });"""
 
 
 # The requests the page starts from a click at RAD's pick until the result shows.

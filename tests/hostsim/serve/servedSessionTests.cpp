@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <future>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -230,6 +231,21 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     EXPECT_EQ(Json::array({0.0, -8.0, 2.0, 0.0, 0.0, 2.0}), Json(std::vector<double>(
                                                            text.begin(), text.begin() + 6)));
     EXPECT_EQ("vectrin demo", text[7]);
+    // The binary form: a head, then the arrays its counts size, each padded to 8 bytes.
+    std::string packed = get("/drawing.bin").body;
+    std::uint32_t headLength = 0;
+    ASSERT_GE(packed.size(), 4u);
+    std::memcpy(&headLength, packed.data(), 4);
+    const Json head = Json::parse(packed.substr(4, headLength))["groups"][0];
+    const Json& counts = head["counts"];
+    EXPECT_EQ(drawing["segments"].size() / 4, counts["segments"]);
+    std::size_t s = counts["segments"], r = counts["rounds"], c = counts["curves"],
+                p = counts["polylines"], n = counts["nodes"], t = head["texts"].size();
+    std::size_t end = 4 + headLength, others = std::size_t{counts["polylinePoints"]} - p;
+    for (std::size_t bytes : {16 * s, 8 * s, 16 * r, 12 * r, 16 * c, 24 * c, 4 * p, 16 * p,
+                              8 * others, 16 * n, 16 * t, 20 * t})
+        end = (end + 7) / 8 * 8 + bytes;
+    EXPECT_EQ((end + 7) / 8 * 8, packed.size());
     struct Case { int line; const char* body; int status; const char* viewSize; };
     const Case cases[] = {
         {__LINE__, R"({"viewHeight": 40, "screen": [800, 600]})", 200, "\n40.0\n"},
