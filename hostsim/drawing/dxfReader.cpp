@@ -358,7 +358,8 @@ void noteUnknownCodePage(const Reader& r, hostsim::Drawing& d, int valueLine,
 bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
     int code = 0, line = 0;
     std::string value;
-    bool codePageNext = false, scaleNext = false, decimalsNext = false;
+    bool codePageNext = false, scaleNext = false, decimalsNext = false, measurementNext = false,
+         unitsNext = false, measured = false;
     while (readPair(r, code, value, line)) {
         if (code == 0 && value == "ENDSEC") return true;
         if (code == 0 && stray) {
@@ -379,7 +380,16 @@ bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
         if (decimalsNext && code == 70 &&
             parseInteger(value, 0, hostsim::maxCoordinateDecimals, decimals))
             d.coordinateDecimals = static_cast<int>(decimals);
+        long units = 0;
+        if (measurementNext && code == 70 && parseInteger(value, 0, 1, units)) {
+            d.imperial = units == 0;
+            measured = true;
+        }
+        if (unitsNext && code == 70 && !measured && parseInteger(value, 0, 20, units))
+            d.imperial = units == 1 || units == 2 || units == 3 || (units >= 8 && units <= 10);
         codePageNext = code == 9 && value == "$DWGCODEPAGE";
+        measurementNext = code == 9 && value == "$MEASUREMENT";
+        unitsNext = code == 9 && value == "$INSUNITS";
         scaleNext = code == 9 && value == "$LTSCALE";
         decimalsNext = code == 9 && value == "$LUPREC";
     }
