@@ -176,6 +176,9 @@ struct Drawing {
     // Upper-case name -> its pattern in drawing units: a dash above 0, a gap below, a dot 0.
     std::unordered_map<std::string, std::vector<double>> linetypes;
     double linetypeScale = 1.0;  // $LTSCALE
+    // Inches, not millimetres: $MEASUREMENT 0, or without it $INSUNITS an imperial unit. The
+    // usual linetypes' patterns, for a table that names one without its pattern, are sized by it.
+    bool imperial = false;
     // $LUPREC: the decimal places a CAD program shows coordinates and lengths at; 4 when the
     // header has none or one outside 0 to maxCoordinateDecimals.
     int coordinateDecimals = 4;

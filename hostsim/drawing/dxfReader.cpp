@@ -566,7 +566,8 @@ void noteUnknownCodePage(const Reader& r, hostsim::Drawing& d, int valueLine,
 // read with them).
 bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
     Pair pair;
-    bool codePageNext = false, scaleNext = false, decimalsNext = false;
+    bool codePageNext = false, scaleNext = false, decimalsNext = false, measurementNext = false,
+         unitsNext = false, measured = false;
     while (readPair(r, pair)) {
         int code = pair.code;
         if (code == 0 && pair.value == "ENDSEC") return true;
@@ -589,7 +590,16 @@ bool readHeader(Reader& r, hostsim::Drawing& d, bool stray = false) {
         if (decimalsNext && code == 70 &&
             parseInteger(pair.value, 0, hostsim::maxCoordinateDecimals, decimals))
             d.coordinateDecimals = static_cast<int>(decimals);
+        long units = 0;
+        if (measurementNext && code == 70 && parseInteger(pair.value, 0, 1, units)) {
+            d.imperial = units == 0;
+            measured = true;
+        }
+        if (unitsNext && code == 70 && !measured && parseInteger(pair.value, 0, 20, units))
+            d.imperial = units == 1 || units == 2 || units == 3 || (units >= 8 && units <= 10);
         codePageNext = code == 9 && pair.value == "$DWGCODEPAGE";
+        measurementNext = code == 9 && pair.value == "$MEASUREMENT";
+        unitsNext = code == 9 && pair.value == "$INSUNITS";
         scaleNext = code == 9 && pair.value == "$LTSCALE";
         decimalsNext = code == 9 && pair.value == "$LUPREC";
     }

@@ -4,6 +4,8 @@
 // Inside a block, an object on layer 0 takes the layer of the reference that holds it, colour
 // BYBLOCK (0) and linetype BYBLOCK take the reference's, and BYLAYER (colour 256, or no colour
 // at all) the layer's. Whether it is drawn at all its primitives say (hostsim/kinds decided).
+#include <map>
+
 #include "hostsim/kinds/kinds.h"
 #include "hostsim/picking/picking.h"
 #include "hostsim/view/view.h"
@@ -60,6 +62,46 @@ Look lookInside(const hostsim::Drawing& d, const DrawingObject& o, const Look& h
     return look;
 }
 
+// The usual linetypes in inches, for a drawing whose table names one without its pattern (some
+// programs write their tables so): NAME2 is half as long, NAMEX2 twice. A millimetre drawing
+// takes them 25.4 times as long, as its own tables would have them.
+const std::vector<double>* usualPattern(const std::string& name) {
+    static const std::map<std::string, std::vector<double>> patterns = [] {
+        const std::pair<std::string, std::vector<double>> usual[] = {
+            {"BORDER", {0.5, -0.25, 0.5, -0.25, 0, -0.25}},
+            {"CENTER", {1.25, -0.25, 0.25, -0.25}},
+            {"DASHDOT", {0.5, -0.25, 0, -0.25}},
+            {"DASHED", {0.5, -0.25}},
+            {"DIVIDE", {0.5, -0.25, 0, -0.25, 0, -0.25}},
+            {"DOT", {0, -0.25}},
+            {"HIDDEN", {0.25, -0.125}},
+            {"PHANTOM", {1.25, -0.25, 0.25, -0.25, 0.25, -0.25}},
+        };
+        std::map<std::string, std::vector<double>> all;
+        for (const auto& [name, lengths] : usual) {
+            all[name] = lengths;
+            for (double scale : {0.5, 2.0}) {
+                std::vector<double>& scaled = all[name + (scale < 1 ? "2" : "X2")];
+                for (double length : lengths) scaled.push_back(length * scale);
+            }
+        }
+        return all;
+    }();
+    auto found = patterns.find(name);
+    return found == patterns.end() ? nullptr : &found->second;
+}
+
+// The pattern of a linetype in drawing units before scaling; nullptr for a solid line.
+const std::vector<double>* patternOf(const hostsim::Drawing& d, const std::string& linetype,
+                                     double& units) {
+    units = 1.0;
+    auto row = d.linetypes.find(linetype);
+    if (row != d.linetypes.end() && !row->second.empty()) return &row->second;
+    const std::vector<double>* usual = usualPattern(linetype);
+    if (usual != nullptr && !d.imperial) units = 25.4;
+    return usual;
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -75,10 +117,11 @@ bool primitiveStyle(const Primitive& p, PlanStyle& style) {
     look = lookInside(d, o, look);
     style.colour = look.colour;
     style.dashes.clear();
-    auto pattern = d.linetypes.find(look.linetype);
-    if (pattern == d.linetypes.end()) return true;
-    double scale = groupReal(o, 48, 1.0) * d.linetypeScale;
-    for (double length : pattern->second) style.dashes.push_back(length * scale);
+    double units = 1.0;
+    const std::vector<double>* pattern = patternOf(d, look.linetype, units);
+    if (pattern == nullptr) return true;
+    double scale = units * groupReal(o, 48, 1.0) * d.linetypeScale;
+    for (double length : *pattern) style.dashes.push_back(length * scale);
     return true;
 }
 

@@ -265,6 +265,13 @@ void addTextLines(const hostsim::DrawingObject& o, const Primitive& box,
     }
 }
 
+// A block reference's insertion point is picked and snapped to (INS), and drawn as nothing.
+bool drawnInView(const Primitive& p) {
+    const auto& objects = hostsim::currentDrawing().objects;
+    return p.kind != Primitive::Kind::Node || p.leaf < 0 ||
+           p.leaf >= static_cast<int>(objects.size()) || objects[p.leaf].type != "INSERT";
+}
+
 // The face a text is picked by.
 bool isTextBox(const Primitive& p) {
     const auto& objects = hostsim::currentDrawing().objects;
@@ -287,7 +294,7 @@ void planWindow(const hostsim::PlanWindow& window, const std::vector<const Primi
     WindowPlan plan(window, out);
     CopyFilter copies(copyCellFor(&window));
     for (const Primitive* p : primitives) {
-        if (!copies.drawn(*p)) continue;
+        if (!drawnInView(*p) || !copies.drawn(*p)) continue;
         if (p->kind == Primitive::Kind::Ray) {
             plan.endLine();
             addRayInWindow(*p, window, out);
@@ -372,7 +379,7 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
         }
         CopyFilter copies(copyCellFor(nullptr));
         for (const Primitive* p : members[i])
-            if (copies.drawn(*p)) addPlanned(*p, true, out[i].primitives);
+            if (drawnInView(*p) && copies.drawn(*p)) addPlanned(*p, true, out[i].primitives);
     }
 }
 
@@ -390,7 +397,7 @@ void planPrimitives(int top, bool withTexts, PlanPrimitives& out, const PlanWind
     CopyFilter copies(copyCellFor(nullptr));
     for (std::size_t i = first; i < end; ++i) {
         if (top >= 0 && all[i].top != top) continue;
-        if (copies.drawn(all[i])) addPlanned(all[i], withTexts, out);
+        if (drawnInView(all[i]) && copies.drawn(all[i])) addPlanned(all[i], withTexts, out);
     }
 }
 

@@ -29,6 +29,14 @@ constexpr double textUnitsPerHeight =
 // In view pixels.
 constexpr double nodeCrossPixels = 3, resultDotPixels = 4, labelPixels = 12, labelOffsetPixels = 6,
                  pickDotPixels = 2.5, snapSquarePixels = 4;
+// A result's label that would cover one written before is moved up a line at a time, at most
+// labelTries lines, with a leader from its dot. Without the font's metrics a character is
+// taken as wide as most are at most, so that labels that do not touch are never taken to.
+constexpr double labelLinePixels = 14, labelDescentPixels = 3, labelCharacterEms = 0.6;
+constexpr int labelTries = 12;
+// The sheet is white: a colour lighter than this (its relative luminance) shows against it at a
+// contrast under 3 to 1, and is darkened to it.
+constexpr double lightestOnPaper = 0.3;
 
 std::string number(double value) {
     char text[32];
@@ -129,10 +137,27 @@ class SvgDocument {
         return dashed ? attributes + dashArray(style.dashes) : attributes;
     }
 
-    // On paper the foreground, colour 7, is black.
+    // On paper the foreground, colour 7, is black, and a light colour (yellow, 2) is darkened to
+    // show as well as a darker one: scaled in linear light, so that its hue stays.
     static std::string colour(int rgb) {
+        if (rgb == hostsim::foregroundColour) rgb = 0;
+        double linear[3], luminance = 0.0;
+        const double weights[3] = {0.2126, 0.7152, 0.0722};
+        for (int i = 0; i < 3; ++i) {
+            double c = ((rgb >> (16 - 8 * i)) & 0xFF) / 255.0;
+            linear[i] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+            luminance += weights[i] * linear[i];
+        }
+        if (luminance > lightestOnPaper) {
+            rgb = 0;
+            for (double l : linear) {
+                l *= lightestOnPaper / luminance;
+                double c = l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055;
+                rgb = rgb << 8 | static_cast<int>(std::lround(std::clamp(c, 0.0, 1.0) * 255));
+            }
+        }
         char text[8];
-        std::snprintf(text, sizeof text, "#%06x", rgb == hostsim::foregroundColour ? 0 : rgb);
+        std::snprintf(text, sizeof text, "#%06x", rgb);
         return text;
     }
 
@@ -285,16 +310,44 @@ class SvgDocument {
                "\" width=\"" + number(2 * half) + "\" height=\"" + number(2 * half) + "\"/>\n";
     }
 
+    struct LabelBox {
+        double left, right, top, bottom;  // SVG's coordinates: top above bottom, so lower
+        bool overlaps(const LabelBox& o) const {
+            return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+        }
+    };
+
+    // The label beside its dot, or moved up clear of the labels written before.
     std::string resultMark(double x, double y, const std::string& label) {
-        double offset = labelOffsetPixels * pixel;
-        return "<g class=\"result\">" + dot(x, y, resultDotPixels, "marker") + "<text x=\"" +
-               number(x + offset) + "\" y=\"" + number(-y - offset) + "\">" + xmlText(label) +
+        const std::string text = xmlText(label);
+        double offset = labelOffsetPixels * pixel, line = labelLinePixels * pixel,
+               descent = labelDescentPixels * pixel,
+               width = labelCharacterEms * labelPixels * pixel *
+                       static_cast<double>(hostsim::characterCount(hostsim::utf8FromCp1252(label)));
+        LabelBox box{};
+        for (int i = 0; i < labelTries; ++i) {
+            double baseline = -y - offset - i * line;
+            box = {x + offset, x + offset + width, baseline - line + descent, baseline + descent};
+            if (std::none_of(labels.begin(), labels.end(),
+                             [&](const LabelBox& placed) { return box.overlaps(placed); }))
+                break;
+        }
+        labels.push_back(box);
+        double baseline = box.bottom - descent;
+        std::string leader;
+        if (baseline < -y - offset)
+            leader = "<line x1=\"" + number(x) + "\" y1=\"" + number(-y) + "\" x2=\"" +
+                     number(box.left) + "\" y2=\"" + number(baseline - 4 * pixel) +
+                     "\" stroke=\"#c62828\" stroke-width=\"" + number(pixel) + "\"/>";
+        return "<g class=\"result\">" + dot(x, y, resultDotPixels, "marker") + leader +
+               "<text x=\"" + number(box.left) + "\" y=\"" + number(baseline) + "\">" + text +
                "</text></g>\n";
     }
 
     const hostsim::ViewWindow window;
     const double pixel;  // drawing units per view pixel
     std::string look;    // the attributes of the elements being written: their colour, dashes
+    std::vector<LabelBox> labels;  // the result labels written so far
     std::string out;
 };
 

@@ -58,7 +58,8 @@ struct PlanWindow {
 };
 // The primitives of object top, or of every object when top is negative. withTexts: the texts
 // (TEXT, ATTRIB, MTEXT) as their lines, instead of the boxes the host picks them by. Without a
-// window, everything, each spline piece in splineSamplesPerPiece chords.
+// window, everything, each spline piece in splineSamplesPerPiece chords. A block reference's
+// insertion point is left out: picks and INS snaps find it, the view draws nothing there.
 void planPrimitives(int top, bool withTexts, PlanPrimitives& out,
                     const PlanWindow* window = nullptr);
 
@@ -103,7 +104,8 @@ void forgetPageView();  // back to the extents' middle, for a fresh session
 
 // ---- the view as SVG (svgWriter.cpp) ----
 // The current window as a standalone SVG document: the primitives, the texts, the marks (each
-// result a dot with its label, each pick a small dot, each snap a small square).
+// result a dot with its label, moved up clear of the labels before it, each pick a small dot,
+// each snap a small square). On its white sheet colour 7 is black and light colours darkened.
 std::string viewSvg();
 // Writes viewSvg to path through a temporary file beside it, renamed over path once it is whole,
 // so that no half-written file is ever left. Only a regular file or a new one is written. False

@@ -29,6 +29,8 @@ def check(what, want, got):
 # The UCS moved to (10,0) and turned a quarter: results and picks come in it, marks stand in world.
 session = "\n".join([
     "CAL P1=[33,16]",
+    "CAL P2=[33.1,16]",                       # its label would cover P1's
+    "CAL L=[10,16]",                          # its label ends left of P1's
     '(cal "[1,2]+[3,4]")',
     '(cal "DIST([0,0],[3,4])")',              # not a point: no mark
     '(cal "[1,1]+[1,1]+[1,1]+[1,1]+[1,1]+[1,1]+[1,1]+[1,1]+[1,1]")',
@@ -61,10 +63,11 @@ def count(parent, tag):
 
 
 # The demo drawing: 2 lines and 6 straight polyline and block segments, 6 circles and arcs (the
-# blocks' circles among them), 3 nodes (the point and the two insertion points), 1 text.
+# blocks' circles among them), 1 node (the point; a reference's insertion point draws nothing),
+# 1 text.
 drawing = group("drawing")
 counts = [("line", count(drawing, "line"), 8), ("path", count(drawing, "path"), 6),
-          ("polyline", count(drawing, "polyline"), 0), ("node", count(group("nodes"), "path"), 3),
+          ("polyline", count(drawing, "polyline"), 0), ("node", count(group("nodes"), "path"), 1),
           ("text", count(group("texts"), "text"), 1), ("pick", count(group("picks"), "circle"), 1),
           ("snap", count(group("snaps"), "rect"), 1)]
 for name, got, want in counts:
@@ -72,12 +75,16 @@ for name, got, want in counts:
 check("the text", "vectrin demo", group("texts").find("svg:text", NS).text)
 
 # SVG's y runs down: a world point (x, y) is drawn at (x, -y).
-results = []
+results, baselines, leaders = [], [], []
 for mark in group("results").findall("svg:g", NS):
     circle, label = mark.find("svg:circle", NS), mark.find("svg:text", NS)
     results.append((label.text, float(circle.get("cx")), float(circle.get("cy"))))
+    baselines.append(float(label.get("y")))
+    leaders.append(len(mark.findall("svg:line", NS)))
 wanted = [
     ("P1 = (33.0 16.0 0.0)", 33.0, -16.0),
+    ("P2 = (33.1 16.0 0.0)", 33.1, -16.0),
+    ("L = (10.0 16.0 0.0)", 10.0, -16.0),
     ("[1,2]+[3,4] = (4.0 6.0 0.0)", 4.0, -6.0),
     ("[1,1]+[1,1]+[1,1]+[1,1]+[1,1]+[1,1]+[... = (9.0 9.0 0.0)", 9.0, -9.0),  # cut at 40
     ("Q = (1.0 2.0 0.0)", 8.0, -1.0),       # UCS (1,2): world (10-2, 0+1)
@@ -87,6 +94,10 @@ check("result count", len(wanted), len(results))
 for want, got in zip(wanted, results):
     check("result " + want[0], want[0], got[0])
     check("marker of " + want[0], (want[1], want[2]), (round(got[1], 9), round(got[2], 9)))
+pixel = float(root.get("viewBox").split()[3]) / 800
+check("P2's label a line above P1's", round(14 * pixel, 9), round(baselines[0] - baselines[1], 9))
+check("L's label beside P1's; a leader to P2's", (baselines[0], [0, 1, 0]),
+      (baselines[2], leaders[:3]))
 pick = group("picks").find("svg:circle", NS)
 check("pick", (3.0, -0.1), (float(pick.get("cx")), float(pick.get("cy"))))
 

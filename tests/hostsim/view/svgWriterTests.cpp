@@ -102,6 +102,7 @@ TEST_F(DrawingTest, SvgDrawsArcsTextsAndLabelsTheWayThePlanViewShowsThem) {
         hostsim::PlanPrimitives page;  // what a page is sent: the same, without a window
         hostsim::planPrimitives(-1, true, page);
         for (const hostsim::PlanCurve& curve : page.curves) EXPECT_EQ(c.centreX, curve.centerX);
+        EXPECT_TRUE(page.nodes.empty()) << "a mark at a reference's insertion point";
         int texts = 0;
         for (std::sregex_iterator it(svg.begin(), svg.end(), textMatrix), end; it != end; ++it) {
             std::vector<double> m = numbers((*it)[1]);  // a b c d e f
@@ -120,6 +121,70 @@ TEST_F(DrawingTest, SvgDrawsArcsTextsAndLabelsTheWayThePlanViewShowsThem) {
     }
 }
 
+// Each row counts a pattern's matches in the SVG; a pixel is a unit. The table names DASHDOT
+// without a pattern; block B is a line in the linetype of the reference that holds it.
+TEST_F(DrawingTest, SvgDrawsWhatTheViewShowsInEachObjectsLook) {
+    struct Case {
+        int line;
+        std::string header, entities;
+        const char* pattern;
+        int count;
+    };
+    const std::string ends = "10 0\n20 0\n11 99\n21 0\n", tiny = "0 LINE\n10 0.1\n20 0\n21 0.01\n";
+    const Case cases[] = {
+        {__LINE__, "", "0 LINE\n6 DASHDOT\n" + ends, "dasharray=\"12.7 6.35 1 6.35\"", 1},  // mm
+        {__LINE__, "9 $MEASUREMENT\n70 0\n9 $INSUNITS\n70 4\n", "0 LINE\n6 center2\n" + ends,
+         "dasharray=\"0.625 0.125 0.125 0.125\"", 1},  // inches, a name the table lacks
+        {__LINE__, "9 $INSUNITS\n70 1\n", "0 LINE\n6 HIDDEN\n" + ends, "y=\"0.25 0.125\"", 1},
+        {__LINE__, "", "0 POINT\n6 DASHED\n10 0\n20 0\n", "dasharray", 0},
+        {__LINE__, "", "0 INSERT\n2 B\n6 DASHED\n10 0\n20 0\n", "dasharray=\"4 2\"", 1},
+        {__LINE__, "", "0 INSERT\n2 B\n0 POINT\n10 50\n", " h6 ", 1},  // no insertion mark
+        {__LINE__, "", "0 LINE\n62 -1\n" + ends, "stroke=\"#ff0000\"", 1},
+        {__LINE__, "", "0 LINE\n62 2\n" + ends, "stroke=\"#9a9a00\"", 1},  // yellow on paper
+        // lines in one pixel are drawn once, lines a pixel high or more each
+        {__LINE__, "", tiny + "11 0.1\n" + tiny + "11 0.6\n", "<line ", 1},
+        {__LINE__, "", "0 LINE\n11 0\n21 10\n0 LINE\n11 0\n21 5\n", "<line ", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string error,
+            text = drawingtest::drawingText(
+                c.entities, "0 BLOCK\n2 B\n0 LINE\n6 BYBLOCK\n11 9\n21 0\n0 ENDBLK\n",
+                "0 TABLE\n2 LTYPE\n0 LTYPE\n2 DASHDOT\n0 LTYPE\n2 DASHED\n49 4\n"
+                "49 -2\n0 ENDTAB\n");
+        text = drawingtest::groupsToDxf("0 SECTION\n2 HEADER\n" + c.header + "0 ENDSEC\n") + text;
+        ASSERT_TRUE(hostsim::openDrawingText(text, "test.dxf", error)) << error;
+        hostsim::setSysvarReal("VIEWSIZE", 800.0);
+        const std::string svg = hostsim::viewSvg();
+        const std::regex pattern(c.pattern);
+        auto found = std::sregex_iterator(svg.begin(), svg.end(), pattern);
+        EXPECT_EQ(c.count, std::distance(found, std::sregex_iterator())) << svg;
+    }
+}
+
+// A quarter circle as a spline at a pixel of 1 and of 0.01: its points lie on it within their
+// digits (a hundredth of a pixel), and its chords stray from it by a quarter pixel at most.
+TEST_F(DrawingTest, SvgSamplesSplinesToAFractionOfAPixel) {
+    for (double r : {300.0, 3.0}) {
+        SCOPED_TRACE(r);
+        std::string R = std::to_string(r), knots = "40 0\n40 0\n40 0\n40 1\n40 1\n40 1\n";
+        open("0 SPLINE\n71 2\n" + knots + "10 " + R + "\n10 " + R + "\n20 " + R + "\n10 0\n20 " +
+             R + "\n41 1\n41 0.70710678118654752\n41 1\n");
+        hostsim::setSysvarReal("VIEWSIZE", 800 * r / 300);
+        const std::string svg = hostsim::viewSvg();
+        std::smatch found;
+        ASSERT_TRUE(std::regex_search(svg, found, std::regex("points=\"([^\"]*)\""))) << svg;
+        std::vector<double> v = numbers(std::regex_replace(found[1].str(), std::regex(","), " "));
+        ASSERT_GE(v.size(), 8u);
+        for (std::size_t i = 0; i + 1 < v.size(); i += 2) {
+            EXPECT_NEAR(r, std::hypot(v[i], v[i + 1]), 0.008 * r / 300);
+            double half =
+                i + 3 < v.size() ? std::hypot(v[i + 2] - v[i], v[i + 3] - v[i + 1]) / 2 : 0;
+            EXPECT_LE(r - std::sqrt(r * r - half * half), 0.26 * r / 300);
+        }
+    }
+}
+
 // The view is 1280 by 800 units about the line's middle (5, 0): x from -635 to 645, y from -400
 // to 400 (SVG's y runs down). A line without end is drawn as far as the window goes.
 TEST_F(DrawingTest, SvgDrawsLinesWithoutEndToTheWindowsEdges) {
@@ -127,14 +192,15 @@ TEST_F(DrawingTest, SvgDrawsLinesWithoutEndToTheWindowsEdges) {
         int line;
         const char* entity;
         std::vector<double> ends;  // x1 y1 x2 y2 of its line, in SVG's coordinates; none: missed
+        bool bothWays;             // as the page is told
     };
     const Case cases[] = {
-        {__LINE__, "0 XLINE\n10 0\n20 5\n11 1\n21 0\n", {-635, -5, 645, -5}},
-        {__LINE__, "0 RAY\n10 5\n20 5\n11 0\n21 1\n", {5, -5, 5, -400}},  // from its start
-        {__LINE__, "0 RAY\n10 5\n20 500\n11 0\n21 1\n", {}},  // runs away from the window
-        {__LINE__, "0 XLINE\n10 0\n20 0\n11 3\n21 4\n", {-300, 400, 300, -400}},
-        {__LINE__, "0 XLINE\n10 0\n20 0\n11 3e200\n21 4e200\n", {-300, 400, 300, -400}},
-        {__LINE__, "0 XLINE\n10 0\n20 500\n11 1\n21 0\n", {}},  // level, above the window
+        {__LINE__, "0 XLINE\n10 0\n20 5\n11 1\n21 0\n", {-635, -5, 645, -5}, true},
+        {__LINE__, "0 RAY\n10 5\n20 5\n11 0\n21 1\n", {5, -5, 5, -400}, false},  // from its start
+        {__LINE__, "0 RAY\n10 5\n20 500\n11 0\n21 1\n", {}, false},  // away from the window
+        {__LINE__, "0 XLINE\n10 0\n20 0\n11 3\n21 4\n", {-300, 400, 300, -400}, true},
+        {__LINE__, "0 XLINE\n10 0\n20 0\n11 3e200\n21 4e200\n", {-300, 400, 300, -400}, true},
+        {__LINE__, "0 XLINE\n10 0\n20 500\n11 1\n21 0\n", {}, true},  // level, above the window
     };
     static const std::regex line(
         "<line x1=\"([^\"]+)\" y1=\"([^\"]+)\" x2=\"([^\"]+)\" y2=\"([^\"]+)\"");
@@ -147,6 +213,10 @@ TEST_F(DrawingTest, SvgDrawsLinesWithoutEndToTheWindowsEdges) {
             for (int k = 1; k <= 4; ++k) drawn.push_back(std::stod((*it)[k]));
         ASSERT_EQ(4 + c.ends.size(), drawn.size()) << svg;  // the LINE, then the line without end
         for (std::size_t k = 0; k < c.ends.size(); ++k) EXPECT_NEAR(c.ends[k], drawn[4 + k], 1e-9);
+        hostsim::PlanPrimitives page;
+        hostsim::planPrimitives(-1, false, page);
+        ASSERT_EQ(1u, page.rays.size());
+        EXPECT_EQ(c.bothWays, page.rays[0].bothWays);
     }
 }
 
