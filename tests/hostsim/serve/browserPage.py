@@ -362,13 +362,15 @@ def drop_ray_and_dashes(browser):
           const [px, py] = toScreen(x, y).map(Math.floor);
           return context.getImageData(px, py, 1, 1).data[3] > 0;
         };
-        window.dashesDrawn = () => {
-          const given = [];
-          context.setLineDash = (d) => { if (d.length) given.push(d);
-                                         CanvasRenderingContext2D.prototype.setLineDash.call(
-                                             context, d); };
+        window.dashesDrawn = () => {  // a fresh paint: half a pixel off, then back
+          const given = [], pen = CanvasRenderingContext2D.prototype, set = pen.setLineDash;
+          pen.setLineDash = function (d) { if (d.length) given.push(d); set.call(this, d); };
+          const half = view.height / canvas.height / 2;
+          view.centerX += half;
           redraw();
-          delete context.setLineDash;
+          pen.setLineDash = set;
+          view.centerX -= half;
+          redraw();
           return given.length ? given[0].map((d) => d / given[0][0]) : [];
         };""")
 
