@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps deps-run deps-deb dev asan test run serve program bench clean librecad
-.PHONY: librecad-headers librecad-screenshot deb
+.PHONY: librecad-headers librecad-screenshot deb format-check
 
 # make test, make deb and CI (CI=true) build every part and run every test, or stop with the
 # reason; other goals leave out what cannot be built here, saying how to get it.
@@ -27,10 +27,14 @@ asan: deps librecad-headers
 	cmake --preset asan -DVECTRIN_REQUIRE_ALL=$(REQUIRE_ALL)
 	cmake --build --preset asan -j $(JOBS)
 
-# Builds both presets and runs every test under each (the dev preset's include the package
-# check: both packages built, checked and installed into a throw-away root), installs the dev
-# build into a temporary prefix and runs it from there, then the fuzz targets' smoke pass.
-test: dev asan
+# The sources as .clang-format lays them out (scripts/checkFormat.sh --fix formats them).
+format-check: deps
+	bash scripts/checkFormat.sh
+
+# Checks the sources' layout, builds both presets and runs every test under each (the dev
+# preset's include the package check: both packages built, checked and installed into a
+# throw-away root), installs the dev build into a temporary prefix and runs it from there, then the fuzz targets' smoke pass.
+test: format-check dev asan
 	ctest --preset dev -j $(JOBS)
 	bash scripts/checkInstall.sh build
 	ctest --preset asan -j $(JOBS)

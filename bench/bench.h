@@ -76,8 +76,8 @@ void registerLargeDrawingBenchmarks();  // the reader against its floor, and lar
 benchmark::internal::Benchmark* quickCase(benchmark::internal::Benchmark* b);
 
 // Benchmark names, shared by the registrations and the table.
-extern const char* const oneShotRoundsName;            // "oneShot/rounds"
-std::string geometryName(int index);                   // "points/3"
+extern const char* const oneShotRoundsName;  // "oneShot/rounds"
+std::string geometryName(int index);         // "points/3"
 extern const char* const moduleStartName;
 extern const char* const loadedMessageName;
 extern const char* const firstMessageName;

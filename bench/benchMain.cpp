@@ -51,8 +51,9 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
     bench::startInProcessHost();
     if (!bench::checkPairsAgree() || !bench::checkGeometryEvaluates()) {
-        std::fprintf(stderr, "vectrinBench: the expressions do not evaluate as they must; "
-                             "nothing was timed\n");
+        std::fprintf(stderr,
+                     "vectrinBench: the expressions do not evaluate as they must; "
+                     "nothing was timed\n");
         return 2;
     }
     bench::registerExpressionBenchmarks();

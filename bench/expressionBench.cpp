@@ -1,4 +1,5 @@
-// bench/expressionBench.cpp - the one-shot lines, vectrin and muparser on them, and the point lines.
+// bench/expressionBench.cpp - the one-shot lines, vectrin and muparser on them, and the point
+// lines.
 //
 // Every evaluator reads the text from scratch each time: vectrin through evaluateStatement, as
 // the calculator entry does, and muparser through one long-lived parser given the text again
@@ -116,9 +117,9 @@ bool sameDouble(const char* evaluator, int index, bool evaluated, double ours, d
     // degrees at the angle itself (exact at whole quarter turns, correctly rounded at 60), where
     // the others take them at the angle's radians rounded to a double, which may move the last
     // bits. Anything larger is a different value.
-    if (evaluated && std::fabs(ours - theirs) <=
-                         8 * std::numeric_limits<double>::epsilon() *
-                             std::max({std::fabs(ours), std::fabs(theirs), 1.0}))
+    if (evaluated &&
+        std::fabs(ours - theirs) <= 8 * std::numeric_limits<double>::epsilon() *
+                                        std::max({std::fabs(ours), std::fabs(theirs), 1.0}))
         return true;
     std::fprintf(stderr, "line %d differs: %s gives %.17g in vectrin, %.17g in %s\n", index + 1,
                  oneShotExpressions[index], ours, theirs, evaluator);
@@ -141,8 +142,7 @@ bool muparserNumber(int index, double& number) {
         number = peerParser().Eval();
         return true;
     } catch (const mu::Parser::exception_type& e) {
-        std::fprintf(stderr, "muparser: %s: %s\n", oneShotExpressions[index],
-                     e.GetMsg().c_str());
+        std::fprintf(stderr, "muparser: %s: %s\n", oneShotExpressions[index], e.GetMsg().c_str());
         return false;
     }
 }

@@ -37,10 +37,10 @@ constexpr double mixedMemoryBudgetMb = 500;  // hostsim holding a million object
 
 // Lines a calculator user types, taken in turn to fill the script.
 const char* const scriptExpressions[] = {
-    "1+2",           "2.5*4-1",       "(3+4)*5/2",      "sqrt(2)",
-    "sin(30)+cos(60)", "2^10",        "-3.5+1e3",       "abs(-7.25)",
-    "[1,2,3]+[4,5,6]", "dist([0,0,0],[3,4,0])", "10/3", "atan(1)",
-    "exp(1)",        "round(2.5)",    "1.5e-3*2e4",     "(1+2)*(3+4)-5",
+    "1+2",           "2.5*4-1",  "(3+4)*5/2",  "sqrt(2)",         "sin(30)+cos(60)",
+    "2^10",          "-3.5+1e3", "abs(-7.25)", "[1,2,3]+[4,5,6]", "dist([0,0,0],[3,4,0])",
+    "10/3",          "atan(1)",  "exp(1)",     "round(2.5)",      "1.5e-3*2e4",
+    "(1+2)*(3+4)-5",
 };
 
 struct Run {
@@ -73,7 +73,8 @@ Run runProcess(const std::vector<std::string>& args, const std::string& inputPat
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 0, inputPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&files, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
     Run run;
     pid_t child = 0;
@@ -145,7 +146,9 @@ void printRow(const char* label, const Samples& samples, double divisor, const c
 void printVerdict(const char* label, const std::string& measured, const std::string& limit,
                   bool judged, bool met) {
     std::printf("| %-38s | %12s | %12s | %-6s |\n", label, measured.c_str(), limit.c_str(),
-                !judged ? "-" : met ? "met" : "MISSED");
+                !judged ? "-"
+                : met   ? "met"
+                        : "MISSED");
 }
 
 std::string formatted(const char* format, double value) {
@@ -187,7 +190,8 @@ int main(int argc, char** argv) {
     char folderTemplate[] = "/tmp/hostStartBench.XXXXXX";
     if (mkdtemp(folderTemplate) == nullptr) return 2;
     const std::string folder = folderTemplate;
-    const std::string bcInput = folder + "/bc.in", output = folder + "/out", script = folder + "/lines.scr";
+    const std::string bcInput = folder + "/bc.in", output = folder + "/out",
+                      script = folder + "/lines.scr";
     std::ofstream(bcInput) << "1+2\n";
     if (!writeScript(script)) return 2;
     std::printf("hostsim start to exit against bc, %d runs each taking turns; load average %s\n\n",
@@ -208,15 +212,17 @@ int main(int argc, char** argv) {
     printRow("hostsim -e 1+2", host, 1e6, "ms");
     printRow("bc -l, 1+2 on standard input", bc, 1e6, "ms");
     printRow("10,000-line script, per line", lines, scriptLines * 1e3, "us");
-    std::printf("\n| Goal                                   |     measured |        limit |        |\n");
-    std::printf("|----------------------------------------|--------------|--------------|--------|\n");
+    std::printf(
+        "\n| Goal                                   |     measured |        limit |        |\n");
+    std::printf(
+        "|----------------------------------------|--------------|--------------|--------|\n");
     bool judged = !host.wall.empty() && !bc.wall.empty();
     double ratio = judged ? median(host.wall) / median(bc.wall) : -1;
     printVerdict("hostsim start to exit / bc's", judged ? formatted("%.2fx", ratio) : "-",
                  "<= 1.00x", judged, ratio <= 1.0);
     double perLine = median(lines.wall) / scriptLines;
-    printVerdict("script line, whole run / 10,000", formatted("%.2f us", perLine / 1e3), "<= 1.00 us",
-                 !lines.wall.empty(), perLine <= lineBudgetNs);
+    printVerdict("script line, whole run / 10,000", formatted("%.2f us", perLine / 1e3),
+                 "<= 1.00 us", !lines.wall.empty(), perLine <= lineBudgetNs);
 
     Samples mixed = openLargeDrawing(hostsim, folder + "/mixed.dxf",
                                      bench::mixedDrawing(bench::mixedObjectCount), output);

@@ -188,13 +188,9 @@ void addConcentricCircle(std::string& text, int i, Sequence&) {
 
 }  // namespace
 
-std::string writerDrawing(int objectCount) {
-    return entities(objectCount, addWriterObject);
-}
+std::string writerDrawing(int objectCount) { return entities(objectCount, addWriterObject); }
 
-std::string mixedDrawing(int objectCount) {
-    return entities(objectCount, addMixedObject);
-}
+std::string mixedDrawing(int objectCount) { return entities(objectCount, addMixedObject); }
 
 std::string concentricCircles(int circleCount) {
     return entities(circleCount, addConcentricCircle);

@@ -13,16 +13,16 @@ namespace bench {
 
 namespace {
 
-constexpr double tinyexprRatioBudget = 2.5;       // vectrin at least this many times tinyexpr
-constexpr double floorRatioBudget = 1.2;          // vectrin at most this many times the floor
-constexpr double pointAverageBudgetNs = 200;      // a point or vector line, on average
-constexpr double moduleStartBudgetNs = 1e6;       // 1 ms
-constexpr double loadedMessageBudgetNs = 50;      // 50 ns
-constexpr double drawingLoadBudgetNs = 1e9;       // 1 s
-constexpr double drawingPickBudgetNs = 1e7;       // 10 ms
-constexpr double readerFloorBudget = 2.0;         // the reader at most this many times its floor
-constexpr double mixedOpenBudgetNs = 1e9;         // a million objects opened in 1 s
-constexpr double ringsOpenBudgetNs = 5e8;         // 300,000 concentric circles in 0.5 s
+constexpr double tinyexprRatioBudget = 2.5;   // vectrin at least this many times tinyexpr
+constexpr double floorRatioBudget = 1.2;      // vectrin at most this many times the floor
+constexpr double pointAverageBudgetNs = 200;  // a point or vector line, on average
+constexpr double moduleStartBudgetNs = 1e6;   // 1 ms
+constexpr double loadedMessageBudgetNs = 50;  // 50 ns
+constexpr double drawingLoadBudgetNs = 1e9;   // 1 s
+constexpr double drawingPickBudgetNs = 1e7;   // 10 ms
+constexpr double readerFloorBudget = 2.0;     // the reader at most this many times its floor
+constexpr double mixedOpenBudgetNs = 1e9;     // a million objects opened in 1 s
+constexpr double ringsOpenBudgetNs = 5e8;     // 300,000 concentric circles in 0.5 s
 
 // The first line of a /proc file that starts with key, less the key; empty when there is none.
 std::string procLine(const char* path, const std::string& key) {
@@ -72,9 +72,9 @@ void printRow(const std::string& label, const std::string& first, const std::str
 }
 
 void printRule() {
-    std::printf("|%s|%s|%s|%s|%s|\n", std::string(40, '-').c_str(),
-                std::string(14, '-').c_str(), std::string(14, '-').c_str(),
-                std::string(11, '-').c_str(), std::string(8, '-').c_str());
+    std::printf("|%s|%s|%s|%s|%s|\n", std::string(40, '-').c_str(), std::string(14, '-').c_str(),
+                std::string(14, '-').c_str(), std::string(11, '-').c_str(),
+                std::string(8, '-').c_str());
 }
 
 }  // namespace
@@ -84,8 +84,9 @@ bool TableReporter::ReportContext(const Context& context) {
     std::printf("vectrin speed suite: %s, %d cores; load average at start %s\n",
                 model.empty() ? "unknown processor" : model.c_str(), context.cpu_info.num_cpus,
                 loadAverages().c_str());
-    std::printf("Times are CPU time per iteration (clock time where a case times itself), "
-                "the fastest of its repetitions.\n\n");
+    std::printf(
+        "Times are CPU time per iteration (clock time where a case times itself), "
+        "the fastest of its repetitions.\n\n");
     std::fflush(stdout);
     return true;
 }
@@ -159,8 +160,10 @@ void TableReporter::printOneShotRows() const {
     row("floor (vectrin's time / its)", t.floor,
         ours && t.floor > 0 ? formatNumber("%.2fx", t.vectrin / t.floor) : "-");
     if (t.rounds > 0) {
-        std::printf("(%d rounds, the evaluators taking turns; strtod and libm only for the "
-                    "floor)\n", t.rounds);
+        std::printf(
+            "(%d rounds, the evaluators taking turns; strtod and libm only for the "
+            "floor)\n",
+            t.rounds);
     }
 }
 

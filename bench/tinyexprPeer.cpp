@@ -23,9 +23,9 @@ te_variable functionOf(const char* name, double (*function)(double)) {
 }
 
 const te_variable calculatorFunctions[] = {
-    functionOf("SIN", sinDegrees),     functionOf("COS", cosDegrees),
-    functionOf("ATAN", atanDegrees),   functionOf("SQRT", squareRoot),
-    functionOf("EXP", exponential),    functionOf("ABS", absolute),
+    functionOf("SIN", sinDegrees),    functionOf("COS", cosDegrees),
+    functionOf("ATAN", atanDegrees),  functionOf("SQRT", squareRoot),
+    functionOf("EXP", exponential),   functionOf("ABS", absolute),
     functionOf("ROUND", roundHalfUp),
 };
 constexpr int calculatorFunctionCount = sizeof calculatorFunctions / sizeof calculatorFunctions[0];

@@ -31,9 +31,9 @@ enum class Token : int32_t {
 };
 
 // ---- lexer (engine/lexer.cpp) ----
-extern Token token;                     // the current token
-extern char tokenText[maxNameLength + 1];  // identifier or quoted name, upper case
-extern double tokenNumber;              // value of a number token
+extern Token token;                         // the current token
+extern char tokenText[maxNameLength + 1];   // identifier or quoted name, upper case
+extern double tokenNumber;                  // value of a number token
 extern const FunctionEntry* tokenFunction;  // the table's entry of a Token::Function
 // An identifier's or quoted name's characters as written (not upper-cased), read in place in
 // the statement's text; as many as tokenText holds.

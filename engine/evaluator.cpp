@@ -117,36 +117,20 @@ const uint8_t operatorPriorities[] = {
 static_assert(sizeof operatorPriorities == static_cast<size_t>(Token::End) + 1,
               "one priority for every token");
 
-int priorityOf(Token t) {
-    return operatorPriorities[static_cast<int>(t)];
-}
+int priorityOf(Token t) { return operatorPriorities[static_cast<int>(t)]; }
 
 void combine(Token op, Value& left, const Value& right) {
     switch (op) {
-        case Token::Plus:
-            combineSum(left, right, 1.0);
-            break;
-        case Token::Minus:
-            combineSum(left, right, -1.0);
-            break;
-        case Token::Times:
-            combineProduct(left, right);
-            break;
-        case Token::Divide:
-            combineQuotient(left, right);
-            break;
-        case Token::Cross:
-            combineCross(left, right);
-            break;
-        default:
-            combinePower(left, right);
-            break;
+        case Token::Plus: combineSum(left, right, 1.0); break;
+        case Token::Minus: combineSum(left, right, -1.0); break;
+        case Token::Times: combineProduct(left, right); break;
+        case Token::Divide: combineQuotient(left, right); break;
+        case Token::Cross: combineCross(left, right); break;
+        default: combinePower(left, right); break;
     }
 }
 
-bool isNumeral(Token t) {
-    return t == Token::Real || t == Token::Integer;
-}
+bool isNumeral(Token t) { return t == Token::Real || t == Token::Integer; }
 
 // An operand that is a numeral, as parseUnary reads it; false after an error.
 inline bool readNumeralOperand(Value& out) {
@@ -248,12 +232,8 @@ void parseParenthesised(Value& out) {
 // Out of line, with the call's argument block, so that parseUnary saves no registers for a numeral.
 __attribute__((noinline)) void parsePrimary(Value& out) {
     switch (token) {
-        case Token::Identifier:
-            readQuilletVariable(out);
-            break;
-        case Token::Function:
-            parseFunctionCall(out);
-            break;
+        case Token::Identifier: readQuilletVariable(out); break;
+        case Token::Function: parseFunctionCall(out); break;
         case Token::Real:
             out = makeReal(tokenNumber);
             nextToken();
@@ -266,27 +246,13 @@ __attribute__((noinline)) void parsePrimary(Value& out) {
             out = makeReal(pi);
             nextToken();
             break;
-        case Token::Getvar:
-            readSystemVariable(out);
-            break;
-        case Token::Cvunit:
-            convertUnits(out);
-            break;
-        case Token::At:
-            readLastPoint(out);
-            break;
-        case Token::OpenParen:
-            parseParenthesised(out);
-            break;
-        case Token::OpenBracket:
-            parseVectorLiteral(out);
-            break;
-        case Token::End:
-            reportError(errorUnexpectedEnd, nullptr);
-            break;
-        default:
-            reportError(errorSyntax, nullptr);
-            break;
+        case Token::Getvar: readSystemVariable(out); break;
+        case Token::Cvunit: convertUnits(out); break;
+        case Token::At: readLastPoint(out); break;
+        case Token::OpenParen: parseParenthesised(out); break;
+        case Token::OpenBracket: parseVectorLiteral(out); break;
+        case Token::End: reportError(errorUnexpectedEnd, nullptr); break;
+        default: reportError(errorSyntax, nullptr); break;
     }
 }
 

@@ -76,9 +76,7 @@ constexpr ArgumentForm noArguments(const char* shown = nullptr) {
 constexpr ArgumentForm usage(const char* lists, const char* usageText) {
     return argumentForm(lists, errorUsage, usageText);
 }
-constexpr ArgumentForm checkedByHandler() {
-    return ArgumentForm{};
-}
+constexpr ArgumentForm checkedByHandler() { return ArgumentForm{}; }
 
 struct FunctionEntry {
     char name[maxNameLength + 1];  // upper case
@@ -106,9 +104,7 @@ FunctionHandler findFunction(const char* name);
 
 // The names' hash (FNV-1a), a byte at a time, for a caller that reads a name byte by byte anyway.
 constexpr unsigned nameHashStart = 2166136261u;
-constexpr unsigned addToNameHash(unsigned hash, unsigned char c) {
-    return (hash ^ c) * 16777619u;
-}
+constexpr unsigned addToNameHash(unsigned hash, unsigned char c) { return (hash ^ c) * 16777619u; }
 constexpr unsigned hashOfName(const char* name) {
     unsigned hash = nameHashStart;
     for (; *name != '\0'; name++) hash = addToNameHash(hash, static_cast<unsigned char>(*name));

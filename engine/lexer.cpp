@@ -112,10 +112,8 @@ bool isUnitMark(int upper) {
         case 'R':
         case 'D':
         case '\'':
-        case '"':
-            return true;
-        default:
-            return false;
+        case '"': return true;
+        default: return false;
     }
 }
 
@@ -235,8 +233,7 @@ inline const unsigned char* readDigits(const unsigned char* p, uint64_t& mantiss
 
 // The exponent's digits from p on; false in plain beyond two digits, which go to the library.
 // Only the first two are added up, so an exponent of any length cannot overflow.
-inline const unsigned char* readExponentDigits(const unsigned char* p, int& exponent,
-                                               bool& plain) {
+inline const unsigned char* readExponentDigits(const unsigned char* p, int& exponent, bool& plain) {
     for (int count = 0; isDigit(*p); p++, count++) {
         unsigned digit = *p - static_cast<unsigned>('0');
         if (digit > 9 || count >= maxShortExponentDigits) {
@@ -255,7 +252,7 @@ bool convertExactly(uint64_t mantissa, int digitCount, int powerOfTen, double& n
     static const double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    constexpr int maxUnwrappedDigits = 19;     // 10^19 < 2^64
+    constexpr int maxUnwrappedDigits = 19;  // 10^19 < 2^64
     constexpr uint64_t maxExactInteger = 1ULL << 53;
     if (digitCount == 0 || digitCount > maxUnwrappedDigits || mantissa > maxExactInteger) {
         return false;
@@ -386,18 +383,13 @@ __attribute__((noinline)) void readUnitForm() {
             token = Token::Real;
             advance();
             break;
-        case 'D':
-            readDegreesForm();
-            break;
-        case '\'':
-            readFeetForm();
-            break;
+        case 'D': readDegreesForm(); break;
+        case '\'': readFeetForm(); break;
         case '"':
             token = Token::Real;  // inches alone: the number is already in inches
             advance();
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -431,21 +423,13 @@ void nextToken() {
         return;
     }
     switch (start) {
-        case startEnd:
-            token = Token::End;
-            break;
-        case startName:
-            readIdentifier();
-            break;
-        case startQuotedName:
-            readQuotedName();
-            break;
+        case startEnd: token = Token::End; break;
+        case startName: readIdentifier(); break;
+        case startQuotedName: readQuotedName(); break;
         case startNumber:  // a number and the unit form that directly follows it
             scanNumeral();
             if (ErrorCode == 0 && (characterClasses[*cursor] & classUnitMark) != 0) readUnitForm();
             break;
-        default:
-            reportIllegalCharacter();
-            break;
+        default: reportIllegalCharacter(); break;
     }
 }

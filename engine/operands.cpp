@@ -138,24 +138,17 @@ bool systemVariableValue(ResultBuffer& rb, Value& value) {
     switch (rb.type) {
         case KVS_RTREAL:
         case KVS_RTANG:
-        case KVS_RTORINT:
-            value = makeReal(rb.value.real);
-            return true;
+        case KVS_RTORINT: value = makeReal(rb.value.real); return true;
         case KVS_RTPOINT:
         case KVS_RT3DPOINT:
             value = makeVector(rb.value.point[0], rb.value.point[1], rb.value.point[2]);
             return true;
-        case KVS_RTSHORT:
-            value = makeInteger(rb.value.shortInt);
-            return true;
-        case KVS_RTLONG:
-            value = makeInteger(rb.value.longInt);
-            return true;
+        case KVS_RTSHORT: value = makeInteger(rb.value.shortInt); return true;
+        case KVS_RTLONG: value = makeInteger(rb.value.longInt); return true;
         case KVS_RTSTR:
             korv_free(rb.value.text);  // the text belongs to the module now
             return false;
-        default:
-            return false;
+        default: return false;
     }
 }
 
@@ -201,19 +194,13 @@ void readQuilletVariable(Value& out) {
         return;
     }
     switch (list->type) {
-        case KVS_RTREAL:
-            out = makeReal(list->value.real);
-            break;
+        case KVS_RTREAL: out = makeReal(list->value.real); break;
         case KVS_RTPOINT:
         case KVS_RT3DPOINT:
             out = makeVector(list->value.point[0], list->value.point[1], list->value.point[2]);
             break;
-        case KVS_RTSHORT:
-            out = makeInteger(list->value.shortInt);
-            break;
-        default:
-            reportError(errorQuilletKind, tokenText);
-            break;
+        case KVS_RTSHORT: out = makeInteger(list->value.shortInt); break;
+        default: reportError(errorQuilletKind, tokenText); break;
     }
     kvs_relrb(list);
     if (ErrorCode == 0) nextToken();

@@ -58,9 +58,7 @@ void reportError(int code, const char* text);
 
 // The silent error: the evaluation stops and nothing more is printed. A cancelled or failed pick
 // ends with it, having said what it had to.
-inline void reportSilentError() {
-    reportError(0, nullptr);
-}
+inline void reportSilentError() { reportError(0, nullptr); }
 
 // The overflow and domain test applied to every intermediate value; code 0 means 23. A range
 // error whose result is not huge is an underflow: it passes, and errno is cleared.

@@ -27,6 +27,8 @@
 // order decides which names are in when one fails (error 44 at the 200-entry limit, 60 for a name
 // taken twice) and which name the failure quotes. A new function goes after CUR, so that every
 // row keeps its place; MAX stays the last row (functions/builtins.cpp registers it apart).
+// A table: a row to a function, a line to a column.
+// clang-format off
 CALCULATOR_FUNCTION("END", endFunction, noArguments("_END"), picks, point,
     "END",
     "none: asks for an object",
@@ -359,3 +361,4 @@ CALCULATOR_FUNCTION("MAX", maxFunction, checkedByHandler(), scalar, number,
     "x1, x2, ...: two to twenty numbers",
     "the largest; an integer when every argument is one",
     "MAX(1,2.5)", "", "2.5")
+// clang-format on

@@ -42,8 +42,7 @@ void curFunction() {
     callFrame.result.kind = ValueKind::Vector;
     double point[3] = {0, 0, 0};
     kvs_initget(initgetNoNullNoLimits, nullptr);
-    if (kvs_getpoint(nullptr, getMessage(modulePicks, pickPointPrompt), point) !=
-        KVS_RTNORM) {
+    if (kvs_getpoint(nullptr, getMessage(modulePicks, pickPointPrompt), point) != KVS_RTNORM) {
         reportSilentError();
         return;
     }

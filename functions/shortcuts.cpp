@@ -78,8 +78,7 @@ void pldeeFunction() {
 
 void illeFunction() {
     Point3 a1, b1, a2, b2;
-    if (!pickNamedLine(pickFirstLineName, a1, b1) ||
-        !pickNamedLine(pickSecondLineName, a2, b2)) {
+    if (!pickNamedLine(pickFirstLineName, a1, b1) || !pickNamedLine(pickSecondLineName, a2, b2)) {
         return;
     }
     const double p1[3] = {a1.x, a1.y, a1.z}, p2[3] = {b1.x, b1.y, b1.z};

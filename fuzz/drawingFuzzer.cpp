@@ -23,7 +23,7 @@ constexpr int maxObjectsWalked = 5000;  // entnext follows file order; a cycle w
 constexpr int maxObjectsPicked = 3;     // keeps one run short on a large drawing
 constexpr int snapsPerPick = 2;
 
-const char* const snapModes[] = {"_END", "_MID", "_CEN", "_INT", "_NEA", "_NOD",
+const char* const snapModes[] = {"_END", "_MID", "_CEN", "_INT", "_NEA",     "_NOD",
                                  "_QUA", "_PER", "_TAN", "_INS", "end,_mid", "_NON"};
 constexpr int snapModeCount = sizeof snapModes / sizeof snapModes[0];
 

@@ -33,7 +33,8 @@ constexpr int answerScriptCount = sizeof answerScripts / sizeof answerScripts[0]
 // ---- fuzzer state: set up once for the whole run ----
 double demoViewSize = 0.0;  // VIEWSIZE as the demo drawing sets it; a host reset forgets it
 
-void ignoreCatalogueError(const char*) {}  // the catalogue is the built one; errors are not expected
+void ignoreCatalogueError(const char*) {
+}  // the catalogue is the built one; errors are not expected
 
 bool startHost() {
     if (openCatalogue(VECTRIN_CATALOGUE_PATH, ignoreCatalogueError) == -1) std::abort();

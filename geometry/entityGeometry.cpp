@@ -122,8 +122,8 @@ bool takeSegment(const LwpolylineHeader& header, const Point3& pickInObject, Poi
     p.z = header.elevation;
     v.z = header.elevation;
     bool isArc = std::fabs(bulge) >= bulgeTolerance;
-    bool onSegment = isArc ? pointOnBulgeArc(pickInObject, p, v, bulge)
-                           : collinear(pickInObject, p, v);
+    bool onSegment =
+        isArc ? pointOnBulgeArc(pickInObject, p, v, bulge) : collinear(pickInObject, p, v);
     if (!isOffAxis(header.extrusion) && !onSegment) return false;
     segment = SegmentInfo{p, v, bulge, {0, 0, 0}, 0, header.extrusion};
     setSegmentShape(segment);
@@ -180,8 +180,7 @@ bool planeAtBase(const Point3& base, const kvs_name object, bool useMatrix,
 // The plane at a segment's base point (its centre, or its start when straight); the start is
 // the end nearer the pick on the screen.
 bool segmentPlane(SegmentInfo& segment, const kvs_name object, bool useMatrix,
-                  const Transform& nestMap, const Point3& pick, Point3& origin,
-                  Point3& zPoint) {
+                  const Transform& nestMap, const Point3& pick, Point3& origin, Point3& zPoint) {
     Point3 s, e;
     entityPointToUcs(segment.start, object, useMatrix, nestMap, &segment.extrusion, s);
     entityPointToUcs(segment.end, object, useMatrix, nestMap, &segment.extrusion, e);
@@ -258,8 +257,8 @@ PickOutcome planeOfPickedObject(const NestedPick& pick, int& result, Point3& ori
             kvs_relrb(records);
             return pickAgain;
         }
-        if (status == KVS_RTNORM && segmentPlane(segment, pick.name, pick.nested, nestMap,
-                                                 pickPoint, origin, zPoint)) {
+        if (status == KVS_RTNORM &&
+            segmentPlane(segment, pick.name, pick.nested, nestMap, pickPoint, origin, zPoint)) {
             result = KVS_RTNORM;
         }
     } else if (type != nullptr) {
@@ -406,8 +405,8 @@ int vertexSegment(const kvs_name vertex, const ResultBuffer* records, SegmentInf
     return KVS_RTNORM;
 }
 
-int lwpolylineSegment(const ResultBuffer* records, Point3& pickPoint,
-                      const Transform& nestMap, SegmentInfo& segment) {
+int lwpolylineSegment(const ResultBuffer* records, Point3& pickPoint, const Transform& nestMap,
+                      SegmentInfo& segment) {
     double pick[3] = {pickPoint.x, pickPoint.y, pickPoint.z};
     double snapped[3] = {pick[0], pick[1], pick[2]};
     int snapStatus = kvs_osnap(pick, "MID", snapped);
@@ -421,8 +420,8 @@ int lwpolylineSegment(const ResultBuffer* records, Point3& pickPoint,
     const ResultBuffer* previous = first;
     for (const ResultBuffer* v = findGroup(first->next, 10); v != nullptr;
          v = findGroup(v->next, 10)) {
-        if (takeSegment(header, pickInObject, pointOf(previous), pointOf(v),
-                        vertexBulge(previous), segment)) {
+        if (takeSegment(header, pickInObject, pointOf(previous), pointOf(v), vertexBulge(previous),
+                        segment)) {
             return KVS_RTNORM;
         }
         previous = v;

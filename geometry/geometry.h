@@ -97,8 +97,7 @@ int extrusionTransform(const Point3& direction, Transform& out);
 double uniformScale(const Transform& t);
 
 // Radius and centre of the arc from start to end with the given bulge (not near 0).
-void bulgeArc(const Point3& start, const Point3& end, double bulge, double& radius,
-              Point3& centre);
+void bulgeArc(const Point3& start, const Point3& end, double bulge, double& radius, Point3& centre);
 
 // True when p lies on that arc, tested in the XY plane of the three points.
 bool pointOnBulgeArc(const Point3& p, const Point3& start, const Point3& end, double bulge);

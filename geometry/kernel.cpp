@@ -10,7 +10,7 @@ namespace {
 // ---- kernel constants: fixed module data, never written ----
 const Point3 worldYAxis = {0, 1, 0};
 const Point3 worldZAxis = {0, 0, 1};
-constexpr double collinearCosine = 0.99999;    // about a quarter of a degree
+constexpr double collinearCosine = 0.99999;      // about a quarter of a degree
 constexpr double arbitraryAxisLimit = 1.0 / 64;  // the arbitrary-axis rule's "near world Z"
 constexpr double uniformScaleTolerance = 1e-5;
 constexpr double onArcTolerance = 1e-6;
@@ -101,18 +101,10 @@ void cosSinDegrees(double degrees, double& cosine, double& sine) {
     double rest = (turned - quarters * 90.0) * degreesToRadians;
     double c = std::cos(rest), s = std::sin(rest);
     switch (static_cast<int>(quarters) & 3) {
-        case 0:
-            cosine = c, sine = s;
-            break;
-        case 1:
-            cosine = -s, sine = c;
-            break;
-        case 2:
-            cosine = -c, sine = -s;
-            break;
-        default:
-            cosine = s, sine = -c;
-            break;
+        case 0: cosine = c, sine = s; break;
+        case 1: cosine = -s, sine = c; break;
+        case 2: cosine = -c, sine = -s; break;
+        default: cosine = s, sine = -c; break;
     }
 }
 
@@ -161,8 +153,7 @@ double wrapAngle(double angle) {
 
 void applyTransform(const Transform& t, const Point3& p, Point3& out) {
     Point3 in = p;  // out may be p itself
-    out = add(add(scale(t.xAxis, in.x), scale(t.yAxis, in.y)),
-              add(scale(t.zAxis, in.z), t.origin));
+    out = add(add(scale(t.xAxis, in.x), scale(t.yAxis, in.y)), add(scale(t.zAxis, in.z), t.origin));
 }
 
 // The rows of the inverse of t's linear part: the cofactors of its axes over its determinant.
@@ -193,8 +184,8 @@ int invertTransform(const Transform& t, Transform& inverse) {
 int transformNormal(const Transform& t, Point3& normal) {
     Point3 rows[3];
     if (!inverseRows(t, rows)) return KVS_RTERROR;
-    Point3 image = add(add(scale(rows[0], normal.x), scale(rows[1], normal.y)),
-                       scale(rows[2], normal.z));
+    Point3 image =
+        add(add(scale(rows[0], normal.x), scale(rows[1], normal.y)), scale(rows[2], normal.z));
     double imageLength = length(image);  // not held to the tolerance: it shrinks as t grows
     if (!(imageLength > 0) || std::isinf(imageLength)) return KVS_RTERROR;
     normal = scale(image, 1.0 / imageLength);

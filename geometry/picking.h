@@ -24,8 +24,8 @@ void composePrompt(char* prompt, const char* head, const char* word, const char*
 struct SegmentInfo {
     Point3 start, end;  // in the polyline's own coordinates
     double bulge;
-    Point3 centre;      // own coordinates
-    double radius;      // 0 for a straight segment
+    Point3 centre;  // own coordinates
+    double radius;  // 0 for a straight segment
     Point3 extrusion;
 };
 
@@ -37,8 +37,8 @@ bool readPolylineHeader(const kvs_name vertex, Point3& extrusion);
 int vertexSegment(const kvs_name vertex, const ResultBuffer* records, SegmentInfo& segment);
 // The segment of a lightweight polyline under the pick, which is snapped to the segment's
 // midpoint first: KVS_RTNORM, KVS_RTREJ when the snap finds nothing, KVS_RTERROR otherwise.
-int lwpolylineSegment(const ResultBuffer* records, Point3& pickPoint,
-                      const Transform& nestMap, SegmentInfo& segment);
+int lwpolylineSegment(const ResultBuffer* records, Point3& pickPoint, const Transform& nestMap,
+                      SegmentInfo& segment);
 int pickRadius(const char* prompt, double& radius);
 
 #endif

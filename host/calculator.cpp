@@ -22,9 +22,7 @@ void returnValue(const Value& value) {
             kvs_retpoint(point);
             break;
         }
-        case ValueKind::Real:
-            kvs_retreal(value.num);
-            break;
+        case ValueKind::Real: kvs_retreal(value.num); break;
         case ValueKind::Integer:
             kvs_retint(static_cast<int>(value.num));  // within 16 bits: evaluateStatement checked
             break;

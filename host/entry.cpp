@@ -89,18 +89,11 @@ int defineFunctions() {
 
 int hmodEntryPoint(unsigned message) {
     switch (message) {
-        case messageLoad:
-            return loadModule();
-        case messageUnload:
-            closeCatalogue();
-            return entrySuccess;
-        case messageDefine:
-            return defineFunctions();
-        case messageInvoke:
-            dispatchHostFunction();
-            return entrySuccess;
-        default:
-            return entrySuccess;
+        case messageLoad: return loadModule();
+        case messageUnload: closeCatalogue(); return entrySuccess;
+        case messageDefine: return defineFunctions();
+        case messageInvoke: dispatchHostFunction(); return entrySuccess;
+        default: return entrySuccess;
     }
 }
 

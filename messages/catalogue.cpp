@@ -75,44 +75,25 @@ enum ReleaseMode { flushMode, closeMode };
 // The texts are the library's own: a damaged catalogue must still be able to say so.
 static const char* errorFormat(int code) {
     switch (code) {
-        case 1:
-            return "Can't open compiled message file '%s'";
-        case 2:
-            return "Error loading ctype definitions from compiled message file '%s'";
-        case 3:
-            return "Error loading alphabetic mode from compiled message file '%s'";
-        case 4:
-            return "Not a regular compiled message file '%s'";
-        case 5:
-            return "Odd malloc buffer: %04lx";
-        case 6:
-            return "Error loading message %d:%d from compiled message file.";
-        case 7:
-            return "Invalid message number %d:%d";
-        case 8:
-            return "Could not find first token in list. %d:%d";
-        case 9:
-            return "Token count (%d) does not match specified element count %d\nMessage %d:%d";
-        case 10:
-            return "Error loading header of message %d:%d from compiled messge file.";
-        case 11:
-            return "Error reading compiled message file header.";
-        case 12:
-            return "Error reading file index table.";
-        case 13:
-            return "Error reading message offset table.";
-        case 14:
-            return "Error getting %ld bytes of memory.";
-        case 15:
-            return "Incorrect QMC file binary format.";
-        case 16:
-            return "Not able to retrieve message %d:%d. Initialization failure.";
-        case 17:
-            return "Unknown platform type. Can't initialize the byteswapping function.";
-        case 18:
-            return "Invalid module id %d";
-        default:
-            return "Unknown error type.";
+        case 1: return "Can't open compiled message file '%s'";
+        case 2: return "Error loading ctype definitions from compiled message file '%s'";
+        case 3: return "Error loading alphabetic mode from compiled message file '%s'";
+        case 4: return "Not a regular compiled message file '%s'";
+        case 5: return "Odd malloc buffer: %04lx";
+        case 6: return "Error loading message %d:%d from compiled message file.";
+        case 7: return "Invalid message number %d:%d";
+        case 8: return "Could not find first token in list. %d:%d";
+        case 9: return "Token count (%d) does not match specified element count %d\nMessage %d:%d";
+        case 10: return "Error loading header of message %d:%d from compiled messge file.";
+        case 11: return "Error reading compiled message file header.";
+        case 12: return "Error reading file index table.";
+        case 13: return "Error reading message offset table.";
+        case 14: return "Error getting %ld bytes of memory.";
+        case 15: return "Incorrect QMC file binary format.";
+        case 16: return "Not able to retrieve message %d:%d. Initialization failure.";
+        case 17: return "Unknown platform type. Can't initialize the byteswapping function.";
+        case 18: return "Invalid module id %d";
+        default: return "Unknown error type.";
     }
 }
 
@@ -145,9 +126,7 @@ static void* allocate(size_t byteCount) {
     return allocateMemory != nullptr ? allocateMemory(byteCount) : malloc(byteCount);
 }
 
-void setCatalogueAllocator(CatalogueAllocator allocator) {
-    allocateMemory = allocator;
-}
+void setCatalogueAllocator(CatalogueAllocator allocator) { allocateMemory = allocator; }
 
 void swapBytes(void* bytes, int count) {
     if (!swapNeeded) return;
@@ -496,9 +475,7 @@ static bool appendPinned(int index, unsigned char* memory) {
     return true;
 }
 
-static int evenOffset(int offset) {
-    return offset + (offset & 1);
-}
+static int evenOffset(int offset) { return offset + (offset & 1); }
 
 // Records a block of length bytes can hold: each takes at least its head.
 static int recordSlots(int length) {
@@ -657,39 +634,19 @@ void copyMessage(char* buffer, size_t size, int module, int number) {
 
 // ---- the view for tests and tools ----
 
-bool catalogueIsOpen() {
-    return catalogueOpen;
-}
-int catalogueSlotCount() {
-    return catalogueOpen ? slotCount : 0;
-}
-int catalogueBlockCount() {
-    return catalogueOpen ? blockCount : 0;
-}
+bool catalogueIsOpen() { return catalogueOpen; }
+int catalogueSlotCount() { return catalogueOpen ? slotCount : 0; }
+int catalogueBlockCount() { return catalogueOpen ? blockCount : 0; }
 int catalogueHeaderField(int field) {
     return field >= 0 && field < fieldCount ? headerFields[field] : 0;
 }
-const char* catalogueCodePage() {
-    return codePage;
-}
-const char* catalogueLanguage() {
-    return language;
-}
-unsigned catalogueCharClass(int code) {
-    return charClasses[code & 0xFF];
-}
-unsigned catalogueOtherCase(int code) {
-    return otherCase[code & 0xFF];
-}
-unsigned catalogueCollationWeight(int code) {
-    return collationWeight[code & 0xFF];
-}
-int catalogueAlphabeticMode() {
-    return alphabeticMode;
-}
-long long catalogueLoadedByteTotal() {
-    return loadedByteTotal;
-}
+const char* catalogueCodePage() { return codePage; }
+const char* catalogueLanguage() { return language; }
+unsigned catalogueCharClass(int code) { return charClasses[code & 0xFF]; }
+unsigned catalogueOtherCase(int code) { return otherCase[code & 0xFF]; }
+unsigned catalogueCollationWeight(int code) { return collationWeight[code & 0xFF]; }
+int catalogueAlphabeticMode() { return alphabeticMode; }
+long long catalogueLoadedByteTotal() { return loadedByteTotal; }
 
 int catalogueMessageCount(int module) {
     if (!catalogueOpen || module < 0 || module >= slotCount) return -1;

@@ -129,6 +129,4 @@ void catalogueFileClose(CatalogueFile* file) {
     free(file);
 }
 
-long catalogueFileRefillCount() {
-    return refillCount;
-}
+long catalogueFileRefillCount() { return refillCount; }

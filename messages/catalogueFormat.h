@@ -65,9 +65,7 @@ inline void scrambleText(unsigned char* text, int n) {
     for (int j = 0; j < n; j++) text[j] ^= static_cast<unsigned char>((n + j) & 0xFF);
 }
 
-inline bool isScrambledKind(int kind) {
-    return kind != kindPlainBytes && kind != kindWide;
-}
+inline bool isScrambledKind(int kind) { return kind != kindPlainBytes && kind != kindWide; }
 inline bool isTerminatedKind(int kind) {
     return kind != kindBytes && kind != kindPlainBytes && kind != kindWide;
 }

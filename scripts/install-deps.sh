@@ -27,6 +27,7 @@ elif [ "$mode" = deb ]; then
 elif [ "$mode" = test ]; then
     packages+=(libgtest-dev libbenchmark-dev libmuparser-dev)
     packages+=(clang libclang-rt-14-dev)  # the fuzz targets (libFuzzer) in `make test`
+    packages+=(clang-format-14)           # make test checks the layout of the sources
     packages+=(valgrind)                  # the soak transcript runs under it
     packages+=(tmux)                      # the terminal tests (Ctrl-C, history, Tab completion)
     packages+=(man-db)                    # the install check reads the manual page with man

@@ -30,8 +30,10 @@ std::string lineValue(const QString& value, const char* lineBreak) {
     std::string out;
     for (char c : text) {
         if (c == '\r') continue;
-        if (c == '\n') out += lineBreak;
-        else out += c;
+        if (c == '\n')
+            out += lineBreak;
+        else
+            out += c;
     }
     return out;
 }
@@ -117,7 +119,8 @@ void writeText(DxfText& dxf, const EntityData& data, bool multiline) {
     dxf.point(10, real(data, DPI::STARTX), real(data, DPI::STARTY));
     dxf.number(40, real(data, DPI::HEIGHT));
     dxf.number(50, real(data, DPI::STARTANGLE) * degreesPerRadian);
-    std::string content = lineValue(data.value(DPI::TEXTCONTENT).toString(), multiline ? "\\P" : " ");
+    std::string content =
+        lineValue(data.value(DPI::TEXTCONTENT).toString(), multiline ? "\\P" : " ");
     // MTEXT carries a long text in pieces of at most 250 bytes, group 3 for all but the last,
     // each cut between characters: a piece that is not whole UTF-8 would be read as code page 1252.
     while (multiline && content.size() > 250) {
@@ -154,25 +157,18 @@ void writePolyline(DxfText& dxf, const EntityData& data, const QList<Plug_Vertex
 librecad::Notice gapName(int type) {
     switch (type) {
         case DPI::SPLINE:
-        case DPI::SPLINEPOINTS:
-            return librecad::Notice::Splines;
-        case DPI::HATCH:
-            return librecad::Notice::Hatches;
+        case DPI::SPLINEPOINTS: return librecad::Notice::Splines;
+        case DPI::HATCH: return librecad::Notice::Hatches;
         case DPI::DIMLEADER:
         case DPI::DIMALIGNED:
         case DPI::DIMLINEAR:
         case DPI::DIMRADIAL:
         case DPI::DIMDIAMETRIC:
-        case DPI::DIMANGULAR:
-            return librecad::Notice::Dimensions;
-        case DPI::IMAGE:
-            return librecad::Notice::Images;
-        case DPI::SOLID:
-            return librecad::Notice::Solids;
-        case DPI::CONSTRUCTIONLINE:
-            return librecad::Notice::ConstructionLines;
-        default:
-            return librecad::Notice::OtherObjects;
+        case DPI::DIMANGULAR: return librecad::Notice::Dimensions;
+        case DPI::IMAGE: return librecad::Notice::Images;
+        case DPI::SOLID: return librecad::Notice::Solids;
+        case DPI::CONSTRUCTIONLINE: return librecad::Notice::ConstructionLines;
+        default: return librecad::Notice::OtherObjects;
     }
 }
 
@@ -194,16 +190,12 @@ quint64 entryHash(int key, const QVariant& value) {
     mix(hash, key);
     mix(hash, static_cast<int>(value.type()));
     switch (value.type()) {
-        case QVariant::Double:
-            mix(hash, value.toDouble());
-            break;
+        case QVariant::Double: mix(hash, value.toDouble()); break;
         case QVariant::Int:
         case QVariant::UInt:
         case QVariant::LongLong:
         case QVariant::ULongLong:
-        case QVariant::Bool:
-            mix(hash, value.toULongLong());
-            break;
+        case QVariant::Bool: mix(hash, value.toULongLong()); break;
         default: {
             QString text = value.toString();
             mixBytes(hash, text.constData(), text.size() * sizeof(QChar));
@@ -275,9 +267,7 @@ std::string mirrorText(const std::vector<EntityRecord>& records, MirrorGaps& gap
             case DPI::ELLIPSE: writeEllipse(objects, data); break;
             case DPI::TEXT: writeText(objects, data, false); break;
             case DPI::MTEXT: writeText(objects, data, true); break;
-            case DPI::POLYLINE:
-                writePolyline(objects, data, record.vertices);
-                break;
+            case DPI::POLYLINE: writePolyline(objects, data, record.vertices); break;
             case DPI::INSERT: {
                 std::string block = lineValue(data.value(DPI::BLKNAME).toString(), " ");
                 if (!blockSeen[block]) blocks.push_back(block);

@@ -42,9 +42,7 @@ QString fromHost(const std::string& text) {
 
 // UTF-8 (a notice, a typed line) in the host's code page; a character it lacks becomes '?', and
 // text that is no UTF-8 is in the code page already.
-std::string toHost(const std::string& text) {
-    return hostsim::hostTextFromDrawing(text, "");
-}
+std::string toHost(const std::string& text) { return hostsim::hostTextFromDrawing(text, ""); }
 
 // The text a value is handed on or answered as, in the fewest digits that read back exactly.
 QString exactPoint(double x, double y) {
@@ -71,13 +69,13 @@ std::string calculatorCommand() {
 // vectrin waits on it, a timer lets the polling thread sleep until the next event arrives; its
 // first tick does the work that can be done while the user points (idleWork), once.
 class PointWaitPacer : public QObject {
-  public:
+public:
     explicit PointWaitPacer(std::function<void()> idleWork) : idleWork(std::move(idleWork)) {
         timer = startTimer(restMilliseconds);
     }
     ~PointWaitPacer() override { killTimer(timer); }
 
-  protected:
+protected:
     void timerEvent(QTimerEvent*) override {
         if (resting) return;
         resting = true;
@@ -89,7 +87,7 @@ class PointWaitPacer : public QObject {
         resting = false;
     }
 
-  private:
+private:
     static constexpr int restMilliseconds = 20;
     std::function<void()> idleWork;
     int timer = 0;
@@ -103,7 +101,7 @@ namespace librecad {
 // Marks a call into the module for the filter and the close guard, and ends what belongs to it:
 // the capture (the history has it), the run's answers and its muting.
 class ModuleCall {
-  public:
+public:
     explicit ModuleCall(FrontEnd& frontEnd) : frontEnd(frontEnd) { frontEnd.moduleBusy = true; }
     ~ModuleCall() {
         frontEnd.moduleBusy = false;
@@ -119,7 +117,7 @@ class ModuleCall {
     ModuleCall(const ModuleCall&) = delete;
     ModuleCall& operator=(const ModuleCall&) = delete;
 
-  private:
+private:
     FrontEnd& frontEnd;
 };
 
@@ -585,9 +583,7 @@ void FrontEnd::moveRelativeZero(const hostsim::Point& p) {
     removeLastLines(*history, {typed});  // LibreCAD's echo of it is no line of the user's
 }
 
-void FrontEnd::reportFault(const char* what) {
-    showNotice(Notice::InternalFault, {what});
-}
+void FrontEnd::reportFault(const char* what) { showNotice(Notice::InternalFault, {what}); }
 
 // ---- LibreCAD's last point ----
 

@@ -27,14 +27,11 @@ bool mayChangeDocument(QObject* watched, QEvent* event) {
         case QEvent::KeyPress:
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
-        case QEvent::Drop:
-            return true;
+        case QEvent::Drop: return true;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-            return watched->objectName() != "graphicview";
-        default:
-            return false;
+        case QEvent::MouseButtonDblClick: return watched->objectName() != "graphicview";
+        default: return false;
     }
 }
 
@@ -57,23 +54,12 @@ bool FrontEnd::filterKey(QLineEdit* edit, QKeyEvent* key) {
     LineKey lineKey;
     switch (key->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter:
-            lineKey = LineKey::Enter;
-            break;
-        case Qt::Key_Space:
-            lineKey = LineKey::Space;
-            break;
-        case Qt::Key_Escape:
-            lineKey = LineKey::Escape;
-            break;
-        case Qt::Key_Up:
-            lineKey = LineKey::Up;
-            break;
-        case Qt::Key_Down:
-            lineKey = LineKey::Down;
-            break;
-        default:
-            return false;
+        case Qt::Key_Enter: lineKey = LineKey::Enter; break;
+        case Qt::Key_Space: lineKey = LineKey::Space; break;
+        case Qt::Key_Escape: lineKey = LineKey::Escape; break;
+        case Qt::Key_Up: lineKey = LineKey::Up; break;
+        case Qt::Key_Down: lineKey = LineKey::Down; break;
+        default: return false;
     }
     if (objectPickWaits && lineKey == LineKey::Enter) clickSeen = false;  // a typed pick point
     LineState state;
@@ -81,11 +67,8 @@ bool FrontEnd::filterKey(QLineEdit* edit, QKeyEvent* key) {
     state.moduleBusy = moduleBusy;
     LineDecision decision = decideLine(state, lineKey, edit->text().toUtf8().toStdString());
     switch (decision.action) {
-        case LineAction::Pass:
-            return false;
-        case LineAction::InsertSpace:
-            edit->insert(" ");
-            return true;
+        case LineAction::Pass: return false;
+        case LineAction::InsertSpace: edit->insert(" "); return true;
         case LineAction::Answer:
         case LineAction::Help:
         case LineAction::Precision:
@@ -97,8 +80,7 @@ bool FrontEnd::filterKey(QLineEdit* edit, QKeyEvent* key) {
             promptLoop->quit();
             return true;
         case LineAction::Earlier:
-        case LineAction::Later:
-            return walkAnswers(edit, decision.action);
+        case LineAction::Later: return walkAnswers(edit, decision.action);
         case LineAction::Start:
             if (findCommandWidgets(edit->window())) appendHistory(edit->text());
             firstAnswer = decision.text;
@@ -107,8 +89,7 @@ bool FrontEnd::filterKey(QLineEdit* edit, QKeyEvent* key) {
             // however soon they come
             runCommandWord(edit->window());
             return true;
-        case LineAction::Evaluate:
-            return evaluateInLine(edit, decision.text);
+        case LineAction::Evaluate: return evaluateInLine(edit, decision.text);
         case LineAction::Refuse:
             if (findCommandWidgets(edit->window())) showNotice(Notice::WaitingForPoint);
             edit->clear();
@@ -144,8 +125,7 @@ bool FrontEnd::filterEvent(QObject* watched, QEvent* event) {
     try {
         if (pointWaits && !documentTouched) documentTouched = mayChangeDocument(watched, event);
         switch (event->type()) {
-            case QEvent::Close:
-                return refuseClose(watched, event);
+            case QEvent::Close: return refuseClose(watched, event);
             case QEvent::KeyPress: {
                 if (watched->objectName() != "leCommand") return false;
                 QLineEdit* edit = qobject_cast<QLineEdit*>(watched);
@@ -162,8 +142,7 @@ bool FrontEnd::filterEvent(QObject* watched, QEvent* event) {
                     copyToLog("# label kept: " + promptLabel->text() + " (LibreCAD set " +
                               label->librecadText() + ")");
                 return false;
-            default:
-                return false;
+            default: return false;
         }
     } catch (const std::exception& e) {
         reportFault(e.what());

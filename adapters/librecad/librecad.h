@@ -121,7 +121,7 @@ std::string mirrorText(const std::vector<EntityRecord>& records, MirrorGaps& gap
 std::string mirrorNotice(const MirrorGaps& gaps, const std::string& language);
 // The host's open drawing as the document's mirror, and the signature it was opened from.
 class DocumentMirror {
-  public:
+public:
     // Makes the host's open drawing the document's mirror: the entities read (visible ones only:
     // a deleted entity kept for undo is not) and, when their signature is not the one already
     // open, turned into text and opened. False, with the reader's reason, when it cannot be
@@ -129,7 +129,7 @@ class DocumentMirror {
     bool refresh(Document_Interface& document, const std::string& language, std::string& notice,
                  std::string& error);
 
-  private:
+private:
     bool open = false;  // false: the next refresh opens whatever the document gives
     quint64 openSignature = 0;
 };
@@ -176,7 +176,7 @@ bool mentionsLastPoint(const std::string& answer);
 // what LibreCAD's commands read. Text answers are kept, as hostsim keeps them per kind (blank
 // lines and a repeat of the last one are not); the answers to picks and points never are.
 class AnswerHistory {
-  public:
+public:
     void remember(const std::string& answer);
     // Up: the answer before the one shown; current is what the line holds, given back after
     // the newest. False when there is none before.
@@ -184,7 +184,7 @@ class AnswerHistory {
     bool later(std::string& shown);  // Down; false when the line already shows what was typed
     void startOver();                // a new prompt starts below the newest answer
 
-  private:
+private:
     static constexpr std::size_t limit = 1000;
     std::vector<std::string> answers;  // oldest first
     std::size_t position = 0;          // the answer shown; answers.size(): the line as typed
@@ -223,13 +223,13 @@ std::string precisionAnswer(const std::string& argument, const std::string& lang
 // whose zero has not moved since the plug-in began to follow it is not known.
 class ZeroReceiver;
 class RelativeZeros {
-  public:
+public:
     RelativeZeros();
     ~RelativeZeros();
     void follow(QObject* view);  // a view followed already is left as it is
     bool known(QObject* view, hostsim::Point& zero) const;
 
-  private:
+private:
     std::unique_ptr<ZeroReceiver> receiver;  // the Qt object the views' signal reaches
 };
 
@@ -238,14 +238,14 @@ class RelativeZeros {
 // move (Snap Center puts a click on a circle's edge at its centre). switched() is false when the
 // snap toolbar or one of its actions is missing; nothing was changed then.
 class SnapsOff {
-  public:
+public:
     explicit SnapsOff(QWidget* mainWindow);
     ~SnapsOff();
     SnapsOff(const SnapsOff&) = delete;
     SnapsOff& operator=(const SnapsOff&) = delete;
     bool switched() const { return toolbar != nullptr; }
 
-  private:
+private:
     QPointer<QObject> toolbar;
     std::vector<std::pair<QPointer<QAction>, bool>> saved;  // each action and how it was
 };
@@ -257,7 +257,7 @@ class SnapsOff {
 // LibreCAD's dock for good; the whole prompt is the label's tool tip and goes to the history
 // with its answer.
 class PromptLabel {
-  public:
+public:
     static QString fitted(QLabel& label, const QString& prompt);
     void show(QLabel* label, const QString& prompt);
     bool keep();  // before a paint: true when LibreCAD's text had to give way again
@@ -266,7 +266,7 @@ class PromptLabel {
     QLabel* widget() const;
     const QString& librecadText() const { return librecad; }
 
-  private:
+private:
     QPointer<QLabel> label;  // set while vectrin's prompt shows
     QString vectrin, librecad;
 };
@@ -291,7 +291,7 @@ bool removeLastLines(QTextEdit& history, const QStringList& lines);
 // LibreCAD's Redo: a run that comes to a pick, which needs the document, ends unseen there and
 // runs again from its expression in the plug-in call.
 class FrontEnd {
-  public:
+public:
     // startPluginAction starts the plug-in's own menu action, after the event at hand is done
     // with; LibreCAD then calls runCalculator with the current document.
     explicit FrontEnd(std::function<void()> startPluginAction);
@@ -307,7 +307,7 @@ class FrontEnd {
     // its graphic views' clicks and the label's repaints. True when the adapter took the event.
     bool filterEvent(QObject* watched, QEvent* event);
 
-  private:
+private:
     // ---- LibreCAD's command widgets, found by their Qt names ----
     bool findCommandWidgets(QWidget* window);
     QPointer<QTextEdit> history;      // LibreCAD's command history, teHistory
@@ -324,8 +324,8 @@ class FrontEnd {
     void logTiming(qint64 runNanoseconds);
     std::FILE* log = nullptr;  // VECTRIN_LIBRECAD_LOG, opened at the first line
     bool logOpened = false;
-    std::string openLine;  // text printed since the last line end: a prompt
-    bool muted = false;    // a run that ends unseen, to run again in the plug-in call
+    std::string openLine;       // text printed since the last line end: a prompt
+    bool muted = false;         // a run that ends unseen, to run again in the plug-in call
     bool echoReplayed = false;  // the run's first answer was shown already, by the run before
 
     // ---- the host's session and the module ----

@@ -36,9 +36,7 @@ const char* const snapActions[] = {
 const char noRestriction[] = "RestrictNothing";
 
 // LibreCAD's snap toolbar reads its actions' states and hands them to the views.
-void applySnaps(QObject* toolbar) {
-    QMetaObject::invokeMethod(toolbar, "actionTriggered");
-}
+void applySnaps(QObject* toolbar) { QMetaObject::invokeMethod(toolbar, "actionTriggered"); }
 
 }  // namespace
 
@@ -51,11 +49,11 @@ namespace librecad {
 class ZeroReceiver : public QObject {
     Q_OBJECT
 
-  public:
+public:
     std::set<QObject*> followed;
     std::map<QObject*, hostsim::Point> zeros;
 
-  public slots:
+public slots:
     void moved(const RS_Vector& zero) {
         struct Vector {  // RS_Vector's members, in LibreCAD 2.2's order
             double x, y, z;
@@ -141,13 +139,9 @@ bool PromptLabel::keep() {
     return true;
 }
 
-bool PromptLabel::showing() const {
-    return !label.isNull();
-}
+bool PromptLabel::showing() const { return !label.isNull(); }
 
-QLabel* PromptLabel::widget() const {
-    return label;
-}
+QLabel* PromptLabel::widget() const { return label; }
 
 void PromptLabel::restore() {
     if (!label) return;

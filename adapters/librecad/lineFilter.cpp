@@ -43,14 +43,11 @@ librecad::LineDecision decideAnswer(const std::string& line) {
 // The prompt of vectrin waits: the line up to Enter is the answer, blanks and '=' included.
 librecad::LineDecision decideAtPrompt(librecad::LineKey key, const std::string& line) {
     switch (key) {
-        case librecad::LineKey::Enter:
-            return decideAnswer(line);
+        case librecad::LineKey::Enter: return decideAnswer(line);
         case librecad::LineKey::Space: return decision(librecad::LineAction::InsertSpace);
         case librecad::LineKey::Escape: return decision(librecad::LineAction::Cancel);
-        case librecad::LineKey::Up:
-            return decision(librecad::LineAction::Earlier);
-        case librecad::LineKey::Down:
-            return decision(librecad::LineAction::Later);
+        case librecad::LineKey::Up: return decision(librecad::LineAction::Earlier);
+        case librecad::LineKey::Down: return decision(librecad::LineAction::Later);
     }
     return decision(librecad::LineAction::Pass);
 }

@@ -21,9 +21,9 @@ class VectrinPlugin : public QObject, QC_PluginInterface {
     Q_PLUGIN_METADATA(IID LC_DocumentInterface_iid)
 
 public:
-  VectrinPlugin() : frontEnd([this]() { startFromCommandWord(); }) {
-      qApp->installEventFilter(this);
-  }
+    VectrinPlugin() : frontEnd([this]() { startFromCommandWord(); }) {
+        qApp->installEventFilter(this);
+    }
     ~VectrinPlugin() override {
         if (qApp != nullptr) qApp->removeEventFilter(this);
     }
@@ -47,12 +47,12 @@ public:
 private:
     // The command word starts the plug-in's menu action, after the key event is done with, so
     // that LibreCAD calls execComm with the current document as for the menu.
-  void startFromCommandWord() {
-      QAction* action = findChild<QAction*>();
-      if (action != nullptr) QTimer::singleShot(0, action, &QAction::trigger);
-  }
+    void startFromCommandWord() {
+        QAction* action = findChild<QAction*>();
+        if (action != nullptr) QTimer::singleShot(0, action, &QAction::trigger);
+    }
 
-  librecad::FrontEnd frontEnd;  // everything the adapter keeps, for the plug-in's lifetime
+    librecad::FrontEnd frontEnd;  // everything the adapter keeps, for the plug-in's lifetime
 };
 
 #include "plugin.moc"

@@ -14,17 +14,14 @@ namespace {
 // The characters of the bytes 0x80 to 0x9F. The five bytes the code page leaves undefined stand
 // for the C1 control of the same number, so that every byte converts and comes back as itself.
 constexpr char16_t cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 constexpr char missingCharacter = '?';  // what a drawing text shows for a character 1252 lacks
 
-char32_t unicodeOfByte(unsigned char b) {
-    return b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : b;
-}
+char32_t unicodeOfByte(unsigned char b) { return b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : b; }
 
 // The code page 1252 byte of a character; -1 when the code page has none.
 int byteOfUnicode(char32_t c) {
@@ -166,10 +163,14 @@ bool cp1252FromUtf8(std::string_view text, std::string& out, char32_t& missing) 
 std::string iconvCodePage(const std::string& dxfName) {
     std::string name = upperName(dxfName);
     std::string iconvName;
-    if (name.compare(0, 5, "ANSI_") == 0) iconvName = "CP" + name.substr(5);
-    else if (name.compare(0, 3, "DOS") == 0) iconvName = "CP" + name.substr(3);
-    else if (name.compare(0, 7, "ISO8859") == 0) iconvName = "ISO-8859" + name.substr(7);
-    else iconvName = name;
+    if (name.compare(0, 5, "ANSI_") == 0)
+        iconvName = "CP" + name.substr(5);
+    else if (name.compare(0, 3, "DOS") == 0)
+        iconvName = "CP" + name.substr(3);
+    else if (name.compare(0, 7, "ISO8859") == 0)
+        iconvName = "ISO-8859" + name.substr(7);
+    else
+        iconvName = name;
     if (iconvName == "CP1252") return iconvName;  // converted by the host's own table
     iconv_t probe = iconv_open("UTF-8", iconvName.c_str());
     if (probe == reinterpret_cast<iconv_t>(-1)) return "";

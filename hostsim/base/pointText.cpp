@@ -64,8 +64,8 @@ bool parsePointAnswer(const std::string& text, const PointAnswerBase& base, Poin
     Point given = {0, 0, 0};
     bool polar = answer.find('<') != std::string::npos;
     bool read = (relative && answer.empty())  // the last point itself
-                || (polar ? parsePolar(answer, base.angleBase, given)
-                          : parsePointText(answer, given));
+                ||
+                (polar ? parsePolar(answer, base.angleBase, given) : parsePointText(answer, given));
     Point result = relative ? add(base.lastPoint, given) : given;
     if (!read || !isFinitePoint(result)) return false;
     point = result;

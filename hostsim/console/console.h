@@ -28,7 +28,7 @@ namespace hostsim {
 // module's text, prompts, echoed answers, notices) goes there too on a terminal, and to standard
 // error when standard output is not a terminal, so that it carries the results alone.
 void captureOutput(bool on);
-std::string takeOutput();  // what was captured since the last call; clears it
+std::string takeOutput();                   // what was captured since the last call; clears it
 void printText(const std::string& text);    // conversation
 void printResult(const std::string& text);  // whole lines, each starting a line of its own
 std::FILE* conversationStream();            // where printText writes (readline's prompts too)
@@ -61,7 +61,7 @@ void printNoticesAfterModule();
 void dropNoticesAfterModule();  // a fresh session
 // Text the terminal shows already (readline drew it): only the mirror gets it.
 void mirrorText(const std::string& text);
-void startLine();  // ends the line in progress, if any, so the next text starts a line
+void startLine();      // ends the line in progress, if any, so the next text starts a line
 void noteLineEnded();  // the line was ended outside the channel (the user's Enter on a terminal)
 
 // ---- input: command lines and answers to prompts (input.cpp) ----
@@ -77,7 +77,8 @@ void useLineSource(std::function<bool(std::string&)> source);
 // While a SCRIPT runs, its lines answer the prompts of its commands, ahead of standard input;
 // a line starting with ';' is a comment, passed over. nullptr ends it; the caller owns the stream.
 void useScriptInput(std::istream* script);
-bool readScriptLine(std::string& line);  // the script's next command line, not echoed; false at its end
+bool readScriptLine(
+    std::string& line);  // the script's next command line, not echoed; false at its end
 // What a line is read for: a command line at Command:, a text answer (the calculator's
 // expression), or the answer to a point or pick prompt. This is the one place that tells them
 // apart: the history, Tab completion and a front end's own history go by it.

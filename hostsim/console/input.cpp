@@ -18,9 +18,9 @@
 #include <deque>
 #include <istream>
 #include <memory>
-#include <vector>
 #include <sstream>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -30,25 +30,25 @@ const char cancelAnswer[] = "*cancel*";
 }  // namespace
 
 // ---- input state: where lines come from, and the prompt options set by kvs_initget ----
-static std::deque<std::string> queuedAnswers;        // read first, e.g. the rest of "CAL 1+2"
-static std::istream* scriptInput = nullptr;          // a running SCRIPT, which answers its own prompts
+static std::deque<std::string> queuedAnswers;  // read first, e.g. the rest of "CAL 1+2"
+static std::istream* scriptInput = nullptr;    // a running SCRIPT, which answers its own prompts
 static std::unique_ptr<std::istringstream> testInput;  // set by useInputText; else stdin
-static int pendingInitgetFlags = 0;                  // for the next prompt only
-static bool lastReadInterrupted = false;             // Ctrl-C ended the last line read
-static std::string plainPending;                     // read from stdin, not yet a whole line
-static bool plainEnded = false;                      // stdin gave its end (or an error)
-static bool plainAtStart = true;                     // no line of stdin read yet
-static bool scriptAtStart = false;                   // no line of the SCRIPT read yet
-static std::function<bool(std::string&)> lineSource;  // replaces stdin when set (a served page)
-static bool pointPromptOpen = false;                  // kvs_getpoint is reading its answer
-static hostsim::AnswerWatch answerWatch;              // told of every answer the module gets
-static std::string promptWaiting;                     // the prompt of the read in progress
+static int pendingInitgetFlags = 0;                    // for the next prompt only
+static bool lastReadInterrupted = false;               // Ctrl-C ended the last line read
+static std::string plainPending;                       // read from stdin, not yet a whole line
+static bool plainEnded = false;                        // stdin gave its end (or an error)
+static bool plainAtStart = true;                       // no line of stdin read yet
+static bool scriptAtStart = false;                     // no line of the SCRIPT read yet
+static std::function<bool(std::string&)> lineSource;   // replaces stdin when set (a served page)
+static bool pointPromptOpen = false;                   // kvs_getpoint is reading its answer
+static hostsim::AnswerWatch answerWatch;               // told of every answer the module gets
+static std::string promptWaiting;                      // the prompt of the read in progress
 static std::string sourceEcho;  // shown for the line source's next line instead of the line
 enum class SourceLine { Given, Typed, Interrupted };  // from elsewhere, or at the terminal beside
 static SourceLine sourceLineOrigin = SourceLine::Given;  // of the line source's next line
 static bool (*sourceLineCheck)(const std::string&, std::string&) = nullptr;  // of the last line
 static std::function<hostsim::PointAnswerBase()> answerBaseSource;  // LASTPOINT and ANGBASE
-static bool lastReadUnattended = false;  // the last line came from a script, a pipe or a test
+static bool lastReadUnattended = false;        // the last line came from a script, a pipe or a test
 static bool nextPointPromptCancelled = false;  // a pick missed where no one can pick again
 static bool refusalWatched = false;  // a point answer of unattended input: is it refused next?
 static std::string refusalHeld;      // what was printed since, held until that is known
@@ -148,8 +148,10 @@ PlainRead readStandardInputLine(std::string& line) {
         }
         char chunk[4096];
         ssize_t count = read(STDIN_FILENO, chunk, sizeof chunk);
-        if (count > 0) plainPending.append(chunk, static_cast<std::size_t>(count));
-        else if (count == 0 || errno != EINTR) plainEnded = true;  // an error ends input too
+        if (count > 0)
+            plainPending.append(chunk, static_cast<std::size_t>(count));
+        else if (count == 0 || errno != EINTR)
+            plainEnded = true;  // an error ends input too
     }
     plainPending.clear();  // the unfinished line goes with the prompt, as on a terminal
     return PlainRead::Interrupted;
@@ -232,7 +234,8 @@ bool nextLine(const std::string& prompt, std::string& line, hostsim::LineKind ki
         hostsim::printText(prompt + line + "\n");
         return true;
     }
-    if (scriptInput == nullptr) hostsim::flushResults();  // whoever reads them may be the one to answer
+    if (scriptInput == nullptr)
+        hostsim::flushResults();  // whoever reads them may be the one to answer
     for (;;) {
         if (lineSource && scriptInput == nullptr && !testInput) {
             std::string given;
@@ -353,13 +356,9 @@ const std::string& waitingPrompt() { return promptWaiting; }
 
 void echoSourceLineAs(const std::string& text) { sourceEcho = text; }
 
-void sourceLineTyped() {
-    sourceLineOrigin = SourceLine::Typed;
-}
+void sourceLineTyped() { sourceLineOrigin = SourceLine::Typed; }
 
-void sourceLineInterrupted() {
-    sourceLineOrigin = SourceLine::Interrupted;
-}
+void sourceLineInterrupted() { sourceLineOrigin = SourceLine::Interrupted; }
 
 void checkSourceLineWith(bool (*check)(const std::string& line, std::string& reason)) {
     sourceLineCheck = check;

@@ -43,9 +43,9 @@ static_assert(LineEditor::readError == READERR);
 }  // namespace
 
 // ---- line editor state: the library once loaded, and who waits for it ----
-static void* readlineHandle = nullptr;                   // dlopen's handle; null until loaded
-static bool loadTried = false;                           // a failure is not tried again
-static LineEditor editor = {};                           // its routines, once loaded
+static void* readlineHandle = nullptr;                    // dlopen's handle; null until loaded
+static bool loadTried = false;                            // a failure is not tried again
+static LineEditor editor = {};                            // its routines, once loaded
 static void (*setUpEditor)(const LineEditor&) = nullptr;  // the shell's completion, say
 
 namespace {
@@ -98,7 +98,8 @@ bool findEverySymbol() {
 namespace hostsim {
 
 const LineEditor* lineEditor() {
-    if (readlineHandle != nullptr || loadTried) return readlineHandle != nullptr ? &editor : nullptr;
+    if (readlineHandle != nullptr || loadTried)
+        return readlineHandle != nullptr ? &editor : nullptr;
     loadTried = true;
     ErrnoGuard keepErrno;
     readlineHandle = dlopen(readlineFileName, RTLD_NOW | RTLD_LOCAL);

@@ -17,13 +17,14 @@
 #include "hostsim/console/console.h"
 
 // ---- output state: one channel for the host and the module ----
-static bool capturing = false;     // true: text goes to capturedText instead of a stream
-static std::string capturedText;   // what was printed while capturing, until takeOutput
-static bool lineOpen = false;      // the last conversation text did not end its line
-static int writeFailure = 0;       // errno of the first failed write to stdout; 0 while none
-static int resultsApart = -1;      // 1: stdout is no terminal and carries results only; -1: not yet asked
-static bool resultsHeld = false;   // a batch runs: results wait in stdout's buffer (holdResults)
-static std::function<void(const std::string&)> outputMirror;  // also sees every text; may be empty
+static bool capturing = false;    // true: text goes to capturedText instead of a stream
+static std::string capturedText;  // what was printed while capturing, until takeOutput
+static bool lineOpen = false;     // the last conversation text did not end its line
+static int writeFailure = 0;      // errno of the first failed write to stdout; 0 while none
+static int resultsApart =
+    -1;  // 1: stdout is no terminal and carries results only; -1: not yet asked
+static bool resultsHeld = false;  // a batch runs: results wait in stdout's buffer (holdResults)
+static std::function<void(const std::string&)> outputMirror;   // also sees every text; may be empty
 static std::function<void(const std::string&)> failureMirror;  // also sees printFailure's texts
 static std::vector<std::string> noticesAfterModule;  // follow the module's text (printNotices...)
 static std::string hostName = "hostsim";  // what the host's notices about the module start with
@@ -73,7 +74,9 @@ namespace hostsim {
 
 void captureOutput(bool on) { capturing = on; }
 
-void mirrorOutput(std::function<void(const std::string&)> mirror) { outputMirror = std::move(mirror); }
+void mirrorOutput(std::function<void(const std::string&)> mirror) {
+    outputMirror = std::move(mirror);
+}
 
 void mirrorFailures(std::function<void(const std::string&)> mirror) {
     failureMirror = std::move(mirror);
@@ -100,7 +103,7 @@ void printText(const std::string& text) {
 
 void printResult(const std::string& text) {
     releaseHeldText();  // what was printed before the result
-    startLine();  // after a prompt left open, on the stream that holds it
+    startLine();        // after a prompt left open, on the stream that holds it
     if (text.empty()) return;
     if (outputMirror) outputMirror(text);
     if (capturing) {
@@ -120,13 +123,9 @@ void printFailure(const std::string& text) {
     if (failureMirror) failureMirror(text);
 }
 
-void nameProgram(const std::string& name) {
-    hostName = name;
-}
+void nameProgram(const std::string& name) { hostName = name; }
 
-const std::string& programName() {
-    return hostName;
-}
+const std::string& programName() { return hostName; }
 
 void holdResults(bool on) {
     if (!on) flushResults();
@@ -143,13 +142,9 @@ int outputFailure() {
     return writeFailure;
 }
 
-void noticeAfterModuleText(const std::string& text) {
-    noticesAfterModule.push_back(text);
-}
+void noticeAfterModuleText(const std::string& text) { noticesAfterModule.push_back(text); }
 
-void dropNoticesAfterModule() {
-    noticesAfterModule.clear();
-}
+void dropNoticesAfterModule() { noticesAfterModule.clear(); }
 
 void printNoticesAfterModule() {
     std::vector<std::string> notices;

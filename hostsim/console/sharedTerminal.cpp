@@ -80,9 +80,7 @@ bool shareTerminal() {
     return true;
 }
 
-bool terminalDrawsPrompts() {
-    return terminalShared;
-}
+bool terminalDrawsPrompts() { return terminalShared; }
 
 void showTerminalPrompt(const std::string& prompt, LineKind kind) {
     const LineEditor& editor = *loadedLineEditor();

@@ -26,19 +26,17 @@ constexpr int historyLimit = 1000;  // lines kept, in memory and in the file
 // is safe for both.
 static std::atomic<bool> interruptPending{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
-static int interruptCatchers = 0;                   // catchInterrupts calls not yet released
-static struct sigaction actionBefore;               // SIGINT's action before the first catch
-static bool historyLoaded = false;                  // the file was read (or found missing)
-static std::string historyPath;                     // "" when there is no place to keep it
-static bool historyFailureShown = false;            // one notice a session is enough
+static int interruptCatchers = 0;         // catchInterrupts calls not yet released
+static struct sigaction actionBefore;     // SIGINT's action before the first catch
+static bool historyLoaded = false;        // the file was read (or found missing)
+static std::string historyPath;           // "" when there is no place to keep it
+static bool historyFailureShown = false;  // one notice a session is enough
 // The lines of each kind kept (LineKind's order), oldest first; readline's own history holds
 // those of one kind at a time, the kind last read.
 static std::vector<std::string> keptLines[3];
 static hostsim::LineKind shownKind = hostsim::LineKind::Command;
 
-static void noteInterrupt(int) {
-    interruptPending = true;
-}
+static void noteInterrupt(int) { interruptPending = true; }
 
 namespace {
 
@@ -128,13 +126,9 @@ void releaseInterrupts() {
         sigaction(SIGINT, &actionBefore, nullptr);
 }
 
-bool takeInterrupt() {
-    return interruptPending.exchange(false);
-}
+bool takeInterrupt() { return interruptPending.exchange(false); }
 
-bool interruptWaiting() {
-    return interruptPending;
-}
+bool interruptWaiting() { return interruptPending; }
 
 bool waitForInput(int fd) {
     sigset_t interrupt, unblocked;
@@ -147,9 +141,7 @@ bool waitForInput(int fd) {
     return ready > 0 || (ready < 0 && errno != EINTR && !interruptPending);
 }
 
-void showInterrupt() {
-    printText(isatty(STDIN_FILENO) ? "\n" : "^C\n");
-}
+void showInterrupt() { printText(isatty(STDIN_FILENO) ? "\n" : "^C\n"); }
 
 bool keptInHistory(LineKind kind) { return kind != LineKind::Point; }
 

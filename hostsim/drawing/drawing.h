@@ -66,7 +66,7 @@ struct DxfGroup {
 
     std::uint16_t code;  // 0 to 1071
 
-  private:
+private:
     friend class GroupStore;
     // The text's size; longMark for a text as long or longer, whose size the store keeps in the
     // eight bytes before it; numberMark for a number.
@@ -95,7 +95,7 @@ struct GroupList {
 // One allocation a block rather than one a group or text: a million objects of a few groups
 // each would otherwise cost more in allocations and their headers than in the groups.
 class GroupStore {
-  public:
+public:
     std::string_view keepText(std::string_view text) {
         if (text.empty()) return {};
         if (text.size() >= DxfGroup::longMark) return keepLongText(text);
@@ -105,7 +105,7 @@ class GroupStore {
     }
     GroupList keepGroups(const std::vector<DxfGroup>& groups);  // at most UINT32_MAX of them
 
-  private:
+private:
     std::string_view keepLongText(std::string_view text);  // its size before it
     // Blocks of items, each twice the last up to blockLimit items; a run longer than a quarter
     // of that gets a block of its own, so that the block being filled keeps its room.
@@ -165,13 +165,14 @@ struct Drawing {
     std::vector<DrawingObject> objects;  // file order, the blocks' objects included
     GroupStore store;                    // their groups and texts, and the blocks' headers
     std::vector<BlockDefinition> blocks;
-    int firstEntity = -1;                                 // first object of the ENTITIES section
-    std::unordered_map<std::string, int> blockByName;     // upper-case name -> blocks index
+    int firstEntity = -1;                              // first object of the ENTITIES section
+    std::unordered_map<std::string, int> blockByName;  // upper-case name -> blocks index
     // Upper-case group 5 -> objects index, filled at the first objectOfHandle: most drawings are
     // never asked, and the index of a million objects would cost about as much as they do.
     mutable std::unordered_map<std::string, int> objectByHandle;
     mutable bool handlesIndexed = false;
-    std::vector<std::string> notices;  // what was read but cannot be honoured (an unknown code page)
+    std::vector<std::string>
+        notices;  // what was read but cannot be honoured (an unknown code page)
     std::unordered_map<std::string, Layer> layers;  // upper-case name -> its row
     // Upper-case name -> its pattern in drawing units: a dash above 0, a gap below, a dot 0.
     std::unordered_map<std::string, std::vector<double>> linetypes;

@@ -121,9 +121,7 @@ inline bool readLine(Reader& r, std::string_view& line) {
     return true;
 }
 
-inline bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 inline std::string_view trimmed(std::string_view s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -725,9 +723,7 @@ std::string handleKey(std::string_view handle) {
 }
 
 // Binary DXF, like most binary files, holds NUL bytes (its sentinel line ends in one).
-bool looksBinary(const std::string& text) {
-    return text.find('\0') != std::string::npos;
-}
+bool looksBinary(const std::string& text) { return text.find('\0') != std::string::npos; }
 
 }  // namespace
 

@@ -291,9 +291,7 @@ void splineDomain(const Spline& s, double& low, double& high) {
     high = s.knots[s.control.size()];
 }
 
-std::string splineFaultOf(const Spline& s) {
-    return splineFault(s);
-}
+std::string splineFaultOf(const Spline& s) { return splineFault(s); }
 
 bool readSpline(const DrawingObject& o, Spline& s, std::string& why) {
     s = Spline();

@@ -30,8 +30,8 @@ struct FunctionGroup {
 enum class Gives { number, point, vector, numberOrPoint };
 
 struct FunctionReference {
-    const char* name;       // upper case, as the module registers it
-    int group;              // index into functionGroups()
+    const char* name;  // upper case, as the module registers it
+    int group;         // index into functionGroups()
     Gives gives;
     const char* forms;      // the ways to call it, separated by "  "
     const char* arguments;  // what each argument is, one per line ("\n" between them)
@@ -41,7 +41,7 @@ struct FunctionReference {
     const char* result;     // what the example prints
 };
 
-const std::vector<CommandReference>& commandReference();   // in the order HELP lists them
+const std::vector<CommandReference>& commandReference();  // in the order HELP lists them
 const std::vector<FunctionGroup>& functionGroups();
 // In the order the module registers them, then the keywords; listings go group by group.
 const std::vector<FunctionReference>& functionReference();
@@ -54,11 +54,11 @@ const CommandReference* findCommandReference(const std::string& upperName);
 std::string helpOverview(const std::vector<std::string>& calculatorCommands);
 std::string functionHelp(const FunctionReference& entry);  // HELP NAME
 std::string commandHelp(const CommandReference& entry);    // HELP of a host command
-std::string languageHelp();                               // HELP CAL
+std::string languageHelp();                                // HELP CAL
 // HELP of a localised name of the calculator (BERECHNEN): which name it stands for, then HELP CAL.
 std::string localisedCalculatorHelp(const std::string& name);
-std::string functionNamesByGroup();                       // FUNCTIONS' second part
-std::string referenceMarkdown();                          // docs/functions.md
+std::string functionNamesByGroup();  // FUNCTIONS' second part
+std::string referenceMarkdown();     // docs/functions.md
 // The example's answers one by one, in the order the prompts ask for them.
 std::vector<std::string> exampleAnswers(const FunctionReference& entry);
 

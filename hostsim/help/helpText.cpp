@@ -103,7 +103,8 @@ std::vector<std::string> exampleAnswers(const FunctionReference& entry) {
 std::string functionNamesByGroup() {
     std::string text;
     for (std::size_t group = 0; group < functionGroups().size(); ++group)
-        text += namesOfGroup(static_cast<int>(group), functionGroups()[group].title + std::string(":"));
+        text +=
+            namesOfGroup(static_cast<int>(group), functionGroups()[group].title + std::string(":"));
     return text;
 }
 
@@ -114,8 +115,9 @@ std::string helpOverview(const std::vector<std::string>& calculatorCommands) {
     if (!calculatorCommands.empty())
         text += "  " + padded("CAL [EXPR]", 20) + calculatorSummary(calculatorCommands) + "\n";
     text += "\nCalculator functions:\n" + indentLines(functionNamesByGroup(), "  ");
-    text += "\nType HELP NAME for a function or command, HELP CAL for the expression language.\n"
-            "Enter at an empty Command: runs the last command again.\n";
+    text +=
+        "\nType HELP NAME for a function or command, HELP CAL for the expression language.\n"
+        "Enter at an empty Command: runs the last command again.\n";
     return text;
 }
 

@@ -11,30 +11,31 @@ using hostsim::FunctionReference;
 // Every host command of the command line; tests/hostsim/shell checks the list against the
 // commands the command line runs.
 const std::vector<CommandReference> commands = {
-    {"HELP",      "HELP [NAME | CAL]", "this list; HELP NAME explains one, HELP CAL the expressions"},
-    {"?",         "? [NAME | CAL]",    "the same as HELP"},
-    {"UCS",       "UCS",               "sets the UCS by three points in world coordinates, or W"},
-    {"LIST",      "LIST",              "prints the records of a picked object"},
-    {"LOAD",      "LOAD PATH",         "loads a module file"},
-    {"UNLOAD",    "UNLOAD",            "unloads the module"},
-    {"REDEFINE",  "REDEFINE",          "asks the module to define its names again"},
-    {"FUNCTIONS", "FUNCTIONS",         "the names the module defined, then the calculator's functions"},
-    {"LISTS",     "LISTS",             "how many record lists the module has not given back"},
-    {"PRECISION", "PRECISION [N | .N]", "N significant digits or .N decimal places for printed reals"},
-    {"SVG",       "SVG FILE",          "writes the view, with the results and picks marked, as an SVG file"},
-    {"QUIT",      "QUIT",              "ends the session"},
-    {"EXIT",      "EXIT",              "the same as QUIT"},
+    {"HELP", "HELP [NAME | CAL]", "this list; HELP NAME explains one, HELP CAL the expressions"},
+    {"?", "? [NAME | CAL]", "the same as HELP"},
+    {"UCS", "UCS", "sets the UCS by three points in world coordinates, or W"},
+    {"LIST", "LIST", "prints the records of a picked object"},
+    {"LOAD", "LOAD PATH", "loads a module file"},
+    {"UNLOAD", "UNLOAD", "unloads the module"},
+    {"REDEFINE", "REDEFINE", "asks the module to define its names again"},
+    {"FUNCTIONS", "FUNCTIONS", "the names the module defined, then the calculator's functions"},
+    {"LISTS", "LISTS", "how many record lists the module has not given back"},
+    {"PRECISION", "PRECISION [N | .N]",
+     "N significant digits or .N decimal places for printed reals"},
+    {"SVG", "SVG FILE", "writes the view, with the results and picks marked, as an SVG file"},
+    {"QUIT", "QUIT", "ends the session"},
+    {"EXIT", "EXIT", "the same as QUIT"},
 };
 
 enum Group { scalar, coordinates, geometry, picks, shortcuts, hostValues };
 
 // ORDER Group
 const std::vector<FunctionGroup> groups = {
-    {"Scalar",               "Functions of numbers; angles are in degrees"},
-    {"Coordinates",          "Parts of points, and points between the user and world systems"},
-    {"Geometry",             "Angles, normals, intersections, distances and points along lines"},
+    {"Scalar", "Functions of numbers; angles are in degrees"},
+    {"Coordinates", "Parts of points, and points between the user and world systems"},
+    {"Geometry", "Angles, normals, intersections, distances and points along lines"},
     {"Picks in the drawing", "Points and radii picked on the drawing with an object snap"},
-    {"End-point shortcuts",  "Computed from end points picked on the drawing"},
+    {"End-point shortcuts", "Computed from end points picked on the drawing"},
     {"Values from the host", "Names of the expression language itself, not registered functions"},
 };
 
@@ -44,7 +45,7 @@ const std::vector<FunctionGroup> groups = {
 // tests/functions/referenceTests.cpp runs every example on the demo drawing with its answers.
 const std::vector<FunctionReference> functions = {
 #define CALCULATOR_FUNCTION(name, handler, accepts, group, gives, forms, arguments, returns, \
-                            example, answers, result)                                      \
+                            example, answers, result)                                        \
     {name, group, hostsim::Gives::gives, forms, arguments, returns, example, answers, result},
 #include "functions/functionList.h"
 #undef CALCULATOR_FUNCTION

@@ -130,11 +130,11 @@ enum class KindAxes : unsigned char {
     Owner,      // its owner's, whose part it is (VERTEX, SEQEND): wholeObject
 };
 struct ObjectKind {
-    const char* name;     // the record's type, group 0
-    BuildRoutine build;   // nullptr: drawn with the object it belongs to
+    const char* name;    // the record's type, group 0
+    BuildRoutine build;  // nullptr: drawn with the object it belongs to
     KindAxes axes;
-    unsigned snaps;       // the modes it offers, as SnapBits
-    TextForm text;        // a text is drawn by the view as its lines
+    unsigned snaps;  // the modes it offers, as SnapBits
+    TextForm text;   // a text is drawn by the view as its lines
 };
 // The row of an object's type; nullptr for a type nothing here draws.
 const ObjectKind* objectKindOf(const DrawingObject& o);

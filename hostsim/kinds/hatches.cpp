@@ -15,16 +15,16 @@
 namespace {
 
 using namespace hostsim::building;
-using hostsim::pi;
 using hostsim::Affine;
 using hostsim::DrawingObject;
 using hostsim::DxfGroup;
-using hostsim::Point;
 using hostsim::isFinitePoint;
+using hostsim::pi;
+using hostsim::Point;
 using hostsim::Primitive;
 
-constexpr unsigned edgeSnaps = hostsim::snapEnd | hostsim::snapMid | hostsim::snapNea |
-                               hostsim::snapInt;
+constexpr unsigned edgeSnaps =
+    hostsim::snapEnd | hostsim::snapMid | hostsim::snapNea | hostsim::snapInt;
 constexpr int maxCount = 1000000;  // paths, vertices or edges of one path, at most
 
 // The groups after the path count, taken one by one when they have the expected code.

@@ -30,13 +30,13 @@ static_assert(sizeof(Primitive) + 4 * sizeof(int) == hostsim::geometryBytesPerPo
 
 constexpr double bulgeTolerance = 1e-7;
 
-using hostsim::sub;
 using hostsim::add;
-using hostsim::scale;
-using hostsim::isFinitePoint;
 using hostsim::cross;
 using hostsim::dot;
+using hostsim::isFinitePoint;
 using hostsim::norm;
+using hostsim::scale;
+using hostsim::sub;
 
 }  // namespace
 
@@ -113,9 +113,7 @@ void addNode(Builder& b, const ObjectBeingBuilt& s, const Point& at, unsigned sn
     b.primitives.push_back(p);
 }
 
-double radians(double degrees) {
-    return degrees * pi / 180.0;
-}
+double radians(double degrees) { return degrees * pi / 180.0; }
 
 // The object's own coordinates to world: its extrusion's axes, then the parent map. Most
 // objects lie in world XY: the axes of that extrusion are worked out once.
@@ -228,8 +226,8 @@ bool buildGeometry(const Drawing& d, std::uint64_t byteLimit, std::vector<std::s
     indexGeometry({}, {});  // the last drawing's: released before the next one is built
     clearSplines();
     std::uint64_t bytesLeft = byteLimit > d.bytesCounted ? byteLimit - d.bytesCounted : 0;
-    Builder b{d, notices, {}, 0, 0, false, bytesLeft, false, 0, {}, {}, {}, {}, {}, {Instance()},
-              {}, {}, {}, 0, {}};
+    Builder b{d,  notices, {},           0,  0,  false, bytesLeft, false, 0, {}, {}, {},
+              {}, {},      {Instance()}, {}, {}, {},    0,         {}};
     readLooks(b);
     // About a primitive a point: grown by doubling, a million objects' primitives would pass
     // through three times their memory, moved twice.

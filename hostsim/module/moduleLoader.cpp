@@ -13,7 +13,12 @@
 
 namespace {
 
-enum Message : unsigned { messageLoad = 1, messageUnload = 2, messageDefine = 3, messageInvoke = 5 };
+enum Message : unsigned {
+    messageLoad = 1,
+    messageUnload = 2,
+    messageDefine = 3,
+    messageInvoke = 5
+};
 constexpr int entrySuccess = 0;
 
 using EntryPoint = int (*)(unsigned);
@@ -23,11 +28,11 @@ using PointerSetter = int (*)(void*);
 }  // namespace
 
 // ---- module state: the one loaded module, on the host's thread ----
-static void* moduleHandle = nullptr;         // from dlopen; NULL when no module is loaded
-static EntryPoint entryPoint = nullptr;      // hmodEntryPoint of the loaded module
-static std::string modulePath;               // the file loaded; kvs_getappname answers it
-static bool abortRequested = false;          // hmod_abort was called; unload after this call
-static bool loadMessageSent = false;         // message 2 is owed before the library is closed
+static void* moduleHandle = nullptr;     // from dlopen; NULL when no module is loaded
+static EntryPoint entryPoint = nullptr;  // hmodEntryPoint of the loaded module
+static std::string modulePath;           // the file loaded; kvs_getappname answers it
+static bool abortRequested = false;      // hmod_abort was called; unload after this call
+static bool loadMessageSent = false;     // message 2 is owed before the library is closed
 
 namespace {
 

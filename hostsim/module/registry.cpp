@@ -37,9 +37,9 @@ bool validFunctionName(const char* name) {
 }  // namespace
 
 // ---- registry state: the module's names and handlers, and the calls in progress ----
-static std::map<std::string, int> functionCodes;       // upper-case name -> function code
-static std::map<int, KvsHandler> functionHandlers;     // code -> handler from kvs_regfunc
-static std::vector<Invocation> invocations;            // innermost call last
+static std::map<std::string, int> functionCodes;    // upper-case name -> function code
+static std::map<int, KvsHandler> functionHandlers;  // code -> handler from kvs_regfunc
+static std::vector<Invocation> invocations;         // innermost call last
 
 namespace {
 
@@ -72,7 +72,9 @@ int setResult(const QValue& value) {
 
 namespace hostsim {
 
-bool isFunctionDefined(const std::string& name) { return functionCodes.count(upperName(name)) != 0; }
+bool isFunctionDefined(const std::string& name) {
+    return functionCodes.count(upperName(name)) != 0;
+}
 
 std::vector<DefinedFunction> definedFunctions() {
     std::vector<DefinedFunction> all;

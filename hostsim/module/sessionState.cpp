@@ -10,11 +10,9 @@ bool setVariable(const std::string& name, const hostsim::QValue& value) {
 }
 
 const hostsim::QuilletHost quilletHost = {
-    hostsim::getSysvar,
-    setVariable,
+    hostsim::getSysvar,         setVariable,
     hostsim::sysvarBound,  // what a refusal to set a variable says
-    hostsim::isFunctionDefined,
-    hostsim::invokeFunction,
+    hostsim::isFunctionDefined, hostsim::invokeFunction,
 };
 
 }  // namespace

@@ -8,9 +8,7 @@ Point applyLinear(const Affine& m, const Point& v) {
     return add(add(scale(m.x, v[0]), scale(m.y, v[1])), scale(m.z, v[2]));
 }
 
-Point applyAffine(const Affine& m, const Point& p) {
-    return add(applyLinear(m, p), m.origin);
-}
+Point applyAffine(const Affine& m, const Point& p) { return add(applyLinear(m, p), m.origin); }
 
 Affine composeAffine(const Affine& outer, const Affine& inner) {
     Affine out;

@@ -20,9 +20,7 @@ using hostsim::Primitive;
 // Rounding in the bounds and in the measures they stand for, relative to the sizes involved.
 constexpr double boundSlack = 1e-12;
 
-double distanceTo(const Point& q, double x, double y) {
-    return std::hypot(q[0] - x, q[1] - y);
-}
+double distanceTo(const Point& q, double x, double y) { return std::hypot(q[0] - x, q[1] - y); }
 
 // The curve's course in plan: an ellipse with conjugate semi-diameters (ux, uy) and (vx, vy).
 struct PlanEllipse {
@@ -121,9 +119,7 @@ double distanceAbove(const Primitive& p, double x, double y) {
     return viewDistance(p, x, y, nullptr);
 }
 
-bool distanceIsExact(const Primitive& p) {
-    return measuredExactly(p);
-}
+bool distanceIsExact(const Primitive& p) { return measuredExactly(p); }
 
 bool roundInPlan(const Primitive& p, double& radius) {
     if (p.kind != Primitive::Kind::Curve) return false;

@@ -63,8 +63,12 @@ void takeCurve(PlanBox& box, const Primitive& p) {
 // Where a line without end goes from `from` along (dx, dy): infinitely far on each axis it moves
 // along, level with `from` on one it does not.
 void takeFarEnd(PlanBox& box, const Point& from, double dx, double dy) {
-    box.take(dx > 0 ? INFINITY : dx < 0 ? -INFINITY : from[0],
-             dy > 0 ? INFINITY : dy < 0 ? -INFINITY : from[1]);
+    box.take(dx > 0   ? INFINITY
+             : dx < 0 ? -INFINITY
+                      : from[0],
+             dy > 0   ? INFINITY
+             : dy < 0 ? -INFINITY
+                      : from[1]);
 }
 
 // Narrows [low, high] of origin + t step to where it lies within [boxLow, boxHigh].
@@ -191,9 +195,7 @@ PlanBox primitiveBox(const Primitive& p) {
             box.take(p.u[0], p.u[1]);
             box.take(p.v[0], p.v[1]);
             break;
-        case Primitive::Kind::Curve:
-            takeCurve(box, p);
-            break;
+        case Primitive::Kind::Curve: takeCurve(box, p); break;
         case Primitive::Kind::Face:
             for (const Point& corner : {p.a, add(p.a, p.u), add(p.a, p.v), add(add(p.a, p.u), p.v)})
                 box.take(corner[0], corner[1]);
@@ -203,12 +205,8 @@ PlanBox primitiveBox(const Primitive& p) {
             takeFarEnd(box, p.a, p.u[0], p.u[1]);
             if (p.t0 < 0.0) takeFarEnd(box, p.a, -p.u[0], -p.u[1]);
             break;
-        case Primitive::Kind::Segment:
-            box.take(p.b[0], p.b[1]);
-            [[fallthrough]];
-        case Primitive::Kind::Node:
-            box.take(p.a[0], p.a[1]);
-            break;
+        case Primitive::Kind::Segment: box.take(p.b[0], p.b[1]); [[fallthrough]];
+        case Primitive::Kind::Node: box.take(p.a[0], p.a[1]); break;
     }
     return box;
 }

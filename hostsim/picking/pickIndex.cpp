@@ -27,9 +27,9 @@ constexpr std::size_t maxOutliers = 64;
 constexpr unsigned checksPerClockRead = 64;  // a check costs a flag read; the clock, more
 constexpr double tieTolerance = 1e-12;       // distances closer than this (relative) are equal
 
-using hostsim::sub;
 using hostsim::add;
 using hostsim::scale;
+using hostsim::sub;
 
 using Box = hostsim::PlanBox;
 using hostsim::primitiveBox;
@@ -153,14 +153,10 @@ int levelOf(const Box& box, CellRange& range) {
 }
 
 // What may be picked: the grid and the list checked at every pick hold nothing else.
-bool pickable(const Primitive& p) {
-    return p.shown;
-}
+bool pickable(const Primitive& p) { return p.shown; }
 
 // Filed in cells: picked, and with extents.
-bool filedInCells(const Primitive& p) {
-    return pickable(p) && !hostsim::isUnbounded(p);
-}
+bool filedInCells(const Primitive& p) { return pickable(p) && !hostsim::isUnbounded(p); }
 
 // The value below which a share of the primitives' box edges lie, the edge chosen by edge.
 // filed: the primitives filed in cells, listed once rather than asked of each primitive per edge.
@@ -453,22 +449,16 @@ bool workMustStop() {
     return workEndState != WorkEnd::Completed;
 }
 
-std::size_t primitivesExamined() {
-    return lastExamined;
-}
+std::size_t primitivesExamined() { return lastExamined; }
 
-const std::vector<Primitive>& drawingPrimitives() {
-    return primitives;
-}
+const std::vector<Primitive>& drawingPrimitives() { return primitives; }
 
 const Instance& drawingInstance(int index) {
     if (index < 0 || index >= static_cast<int>(instances.size())) return instances[0];
     return instances[index];
 }
 
-std::size_t drawingInstanceCount() {
-    return instances.size();
-}
+std::size_t drawingInstanceCount() { return instances.size(); }
 
 void primitivesNear(double x, double y, double radius, double copyCell,
                     std::vector<NearPrimitive>& out) {

@@ -42,10 +42,10 @@ static std::map<std::pair<int, int>, Point> skewedMiddle;
 
 namespace {
 
-using hostsim::norm;
-using hostsim::isFinitePoint;
-using hostsim::sub;
 using hostsim::dot;
+using hostsim::isFinitePoint;
+using hostsim::norm;
+using hostsim::sub;
 
 // The parameter of the point at half the curve's length in world (a scale along one axis moves
 // it), each knot span cut in lengthIntervals pieces.
@@ -60,9 +60,7 @@ double middleParameter(const Spline& s, const hostsim::Affine& map) {
             cuts.push_back(k == lengthIntervals ? high : low + (high - low) * k / lengthIntervals);
     }
     return hostsim::courseMiddle(
-        [&](double t) {
-            return norm(hostsim::applyLinear(map, hostsim::splineDerivative(s, t)));
-        },
+        [&](double t) { return norm(hostsim::applyLinear(map, hostsim::splineDerivative(s, t))); },
         cuts);
 }
 
@@ -152,7 +150,8 @@ bool piecesOfStored(int curve, const Affine& map, std::vector<Primitive>& pieces
             why = "a spline with a control point out of range";
             return false;
         }
-    unsigned snaps = snapNea | snapInt | snapPer | snapTan | (world.closed ? 0u : snapEnd | snapMid);
+    unsigned snaps =
+        snapNea | snapInt | snapPer | snapTan | (world.closed ? 0u : snapEnd | snapMid);
     for (int span = world.degree; span < static_cast<int>(world.control.size()); ++span)
         if (world.knots[span] < world.knots[span + 1])
             pieces.push_back(pieceOf(world, span, curve, snaps));
@@ -182,8 +181,9 @@ bool splineEdgePieces(const DrawingObject& hatch, int edge, const Spline& curve,
     if (found == storedEdgeIndex.end()) {
         why = splineFaultOf(curve);
         if (!why.empty()) return false;
-        found = storedEdgeIndex.emplace(std::make_pair(&hatch, edge),
-                                        static_cast<int>(storedSplines.size())).first;
+        found = storedEdgeIndex
+                    .emplace(std::make_pair(&hatch, edge), static_cast<int>(storedSplines.size()))
+                    .first;
         storedSplines.push_back(curve);
         storedMiddle.push_back(NAN);
     }
@@ -198,9 +198,7 @@ Point splinePieceTangent(const Primitive& p, double t) {
     return applyLinear(mapOf(p), splineDerivative(storedOf(p), t));
 }
 
-int splinePieceSamples(const Primitive& p) {
-    return samplesPerDegree * (storedOf(p).degree + 1);
-}
+int splinePieceSamples(const Primitive& p) { return samplesPerDegree * (storedOf(p).degree + 1); }
 
 int splineCurveEnds(const Primitive& p, Point ends[2]) {
     const Spline& s = storedOf(p);
@@ -236,7 +234,8 @@ bool splineCurveMiddle(const Primitive& p, Point& middle) {
 
 // PER: where the line from `from` meets the curve at a right angle, in space as on a circle;
 // TAN: where the curve's tangent passes through `from`, seen in the view.
-void splinePieceFeet(const Primitive& p, const Point& from, bool tangent, std::vector<Point>& feet) {
+void splinePieceFeet(const Primitive& p, const Point& from, bool tangent,
+                     std::vector<Point>& feet) {
     std::vector<double> roots;
     findRoots(
         [&](double t) {
@@ -251,8 +250,9 @@ void splineCopyPieces(int index, int& first, int& last) {
     const std::vector<Primitive>& all = drawingPrimitives();
     const Primitive& p = all[static_cast<std::size_t>(index)];
     auto sameCopy = [&](int i) {
-        return i >= 0 && i < static_cast<int>(all.size()) && all[i].kind == Primitive::Kind::Spline &&
-               all[i].curve == p.curve && all[i].instance == p.instance && all[i].top == p.top;
+        return i >= 0 && i < static_cast<int>(all.size()) &&
+               all[i].kind == Primitive::Kind::Spline && all[i].curve == p.curve &&
+               all[i].instance == p.instance && all[i].top == p.top;
     };
     for (first = index; sameCopy(first - 1);) --first;
     for (last = index; sameCopy(last + 1);) ++last;

@@ -91,7 +91,8 @@ bool combine(Evaluation& e, const std::string& name, Operation op, const QValue&
 bool arithmetic(Evaluation& e, const std::string& name, Operation op, const Arguments& args,
                 QValue& out) {
     for (const QValue& arg : args)
-        if (!arg.isNumber()) return fail(e, "bad argument type for " + name + ": " + hostsim::formatValue(arg));
+        if (!arg.isNumber())
+            return fail(e, "bad argument type for " + name + ": " + hostsim::formatValue(arg));
     bool needsOperand = op == Operation::Subtract || op == Operation::Divide;
     if (needsOperand && !checkCount(e, name, args, 1, SIZE_MAX)) return false;
     QValue identity = QValue::integer(op == Operation::Multiply ? 1 : 0);
@@ -99,7 +100,8 @@ bool arithmetic(Evaluation& e, const std::string& name, Operation op, const Argu
         out = identity;
         return true;
     }
-    if (args.size() == 1 && op == Operation::Subtract) return combine(e, name, op, identity, args[0], out);
+    if (args.size() == 1 && op == Operation::Subtract)
+        return combine(e, name, op, identity, args[0], out);
     QValue result = args[0];
     for (std::size_t i = 1; i < args.size(); ++i)
         if (!combine(e, name, op, result, args[i], result)) return false;
@@ -124,7 +126,8 @@ bool divideFunction(Evaluation& e, const Arguments& args, QValue& out) {
 
 bool getvarFunction(Evaluation& e, const Arguments& args, QValue& out) {
     if (!checkCount(e, "GETVAR", args, 1, 1)) return false;
-    if (args[0].kind != QValue::Kind::Text) return fail(e, "bad argument type for GETVAR: " + hostsim::formatValue(args[0]));
+    if (args[0].kind != QValue::Kind::Text)
+        return fail(e, "bad argument type for GETVAR: " + hostsim::formatValue(args[0]));
     if (connectedHost.getVariable == nullptr || !connectedHost.getVariable(args[0].text, out))
         out = QValue::nil();  // an unknown name gives nil
     return true;
@@ -132,7 +135,8 @@ bool getvarFunction(Evaluation& e, const Arguments& args, QValue& out) {
 
 bool setvarFunction(Evaluation& e, const Arguments& args, QValue& out) {
     if (!checkCount(e, "SETVAR", args, 2, 2)) return false;
-    if (args[0].kind != QValue::Kind::Text) return fail(e, "bad argument type for SETVAR: " + hostsim::formatValue(args[0]));
+    if (args[0].kind != QValue::Kind::Text)
+        return fail(e, "bad argument type for SETVAR: " + hostsim::formatValue(args[0]));
     if (connectedHost.setVariable == nullptr || !connectedHost.setVariable(args[0].text, args[1])) {
         const char* bound = connectedHost.variableBound != nullptr
                                 ? connectedHost.variableBound(args[0].text)
@@ -157,12 +161,8 @@ struct HostFunctionEntry {
 
 // The host's own functions come before the module's: a module cannot redefine them.
 const HostFunctionEntry hostFunctions[] = {
-    {"+",      addFunction},
-    {"-",      subtractFunction},
-    {"*",      multiplyFunction},
-    {"/",      divideFunction},
-    {"LIST",   listFunction},
-    {"GETVAR", getvarFunction},
+    {"+", addFunction},         {"-", subtractFunction}, {"*", multiplyFunction},
+    {"/", divideFunction},      {"LIST", listFunction},  {"GETVAR", getvarFunction},
     {"SETVAR", setvarFunction},
 };
 
@@ -176,11 +176,13 @@ HostFunction findHostFunction(std::string_view name) {
 
 // (setq name value [name value] ...): each value evaluated, then stored; the last is the result.
 bool setqForm(Evaluation& e, const Arguments& operands, QValue& out, int depth) {
-    if (operands.empty() || operands.size() % 2 != 0) return fail(e, "SETQ needs pairs of a name and a value");
+    if (operands.empty() || operands.size() % 2 != 0)
+        return fail(e, "SETQ needs pairs of a name and a value");
     QValue value;
     for (std::size_t i = 0; i < operands.size(); i += 2) {
         const QValue& name = operands[i];
-        if (name.kind != QValue::Kind::Symbol) return fail(e, "SETQ cannot assign to " + hostsim::formatValue(name));
+        if (name.kind != QValue::Kind::Symbol)
+            return fail(e, "SETQ cannot assign to " + hostsim::formatValue(name));
         if (hostsim::isConstantSymbol(name.text))
             return fail(e, "SETQ cannot change the constant " + hostsim::upperName(name.text));
         if (!evaluate(e, operands[i + 1], value, depth + 1)) return false;
@@ -213,7 +215,8 @@ bool isModuleFunction(const std::string& name) {
 
 bool evaluateCall(Evaluation& e, const QValue& form, QValue& out, int depth) {
     const QValue& head = form.items[0];
-    if (head.kind != QValue::Kind::Symbol) return fail(e, "bad function: " + hostsim::formatValue(head));
+    if (head.kind != QValue::Kind::Symbol)
+        return fail(e, "bad function: " + hostsim::formatValue(head));
     const std::string name = hostsim::upperName(head.text);
     const bool quote = std::string_view(name) == "QUOTE";
     if (quote || std::string_view(name) == "SETQ") {
@@ -235,13 +238,9 @@ bool evaluate(Evaluation& e, const QValue& form, QValue& out, int depth) {
     // Counted so that deeply nested forms fail cleanly instead of overflowing the stack.
     if (depth > hostsim::maxQuilletDepth) return fail(e, "evaluation nested too deeply");
     switch (form.kind) {
-        case QValue::Kind::Symbol:
-            out = hostsim::getSymbol(form.text);
-            return true;
+        case QValue::Kind::Symbol: out = hostsim::getSymbol(form.text); return true;
         case QValue::Kind::List: return evaluateCall(e, form, out, depth);
-        default:
-            out = form;
-            return true;
+        default: out = form; return true;
     }
 }
 

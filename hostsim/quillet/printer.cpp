@@ -148,7 +148,8 @@ std::string formatText(const std::string& value) {
 }
 
 std::string formatObjectName(const hostsim::QValue& value) {
-    return "<Object name: " + std::to_string(value.name[0]) + "," + std::to_string(value.name[1]) + ">";
+    return "<Object name: " + std::to_string(value.name[0]) + "," + std::to_string(value.name[1]) +
+           ">";
 }
 
 }  // namespace

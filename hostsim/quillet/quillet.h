@@ -42,7 +42,7 @@ struct QValue {
     bool isNil() const { return kind == Kind::Nil; }
     bool isNumber() const { return kind == Kind::Int || kind == Kind::Real; }
     double number() const { return kind == Kind::Int ? intValue : realValue; }
-    bool isPoint() const;  // a list of two or three numbers
+    bool isPoint() const;       // a list of two or three numbers
     Point coordinates() const;  // of a point; z is 0 for two numbers
 };
 
@@ -72,7 +72,7 @@ struct QuilletHost {
     bool (*getVariable)(const std::string& name, QValue& out);          // false: unknown name
     bool (*setVariable)(const std::string& name, const QValue& value);  // false: refused
     const char* (*variableBound)(const std::string& name);  // what a refusal says; or nullptr
-    bool (*isFunctionDefined)(const std::string& name);                 // a module's function
+    bool (*isFunctionDefined)(const std::string& name);     // a module's function
     // Calls a module's function; false with a one-line message in error.
     bool (*invokeFunction)(const std::string& name, const std::vector<QValue>& arguments,
                            QValue& result, std::string& error);
@@ -83,7 +83,7 @@ void connectQuillet(const QuilletHost& host);
 // How a real prints: with a number of significant digits (15 at start), or with a number of
 // decimal places, as CAD users set it. Written "6" and ".4" (PRECISION and --precision).
 struct PrintPrecision {
-    int count = 15;              // 1 to 17, digits or places
+    int count = 15;  // 1 to 17, digits or places
     bool decimalPlaces = false;
 };
 // "N" (1 to 17 significant digits) or ".N" (1 to 17 decimal places); false for anything else.

@@ -32,7 +32,11 @@ bool isBlank(char c) {
 // character never moves the reader on.
 bool isDelimiter(char c) {
     switch (c) {
-        case '(': case ')': case '\'': case '"': case ';': return true;
+        case '(':
+        case ')':
+        case '\'':
+        case '"':
+        case ';': return true;
         default: return isBlank(c);
     }
 }
@@ -110,18 +114,21 @@ bool looksNumeric(const std::string& atom, bool& integral) {
     std::size_t i = 0;
     if (i < atom.size() && (atom[i] == '+' || atom[i] == '-')) ++i;
     std::size_t mantissaDigits = 0;
-    while (i < atom.size() && std::isdigit(static_cast<unsigned char>(atom[i]))) ++i, ++mantissaDigits;
+    while (i < atom.size() && std::isdigit(static_cast<unsigned char>(atom[i])))
+        ++i, ++mantissaDigits;
     integral = i == atom.size() && mantissaDigits > 0;
     if (i < atom.size() && atom[i] == '.') {
         ++i;
-        while (i < atom.size() && std::isdigit(static_cast<unsigned char>(atom[i]))) ++i, ++mantissaDigits;
+        while (i < atom.size() && std::isdigit(static_cast<unsigned char>(atom[i])))
+            ++i, ++mantissaDigits;
     }
     if (mantissaDigits == 0) return false;
     if (i < atom.size() && (atom[i] == 'e' || atom[i] == 'E')) {
         ++i;
         if (i < atom.size() && (atom[i] == '+' || atom[i] == '-')) ++i;
         std::size_t exponentDigits = 0;
-        while (i < atom.size() && std::isdigit(static_cast<unsigned char>(atom[i]))) ++i, ++exponentDigits;
+        while (i < atom.size() && std::isdigit(static_cast<unsigned char>(atom[i])))
+            ++i, ++exponentDigits;
         if (exponentDigits == 0) return false;
     }
     return i == atom.size();
@@ -193,7 +200,8 @@ bool readList(Reader& r, QValue& out, int depth) {
 bool readExpression(Reader& r, QValue& out, int depth) {
     // Counted so that deeply nested text fails cleanly instead of overflowing the stack.
     if (depth > hostsim::maxQuilletDepth)
-        return fail(r, "expression nested deeper than " + std::to_string(hostsim::maxQuilletDepth) + " levels");
+        return fail(r, "expression nested deeper than " + std::to_string(hostsim::maxQuilletDepth) +
+                           " levels");
     skipBlanksAndComments(r);
     if (r.pos >= r.text.size()) return fail(r, "expression missing");
     switch (r.text[r.pos]) {

@@ -52,12 +52,16 @@ Json planJson(const hostsim::PlanPrimitives& plan) {
     Json curves = Json::array(), polylines = Json::array(), texts = Json::array(),
          rays = Json::array();
     for (const hostsim::PlanCurve& c : plan.curves) curves.push_back(curveJson(c));
-    for (const std::vector<double>& points : plan.polylines) polylines.push_back(finiteList(points));
+    for (const std::vector<double>& points : plan.polylines)
+        polylines.push_back(finiteList(points));
     for (const hostsim::PlanText& t : plan.texts) texts.push_back(textJson(t));
     for (const hostsim::PlanRay& r : plan.rays) rays.push_back(rayJson(r));
-    return {{"segments", finiteList(plan.segments)}, {"curves", std::move(curves)},
-            {"polylines", std::move(polylines)}, {"nodes", finiteList(plan.nodes)},
-            {"texts", std::move(texts)}, {"rays", std::move(rays)}};
+    return {{"segments", finiteList(plan.segments)},
+            {"curves", std::move(curves)},
+            {"polylines", std::move(polylines)},
+            {"nodes", finiteList(plan.nodes)},
+            {"texts", std::move(texts)},
+            {"rays", std::move(rays)}};
 }
 
 // The primitives of object top; withTexts: texts as their lines ("texts"), not as the boxes a
@@ -94,7 +98,7 @@ Json styledGroupsJson() {
 // as doubles; the rest of the object as floats relative to those, which keeps a float's 7 digits
 // for the object's own size, however far from the origin it lies.
 class PackedArrays {
-  public:
+public:
     void doubles(double value) { put(finiteOrZero(value)); }
     void floats(double value) {
         float single = static_cast<float>(value);
@@ -105,7 +109,7 @@ class PackedArrays {
     void endArray() { bytes.resize((bytes.size() + 7) / 8 * 8, '\0'); }
     std::string bytes;
 
-  private:
+private:
     template <typename T>
     void put(T value) {
         char raw[sizeof value];
@@ -238,7 +242,9 @@ Json snapGlyphJson(const hostsim::Point& clicked, int top) {
     hostsim::Point snapped;
     if (modes == 0 || top < 0 || !hostsim::snapPointAt(clicked, modes, snapped)) return nullptr;
     hostsim::Point value = hostsim::worldToUcs(snapped, false);
-    return {{"mode", mode}, {"x", finiteOrZero(snapped[0])}, {"y", finiteOrZero(snapped[1])},
+    return {{"mode", mode},
+            {"x", finiteOrZero(snapped[0])},
+            {"y", finiteOrZero(snapped[1])},
             {"value", hostsim::formatValue(pointValue(value))}};
 }
 
@@ -283,7 +289,8 @@ std::string drawingPrimitivesBinary() {
 std::string promptStateJson() {
     QValue pickbox;
     int pixels = getSysvar("PICKBOX", pickbox) && pickbox.isNumber()
-                     ? static_cast<int>(pickbox.number()) : 0;
+                     ? static_cast<int>(pickbox.number())
+                     : 0;
     const Drawing& drawing = currentDrawing();
     Json state = {{"pointPrompt", pointPromptWaiting()},
                   {"pickbox", pixels},
@@ -321,7 +328,8 @@ std::string marksJson() {
     Json marks = Json::array();
     for (const Mark& mark : drawingMarks()) {
         Json entry = {{"kind", kindNames[static_cast<int>(mark.kind)]},
-                      {"x", finiteOrZero(mark.world[0])}, {"y", finiteOrZero(mark.world[1])}};
+                      {"x", finiteOrZero(mark.world[0])},
+                      {"y", finiteOrZero(mark.world[1])}};
         if (!mark.label.empty()) entry["label"] = utf8FromCp1252(mark.label);
         if (!mark.value.empty()) entry["value"] = mark.value;
         marks.push_back(std::move(entry));

@@ -22,8 +22,10 @@ std::string hostName(const std::string& utf8) {
     if (hostsim::cp1252FromUtf8(utf8, converted, missing)) return converted;
     std::string ascii;
     for (char c : utf8) {
-        if (static_cast<unsigned char>(c) < 0x80) ascii += c;
-        else if (!isContinuationByte(c)) ascii += '?';
+        if (static_cast<unsigned char>(c) < 0x80)
+            ascii += c;
+        else if (!isContinuationByte(c))
+            ascii += '?';
     }
     return ascii;
 }
@@ -37,8 +39,8 @@ void reportToSession(const std::string& message) {
 // The messages came while the session waited at its prompt, which is shown again after them.
 void promptAgain() {
     const std::string& prompt = hostsim::waitingPrompt();
-    hostsim::printText(prompt.substr(prompt.rfind('\n') == std::string::npos
-                                         ? 0 : prompt.rfind('\n') + 1));
+    hostsim::printText(
+        prompt.substr(prompt.rfind('\n') == std::string::npos ? 0 : prompt.rfind('\n') + 1));
 }
 
 std::string refusedJson(const std::string& hostText) {

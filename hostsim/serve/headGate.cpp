@@ -95,7 +95,8 @@ HeadGate::~HeadGate() {
         stopping = true;
     }
     std::uint64_t one = 1;
-    if (write(wakeUp, &one, sizeof one) < 0) {}  // the counter cannot overflow at one a call
+    if (write(wakeUp, &one, sizeof one) < 0) {
+    }  // the counter cannot overflow at one a call
     thread.join();
     for (int socket : arrivals) close(socket);
     for (Pending& waiting : pending) close(waiting.socket);
@@ -108,7 +109,8 @@ void HeadGate::admit(int socket) {
         arrivals.push_back(socket);
     }
     std::uint64_t one = 1;
-    if (write(wakeUp, &one, sizeof one) < 0) {}
+    if (write(wakeUp, &one, sizeof one) < 0) {
+    }
 }
 
 // One poll over the wake-up and every waiting connection; its timeout is the oldest's deadline.
@@ -130,7 +132,8 @@ void HeadGate::run() {
         int timeout = pending.empty() ? -1 : millisecondsUntil(pending.front().deadline);
         if (poll(polled.data(), polled.size(), timeout) < 0 && errno != EINTR) return;
         std::uint64_t count = 0;
-        if (read(wakeUp, &count, sizeof count) < 0) {}  // nothing to read: no wake-up came
+        if (read(wakeUp, &count, sizeof count) < 0) {
+        }  // nothing to read: no wake-up came
         for (std::size_t i = 1; i < polled.size(); ++i) {
             if (polled[i].revents == 0) continue;
             if (!receive(*polledPending[i - 1])) pending.erase(polledPending[i - 1]);

@@ -32,11 +32,10 @@ std::string historyJson() {
 // is one the page may run. The word replaced is ASCII, so its length is the same in the page's
 // characters.
 std::string completionJson(const CompleteLine& complete, const std::string& before) {
-    nlohmann::json answer = {{"replace", 0}, {"candidates", nlohmann::json::array()},
-                             {"append", ""}};
+    nlohmann::json answer = {
+        {"replace", 0}, {"candidates", nlohmann::json::array()}, {"append", ""}};
     std::string reason;
-    if (!complete || !lineAllowedFromPage(before, reason))
-        return answer.dump();
+    if (!complete || !lineAllowedFromPage(before, reason)) return answer.dump();
     PageCompletion completion = complete(before, waitingLineKind() == LineKind::Command);
     if (completion.start > before.size()) return answer.dump();
     answer["replace"] = before.size() - completion.start;

@@ -10,7 +10,8 @@
 namespace {
 
 bool parsePort(const std::string& text, int& port) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 5 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     long value = std::strtol(text.c_str(), nullptr, 10);
     if (value > 65535) return false;

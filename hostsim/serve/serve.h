@@ -5,10 +5,11 @@
 // holds connections until their request head is whole (headGate.cpp), the drawing
 // and the view and the marks as the page sees them (drawingView.cpp), a drawing dropped on the
 // page (dropDrawing.cpp), the page's history and completion (pageInput.cpp), the terminal beside
-// the page and its Ctrl-C (servedTerminal.cpp), and serveSession, the server itself (server.cpp). Needs: hostsim/view (the plan view, the page's view, the SVG),
-// hostsim/services (the open drawing, the marks, the prompt's state) and hostsim/console (the
-// session's output and Ctrl-C); the program passes in what runs the session, and loads this
-// part (hostsim-serve.so) only for --serve.
+// the page and its Ctrl-C (servedTerminal.cpp), and serveSession, the server itself (server.cpp).
+// Needs: hostsim/view (the plan view, the page's view, the SVG), hostsim/services (the open
+// drawing, the marks, the prompt's state) and hostsim/console (the session's output and Ctrl-C);
+// the program passes in what runs the session, and loads this part (hostsim-serve.so) only for
+// --serve.
 #ifndef VECTRIN_HOSTSIM_SERVE_SERVE_H
 #define VECTRIN_HOSTSIM_SERVE_SERVE_H
 
@@ -42,15 +43,15 @@ struct ServeAddress {
 // "", "PORT", "HOST:PORT" or "[IPV6]:PORT"; false when the text is none of these.
 bool parseServeAddress(const std::string& text, ServeAddress& address);
 std::string hostHeaderOf(const std::string& host, int port);  // "127.0.0.1:8080", "[::1]:8080"
-std::string newSessionToken();  // 128 random bits, 32 hex digits
+std::string newSessionToken();                                // 128 random bits, 32 hex digits
 
 // What a request says about itself, as the checks need it.
 struct RequestFacts {
-    std::string host;           // the first Host header
-    std::string origin;         // the Origin header; empty when absent
-    std::string token;          // the token header; empty when absent
-    bool pageFile = false;      // one of the page's own files, which hold no secret
-    std::size_t hostCount = 1;  // Host headers given: a second one is malformed
+    std::string host;             // the first Host header
+    std::string origin;           // the Origin header; empty when absent
+    std::string token;            // the token header; empty when absent
+    bool pageFile = false;        // one of the page's own files, which hold no secret
+    std::size_t hostCount = 1;    // Host headers given: a second one is malformed
     std::size_t originCount = 0;  // Origin headers given: likewise
 };
 struct ServedSite {
@@ -193,9 +194,9 @@ private:
     std::condition_variable changed;
     std::deque<Item> items;
     bool closed = false;
-    bool resting = false;          // the session waits for a line
-    std::string kept;              // the transcript's tail
-    std::size_t keptStart = 0;     // the offset of kept's first byte
+    bool resting = false;       // the session waits for a line
+    std::string kept;           // the transcript's tail
+    std::size_t keptStart = 0;  // the offset of kept's first byte
     std::uint64_t revision = 0;
     std::string state;
     std::uint64_t marksRevision = 0;
@@ -244,14 +245,14 @@ private:
     void takeArrivals();
     void enter(int socket);
     void closeOldest(const std::string* client);  // of that client, or of all
-    void receiveAll();  // reads what has come on every waiting connection
-    bool receive(Pending& pending);  // false: the connection is done with here
+    void receiveAll();                            // reads what has come on every waiting connection
+    bool receive(Pending& pending);               // false: the connection is done with here
     void closeExpired();
     HandOver handOver;
     std::mutex lock;  // guards arrivals and stopping
     std::vector<int> arrivals;
     bool stopping = false;
-    int wakeUp = -1;  // an eventfd: arrivals or stopping
+    int wakeUp = -1;             // an eventfd: arrivals or stopping
     std::list<Pending> pending;  // the gate's thread only; oldest first
     std::thread thread;
 };
@@ -334,7 +335,7 @@ std::string refuseLargeDrawing(const std::string& name);  // past maxDrawingByte
 // the queue: so every thread of the served session blocks SIGINT but one, the terminal's reader,
 // which waits for keys and for Ctrl-C at once and hands both to the session thread as tasks.
 class ServedTerminal {
-  public:
+public:
     // On the session thread, before any other thread starts (they inherit the block): blocks
     // SIGINT here and catches it for the session.
     ServedTerminal();
@@ -344,7 +345,7 @@ class ServedTerminal {
     // the terminal gave it. False when it ended its input (Ctrl-D on an empty line).
     bool takeLine();
 
-  private:
+private:
     enum class Given { typed, plain, interrupted, ended };
     void read();                      // the reader thread
     void handKeys();                  // to readline, on the session thread

@@ -3,8 +3,8 @@
 // serveSession runs lines, the module's calls included.
 #include "hostsim/serve/serve.h"
 
-#include <httplib.h>
 #include <arpa/inet.h>
+#include <httplib.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -106,10 +106,12 @@ bool isPageFile(const std::string& path) {
 }
 
 hostsim::RequestFacts factsOf(const httplib::Request& request) {
-    return {request.get_header_value("Host"), request.get_header_value("Origin"),
+    return {request.get_header_value("Host"),
+            request.get_header_value("Origin"),
             request.get_header_value(hostsim::tokenHeaderName),
             request.method == "GET" && isPageFile(request.path),
-            request.get_header_value_count("Host"), request.get_header_value_count("Origin")};
+            request.get_header_value_count("Host"),
+            request.get_header_value_count("Origin")};
 }
 
 // A request's bytes as the HTTP library reads them: those the gate read first, then the
@@ -261,7 +263,8 @@ private:
     void queueAnswer(int socket, std::string received) {
         if (queued >= handlerQueueLimit) {
             const std::string& busy = busyReply();
-            if (send(socket, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {}
+            if (send(socket, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+            }
             ::close(socket);
             return;
         }
@@ -295,8 +298,8 @@ public:
     PageServer(hostsim::SessionQueue& queue, hostsim::ServedSite& site,
                hostsim::CompleteLine completeLine)
         : queue(queue), site(site), completeLine(std::move(completeLine)) {
-        server.set_payload_max_length(std::max<std::uint64_t>(requestBodyLimit,
-                                                              hostsim::maxDrawingBytes()));
+        server.set_payload_max_length(
+            std::max<std::uint64_t>(requestBodyLimit, hostsim::maxDrawingBytes()));
         server.set_pre_routing_handler([this](const httplib::Request& request,
                                               httplib::Response& response) {
             hostsim::RequestVerdict verdict = hostsim::checkRequest(factsOf(request), this->site);
@@ -318,7 +321,8 @@ public:
         server.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
             for (const auto& [name, value] : replyHeaders) response.set_header(name, value);
         });
-        for (std::size_t i = 0; i < hostsim::pageFileCount; ++i) servePageFile(hostsim::pageFiles[i]);
+        for (std::size_t i = 0; i < hostsim::pageFileCount; ++i)
+            servePageFile(hostsim::pageFiles[i]);
         server.Post("/line", [this](const httplib::Request& request, httplib::Response& response) {
             runLine(request, response);
         });
@@ -335,15 +339,15 @@ public:
         server.Get("/state", [this](const httplib::Request&, httplib::Response& response) {
             askSession(response, [] { return hostsim::promptStateJson(); });
         });
-        server.Post("/preview", [this](const httplib::Request& request,
-                                       httplib::Response& response) {
-            double x = 0, y = 0;
-            if (!readWorldPoint(request, response, x, y)) return;
-            askSession(response, [this, x, y] {
-                return hostsim::selectionPreviewJson(x, y,
-                                                     [this] { return this->queue.lineWaiting(); });
-            });
-        });
+        server.Post("/preview",
+                    [this](const httplib::Request& request, httplib::Response& response) {
+                        double x = 0, y = 0;
+                        if (!readWorldPoint(request, response, x, y)) return;
+                        askSession(response, [this, x, y] {
+                            return hostsim::selectionPreviewJson(
+                                x, y, [this] { return this->queue.lineWaiting(); });
+                        });
+                    });
         server.Post("/pick", [this](const httplib::Request& request, httplib::Response& response) {
             pick(request, response);
         });
@@ -363,17 +367,17 @@ public:
                                      const httplib::ContentReader& reader) {
             openDropped(request, response, reader);
         });
-        server.Get("/transcript", [this](const httplib::Request& request,
-                                         httplib::Response& response) {
-            sendTranscript(request, response);
-        });
+        server.Get("/transcript",
+                   [this](const httplib::Request& request, httplib::Response& response) {
+                       sendTranscript(request, response);
+                   });
         server.Get("/history", [this](const httplib::Request&, httplib::Response& response) {
             askSession(response, [] { return hostsim::historyJson(); });
         });
-        server.Post("/complete", [this](const httplib::Request& request,
-                                        httplib::Response& response) {
-            complete(request, response);
-        });
+        server.Post("/complete",
+                    [this](const httplib::Request& request, httplib::Response& response) {
+                        complete(request, response);
+                    });
     }
 
     bool bind(const hostsim::ServeAddress& address, int& port) {
@@ -418,10 +422,8 @@ private:
     static void sendHanded(httplib::Response& response, hostsim::SessionQueue::Handed handed) {
         using Handed = hostsim::SessionQueue::Handed;
         switch (handed) {
-            case Handed::taken:
-                return sendJson(response, 200, Json{{"taken", true}});
-            case Handed::waiting:
-                return sendJson(response, 202, Json{{"waiting", true}});
+            case Handed::taken: return sendJson(response, 200, Json{{"taken", true}});
+            case Handed::waiting: return sendJson(response, 202, Json{{"waiting", true}});
             case Handed::refused:
                 return sendJson(response, 409, Json{{"refused", "No point is asked for."}});
             case Handed::full:
@@ -454,7 +456,8 @@ private:
     // world, which may be left out}
     void setView(const httplib::Request& request, httplib::Response& response) {
         Json body = Json::parse(request.body, nullptr, false);
-        const Json* screen = body.is_object() && body.contains("screen") ? &body["screen"] : nullptr;
+        const Json* screen =
+            body.is_object() && body.contains("screen") ? &body["screen"] : nullptr;
         if (screen == nullptr || !body.contains("viewHeight") || !body["viewHeight"].is_number() ||
             !screen->is_array() || screen->size() != 2 || !(*screen)[0].is_number() ||
             !(*screen)[1].is_number())
@@ -493,9 +496,8 @@ private:
         if (!body.is_object() || !body.contains("line") || !body["line"].is_string())
             return sendJson(response, 400, Json{{"refused", "The request needs a line."}});
         std::string before = body["line"].get<std::string>();
-        askSession(response, [this, before] {
-            return hostsim::completionJson(completeLine, before);
-        });
+        askSession(response,
+                   [this, before] { return hostsim::completionJson(completeLine, before); });
     }
 
     // A click answers the prompt as the point typed at that spot would, sent exactly; the
@@ -527,8 +529,10 @@ private:
         };
         if (receivingDrop->exchange(true)) {
             response.set_header("Connection", "close");  // the body is left unread
-            return sendJson(response, 503, Json{{"refused", "Another drawing is being opened; drop "
-                                                            "this one again in a moment."}});
+            return sendJson(response, 503,
+                            Json{{"refused",
+                                  "Another drawing is being opened; drop "
+                                  "this one again in a moment."}});
         }
         auto drop = std::make_shared<Drop>();
         drop->receiving = receivingDrop;
@@ -536,21 +540,23 @@ private:
         const std::uint64_t length = declaredLength(request);
         drop->fits = length <= hostsim::maxDrawingBytes() && makeRoom(drop->text, length);
         bool whole = drop->fits && reader([&drop, length](const char* data, std::size_t size) {
-            if (drop->text.size() + size > length) return false;
-            drop->text.append(data, size);
-            return true;
-        });
+                         if (drop->text.size() + size > length) return false;
+                         drop->text.append(data, size);
+                         return true;
+                     });
         if (drop->fits && !whole) {
             response.set_header("Connection", "close");
             return sendJson(response, 400, Json{{"refused", "The drawing did not arrive whole."}});
         }
         if (!drop->fits) response.set_header("Connection", "close");  // the rest is left unread
         std::string answer;
-        bool asked = queue.ask([drop] {
-            if (drop->abandoned) return std::string();
-            return drop->fits ? hostsim::openDroppedDrawing(drop->text, drop->name)
-                              : hostsim::refuseLargeDrawing(drop->name);
-        }, answer, replyWait);
+        bool asked = queue.ask(
+            [drop] {
+                if (drop->abandoned) return std::string();
+                return drop->fits ? hostsim::openDroppedDrawing(drop->text, drop->name)
+                                  : hostsim::refuseLargeDrawing(drop->name);
+            },
+            answer, replyWait);
         if (!asked || answer.empty()) {
             drop->abandoned = true;
             return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});

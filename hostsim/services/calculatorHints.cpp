@@ -24,15 +24,9 @@ const char* const callableNames[] = {
 
 constexpr int largestInteger = 32767;
 
-bool isNameStart(char c) {
-    return kvs_isalpha(static_cast<unsigned char>(c)) != 0;
-}
-bool isNameChar(char c) {
-    return kvs_isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+bool isNameStart(char c) { return kvs_isalpha(static_cast<unsigned char>(c)) != 0; }
+bool isNameChar(char c) { return kvs_isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A numeral from text[i] on: digits, a fraction, an exponent. whole: it has neither a point nor
 // an exponent, so the calculator takes it for an integer.

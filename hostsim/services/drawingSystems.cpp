@@ -31,7 +31,8 @@ bool mapWithWorld(const Point& p, const ResultBuffer* system, bool displacement,
     if (isObject(system)) {
         int index = 0;
         Point axes[3];
-        if (!hostsim::objectOfRecord(*system, index) || !hostsim::objectAxes(hostsim::currentDrawing(), index, axes))
+        if (!hostsim::objectOfRecord(*system, index) ||
+            !hostsim::objectAxes(hostsim::currentDrawing(), index, axes))
             return false;
         for (int i = 0; i < 3; ++i) {
             out[i] = toWorld ? axes[0][i] * p[0] + axes[1][i] * p[1] + axes[2][i] * p[2]

@@ -78,13 +78,9 @@ std::string labelHead(const hostsim::QValue& result) {
 
 namespace hostsim {
 
-const std::deque<Mark>& drawingMarks() {
-    return marks;
-}
+const std::deque<Mark>& drawingMarks() { return marks; }
 
-std::uint64_t marksRevision() {
-    return marksChanged;
-}
+std::uint64_t marksRevision() { return marksChanged; }
 
 void clearMarks() {
     marks.clear();

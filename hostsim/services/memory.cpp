@@ -34,7 +34,8 @@ char* copyText(const std::string& text) {
 
 void reportBadRelease(const char* routine, const void* pointer) {
     hostsim::flushResults();
-    std::fprintf(stderr, "hostsim: %s given %p, which the host did not hand out or already got back\n",
+    std::fprintf(stderr,
+                 "hostsim: %s given %p, which the host did not hand out or already got back\n",
                  routine, pointer);
 }
 

@@ -68,18 +68,10 @@ std::size_t fillRecord(ResultBuffer* list, ResultBuffer& r, const hostsim::Group
         }
         case hostsim::GroupKind::PointY:  // a y or z without its x stays a plain real
         case hostsim::GroupKind::PointZ:
-        case hostsim::GroupKind::Real:
-            r.value.real = g.number();
-            break;
-        case hostsim::GroupKind::Short:
-            r.value.shortInt = static_cast<int16_t>(g.number());
-            break;
-        case hostsim::GroupKind::Long:
-            r.value.longInt = static_cast<int32_t>(g.number());
-            break;
-        case hostsim::GroupKind::Name:
-            setHandleName(r, std::string(g.text()));
-            break;
+        case hostsim::GroupKind::Real: r.value.real = g.number(); break;
+        case hostsim::GroupKind::Short: r.value.shortInt = static_cast<int16_t>(g.number()); break;
+        case hostsim::GroupKind::Long: r.value.longInt = static_cast<int32_t>(g.number()); break;
+        case hostsim::GroupKind::Name: setHandleName(r, std::string(g.text())); break;
         case hostsim::GroupKind::Text:
             r.value.text = hostsim::attachText(list, std::string(g.text()));
             break;
@@ -125,16 +117,13 @@ std::string recordValueText(const ResultBuffer& r) {
         case hostsim::GroupKind::PointX:
             return realText(r.value.point[0]) + " " + realText(r.value.point[1]) + " " +
                    realText(r.value.point[2]);
-        case hostsim::GroupKind::Short:
-            return ". " + std::to_string(r.value.shortInt);
-        case hostsim::GroupKind::Long:
-            return ". " + std::to_string(r.value.longInt);
+        case hostsim::GroupKind::Short: return ". " + std::to_string(r.value.shortInt);
+        case hostsim::GroupKind::Long: return ". " + std::to_string(r.value.longInt);
         case hostsim::GroupKind::Text: {  // escaped as Quillet prints a text
             std::string text = r.value.text != nullptr ? r.value.text : "";
             return ". " + hostsim::formatValue(hostsim::QValue::textValue(text));
         }
-        default:
-            return ". " + realText(r.value.real);
+        default: return ". " + realText(r.value.real);
     }
 }
 
@@ -194,7 +183,8 @@ bool openDrawing(hostsim::Drawing& next, std::string& error) {
 // only a faulty build can bring about).
 bool readDemoDrawing(hostsim::Drawing& next) {
     std::string error;
-    if (hostsim::readDxfText(hostsim::demoDrawingText(), "(demo drawing)", next, error)) return true;
+    if (hostsim::readDxfText(hostsim::demoDrawingText(), "(demo drawing)", next, error))
+        return true;
     hostsim::printText("hostsim: the demo drawing cannot be read: " + error + "\n");
     return false;
 }

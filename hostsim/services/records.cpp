@@ -129,15 +129,20 @@ bool recordToValue(const ResultBuffer* record, QValue& out) {
         case KVS_RTORINT: out = QValue::real(record->value.real); return true;
         case KVS_RTSHORT: out = QValue::integer(record->value.shortInt); return true;
         case KVS_RTLONG: out = QValue::integer(record->value.longInt); return true;
-        case KVS_RTPOINT: out = QValue::point2(record->value.point[0], record->value.point[1]); return true;
+        case KVS_RTPOINT:
+            out = QValue::point2(record->value.point[0], record->value.point[1]);
+            return true;
         case KVS_RT3DPOINT:
-            out = QValue::point(record->value.point[0], record->value.point[1], record->value.point[2]);
+            out = QValue::point(record->value.point[0], record->value.point[1],
+                                record->value.point[2]);
             return true;
         case KVS_RTSTR:
             if (record->value.text == nullptr) return false;
             out = QValue::textValue(record->value.text);
             return true;
-        case KVS_RTENAME: out = QValue::objectName(record->value.name[0], record->value.name[1]); return true;
+        case KVS_RTENAME:
+            out = QValue::objectName(record->value.name[0], record->value.name[1]);
+            return true;
         case KVS_RTSYMBOL:
             if (record->value.text == nullptr) return false;
             out = QValue();

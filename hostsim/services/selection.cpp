@@ -12,8 +12,8 @@
 #include <string>
 
 #include "hostsim/picking/picking.h"
-#include "hostsim/snapping/snapping.h"
 #include "hostsim/services/services.h"
+#include "hostsim/snapping/snapping.h"
 
 // ---- selection state ----
 static bool objectPickOpen = false;  // a pick point is being read for kvs_entsel or kvs_nentsel
@@ -77,8 +77,7 @@ int pickPrimitive(const char* prompt, double point[3], bool nested, int& hit) {
     if (status != KVS_RTNORM) return status;
     Point world = hostsim::ucsToWorld({point[0], point[1], point[2]}, false);
     double radius = pickboxPixels() * hostsim::pixelSize();
-    hostsim::WorkEnd end =
-        runBounded("pick", [&] { hit = hitPrimitive(world, radius, nested); });
+    hostsim::WorkEnd end = runBounded("pick", [&] { hit = hitPrimitive(world, radius, nested); });
     if (end != hostsim::WorkEnd::Completed) return statusOfStopped(end);
     if (hit >= 0) return KVS_RTNORM;
     // The module asks again after a miss; from a script or a pipe that would take the lines
@@ -152,9 +151,7 @@ bool hostsim::runWithin(double seconds, const std::function<bool()>& stop,
     return hostsim::finishWork() == hostsim::WorkEnd::Completed;
 }
 
-bool hostsim::objectPickWaiting() {
-    return objectPickOpen;
-}
+bool hostsim::objectPickWaiting() { return objectPickOpen; }
 
 int hostsim::objectSelectedAt(const Point& p) {
     int hit = hitPrimitive(p, pickboxPixels() * hostsim::pixelSize(), false);

@@ -59,13 +59,13 @@ bool setSysvarReal(const std::string& name, double value);
 bool setSysvarInt(const std::string& name, int32_t value);
 bool setSysvarPoint(const std::string& name, const Point& value);
 bool setSysvarText(const std::string& name, const std::string& value);
-bool getSysvar(const std::string& name, QValue& out);  // false for an unknown name
+bool getSysvar(const std::string& name, QValue& out);         // false for an unknown name
 int setSysvar(const std::string& name, const QValue& value);  // as kvs_setvar: a status
 void resetSysvars();
 // From now on VIEWSIZE is the drawing's default view (setDefaultViewSize), worked out at the
 // first use of VIEWSIZE or SCREENSIZE; resetSysvars drops it.
 void deferDefaultViewSize();
-std::vector<std::string> sysvarNames();  // every variable, sorted by name
+std::vector<std::string> sysvarNames();       // every variable, sorted by name
 constexpr double maxScreenPixels = 100000.0;  // SCREENSIZE's sides, at most
 // What a variable's value must keep to beyond its type, for a refusal to say; nullptr when no
 // more than its type and sign.

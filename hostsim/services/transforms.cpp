@@ -14,13 +14,13 @@ constexpr double tolerance = 1e-10;
 
 const hostsim::Ucs worldUcs = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
-using hostsim::sub;
 using hostsim::add;
-using hostsim::scale;
-using hostsim::dot;
 using hostsim::cross;
-using hostsim::norm;
+using hostsim::dot;
 using hostsim::isFinitePoint;
+using hostsim::norm;
+using hostsim::scale;
+using hostsim::sub;
 
 Point toPoint(const double p[3]) { return {p[0], p[1], p[2]}; }
 
@@ -132,7 +132,9 @@ bool crossLines(const Point& from1, const Point& d1, const Point& from2, const P
     return true;
 }
 
-bool withinSegment(double parameter) { return parameter >= -tolerance && parameter <= 1.0 + tolerance; }
+bool withinSegment(double parameter) {
+    return parameter >= -tolerance && parameter <= 1.0 + tolerance;
+}
 
 }  // namespace
 
@@ -150,7 +152,8 @@ extern "C" int kvs_inters(const double from1[3], const double to1[3], const doub
     }
     Crossing crossing;
     if (!crossLines(start1, d1, start2, d2, crossing)) return KVS_RTERROR;
-    if (bounded != 0 && !(withinSegment(crossing.s) && withinSegment(crossing.t))) return KVS_RTERROR;
+    if (bounded != 0 && !(withinSegment(crossing.s) && withinSegment(crossing.t)))
+        return KVS_RTERROR;
     Point p = add(start1, scale(d1, crossing.s));
     std::copy(p.begin(), p.end(), result);
     return KVS_RTNORM;

@@ -32,32 +32,32 @@ struct UnitAlias {
 
 // One row per name; each definition is checked by the tests.
 const UnitAlias unitAliases[] = {
-    {"deg",        "degree"},
-    {"degs",       "degree"},
-    {"grad",       "0.9 degree"},
-    {"grads",      "0.9 degree"},
-    {"gradian",    "0.9 degree"},
-    {"gradians",   "0.9 degree"},
-    {"gon",        "0.9 degree"},
-    {"gons",       "0.9 degree"},
-    {"rev",        "revolution"},
-    {"revs",       "revolution"},
-    {"lbs",        "pound"},
-    {"ounce",      "0.0625 pound"},  // the database's ounce is a rounded one, or a volume
-    {"ounces",     "0.0625 pound"},
-    {"oz",         "0.0625 pound"},
-    {"gallon",     "231 inch^3"},    // the database's US gallon is rounded to 7 digits
-    {"gallons",    "231 inch^3"},
-    {"gal",        "231 inch^3"},
-    {"pa",         "pascal"},
-    {"mph",        "mile/hour"},
-    {"kph",        "kilometer/hour"},
-    {"kmh",        "kilometer/hour"},
-    {"nmi",        "nautical_mile"},
-    {"lightyear",  "light_year"},
+    {"deg", "degree"},
+    {"degs", "degree"},
+    {"grad", "0.9 degree"},
+    {"grads", "0.9 degree"},
+    {"gradian", "0.9 degree"},
+    {"gradians", "0.9 degree"},
+    {"gon", "0.9 degree"},
+    {"gons", "0.9 degree"},
+    {"rev", "revolution"},
+    {"revs", "revolution"},
+    {"lbs", "pound"},
+    {"ounce", "0.0625 pound"},  // the database's ounce is a rounded one, or a volume
+    {"ounces", "0.0625 pound"},
+    {"oz", "0.0625 pound"},
+    {"gallon", "231 inch^3"},  // the database's US gallon is rounded to 7 digits
+    {"gallons", "231 inch^3"},
+    {"gal", "231 inch^3"},
+    {"pa", "pascal"},
+    {"mph", "mile/hour"},
+    {"kph", "kilometer/hour"},
+    {"kmh", "kilometer/hour"},
+    {"nmi", "nautical_mile"},
+    {"lightyear", "light_year"},
     {"lightyears", "light_year"},
-    {"point",      "printers_point"},
-    {"points",     "printers_point"},
+    {"point", "printers_point"},
+    {"points", "printers_point"},
 };
 
 // Temperature scales are converted here and not by udunits2, whose database gives the degree
@@ -150,7 +150,8 @@ bool unitsAvailable() {
     hostsim::flushResults();  // the notices below go straight to standard error
     if (!loadUnitLibrary()) {
         const char* reason = dlerror();
-        std::fprintf(stderr, "hostsim: the unit library cannot be loaded (%s); unit conversion is off\n",
+        std::fprintf(stderr,
+                     "hostsim: the unit library cannot be loaded (%s); unit conversion is off\n",
                      reason != nullptr ? reason : "a routine is missing");
         return false;
     }

@@ -1,4 +1,5 @@
-// hostsim/shell/commandLine.cpp - one command line: a Quillet expression, a symbol's value or a command.
+// hostsim/shell/commandLine.cpp - one command line: a Quillet expression, a symbol's value or a
+// command.
 //
 // A command is one of the host's own (a row of hostCommands) or a command the module defined
 // with a "C:" name. Words after a module command's name are its first answer, as if typed at
@@ -6,8 +7,8 @@
 #include "hostsim/shell/shell.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cctype>
+#include <cstdlib>
 
 #include "hostsim/help/help.h"
 #include "hostsim/view/view.h"
@@ -95,8 +96,10 @@ bool askWorldPoint(const std::string& prompt, hostsim::Point& point, bool& world
 LineOutcome ucsCommand(const std::string&) {
     hostsim::Point origin, onX, inXY;
     bool world = false;
-    if (!askWorldPoint("Origin of the new UCS, or W for world: ", origin, world)) return LineOutcome::NoValue;
-    if (!world && !askWorldPoint("Point on its positive X axis: ", onX, world)) return LineOutcome::NoValue;
+    if (!askWorldPoint("Origin of the new UCS, or W for world: ", origin, world))
+        return LineOutcome::NoValue;
+    if (!world && !askWorldPoint("Point on its positive X axis: ", onX, world))
+        return LineOutcome::NoValue;
     if (!world && !askWorldPoint("Point in its XY plane, on the positive Y side: ", inXY, world))
         return LineOutcome::NoValue;
     if (world) {
@@ -205,8 +208,10 @@ LineOutcome precisionCommand(const std::string& text) {
         printLine("PRECISION is " + describePrecision(current) +
                   "; PRECISION N sets N (1 to 17), PRECISION .N N decimal places.");
     } else if (!hostsim::parsePrintPrecision(text, wanted)) {
-        printLine("PRECISION needs N (1 to 17 significant digits) or .N (1 to 17 decimal places), "
-                  "not \"" + text + "\"; it stays " + hostsim::printPrecisionText(current) + ".");
+        printLine(
+            "PRECISION needs N (1 to 17 significant digits) or .N (1 to 17 decimal places), "
+            "not \"" +
+            text + "\"; it stays " + hostsim::printPrecisionText(current) + ".");
     } else {
         hostsim::setPrintPrecision(wanted);
     }
@@ -237,19 +242,19 @@ struct HostCommand {
 // Every row has its entry in the reference (hostsim/help/reference.cpp), which HELP and
 // completion read.
 const HostCommand hostCommands[] = {
-    {"HELP",      helpCommand},
-    {"?",         helpCommand},
-    {"UCS",       ucsCommand},
-    {"QUIT",      quitCommand},
-    {"EXIT",      quitCommand},
-    {"LOAD",      loadCommand},
-    {"UNLOAD",    unloadCommand},
-    {"REDEFINE",  redefineCommand},
+    {"HELP", helpCommand},
+    {"?", helpCommand},
+    {"UCS", ucsCommand},
+    {"QUIT", quitCommand},
+    {"EXIT", quitCommand},
+    {"LOAD", loadCommand},
+    {"UNLOAD", unloadCommand},
+    {"REDEFINE", redefineCommand},
     {"FUNCTIONS", functionsCommand},
-    {"LIST",      listObjectCommand},
-    {"LISTS",     listsCommand},
+    {"LIST", listObjectCommand},
+    {"LISTS", listsCommand},
     {"PRECISION", precisionCommand},
-    {"SVG",       svgCommand},
+    {"SVG", svgCommand},
 };
 
 // A module command: the name with "C:" in front, or as typed when it already has it.
@@ -273,7 +278,8 @@ LineOutcome runModuleCommand(const std::string& functionName, const std::string&
 // the calculator alone (RAD, PI). A plain unknown word, or a stray character, is no calculation.
 bool looksLikeCalculation(const std::string& line) {
     unsigned char first = static_cast<unsigned char>(line[0]);
-    if (std::isdigit(first) || std::string(".[@'+-").find(line[0]) != std::string::npos) return true;
+    if (std::isdigit(first) || std::string(".[@'+-").find(line[0]) != std::string::npos)
+        return true;
     if (!std::isalpha(first) && first < 0x80) return false;
     std::string firstName = hostsim::upperName(line.substr(0, line.find_first_of(" \t(")));
     return line.find_first_of("+-*/^&=([") != std::string::npos ||

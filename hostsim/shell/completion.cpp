@@ -104,13 +104,15 @@ bool followsGetvar(const std::string& text, std::size_t start) {
 Completion completeExpression(const std::string& text, std::size_t cursor) {
     std::size_t start = wordStart(text, cursor);
     std::string word = text.substr(start, cursor - start);
-    if (!word.empty() && !std::isalpha(static_cast<unsigned char>(word[0]))) return {start, {}, false};
+    if (!word.empty() && !std::isalpha(static_cast<unsigned char>(word[0])))
+        return {start, {}, false};
     if (followsGetvar(text, start)) return matching(start, word, hostsim::sysvarNames(), '\0');
     Completion result = matching(start, word, expressionNames(), '\0');
     // SI gives SIN( as a user writes the call on; not when a parenthesis already follows
     bool parenthesisFollows = text.find_first_not_of(" \t", cursor) != std::string::npos &&
                               text[text.find_first_not_of(" \t", cursor)] == '(';
-    if (result.candidates.size() == 1 && takesArguments(result.candidates[0]) && !parenthesisFollows)
+    if (result.candidates.size() == 1 && takesArguments(result.candidates[0]) &&
+        !parenthesisFollows)
         result.append = '(';
     return result;
 }
@@ -162,8 +164,10 @@ Completion completeFileName(const std::string& text, std::size_t start, std::siz
             continue;
         struct stat status;
         bool isFolder = stat((folder + name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-        if (isFolder) result.candidates.push_back(folder + name + "/");
-        else if (hasSuffixIgnoringCase(name, extension)) result.candidates.push_back(folder + name);
+        if (isFolder)
+            result.candidates.push_back(folder + name + "/");
+        else if (hasSuffixIgnoringCase(name, extension))
+            result.candidates.push_back(folder + name);
     }
     std::sort(result.candidates.begin(), result.candidates.end());
     return result;
@@ -204,7 +208,8 @@ Completion completeCommandLine(const std::string& text, std::size_t cursor) {
     std::size_t start = wordStart(text, cursor);
     if (text[first] == '!' && start == first + 1)
         return matching(start, text.substr(start, cursor - start), variableNames(), '\0');
-    if (start == first) return matching(start, text.substr(start, cursor - start), commandNames(), ' ');
+    if (start == first)
+        return matching(start, text.substr(start, cursor - start), commandNames(), ' ');
     std::size_t nameEnd = text.find_first_of(" \t", first);
     if (nameEnd == std::string::npos || nameEnd >= cursor) return {cursor, {}, '\0'};
     std::size_t argumentStart = std::min(text.find_first_not_of(" \t", nameEnd), cursor);

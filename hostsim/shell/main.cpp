@@ -101,7 +101,7 @@ struct Options {
         bool expression;  // from -e: its value decides the exit status
     };
     std::vector<Line> lines;
-    bool serve = false;  // --serve: the session is served to a browser page
+    bool serve = false;     // --serve: the session is served to a browser page
     std::string serveText;  // --serve=[HOST:]PORT as given
     hostsim::ServeAddress serveAddress;
     const hostsim::ServeEntryPoints* served = nullptr;  // the serve part, once loaded
@@ -125,15 +125,15 @@ enum OptionCode {
 };
 const char shortOptions[] = ":hc:e:";  // ':' first: a missing value is reported here, not by getopt
 const struct option longOptions[] = {
-    {"help",      no_argument,       nullptr, 'h'},
-    {"version",   no_argument,       nullptr, optionVersion},
-    {"module",    required_argument, nullptr, optionModule},
-    {"drawing",   required_argument, nullptr, optionDrawing},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, optionVersion},
+    {"module", required_argument, nullptr, optionModule},
+    {"drawing", required_argument, nullptr, optionDrawing},
     {"precision", required_argument, nullptr, optionPrecision},
     {"print-reference", no_argument, nullptr, optionPrintReference},
-    {"language",  required_argument, nullptr, optionLanguage},
-    {"serve",     optional_argument, nullptr, optionServe},
-    {nullptr,     0,                 nullptr, 0},
+    {"language", required_argument, nullptr, optionLanguage},
+    {"serve", optional_argument, nullptr, optionServe},
+    {nullptr, 0, nullptr, 0},
 };
 
 // The option a failure is about: "-x", or a long option by its full name ("--prec" is
@@ -195,8 +195,9 @@ int applyOption(int code, char** argv, Options& options) {
         case optionDrawing: options.drawingPath = optarg; break;
         case optionPrecision:
             if (!hostsim::parsePrintPrecision(optarg, options.precision))
-                return usageError("--precision needs N (1 to 17 significant digits) or .N (1 to "
-                                  "17 decimal places)");
+                return usageError(
+                    "--precision needs N (1 to 17 significant digits) or .N (1 to "
+                    "17 decimal places)");
             break;
         case optionServe:
             options.serve = true;
@@ -221,7 +222,8 @@ int parseOptions(int argc, char** argv, Options& options) {
     if (optind < argc) options.scriptPath = argv[optind++];
     if (optind < argc) return usageError("only one SCRIPT may be given");
     if (options.serve && (!options.lines.empty() || !options.scriptPath.empty()))
-        return usageError("--serve takes its lines from the page and the terminal: no -c, -e or SCRIPT");
+        return usageError(
+            "--serve takes its lines from the page and the terminal: no -c, -e or SCRIPT");
     return -1;
 }
 
@@ -347,7 +349,8 @@ bool runScript(const std::string& path) {
 void runStandardInput() {
     bool caught = hostsim::catchInterrupts();
     if (isatty(STDIN_FILENO))
-        hostsim::printText("Type HELP for help, HELP CAL for the expressions; QUIT or Ctrl-D quits.\n");
+        hostsim::printText(
+            "Type HELP for help, HELP CAL for the expressions; QUIT or Ctrl-D quits.\n");
     hostsim::runCommandPrompt();
     if (caught) hostsim::releaseInterrupts();
 }

@@ -35,10 +35,11 @@ std::vector<std::string> hostCommandNames();  // the host's own commands, as the
 // ---- completion (completion.cpp, terminalCompletion.cpp) ----
 enum class PromptKind { Command, Expression };  // Command: or any prompt of the module
 struct Completion {
-    std::size_t start;                    // where the word being completed starts in the line
-    std::vector<std::string> candidates;  // sorted, each replacing the line from start to the cursor
-    char append;  // what follows a single candidate: ' ' after a command name, '(' after a
-                  // function that takes arguments, else '\0' for nothing
+    std::size_t start;  // where the word being completed starts in the line
+    std::vector<std::string>
+        candidates;  // sorted, each replacing the line from start to the cursor
+    char append;     // what follows a single candidate: ' ' after a command name, '(' after a
+                     // function that takes arguments, else '\0' for nothing
 };
 // What Tab offers at the cursor: command names at Command:, file names after SVG (.svg) and LOAD
 // (.so) and folders, and what HELP explains after HELP; in an expression (a module's prompt, or

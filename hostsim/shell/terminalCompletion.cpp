@@ -28,8 +28,9 @@ std::string commonPrefix(const std::vector<std::string>& names) {
 }
 
 hostsim::PromptKind currentPromptKind() {
-    return hostsim::waitingLineKind() == hostsim::LineKind::Command ? hostsim::PromptKind::Command
-                                                                    : hostsim::PromptKind::Expression;
+    return hostsim::waitingLineKind() == hostsim::LineKind::Command
+               ? hostsim::PromptKind::Command
+               : hostsim::PromptKind::Expression;
 }
 
 // readline's list: what replaces the word first, then every candidate, then NULL; a single
@@ -48,8 +49,8 @@ char** completeForReadline(const char* text, int start, int end) {
     const hostsim::LineEditor& editor = *hostsim::loadedLineEditor();
     const char* lineBuffer = *editor.lineBuffer;
     *editor.attemptedCompletionOver = 1;  // never fall back to file names
-    hostsim::Completion completion = hostsim::completeInput(
-        lineBuffer, static_cast<std::size_t>(end), currentPromptKind());
+    hostsim::Completion completion =
+        hostsim::completeInput(lineBuffer, static_cast<std::size_t>(end), currentPromptKind());
     if (completion.candidates.empty()) return nullptr;
     *editor.completionAppendCharacter = completion.append;
     // readline replaces from its own word start. A non-ASCII byte before a name can put it

@@ -67,13 +67,11 @@ unsigned parseModes(const char* mode) {
     return bits;
 }
 
-using hostsim::sub;
-using hostsim::dot;
 using hostsim::cross;
+using hostsim::dot;
+using hostsim::sub;
 
-bool byIndex(const NearPrimitive& a, const NearPrimitive& b) {
-    return a.index < b.index;
-}
+bool byIndex(const NearPrimitive& a, const NearPrimitive& b) { return a.index < b.index; }
 
 int samplesFor(const Primitive& p) {
     if (p.kind == Primitive::Kind::Spline) return hostsim::splinePieceSamples(p);

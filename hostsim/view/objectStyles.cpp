@@ -30,9 +30,7 @@ std::string upperGroup(const DrawingObject& o, int code, const char* absent) {
                                            : std::string(absent));
 }
 
-int colourOf(int aci) {
-    return aci == 7 ? hostsim::foregroundColour : hostsim::aciColour(aci);
-}
+int colourOf(int aci) { return aci == 7 ? hostsim::foregroundColour : hostsim::aciColour(aci); }
 
 int layerColour(const hostsim::Layer& layer) {
     return layer.trueColour >= 0 ? layer.trueColour : colourOf(layer.colour);

@@ -79,25 +79,17 @@ void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
         case Primitive::Kind::Curve:
             out.curves.push_back({p.a[0], p.a[1], p.u[0], p.u[1], p.v[0], p.v[1], p.t0, p.t1});
             break;
-        case Primitive::Kind::Spline:
-            out.polylines.push_back(sampledSpline(p));
-            break;
-        case Primitive::Kind::Node:
-            addXY(out.nodes, p.a);
-            break;
-        case Primitive::Kind::Face:
-            addFaceSides(p, out);
-            break;
-        case Primitive::Kind::Ray:
-            addRay(p, out);
-            break;
+        case Primitive::Kind::Spline: out.polylines.push_back(sampledSpline(p)); break;
+        case Primitive::Kind::Node: addXY(out.nodes, p.a); break;
+        case Primitive::Kind::Face: addFaceSides(p, out); break;
+        case Primitive::Kind::Ray: addRay(p, out); break;
     }
 }
 
 // Draws each copy of a block once among copies a view cannot tell apart (hostsim/picking's
 // copyClasses): of the instances of one class, the first met.
 class CopyFilter {
-  public:
+public:
     explicit CopyFilter(double cell) : classes(hostsim::copyClasses(cell)) {}
     bool drawn(const Primitive& p) {
         if (p.instance == 0) return true;
@@ -105,7 +97,7 @@ class CopyFilter {
         return firstMet.emplace(copyClass, p.instance).first->second == p.instance;
     }
 
-  private:
+private:
     const std::vector<int>& classes;
     std::unordered_map<int, int> firstMet;  // class -> the instance of it drawn
 };
@@ -124,7 +116,7 @@ double copyCellFor(const hostsim::PlanWindow* window) {
 using Box = hostsim::PlanBox;
 
 class WindowPlan {
-  public:
+public:
     WindowPlan(const hostsim::PlanWindow& window, hostsim::PlanPrimitives& out)
         : window(window), out(out) {}
 
@@ -136,14 +128,15 @@ class WindowPlan {
     // False for a box smaller than a pixel in a pixel already drawn in: a million such copies
     // make a few thousand marks, not a million.
     bool firstInItsPixel(const Box& box) {
-        if (box.highX - box.lowX >= window.pixel || box.highY - box.lowY >= window.pixel) return true;
+        if (box.highX - box.lowX >= window.pixel || box.highY - box.lowY >= window.pixel)
+            return true;
         return cover(box.lowX, box.lowY);
     }
 
     // A spline piece, joined to the line drawn so far when it goes on from that line's last piece.
     void addSplinePiece(const Primitive& p) {
-        bool goesOn = inLine && last.curve == p.curve && last.instance == p.instance &&
-                      last.t1 == p.t0;
+        bool goesOn =
+            inLine && last.curve == p.curve && last.instance == p.instance && last.t1 == p.t0;
         if (!goesOn) {
             endLine();
             inLine = true;
@@ -181,7 +174,7 @@ class WindowPlan {
         points.clear();
     }
 
-  private:
+private:
     double offChord(const Point& q, const Point& a, const Point& b) const {
         double dx = b[0] - a[0], dy = b[1] - a[1], length = std::hypot(dx, dy);
         if (length == 0.0) return std::hypot(q[0] - a[0], q[1] - a[1]);
@@ -193,12 +186,11 @@ class WindowPlan {
                 int depth) {
         double tolerance = chordTolerancePixels * window.pixel;
         Point middle = hostsim::splinePiecePoint(p, 0.5 * (t0 + t1));
-        bool straight = depth >= maxSplitDepth ||
-                        (offChord(middle, a, b) <= tolerance &&
-                         offChord(hostsim::splinePiecePoint(p, 0.75 * t0 + 0.25 * t1), a, b) <=
-                             tolerance &&
-                         offChord(hostsim::splinePiecePoint(p, 0.25 * t0 + 0.75 * t1), a, b) <=
-                             tolerance);
+        bool straight =
+            depth >= maxSplitDepth ||
+            (offChord(middle, a, b) <= tolerance &&
+             offChord(hostsim::splinePiecePoint(p, 0.75 * t0 + 0.25 * t1), a, b) <= tolerance &&
+             offChord(hostsim::splinePiecePoint(p, 0.25 * t0 + 0.75 * t1), a, b) <= tolerance);
         if (straight) {
             keep(b, false);
             return;
@@ -236,10 +228,10 @@ class WindowPlan {
     const hostsim::PlanWindow& window;
     hostsim::PlanPrimitives& out;
     std::unordered_set<std::uint64_t> covered;  // the pixels drawn in, by column and row
-    bool inLine = false;                       // a spline line is in progress
-    std::vector<LinePoint> points;             // its points, at least half a pixel apart
-    Primitive last;                            // its last piece
-    double lastX = 0.0, lastY = 0.0;           // the last point of that piece
+    bool inLine = false;                        // a spline line is in progress
+    std::vector<LinePoint> points;              // its points, at least half a pixel apart
+    Primitive last;                             // its last piece
+    double lastX = 0.0, lastY = 0.0;            // the last point of that piece
 };
 
 // The lines of a text in its box: a one-line text (TEXT, ATTRIB) fills it; paragraphs' lines
@@ -257,9 +249,8 @@ void addTextLines(const hostsim::DrawingObject& o, const Primitive& box,
     for (std::size_t i = 0; i < lines.size(); ++i) {
         double rise = boxHeight - height - spacing * height * static_cast<double>(i);
         Point start = hostsim::add(box.a, hostsim::scale(box.v, rise / boxHeight));
-        double length = paragraphs
-                            ? 0.6 * static_cast<double>(hostsim::characterCount(lines[i]))
-                            : width / height;
+        double length = paragraphs ? 0.6 * static_cast<double>(hostsim::characterCount(lines[i]))
+                                   : width / height;
         out.texts.push_back({start[0], start[1], alongUnit[0], alongUnit[1], upUnit[0], upUnit[1],
                              length, lines[i]});
     }

@@ -55,20 +55,11 @@ std::string xmlEscaped(const std::string& utf8) {
     std::string escaped;
     for (char c : utf8) {
         switch (c) {
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            case '"':
-                escaped += "&quot;";
-                break;
-            default:
-                escaped += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
+            case '&': escaped += "&amp;"; break;
+            case '<': escaped += "&lt;"; break;
+            case '>': escaped += "&gt;"; break;
+            case '"': escaped += "&quot;"; break;
+            default: escaped += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
         }
     }
     return escaped;
@@ -86,7 +77,7 @@ std::string xmlFileName(const std::string& name) {
 }
 
 class SvgDocument {
-  public:
+public:
     explicit SvgDocument(const hostsim::ViewWindow& window)
         : window(window), pixel(window.height / window.screenHeight) {}
 
@@ -94,7 +85,8 @@ class SvgDocument {
     // each element, so that the groups stay one per kind.
     std::string write() {
         std::vector<hostsim::StyledPrimitives> groups;
-        double left = window.centerX - window.width / 2, bottom = window.centerY - window.height / 2;
+        double left = window.centerX - window.width / 2,
+               bottom = window.centerY - window.height / 2;
         hostsim::PlanWindow shown{left, bottom, left + window.width, bottom + window.height, pixel};
         hostsim::styledPlanPrimitives(groups, &shown);
         writeHead();
@@ -129,7 +121,7 @@ class SvgDocument {
         return out;
     }
 
-  private:
+private:
     std::string strokeOf(const hostsim::PlanStyle& style, bool dashed) {
         std::string attributes;
         if (style.colour != hostsim::foregroundColour)
@@ -278,15 +270,9 @@ class SvgDocument {
         for (const hostsim::Mark& mark : hostsim::drawingMarks()) {
             double x = mark.world[0], y = mark.world[1];
             switch (mark.kind) {
-                case hostsim::Mark::Kind::Result:
-                    results += resultMark(x, y, mark.label);
-                    break;
-                case hostsim::Mark::Kind::Picked:
-                    picks += dot(x, y, pickDotPixels, "pick");
-                    break;
-                case hostsim::Mark::Kind::Snapped:
-                    snaps += snapMark(x, y);
-                    break;
+                case hostsim::Mark::Kind::Result: results += resultMark(x, y, mark.label); break;
+                case hostsim::Mark::Kind::Picked: picks += dot(x, y, pickDotPixels, "pick"); break;
+                case hostsim::Mark::Kind::Snapped: snaps += snapMark(x, y); break;
                 case hostsim::Mark::Kind::Value:
                 case hostsim::Mark::Kind::Vector:
                     break;  // no place in the drawing: the page lists them
@@ -426,9 +412,7 @@ bool writeAll(int fd, const std::string& text) {
 
 namespace hostsim {
 
-std::string viewSvg() {
-    return SvgDocument(currentViewWindow()).write();
-}
+std::string viewSvg() { return SvgDocument(currentViewWindow()).write(); }
 
 bool writeViewSvg(const std::string& path, std::string& error) {
     auto fail = [&](int number) {

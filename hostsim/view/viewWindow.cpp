@@ -60,8 +60,6 @@ bool setPageView(double centerX, double centerY, double viewHeight, double scree
     return true;
 }
 
-void forgetPageView() {
-    pageCentered = false;
-}
+void forgetPageView() { pageCentered = false; }
 
 }  // namespace hostsim

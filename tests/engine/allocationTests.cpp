@@ -1,4 +1,5 @@
-// tests/engine/allocationTests.cpp - evaluating expressions without host operands allocates nothing.
+// tests/engine/allocationTests.cpp - evaluating expressions without host operands allocates
+// nothing.
 #include <dlfcn.h>
 
 #include <atomic>
@@ -46,9 +47,18 @@ TEST_F(AllocationTest, EvaluatesWithoutAllocating) {
 #else
     cal_register_function("TWICE", twiceHandler);
     const char* texts[] = {
-        "1+2*3",          "(3.5*2-1)/7",       "2^10",          "TWICE(TWICE(3))-1",
-        "[1,2,3]+[4,5,6]*2", "[3<45,2]",       "[1,0,0]&[0,1,0]", "5'6\"+2'",
-        "10d30'36\"*2",   "[2<45<30]*[1,1,1]", "((((1+2)*3)-4)/5)", "-PI^2/100G",
+        "1+2*3",
+        "(3.5*2-1)/7",
+        "2^10",
+        "TWICE(TWICE(3))-1",
+        "[1,2,3]+[4,5,6]*2",
+        "[3<45,2]",
+        "[1,0,0]&[0,1,0]",
+        "5'6\"+2'",
+        "10d30'36\"*2",
+        "[2<45<30]*[1,1,1]",
+        "((((1+2)*3)-4)/5)",
+        "-PI^2/100G",
     };
     Value out;
     for (const char* text : texts) evaluateStatement(text, out);  // warm-up

@@ -35,8 +35,8 @@ TEST_F(EvaluatorTest, AppliesPrecedenceAndSigns) {
         {__LINE__, "8/4/2", ValueKind::Real, 1},
         {__LINE__, "10-4-3", ValueKind::Integer, 3},
         {__LINE__, "10-2*3+4", ValueKind::Integer, 8},  // not 10-(2*3+4)
-        {__LINE__, "2^3^2", ValueKind::Real, 64},  // left to right
-        {__LINE__, "-2^2", ValueKind::Real, 4},    // the sign binds tighter than '^'
+        {__LINE__, "2^3^2", ValueKind::Real, 64},       // left to right
+        {__LINE__, "-2^2", ValueKind::Real, 4},         // the sign binds tighter than '^'
         {__LINE__, "2^-1", ValueKind::Real, 0.5},
         {__LINE__, "2*-3", ValueKind::Integer, -6},
         {__LINE__, "+5", ValueKind::Integer, 5},
@@ -76,12 +76,9 @@ TEST_F(EvaluatorTest, ComputesVectorOperators) {
         double x, y, z;
     };
     const Case cases[] = {
-        {__LINE__, "[1,0,0]&[0,1,0]", 0, 0, 1},
-        {__LINE__, "2*[1,2,3]", 2, 4, 6},
-        {__LINE__, "[1,2,3]*2", 2, 4, 6},
-        {__LINE__, "[1,2,3]+[4,5,6]*2", 9, 12, 15},
-        {__LINE__, "[1,2,3]-[1,1,1]", 0, 1, 2},
-        {__LINE__, "[2,4,6]/2", 1, 2, 3},
+        {__LINE__, "[1,0,0]&[0,1,0]", 0, 0, 1}, {__LINE__, "2*[1,2,3]", 2, 4, 6},
+        {__LINE__, "[1,2,3]*2", 2, 4, 6},       {__LINE__, "[1,2,3]+[4,5,6]*2", 9, 12, 15},
+        {__LINE__, "[1,2,3]-[1,1,1]", 0, 1, 2}, {__LINE__, "[2,4,6]/2", 1, 2, 3},
         {__LINE__, "-[1,-2,3]", -1, 2, -3},
     };
     for (const Case& c : cases) {
@@ -112,7 +109,7 @@ TEST_F(EvaluatorTest, ReportsOperatorAndSyntaxErrors) {
         {__LINE__, "[1,2,3]^2", 16},
         {__LINE__, "2^[1,2,3]", 16},
         {__LINE__, "(-8)^(1/3)", 17},
-        {__LINE__, "(-2)^3e9", 17},   // whole but outside 32 bits
+        {__LINE__, "(-2)^3e9", 17},  // whole but outside 32 bits
         {__LINE__, "(-2)^-3e9", 17},
         {__LINE__, "(-2)^1e300", 17},
         {__LINE__, "7/0", 18},

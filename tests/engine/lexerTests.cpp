@@ -44,7 +44,8 @@ TEST_F(LexerTest, ReadsNumbersAndTheirUnitForms) {
         {__LINE__, "0000000000000000000000000000000000012", Token::Integer, 12},
         {__LINE__, "123456789012345678901234567890123456.0", Token::Real, 1.2345678901234568e35},
         {__LINE__, "0.00000000000000000000000000000000000015", Token::Real, 1.5e-37},
-        {__LINE__, "1844674407370955162.1", Token::Real, 1844674407370955162.1},  // 20 digits: past 2^64
+        {__LINE__, "1844674407370955162.1", Token::Real,
+         1844674407370955162.1},  // 20 digits: past 2^64
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -72,10 +73,11 @@ TEST_F(LexerTest, SplitsTextIntoTokens) {
         {__LINE__, "'pi'", {Token::Identifier}},
         {__LINE__, "getvar cvunit", {Token::Getvar, Token::Cvunit}},
         {__LINE__, "sin 'sin' sinx", {Token::Function, Token::Identifier, Token::Identifier}},
-        {__LINE__, "[]()@<+-*/&^,=",
-         {Token::OpenBracket, Token::CloseBracket, Token::OpenParen, Token::CloseParen,
-          Token::At, Token::Angle, Token::Plus, Token::Minus, Token::Times, Token::Divide,
-          Token::Cross, Token::Power, Token::Comma, Token::Assign}},
+        {__LINE__,
+         "[]()@<+-*/&^,=",
+         {Token::OpenBracket, Token::CloseBracket, Token::OpenParen, Token::CloseParen, Token::At,
+          Token::Angle, Token::Plus, Token::Minus, Token::Times, Token::Divide, Token::Cross,
+          Token::Power, Token::Comma, Token::Assign}},
         {__LINE__, "", {}},
         {__LINE__, "    ", {}},
         {__LINE__, "0x1", {Token::Integer, Token::Identifier}},
@@ -173,11 +175,30 @@ namespace {
 // every one must still give the very double strtod gives.
 TEST_F(LexerTest, ConvertsNumeralsExactlyAsTheLibraryDoes) {
     const char* numerals[] = {
-        "0",          "7",          "32767",          "0.1",          "0.3",
-        "2.718281828", "1.5e3",     "123456789012345.0", "1234567890123456.0", "999999999999999.9",
-        "1e22",       "1e23",       "1e-22",          "1.7976931348623157e308", "2.2250738585072014e-308",
-        "0.000000000000000000001", "100000000000000000000000.0", "9007199254740993.0",
-        "3.14159265358979323846", "1.e5", ".5e-3", "00012.50", "5e+02", "5E-02",
+        "0",
+        "7",
+        "32767",
+        "0.1",
+        "0.3",
+        "2.718281828",
+        "1.5e3",
+        "123456789012345.0",
+        "1234567890123456.0",
+        "999999999999999.9",
+        "1e22",
+        "1e23",
+        "1e-22",
+        "1.7976931348623157e308",
+        "2.2250738585072014e-308",
+        "0.000000000000000000001",
+        "100000000000000000000000.0",
+        "9007199254740993.0",
+        "3.14159265358979323846",
+        "1.e5",
+        ".5e-3",
+        "00012.50",
+        "5e+02",
+        "5E-02",
     };
     for (const char* text : numerals) {
         SCOPED_TRACE(text);
@@ -205,9 +226,9 @@ TEST_F(LexerTest, ConvertsNumeralsExactlyAsTheLibraryDoes) {
 // either way the double must be the library's.
 TEST_F(LexerTest, ConvertsLongMantissasExactlyAsTheLibraryDoes) {
     const char* numerals[] = {
-        "9007199254740992.0", "9007199254740993.0", "9007199254740992e-22", "4503599627370497.5",
-        "1234567890123456789.0", "12345678901234567890.0", "18446744073709551616.0",
-        "0.000000000000000000001e22",
+        "9007199254740992.0",     "9007199254740993.0",         "9007199254740992e-22",
+        "4503599627370497.5",     "1234567890123456789.0",      "12345678901234567890.0",
+        "18446744073709551616.0", "0.000000000000000000001e22",
     };
     for (const char* text : numerals) {
         SCOPED_TRACE(text);

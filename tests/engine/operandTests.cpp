@@ -1,4 +1,5 @@
-// tests/engine/operandTests.cpp - point literals, the last point, Quillet and system variables, units.
+// tests/engine/operandTests.cpp - point literals, the last point, Quillet and system variables,
+// units.
 #include <cmath>
 #include <string>
 
@@ -66,13 +67,13 @@ TEST_F(OperandTest, ConvertsWorldPointsInARotatedUcs) {
     ASSERT_TRUE(hostsim::setUcsByPoints({10, 0, 0}, {10, 1, 0}, {9, 0, 0}));
     ASSERT_TRUE(hostsim::setSysvarPoint("LASTPOINT", {1, 0, 0}));  // in the UCS: world (10,1,0)
     const PointCase cases[] = {
-        {__LINE__, "[1,2,3]", 1, 2, 3},             // user coordinates as typed
-        {__LINE__, "[*10,0,0]", 0, 0, 0},            // the UCS origin
-        {__LINE__, "[*10,1,0]", 1, 0, 0},            // world (10,1,0) is user (1,0,0)
-        {__LINE__, "[*0,0,5]", 0, 10, 5},            // world (0,0,5)
-        {__LINE__, "[@1,0,0]", 2, 0, 0},             // relative in the UCS
-        {__LINE__, "[@*1,0,0]", 1, -1, 0},           // world (11,1,0)
-        {__LINE__, "[*1<90]", 1, 10, 0},             // world (0,1,0)
+        {__LINE__, "[1,2,3]", 1, 2, 3},     // user coordinates as typed
+        {__LINE__, "[*10,0,0]", 0, 0, 0},   // the UCS origin
+        {__LINE__, "[*10,1,0]", 1, 0, 0},   // world (10,1,0) is user (1,0,0)
+        {__LINE__, "[*0,0,5]", 0, 10, 5},   // world (0,0,5)
+        {__LINE__, "[@1,0,0]", 2, 0, 0},    // relative in the UCS
+        {__LINE__, "[@*1,0,0]", 1, -1, 0},  // world (11,1,0)
+        {__LINE__, "[*1<90]", 1, 10, 0},    // world (0,1,0)
     };
     for (const PointCase& c : cases) {
         SCOPED_TRACE(c.line);
@@ -87,9 +88,9 @@ TEST_F(OperandTest, ReportsMalformedPointLiterals) {
         int error;
     };
     const Case cases[] = {
-        {__LINE__, "[1,2<3]", 35}, {__LINE__, "[1 2]", 7},     {__LINE__, "[1,2 3]", 7},
-        {__LINE__, "[1,2,3,4]", 8}, {__LINE__, "[[1,2,3]]", 6}, {__LINE__, "[*@1]", 6},
-        {__LINE__, "[1,2", 7},     {__LINE__, "[1,[0,0,0]]", 6}, {__LINE__, "[1,2,3", 8},
+        {__LINE__, "[1,2<3]", 35},  {__LINE__, "[1 2]", 7},       {__LINE__, "[1,2 3]", 7},
+        {__LINE__, "[1,2,3,4]", 8}, {__LINE__, "[[1,2,3]]", 6},   {__LINE__, "[*@1]", 6},
+        {__LINE__, "[1,2", 7},      {__LINE__, "[1,[0,0,0]]", 6}, {__LINE__, "[1,2,3", 8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -153,7 +154,7 @@ TEST_F(OperandTest, ReadsSystemVariablesOfEveryNumericType) {
         double num;
     };
     const Case cases[] = {
-        {__LINE__, "GETVAR(PICKBOX)", ValueKind::Integer, 3},      // 16-bit integer
+        {__LINE__, "GETVAR(PICKBOX)", ValueKind::Integer, 3},                 // 16-bit integer
         {__LINE__, "GETVAR(MAXOBJMEM)-3*30000-9999", ValueKind::Integer, 1},  // 32-bit, kept whole
         {__LINE__, "GETVAR(VIEWSIZE)", ValueKind::Real, 20},
         {__LINE__, "GETVAR(ANGBASE)", ValueKind::Real, 0},
@@ -245,9 +246,9 @@ TEST_F(OperandTest, ReportsUnitConversionErrors) {
         int error;
     };
     const Case cases[] = {
-        {__LINE__, "CVUNIT(1,inch)", 63},     {__LINE__, "CVUNIT 1,inch,cm", 63},
-        {__LINE__, "CVUNIT(1,inch,cm", 63},   {__LINE__, "CVUNIT(1,2,cm)", 63},
-        {__LINE__, "CVUNIT(1 inch cm)", 63},  {__LINE__, "CVUNIT(1,inch,kg)", 64},
+        {__LINE__, "CVUNIT(1,inch)", 63},      {__LINE__, "CVUNIT 1,inch,cm", 63},
+        {__LINE__, "CVUNIT(1,inch,cm", 63},    {__LINE__, "CVUNIT(1,2,cm)", 63},
+        {__LINE__, "CVUNIT(1 inch cm)", 63},   {__LINE__, "CVUNIT(1,inch,kg)", 64},
         {__LINE__, "CVUNIT(1,nosuch,cm)", 64}, {__LINE__, longNames, 64},
         {__LINE__, "CVUNIT(1,a b c,cm)", 63},
     };

@@ -36,9 +36,9 @@ TEST_F(StatementTest, RefusesBadStatementsAndAssignsNothing) {
         int error;
     };
     const Case cases[] = {
-        {__LINE__, "PI=3", 10},      {__LINE__, "B=2=3", 10}, {__LINE__, "B=", 9},
-        {__LINE__, "1=2", 10},       {__LINE__, "B=200*200", 41},
-        {__LINE__, "B=1+$", 2},      {__LINE__, "B$=1", 2},
+        {__LINE__, "PI=3", 10}, {__LINE__, "B=2=3", 10},     {__LINE__, "B=", 9},
+        {__LINE__, "1=2", 10},  {__LINE__, "B=200*200", 41}, {__LINE__, "B=1+$", 2},
+        {__LINE__, "B$=1", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -57,7 +57,8 @@ TEST_F(StatementTest, PrintsErrorsWithTheHeadingAndTheirArgument) {
     };
     const Case cases[] = {
         {__LINE__, 18, nullptr, 18, "Division by 0.\n\n"},
-        {__LINE__, 41, "ignored", 41, "Integer value of expression is not between -32768 and 32767.\n\n"},
+        {__LINE__, 41, "ignored", 41,
+         "Integer value of expression is not between -32768 and 32767.\n\n"},
         {__LINE__, 4, "SIN", 4, "Function SIN requires one argument.\n\n"},
         {__LINE__, 4, nullptr, 4, "Function  requires one argument.\n\n"},
         {__LINE__, 0, "Picked nothing", generalError, "Picked nothing.\n\n"},

@@ -19,9 +19,7 @@ const std::string name33 = name32 + "7";
 const std::string quoted32 = "a b c d e f g h i j k l m n o p ";  // not an identifier
 const std::string quoted33 = quoted32 + "q";
 
-void answerSeven() {
-    callFrame.result = makeInteger(7);
-}
+void answerSeven() { callFrame.result = makeInteger(7); }
 
 class BufferLimitTest : public FunctionsTest {};
 
@@ -172,7 +170,7 @@ std::string writeCatalogueWith(int module, int number, const std::string& text) 
 }
 
 class PromptFromCatalogueTest : public FunctionsTest {
-  protected:
+protected:
     void TearDown() override {
         openCatalogue(VECTRIN_CATALOGUE_PATH, failOnCatalogueError);
         FunctionsTest::TearDown();

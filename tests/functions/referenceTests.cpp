@@ -30,7 +30,8 @@ hostsim::QValue shownValue(const Value& v) {
 
 TEST_F(FunctionReference, NamesExactlyTheRegisteredFunctions) {
     std::map<std::string, int> listed;
-    for (const hostsim::FunctionReference& entry : hostsim::functionReference()) listed[entry.name]++;
+    for (const hostsim::FunctionReference& entry : hostsim::functionReference())
+        listed[entry.name]++;
     for (int i = 0; i < functionTable.count; i++) {
         const char* name = functionTable.entries[i].name;
         EXPECT_EQ(1, listed.count(name) ? listed[name] : 0) << name << " in the reference";
@@ -60,7 +61,8 @@ TEST_F(FunctionReference, ListsEveryNameOnceUnderItsGroup) {
             EXPECT_TRUE(shownUnder.emplace(name, title).second) << name << " is listed twice";
     }
     for (const hostsim::FunctionReference& entry : hostsim::functionReference())
-        EXPECT_EQ(hostsim::functionGroups()[entry.group].title, shownUnder[entry.name]) << entry.name;
+        EXPECT_EQ(hostsim::functionGroups()[entry.group].title, shownUnder[entry.name])
+            << entry.name;
     EXPECT_EQ(hostsim::functionReference().size(), shownUnder.size());
 }
 
@@ -69,9 +71,11 @@ TEST_F(FunctionReference, ExamplesGiveTheirResultsOnTheDemoDrawing) {
     hostsim::useInputText("");  // a prompt the answers do not cover is cancelled
     for (const hostsim::FunctionReference& entry : hostsim::functionReference()) {
         SCOPED_TRACE(entry.name);
-        hostsim::setSysvarPoint("LASTPOINT", {0, 0, 0});  // PER and TAN start from it, as a session does
+        hostsim::setSysvarPoint("LASTPOINT",
+                                {0, 0, 0});  // PER and TAN start from it, as a session does
         hostsim::clearQueuedAnswers();
-        for (const std::string& answer : hostsim::exampleAnswers(entry)) hostsim::queueAnswer(answer);
+        for (const std::string& answer : hostsim::exampleAnswers(entry))
+            hostsim::queueAnswer(answer);
         ErrorCode = 0;
         Value got = eval(entry.example);
         std::string printed = hostsim::takeOutput();

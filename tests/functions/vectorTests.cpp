@@ -17,14 +17,10 @@ class NormalFunction : public FunctionsTest {};
 
 TEST_F(CoordinateFunctions, ExtractAndProject) {
     const VectorCase vectors[] = {
-        {__LINE__, "XOF([1,2,3])", 1, 0, 0},
-        {__LINE__, "YOF([1,2,3])", 0, 2, 0},
-        {__LINE__, "ZOF([1,2,3])", 0, 0, 3},
-        {__LINE__, "XOF(5)", 5, 0, 0},
-        {__LINE__, "YOF(-4)", 0, -4, 0},
-        {__LINE__, "ZOF(2.5)", 0, 0, 2.5},
-        {__LINE__, "XYOF([1,2,3])", 1, 2, 0},
-        {__LINE__, "YZOF([1,2,3])", 0, 2, 3},
+        {__LINE__, "XOF([1,2,3])", 1, 0, 0},  {__LINE__, "YOF([1,2,3])", 0, 2, 0},
+        {__LINE__, "ZOF([1,2,3])", 0, 0, 3},  {__LINE__, "XOF(5)", 5, 0, 0},
+        {__LINE__, "YOF(-4)", 0, -4, 0},      {__LINE__, "ZOF(2.5)", 0, 0, 2.5},
+        {__LINE__, "XYOF([1,2,3])", 1, 2, 0}, {__LINE__, "YZOF([1,2,3])", 0, 2, 3},
         {__LINE__, "XZOF([1,2,3])", 1, 0, 3},
     };
     expectVectors(vectors);
@@ -56,10 +52,8 @@ TEST_F(CoordinateFunctions, ConvertBetweenUserAndWorld) {
     // origin (10,0,0), x along world y, y along world -x
     ASSERT_TRUE(hostsim::setUcsByPoints({10, 0, 0}, {10, 1, 0}, {9, 0, 0}));
     const VectorCase cases[] = {
-        {__LINE__, "U2W([1,0,0])", 10, 1, 0},
-        {__LINE__, "U2W([0,2,3])", 8, 0, 3},
-        {__LINE__, "W2U([10,0,0])", 0, 0, 0},
-        {__LINE__, "W2U([10,1,0])", 1, 0, 0},
+        {__LINE__, "U2W([1,0,0])", 10, 1, 0},           {__LINE__, "U2W([0,2,3])", 8, 0, 3},
+        {__LINE__, "W2U([10,0,0])", 0, 0, 0},           {__LINE__, "W2U([10,1,0])", 1, 0, 0},
         {__LINE__, "W2U(U2W([1.5,-2,7]))", 1.5, -2, 7},
     };
     expectVectors(cases);

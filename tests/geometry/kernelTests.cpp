@@ -77,8 +77,12 @@ TEST(Kernel, RotateAboutAxisFollowsTheRightHandRule) {
         {__LINE__, {3, 1, 7}, {2, 1, 0}, {2, 1, 1}, pi, {1, 1, 7}},
         // far from a short axis: off the line by 300, though the axis is seen at a tiny angle
         {__LINE__, {300, 0, 0}, {0, 0, 0}, {0, 0, 1}, pi / 2, {0, 300, 0}},
-        {__LINE__, {0, 0, 1e4}, {0, 0, 0}, {1e-3, 0, 1}, pi, {2e4 * 1e-3 / (1 + 1e-6),
-                                                              0, 2e4 / (1 + 1e-6) - 1e4}},
+        {__LINE__,
+         {0, 0, 1e4},
+         {0, 0, 0},
+         {1e-3, 0, 1},
+         pi,
+         {2e4 * 1e-3 / (1 + 1e-6), 0, 2e4 / (1 + 1e-6) - 1e4}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -99,7 +103,7 @@ TEST(Kernel, RotateAboutAxisRefusesPointsOnTheAxisLine) {
         {__LINE__, {0, 0, -50}, {0, 0, 0}, {0, 0, 1}},  // beyond a1
         {__LINE__, {2, 2, 2}, {0, 0, 0}, {1, 1, 1}},    // tilted axis
         {__LINE__, {-7, 14, 21}, {1, -2, -3}, {2, -4, -6}},
-        {__LINE__, {1, 1, 1}, {5, 5, 5}, {5, 5, 5}},    // no axis at all
+        {__LINE__, {1, 1, 1}, {5, 5, 5}, {5, 5, 5}},  // no axis at all
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -119,7 +123,7 @@ TEST(Kernel, AngleAboutAxisTurnsByTheRightHandRule) {
         {__LINE__, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, pi / 2},
         {__LINE__, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, -1, 0}, 3 * pi / 2},
         {__LINE__, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {-1, 0, 5}, pi},
-        {__LINE__, {0, 0, 0}, {0, 0, 1}, {0, 0, 4}, {0, 1, 0}, 0},  // b on the axis
+        {__LINE__, {0, 0, 0}, {0, 0, 1}, {0, 0, 4}, {0, 1, 0}, 0},   // b on the axis
         {__LINE__, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 0, -3}, 0},  // c on the axis
         // parallel half-planes whose cosine rounds just past 1
         {__LINE__, {0, 0, 0}, {0, 0, 1}, {6, 1, -9}, {12, 2, -18}, 0},
@@ -142,11 +146,8 @@ TEST(Kernel, AnglesReduceToOneTurn) {
         double angle, want;
     };
     const Case cases[] = {
-        {__LINE__, -pi / 2, 3 * pi / 2},
-        {__LINE__, 5 * pi, pi},
-        {__LINE__, 0, 0},
-        {__LINE__, 2 * pi, 0},
-        {__LINE__, -7 * pi / 2, pi / 2},
+        {__LINE__, -pi / 2, 3 * pi / 2}, {__LINE__, 5 * pi, pi},          {__LINE__, 0, 0},
+        {__LINE__, 2 * pi, 0},           {__LINE__, -7 * pi / 2, pi / 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -276,13 +277,10 @@ TEST(Kernel, PointOnBulgeArcFollowsTheBulgeSign) {
         bool want;
     };
     const Case cases[] = {
-        {__LINE__, {0, 1, 0}, 1, true},
-        {__LINE__, {0, -1, 0}, 1, false},
-        {__LINE__, {0, 1, 0}, -1, false},
-        {__LINE__, {0, -1, 0}, -1, true},
-        {__LINE__, {1, 0, 0}, 1, true},   // an end point
-        {__LINE__, {-1, 0, 0}, -1, true},
-        {__LINE__, {0, 1.1, 0}, 1, false},  // off the circle
+        {__LINE__, {0, 1, 0}, 1, true},   {__LINE__, {0, -1, 0}, 1, false},
+        {__LINE__, {0, 1, 0}, -1, false}, {__LINE__, {0, -1, 0}, -1, true},
+        {__LINE__, {1, 0, 0}, 1, true},                                       // an end point
+        {__LINE__, {-1, 0, 0}, -1, true}, {__LINE__, {0, 1.1, 0}, 1, false},  // off the circle
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -41,7 +41,7 @@ inline const char layerTable[] =
 
 // Every test starts from a fresh host, with output captured and one pixel one drawing unit.
 class DrawingTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         hostsim::resetHostState();
         hostsim::captureOutput(true);

@@ -12,9 +12,7 @@ namespace {
 
 constexpr long fileSize = 20000;
 
-unsigned char patternByte(long i) {
-    return static_cast<unsigned char>((i * 7 + i / 251) & 0xFF);
-}
+unsigned char patternByte(long i) { return static_cast<unsigned char>((i * 7 + i / 251) & 0xFF); }
 
 std::string patternFile() {
     std::vector<unsigned char> bytes(fileSize);
@@ -127,11 +125,9 @@ TEST(CatalogueFile, ReadsUpToTheEndASeekFromTheEndFound) {
         long wantBytes;
     };
     const Case cases[] = {
-        {__LINE__, -7, 8, 7},
-        {__LINE__, -100, 50, 50},
+        {__LINE__, -7, 8, 7},          {__LINE__, -100, 50, 50},
         {__LINE__, -5000, 4000, 4000},  // straight from the system
-        {__LINE__, -5000, 6000, 5000},
-        {__LINE__, 0, 10, 0},
+        {__LINE__, -5000, 6000, 5000}, {__LINE__, 0, 10, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -14,9 +14,7 @@ std::vector<std::string>& capturedErrors() {
     return errors;
 }
 
-void captureError(const char* text) {
-    capturedErrors().push_back(text);
-}
+void captureError(const char* text) { capturedErrors().push_back(text); }
 
 static std::string directory;
 static pid_t directoryOwner = 0;
@@ -109,6 +107,4 @@ void writeFileBytes(const std::string& path, const std::vector<unsigned char>& b
     if (!out) ADD_FAILURE() << "can't write " << path;
 }
 
-const char* vectrinCataloguePath() {
-    return VECTRIN_CATALOGUE_PATH;
-}
+const char* vectrinCataloguePath() { return VECTRIN_CATALOGUE_PATH; }

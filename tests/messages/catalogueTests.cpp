@@ -18,7 +18,7 @@ using namespace catalogue;
 namespace {
 
 class Catalogue : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { capturedErrors().clear(); }
     void TearDown() override {
         setCatalogueAllocator(nullptr);
@@ -150,8 +150,9 @@ std::string readToTerminator(const char* text, int kind) {
 }
 
 // Every text ends at its record's length, whatever kinds share its block, whether the record's
-// length is odd or even and whatever the pad bytes or the byte of a text's NUL hold. Reading backwards first unscrambles
-// and marks the records after each one before it is read, as any order of lookups may.
+// length is odd or even and whatever the pad bytes or the byte of a text's NUL hold. Reading
+// backwards first unscrambles and marks the records after each one before it is read, as any order
+// of lookups may.
 TEST_F(Catalogue, EndsEveryTextAtItsRecord) {
     struct Case {
         int line;
@@ -161,14 +162,24 @@ TEST_F(Catalogue, EndsEveryTextAtItsRecord) {
         bool nulsDamaged = false;
     };
     const Case cases[] = {
-        {__LINE__, 3, 0x00, {message(1, 1, "even", 1), message(1, 2, "odd", 1),
-                             message(1, 3, "next", 1)}},
-        {__LINE__, 3, 0xAA, {message(1, 1, "odd", 7), message(1, 2, "even", 7),
-                             message(1, 3, "last", 12)}},
-        {__LINE__, 3, 0xFF, {message(1, 1, "Hi\xE9", 9), message(1, 2, "odd", 1),
-                             message(1, 3, "plain", 7), message(1, 4, "four")}},  // block of 39
-        {__LINE__, 2, 0x5A, {message(1, 1, "seven", 7), message(1, 2, "wide!", 9),
-                             message(2, 1, "x", 1), message(2, 2, "", 7)}},
+        {__LINE__,
+         3,
+         0x00,
+         {message(1, 1, "even", 1), message(1, 2, "odd", 1), message(1, 3, "next", 1)}},
+        {__LINE__,
+         3,
+         0xAA,
+         {message(1, 1, "odd", 7), message(1, 2, "even", 7), message(1, 3, "last", 12)}},
+        {__LINE__,
+         3,
+         0xFF,
+         {message(1, 1, "Hi\xE9", 9), message(1, 2, "odd", 1), message(1, 3, "plain", 7),
+          message(1, 4, "four")}},  // block of 39
+        {__LINE__,
+         2,
+         0x5A,
+         {message(1, 1, "seven", 7), message(1, 2, "wide!", 9), message(2, 1, "x", 1),
+          message(2, 2, "", 7)}},
         {__LINE__, 2, 0x00, {message(1, 1, "odd", 12), message(1, 2, "even", 12)}, true},
     };
     for (const Case& c : cases) {

@@ -79,9 +79,7 @@ void injure(std::vector<unsigned char>& bytes, Random& random) {
 }
 
 // Touches every byte of a text the way a caller would.
-std::size_t touch(const char* text) {
-    return text == nullptr ? 0 : std::strlen(text);
-}
+std::size_t touch(const char* text) { return text == nullptr ? 0 : std::strlen(text); }
 
 TEST(DamagedCatalogue, NeverCrashesOpeningOrLookingUp) {
     const std::vector<unsigned char> good = readFileBytes(vectrinCataloguePath());

@@ -28,9 +28,12 @@ bool startsWith(const std::string& text, const char* prefix) {
 std::string escapeTroff(const std::string& text) {
     std::string escaped;
     for (char c : text) {
-        if (c == '\\') escaped += "\\e";
-        else if (c == '-') escaped += "\\-";
-        else escaped += c;
+        if (c == '\\')
+            escaped += "\\e";
+        else if (c == '-')
+            escaped += "\\-";
+        else
+            escaped += c;
     }
     if (!escaped.empty() && (escaped[0] == '.' || escaped[0] == '\'')) escaped.insert(0, "\\&");
     return escaped;
@@ -57,8 +60,10 @@ std::vector<Paragraph> splitParagraphs(const std::string& text) {
     std::size_t start = 0;
     for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
         std::string line = text.substr(start, end - start);
-        if (!line.empty()) paragraphs.back().push_back(line);
-        else if (!paragraphs.back().empty()) paragraphs.emplace_back();
+        if (!line.empty())
+            paragraphs.back().push_back(line);
+        else if (!paragraphs.back().empty())
+            paragraphs.emplace_back();
     }
     if (paragraphs.back().empty()) paragraphs.pop_back();
     return paragraphs;
@@ -120,8 +125,9 @@ std::string manualPage(const std::string& help, const std::string& version) {
             for (const std::string& line : lines) page += escapeTroff(line) + "\n";
         }
     }
-    page += ".SH \"SEE ALSO\"\nREADME.md and functions.md in the documentation folder of vectrin "
-            "(share/doc/vectrin where it is installed), or HELP at its command line.\n";
+    page +=
+        ".SH \"SEE ALSO\"\nREADME.md and functions.md in the documentation folder of vectrin "
+        "(share/doc/vectrin where it is installed), or HELP at its command line.\n";
     return page;
 }
 

@@ -30,9 +30,7 @@ bool readNumber(LineCursor& cursor, int& value) {
     return true;
 }
 
-bool startsName(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
-}
+bool startsName(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 
 // name -> ( letter | '_' ) { letter | digit | '_' }
 std::string readName(LineCursor& cursor) {
@@ -54,18 +52,10 @@ bool readEscape(LineCursor& cursor, std::string& out, std::string& error) {
     char c = cursor.peek();
     cursor.at++;
     switch (c) {
-        case 'n':
-            out += '\n';
-            return true;
-        case 't':
-            out += '\t';
-            return true;
-        case '\\':
-            out += '\\';
-            return true;
-        case '"':
-            out += '"';
-            return true;
+        case 'n': out += '\n'; return true;
+        case 't': out += '\t'; return true;
+        case '\\': out += '\\'; return true;
+        case '"': out += '"'; return true;
         case 'x': {
             int high = hexValue(cursor.peek());
             int low = high < 0
@@ -77,8 +67,7 @@ bool readEscape(LineCursor& cursor, std::string& out, std::string& error) {
             out += static_cast<char>(high * 16 + low);
             return true;
         }
-        default:
-            break;
+        default: break;
     }
     error = "unknown escape in the text (use \\n, \\t, \\\\, \\\" or \\xHH)";
     return false;

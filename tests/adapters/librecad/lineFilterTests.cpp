@@ -51,15 +51,20 @@ TEST(LineFilter, TakesItsOwnLinesAndLeavesLibrecadsAlone) {
 }
 
 TEST(LineFilter, HandsValuesOnAsTextLibrecadReadsBackExactly) {
-    struct Case { int line; hostsim::QValue value; bool handed; const char* want; };
+    struct Case {
+        int line;
+        hostsim::QValue value;
+        bool handed;
+        const char* want;
+    };
     const Case cases[] = {
-        {__LINE__, hostsim::QValue::point(25, 10, 0),      true,  "25,10"},
+        {__LINE__, hostsim::QValue::point(25, 10, 0), true, "25,10"},
         {__LINE__, hostsim::QValue::point(1.0 / 3, -0.0, 0), true, "0.3333333333333333,0"},
-        {__LINE__, hostsim::QValue::real(0.1 + 0.2),       true,  "0.30000000000000004"},
-        {__LINE__, hostsim::QValue::real(1e20),            true,  "1e+20"},
-        {__LINE__, hostsim::QValue::integer(7),            true,  "7"},
-        {__LINE__, hostsim::QValue::textValue("7"),        false, ""},
-        {__LINE__, hostsim::QValue::nil(),                 false, ""},
+        {__LINE__, hostsim::QValue::real(0.1 + 0.2), true, "0.30000000000000004"},
+        {__LINE__, hostsim::QValue::real(1e20), true, "1e+20"},
+        {__LINE__, hostsim::QValue::integer(7), true, "7"},
+        {__LINE__, hostsim::QValue::textValue("7"), false, ""},
+        {__LINE__, hostsim::QValue::nil(), false, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

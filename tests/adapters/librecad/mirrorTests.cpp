@@ -46,34 +46,57 @@ Data entity(int type, qulonglong id, std::initializer_list<std::pair<int, QVaria
 QList<Plug_Entity*> sampleEntities() {
     const double quarter = M_PI / 2;
     return {
-        new FakeEntity(entity(DPI::LINE, 1, {{DPI::STARTX, 1.0}, {DPI::STARTY, 2.0},
-                                             {DPI::ENDX, 5.0}, {DPI::ENDY, 2.0}})),
-        new FakeEntity(entity(DPI::ARC, 2, {{DPI::STARTX, 10.0}, {DPI::STARTY, 0.0},
-                                            {DPI::RADIUS, 2.0}, {DPI::STARTANGLE, 0.0},
-                                            {DPI::ENDANGLE, quarter}, {DPI::REVERSED, false}})),
-        new FakeEntity(entity(DPI::ARC, 3, {{DPI::STARTX, 20.0}, {DPI::STARTY, 0.0},
-                                            {DPI::RADIUS, 2.0}, {DPI::STARTANGLE, 0.0},
-                                            {DPI::ENDANGLE, quarter}, {DPI::REVERSED, true}})),
-        new FakeEntity(entity(DPI::CIRCLE, 4, {{DPI::STARTX, 30.0}, {DPI::STARTY, 0.0},
-                                               {DPI::RADIUS, 3.0}})),
-        new FakeEntity(entity(DPI::ELLIPSE, 5, {{DPI::STARTX, 50.0}, {DPI::STARTY, 0.0},
-                                                {DPI::ENDX, 4.0}, {DPI::ENDY, 0.0},
-                                                {DPI::HEIGHT, 0.5}, {DPI::STARTANGLE, 0.0},
-                                                {DPI::ENDANGLE, M_PI}, {DPI::REVERSED, true}})),
+        new FakeEntity(
+            entity(DPI::LINE, 1,
+                   {{DPI::STARTX, 1.0}, {DPI::STARTY, 2.0}, {DPI::ENDX, 5.0}, {DPI::ENDY, 2.0}})),
+        new FakeEntity(entity(DPI::ARC, 2,
+                              {{DPI::STARTX, 10.0},
+                               {DPI::STARTY, 0.0},
+                               {DPI::RADIUS, 2.0},
+                               {DPI::STARTANGLE, 0.0},
+                               {DPI::ENDANGLE, quarter},
+                               {DPI::REVERSED, false}})),
+        new FakeEntity(entity(DPI::ARC, 3,
+                              {{DPI::STARTX, 20.0},
+                               {DPI::STARTY, 0.0},
+                               {DPI::RADIUS, 2.0},
+                               {DPI::STARTANGLE, 0.0},
+                               {DPI::ENDANGLE, quarter},
+                               {DPI::REVERSED, true}})),
+        new FakeEntity(
+            entity(DPI::CIRCLE, 4, {{DPI::STARTX, 30.0}, {DPI::STARTY, 0.0}, {DPI::RADIUS, 3.0}})),
+        new FakeEntity(entity(DPI::ELLIPSE, 5,
+                              {{DPI::STARTX, 50.0},
+                               {DPI::STARTY, 0.0},
+                               {DPI::ENDX, 4.0},
+                               {DPI::ENDY, 0.0},
+                               {DPI::HEIGHT, 0.5},
+                               {DPI::STARTANGLE, 0.0},
+                               {DPI::ENDANGLE, M_PI},
+                               {DPI::REVERSED, true}})),
         new FakeEntity(entity(DPI::POLYLINE, 6, {{DPI::CLOSEPOLY, 1}}),
                        {Plug_VertexData(QPointF(60, 0), 1.0), Plug_VertexData(QPointF(64, 0), 0.0),
                         Plug_VertexData(QPointF(64, 4), 0.0)}),
         new FakeEntity(entity(DPI::POINT, 7, {{DPI::STARTX, 70.0}, {DPI::STARTY, 5.0}})),
-        new FakeEntity(entity(DPI::INSERT, 8, {{DPI::STARTX, 80.0}, {DPI::STARTY, 0.0},
-                                               {DPI::BLKNAME, "MARK"}, {DPI::STARTANGLE, M_PI / 6},
-                                               {DPI::XSCALE, 2.0}, {DPI::YSCALE, 3.0}})),
-        new FakeEntity(entity(DPI::TEXT, 9, {{DPI::STARTX, 0.0}, {DPI::STARTY, -8.0},
-                                             {DPI::STARTANGLE, quarter}, {DPI::HEIGHT, 2.5},
-                                             {DPI::TEXTCONTENT, "two\nlines"}})),
-        new FakeEntity(entity(DPI::MTEXT, 10, {{DPI::STARTX, 0.0}, {DPI::STARTY, -20.0},
-                                               {DPI::STARTANGLE, 0.0}, {DPI::HEIGHT, 1.0},
-                                               {DPI::TEXTCONTENT, QString("a\nbc") +
-                                                                  QString(130, QChar(0xF6))}})),
+        new FakeEntity(entity(DPI::INSERT, 8,
+                              {{DPI::STARTX, 80.0},
+                               {DPI::STARTY, 0.0},
+                               {DPI::BLKNAME, "MARK"},
+                               {DPI::STARTANGLE, M_PI / 6},
+                               {DPI::XSCALE, 2.0},
+                               {DPI::YSCALE, 3.0}})),
+        new FakeEntity(entity(DPI::TEXT, 9,
+                              {{DPI::STARTX, 0.0},
+                               {DPI::STARTY, -8.0},
+                               {DPI::STARTANGLE, quarter},
+                               {DPI::HEIGHT, 2.5},
+                               {DPI::TEXTCONTENT, "two\nlines"}})),
+        new FakeEntity(entity(DPI::MTEXT, 10,
+                              {{DPI::STARTX, 0.0},
+                               {DPI::STARTY, -20.0},
+                               {DPI::STARTANGLE, 0.0},
+                               {DPI::HEIGHT, 1.0},
+                               {DPI::TEXTCONTENT, QString("a\nbc") + QString(130, QChar(0xF6))}})),
     };
 }
 
@@ -96,16 +119,21 @@ protected:
 
 TEST_F(Mirror, SnapsAnswerAsOnTheSavedDrawing) {
     const double r = std::sqrt(2.0);
-    struct Case { int line; const char* mode; hostsim::Point pick; hostsim::Point want; };
+    struct Case {
+        int line;
+        const char* mode;
+        hostsim::Point pick;
+        hostsim::Point want;
+    };
     const Case cases[] = {
-        {__LINE__, "END", {4.5, 2, 0},            {5, 2, 0}},
-        {__LINE__, "MID", {10 + r, r, 0},         {10 + r, r, 0}},   // counter-clockwise
-        {__LINE__, "MID", {20 - r, -r, 0},        {20 - r, -r, 0}},  // reversed: 90 to 360
-        {__LINE__, "CEN", {33, 0, 0},             {30, 0, 0}},
-        {__LINE__, "MID", {50, -2, 0},            {50, -2, 0}},      // reversed: the lower half
-        {__LINE__, "CEN", {62, -2, 0},            {62, 0, 0}},       // bulge 1 below the chord
-        {__LINE__, "MID", {62, 2, 0},             {62, 2, 0}},       // the closing segment
-        {__LINE__, "NOD", {70, 5, 0},             {70, 5, 0}},
+        {__LINE__, "END", {4.5, 2, 0}, {5, 2, 0}},
+        {__LINE__, "MID", {10 + r, r, 0}, {10 + r, r, 0}},    // counter-clockwise
+        {__LINE__, "MID", {20 - r, -r, 0}, {20 - r, -r, 0}},  // reversed: 90 to 360
+        {__LINE__, "CEN", {33, 0, 0}, {30, 0, 0}},
+        {__LINE__, "MID", {50, -2, 0}, {50, -2, 0}},  // reversed: the lower half
+        {__LINE__, "CEN", {62, -2, 0}, {62, 0, 0}},   // bulge 1 below the chord
+        {__LINE__, "MID", {62, 2, 0}, {62, 2, 0}},    // the closing segment
+        {__LINE__, "NOD", {70, 5, 0}, {70, 5, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -116,17 +144,23 @@ TEST_F(Mirror, SnapsAnswerAsOnTheSavedDrawing) {
 }
 
 TEST_F(Mirror, RecordsCarryDxfUnitsAndSafeTexts) {
-    struct Case { int line; const char* handle; int code; const char* text; double number; };
+    struct Case {
+        int line;
+        const char* handle;
+        int code;
+        const char* text;
+        double number;
+    };
     const Case cases[] = {
-        {__LINE__, "8", 2,  "MARK",          0},
-        {__LINE__, "8", 50, nullptr,         30},  // radians become degrees
-        {__LINE__, "8", 42, nullptr,         3},
-        {__LINE__, "9", 1,  "two lines",     0},   // a line break would end the group
-        {__LINE__, "9", 50, nullptr,         90},
+        {__LINE__, "8", 2, "MARK", 0},
+        {__LINE__, "8", 50, nullptr, 30},  // radians become degrees
+        {__LINE__, "8", 42, nullptr, 3},
+        {__LINE__, "9", 1, "two lines", 0},  // a line break would end the group
+        {__LINE__, "9", 50, nullptr, 90},
         // MTEXT: its break as \P; pieces of 250 bytes cut between characters (5 bytes and 122
         // two-byte letters), each read from UTF-8 into code page 1252
-        {__LINE__, "A", 3,  "a\\Pbc\xf6\xf6", 0},
-        {__LINE__, "A", 1,  "\xf6\xf6\xf6\xf6\xf6\xf6\xf6\xf6", 0},
+        {__LINE__, "A", 3, "a\\Pbc\xf6\xf6", 0},
+        {__LINE__, "A", 1, "\xf6\xf6\xf6\xf6\xf6\xf6\xf6\xf6", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -208,9 +242,12 @@ TEST(MirrorSignature, ChangesWithWhatTheInterfaceGives) {
 
 TEST(MirrorNotice, NamesWhatTheInterfaceLeavesOut) {
     QList<Plug_Entity*> entities = {
-        new FakeEntity(entity(DPI::SPLINE, 1, {})),     new FakeEntity(entity(DPI::SPLINEPOINTS, 2, {})),
-        new FakeEntity(entity(DPI::HATCH, 3, {})),      new FakeEntity(entity(DPI::DIMLINEAR, 4, {})),
-        new FakeEntity(entity(DPI::INSERT, 5, {{DPI::BLKNAME, "B"}, {DPI::XSCALE, 1.0}, {DPI::YSCALE, 1.0}})),
+        new FakeEntity(entity(DPI::SPLINE, 1, {})),
+        new FakeEntity(entity(DPI::SPLINEPOINTS, 2, {})),
+        new FakeEntity(entity(DPI::HATCH, 3, {})),
+        new FakeEntity(entity(DPI::DIMLINEAR, 4, {})),
+        new FakeEntity(
+            entity(DPI::INSERT, 5, {{DPI::BLKNAME, "B"}, {DPI::XSCALE, 1.0}, {DPI::YSCALE, 1.0}})),
     };
     librecad::MirrorGaps gaps;
     librecad::mirrorText(librecad::readEntities(entities), gaps);

@@ -79,12 +79,16 @@ TEST(CharClasses, ClassifiesAndUpperCasesEveryByte) {
 }
 
 TEST(CharClasses, ReadsOnlyTheLowByteOfAnyInt) {
-    struct Case { int line; int c; bool letter; int upper; };
+    struct Case {
+        int line;
+        int c;
+        bool letter;
+        int upper;
+    };
     const Case cases[] = {
-        {__LINE__, -1, true, 0x9F},       // ÿ from a plain char, not EOF
-        {__LINE__, 0x161, true, 'A'},     // 'a' + 256
-        {__LINE__, INT_MIN, false, 0},
-        {__LINE__, INT_MAX, true, 0x9F},
+        {__LINE__, -1, true, 0x9F},    // ÿ from a plain char, not EOF
+        {__LINE__, 0x161, true, 'A'},  // 'a' + 256
+        {__LINE__, INT_MIN, false, 0},      {__LINE__, INT_MAX, true, 0x9F},
         {__LINE__, -256 + '7', false, '7'},
     };
     for (const Case& c : cases) {

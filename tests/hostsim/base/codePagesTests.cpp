@@ -25,22 +25,22 @@ TEST(CodePages, Utf8ReachesTheHostIn1252OrNamesWhatIsMissing) {
         int line;
         const char* utf8;
         bool converts;
-        const char* want;   // the 1252 bytes when it converts
-        char32_t missing;   // else the character named; 0 for text that is not UTF-8
+        const char* want;  // the 1252 bytes when it converts
+        char32_t missing;  // else the character named; 0 for text that is not UTF-8
     };
     const Case cases[] = {
         {__LINE__, "plain", true, "plain", 0},
-        {__LINE__, "\xC3\xA9", true, "\xE9", 0},                    // e acute
+        {__LINE__, "\xC3\xA9", true, "\xE9", 0},                          // e acute
         {__LINE__, "H\xC3\xB6he \xE2\x82\xAC", true, "H\xF6he \x80", 0},  // the euro sign is 0x80
-        {__LINE__, "\xC5\xA0\xC5\xB8", true, "\x8A\x9F", 0},        // S caron, Y diaeresis
-        {__LINE__, "a\xE4\xB8\xAD", false, "", 0x4E2D},              // a CJK character
-        {__LINE__, "\xF0\x9F\x98\x80", false, "", 0x1F600},         // outside the BMP
-        {__LINE__, "\xC5\x81", false, "", 0x141},                   // L stroke: not in 1252
-        {__LINE__, "\xE9", false, "", 0},                           // a lone 1252 byte
-        {__LINE__, "1\x80", false, "", 0},                          // and the euro sign's
-        {__LINE__, "\xC0\xAF", false, "", 0},                       // overlong '/'
-        {__LINE__, "\xED\xA0\x80", false, "", 0},                   // a surrogate
-        {__LINE__, "\xE2\x82", false, "", 0},                       // cut short
+        {__LINE__, "\xC5\xA0\xC5\xB8", true, "\x8A\x9F", 0},              // S caron, Y diaeresis
+        {__LINE__, "a\xE4\xB8\xAD", false, "", 0x4E2D},                   // a CJK character
+        {__LINE__, "\xF0\x9F\x98\x80", false, "", 0x1F600},               // outside the BMP
+        {__LINE__, "\xC5\x81", false, "", 0x141},                         // L stroke: not in 1252
+        {__LINE__, "\xE9", false, "", 0},                                 // a lone 1252 byte
+        {__LINE__, "1\x80", false, "", 0},                                // and the euro sign's
+        {__LINE__, "\xC0\xAF", false, "", 0},                             // overlong '/'
+        {__LINE__, "\xED\xA0\x80", false, "", 0},                         // a surrogate
+        {__LINE__, "\xE2\x82", false, "", 0},                             // cut short
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -64,8 +64,8 @@ TEST(CodePages, DxfCodePageNamesMapToIconvOrToNothing) {
         const char* want;
     };
     const Case cases[] = {
-        {__LINE__, "ANSI_1252", "CP1252"},   {__LINE__, "ansi_1251", "CP1251"},
-        {__LINE__, "ANSI_932", "CP932"},     {__LINE__, "DOS850", "CP850"},
+        {__LINE__, "ANSI_1252", "CP1252"},     {__LINE__, "ansi_1251", "CP1251"},
+        {__LINE__, "ANSI_932", "CP932"},       {__LINE__, "DOS850", "CP850"},
         {__LINE__, "ISO8859-2", "ISO-8859-2"}, {__LINE__, "ANSI_99999", ""},
         {__LINE__, "no such page", ""},
     };

@@ -7,7 +7,11 @@
 
 TEST(Output, CapturesFormattedTextOfAnyLength) {
     const std::string longText(100000, 'x');
-    struct Case { int line; int printed; std::string want; };
+    struct Case {
+        int line;
+        int printed;
+        std::string want;
+    };
     hostsim::captureOutput(true);
     hostsim::takeOutput();
     const Case cases[] = {

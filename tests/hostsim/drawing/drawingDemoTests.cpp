@@ -91,13 +91,18 @@ TEST_F(DrawingTest, DeferredDemoDrawingMatchesOneOpenedAtOnce) {
     const Case cases[] = {
         {__LINE__, [] {}},
         {__LINE__, [] { hostsim::setSysvarReal("VIEWSIZE", 50.0); }},
-        {__LINE__, [] { hostsim::setSysvarPoint("SCREENSIZE", {400.0, 400.0, 0.0}); }},
+        {__LINE__,
+         [] {
+             hostsim::setSysvarPoint("SCREENSIZE", {400.0, 400.0, 0.0});
+         }},
         {__LINE__, [] { hostsim::resetSysvars(); }},
-        {__LINE__, [] {
+        {__LINE__,
+         [] {
              hostsim::beginEvaluation("[1,2]");
              hostsim::endEvaluation(hostsim::QValue::point(1.0, 2.0, 0.0));
          }},
-        {__LINE__, [] {
+        {__LINE__,
+         [] {
              std::string error;
              hostsim::openDrawingText(drawingtest::drawingText("0 POINT\n10 1\n20 2\n"), "b.dxf",
                                       error);

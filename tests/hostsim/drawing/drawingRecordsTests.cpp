@@ -1,4 +1,5 @@
-// tests/hostsim/drawing/drawingRecordsTests.cpp - reading DXF: object records, kvs_entnext, refused files.
+// tests/hostsim/drawing/drawingRecordsTests.cpp - reading DXF: object records, kvs_entnext, refused
+// files.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -59,7 +60,8 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         "0 LINE\n5 2A\n100 Subclass\n8 walls\n62 5\n10 1\n20 2\n30 3\n11 4\n21 5\n31 6\n"
         "0 CIRCLE\n5 2B\n330 2A\n10 1.5\n20 2.5\n30 0\n40 3.25\n210 0\n220 0\n230 -1\n"
         "0 LWPOLYLINE\n90 2\n70 1\n38 4\n10 0\n20 0\n40 0.5\n41 0.5\n42 1\n10 5\n20 0\n"
-        "0 TEXT\n10 7\n20 8\n40 2\n1 say \"hi\" \\ \x1b ok\n50 30\n1000 extra\n1070 12\n1010 1\n1020 2\n"
+        "0 TEXT\n10 7\n20 8\n40 2\n1 say \"hi\" \\ \x1b ok\n50 30\n1000 extra\n1070 12\n1010 "
+        "1\n1020 2\n"
         "0 ARC\n10 0\n20 0\n40 1\n50 0\n51 90\n330 FFFF\n"
         "0 POINT\n10 1\n30 3\n"
         "0 POLYLINE\n66 1\n10 0\n20 0\n30 0\n0 VERTEX\n10 0\n20 0\n0 SEQEND\n");
@@ -74,7 +76,8 @@ TEST_F(DrawingTest, RecordsHoldNameTypeThenEveryGroupTyped) {
         // an LWPOLYLINE's vertices have no z group: z is 0
         {__LINE__, 2, "-1=@2 0='LWPOLYLINE' 90=l2 70=s1 38=4 10=0,0,0 40=0.5 41=0.5 42=1 10=5,0,0"},
         {__LINE__, 3,
-         "-1=@3 0='TEXT' 10=7,8,0 40=2 1='say \"hi\" \\ \x1b ok' 50=30 1000='extra' 1070=s12 1010=1,2,0"},
+         "-1=@3 0='TEXT' 10=7,8,0 40=2 1='say \"hi\" \\ \x1b ok' 50=30 1000='extra' 1070=s12 "
+         "1010=1,2,0"},
         {__LINE__, 4, "-1=@4 0='ARC' 10=0,0,0 40=1 50=0 51=90 330=@-1"},  // a handle of nothing
         {__LINE__, 5, "-1=@5 0='POINT' 10=1,0,0 30=3"},  // a z without its y is a plain real
         // an old-style polyline's flags default to 0 when the file omits them: a 2D polyline
@@ -276,14 +279,19 @@ TEST_F(DrawingTest, CommentsAreSkippedWhereverTheyStand) {
     const Case cases[] = {
         {__LINE__, "999 dxfrw 0.5.11\n0 SECTION\n2 ENTITIES\n" + line + "0 ENDSEC\n0 EOF\n"},
         {__LINE__, "0 SECTION\n999 x\n2 ENTITIES\n" + line + "0 ENDSEC\n0 EOF\n"},
-        {__LINE__, "0 SECTION\n2 BLOCKS\n" + block + "999 x\n0 ENDSEC\n999 between\n"
-                   "0 SECTION\n2 ENTITIES\n" + line + "0 ENDSEC\n999 x\n0 EOF\n999 after\n"},
+        {__LINE__, "0 SECTION\n2 BLOCKS\n" + block +
+                       "999 x\n0 ENDSEC\n999 between\n"
+                       "0 SECTION\n2 ENTITIES\n" +
+                       line + "0 ENDSEC\n999 x\n0 EOF\n999 after\n"},
         {__LINE__, "0 SECTION\n2 ENTITIES\n999 x\n" + line + "999 x\n0 ENDSEC\n0 EOF\n"},
-        {__LINE__, "0 SECTION\n2 ENTITIES\n0 LINE\n999 x\n10 1\n20 2\n999 x\n999 y\n11 3\n"
-                   "21 4\n0 ENDSEC\n0 EOF\n"},
-        {__LINE__, "0 SECTION\n2 BLOCKS\n0 BLOCK\n999 x\n2 B\n10 0\n20 0\n0 ENDBLK\n999 x\n"
-                   "0 ENDSEC\n0 SECTION\n2 HEADER\n999 x\n9 $ACADVER\n1 AC1009\n0 ENDSEC\n"
-                   "0 SECTION\n2 ENTITIES\n" + line + "0 ENDSEC\n0 EOF\n"},
+        {__LINE__,
+         "0 SECTION\n2 ENTITIES\n0 LINE\n999 x\n10 1\n20 2\n999 x\n999 y\n11 3\n"
+         "21 4\n0 ENDSEC\n0 EOF\n"},
+        {__LINE__,
+         "0 SECTION\n2 BLOCKS\n0 BLOCK\n999 x\n2 B\n10 0\n20 0\n0 ENDBLK\n999 x\n"
+         "0 ENDSEC\n0 SECTION\n2 HEADER\n999 x\n9 $ACADVER\n1 AC1009\n0 ENDSEC\n"
+         "0 SECTION\n2 ENTITIES\n" +
+             line + "0 ENDSEC\n0 EOF\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -435,16 +443,17 @@ TEST_F(DrawingTest, ObjectsNotDrawnAreCountedInOneNotice) {
         const char* notice;  // nullptr: no notice
     };
     const Case cases[] = {
-        {__LINE__, std::string(leader) + "0 DIMENSION\n0 LINE\n11 1\n" + leader,
-         "", "test.dxf: 3 objects of types DIMENSION, LEADER are not drawn"},
+        {__LINE__, std::string(leader) + "0 DIMENSION\n0 LINE\n11 1\n" + leader, "",
+         "test.dxf: 3 objects of types DIMENSION, LEADER are not drawn"},
         {__LINE__, "0 DIMENSION\n", "", "test.dxf: 1 object of type DIMENSION is not drawn"},
         {__LINE__, "0 INSERT\n2 M\n0 INSERT\n2 M\n10 5\n",
          "0 BLOCK\n2 M\n10 0\n20 0\n" + std::string(leader) + "0 ENDBLK\n",
          "test.dxf: 1 object of type LEADER is not drawn"},
-        {__LINE__, "0 INSERT\n2 T\n66 1\n0 ATTRIB\n2 N\n1 7\n0 SEQEND\n"
-                   "0 POLYLINE\n0 VERTEX\n0 VERTEX\n10 1\n0 SEQEND\n"
-                   "0 ELLIPSE\n11 1\n0 SOLID\n11 1\n0 TRACE\n11 1\n0 3DFACE\n11 1\n"
-                   "0 IMAGE\n0 WIPEOUT\n0 MTEXT\n1 x\n",
+        {__LINE__,
+         "0 INSERT\n2 T\n66 1\n0 ATTRIB\n2 N\n1 7\n0 SEQEND\n"
+         "0 POLYLINE\n0 VERTEX\n0 VERTEX\n10 1\n0 SEQEND\n"
+         "0 ELLIPSE\n11 1\n0 SOLID\n11 1\n0 TRACE\n11 1\n0 3DFACE\n11 1\n"
+         "0 IMAGE\n0 WIPEOUT\n0 MTEXT\n1 x\n",
          tagBlock, nullptr},
     };
     for (const Case& c : cases) {

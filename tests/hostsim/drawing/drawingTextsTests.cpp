@@ -32,9 +32,13 @@ const char writerTail[] =
 std::string writerFile(const std::string& codePage, const std::string& text) {
     std::string head = writerHeader;
     head.replace(head.find("@PAGE@"), 6, codePage);
-    return groupsToDxf(head + "0 SECTION\n2 ENTITIES\n0 LINE\n5 30\n8 0\n10 0\n20 0\n11 1\n21 0\n"
-                              "0 TEXT\n5 31\n8 0\n10 0\n20 5\n40 1\n1 " + text + "\n"
-                              "0 INSERT\n5 32\n2 MARK\n10 9\n20 9\n0 ENDSEC\n" + writerTail);
+    return groupsToDxf(head +
+                       "0 SECTION\n2 ENTITIES\n0 LINE\n5 30\n8 0\n10 0\n20 0\n11 1\n21 0\n"
+                       "0 TEXT\n5 31\n8 0\n10 0\n20 5\n40 1\n1 " +
+                       text +
+                       "\n"
+                       "0 INSERT\n5 32\n2 MARK\n10 9\n20 9\n0 ENDSEC\n" +
+                       writerTail);
 }
 
 // The text group of the drawing's TEXT, as the module gets it.
@@ -66,7 +70,7 @@ TEST_F(DrawingTest, TextsAreUtf8WhenValidElseInTheHeadersCodePage) {
     };
     const Case cases[] = {
         {__LINE__, "ANSI_1252", "H\xF6he", "H\xF6he", false},
-        {__LINE__, "ANSI_1252", "H\xC3\xB6he", "H\xF6he", false},   // UTF-8, whatever the header
+        {__LINE__, "ANSI_1252", "H\xC3\xB6he", "H\xF6he", false},  // UTF-8, whatever the header
         {__LINE__, "ANSI_1251", "H\xC3\xB6he", "H\xF6he", false},
         {__LINE__, "ANSI_1250", "\x8A\x8C\xE4", "\x8A?\xE4", false},  // S acute: not in 1252
         {__LINE__, "ANSI_1251", "\xC4\xE0 \xA7", "?? \xA7", false},   // Cyrillic; section sign

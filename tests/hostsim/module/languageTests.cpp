@@ -14,14 +14,10 @@ TEST(Language, LocalesNameTheModuleOfTheirLanguage) {
         const char* moduleFile;
     };
     const Case cases[] = {
-        {__LINE__, "de_DE.UTF-8", "vectrin.de.so"},
-        {__LINE__, "de", "vectrin.de.so"},
-        {__LINE__, "DE_at@euro", "vectrin.de.so"},
-        {__LINE__, "fr_FR.ISO-8859-1", "vectrin.fr.so"},
-        {__LINE__, "en_GB.UTF-8", "vectrin.so"},
-        {__LINE__, "C.UTF-8", "vectrin.so"},
-        {__LINE__, "POSIX", "vectrin.so"},
-        {__LINE__, "", "vectrin.so"},
+        {__LINE__, "de_DE.UTF-8", "vectrin.de.so"}, {__LINE__, "de", "vectrin.de.so"},
+        {__LINE__, "DE_at@euro", "vectrin.de.so"},  {__LINE__, "fr_FR.ISO-8859-1", "vectrin.fr.so"},
+        {__LINE__, "en_GB.UTF-8", "vectrin.so"},    {__LINE__, "C.UTF-8", "vectrin.so"},
+        {__LINE__, "POSIX", "vectrin.so"},          {__LINE__, "", "vectrin.so"},
         {__LINE__, "../../tmp/x", "vectrin.so"},  // never a path of its own
     };
     for (const Case& c : cases) {

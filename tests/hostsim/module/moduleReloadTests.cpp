@@ -37,11 +37,14 @@ protected:
 };
 
 TEST_F(ModuleReload, LoadsAgainAfterAnEvaluationThatFailed) {
-    struct Case { int line; const char* lastLine; };
+    struct Case {
+        int line;
+        const char* lastLine;
+    };
     const Case cases[] = {
-        {__LINE__, "(cal \"1/0\")"},    // leaves an error number behind
+        {__LINE__, "(cal \"1/0\")"},  // leaves an error number behind
         {__LINE__, "(cal \"1+\")"},
-        {__LINE__, "(cal \"2+3\")"},    // and one that succeeded
+        {__LINE__, "(cal \"2+3\")"},  // and one that succeeded
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -1,5 +1,6 @@
-// tests/hostsim/picking/drawingBenchmark.cpp - how long a drawing of 100,000 objects takes to open, and
-// one pick or snap in it. Run: drawingBenchmark (Google Benchmark); build it in a release build.
+// tests/hostsim/picking/drawingBenchmark.cpp - how long a drawing of 100,000 objects takes to open,
+// and one pick or snap in it. Run: drawingBenchmark (Google Benchmark); build it in a release
+// build.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -16,9 +17,7 @@ constexpr double spacing = 10.0;  // drawing units between neighbours
 std::string group(int code, const std::string& value) {
     return std::to_string(code) + "\n" + value + "\n";
 }
-std::string group(int code, double value) {
-    return group(code, std::to_string(value));
-}
+std::string group(int code, double value) { return group(code, std::to_string(value)); }
 
 // Lines, circles, arcs and lightweight polylines with an arc segment, in turn.
 std::string object(int i) {

@@ -1,4 +1,5 @@
-// tests/hostsim/picking/drawingSelectionTests.cpp - kvs_entsel and kvs_nentsel on typed pick points.
+// tests/hostsim/picking/drawingSelectionTests.cpp - kvs_entsel and kvs_nentsel on typed pick
+// points.
 #include <gtest/gtest.h>
 
 #include <cmath>

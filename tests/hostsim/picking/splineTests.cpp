@@ -36,7 +36,7 @@ double drawingSize() {
 }
 
 class Splines : public DrawingTest {
-  protected:
+protected:
     void SetUp() override {
         DrawingTest::SetUp();
         openFile("../../../picks/splines.dxf");

@@ -44,7 +44,8 @@ struct ModuleList {
             rb.type = recs[i].type;
             if (rb.type == KVS_RTSHORT) rb.value.shortInt = static_cast<int16_t>(recs[i].integer);
             if (rb.type == KVS_RTLONG) rb.value.longInt = recs[i].integer;
-            if (rb.type == KVS_RTSTR || rb.type == KVS_RTSYMBOL) rb.value.text = const_cast<char*>(recs[i].text);
+            if (rb.type == KVS_RTSTR || rb.type == KVS_RTSYMBOL)
+                rb.value.text = const_cast<char*>(recs[i].text);
             if (rb.type == KVS_RTENAME) {
                 rb.value.name[0] = recs[i].name0;
                 rb.value.name[1] = recs[i].name1;
@@ -99,7 +100,7 @@ void expectRecords(const std::vector<Rec>& want, const ResultBuffer* list) {
 }
 
 class Symbols : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { hostsim::resetHostState(); }
     void TearDown() override { hostsim::resetHostState(); }
 };
@@ -107,7 +108,11 @@ class Symbols : public ::testing::Test {
 }  // namespace
 
 TEST_F(Symbols, PutsymThenGetsymGivesTheValueBack) {
-    struct Case { int line; std::vector<Rec> put; std::vector<Rec> got; };
+    struct Case {
+        int line;
+        std::vector<Rec> put;
+        std::vector<Rec> got;
+    };
     const Case cases[] = {
         {__LINE__, {real(2.5)}, {real(2.5)}},
         {__LINE__, {shortInt(-7)}, {shortInt(-7)}},
@@ -120,11 +125,17 @@ TEST_F(Symbols, PutsymThenGetsymGivesTheValueBack) {
         {__LINE__, {text("")}, {text("")}},
         {__LINE__, {ename(42, -9)}, {ename(42, -9)}},
         {__LINE__, {symbol("Odd Case")}, {symbol("Odd Case")}},
-        {__LINE__, {text("a"), real(1), ename(1, 2)}, {listBegin, text("a"), real(1), ename(1, 2), listEnd}},
-        {__LINE__, {real(1), shortInt(2), real(3)}, {point3(1, 2, 3)}},  // three numbers are a point
-        {__LINE__, {real(1), nilRec(), point3(0, 0, 1)},
+        {__LINE__,
+         {text("a"), real(1), ename(1, 2)},
+         {listBegin, text("a"), real(1), ename(1, 2), listEnd}},
+        {__LINE__,
+         {real(1), shortInt(2), real(3)},
+         {point3(1, 2, 3)}},  // three numbers are a point
+        {__LINE__,
+         {real(1), nilRec(), point3(0, 0, 1)},
          {listBegin, real(1), nilRec(), point3(0, 0, 1), listEnd}},
-        {__LINE__, {listBegin, text("a"), listBegin, listEnd, listBegin, symbol("B"), listEnd, listEnd},
+        {__LINE__,
+         {listBegin, text("a"), listBegin, listEnd, listBegin, symbol("B"), listEnd, listEnd},
          {listBegin, text("a"), nilRec(), listBegin, symbol("B"), listEnd, listEnd}},
     };
     for (const Case& c : cases) {
@@ -140,25 +151,34 @@ TEST_F(Symbols, PutsymThenGetsymGivesTheValueBack) {
 }
 
 TEST_F(Symbols, ConvertsHostValuesToRecordsByKind) {
-    struct Case { int line; QValue value; std::vector<Rec> got; };
+    struct Case {
+        int line;
+        QValue value;
+        std::vector<Rec> got;
+    };
     const Case cases[] = {
         {__LINE__, QValue::integer(32767), {shortInt(32767)}},
         {__LINE__, QValue::integer(-32768), {shortInt(-32768)}},
         {__LINE__, QValue::integer(32768), {longInt(32768)}},
         {__LINE__, QValue::integer(-32769), {longInt(-32769)}},
         {__LINE__, QValue::list({QValue::integer(1), QValue::integer(2)}), {point2(1, 2)}},
-        {__LINE__, QValue::list({QValue::integer(1), QValue::real(2), QValue::integer(3)}),
+        {__LINE__,
+         QValue::list({QValue::integer(1), QValue::real(2), QValue::integer(3)}),
          {point3(1, 2, 3)}},
-        {__LINE__, QValue::list({QValue::point(1, 2, 3), QValue::textValue("t")}),
+        {__LINE__,
+         QValue::list({QValue::point(1, 2, 3), QValue::textValue("t")}),
          {listBegin, point3(1, 2, 3), text("t"), listEnd}},
         // Anything else is bracketed or typed so that its first record never reads as a number
         // or a point of its own.
-        {__LINE__, QValue::list({QValue::integer(1), QValue::integer(2), QValue::integer(3),
-                                 QValue::integer(4)}),
+        {__LINE__,
+         QValue::list(
+             {QValue::integer(1), QValue::integer(2), QValue::integer(3), QValue::integer(4)}),
          {listBegin, shortInt(1), shortInt(2), shortInt(3), shortInt(4), listEnd}},
-        {__LINE__, QValue::list({QValue::point(1, 2, 3), QValue::integer(4)}),
+        {__LINE__,
+         QValue::list({QValue::point(1, 2, 3), QValue::integer(4)}),
          {listBegin, point3(1, 2, 3), shortInt(4), listEnd}},
-        {__LINE__, QValue::list({QValue::list({QValue::integer(1)}), QValue::integer(2)}),
+        {__LINE__,
+         QValue::list({QValue::list({QValue::integer(1)}), QValue::integer(2)}),
          {listBegin, listBegin, shortInt(1), listEnd, shortInt(2), listEnd}},
         {__LINE__, QValue::symbol("foo"), {symbol("FOO")}},
         {__LINE__, QValue::symbol("t"), {symbol("T")}},
@@ -208,7 +228,11 @@ TEST_F(Symbols, BadRecordsAndNamesAreRefusedAndKeepTheOldValue) {
     std::vector<Rec> deepest(hostsim::maxQuilletDepth + 1, listBegin);
     deepest.insert(deepest.end(), hostsim::maxQuilletDepth + 1, listEnd);
     ModuleList tooDeep(deepest);
-    struct Case { int line; const char* name; const ResultBuffer* value; };
+    struct Case {
+        int line;
+        const char* name;
+        const ResultBuffer* value;
+    };
     const Case cases[] = {
         {__LINE__, "keep", unknownType.head()},
         {__LINE__, "keep", nullText.head()},

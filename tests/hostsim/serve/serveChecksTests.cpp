@@ -13,13 +13,19 @@
 namespace {
 
 TEST(ServeChecks, AddressesParse) {
-    struct Case { int line; const char* text; bool good; const char* host; int port; };
+    struct Case {
+        int line;
+        const char* text;
+        bool good;
+        const char* host;
+        int port;
+    };
     const Case cases[] = {
         {__LINE__, "", true, "127.0.0.1", 0},
         {__LINE__, "8080", true, "127.0.0.1", 8080},
         {__LINE__, "0.0.0.0:80", true, "0.0.0.0", 80},
         {__LINE__, "[::1]:9000", true, "::1", 9000},
-        {__LINE__, "::1:9000", false, "", 0},      // IPv6 needs brackets
+        {__LINE__, "::1:9000", false, "", 0},  // IPv6 needs brackets
         {__LINE__, ":80", false, "", 0},
         {__LINE__, "host:", false, "", 0},
         {__LINE__, "65536", false, "", 0},
@@ -53,24 +59,29 @@ TEST(ServeChecks, RequestsNeedTokenHostAndOrigin) {
     const std::string token = site.token;
     using Verdict = hostsim::RequestVerdict;
     const Verdict allowed = Verdict::allowed, refused = Verdict::refused;
-    struct Case { int line; hostsim::RequestFacts request; Verdict verdict; };
+    struct Case {
+        int line;
+        hostsim::RequestFacts request;
+        Verdict verdict;
+    };
     const Case cases[] = {
         {__LINE__, {"127.0.0.1:8080", "", token}, allowed},
         {__LINE__, {"127.0.0.1:8080", "http://127.0.0.1:8080", token}, allowed},
-        {__LINE__, {"127.0.0.1:8080", "", ""}, refused},                 // no token
+        {__LINE__, {"127.0.0.1:8080", "", ""}, refused},                     // no token
         {__LINE__, {"127.0.0.1:8080", "", "f" + token.substr(1)}, refused},  // the first digit off
         {__LINE__, {"127.0.0.1:8080", "", token.substr(1) + "0"}, refused},
         {__LINE__, {"127.0.0.1:8080", "", token.substr(0, 31)}, refused},
-        {__LINE__, {"127.0.0.1:8080", "", "", true}, allowed},           // the page's own files
+        {__LINE__, {"127.0.0.1:8080", "", "", true}, allowed},  // the page's own files
         {__LINE__, {"evil.example:8080", "", "", true}, refused},
-        {__LINE__, {"evil.example:8080", "", token}, refused},           // rebound DNS name
+        {__LINE__, {"evil.example:8080", "", token}, refused},  // rebound DNS name
         {__LINE__, {"localhost:8080", "", token}, refused},
         {__LINE__, {"127.0.0.1:8081", "", token}, refused},
         {__LINE__, {"", "", token}, refused},
         {__LINE__, {"127.0.0.1:8080", "", token, true, 2}, Verdict::malformed},  // a second Host
         {__LINE__, {"127.0.0.1:8080", "http://evil.example", token}, refused},   // cross site
-        {__LINE__, {"127.0.0.1:8080", "http://127.0.0.1:8080", token, false, 1, 2},  // a second
-         Verdict::malformed},                                                            // Origin
+        {__LINE__,
+         {"127.0.0.1:8080", "http://127.0.0.1:8080", token, false, 1, 2},  // a second
+         Verdict::malformed},                                              // Origin
         {__LINE__, {"127.0.0.1:8080", "http://evil.example", "", true}, refused},
         {__LINE__, {"127.0.0.1:8080", "null", token}, refused},
         {__LINE__, {"127.0.0.1:8080", "https://127.0.0.1:8080", token}, refused},
@@ -83,7 +94,11 @@ TEST(ServeChecks, RequestsNeedTokenHostAndOrigin) {
 }
 
 TEST(ServeChecks, PageLinesThatLoadCodeOrTouchFilesAreRefused) {
-    struct Case { int line; const char* text; bool allowed; };
+    struct Case {
+        int line;
+        const char* text;
+        bool allowed;
+    };
     const Case cases[] = {
         {__LINE__, "LOAD /tmp/evil.so", false},
         {__LINE__, "  load x.so", false},
@@ -108,7 +123,11 @@ TEST(ServeChecks, PageLinesThatLoadCodeOrTouchFilesAreRefused) {
 
 // A dropped file's name only labels messages: its last part, printable, cut, in code page 1252.
 TEST(ServeChecks, DroppedDrawingNamesAreLabelsNotPaths) {
-    struct Case { int line; std::string given; std::string name; };
+    struct Case {
+        int line;
+        std::string given;
+        std::string name;
+    };
     const Case cases[] = {
         {__LINE__, "plan.dxf", "plan.dxf"},
         {__LINE__, "/etc/passwd", "passwd"},

@@ -46,8 +46,8 @@ protected:
                 hostsim::Completion c = hostsim::completeInput(
                     before, before.size(),
                     atCommand ? hostsim::PromptKind::Command : hostsim::PromptKind::Expression);
-                return hostsim::PageCompletion{
-                    c.start, c.candidates, c.append != '\0' ? std::string(1, c.append) : ""};
+                return hostsim::PageCompletion{c.start, c.candidates,
+                                               c.append != '\0' ? std::string(1, c.append) : ""};
             };
             bool served = hostsim::serveSession(
                 options, [] { hostsim::runCommandPrompt(); },
@@ -79,8 +79,8 @@ protected:
     }
     Reply post(const std::string& path, const std::string& line,
                const httplib::Headers& headers = {}) {
-        auto result = client().Post(path.c_str(), headers, Json{{"line", line}}.dump(),
-                                    "application/json");
+        auto result =
+            client().Post(path.c_str(), headers, Json{{"line", line}}.dump(), "application/json");
         return result ? Reply{result->status, result->body, result->headers} : Reply{0, "", {}};
     }
     Reply postJson(const std::string& path, const Json& body) {
@@ -115,7 +115,8 @@ protected:
     // A raw connection that sends bytes and no more.
     int connectAndSend(const std::string& bytes) const {
         int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+        sockaddr_in address{
+            AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
         connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
         send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         return socket;
@@ -123,9 +124,9 @@ protected:
     // The status line's first 12 bytes ("HTTP/1.1 200") of the reply within wait, else "".
     static std::string replyStatus(int socket, int waitMilliseconds) {
         char status[12];
-        bool read = poll(std::array<pollfd, 1>{{{socket, POLLIN, 0}}}.data(), 1,
-                         waitMilliseconds) > 0 &&
-                    recv(socket, status, sizeof status, MSG_WAITALL) == sizeof status;
+        bool read =
+            poll(std::array<pollfd, 1>{{{socket, POLLIN, 0}}}.data(), 1, waitMilliseconds) > 0 &&
+            recv(socket, status, sizeof status, MSG_WAITALL) == sizeof status;
         return read ? std::string(status, sizeof status) : "";
     }
     // Whether the server closed the connection within wait, whatever it answered first.
@@ -142,7 +143,13 @@ protected:
 };
 
 TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
-    struct Case { int line; const char* what; Reply reply; int status; const char* shown; };
+    struct Case {
+        int line;
+        const char* what;
+        Reply reply;
+        int status;
+        const char* shown;
+    };
     const std::string badFirst = (token[0] == '0' ? "1" : "0") + token.substr(1);
     const std::string portText = std::to_string(port);
     const httplib::Headers noToken = {{hostsim::tokenHeaderName, ""}};
@@ -186,9 +193,12 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
         {__LINE__, "a line kept once", get("/history"), 200,
          R"x(1e7 1e7))","(cal \"1+2\")","(cal \"RAD\")",)x"},
     };
-    const std::pair<const char*, const char*> everyReply[] = {  // a header, part of its value
-        {"X-Frame-Options", "DENY"}, {"Content-Security-Policy", "frame-ancestors 'none'"},
-        {"X-Content-Type-Options", "nosniff"}, {"Referrer-Policy", "no-referrer"},
+    const std::pair<const char*, const char*> everyReply[] = {
+        // a header, part of its value
+        {"X-Frame-Options", "DENY"},
+        {"Content-Security-Policy", "frame-ancestors 'none'"},
+        {"X-Content-Type-Options", "nosniff"},
+        {"Referrer-Policy", "no-referrer"},
         {"Cache-Control", "no-store"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -197,13 +207,15 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
         EXPECT_NE(std::string::npos, c.reply.body.find(c.shown)) << c.reply.body;
         for (const auto& [name, value] : everyReply) {
             auto header = c.reply.headers.find(name);
-            EXPECT_TRUE(header != c.reply.headers.end() && header->second.find(value) != std::string::npos)
+            EXPECT_TRUE(header != c.reply.headers.end() &&
+                        header->second.find(value) != std::string::npos)
                 << name;
         }
         EXPECT_EQ(0u, c.reply.headers.count("Set-Cookie"));
     }
     Reply transcript = get("/transcript?from=0");
-    EXPECT_NE(std::string::npos, transcript.body.find("(cal \\\"1+2\\\")\\n3\\n")) << transcript.body;
+    EXPECT_NE(std::string::npos, transcript.body.find("(cal \\\"1+2\\\")\\n3\\n"))
+        << transcript.body;
     EXPECT_EQ(std::string::npos, transcript.body.find("LOAD")) << transcript.body;
 }
 
@@ -219,17 +231,19 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     Json drawing = Json::parse(listed.body);
     ASSERT_EQ(1u, drawing["groups"].size());  // the demo is all in the foreground colour
     EXPECT_EQ(Json(nullptr), drawing["groups"][0]["colour"]);
-    EXPECT_EQ(Json::array({0.0, -8.0}), Json::array({drawing["extents"][0], drawing["extents"][1]}));
+    EXPECT_EQ(Json::array({0.0, -8.0}),
+              Json::array({drawing["extents"][0], drawing["extents"][1]}));
     drawing = drawing["groups"][0];
     const Json circle = Json::array({30.0, 10.0, 5.0, 0.0, 0.0, 5.0, 0.0, 2 * M_PI});
     EXPECT_EQ(circle, drawing["curves"][0]);
-    EXPECT_EQ(Json::array({0.0, 0.0, 20.0, 0.0}),
-              Json(std::vector<double>(drawing["segments"].begin(), drawing["segments"].begin() + 4)));
+    EXPECT_EQ(
+        Json::array({0.0, 0.0, 20.0, 0.0}),
+        Json(std::vector<double>(drawing["segments"].begin(), drawing["segments"].begin() + 4)));
     EXPECT_EQ(Json::array({60.0, 0.0}), drawing["nodes"]);  // the point; no insertion marks
     ASSERT_EQ(1u, drawing["texts"].size());  // the text by its line, height 2 along world X
     const Json& text = drawing["texts"][0];
-    EXPECT_EQ(Json::array({0.0, -8.0, 2.0, 0.0, 0.0, 2.0}), Json(std::vector<double>(
-                                                           text.begin(), text.begin() + 6)));
+    EXPECT_EQ(Json::array({0.0, -8.0, 2.0, 0.0, 0.0, 2.0}),
+              Json(std::vector<double>(text.begin(), text.begin() + 6)));
     EXPECT_EQ("vectrin demo", text[7]);
     // The binary form: a head, then the arrays its counts size, each padded to 8 bytes.
     std::string packed = get("/drawing.bin").body;
@@ -246,7 +260,12 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
                               8 * others, 16 * n, 16 * t, 20 * t})
         end = (end + 7) / 8 * 8 + bytes;
     EXPECT_EQ((end + 7) / 8 * 8, packed.size());
-    struct Case { int line; const char* body; int status; const char* viewSize; };
+    struct Case {
+        int line;
+        const char* body;
+        int status;
+        const char* viewSize;
+    };
     const Case cases[] = {
         {__LINE__, R"({"viewHeight": 40, "screen": [800, 600]})", 200, "\n40.0\n"},
         {__LINE__, R"({"viewHeight": -1, "screen": [800, 600]})", 200, "\n40.0\n"},  // kept
@@ -280,9 +299,10 @@ TEST_F(ServedSession, DrawsObjectsInTheLookTheirLayersGive) {
     std::string text =
         "0\nSECTION\n2\nHEADER\n9\n$LTSCALE\n40\n2\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n"
         "0\nTABLE\n2\nLTYPE\n0\nLTYPE\n2\nDASHED\n73\n2\n49\n0.5\n49\n-0.25\n0\nENDTAB\n"
-        "0\nTABLE\n2\nLAYER\n" + layer("RED", "1", "0", "") + layer("OFF", "-3", "0", "") +
-        layer("ICE", "5", "1", "") + layer("DASH", "4", "0", "6\ndashed\n") +
-        layer("TRUE", "1", "0", "420\n1193046\n") + "0\nENDTAB\n0\nENDSEC\n"
+        "0\nTABLE\n2\nLAYER\n" +
+        layer("RED", "1", "0", "") + layer("OFF", "-3", "0", "") + layer("ICE", "5", "1", "") +
+        layer("DASH", "4", "0", "6\ndashed\n") + layer("TRUE", "1", "0", "420\n1193046\n") +
+        "0\nENDTAB\n0\nENDSEC\n"
         "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n10\n0\n20\n0\n" +
         line(0, "8\n0\n62\n0\n") + "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
         line(1, "8\nRED\n") + line(2, "8\nRED\n62\n256\n") + line(3, "8\nOFF\n") +
@@ -301,23 +321,29 @@ TEST_F(ServedSession, DrawsObjectsInTheLookTheirLayersGive) {
         for (std::size_t i = 0; i < group["segments"].size(); i += 4)
             lookOf[group["segments"][i].get<double>()] = {group["colour"], group["dashes"]};
     const Json dashed = Json::array({1.0, -0.5}), solid = Json::array();
-    struct Case { int line; double x; bool drawn; Json colour; Json dashes; };
+    struct Case {
+        int line;
+        double x;
+        bool drawn;
+        Json colour;
+        Json dashes;
+    };
     const Case cases[] = {
-        {__LINE__, 1, true, "#ff0000", solid},     // BYLAYER
-        {__LINE__, 2, true, "#ff0000", solid},     // 256
-        {__LINE__, 3, false, nullptr, solid},      // layer off
-        {__LINE__, 4, false, nullptr, solid},      // layer frozen
-        {__LINE__, 5, true, nullptr, solid},       // 7: the foreground
-        {__LINE__, 6, true, "#00ff00", solid},     // true colour
-        {__LINE__, 7, true, "#00ffff", dashed},    // the layer's linetype, at $LTSCALE 2
-        {__LINE__, 8, true, "#00ffff", solid},     // its own
-        {__LINE__, 9, true, "#123456", solid},     // the layer's true colour
-        {__LINE__, 10, true, nullptr, solid},      // BYBLOCK outside a block
-        {__LINE__, 11, true, "#ff7f00", solid},    // ACI 30; an unlisted layer is drawn
-        {__LINE__, 12, true, "#333333", solid},    // ACI 250, the darkest grey
-        {__LINE__, 20, true, "#00ff00", dashed},   // in a reference: its colour, its layer's dashes
-        {__LINE__, 30, false, nullptr, solid},     // in a reference on a frozen layer
-        {__LINE__, 40, false, nullptr, solid},     // in an invisible reference
+        {__LINE__, 1, true, "#ff0000", solid},    // BYLAYER
+        {__LINE__, 2, true, "#ff0000", solid},    // 256
+        {__LINE__, 3, false, nullptr, solid},     // layer off
+        {__LINE__, 4, false, nullptr, solid},     // layer frozen
+        {__LINE__, 5, true, nullptr, solid},      // 7: the foreground
+        {__LINE__, 6, true, "#00ff00", solid},    // true colour
+        {__LINE__, 7, true, "#00ffff", dashed},   // the layer's linetype, at $LTSCALE 2
+        {__LINE__, 8, true, "#00ffff", solid},    // its own
+        {__LINE__, 9, true, "#123456", solid},    // the layer's true colour
+        {__LINE__, 10, true, nullptr, solid},     // BYBLOCK outside a block
+        {__LINE__, 11, true, "#ff7f00", solid},   // ACI 30; an unlisted layer is drawn
+        {__LINE__, 12, true, "#333333", solid},   // ACI 250, the darkest grey
+        {__LINE__, 20, true, "#00ff00", dashed},  // in a reference: its colour, its layer's dashes
+        {__LINE__, 30, false, nullptr, solid},    // in a reference on a frozen layer
+        {__LINE__, 40, false, nullptr, solid},    // in an invisible reference
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -382,7 +408,10 @@ TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
     post("/line", "35,10");
     Json marks = Json::parse(get("/marks").body)["marks"];
     const Json want = Json::array({
-        {{"kind", "result"}, {"x", 33.0}, {"y", 16.0}, {"label", "P1 = (33.0 16.0 0.0)"},
+        {{"kind", "result"},
+         {"x", 33.0},
+         {"y", 16.0},
+         {"label", "P1 = (33.0 16.0 0.0)"},
          {"value", "[33,16,0]"}},
         {{"kind", "pick"}, {"x", 35.0}, {"y", 10.0}},
         {{"kind", "value"}, {"x", 0.0}, {"y", 0.0}, {"label", "RAD = 5.0"}, {"value", "5.0"}},
@@ -394,9 +423,9 @@ TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
     std::string again = "/transcript?from=999999999999999&marks=" + news["marksRevision"].dump();
     EXPECT_FALSE(Json::parse(get(again).body).contains("marks"));
     httplib::Client client = this->client();
-    auto view = client.Post("/view",
-                            R"({"viewHeight": 10, "screen": [200, 100], "center": [33, 16]})",
-                            "application/json");
+    auto view =
+        client.Post("/view", R"({"viewHeight": 10, "screen": [200, 100], "center": [33, 16]})",
+                    "application/json");
     ASSERT_TRUE(view);
     auto svg = client.Get("/view.svg");
     ASSERT_TRUE(svg);
@@ -405,7 +434,8 @@ TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
     EXPECT_NE(std::string::npos, svg->get_header_value("Content-Disposition").find("attachment"));
     EXPECT_NE(std::string::npos, svg->body.find("viewBox=\"23 -21 20 10\""));
     EXPECT_NE(std::string::npos, svg->body.find(">P1 = (33.0 16.0 0.0)</text>"));
-    auto refused = client.Post("/marks/clear", {{hostsim::tokenHeaderName, ""}}, "", "application/json");
+    auto refused =
+        client.Post("/marks/clear", {{hostsim::tokenHeaderName, ""}}, "", "application/json");
     ASSERT_TRUE(refused);
     EXPECT_EQ(403, refused->status);
     EXPECT_EQ(3u, Json::parse(get("/marks").body)["marks"].size());
@@ -435,12 +465,19 @@ TEST_F(ServedSession, LimitsRequestBodies) {
 // A dropped file opens as the drawing from its body alone, past the 64 KiB other requests get,
 // within the drawing limit and with --drawing's messages; its name is never a path.
 TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
-    const std::string line = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n100\n21\n50\n"
-                             "0\nENDSEC\n0\nEOF\n";
+    const std::string line =
+        "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n100\n21\n50\n"
+        "0\nENDSEC\n0\nEOF\n";
     std::string padded;  // comments lead it past 100 KiB
     for (int i = 0; i < 10000; ++i) padded += "999\npadding\n";
     padded += line;
-    struct Case { int line; const char* name; std::string body; int status; const char* shown; };
+    struct Case {
+        int line;
+        const char* name;
+        std::string body;
+        int status;
+        const char* shown;
+    };
     const Case cases[] = {
         {__LINE__, "plan.dxf", line, 200, R"("opened":"plan.dxf")"},
         {__LINE__, "big.dxf", padded, 200, R"("opened":"big.dxf")"},
@@ -482,13 +519,17 @@ TEST_F(ServedSession, DroppedDrawingsOpenOrAreRefused) {
 // A hover over geometry whose snap takes minutes answers at once, without the object or the
 // snap, and holds no line back.
 TEST_F(ServedSession, HoversGiveUpOnCostlyGeometry) {
-    std::string text = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nHIGH\n70\n0\n10\n0\n20\n0\n"
-                       "0\nSPLINE\n70\n8\n71\n30\n72\n231\n73\n200\n";  // degree 30
-    for (int k = 0; k < 231; ++k) text += "40\n" + std::to_string(std::clamp(k - 30, 0, 170)) + "\n";
+    std::string text =
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nHIGH\n70\n0\n10\n0\n20\n0\n"
+        "0\nSPLINE\n70\n8\n71\n30\n72\n231\n73\n200\n";  // degree 30
+    for (int k = 0; k < 231; ++k)
+        text += "40\n" + std::to_string(std::clamp(k - 30, 0, 170)) + "\n";
     for (int i = 0; i < 200; ++i)
-        text += "10\n" + std::to_string(i * 0.1) + "\n20\n" + std::to_string(2 * std::sin(i * 0.7)) + "\n";
-    text += "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nHIGH\n10\n0\n20\n0\n"
-            "70\n20\n71\n20\n44\n2\n45\n1\n0\nENDSEC\n0\nEOF\n";  // a 20 x 20 array of it
+        text += "10\n" + std::to_string(i * 0.1) + "\n20\n" +
+                std::to_string(2 * std::sin(i * 0.7)) + "\n";
+    text +=
+        "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nHIGH\n10\n0\n20\n0\n"
+        "70\n20\n71\n20\n44\n2\n45\n1\n0\nENDSEC\n0\nEOF\n";  // a 20 x 20 array of it
     ASSERT_EQ(200, client().Post("/open?name=slow.dxf", text, "application/octet-stream")->status);
     post("/line", "(cal \"END\")");
     auto hover = client().Post("/preview", R"({"x": 10, "y": 1})", "application/json");  // not 503
@@ -527,14 +568,16 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     auto started = steady_clock::now();
     auto elapsed = [&started] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started).count();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started)
+            .count();
     };
     EXPECT_EQ(200, get("/").status);
     EXPECT_EQ(200, get("/transcript?wait=1&from=0&page=real").status);
     EXPECT_NE(std::string::npos, run("(cal \"1+2\")").body.find("\n3\n"));
     EXPECT_LT(elapsed(), 2000);
     const std::size_t first = slow.size();  // the client's bound, then one more
-    for (std::size_t i = 0; i < hostsim::HeadGate::pendingPerClient; ++i) slow.push_back(connectAndSend(head));
+    for (std::size_t i = 0; i < hostsim::HeadGate::pendingPerClient; ++i)
+        slow.push_back(connectAndSend(head));
     EXPECT_FALSE(closedWithin(slow[first], 100));
     slow.push_back(connectAndSend(head));
     EXPECT_TRUE(closedWithin(slow[first], 1000));
@@ -543,7 +586,7 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     EXPECT_TRUE(closedWithin(slow.back(), 1500));  // a head past its limit, before its deadline
     int begun = *slow.insert(slow.end(), connectAndSend(head));        // a request begun,
     for (int i = 0; i < 100; ++i) slow.push_back(connectAndSend(""));  // then bare connects
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the gate has taken them
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));       // the gate has taken them
     send(begun, "\r\n", 2, MSG_NOSIGNAL);  // the blank line, apart from the line end before it
     char reply[16] = "";
     EXPECT_TRUE(poll(std::array<pollfd, 1>{{{begun, POLLIN, 0}}}.data(), 1, 2000) > 0 &&
@@ -551,7 +594,8 @@ TEST_F(ServedSession, SlowClientsAndWaitsCannotStarveThePage) {
     const long deadline = 3000;  // the README's
     slow.push_back(connectAndSend("G"));
     started = steady_clock::now();
-    while (elapsed() < 2 * deadline && !closedWithin(slow.back(), 250)) send(slow.back(), "E", 1, MSG_NOSIGNAL);
+    while (elapsed() < 2 * deadline && !closedWithin(slow.back(), 250))
+        send(slow.back(), "E", 1, MSG_NOSIGNAL);
     EXPECT_LT(elapsed(), deadline + 1500);
     for (int socket : slow) close(socket);  // the drop received among them ends
     for (int socket : waits) close(socket);

@@ -1,4 +1,5 @@
-// tests/hostsim/services/drawingTransformsTests.cpp - display coordinates and an object's own system.
+// tests/hostsim/services/drawingTransformsTests.cpp - display coordinates and an object's own
+// system.
 #include <gtest/gtest.h>
 
 #include <cmath>

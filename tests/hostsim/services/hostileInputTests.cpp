@@ -1,5 +1,5 @@
-// tests/hostsim/services/hostileInputTests.cpp - the Quillet reader and the host's answer buffer given
-// bytes no user types: NUL bytes, and answers exactly at and just past the module's buffer.
+// tests/hostsim/services/hostileInputTests.cpp - the Quillet reader and the host's answer buffer
+// given bytes no user types: NUL bytes, and answers exactly at and just past the module's buffer.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,13 +14,13 @@ using namespace std::string_literals;
 // Every read must move the reader on or stop with a message: one that does neither would make
 // a list reader loop for ever, adding the same empty atom.
 TEST(HostileInput, ReaderMovesOnOverEveryByte) {
-    struct Case { int line; std::string text; };
+    struct Case {
+        int line;
+        std::string text;
+    };
     const Case cases[] = {
-        {__LINE__, "\0"s},
-        {__LINE__, "(\0)"s},
-        {__LINE__, "(a \0 b)"s},
-        {__LINE__, "'\0"s},
-        {__LINE__, "(\0\0\0\0"s},  // unclosed as well
+        {__LINE__, "\0"s},  {__LINE__, "(\0)"s},      {__LINE__, "(a \0 b)"s},
+        {__LINE__, "'\0"s}, {__LINE__, "(\0\0\0\0"s},  // unclosed as well
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -37,14 +37,16 @@ TEST(HostileInput, ReaderMovesOnOverEveryByte) {
 // kvs_getstring with a buffer of size bytes takes answers of up to size - 1 characters and
 // asks again for a longer one; the byte after the terminator is never written.
 TEST(HostileInput, AnswerBufferTakesItsLimitAndRefusesOneMore) {
-    struct Case { int line; std::size_t size; std::size_t answerLength; bool taken; };
+    struct Case {
+        int line;
+        std::size_t size;
+        std::size_t answerLength;
+        bool taken;
+    };
     const Case cases[] = {
-        {__LINE__, 132, 131, true},   // the expression prompt: 131 characters and the NUL
-        {__LINE__, 132, 132, false},
-        {__LINE__, 132, 400, false},
-        {__LINE__, 2, 1, true},
-        {__LINE__, 2, 2, false},
-        {__LINE__, 1, 1, false},      // room for the terminator only
+        {__LINE__, 132, 131, true},  // the expression prompt: 131 characters and the NUL
+        {__LINE__, 132, 132, false}, {__LINE__, 132, 400, false}, {__LINE__, 2, 1, true},
+        {__LINE__, 2, 2, false},     {__LINE__, 1, 1, false},  // room for the terminator only
         {__LINE__, 1, 0, true},
     };
     for (const Case& c : cases) {

@@ -9,7 +9,7 @@
 namespace {
 
 class Marks : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { hostsim::resetHostState(); }
     void TearDown() override { hostsim::resetHostState(); }
 };
@@ -88,7 +88,7 @@ TEST_F(Marks, KeepsTheNewestUpToTheCapAndOnlyWhileEvaluating) {
     EXPECT_EQ(static_cast<double>(hostsim::maxMarks), hostsim::drawingMarks().back().world[0]);
     std::uint64_t revision = hostsim::marksRevision();
     hostsim::openDemoDrawing();
-    EXPECT_TRUE(hostsim::drawingMarks().empty());  // they belonged to the drawing that was open
+    EXPECT_TRUE(hostsim::drawingMarks().empty());   // they belonged to the drawing that was open
     EXPECT_NE(revision, hostsim::marksRevision());  // and whoever copies them learns so
 }
 

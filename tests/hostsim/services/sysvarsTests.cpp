@@ -1,4 +1,5 @@
-// tests/hostsim/services/sysvarsTests.cpp - system variables through kvs_getvar/kvs_setvar and the host.
+// tests/hostsim/services/sysvarsTests.cpp - system variables through kvs_getvar/kvs_setvar and the
+// host.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +11,7 @@
 namespace {
 
 class Sysvars : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { hostsim::resetHostState(); }
     void TearDown() override { hostsim::resetHostState(); }
 };
@@ -46,12 +47,15 @@ Read readVar(const char* name) {
 ResultBuffer record(int16_t type, double a, double b = 0, double c = 0) {
     ResultBuffer rb = {};
     rb.type = type;
-    if (type == KVS_RTSHORT) rb.value.shortInt = static_cast<int16_t>(a);
-    else if (type == KVS_RTLONG) rb.value.longInt = static_cast<int32_t>(a);
+    if (type == KVS_RTSHORT)
+        rb.value.shortInt = static_cast<int16_t>(a);
+    else if (type == KVS_RTLONG)
+        rb.value.longInt = static_cast<int32_t>(a);
     else if (type == KVS_RTPOINT || type == KVS_RT3DPOINT) {
         double p[3] = {a, b, c};
         std::memcpy(rb.value.point, p, sizeof p);
-    } else rb.value.real = a;
+    } else
+        rb.value.real = a;
     return rb;
 }
 
@@ -65,7 +69,13 @@ ResultBuffer textRecord(const char* text) {
 }  // namespace
 
 TEST_F(Sysvars, ReadsEveryVariableWithItsTypeAndDefault) {
-    struct Case { int line; const char* name; int type; double a, b, c; const char* text; };
+    struct Case {
+        int line;
+        const char* name;
+        int type;
+        double a, b, c;
+        const char* text;
+    };
     const Case cases[] = {
         {__LINE__, "LASTPOINT", KVS_RT3DPOINT, 0, 0, 0, ""},
         {__LINE__, "pickbox", KVS_RTSHORT, 3, 0, 0, ""},
@@ -122,7 +132,12 @@ TEST_F(Sysvars, TextValueIsAFreshCopyFreedOnceWithKorvFree) {
 }
 
 TEST_F(Sysvars, SetvarStoresValuesOfTheVariablesType) {
-    struct Case { int line; const char* name; ResultBuffer value; Read want; };
+    struct Case {
+        int line;
+        const char* name;
+        ResultBuffer value;
+        Read want;
+    };
     const Case cases[] = {
         {__LINE__, "lastpoint", record(KVS_RT3DPOINT, 1, 2, 3), {0, KVS_RT3DPOINT, 1, 2, 3, ""}},
         {__LINE__, "LASTPOINT", record(KVS_RTPOINT, 4, 5, 9), {0, KVS_RT3DPOINT, 4, 5, 0, ""}},
@@ -131,7 +146,10 @@ TEST_F(Sysvars, SetvarStoresValuesOfTheVariablesType) {
         {__LINE__, "APERTURE", record(KVS_RTSHORT, 25), {0, KVS_RTSHORT, 25, 0, 0, ""}},
         {__LINE__, "VIEWSIZE", record(KVS_RTREAL, 0.5), {0, KVS_RTREAL, 0.5, 0, 0, ""}},
         {__LINE__, "VIEWSIZE", record(KVS_RTSHORT, 40), {0, KVS_RTREAL, 40, 0, 0, ""}},
-        {__LINE__, "SCREENSIZE", record(KVS_RT3DPOINT, 640, 480, 7), {0, KVS_RTPOINT, 640, 480, 0, ""}},
+        {__LINE__,
+         "SCREENSIZE",
+         record(KVS_RT3DPOINT, 640, 480, 7),
+         {0, KVS_RTPOINT, 640, 480, 0, ""}},
         {__LINE__, "SCREENSIZE", record(KVS_RTPOINT, 1, 1e5), {0, KVS_RTPOINT, 1, 1e5, 0, ""}},
         {__LINE__, "ANGBASE", record(KVS_RTANG, -1.5), {0, KVS_RTANG, -1.5, 0, 0, ""}},
         {__LINE__, "ANGBASE", record(KVS_RTREAL, 0.25), {0, KVS_RTANG, 0.25, 0, 0, ""}},
@@ -154,7 +172,11 @@ TEST_F(Sysvars, SetvarStoresValuesOfTheVariablesType) {
 
 TEST_F(Sysvars, SetvarRefusesAndKeepsTheValue) {
     const std::string longName(256, 'L');
-    struct Case { int line; const char* name; ResultBuffer value; };
+    struct Case {
+        int line;
+        const char* name;
+        ResultBuffer value;
+    };
     const Case cases[] = {
         {__LINE__, "UCSORG", record(KVS_RT3DPOINT, 1, 1, 1)},  // read-only
         {__LINE__, "VIEWDIR", record(KVS_RT3DPOINT, 1, 0, 0)},
@@ -191,7 +213,11 @@ TEST_F(Sysvars, SetvarRefusesAndKeepsTheValue) {
 
 TEST_F(Sysvars, UcsVariablesFollowTheUcs) {
     ASSERT_TRUE(hostsim::setUcsByPoints({1, 2, 3}, {1, 5, 3}, {-4, 2, 3}));  // turned 90 degrees
-    struct Case { int line; const char* name; double x, y, z; };
+    struct Case {
+        int line;
+        const char* name;
+        double x, y, z;
+    };
     const Case cases[] = {
         {__LINE__, "UCSORG", 1, 2, 3},
         {__LINE__, "UCSXDIR", 0, 1, 0},

@@ -10,7 +10,7 @@ namespace {
 using hostsim::Point;
 
 class Transforms : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { hostsim::resetHostState(); }
     void TearDown() override { hostsim::resetHostState(); }
 };
@@ -40,7 +40,11 @@ const double pi = 3.141592653589793;
 TEST_F(Transforms, MapsBetweenWorldAndATurnedMovedUcs) {
     // x along world Y, y along world -X, origin at (1,2,3)
     ASSERT_TRUE(hostsim::setUcsByPoints({1, 2, 3}, {1, 7, 3}, {-2, 9, 3}));
-    struct Case { int line; int from, to, displacement; Point in, want; };
+    struct Case {
+        int line;
+        int from, to, displacement;
+        Point in, want;
+    };
     const Case cases[] = {
         {__LINE__, KVS_WORLD, KVS_UCS, 0, {1, 2, 3}, {0, 0, 0}},
         {__LINE__, KVS_WORLD, KVS_UCS, 0, {1, 3, 3}, {1, 0, 0}},
@@ -61,13 +65,22 @@ TEST_F(Transforms, MapsBetweenWorldAndATurnedMovedUcs) {
 TEST_F(Transforms, RoundTripsThroughAnObliqueUcs) {
     ASSERT_TRUE(hostsim::setUcsByPoints({10, -5, 3}, {11, -4, 4}, {9, -3, 3.5}));
     const hostsim::Ucs& ucs = hostsim::currentUcs();
-    EXPECT_NEAR(0, ucs.xAxis[0] * ucs.yAxis[0] + ucs.xAxis[1] * ucs.yAxis[1] + ucs.xAxis[2] * ucs.yAxis[2], 1e-15);
-    const Point points[] = {{0, 0, 0}, {1, 2, 3}, {-1e3, 250.5, 7}, {1e-9, -1e-9, 0}, {123.456, -78.9, -1000}};
+    EXPECT_NEAR(
+        0, ucs.xAxis[0] * ucs.yAxis[0] + ucs.xAxis[1] * ucs.yAxis[1] + ucs.xAxis[2] * ucs.yAxis[2],
+        1e-15);
+    const Point points[] = {
+        {0, 0, 0}, {1, 2, 3}, {-1e3, 250.5, 7}, {1e-9, -1e-9, 0}, {123.456, -78.9, -1000}};
     for (const Point& p : points) {
         for (int displacement : {0, 1}) {
             SCOPED_TRACE(p[0]);
-            expectNear(p, trans(trans(p, KVS_UCS, KVS_WORLD, displacement), KVS_WORLD, KVS_UCS, displacement), 1e-12);
-            expectNear(p, trans(trans(p, KVS_WORLD, KVS_UCS, displacement), KVS_UCS, KVS_WORLD, displacement), 1e-12);
+            expectNear(
+                p,
+                trans(trans(p, KVS_UCS, KVS_WORLD, displacement), KVS_WORLD, KVS_UCS, displacement),
+                1e-12);
+            expectNear(
+                p,
+                trans(trans(p, KVS_WORLD, KVS_UCS, displacement), KVS_UCS, KVS_WORLD, displacement),
+                1e-12);
         }
     }
     // the defining points land on the axes they define
@@ -100,11 +113,14 @@ TEST_F(Transforms, UnknownSystemsAreRefusedWithTheResultUntouched) {
 
 TEST_F(Transforms, UcsByPointsRefusesDegenerateChoices) {
     ASSERT_TRUE(hostsim::setUcsByPoints({1, 1, 1}, {2, 1, 1}, {1, 2, 1}));
-    struct Case { int line; Point origin, onX, inXY; };
+    struct Case {
+        int line;
+        Point origin, onX, inXY;
+    };
     const Case cases[] = {
-        {__LINE__, {0, 0, 0}, {0, 0, 0}, {0, 1, 0}},     // x point on the origin
-        {__LINE__, {0, 0, 0}, {1, 0, 0}, {0, 0, 0}},     // y point on the origin
-        {__LINE__, {0, 0, 0}, {1, 0, 0}, {-5, 0, 0}},    // collinear
+        {__LINE__, {0, 0, 0}, {0, 0, 0}, {0, 1, 0}},               // x point on the origin
+        {__LINE__, {0, 0, 0}, {1, 0, 0}, {0, 0, 0}},               // y point on the origin
+        {__LINE__, {0, 0, 0}, {1, 0, 0}, {-5, 0, 0}},              // collinear
         {__LINE__, {0, 0, 0}, {1, 1, 1}, {1e6, 1e6, 1e6 + 1e-6}},  // collinear within tolerance
         {__LINE__, {0, 0, NAN}, {1, 0, 0}, {0, 1, 0}},
         {__LINE__, {INFINITY, 0, 0}, {1, 0, 0}, {0, 1, 0}},
@@ -122,7 +138,11 @@ TEST_F(Transforms, UcsByPointsRefusesDegenerateChoices) {
 }
 
 TEST(Angle, IsTheDirectionInXYFromZeroToAFullTurn) {
-    struct Case { int line; Point from, to; double want; };
+    struct Case {
+        int line;
+        Point from, to;
+        double want;
+    };
     const Case cases[] = {
         {__LINE__, {0, 0, 0}, {1, 0, 0}, 0},
         {__LINE__, {1, 1, 0}, {2, 2, 0}, pi / 4},
@@ -146,29 +166,50 @@ TEST(Angle, IsTheDirectionInXYFromZeroToAFullTurn) {
 }
 
 TEST(Inters, FindsWhereLinesMeetOrRefuses) {
-    struct Case { int line; Point f1, t1, f2, t2; int bounded; int status; Point want; };
+    struct Case {
+        int line;
+        Point f1, t1, f2, t2;
+        int bounded;
+        int status;
+        Point want;
+    };
     const Case cases[] = {
         {__LINE__, {0, 0, 0}, {2, 2, 0}, {0, 2, 0}, {2, 0, 0}, 1, KVS_RTNORM, {1, 1, 0}},
-        {__LINE__, {0, 0, 0}, {1, 0, 0}, {5, 5, 0}, {5, 6, 0}, 0, KVS_RTNORM, {5, 0, 0}},  // on the extensions
+        {__LINE__,
+         {0, 0, 0},
+         {1, 0, 0},
+         {5, 5, 0},
+         {5, 6, 0},
+         0,
+         KVS_RTNORM,
+         {5, 0, 0}},  // on the extensions
         {__LINE__, {0, 0, 0}, {1, 0, 0}, {5, 5, 0}, {5, 6, 0}, 1, KVS_RTERROR, {}},
-        {__LINE__, {0, 0, 0}, {4, 0, 0}, {4, 0, 0}, {4, 3, 0}, 1, KVS_RTNORM, {4, 0, 0}},  // ends touch
+        {__LINE__, {0, 0, 0}, {4, 0, 0}, {4, 0, 0}, {4, 3, 0}, 1, KVS_RTNORM, {4, 0, 0}},  // ends
+                                                                                           // touch
         {__LINE__, {0, 0, 0}, {2, 2, 2}, {2, 0, 0}, {0, 2, 2}, 1, KVS_RTNORM, {1, 1, 1}},  // in 3D
-        {__LINE__, {1e6, 1e6, 0}, {1e6 + 2, 1e6 + 2, 0}, {1e6, 1e6 + 2, 0}, {1e6 + 2, 1e6, 0}, 1,
-         KVS_RTNORM, {1e6 + 1, 1e6 + 1, 0}},
+        {__LINE__,
+         {1e6, 1e6, 0},
+         {1e6 + 2, 1e6 + 2, 0},
+         {1e6, 1e6 + 2, 0},
+         {1e6 + 2, 1e6, 0},
+         1,
+         KVS_RTNORM,
+         {1e6 + 1, 1e6 + 1, 0}},
         {__LINE__, {0, 0, 0}, {1, 1, 0}, {0, 1, 0}, {1, 2, 0}, 0, KVS_RTERROR, {}},  // parallel
         // long and parallel within the tolerance: not a crossing near x = -1e12
         {__LINE__, {0, 0, 0}, {1000, 0, 0}, {0, 1, 0}, {1000, 1.000000001, 0}, 0, KVS_RTERROR, {}},
         {__LINE__, {0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {3, 3, 0}, 0, KVS_RTERROR, {}},  // collinear
         {__LINE__, {0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, 1, 1}, 0, KVS_RTERROR, {}},  // skew
-        {__LINE__, {0, 0, 0}, {1, 0, 0}, {0, 0, 1e-6}, {0, 1, 1e-6}, 0, KVS_RTERROR, {}},  // barely skew
+        {__LINE__, {0, 0, 0}, {1, 0, 0}, {0, 0, 1e-6}, {0, 1, 1e-6}, 0, KVS_RTERROR, {}},  // barely
+                                                                                           // skew
         {__LINE__, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 1, 0}, 0, KVS_RTERROR, {}},  // no direction
         {__LINE__, {0, 0, 0}, {1, 0, 0}, {0, NAN, 0}, {0, 1, 0}, 0, KVS_RTERROR, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         Point result = {-7, -7, -7};
-        EXPECT_EQ(c.status, kvs_inters(c.f1.data(), c.t1.data(), c.f2.data(), c.t2.data(), c.bounded,
-                                       result.data()));
+        EXPECT_EQ(c.status, kvs_inters(c.f1.data(), c.t1.data(), c.f2.data(), c.t2.data(),
+                                       c.bounded, result.data()));
         expectNear(c.status == KVS_RTNORM ? c.want : Point{-7, -7, -7}, result, 1e-9);
     }
 }

@@ -9,7 +9,13 @@
 
 TEST(Units, ConvertsBetweenUnitsOfOneDimension) {
     ASSERT_TRUE(hostsim::unitsAvailable());
-    struct Case { int line; double value; const char* from; const char* to; double want; };
+    struct Case {
+        int line;
+        double value;
+        const char* from;
+        const char* to;
+        double want;
+    };
     const Case cases[] = {
         {__LINE__, 1, "INCH", "CM", 2.54},
         {__LINE__, 3, "FEET", "INCHES", 36},

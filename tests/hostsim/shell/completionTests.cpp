@@ -49,7 +49,8 @@ std::string joined(const hostsim::Completion& got) {
 std::string fileFolder() {
     std::string folder = ::testing::TempDir() + "completion" + std::to_string(getpid());
     for (const char* sub : {"", "/plots"}) mkdir((folder + sub).c_str(), 0700);
-    for (const char* name : {"/plan.svg", "/PLAIN.SVG", "/notes.txt", "/.hidden.svg", "/vectrin.so"})
+    for (const char* name :
+         {"/plan.svg", "/PLAIN.SVG", "/notes.txt", "/.hidden.svg", "/vectrin.so"})
         std::fclose(std::fopen((folder + name).c_str(), "w"));
     return folder;
 }
@@ -69,33 +70,34 @@ TEST_F(Completion, OffersTheNamesThatFitWhereTheCursorIs) {
     };
     const PromptKind command = PromptKind::Command, expression = PromptKind::Expression;
     const Case cases[] = {
-        {__LINE__, command,    "LI|",                     0,  "LIST LISTS"},
-        {__LINE__, command,    "  ca|",                   2,  "CAL "},  // the module's command
-        {__LINE__, command,    "he|",                     0,  "HELP "},
-        {__LINE__, command,    "UCS W|",                  4,  ""},     // only the command's name
-        {__LINE__, command,    "HELP ro|",                5,  "ROT ROUND"},
-        {__LINE__, command,    "? getv|",                 2,  "GETVAR"},  // a name to explain
-        {__LINE__, command,    "HELP ROT r|",             9,  ""},
-        {__LINE__, command,    "SVG %/pl|",               4,  "%/plan.svg %/plots/"},  // as typed
-        {__LINE__, command,    "SVG %/|",                 4,  "%/PLAIN.SVG %/plan.svg %/plots/"},
-        {__LINE__, command,    "LOAD %/|",                5,  "%/plots/ %/vectrin.so"},
-        {__LINE__, command,    "!DI|",                    1,  "DISTANCE"},
-        {__LINE__, command,    "(cal \"2*SQ|",            8,  "SQR SQRT"},
-        {__LINE__, command,    "(C:berechnen \"[1,2]+di|\")",  20, "DIST DISTANCE"},
-        {__LINE__, command,    "(c:other \"SI|",          10, ""},     // not the calculator's
-        {__LINE__, command,    "(cal \"GETVAR(PI|",       13, "PICKBOX"},
-        {__LINE__, command,    "(cal \"x\") (cal \"RA|",  16, "RAD"},
-        {__LINE__, command,    "(cal \"x\") RA|",         10, ""},     // outside any string
-        {__LINE__, command,    "(setq a \"SI|",           10, ""},     // a string, not the calculator's
-        {__LINE__, command,    "(cal \"a\\\"SI|",        9,  "SIN("},  // an escaped quote keeps the string open
-        {__LINE__, command,    "(cal \"ROU|",             6,  "ROUND("},
-        {__LINE__, command,    "(cal \"SI|(30)\")",       6,  "SIN"},  // its parenthesis is there
-        {__LINE__, expression, "nor|",                    0,  "NOR"},  // NOR may go without
-        {__LINE__, expression, "ve|",                     0,  "VEC VEC1 VEE VEE1"},
-        {__LINE__, expression, "SIN(30)+c|",              8,  "CEN COS CUR CVUNIT"},
-        {__LINE__, expression, "getvar ( ucs|",           9,  "UCSORG UCSXDIR UCSYDIR"},
-        {__LINE__, expression, "2*3|",                    2,  ""},     // a number is no name
-        {__LINE__, expression, "MY|",                     0,  ""},
+        {__LINE__, command, "LI|", 0, "LIST LISTS"},
+        {__LINE__, command, "  ca|", 2, "CAL "},  // the module's command
+        {__LINE__, command, "he|", 0, "HELP "},
+        {__LINE__, command, "UCS W|", 4, ""},  // only the command's name
+        {__LINE__, command, "HELP ro|", 5, "ROT ROUND"},
+        {__LINE__, command, "? getv|", 2, "GETVAR"},  // a name to explain
+        {__LINE__, command, "HELP ROT r|", 9, ""},
+        {__LINE__, command, "SVG %/pl|", 4, "%/plan.svg %/plots/"},  // as typed
+        {__LINE__, command, "SVG %/|", 4, "%/PLAIN.SVG %/plan.svg %/plots/"},
+        {__LINE__, command, "LOAD %/|", 5, "%/plots/ %/vectrin.so"},
+        {__LINE__, command, "!DI|", 1, "DISTANCE"},
+        {__LINE__, command, "(cal \"2*SQ|", 8, "SQR SQRT"},
+        {__LINE__, command, "(C:berechnen \"[1,2]+di|\")", 20, "DIST DISTANCE"},
+        {__LINE__, command, "(c:other \"SI|", 10, ""},  // not the calculator's
+        {__LINE__, command, "(cal \"GETVAR(PI|", 13, "PICKBOX"},
+        {__LINE__, command, "(cal \"x\") (cal \"RA|", 16, "RAD"},
+        {__LINE__, command, "(cal \"x\") RA|", 10, ""},  // outside any string
+        {__LINE__, command, "(setq a \"SI|", 10, ""},    // a string, not the calculator's
+        {__LINE__, command, "(cal \"a\\\"SI|", 9,
+         "SIN("},  // an escaped quote keeps the string open
+        {__LINE__, command, "(cal \"ROU|", 6, "ROUND("},
+        {__LINE__, command, "(cal \"SI|(30)\")", 6, "SIN"},  // its parenthesis is there
+        {__LINE__, expression, "nor|", 0, "NOR"},            // NOR may go without
+        {__LINE__, expression, "ve|", 0, "VEC VEC1 VEE VEE1"},
+        {__LINE__, expression, "SIN(30)+c|", 8, "CEN COS CUR CVUNIT"},
+        {__LINE__, expression, "getvar ( ucs|", 9, "UCSORG UCSXDIR UCSYDIR"},
+        {__LINE__, expression, "2*3|", 2, ""},  // a number is no name
+        {__LINE__, expression, "MY|", 0, ""},
     };
     const std::string folder = fileFolder();
     for (const Case& c : cases) {
@@ -115,7 +117,8 @@ TEST_F(Completion, OffersTheNamesThatFitWhereTheCursorIs) {
 TEST(HostCommands, HaveEachAReferenceEntryAndNoMore) {
     std::set<std::string> run, documented;
     for (const std::string& name : hostsim::hostCommandNames()) run.insert(name);
-    for (const hostsim::CommandReference& entry : hostsim::commandReference()) documented.insert(entry.name);
+    for (const hostsim::CommandReference& entry : hostsim::commandReference())
+        documented.insert(entry.name);
     EXPECT_EQ(run, documented);
 }
 

@@ -71,7 +71,7 @@ const char snapBlocks[] =
     "0 BLOCK\n2 O\n10 0\n20 0\n0 INSERT\n2 B\n10 0\n20 0\n0 ENDBLK\n";
 
 class Snap : public DrawingTest {
-  protected:
+protected:
     void SetUp() override {
         DrawingTest::SetUp();
         open(snapEntities, snapBlocks, drawingtest::layerTable);
