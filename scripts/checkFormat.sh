@@ -7,8 +7,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tool=$(command -v clang-format-14 || command -v clang-format || true)
-[ -n "$tool" ] || { echo "checkFormat: clang-format is not installed (apt-get install clang-format)" >&2; exit 2; }
-mapfile -d '' files < <(git ls-files -z -- '*.cpp' '*.h')
+[ -n "$tool" ] || {
+    echo "checkFormat: clang-format is not installed (apt-get install clang-format-14)" >&2
+    exit 2
+}
+# The tracked sources; in a copy without git (a clean machine's), those outside build folders.
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    mapfile -d '' files < <(git ls-files -z -- '*.cpp' '*.h')
+else
+    mapfile -d '' files < <(find . -mindepth 1 -type d \( -name 'build*' -o -name '.*' \) -prune -o -type f \
+        \( -name '*.cpp' -o -name '*.h' \) -print0)
+fi
 if [ "${1:-}" = --fix ]; then
     "$tool" -i "${files[@]}"
     exit 0
