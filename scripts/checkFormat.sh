@@ -15,8 +15,8 @@ tool=$(command -v clang-format-14 || command -v clang-format || true)
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     mapfile -d '' files < <(git ls-files -z -- '*.cpp' '*.h')
 else
-    mapfile -d '' files < <(find . -mindepth 1 -type d \( -name 'build*' -o -name '.*' \) -prune -o -type f \
-        \( -name '*.cpp' -o -name '*.h' \) -print0)
+    mapfile -d '' files < <(find . -mindepth 1 -type d \( -name 'build*' -o -name '.*' \) -prune \
+        -o -type f \( -name '*.cpp' -o -name '*.h' \) -print0)
 fi
 if [ "${1:-}" = --fix ]; then
     "$tool" -i "${files[@]}"
