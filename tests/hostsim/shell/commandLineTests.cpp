@@ -43,6 +43,7 @@ protected:
         hostsim::takeOutput();
     }
     void TearDown() override {
+        hostsim::setPrintPrecision(hostsim::PrintPrecision{});  // PRECISION outlives a reset
         hostsim::forgetModuleFunctions();
         hostsim::useStandardInput();
         hostsim::clearQueuedAnswers();
