@@ -16,7 +16,8 @@
 #include "hostsim/snapping/snapping.h"
 
 // ---- selection state ----
-static bool objectPickOpen = false;  // a pick point is being read for kvs_entsel or kvs_nentsel
+static bool objectPickOpen = false;   // a pick point is being read for kvs_entsel or kvs_nentsel
+static double querySecondsSpent = 0;  // of a query's time before it starts: set by tests only
 
 namespace {
 
@@ -32,7 +33,7 @@ constexpr double maxQuerySeconds = 10.0;
 template <typename Query>
 hostsim::WorkEnd runBounded(const char* what, Query query) {
     bool caught = hostsim::catchInterrupts();
-    hostsim::startWork(maxQuerySeconds, hostsim::interruptWaiting);
+    hostsim::startWork(maxQuerySeconds - querySecondsSpent, hostsim::interruptWaiting);
     query();
     hostsim::WorkEnd end = hostsim::finishWork();
     if (end == hostsim::WorkEnd::Cancelled) {
@@ -152,6 +153,8 @@ bool hostsim::runWithin(double seconds, const std::function<bool()>& stop,
 }
 
 bool hostsim::objectPickWaiting() { return objectPickOpen; }
+
+void hostsim::setQueryTimeSpent(double seconds) { querySecondsSpent = seconds; }
 
 int hostsim::objectSelectedAt(const Point& p) {
     int hit = hitPrimitive(p, pickboxPixels() * hostsim::pixelSize(), false);

@@ -134,6 +134,10 @@ bool snapPointAt(const Point& p, unsigned modes, Point& snapped);
 // it found is then no answer.
 bool runWithin(double seconds, const std::function<bool()>& stop,
                const std::function<void()>& query);
+// Picks and snaps (kvs_entsel, kvs_nentsel, kvs_osnap) are given up after 10 seconds. For tests:
+// each starts as if seconds of that time were spent already, so that a test reaches the limit
+// without waiting for it; resetHostState puts back 0.
+void setQueryTimeSpent(double seconds);
 
 // ---- marks (marks.cpp) ----
 // What the host draws over the drawing, in world coordinates (results and picks come in the UCS

@@ -23,6 +23,7 @@ namespace hostsim {
 void resetHostState() {
     resetSessionState();
     forgetPageView();
+    setQueryTimeSpent(0);
     useVectorFunctions(vectorFunctionNames());
 }
 

@@ -49,8 +49,9 @@ Completion completeInput(const std::string& line, std::size_t cursor, PromptKind
 // Lets readline complete with completeInput: at Command: when a command line is read.
 void installCompletion();
 
-// resetSessionState, and the served page's view back at the drawing's extents; the marks told
-// which functions give vectors. The program calls it before the first command line.
+// resetSessionState, and the served page's view back at the drawing's extents, picks and snaps
+// given their whole time; the marks told which functions give vectors. The program calls it
+// before the first command line.
 void resetHostState();
 
 }  // namespace hostsim

@@ -228,6 +228,28 @@ TEST_F(Snap, StopsWhenAskedOrOutOfTime) {
     }
 }
 
+// A snap is given up, with a notice, once its time has run out, and not before.
+TEST_F(Snap, IsGivenUpAfterTenSeconds) {
+    struct Case {
+        int line;
+        double spent;  // seconds of its time spent before it starts
+        int want;
+        const char* notice;
+    };
+    const Case cases[] = {
+        {__LINE__, 9, KVS_RTNORM, ""},
+        {__LINE__, 10, KVS_RTERROR, "The snap took longer than 10 seconds and was given up.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::setQueryTimeSpent(c.spent);
+        hostsim::takeOutput();
+        Point got;
+        EXPECT_EQ(c.want, snap("_END", {1, 0.5, 0}, got));
+        EXPECT_EQ(c.notice, hostsim::takeOutput());
+    }
+}
+
 // The copies at x 500 lie 0.4 apart: a quarter pixel of 0.3 rounds to 0.25, which keeps them
 // apart, and one of 0.45 to 0.5, which makes them one, answered by the last.
 TEST_F(Snap, CopiesAreOneWithinAQuarterPixelRoundedToAPowerOfTwo) {
