@@ -107,6 +107,8 @@ TEST_F(DrawingTest, MtextShowsItsCharactersDecoded) {
         {__LINE__, "a\\U+001Bb", "a?b"},
         {__LINE__, "\\M+100B1\\M+18341",
          "\xEF\xBD\xB1\xE3\x82\xA2"},  // code page 932: a byte, a pair
+        // a height and its braces dropped; escaped braces kept
+        {__LINE__, "{\\H2.5x;big} \\{1\\}", "big {1}"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

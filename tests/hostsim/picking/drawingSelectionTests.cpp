@@ -96,6 +96,8 @@ TEST_F(DrawingTest, EntselTakesTheNearestObjectWithinThePickBox) {
         {__LINE__, "58,5", KVS_RTNORM, 4},     // on an invisible circle: the text
         {__LINE__, "5,0,99", KVS_RTNORM, 0},   // the view looks down: z does not matter
         {__LINE__, "80,-5.5", KVS_RTNORM, 9},  // the arc's circle passes nearer; the arc does not
+        // on the arc's circle, 4 from the arc
+        {__LINE__, "83,-3.5", KVS_RTERROR, -1},
         {__LINE__, "101,9", KVS_RTNORM, 10},
         {__LINE__, "101,13.5", KVS_RTERROR, -1},  // above the MTEXT's only line
         {__LINE__, "150,5", KVS_RTNORM, 11},
@@ -169,6 +171,8 @@ TEST_F(DrawingTest, NentselGivesTheInnermostObjectItsMapAndContainers) {
     const Case cases[] = {
         // BOX at (100,0), scale 2, turned 90 degrees: its circle of radius 1 has radius 2
         {__LINE__, "100,-2", boxCircle, {box}, {{0, 2, 0}, {-2, 0, 0}, {0, 0, 2}, {100, 0, 0}}},
+        // where its line crosses the circle: the later of the two
+        {__LINE__, "100,2", boxCircle, {box}, {{0, 2, 0}, {-2, 0, 0}, {0, 0, 2}, {100, 0, 0}}},
         // OUTER at (100,40), scale 2 by 1, turned 30; its line (0,0)-(0,5) runs along its y axis
         {__LINE__,
          "99.25,41.299",
@@ -278,6 +282,9 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
         {__LINE__, arc, "-61.76,266.1", "ELLIPSE", 8, 592 - 50 * std::cos(1.2), nullptr},
         {__LINE__, xline, "-1e9,0", "XLINE", 8, 494, nullptr},
         {__LINE__, ray, "1e7,1e7", "RAY", 8, 494, nullptr},
+        // 200 degrees from 170: both its leftmost and its rightmost points
+        {__LINE__, "0 ARC\n10 600\n20 250\n40 100\n50 170\n51 10\n", "700,250", "ARC", 8, 702,
+         nullptr},
         // across every cell: filed where cells are as large as it, and met there
         {__LINE__, "0 LINE\n10 0\n20 -5\n11 490\n21 -5\n", "250,-4", "LINE", 8, 494, nullptr},
     };

@@ -45,6 +45,8 @@ TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
         {__LINE__, "  [1,2]  ", nullptr, point, point, "[1,2] = (1.0 2.0 0.0) [0 [1,2,0]]"},
         {__LINE__, "A=[5,5]+B", "B", other, point,
          "A=[5,5]+B = (1.0 2.0 0.0) [0 [1,2,0]]"},  // not the result's
+        {__LINE__, longText.substr(0, 40), nullptr, point, point,
+         longText.substr(0, 40) + " = (1.0 2.0 0.0) [0 [1,2,0]]"},  // as long as a label shows
         {__LINE__, longText, nullptr, point, point,
          longText.substr(0, 37) + "... = (1.0 2.0 0.0) [0 [1,2,0]]"},
         {__LINE__, "", nullptr, point, point, "Result 5 = (1.0 2.0 0.0) [0 [1,2,0]]"},

@@ -61,7 +61,9 @@ const char snapEntities[] =
     "0 POINT\n10 1505.5\n20 305\n0 POINT\n10 1505.5\n20 305\n0 POINT\n10 1505.5\n20 305\n"
     "0 POINT\n10 1505.5\n20 305\n0 POINT\n10 1505.5\n20 305\n"
     // two references of a block holding a reference, a tenth of a pixel apart
-    "0 INSERT\n2 O\n10 1600\n20 -100\n0 INSERT\n2 O\n10 1600.1\n20 -100\n";
+    "0 INSERT\n2 O\n10 1600\n20 -100\n0 INSERT\n2 O\n10 1600.1\n20 -100\n"
+    // an end as near (1701,299) as the later line's, whose box is nearer
+    "0 LINE\n10 1700\n20 300\n11 1700\n21 310\n0 LINE\n10 1702\n20 298\n11 1699\n21 298\n";
 const char snapBlocks[] =
     "0 BLOCK\n2 B\n10 0\n20 0\n0 CIRCLE\n10 0\n20 0\n40 1\n0 ENDBLK\n"
     "0 BLOCK\n2 R\n10 0\n20 0\n0 CIRCLE\n8 RED\n10 0\n20 0\n40 1\n0 ENDBLK\n"
@@ -127,6 +129,7 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_QUA", {34.5, 1, 0}, {}, {35, 0, 0}},
         {__LINE__, "_QUA", {130.5, 1.2, 0}, {}, {130, 1, 0}},  // unevenly scaled: an ellipse
         {__LINE__, "_QUA", {133, 0.5, 0}, {}, {133, 0, 0}},
+        {__LINE__, "_QUA", {25.5, -1, 0}, {}, {25, 0, 0}},  // the side opposite the first
         {__LINE__, "_NEA", {31, 5.5, 0}, {}, {30 + nearScale, 5.5 * nearScale, 0}},
         {__LINE__, "_NEA", {7, 1, 0}, {}, {7, 0, 0}},
         {__LINE__, "_NOD", {70.5, 0.5, 0}, {}, {70, 0, 0}},
@@ -156,6 +159,7 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_PER", {1211, 50.1, 0}, {1211, 55, 0}, {1211, 50, 0}},  // on its extension
         {__LINE__, "_CEN", {1301.5, 99.8, 0}, {}, {1300, 100, 0}},
         {__LINE__, "_END", {1401, 199, 0}, {}, {1400, 200, 0}},  // the earlier object's
+        {__LINE__, "_END", {1701, 299, 0}, {}, {1700, 300, 0}},  // though the later is nearer
         {__LINE__, "_INT", {1505.5, 305, 0}, {}, {1505, 305, 0}},
         {__LINE__, "_CEN", {1598.5, -99.8, 0}, {}, {1600, -100, 0}},  // not copies of each other
         // halfway along its length, by Gauss-Legendre outside

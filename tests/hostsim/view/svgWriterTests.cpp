@@ -140,7 +140,8 @@ TEST_F(DrawingTest, SvgDrawsWhatTheViewShowsInEachObjectsLook) {
         {__LINE__, "", "0 INSERT\n2 B\n6 DASHED\n10 0\n20 0\n", "dasharray=\"4 2\"", 1},
         {__LINE__, "", "0 INSERT\n2 B\n0 POINT\n10 50\n", " h6 ", 1},  // no insertion mark
         {__LINE__, "", "0 LINE\n62 -1\n" + ends, "stroke=\"#ff0000\"", 1},
-        {__LINE__, "", "0 LINE\n62 2\n" + ends, "stroke=\"#9a9a00\"", 1},  // yellow on paper
+        {__LINE__, "", "0 LINE\n62 2\n" + ends, "stroke=\"#9a9a00\"", 1},    // yellow on paper
+        {__LINE__, "", "0 LINE\n62 171\n" + ends, "stroke=\"#7f7fff\"", 1},  // pale blue
         // lines in one pixel are drawn once, lines a pixel high or more each
         {__LINE__, "", tiny + "11 0.1\n" + tiny + "11 0.6\n", "<line ", 1},
         {__LINE__, "", "0 LINE\n11 0\n21 10\n0 LINE\n11 0\n21 5\n", "<line ", 2},
