@@ -93,9 +93,15 @@ struct GroupList {
 // Where a drawing keeps its groups and their texts: in blocks that are filled and never moved,
 // so that what an object points at stays put while the drawing grows and when it is moved.
 // One allocation a block rather than one a group or text: a million objects of a few groups
-// each would otherwise cost more in allocations and their headers than in the groups.
+// each would otherwise cost more in allocations and their headers than in the groups. A block
+// of a megabyte or more is mapped in huge pages where the system has them: the reader writes
+// every byte of its blocks once, and on fresh 4 KiB pages the faults cost it more than the
+// writing.
 class GroupStore {
 public:
+    // Sizes the first large blocks for a drawing read from a text this long, so that a large
+    // drawing fills a few large blocks rather than a row of small ones.
+    void expectText(std::size_t textBytes);
     std::string_view keepText(std::string_view text) {
         if (text.empty()) return {};
         if (text.size() >= DxfGroup::longMark) return keepLongText(text);
@@ -103,16 +109,52 @@ public:
         std::memcpy(kept, text.data(), text.size());
         return {kept, text.size()};
     }
-    GroupList keepGroups(const std::vector<DxfGroup>& groups);  // at most UINT32_MAX of them
+    // An object's groups are written straight into the store, one at a time, as the open run;
+    // keepRun closes it, dropRun gives its room back. A run stays side by side: when its block
+    // fills, it moves to the next one.
+    void addGroup(const DxfGroup& group) {
+        if (groups.room == 0) moveRun();
+        *groups.free++ = group;
+        --groups.room;
+        ++runCount;
+    }
+    std::size_t runSize() const { return runCount; }
+    const DxfGroup* runBegin() const { return groups.free - runCount; }
+    const DxfGroup* runEnd() const { return groups.free; }
+    GroupList keepRun();  // at most UINT32_MAX groups
+    void dropRun() {
+        groups.free -= runCount;
+        groups.room += runCount;
+        runCount = 0;
+    }
 
 private:
     std::string_view keepLongText(std::string_view text);  // its size before it
-    // Blocks of items, each twice the last up to blockLimit items; a run longer than a quarter
-    // of that gets a block of its own, so that the block being filled keeps its room.
+    void moveRun();                                        // to a block with room for more
+    // One block's memory: from the heap, or mapped whole when it is large.
+    class Memory {
+    public:
+        explicit Memory(std::size_t bytes);  // at least; capacity() says how many
+        Memory(Memory&& other) noexcept
+            : start(other.start), bytes(other.bytes), mapped(other.mapped) {
+            other.start = nullptr;
+        }
+        Memory& operator=(Memory&&) = delete;
+        ~Memory();
+        void* data() const { return start; }
+        std::size_t capacity() const { return bytes; }
+
+    private:
+        void* start;
+        std::size_t bytes;
+        bool mapped;
+    };
+    // Blocks of items, each twice the last up to blockLimit bytes; a take of more than
+    // ownBlockItems gets a block of its own, so that the block being filled keeps its room.
     template <typename Item>
     struct Blocks {
-        std::vector<std::unique_ptr<Item[]>> blocks;
-        Item* free = nullptr;  // the room left in the last ordinary block
+        std::vector<Memory> blocks;
+        Item* free = nullptr;  // the room left in the block being filled
         std::size_t room = 0;
         std::size_t nextSize = 256;
         Item* take(std::size_t count) {
@@ -122,11 +164,14 @@ private:
             room -= count;
             return taken;
         }
-        Item* takeBlock(std::size_t count);  // count items where the last block has no room
+        Item* takeBlock(std::size_t count);   // count items where the last block has no room
+        Item* startBlock(std::size_t count);  // a block of count items at least, filled next
     };
-    static constexpr std::size_t blockLimit = std::size_t{1} << 16;
+    static constexpr std::size_t blockLimit = std::size_t{64} << 20;  // bytes
+    static constexpr std::size_t ownBlockItems = 16384;
     Blocks<DxfGroup> groups;
     Blocks<char> texts;
+    std::size_t runCount = 0;  // the open run: the groups last taken
 };
 
 constexpr int entitiesSequence = 0;  // DrawingObject::sequence of the ENTITIES section

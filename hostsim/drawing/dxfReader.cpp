@@ -79,7 +79,6 @@ struct Reader {
     bool strayHeaderNoted = false;
     std::string codePage = "CP1252";  // iconv's name for the texts that are not UTF-8
     std::string converted;            // the last text value that was not ASCII, in 1252
-    std::vector<DxfGroup> groups;     // the groups of the object being read
     std::string_view lastType;        // of the last object, kept in the drawing's store
     std::unordered_map<std::string_view, std::string_view> types;  // each kept once
     std::uint64_t bytesNeeded = 0;  // the text and what the objects read so far will take
@@ -342,10 +341,10 @@ inline bool readGroup(Reader& r, const Pair& pair, hostsim::GroupStore* store, D
     }
 }
 
-// The groups of one object up to the next group 0, which is left unread, into r.groups; their
-// texts are kept in store (when there is none, r.groups is not to be kept).
+// The groups of one object up to the next group 0, which is left unread, as the store's open
+// run, their texts kept in it; when there is no store they are checked and not kept.
 bool readObjectGroups(Reader& r, hostsim::GroupStore* store) {
-    r.groups.clear();
+    if (store != nullptr) store->dropRun();
     Pair pair;
     DxfGroup group;
     while (readPair(r, pair)) {
@@ -354,28 +353,34 @@ bool readObjectGroups(Reader& r, hostsim::GroupStore* store) {
             return true;
         }
         if (!readGroup(r, pair, store, group)) return false;
-        r.groups.push_back(group);
+        if (store != nullptr) store->addGroup(group);
     }
     return r.error.empty()
                ? fail(r, r.lineNumber, "the file ends inside a section (ENDSEC missing)")
                : false;
 }
 
-// The points an object has, at least 1: about the primitives it is drawn as.
-std::size_t objectPoints(const DrawingObject& object) {
+// What an object costs once open: its points, at least 1, about the primitives it is drawn as;
+// and an estimate of its bytes: its record, its groups and their texts, and a primitive with
+// its grid entries per point. One pass over the groups for both.
+struct ObjectCost {
     std::size_t points = 0;
+    std::uint64_t bytes = 0;
+};
+
+ObjectCost objectCost(const DrawingObject& object) {
+    ObjectCost cost;
     // 14: the corners of an image's boundary; 11: a spline's fit points, a piece each
     int alsoPoints = object.type == "SPLINE" ? 11 : 14;
-    for (const DxfGroup& g : object.groups) points += g.code == 10 || g.code == alsoPoints;
-    return std::max<std::size_t>(points, 1);
-}
-
-// An estimate of what an object costs once open: its record, its groups and their texts, and a
-// primitive with its grid entries per point it has.
-std::uint64_t objectBytes(const DrawingObject& object, std::size_t points) {
-    std::uint64_t bytes = sizeof(DrawingObject) + object.groups.size() * sizeof(DxfGroup);
-    for (const DxfGroup& g : object.groups) bytes += g.text().size();
-    return bytes + hostsim::geometryBytesPerPoint * points;
+    std::uint64_t textBytes = 0;
+    for (const DxfGroup& g : object.groups) {
+        cost.points += g.code == 10 || g.code == alsoPoints;
+        textBytes += g.text().size();
+    }
+    cost.points = std::max<std::size_t>(cost.points, 1);
+    cost.bytes = sizeof(DrawingObject) + object.groups.size() * sizeof(DxfGroup) + textBytes +
+                 hostsim::geometryBytesPerPoint * cost.points;
+    return cost;
 }
 
 bool roomFor(Reader& r, int line, std::uint64_t bytes) {
@@ -405,14 +410,15 @@ bool readObject(Reader& r, hostsim::Drawing& d, std::string_view type, int line,
     object.line = line;
     object.sequence = sequence;
     if (!readObjectGroups(r, &d.store)) return false;
-    if (object.type == "POLYLINE" && std::none_of(r.groups.begin(), r.groups.end(),
+    hostsim::GroupStore& store = d.store;
+    if (object.type == "POLYLINE" && std::none_of(store.runBegin(), store.runEnd(),
                                                   [](const DxfGroup& g) { return g.code == 70; }))
-        r.groups.push_back(DxfGroup::ofNumber(70, 0.0));  // its flags default to 0: a 2D polyline
-    if (r.groups.size() > UINT32_MAX) return fail(r, line, "an object with too many groups");
-    object.groups = d.store.keepGroups(r.groups);
-    std::size_t points = objectPoints(object);
-    if (!roomFor(r, object.line, objectBytes(object, points))) return false;
-    if (sequence == hostsim::entitiesSequence) d.entityPoints += points;
+        store.addGroup(DxfGroup::ofNumber(70, 0.0));  // its flags default to 0: a 2D polyline
+    if (store.runSize() > UINT32_MAX) return fail(r, line, "an object with too many groups");
+    object.groups = store.keepRun();
+    ObjectCost cost = objectCost(object);
+    if (!roomFor(r, object.line, cost.bytes)) return false;
+    if (sequence == hostsim::entitiesSequence) d.entityPoints += cost.points;
     d.objects.push_back(object);
     return true;
 }
@@ -504,7 +510,8 @@ bool readBlock(Reader& r, hostsim::Drawing& d, int line) {
     hostsim::BlockDefinition block;
     block.line = line;
     if (!readObjectGroups(r, &d.store)) return false;
-    block.header = d.store.keepGroups(r.groups);
+    if (d.store.runSize() > UINT32_MAX) return fail(r, line, "a BLOCK with too many groups");
+    block.header = d.store.keepRun();
     for (const DxfGroup& g : block.header)
         if (g.code == 2) block.name = g.text();
     DrawingObject header;
@@ -744,6 +751,7 @@ bool readDxfText(const std::string& text, const std::string& fileName, Drawing& 
     // objects are not copied as they grow, and room left over takes no memory.
     constexpr std::size_t usualObjectBytes = 48;
     out.objects.reserve(text.size() / usualObjectBytes);
+    out.store.expectText(text.size());
     if (looksBinary(text)) {
         fail(r, 1, "a binary file; only ASCII DXF can be read");
     } else if (text.empty()) {
