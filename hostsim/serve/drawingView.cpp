@@ -15,6 +15,13 @@ namespace {
 
 using Json = nlohmann::json;
 
+// ---- the drawing as last listed in binary, with what it was listed from ----
+struct ListedDrawing {
+    std::vector<double> key;  // the drawing's id and its extents
+    std::string bytes;
+};
+ListedDrawing listedDrawing;
+
 // JSON has no infinities; a coordinate that overflowed shows as 0 rather than break the page.
 double finiteOrZero(double value) { return std::isfinite(value) ? value : 0.0; }
 
@@ -99,14 +106,18 @@ Json styledGroupsJson() {
 // for the object's own size, however far from the origin it lies.
 class PackedArrays {
 public:
-    void doubles(double value) { put(finiteOrZero(value)); }
-    void floats(double value) {
-        float single = static_cast<float>(value);
-        put(std::isfinite(single) ? single : 0.0f);
-    }
+    void doubles(double value) { put(placeValue(value)); }
+    void floats(double value) { put(restValue(value)); }
     void count(std::size_t value) { put(static_cast<std::uint32_t>(value)); }
+    void text(const std::string& value) { bytes += value; }
     // Ends an array: what follows starts at a multiple of 8 bytes.
     void endArray() { bytes.resize((bytes.size() + 7) / 8 * 8, '\0'); }
+    // The numbers as the page reads them back.
+    static double placeValue(double value) { return finiteOrZero(value); }
+    static float restValue(double value) {
+        float single = static_cast<float>(value);
+        return std::isfinite(single) ? single : 0.0f;
+    }
     std::string bytes;
 
 private:
@@ -117,6 +128,76 @@ private:
         bytes.append(raw, sizeof value);
     }
 };
+
+double placed(double value) { return PackedArrays::placeValue(value); }
+double rest(double value) { return static_cast<double>(PackedArrays::restValue(value)); }
+
+// ---- segments, curves and texts in blocks by place ----
+// The page paints a look's segments, curves and texts in blocks of blockSize, each with the box
+// its members fill, so that a pan's strip visits only the blocks near it. Each kind is put in
+// the order of a Morton curve over a 256 x 256 grid of the kind's extents (by the middle of each
+// one's box), a stable order; the boxes are worked out from the numbers as the page reads them
+// back, in the page's arithmetic (a minimum or maximum with a NaN is NaN), so that it paints
+// exactly what it would have ordered itself.
+constexpr std::size_t blockSize = 64;
+constexpr int gridCells = 256;
+
+double pageMin(double a, double b) { return std::isnan(a) || std::isnan(b) ? NAN : std::min(a, b); }
+double pageMax(double a, double b) { return std::isnan(a) || std::isnan(b) ? NAN : std::max(a, b); }
+
+struct Box {
+    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
+    void take(const Box& other) {
+        lowX = pageMin(lowX, other.lowX), lowY = pageMin(lowY, other.lowY);
+        highX = pageMax(highX, other.highX), highY = pageMax(highY, other.highY);
+    }
+};
+
+// 8 bits to the even ones of 16.
+std::uint32_t spreadBits(std::uint32_t v) {
+    v = (v | (v << 4)) & 0x0F0F;
+    v = (v | (v << 2)) & 0x3333;
+    return (v | (v << 1)) & 0x5555;
+}
+
+std::uint32_t gridCell(double value, double low, double high) {
+    double cell = std::floor((value - low) / (high - low) * gridCells);
+    return cell >= 0 && cell < gridCells ? static_cast<std::uint32_t>(cell)
+           : cell >= gridCells           ? gridCells - 1
+                                         : 0;
+}
+
+struct Blocks {
+    std::vector<std::uint32_t> order;  // order[k]: the index of the k-th in the page's order
+    std::vector<Box> boxes;            // a box for each run of blockSize in that order
+};
+
+Blocks inBlocks(const std::vector<Box>& boxes) {
+    Box all;
+    for (const Box& box : boxes) all.take(box);
+    std::vector<std::uint32_t> cells(boxes.size()), firsts(gridCells * gridCells + 1, 0);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        double x = (boxes[i].lowX + boxes[i].highX) / 2, y = (boxes[i].lowY + boxes[i].highY) / 2;
+        cells[i] = spreadBits(gridCell(x, all.lowX, all.highX)) |
+                   (spreadBits(gridCell(y, all.lowY, all.highY)) << 1);
+        ++firsts[cells[i] + 1];
+    }
+    for (std::size_t cell = 1; cell < firsts.size(); ++cell) firsts[cell] += firsts[cell - 1];
+    Blocks blocks;
+    blocks.order.resize(boxes.size());
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        blocks.order[firsts[cells[i]]++] = static_cast<std::uint32_t>(i);
+    blocks.boxes.resize((boxes.size() + blockSize - 1) / blockSize);
+    for (std::size_t k = 0; k < boxes.size(); ++k)
+        blocks.boxes[k / blockSize].take(boxes[blocks.order[k]]);
+    return blocks;
+}
+
+void packBlocks(const Blocks& blocks, PackedArrays& out) {
+    for (const Box& box : blocks.boxes)
+        for (double v : {box.lowX, box.lowY, box.highX, box.highY}) out.doubles(v);
+    out.endArray();
+}
 
 // A circle or an arc of one, in the plane of the view: u along world X, v along world Y, as long.
 bool isRound(const hostsim::PlanCurve& c) {
@@ -129,31 +210,67 @@ void packPlace(PackedArrays& out, double x, double y) {
 }
 
 void packSegments(const std::vector<double>& segments, PackedArrays& out) {
-    for (std::size_t i = 0; i + 3 < segments.size(); i += 4)
-        packPlace(out, segments[i], segments[i + 1]);
+    std::vector<Box> boxes(segments.size() / 4);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const double* s = &segments[4 * i];
+        double x0 = placed(s[0]), y0 = placed(s[1]);
+        double x1 = x0 + rest(s[2] - s[0]), y1 = y0 + rest(s[3] - s[1]);
+        boxes[i] = {pageMin(x0, x1), pageMin(y0, y1), pageMax(x0, x1), pageMax(y0, y1)};
+    }
+    Blocks blocks = inBlocks(boxes);
+    for (std::uint32_t i : blocks.order) packPlace(out, segments[4 * i], segments[4 * i + 1]);
     out.endArray();
-    for (std::size_t i = 0; i + 3 < segments.size(); i += 4) {
-        out.floats(segments[i + 2] - segments[i]);
-        out.floats(segments[i + 3] - segments[i + 1]);
+    for (std::uint32_t i : blocks.order) {
+        out.floats(segments[4 * i + 2] - segments[4 * i]);
+        out.floats(segments[4 * i + 3] - segments[4 * i + 1]);
     }
     out.endArray();
+    packBlocks(blocks, out);
 }
 
-// Circles and arcs by their radius, the other curves by u and v.
-void packCurves(const std::vector<const hostsim::PlanCurve*>& curves, bool round,
-                PackedArrays& out) {
-    for (const hostsim::PlanCurve* c : curves) packPlace(out, c->centerX, c->centerY);
-    out.endArray();
-    for (const hostsim::PlanCurve* c : curves) {
-        if (!round) {
-            for (double v : {c->uX, c->uY, c->vX, c->vY}) out.floats(v);
-        } else {
-            out.floats(c->uX);
+Box curveBox(const hostsim::PlanCurve& c, bool round) {
+    double ux = rest(c.uX), uy = round ? 0.0 : rest(c.uY), vx = round ? 0.0 : rest(c.vX),
+           vy = round ? ux : rest(c.vY);
+    double radius = std::sqrt(pageMax(ux * ux + uy * uy, vx * vx + vy * vy));
+    double x = placed(c.centerX), y = placed(c.centerY);
+    return {x - radius, y - radius, x + radius, y + radius};
+}
+
+// Circles and arcs by their radius, the other curves by u and v; all of them ordered together,
+// the circles first, and when there are both, a byte a curve saying which it is (1: round).
+void packCurves(const std::vector<hostsim::PlanCurve>& curves, PackedArrays& out,
+                std::size_t& roundCount) {
+    std::vector<const hostsim::PlanCurve*> listed;
+    for (const hostsim::PlanCurve& c : curves)
+        if (isRound(c)) listed.push_back(&c);
+    roundCount = listed.size();
+    for (const hostsim::PlanCurve& c : curves)
+        if (!isRound(c)) listed.push_back(&c);
+    std::vector<Box> boxes(listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) boxes[i] = curveBox(*listed[i], i < roundCount);
+    Blocks blocks = inBlocks(boxes);
+    for (bool round : {true, false}) {
+        for (std::uint32_t i : blocks.order)
+            if ((i < roundCount) == round) packPlace(out, listed[i]->centerX, listed[i]->centerY);
+        out.endArray();
+        for (std::uint32_t i : blocks.order) {
+            if ((i < roundCount) != round) continue;
+            const hostsim::PlanCurve& c = *listed[i];
+            if (round) {
+                out.floats(c.uX);
+            } else {
+                for (double v : {c.uX, c.uY, c.vX, c.vY}) out.floats(v);
+            }
+            out.floats(c.t0);
+            out.floats(c.t1);
         }
-        out.floats(c->t0);
-        out.floats(c->t1);
+        out.endArray();
     }
-    out.endArray();
+    if (roundCount > 0 && roundCount < listed.size()) {
+        for (std::uint32_t i : blocks.order) out.bytes += static_cast<char>(i < roundCount);
+        out.endArray();
+    }
+    packBlocks(blocks, out);
 }
 
 std::size_t packPolylines(const std::vector<std::vector<double>>& lines, PackedArrays& out) {
@@ -176,40 +293,59 @@ std::size_t packPolylines(const std::vector<std::vector<double>>& lines, PackedA
     return points;
 }
 
-Json packTexts(const std::vector<hostsim::PlanText>& texts, PackedArrays& out) {
-    Json strings = Json::array();
-    for (const hostsim::PlanText& t : texts) packPlace(out, t.x, t.y);
-    out.endArray();
-    for (const hostsim::PlanText& t : texts) {
-        for (double v : {t.alongX, t.alongY, t.upX, t.upY, t.length}) out.floats(v);
-        strings.push_back(t.text);
-    }
-    out.endArray();
-    return strings;
+Box textBox(const hostsim::PlanText& t) {
+    double x = placed(t.x), y = placed(t.y), length = rest(t.length);
+    double endX = x + rest(t.alongX) * length, endY = y + rest(t.alongY) * length;
+    double upX = rest(t.upX), upY = rest(t.upY), height = std::sqrt(upX * upX + upY * upY);
+    return {pageMin(x, endX) - height, pageMin(y, endY) - height, pageMax(x, endX) + height,
+            pageMax(y, endY) + height};
 }
 
-// The group's arrays in the order the head's counts list them; the head gets the counts, the
-// rays and the texts' strings.
+// The texts' places, the rest of their numbers, their blocks, then their strings: where each
+// starts in the bytes that follow (and where the last ends), and the bytes, in UTF-8.
+std::size_t packTexts(const std::vector<hostsim::PlanText>& texts, PackedArrays& out) {
+    std::vector<Box> boxes(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) boxes[i] = textBox(texts[i]);
+    Blocks blocks = inBlocks(boxes);
+    for (std::uint32_t i : blocks.order) packPlace(out, texts[i].x, texts[i].y);
+    out.endArray();
+    for (std::uint32_t i : blocks.order) {
+        const hostsim::PlanText& t = texts[i];
+        for (double v : {t.alongX, t.alongY, t.upX, t.upY, t.length}) out.floats(v);
+    }
+    out.endArray();
+    packBlocks(blocks, out);
+    std::size_t textBytes = 0;
+    out.count(0);
+    for (std::uint32_t i : blocks.order) out.count(textBytes += texts[i].text.size());
+    out.endArray();
+    for (std::uint32_t i : blocks.order) out.text(texts[i].text);
+    out.endArray();
+    return textBytes;
+}
+
+// The group's arrays in the order the head's counts list them; the head gets the counts and the
+// rays.
 void packPlan(const hostsim::PlanPrimitives& plan, PackedArrays& out, Json& head) {
     packSegments(plan.segments, out);
-    std::vector<const hostsim::PlanCurve*> rounds, others;
-    for (const hostsim::PlanCurve& c : plan.curves) (isRound(c) ? rounds : others).push_back(&c);
-    packCurves(rounds, true, out);
-    packCurves(others, false, out);
+    std::size_t rounds = 0;
+    packCurves(plan.curves, out, rounds);
     std::size_t points = packPolylines(plan.polylines, out);
     for (std::size_t i = 0; i + 1 < plan.nodes.size(); i += 2)
         packPlace(out, plan.nodes[i], plan.nodes[i + 1]);
     out.endArray();
-    head["texts"] = packTexts(plan.texts, out);
+    std::size_t textBytes = packTexts(plan.texts, out);
     Json rays = Json::array();
     for (const hostsim::PlanRay& r : plan.rays) rays.push_back(rayJson(r));
     head["rays"] = std::move(rays);
     head["counts"] = {{"segments", plan.segments.size() / 4},
-                      {"rounds", rounds.size()},
-                      {"curves", others.size()},
+                      {"rounds", rounds},
+                      {"curves", plan.curves.size() - rounds},
                       {"polylines", plan.polylines.size()},
                       {"polylinePoints", points},
-                      {"nodes", plan.nodes.size() / 2}};
+                      {"nodes", plan.nodes.size() / 2},
+                      {"texts", plan.texts.size()},
+                      {"textBytes", textBytes}};
 }
 
 hostsim::QValue pointValue(const hostsim::Point& p) {
@@ -264,8 +400,17 @@ std::string drawingPrimitivesJson() {
     return drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+// Listed once for each drawing and each view extents it is listed for (the extents decide which
+// copies are drawn), and kept: a page that loads again, or a second page, is answered at once.
+// The drawing's objects never change while it is open; a drawing opened again has a new id.
 std::string drawingPrimitivesBinary() {
     ensureDrawingOpen();
+    Point low, high;
+    bool hasExtents = viewExtents(low, high);
+    std::vector<double> key = {static_cast<double>(currentDrawing().id), hasExtents ? 1.0 : 0.0};
+    if (hasExtents) key.insert(key.end(), {low[0], low[1], high[0], high[1]});
+    if (listedDrawing.key == key) return listedDrawing.bytes;
+    listedDrawing = {};  // its memory freed before the next is made
     std::vector<StyledPrimitives> groups;
     styledPlanPrimitives(groups);
     PackedArrays arrays;
@@ -283,7 +428,9 @@ std::string drawingPrimitivesBinary() {
     packed.count(headText.size());
     packed.bytes += headText;
     packed.endArray();
-    return packed.bytes + arrays.bytes;
+    packed.bytes += arrays.bytes;
+    listedDrawing = {std::move(key), std::move(packed.bytes)};
+    return listedDrawing.bytes;
 }
 
 std::string promptStateJson() {

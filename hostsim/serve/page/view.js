@@ -92,7 +92,8 @@ function layDots(colour) {
 // The primitives as the page paints them, in flat arrays of world coordinates: segments [x0, y0,
 // x1, y1, ...], curves [cx, cy, ux, uy, vx, vy, t0, t1, ...] (centre + u cos t + v sin t),
 // polylines {starts: each line's first point, and the end; points [x, y, ...]}, nodes [x, y,
-// ...], texts {numbers [x, y, alongX, alongY, upX, upY, length, ...], strings}, rays as listed.
+// ...], texts {numbers [x, y, alongX, alongY, upX, upY, length, ...], text(i): the string of
+// the i-th}, rays as listed.
 function traceSegments(list, blocks) {
   const {scale, left, top} = mapping;
   for (const i of near(blocks, 4, list.length)) {
@@ -219,7 +220,7 @@ function traceNodes(list) {
 // Texts at a readable size are filled, set in a monospace face a text height tall and fitted to
 // their line's length as the host measures it; smaller ones are their baseline, as one stroke.
 const textFontPixels = 100;  // set large and scaled down: browsers round small font sizes
-function drawTexts({numbers, strings, blocks}, colour) {
+function drawTexts({numbers, blocks, text: textOf}, colour) {
   const {scale, left, top} = mapping;
   pen.fillStyle = colour;
   pen.strokeStyle = colour;
@@ -241,8 +242,8 @@ function drawTexts({numbers, strings, blocks}, colour) {
       dot((startX + endX) / 2 - 0.5, (startY + endY) / 2);
       continue;
     }
-    const text = strings[i];
-    if (heightPixels < 4 || !text) {
+    const text = heightPixels < 4 ? "" : textOf(i);  // a baseline needs no string
+    if (!text) {
       pen.moveTo(startX, startY);
       pen.lineTo(endX, endY);
       continue;
@@ -368,7 +369,7 @@ function placed(plan) {
   return {...plan, segments: segments.list, segmentBlocks: segments.blocks, curves: curves.list,
           curveBlocks: curves.blocks,
           texts: {numbers: texts.list, blocks: texts.blocks,
-                  strings: Array.from(texts.order, (i) => plan.texts.strings[i])}};
+                  text: (k) => plan.texts.strings[texts.order[k]]}};
 }
 
 // ---- the primitives as the host lists them, in JSON or in binary, as the page paints them ----
@@ -402,7 +403,9 @@ function drawingFromBinary(buffer) {
   return head;
 }
 
-function planFromBinary({counts, texts, rays}, take) {
+// Segments, curves and texts come in the order of their blocks, each kind with its blocks' boxes
+// after it, as placed() would put them.
+function planFromBinary({counts, rays}, take) {
   const segmentStarts = take(Float64Array, 2 * counts.segments);
   const segmentRests = take(Float32Array, 2 * counts.segments);
   const segments = new Float64Array(4 * counts.segments);
@@ -412,27 +415,43 @@ function planFromBinary({counts, texts, rays}, take) {
     segments[4 * i + 2] = segmentStarts[2 * i] + segmentRests[2 * i];
     segments[4 * i + 3] = segmentStarts[2 * i + 1] + segmentRests[2 * i + 1];
   }
-  const curves = new Float64Array(8 * (counts.rounds + counts.curves));
+  const segmentBlocks = take(Float64Array, 4 * blockCount(counts.segments));
+  const curves = curvesFromBinary(counts, take);
+  const curveBlocks = take(Float64Array, 4 * blockCount(counts.rounds + counts.curves));
+  return {segments: segments, segmentBlocks: segmentBlocks, curves: curves,
+          curveBlocks: curveBlocks, polylines: polylinesFromBinary(counts, take),
+          nodes: take(Float64Array, 2 * counts.nodes), rays: rays,
+          texts: textsFromBinary(counts, take)};
+}
+
+function blockCount(count) { return Math.ceil(count / blockSize); }
+
+// The circles and arcs (centre, then radius, t0, t1) and the other curves (centre, then u, v,
+// t0, t1), each in the order of all; with both, a byte a curve says which comes next (1: round).
+function curvesFromBinary(counts, take) {
+  const total = counts.rounds + counts.curves;
   const roundCentres = take(Float64Array, 2 * counts.rounds);
   const roundRests = take(Float32Array, 3 * counts.rounds);
-  for (let i = 0, at = 0; i < counts.rounds; i++, at += 8) {
-    curves[at] = roundCentres[2 * i];
-    curves[at + 1] = roundCentres[2 * i + 1];
-    curves[at + 2] = curves[at + 5] = roundRests[3 * i];  // u along X, v along Y, as long
-    curves[at + 6] = roundRests[3 * i + 1];
-    curves[at + 7] = roundRests[3 * i + 2];
-  }
   const curveCentres = take(Float64Array, 2 * counts.curves);
   const curveRests = take(Float32Array, 6 * counts.curves);
-  for (let i = 0; i < counts.curves; i++) {
-    const at = 8 * (counts.rounds + i);
-    curves[at] = curveCentres[2 * i];
-    curves[at + 1] = curveCentres[2 * i + 1];
-    for (let k = 0; k < 6; k++) curves[at + 2 + k] = curveRests[6 * i + k];
+  const rounds = counts.rounds > 0 && counts.curves > 0 ? take(Uint8Array, total) : null;
+  const curves = new Float64Array(8 * total);
+  for (let k = 0, i = 0, j = 0, at = 0; k < total; k++, at += 8) {
+    if (rounds ? rounds[k] === 1 : counts.rounds > 0) {
+      curves[at] = roundCentres[2 * i];
+      curves[at + 1] = roundCentres[2 * i + 1];
+      curves[at + 2] = curves[at + 5] = roundRests[3 * i];  // u along X, v along Y, as long
+      curves[at + 6] = roundRests[3 * i + 1];
+      curves[at + 7] = roundRests[3 * i + 2];
+      i++;
+    } else {
+      curves[at] = curveCentres[2 * j];
+      curves[at + 1] = curveCentres[2 * j + 1];
+      for (let n = 0; n < 6; n++) curves[at + 2 + n] = curveRests[6 * j + n];
+      j++;
+    }
   }
-  return placed({segments: segments, curves: curves, polylines: polylinesFromBinary(counts, take),
-                 nodes: take(Float64Array, 2 * counts.nodes).slice(), rays: rays,
-                 texts: textsFromBinary(texts, take)});
+  return curves;
 }
 
 function polylinesFromBinary(counts, take) {
@@ -456,16 +475,24 @@ function polylinesFromBinary(counts, take) {
   return {starts: starts, points: points};
 }
 
-function textsFromBinary(strings, take) {
-  const places = take(Float64Array, 2 * strings.length);
-  const rests = take(Float32Array, 5 * strings.length);
-  const numbers = new Float64Array(7 * strings.length);
-  for (let i = 0; i < strings.length; i++) {
+// The texts' numbers, their blocks, and their strings as one block of UTF-8 with where each
+// starts: a string is decoded when a text is first set as text, not for every text listed.
+function textsFromBinary(counts, take) {
+  const count = counts.texts;
+  const places = take(Float64Array, 2 * count);
+  const rests = take(Float32Array, 5 * count);
+  const numbers = new Float64Array(7 * count);
+  for (let i = 0; i < count; i++) {
     numbers[7 * i] = places[2 * i];
     numbers[7 * i + 1] = places[2 * i + 1];
     for (let k = 0; k < 5; k++) numbers[7 * i + 2 + k] = rests[5 * i + k];
   }
-  return {numbers: numbers, strings: strings};
+  const blocks = take(Float64Array, 4 * blockCount(count));
+  const starts = take(Uint32Array, count + 1);
+  const bytes = take(Uint8Array, counts.textBytes);
+  const decoder = new TextDecoder(), strings = [];
+  const text = (i) => strings[i] ??= decoder.decode(bytes.subarray(starts[i], starts[i + 1]));
+  return {numbers: numbers, blocks: blocks, text: text};
 }
 
 // Primitives as /preview lists them, drawn over the drawing on the canvas.
