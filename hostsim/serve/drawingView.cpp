@@ -3,6 +3,7 @@
 // click answers.
 #include "hostsim/serve/serve.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -103,15 +104,20 @@ Json styledGroupsJson() {
 // Each array is packed in the host's byte order and padded to 8 bytes, so that the page takes it
 // as a typed array where it lies. Numbers that place an object (its first point, its centre) go
 // as doubles; the rest of the object as floats relative to those, which keeps a float's 7 digits
-// for the object's own size, however far from the origin it lies.
+// for the object's own size, however far from the origin it lies. An array's room is made
+// first and then filled, in one pass over what it holds: a million objects packed value by
+// value cost several passes' worth of appends.
 class PackedArrays {
 public:
-    void doubles(double value) { put(placeValue(value)); }
-    void floats(double value) { put(restValue(value)); }
-    void count(std::size_t value) { put(static_cast<std::uint32_t>(value)); }
-    void text(const std::string& value) { bytes += value; }
-    // Ends an array: what follows starts at a multiple of 8 bytes.
-    void endArray() { bytes.resize((bytes.size() + 7) / 8 * 8, '\0'); }
+    // Room for size bytes at a multiple of 8, zeroed; where it starts.
+    std::size_t room(std::size_t size) {
+        std::size_t at = (bytes.size() + 7) / 8 * 8;
+        bytes.resize((at + size + 7) / 8 * 8, '\0');
+        return at;
+    }
+    void set(std::size_t at, const void* value, std::size_t size) {
+        std::memcpy(&bytes[at], value, size);
+    }
     // The numbers as the page reads them back.
     static double placeValue(double value) { return finiteOrZero(value); }
     static float restValue(double value) {
@@ -119,14 +125,36 @@ public:
         return std::isfinite(single) ? single : 0.0f;
     }
     std::string bytes;
+};
+
+// One array of count values of T in out, filled by index.
+template <typename T>
+class PackedArray {
+public:
+    PackedArray(PackedArrays& out, std::size_t count) : out(out), at(out.room(count * sizeof(T))) {}
+    void set(std::size_t index, T value) { out.set(at + index * sizeof(T), &value, sizeof value); }
 
 private:
-    template <typename T>
-    void put(T value) {
-        char raw[sizeof value];
-        std::memcpy(raw, &value, sizeof value);
-        bytes.append(raw, sizeof value);
+    PackedArrays& out;
+    std::size_t at;
+};
+
+// A place (2 doubles each) and the rest (floats, relative to it).
+struct Places : PackedArray<double> {
+    Places(PackedArrays& out, std::size_t count) : PackedArray(out, 2 * count) {}
+    void put(std::size_t index, double x, double y) {
+        set(2 * index, PackedArrays::placeValue(x));
+        set(2 * index + 1, PackedArrays::placeValue(y));
     }
+};
+struct Rests : PackedArray<float> {
+    Rests(PackedArrays& out, std::size_t count, std::size_t stride)
+        : PackedArray(out, stride * count), stride(stride) {}
+    void put(std::size_t index, std::initializer_list<double> values) {
+        std::size_t n = stride * index;
+        for (double v : values) set(n++, PackedArrays::restValue(v));
+    }
+    std::size_t stride;
 };
 
 double placed(double value) { return PackedArrays::placeValue(value); }
@@ -194,19 +222,15 @@ Blocks inBlocks(const std::vector<Box>& boxes) {
 }
 
 void packBlocks(const Blocks& blocks, PackedArrays& out) {
+    PackedArray<double> boxes(out, 4 * blocks.boxes.size());
+    std::size_t n = 0;
     for (const Box& box : blocks.boxes)
-        for (double v : {box.lowX, box.lowY, box.highX, box.highY}) out.doubles(v);
-    out.endArray();
+        for (double v : {box.lowX, box.lowY, box.highX, box.highY}) boxes.set(n++, v);
 }
 
 // A circle or an arc of one, in the plane of the view: u along world X, v along world Y, as long.
 bool isRound(const hostsim::PlanCurve& c) {
     return c.uY == 0.0 && c.vX == 0.0 && c.uX == c.vY && c.uX > 0.0;
-}
-
-void packPlace(PackedArrays& out, double x, double y) {
-    out.doubles(x);
-    out.doubles(y);
 }
 
 void packSegments(const std::vector<double>& segments, PackedArrays& out) {
@@ -218,13 +242,13 @@ void packSegments(const std::vector<double>& segments, PackedArrays& out) {
         boxes[i] = {pageMin(x0, x1), pageMin(y0, y1), pageMax(x0, x1), pageMax(y0, y1)};
     }
     Blocks blocks = inBlocks(boxes);
-    for (std::uint32_t i : blocks.order) packPlace(out, segments[4 * i], segments[4 * i + 1]);
-    out.endArray();
-    for (std::uint32_t i : blocks.order) {
-        out.floats(segments[4 * i + 2] - segments[4 * i]);
-        out.floats(segments[4 * i + 3] - segments[4 * i + 1]);
+    Places places(out, boxes.size());
+    Rests rests(out, boxes.size(), 2);
+    for (std::size_t k = 0; k < boxes.size(); ++k) {
+        const double* s = &segments[4 * blocks.order[k]];
+        places.put(k, s[0], s[1]);
+        rests.put(k, {s[2] - s[0], s[3] - s[1]});
     }
-    out.endArray();
     packBlocks(blocks, out);
 }
 
@@ -249,48 +273,40 @@ void packCurves(const std::vector<hostsim::PlanCurve>& curves, PackedArrays& out
     std::vector<Box> boxes(listed.size());
     for (std::size_t i = 0; i < listed.size(); ++i) boxes[i] = curveBox(*listed[i], i < roundCount);
     Blocks blocks = inBlocks(boxes);
-    for (bool round : {true, false}) {
-        for (std::uint32_t i : blocks.order)
-            if ((i < roundCount) == round) packPlace(out, listed[i]->centerX, listed[i]->centerY);
-        out.endArray();
-        for (std::uint32_t i : blocks.order) {
-            if ((i < roundCount) != round) continue;
-            const hostsim::PlanCurve& c = *listed[i];
-            if (round) {
-                out.floats(c.uX);
-            } else {
-                for (double v : {c.uX, c.uY, c.vX, c.vY}) out.floats(v);
-            }
-            out.floats(c.t0);
-            out.floats(c.t1);
+    std::size_t otherCount = listed.size() - roundCount;
+    Places roundPlaces(out, roundCount), otherPlaces(out, otherCount);
+    Rests roundRests(out, roundCount, 3), otherRests(out, otherCount, 6);
+    PackedArray<char> rounds(out, roundCount > 0 && otherCount > 0 ? listed.size() : 0);
+    for (std::size_t k = 0, r = 0, o = 0; k < listed.size(); ++k) {
+        const hostsim::PlanCurve& c = *listed[blocks.order[k]];
+        bool round = blocks.order[k] < roundCount;
+        if (roundCount > 0 && otherCount > 0) rounds.set(k, round ? 1 : 0);
+        if (round) {
+            roundPlaces.put(r, c.centerX, c.centerY);
+            roundRests.put(r++, {c.uX, c.t0, c.t1});
+        } else {
+            otherPlaces.put(o, c.centerX, c.centerY);
+            otherRests.put(o++, {c.uX, c.uY, c.vX, c.vY, c.t0, c.t1});
         }
-        out.endArray();
-    }
-    if (roundCount > 0 && roundCount < listed.size()) {
-        for (std::uint32_t i : blocks.order) out.bytes += static_cast<char>(i < roundCount);
-        out.endArray();
     }
     packBlocks(blocks, out);
 }
 
-std::size_t packPolylines(const std::vector<std::vector<double>>& lines, PackedArrays& out) {
-    std::size_t points = 0;
-    for (const std::vector<double>& line : lines) out.count(line.size() / 2);
-    out.endArray();
-    for (const std::vector<double>& line : lines) {
+void packPolylines(const std::vector<std::vector<double>>& lines, PackedArrays& out) {
+    std::size_t others = 0;  // the points after each line's first
+    for (const std::vector<double>& line : lines)
+        others += line.size() < 2 ? 0 : line.size() / 2 - 1;
+    PackedArray<std::uint32_t> counts(out, lines.size());
+    Places firsts(out, lines.size());
+    Rests rests(out, others, 2);
+    for (std::size_t i = 0, n = 0; i < lines.size(); ++i) {
+        const std::vector<double>& line = lines[i];
         bool empty = line.size() < 2;
-        packPlace(out, empty ? 0.0 : line[0], empty ? 0.0 : line[1]);
-        points += line.size() / 2;
+        counts.set(i, static_cast<std::uint32_t>(line.size() / 2));
+        firsts.put(i, empty ? 0.0 : line[0], empty ? 0.0 : line[1]);
+        for (std::size_t k = 2; k + 1 < line.size(); k += 2)
+            rests.put(n++, {line[k] - line[0], line[k + 1] - line[1]});
     }
-    out.endArray();
-    for (const std::vector<double>& line : lines) {
-        for (std::size_t i = 2; i + 1 < line.size(); i += 2) {
-            out.floats(line[i] - line[0]);
-            out.floats(line[i + 1] - line[1]);
-        }
-    }
-    out.endArray();
-    return points;
 }
 
 Box textBox(const hostsim::PlanText& t) {
@@ -303,49 +319,73 @@ Box textBox(const hostsim::PlanText& t) {
 
 // The texts' places, the rest of their numbers, their blocks, then their strings: where each
 // starts in the bytes that follow (and where the last ends), and the bytes, in UTF-8.
-std::size_t packTexts(const std::vector<hostsim::PlanText>& texts, PackedArrays& out) {
+void packTexts(const std::vector<hostsim::PlanText>& texts, PackedArrays& out) {
     std::vector<Box> boxes(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) boxes[i] = textBox(texts[i]);
-    Blocks blocks = inBlocks(boxes);
-    for (std::uint32_t i : blocks.order) packPlace(out, texts[i].x, texts[i].y);
-    out.endArray();
-    for (std::uint32_t i : blocks.order) {
-        const hostsim::PlanText& t = texts[i];
-        for (double v : {t.alongX, t.alongY, t.upX, t.upY, t.length}) out.floats(v);
-    }
-    out.endArray();
-    packBlocks(blocks, out);
     std::size_t textBytes = 0;
-    out.count(0);
-    for (std::uint32_t i : blocks.order) out.count(textBytes += texts[i].text.size());
-    out.endArray();
-    for (std::uint32_t i : blocks.order) out.text(texts[i].text);
-    out.endArray();
-    return textBytes;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        boxes[i] = textBox(texts[i]);
+        textBytes += texts[i].text.size();
+    }
+    Blocks blocks = inBlocks(boxes);
+    Places places(out, texts.size());
+    Rests rests(out, texts.size(), 5);
+    std::size_t blocksAt = out.room(4 * sizeof(double) * blocks.boxes.size());
+    PackedArray<std::uint32_t> starts(out, texts.size() + 1);
+    std::size_t bytesAt = out.room(textBytes), end = 0;
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        const hostsim::PlanText& t = texts[blocks.order[k]];
+        places.put(k, t.x, t.y);
+        rests.put(k, {t.alongX, t.alongY, t.upX, t.upY, t.length});
+        starts.set(k, static_cast<std::uint32_t>(end));
+        out.set(bytesAt + end, t.text.data(), t.text.size());
+        end += t.text.size();
+    }
+    starts.set(texts.size(), static_cast<std::uint32_t>(end));
+    std::size_t n = 0;
+    for (const Box& box : blocks.boxes)
+        for (double v : {box.lowX, box.lowY, box.highX, box.highY})
+            out.set(blocksAt + sizeof v * n++, &v, sizeof v);
 }
 
-// The group's arrays in the order the head's counts list them; the head gets the counts and the
-// rays.
-void packPlan(const hostsim::PlanPrimitives& plan, PackedArrays& out, Json& head) {
+// The group's arrays in the order the head's counts list them.
+void packPlan(const hostsim::PlanPrimitives& plan, PackedArrays& out) {
     packSegments(plan.segments, out);
     std::size_t rounds = 0;
     packCurves(plan.curves, out, rounds);
-    std::size_t points = packPolylines(plan.polylines, out);
+    packPolylines(plan.polylines, out);
+    Places nodes(out, plan.nodes.size() / 2);
     for (std::size_t i = 0; i + 1 < plan.nodes.size(); i += 2)
-        packPlace(out, plan.nodes[i], plan.nodes[i + 1]);
-    out.endArray();
-    std::size_t textBytes = packTexts(plan.texts, out);
+        nodes.put(i / 2, plan.nodes[i], plan.nodes[i + 1]);
+    packTexts(plan.texts, out);
+}
+
+// The group's head: its look, its rays, and the counts of what its arrays hold, worked out
+// before they are packed, so that the arrays go straight after the head. bytes grows by about
+// what they take.
+Json groupHead(const hostsim::StyledPrimitives& group, std::size_t& bytes) {
+    const hostsim::PlanPrimitives& plan = group.primitives;
+    std::size_t rounds = std::count_if(plan.curves.begin(), plan.curves.end(), isRound);
+    std::size_t points = 0, textBytes = 0;
+    for (const std::vector<double>& line : plan.polylines) points += line.size() / 2;
+    for (const hostsim::PlanText& t : plan.texts) textBytes += t.text.size();
     Json rays = Json::array();
     for (const hostsim::PlanRay& r : plan.rays) rays.push_back(rayJson(r));
-    head["rays"] = std::move(rays);
-    head["counts"] = {{"segments", plan.segments.size() / 4},
-                      {"rounds", rounds},
-                      {"curves", plan.curves.size() - rounds},
-                      {"polylines", plan.polylines.size()},
-                      {"polylinePoints", points},
-                      {"nodes", plan.nodes.size() / 2},
-                      {"texts", plan.texts.size()},
-                      {"textBytes", textBytes}};
+    std::size_t segments = plan.segments.size() / 4, curves = plan.curves.size();
+    bytes += 24 * segments + 40 * curves + 20 * plan.polylines.size() + 8 * points +
+             8 * plan.nodes.size() + 37 * plan.texts.size() + textBytes +
+             (segments + curves + plan.texts.size()) / 2 + 400;
+    return {{"colour", colourJson(group.style.colour)},
+            {"dashes", finiteList(group.style.dashes)},
+            {"rays", std::move(rays)},
+            {"counts",
+             {{"segments", segments},
+              {"rounds", rounds},
+              {"curves", curves - rounds},
+              {"polylines", plan.polylines.size()},
+              {"polylinePoints", points},
+              {"nodes", plan.nodes.size() / 2},
+              {"texts", plan.texts.size()},
+              {"textBytes", textBytes}}}};
 }
 
 hostsim::QValue pointValue(const hostsim::Point& p) {
@@ -413,22 +453,20 @@ std::string drawingPrimitivesBinary() {
     listedDrawing = {};  // its memory freed before the next is made
     std::vector<StyledPrimitives> groups;
     styledPlanPrimitives(groups);
-    PackedArrays arrays;
     Json heads = Json::array();
-    for (const StyledPrimitives& group : groups) {
-        Json head = {{"colour", colourJson(group.style.colour)},
-                     {"dashes", finiteList(group.style.dashes)}};
-        packPlan(group.primitives, arrays, head);
-        heads.push_back(std::move(head));
-    }
+    std::size_t bytes = 0;
+    for (const StyledPrimitives& group : groups) heads.push_back(groupHead(group, bytes));
     Json drawing = {{"groups", std::move(heads)}, {"id", currentDrawing().id}};
     drawing["extents"] = extentsJson();
     std::string headText = drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
     PackedArrays packed;
-    packed.count(headText.size());
+    packed.bytes.reserve(headText.size() + 8 + bytes);
+    std::uint32_t headLength = static_cast<std::uint32_t>(headText.size());
+    packed.bytes.resize(sizeof headLength);
+    packed.set(0, &headLength, sizeof headLength);
     packed.bytes += headText;
-    packed.endArray();
-    packed.bytes += arrays.bytes;
+    for (const StyledPrimitives& group : groups) packPlan(group.primitives, packed);
+    packed.room(0);
     listedDrawing = {std::move(key), std::move(packed.bytes)};
     return listedDrawing.bytes;
 }
