@@ -330,6 +330,19 @@ void primitivesOf(int top, const std::vector<Primitive>& all, std::size_t& first
     end = static_cast<std::size_t>(range.second - all.begin());
 }
 
+// Room for the primitives listed as most drawings have them (a face as a text's line): a
+// million primitives grown into place would be copied over and over.
+void reserveFor(const std::vector<const Primitive*>& listed, hostsim::PlanPrimitives& out) {
+    std::size_t counts[6] = {};  // ORDER Primitive::Kind
+    for (const Primitive* p : listed) ++counts[static_cast<int>(p->kind)];
+    auto count = [&](Primitive::Kind kind) { return counts[static_cast<int>(kind)]; };
+    out.segments.reserve(4 * count(Primitive::Kind::Segment));
+    out.curves.reserve(count(Primitive::Kind::Curve));
+    out.polylines.reserve(count(Primitive::Kind::Spline));
+    out.nodes.reserve(2 * (count(Primitive::Kind::Node) + count(Primitive::Kind::Ray)));
+    out.texts.reserve(count(Primitive::Kind::Face));
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -368,6 +381,7 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
             planWindow(*window, members[i], true, out[i].primitives);
             continue;
         }
+        reserveFor(members[i], out[i].primitives);
         CopyFilter copies(copyCellFor(nullptr));
         for (const Primitive* p : members[i])
             if (drawnInView(*p) && copies.drawn(*p)) addPlanned(*p, true, out[i].primitives);
