@@ -260,34 +260,28 @@ Box curveBox(const hostsim::PlanCurve& c, bool round) {
     return {x - radius, y - radius, x + radius, y + radius};
 }
 
-// Circles and arcs by their radius, the other curves by u and v; all of them ordered together,
-// the circles first, and when there are both, a byte a curve saying which it is (1: round).
-void packCurves(const std::vector<hostsim::PlanCurve>& curves, PackedArrays& out,
-                std::size_t& roundCount) {
+// The curves' centres, then the rest of each: circles and arcs by their radius, t0 and t1 when
+// all are, else each by u, v, t0 and t1. Ordered together, the circles first.
+void packCurves(const std::vector<hostsim::PlanCurve>& curves, PackedArrays& out) {
     std::vector<const hostsim::PlanCurve*> listed;
     for (const hostsim::PlanCurve& c : curves)
         if (isRound(c)) listed.push_back(&c);
-    roundCount = listed.size();
+    std::size_t roundCount = listed.size();
     for (const hostsim::PlanCurve& c : curves)
         if (!isRound(c)) listed.push_back(&c);
     std::vector<Box> boxes(listed.size());
     for (std::size_t i = 0; i < listed.size(); ++i) boxes[i] = curveBox(*listed[i], i < roundCount);
     Blocks blocks = inBlocks(boxes);
-    std::size_t otherCount = listed.size() - roundCount;
-    Places roundPlaces(out, roundCount), otherPlaces(out, otherCount);
-    Rests roundRests(out, roundCount, 3), otherRests(out, otherCount, 6);
-    PackedArray<char> rounds(out, roundCount > 0 && otherCount > 0 ? listed.size() : 0);
-    for (std::size_t k = 0, r = 0, o = 0; k < listed.size(); ++k) {
+    bool allRound = roundCount == listed.size();
+    Places centres(out, listed.size());
+    Rests rests(out, listed.size(), allRound ? 3 : 6);
+    for (std::size_t k = 0; k < listed.size(); ++k) {
         const hostsim::PlanCurve& c = *listed[blocks.order[k]];
-        bool round = blocks.order[k] < roundCount;
-        if (roundCount > 0 && otherCount > 0) rounds.set(k, round ? 1 : 0);
-        if (round) {
-            roundPlaces.put(r, c.centerX, c.centerY);
-            roundRests.put(r++, {c.uX, c.t0, c.t1});
-        } else {
-            otherPlaces.put(o, c.centerX, c.centerY);
-            otherRests.put(o++, {c.uX, c.uY, c.vX, c.vY, c.t0, c.t1});
-        }
+        centres.put(k, c.centerX, c.centerY);
+        if (allRound)
+            rests.put(k, {c.uX, c.t0, c.t1});
+        else
+            rests.put(k, {c.uX, c.uY, c.vX, c.vY, c.t0, c.t1});
     }
     packBlocks(blocks, out);
 }
@@ -350,8 +344,7 @@ void packTexts(const std::vector<hostsim::PlanText>& texts, PackedArrays& out) {
 // The group's arrays in the order the head's counts list them.
 void packPlan(const hostsim::PlanPrimitives& plan, PackedArrays& out) {
     packSegments(plan.segments, out);
-    std::size_t rounds = 0;
-    packCurves(plan.curves, out, rounds);
+    packCurves(plan.curves, out);
     packPolylines(plan.polylines, out);
     Places nodes(out, plan.nodes.size() / 2);
     for (std::size_t i = 0; i + 1 < plan.nodes.size(); i += 2)
@@ -371,7 +364,7 @@ Json groupHead(const hostsim::StyledPrimitives& group, std::size_t& bytes) {
     Json rays = Json::array();
     for (const hostsim::PlanRay& r : plan.rays) rays.push_back(rayJson(r));
     std::size_t segments = plan.segments.size() / 4, curves = plan.curves.size();
-    bytes += 24 * segments + 40 * curves + 20 * plan.polylines.size() + 8 * points +
+    bytes += 24 * segments + 44 * curves + 20 * plan.polylines.size() + 8 * points +
              8 * plan.nodes.size() + 37 * plan.texts.size() + textBytes +
              (segments + curves + plan.texts.size()) / 2 + 400;
     return {{"colour", colourJson(group.style.colour)},
@@ -379,8 +372,8 @@ Json groupHead(const hostsim::StyledPrimitives& group, std::size_t& bytes) {
             {"rays", std::move(rays)},
             {"counts",
              {{"segments", segments},
-              {"rounds", rounds},
-              {"curves", curves - rounds},
+              {"curves", curves},
+              {"curveStride", rounds == curves ? 3 : 6},
               {"polylines", plan.polylines.size()},
               {"polylinePoints", points},
               {"nodes", plan.nodes.size() / 2},

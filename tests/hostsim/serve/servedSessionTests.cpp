@@ -254,13 +254,12 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     const Json head = Json::parse(packed.substr(4, headLength))["groups"][0];
     const Json& counts = head["counts"];
     EXPECT_EQ(drawing["segments"].size() / 4, counts["segments"]);
-    std::size_t s = counts["segments"], r = counts["rounds"], c = counts["curves"],
+    std::size_t s = counts["segments"], c = counts["curves"], stride = counts["curveStride"],
                 p = counts["polylines"], n = counts["nodes"], t = counts["texts"];
     std::size_t end = 4 + headLength, others = std::size_t{counts["polylinePoints"]} - p;
     auto blocks = [](std::size_t count) { return (count + 63) / 64 * 32; };
-    for (std::size_t bytes :
-         {16 * s, 8 * s, blocks(s), 16 * r, 12 * r, 16 * c, 24 * c, r > 0 && c > 0 ? r + c : 0,
-          blocks(r + c), 4 * p, 16 * p, 8 * others, 16 * n, 16 * t, 20 * t, blocks(t), 4 * t + 4})
+    for (std::size_t bytes : {16 * s, 8 * s, blocks(s), 16 * c, 4 * stride * c, blocks(c), 4 * p,
+                              16 * p, 8 * others, 16 * n, 16 * t, 20 * t, blocks(t), 4 * t + 4})
         end = (end + 7) / 8 * 8 + bytes;
     end = (end + 7) / 8 * 8;
     EXPECT_EQ("vectrin demo", packed.substr(end, counts["textBytes"]));
