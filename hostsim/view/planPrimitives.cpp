@@ -258,16 +258,16 @@ void addTextLines(const hostsim::DrawingObject& o, const Primitive& box,
 
 // A block reference's insertion point is picked and snapped to (INS), and drawn as nothing.
 bool drawnInView(const Primitive& p) {
+    if (p.kind != Primitive::Kind::Node || p.leaf < 0) return true;  // most: asked of each
     const auto& objects = hostsim::currentDrawing().objects;
-    return p.kind != Primitive::Kind::Node || p.leaf < 0 ||
-           p.leaf >= static_cast<int>(objects.size()) || objects[p.leaf].type != "INSERT";
+    return p.leaf >= static_cast<int>(objects.size()) || objects[p.leaf].type != "INSERT";
 }
 
 // The face a text is picked by.
 bool isTextBox(const Primitive& p) {
+    if (p.kind != Primitive::Kind::Face || p.leaf < 0) return false;  // most: asked of each
     const auto& objects = hostsim::currentDrawing().objects;
-    return p.kind == Primitive::Kind::Face && p.leaf >= 0 &&
-           p.leaf < static_cast<int>(objects.size()) &&
+    return p.leaf < static_cast<int>(objects.size()) &&
            hostsim::textFormOf(objects[p.leaf]) != hostsim::TextForm::None;
 }
 
