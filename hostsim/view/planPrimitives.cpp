@@ -2,6 +2,7 @@
 // texts as lines of text in the boxes the host picks them by; for a window, only what it shows;
 // grouped by how they look.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -330,11 +331,12 @@ void primitivesOf(int top, const std::vector<Primitive>& all, std::size_t& first
     end = static_cast<std::size_t>(range.second - all.begin());
 }
 
-// Room for the primitives listed as most drawings have them (a face as a text's line): a
-// million primitives grown into place would be copied over and over.
-void reserveFor(const std::vector<const Primitive*>& listed, hostsim::PlanPrimitives& out) {
-    std::size_t counts[6] = {};  // ORDER Primitive::Kind
-    for (const Primitive* p : listed) ++counts[static_cast<int>(p->kind)];
+// How many primitives of each kind a look has, counted as they are grouped.
+using KindCounts = std::array<std::size_t, 6>;  // ORDER Primitive::Kind
+
+// Room for a look's primitives as most drawings have them (a face as a text's line): a million
+// primitives grown into place would be copied over and over.
+void reserveFor(const KindCounts& counts, hostsim::PlanPrimitives& out) {
     auto count = [&](Primitive::Kind kind) { return counts[static_cast<int>(kind)]; };
     out.segments.reserve(4 * count(Primitive::Kind::Segment));
     out.curves.reserve(count(Primitive::Kind::Curve));
@@ -355,6 +357,7 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
     out.clear();
     std::map<PlanStyle, std::size_t> groupOf;
     std::vector<std::vector<const Primitive*>> members;
+    std::vector<KindCounts> kindCounts;
     int lastLeaf = -1, lastInstance = -1;
     bool shown = false;
     std::size_t group = 0;
@@ -370,18 +373,22 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
                     found = groupOf.emplace(style, out.size()).first;
                     out.push_back({style, {}});
                     members.emplace_back();
+                    kindCounts.emplace_back();
                 }
                 group = found->second;
             }
         }
-        if (shown) members[group].push_back(&p);
+        if (shown) {
+            members[group].push_back(&p);
+            ++kindCounts[group][static_cast<int>(p.kind)];
+        }
     }
     for (std::size_t i = 0; i < out.size(); ++i) {
         if (window != nullptr) {
             planWindow(*window, members[i], true, out[i].primitives);
             continue;
         }
-        reserveFor(members[i], out[i].primitives);
+        reserveFor(kindCounts[i], out[i].primitives);
         CopyFilter copies(copyCellFor(nullptr));
         for (const Primitive* p : members[i])
             if (drawnInView(*p) && copies.drawn(*p)) addPlanned(*p, true, out[i].primitives);
