@@ -268,15 +268,18 @@ private:
 // look, the objects of hidden layers left out.
 std::string drawingPrimitivesJson();
 // The same in binary, as the page takes a large drawing: a 4-byte length, a JSON head of that
-// many bytes ({"id", "extents", "groups": [{"colour", "dashes", "counts": {"segments", "rounds",
-// "curves", "polylines", "polylinePoints", "nodes"}, "texts": [each text's string], "rays": [as
+// many bytes ({"id", "extents", "groups": [{"colour", "dashes", "counts": {"segments", "curves",
+// "curveStride", "polylines", "polylinePoints", "nodes", "texts", "textBytes"}, "rays": [as
 // above]}, ...]}), then each group's arrays in turn, each in the host's byte order and starting
 // at a multiple of 8 bytes: the segments' starts (2 doubles each) and their ends less their
-// starts (2 floats); the circles and arcs in the view's plane, their centres (2 doubles) and
-// radius, t0, t1 (3 floats); the other curves, centres (2 doubles) and u, v, t0, t1 (6 floats);
-// the polylines' point counts (uint32), first points (2 doubles) and their other points less
-// the first (2 floats each); the nodes (2 doubles); the texts' starts (2 doubles) and along, up
-// and length (5 floats).
+// starts (2 floats); the curves' centres (2 doubles) and the rest of them, curveStride floats
+// each: radius, t0, t1 when all are circles or arcs in the view's plane, else u, v, t0, t1; the
+// polylines' point counts (uint32), first points (2 doubles) and their other points less the
+// first (2 floats each); the nodes (2 doubles); the texts' starts (2 doubles) and along, up and
+// length (5 floats), where each text's string starts in the bytes that follow (uint32, and where
+// the last ends), and the strings (UTF-8). Segments, curves and texts are each in the order of
+// blocks of 64 along a Morton curve of their extents, each kind followed by its blocks' boxes
+// (low x, low y, high x, high y: 4 doubles a block). Kept for the drawing and its extents.
 std::string drawingPrimitivesBinary();
 // {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels, "prompt": the
 // last line of the prompt waiting (empty while the session runs), "snapMode": the snap mode the

@@ -2,6 +2,7 @@
 // texts as lines of text in the boxes the host picks them by; for a window, only what it shows;
 // grouped by how they look.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -258,16 +259,16 @@ void addTextLines(const hostsim::DrawingObject& o, const Primitive& box,
 
 // A block reference's insertion point is picked and snapped to (INS), and drawn as nothing.
 bool drawnInView(const Primitive& p) {
+    if (p.kind != Primitive::Kind::Node || p.leaf < 0) return true;  // most: asked of each
     const auto& objects = hostsim::currentDrawing().objects;
-    return p.kind != Primitive::Kind::Node || p.leaf < 0 ||
-           p.leaf >= static_cast<int>(objects.size()) || objects[p.leaf].type != "INSERT";
+    return p.leaf >= static_cast<int>(objects.size()) || objects[p.leaf].type != "INSERT";
 }
 
 // The face a text is picked by.
 bool isTextBox(const Primitive& p) {
+    if (p.kind != Primitive::Kind::Face || p.leaf < 0) return false;  // most: asked of each
     const auto& objects = hostsim::currentDrawing().objects;
-    return p.kind == Primitive::Kind::Face && p.leaf >= 0 &&
-           p.leaf < static_cast<int>(objects.size()) &&
+    return p.leaf < static_cast<int>(objects.size()) &&
            hostsim::textFormOf(objects[p.leaf]) != hostsim::TextForm::None;
 }
 
@@ -330,6 +331,20 @@ void primitivesOf(int top, const std::vector<Primitive>& all, std::size_t& first
     end = static_cast<std::size_t>(range.second - all.begin());
 }
 
+// How many primitives of each kind a look has, counted as they are grouped.
+using KindCounts = std::array<std::size_t, 6>;  // ORDER Primitive::Kind
+
+// Room for a look's primitives as most drawings have them (a face as a text's line): a million
+// primitives grown into place would be copied over and over.
+void reserveFor(const KindCounts& counts, hostsim::PlanPrimitives& out) {
+    auto count = [&](Primitive::Kind kind) { return counts[static_cast<int>(kind)]; };
+    out.segments.reserve(4 * count(Primitive::Kind::Segment));
+    out.curves.reserve(count(Primitive::Kind::Curve));
+    out.polylines.reserve(count(Primitive::Kind::Spline));
+    out.nodes.reserve(2 * (count(Primitive::Kind::Node) + count(Primitive::Kind::Ray)));
+    out.texts.reserve(count(Primitive::Kind::Face));
+}
+
 }  // namespace
 
 namespace hostsim {
@@ -342,6 +357,7 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
     out.clear();
     std::map<PlanStyle, std::size_t> groupOf;
     std::vector<std::vector<const Primitive*>> members;
+    std::vector<KindCounts> kindCounts;
     int lastLeaf = -1, lastInstance = -1;
     bool shown = false;
     std::size_t group = 0;
@@ -357,17 +373,22 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
                     found = groupOf.emplace(style, out.size()).first;
                     out.push_back({style, {}});
                     members.emplace_back();
+                    kindCounts.emplace_back();
                 }
                 group = found->second;
             }
         }
-        if (shown) members[group].push_back(&p);
+        if (shown) {
+            members[group].push_back(&p);
+            ++kindCounts[group][static_cast<int>(p.kind)];
+        }
     }
     for (std::size_t i = 0; i < out.size(); ++i) {
         if (window != nullptr) {
             planWindow(*window, members[i], true, out[i].primitives);
             continue;
         }
+        reserveFor(kindCounts[i], out[i].primitives);
         CopyFilter copies(copyCellFor(nullptr));
         for (const Primitive* p : members[i])
             if (drawnInView(*p) && copies.drawn(*p)) addPlanned(*p, true, out[i].primitives);

@@ -89,15 +89,22 @@ function layDots(colour) {
   dots.count = 0;
 }
 
-// The primitives as the page paints them, in flat arrays of world coordinates: segments [x0, y0,
-// x1, y1, ...], curves [cx, cy, ux, uy, vx, vy, t0, t1, ...] (centre + u cos t + v sin t),
-// polylines {starts: each line's first point, and the end; points [x, y, ...]}, nodes [x, y,
-// ...], texts {numbers [x, y, alongX, alongY, upX, upY, length, ...], strings}, rays as listed.
-function traceSegments(list, blocks) {
+// The primitives as the page paints them, each kind in typed arrays of world coordinates, one
+// primitive after another, as the host's binary form has them (so that the page takes them
+// where they lie): segments {places [x0, y0, ...], ends [x1, y1, ...] or, relative, [x1 - x0,
+// y1 - y0, ...]}; curves {centres [cx, cy, ...], rests: stride numbers each, [ux, uy, vx, vy, t0,
+// t1] (centre + u cos t + v sin t), or [radius, t0, t1] when stride is 3}; texts {places [x, y,
+// ...], rests [alongX, alongY, upX, upY, length, ...], text(k): the k-th one's string};
+// segments, curves and texts each with the boxes of their blocks; polylines {starts: each line's
+// first point, and the end; points [x, y, ...]}; nodes [x, y, ...]; rays as listed.
+function traceSegments({places, ends, relative, blocks}) {
   const {scale, left, top} = mapping;
-  for (const i of near(blocks, 4, list.length)) {
-    const ax = left + list[i] * scale, ay = top - list[i + 1] * scale;
-    const bx = left + list[i + 2] * scale, by = top - list[i + 3] * scale;
+  for (const k of near(blocks, places.length / 2)) {
+    const x0 = places[2 * k], y0 = places[2 * k + 1];
+    const x1 = relative ? x0 + ends[2 * k] : ends[2 * k];
+    const y1 = relative ? y0 + ends[2 * k + 1] : ends[2 * k + 1];
+    const ax = left + x0 * scale, ay = top - y0 * scale;
+    const bx = left + x1 * scale, by = top - y1 * scale;
     if (outside(Math.min(ax, bx), Math.min(ay, by), Math.max(ax, bx), Math.max(ay, by))) continue;
     if (dots && Math.abs(bx - ax) < 1 && Math.abs(by - ay) < 1) {
       dot((ax + bx) / 2 - 0.5, (ay + by) / 2);
@@ -112,43 +119,62 @@ function traceSegments(list, blocks) {
 // traced already to a quarter pixel everywhere adds nothing a pixel can show, and is passed over:
 // a pile of 300,000 circles a micro-unit apart costs what a few dozen do.
 const curveQuantum = 4;  // steps a pixel
-function curveStep(list, at, n, scale) {  // number n of the curve at list[at], in steps
-  if (n < 6) return Math.round(list[at + n] * scale * curveQuantum);
-  const ux = list[at + 2], uy = list[at + 3], vx = list[at + 4], vy = list[at + 5];
+function curveStep(curve, n, scale) {  // number n of the curve, in steps
+  if (n < 6) return Math.round(curve[n] * scale * curveQuantum);
+  const ux = curve[2], uy = curve[3], vx = curve[4], vy = curve[5];
   const radiusPixels = Math.sqrt(Math.max(ux * ux + uy * uy, vx * vx + vy * vy)) * scale;
-  return Math.round(list[at + n] * radiusPixels * curveQuantum);  // t: a step along the curve
+  return Math.round(curve[n] * radiusPixels * curveQuantum);  // t: a step along the curve
 }
 
-function curveSteps(list, at, scale) {  // a hash of the curve's 8 numbers in steps
+function curveSteps(curve, scale) {  // a hash of the curve's 8 numbers in steps
   let hash = 0;
-  for (let n = 0; n < 8; n++) hash = (Math.imul(hash, 31) + curveStep(list, at, n, scale)) | 0;
+  for (let n = 0; n < 8; n++) hash = (Math.imul(hash, 31) + curveStep(curve, n, scale)) | 0;
   return hash;
 }
 
-function sameSteps(list, at, other, scale) {
+function sameSteps(curve, other, scale) {
   for (let n = 0; n < 8; n++) {
-    if (curveStep(list, at, n, scale) !== curveStep(list, other, n, scale)) return false;
+    if (curveStep(curve, n, scale) !== curveStep(other, n, scale)) return false;
   }
   return true;
 }
-function traceCurves(list, blocks) {
+
+// Curve k's numbers as [cx, cy, ux, uy, vx, vy, t0, t1], in into.
+function curveNumbers({centres, rests, stride}, k, into) {
+  into[0] = centres[2 * k];
+  into[1] = centres[2 * k + 1];
+  const at = stride * k;
+  if (stride === 3) {  // u along X, v along Y, as long
+    into[2] = into[5] = rests[at];
+    into[3] = into[4] = 0;
+    into[6] = rests[at + 1];
+    into[7] = rests[at + 2];
+  } else {
+    for (let n = 0; n < 6; n++) into[2 + n] = rests[at + n];
+  }
+  return into;
+}
+
+const curve = new Float64Array(8), twin = new Float64Array(8);
+function traceCurves(curves) {
   const {scale, left, top} = mapping;
-  const traced = new Map();  // a hash of a curve's steps -> where the curve traced with it lies
-  for (const i of near(blocks, 8, list.length)) {
-    const ux = list[i + 2], uy = list[i + 3], vx = list[i + 4], vy = list[i + 5];
-    const t0 = list[i + 6], t1 = list[i + 7];
+  const traced = new Map();  // a hash of a curve's steps -> the index of the curve traced with it
+  for (const k of near(curves.blocks, curves.centres.length / 2)) {
+    const list = curveNumbers(curves, k, curve);
+    const ux = list[2], uy = list[3], vx = list[4], vy = list[5];
+    const t0 = list[6], t1 = list[7];
     const radiusPixels = Math.sqrt(Math.max(ux * ux + uy * uy, vx * vx + vy * vy)) * scale;
-    const centreX = left + list[i] * scale, centreY = top - list[i + 1] * scale;
+    const centreX = left + list[0] * scale, centreY = top - list[1] * scale;
     if (outside(centreX - radiusPixels, centreY - radiusPixels, centreX + radiusPixels,
                 centreY + radiusPixels)) continue;
     if (radiusPixels < 1) {
       dot(centreX, centreY);
       continue;
     }
-    const key = curveSteps(list, i, scale), twin = traced.get(key);
-    if (twin === undefined) {
-      traced.set(key, i);
-    } else if (sameSteps(list, i, twin, scale)) {
+    const key = curveSteps(list, scale), twinAt = traced.get(key);
+    if (twinAt === undefined) {
+      traced.set(key, k);
+    } else if (sameSteps(list, curveNumbers(curves, twinAt, twin), scale)) {
       continue;
     }
     const steps = Math.max(3, Math.min(512, Math.ceil(Math.abs(t1 - t0) *
@@ -219,18 +245,18 @@ function traceNodes(list) {
 // Texts at a readable size are filled, set in a monospace face a text height tall and fitted to
 // their line's length as the host measures it; smaller ones are their baseline, as one stroke.
 const textFontPixels = 100;  // set large and scaled down: browsers round small font sizes
-function drawTexts({numbers, strings, blocks}, colour) {
+function drawTexts({places, rests, blocks, text: textOf}, colour) {
   const {scale, left, top} = mapping;
   pen.fillStyle = colour;
   pen.strokeStyle = colour;
   pen.lineWidth = 1;
   pen.font = textFontPixels + "px monospace";
   pen.beginPath();
-  for (const at of near(blocks, 7, numbers.length)) {
-    const i = at / 7;
-    const alongX = numbers[at + 2], alongY = numbers[at + 3], upX = numbers[at + 4],
-          upY = numbers[at + 5], length = numbers[at + 6];
-    const startX = left + numbers[at] * scale, startY = top - numbers[at + 1] * scale;
+  for (const k of near(blocks, places.length / 2)) {
+    const at = 5 * k;
+    const alongX = rests[at], alongY = rests[at + 1], upX = rests[at + 2], upY = rests[at + 3],
+          length = rests[at + 4];
+    const startX = left + places[2 * k] * scale, startY = top - places[2 * k + 1] * scale;
     const endX = startX + alongX * length * scale, endY = startY - alongY * length * scale;
     const heightPixels = Math.sqrt(upX * upX + upY * upY) * scale;
     if (outside(Math.min(startX, endX) - heightPixels, Math.min(startY, endY) - heightPixels,
@@ -241,16 +267,17 @@ function drawTexts({numbers, strings, blocks}, colour) {
       dot((startX + endX) / 2 - 0.5, (startY + endY) / 2);
       continue;
     }
-    const text = strings[i];
-    if (heightPixels < 4 || !text) {
+    const text = heightPixels < 4 ? "" : textOf(k);  // a baseline needs no string
+    if (!text) {
       pen.moveTo(startX, startY);
       pen.lineTo(endX, endY);
       continue;
     }
     const width = pen.measureText(text).width;
     const fit = width > 0 && length > 0 ? length * textFontPixels / width : 1;
-    const k = scale / textFontPixels;
-    pen.setTransform(alongX * k * fit, -alongY * k * fit, -upX * k, upY * k, startX, startY);
+    const unit = scale / textFontPixels;
+    pen.setTransform(alongX * unit * fit, -alongY * unit * fit, -upX * unit, upY * unit, startX,
+                     startY);
     pen.fillText(text, 0, 0);
     pen.setTransform(1, 0, 0, 1, 0, 0);
   }
@@ -258,8 +285,8 @@ function drawTexts({numbers, strings, blocks}, colour) {
 }
 
 function tracePlan(plan) {
-  traceSegments(plan.segments, plan.segmentBlocks);
-  traceCurves(plan.curves, plan.curveBlocks);
+  traceSegments(plan.segments);
+  traceCurves(plan.curves);
   tracePolylines(plan.polylines);
   traceRays(plan.rays);
   traceNodes(plan.nodes);
@@ -347,28 +374,38 @@ function textBox(list, at, boxes, to) {
          Math.max(list[at], endX) + height, Math.max(list[at + 1], endY) + height);
 }
 
-// Where in list (stride numbers a primitive) each primitive of a block that may reach the area
-// starts.
-function* near(blocks, stride, length) {
+// The index of each of count primitives in a block that may reach the area.
+function* near(blocks, count) {
   const {scale, left, top} = mapping;
-  const count = Math.floor(length / stride);
   for (let b = 0; b < blocks.length; b += 4) {
     if (outside(left + blocks[b] * scale, top - blocks[b + 3] * scale,
                 left + blocks[b + 2] * scale, top - blocks[b + 1] * scale)) continue;
     const first = b / 4 * blockSize;
-    for (let k = first; k < Math.min(count, first + blockSize); k++) yield k * stride;
+    for (let k = first; k < Math.min(count, first + blockSize); k++) yield k;
   }
 }
 
-// The plan's segments, curves and texts in blocks.
+// The plan's segments, curves and texts in blocks, each kind as the binary form has it.
 function placed(plan) {
   const segments = inBlocks(plan.segments, 4, segmentBox);
   const curves = inBlocks(plan.curves, 8, curveBox);
   const texts = inBlocks(plan.texts.numbers, 7, textBox);
-  return {...plan, segments: segments.list, segmentBlocks: segments.blocks, curves: curves.list,
-          curveBlocks: curves.blocks,
-          texts: {numbers: texts.list, blocks: texts.blocks,
-                  strings: Array.from(texts.order, (i) => plan.texts.strings[i])}};
+  return {...plan,
+          segments: {places: strided(segments.list, 4, 0, 2), ends: strided(segments.list, 4, 2, 2),
+                     relative: false, blocks: segments.blocks},
+          curves: {centres: strided(curves.list, 8, 0, 2), rests: strided(curves.list, 8, 2, 6),
+                   stride: 6, blocks: curves.blocks},
+          texts: {places: strided(texts.list, 7, 0, 2), rests: strided(texts.list, 7, 2, 5),
+                  blocks: texts.blocks, text: (k) => plan.texts.strings[texts.order[k]]}};
+}
+
+// Of each run of stride numbers in list, the count of them from first, one run after another.
+function strided(list, stride, first, count) {
+  const runs = Math.floor(list.length / stride), out = new Float64Array(runs * count);
+  for (let i = 0; i < runs; i++) {
+    for (let n = 0; n < count; n++) out[i * count + n] = list[i * stride + first + n];
+  }
+  return out;
 }
 
 // ---- the primitives as the host lists them, in JSON or in binary, as the page paints them ----
@@ -402,38 +439,22 @@ function drawingFromBinary(buffer) {
   return head;
 }
 
-function planFromBinary({counts, texts, rays}, take) {
-  const segmentStarts = take(Float64Array, 2 * counts.segments);
-  const segmentRests = take(Float32Array, 2 * counts.segments);
-  const segments = new Float64Array(4 * counts.segments);
-  for (let i = 0; i < counts.segments; i++) {
-    segments[4 * i] = segmentStarts[2 * i];
-    segments[4 * i + 1] = segmentStarts[2 * i + 1];
-    segments[4 * i + 2] = segmentStarts[2 * i] + segmentRests[2 * i];
-    segments[4 * i + 3] = segmentStarts[2 * i + 1] + segmentRests[2 * i + 1];
-  }
-  const curves = new Float64Array(8 * (counts.rounds + counts.curves));
-  const roundCentres = take(Float64Array, 2 * counts.rounds);
-  const roundRests = take(Float32Array, 3 * counts.rounds);
-  for (let i = 0, at = 0; i < counts.rounds; i++, at += 8) {
-    curves[at] = roundCentres[2 * i];
-    curves[at + 1] = roundCentres[2 * i + 1];
-    curves[at + 2] = curves[at + 5] = roundRests[3 * i];  // u along X, v along Y, as long
-    curves[at + 6] = roundRests[3 * i + 1];
-    curves[at + 7] = roundRests[3 * i + 2];
-  }
-  const curveCentres = take(Float64Array, 2 * counts.curves);
-  const curveRests = take(Float32Array, 6 * counts.curves);
-  for (let i = 0; i < counts.curves; i++) {
-    const at = 8 * (counts.rounds + i);
-    curves[at] = curveCentres[2 * i];
-    curves[at + 1] = curveCentres[2 * i + 1];
-    for (let k = 0; k < 6; k++) curves[at + 2 + k] = curveRests[6 * i + k];
-  }
-  return placed({segments: segments, curves: curves, polylines: polylinesFromBinary(counts, take),
-                 nodes: take(Float64Array, 2 * counts.nodes).slice(), rays: rays,
-                 texts: textsFromBinary(texts, take)});
+// Segments, curves and texts come in the order of their blocks, each kind with its blocks' boxes
+// after it, as placed() would put them; the page paints them where they lie.
+function planFromBinary({counts, rays}, take) {
+  const segments = {places: take(Float64Array, 2 * counts.segments),
+                    ends: take(Float32Array, 2 * counts.segments), relative: true,
+                    blocks: take(Float64Array, 4 * blockCount(counts.segments))};
+  const stride = counts.curveStride;
+  const curves = {centres: take(Float64Array, 2 * counts.curves),
+                  rests: take(Float32Array, stride * counts.curves), stride: stride,
+                  blocks: take(Float64Array, 4 * blockCount(counts.curves))};
+  return {segments: segments, curves: curves, polylines: polylinesFromBinary(counts, take),
+          nodes: take(Float64Array, 2 * counts.nodes), rays: rays,
+          texts: textsFromBinary(counts, take)};
 }
+
+function blockCount(count) { return Math.ceil(count / blockSize); }
 
 function polylinesFromBinary(counts, take) {
   const pointCounts = take(Uint32Array, counts.polylines);
@@ -456,16 +477,18 @@ function polylinesFromBinary(counts, take) {
   return {starts: starts, points: points};
 }
 
-function textsFromBinary(strings, take) {
-  const places = take(Float64Array, 2 * strings.length);
-  const rests = take(Float32Array, 5 * strings.length);
-  const numbers = new Float64Array(7 * strings.length);
-  for (let i = 0; i < strings.length; i++) {
-    numbers[7 * i] = places[2 * i];
-    numbers[7 * i + 1] = places[2 * i + 1];
-    for (let k = 0; k < 5; k++) numbers[7 * i + 2 + k] = rests[5 * i + k];
-  }
-  return {numbers: numbers, strings: strings};
+// The texts' numbers, their blocks, and their strings as one block of UTF-8 with where each
+// starts: a string is decoded when a text is first set as text, not for every text listed.
+function textsFromBinary(counts, take) {
+  const count = counts.texts;
+  const places = take(Float64Array, 2 * count);
+  const rests = take(Float32Array, 5 * count);
+  const blocks = take(Float64Array, 4 * blockCount(count));
+  const starts = take(Uint32Array, count + 1);
+  const bytes = take(Uint8Array, counts.textBytes);
+  const decoder = new TextDecoder(), strings = [];
+  const text = (i) => strings[i] ??= decoder.decode(bytes.subarray(starts[i], starts[i + 1]));
+  return {places: places, rests: rests, blocks: blocks, text: text};
 }
 
 // Primitives as /preview lists them, drawn over the drawing on the canvas.

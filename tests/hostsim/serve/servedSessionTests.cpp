@@ -245,7 +245,8 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     EXPECT_EQ(Json::array({0.0, -8.0, 2.0, 0.0, 0.0, 2.0}),
               Json(std::vector<double>(text.begin(), text.begin() + 6)));
     EXPECT_EQ("vectrin demo", text[7]);
-    // The binary form: a head, then the arrays its counts size, each padded to 8 bytes.
+    // The binary form: a head, then the arrays its counts size, each padded to 8 bytes; the
+    // blocks' boxes after each kind that has them; the texts' strings last.
     std::string packed = get("/drawing.bin").body;
     std::uint32_t headLength = 0;
     ASSERT_GE(packed.size(), 4u);
@@ -253,13 +254,16 @@ TEST_F(ServedSession, ListsTheDrawingAndTakesThePagesView) {
     const Json head = Json::parse(packed.substr(4, headLength))["groups"][0];
     const Json& counts = head["counts"];
     EXPECT_EQ(drawing["segments"].size() / 4, counts["segments"]);
-    std::size_t s = counts["segments"], r = counts["rounds"], c = counts["curves"],
-                p = counts["polylines"], n = counts["nodes"], t = head["texts"].size();
+    std::size_t s = counts["segments"], c = counts["curves"], stride = counts["curveStride"],
+                p = counts["polylines"], n = counts["nodes"], t = counts["texts"];
     std::size_t end = 4 + headLength, others = std::size_t{counts["polylinePoints"]} - p;
-    for (std::size_t bytes : {16 * s, 8 * s, 16 * r, 12 * r, 16 * c, 24 * c, 4 * p, 16 * p,
-                              8 * others, 16 * n, 16 * t, 20 * t})
+    auto blocks = [](std::size_t count) { return (count + 63) / 64 * 32; };
+    for (std::size_t bytes : {16 * s, 8 * s, blocks(s), 16 * c, 4 * stride * c, blocks(c), 4 * p,
+                              16 * p, 8 * others, 16 * n, 16 * t, 20 * t, blocks(t), 4 * t + 4})
         end = (end + 7) / 8 * 8 + bytes;
-    EXPECT_EQ((end + 7) / 8 * 8, packed.size());
+    end = (end + 7) / 8 * 8;
+    EXPECT_EQ("vectrin demo", packed.substr(end, counts["textBytes"]));
+    EXPECT_EQ((end + std::size_t{counts["textBytes"]} + 7) / 8 * 8, packed.size());
     struct Case {
         int line;
         const char* body;
