@@ -343,10 +343,7 @@ public:
                     [this](const httplib::Request& request, httplib::Response& response) {
                         double x = 0, y = 0;
                         if (!readWorldPoint(request, response, x, y)) return;
-                        askSession(response, [this, x, y] {
-                            return hostsim::selectionPreviewJson(
-                                x, y, [this] { return this->queue.lineWaiting(); });
-                        });
+                        askSession(response, [this, x, y] { return preview(x, y); });
                     });
         server.Post("/pick", [this](const httplib::Request& request, httplib::Response& response) {
             pick(request, response);
@@ -500,6 +497,19 @@ private:
                    [this, before] { return hostsim::completionJson(completeLine, before); });
     }
 
+    // The hover gives way to any line or click that comes, and stops after previewSeconds, but
+    // for a click at the same point: what it finds then is the click's answer, kept by the host
+    // for the click, which would otherwise start it again.
+    std::string preview(double x, double y) {
+        hostsim::Point at = {x, y, 0.0};
+        auto budgetEnd = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                            std::chrono::duration<double>(hostsim::previewSeconds));
+        return hostsim::selectionPreviewJson(x, y, [this, at, budgetEnd] {
+            if (queue.lineWaitingBesides(at)) return true;
+            return Clock::now() >= budgetEnd && !queue.clickWaitingAt(at);
+        });
+    }
+
     // A click answers the prompt as the point typed at that spot would, sent exactly; the
     // transcript shows it at the drawing's decimal places. It is typed when the session takes
     // it, at the prompt waiting then.
@@ -511,7 +521,7 @@ private:
             hostsim::typedPointAnswer(x, y, line, echo);
             return true;
         };
-        sendHanded(response, queue.submitClick(typeClick, replyWait));
+        sendHanded(response, queue.submitClick(typeClick, replyWait, hostsim::Point{x, y, 0.0}));
     }
 
     // The body is the file's text, ?name= what the page calls it (for messages only). The text is
