@@ -296,7 +296,8 @@ std::string promptStateJson();
 // nothing), and when the prompt names a snap mode, "snap": {"mode", "x", "y" (world), "value" (as
 // printed)}: what the click there gives. {} when no pick waits, or when stop says to give way
 // first (or after previewLimitSeconds): the hover must not hold the session. The server gives it
-// previewSeconds, and more while a click at its very point waits, whose work it is doing.
+// previewSeconds of the session thread's time, and more while a click at its very point waits,
+// whose work it is doing.
 std::string selectionPreviewJson(double x, double y, const std::function<bool()>& stop);
 constexpr double previewSeconds = 0.05;
 constexpr double previewLimitSeconds = 10.0;

@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -498,21 +499,27 @@ private:
                    [this, before] { return hostsim::completionJson(completeLine, before); });
     }
 
-    // The hover gives way to any line or click that comes, and stops after previewSeconds, but
-    // for a click at the same point: what it finds then is the click's answer, kept by the host
-    // for the click, which would otherwise start it again. The query asks at each primitive it
-    // meets, a hundred thousand times among piled objects: the clock is read at every
-    // previewClockEvery-th, as a clock read costs more than the rest of the check.
+    // The hover gives way to any line or click that comes, and stops after previewSeconds of the
+    // session thread's time (on a busy machine the clock's would run out before the work did),
+    // but for a click at the same point: what it finds then is the click's answer, kept by the
+    // host for the click, which would otherwise start it again. The query asks at each primitive
+    // it meets, a hundred thousand times among piled objects, so the thread's time is read at
+    // every previewClockEvery-th.
     std::string preview(double x, double y) {
         hostsim::Point at = {x, y, 0.0};
-        auto budgetEnd = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                            std::chrono::duration<double>(hostsim::previewSeconds));
+        double budgetEnd = threadSeconds() + hostsim::previewSeconds;
         unsigned checks = 0;
         return hostsim::selectionPreviewJson(x, y, [this, at, budgetEnd, &checks] {
             if (queue.lineWaitingBesides(at)) return true;
             if (++checks % previewClockEvery != 0) return false;
-            return Clock::now() >= budgetEnd && !queue.clickWaitingAt(at);
+            return threadSeconds() >= budgetEnd && !queue.clickWaitingAt(at);
         });
+    }
+
+    static double threadSeconds() {
+        timespec now;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
     }
 
     // A click answers the prompt as the point typed at that spot would, sent exactly; the
