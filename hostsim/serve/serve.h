@@ -192,6 +192,7 @@ private:
     // The lock held:
     void settle(Handing* handing, Handed handed);
     bool newsFor(const Seen& seen) const;
+    void countLines();  // lineOrClose, after items or closed changed
     Update updateFor(const Seen& seen) const;
     std::string keptFrom(std::size_t from, std::size_t& end) const;
     Describe describe;
@@ -199,6 +200,7 @@ private:
     mutable std::mutex lock;
     std::condition_variable changed;
     std::deque<Item> items;
+    std::atomic<bool> lineOrClose{false};  // closed, or a line or click in items; read unlocked
     bool closed = false;
     bool resting = false;       // the session waits for a line
     std::string kept;           // the transcript's tail

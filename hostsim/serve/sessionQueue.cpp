@@ -22,6 +22,7 @@ SessionQueue::Handed SessionQueue::handOver(Item item, std::chrono::milliseconds
     if (closed) return Handed::ended;
     if (items.size() >= itemLimit) return Handed::full;
     items.push_back(std::move(item));
+    countLines();
     changed.notify_all();
     changed.wait_for(guard, wait, [&] { return handing->settled || closed; });
     if (handing->settled) return handing->handed;
@@ -53,6 +54,7 @@ bool SessionQueue::post(const std::string& line) {
     changed.wait(guard, [&] { return closed || items.size() < itemLimit; });
     if (closed) return false;
     items.push_back({line, nullptr, std::nullopt, nullptr, nullptr});
+    countLines();
     changed.notify_all();
     return true;
 }
@@ -119,6 +121,7 @@ bool SessionQueue::take(std::string& line, std::string* echo, bool* fromPage) {
         if (closed) return false;
         Item item = std::move(items.front());
         items.pop_front();
+        countLines();
         changed.notify_all();  // room for the terminal's line
         if (item.task) {
             runTask(item, guard);
@@ -153,6 +156,7 @@ void SessionQueue::close() {
     closed = true;
     for (Item& item : items) settle(item.handing.get(), Handed::ended);
     items.clear();
+    countLines();
     changed.notify_all();
 }
 
@@ -167,7 +171,14 @@ bool SessionQueue::clickWaitingAt(const Point& at) const {
                        [&](const Item& i) { return i.clickAt && *i.clickAt == at; });
 }
 
+void SessionQueue::countLines() {
+    lineOrClose =
+        closed || std::any_of(items.begin(), items.end(), [](const Item& i) { return !i.task; });
+}
+
+// Asked at every step of a hover's query: the lock is taken only when something waits.
 bool SessionQueue::lineWaitingBesides(const Point& at) const {
+    if (!lineOrClose) return false;
     std::lock_guard<std::mutex> guard(lock);
     return closed || std::any_of(items.begin(), items.end(), [&](const Item& i) {
                return !i.task && !(i.clickAt && *i.clickAt == at);
