@@ -101,6 +101,7 @@ static Grid grid;
 static std::vector<unsigned> visitStamp;  // per primitive: the query that last saw it
 static unsigned currentStamp = 0;
 static std::size_t lastExamined = 0;  // primitives the last primitivesNear measured
+static std::uint64_t revision = 0;    // of the geometry: moves at each indexGeometry
 
 // ---- the bounds of the query in progress (startWork) ----
 static bool workBounded = false;
@@ -417,7 +418,10 @@ void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& built
     forgetCopyClasses();
     visitStamp.assign(primitives.size(), 0);
     currentStamp = 0;
+    ++revision;
 }
+
+std::uint64_t geometryRevision() { return revision; }
 
 void startWork(double seconds, std::function<bool()> stopRequested) {
     workBounded = true;
@@ -448,6 +452,8 @@ bool workMustStop() {
     }
     return workEndState != WorkEnd::Completed;
 }
+
+bool workStopped() { return workEndState != WorkEnd::Completed; }
 
 std::size_t primitivesExamined() { return lastExamined; }
 

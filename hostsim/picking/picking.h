@@ -25,6 +25,7 @@
 #define VECTRIN_HOSTSIM_PICKING_PICKING_H
 
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -94,6 +95,8 @@ struct Instance {
 // drawing's.
 void indexGeometry(std::vector<Primitive>&& built, std::vector<Instance>&& builtInstances);
 const std::vector<Primitive>& drawingPrimitives();
+// Moves each time indexGeometry runs: a query's answer kept from before holds while it stays.
+std::uint64_t geometryRevision();
 const Instance& drawingInstance(int index);
 std::size_t drawingInstanceCount();
 
@@ -177,6 +180,7 @@ enum class WorkEnd { Completed, Cancelled, TimedOut };
 void startWork(double seconds, std::function<bool()> stopRequested);
 WorkEnd finishWork();
 bool workMustStop();  // true from the first stop on; cheap: the clock is read now and then
+bool workStopped();   // a stop has come since startWork; unlike workMustStop, checks nothing new
 
 // ---- splines as primitives (splines.cpp) ----
 // A SPLINE as primitives of kind Spline, one per knot span, in world through map: that of the

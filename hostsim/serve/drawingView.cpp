@@ -492,7 +492,7 @@ std::string selectionPreviewJson(double x, double y, const std::function<bool()>
         top = objectSelectedAt(clicked);
         snap = snapGlyphJson(clicked, top);
     };
-    if (pointPromptWaiting() && runWithin(previewSeconds, stop, find)) {
+    if (pointPromptWaiting() && runWithin(previewLimitSeconds, stop, find)) {
         if (top >= 0) preview = primitivesJson(top, false);  // a text by its box
         preview["object"] = top;
         preview["snap"] = snap;

@@ -98,9 +98,11 @@ public:
     Handed submit(const std::string& line, std::chrono::milliseconds wait);
     // A click is typed on the session thread when its turn comes, at the prompt waiting then:
     // type gives the line it answers with and what the transcript shows in its place (the point,
-    // sent exactly, shown rounded), or false when that prompt asks for no point.
+    // sent exactly, shown rounded), or false when that prompt asks for no point. at: the world
+    // point clicked, when known (lineWaitingBesides).
     using TypeClick = std::function<bool(std::string& line, std::string& echo)>;
-    Handed submitClick(TypeClick type, std::chrono::milliseconds wait);
+    Handed submitClick(TypeClick type, std::chrono::milliseconds wait,
+                       std::optional<Point> at = std::nullopt);
     // The terminal's line: it waits for room in the queue, never for the session. False once
     // the session has ended.
     bool post(const std::string& line);
@@ -120,8 +122,11 @@ public:
     void record(const std::string& text);  // something printed
     void close();                          // the session ended: nothing more is taken
     bool ended() const;
-    // A line or click waits to be taken, or the queue is closed: a task should give way.
-    bool lineWaiting() const;
+    // A line or click waits to be taken, or the queue is closed: a task should give way. Clicks
+    // at world at do not count: a hover's query there is the work such a click asks for (and
+    // finds done, hostsim/services keeping the last answers), so it need not give way to them.
+    bool lineWaitingBesides(const Point& at) const;
+    bool clickWaitingAt(const Point& at) const;  // one of those clicks
 
     // What a page has seen: the transcript up to from, and the revisions of the description.
     struct Seen {
@@ -175,6 +180,7 @@ private:
     struct Item {
         std::string line;
         TypeClick typeClick;                // set: a click
+        std::optional<Point> clickAt;       // a click's world point, when known
         std::function<std::string()> task;  // set: a task
         std::shared_ptr<Handing> handing;   // nullptr: the terminal's line
     };
@@ -186,6 +192,7 @@ private:
     // The lock held:
     void settle(Handing* handing, Handed handed);
     bool newsFor(const Seen& seen) const;
+    void countLines();  // lineOrClose, after items or closed changed
     Update updateFor(const Seen& seen) const;
     std::string keptFrom(std::size_t from, std::size_t& end) const;
     Describe describe;
@@ -193,6 +200,7 @@ private:
     mutable std::mutex lock;
     std::condition_variable changed;
     std::deque<Item> items;
+    std::atomic<bool> lineOrClose{false};  // closed, or a line or click in items; read unlocked
     bool closed = false;
     bool resting = false;       // the session waits for a line
     std::string kept;           // the transcript's tail
@@ -291,10 +299,13 @@ std::string promptStateJson();
 // The cursor at world (x, y) while a pick waits: what a pick there would select, as the
 // primitives of that object in the form above ("object" -1 and nothing else when it hits
 // nothing), and when the prompt names a snap mode, "snap": {"mode", "x", "y" (world), "value" (as
-// printed)}: what the click there gives. {} when no pick waits, or when finding them takes longer
-// than previewSeconds or stop says to give way first: the hover must not hold the session.
+// printed)}: what the click there gives. {} when no pick waits, or when stop says to give way
+// first (or after previewLimitSeconds): the hover must not hold the session. The server gives it
+// previewSeconds of the session thread's time, and more while a click at its very point waits,
+// whose work it is doing.
 std::string selectionPreviewJson(double x, double y, const std::function<bool()>& stop);
 constexpr double previewSeconds = 0.05;
+constexpr double previewLimitSeconds = 10.0;
 // The answer a user would type for world point (x, y) on the plan view: its UCS coordinates,
 // exact; echo is the same at the drawing's decimal places, for the transcript.
 void typedPointAnswer(double x, double y, std::string& line, std::string& echo);

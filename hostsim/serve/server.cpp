@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +50,7 @@ constexpr std::chrono::seconds replyWait(30);
 // asked again); each open page holds one of the pool's threads so, the queue bounds how many.
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
+constexpr unsigned previewClockEvery = 64;  // a hover's checks of what waits, per clock read
 // Connections handed over and waiting for a handler thread, at most; past it a connection is
 // answered busy at once, so a flood costs a refusal each, not a growing queue.
 constexpr std::size_t handlerQueueLimit = 4 * handlerThreads;
@@ -343,10 +345,7 @@ public:
                     [this](const httplib::Request& request, httplib::Response& response) {
                         double x = 0, y = 0;
                         if (!readWorldPoint(request, response, x, y)) return;
-                        askSession(response, [this, x, y] {
-                            return hostsim::selectionPreviewJson(
-                                x, y, [this] { return this->queue.lineWaiting(); });
-                        });
+                        askSession(response, [this, x, y] { return preview(x, y); });
                     });
         server.Post("/pick", [this](const httplib::Request& request, httplib::Response& response) {
             pick(request, response);
@@ -500,6 +499,29 @@ private:
                    [this, before] { return hostsim::completionJson(completeLine, before); });
     }
 
+    // The hover gives way to any line or click that comes, and stops after previewSeconds of the
+    // session thread's time (on a busy machine the clock's would run out before the work did),
+    // but for a click at the same point: what it finds then is the click's answer, kept by the
+    // host for the click, which would otherwise start it again. The query asks at each primitive
+    // it meets, a hundred thousand times among piled objects, so the thread's time is read at
+    // every previewClockEvery-th.
+    std::string preview(double x, double y) {
+        hostsim::Point at = {x, y, 0.0};
+        double budgetEnd = threadSeconds() + hostsim::previewSeconds;
+        unsigned checks = 0;
+        return hostsim::selectionPreviewJson(x, y, [this, at, budgetEnd, &checks] {
+            if (queue.lineWaitingBesides(at)) return true;
+            if (++checks % previewClockEvery != 0) return false;
+            return threadSeconds() >= budgetEnd && !queue.clickWaitingAt(at);
+        });
+    }
+
+    static double threadSeconds() {
+        timespec now;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
+    }
+
     // A click answers the prompt as the point typed at that spot would, sent exactly; the
     // transcript shows it at the drawing's decimal places. It is typed when the session takes
     // it, at the prompt waiting then.
@@ -511,7 +533,7 @@ private:
             hostsim::typedPointAnswer(x, y, line, echo);
             return true;
         };
-        sendHanded(response, queue.submitClick(typeClick, replyWait));
+        sendHanded(response, queue.submitClick(typeClick, replyWait, hostsim::Point{x, y, 0.0}));
     }
 
     // The body is the file's text, ?name= what the page calls it (for messages only). The text is

@@ -22,6 +22,7 @@ SessionQueue::Handed SessionQueue::handOver(Item item, std::chrono::milliseconds
     if (closed) return Handed::ended;
     if (items.size() >= itemLimit) return Handed::full;
     items.push_back(std::move(item));
+    countLines();
     changed.notify_all();
     changed.wait_for(guard, wait, [&] { return handing->settled || closed; });
     if (handing->settled) return handing->handed;
@@ -30,17 +31,18 @@ SessionQueue::Handed SessionQueue::handOver(Item item, std::chrono::milliseconds
 }
 
 SessionQueue::Handed SessionQueue::submit(const std::string& line, std::chrono::milliseconds wait) {
-    return handOver({line, nullptr, nullptr, std::make_shared<Handing>()}, wait);
+    return handOver({line, nullptr, std::nullopt, nullptr, std::make_shared<Handing>()}, wait);
 }
 
-SessionQueue::Handed SessionQueue::submitClick(TypeClick type, std::chrono::milliseconds wait) {
-    return handOver({"", std::move(type), nullptr, std::make_shared<Handing>()}, wait);
+SessionQueue::Handed SessionQueue::submitClick(TypeClick type, std::chrono::milliseconds wait,
+                                               std::optional<Point> at) {
+    return handOver({"", std::move(type), at, nullptr, std::make_shared<Handing>()}, wait);
 }
 
 bool SessionQueue::ask(const std::function<std::string()>& task, std::string& answer,
                        std::chrono::milliseconds wait) {
     auto handing = std::make_shared<Handing>();
-    if (handOver({"", nullptr, task, handing}, wait) != Handed::taken) return false;
+    if (handOver({"", nullptr, std::nullopt, task, handing}, wait) != Handed::taken) return false;
     std::lock_guard<std::mutex> guard(lock);
     answer = std::move(handing->answer);
     return true;
@@ -51,7 +53,8 @@ bool SessionQueue::post(const std::string& line) {
     std::unique_lock<std::mutex> guard(lock);
     changed.wait(guard, [&] { return closed || items.size() < itemLimit; });
     if (closed) return false;
-    items.push_back({line, nullptr, nullptr, nullptr});
+    items.push_back({line, nullptr, std::nullopt, nullptr, nullptr});
+    countLines();
     changed.notify_all();
     return true;
 }
@@ -60,7 +63,7 @@ bool SessionQueue::post(const std::string& line) {
 bool SessionQueue::postTask(const std::function<std::string()>& task) {
     std::lock_guard<std::mutex> guard(lock);
     if (closed || items.size() >= itemLimit) return false;
-    items.push_back({"", nullptr, task, std::make_shared<Handing>()});
+    items.push_back({"", nullptr, std::nullopt, task, std::make_shared<Handing>()});
     changed.notify_all();
     return true;
 }
@@ -118,6 +121,7 @@ bool SessionQueue::take(std::string& line, std::string* echo, bool* fromPage) {
         if (closed) return false;
         Item item = std::move(items.front());
         items.pop_front();
+        countLines();
         changed.notify_all();  // room for the terminal's line
         if (item.task) {
             runTask(item, guard);
@@ -152,6 +156,7 @@ void SessionQueue::close() {
     closed = true;
     for (Item& item : items) settle(item.handing.get(), Handed::ended);
     items.clear();
+    countLines();
     changed.notify_all();
 }
 
@@ -160,9 +165,24 @@ bool SessionQueue::ended() const {
     return closed;
 }
 
-bool SessionQueue::lineWaiting() const {
+bool SessionQueue::clickWaitingAt(const Point& at) const {
     std::lock_guard<std::mutex> guard(lock);
-    return closed || std::any_of(items.begin(), items.end(), [](const Item& i) { return !i.task; });
+    return std::any_of(items.begin(), items.end(),
+                       [&](const Item& i) { return i.clickAt && *i.clickAt == at; });
+}
+
+void SessionQueue::countLines() {
+    lineOrClose =
+        closed || std::any_of(items.begin(), items.end(), [](const Item& i) { return !i.task; });
+}
+
+// Asked at every step of a hover's query: the lock is taken only when something waits.
+bool SessionQueue::lineWaitingBesides(const Point& at) const {
+    if (!lineOrClose) return false;
+    std::lock_guard<std::mutex> guard(lock);
+    return closed || std::any_of(items.begin(), items.end(), [&](const Item& i) {
+               return !i.task && !(i.clickAt && *i.clickAt == at);
+           });
 }
 
 std::string SessionQueue::keptFrom(std::size_t from, std::size_t& end) const {

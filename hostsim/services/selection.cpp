@@ -8,6 +8,7 @@
 // selectPrimitive).
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -18,6 +19,28 @@
 // ---- selection state ----
 static bool objectPickOpen = false;   // a pick point is being read for kvs_entsel or kvs_nentsel
 static double querySecondsSpent = 0;  // of a query's time before it starts: set by tests only
+
+// ---- the last pick and snap measured, each with all that its answer depends on ----
+// A hover at a pick prompt asks what a click at that spot then asks again: the object selected
+// and the snap point at one world point. Each answer is kept with its question, so the same
+// question is answered without measuring the drawing again; a query stopped before its end
+// keeps nothing. A question never asked has NaN in it, which equals nothing.
+struct Question {
+    hostsim::Point p = {NAN, NAN, NAN}, from = {0, 0, 0};  // from: a snap's start (PER, TAN)
+    unsigned modes = 0;                                    // a snap's
+    bool nested = false;                                   // a pick's
+    double radius = NAN, copyCell = NAN;
+    std::uint64_t geometry = 0;  // geometryRevision
+    bool operator==(const Question& o) const {
+        return p == o.p && from == o.from && modes == o.modes && nested == o.nested &&
+               radius == o.radius && copyCell == o.copyCell && geometry == o.geometry;
+    }
+};
+static Question lastPick;
+static int lastPickHit = -1;
+static Question lastSnap;
+static bool lastSnapFound = false;
+static hostsim::Point lastSnapPoint = {0, 0, 0};
 
 namespace {
 
@@ -56,10 +79,22 @@ int statusOfStopped(hostsim::WorkEnd end) {
 
 // The primitive hit by a pick at world point p, or -1. nested: ties among the objects inside
 // one reference go to the later innermost object.
+// A stop asked for (Ctrl-C) still stops a question answered before.
 int hitPrimitive(const Point& p, double radius, bool nested) {
     hostsim::ensureDrawingOpen();
-    return hostsim::selectPrimitive(p[0], p[1], radius,
-                                    hostsim::pixelSize() * hostsim::copyCellPixels, nested);
+    Question asked;
+    asked.p = p;
+    asked.nested = nested;
+    asked.radius = radius;
+    asked.copyCell = hostsim::pixelSize() * hostsim::copyCellPixels;
+    asked.geometry = hostsim::geometryRevision();
+    if (asked == lastPick && !hostsim::workMustStop()) return lastPickHit;
+    int hit = hostsim::selectPrimitive(p[0], p[1], radius, asked.copyCell, nested);
+    if (!hostsim::workStopped()) {
+        lastPick = asked;
+        lastPickHit = hit;
+    }
+    return hit;
 }
 
 int pickboxPixels() {
@@ -118,12 +153,31 @@ double aperturePixels() {
 
 }  // namespace
 
+// Answered from the last snap when it asked the same (as hitPrimitive is).
 bool hostsim::snapPointAt(const Point& p, unsigned modes, Point& snapped) {
     hostsim::ensureDrawingOpen();
+    if (modes == 0) return false;
     double pixel = hostsim::pixelSize();
-    return modes != 0 &&
-           hostsim::findSnapPoint(p, modes, lastPointInWorld(), aperturePixels() * pixel, snapped,
-                                  pixel * hostsim::copyCellPixels);
+    // Only PER and TAN start from LASTPOINT, which each pick moves.
+    Question asked;
+    asked.p = p;
+    if (modes & (hostsim::snapPer | hostsim::snapTan)) asked.from = lastPointInWorld();
+    asked.modes = modes;
+    asked.radius = aperturePixels() * pixel;
+    asked.copyCell = pixel * hostsim::copyCellPixels;
+    asked.geometry = hostsim::geometryRevision();
+    if (asked == lastSnap && !hostsim::workMustStop()) {
+        if (lastSnapFound) snapped = lastSnapPoint;
+        return lastSnapFound;
+    }
+    bool found =
+        hostsim::findSnapPoint(p, modes, asked.from, asked.radius, snapped, asked.copyCell);
+    if (!hostsim::workStopped()) {
+        lastSnap = asked;
+        lastSnapFound = found;
+        if (found) lastSnapPoint = snapped;
+    }
+    return found;
 }
 
 // A word stands alone when no letter or digit touches it: "END" in "mode END:", not in "ENDS".

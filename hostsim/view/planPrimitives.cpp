@@ -87,19 +87,25 @@ void addPrimitive(const Primitive& p, hostsim::PlanPrimitives& out) {
     }
 }
 
+double copyCellFor(const hostsim::PlanWindow* window);
+
 // Draws each copy of a block once among copies a view cannot tell apart (hostsim/picking's
-// copyClasses): of the instances of one class, the first met.
+// copyClasses): of the instances of one class, the first met. The classes are looked up at the
+// first primitive inside a reference: their cell may need the view's extents, which cost a pass
+// over the whole drawing at each new screen size, and an object of the drawing's own needs none.
 class CopyFilter {
 public:
-    explicit CopyFilter(double cell) : classes(hostsim::copyClasses(cell)) {}
+    explicit CopyFilter(const hostsim::PlanWindow* window) : window(window) {}
     bool drawn(const Primitive& p) {
         if (p.instance == 0) return true;
-        int copyClass = classes[static_cast<std::size_t>(p.instance)];
+        if (classes == nullptr) classes = &hostsim::copyClasses(copyCellFor(window));
+        int copyClass = (*classes)[static_cast<std::size_t>(p.instance)];
         return firstMet.emplace(copyClass, p.instance).first->second == p.instance;
     }
 
 private:
-    const std::vector<int>& classes;
+    const hostsim::PlanWindow* window;  // the window drawn, or none for the whole drawing
+    const std::vector<int>* classes = nullptr;
     std::unordered_map<int, int> firstMet;  // class -> the instance of it drawn
 };
 
@@ -284,7 +290,7 @@ void addPlanned(const Primitive& p, bool withTexts, hostsim::PlanPrimitives& out
 void planWindow(const hostsim::PlanWindow& window, const std::vector<const Primitive*>& primitives,
                 bool withTexts, hostsim::PlanPrimitives& out) {
     WindowPlan plan(window, out);
-    CopyFilter copies(copyCellFor(&window));
+    CopyFilter copies(&window);
     for (const Primitive* p : primitives) {
         if (!drawnInView(*p) || !copies.drawn(*p)) continue;
         if (p->kind == Primitive::Kind::Ray) {
@@ -389,7 +395,7 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
             continue;
         }
         reserveFor(kindCounts[i], out[i].primitives);
-        CopyFilter copies(copyCellFor(nullptr));
+        CopyFilter copies(nullptr);
         for (const Primitive* p : members[i])
             if (drawnInView(*p) && copies.drawn(*p)) addPlanned(*p, true, out[i].primitives);
     }
@@ -406,7 +412,7 @@ void planPrimitives(int top, bool withTexts, PlanPrimitives& out, const PlanWind
             if (top < 0 || all[i].top == top) shown.push_back(&all[i]);
         return planWindow(*window, shown, withTexts, out);
     }
-    CopyFilter copies(copyCellFor(nullptr));
+    CopyFilter copies(nullptr);
     for (std::size_t i = first; i < end; ++i) {
         if (top >= 0 && all[i].top != top) continue;
         if (drawnInView(all[i]) && copies.drawn(all[i])) addPlanned(all[i], withTexts, out);

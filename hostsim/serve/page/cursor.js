@@ -20,9 +20,10 @@ const cursorTag = document.getElementById("cursorTag");
 // cursor or the view has moved meanwhile (not when the host gave no answer: it would give none
 // again). An answer asked before the hover was last forgotten (a click, a new prompt) is for a
 // prompt that is gone.
-let hoverAsked = false, forgotten = 0;
+// A click sent answers the prompt: nothing is asked until the session shows what follows it.
+let hoverAsked = false, forgotten = 0, clicked = false;
 export async function askHover() {
-  if (hoverAsked || !cursor || sessionEnded || !promptState.pointPrompt) return;
+  if (hoverAsked || clicked || !cursor || sessionEnded || !promptState.pointPrompt) return;
   hoverAsked = true;
   const asked = cursor, generation = forgotten;
   const [x, y] = toWorld(asked[0], asked[1]);
@@ -54,6 +55,7 @@ export function forgetHover() {
 
 // A new prompt: the pick it asks for is shown where the cursor rests, without a move.
 onSessionChange(() => {
+  clicked = false;
   forgetHover();
   redraw();
   askHover();
@@ -168,10 +170,16 @@ setLayer("cursor", () => {
 async function pickAt(px, py) {
   const [x, y] = toWorld(px, py);
   forgetHover();
+  clicked = true;
   redraw();
-  const response = await postJson("pick", {x: x, y: y});
-  const answer = await response.json().catch(() => ({}));
-  if (answer.refused) showText(answer.refused + "\n");
+  try {
+    const response = await postJson("pick", {x: x, y: y});
+    const answer = await response.json().catch(() => ({}));
+    if (answer.refused) showText(answer.refused + "\n");
+    if (!response.ok) clicked = false;  // it answered nothing: the prompt still waits
+  } catch (error) {
+    clicked = false;  // the host is gone; the session's watch says so
+  }
 }
 
 // A press that moves less than clickSlack pixels is a click: at a point prompt it picks.

@@ -272,6 +272,8 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
     };
     const Case cases[] = {
         {__LINE__, "", "252,250", "CIRCLE", 8, 494, nullptr},
+        {__LINE__, "0 POINT\n10 252\n20 250\n", "252,250", "POINT", 8, 494,
+         nullptr},  // another drawing
         {__LINE__, twoFar, "252,250", "CIRCLE", 8, 494, "leaves out 2 objects"},
         {__LINE__, twoFar, "1e20,1", "POINT", 8, 494, "leaves out 2 objects"},
         {__LINE__, longLine, "252,250", "CIRCLE", 8, 494, "leaves out 1 object:"},

@@ -137,6 +137,7 @@ TEST_F(Snap, EachModeFindsItsPointNearestThePick) {
         {__LINE__, "_INS", {102, 0.3, 0}, {}, {100, 0, 0}},  // a block reference
         {__LINE__, "_INS", {133, 0.2, 0}, {}, {130, 0, 0}},
         {__LINE__, "_PER", {4, 0.5, 0}, {3, 7, 0}, {3, 0, 0}},
+        {__LINE__, "_PER", {4, 0.5, 0}, {6, 7, 0}, {6, 0, 0}},      // the same, from elsewhere
         {__LINE__, "_PER", {29, 4.8, 0}, {30, 20, 0}, {30, 5, 0}},  // a circle, from outside it
         {__LINE__, "_PER", {9, 0.5, 0}, {15, 3, 0}, {15, 0, 0}},    // on the line's extension
         {__LINE__, "_TAN", {32, 4.5, 0}, {40, 0, 0}, {32.5, 5 * std::sqrt(0.75), 0}},
