@@ -252,10 +252,15 @@ def page_holds_still_and_says_what_it_did(browser):
             ("a ray is drawn from its start on", [drop_ray_and_dashes],
              "return [[1010, 1000], [990, 1000]].map(([x, y]) => drawnAt(x, y))", [True, False]),
             ("a dash pattern is strokes and gaps in turn", [], "return dashesDrawn()", [1, 0.5]),
+            ("a late hover is not shown once a click forgot it",
+             ['(cal "RAD")', hover_answered_late(False)], "return lateHoverShown", False),
+            ("a late hover is not shown once the pointer left",
+             ['(cal "RAD")', hover_answered_late(True)], "return lateHoverShown", False),
             ("a hover follows the cursor that moved while it was asked",
              ['(cal "RAD")', hover_moved_while_asked], "return hoverFollowed", True),
             ("a hover the host gives up is not asked again", ['(cal "RAD")', hover_given_up],
              "return previews <= 2", True),  # the move's question, and one more at most
+            ("lines pasted are one line", [paste_lines], "return commandLine.value", "CAL 1+2 "),
         ]
         for what, steps, shows, want in rows:
             browser.find_element(page.By.ID, "commandLine").clear()
@@ -346,6 +351,40 @@ def hover_moved_while_asked(browser):
     except page.TimeoutException:
         browser.execute_script("window.hoverFollowed = false")
     page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+# The host's answer for the cursor comes after a click forgot the hover (as a new prompt does) or
+# after the pointer left the drawing: it answers for what is gone. Each answer is held until let go.
+def hover_answered_late(leaves):
+    def step(browser):
+        page.wait_for_point_prompt(browser)
+        browser.execute_script(
+            "window.held = []; window.answered = 0; const fetchAll = window.fetch;"
+            "window.unhold = () => { window.fetch = fetchAll; held.forEach((r) => r()); };"
+            "window.fetch = (path, init) => path !== 'preview' ? fetchAll(path, init) :"
+            "    new Promise((r) => held.push(r)).then(() => fetchAll(path, init)).then((got) =>"
+            "        ({ok: got.ok, json: () => got.json().then((v) => (answered++, v))}));")
+        page.move_to_pixel(browser, 250, 250 + 20 * leaves).perform()  # a move from the last
+        page.WebDriverWait(browser, 10).until(lambda b: b.execute_script("return held.length"))
+        if leaves:
+            page.ActionChains(browser).move_to_element(
+                browser.find_element(page.By.ID, "transcript")).perform()
+        else:
+            browser.execute_script("forgetHover()")
+        browser.execute_script("held.shift()()")
+        page.WebDriverWait(browser, 10).until(lambda b: b.execute_script("return answered"))
+        browser.execute_script("window.lateHoverShown = preview !== null; unhold()")
+        page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+    return step
+
+
+# Two lines pasted with the focus off the command line: their ends become blanks.
+def paste_lines(browser):
+    browser.execute_script(
+        "document.activeElement.blur(); const data = new DataTransfer();"
+        "data.setData('text/plain', 'CAL\\r\\n1+2\\n');"
+        "document.body.dispatchEvent(new ClipboardEvent('paste', {clipboardData: data,"
+        "                                                         bubbles: true}));")
 
 
 # A ray from (1000, 1000) along X and a line of strokes 0.5 long and gaps 0.25, ten pixels a unit;
