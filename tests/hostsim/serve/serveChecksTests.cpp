@@ -220,6 +220,25 @@ TEST(SessionQueue, RefusesPastItsBound) {
     EXPECT_FALSE(queue.post("typed"));
 }
 
+// Connections waiting for a handler thread: the last place is taken, one more is refused busy
+// until a thread takes one.
+TEST(HandlerQueue, RefusesPastItsBound) {
+    const std::size_t limit = hostsim::HandlerQueue::limit;
+    struct Case {
+        int line;
+        std::size_t entered, taken;
+        bool admitted;
+    } cases[] = {
+        {__LINE__, limit - 1, 0, true}, {__LINE__, limit, 0, false}, {__LINE__, limit, 1, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::HandlerQueue queue;
+        for (std::size_t i = 0; i < c.entered; ++i) ASSERT_TRUE(queue.enter());
+        for (std::size_t i = 0; i < c.taken; ++i) queue.leave();
+        EXPECT_EQ(c.admitted, queue.enter());
+    }
+}
+
 TEST(SessionQueue, TranscriptKeepsItsTail) {
     hostsim::SessionQueue queue;
     const std::string chunk(hostsim::SessionQueue::transcriptLimit / 2 + 1, 'a');
