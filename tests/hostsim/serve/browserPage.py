@@ -72,6 +72,7 @@ def keys_move_the_view(browser):
         (Keys.ARROW_LEFT, "", lambda x, y, h: [x - h / 10, y, h]),  # for them
         (Keys.ARROW_UP, "", lambda x, y, h: [x, y, h]),             # the history's
         ((Keys.SHIFT, Keys.ARROW_UP), "", lambda x, y, h: [x, y + h / 10, h]),
+        ((Keys.CONTROL, "-"), None, lambda x, y, h: [x, y, h]),     # the browser's zoom
         ("+", "CAL", lambda x, y, h: [x, y, h]),                    # typed
         (Keys.ARROW_LEFT, "CAL", lambda x, y, h: [x, y, h]),
     ]
@@ -93,6 +94,8 @@ def keys_move_the_view(browser):
         want = expected(*before)
         check(all(abs(a - w) < 1e-9 * max(1, abs(w)) for a, w in zip(after, want)),
               "key %r (line %r) moved the view to %s, not %s" % (key, line, after, want))
+        check(line is not None or browser.execute_script("return commandLine.value") == "",
+              "key %r moved the view and was typed too" % (key,))
     browser.find_element(page.By.ID, "commandLine").clear()
 
 
@@ -158,6 +161,7 @@ def history_walks_the_lines_typed(browser, field):
     cases = [  # key, the line shown: commands and expressions, never RAD's click
         (Keys.ARROW_UP, '(cal "RAD")'), (Keys.ARROW_UP, '(cal "P2=[33.3,16.1]")'),
         (Keys.ARROW_DOWN, '(cal "RAD")'), (Keys.ARROW_DOWN, "draft"), (Keys.ARROW_DOWN, "draft"),
+        (Keys.ARROW_UP, '(cal "RAD")'), (Keys.ARROW_UP * 7, "CAL"),  # past the oldest line typed
     ]
     for key, shown in cases:
         field().send_keys(key)
@@ -194,6 +198,8 @@ def results_are_listed_and_copied(browser, run):
     run("window.copied = []; navigator.clipboard.writeText = (t) => "
         "{ copied.push(t); return Promise.resolve(); };")
     items = browser.find_elements(page.By.CSS_SELECTOR, "#marksList li")
+    check({i.get_attribute("class") for i in items} == {"value", "vector", "result"},
+          "the results list holds more than results: %s" % [i.text for i in items])
     cases = [  # the entry, its class, what a click copies
         ("2+2 = 4", "value", "4"),
         ("N = (0.0 0.0 1.0)", "vector", "[0,0,1]"),
@@ -252,6 +258,16 @@ def page_holds_still_and_says_what_it_did(browser):
             ("a ray is drawn from its start on", [drop_ray_and_dashes],
              "return [[1010, 1000], [990, 1000]].map(([x, y]) => drawnAt(x, y))", [True, False]),
             ("a dash pattern is strokes and gaps in turn", [], "return dashesDrawn()", [1, 0.5]),
+            ("a line run again from the history is its newest", ['(cal "2+2")', '(cal "3+3")',
+             run_again_from_history], "return commandLine.value", '(cal "2+2")'),
+            ("a drag moves the drawing with the pointer and picks nothing",
+             ['(cal "RAD")', drag_at_pick], "return [dragFollowed, picksSent]", [True, 0]),
+            ("a click the host refuses says why", ['(cal "RAD")', click_refused],
+             "return transcript.textContent.includes('No point is asked for.')", True),
+            ("the wheel zooms about the point under the pointer", [wheel_at],
+             "return wheelKeptPoint", True),
+            ("a view moved under a resting pointer is asked of the host again",
+             ['(cal "RAD")', pan_under_resting_pointer], "return askedAfterPan", True),
             ("a late hover is not shown once a click forgot it",
              ['(cal "RAD")', hover_answered_late(False)], "return lateHoverShown", False),
             ("a late hover is not shown once the pointer left",
@@ -261,6 +277,9 @@ def page_holds_still_and_says_what_it_did(browser):
             ("a hover the host gives up is not asked again", ['(cal "RAD")', hover_given_up],
              "return previews <= 2", True),  # the move's question, and one more at most
             ("lines pasted are one line", [paste_lines], "return commandLine.value", "CAL 1+2 "),
+            ("the transcript is scrolled to its latest line", [], "return transcript.scrollTop > 0"
+             " && transcript.scrollHeight - transcript.scrollTop - transcript.clientHeight < 2",
+             True),
         ]
         for what, steps, shows, want in rows:
             browser.find_element(page.By.ID, "commandLine").clear()
@@ -350,6 +369,69 @@ def hover_moved_while_asked(browser):
         browser.execute_script("window.hoverFollowed = true")
     except page.TimeoutException:
         browser.execute_script("window.hoverFollowed = false")
+    page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+# The wheel turned once over a pixel: the world point there stays there.
+def wheel_at(browser):
+    browser.execute_script("""
+        const box = canvas.getBoundingClientRect(), height = view.height, under = toWorld(200, 150);
+        canvas.dispatchEvent(new WheelEvent("wheel", {clientX: box.left + 200, deltaY: 120,
+                                                      clientY: box.top + 150, cancelable: true}));
+        window.wheelKeptPoint = view.height !== height && toWorld(200, 150).every((v, i) =>
+            Math.abs(v - under[i]) <= 1e-9 * (1 + Math.abs(v)));""")
+
+
+# The pointer rests while a key pans the view: once the host has the new view, the object under
+# the pointer is asked for again.
+def pan_under_resting_pointer(browser):
+    page.wait_for_point_prompt(browser)
+    page.move_to_pixel(browser, 280, 280).perform()
+    page.WebDriverWait(browser, 10).until(
+        lambda b: b.execute_script("return hover !== null && hover.asked === cursor"))
+    browser.execute_script("window.askedAfterPan = false; document.activeElement.blur();"
+                           "const fetchAll = window.fetch; window.fetch = (path, init) =>"
+                           "    (askedAfterPan ||= path === 'preview', fetchAll(path, init));")
+    page.ActionChains(browser).send_keys(page.Keys.ARROW_RIGHT).perform()
+    try:
+        page.WebDriverWait(browser, 5).until(lambda b: b.execute_script("return askedAfterPan"))
+    except page.TimeoutException:
+        pass
+    page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+# Up twice, Enter: the line walked to runs again, and the next Up shows it first.
+def run_again_from_history(browser):
+    field = browser.find_element(page.By.ID, "commandLine")
+    field.send_keys(page.Keys.ARROW_UP)
+    page.WebDriverWait(browser, 10).until(lambda b: field.get_attribute("value") == '(cal "3+3")')
+    field.send_keys(page.Keys.ARROW_UP + page.Keys.ENTER)
+    page.wait_for_text(browser, "\n4\nCommand:", 2)
+    field.send_keys(page.Keys.ARROW_UP)
+    page.WebDriverWait(browser, 10).until(lambda b: field.get_attribute("value"))
+
+
+# At a pick, a press moved ten pixels down before its release: the world point pressed stays
+# under the pointer, and the host is sent no pick.
+def drag_at_pick(browser):
+    page.wait_for_point_prompt(browser)
+    pressed = browser.execute_script(
+        "window.picksSent = 0; const fetchAll = window.fetch; window.fetch = (path, init) =>"
+        "    (picksSent += path === 'pick', fetchAll(path, init)); return toWorld(300, 300)")
+    page.move_to_pixel(browser, 300, 300).click_and_hold().move_by_offset(0, 10).release().perform()
+    browser.execute_script("window.dragFollowed = toWorld(300, 310).every((v, i) =>"
+                           "    Math.abs(v - arguments[0][i]) <= 1e-9 * (1 + Math.abs(v)))", pressed)
+    page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+# The host refuses a click whose prompt another line answered first: the page says so.
+def click_refused(browser):
+    page.wait_for_point_prompt(browser)
+    browser.execute_script(
+        "const fetchAll = window.fetch; window.fetch = (path, init) => path !== 'pick' ?"
+        "    fetchAll(path, init) : (window.fetch = fetchAll, Promise.resolve(new Response("
+        "        '{\"refused\": \"No point is asked for.\"}', {status: 409})));")
+    page.move_to_pixel(browser, 320, 300).click().perform()
     page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
 
 
@@ -544,8 +626,10 @@ def dropped_drawings_open(browser, served):
             "%s: the drawing's extents never became %s" % (name, extents))
         check(page.transcript(browser).endswith("\nCommand: "),
               "%s: the prompt is not shown again: ...%s" % (name, page.transcript(browser)[-80:]))
-    view = browser.execute_script("return [view.centerX, view.centerY]")
-    check(view == [200, 225], "the dropped drawing is shown to its extents: %s" % view)
+    view = browser.execute_script("const [left, right] = [toScreen(100, 200), toScreen(300, 250)];"
+                                  "return [view.centerX, view.centerY, left[0] >= 0 &&"
+                                  "        right[0] <= canvas.width]")  # wider than high
+    check(view == [200, 225, True], "the dropped drawing is shown to its extents: %s" % view)
 
 
 # ---- every refusal, tried from the page ----
