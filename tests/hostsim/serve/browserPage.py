@@ -559,6 +559,23 @@ def transcript_picks_replay_by_clicking(browser):
                     continue
                 replay_pick(browser, "%s %s #%d" % (name, command, occurrence), command, setup,
                             points, expected)
+            check(browser.execute_script(LAST_SNAP_IN_YELLOW), "the yellow square is not at the"
+                  " last of the snaps %s" % browser.execute_script("return marks"))
+
+
+# Of several snap marks, the last (the point the module took last) is the one drawn in yellow.
+LAST_SNAP_IN_YELLOW = """
+    const pen = CanvasRenderingContext2D.prototype, stroke = pen.strokeRect, yellow = [];
+    pen.strokeRect = function (x, y, w, h) {
+      if (this.strokeStyle === "#ffd75e") yellow.push([x + w / 2, y + h / 2]);
+      stroke.call(this, x, y, w, h);
+    };
+    redraw();
+    pen.strokeRect = stroke;
+    const snaps = marks.filter((m) => m.kind === "snap"), last = snaps[snaps.length - 1];
+    const [x, y] = last ? toScreen(last.x, last.y) : [0, 0];
+    return snaps.length < 2 || yellow.length === 1 && Math.hypot(yellow[0][0] - x,
+                                                                yellow[0][1] - y) < 0.01;"""
 
 
 # Before each click the host's snap glyph is read where the mouse rests: when the prompt names a

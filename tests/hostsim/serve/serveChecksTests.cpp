@@ -154,7 +154,7 @@ TEST(SessionQueue, TypesAClickWhenItsTurnComes) {
     struct Item {
         char from;
         const char* line;
-    };  // 'p'age, 't'erminal; 'c'lick
+    };  // 'p'age, 't'erminal; 'c'lick; 'a' task asked and given up at once
     struct Case {
         int line;
         bool pointAsked;
@@ -169,12 +169,16 @@ TEST(SessionQueue, TypesAClickWhenItsTurnComes) {
          false,
          {{'c', ""}, {'p', "RAD"}, {'c', ""}},
          "RAD from the page|35,10,0 as 35,10 from the page|"},
+        {__LINE__, false, {{'a', ""}, {'p', "RAD"}}, "RAD from the page|"},  // no one waits
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         hostsim::SessionQueue queue;
         bool pointAsked = c.pointAsked;
+        std::string ran, line, echo;
         for (const Item& item : c.queued) {
+            if (item.from == 'a')
+                queue.ask([&ran] { return ran += "task|"; }, echo, milliseconds(0));
             if (item.from == 't') queue.post(item.line);
             if (item.from == 'p') queue.submit(item.line, milliseconds(0));
             if (item.from == 'c')
@@ -187,7 +191,6 @@ TEST(SessionQueue, TypesAClickWhenItsTurnComes) {
                     milliseconds(0));
         }
         queue.post("end");
-        std::string ran, line, echo;
         bool fromPage = false;
         while (queue.take(line, &echo, &fromPage) && line != "end") {
             ran +=
@@ -210,6 +213,7 @@ TEST(SessionQueue, RefusesPastItsBound) {
               queue.submitClick([](std::string&, std::string&) { return true; }, none));
     std::string answer;
     EXPECT_FALSE(queue.ask([] { return "x"; }, answer, none));
+    EXPECT_FALSE(queue.postTask([] { return "x"; }));  // a key's task from the terminal
     auto posted = std::async(std::launch::async, [&queue] { return queue.post("typed"); });
     EXPECT_EQ(std::future_status::timeout, posted.wait_for(std::chrono::milliseconds(50)));
     std::string line;
