@@ -5,7 +5,8 @@
 // holds connections until their request head is whole (headGate.cpp), the drawing
 // and the view and the marks as the page sees them (drawingView.cpp), a drawing dropped on the
 // page (dropDrawing.cpp), the page's history and completion (pageInput.cpp), the terminal beside
-// the page and its Ctrl-C (servedTerminal.cpp), and serveSession, the server itself (server.cpp).
+// the page and its Ctrl-C (servedTerminal.cpp), and serveSession, the server itself, with the
+// bound on connections waiting for its threads (server.cpp).
 // Needs: hostsim/view (the plan view, the page's view, the SVG), hostsim/services (the open
 // drawing, the marks, the prompt's state) and hostsim/console (the session's output and Ctrl-C);
 // the program passes in what runs the session, and loads this part (hostsim-serve.so) only for
@@ -263,6 +264,18 @@ private:
     int wakeUp = -1;             // an eventfd: arrivals or stopping
     std::list<Pending> pending;  // the gate's thread only; oldest first
     std::thread thread;
+};
+
+// ---- connections waiting for a handler thread (server.cpp) ----
+// The gate hands a whole request to the handler threads; at most limit wait for one, and past it
+// a connection is answered busy at once, so a flood costs a refusal each, not a growing queue.
+class HandlerQueue {
+public:
+    static constexpr std::size_t limit = 64;  // four for each of the server's 16 threads
+    bool enter();                             // a place taken; false when every place is
+    void leave();                             // a handler thread took a connection from its place
+private:
+    std::atomic<std::size_t> waiting{0};
 };
 
 // ---- the drawing and the view (drawingView.cpp); session thread only ----

@@ -51,9 +51,7 @@ constexpr std::chrono::seconds replyWait(30);
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
 constexpr unsigned previewClockEvery = 64;  // a hover's checks of what waits, per clock read
-// Connections handed over and waiting for a handler thread, at most; past it a connection is
-// answered busy at once, so a flood costs a refusal each, not a growing queue.
-constexpr std::size_t handlerQueueLimit = 4 * handlerThreads;
+static_assert(hostsim::HandlerQueue::limit == 4 * handlerThreads, "four waiting for each thread");
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::seconds transferGrace(5);
 constexpr std::uint64_t transferFloor = 256 * 1024;    // bytes a second, on average, past the grace
@@ -263,16 +261,15 @@ private:
         return true;
     }
     void queueAnswer(int socket, std::string received) {
-        if (queued >= handlerQueueLimit) {
+        if (!queued.enter()) {
             const std::string& busy = busyReply();
             if (send(socket, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
             }
             ::close(socket);
             return;
         }
-        ++queued;
         handlers.enqueue([this, socket, received = std::move(received)]() mutable {
-            --queued;
+            queued.leave();
             answer(socket, std::move(received));
         });
     }
@@ -291,7 +288,7 @@ private:
         ::close(socket);
     }
     httplib::ThreadPool handlers;
-    std::atomic<std::size_t> queued{0};  // handed to the pool, not yet taken by a thread
+    hostsim::HandlerQueue queued;  // handed to the pool, not yet taken by a thread
     std::unique_ptr<hostsim::HeadGate> gate;
 };
 
@@ -650,6 +647,14 @@ void describeSession(hostsim::SessionQueue::Picture& picture) {
 }  // namespace
 
 namespace hostsim {
+
+bool HandlerQueue::enter() {
+    for (std::size_t now = waiting.load(); now < limit;)
+        if (waiting.compare_exchange_weak(now, now + 1)) return true;
+    return false;
+}
+
+void HandlerQueue::leave() { --waiting; }
 
 bool serveSession(const ServeOptions& options, const std::function<void()>& runSession,
                   const std::function<void(const std::string& url)>& announce, std::string& error) {

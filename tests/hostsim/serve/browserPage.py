@@ -72,6 +72,7 @@ def keys_move_the_view(browser):
         (Keys.ARROW_LEFT, "", lambda x, y, h: [x - h / 10, y, h]),  # for them
         (Keys.ARROW_UP, "", lambda x, y, h: [x, y, h]),             # the history's
         ((Keys.SHIFT, Keys.ARROW_UP), "", lambda x, y, h: [x, y + h / 10, h]),
+        ((Keys.CONTROL, "-"), None, lambda x, y, h: [x, y, h]),     # the browser's zoom
         ("+", "CAL", lambda x, y, h: [x, y, h]),                    # typed
         (Keys.ARROW_LEFT, "CAL", lambda x, y, h: [x, y, h]),
     ]
@@ -158,6 +159,7 @@ def history_walks_the_lines_typed(browser, field):
     cases = [  # key, the line shown: commands and expressions, never RAD's click
         (Keys.ARROW_UP, '(cal "RAD")'), (Keys.ARROW_UP, '(cal "P2=[33.3,16.1]")'),
         (Keys.ARROW_DOWN, '(cal "RAD")'), (Keys.ARROW_DOWN, "draft"), (Keys.ARROW_DOWN, "draft"),
+        (Keys.ARROW_UP, '(cal "RAD")'), (Keys.ARROW_UP * 7, "CAL"),  # past the oldest line typed
     ]
     for key, shown in cases:
         field().send_keys(key)
@@ -194,6 +196,8 @@ def results_are_listed_and_copied(browser, run):
     run("window.copied = []; navigator.clipboard.writeText = (t) => "
         "{ copied.push(t); return Promise.resolve(); };")
     items = browser.find_elements(page.By.CSS_SELECTOR, "#marksList li")
+    check({i.get_attribute("class") for i in items} == {"value", "vector", "result"},
+          "the results list holds more than results: %s" % [i.text for i in items])
     cases = [  # the entry, its class, what a click copies
         ("2+2 = 4", "value", "4"),
         ("N = (0.0 0.0 1.0)", "vector", "[0,0,1]"),
@@ -252,10 +256,28 @@ def page_holds_still_and_says_what_it_did(browser):
             ("a ray is drawn from its start on", [drop_ray_and_dashes],
              "return [[1010, 1000], [990, 1000]].map(([x, y]) => drawnAt(x, y))", [True, False]),
             ("a dash pattern is strokes and gaps in turn", [], "return dashesDrawn()", [1, 0.5]),
+            ("a line run again from the history is its newest", ['(cal "2+2")', '(cal "3+3")',
+             run_again_from_history], "return commandLine.value", '(cal "2+2")'),
+            ("a drag moves the drawing with the pointer and picks nothing",
+             ['(cal "RAD")', drag_at_pick], "return [dragFollowed, picksSent]", [True, 0]),
+            ("a click the host refuses says why", ['(cal "RAD")', click_refused],
+             "return transcript.textContent.includes('No point is asked for.')", True),
+            ("the wheel zooms about the point under the pointer", [wheel_at],
+             "return wheelKeptPoint", True),
+            ("a view moved under a resting pointer is asked of the host again",
+             ['(cal "RAD")', pan_under_resting_pointer], "return askedAfterPan", True),
+            ("a late hover is not shown once a click forgot it",
+             ['(cal "RAD")', hover_answered_late(False)], "return lateHoverShown", False),
+            ("a late hover is not shown once the pointer left",
+             ['(cal "RAD")', hover_answered_late(True)], "return lateHoverShown", False),
             ("a hover follows the cursor that moved while it was asked",
              ['(cal "RAD")', hover_moved_while_asked], "return hoverFollowed", True),
             ("a hover the host gives up is not asked again", ['(cal "RAD")', hover_given_up],
              "return previews <= 2", True),  # the move's question, and one more at most
+            ("lines pasted are one line", [paste_lines], "return commandLine.value", "CAL 1+2 "),
+            ("the transcript is scrolled to its latest line", [], "return transcript.scrollTop > 0"
+             " && transcript.scrollHeight - transcript.scrollTop - transcript.clientHeight < 2",
+             True),
         ]
         for what, steps, shows, want in rows:
             browser.find_element(page.By.ID, "commandLine").clear()
@@ -358,6 +380,103 @@ def hover_moved_while_asked(browser):
     page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
 
 
+# The wheel turned once over a pixel: the world point there stays there.
+def wheel_at(browser):
+    browser.execute_script("""
+        const box = canvas.getBoundingClientRect(), height = view.height, under = toWorld(200, 150);
+        canvas.dispatchEvent(new WheelEvent("wheel", {clientX: box.left + 200, deltaY: 120,
+                                                      clientY: box.top + 150, cancelable: true}));
+        window.wheelKeptPoint = view.height !== height && toWorld(200, 150).every((v, i) =>
+            Math.abs(v - under[i]) <= 1e-9 * (1 + Math.abs(v)));""")
+
+
+# The pointer rests while a key pans the view: once the host has the new view, the object under
+# the pointer is asked for again.
+def pan_under_resting_pointer(browser):
+    page.wait_for_point_prompt(browser)
+    page.move_to_pixel(browser, 280, 280).perform()
+    page.WebDriverWait(browser, 10).until(
+        lambda b: b.execute_script("return hover !== null && hover.asked === cursor"))
+    browser.execute_script("window.askedAfterPan = false; document.activeElement.blur();"
+                           "const fetchAll = window.fetch; window.fetch = (path, init) =>"
+                           "    (askedAfterPan ||= path === 'preview', fetchAll(path, init));")
+    page.ActionChains(browser).send_keys(page.Keys.ARROW_RIGHT).perform()
+    try:
+        page.WebDriverWait(browser, 5).until(lambda b: b.execute_script("return askedAfterPan"))
+    except page.TimeoutException:
+        pass
+    page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+# Up twice, Enter: the line walked to runs again, and the next Up shows it first.
+def run_again_from_history(browser):
+    field = browser.find_element(page.By.ID, "commandLine")
+    field.send_keys(page.Keys.ARROW_UP)
+    page.WebDriverWait(browser, 10).until(lambda b: field.get_attribute("value") == '(cal "3+3")')
+    field.send_keys(page.Keys.ARROW_UP + page.Keys.ENTER)
+    page.wait_for_text(browser, "\n4\nCommand:", 2)
+    field.send_keys(page.Keys.ARROW_UP)
+    page.WebDriverWait(browser, 10).until(lambda b: field.get_attribute("value"))
+
+
+# At a pick, a press moved ten pixels down before its release: the world point pressed stays
+# under the pointer, and the host is sent no pick.
+def drag_at_pick(browser):
+    page.wait_for_point_prompt(browser)
+    pressed = browser.execute_script(
+        "window.picksSent = 0; const fetchAll = window.fetch; window.fetch = (path, init) =>"
+        "    (picksSent += path === 'pick', fetchAll(path, init)); return toWorld(300, 300)")
+    page.move_to_pixel(browser, 300, 300).click_and_hold().move_by_offset(0, 10).release().perform()
+    browser.execute_script("window.dragFollowed = toWorld(300, 310).every((v, i) =>"
+                           "    Math.abs(v - arguments[0][i]) <= 1e-9 * (1 + Math.abs(v)))", pressed)
+    page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+# The host refuses a click whose prompt another line answered first: the page says so.
+def click_refused(browser):
+    page.wait_for_point_prompt(browser)
+    browser.execute_script(
+        "const fetchAll = window.fetch; window.fetch = (path, init) => path !== 'pick' ?"
+        "    fetchAll(path, init) : (window.fetch = fetchAll, Promise.resolve(new Response("
+        "        '{\"refused\": \"No point is asked for.\"}', {status: 409})));")
+    page.move_to_pixel(browser, 320, 300).click().perform()
+    page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+
+
+# The host's answer for the cursor comes after a click forgot the hover (as a new prompt does) or
+# after the pointer left the drawing: it answers for what is gone. Each answer is held until let go.
+def hover_answered_late(leaves):
+    def step(browser):
+        page.wait_for_point_prompt(browser)
+        browser.execute_script(
+            "window.held = []; window.answered = 0; const fetchAll = window.fetch;"
+            "window.unhold = () => { window.fetch = fetchAll; held.forEach((r) => r()); };"
+            "window.fetch = (path, init) => path !== 'preview' ? fetchAll(path, init) :"
+            "    new Promise((r) => held.push(r)).then(() => fetchAll(path, init)).then((got) =>"
+            "        ({ok: got.ok, json: () => got.json().then((v) => (answered++, v))}));")
+        page.move_to_pixel(browser, 250, 250 + 20 * leaves).perform()  # a move from the last
+        page.WebDriverWait(browser, 10).until(lambda b: b.execute_script("return held.length"))
+        if leaves:
+            page.ActionChains(browser).move_to_element(
+                browser.find_element(page.By.ID, "transcript")).perform()
+        else:
+            browser.execute_script("forgetHover()")
+        browser.execute_script("held.shift()()")
+        page.WebDriverWait(browser, 10).until(lambda b: b.execute_script("return answered"))
+        browser.execute_script("window.lateHoverShown = preview !== null; unhold()")
+        page.ActionChains(browser).send_keys(page.Keys.ESCAPE).perform()
+    return step
+
+
+# Two lines pasted with the focus off the command line: their ends become blanks.
+def paste_lines(browser):
+    browser.execute_script(
+        "document.activeElement.blur(); const data = new DataTransfer();"
+        "data.setData('text/plain', 'CAL\\r\\n1+2\\n');"
+        "document.body.dispatchEvent(new ClipboardEvent('paste', {clipboardData: data,"
+        "                                                         bubbles: true}));")
+
+
 # A ray from (1000, 1000) along X and a line of strokes 0.5 long and gaps 0.25, ten pixels a unit;
 # drawnAt tells whether the canvas has a stroke at a world point, dashesDrawn the first pattern
 # the canvas is given, in strokes of 1.
@@ -450,6 +569,23 @@ def transcript_picks_replay_by_clicking(browser):
                     continue
                 replay_pick(browser, "%s %s #%d" % (name, command, occurrence), command, setup,
                             points, expected)
+            check(browser.execute_script(LAST_SNAP_IN_YELLOW), "the yellow square is not at the"
+                  " last of the snaps %s" % browser.execute_script("return marks"))
+
+
+# Of several snap marks, the last (the point the module took last) is the one drawn in yellow.
+LAST_SNAP_IN_YELLOW = """
+    const pen = CanvasRenderingContext2D.prototype, stroke = pen.strokeRect, yellow = [];
+    pen.strokeRect = function (x, y, w, h) {
+      if (this.strokeStyle === "#ffd75e") yellow.push([x + w / 2, y + h / 2]);
+      stroke.call(this, x, y, w, h);
+    };
+    redraw();
+    pen.strokeRect = stroke;
+    const snaps = marks.filter((m) => m.kind === "snap"), last = snaps[snaps.length - 1];
+    const [x, y] = last ? toScreen(last.x, last.y) : [0, 0];
+    return snaps.length < 2 || yellow.length === 1 && Math.hypot(yellow[0][0] - x,
+                                                                yellow[0][1] - y) < 0.01;"""
 
 
 # Before each click the host's snap glyph is read where the mouse rests: when the prompt names a
@@ -515,8 +651,10 @@ def dropped_drawings_open(browser, served):
             "%s: the drawing's extents never became %s" % (name, extents))
         check(page.transcript(browser).endswith("\nCommand: "),
               "%s: the prompt is not shown again: ...%s" % (name, page.transcript(browser)[-80:]))
-    view = browser.execute_script("return [view.centerX, view.centerY]")
-    check(view == [200, 225], "the dropped drawing is shown to its extents: %s" % view)
+    view = browser.execute_script("const [left, right] = [toScreen(100, 200), toScreen(300, 250)];"
+                                  "return [view.centerX, view.centerY, left[0] >= 0 &&"
+                                  "        right[0] <= canvas.width]")  # wider than high
+    check(view == [200, 225, True], "the dropped drawing is shown to its extents: %s" % view)
 
 
 # ---- every refusal, tried from the page ----

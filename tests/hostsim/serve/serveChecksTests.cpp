@@ -154,7 +154,7 @@ TEST(SessionQueue, TypesAClickWhenItsTurnComes) {
     struct Item {
         char from;
         const char* line;
-    };  // 'p'age, 't'erminal; 'c'lick
+    };  // 'p'age, 't'erminal; 'c'lick; 'a' task asked and given up at once
     struct Case {
         int line;
         bool pointAsked;
@@ -169,12 +169,16 @@ TEST(SessionQueue, TypesAClickWhenItsTurnComes) {
          false,
          {{'c', ""}, {'p', "RAD"}, {'c', ""}},
          "RAD from the page|35,10,0 as 35,10 from the page|"},
+        {__LINE__, false, {{'a', ""}, {'p', "RAD"}}, "RAD from the page|"},  // no one waits
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         hostsim::SessionQueue queue;
         bool pointAsked = c.pointAsked;
+        std::string ran, line, echo;
         for (const Item& item : c.queued) {
+            if (item.from == 'a')
+                queue.ask([&ran] { return ran += "task|"; }, echo, milliseconds(0));
             if (item.from == 't') queue.post(item.line);
             if (item.from == 'p') queue.submit(item.line, milliseconds(0));
             if (item.from == 'c')
@@ -187,7 +191,6 @@ TEST(SessionQueue, TypesAClickWhenItsTurnComes) {
                     milliseconds(0));
         }
         queue.post("end");
-        std::string ran, line, echo;
         bool fromPage = false;
         while (queue.take(line, &echo, &fromPage) && line != "end") {
             ran +=
@@ -210,6 +213,7 @@ TEST(SessionQueue, RefusesPastItsBound) {
               queue.submitClick([](std::string&, std::string&) { return true; }, none));
     std::string answer;
     EXPECT_FALSE(queue.ask([] { return "x"; }, answer, none));
+    EXPECT_FALSE(queue.postTask([] { return "x"; }));  // a key's task from the terminal
     auto posted = std::async(std::launch::async, [&queue] { return queue.post("typed"); });
     EXPECT_EQ(std::future_status::timeout, posted.wait_for(std::chrono::milliseconds(50)));
     std::string line;
@@ -218,6 +222,25 @@ TEST(SessionQueue, RefusesPastItsBound) {
     queue.close();
     EXPECT_EQ(Handed::ended, queue.submit("1", none));
     EXPECT_FALSE(queue.post("typed"));
+}
+
+// Connections waiting for a handler thread: the last place is taken, one more is refused busy
+// until a thread takes one.
+TEST(HandlerQueue, RefusesPastItsBound) {
+    const std::size_t limit = hostsim::HandlerQueue::limit;
+    struct Case {
+        int line;
+        std::size_t entered, taken;
+        bool admitted;
+    } cases[] = {
+        {__LINE__, limit - 1, 0, true}, {__LINE__, limit, 0, false}, {__LINE__, limit, 1, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hostsim::HandlerQueue queue;
+        for (std::size_t i = 0; i < c.entered; ++i) ASSERT_TRUE(queue.enter());
+        for (std::size_t i = 0; i < c.taken; ++i) queue.leave();
+        EXPECT_EQ(c.admitted, queue.enter());
+    }
 }
 
 TEST(SessionQueue, TranscriptKeepsItsTail) {

@@ -190,8 +190,11 @@ TEST_F(ServedSession, RefusesWhatThePageMayNotDoAndRunsTheRest) {
         {__LINE__, "a command", run("CAL 2+3"), 200, "\n5\n"},
         {__LINE__, "Enter repeats it", run(""), 200, "CAL\n\n>> Expression: "},
         {__LINE__, "which then asks", run("4*5"), 200, "\n20\n"},
+        {__LINE__, "a module prompt", run("CAL"), 200, ">> Expression: "},
+        {__LINE__, "cancelled", run("*cancel*"), 200, "Command: "},
         {__LINE__, "a line kept once", get("/history"), 200,
          R"x(1e7 1e7))","(cal \"1+2\")","(cal \"RAD\")",)x"},
+        {__LINE__, "a cancel not kept", get("/history"), 200, R"x(,"CAL"]})x"},
     };
     const std::pair<const char*, const char*> everyReply[] = {
         // a header, part of its value
@@ -452,6 +455,9 @@ TEST_F(ServedSession, MarksResultsAndPicksAndClearsThem) {
 TEST_F(ServedSession, LimitsRequestBodies) {
     EXPECT_EQ(413, post("/line", std::string(70 * 1024, '1')).status);
     httplib::Client client = this->client();
+    std::string atLimit = Json{{"line", "(cal \"1\")"}}.dump();
+    atLimit.resize(64 * 1024, ' ');  // blanks after the value: JSON still
+    EXPECT_EQ(200, client.Post("/line", atLimit, "application/json")->status);
     auto result = client.Post("/line", "not json", "application/json");
     ASSERT_TRUE(result);
     EXPECT_EQ(400, result->status);
