@@ -323,7 +323,7 @@ void packTexts(const std::vector<hostsim::PlanText>& texts, PackedArrays& out) {
     Blocks blocks = inBlocks(boxes);
     Places places(out, texts.size());
     Rests rests(out, texts.size(), 5);
-    std::size_t blocksAt = out.room(4 * sizeof(double) * blocks.boxes.size());
+    packBlocks(blocks, out);
     PackedArray<std::uint32_t> starts(out, texts.size() + 1);
     std::size_t bytesAt = out.room(textBytes), end = 0;
     for (std::size_t k = 0; k < texts.size(); ++k) {
@@ -335,10 +335,6 @@ void packTexts(const std::vector<hostsim::PlanText>& texts, PackedArrays& out) {
         end += t.text.size();
     }
     starts.set(texts.size(), static_cast<std::uint32_t>(end));
-    std::size_t n = 0;
-    for (const Box& box : blocks.boxes)
-        for (double v : {box.lowX, box.lowY, box.highX, box.highY})
-            out.set(blocksAt + sizeof v * n++, &v, sizeof v);
 }
 
 // The group's arrays in the order the head's counts list them.
