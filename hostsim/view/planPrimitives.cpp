@@ -337,8 +337,8 @@ void primitivesOf(int top, const std::vector<Primitive>& all, std::size_t& first
     end = static_cast<std::size_t>(range.second - all.begin());
 }
 
-// How many primitives of each kind a look has, counted as they are grouped.
-using KindCounts = std::array<std::size_t, 6>;  // ORDER Primitive::Kind
+// How many primitives of each kind a look has, counted as they are grouped (Ray the last kind).
+using KindCounts = std::array<std::size_t, static_cast<std::size_t>(Primitive::Kind::Ray) + 1>;
 
 // Room for a look's primitives as most drawings have them (a face as a text's line): a million
 // primitives grown into place would be copied over and over.
