@@ -71,17 +71,15 @@ double fromCentre(const Primitive& p, double x, double y) {
 
 double curveBelow(const Primitive& p, double x, double y) {
     PlanEllipse e = planEllipse(p);
-    double rho = fromCentre(p, x, y);
-    double slack = boundSlack * (rho + e.largest);
-    return std::max({0.0, rho - e.largest, e.smallest - rho}) - slack;
+    return hostsim::ringBelow(p.a[0], p.a[1], {e.largest, e.smallest}, x, y);
 }
 
 // A whole circle's distance is that from its ring; an arc's needs its angle.
 double curveAbove(const Primitive& p, double x, double y) {
     PlanEllipse e = planEllipse(p);
     if (!isRound(e)) return INFINITY;
+    if (p.t1 - p.t0 >= 2 * pi) return hostsim::ringAbove(p.a[0], p.a[1], e.largest, x, y);
     double rho = fromCentre(p, x, y), slack = boundSlack * (rho + e.largest);
-    if (p.t1 - p.t0 >= 2 * pi) return std::fabs(rho - e.largest) + slack;
     return roundCurveDistance(p, x, y) + slack;
 }
 
@@ -120,6 +118,29 @@ double distanceAbove(const Primitive& p, double x, double y) {
 }
 
 bool distanceIsExact(const Primitive& p) { return measuredExactly(p); }
+
+double ringBelow(double centreX, double centreY, const PlanRing& ring, double x, double y) {
+    double dx = x - centreX, dy = y - centreY;
+    double rho = std::sqrt(dx * dx + dy * dy);
+    double slack = boundSlack * (rho + ring.largest);
+    return std::max({0.0, rho - ring.largest, ring.smallest - rho}) - slack;
+}
+
+double ringAbove(double centreX, double centreY, double radius, double x, double y) {
+    double dx = x - centreX, dy = y - centreY;
+    double rho = std::sqrt(dx * dx + dy * dy);
+    return std::fabs(rho - radius) + boundSlack * (rho + radius);
+}
+
+PlanRing planRing(const Primitive& p) {
+    if (p.kind != Primitive::Kind::Curve) return {};
+    PlanEllipse e = planEllipse(p);
+    return {e.largest, e.smallest};
+}
+
+bool wholeRound(const Primitive& p) {
+    return p.kind == Primitive::Kind::Curve && p.t1 - p.t0 >= 2 * pi && isRound(planEllipse(p));
+}
 
 bool roundInPlan(const Primitive& p, double& radius) {
     if (p.kind != Primitive::Kind::Curve) return false;

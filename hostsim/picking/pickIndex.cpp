@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <iterator>
 #include <unordered_map>
 #include <utility>
 
@@ -24,8 +26,9 @@ constexpr int maxCellsPerPrimitive = 4;
 // maxOutliers may then lie outside it, checked at every pick; with more, it covers them all.
 constexpr double outlierShare = 0.01;
 constexpr std::size_t maxOutliers = 64;
-constexpr unsigned checksPerClockRead = 64;  // a check costs a flag read; the clock, more
+constexpr unsigned checksPerClockRead = 64;  // a check costs a count; the clock and the stop, more
 constexpr double tieTolerance = 1e-12;       // distances closer than this (relative) are equal
+constexpr int crowdedCurves = 256;           // crossing one cell: the level's RingTree takes them
 
 using hostsim::add;
 using hostsim::scale;
@@ -40,6 +43,7 @@ struct Level {
     int columns = 0, rows = 0;
     std::vector<int> cellStart;  // items of cell c: items[cellStart[c] .. cellStart[c + 1])
     std::vector<int> items;
+    hostsim::RingTree crowd;  // the curves of its crowded cells, in none of its cells
 };
 
 // Uniform grids over the primitives' extents, each level's cells twice the size of the last's.
@@ -250,6 +254,35 @@ void sortByCell(std::vector<std::uint64_t>& entries, std::size_t cellCount) {
     }
 }
 
+// The curves of each cell that crowdedCurves curves or more cross leave the level's cells for
+// its tree.
+void fileCrowdedCurves(Level& level) {
+    auto isCurve = [](int i) { return primitives[i].kind == Primitive::Kind::Curve; };
+    std::vector<int> crowd;
+    for (std::size_t cell = 0; cell + 1 < level.cellStart.size(); ++cell) {
+        auto begin = level.items.begin() + level.cellStart[cell];
+        auto end = level.items.begin() + level.cellStart[cell + 1];
+        if (end - begin >= crowdedCurves && std::count_if(begin, end, isCurve) >= crowdedCurves)
+            std::copy_if(begin, end, std::back_inserter(crowd), isCurve);
+    }
+    if (crowd.empty()) return;
+    std::vector<bool> inCrowd(primitives.size(), false);
+    for (int i : crowd) inCrowd[i] = true;
+    crowd.clear();
+    for (std::size_t i = 0; i < primitives.size(); ++i)
+        if (inCrowd[i]) crowd.push_back(static_cast<int>(i));
+    int kept = 0, begin = 0;
+    for (std::size_t cell = 0; cell + 1 < level.cellStart.size(); ++cell) {
+        int end = level.cellStart[cell + 1];
+        for (int k = begin; k < end; ++k)
+            if (!inCrowd[level.items[k]]) level.items[kept++] = level.items[k];
+        level.cellStart[cell + 1] = kept;
+        begin = end;
+    }
+    level.items.resize(kept);
+    level.crowd = hostsim::RingTree(crowd);
+}
+
 // Files every primitive in the cells of its level of a grid over area, or in the wide list.
 // False, with the grid half built, when more than maxOutliers lie outside area.
 bool fileGrid(const std::vector<Box>& boxes, const Box& bulk, const Box& area) {
@@ -303,6 +336,7 @@ bool fileGrid(const std::vector<Box>& boxes, const Box& bulk, const Box& area) {
         for (std::size_t k = next; k < end; ++k)
             level.items[k - next] = static_cast<int>(entries[k] & 0xFFFFFFFFu);
         next = end;
+        fileCrowdedCurves(level);
     }
     return true;
 }
@@ -347,6 +381,8 @@ void gatherNear(double x, double y, double radius, std::vector<hostsim::NearPrim
         window.lowX > grid.area.highX || window.lowY > grid.area.highY)
         return;
     for (const Level& level : grid.levels) {
+        if (!level.crowd.empty())  // its curves are in no cell: met once, here
+            lastExamined += level.crowd.near(x, y, radius, out);
         if (level.items.empty()) continue;
         CellRange range = cellRange(level, window);
         for (int r = range.r0; r <= range.r1; ++r)
@@ -441,15 +477,16 @@ WorkEnd finishWork() {
     return end;
 }
 
+// Asked at every primitive a query meets: the stop's check (a lock, for a hover) and the clock
+// are consulted at every checksPerClockRead-th call only, the first included.
 bool workMustStop() {
     if (workEndState != WorkEnd::Completed) return true;
-    if (!workBounded) return false;
-    if (workStopRequested && workStopRequested()) {
+    if (!workBounded || ++workChecks < checksPerClockRead) return false;
+    workChecks = 0;
+    if (workStopRequested && workStopRequested())
         workEndState = WorkEnd::Cancelled;
-    } else if (++workChecks >= checksPerClockRead) {
-        workChecks = 0;
-        if (std::chrono::steady_clock::now() >= workDeadline) workEndState = WorkEnd::TimedOut;
-    }
+    else if (std::chrono::steady_clock::now() >= workDeadline)
+        workEndState = WorkEnd::TimedOut;
     return workEndState != WorkEnd::Completed;
 }
 
@@ -492,12 +529,17 @@ int selectPrimitive(double x, double y, double radius, double copyCell, bool nes
     std::vector<NearPrimitive> near;
     gatherNear(x, y, radius, near);
     keepOneOfEachCopy(near, copyCell);
-    std::stable_sort(near.begin(), near.end(), [](const NearPrimitive& a, const NearPrimitive& b) {
-        return a.below < b.below;
-    });
+    // by the lower bounds, ties in drawing order: a heap, taken only as far as needed
+    std::vector<std::pair<double, std::size_t>> order;
+    order.reserve(near.size());
+    for (std::size_t k = 0; k < near.size(); ++k) order.emplace_back(near[k].below, k);
+    auto greater = std::greater<std::pair<double, std::size_t>>();
+    std::make_heap(order.begin(), order.end(), greater);
     std::vector<std::pair<int, double>> measured;
     double nearest = INFINITY;
-    for (const NearPrimitive& candidate : near) {
+    for (; !order.empty(); order.pop_back()) {
+        const NearPrimitive& candidate = near[order.front().second];
+        std::pop_heap(order.begin(), order.end(), greater);
         if (workMustStop()) return -1;
         if (candidate.below > nearest + tieTolerance * std::max(1.0, std::fabs(nearest))) break;
         double d = viewDistance(primitives[candidate.index], x, y, nullptr);

@@ -156,6 +156,51 @@ bool distanceIsExact(const Primitive& p);
 // A curve that is a circle seen from above (its u and v in plan at right angles and of one
 // length, within rounding), and that circle's radius.
 bool roundInPlan(const Primitive& p, double& radius);
+// A curve's course in plan lies in the ring about its centre between its ellipse's largest and
+// smallest semi-axes (zero for the other kinds); a whole circle seen round is its ring.
+struct PlanRing {
+    double largest = 0.0, smallest = 0.0;
+};
+PlanRing planRing(const Primitive& p);
+bool wholeRound(const Primitive& p);
+// The bounds of a curve by its ring, as distanceBelow and distanceAbove (of a whole circle seen
+// round) give them.
+double ringBelow(double centreX, double centreY, const PlanRing& ring, double x, double y);
+double ringAbove(double centreX, double centreY, double radius, double x, double y);
+
+// ---- curves crowding the cells of the grid (ringTree.cpp) ----
+// Where hundreds of curves cross one cell (concentric circles, arcs piled up), each would be
+// bounded at every query there; filed instead in a tree by their centres and radii, whose every
+// node bounds how near its curves pass a point, a query meets only the branches that may come
+// within its radius, and bounds their curves from what the tree keeps.
+class RingTree {
+public:
+    RingTree() = default;
+    explicit RingTree(const std::vector<int>& curves);  // indexes in drawingPrimitives
+    bool empty() const { return items_.empty(); }
+    std::size_t size() const { return items_.size(); }
+    // Appends each curve whose distanceBelow from (x, y) is radius or less, with that bound and,
+    // for a whole circle seen round, its distanceAbove (else infinity); gives how many it bounded.
+    std::size_t near(double x, double y, double radius, std::vector<NearPrimitive>& out) const;
+
+private:
+    struct Node {
+        double lowX = INFINITY, highX = -INFINITY, lowY = INFINITY, highY = -INFINITY;  // centres
+        double largest = 0.0, smallest = INFINITY;  // the widest and narrowest of their radii
+        std::size_t begin = 0, end = 0;             // its curves: items_[begin .. end)
+        std::size_t first = 0;  // its two halves: nodes first and first + 1; 0 for a leaf
+    };
+    struct Item {
+        double x, y;  // the centre
+        PlanRing ring;
+        int index;
+        bool wholeRound;
+    };
+    void build(std::size_t node, std::size_t begin, std::size_t end);
+    static double below(const Node& n, double x, double y);
+    std::vector<Node> nodes_;
+    std::vector<Item> items_;
+};
 
 // ---- copies a view cannot tell apart (copyClasses.cpp) ----
 // Copies of a block within this share of a pixel of each other count as one in a view, a pick

@@ -50,7 +50,7 @@ constexpr std::chrono::seconds replyWait(30);
 // asked again); each open page holds one of the pool's threads so, the queue bounds how many.
 constexpr std::chrono::seconds transcriptWait(20);
 constexpr std::size_t handlerThreads = 16;
-constexpr unsigned previewClockEvery = 64;  // a hover's checks of what waits, per clock read
+constexpr unsigned previewClockEvery = 8;  // a hover's checks of what waits, per clock read
 static_assert(hostsim::HandlerQueue::limit == 4 * handlerThreads, "four waiting for each thread");
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::seconds transferGrace(5);
@@ -499,9 +499,9 @@ private:
     // The hover gives way to any line or click that comes, and stops after previewSeconds of the
     // session thread's time (on a busy machine the clock's would run out before the work did),
     // but for a click at the same point: what it finds then is the click's answer, kept by the
-    // host for the click, which would otherwise start it again. The query asks at each primitive
-    // it meets, a hundred thousand times among piled objects, so the thread's time is read at
-    // every previewClockEvery-th.
+    // host for the click, which would otherwise start it again. The query asks every few dozen
+    // primitives it meets, thousands of times among piled objects, and reading the thread's time
+    // is a system call, so that is read at every previewClockEvery-th.
     std::string preview(double x, double y) {
         hostsim::Point at = {x, y, 0.0};
         double budgetEnd = threadSeconds() + hostsim::previewSeconds;

@@ -458,9 +458,13 @@ double offersBelow(const NearPrimitive& c, unsigned modes, const Nearest& n) {
         if (wanted & hostsim::snapQua) {
             Point along = p.axisEnds ? p.u : Point{radius, 0, 0};
             Point across = p.axisEnds ? p.v : Point{0, radius, 0};
+            double squared = INFINITY;  // the nearest's: a square root does, with the slack
             for (const Point& q :
-                 {along, across, hostsim::scale(along, -1), hostsim::scale(across, -1)})
-                below = std::min(below, distance(hostsim::add(p.a, q)));
+                 {along, across, hostsim::scale(along, -1), hostsim::scale(across, -1)}) {
+                double dx = p.a[0] + q[0] - n.x, dy = p.a[1] + q[1] - n.y;
+                squared = std::min(squared, dx * dx + dy * dy);
+            }
+            below = std::sqrt(squared);
             below -= pointSlack * (radius + below + std::fabs(n.x) + std::fabs(n.y));
         }
     }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "hostsim/picking/picking.h"
 #include "tests/hostsim/drawingTestSupport.h"
@@ -305,6 +307,50 @@ TEST_F(DrawingTest, FarOffObjectsDoNotDefeatThePickIndex) {
         ASSERT_EQ(KVS_RTNORM, s.status);
         EXPECT_EQ(c.type, hostsim::currentDrawing().objects[s.index].type);
         EXPECT_LE(hostsim::primitivesExamined(), c.maxExamined);
+    }
+}
+
+// Curves crowding one place are filed in a tree of their own; a query must find among them just
+// what measuring each would: concentric circles, circles of one size side by side, arcs and
+// ellipses in the pile, lines across it.
+TEST_F(DrawingTest, CrowdedCurvesAreFoundAsIfEachWereMeasured) {
+    std::string pile;
+    auto add = [&](const std::string& object) { pile += object; };
+    for (int i = 0; i < 400; ++i) {
+        add("0 CIRCLE\n10 0\n20 0\n40 " + std::to_string(10 + i * 0.01) + "\n");
+        add("0 CIRCLE\n10 " + std::to_string(i % 20 * 0.2) + "\n20 " +
+            std::to_string(i / 20 * 0.2) + "\n40 3\n");
+    }
+    for (int i = 0; i < 120; ++i)
+        add("0 ARC\n10 1\n20 -1\n40 " + std::to_string(6 + i * 0.03) + "\n50 " +
+            std::to_string(i * 7) + "\n51 " + std::to_string(i * 7 + 40) + "\n");
+    for (int i = 0; i < 60; ++i)
+        add("0 ELLIPSE\n10 " + std::to_string(i * 0.1) + "\n20 0\n11 8\n21 " +
+            std::to_string(i * 0.05) + "\n40 0.4\n41 0\n42 6.283185307179586\n");
+    for (int i = 0; i < 20; ++i)
+        add("0 LINE\n10 -15\n20 " + std::to_string(i - 10) + "\n11 15\n21 0\n");
+    open(pile);
+    const auto& all = hostsim::drawingPrimitives();
+    std::uint32_t seed = 31;
+    auto next = [&seed](double low, double high) {
+        seed = seed * 1664525u + 1013904223u;
+        return low + (high - low) * (seed >> 8) / double(1u << 24);
+    };
+    for (int k = 0; k < 120; ++k) {
+        double x = next(-16, 16), y = next(-16, 16),
+               radius = k % 3 == 0   ? 0.01
+                        : k % 3 == 1 ? 0.3
+                                     : 2;
+        SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y) + " within " +
+                     std::to_string(radius));
+        std::vector<hostsim::NearPrimitive> near;
+        hostsim::primitivesNear(x, y, radius, 0.0, near);
+        std::vector<int> found, measured;
+        for (const auto& n : near) found.push_back(n.index);
+        for (std::size_t i = 0; i < all.size(); ++i)
+            if (hostsim::viewDistance(all[i], x, y, nullptr) <= radius)
+                measured.push_back(static_cast<int>(i));
+        ASSERT_EQ(measured, found);
     }
 }
 
