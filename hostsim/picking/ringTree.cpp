@@ -111,8 +111,8 @@ std::size_t RingTree::near(double x, double y, double radius,
             const Item& item = items_[k];
             double itemBelow = ringBelow(item.x, item.y, item.ring, x, y);
             if (!(itemBelow <= radius)) continue;
-            double above = item.wholeRound ? ringAbove(item.x, item.y, item.ring.largest, x, y)
-                                           : INFINITY;
+            double above =
+                item.wholeRound ? ringAbove(item.x, item.y, item.ring.largest, x, y) : INFINITY;
             out.push_back({item.index, itemBelow, above});
         }
     }

@@ -64,8 +64,8 @@ onSessionChange(() => {
 onViewSent(askHover);
 
 function cursorMoved() {
+  askHover();  // asked first: the host answers while the canvas is redrawn
   redraw();
-  askHover();
 }
 
 function cursorLeft() {
@@ -167,13 +167,15 @@ setLayer("cursor", () => {
 // ---- the pointer: a drag pans, a click picks ----
 // The host takes the click as the point typed there, if a point is still asked for when its
 // turn comes; what follows comes with the session's news.
+// The request goes out before the canvas is redrawn: the host starts on it meanwhile.
 async function pickAt(px, py) {
   const [x, y] = toWorld(px, py);
   forgetHover();
   clicked = true;
+  const sent = postJson("pick", {x: x, y: y});
   redraw();
   try {
-    const response = await postJson("pick", {x: x, y: y});
+    const response = await sent;
     const answer = await response.json().catch(() => ({}));
     if (answer.refused) showText(answer.refused + "\n");
     if (!response.ok) clicked = false;  // it answered nothing: the prompt still waits
