@@ -362,6 +362,8 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
     ensureDrawingOpen();
     out.clear();
     std::map<PlanStyle, std::size_t> groupOf;
+    std::unordered_map<std::string, std::size_t> groupOfKey;  // lookKey -> group
+    std::string key;
     std::vector<std::vector<const Primitive*>> members;
     std::vector<KindCounts> kindCounts;
     int lastLeaf = -1, lastInstance = -1;
@@ -371,9 +373,13 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
         if (p.leaf != lastLeaf || p.instance != lastInstance) {
             lastLeaf = p.leaf;
             lastInstance = p.instance;
-            PlanStyle style;
-            shown = primitiveStyle(p, style);
-            if (shown) {
+            shown = lookKey(p, key);
+            auto known = shown ? groupOfKey.find(key) : groupOfKey.end();
+            if (known != groupOfKey.end()) {
+                group = known->second;
+            } else if (shown) {
+                PlanStyle style;
+                primitiveStyle(p, style);
                 auto found = groupOf.find(style);  // an emplace would copy the style each time
                 if (found == groupOf.end()) {
                     found = groupOf.emplace(style, out.size()).first;
@@ -382,6 +388,7 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
                     kindCounts.emplace_back();
                 }
                 group = found->second;
+                groupOfKey.emplace(key, group);
             }
         }
         if (shown) {

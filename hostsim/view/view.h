@@ -78,6 +78,10 @@ struct PlanStyle {
 // the references that hold it; false when it is not drawn (p.shown false).
 struct Primitive;
 bool primitiveStyle(const Primitive& p, PlanStyle& style);
+// What p's look depends on, as bytes: the reference that holds it and its object's layer,
+// colour, linetype and linetype scale groups. Primitives with the same key look the same, so a
+// million objects need only a few looks worked out. False when p is not drawn, as primitiveStyle.
+bool lookKey(const Primitive& p, std::string& key);
 struct StyledPrimitives {
     PlanStyle style;
     PlanPrimitives primitives;  // texts as their lines
