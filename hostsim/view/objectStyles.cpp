@@ -5,6 +5,7 @@
 // BYBLOCK (0) and linetype BYBLOCK take the reference's, and BYLAYER (colour 256, or no colour
 // at all) the layer's. Whether it is drawn at all its primitives say (hostsim/kinds decided).
 #include <cstdint>
+#include <iterator>
 #include <map>
 
 #include "hostsim/kinds/kinds.h"
@@ -129,8 +130,13 @@ bool lookKey(const Primitive& p, std::string& key) {
     if (!p.shown || p.leaf < 0 || p.leaf >= static_cast<int>(d.objects.size())) return false;
     key.assign(reinterpret_cast<const char*>(&p.instance), sizeof p.instance);
     const DrawingObject& o = wholeObject(d, p.leaf);
-    for (int code : {8, 62, 420, 6, 48}) {  // the groups lookInside and primitiveStyle read
-        const DxfGroup* g = findGroup(o, code);
+    // The first group of each code lookInside and primitiveStyle read, found in one pass.
+    constexpr int codes[] = {8, 62, 420, 6, 48};
+    const DxfGroup* first[std::size(codes)] = {};
+    for (const DxfGroup& g : o.groups)
+        for (std::size_t i = 0; i < std::size(codes); ++i)
+            if (g.code == codes[i] && first[i] == nullptr) first[i] = &g;
+    for (const DxfGroup* g : first) {
         if (g == nullptr) {
             key += 'a';
         } else if (!g->holdsText()) {

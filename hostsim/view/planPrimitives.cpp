@@ -259,7 +259,7 @@ void addTextLines(const hostsim::DrawingObject& o, const Primitive& box,
         double length = paragraphs ? 0.6 * static_cast<double>(hostsim::characterCount(lines[i]))
                                    : width / height;
         out.texts.push_back({start[0], start[1], alongUnit[0], alongUnit[1], upUnit[0], upUnit[1],
-                             length, lines[i]});
+                             length, std::move(lines[i])});
     }
 }
 
