@@ -444,7 +444,7 @@ private:
     // The packed drawing as the host keeps it, shared with the reply rather than copied into it.
     // The holder outlives a reply that stopped waiting for the session.
     void sendPackedDrawing(httplib::Response& response) {
-        auto holder = std::make_shared<std::shared_ptr<const std::string>>();
+        auto holder = std::make_shared<std::shared_ptr<const hostsim::PackedDrawing>>();
         std::string answer;
         auto list = [holder] {
             *holder = hostsim::drawingPrimitivesBinary();
@@ -452,11 +452,12 @@ private:
         };
         if (!queue.ask(list, answer, replyWait) || *holder == nullptr)
             return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
-        std::shared_ptr<const std::string> bytes = *holder;
+        std::shared_ptr<const hostsim::PackedDrawing> packed = *holder;
         response.set_content_provider(
-            bytes->size(), binaryType,
-            [bytes](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                return sink.write(bytes->data() + offset, std::min(length, bytes->size() - offset));
+            packed->size(), binaryType,
+            [packed](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                std::string_view bytes = packed->from(offset);
+                return sink.write(bytes.data(), std::min(length, bytes.size()));
             });
     }
 

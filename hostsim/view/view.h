@@ -89,6 +89,15 @@ struct StyledPrimitives {
 // Every object that is drawn, grouped by its look; the groups in the order their looks first
 // occur. With a window, each group holds what it shows, as planPrimitives does.
 void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* window = nullptr);
+// The same groups before they are planned, each planned by itself (without a window) by
+// planStyledGroup: a listing of a million objects then holds one look's plan at a time.
+struct StyledGroup {
+    PlanStyle style;
+    std::vector<const Primitive*> members;  // in the drawing's order
+    std::vector<std::size_t> kindCounts;    // members of each Primitive::Kind
+};
+void styledGroups(std::vector<StyledGroup>& out);
+void planStyledGroup(const StyledGroup& group, PlanPrimitives& out);
 
 // ---- the view's window (viewWindow.cpp) ----
 // VIEWSIZE high, SCREENSIZE's shape, centred where a page last put its view, else on the middle
