@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <nlohmann/json.hpp>
 
 #include "hostsim/view/view.h"
@@ -98,6 +101,15 @@ Json styledGroupsJson() {
         list.push_back(std::move(entry));
     }
     return list;
+}
+
+// Hands the memory freed back to the system: the last look's plan and the groups' members are
+// not at the top of the heap, and would stay with the process while it waits (about 19 MB for
+// a million objects).
+void releaseFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 // ---- the drawing in binary, for the page ----
@@ -469,6 +481,8 @@ std::shared_ptr<const PackedDrawing> drawingPrimitivesBinary() {
     head.bytes += headText;
     head.room(0);
     packed->parts[0] = std::move(head.bytes);
+    groups = {};
+    releaseFreedMemory();
     listedDrawing = {std::move(key), std::move(packed)};
     return listedDrawing.packed;
 }
