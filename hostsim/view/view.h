@@ -1,12 +1,12 @@
 // hostsim/view/view.h - the drawing as the host's plan view shows it: its primitives projected
 // on world XY, the window the view shows, and the view with the marks written as an SVG file.
 //
-// Offers: planPrimitives and styledPlanPrimitives (planPrimitives.cpp); primitiveStyle
-// (objectStyles.cpp); the view's window and the page's view
-// (viewWindow.cpp); viewSvg and writeViewSvg (svgWriter.cpp). Needs: hostsim/services (the open
-// drawing, the marks, the view's system variables), hostsim/picking (the drawing's primitives)
-// and hostsim/kinds (which objects are texts, and which look as the object they are part of).
-// A plan view of world XY: display X and Y are world X and Y, whatever the UCS.
+// Offers: planPrimitives, styledPlanPrimitives, styledGroups and planStyledGroup
+// (planPrimitives.cpp); primitiveStyle and lookKey (objectStyles.cpp); the view's window and
+// the page's view (viewWindow.cpp); viewSvg and writeViewSvg (svgWriter.cpp). Needs:
+// hostsim/services (the open drawing, the marks, the view's system variables), hostsim/picking (the
+// drawing's primitives) and hostsim/kinds (which objects are texts, and which look as the object
+// they are part of). A plan view of world XY: display X and Y are world X and Y, whatever the UCS.
 #ifndef VECTRIN_HOSTSIM_VIEW_VIEW_H
 #define VECTRIN_HOSTSIM_VIEW_VIEW_H
 
