@@ -50,8 +50,9 @@ bool extrusionAxes(const Point& extrusion, Point axes[3]) {
 
 const DrawingObject& wholeObject(const Drawing& d, int index) {
     const DrawingObject& o = d.objects[index];
+    if (o.owner < 0) return o;  // most objects: their kind is not looked up
     const building::ObjectKind* kind = building::objectKindOf(o);
-    bool part = kind != nullptr && kind->axes == building::KindAxes::Owner && o.owner >= 0;
+    bool part = kind != nullptr && kind->axes == building::KindAxes::Owner;
     return part ? d.objects[o.owner] : o;
 }
 

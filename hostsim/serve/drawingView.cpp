@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <nlohmann/json.hpp>
 
 #include "hostsim/view/view.h"
@@ -19,7 +22,7 @@ using Json = nlohmann::json;
 // ---- the drawing as last listed in binary, with what it was listed from ----
 struct ListedDrawing {
     std::vector<double> key;  // the drawing's id and its extents
-    std::string bytes;
+    std::shared_ptr<const hostsim::PackedDrawing> packed;
 };
 ListedDrawing listedDrawing;
 
@@ -98,6 +101,15 @@ Json styledGroupsJson() {
         list.push_back(std::move(entry));
     }
     return list;
+}
+
+// Hands the memory freed back to the system: the last look's plan and the groups' members are
+// not at the top of the heap, and would stay with the process while it waits (about 19 MB for
+// a million objects).
+void releaseFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 // ---- the drawing in binary, for the page ----
@@ -351,8 +363,8 @@ void packPlan(const hostsim::PlanPrimitives& plan, PackedArrays& out) {
 // The group's head: its look, its rays, and the counts of what its arrays hold, worked out
 // before they are packed, so that the arrays go straight after the head. bytes grows by about
 // what they take.
-Json groupHead(const hostsim::StyledPrimitives& group, std::size_t& bytes) {
-    const hostsim::PlanPrimitives& plan = group.primitives;
+Json groupHead(const hostsim::PlanStyle& style, const hostsim::PlanPrimitives& plan,
+               std::size_t& bytes) {
     std::size_t rounds = std::count_if(plan.curves.begin(), plan.curves.end(), isRound);
     std::size_t points = 0, textBytes = 0;
     for (const std::vector<double>& line : plan.polylines) points += line.size() / 2;
@@ -363,8 +375,8 @@ Json groupHead(const hostsim::StyledPrimitives& group, std::size_t& bytes) {
     bytes += 24 * segments + 44 * curves + 20 * plan.polylines.size() + 8 * points +
              8 * plan.nodes.size() + 37 * plan.texts.size() + textBytes +
              (segments + curves + plan.texts.size()) / 2 + 400;
-    return {{"colour", colourJson(group.style.colour)},
-            {"dashes", finiteList(group.style.dashes)},
+    return {{"colour", colourJson(style.colour)},
+            {"dashes", finiteList(style.dashes)},
             {"rays", std::move(rays)},
             {"counts",
              {{"segments", segments},
@@ -432,32 +444,61 @@ std::string drawingPrimitivesJson() {
 // Listed once for each drawing and each view extents it is listed for (the extents decide which
 // copies are drawn), and kept: a page that loads again, or a second page, is answered at once.
 // The drawing's objects never change while it is open; a drawing opened again has a new id.
-std::string drawingPrimitivesBinary() {
+std::shared_ptr<const PackedDrawing> drawingPrimitivesBinary() {
     ensureDrawingOpen();
     Point low, high;
     bool hasExtents = viewExtents(low, high);
     std::vector<double> key = {static_cast<double>(currentDrawing().id), hasExtents ? 1.0 : 0.0};
     if (hasExtents) key.insert(key.end(), {low[0], low[1], high[0], high[1]});
-    if (listedDrawing.key == key) return listedDrawing.bytes;
+    if (listedDrawing.key == key) return listedDrawing.packed;
     listedDrawing = {};  // its memory freed before the next is made
-    std::vector<StyledPrimitives> groups;
-    styledPlanPrimitives(groups);
+    std::vector<StyledGroup> groups;
+    styledGroups(groups);
+    auto packed = std::make_shared<PackedDrawing>();
+    packed->parts.resize(1 + groups.size());
     Json heads = Json::array();
-    std::size_t bytes = 0;
-    for (const StyledPrimitives& group : groups) heads.push_back(groupHead(group, bytes));
+    // Each group is planned, described in the head and packed by itself, and its plan freed
+    // before the next: the plans of a million objects never all take memory at once.
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        PlanPrimitives plan;
+        planStyledGroup(groups[i], plan);
+        std::size_t bytes = 0;
+        heads.push_back(groupHead(groups[i].style, plan, bytes));
+        groups[i] = {};
+        PackedArrays arrays;
+        arrays.bytes.reserve(bytes);
+        packPlan(plan, arrays);
+        arrays.room(0);
+        packed->parts[i + 1] = std::move(arrays.bytes);
+    }
     Json drawing = {{"groups", std::move(heads)}, {"id", currentDrawing().id}};
     drawing["extents"] = extentsJson();
     std::string headText = drawing.dump(-1, ' ', false, Json::error_handler_t::replace);
-    PackedArrays packed;
-    packed.bytes.reserve(headText.size() + 8 + bytes);
+    PackedArrays head;
     std::uint32_t headLength = static_cast<std::uint32_t>(headText.size());
-    packed.bytes.resize(sizeof headLength);
-    packed.set(0, &headLength, sizeof headLength);
-    packed.bytes += headText;
-    for (const StyledPrimitives& group : groups) packPlan(group.primitives, packed);
-    packed.room(0);
-    listedDrawing = {std::move(key), std::move(packed.bytes)};
-    return listedDrawing.bytes;
+    head.bytes.resize(sizeof headLength);
+    head.set(0, &headLength, sizeof headLength);
+    head.bytes += headText;
+    head.room(0);
+    packed->parts[0] = std::move(head.bytes);
+    groups = {};
+    releaseFreedMemory();
+    listedDrawing = {std::move(key), std::move(packed)};
+    return listedDrawing.packed;
+}
+
+std::size_t PackedDrawing::size() const {
+    std::size_t size = 0;
+    for (const std::string& part : parts) size += part.size();
+    return size;
+}
+
+std::string_view PackedDrawing::from(std::size_t offset) const {
+    for (const std::string& part : parts) {
+        if (offset < part.size()) return std::string_view(part).substr(offset);
+        offset -= part.size();
+    }
+    return {};
 }
 
 std::string promptStateJson() {

@@ -28,6 +28,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -301,8 +302,17 @@ std::string drawingPrimitivesJson();
 // length (5 floats), where each text's string starts in the bytes that follow (uint32, and where
 // the last ends), and the strings (UTF-8). Segments, curves and texts are each in the order of
 // blocks of 64 along a Morton curve of their extents, each kind followed by its blocks' boxes
-// (low x, low y, high x, high y: 4 doubles a block). Kept for the drawing and its extents.
-std::string drawingPrimitivesBinary();
+// (low x, low y, high x, high y: 4 doubles a block). Kept for the drawing and its extents, and
+// shared with the replies that send it rather than copied: the million objects' take 35 MB.
+// Made in parts, sent one after another: the length and head, padded to 8 bytes, then each
+// group's arrays, so that one group is planned and packed at a time.
+struct PackedDrawing {
+    std::vector<std::string> parts;  // each a multiple of 8 bytes long
+    std::size_t size() const;
+    // The bytes from offset to the end of the part that holds it; empty at or past the end.
+    std::string_view from(std::size_t offset) const;
+};
+std::shared_ptr<const PackedDrawing> drawingPrimitivesBinary();
 // {"pointPrompt": whether a pick or point prompt waits, "pickbox": PICKBOX pixels, "prompt": the
 // last line of the prompt waiting (empty while the session runs), "snapMode": the snap mode the
 // prompt names ("END"), else absent, "drawingId" and "drawingName": the open drawing's id (a new

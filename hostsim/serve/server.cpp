@@ -329,8 +329,7 @@ public:
             askSession(response, [] { return hostsim::drawingPrimitivesJson(); });
         });
         server.Get("/drawing.bin", [this](const httplib::Request&, httplib::Response& response) {
-            askSession(
-                response, [] { return hostsim::drawingPrimitivesBinary(); }, binaryType);
+            sendPackedDrawing(response);
         });
         server.Post("/view", [this](const httplib::Request& request, httplib::Response& response) {
             setView(request, response);
@@ -445,7 +444,30 @@ private:
         std::string answer;
         if (!queue.ask(task, answer, replyWait) || answer.empty())
             return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
-        response.set_content(answer, type);
+        // Moved, not copied as set_content would: the million's binary drawing is 35 MB.
+        response.body = std::move(answer);
+        response.headers.erase("Content-Type");
+        response.set_header("Content-Type", type);
+    }
+
+    // The packed drawing as the host keeps it, shared with the reply rather than copied into it.
+    // The holder outlives a reply that stopped waiting for the session.
+    void sendPackedDrawing(httplib::Response& response) {
+        auto holder = std::make_shared<std::shared_ptr<const hostsim::PackedDrawing>>();
+        std::string answer;
+        auto list = [holder] {
+            *holder = hostsim::drawingPrimitivesBinary();
+            return std::string("listed");
+        };
+        if (!queue.ask(list, answer, replyWait) || *holder == nullptr)
+            return sendJson(response, 503, Json{{"refused", "The session is busy or has ended."}});
+        std::shared_ptr<const hostsim::PackedDrawing> packed = *holder;
+        response.set_content_provider(
+            packed->size(), binaryType,
+            [packed](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                std::string_view bytes = packed->from(offset);
+                return sink.write(bytes.data(), std::min(length, bytes.size()));
+            });
     }
 
     // The view as the page shows it, as a file to save.

@@ -4,6 +4,8 @@
 // Inside a block, an object on layer 0 takes the layer of the reference that holds it, colour
 // BYBLOCK (0) and linetype BYBLOCK take the reference's, and BYLAYER (colour 256, or no colour
 // at all) the layer's. Whether it is drawn at all its primitives say (hostsim/kinds decided).
+#include <cstdint>
+#include <iterator>
 #include <map>
 
 #include "hostsim/kinds/kinds.h"
@@ -120,6 +122,35 @@ bool primitiveStyle(const Primitive& p, PlanStyle& style) {
     if (pattern == nullptr) return true;
     double scale = units * groupReal(o, 48, 1.0) * d.linetypeScale;
     for (double length : *pattern) style.dashes.push_back(length * scale);
+    return true;
+}
+
+bool lookKey(const Primitive& p, std::string& key) {
+    const Drawing& d = currentDrawing();
+    if (!p.shown || p.leaf < 0 || p.leaf >= static_cast<int>(d.objects.size())) return false;
+    key.assign(reinterpret_cast<const char*>(&p.instance), sizeof p.instance);
+    const DrawingObject& o = wholeObject(d, p.leaf);
+    // The first group of each code lookInside and primitiveStyle read, found in one pass.
+    constexpr int codes[] = {8, 62, 420, 6, 48};
+    const DxfGroup* first[std::size(codes)] = {};
+    for (const DxfGroup& g : o.groups)
+        for (std::size_t i = 0; i < std::size(codes); ++i)
+            if (g.code == codes[i] && first[i] == nullptr) first[i] = &g;
+    for (const DxfGroup* g : first) {
+        if (g == nullptr) {
+            key += 'a';
+        } else if (!g->holdsText()) {
+            double number = g->number();
+            key += 'n';
+            key.append(reinterpret_cast<const char*>(&number), sizeof number);
+        } else {
+            std::string_view text = g->text();
+            std::uint32_t size = static_cast<std::uint32_t>(text.size());
+            key += 't';
+            key.append(reinterpret_cast<const char*>(&size), sizeof size);
+            key.append(text);
+        }
+    }
     return true;
 }
 

@@ -2,7 +2,6 @@
 // texts as lines of text in the boxes the host picks them by; for a window, only what it shows;
 // grouped by how they look.
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -259,7 +258,7 @@ void addTextLines(const hostsim::DrawingObject& o, const Primitive& box,
         double length = paragraphs ? 0.6 * static_cast<double>(hostsim::characterCount(lines[i]))
                                    : width / height;
         out.texts.push_back({start[0], start[1], alongUnit[0], alongUnit[1], upUnit[0], upUnit[1],
-                             length, lines[i]});
+                             length, std::move(lines[i])});
     }
 }
 
@@ -337,12 +336,12 @@ void primitivesOf(int top, const std::vector<Primitive>& all, std::size_t& first
     end = static_cast<std::size_t>(range.second - all.begin());
 }
 
-// How many primitives of each kind a look has, counted as they are grouped (Ray the last kind).
-using KindCounts = std::array<std::size_t, static_cast<std::size_t>(Primitive::Kind::Ray) + 1>;
+// How many kinds of primitive there are (Ray the last).
+constexpr std::size_t kindCount = static_cast<std::size_t>(Primitive::Kind::Ray) + 1;
 
 // Room for a look's primitives as most drawings have them (a face as a text's line): a million
 // primitives grown into place would be copied over and over.
-void reserveFor(const KindCounts& counts, hostsim::PlanPrimitives& out) {
+void reserveFor(const std::vector<std::size_t>& counts, hostsim::PlanPrimitives& out) {
     auto count = [&](Primitive::Kind kind) { return counts[static_cast<int>(kind)]; };
     out.segments.reserve(4 * count(Primitive::Kind::Segment));
     out.curves.reserve(count(Primitive::Kind::Curve));
@@ -356,14 +355,13 @@ void reserveFor(const KindCounts& counts, hostsim::PlanPrimitives& out) {
 namespace hostsim {
 
 // The look is worked out again only when the object or the reference changes: an object's
-// primitives come one after another. In a window each look is planned by itself, so that one
-// look's marks never hide another's.
-void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* window) {
+// primitives come one after another; and only once for each lookKey.
+void styledGroups(std::vector<StyledGroup>& out) {
     ensureDrawingOpen();
     out.clear();
     std::map<PlanStyle, std::size_t> groupOf;
-    std::vector<std::vector<const Primitive*>> members;
-    std::vector<KindCounts> kindCounts;
+    std::unordered_map<std::string, std::size_t> groupOfKey;  // lookKey -> group
+    std::string key;
     int lastLeaf = -1, lastInstance = -1;
     bool shown = false;
     std::size_t group = 0;
@@ -371,33 +369,48 @@ void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* 
         if (p.leaf != lastLeaf || p.instance != lastInstance) {
             lastLeaf = p.leaf;
             lastInstance = p.instance;
-            PlanStyle style;
-            shown = primitiveStyle(p, style);
-            if (shown) {
+            shown = lookKey(p, key);
+            auto known = shown ? groupOfKey.find(key) : groupOfKey.end();
+            if (known != groupOfKey.end()) {
+                group = known->second;
+            } else if (shown) {
+                PlanStyle style;
+                primitiveStyle(p, style);
                 auto found = groupOf.find(style);  // an emplace would copy the style each time
                 if (found == groupOf.end()) {
                     found = groupOf.emplace(style, out.size()).first;
-                    out.push_back({style, {}});
-                    members.emplace_back();
-                    kindCounts.emplace_back();
+                    out.push_back({style, {}, std::vector<std::size_t>(kindCount)});
                 }
                 group = found->second;
+                groupOfKey.emplace(key, group);
             }
         }
         if (shown) {
-            members[group].push_back(&p);
-            ++kindCounts[group][static_cast<int>(p.kind)];
+            out[group].members.push_back(&p);
+            ++out[group].kindCounts[static_cast<int>(p.kind)];
         }
     }
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        if (window != nullptr) {
-            planWindow(*window, members[i], true, out[i].primitives);
-            continue;
-        }
-        reserveFor(kindCounts[i], out[i].primitives);
-        CopyFilter copies(nullptr);
-        for (const Primitive* p : members[i])
-            if (drawnInView(*p) && copies.drawn(*p)) addPlanned(*p, true, out[i].primitives);
+}
+
+void planStyledGroup(const StyledGroup& group, PlanPrimitives& out) {
+    reserveFor(group.kindCounts, out);
+    CopyFilter copies(nullptr);
+    for (const Primitive* p : group.members)
+        if (drawnInView(*p) && copies.drawn(*p)) addPlanned(*p, true, out);
+}
+
+// In a window each look is planned by itself, so that one look's marks never hide another's.
+void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* window) {
+    std::vector<StyledGroup> groups;
+    styledGroups(groups);
+    out.clear();
+    out.reserve(groups.size());
+    for (const StyledGroup& group : groups) {
+        out.push_back({group.style, {}});
+        if (window != nullptr)
+            planWindow(*window, group.members, true, out.back().primitives);
+        else
+            planStyledGroup(group, out.back().primitives);
     }
 }
 

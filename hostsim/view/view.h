@@ -1,12 +1,12 @@
 // hostsim/view/view.h - the drawing as the host's plan view shows it: its primitives projected
 // on world XY, the window the view shows, and the view with the marks written as an SVG file.
 //
-// Offers: planPrimitives and styledPlanPrimitives (planPrimitives.cpp); primitiveStyle
-// (objectStyles.cpp); the view's window and the page's view
-// (viewWindow.cpp); viewSvg and writeViewSvg (svgWriter.cpp). Needs: hostsim/services (the open
-// drawing, the marks, the view's system variables), hostsim/picking (the drawing's primitives)
-// and hostsim/kinds (which objects are texts, and which look as the object they are part of).
-// A plan view of world XY: display X and Y are world X and Y, whatever the UCS.
+// Offers: planPrimitives, styledPlanPrimitives, styledGroups and planStyledGroup
+// (planPrimitives.cpp); primitiveStyle and lookKey (objectStyles.cpp); the view's window and
+// the page's view (viewWindow.cpp); viewSvg and writeViewSvg (svgWriter.cpp). Needs:
+// hostsim/services (the open drawing, the marks, the view's system variables), hostsim/picking (the
+// drawing's primitives) and hostsim/kinds (which objects are texts, and which look as the object
+// they are part of). A plan view of world XY: display X and Y are world X and Y, whatever the UCS.
 #ifndef VECTRIN_HOSTSIM_VIEW_VIEW_H
 #define VECTRIN_HOSTSIM_VIEW_VIEW_H
 
@@ -78,6 +78,10 @@ struct PlanStyle {
 // the references that hold it; false when it is not drawn (p.shown false).
 struct Primitive;
 bool primitiveStyle(const Primitive& p, PlanStyle& style);
+// What p's look depends on, as bytes: the reference that holds it and its object's layer,
+// colour, linetype and linetype scale groups. Primitives with the same key look the same, so a
+// million objects need only a few looks worked out. False when p is not drawn, as primitiveStyle.
+bool lookKey(const Primitive& p, std::string& key);
 struct StyledPrimitives {
     PlanStyle style;
     PlanPrimitives primitives;  // texts as their lines
@@ -85,6 +89,15 @@ struct StyledPrimitives {
 // Every object that is drawn, grouped by its look; the groups in the order their looks first
 // occur. With a window, each group holds what it shows, as planPrimitives does.
 void styledPlanPrimitives(std::vector<StyledPrimitives>& out, const PlanWindow* window = nullptr);
+// The same groups before they are planned, each planned by itself (without a window) by
+// planStyledGroup: a listing of a million objects then holds one look's plan at a time.
+struct StyledGroup {
+    PlanStyle style;
+    std::vector<const Primitive*> members;  // in the drawing's order
+    std::vector<std::size_t> kindCounts;    // members of each Primitive::Kind
+};
+void styledGroups(std::vector<StyledGroup>& out);
+void planStyledGroup(const StyledGroup& group, PlanPrimitives& out);
 
 // ---- the view's window (viewWindow.cpp) ----
 // VIEWSIZE high, SCREENSIZE's shape, centred where a page last put its view, else on the middle
