@@ -74,10 +74,6 @@ std::string newSessionToken() {
     return token;
 }
 
-bool sameToken(const std::string& given, const ServedSite& site) {
-    return !site.token.empty() && sameSecret(given, site.token);
-}
-
 RequestVerdict checkRequest(const RequestFacts& request, const ServedSite& site) {
     if (request.hostCount > 1 || request.originCount > 1) return RequestVerdict::malformed;
     if (site.token.empty() || request.host != site.hostHeader) return RequestVerdict::refused;

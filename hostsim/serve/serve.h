@@ -68,7 +68,6 @@ enum class RequestVerdict { allowed, malformed, refused };
 // rebound DNS entry); an Origin, given at most once, must be this same site; and every request but
 // the page's own files must carry the token.
 RequestVerdict checkRequest(const RequestFacts& request, const ServedSite& site);
-bool sameToken(const std::string& given, const ServedSite& site);  // the session's, not empty
 // A line the page may not run: commands that load or drop code or touch files. False with the
 // reason when refused.
 bool lineAllowedFromPage(const std::string& line, std::string& reason);

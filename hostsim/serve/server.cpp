@@ -395,18 +395,9 @@ public:
     }
 
 private:
-    // The page's files hold no secret: the page takes the token from its address. The page
-    // opened with the session's token asks for the drawing once its scripts have loaded, half a
-    // second later under load: the session lists it meanwhile and keeps it for that request.
+    // The page's files hold no secret: the page takes the token from its address.
     void servePageFile(const hostsim::PageFile& file) {
-        bool document = std::string(file.path) == "/";
-        server.Get(file.path, [this, &file, document](const httplib::Request& request,
-                                                      httplib::Response& response) {
-            if (document && hostsim::sameToken(request.get_param_value("token"), site))
-                queue.postTask([] {
-                    hostsim::drawingPrimitivesBinary();
-                    return std::string();
-                });
+        server.Get(file.path, [&file](const httplib::Request&, httplib::Response& response) {
             response.set_content(file.content, file.contentType);
         });
     }
