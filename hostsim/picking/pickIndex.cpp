@@ -266,11 +266,10 @@ void fileCrowdedCurves(Level& level) {
             std::copy_if(begin, end, std::back_inserter(crowd), isCurve);
     }
     if (crowd.empty()) return;
+    std::sort(crowd.begin(), crowd.end());  // each once: a curve may cross four crowded cells
+    crowd.erase(std::unique(crowd.begin(), crowd.end()), crowd.end());
     std::vector<bool> inCrowd(primitives.size(), false);
     for (int i : crowd) inCrowd[i] = true;
-    crowd.clear();
-    for (std::size_t i = 0; i < primitives.size(); ++i)
-        if (inCrowd[i]) crowd.push_back(static_cast<int>(i));
     int kept = 0, begin = 0;
     for (std::size_t cell = 0; cell + 1 < level.cellStart.size(); ++cell) {
         int end = level.cellStart[cell + 1];

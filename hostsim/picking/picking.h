@@ -178,7 +178,6 @@ public:
     RingTree() = default;
     explicit RingTree(const std::vector<int>& curves);  // indexes in drawingPrimitives
     bool empty() const { return items_.empty(); }
-    std::size_t size() const { return items_.size(); }
     // Appends each curve whose distanceBelow from (x, y) is radius or less, with that bound and,
     // for a whole circle seen round, its distanceAbove (else infinity); gives how many it bounded.
     std::size_t near(double x, double y, double radius, std::vector<NearPrimitive>& out) const;
