@@ -239,7 +239,7 @@ struct Drawing {
 // ---- reading DXF (dxfReader.cpp) ----
 // What the geometry built for an object costs per point it has (a primitive and its grid
 // entries); the reader's memory estimate counts it, and hostsim/picking checks it holds.
-constexpr std::size_t geometryBytesPerPoint = 176;
+constexpr std::size_t geometryBytesPerPoint = 152;
 // Reads ASCII DXF text. On failure error is "file:line: message" and out is unspecified.
 bool readDxfText(const std::string& text, const std::string& fileName, Drawing& out,
                  std::string& error);

@@ -109,7 +109,6 @@ void addNode(Builder& b, const ObjectBeingBuilt& s, const Point& at, unsigned sn
     if (!roomForMore(b)) return;
     Primitive p = primitiveFrom(s, Primitive::Kind::Node, snaps);
     p.a = hostsim::applyAffine(s.frame, at);
-    p.anchor = p.a;
     b.primitives.push_back(p);
 }
 

@@ -17,7 +17,8 @@ constexpr double textWidthPerHeight = 0.6;      // the box of a text: an average
 constexpr double mtextLineSpacing = 5.0 / 3.0;  // baseline to baseline, in text heights
 
 // A text's box by its lower left corner, its directions and its size: one face, picked anywhere
-// inside, snapped to its insertion point (anchor, in the same coordinates as the corner).
+// inside, snapped to its insertion point (anchor, in the same coordinates as the corner), kept
+// in the face's b.
 void addTextBox(Builder& b, const ObjectBeingBuilt& s, const Point& corner, const Point& along,
                 const Point& up, double width, double height, const Point& anchor) {
     if (!roomForMore(b)) return;
@@ -25,7 +26,7 @@ void addTextBox(Builder& b, const ObjectBeingBuilt& s, const Point& corner, cons
     p.a = hostsim::applyAffine(s.frame, corner);
     p.u = hostsim::applyLinear(s.frame, scale(along, width));
     p.v = hostsim::applyLinear(s.frame, scale(up, height));
-    p.anchor = hostsim::applyAffine(s.frame, anchor);
+    p.b = hostsim::applyAffine(s.frame, anchor);
     if (!isFinitePoint(p.a) || !isFinitePoint(p.u) || !isFinitePoint(p.v)) return;
     b.primitives.push_back(p);
 }

@@ -26,6 +26,9 @@ constexpr int maxCellsPerPrimitive = 4;
 // maxOutliers may then lie outside it, checked at every pick; with more, it covers them all.
 constexpr double outlierShare = 0.01;
 constexpr std::size_t maxOutliers = 64;
+// Those edges are read from every primitive up to this many, from an even sample beyond: the
+// grid's size needs the bulk roughly, and sorting out a million edges four times would not.
+constexpr std::size_t bulkSample = 1 << 16;
 constexpr unsigned checksPerClockRead = 64;  // a check costs a count; the clock and the stop, more
 constexpr double tieTolerance = 1e-12;       // distances closer than this (relative) are equal
 constexpr int crowdedCurves = 256;           // crossing one cell: the level's RingTree takes them
@@ -178,10 +181,14 @@ double edgeQuantile(const std::vector<Box>& boxes, const std::vector<int>& filed
 // edges on each side. A few far-off primitives must not stretch the cells until one holds
 // nearly every primitive.
 Box bulkBox(const std::vector<Box>& boxes) {
+    std::size_t stride = std::max<std::size_t>(1, primitives.size() / bulkSample);
     std::vector<int> filed;
-    filed.reserve(primitives.size());
-    for (std::size_t i = 0; i < primitives.size(); ++i)
+    filed.reserve(primitives.size() / stride + 1);
+    for (std::size_t i = 0; i < primitives.size(); i += stride)
         if (filedInCells(primitives[i])) filed.push_back(static_cast<int>(i));
+    if (filed.empty())  // the sample met only primitives in no cell: take every one
+        for (std::size_t i = 0; i < primitives.size(); ++i)
+            if (filedInCells(primitives[i])) filed.push_back(static_cast<int>(i));
     std::vector<double> values;
     values.reserve(filed.size());
     Box bulk;

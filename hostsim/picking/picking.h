@@ -68,14 +68,13 @@ struct Primitive {
     bool shown = true;
     unsigned snaps = 0;
     Point a = {0, 0, 0};                 // Segment start, Curve centre, Node point
-    Point b = {0, 0, 0};                 // Segment end
+    Point b = {0, 0, 0};                 // Segment end; Face: its insertion point (snapIns)
     Point u = {0, 0, 0}, v = {0, 0, 0};  // Curve: a + u cos t + v sin t
                                          // Face: a + s u + t v, s and t in [0, 1]
                                          // Ray: a + t u
     double t0 = 0.0, t1 = 0.0;           // Curve parameter range, t0 < t1 <= t0 + 2 pi
                                          // Spline: its knot span; a, b its ends, u, v its box
                                          // Ray: 0 or -infinity, and infinity
-    Point anchor = {0, 0, 0};            // the insertion point of a text or reference (snapIns)
     int top = -1;                        // the object kvs_entsel selects
     int leaf = -1;     // the innermost object; the VERTEX that starts an old polyline's segment
     int instance = 0;  // drawingInstance: 0 for objects not inside a block reference
@@ -115,6 +114,11 @@ inline bool isUnbounded(const Primitive& p) { return p.kind == Primitive::Kind::
 // apart from a, a ray's direction holds its digits however far off a lies.
 inline Point lineDirection(const Primitive& p) {
     return p.kind == Primitive::Kind::Ray ? p.u : sub(p.b, p.a);
+}
+// Where a text (a Face) or a point (a Node) is inserted, for snapIns; the origin for the rest.
+inline Point insertionPoint(const Primitive& p) {
+    if (p.kind == Primitive::Kind::Face) return p.b;
+    return p.kind == Primitive::Kind::Node ? p.a : Point{0, 0, 0};
 }
 // The part of a line without end that lies in box (world XY), from and to on it; false when it
 // misses the box. One seen end-on (running along Z) is its point a.

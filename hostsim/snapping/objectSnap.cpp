@@ -221,7 +221,7 @@ void offerInsertion(const Primitive& p, Nearest& n) {
     if (p.instance != 0)
         n.offer(hostsim::drawingInstance(p.instance).insertion);
     else if (p.snaps & hostsim::snapIns)
-        n.offer(p.anchor);
+        n.offer(hostsim::insertionPoint(p));
 }
 
 // ---- intersections, in the view: where b's points satisfy a's implicit equation ----
@@ -473,7 +473,7 @@ double offersBelow(const NearPrimitive& c, unsigned modes, const Nearest& n) {
         if (p.instance != 0)
             below = std::min(below, distance(hostsim::drawingInstance(p.instance).insertion));
         else if (p.snaps & hostsim::snapIns)
-            below = std::min(below, distance(p.anchor));
+            below = std::min(below, distance(hostsim::insertionPoint(p)));
     }
     if ((wanted & hostsim::snapPer) && isStraight(p)) below = 0.0;
     return below;

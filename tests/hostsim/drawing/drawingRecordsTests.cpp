@@ -369,7 +369,7 @@ TEST_F(DrawingTest, FilesAreRefusedWithTheirReasonWithinTheSizeLimit) {
         {__LINE__, circleArray.path, "1000000",
          ":29: the block references expand past the 1000000 bytes a drawing may take here"},
         {__LINE__, circleArray.path, "10000000", ""},
-        {__LINE__, fitSpline.path, "40000", ": the drawing needs more than the 40000 bytes"},
+        {__LINE__, fitSpline.path, "30000", ": the drawing needs more than the 30000 bytes"},
         {__LINE__, countedArray.path, "700000", ": the block references expand past the 700000"},
         {__LINE__, smallPipe.path, "4096", ""},
         {__LINE__, longPipe.path, "4096", ": larger than the 4096 bytes a drawing may take here"},
