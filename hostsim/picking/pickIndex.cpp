@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <numeric>
 #include <unordered_map>
 #include <utility>
 
@@ -244,21 +245,13 @@ bool isFiniteBox(const Box& box) {
            std::isfinite(box.highY - box.lowY);
 }
 
-// Sorts entries (a cell's number above bit 32, a primitive's below) by cell, the primitives of
-// a cell kept in their order: a few passes over buckets that fit the cache, where filing each
-// primitive in its cells at once would miss it at every cell of a large drawing.
-void sortByCell(std::vector<std::uint64_t>& entries, std::size_t cellCount) {
-    constexpr int digitBits = 11;
-    constexpr std::uint64_t digitMask = (1u << digitBits) - 1;
-    std::vector<std::uint64_t> sorted(entries.size());
-    std::vector<std::size_t> start(digitMask + 2);
-    for (int low = 32; low < 64 && (cellCount - 1) >> (low - 32) != 0; low += digitBits) {
-        std::fill(start.begin(), start.end(), 0);
-        for (std::uint64_t e : entries) ++start[((e >> low) & digitMask) + 1];
-        for (std::size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
-        for (std::uint64_t e : entries) sorted[start[(e >> low) & digitMask]++] = e;
-        entries.swap(sorted);
-    }
+// Calls visit(cell) for each cell of level that range covers, row by row.
+template <typename Visit>
+void forEachCell(const Level& level, const CellRange& range, Visit visit) {
+    for (int r = range.r0; r <= range.r1; ++r)
+        for (int c = range.c0; c <= range.c1; ++c)
+            visit(static_cast<std::size_t>(r) * static_cast<std::size_t>(level.columns) +
+                  static_cast<std::size_t>(c));
 }
 
 // The curves of each cell that crowdedCurves curves or more cross leave the level's cells for
@@ -290,17 +283,18 @@ void fileCrowdedCurves(Level& level) {
 }
 
 // Files every primitive in the cells of its level of a grid over area, or in the wide list.
-// False, with the grid half built, when more than maxOutliers lie outside area.
+// False, with the grid half built, when more than maxOutliers lie outside area. A counting sort:
+// each cell's primitives are counted, then placed, in drawing order, with no list of pairs.
 bool fileGrid(const std::vector<Box>& boxes, const Box& bulk, const Box& area) {
     grid = Grid();
     sizeGrid(bulk, area);
-    std::vector<std::size_t> firstCell(grid.levels.size() + 1, 0);  // numbered across levels
-    for (std::size_t l = 0; l < grid.levels.size(); ++l)
-        firstCell[l + 1] = firstCell[l] + static_cast<std::size_t>(grid.levels[l].columns) *
-                                              static_cast<std::size_t>(grid.levels[l].rows);
-    // Each primitive's level, found once: -1 for none (a primitive in no cell).
-    std::vector<signed char> levels(primitives.size(), -1);
-    std::size_t outliers = 0, entryCount = 0;
+    // Cell c's count goes to cellStart[c + 2]: summed, cellStart[c + 1] is where c's first
+    // primitive goes, and as c is filled it moves on to where c + 1 starts.
+    for (Level& level : grid.levels)
+        level.cellStart.assign(
+            static_cast<std::size_t>(level.columns) * static_cast<std::size_t>(level.rows) + 2, 0);
+    std::vector<signed char> levels(primitives.size(), -1);  // -1: in no cell
+    std::size_t outliers = 0;
     for (std::size_t i = 0; i < primitives.size(); ++i) {
         if (!pickable(primitives[i])) continue;
         CellRange range;
@@ -311,37 +305,24 @@ bool fileGrid(const std::vector<Box>& boxes, const Box& bulk, const Box& area) {
             continue;
         }
         levels[i] = static_cast<signed char>(level);
-        entryCount += static_cast<std::size_t>(range.c1 - range.c0 + 1) * (range.r1 - range.r0 + 1);
+        Level& filed = grid.levels[static_cast<std::size_t>(level)];
+        forEachCell(filed, range, [&](std::size_t cell) { ++filed.cellStart[cell + 2]; });
     }
     if (outliers > maxOutliers) return false;
-    std::vector<std::uint64_t> entries;
-    entries.reserve(entryCount);
+    for (Level& level : grid.levels) {
+        std::partial_sum(level.cellStart.begin(), level.cellStart.end(), level.cellStart.begin());
+        level.items.resize(static_cast<std::size_t>(level.cellStart.back()));
+    }
     for (std::size_t i = 0; i < primitives.size(); ++i) {
         if (levels[i] < 0) continue;
-        const Level& level = grid.levels[levels[i]];
-        CellRange range = cellRange(level, boxes[i]);
-        for (int r = range.r0; r <= range.r1; ++r)
-            for (int c = range.c0; c <= range.c1; ++c) {
-                std::uint64_t cell =
-                    firstCell[levels[i]] + static_cast<std::size_t>(r) * level.columns + c;
-                entries.push_back(cell << 32 | i);
-            }
+        Level& level = grid.levels[static_cast<std::size_t>(levels[i])];
+        forEachCell(level, cellRange(level, boxes[i]), [&](std::size_t cell) {
+            level.items[static_cast<std::size_t>(level.cellStart[cell + 1]++)] =
+                static_cast<int>(i);
+        });
     }
-    std::vector<signed char>().swap(levels);
-    sortByCell(entries, firstCell.back());
-    std::size_t next = 0;  // the first entry of the level being filled
-    for (std::size_t l = 0; l < grid.levels.size(); ++l) {
-        Level& level = grid.levels[l];
-        level.cellStart.assign(firstCell[l + 1] - firstCell[l] + 1, 0);
-        std::size_t end = next;
-        for (; end < entries.size() && (entries[end] >> 32) < firstCell[l + 1]; ++end)
-            ++level.cellStart[(entries[end] >> 32) - firstCell[l] + 1];
-        for (std::size_t c = 1; c < level.cellStart.size(); ++c)
-            level.cellStart[c] += level.cellStart[c - 1];
-        level.items.resize(end - next);
-        for (std::size_t k = next; k < end; ++k)
-            level.items[k - next] = static_cast<int>(entries[k] & 0xFFFFFFFFu);
-        next = end;
+    for (Level& level : grid.levels) {
+        level.cellStart.pop_back();
         fileCrowdedCurves(level);
     }
     return true;
