@@ -45,9 +45,13 @@ protected:
     void SetUp() override {
         hostsim::resetHostState();
         hostsim::captureOutput(true);
+        hostsim::releaseHeldText();  // what the test before left held or its line open
+        hostsim::takeOutput();
+        hostsim::noteLineEnded();
     }
     void TearDown() override {
         hostsim::clearQueuedAnswers();
+        hostsim::useStandardInput();
         hostsim::takeOutput();
         hostsim::captureOutput(false);
         hostsim::resetHostState();

@@ -40,7 +40,9 @@ protected:
     void SetUp() override {
         hostsim::resetHostState();
         hostsim::captureOutput(true);
+        hostsim::releaseHeldText();  // what the test before left held or its line open
         hostsim::takeOutput();
+        hostsim::noteLineEnded();
     }
     void TearDown() override {
         hostsim::setPrintPrecision(hostsim::PrintPrecision{});  // PRECISION outlives a reset
@@ -48,7 +50,8 @@ protected:
         hostsim::useStandardInput();
         hostsim::clearQueuedAnswers();
         EXPECT_EQ(0u, hostsim::outstandingLists()) << "an argument list was not released";
-        hostsim::takeOutput();  // nothing printed here may reach the next test's capture
+        hostsim::releaseHeldText();  // a point answer refused last holds what follows it
+        hostsim::takeOutput();       // nothing printed here may reach the next test's capture
         hostsim::captureOutput(false);
     }
 
