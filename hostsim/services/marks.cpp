@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 // ---- marks state: the list, and what the evaluation in progress has seen ----
 static std::deque<hostsim::Mark> marks;  // oldest first
@@ -14,14 +15,26 @@ static hostsim::QValue assignedValue;
 static int resultsMarked = 0;  // since the last clear: numbers the "Result N" labels
 static std::vector<std::string> vectorFunctions;  // whose point results are directions
 static std::uint64_t marksChanged = 0;            // counts every change to the list
+// A result's label and value, written out when the marks are read: the results of a long script
+// mostly leave the list unread, and writing each out took a third of a script line's time.
+struct PendingTexts {
+    std::string head;  // the label's part before " = "
+    hostsim::QValue result;
+    hostsim::PrintPrecision precision;  // the label shows the value as printed when it came
+};
+static std::deque<std::optional<PendingTexts>> pendingTexts;  // one for each mark, in step
 
 namespace {
 
-void addMark(hostsim::Mark::Kind kind, const hostsim::Point& world, const std::string& label,
-             const std::string& value = "") {
+void addMark(hostsim::Mark::Kind kind, const hostsim::Point& world,
+             std::optional<PendingTexts> texts = std::nullopt) {
     if (!hostsim::isFinitePoint(world)) return;
-    if (marks.size() == hostsim::maxMarks) marks.pop_front();
-    marks.push_back({kind, world, label, value});
+    if (marks.size() == hostsim::maxMarks) {
+        marks.pop_front();
+        pendingTexts.pop_front();
+    }
+    marks.push_back({kind, world, "", ""});
+    pendingTexts.push_back(std::move(texts));
     ++marksChanged;
 }
 
@@ -57,7 +70,7 @@ std::string typedValue(const hostsim::QValue& value) {
 }
 
 void notePointAnswer(const hostsim::Point& ucsPoint) {
-    addMark(hostsim::Mark::Kind::Picked, hostsim::ucsToWorld(ucsPoint, false), "");
+    addMark(hostsim::Mark::Kind::Picked, hostsim::ucsToWorld(ucsPoint, false));
 }
 
 void noteTextAnswer(const std::string& text) {
@@ -74,16 +87,38 @@ std::string labelHead(const hostsim::QValue& result) {
     return expressionText.substr(0, hostsim::maxLabelExpression - 3) + "...";
 }
 
+PendingTexts resultTexts(const hostsim::QValue& result) {
+    return {labelHead(result), result, hostsim::printPrecision()};
+}
+
+// Writes out the labels and values of the results not read yet, each at its own precision.
+void writePendingTexts() {
+    const hostsim::PrintPrecision current = hostsim::printPrecision();
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        if (!pendingTexts[i]) continue;
+        const PendingTexts& texts = *pendingTexts[i];
+        hostsim::setPrintPrecision(texts.precision);
+        marks[i].label = texts.head + " = " + hostsim::formatValue(texts.result);
+        marks[i].value = typedValue(texts.result);
+        pendingTexts[i].reset();
+    }
+    hostsim::setPrintPrecision(current);
+}
+
 }  // namespace
 
 namespace hostsim {
 
-const std::deque<Mark>& drawingMarks() { return marks; }
+const std::deque<Mark>& drawingMarks() {
+    writePendingTexts();
+    return marks;
+}
 
 std::uint64_t marksRevision() { return marksChanged; }
 
 void clearMarks() {
     marks.clear();
+    pendingTexts.clear();
     ++marksChanged;
     resultsMarked = 0;
 }
@@ -104,11 +139,10 @@ void endEvaluation(const QValue& result) {
         bool vector = isVectorExpression(expressionText);
         addMark(vector ? Mark::Kind::Vector : Mark::Kind::Result,
                 vector ? Point{0, 0, 0} : ucsToWorld(result.coordinates(), false),
-                labelHead(result) + " = " + formatValue(result), typedValue(result));
+                resultTexts(result));
     } else if (result.isNumber()) {
         ++resultsMarked;
-        addMark(Mark::Kind::Value, {0, 0, 0}, labelHead(result) + " = " + formatValue(result),
-                typedValue(result));
+        addMark(Mark::Kind::Value, {0, 0, 0}, resultTexts(result));
     }
 }
 
@@ -121,7 +155,7 @@ void noteAssignment(const std::string& name, const QValue& value) {
 void useVectorFunctions(std::vector<std::string> names) { vectorFunctions = std::move(names); }
 
 void noteSnappedPoint(const Point& world) {
-    if (evaluating) addMark(Mark::Kind::Snapped, world, "");
+    if (evaluating) addMark(Mark::Kind::Snapped, world);
 }
 
 }  // namespace hostsim

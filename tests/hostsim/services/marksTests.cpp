@@ -16,13 +16,18 @@ protected:
 
 // What the module would do: the text evaluated, perhaps a variable set, then the result. The
 // mark's label, then its kind and the value a click on it copies: "P1 = (1.0 2.0 0.0) [0 [1,2,0]]".
+// The label shows the result as printed at the precision of its time (digits), whatever it is
+// when the marks are read.
 std::string labelOf(const std::string& expression, const char* assigned,
-                    const hostsim::QValue& assignedValue, const hostsim::QValue& result) {
-    const auto& marks = hostsim::drawingMarks();
-    std::size_t before = marks.size();
+                    const hostsim::QValue& assignedValue, const hostsim::QValue& result,
+                    int digits = 15) {
+    std::size_t before = hostsim::drawingMarks().size();
+    hostsim::setPrintPrecision(digits);
     hostsim::beginEvaluation(expression);
     if (assigned != nullptr) hostsim::noteAssignment(assigned, assignedValue);
     hostsim::endEvaluation(result);
+    hostsim::setPrintPrecision(15);
+    const auto& marks = hostsim::drawingMarks();
     if (marks.size() == before) return "(no mark)";
     return marks.back().label + " [" + std::to_string(static_cast<int>(marks.back().kind)) + " " +
            marks.back().value + "]";
@@ -39,6 +44,7 @@ TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
         hostsim::QValue value;
         hostsim::QValue result;
         std::string want;
+        int digits = 15;
     };
     const Case cases[] = {
         {__LINE__, "P1=[1,2]", "P1", point, point, "P1 = (1.0 2.0 0.0) [0 [1,2,0]]"},
@@ -67,13 +73,15 @@ TEST_F(Marks, LabelsAPointResultByItsVariableElseItsText) {
         {__LINE__, "NOR([1,0,0])*(2)", nullptr, point, point,
          "NOR([1,0,0])*(2) = (1.0 2.0 0.0) [0 [1,2,0]]"},
         {__LINE__, "\"text\"", nullptr, point, hostsim::QValue::textValue("t"), "(no mark)"},
+        {__LINE__, "S", nullptr, point, hostsim::QValue::real(1.0 / 3),
+         "S = 0.3333 [3 0.3333333333333333]", 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         hostsim::clearMarks();
         for (int i = 0; i < 4; ++i)
             labelOf("[1,2]", nullptr, point, point);  // "Result N" counts them
-        EXPECT_EQ(c.want, labelOf(c.expression, c.assigned, c.value, c.result));
+        EXPECT_EQ(c.want, labelOf(c.expression, c.assigned, c.value, c.result, c.digits));
     }
 }
 
