@@ -138,10 +138,6 @@ PlanRing planRing(const Primitive& p) {
     return {e.largest, e.smallest};
 }
 
-bool wholeRound(const Primitive& p) {
-    return p.kind == Primitive::Kind::Curve && p.t1 - p.t0 >= 2 * pi && isRound(planEllipse(p));
-}
-
 bool roundInPlan(const Primitive& p, double& radius) {
     if (p.kind != Primitive::Kind::Curve) return false;
     PlanEllipse e = planEllipse(p);

@@ -166,7 +166,6 @@ struct PlanRing {
     double largest = 0.0, smallest = 0.0;
 };
 PlanRing planRing(const Primitive& p);
-bool wholeRound(const Primitive& p);
 // The bounds of a curve by its ring, as distanceBelow and distanceAbove (of a whole circle seen
 // round) give them.
 double ringBelow(double centreX, double centreY, const PlanRing& ring, double x, double y);

@@ -26,8 +26,12 @@ namespace hostsim {
 RingTree::RingTree(const std::vector<int>& curves) {
     const auto& all = drawingPrimitives();
     items_.reserve(curves.size());
-    for (int i : curves)
-        items_.push_back({all[i].a[0], all[i].a[1], planRing(all[i]), i, wholeRound(all[i])});
+    for (int i : curves) {
+        const Primitive& p = all[i];
+        double radius = 0.0;  // a whole circle seen round: its distance bounded from above too
+        bool wholeRound = p.t1 - p.t0 >= 2 * pi && roundInPlan(p, radius);
+        items_.push_back({p.a[0], p.a[1], planRing(p), i, wholeRound});
+    }
     nodes_.reserve(2 * items_.size() / leafCurves + 1);
     nodes_.emplace_back();
     build(0, 0, items_.size());
